@@ -1,0 +1,9 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// Each subcommand of tessavox-cli takes its own arguments (without the command name) and
+// returns the process exit status.
+using CliArgs = std::vector<std::string>;
+
+int RunInfoCommand(const CliArgs& args);

@@ -1,0 +1,45 @@
+// tessavox-cli: the engine for batch work and scripts.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "cli/CliCommands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const CliArgs&);
+    const char* usage;
+};
+
+const Command kCommands[] = {
+    {"info", RunInfoCommand, "info FILE.tvx [--json]      show a project: settings, pages, lines and word times"},
+};
+
+void PrintUsage(std::FILE* out)
+{
+    std::fprintf(out, "Usage: tessavox-cli COMMAND [ARGS]\n\nCommands:\n");
+    for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
+    for (const Command& c : kCommands) {
+        if (name == c.name) return c.run(CliArgs(argv + 2, argv + argc));
+    }
+    std::fprintf(stderr, "tessavox-cli: unknown command \"%s\"\n\n", name.c_str());
+    PrintUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "log/MLog.h"
+
+// The process-wide log: an enabled flag (off, and nothing in the program turns it on),
+// the log file name and the queue of entries waiting to be written.
+class MLogQueue {
+public:
+    static bool LoggingOn();
+    // Appends the entry; with writeNow the whole queue is written at once.
+    static void Add(std::unique_ptr<MLog> entry, bool writeNow);
+    // Appends every queued entry to the log file and returns how many were written
+    // (0 when logging is off).
+    static int WriteQueue();
+    static size_t Pending();
+
+    // For tests only: switch logging and choose the file.
+    static void SetEnabledForTesting(bool enabled, const std::string& file);
+};

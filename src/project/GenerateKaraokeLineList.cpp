@@ -1,0 +1,179 @@
+// The rebuild of the karaoke line list from the lyric text, and the page layout of the lines.
+#include <memory>
+#include <vector>
+
+#include "log/MKaraokeLineDumpLog.h"
+#include "log/MLogQueue.h"
+#include "log/MTextMsgLog.h"
+#include "project/ColourSlots.h"
+#include "project/LyricMarkup.h"
+#include "project/MSongSettings.h"
+#include "text/UserPrompt.h"
+
+namespace {
+
+constexpr const char* kDuetInSoloMessage =
+    "You have included \"Duet\" indicators (\"&\") in your lyrics.\n"
+    "However in your project settings, on the \"Lyrics\" tab,\n"
+    "you have selected \"Solo\" performance.\n\n"
+    "Open the \"Settings\" and select \"Duet\" in your project settings,\n"
+    "or remove all of the ampersands.";
+
+// Splits text at each line feed; a trailing line feed yields a last, empty line.
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> out;
+    size_t begin = 0;
+    for (;;) {
+        const size_t lf = text.find('\n', begin);
+        if (lf == std::string::npos) {
+            out.push_back(text.substr(begin));
+            return out;
+        }
+        out.push_back(text.substr(begin, lf - begin));
+        begin = lf + 1;
+    }
+}
+
+} // namespace
+
+void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
+{
+    std::vector<std::unique_ptr<MKaraokeLine>> newLines;
+    std::vector<std::unique_ptr<MKaraokeWord>> newWords;
+    const bool hadLines = !lines.empty();
+    const bool placed = LyricsPlaced();
+
+    const std::string normalised = NormaliseLyricText(lyricText);
+    if (MLogQueue::LoggingOn())
+        MLogQueue::Add(std::make_unique<MTextMsgLog>("GenerateKaraokeLineList-Input Raw String", normalised), true);
+
+    if (!normalised.empty()) {
+        const int32_t defaultColour = pages.empty() ? kSlotText : pages.front()->style.colour;
+        int32_t page = 0;
+        int32_t slot = 0;
+        bool breakPending = false;
+        for (std::string& textLine : SplitLines(normalised)) {
+            if (textLine.find(kMarkPageBreak) != std::string::npos) {
+                breakPending = true;
+                continue;
+            }
+            if (breakPending && slot > 0) {
+                ++page;
+                slot = 0;
+            }
+            auto line = std::make_unique<MKaraokeLine>();
+            line->text = std::move(textLine);
+            line->page = page;
+            line->slot = slot;
+            line->newPageBefore = breakPending ? 1 : 0;
+            const size_t index = newLines.size();
+            line->colour = (hadLines && index < lines.size()) ? lines[index]->colour : defaultColour;
+            newLines.push_back(std::move(line));
+            breakPending = false;
+            if (++slot >= settings.linesPerPage) {
+                ++page;
+                slot = 0;
+            }
+        }
+
+        bool duetWarned = false;
+        for (auto& line : newLines) {
+            std::string& text = line->text;
+            if (text.empty() || text[0] != kMarkSecondSinger) continue;
+            if (text.size() > 1 && text[1] == kMarkSecondSinger) continue;
+            text.erase(0, 1);
+            if (settings.singerCount == 2) {
+                line->secondSinger = 1;
+                if (!placed) line->colour = kSlotSinger2;
+            } else if (settings.singerCount == 1 && !duetWarned) {
+                duetWarned = true;
+                PromptOrSilent(prompt).Message(kDuetInSoloMessage, kAppCaption, PromptIcon::Warning);
+            }
+        }
+
+        for (auto& line : newLines) {
+            std::string& text = line->text;
+            bool continues = false;
+            size_t p = 0;
+            while (p < text.size()) {
+                size_t stop = text.find_first_of(" *", p);
+                if (stop == std::string::npos) stop = text.size();
+                const size_t n = stop - p;
+                auto word = std::make_unique<MKaraokeWord>();
+                word->first = int32_t(p);
+                word->last = int32_t(p + n) - 1;
+                word->line = line.get();
+                if (continues) word->flags |= kWordContinues;
+                continues = false;
+                if (finalText)
+                    for (size_t i = p; i < stop; ++i)
+                        if (text[i] == kMarkInnerSpace) text[i] = ' ';
+                if (stop < text.size() && text[stop] == kMarkSyllable) {
+                    word->flags |= kWordJoinsNext;
+                    continues = true;
+                    if (finalText) {
+                        text.erase(stop, 1);
+                        p += n;
+                    } else {
+                        p += n + 1;
+                    }
+                } else {
+                    p += n + 1;
+                }
+                line->words.push_back(word.get());
+                newWords.push_back(std::move(word));
+            }
+        }
+    }
+
+    if (MLogQueue::LoggingOn())
+        MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("GenerateKaraokeLineList-Output LineList", newLines), true);
+
+    if (keepTiming) {
+        uint32_t rememberedEnd = 0;
+        const size_t pairs = std::min(lines.size(), newLines.size());
+        for (size_t i = 0; i < pairs; ++i) {
+            const MKaraokeLine& oldLine = *lines[i];
+            MKaraokeLine& newLine = *newLines[i];
+            newLine.placed = oldLine.placed;
+            for (size_t w = 0; w < newLine.words.size(); ++w) {
+                MKaraokeWord& word = *newLine.words[w];
+                if (w < oldLine.words.size()) {
+                    word.start = oldLine.words[w]->start;
+                    word.end = oldLine.words[w]->end;
+                    rememberedEnd = oldLine.words[w]->end;
+                } else {
+                    word.start = rememberedEnd;
+                    word.end = rememberedEnd;
+                }
+            }
+        }
+    }
+
+    lines = std::move(newLines);
+    words = std::move(newWords);
+    CalcLineAndPageNumbers();
+}
+
+void MSongSettings::CalcLineAndPageNumbers()
+{
+    int32_t slot = 0;
+    int32_t page = 0;
+    for (auto& line : lines) {
+        if (line->newPageBefore && slot > 0) {
+            slot = 0;
+            ++page;
+        }
+        line->slot = slot;
+        line->page = page;
+        if (slot + 1 >= settings.linesPerPage) {
+            ++page;
+            slot = 0;
+        } else {
+            ++slot;
+        }
+    }
+    if (MLogQueue::LoggingOn())
+        MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("CalcLineAndPageNumbers", lines), true);
+}

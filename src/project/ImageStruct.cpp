@@ -1,0 +1,4 @@
+#include "project/ImageStruct.h"
+
+IMAGE_STRUCT::IMAGE_STRUCT() = default;
+IMAGE_STRUCT::~IMAGE_STRUCT() = default;

@@ -1,0 +1,4 @@
+#include "project/MKaraokeLine.h"
+
+MKaraokeLine::MKaraokeLine() = default;
+MKaraokeLine::~MKaraokeLine() = default;

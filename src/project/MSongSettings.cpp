@@ -1,0 +1,192 @@
+#include "project/MSongSettings.h"
+
+#include <algorithm>
+
+#include "project/ColourSlots.h"
+#include "project/ProjectFile.h"
+
+MSongSettings::MSongSettings(std::string path) : projectPath(std::move(path))
+{
+    RestoreDefaults();
+}
+
+MSongSettings::~MSongSettings() = default;
+
+void MSongSettings::RestoreDefaults()
+{
+    settings = SettingsBlock{};
+    musicPath.clear();
+    lyricText.clear();
+    pages.clear();
+
+    IMAGE_STRUCT page;
+    page.displayMode = 0;
+    page.hasGraphic = 0;
+    page.drawTransition = 0;
+    page.eraseTransition = 0;
+    page.holdTime = 200;
+    page.style.colour = kSlotText;
+    page.style.size = 26;
+    page.style.style = kStyleBold;
+    page.style.hAlign = kAlignCentre;
+    page.style.vAlign = kAlignMiddle;
+    page.style.shadowColour = kSlotShadow;
+    page.enabled = 0;
+    page.graphic.SetColour(kSlotText, 255, 255, 255);
+    page.graphic.SetColour(kSlotShadow, 0, 0, 0);
+    page.graphic.SetColour(kSlotSweep, 255, 238, 0);
+    page.graphic.SetColour(kSlotBorder, 0, 17, 102);
+    page.graphic.SetColour(kSlotBackground, 0, 17, 102);
+
+    page.kind = kPageTitle;
+    AddPage(page);
+    page.kind = kPageCredits;
+    AddPage(page);
+
+    page.kind = kPageLyrics;
+    page.style.hAlign = kAlignLeft;
+    page.graphic.SetColour(kSlotText, 128, 255, 255);
+    page.graphic.SetColour(kSlotSinger2, 255, 128, 255);
+    page.graphic.SetColour(kSlotBoth, 64, 255, 0);
+    page.style.size = 24;
+    AddPage(page);
+}
+
+void MSongSettings::CopySettingsFrom(const MSongSettings& other)
+{
+    projectPath = other.projectPath;
+    modified = other.modified;
+    settings = other.settings;
+    lyricText = other.lyricText;
+    musicPath = other.musicPath;
+    eraseLinesFromBottom = other.eraseLinesFromBottom;
+    sweepEntireWord = other.sweepEntireWord;
+    artist = other.artist;
+    title = other.title;
+    pages.clear();
+    for (const auto& page : other.pages) AddPage(*page);
+}
+
+std::unique_ptr<MSongSettings> MSongSettings::Copy() const
+{
+    auto copy = std::make_unique<MSongSettings>(projectPath);
+    copy->CopySettingsFrom(*this);
+    copy->prompt = prompt;
+    return copy;
+}
+
+void MSongSettings::AssignSettings(const MSongSettings& other)
+{
+    if (&other == this) return;
+    CopySettingsFrom(other);
+    CalcLineAndPageNumbers();
+    if (onModifiedChanged) onModifiedChanged();
+}
+
+void MSongSettings::AddPage(const IMAGE_STRUCT& page)
+{
+    pages.push_back(std::make_unique<IMAGE_STRUCT>(page));
+}
+
+IMAGE_STRUCT* MSongSettings::FindPage(int32_t kind)
+{
+    for (auto& page : pages)
+        if (page->kind == kind) return page.get();
+    return nullptr;
+}
+
+const IMAGE_STRUCT* MSongSettings::FindPage(int32_t kind) const
+{
+    return const_cast<MSongSettings*>(this)->FindPage(kind);
+}
+
+IMAGE_STRUCT* MSongSettings::PageAt(size_t index)
+{
+    return index < pages.size() ? pages[index].get() : nullptr;
+}
+
+const IMAGE_STRUCT* MSongSettings::PageAt(size_t index) const
+{
+    return index < pages.size() ? pages[index].get() : nullptr;
+}
+
+MKaraokeLine* MSongSettings::LineAt(size_t index)
+{
+    return index < lines.size() ? lines[index].get() : nullptr;
+}
+
+const MKaraokeLine* MSongSettings::LineAt(size_t index) const
+{
+    return index < lines.size() ? lines[index].get() : nullptr;
+}
+
+int MSongSettings::LowestPageNumber() const
+{
+    int lowest = 0;
+    for (const auto& line : lines) lowest = std::min(lowest, int(line->page));
+    return lowest;
+}
+
+int MSongSettings::HighestPageNumber() const
+{
+    int highest = 0;
+    for (const auto& line : lines) highest = std::max(highest, int(line->page));
+    return highest;
+}
+
+void MSongSettings::ClearLines()
+{
+    lines.clear();
+    words.clear();
+}
+
+MKaraokeLine& MSongSettings::AppendLine()
+{
+    lines.push_back(std::make_unique<MKaraokeLine>());
+    return *lines.back();
+}
+
+MKaraokeWord& MSongSettings::AppendWord(MKaraokeLine& line)
+{
+    words.push_back(std::make_unique<MKaraokeWord>());
+    MKaraokeWord& word = *words.back();
+    word.line = &line;
+    line.words.push_back(&word);
+    return word;
+}
+
+void MSongSettings::SetLinesPerPage(int32_t count)
+{
+    SetModified(true);
+    settings.linesPerPage = count;
+    CalcLineAndPageNumbers();
+}
+
+void MSongSettings::SetSingerDescription(int index, const std::string& text)
+{
+    if (index < 0 || index > 2) return;
+    singerDescriptions[static_cast<size_t>(index)] = text;
+}
+
+void MSongSettings::SetModified(bool value)
+{
+    modified = value ? 1 : 0;
+    if (onModifiedChanged) onModifiedChanged();
+}
+
+bool MSongSettings::LyricsPlaced() const
+{
+    if (isPlaying && isPlaying()) return false;
+    if (lyricText.empty()) return false;
+    return std::any_of(words.begin(), words.end(), [](const auto& w) { return w->start != 0; });
+}
+
+bool MSongSettings::Save()
+{
+    return SaveProject(*this);
+}
+
+bool MSongSettings::Load()
+{
+    return LoadProject(*this);
+}

@@ -1,0 +1,307 @@
+#include "project/ProjectFile.h"
+
+#include <cstdio>
+#include <exception>
+#include <string>
+
+#include "media/AtomicFile.h"
+#include "media/ByteReader.h"
+#include "media/ByteWriter.h"
+#include "project/MSongSettings.h"
+#include "text/UserPrompt.h"
+
+namespace {
+
+// A project larger than this is not one we wrote: pages are a quarter megabyte each,
+// and lyrics are text.
+constexpr size_t kMaxProjectBytes = size_t(512) << 20;
+constexpr size_t kVersion500PageTrailer = 16;
+
+void WriteInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
+{
+    out.U32(h.size);
+    out.I32(h.width);
+    out.I32(h.height);
+    out.U16(h.planes);
+    out.U16(h.bitCount);
+    out.U32(h.compression);
+    out.U32(h.sizeImage);
+    out.I32(h.xPelsPerMeter);
+    out.I32(h.yPelsPerMeter);
+    out.U32(h.clrUsed);
+    out.U32(h.clrImportant);
+}
+
+bool ReadInfoHeader(ByteReader& in, BitmapInfoHeader& h)
+{
+    return in.U32(h.size) && in.I32(h.width) && in.I32(h.height) && in.U16(h.planes) && in.U16(h.bitCount) &&
+           in.U32(h.compression) && in.U32(h.sizeImage) && in.I32(h.xPelsPerMeter) && in.I32(h.yPelsPerMeter) &&
+           in.U32(h.clrUsed) && in.U32(h.clrImportant);
+}
+
+void WriteTextStyle(ByteWriter& out, const MTextType& s)
+{
+    out.U32(0); // object header: no meaning outside one run
+    out.Bytes(s.faceName, kFaceNameBytes);
+    out.I32(s.colour);
+    out.I32(s.size);
+    out.I32(s.style);
+    out.I32(s.hAlign);
+    out.I32(s.vAlign);
+    out.I32(s.shadowColour);
+    out.I32(s.backgroundBox);
+    out.I32(s.backgroundBoxColour);
+}
+
+bool ReadTextStyle(ByteReader& in, MTextType& s)
+{
+    if (!in.Skip(4) || !in.Bytes(s.faceName, kFaceNameBytes)) return false;
+    s.faceName[kFaceNameBytes - 1] = 0;
+    return in.I32(s.colour) && in.I32(s.size) && in.I32(s.style) && in.I32(s.hAlign) && in.I32(s.vAlign) &&
+           in.I32(s.shadowColour) && in.I32(s.backgroundBox) && in.I32(s.backgroundBoxColour);
+}
+
+void WriteLine(ByteWriter& out, const MKaraokeLine& line)
+{
+    out.I32(line.page);
+    out.I32(line.drawTime);
+    out.I32(line.eraseTime);
+    out.I32(line.slot);
+    out.U8(line.placed);
+    out.U8(line.newPageBefore);
+    out.I32(line.colour);
+    out.U8(line.secondSinger);
+    out.String(line.text);
+    out.U32(static_cast<uint32_t>(line.words.size()));
+    for (const MKaraokeWord* word : line.words) WriteWordElement(out, *word);
+}
+
+bool ReadWordElement(ByteReader& in, MKaraokeWord& w)
+{
+    return in.I32(w.first) && in.I32(w.last) && in.U32(w.start) && in.U32(w.end) && in.Skip(4) &&
+           in.I32(w.boxLeft) && in.I32(w.boxTop) && in.I32(w.boxRight) && in.I32(w.boxBottom) && in.U32(w.flags);
+}
+
+// Reads everything after the settings block into staged. False on a short read.
+bool ReadBody(ByteReader& in, int32_t version, MSongSettings& staged)
+{
+    const bool current = version >= kProjectVersion;
+    if (!in.String(staged.lyricText) || !in.String(staged.musicPath)) return false;
+    if (current) {
+        if (!in.I32(staged.eraseLinesFromBottom) || !in.U32(staged.sweepEntireWord) || !in.String(staged.artist) ||
+            !in.String(staged.title))
+            return false;
+        for (auto& description : staged.singerDescriptions)
+            if (!in.String(description)) return false;
+    }
+
+    staged.ClearPages();
+    uint32_t pageCount = 0;
+    if (!in.U32(pageCount)) return false;
+    for (uint32_t i = 0; i < pageCount; ++i) {
+        if (in.Left() < kPageImageBytes) return false; // before allocating a page
+        IMAGE_STRUCT page;
+        if (!ReadPageImage(in, page)) return false;
+        if (version == 500 && !in.Skip(kVersion500PageTrailer)) return false;
+        page.singerColours.Reset();
+        if (current) {
+            uint32_t styleCount = 0;
+            if (!in.U32(styleCount)) return false;
+            for (uint32_t s = 0; s < styleCount; ++s) {
+                t_MTextTypeVer6_s style;
+                if (!in.I32(style.colour) || !in.I32(style.size) || !in.I32(style.style) || !in.I32(style.hAlign) ||
+                    !in.String(style.faceName))
+                    return false;
+                page.lineStyles.lines.push_back(std::move(style));
+            }
+        }
+        if (!in.String(page.text)) return false;
+        staged.AddPage(page);
+    }
+
+    staged.ClearLines();
+    uint32_t lineCount = 0;
+    if (!in.U32(lineCount)) return false;
+    for (uint32_t i = 0; i < lineCount; ++i) {
+        MKaraokeLine& line = staged.AppendLine();
+        if (!in.I32(line.page) || !in.I32(line.drawTime) || !in.I32(line.eraseTime) || !in.I32(line.slot) ||
+            !in.U8(line.placed) || !in.U8(line.newPageBefore))
+            return false;
+        if (version >= 500) {
+            if (!in.I32(line.colour) || !in.U8(line.secondSinger)) return false;
+        } else {
+            line.colour = 12;
+            line.secondSinger = 0;
+        }
+        uint32_t wordCount = 0;
+        if (!in.String(line.text) || !in.U32(wordCount)) return false;
+        for (uint32_t w = 0; w < wordCount; ++w) {
+            if (in.Left() < kWordElementBytes) return false;
+            MKaraokeWord& word = staged.AppendWord(line);
+            if (!ReadWordElement(in, word)) return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page)
+{
+    out.I32(page.kind);
+    out.I32(page.reserved0);
+    WriteTextStyle(out, page.style);
+    out.U32(0); // picture object header
+    WriteInfoHeader(out, page.graphic.header);
+    for (const RgbQuad& q : page.graphic.colours) {
+        out.U8(q.blue);
+        out.U8(q.green);
+        out.U8(q.red);
+        out.U8(q.reserved);
+    }
+    out.Bytes(page.graphic.truePixels.data(), kTrueColourBytes);
+    out.Bytes(page.graphic.indexPixels.data(), kIndexPixelBytes);
+    out.U8Padded(page.graphic.conversionPending);
+    out.I32(page.graphic.conversionMode);
+    out.I32(page.displayMode);
+    out.U8Padded(page.hasGraphic);
+    out.I32(page.graphicConversionMode);
+    out.I32(page.drawTransition);
+    out.I32(page.eraseTransition);
+    out.I32(page.backgroundColour);
+    out.I32(page.borderColour);
+    for (int32_t r : page.reserved1) out.I32(r);
+    out.I32(page.graphicShare);
+    out.I32(page.holdTime);
+    out.U8Padded(page.enabled);
+}
+
+bool ReadPageImage(ByteReader& in, IMAGE_STRUCT& page)
+{
+    if (!in.I32(page.kind) || !in.I32(page.reserved0) || !ReadTextStyle(in, page.style) || !in.Skip(4) ||
+        !ReadInfoHeader(in, page.graphic.header))
+        return false;
+    for (RgbQuad& q : page.graphic.colours)
+        if (!in.U8(q.blue) || !in.U8(q.green) || !in.U8(q.red) || !in.U8(q.reserved)) return false;
+    page.graphic.truePixels.resize(kTrueColourBytes);
+    page.graphic.indexPixels.resize(kIndexPixelBytes);
+    if (!in.Bytes(page.graphic.truePixels.data(), kTrueColourBytes) ||
+        !in.Bytes(page.graphic.indexPixels.data(), kIndexPixelBytes))
+        return false;
+    bool ok = in.U8Padded(page.graphic.conversionPending) && in.I32(page.graphic.conversionMode) &&
+              in.I32(page.displayMode) && in.U8Padded(page.hasGraphic) && in.I32(page.graphicConversionMode) &&
+              in.I32(page.drawTransition) && in.I32(page.eraseTransition) && in.I32(page.backgroundColour) &&
+              in.I32(page.borderColour);
+    for (int32_t& r : page.reserved1) ok = ok && in.I32(r);
+    return ok && in.I32(page.graphicShare) && in.I32(page.holdTime) && in.U8Padded(page.enabled);
+}
+
+void WriteWordElement(ByteWriter& out, const MKaraokeWord& w)
+{
+    out.I32(w.first);
+    out.I32(w.last);
+    out.U32(w.start);
+    out.U32(w.end);
+    out.U32(0); // line reference: no meaning outside one run
+    out.I32(w.boxLeft);
+    out.I32(w.boxTop);
+    out.I32(w.boxRight);
+    out.I32(w.boxBottom);
+    out.U32(w.flags);
+}
+
+std::vector<uint8_t> SerializeProject(const MSongSettings& song)
+{
+    std::vector<uint8_t> bytes;
+    bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
+    ByteWriter out(bytes);
+    SettingsBlock block = song.settings;
+    block.version = kProjectVersion;
+    const auto settings = block.ToBytes();
+    out.Bytes(settings.data(), settings.size());
+    out.String(song.lyricText);
+    out.String(song.musicPath);
+    out.I32(song.eraseLinesFromBottom);
+    out.U32(song.sweepEntireWord);
+    out.String(song.artist);
+    out.String(song.title);
+    for (const auto& description : song.singerDescriptions) out.String(description);
+    out.U32(static_cast<uint32_t>(song.pages.size()));
+    for (const auto& page : song.pages) {
+        WritePageImage(out, *page);
+        out.U32(static_cast<uint32_t>(page->lineStyles.lines.size()));
+        for (const auto& style : page->lineStyles.lines) {
+            out.I32(style.colour);
+            out.I32(style.size);
+            out.I32(style.style);
+            out.I32(style.hAlign);
+            out.String(style.faceName);
+        }
+        out.String(page->text);
+    }
+    out.U32(static_cast<uint32_t>(song.lines.size()));
+    for (const auto& line : song.lines) WriteLine(out, *line);
+    return bytes;
+}
+
+bool SaveProject(MSongSettings& song)
+{
+    const std::vector<uint8_t> bytes = SerializeProject(song);
+    if (!WriteFileAtomically(song.projectPath, bytes)) return false;
+    song.SetModified(false);
+    return true;
+}
+
+bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
+{
+    UserPrompt& prompt = PromptOrSilent(song.prompt);
+    try {
+        if (bytes.size() < kSettingsBlockBytes) {
+            prompt.Message(kMsgProjectCorrupted, kAppCaption, PromptIcon::Warning);
+            return false;
+        }
+        const SettingsBlock block = SettingsBlock::FromBytes(bytes.data());
+        if (block.version > kProjectVersion) {
+            prompt.Message(kMsgProjectTooNew, kAppCaption, PromptIcon::Warning);
+            return false;
+        }
+        if (block.version < kOldestProjectVersion) {
+            prompt.Message(kMsgProjectTooOld, kAppCaption, PromptIcon::Warning);
+            return false;
+        }
+
+        MSongSettings staged(song.projectPath);
+        ByteReader in(bytes.subspan(kSettingsBlockBytes));
+        if (!ReadBody(in, block.version, staged)) return false;
+
+        song.settings = block;
+        song.settings.version = kProjectVersion;
+        song.lyricText = std::move(staged.lyricText);
+        song.musicPath = std::move(staged.musicPath);
+        song.eraseLinesFromBottom = staged.eraseLinesFromBottom;
+        song.sweepEntireWord = staged.sweepEntireWord;
+        song.artist = std::move(staged.artist);
+        song.title = std::move(staged.title);
+        song.singerDescriptions = std::move(staged.singerDescriptions);
+        song.pages = std::move(staged.pages);
+        song.lines = std::move(staged.lines);
+        song.words = std::move(staged.words);
+        song.SetModified(false);
+        return true;
+    } catch (const std::exception& e) {
+        char text[1024];
+        std::snprintf(text, sizeof text, kMsgProjectException, e.what());
+        prompt.Message(text, kAppCaption, PromptIcon::Stop);
+        return false;
+    }
+}
+
+bool LoadProject(MSongSettings& song)
+{
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(song.projectPath, bytes, kMaxProjectBytes)) {
+        PromptOrSilent(song.prompt).Message(kMsgCannotOpenProject, kAppCaption, PromptIcon::Warning);
+        return false;
+    }
+    return LoadProjectBytes(song, bytes);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <vector>
+
+class ByteReader;
+class ByteWriter;
+class MSongSettings;
+class UserPrompt;
+struct IMAGE_STRUCT;
+struct MKaraokeWord;
+
+// The .tvx project file: version 600 written, 400 to 600 read.
+inline constexpr int32_t kOldestProjectVersion = 400;
+inline constexpr size_t kPageImageBytes = 249172;
+inline constexpr size_t kWordElementBytes = 40;
+
+inline constexpr const char* kProjectFilter = "Tessavox Projects (*.tvx)";
+inline constexpr const char* kMsgCannotOpenProject = "Cannot open the project file.";
+inline constexpr const char* kMsgProjectCorrupted = "The project file has been corrupted.";
+inline constexpr const char* kMsgProjectTooNew =
+    "The project file is from a newer version of Tessavox.\nIt cannot be opened by this version.";
+inline constexpr const char* kMsgProjectTooOld =
+    "The project file is from an old version of Tessavox.\nIt cannot be migrated to the current version.";
+inline constexpr const char* kMsgProjectException =
+    "Error opening Project file:\n\n%s\n\nThe file most likely has been corrupted.";
+
+// The whole file as it is saved.
+std::vector<uint8_t> SerializeProject(const MSongSettings& song);
+
+// Writes the project to its path (a new file renamed over the old one). False when the file
+// cannot be written; the old file is then untouched. Clears modified on success.
+bool SaveProject(MSongSettings& song);
+
+// Loads the project at the song's path. On failure the song is left unchanged and false is
+// returned; the caller restores the defaults.
+bool LoadProject(MSongSettings& song);
+bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes);
+
+// Pieces of the layout shared with the diagnostic log.
+void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page);
+bool ReadPageImage(ByteReader& in, IMAGE_STRUCT& page);
+void WriteWordElement(ByteWriter& out, const MKaraokeWord& word);

@@ -7,6 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ pkg-config
   zlib1g-dev
+  libfreetype-dev libfontconfig-dev fonts-liberation
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis)

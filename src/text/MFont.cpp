@@ -248,3 +248,11 @@ void MFont::Draw(IndexSurface& s, int x, int y, std::string_view text, uint8_t i
             for (int xx = left; xx < right; ++xx) s.pixels[yy * s.stride + xx] = index;
     }
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+// fontconfig keeps its configuration until the process ends; that is not our leak.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig\n";
+}
+#endif

@@ -35,9 +35,10 @@ mode_t NewFileMode()
 
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 {
-    std::filesystem::path target(path);
-    std::string tmpl = (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-    if (target.parent_path().empty()) tmpl = "." + target.filename().string() + ".XXXXXX";
+    const std::filesystem::path target(path);
+    std::string hidden = ".";
+    hidden.append(target.filename().string()).append(".XXXXXX");
+    std::string tmpl = target.has_parent_path() ? (target.parent_path() / hidden).string() : hidden;
     const int fd = ::mkstemp(tmpl.data());
     if (fd < 0) return false;
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
@@ -50,7 +51,7 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
         return false;
     }
     // Make the rename itself durable.
-    const std::string dir = target.parent_path().empty() ? "." : target.parent_path().string();
+    const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (dfd >= 0) {
         ::fsync(dfd);

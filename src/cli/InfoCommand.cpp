@@ -235,7 +235,8 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
 
     out += "\nLines: " + std::to_string(song.LineCount());
     if (!song.lines.empty()) {
-        const int pages = song.HighestPageNumber() - song.LowestPageNumber() + 1;
+        // Page numbers come from the file: any int32 pair must not overflow here.
+        const int64_t pages = int64_t(song.HighestPageNumber()) - song.LowestPageNumber() + 1;
         out += " on " + std::to_string(pages) + (pages == 1 ? " page" : " pages");
     }
     out += "\n";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -207,8 +208,9 @@ TEST(InfoCommand, ReportsTheVersionWordOfAnOlderFile)
     }
 }
 
-// Word indexes come from the file; the report must neither read outside the line nor refuse.
-TEST(InfoCommand, WordIndexesOutsideTheLineAreClamped)
+// Indexes and page numbers come from the file; the report must neither read outside the line,
+// overflow, nor refuse.
+TEST(InfoCommand, OutlandishValuesFromTheFileAreShownSafely)
 {
     TempDir dir;
     const std::string path = dir.File("odd.tvx");
@@ -221,6 +223,9 @@ TEST(InfoCommand, WordIndexesOutsideTheLineAreClamped)
     MKaraokeWord& backwards = song.AppendWord(line);
     backwards.first = 10;
     backwards.last = 2;
+    // Page numbers at both ends of the range.
+    line.page = INT32_MIN;
+    song.AppendLine().page = INT32_MAX;
     ASSERT_TRUE(SaveProject(song));
 
     const CliResult json = RunCli({"info", "--json", path});
@@ -233,6 +238,7 @@ TEST(InfoCommand, WordIndexesOutsideTheLineAreClamped)
     const CliResult text = RunCli({"info", path});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_TRUE(Contains(text.out, "      00:00.00 - 00:00.00  abc\n")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "\nLines: 2 on 4294967296 pages\n")) << text.out;
 }
 
 TEST(InfoCommand, UnreadableFilesGiveTheLoadMessageAndStatus1)

@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+#include <vector>
+
+// What a finished program left behind.
+struct CliResult {
+    int status = -1;      // exit status; 128 + signal when it was killed, -1 when it never ran
+    bool timedOut = false;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program with these arguments (no shell) and collects its output. A program that runs
+// longer than the timeout is killed, so a hang fails the test instead of stalling it.
+CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds = 120);
+
+// Runs the built tessavox-cli.
+CliResult RunCli(const std::vector<std::string>& args);

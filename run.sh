@@ -6,7 +6,10 @@ scripts/install-deps.sh
 
 build=build
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSAVOX_TESTS=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)"
+if ! cmake --build "$build" -j "$(nproc)" >"$build/build.log" 2>&1; then
+  cat "$build/build.log" >&2
+  exit 1
+fi
 
 if [[ $# -gt 0 ]]; then
   exec "$build/src/tessavox-cli" "$@"

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// One timed piece of an LRC line: a word (enhanced files) or an evenly spread part of the line.
+// Times are hundredths of a second.
+struct LrcElement {
+    int32_t start = 0;
+    int32_t end = 0;
+    std::string text;
+};
+
+struct LrcLine {
+    int32_t singer = 1; // 1 male / default, 2 female, 3 duet
+    std::vector<LrcElement> elements;
+};
+
+// What an LRC file says: its tags and its timed lines.
+struct LrcDocument {
+    std::string artist;
+    std::string album;
+    std::string title;
+    std::string author;
+    std::string creator;
+    std::string editor;
+    std::string version;
+    int32_t length = 0; // hundredths of a second
+    int32_t offset = 0;
+    bool enhanced = false;
+    std::vector<LrcLine> lines;
+};

@@ -1,0 +1,241 @@
+#include "lyrics/LrcParser.h"
+
+#include <cctype>
+#include <string_view>
+
+#include "lyrics/LyricText.h"
+
+namespace {
+
+constexpr int32_t kHundredthsPerMinute = 6000;
+constexpr int32_t kHundredthsPerSecond = 100;
+// A lone last line of a simple file has no neighbour to pace it by: one second a part.
+constexpr int32_t kLoneLineElementHundredths = 100;
+
+bool IsSpace(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+std::string Trim(std::string_view s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsSpace(s[b])) ++b;
+    while (e > b && IsSpace(s[e - 1])) --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The whole number at s[at] as atoi reads it: leading white space, a sign, then digits
+// (0 when there are none).
+int32_t NumberAt(std::string_view s, size_t at)
+{
+    size_t i = at;
+    while (i < s.size() && IsSpace(s[i])) ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    int64_t v = 0;
+    for (; i < s.size() && IsDigit(s[i]) && v < 100000000; ++i) v = v * 10 + (s[i] - '0');
+    return int32_t(negative ? -v : v);
+}
+
+// "mm:ss" or "mm:ss.xx" (exactly 8 characters) in hundredths; false when not a time.
+bool LineTime(std::string_view inner, int32_t& time)
+{
+    if (inner.size() < 3 || !IsDigit(inner[0]) || !IsDigit(inner[1]) || inner[2] != ':') return false;
+    const int32_t hundredths = (inner.size() == 8 && inner[5] == '.') ? NumberAt(inner, 6) : 0;
+    time = NumberAt(inner, 0) * kHundredthsPerMinute + NumberAt(inner, 3) * kHundredthsPerSecond + hundredths;
+    return true;
+}
+
+// "<mm:ss.xx>" word time; false when the element is not one.
+bool WordTime(std::string_view element, int32_t& time)
+{
+    if (element.size() < 4 || element[0] != '<' || !IsDigit(element[1]) || !IsDigit(element[2]) ||
+        element[3] != ':')
+        return false;
+    const int32_t hundredths = (element.size() >= 10 && element[6] == '.') ? NumberAt(element, 7) : 0;
+    time = NumberAt(element, 1) * kHundredthsPerMinute + NumberAt(element, 4) * kHundredthsPerSecond + hundredths;
+    return true;
+}
+
+void ApplyTag(std::string_view inner, LrcDocument& doc)
+{
+    const size_t colon = inner.find(':');
+    if (colon == std::string_view::npos || colon == 0) return;
+    std::string key(inner.substr(0, colon));
+    for (char& c : key) c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string value(inner.substr(colon + 1));
+    if (key == "ar") doc.artist = value;
+    else if (key == "al") doc.album = value;
+    else if (key == "ti") doc.title = value;
+    else if (key == "au") doc.author = value;
+    else if (key == "by") doc.creator = value;
+    else if (key == "re") doc.editor = value;
+    else if (key == "ve") doc.version = value;
+    else if (key == "offset") doc.offset = NumberAt(value, 0);
+    else if (key == "length") {
+        const size_t c = value.find(':');
+        const int32_t minutes = NumberAt(value, 0);
+        const int32_t seconds = c == std::string::npos ? 0 : NumberAt(value, c + 1);
+        doc.length = (minutes * 60 + seconds) * kHundredthsPerSecond;
+    }
+}
+
+// Cuts a line's text into elements: "<...>" tags, and words up to and including a space or
+// up to the next "<".
+std::vector<std::string> SplitElements(const std::string& text)
+{
+    std::vector<std::string> out;
+    size_t p = 0;
+    while (p < text.size()) {
+        size_t end;
+        if (text[p] == '<') {
+            const size_t close = text.find('>', p);
+            end = close == std::string::npos ? text.size() : close + 1;
+        } else {
+            const size_t space = text.find(' ', p);
+            const size_t open = text.find('<', p);
+            if (space != std::string::npos && (open == std::string::npos || space < open)) end = space + 1;
+            else end = open == std::string::npos ? text.size() : open;
+        }
+        out.push_back(Trim(std::string_view(text).substr(p, end - p)));
+        p = end;
+    }
+    return out;
+}
+
+// Takes the word-time tags out of one line of lyric text. Where a tag stood between two
+// characters that are not spaces, a syllable mark joins the two parts.
+std::string RemoveWordTimes(const std::string& line)
+{
+    std::string out;
+    size_t p = 0;
+    while (p < line.size()) {
+        if (line[p] != '<') {
+            out.push_back(line[p++]);
+            continue;
+        }
+        int32_t ignored = 0;
+        const size_t close = line.find('>', p);
+        if (close == std::string::npos || !WordTime(std::string_view(line).substr(p, close + 1 - p), ignored)) {
+            out.push_back(line[p++]);
+            continue;
+        }
+        p = close + 1;
+        while (p < line.size() && line[p] == '<') { // a run of tags counts as one
+            const size_t next = line.find('>', p);
+            if (next == std::string::npos || !WordTime(std::string_view(line).substr(p, next + 1 - p), ignored)) break;
+            p = next + 1;
+        }
+        const bool wordBefore = !out.empty() && !IsSpace(out.back());
+        const bool wordAfter = p < line.size() && !IsSpace(line[p]);
+        if (wordBefore && wordAfter) out.push_back('*');
+    }
+    return out;
+}
+
+} // namespace
+
+std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
+{
+    doc = LrcDocument{};
+    const std::string input(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::vector<std::string> lyricLines;
+    std::vector<int32_t> lastWordTimes;
+    int32_t singer = 1;
+
+    size_t begin = 0;
+    while (begin <= input.size()) {
+        size_t lf = input.find('\n', begin);
+        if (lf == std::string::npos) lf = input.size();
+        std::string piece = Trim(std::string_view(input).substr(begin, lf - begin));
+        begin = lf + 1;
+
+        const size_t open = piece.find('[');
+        if (open == std::string::npos) continue;
+        piece.erase(0, open);
+        const size_t lastClose = piece.rfind(']');
+        if (lastClose == std::string::npos || lastClose <= 1) continue;
+        const size_t firstClose = piece.find(']');
+        const std::string inner = piece.substr(1, firstClose - 1);
+        std::string text = piece.substr(lastClose + 1);
+
+        int32_t lineTime = 0;
+        if (!LineTime(inner, lineTime)) {
+            ApplyTag(inner, doc);
+            continue;
+        }
+
+        text = ReplaceUtf8Punctuation(Trim(text)) + "\r\n";
+        if (text.size() > 1 && text[1] == ':') {
+            const char who = char(std::toupper(static_cast<unsigned char>(text[0])));
+            if (who == 'M' || who == 'F' || who == 'D') {
+                singer = who == 'M' ? 1 : who == 'F' ? 2 : 3;
+                text.erase(0, 2);
+            }
+        }
+        for (size_t d = text.find("  "); d != std::string::npos; d = text.find("  ", d)) text.erase(d, 1);
+        lyricLines.push_back(text);
+
+        LrcLine line;
+        line.singer = singer;
+        int32_t current = lineTime;
+        bool timed = false;
+        for (const std::string& element : SplitElements(text)) {
+            int32_t t = 0;
+            if (WordTime(element, t)) {
+                current = t;
+                timed = true;
+                doc.enhanced = true;
+                const size_t close = element.find('>');
+                const std::string after = close == std::string::npos ? std::string() : element.substr(close + 1);
+                if (!after.empty()) line.elements.push_back({current, current, after});
+                continue;
+            }
+            if (!element.empty() || !timed) line.elements.push_back({current, current, element});
+        }
+        lastWordTimes.push_back(current);
+        doc.lines.push_back(std::move(line));
+    }
+
+    if (doc.lines.empty()) return {};
+
+    if (doc.enhanced) {
+        // Each part lasts until the next one starts; the last until the line's last word time.
+        for (size_t i = 0; i < doc.lines.size(); ++i) {
+            auto& elements = doc.lines[i].elements;
+            for (size_t k = 0; k < elements.size(); ++k)
+                elements[k].end = (k + 1 < elements.size() ? elements[k + 1].start : lastWordTimes[i]) - 1;
+        }
+    }
+
+    if (!doc.enhanced) {
+        int64_t total = 0, count = 0;
+        for (size_t i = 0; i < doc.lines.size(); ++i) {
+            auto& elements = doc.lines[i].elements;
+            if (elements.empty()) continue;
+            const int32_t start = elements.front().start;
+            int32_t d;
+            if (i + 1 < doc.lines.size() && !doc.lines[i + 1].elements.empty()) {
+                d = (doc.lines[i + 1].elements.front().start - start) / int32_t(elements.size());
+            } else {
+                d = count > 0 ? int32_t(total / count) : kLoneLineElementHundredths;
+            }
+            for (size_t k = 0; k < elements.size(); ++k) {
+                elements[k].start = start + int32_t(k) * d;
+                elements[k].end = elements[k].start + d - 1;
+                total += d;
+                ++count;
+            }
+        }
+    }
+
+    std::string lyrics;
+    for (const std::string& line : lyricLines) lyrics += doc.enhanced ? RemoveWordTimes(line) : line;
+    return lyrics;
+}

@@ -1,0 +1,131 @@
+#include "lyrics/LyricImport.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+
+#include "log/MLogQueue.h"
+#include "log/MTextMsgLog.h"
+#include "log/MUserActionLog.h"
+#include "lyrics/LrcParser.h"
+#include "lyrics/LyricText.h"
+#include "lyrics/MidiLyrics.h"
+#include "media/AtomicFile.h"
+#include "project/MSongSettings.h"
+#include "text/UserPrompt.h"
+
+namespace {
+
+// Lyric files are text; anything this large is not one.
+constexpr size_t kMaxLyricFileBytes = size_t(64) << 20;
+constexpr uint32_t kImportLyricsAction = 1;
+constexpr const char* kImportLyricsLogName = "Import Lyrics";
+constexpr uint32_t kSamplesPerHundredth = 441;
+
+void Log(std::unique_ptr<MLog> entry)
+{
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::move(entry), true);
+}
+
+uint32_t ToSamples(int32_t hundredths)
+{
+    return hundredths <= 0 ? 0u : uint32_t(hundredths) * kSamplesPerHundredth;
+}
+
+} // namespace
+
+LyricFileKind LyricKindOf(const std::string& path)
+{
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos) return LyricFileKind::Other;
+    std::string ext = name.substr(dot, 4);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".txt") return LyricFileKind::Text;
+    if (ext == ".lrc") return LyricFileKind::Lrc;
+    if (ext == ".kar" || ext == ".mid") return LyricFileKind::Midi;
+    return LyricFileKind::Other;
+}
+
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc)
+{
+    lrc = LrcDocument{};
+    if (kind == LyricFileKind::Midi) return ExtractMidiLyrics(bytes);
+    if (kind == LyricFileKind::Other) return {};
+    // Text files: UTF-16 is recognised by its mark before any line-end translation, which
+    // would otherwise split its two-byte characters.
+    const std::string text = HasUtf16LeMark(bytes) ? Utf16LeToCp1252(bytes) : TextModeLineEnds(bytes);
+    if (kind == LyricFileKind::Text) return ConvertPlainLyrics(text);
+    return ParseLrc(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), lrc);
+}
+
+bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
+{
+    Log(std::make_unique<MUserActionLog>(kImportLyricsLogName, kImportLyricsAction));
+    lrc = LrcDocument{};
+    const LyricFileKind kind = LyricKindOf(path);
+
+    std::error_code ec;
+    const bool regular = std::filesystem::is_regular_file(path, ec);
+    const auto size = regular ? std::filesystem::file_size(path, ec) : 0;
+    if (!regular || ec) {
+        prompt.Message(kMsgLyricOpenFailed, kAppCaption, PromptIcon::Warning);
+        return false;
+    }
+    if (size > kMaxLyricFileBytes) {
+        prompt.Message(kMsgLyricMemory, kAppCaption, PromptIcon::Warning);
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes, kMaxLyricFileBytes)) {
+        prompt.Message(kMsgLyricOpenFailed, kAppCaption, PromptIcon::Warning);
+        return false;
+    }
+    if (kind == LyricFileKind::Other) return false;
+
+    std::string text = LyricTextFromBytes(kind, bytes, lrc);
+    if (text.empty()) {
+        prompt.Message(kMsgLyricNothing, kAppCaption, PromptIcon::Stop);
+        Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, "Error opening/reading Lyric file.\n"));
+        return false;
+    }
+    song.lyricText = std::move(text);
+    song.ClearLines();
+    song.GenerateKaraokeLineList(true, false);
+    song.SetModified(true);
+    Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
+    return true;
+}
+
+bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& prompt)
+{
+    if (lrc.lines.empty()) return false;
+    if (song.LyricsPlaced() &&
+        prompt.Ask(kMsgReplaceTiming, kAppCaption, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes)
+        return false;
+
+    const size_t lineCount = std::min(song.LineCount(), lrc.lines.size());
+    for (size_t i = 0; i < lineCount; ++i) {
+        MKaraokeLine& line = *song.lines[i];
+        const auto& elements = lrc.lines[i].elements;
+        line.placed = 1;
+        size_t searchFrom = 0;
+        const size_t wordCount = std::min(line.words.size(), elements.size());
+        for (size_t j = 0; j < wordCount; ++j) {
+            MKaraokeWord& word = *line.words[j];
+            const LrcElement& element = elements[j];
+            word.start = ToSamples(element.start);
+            word.end = ToSamples(element.end);
+            // Where the element's text is not found the word keeps the place the rebuild gave it.
+            const size_t at = element.text.empty() ? std::string::npos : line.text.find(element.text, searchFrom);
+            if (at != std::string::npos) {
+                word.first = int32_t(at);
+                word.last = int32_t(at + element.text.size()) - 1;
+            }
+            searchFrom = size_t(std::max(word.last + 1, 0));
+        }
+    }
+    song.SetModified(true);
+    return true;
+}

@@ -1,0 +1,38 @@
+#pragma once
+#include <span>
+#include <string>
+
+#include "lyrics/LrcDocument.h"
+
+class MSongSettings;
+class UserPrompt;
+
+enum class LyricFileKind { Text, Lrc, Midi, Other };
+
+inline constexpr const char* kLyricFileTitle = "Select Lyrics File";
+inline constexpr const char* kMsgLyricOpenFailed = "Error: Unable to open lyric file.";
+inline constexpr const char* kMsgLyricMemory = "Error: Memory Allocation failed.";
+inline constexpr const char* kMsgLyricNothing =
+    "There was an error opening or reading the Lyrics file,\nor the Lyrics file contained no Lyrics.\n\n"
+    "Please check the file and try again.";
+inline constexpr const char* kMsgReplaceTiming =
+    "The LRC file you selected contains timing values\nfor the lyrics. However, timing values have already\n"
+    "been placed for this project.\n\nWould you like to replace the current timing values\nwith those found in "
+    "the LRC file?";
+
+// The kind of a lyric file by its extension (".midi" counts as ".mid", letter case ignored).
+LyricFileKind LyricKindOf(const std::string& path);
+
+// The lyric text that a file's bytes give; lrc is filled for LRC files. Empty when the file
+// holds no lyrics.
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc);
+
+// Imports a lyric file as the song's lyric text: the old lines and their timing go, the line
+// list is rebuilt. True when the lyrics were replaced; failures are told to the user, except a
+// file of an unknown kind, which is ignored.
+bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt);
+
+// Writes the LRC times into the song's word elements, line by line and element by element,
+// up to the shorter list. Asks first when the song's lyrics are already placed. True when the
+// times were written.
+bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& prompt);

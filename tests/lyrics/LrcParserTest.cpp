@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "lyrics/LrcParser.h"
+
+namespace {
+
+std::string Parse(const std::string& text, LrcDocument& doc)
+{
+    return ParseLrc(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), doc);
+}
+
+struct Timed {
+    int start;
+    int end;
+    std::string text;
+    bool operator==(const Timed&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Timed& t)
+{
+    return os << "{" << t.start << "," << t.end << ",\"" << t.text << "\"}";
+}
+
+std::vector<Timed> Elements(const LrcLine& line)
+{
+    std::vector<Timed> out;
+    for (const auto& e : line.elements) out.push_back({e.start, e.end, e.text});
+    return out;
+}
+
+} // namespace
+
+TEST(LrcParser, SimpleLinesAreSpreadEvenlyUpToTheNextLine)
+{
+    LrcDocument doc;
+    const std::string text = Parse("[ti:Song]\n[ar:Someone]\r\n[00:12.34]Hello world\n[00:14.34]Bye\n", doc);
+    EXPECT_EQ(text, "Hello world\r\nBye\r\n");
+    EXPECT_EQ(doc.title, "Song");
+    EXPECT_EQ(doc.artist, "Someone");
+    EXPECT_FALSE(doc.enhanced);
+    ASSERT_EQ(doc.lines.size(), 2u);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{1234, 1333, "Hello"}, {1334, 1433, "world"}}));
+    // The last line is paced by the average so far.
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{1434, 1533, "Bye"}}));
+}
+
+TEST(LrcParser, TimeTagsReadMinutesSecondsAndHundredthsOnlyInTheirShortForm)
+{
+    LrcDocument doc;
+    Parse("[00:12]Hi\n[00:12.345]Hi\n[01:02.03][05:00.00]Twice\n[x]nothing\n[]\nno tag\n", doc);
+    ASSERT_EQ(doc.lines.size(), 3u);
+    EXPECT_EQ(doc.lines[0].elements[0].start, 1200);
+    EXPECT_EQ(doc.lines[1].elements[0].start, 1200);
+    EXPECT_EQ(doc.lines[2].elements[0].start, 6203);
+    EXPECT_EQ(doc.lines[2].elements[0].text, "Twice");
+}
+
+TEST(LrcParser, OtherTagsFillTheDocument)
+{
+    LrcDocument doc;
+    const std::string text = Parse(
+        "[AL:Album]\n[au:Writer]\n[length: 03:25]\n[by:Me]\n[offset:+250]\n[re:Editor]\n[ve:1.0]\n[xx:ignored]\n",
+        doc);
+    EXPECT_TRUE(text.empty());
+    EXPECT_TRUE(doc.lines.empty());
+    EXPECT_EQ(doc.album, "Album");
+    EXPECT_EQ(doc.author, "Writer");
+    EXPECT_EQ(doc.length, (3 * 60 + 25) * 100);
+    EXPECT_EQ(doc.creator, "Me");
+    EXPECT_EQ(doc.offset, 250);
+    EXPECT_EQ(doc.editor, "Editor");
+    EXPECT_EQ(doc.version, "1.0");
+}
+
+TEST(LrcParser, EnhancedWordTimesGiveEachPartItsOwnTimeAndSyllableMarks)
+{
+    LrcDocument doc;
+    const std::string text =
+        Parse("[00:01.00]<00:01.00>Hel<00:01.50>lo <00:02.00>\n[00:02.00]<00:02.00>Twin<00:02.50>kle <00:03.00>twin"
+              "<00:03.50>kle <00:04.00>star<00:05.00>\n",
+              doc);
+    EXPECT_TRUE(doc.enhanced);
+    ASSERT_EQ(doc.lines.size(), 2u);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{100, 149, "Hel"}, {150, 199, "lo"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{200, 249, "Twin"},
+                                                          {250, 299, "kle"},
+                                                          {300, 349, "twin"},
+                                                          {350, 399, "kle"},
+                                                          {400, 499, "star"}}));
+    EXPECT_EQ(text, "Hel*lo \r\nTwin*kle twin*kle star\r\n");
+}
+
+TEST(LrcParser, SingerMarksStayInForceAndPunctuationIsConverted)
+{
+    LrcDocument doc;
+    const std::string text =
+        Parse("[00:01.00]F: Hi  there\n[00:02.00]again\n[00:03.00]m:Don\xE2\x80\x99t\n[00:04.00]\n", doc);
+    ASSERT_EQ(doc.lines.size(), 4u);
+    EXPECT_EQ(doc.lines[0].singer, 2);
+    EXPECT_EQ(doc.lines[1].singer, 2);
+    EXPECT_EQ(doc.lines[2].singer, 1);
+    EXPECT_EQ(text, " Hi there\r\nagain\r\nDon\x92t\r\n\r\n");
+    // An empty timed line keeps one empty element.
+    ASSERT_EQ(doc.lines[3].elements.size(), 1u);
+    EXPECT_EQ(doc.lines[3].elements[0].text, "");
+}
+
+TEST(LrcParser, ALoneLineGetsOneSecondAPartAndJunkGivesNothing)
+{
+    LrcDocument doc;
+    Parse("[00:05.00]one two\n", doc);
+    ASSERT_EQ(doc.lines.size(), 1u);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{500, 599, "one"}, {600, 699, "two"}}));
+
+    for (const std::string& junk : {std::string(), std::string("\0\0\xFF[", 4), std::string("]]]][[[["),
+                                   std::string("[99:99.99<00:0"), std::string("[00:01.00]<00:0")}) {
+        LrcDocument d;
+        Parse(junk, d); // never crashes; whatever comes back is consistent
+        for (const auto& line : d.lines)
+            for (const auto& e : line.elements) EXPECT_GE(e.end + 1, e.start);
+    }
+}

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "lyrics/LyricImport.h"
+#include "lyrics/LyricText.h"
+#include "project/MSongSettings.h"
+#include "support/PromptRecorder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+void Write(const std::string& path, const std::string& text)
+{
+    WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+} // namespace
+
+TEST(LyricImport, KindsComeFromTheExtension)
+{
+    EXPECT_EQ(LyricKindOf("/a/b/song.TXT"), LyricFileKind::Text);
+    EXPECT_EQ(LyricKindOf("song.lrc"), LyricFileKind::Lrc);
+    EXPECT_EQ(LyricKindOf("song.kar"), LyricFileKind::Midi);
+    EXPECT_EQ(LyricKindOf("song.MIDI"), LyricFileKind::Midi);
+    EXPECT_EQ(LyricKindOf("song.mid"), LyricFileKind::Midi);
+    EXPECT_EQ(LyricKindOf("song.doc"), LyricFileKind::Other);
+    EXPECT_EQ(LyricKindOf("/a.b/song"), LyricFileKind::Other);
+}
+
+TEST(LyricImport, TextFilesGetCrLfAndWindowsPunctuationAndUtf16IsConverted)
+{
+    EXPECT_EQ(ConvertPlainLyrics("a\nb\r\nc\xE2\x80\x99s \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x93 \xE2\x80\xA6 \xE2\x82\xAC"),
+              "a\r\nb\r\nc\x92s \x93q\x94 \x96 \x85 \xE2\x80\xAC");
+    const std::vector<uint8_t> utf16 = {0xFF, 0xFE, 'H', 0, 0xE9, 0, '\r', 0, '\n', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE};
+    LrcDocument lrc;
+    EXPECT_EQ(LyricTextFromBytes(LyricFileKind::Text, utf16, lrc), "H\xE9\r\n\x80?");
+}
+
+TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)
+{
+    TempDir dir;
+    PromptRecorder prompt;
+    MSongSettings song;
+    song.lyricText = "old words";
+    song.GenerateKaraokeLineList(true, false);
+    song.words[0]->start = 1000;
+
+    Write(dir.File("new.txt"), "new words\nsecond line\n");
+    LrcDocument lrc;
+    ASSERT_TRUE(ImportLyricFile(song, dir.File("new.txt"), lrc, prompt));
+    EXPECT_TRUE(prompt.entries.empty());
+    EXPECT_EQ(song.lyricText, "new words\r\nsecond line\r\n");
+    EXPECT_TRUE(song.IsModified());
+    ASSERT_EQ(song.LineCount(), 3u);
+    EXPECT_EQ(song.words[0]->start, 0u);
+    EXPECT_TRUE(lrc.lines.empty());
+}
+
+TEST(LyricImport, FailuresTellTheUserAndKeepTheSong)
+{
+    TempDir dir;
+    PromptRecorder prompt;
+    MSongSettings song;
+    song.lyricText = "keep me";
+    LrcDocument lrc;
+
+    EXPECT_FALSE(ImportLyricFile(song, dir.File("missing.txt"), lrc, prompt));
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_EQ(prompt.entries[0].text, "Error: Unable to open lyric file.");
+    EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
+
+    Write(dir.File("empty.txt"), "");
+    Write(dir.File("junk.kar"), "this is not midi at all");
+    Write(dir.File("untimed.lrc"), "[ti:Only a title]\nplain words\n");
+    for (const char* name : {"empty.txt", "junk.kar", "untimed.lrc"}) {
+        SCOPED_TRACE(name);
+        const size_t before = prompt.entries.size();
+        EXPECT_FALSE(ImportLyricFile(song, dir.File(name), lrc, prompt));
+        ASSERT_EQ(prompt.entries.size(), before + 1);
+        EXPECT_EQ(prompt.entries.back().text,
+                  "There was an error opening or reading the Lyrics file,\nor the Lyrics file contained no Lyrics.\n\n"
+                  "Please check the file and try again.");
+        EXPECT_EQ(prompt.entries.back().icon, PromptIcon::Stop);
+    }
+    // An unknown kind ends quietly.
+    Write(dir.File("notes.doc"), "words");
+    const size_t before = prompt.entries.size();
+    EXPECT_FALSE(ImportLyricFile(song, dir.File("notes.doc"), lrc, prompt));
+    EXPECT_EQ(prompt.entries.size(), before);
+    EXPECT_EQ(song.lyricText, "keep me");
+}
+
+TEST(LyricImport, EnhancedLrcTimesLandOnEverySyllable)
+{
+    TempDir dir;
+    PromptRecorder prompt;
+    MSongSettings song;
+    Write(dir.File("star.lrc"),
+          "[ti:Star]\r\n[00:02.00]<00:02.00>Twin<00:02.50>kle <00:03.00>twin<00:03.50>kle<00:04.00>\r\n"
+          "[00:05.00]<00:05.00>lit<00:05.40>tle <00:06.00>star<00:07.00>\r\n");
+    LrcDocument lrc;
+    ASSERT_TRUE(ImportLyricFile(song, dir.File("star.lrc"), lrc, prompt));
+    ASSERT_TRUE(ApplyLrcTiming(song, lrc, prompt));
+    EXPECT_TRUE(prompt.entries.empty());
+    ASSERT_EQ(song.LineCount(), 3u); // the text ends in a line feed: a last, empty line
+    const MKaraokeLine& first = *song.lines[0];
+    EXPECT_EQ(first.text, "Twin*kle twin*kle");
+    EXPECT_EQ(first.placed, 1);
+    ASSERT_EQ(first.words.size(), 4u);
+    const uint32_t starts[] = {200 * 441, 250 * 441, 300 * 441, 350 * 441};
+    const char* texts[] = {"Twin", "kle", "twin", "kle"};
+    for (size_t j = 0; j < 4; ++j) {
+        const MKaraokeWord& w = *first.words[j];
+        EXPECT_EQ(w.start, starts[j]) << j;
+        EXPECT_EQ(first.text.substr(size_t(w.first), size_t(w.last - w.first + 1)), texts[j]) << j;
+    }
+    EXPECT_EQ(first.words[3]->end, 399u * 441);
+    EXPECT_EQ(song.lines[1]->words[2]->start, 600u * 441);
+    EXPECT_EQ(song.lines[1]->words[2]->end, 699u * 441);
+
+    // Importing over placed lyrics asks first; No keeps the times.
+    song.words[0]->start = 12345;
+    prompt.answer = PromptAnswer::No;
+    EXPECT_FALSE(ApplyLrcTiming(song, lrc, prompt));
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_TRUE(prompt.entries[0].question);
+    EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Question);
+    EXPECT_EQ(song.words[0]->start, 12345u);
+    prompt.answer = PromptAnswer::Yes;
+    EXPECT_TRUE(ApplyLrcTiming(song, lrc, prompt));
+    EXPECT_EQ(song.words[0]->start, 200u * 441);
+}
+
+TEST(LyricImport, TimingStopsAtTheShorterList)
+{
+    PromptRecorder prompt;
+    MSongSettings song;
+    song.lyricText = "a b c\nd\ne f";
+    song.GenerateKaraokeLineList(true, false);
+    LrcDocument lrc;
+    lrc.lines.resize(2);
+    lrc.lines[0].elements = {{100, 199, "a"}, {200, 299, "b"}};
+    lrc.lines[1].elements = {{300, 399, "d"}, {400, 499, "extra"}};
+    ASSERT_TRUE(ApplyLrcTiming(song, lrc, prompt));
+    EXPECT_EQ(song.lines[0]->words[1]->start, 200u * 441);
+    EXPECT_EQ(song.lines[0]->words[2]->start, 0u);
+    EXPECT_EQ(song.lines[1]->words[0]->start, 300u * 441);
+    EXPECT_EQ(song.lines[2]->placed, 0);
+    EXPECT_EQ(song.lines[2]->words[0]->start, 0u);
+}

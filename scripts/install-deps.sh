@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis)

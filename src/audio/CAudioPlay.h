@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "audio/MusicTags.h"
+
+// Status codes of the decoder, as the rest of the program reports them ("%s (hr=0x%08x)").
+inline constexpr uint32_t kStatusOk = 0;
+inline constexpr uint32_t kStatusNotImplemented = 0x80004001; // a format check failed
+inline constexpr uint32_t kStatusFail = 0x80004005;
+inline constexpr uint32_t kStatusFileNotFound = 0x80070002;
+inline constexpr uint32_t kStatusCancelled = 0x800704C7;
+
+inline constexpr int kWorkFileRate = 44100;
+inline constexpr int kWavHeaderBytes = 44;
+
+// Decodes music files (MP3, WMA, OGG, FLAC, M4A, ... whatever FFmpeg reads) into 16-bit PCM
+// in the file's own rate and channel count, and reads their tags and duration. The three
+// format checks (44,100 Hz, 16 bits, stereo) are on unless switched off.
+class CAudioPlay {
+public:
+    using Progress = std::function<void(int percent)>;
+
+    CAudioPlay();
+    ~CAudioPlay();
+
+    void SetAcceptAnyRate(bool accept) { m_acceptAnyRate = accept; }
+    void SetAcceptAnySampleSize(bool accept) { m_acceptAnySampleSize = accept; }
+    void SetAcceptAnyChannelCount(bool accept) { m_acceptAnyChannels = accept; }
+
+    // Writes 44 zero bytes (room for the header) and then every decoded sample to outputPath.
+    // Progress gets whole percentages of the expected size as they rise. Returns kStatusOk or a
+    // failure status, with ErrorText() set to "<text> (hr=0x........)\n".
+    uint32_t Decode(const std::string& path, const std::string& outputPath, const Progress& progress);
+    // Reads the tags and the duration. False when the file cannot be opened.
+    bool ReadTags(const std::string& path, MusicTags& tags);
+
+    const std::string& ErrorText() const { return m_errorText; }
+    int SampleRate() const { return m_sampleRate; }
+    int Channels() const { return m_channels; }
+    int BitsPerSample() const { return m_bits; }
+    int BlockAlign() const { return m_channels * m_bits / 8; }
+    uint64_t BytesWritten() const { return m_bytesWritten; }
+    const MusicTags& Tags() const { return m_tags; }
+
+private:
+    uint32_t Fail(const char* text, uint32_t status);
+
+    bool m_acceptAnyRate = false;
+    bool m_acceptAnySampleSize = false;
+    bool m_acceptAnyChannels = false;
+    std::string m_errorText;
+    int m_sampleRate = 0;
+    int m_channels = 0;
+    int m_bits = 0;
+    uint64_t m_bytesWritten = 0;
+    uint64_t m_expectedBytes = 0;
+    MusicTags m_tags;
+};

@@ -88,8 +88,14 @@ MRwRenderer::~MRwRenderer()
 
 void MRwRenderer::MemoryPreset(int colour)
 {
-    if (colour >= 0 && colour < kCdgColourCount) m_memoryColour = colour;
-    std::memset(m_current, m_memoryColour, kFrameBytes);
+    if (colour >= 0 && colour < kCdgColourCount) {
+        if (colour != m_memoryColour) m_frameIsMemoryColour = false;
+        m_memoryColour = colour;
+    }
+    if (!m_frameIsMemoryColour) {
+        std::memset(m_current, m_memoryColour, kFrameBytes);
+        m_frameIsMemoryColour = true;
+    }
     if (m_suppressPresent) return;
     for (MRwPresenter* w : m_windows) {
         const MRwRect inner = InnerArea(w->ClientArea());
@@ -113,22 +119,24 @@ void MRwRenderer::Tile(int row, int column, int colour0, int colour1,
         PresentAll();
         return;
     }
+    m_frameIsMemoryColour = false;
     const int x = column * kCdgTileWidth;
     const int y = row * kCdgTileHeight;
     const uint64_t c0 = uint64_t(colour0) * kBytesOfOnes;
     const uint64_t c1 = uint64_t(colour1) * kBytesOfOnes;
     uint8_t* p = m_current + size_t(y) * kPitch + size_t(x);
+    // A plain tile clears its six pixels before the colours go in; XOR keeps them.
+    constexpr uint64_t keep = Xor ? ~uint64_t(0) : ~kTileBytes;
     for (size_t i = 0; i < kCdgTilePatternRows; ++i, p += kPitch) {
         const uint64_t set = kRowMasks[pattern[i] & kCdgTilePixelMask];
         const uint64_t value = (c1 & set) | (c0 & ~set & kTileBytes);
         uint64_t word;
         std::memcpy(&word, p, kRowWord);
-        if constexpr (Xor) word ^= value;
-        else word = (word & ~kTileBytes) | value;
+        word = (word & keep) ^ value;
         std::memcpy(p, &word, kRowWord);
     }
     // Tiles in the top row or left column lie wholly outside the visible area.
-    if (row >= 1 && column >= 1) PresentRect({x, y, x + kCdgTileWidth, y + kCdgTileHeight});
+    if (row >= 1 && column >= 1 && !m_suppressPresent) PresentRect({x, y, x + kCdgTileWidth, y + kCdgTileHeight});
 }
 
 void MRwRenderer::DrawTile(int row, int column, int colour0, int colour1,
@@ -168,6 +176,7 @@ void MRwRenderer::Scroll(int fillColour, int horizontalCommand, int horizontalOf
     }
 
     const bool copy = fillColour < 0;
+    m_frameIsMemoryColour = false;
     constexpr int kKept = kCdgScreenWidth - kScrollStep;
     if (horizontalCommand == kCdgScrollRightOrDown || horizontalCommand == kCdgScrollLeftOrUp) {
         const bool right = horizontalCommand == kCdgScrollRightOrDown;
@@ -280,6 +289,7 @@ void MRwRenderer::PaintBorder()
 MRwRenderer::FrameAccess MRwRenderer::LockFrame()
 {
     m_locked = true;
+    m_frameIsMemoryColour = false;
     return {m_current, kPitch};
 }
 

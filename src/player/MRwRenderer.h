@@ -89,6 +89,9 @@ private:
     int m_verticalOffset = 0;
     bool m_suppressPresent = false;
     bool m_locked = false;
+    // Set while the whole frame holds nothing but the memory colour, so the 15 repeats of a
+    // Memory Preset run need not fill it again.
+    bool m_frameIsMemoryColour = false;
     std::unique_ptr<uint8_t[]> m_frameMemory;
     uint8_t* m_current = nullptr;
     uint8_t* m_back = nullptr;

@@ -1,6 +1,7 @@
 #include "player/MRwSnapshotPresenter.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "player/MRwRenderer.h"
 #include "player/PngCodec.h"
@@ -61,7 +62,10 @@ void MRwSnapshotPresenter::Fill(const MRwRect& destination, int index, uint32_t 
 {
     (void)index;
     const MRwRect d = Clip(destination);
-    for (int y = d.top; y < d.bottom; ++y) {
-        for (int x = d.left; x < d.right; ++x) m_image.SetColour(x, y, colour);
-    }
+    if (d.Empty()) return;
+    // One row of the colour, copied down the rectangle.
+    uint8_t* first = m_image.pixels.data() + m_image.Index(d.left, d.top);
+    for (int x = d.left; x < d.right; ++x) m_image.SetColour(x, d.top, colour);
+    const size_t rowBytes = size_t(d.Width()) * RgbImage::kBytesPerPixel;
+    for (int y = d.top + 1; y < d.bottom; ++y) std::memcpy(m_image.pixels.data() + m_image.Index(d.left, y), first, rowBytes);
 }

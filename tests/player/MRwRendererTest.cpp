@@ -88,6 +88,29 @@ TEST(MRwRenderer, MemoryPresetFillsTheWholeFrameAndTheVisibleAreaOnScreen)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 9));
 }
 
+TEST(MRwRenderer, RepeatedMemoryPresetsStillClearEveryChange)
+{
+    // Whatever wrote into the frame since, the same memory colour again clears it all.
+    MRwRenderer r;
+    const std::vector<uint8_t> nines(300 * 216, 9);
+    r.MemoryPreset(9);
+    r.XorTile(3, 3, 1, 1, Pattern({}));
+    r.MemoryPreset(9);
+    EXPECT_EQ(Frame(r), nines);
+    r.ScrollPreset(4, 1, 0, 0, 0);
+    r.MemoryPreset(9);
+    EXPECT_EQ(Frame(r), nines);
+    r.ScrollCopy(0, 0, 2, 0);
+    r.MemoryPreset(9);
+    EXPECT_EQ(Frame(r), nines);
+    r.LockFrame().pixels[304 * 100 + 100] = 2;
+    r.UnlockFrame();
+    r.MemoryPreset(9);
+    EXPECT_EQ(Frame(r), nines);
+    r.MemoryPreset(3);
+    EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 3));
+}
+
 TEST(MRwRenderer, BorderIsPaintedAsFourStripsScaledToTheClientArea)
 {
     MRwRenderer r;

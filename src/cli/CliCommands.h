@@ -7,3 +7,4 @@
 using CliArgs = std::vector<std::string>;
 
 int RunInfoCommand(const CliArgs& args);
+int RunRenderCommand(const CliArgs& args);

@@ -15,6 +15,12 @@ struct Command {
 
 const Command kCommands[] = {
     {"info", RunInfoCommand, "info FILE.tvx [--json]      show a project: settings, pages, lines and word times"},
+    {"render", RunRenderCommand,
+     "render FILE.cdg (--at SECONDS | --packet N) -o FILE.png [--scale N]\n"
+     "                              the screen of a CD+G stream at a moment of the player's clock\n"
+     "                              (packets before SECONDS x 300) or after packet N, as PNG\n"
+     "  render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n"
+     "                              a numbered PNG series, one picture every SECONDS"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,0 +1,86 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "cdg/CdgColour.h"
+#include "cdg/CdgPacket.h"
+#include "cdg/IndexImageView.h"
+#include "project/ImageStruct.h"
+
+class MRwPacketDecoder;
+class MRwRenderer;
+
+// The one producer of CD+G packets. Where packets go depends on how it was built: into a
+// caller's zero-filled stream buffer (a song stream), into an attached player that interprets
+// them at once (previews), or nowhere. Offsets are byte offsets into the stream; every write
+// returns how far the caller's running offset advances.
+class MRwGenerator {
+public:
+    using IMAGE_STRUCT = ::IMAGE_STRUCT;
+
+    // No target.
+    MRwGenerator();
+    // Packets go into the buffer by the slot rule. The caller owns the buffer and keeps it alive.
+    explicit MRwGenerator(std::span<uint8_t> buffer);
+    MRwGenerator(uint8_t* buffer, size_t size);
+    // No buffer: colour tables and presets go straight into the renderer's frame.
+    explicit MRwGenerator(MRwRenderer* renderer);
+    virtual ~MRwGenerator();
+
+    MRwGenerator(const MRwGenerator&) = delete;
+    MRwGenerator& operator=(const MRwGenerator&) = delete;
+
+    void AttachPlayer(MRwPacketDecoder* player) { m_player = player; }
+    void AttachRenderer(MRwRenderer* renderer) { m_renderer = renderer; }
+    MRwPacketDecoder* Player() const { return m_player; }
+    MRwRenderer* Renderer() const { return m_renderer; }
+    std::span<uint8_t> Buffer() const { return m_buffer; }
+
+    // Share of the 16 tile rows of an image that are drawn, in percent (100 at construction).
+    void SetImageHeightPercent(int percent) { m_imageHeightPercent = percent; }
+    int ImageHeightPercent() const { return m_imageHeightPercent; }
+    // floor(percent x 16 / 100), kept within 0-16.
+    int DrawnImageTileRows() const;
+    // Whether a text line's right edge gains the font's average character width (1 at construction).
+    void SetLineWidthFlag(int flag) { m_lineWidthFlag = flag; }
+    int LineWidthFlag() const { return m_lineWidthFlag; }
+
+    // One packet to the player (interpreted at once), then into the buffer at the first free
+    // slot at or after offset. Returns 24 plus the distance skipped over taken slots.
+    size_t WritePacket(size_t offset, const CdgPacket& packet);
+    // The renderer gets the 16 colours; then a code-30 and a code-31 packet.
+    size_t LoadColorTable(std::span<const uint32_t, kCdgColourCount> colours, size_t offset);
+    // The page's colour table (its picture's table).
+    size_t LoadColorTable(const IMAGE_STRUCT& page, size_t offset);
+    // The renderer clears to the colour; then the run of 16 Memory Preset packets.
+    size_t PresetMemory(int colour, size_t offset);
+    size_t PresetBorder(int colour, size_t offset);
+    // One plain tile of a single colour.
+    size_t WriteSolidTile(int column, int row, int colour, size_t offset);
+    // One 6 x 12 tile of the image at screen tile (screenColumn, screenRow): a plain tile of the
+    // two lowest indices, then one XOR layer for each further index. Nothing is written (0 is
+    // returned) for a tile that does not lie wholly inside the image.
+    size_t WriteImageTile(const IndexImageView& image, int tileColumn, int tileRow, int screenColumn, int screenRow,
+                          size_t offset);
+    // Builds (does not write) the XOR packet that turns the pixels of the colour from the base
+    // colour into that colour; none when the tile holds no pixel of the colour.
+    std::optional<CdgPacket> WriteColorLayer(const IndexImageView& image, int tileColumn, int tileRow,
+                                             int screenColumn, int screenRow, int colour, int baseColour) const;
+    // Returns 0 and writes nothing when neither a player nor a buffer is attached.
+    size_t WriteScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand, int verticalOffset,
+                           size_t offset);
+
+    // A page's colour table as colour values (red in the low byte).
+    static ColourTable PageColourTable(const IMAGE_STRUCT& page);
+
+private:
+    size_t StoreInBuffer(size_t offset, const CdgPacket& packet);
+
+    MRwPacketDecoder* m_player = nullptr;
+    MRwRenderer* m_renderer = nullptr;
+    std::span<uint8_t> m_buffer;
+    int m_imageHeightPercent = 100;
+    int m_lineWidthFlag = 1;
+};

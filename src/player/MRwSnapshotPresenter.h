@@ -1,0 +1,33 @@
+#pragma once
+#include <array>
+#include <string>
+#include <vector>
+
+#include "player/MRwPresenter.h"
+#include "player/RgbImage.h"
+
+inline constexpr int kSnapshotMaxScale = 16;
+
+// Composes what a screen shows into a picture of (300 x scale) x (216 x scale) pixels: the
+// visible 288 x 192 area through the scroll offsets, with the border ring in the border colour.
+// It shows only what the renderer presents to it, exactly as a window would.
+class MRwSnapshotPresenter : public MRwPresenter {
+public:
+    // scale is kept within 1 to kSnapshotMaxScale.
+    explicit MRwSnapshotPresenter(int scale = 1);
+
+    int Scale() const { return m_scale; }
+    const RgbImage& Image() const { return m_image; }
+    bool WritePng(const std::string& path) const;
+
+    MRwRect ClientArea() const override;
+    void Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination) override;
+    void Fill(const MRwRect& destination, int index, uint32_t colour) override;
+
+private:
+    MRwRect Clip(const MRwRect& r) const;
+
+    int m_scale = 1;
+    RgbImage m_image;
+    std::vector<int> m_sourceColumns; // per destination column of the last blit
+};

@@ -8,9 +8,12 @@ struct CliResult {
     bool timedOut = false;
     std::string out;
     std::string err;
+
+    // Everything the program printed, standard output first.
+    std::string Output() const { return out + err; }
 };
 
-// Runs a program with these arguments (no shell) and collects its output. A program that runs
+// Runs a program (a path, or a name looked up in PATH) with these arguments (no shell) and collects its output. A program that runs
 // longer than the timeout is killed, so a hang fails the test instead of stalling it.
 CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds = 120);
 

@@ -56,8 +56,8 @@ protected:
         std::vector<std::string> args = {"render", cdg};
         args.insert(args.end(), mode.begin(), mode.end());
         args.insert(args.end(), {"-o", png});
-        const CliRun run = RunCli(args);
-        EXPECT_EQ(run.status, 0) << run.output;
+        const CliResult run = RunCli(args);
+        EXPECT_EQ(run.status, 0) << run.Output();
         return LoadPng(png);
     }
     bool LoneTileShows(const RgbImage& image) { return image.ColourAt(63, 66) == song.table[7]; }
@@ -116,8 +116,8 @@ TEST_F(RenderCommand, ScaleRepeatsEveryPixel)
 TEST_F(RenderCommand, EveryWritesANumberedSeriesOverTheWholeStream)
 {
     const std::string folder = dir.File("frames");
-    const CliRun run = RunCli({"render", cdg, "--every", "1", "-o", folder});
-    ASSERT_EQ(run.status, 0) << run.output;
+    const CliResult run = RunCli({"render", cdg, "--every", "1", "-o", folder});
+    ASSERT_EQ(run.status, 0) << run.Output();
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
@@ -149,20 +149,20 @@ TEST_F(RenderCommand, AnyBytesAreAStream)
 TEST_F(RenderCommand, BadInputGetsAClearMessage)
 {
     const std::string missing = dir.File("missing.cdg");
-    CliRun run = RunCli({"render", missing, "--at", "1", "-o", png});
+    CliResult run = RunCli({"render", missing, "--at", "1", "-o", png});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot read \"" + missing + "\""), std::string::npos) << run.output;
+    EXPECT_NE(run.Output().find("cannot read \"" + missing + "\""), std::string::npos) << run.Output();
     run = RunCli({"render", dir.Path().string(), "--at", "1", "-o", png});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
+    EXPECT_NE(run.Output().find("cannot read"), std::string::npos) << run.Output();
 
     run = RunCli({"render", cdg, "--packet", "1800", "-o", png});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("packet 1800 is beyond the end of the stream (it has 1800 packets)"), std::string::npos)
-        << run.output;
+    EXPECT_NE(run.Output().find("packet 1800 is beyond the end of the stream (it has 1800 packets)"), std::string::npos)
+        << run.Output();
     run = RunCli({"render", cdg, "--at", "1", "-o", dir.File("no/such/folder/x.png")});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot write"), std::string::npos) << run.output;
+    EXPECT_NE(run.Output().find("cannot write"), std::string::npos) << run.Output();
     EXPECT_FALSE(std::filesystem::exists(png));
 
     const std::vector<std::vector<std::string>> usage = {
@@ -186,8 +186,8 @@ TEST_F(RenderCommand, BadInputGetsAClearMessage)
     for (const auto& args : usage) {
         run = RunCli(args);
         EXPECT_EQ(run.status, 2) << args.back();
-        EXPECT_EQ(run.output.rfind("render: ", 0), 0u) << run.output;
-        EXPECT_NE(run.output.find("usage: tessavox-cli render"), std::string::npos);
+        EXPECT_EQ(run.Output().rfind("render: ", 0), 0u) << run.Output();
+        EXPECT_NE(run.Output().find("usage: tessavox-cli render"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(png));
 }

@@ -43,10 +43,10 @@ std::optional<RgbImage> FfmpegAfter(const std::vector<uint8_t>& stream, size_t p
     const std::string select = "select='between(pts\\," + std::to_string(from) + "\\," + std::to_string(packet) + ")'";
     std::error_code ec;
     std::filesystem::remove(out, ec); // a run that selects nothing must not leave an old picture
-    const CliRun run = RunProgram("ffmpeg", {"-v", "error", "-f", "cdg", "-i", kFixture, "-vf", select, "-update", "1",
+    const CliResult run = RunProgram("ffmpeg", {"-v", "error", "-f", "cdg", "-i", kFixture, "-vf", select, "-update", "1",
                                              "-pix_fmt", "rgb24", "-y", out});
     if (run.status != 0) {
-        ADD_FAILURE() << "ffmpeg failed: " << run.output;
+        ADD_FAILURE() << "ffmpeg failed: " << run.Output();
         return std::nullopt;
     }
     return ReadPpm(out);
@@ -100,8 +100,8 @@ TEST(RenderFixture, RealStreamMatchesFfmpegAtTenMoments)
         ASSERT_FALSE(scan.scrolled) << "moments must be free of fine scroll offsets";
 
         const std::string ours = dir.File("ours-" + std::to_string(second) + ".png");
-        const CliRun run = RunCli({"render", kFixture, "--at", std::to_string(second), "-o", ours});
-        ASSERT_EQ(run.status, 0) << run.output;
+        const CliResult run = RunCli({"render", kFixture, "--at", std::to_string(second), "-o", ours});
+        ASSERT_EQ(run.status, 0) << run.Output();
         const RgbImage mine = LoadPng(ours);
         ASSERT_EQ(mine.width, 300);
         ASSERT_EQ(mine.height, 216);

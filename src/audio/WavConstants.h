@@ -25,7 +25,7 @@ inline constexpr uint16_t kWaveFormatExtensible = 0xFFFE;
 // channel mask (4) and the 16-byte subformat GUID whose first two bytes are the real tag.
 inline constexpr uint32_t kExtraSizeBytes = 2;
 inline constexpr uint32_t kExtensibleExtraBytes = 22;
-inline constexpr uint32_t kSubFormatOffset = 8; // within the extra bytes
+inline constexpr uint32_t kSubFormatOffset = 6; // within the extra bytes, after valid bits and mask
 inline constexpr uint32_t kExtensibleFormatBytes = 16 + kExtraSizeBytes + kExtensibleExtraBytes;
 inline constexpr std::array<uint8_t, 14> kSubFormatGuidTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                                                0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};

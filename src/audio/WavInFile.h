@@ -3,6 +3,7 @@
 #include <istream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "audio/WavFileBase.h"
 #include "audio/WavHeader.h"
@@ -24,6 +25,8 @@ public:
     // The bytes (or the stream) must stay alive while the file is open. A stream is read from
     // its current position and must be able to seek.
     bool Open(std::span<const uint8_t> bytes);
+    // The reader would outlive a temporary block.
+    bool Open(std::vector<uint8_t>&& bytes) = delete;
     bool Open(std::istream& stream);
     void Close();
 

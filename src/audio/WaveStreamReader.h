@@ -27,6 +27,8 @@ public:
     // The bytes (or the stream) must stay alive while the reader is open. A stream is read
     // from its current position and must be able to seek.
     bool Open(std::span<const uint8_t> bytes, uint32_t silentFrames = 0);
+    // The reader would outlive a temporary block.
+    bool Open(std::vector<uint8_t>&& bytes, uint32_t silentFrames = 0) = delete;
     bool Open(std::istream& stream, uint32_t silentFrames = 0);
     // Back to the start of the silence and the data.
     bool Reset();

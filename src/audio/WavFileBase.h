@@ -22,7 +22,6 @@ protected:
     // A block of at least bytes bytes. The old block is kept when it is large enough; otherwise
     // it is replaced by one of (bytes + 15) rounded down to a multiple of 8.
     uint8_t* GetBuffer(size_t bytes);
-    size_t BufferSize() const { return m_bufferSize; }
 
     void SetFailure(std::string text) { m_failure = std::move(text); }
     void ClearFailure() { m_failure.clear(); }

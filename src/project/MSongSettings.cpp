@@ -1,9 +1,26 @@
 #include "project/MSongSettings.h"
 
 #include <algorithm>
+#include <new>
+#include <vector>
 
+#include "audio/WavInFile.h"
+#include "audio/WavOutFile.h"
+#include "audio/WavTexts.h"
+#include "audio/WaveStreamReader.h"
+#include "media/ReplacingFile.h"
 #include "project/ColourSlots.h"
 #include "project/ProjectFile.h"
+#include "text/UserPrompt.h"
+
+namespace {
+
+constexpr const char* kMsgResizeMusicFailed = "Unable to change the length of the music work file\n";
+constexpr const char* kMsgCannotReplaceWorkFile = "The new work file could not be written or put in place.";
+// Samples copied per step when the work file is rewritten.
+constexpr size_t kCopySamples = size_t(64) << 10;
+
+} // namespace
 
 MSongSettings::MSongSettings(std::string path) : projectPath(std::move(path))
 {
@@ -16,6 +33,7 @@ void MSongSettings::RestoreDefaults()
 {
     settings = SettingsBlock{};
     musicPath.clear();
+    musicWorkPath.clear();
     lyricText.clear();
     pages.clear();
 
@@ -59,6 +77,7 @@ void MSongSettings::CopySettingsFrom(const MSongSettings& other)
     settings = other.settings;
     lyricText = other.lyricText;
     musicPath = other.musicPath;
+    musicWorkPath = other.musicWorkPath;
     eraseLinesFromBottom = other.eraseLinesFromBottom;
     sweepEntireWord = other.sweepEntireWord;
     artist = other.artist;
@@ -189,4 +208,105 @@ bool MSongSettings::Save()
 bool MSongSettings::Load()
 {
     return LoadProject(*this);
+}
+
+uint32_t MSongSettings::StreamBufferBytes(uint32_t musicBytes)
+{
+    return (musicBytes / kCdSectorAudioBytes + kStreamReserveSectors) * kCdSectorSubcodeBytes;
+}
+
+void MSongSettings::SetMusicPath(const std::string& path, const std::string& workPath)
+{
+    musicPath = path;
+    musicWorkPath = workPath;
+    SetModified(true);
+    RebuildStreamBuffer();
+}
+
+void MSongSettings::ReleaseStreamBuffer()
+{
+    std::vector<uint8_t>().swap(streamBuffer);
+    musicDataBytes = 0;
+    firstMusicDataBytes = 0;
+}
+
+bool MSongSettings::RebuildStreamBuffer()
+{
+    ReleaseStreamBuffer();
+    // The reader knows the data bytes from the header, limited to what the file holds: the
+    // count a full read would give, without reading the music.
+    WaveStreamReader reader;
+    if (MusicWorkPath().empty() || !reader.Open(MusicWorkPath())) return false;
+    const uint32_t bytes = reader.DataBytes();
+    try {
+        streamBuffer.assign(StreamBufferBytes(bytes), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    musicDataBytes = bytes;
+    firstMusicDataBytes = bytes;
+    return true;
+}
+
+bool MSongSettings::ResizeMusic(uint32_t length)
+{
+    const std::string path = MusicWorkPath();
+    auto fail = [&](const std::string& why) {
+        PromptOrSilent(prompt).Message(kMsgResizeMusicFailed + path + "\n\n" + why, kAppCaption, PromptIcon::Warning);
+        return false;
+    };
+
+    WavInFile in;
+    if (path.empty() || !in.Open(path)) return fail(in.FailureText());
+    const uint32_t sampleBytes = in.BitsPerSample() / 8;
+    const uint32_t frameBytes = sampleBytes * in.Channels();
+    // Whole sample frames only: a partial frame at the end would make every reader of the
+    // file drop it or misread it. Round up so that the music still covers the stream.
+    uint64_t target = (uint64_t(length) + frameBytes - 1) / frameBytes * frameBytes;
+    if (target > kMaxWavOutDataBytes) target = uint64_t(kMaxWavOutDataBytes) / frameBytes * frameBytes;
+    const auto newLength = static_cast<uint32_t>(target);
+
+    std::vector<uint8_t> resized;
+    try {
+        resized = streamBuffer;
+        resized.resize(StreamBufferBytes(newLength), 0);
+    } catch (const std::bad_alloc&) {
+        return fail("Not enough memory for the stream buffer.");
+    }
+
+    // A header that claims more than the file holds is rewritten too, so that it tells the truth.
+    if (newLength != in.DataBytes() || newLength != in.Header().dataSize) {
+        ReplacingFile replacement(path);
+        WavOutFile out;
+        if (!replacement.Create()) return fail(kMsgCannotReplaceWorkFile);
+        if (!out.Create(replacement.TempPath(), in.SampleRate(), in.BitsPerSample(), in.Channels()))
+            return fail(out.FailureText());
+        const uint32_t keep = std::min(newLength, in.DataBytes() / frameBytes * frameBytes);
+        std::vector<int16_t> samples(kCopySamples);
+        uint64_t copied = 0;
+        while (copied < keep) {
+            const size_t want = std::min<uint64_t>(samples.size(), (keep - copied) / sampleBytes);
+            const size_t got = in.Read(std::span<int16_t>(samples.data(), want));
+            if (got == 0) return fail(kMsgWavReadFailed);
+            if (!out.Write(std::span<const int16_t>(samples.data(), got))) return fail(out.FailureText());
+            copied += uint64_t(got) * sampleBytes;
+        }
+        std::fill(samples.begin(), samples.end(), int16_t(0));
+        while (copied < newLength) {
+            const size_t count = std::min<uint64_t>(samples.size(), (newLength - copied) / sampleBytes);
+            if (!out.Write(std::span<const int16_t>(samples.data(), count))) return fail(out.FailureText());
+            copied += uint64_t(count) * sampleBytes;
+        }
+        in.Close();
+        if (!out.Close()) return fail(out.FailureText());
+        if (!replacement.Commit()) return fail(kMsgCannotReplaceWorkFile);
+    }
+
+    // Count again from the file as it now stands.
+    WaveStreamReader check;
+    if (!check.Open(path)) return fail(check.FailureText());
+    if (check.DataBytes() != newLength) return fail(kMsgCannotReplaceWorkFile);
+    musicDataBytes = newLength;
+    streamBuffer.swap(resized);
+    return true;
 }

@@ -14,6 +14,12 @@
 
 class UserPrompt;
 
+// The stream buffer holds one 96-byte block of subcode for every 2,352-byte CD audio sector of
+// the music, plus a reserve for the lead-in and the title and credits pages (about 180 s).
+inline constexpr uint32_t kCdSectorAudioBytes = 2352;
+inline constexpr uint32_t kCdSectorSubcodeBytes = 96;
+inline constexpr uint32_t kStreamReserveSectors = 13514;
+
 // Everything that belongs to the open song: settings, pages, lyric text and its line list,
 // singer descriptions, artist and title, and the CD+G stream buffer.
 class MSongSettings {
@@ -62,6 +68,28 @@ public:
     bool IsModified() const { return modified != 0; }
     bool LyricsPlaced() const;
 
+    // Music and the stream buffer sized from it.
+    //
+    // Attaches music: stores the path, marks the song modified and rebuilds the stream buffer.
+    // workPath is the 44,100 Hz PCM WAV decoded from the music; empty when the music is such a
+    // WAV itself.
+    void SetMusicPath(const std::string& path, const std::string& workPath = {});
+    // The WAV file that the stream buffer follows: the work path, or the music path itself.
+    const std::string& MusicWorkPath() const { return musicWorkPath.empty() ? musicPath : musicWorkPath; }
+    // Counts the sample data bytes of the work file into musicDataBytes and firstMusicDataBytes
+    // and allocates a zero-filled buffer of StreamBufferBytes. A work file that cannot be read
+    // as 8/16-bit PCM leaves no buffer and both counts 0, and returns false.
+    bool RebuildStreamBuffer();
+    // No buffer, no counted music.
+    void ReleaseStreamBuffer();
+    // Rewrites the work file with exactly length bytes of sample data (rounded up to whole
+    // sample frames), keeping its format: its samples up to that length, then silence. The new
+    // file is complete before it replaces the old one. The buffer follows the new length and
+    // keeps the content both sizes share; firstMusicDataBytes stays. On failure the work file
+    // and the buffer are untouched, the user is told why, and false is returned.
+    bool ResizeMusic(uint32_t length);
+    static uint32_t StreamBufferBytes(uint32_t musicBytes);
+
     // Project file (.tvx) at the project path.
     bool Save();
     bool Load();
@@ -79,6 +107,8 @@ public:
     SettingsBlock settings;
     std::string lyricText;
     std::string musicPath;
+    // Not stored: the decoded work file of a music file that is not a PCM WAV itself.
+    std::string musicWorkPath;
     std::vector<std::unique_ptr<IMAGE_STRUCT>> pages;
     std::vector<uint8_t> streamBuffer;
     uint32_t musicDataBytes = 0;

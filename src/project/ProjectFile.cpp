@@ -286,6 +286,13 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
         song.pages = std::move(staged.pages);
         song.lines = std::move(staged.lines);
         song.words = std::move(staged.words);
+        // The work file of the music that was open belongs to that music; the shell decodes
+        // the new one and points the song at it.
+        song.musicWorkPath.clear();
+        if (!song.musicPath.empty())
+            song.RebuildStreamBuffer();
+        else
+            song.ReleaseStreamBuffer();
         song.SetModified(false);
         return true;
     } catch (const std::exception& e) {

@@ -1,0 +1,70 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "audio/WaveFormat.h"
+#include "media/InputSource.h"
+
+// Streams the sample data of an 8- or 16-bit PCM WAV file in pieces, optionally preceded by a
+// number of silent sample frames (the lead-in that the player and the exports put in front of
+// the music). It finds the chunks by the RIFF rules: the format chunk and then the data chunk,
+// each searched from the start of the RIFF form, odd-sized chunks padded to even offsets.
+//
+// Open, Reset and Read return false on failure and FailureText says why; callers stop
+// streaming then.
+class WaveStreamReader {
+public:
+    WaveStreamReader();
+    ~WaveStreamReader();
+    WaveStreamReader(const WaveStreamReader&) = delete;
+    WaveStreamReader& operator=(const WaveStreamReader&) = delete;
+
+    bool Open(const std::string& path, uint32_t silentFrames = 0);
+    // The bytes (or the stream) must stay alive while the reader is open. A stream is read
+    // from its current position and must be able to seek.
+    bool Open(std::span<const uint8_t> bytes, uint32_t silentFrames = 0);
+    // The reader would outlive a temporary block.
+    bool Open(std::vector<uint8_t>&& bytes, uint32_t silentFrames = 0) = delete;
+    bool Open(std::istream& stream, uint32_t silentFrames = 0);
+    // Back to the start of the silence and the data.
+    bool Reset();
+    // Fills out with what comes next: silence first, then sample data. delivered is less than
+    // out.size() only at the end of the data (or on failure).
+    bool Read(std::span<uint8_t> out, size_t& delivered);
+    void Close();
+
+    bool IsOpen() const { return m_source.IsOpen(); }
+    const WaveFormat& Format() const { return m_format; }
+    // The format chunk's bytes after the first 16 (empty for plain PCM).
+    const std::vector<uint8_t>& ExtraFormatBytes() const { return m_extra; }
+    // Sample data bytes: the data chunk's size, or what the file holds when it is shorter.
+    uint32_t DataBytes() const { return m_dataBytes; }
+    uint64_t DataLeft() const { return m_dataLeft + (m_bufferEnd - m_bufferPos); }
+    uint64_t SilentBytes() const { return m_silentBytes; }
+    const std::string& FailureText() const { return m_failure; }
+
+private:
+    bool Begin(uint32_t silentFrames);
+    bool FindChunk(const std::array<uint8_t, 4>& id, uint64_t& dataStart, uint32_t& size);
+    bool Fail(const std::string& text);
+    bool Refill();
+
+    InputSource m_source;
+    WaveFormat m_format;
+    std::vector<uint8_t> m_extra;
+    uint32_t m_riffSize = 0;
+    uint64_t m_dataStart = 0;
+    uint32_t m_dataBytes = 0;
+    uint64_t m_dataLeft = 0; // not yet in the buffer
+    uint64_t m_silentBytes = 0;
+    uint64_t m_silentDelivered = 0;
+    uint8_t m_silence = 0;
+    std::vector<uint8_t> m_buffer;
+    size_t m_bufferPos = 0;
+    size_t m_bufferEnd = 0;
+    std::string m_failure;
+};

@@ -1,0 +1,262 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+#include "WavBytes.h"
+#include "audio/WavInFile.h"
+#include "audio/WavOutFile.h"
+#include "media/ByteOrder.h"
+#include "project/MSongSettings.h"
+#include "support/PromptRecorder.h"
+#include "support/TempDir.h"
+
+namespace {
+
+// A work file of the writer's layout holding the given samples.
+void WriteWork(const std::string& path, const std::vector<int16_t>& samples, uint16_t bits = 16, uint16_t channels = 2)
+{
+    WavOutFile out;
+    ASSERT_TRUE(out.Create(path, 44100, bits, channels));
+    ASSERT_TRUE(out.Write(samples));
+    ASSERT_TRUE(out.Close());
+}
+
+// A work file of silence with exactly dataBytes of sample data, made sparse so that a long one
+// costs no disk space.
+void WriteSilentWork(const std::string& path, uint32_t dataBytes)
+{
+    WriteWork(path, {});
+    std::filesystem::resize_file(path, 56 + uint64_t(dataBytes));
+    std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
+    const uint8_t size[4] = {uint8_t(dataBytes), uint8_t(dataBytes >> 8), uint8_t(dataBytes >> 16), uint8_t(dataBytes >> 24)};
+    f.seekp(52);
+    f.write(reinterpret_cast<const char*>(size), 4);
+}
+
+std::vector<int16_t> ReadSamples(const std::string& path)
+{
+    WavInFile in;
+    EXPECT_TRUE(in.Open(path)) << in.FailureText();
+    std::vector<int16_t> all(in.DataBytes() / (in.BitsPerSample() / 8));
+    EXPECT_EQ(in.Read(all), all.size());
+    return all;
+}
+
+size_t FilesIn(const TempDir& dir)
+{
+    return size_t(std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
+}
+
+} // namespace
+
+TEST(SongStreamBuffer, SizedFromTheMusicDataByTheSectorRule)
+{
+    TempDir dir;
+    struct Case {
+        uint32_t dataBytes;
+        size_t bufferBytes;
+    };
+    // 3 minutes of 16-bit stereo are 13,500 sectors; less than one sector adds nothing.
+    for (const Case c : {Case{31752000, 2593344}, Case{2351, 1297344}, Case{2352, 1297440}, Case{0, 1297344}}) {
+        SCOPED_TRACE(c.dataBytes);
+        const std::string path = dir.File("work.wav");
+        WriteSilentWork(path, c.dataBytes);
+        MSongSettings song;
+        bool captionRefreshed = false;
+        song.onModifiedChanged = [&] { captionRefreshed = true; };
+        song.SetMusicPath(path);
+        EXPECT_EQ(song.musicPath, path);
+        EXPECT_TRUE(song.IsModified());
+        EXPECT_TRUE(captionRefreshed);
+        EXPECT_EQ(song.musicDataBytes, c.dataBytes);
+        EXPECT_EQ(song.firstMusicDataBytes, c.dataBytes);
+        ASSERT_EQ(song.streamBuffer.size(), c.bufferBytes);
+        EXPECT_EQ(std::count(song.streamBuffer.begin(), song.streamBuffer.end(), 0), long(c.bufferBytes));
+    }
+}
+
+TEST(SongStreamBuffer, MusicThatCannotBeReadLeavesNoBuffer)
+{
+    TempDir dir;
+    const std::string good = dir.File("good.wav");
+    WriteSilentWork(good, 48000);
+    MSongSettings song;
+    song.SetMusicPath(good);
+    ASSERT_FALSE(song.streamBuffer.empty());
+
+    // Missing, then not a WAV at all: the old music's buffer and counts do not linger.
+    song.SetMusicPath(dir.File("missing.wav"));
+    EXPECT_TRUE(song.streamBuffer.empty());
+    EXPECT_EQ(song.musicDataBytes, 0u);
+    EXPECT_EQ(song.firstMusicDataBytes, 0u);
+
+    const std::string text = dir.File("notes.wav");
+    WriteFileBytes(text, {'h', 'e', 'l', 'l', 'o'});
+    song.SetMusicPath(good);
+    song.SetMusicPath(text);
+    EXPECT_TRUE(song.streamBuffer.empty());
+    EXPECT_FALSE(song.RebuildStreamBuffer());
+}
+
+TEST(SongStreamBuffer, DecodedMusicIsMeasuredByItsWorkFile)
+{
+    TempDir dir;
+    const std::string work = dir.File("tessavox_music.wav");
+    WriteSilentWork(work, 2352 * 10);
+    MSongSettings song;
+    song.SetMusicPath("/music/song.mp3", work);
+    EXPECT_EQ(song.musicPath, "/music/song.mp3");
+    EXPECT_EQ(song.MusicWorkPath(), work);
+    EXPECT_EQ(song.streamBuffer.size(), (10u + 13514u) * 96u);
+}
+
+TEST(SongStreamBuffer, ResizingLongerPadsWithSilenceAndKeepsTheStream)
+{
+    TempDir dir;
+    const std::string path = dir.File("work.wav");
+    const auto tone = Tone(44100, 2);
+    WriteWork(path, tone);
+    ::chmod(path.c_str(), 0640);
+    MSongSettings song;
+    song.SetMusicPath(path);
+    ASSERT_EQ(song.musicDataBytes, 176400u);
+    for (size_t i = 0; i < song.streamBuffer.size(); ++i) song.streamBuffer[i] = uint8_t(i * 13 + 1);
+    const auto before = song.streamBuffer;
+    song.SetModified(false);
+
+    ASSERT_TRUE(song.ResizeMusic(352800));
+    auto samples = ReadSamples(path);
+    ASSERT_EQ(samples.size(), 176400u);
+    EXPECT_EQ(std::vector<int16_t>(samples.begin(), samples.begin() + 88200), tone);
+    EXPECT_EQ(std::count(samples.begin() + 88200, samples.end(), 0), 88200);
+    // The file is in the writer's exact layout, complete.
+    const auto bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 56u + 352800u);
+    EXPECT_EQ(GetLe32(bytes.data() + 4), 48u + 352800u);
+    EXPECT_EQ(GetLe32(bytes.data() + 44), 88200u);
+    EXPECT_EQ(GetLe32(bytes.data() + 52), 352800u);
+
+    EXPECT_EQ(song.musicDataBytes, 352800u);
+    EXPECT_EQ(song.firstMusicDataBytes, 176400u);
+    ASSERT_EQ(song.streamBuffer.size(), (352800u / 2352u + 13514u) * 96u);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), song.streamBuffer.begin()));
+    EXPECT_EQ(std::count(song.streamBuffer.begin() + long(before.size()), song.streamBuffer.end(), 0),
+              long(song.streamBuffer.size() - before.size()));
+    EXPECT_FALSE(song.IsModified());
+
+    // Nothing is left beside it, and the file keeps its permissions.
+    EXPECT_EQ(FilesIn(dir), 1u);
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+}
+
+TEST(SongStreamBuffer, ResizingShorterCutsTheMusicAndTheBuffer)
+{
+    TempDir dir;
+    const std::string path = dir.File("work.wav");
+    const auto tone = Tone(44100, 2);
+    WriteWork(path, tone);
+    MSongSettings song;
+    song.SetMusicPath(path);
+    for (size_t i = 0; i < song.streamBuffer.size(); ++i) song.streamBuffer[i] = uint8_t(i % 251);
+    const auto before = song.streamBuffer;
+
+    ASSERT_TRUE(song.ResizeMusic(40000));
+    EXPECT_EQ(ReadSamples(path), std::vector<int16_t>(tone.begin(), tone.begin() + 20000));
+    EXPECT_EQ(song.musicDataBytes, 40000u);
+    EXPECT_EQ(song.firstMusicDataBytes, 176400u);
+    ASSERT_EQ(song.streamBuffer.size(), (40000u / 2352u + 13514u) * 96u);
+    EXPECT_TRUE(std::equal(song.streamBuffer.begin(), song.streamBuffer.end(), before.begin()));
+
+    // A length inside a sample frame is taken up to the whole frame; asking for the length the
+    // file already has changes nothing.
+    ASSERT_TRUE(song.ResizeMusic(39997));
+    EXPECT_EQ(song.musicDataBytes, 40000u);
+    ASSERT_TRUE(song.ResizeMusic(73));
+    EXPECT_EQ(song.musicDataBytes, 76u);
+    EXPECT_EQ(ReadSamples(path), std::vector<int16_t>(tone.begin(), tone.begin() + 38));
+}
+
+TEST(SongStreamBuffer, EightBitMusicIsPaddedWithItsOwnSilence)
+{
+    TempDir dir;
+    const std::string path = dir.File("work8.wav");
+    WriteWork(path, {-32768, 32767, 256, -256, 0}, 8, 1);
+    MSongSettings song;
+    song.SetMusicPath(path);
+    ASSERT_TRUE(song.ResizeMusic(9));
+    const auto bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 56u + 9u);
+    EXPECT_EQ(std::vector<uint8_t>(bytes.begin() + 56, bytes.end()),
+              (std::vector<uint8_t>{0, 255, 129, 127, 128, 128, 128, 128, 128}));
+}
+
+TEST(SongStreamBuffer, AFailedResizeChangesNothingAndSaysWhy)
+{
+    TempDir dir;
+    const std::string path = dir.File("work.wav");
+    WriteWork(path, Tone(1000, 2));
+    PromptRecorder prompt;
+    MSongSettings song;
+    song.prompt = &prompt;
+    song.SetMusicPath(path);
+    const auto buffer = song.streamBuffer;
+    std::filesystem::remove(path);
+
+    EXPECT_FALSE(song.ResizeMusic(8000));
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_EQ(prompt.entries[0].text, "Unable to change the length of the music work file\n" + path +
+                                          "\n\nError : Unable to open file \"" + path + "\" for reading.");
+    EXPECT_EQ(prompt.entries[0].caption, "Tessavox");
+    EXPECT_EQ(song.streamBuffer, buffer);
+    EXPECT_EQ(song.musicDataBytes, 4000u);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(FilesIn(dir), 0u);
+}
+
+TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
+{
+    TempDir dir;
+    const std::string music = dir.File("music.wav");
+    WriteSilentWork(music, 2352 * 100 + 5);
+    const std::string project = dir.File("song.tvx");
+    {
+        MSongSettings song(project);
+        song.musicPath = music;
+        ASSERT_TRUE(song.Save());
+    }
+    MSongSettings loaded(project);
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_EQ(loaded.musicPath, music);
+    EXPECT_FALSE(loaded.IsModified());
+    EXPECT_EQ(loaded.musicDataBytes, 2352u * 100u + 5u);
+    EXPECT_EQ(loaded.firstMusicDataBytes, 2352u * 100u + 5u);
+    EXPECT_EQ(loaded.streamBuffer.size(), (100u + 13514u) * 96u);
+
+    // The music has gone: the project still loads, with no buffer.
+    std::filesystem::remove(music);
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_TRUE(loaded.streamBuffer.empty());
+    EXPECT_EQ(loaded.musicDataBytes, 0u);
+
+    // A project without music leaves no buffer of the song that was open before, nor its
+    // work file.
+    const std::string silent = dir.File("other.wav");
+    WriteSilentWork(silent, 4704);
+    loaded.SetMusicPath("/music/x.mp3", silent);
+    ASSERT_FALSE(loaded.streamBuffer.empty());
+    const std::string empty = dir.File("empty.tvx");
+    {
+        MSongSettings song(empty);
+        ASSERT_TRUE(song.Save());
+    }
+    loaded.projectPath = empty;
+    ASSERT_TRUE(loaded.Load());
+    EXPECT_TRUE(loaded.musicPath.empty());
+    EXPECT_TRUE(loaded.musicWorkPath.empty());
+    EXPECT_TRUE(loaded.streamBuffer.empty());
+    EXPECT_EQ(loaded.musicDataBytes, 0u);
+}

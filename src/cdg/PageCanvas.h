@@ -3,14 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "cdg/CdgFormat.h"
+#include "cdg/IndexImageView.h"
 #include "text/IndexSurface.h"
 
-inline constexpr int kCanvasWidth = 288;
-inline constexpr int kCanvasHeight = 192;
-inline constexpr int kTileWidth = 6;
-inline constexpr int kTileHeight = 12;
-inline constexpr int kCanvasTileColumns = kCanvasWidth / kTileWidth; // 48
-inline constexpr int kCanvasTileRows = kCanvasHeight / kTileHeight;  // 16
+// The canvas is the content area of the screen.
+inline constexpr int kCanvasWidth = kCdgContentWidth;
+inline constexpr int kCanvasHeight = kCdgContentHeight;
 
 // A box on the canvas: left/top inclusive, right/bottom exclusive.
 struct TextBox {
@@ -36,6 +35,8 @@ public:
     void SetIndexRamp();
     // A drawing surface over the whole canvas, clipped to the given rows.
     IndexSurface Surface(int clipTop = 0, int clipBottom = kCanvasHeight);
+    // The pixels as the packet writer reads them.
+    IndexImageView View() const { return {pixels.data(), kCanvasWidth, kCanvasHeight, size_t(kCanvasWidth)}; }
 
     std::array<uint32_t, 16> colours{};
     std::array<uint8_t, size_t(kCanvasWidth) * kCanvasHeight> pixels{};

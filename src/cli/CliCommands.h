@@ -8,3 +8,5 @@ using CliArgs = std::vector<std::string>;
 
 int RunInfoCommand(const CliArgs& args);
 int RunRenderCommand(const CliArgs& args);
+int RunPageCommand(const CliArgs& args);
+int RunStreamCommand(const CliArgs& args);

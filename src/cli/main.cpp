@@ -21,6 +21,10 @@ const Command kCommands[] = {
      "                              (packets before SECONDS x 300) or after packet N, as PNG\n"
      "  render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n"
      "                              a numbered PNG series, one picture every SECONDS"},
+    {"page", RunPageCommand,
+     "page FILE.tvx --kind title|lyrics|credits -o FILE.png [--page N] [--scale N]\n"
+     "                              a still picture of a page (lyrics: lyric page N, from 0)"},
+    {"stream", RunStreamCommand, "stream FILE.tvx -o FILE.cdg    the project's whole CD+G stream"},
 };
 
 void PrintUsage(std::FILE* out)

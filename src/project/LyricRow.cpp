@@ -7,7 +7,9 @@ LyricRow LyricRowFor(int32_t graphicShare, int32_t linesPerPage, int32_t slot)
         return {2 * linesPerPage, linesPerPage + slot};
     case 75:
         return {4 * linesPerPage, 3 * linesPerPage + slot};
-    default:
+    case 0:
         return {linesPerPage, slot};
+    default: // a share the dialog never sets: every line on the first row
+        return {linesPerPage, 0};
     }
 }

@@ -255,4 +255,9 @@ extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig\n";
 }
+
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
 #endif

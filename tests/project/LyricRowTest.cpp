@@ -10,4 +10,6 @@ TEST(LyricRow, GraphicShareMovesTheLyricsToTheLowestRows)
     EXPECT_EQ(LyricRowFor(50, 3, 2).row, 5);
     EXPECT_EQ(LyricRowFor(75, 2, 1).rows, 8);
     EXPECT_EQ(LyricRowFor(75, 2, 1).row, 7);
+    EXPECT_EQ(LyricRowFor(30, 4, 3).rows, 4);
+    EXPECT_EQ(LyricRowFor(30, 4, 3).row, 0);
 }

@@ -1,0 +1,133 @@
+#include "cdg/LyricLineWriter.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cdg/MRwGenerator.h"
+#include "cdg/TextLayout.h"
+#include "player/MRwRenderer.h"
+#include "project/MTextType.h"
+
+namespace {
+
+struct TileRange {
+    int firstColumn, lastColumn, firstRow, lastRow;
+};
+
+TileRange TilesOf(const TextBox& box)
+{
+    return {std::clamp(box.left / kCdgTileWidth, 0, kCdgContentTileColumns - 1),
+            std::clamp(box.right / kCdgTileWidth, 0, kCdgContentTileColumns - 1),
+            std::clamp(box.top / kCdgTileHeight, 0, kCdgContentTileRows - 1),
+            std::clamp(box.bottom / kCdgTileHeight, 0, kCdgContentTileRows - 1)};
+}
+
+PageCanvas RampCanvas(int background)
+{
+    PageCanvas canvas;
+    canvas.SetIndexRamp();
+    canvas.Fill(uint8_t(background & 0x0F));
+    return canvas;
+}
+
+// Previews: the canvas pixels inside the box go straight into the renderer's frame.
+void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box)
+{
+    MRwRenderer* renderer = generator.Renderer();
+    if (!renderer) return;
+    const int left = std::clamp(box.left, 0, kCanvasWidth), right = std::clamp(box.right, 0, kCanvasWidth);
+    const int top = std::clamp(box.top, 0, kCanvasHeight), bottom = std::clamp(box.bottom, 0, kCanvasHeight);
+    const MRwRenderer::FrameAccess frame = renderer->LockFrame();
+    if (frame.pixels) {
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x)
+                frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
+                    canvas.At(x, y);
+    }
+    renderer->UnlockFrame();
+    renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
+}
+
+} // namespace
+
+size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int border, int background, size_t offset)
+{
+    size_t o = offset;
+    o += generator.LoadColorTable(std::span<const uint32_t, kCdgColourCount>(table), o);
+    o += generator.PresetBorder(border, o);
+    o += generator.PresetMemory(background, o);
+    return o - offset;
+}
+
+size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+                      const MTextType& style, int background, size_t offset)
+{
+    if (text.empty()) return 0;
+    PageCanvas canvas = RampCanvas(background);
+    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    PreviewBox(generator, canvas, box);
+    const IndexImageView view = canvas.View();
+    const TileRange tiles = TilesOf(box);
+    const bool shadow = (style.style & kStyleShadow) != 0;
+    size_t o = offset;
+    for (int c = tiles.firstColumn; c <= tiles.lastColumn; ++c)
+        for (int r = tiles.firstRow; r <= tiles.lastRow; ++r) {
+            if (shadow)
+                if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, style.shadowColour & 0x0F, background))
+                    o += generator.WritePacket(o, *p);
+            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, style.colour & 0x0F, background))
+                o += generator.WritePacket(o, *p);
+        }
+    return o - offset;
+}
+
+size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+                      const MTextType& style, int background, size_t offset)
+{
+    if (text.empty()) return 0;
+    PageCanvas canvas = RampCanvas(background);
+    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    canvas.Fill(uint8_t(background & 0x0F));
+    PreviewBox(generator, canvas, box);
+    const TileRange tiles = TilesOf(box);
+    size_t o = offset;
+    for (int c = tiles.firstColumn; c <= tiles.lastColumn; ++c)
+        for (int r = tiles.firstRow; r <= tiles.lastRow; ++r) o += generator.WriteSolidTile(c + 1, r + 1, background, o);
+    return o - offset;
+}
+
+size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
+                  int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
+                  size_t end)
+{
+    if (lineText.empty()) return 0;
+    MTextType swept = style;
+    if (sweepMode == kSweepBackground) {
+        swept.backgroundBox = 1;
+        swept.backgroundBoxColour = sweepColour;
+    } else {
+        swept.colour = sweepColour;
+    }
+    PageCanvas canvas = RampCanvas(background);
+    const TextBox box = DrawSweepLine(canvas, slotCount, slot, lineText, swept, charsBefore, wordLast,
+                                      generator.LineWidthFlag() != 0);
+    PreviewBox(generator, canvas, box);
+
+    const int base = sweepMode == kSweepBackground ? background : style.colour;
+    const IndexImageView view = canvas.View();
+    const TileRange tiles = TilesOf(box);
+    std::vector<CdgPacket> packets;
+    for (int c = tiles.firstColumn; c <= tiles.lastColumn; ++c)
+        for (int r = tiles.firstRow; r <= tiles.lastRow; ++r)
+            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, sweepColour & 0x0F, base & 0x0F))
+                packets.push_back(*p);
+
+    // Even pacing from the word's start to its end.
+    const size_t n = packets.size();
+    const uint64_t span = end > start ? end - start : 0;
+    for (size_t k = 0; k < n; ++k) {
+        const uint64_t at = (start + k * span / n) / kCdgPacketBytes * kCdgPacketBytes;
+        generator.WritePacket(size_t(at), packets[k]);
+    }
+    return n;
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "cdg/CdgColour.h"
+#include "cdg/PageCanvas.h"
+
+class MRwGenerator;
+class MTextType;
+
+// Sweep modes: the sweep recolours the letters, or the background behind them.
+inline constexpr int kSweepText = 0;
+inline constexpr int kSweepBackground = 1;
+
+// Colour table, border and memory presets: 19 packets.
+size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int border, int background, size_t offset);
+
+// One lyric line in `slotCount` rows, row `slot`: its shadow and text pixels sent as colour
+// layers over the background, tile column by tile column. Previews draw it straight into an
+// attached renderer.
+size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+                      const MTextType& style, int background, size_t offset);
+
+// Background tiles over the line's box.
+size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+                      const MTextType& style, int background, size_t offset);
+
+// The sweep of one word (the characters up to wordLast, the first charsBefore of them already
+// swept) spread evenly from byte offset start to end. With start == end == 0 on a preview
+// generator the whole word shows swept at once. Returns the number of packets written.
+size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
+                  int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
+                  size_t end);

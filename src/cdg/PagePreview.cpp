@@ -1,0 +1,40 @@
+#include "cdg/PagePreview.h"
+
+#include "cdg/LyricLineWriter.h"
+#include "cdg/MRwGenerator.h"
+#include "cdg/PageWriter.h"
+#include "project/ColourSlots.h"
+#include "project/LyricRow.h"
+#include "project/MSongSettings.h"
+
+void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
+{
+    MRwGenerator generator(&renderer);
+    generator.SetLineWidthFlag(0);
+    WritePage(generator, page, false, 0);
+}
+
+void DrawLyricPagePreview(MRwRenderer& renderer, MSongSettings& song, int pageNumber)
+{
+    IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
+    if (!lyrics) return;
+    MRwGenerator generator(&renderer);
+    generator.SetLineWidthFlag(0);
+    const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+    const int background = lyrics->backgroundColour & 0x0F;
+    WriteScreenReset(generator, table, lyrics->borderColour, background, 0);
+    const int share = lyrics->hasGraphic ? lyrics->graphicShare : 0;
+    if (lyrics->hasGraphic) {
+        generator.SetImageHeightPercent(share);
+        WritePicturePage(generator, lyrics->graphic, lyrics->displayMode, lyrics->graphicConversionMode,
+                         lyrics->drawTransition, table, background, 0);
+        generator.SetImageHeightPercent(100);
+    }
+    for (const auto& line : song.lines) {
+        if (line->page != pageNumber) continue;
+        MTextType style = lyrics->style;
+        style.colour = song.settings.singerCount == 1 ? kSlotText : line->colour;
+        const LyricRow row = LyricRowFor(share, song.settings.linesPerPage, line->slot);
+        WriteLyricLine(generator, row.rows, row.row, line->text, style, background, 0);
+    }
+}

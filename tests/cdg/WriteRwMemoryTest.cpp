@@ -1,0 +1,228 @@
+#include <gtest/gtest.h>
+
+#include "audio/WavInFile.h"
+#include "audio/WavOutFile.h"
+#include "cdg/LyricLineWriter.h"
+#include "cdg/MRwGenerator.h"
+#include "cdg/PageWriter.h"
+#include "cdg/StreamTestSupport.h"
+#include "cdg/WriteRwMemory.h"
+#include "project/MSongSettings.h"
+#include "support/TempDir.h"
+
+namespace {
+
+constexpr uint32_t kSecond = 44100;
+
+// Lines of words, each word one second long from `first` on, all placed.
+void TimedSong(MSongSettings& song, const std::string& lyrics, uint32_t first)
+{
+    song.lyricText = lyrics;
+    song.GenerateKaraokeLineList(true, true);
+    uint32_t t = first;
+    for (auto& line : song.lines) {
+        line->placed = line->words.empty() ? 0 : 1;
+        for (MKaraokeWord* w : line->words) {
+            w->start = t;
+            w->end = t + kSecond - 1;
+            t += kSecond;
+        }
+    }
+}
+
+struct Written {
+    std::vector<uint8_t> buffer;
+    size_t used = 0;
+    uint32_t leadIn = 0;
+    std::vector<StreamPacket> packets;
+};
+
+Written Write(MSongSettings& song, int64_t from = kWriteWholeSong)
+{
+    Written w;
+    w.buffer.assign(MSongSettings::StreamBufferBytes(120 * kSecond * 4), 0);
+    w.leadIn = WriteRwMemory(song, w.buffer, w.used, from);
+    w.packets = Packets(std::span(w.buffer).first(std::min(w.used, w.buffer.size())));
+    return w;
+}
+
+size_t PacketAt(int64_t time)
+{
+    return size_t(time / 147);
+}
+
+const StreamPacket* FirstFrom(const Written& w, size_t index)
+{
+    for (const auto& p : w.packets)
+        if (p.index >= index) return &p;
+    return nullptr;
+}
+
+} // namespace
+
+TEST(WriteRwMemory, LinesAreDrawnTwoSecondsAheadAndSweepsMoveByHalfTheAdvance)
+{
+    MSongSettings song;
+    TimedSong(song, "one two three\nfour five", 10 * kSecond);
+    ASSERT_EQ(song.settings.advanceSweep, -20);
+    const Written w = Write(song);
+    EXPECT_EQ(w.leadIn, 0u);
+    // The shift is -20 x 441 / 2 = -4,410 frames: the first sweep starts 0.1 s early.
+    const StreamPacket* sweep = FirstFrom(w, PacketAt(10 * kSecond - 4410));
+    ASSERT_NE(sweep, nullptr);
+    EXPECT_EQ(sweep->index, PacketAt(10 * kSecond - 4410));
+    EXPECT_EQ(sweep->instruction, kCdgTileXor);
+    // Draw0 = 8 s; the first page's lines arrive there (with the same shift).
+    const StreamPacket* draw = FirstFrom(w, 4 * 38);
+    ASSERT_NE(draw, nullptr);
+    EXPECT_EQ(draw->index, PacketAt(8 * kSecond - 4410));
+    EXPECT_EQ(song.lines[0]->drawTime, int32_t(8 * kSecond));
+    // The stream ends four seconds after the last word.
+    EXPECT_EQ(w.used, PacketAt(15 * kSecond - 1 + 4 * kSecond - 4410) * kCdgPacketBytes);
+    // What the screen shows at the end of the first line: the swept words in the sweep colour.
+    MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+    player.ExecuteUntil(PacketAt(13 * kSecond));
+    std::set<int> shown;
+    for (int y = 12; y < 204; ++y)
+        for (int x = 6; x < 294; ++x) shown.insert(player.Renderer().Pixel(x, y));
+    EXPECT_EQ(shown, (std::set<int>{12, 14, 15}));
+}
+
+TEST(WriteRwMemory, ATitlePageThatRunsLongMakesALeadIn)
+{
+    MSongSettings song;
+    IMAGE_STRUCT& title = *song.FindPage(kPageTitle);
+    title.enabled = 1;
+    title.text = "Title";
+    title.drawTransition = kFillDown;
+    title.eraseTransition = kFillDown;
+    title.holdTime = 500;
+    TimedSong(song, "a b", 3 * kSecond);
+    song.settings.advanceSweep = 0;
+    const Written w = Write(song);
+    // Title: 38 resets + 38 page resets + 768 + 1,500 hold + 768 erase packets; then 38 lyrics resets.
+    const int64_t afterTitle = int64_t(38 + 38 + 768 + 1500 + 768 + 38) * 147;
+    const int64_t draw0 = 1 * kSecond;
+    EXPECT_EQ(int64_t(w.leadIn), afterTitle + 176400 - draw0);
+    // The lines follow the second pair of lyric resets directly.
+    const size_t resetsEnd = size_t(afterTitle / 147) + 38;
+    const StreamPacket* first = FirstFrom(w, resetsEnd);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->index, resetsEnd);
+    EXPECT_EQ(first->instruction, kCdgTileXor);
+    // Every word time moves by the lead-in.
+    EXPECT_NE(FirstFrom(w, PacketAt(3 * kSecond + w.leadIn)), nullptr);
+    EXPECT_EQ(FirstFrom(w, PacketAt(3 * kSecond + w.leadIn))->index, PacketAt(3 * kSecond + w.leadIn));
+}
+
+TEST(WriteRwMemory, NextPageLinesReplaceSungLinesByTheEraseRule)
+{
+    MSongSettings song;
+    TimedSong(song, "l0\nl1\nl2\nl3\nm0\nm1\nm2\nm3", 5 * kSecond);
+    Write(song);
+    auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
+    // N = 0: slots 0-2 of page 1 come when line 2 of page 0 ends, slot 3 when line 3 ends.
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(song.lines[size_t(4 + i)]->drawTime, end(2)) << i;
+    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+    EXPECT_EQ(song.lines[0]->eraseTime, end(2));
+    EXPECT_EQ(song.lines[3]->eraseTime, end(3));
+    // The last page is erased two seconds after the last word.
+    EXPECT_EQ(song.lines[7]->eraseTime, end(7) + int32_t(2 * kSecond));
+
+    song.eraseLinesFromBottom = 1;
+    Write(song);
+    EXPECT_EQ(song.lines[4]->drawTime, end(1));
+    EXPECT_EQ(song.lines[5]->drawTime, end(1));
+    EXPECT_EQ(song.lines[6]->drawTime, end(2));
+    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+}
+
+TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColours)
+{
+    MSongSettings song;
+    TimedSong(song, "la la\nlo lo", 4 * kSecond);
+    song.lines[1]->colour = 9;
+    const Written solo = Write(song);
+    MRwStreamSnapshot player(std::span(solo.buffer).first(solo.used));
+    player.ExecuteUntil(PacketAt(4 * kSecond - 4410) - 5); // just before the first sweep
+    std::set<int> shown;
+    for (int y = 12; y < 204; ++y)
+        for (int x = 6; x < 294; ++x) shown.insert(player.Renderer().Pixel(x, y));
+    EXPECT_EQ(shown, (std::set<int>{12, 15}));
+
+    song.settings.singerCount = 2;
+    song.singerDescriptions = {"Her", "Him", ""};
+    const Written duet = Write(song);
+    MRwStreamSnapshot again(std::span(duet.buffer).first(duet.used));
+    // The legend shows right after the first resets, in colours 12 and 9.
+    again.ExecuteUntil(38 + 200);
+    shown.clear();
+    for (int y = 12; y < 204; ++y)
+        for (int x = 6; x < 294; ++x) shown.insert(again.Renderer().Pixel(x, y));
+    EXPECT_EQ(shown, (std::set<int>{9, 12, 15}));
+    EXPECT_GT(duet.leadIn, 0u); // 1.5 s of legend before a song that starts at 4 s
+}
+
+TEST(WriteRwMemory, SweepsArePacedEvenlyOrAllAtOnce)
+{
+    std::vector<uint8_t> buffer(1 << 20, 0);
+    MRwGenerator generator(buffer.data(), buffer.size());
+    MTextType style;
+    style.size = 24;
+    style.colour = 12;
+    const size_t start = 300 * kCdgPacketBytes, end = 600 * kCdgPacketBytes; // one second
+    const size_t n = WriteSweep(generator, 4, 0, "Wonderful", 0, 8, style, 15, 14, kSweepText, start, end);
+    ASSERT_GE(n, 5u);
+    const auto packets = Packets(buffer);
+    ASSERT_EQ(packets.size(), n);
+    for (size_t k = 0; k < n; ++k) EXPECT_EQ(packets[k].index, 300 + k * 300 / n) << k;
+
+    std::vector<uint8_t> whole(1 << 20, 0);
+    MRwGenerator g2(whole.data(), whole.size());
+    WriteSweep(g2, 4, 0, "Wonderful", 0, 8, style, 15, 14, kSweepText, start, start + 1);
+    const auto atOnce = Packets(whole);
+    for (size_t k = 0; k < atOnce.size(); ++k) EXPECT_EQ(atOnce[k].index, 300 + k);
+}
+
+TEST(WriteRwMemory, FromTimeLeavesOutWhatCameBefore)
+{
+    MSongSettings song;
+    TimedSong(song, "a b c d", 10 * kSecond);
+    const Written all = Write(song);
+    const Written late = Write(song, 12 * kSecond);
+    size_t sweepsAll = 0, sweepsLate = 0;
+    for (const auto& p : all.packets) sweepsAll += p.instruction == kCdgTileXor && p.index > 2900;
+    for (const auto& p : late.packets) sweepsLate += p.instruction == kCdgTileXor && p.index > 2900;
+    EXPECT_GT(sweepsAll, sweepsLate);
+    // Nothing of the line draw at 8 s.
+    EXPECT_EQ(FirstFrom(late, 4 * 38)->index >= PacketAt(12 * kSecond - 4410), true);
+}
+
+TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
+{
+    TempDir dir;
+    const std::string wav = dir.File("music.wav");
+    {
+        WavOutFile out;
+        ASSERT_TRUE(out.Create(wav, 44100, 16, 2));
+        std::vector<int16_t> samples(2 * kSecond * 2, 0);
+        ASSERT_TRUE(out.Write(samples));
+        ASSERT_TRUE(out.Close());
+    }
+    MSongSettings song;
+    song.SetMusicPath(wav);
+    ASSERT_EQ(song.musicDataBytes, 2 * kSecond * 4);
+    IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);
+    credits.enabled = 1;
+    credits.text = "The end";
+    size_t used = 0;
+    WriteRwMemory(song, used);
+    // Credits only: 38 resets, the page's own 38, 768 tiles, 600 hold and 600 tail packets.
+    EXPECT_EQ(used, size_t(38 + 38 + 768 + 600 + 600) * kCdgPacketBytes);
+    const uint32_t needed = uint32_t(uint64_t(used) * 176400 / 7200);
+    EXPECT_EQ(song.musicDataBytes, needed);
+    WavInFile in;
+    ASSERT_TRUE(in.Open(wav));
+    EXPECT_EQ(in.DataBytes(), needed);
+    EXPECT_EQ(song.firstMusicDataBytes, 2 * kSecond * 4);
+}

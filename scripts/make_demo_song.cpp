@@ -7,6 +7,7 @@
 #include <iterator>
 #include <string>
 
+#include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
 #include "text/Cp1252.h"
@@ -22,6 +23,7 @@ constexpr uint32_t kLastSyllableBeats = 2;
 
 constexpr const char* kArtist = "Traditional";
 constexpr const char* kTitle = "Twinkle, Twinkle, Little Star";
+constexpr const char* kTitlePageText = "Twinkle, Twinkle,\nLittle Star\n\nA traditional song";
 constexpr const char* kCreditsText = "Words by Jane Taylor, 1806\nTraditional melody";
 
 class ConsolePrompt : public SilentUserPrompt {
@@ -80,7 +82,12 @@ int main(int argc, char** argv)
     IMAGE_STRUCT* titlePage = song.FindPage(kPageTitle);
     IMAGE_STRUCT* creditsPage = song.FindPage(kPageCredits);
     titlePage->enabled = 1;
-    titlePage->text = kTitle;
+    titlePage->text = kTitlePageText;
+    titlePage->style.style = kStyleBold | kStyleShadow;
+    // Lines 2 to 4 of the title page: the title's second line, a gap, a smaller yellow subtitle.
+    titlePage->lineStyles.lines = {{kSlotText, 26, kStyleBold | kStyleShadow, "Arial", kAlignCentre},
+                                   {kSlotText, 12, 0, "Arial", kAlignCentre},
+                                   {kSlotSweep, 18, kStyleItalic, "Arial", kAlignCentre}};
     titlePage->drawTransition = 2;  // Fill Down
     titlePage->eraseTransition = 8; // Block Dissolve
     titlePage->holdTime = 300;

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "cdg/PageWriter.h"
 #include "cli/CliCommands.h"
 #include "cli/JsonWriter.h"
 #include "cli/StderrUserPrompt.h"
@@ -147,14 +148,11 @@ const char* PageKindKey(int32_t kind)
     }
 }
 
-// Names of the page transitions as the settings dialog lists them; other numbers draw nothing.
-const char* TransitionName(int32_t transition)
+// A transition's name, "none" for numbers that draw nothing.
+const char* TransitionText(int32_t transition)
 {
-    static const char* const kNames[] = {"Fill Right",   "Fill Left",   "Fill Down", "Fill Up",
-                                         "Scroll Right", "Scroll Left", "Scroll Down", "Scroll Up",
-                                         "Block Dissolve", "Fade In",   "Fade Out"};
-    constexpr int32_t kCount = static_cast<int32_t>(sizeof kNames / sizeof kNames[0]);
-    return transition >= 0 && transition < kCount ? kNames[transition] : "none";
+    const char* name = TransitionName(transition);
+    return *name ? name : "none";
 }
 
 std::string SingersText(int32_t count)
@@ -214,8 +212,8 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     for (const auto& page : song.pages) {
         out += "  " + std::string(PageKindName(page->kind)) + " (" + std::to_string(page->kind) + "): ";
         out += page->enabled ? "enabled" : "disabled";
-        out += ", draw " + std::to_string(page->drawTransition) + " " + TransitionName(page->drawTransition);
-        out += ", erase " + std::to_string(page->eraseTransition) + " " + TransitionName(page->eraseTransition);
+        out += ", draw " + std::to_string(page->drawTransition) + " " + TransitionText(page->drawTransition);
+        out += ", erase " + std::to_string(page->eraseTransition) + " " + TransitionText(page->eraseTransition);
         out += ", hold " + HundredthsText(page->holdTime) + " s\n";
         if (page->text.empty()) {
             out += "    (no text)\n";

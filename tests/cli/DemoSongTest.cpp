@@ -37,7 +37,8 @@ TEST(DemoSong, LoadsWithEachVerseOnItsOwnPagesAndEveryWordTimed)
     EXPECT_EQ(song.musicPath, "");
     ASSERT_NE(song.FindPage(kPageTitle), nullptr);
     EXPECT_EQ(song.FindPage(kPageTitle)->enabled, 1);
-    EXPECT_EQ(song.FindPage(kPageTitle)->text, "Twinkle, Twinkle, Little Star");
+    EXPECT_EQ(song.FindPage(kPageTitle)->text, "Twinkle, Twinkle,\nLittle Star\n\nA traditional song");
+    EXPECT_EQ(song.FindPage(kPageTitle)->lineStyles.Count(), 3u);
     EXPECT_EQ(song.FindPage(kPageCredits)->enabled, 1);
     EXPECT_FALSE(song.FindPage(kPageCredits)->text.empty());
 

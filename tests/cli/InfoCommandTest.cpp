@@ -70,7 +70,7 @@ TEST(InfoCommand, ShowsTheDemoSongAsText)
     EXPECT_TRUE(Contains(out, "\nTitle:          Twinkle, Twinkle, Little Star\n"));
     EXPECT_TRUE(Contains(out, "\nMusic:          (none)\n"));
     EXPECT_TRUE(Contains(out, "  Title page (101): enabled, draw 2 Fill Down, erase 8 Block Dissolve, hold 3.00 s\n"
-                              "    | Twinkle, Twinkle, Little Star\n"));
+                              "    | Twinkle, Twinkle,\n    | Little Star\n    | \n    | A traditional song\n"));
     EXPECT_TRUE(Contains(out, "    | Words by Jane Taylor, 1806\n    | Traditional melody\n"));
     EXPECT_TRUE(Contains(out, "  Lyrics page (102): disabled, draw 0 Fill Right, erase 0 Fill Right, hold 2.00 s\n"
                               "    (no text)\n"));

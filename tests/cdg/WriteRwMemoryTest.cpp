@@ -226,3 +226,101 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
     EXPECT_EQ(in.DataBytes(), needed);
     EXPECT_EQ(song.firstMusicDataBytes, 2 * kSecond * 4);
 }
+
+namespace {
+
+std::set<int> RowColours(const MRwStreamSnapshot& player, int top, int bottom)
+{
+    std::set<int> shown;
+    for (int y = top; y < bottom; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x)
+            shown.insert(player.Renderer().Pixel(x + kCdgVisibleLeft, y + kCdgVisibleTop));
+    return shown;
+}
+
+} // namespace
+
+TEST(WriteRwMemory, EmptySlotsAndLongerEraseCountsFollowTheRule)
+{
+    MSongSettings song;
+    TimedSong(song, "a\nb\n\nd\ne\nf\ng\nh", 5 * kSecond);
+    auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
+    Write(song);
+    // Page 0 holds a, b, a blank line, d. N = 0: the blank slot goes with d; a and b with b.
+    EXPECT_EQ(song.lines[4]->drawTime, end(1));
+    EXPECT_EQ(song.lines[5]->drawTime, end(1));
+    EXPECT_EQ(song.lines[6]->drawTime, end(3));
+    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+    song.eraseLinesFromBottom = 2;
+    Write(song);
+    EXPECT_EQ(song.lines[4]->drawTime, end(0));
+    EXPECT_EQ(song.lines[5]->drawTime, end(1));
+    EXPECT_EQ(song.lines[6]->drawTime, end(1));
+    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+
+    // A page break after two lines: b, the bottom line, also covers the empty slots below it,
+    // and a is replaced as soon as it has been sung.
+    MSongSettings broken;
+    TimedSong(broken, "a\nb\n^\nc\nd\ne\nf\ng", 5 * kSecond);
+    Write(broken);
+    ASSERT_EQ(broken.lines[2]->page, 1);
+    EXPECT_EQ(broken.lines[2]->drawTime, int32_t(broken.lines[0]->words.back()->end));
+    const int32_t endB = int32_t(broken.lines[1]->words.back()->end);
+    for (int i = 3; i <= 5; ++i) EXPECT_EQ(broken.lines[size_t(i)]->drawTime, endB) << i;
+}
+
+TEST(WriteRwMemory, LinesAppearSweepAndGoAtTheirTimes)
+{
+    for (int mode : {kSweepText, kSweepBackground}) {
+        SCOPED_TRACE(mode);
+        MSongSettings song;
+        song.settings.sweepKind = mode;
+        song.settings.advanceSweep = 0;
+        TimedSong(song, "first line\nsecond\nthird\nfourth\nnext page", 6 * kSecond);
+        const Written w = Write(song);
+        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        const std::set<int> background{15};
+        // Row 0 of four: y 0-48.
+        player.ExecuteUntil(PacketAt(4 * kSecond) - 1);
+        EXPECT_EQ(RowColours(player, 0, 48), background);
+        player.ExecuteUntil(PacketAt(4 * kSecond) + 200);
+        EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{12, 15}));
+        // After both words of the first line are sung.
+        player.ExecuteUntil(PacketAt(8 * kSecond));
+        if (mode == kSweepText) EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{14, 15}));
+        else EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{12, 14, 15}));
+        // "second" and "third" sung: the first row is erased, the next page's line drawn there.
+        const int64_t erased = song.lines[0]->eraseTime;
+        EXPECT_EQ(erased, int64_t(song.lines[2]->words.back()->end));
+        player.ExecuteUntil(PacketAt(erased) + 300);
+        EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{12, 15}));
+        EXPECT_EQ(song.lines[4]->drawTime, erased);
+    }
+}
+
+TEST(WriteRwMemory, ALyricsPictureMovesTheLinesToTheLowerRows)
+{
+    for (int share : {50, 75}) {
+        SCOPED_TRACE(share);
+        MSongSettings song;
+        song.settings.linesPerPage = share == 50 ? 3 : 2;
+        song.settings.advanceSweep = 0;
+        IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
+        lyrics.hasGraphic = 1;
+        lyrics.graphicShare = share;
+        lyrics.graphic.header.width = 288;
+        lyrics.graphic.header.height = 192;
+        lyrics.graphic.conversionPending = 1;
+        TimedSong(song, "top line\nlower", 6 * kSecond);
+        const Written w = Write(song);
+        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        player.ExecuteUntil(PacketAt(5 * kSecond));
+        // 50: six rows of 32, the lines in rows 3 and 4. 75: eight rows of 24, rows 6 and 7.
+        const int rowHeight = share == 50 ? 32 : 24;
+        const int firstRow = share == 50 ? 3 : 6;
+        EXPECT_TRUE(RowColours(player, firstRow * rowHeight, (firstRow + 1) * rowHeight).count(12));
+        EXPECT_TRUE(RowColours(player, (firstRow + 1) * rowHeight, (firstRow + 2) * rowHeight).count(12));
+        // The picture's rows hold picture colours (entries 0-10) and no text.
+        for (int index : RowColours(player, 0, share * 192 / 100)) EXPECT_LE(index, 10);
+    }
+}

@@ -7,6 +7,8 @@
 #include "cdg/PageWriter.h"
 #include "cdg/StreamTestSupport.h"
 #include "cdg/WriteRwMemory.h"
+#include "log/MLogQueue.h"
+#include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
 #include "support/TempDir.h"
 
@@ -323,4 +325,36 @@ TEST(WriteRwMemory, ALyricsPictureMovesTheLinesToTheLowerRows)
         // The picture's rows hold picture colours (entries 0-10) and no text.
         for (int index : RowColours(player, 0, share * 192 / 100)) EXPECT_LE(index, 10);
     }
+}
+
+TEST(WriteRwMemory, WithLoggingOnItDumpsItsTablesAndTheStream)
+{
+    TempDir dir;
+    const std::string file = dir.File("log.bin");
+    MLogQueue::SetEnabledForTesting(true, file);
+    MSongSettings song;
+    TimedSong(song, "a b\nc", 3 * kSecond);
+    const Written w = Write(song);
+    MLogQueue::SetEnabledForTesting(false, "");
+    const auto bytes = ReadFileBytes(file);
+    const std::string text(bytes.begin(), bytes.end());
+    const size_t ends = text.find("WriteRwMemory-hiliteEnd");
+    const size_t erase = text.find("WriteRwMemory-eraseTimes");
+    const size_t data = text.find("WriteRwMemory-RW Data");
+    ASSERT_NE(ends, std::string::npos);
+    ASSERT_NE(erase, std::string::npos);
+    ASSERT_NE(data, std::string::npos);
+    EXPECT_LT(ends, erase);
+    EXPECT_LT(erase, data);
+    // The highlight-end dump: one page of four slots, the empty ones carrying the last end.
+    const size_t record = text.rfind("LOGD", ends);
+    ASSERT_EQ(GetLe32(&bytes[record + 12]), 16u);
+    const uint32_t endC = song.lines[1]->words.back()->end;
+    EXPECT_EQ(GetLe32(&bytes[record + 16]), song.lines[0]->words.back()->end);
+    EXPECT_EQ(GetLe32(&bytes[record + 20]), endC);
+    EXPECT_EQ(GetLe32(&bytes[record + 24]), endC);
+    EXPECT_EQ(GetLe32(&bytes[record + 28]), endC);
+    // The stream dump holds the whole buffer.
+    const size_t streamRecord = text.rfind("LOGD", data);
+    EXPECT_EQ(GetLe32(&bytes[streamRecord + 12]), uint32_t(w.buffer.size()));
 }

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ pkg-config
+  qt6-base-dev
   zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev

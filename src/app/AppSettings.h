@@ -1,0 +1,42 @@
+#pragma once
+#include <QByteArray>
+#include <QRect>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+// The per-user settings, kept in an INI file (organisation "Kelvane", application "Tessavox")
+// with the groups and value names the program has always used.
+class AppSettings {
+public:
+    static constexpr const char* kSettings = "Settings";
+    static constexpr const char* kDefault = "Default";
+    static constexpr int kAutoSaveOn = 8;
+    static constexpr int kRecentFiles = 4;
+
+    AppSettings();
+
+    int Int(const char* group, const char* name, int fallback) const;
+    void SetInt(const char* group, const char* name, int value);
+    QString String(const char* group, const char* name, const QString& fallback = {}) const;
+    void SetString(const char* group, const char* name, const QString& value);
+    QByteArray Bytes(const char* group, const char* name) const;
+    void SetBytes(const char* group, const char* name, const QByteArray& value);
+    bool Has(const char* group, const char* name) const;
+
+    // The main window's normal rectangle as four little-endian 32-bit ints (left, top, right,
+    // bottom); the default is 10, 10, 500, 523.
+    QRect WindowRect() const;
+    void SetWindowRect(const QRect& rect);
+
+    // The recent-file list ("Recent File List", File1 ... File4), newest first.
+    QStringList RecentFiles() const;
+    void AddRecentFile(const QString& path);
+
+    void Sync();
+    QString FileName() const { return m_settings.fileName(); }
+
+private:
+    static QString Key(const char* group, const char* name);
+    mutable QSettings m_settings;
+};

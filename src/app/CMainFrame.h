@@ -1,0 +1,48 @@
+#pragma once
+#include <QMainWindow>
+#include <QMap>
+
+class CTessavoxApp;
+class CViewBase;
+class QAction;
+class QTimer;
+
+// The main window: the menu, the current working view filling the client area, the caption and
+// the window placement.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int kMinimumWidth = 470;
+    static constexpr int kMinimumHeight = 488;
+
+    explicit CMainFrame(CTessavoxApp& app);
+    ~CMainFrame() override;
+
+    void InstallView(int view);
+    CViewBase* View() const { return m_view; }
+    QAction* Action(int command) const { return m_actions.value(command); }
+    void UpdateCommandStates();
+
+    void RestorePlacement(const QRect& normal, bool maximized, bool show);
+    QRect NormalRect() const;
+    void StopPlaying();
+    // Closes the window without asking again (the query has run).
+    void CloseWithoutQuery();
+    // Web pages, the manual, the companion program and the About box.
+    void RunPeripheralCommand(int command);
+    void ShowAbout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    QAction* AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut = {});
+    void BuildMenu();
+
+    CTessavoxApp& m_app;
+    CViewBase* m_view = nullptr;
+    QMap<int, QAction*> m_actions;
+    QTimer* m_stateTimer = nullptr;
+    bool m_closing = false;
+};

@@ -1,0 +1,490 @@
+#include "app/CTessavoxApp.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QUrl>
+
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/FileChooser.h"
+#include "app/QtText.h"
+#include "app/dialogs/CProgressDlg.h"
+#include "audio/MusicImport.h"
+#include "log/MLogQueue.h"
+#include "log/MSongSettingsDumpLog.h"
+#include "log/MUserActionLog.h"
+#include "project/MSongSettings.h"
+#include "project/ProjectFile.h"
+
+namespace {
+
+constexpr const char* kMsgConfirmClosing = "You have made changes to this project.\nDo you want to save it?";
+constexpr const char* kCaptionConfirmClosing = "Confirm Closing Project";
+constexpr const char* kMsgOverwritePlaced =
+    "Warning! You have already placed some lyrics.\nClick \"Yes\" to redo the lyrics from the start.\nClick \"No\" "
+    "to cancel this operation.";
+constexpr const char* kCaptionOverwritePlaced = "Confirm Overwriting Placed Lyrics";
+constexpr const char* kMsgMusicNotFound =
+    "The music file associated with this\nproject cannot be found.  Would you\nlike to select a music file now?\n";
+constexpr const char* kCaptionMusicNotFound = "Music File Not Found";
+constexpr const char* kMsgMusicError = "The music file associated with this\nproject has an error:\n\n";
+constexpr const char* kMsgMusicErrorTail = " Would you like to select a different\nmusic file now?\n";
+constexpr const char* kCaptionMusicError = "Error in Music File";
+constexpr const char* kMsgChooseAnother = "Would you like to choose another file?";
+constexpr const char* kUntitled = "Untitled";
+constexpr uint32_t kActionAddMusic = 0;
+constexpr uint32_t kActionSettings = 6;
+
+// Paths are kept in the song as the file system spells them.
+std::string PathBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+QString PathText(const std::string& path)
+{
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+QString FolderOf(const QString& path)
+{
+    return QFileInfo(path).absolutePath();
+}
+
+void LogAction(const char* name, uint32_t action)
+{
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(name, action), true);
+}
+
+// The focused text editor, if any: the edit commands act on it.
+QWidget* FocusedEditor()
+{
+    QWidget* w = QApplication::focusWidget();
+    if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QTextEdit*>(w)) return w;
+    return nullptr;
+}
+
+bool EditorHasSelection(QWidget* w)
+{
+    if (auto* l = qobject_cast<QLineEdit*>(w)) return l->hasSelectedText();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->textCursor().hasSelection();
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return t->textCursor().hasSelection();
+    return false;
+}
+
+bool EditorReadOnly(QWidget* w)
+{
+    if (auto* l = qobject_cast<QLineEdit*>(w)) return l->isReadOnly();
+    if (auto* p = qobject_cast<QPlainTextEdit*>(w)) return p->isReadOnly();
+    if (auto* t = qobject_cast<QTextEdit*>(w)) return t->isReadOnly();
+    return true;
+}
+
+void EditorDo(QWidget* w, int command)
+{
+    auto run = [command](auto* e) {
+        switch (command) {
+        case CommandId::EditCut: e->cut(); break;
+        case CommandId::EditCopy: e->copy(); break;
+        case CommandId::EditPaste: e->paste(); break;
+        case CommandId::EditSelectAll: e->selectAll(); break;
+        default: break;
+        }
+    };
+    if (auto* l = qobject_cast<QLineEdit*>(w)) run(l);
+    else if (auto* p = qobject_cast<QPlainTextEdit*>(w)) {
+        run(p);
+        if (command == CommandId::EditSelectAll) p->ensureCursorVisible();
+    } else if (auto* t = qobject_cast<QTextEdit*>(w)) {
+        run(t);
+        if (command == CommandId::EditSelectAll) t->ensureCursorVisible();
+    }
+}
+
+} // namespace
+
+CTessavoxApp* CTessavoxApp::s_instance = nullptr;
+
+CTessavoxApp::CTessavoxApp() : m_song(std::make_unique<MSongSettings>())
+{
+    s_instance = this;
+    m_song->prompt = &m_prompt;
+    m_song->isPlaying = [this] { return IsPlaying(); };
+}
+
+CTessavoxApp::~CTessavoxApp()
+{
+    m_frame.reset();
+    if (s_instance == this) s_instance = nullptr;
+}
+
+CTessavoxApp* CTessavoxApp::Instance()
+{
+    return s_instance;
+}
+
+bool CTessavoxApp::InitInstance(bool showFrame)
+{
+    ResetSong();
+    m_frame = std::make_unique<CMainFrame>(*this);
+    m_prompt.SetParent(m_frame.get());
+    m_song->onModifiedChanged = [this] { RefreshCaption(); };
+    SwitchView(ViewId::EditLyrics);
+
+    m_frame->RestorePlacement(m_settings.WindowRect(),
+                              m_settings.Int(AppSettings::kSettings, "AppWindowMaximized", 0) != 0, showFrame);
+    m_lyricsFolder = m_settings.String(AppSettings::kSettings, "LyricsPath");
+    m_projectFolder = m_settings.String(AppSettings::kSettings, "ProjectPath");
+    m_musicFolder = m_settings.String(AppSettings::kSettings, "MusicPath");
+    m_graphicsFolder = m_settings.String(AppSettings::kSettings, "GraphicsPath");
+    RefreshCaption();
+    m_autoSave = m_settings.Int(AppSettings::kSettings, "AutoSave", AppSettings::kAutoSaveOn);
+    emit StateChanged();
+    return true;
+}
+
+bool CTessavoxApp::IsPlaying() const
+{
+    return playingProbe && playingProbe();
+}
+
+void CTessavoxApp::SetBusy(bool busy)
+{
+    m_busy = busy;
+    emit StateChanged();
+}
+
+bool CTessavoxApp::SomeLyricsPlaced() const
+{
+    return !IsPlaying() && MusicLoaded() && !m_song->lyricText.empty() && m_song->LyricsPlaced();
+}
+
+bool CTessavoxApp::CommandEnabled(int command) const
+{
+    const bool idle = !IsPlaying() && !m_busy;
+    switch (command) {
+    case CommandId::FileNew:
+    case CommandId::FileOpen:
+    case CommandId::Exit:
+    case CommandId::Settings:
+    case CommandId::ModeEditLyrics: return idle;
+    case CommandId::FileClose: return !m_song->projectPath.empty() && idle;
+    case CommandId::FileSave: return m_song->IsModified() && idle;
+    case CommandId::FileSaveAs: return m_openedFromFile && idle;
+    case CommandId::ExportSong: return SomeLyricsPlaced() && !m_busy;
+    case CommandId::ModePlaceLyrics: return MusicLoaded() && !m_song->lyricText.empty() && idle;
+    case CommandId::ModeAdjustLyrics:
+    case CommandId::ModePlayFinal: return SomeLyricsPlaced() && !m_busy;
+    case CommandId::EditCut:
+    case CommandId::EditCopy: {
+        QWidget* e = FocusedEditor();
+        return e && EditorHasSelection(e);
+    }
+    case CommandId::EditPaste: {
+        QWidget* e = FocusedEditor();
+        return e && !EditorReadOnly(e) && QApplication::clipboard() &&
+               !QApplication::clipboard()->text().isEmpty();
+    }
+    case CommandId::EditSelectAll: return FocusedEditor() != nullptr;
+    case CommandId::Pellamar: {
+        QSettings machine(QSettings::IniFormat, QSettings::SystemScope, "Kelvane", "Pellamar");
+        return !machine.value("User/InstallFolder").toString().isEmpty();
+    }
+    default: return true;
+    }
+}
+
+void CTessavoxApp::RunCommand(int command)
+{
+    if (!CommandEnabled(command)) return;
+    switch (command) {
+    case CommandId::FileNew: FileNew(); break;
+    case CommandId::FileOpen: FileOpen(); break;
+    case CommandId::FileClose: FileClose(); break;
+    case CommandId::FileSave: FileSave(); break;
+    case CommandId::FileSaveAs: FileSaveAs(); break;
+    case CommandId::AutoSave: ToggleAutoSave(); break;
+    case CommandId::Exit: Exit(); break;
+    case CommandId::Settings: SongSettings(); break;
+    case CommandId::ExportSong:
+        if (exportCommand) exportCommand();
+        break;
+    case CommandId::EditCut:
+    case CommandId::EditCopy:
+    case CommandId::EditPaste:
+    case CommandId::EditSelectAll:
+        if (QWidget* e = FocusedEditor()) EditorDo(e, command);
+        break;
+    case CommandId::ModeEditLyrics: SwitchView(ViewId::EditLyrics); break;
+    case CommandId::ModePlaceLyrics:
+        if (SomeLyricsPlaced() && m_prompt.Ask(kMsgOverwritePlaced, kCaptionOverwritePlaced, PromptButtons::YesNo,
+                                               PromptIcon::Warning) != PromptAnswer::Yes)
+            return;
+        SwitchView(ViewId::PlaceLyrics);
+        break;
+    case CommandId::ModeAdjustLyrics: SwitchView(ViewId::AdjustLyrics); break;
+    case CommandId::ModePlayFinal: SwitchView(ViewId::PlayFinal); break;
+    default:
+        if (m_frame) m_frame->RunPeripheralCommand(command);
+        break;
+    }
+    emit StateChanged();
+}
+
+void CTessavoxApp::ResetSong()
+{
+    m_song->RestoreDefaults();
+    m_song->ClearLines();
+    m_song->artist.clear();
+    m_song->title.clear();
+    m_song->singerDescriptions = {};
+    m_song->eraseLinesFromBottom = 0;
+    m_song->sweepEntireWord = 0;
+    m_song->ReleaseStreamBuffer();
+    m_song->SetModified(false);
+}
+
+void CTessavoxApp::ClearMusic()
+{
+    m_musicSourcePath.clear();
+    m_workingAudioPath.clear();
+    m_musicExtension.clear();
+    m_sampleRate = m_bitsPerSample = m_channels = 0;
+    m_audioDataSize = 0;
+}
+
+QString CTessavoxApp::Caption() const
+{
+    const QString path = PathText(m_song->projectPath);
+    return QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+}
+
+void CTessavoxApp::RefreshCaption()
+{
+    if (m_frame) m_frame->setWindowTitle(Caption());
+    emit StateChanged();
+}
+
+void CTessavoxApp::SaveWindowState()
+{
+    if (m_frame) {
+        m_settings.SetWindowRect(m_frame->NormalRect());
+        m_settings.SetInt(AppSettings::kSettings, "AppWindowMaximized", m_frame->isMaximized() ? 1 : 0);
+    }
+    m_settings.SetString(AppSettings::kSettings, "LyricsPath", m_lyricsFolder);
+    m_settings.SetString(AppSettings::kSettings, "ProjectPath", m_projectFolder);
+    m_settings.SetString(AppSettings::kSettings, "MusicPath", m_musicFolder);
+    m_settings.SetString(AppSettings::kSettings, "GraphicsPath", m_graphicsFolder);
+    m_settings.Sync();
+}
+
+bool CTessavoxApp::CloseQuery()
+{
+    if (m_frame) m_frame->StopPlaying();
+    if (m_song->IsModified()) {
+        const PromptAnswer answer = m_prompt.Ask(kMsgConfirmClosing, kCaptionConfirmClosing,
+                                                 PromptButtons::YesNoCancel, PromptIcon::Question);
+        if (answer == PromptAnswer::Cancel) return false;
+        if (answer == PromptAnswer::Yes) {
+            if (!m_song->projectPath.empty()) FileSave();
+            else if (!FileSaveAs()) return false;
+        }
+    }
+    SaveWindowState();
+    return true;
+}
+
+void CTessavoxApp::FileClose()
+{
+    if (!CloseQuery()) return;
+    ClearMusic();
+    m_song->projectPath.clear();
+    ResetSong();
+    SwitchView(ViewId::EditLyrics);
+    RefreshCaption();
+    m_openedFromFile = false;
+    emit StateChanged();
+}
+
+void CTessavoxApp::FileNew()
+{
+    FileClose();
+    SongSettings();
+    SwitchView(ViewId::EditLyrics);
+}
+
+void CTessavoxApp::FileOpen()
+{
+    if (!CloseQuery()) return;
+    FileChoice choice;
+    choice.title = "Open Tessavox Project";
+    choice.folder = m_projectFolder;
+    choice.filters = {kProjectFilter};
+    choice.defaultSuffix = "tvx";
+    const QString path = FileChooser::Choose(m_frame.get(), choice);
+    if (path.isEmpty()) return;
+    OpenProject(path);
+}
+
+bool CTessavoxApp::OpenProject(const QString& path)
+{
+    m_openedFromFile = true;
+    m_projectFolder = FolderOf(path);
+    m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
+    ClearMusic();
+    m_song->projectPath = PathBytes(path);
+    bool loaded = m_song->Load();
+    if (!loaded) {
+        ResetSong();
+    } else if (!m_song->musicPath.empty()) {
+        const QString music = PathText(m_song->musicPath);
+        if (LoadMusic(music)) {
+            m_song->musicWorkPath = PathBytes(m_workingAudioPath);
+            m_song->RebuildStreamBuffer();
+            if (!QFileInfo::exists(m_musicSourcePath) &&
+                m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo, PromptIcon::Question) ==
+                    PromptAnswer::Yes)
+                AddMusic();
+        } else {
+            const std::string text =
+                std::string(kMsgMusicError) + ToAnsi(m_musicErrorText) + "\n" + kMsgMusicErrorTail;
+            if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
+                PromptAnswer::Yes) {
+                AddMusic();
+            } else {
+                m_song->musicPath.clear();
+                m_song->musicWorkPath.clear();
+            }
+        }
+    }
+    SwitchView(ViewId::EditLyrics);
+    RefreshCaption();
+    emit StateChanged();
+    return loaded;
+}
+
+void CTessavoxApp::FileSave()
+{
+    if (m_song->projectPath.empty()) {
+        FileSaveAs();
+        return;
+    }
+    m_song->Save();
+    RefreshCaption();
+}
+
+bool CTessavoxApp::FileSaveAs()
+{
+    FileChoice choice;
+    choice.save = true;
+    choice.title = "Save Tessavox Project";
+    choice.folder = m_projectFolder;
+    choice.filters = {kProjectFilter};
+    choice.defaultSuffix = "tvx";
+    QString path = FileChooser::Choose(m_frame.get(), choice);
+    if (path.isEmpty()) return false;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".tvx";
+    m_projectFolder = FolderOf(path);
+    m_song->projectPath = PathBytes(path);
+    m_song->Save();
+    RefreshCaption();
+    return true;
+}
+
+void CTessavoxApp::ToggleAutoSave()
+{
+    m_autoSave = AutoSaveOn() ? 0 : AppSettings::kAutoSaveOn;
+    m_settings.SetInt(AppSettings::kSettings, "AutoSave", m_autoSave);
+    emit StateChanged();
+}
+
+bool CTessavoxApp::Exit()
+{
+    if (!CloseQuery()) return false;
+    if (m_frame) m_frame->CloseWithoutQuery();
+    return true;
+}
+
+void CTessavoxApp::SwitchView(int view)
+{
+    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal) FileSave();
+    m_currentView = view;
+    if (m_frame) m_frame->InstallView(view);
+    emit StateChanged();
+}
+
+bool CTessavoxApp::LoadMusic(const QString& path)
+{
+    MusicImport import;
+    std::unique_ptr<CProgressDlg> progress;
+    if (!MusicImport::IsUsedInPlace(PathBytes(path)) && QFileInfo::exists(path)) {
+        progress = std::make_unique<CProgressDlg>(m_frame.get(), kDecompressingAudioTitle, false);
+        progress->show();
+        import.SetProgress([&progress](int percent) { return progress->Progress(percent); });
+    }
+    const bool ok = import.ImportMusic(PathBytes(path));
+    progress.reset();
+    const MusicImportResult& r = import.Result();
+    m_sampleRate = r.sampleRate;
+    m_bitsPerSample = r.bitsPerSample;
+    m_channels = r.channels;
+    if (!ok) {
+        ClearMusic();
+        m_musicErrorText = FromAnsi(r.errorText);
+        return false;
+    }
+    m_musicErrorText.clear();
+    m_workingAudioPath = PathText(r.path);
+    m_musicSourcePath = path;
+    m_musicExtension = path.right(3).toLower();
+    m_audioDataSize = r.dataBytes;
+    m_musicFolder = FolderOf(path);
+    return true;
+}
+
+bool CTessavoxApp::AddMusic()
+{
+    LogAction("Add Music", kActionAddMusic);
+    for (;;) {
+        FileChoice choice;
+        choice.title = "Select Music File";
+        choice.folder = m_musicFolder;
+        choice.filterIndex = m_settings.Int(AppSettings::kSettings, "MusicFileIndex", 0);
+        if (m_mp3Support)
+            choice.filters = {"Music Files (*.mp3 *.wma *.wav)", "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
+                              "Wave Files (*.wav)"};
+        else
+            choice.filters = {"Music Files (*.wma *.wav)", "Windows Media Files (*.wma)", "Wave Files (*.wav)"};
+        const QString path = FileChooser::Choose(m_frame.get(), choice);
+        if (path.isEmpty()) return false;
+        if (LoadMusic(path)) {
+            m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
+            m_song->SetMusicPath(PathBytes(m_musicSourcePath), PathBytes(m_workingAudioPath));
+            SwitchView(m_currentView);
+            return true;
+        }
+        const std::string text = std::string(kMsgMusicProblem) + ToAnsi(m_musicErrorText) + "\n" + kMsgChooseAnother;
+        if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
+    }
+}
+
+void CTessavoxApp::SongSettings()
+{
+    if (!settingsDialog) return;
+    std::unique_ptr<MSongSettings> copy = m_song->Copy();
+    const bool ok = settingsDialog(*copy);
+    LogAction(ok ? "Settings-OK" : "Settings-Cancel", kActionSettings);
+    if (ok) {
+        m_song->AssignSettings(*copy);
+        m_song->SetModified(true);
+        SwitchView(m_currentView);
+    }
+    if (MLogQueue::LoggingOn())
+        MLogQueue::Add(std::make_unique<MSongSettingsDumpLog>("Post SettingsDlg", *m_song), true);
+}

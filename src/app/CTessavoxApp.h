@@ -1,0 +1,104 @@
+#pragma once
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/AppSettings.h"
+#include "app/QtUserPrompt.h"
+
+class CMainFrame;
+class CProgressDlg;
+class MSongSettings;
+
+// The application: the one open song, the per-user settings, the project lifecycle, the music
+// that belongs to the project and the switching between the four working views.
+class CTessavoxApp : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kAppName = "Tessavox";
+
+    CTessavoxApp();
+    ~CTessavoxApp() override;
+    static CTessavoxApp* Instance();
+
+    // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
+    bool InitInstance(bool showFrame = true);
+
+    MSongSettings& Song() { return *m_song; }
+    AppSettings& Settings() { return m_settings; }
+    QtUserPrompt& Prompt() { return m_prompt; }
+    CMainFrame* Frame() const { return m_frame.get(); }
+
+    // State the enabled rules read.
+    int CurrentView() const { return m_currentView; }
+    bool IsPlaying() const;
+    bool IsBusy() const { return m_busy; }
+    void SetBusy(bool busy);
+    bool MusicLoaded() const { return !m_workingAudioPath.isEmpty(); }
+    bool SomeLyricsPlaced() const;
+    bool OpenedFromFile() const { return m_openedFromFile; }
+    bool AutoSaveOn() const { return m_autoSave == AppSettings::kAutoSaveOn; }
+    bool Mp3Support() const { return m_mp3Support; }
+    void SetMp3Support(bool support) { m_mp3Support = support; }
+    const QString& WorkingAudioPath() const { return m_workingAudioPath; }
+    const QString& MusicSourcePath() const { return m_musicSourcePath; }
+    const QString& MusicErrorText() const { return m_musicErrorText; }
+    int SampleRate() const { return m_sampleRate; }
+    QString& MusicFolder() { return m_musicFolder; }
+    QString& LyricsFolder() { return m_lyricsFolder; }
+    QString& ProjectFolder() { return m_projectFolder; }
+    QString& GraphicsFolder() { return m_graphicsFolder; }
+
+    // Commands by their menu numbers.
+    bool CommandEnabled(int command) const;
+    void RunCommand(int command);
+
+    // The project lifecycle.
+    void FileNew();
+    void FileOpen();
+    bool OpenProject(const QString& path);
+    void FileClose();
+    void FileSave();
+    bool FileSaveAs();
+    void ToggleAutoSave();
+    bool Exit();
+    bool CloseQuery();
+
+    void SwitchView(int view);
+    bool AddMusic();
+    bool LoadMusic(const QString& path);
+    void SongSettings();
+    void RefreshCaption();
+    QString Caption() const;
+
+    // Hooks for what later pieces provide: the player's playing state, the song settings dialog,
+    // the export command.
+    std::function<bool()> playingProbe;
+    std::function<bool(MSongSettings& copy)> settingsDialog;
+    std::function<void()> exportCommand;
+
+signals:
+    void StateChanged();
+
+private:
+    void SaveWindowState();
+    void ResetSong();
+    void ClearMusic();
+
+    static CTessavoxApp* s_instance;
+    AppSettings m_settings;
+    QtUserPrompt m_prompt;
+    std::unique_ptr<MSongSettings> m_song;
+    std::unique_ptr<CMainFrame> m_frame;
+    int m_currentView = 0;
+    bool m_busy = false;
+    bool m_openedFromFile = false;
+    bool m_mp3Support = false;
+    int m_autoSave = AppSettings::kAutoSaveOn;
+    QString m_workingAudioPath, m_musicSourcePath, m_musicErrorText, m_musicExtension;
+    int m_sampleRate = 0, m_bitsPerSample = 0, m_channels = 0;
+    uint32_t m_audioDataSize = 0;
+    QString m_lyricsFolder, m_projectFolder, m_musicFolder, m_graphicsFolder;
+};

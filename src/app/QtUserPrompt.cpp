@@ -1,0 +1,66 @@
+#include "app/QtUserPrompt.h"
+
+#include <QMessageBox>
+
+#include "app/QtText.h"
+
+namespace {
+
+QtUserPrompt::Answerer& TestAnswerer()
+{
+    static QtUserPrompt::Answerer answerer;
+    return answerer;
+}
+
+QMessageBox::Icon IconOf(PromptIcon icon)
+{
+    switch (icon) {
+    case PromptIcon::Information: return QMessageBox::Information;
+    case PromptIcon::Warning: return QMessageBox::Warning;
+    case PromptIcon::Question: return QMessageBox::Question;
+    case PromptIcon::Stop: return QMessageBox::Critical;
+    case PromptIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons)
+{
+    switch (buttons) {
+    case PromptButtons::Ok: return QMessageBox::Ok;
+    case PromptButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case PromptButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case PromptButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+} // namespace
+
+void QtUserPrompt::SetAnswererForTesting(Answerer answerer)
+{
+    TestAnswerer() = std::move(answerer);
+}
+
+void QtUserPrompt::Message(const std::string& text, const std::string& caption, PromptIcon icon)
+{
+    if (TestAnswerer()) {
+        TestAnswerer()({text, caption, icon, PromptButtons::Ok, false});
+        return;
+    }
+    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                               PromptIcon icon)
+{
+    if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true});
+    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), ButtonsOf(buttons), m_parent);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return PromptAnswer::Yes;
+    case QMessageBox::No: return PromptAnswer::No;
+    case QMessageBox::Cancel: return PromptAnswer::Cancel;
+    default: return PromptAnswer::Ok;
+    }
+}

@@ -1,0 +1,33 @@
+#pragma once
+#include <functional>
+#include <string>
+
+#include "text/UserPrompt.h"
+
+class QWidget;
+
+// The engine's and the shell's messages as message boxes. Tests install an answerer that sees
+// every box instead of showing it.
+class QtUserPrompt : public UserPrompt {
+public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        PromptIcon icon;
+        PromptButtons buttons;
+        bool question;
+    };
+    using Answerer = std::function<PromptAnswer(const Box&)>;
+
+    explicit QtUserPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
+    void SetParent(QWidget* parent) { m_parent = parent; }
+
+    void Message(const std::string& text, const std::string& caption, PromptIcon icon) override;
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                     PromptIcon icon) override;
+
+    static void SetAnswererForTesting(Answerer answerer);
+
+private:
+    QWidget* m_parent;
+};

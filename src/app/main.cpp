@@ -1,0 +1,77 @@
+// tessavox: the karaoke production program.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPropertyAnimation>
+#include <QVBoxLayout>
+
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/SingleInstance.h"
+
+namespace {
+
+constexpr int kFadeMs = 1000;
+
+// The About box shown as a splash screen, faded in and out.
+void ShowSplash()
+{
+    QDialog splash(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+    auto* layout = new QVBoxLayout(&splash);
+    layout->addWidget(new QLabel(QString("<b style='font-size:18pt'>Tessavox</b><br>Version %1")
+                                     .arg(QCoreApplication::applicationVersion()),
+                                 &splash));
+    splash.setWindowOpacity(0.0);
+    splash.show();
+    for (auto [from, to] : {std::pair{0.0, 1.0}, std::pair{1.0, 0.0}}) {
+        QPropertyAnimation fade(&splash, "windowOpacity");
+        fade.setDuration(kFadeMs);
+        fade.setStartValue(from);
+        fade.setEndValue(to);
+        QEventLoop loop;
+        QObject::connect(&fade, &QPropertyAnimation::finished, &loop, &QEventLoop::quit);
+        fade.start();
+        loop.exec();
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication qapp(argc, argv);
+    QCoreApplication::setOrganizationName("Kelvane");
+    QCoreApplication::setApplicationName("Tessavox");
+    QCoreApplication::setApplicationVersion(TESSAVOX_VERSION);
+    QApplication::setWindowIcon(QIcon(":/tessavox.svg"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Make CD+G karaoke from music and lyrics.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({"no-splash", "Start without the splash screen."});
+    parser.addPositionalArgument("project", "A project (.tvx) to open.", "[project]");
+    parser.process(qapp);
+    const QString project =
+        parser.positionalArguments().isEmpty() ? QString() : QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
+
+    SingleInstance instance("tessavox-" + qEnvironmentVariable("USER", "user"));
+    if (instance.PassToRunning(project)) return 0;
+    instance.Listen();
+
+    if (!parser.isSet("no-splash")) ShowSplash();
+
+    CTessavoxApp app;
+    app.InitInstance(true);
+    QObject::connect(&instance, &SingleInstance::Activated, &app, [&app](const QString& path) {
+        CMainFrame* frame = app.Frame();
+        if (frame->isMinimized()) frame->showNormal();
+        frame->raise();
+        frame->activateWindow();
+        if (!path.isEmpty() && app.CloseQuery()) app.OpenProject(path);
+    });
+    if (!project.isEmpty()) app.OpenProject(project);
+    return qapp.exec();
+}

@@ -1,0 +1,123 @@
+#include "app/widgets/MRwViewerWindow.h"
+
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPainter>
+#include <vector>
+
+#include "cdg/CdgColour.h"
+#include "player/MRwRenderer.h"
+
+MRwViewerWindow::MRwViewerWindow(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    m_picture = QImage(1, 1, QImage::Format_RGB32);
+    m_picture.fill(Qt::black);
+}
+
+MRwViewerWindow::~MRwViewerWindow()
+{
+    if (Renderer()) Renderer()->DetachWindow(this);
+}
+
+MRwRect MRwViewerWindow::ClientArea() const
+{
+    std::lock_guard lock(m_mutex);
+    return {0, 0, m_picture.width(), m_picture.height()};
+}
+
+void MRwViewerWindow::Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        const int left = std::max(destination.left, 0), right = std::min(destination.right, m_picture.width());
+        const int top = std::max(destination.top, 0), bottom = std::min(destination.bottom, m_picture.height());
+        if (left >= right || top >= bottom || source.Empty() || destination.Empty()) return;
+        QRgb colours[kCdgColourCount];
+        for (int i = 0; i < kCdgColourCount; ++i) {
+            const uint32_t c = renderer.Colour(i);
+            colours[i] = qRgb(ColourRed(c), ColourGreen(c), ColourBlue(c));
+        }
+        std::vector<int> columns(size_t(right - left));
+        for (int x = left; x < right; ++x)
+            columns[size_t(x - left)] =
+                source.left + int(int64_t(x - destination.left) * source.Width() / destination.Width());
+        const uint8_t* frame = renderer.CurrentFrame();
+        for (int y = top; y < bottom; ++y) {
+            const int sy = source.top + int(int64_t(y - destination.top) * source.Height() / destination.Height());
+            const uint8_t* src = frame + size_t(sy) * MRwRenderer::kFramePitch;
+            auto* out = reinterpret_cast<QRgb*>(m_picture.scanLine(y)) + left;
+            for (int sx : columns) *out++ = colours[src[sx] & (kCdgColourCount - 1)];
+        }
+    }
+    RequestRepaint();
+}
+
+void MRwViewerWindow::Fill(const MRwRect& destination, int, uint32_t colour)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        QPainter painter(&m_picture);
+        painter.fillRect(QRect(destination.left, destination.top, destination.Width(), destination.Height()),
+                         QColor(ColourRed(colour), ColourGreen(colour), ColourBlue(colour)));
+    }
+    RequestRepaint();
+}
+
+QImage MRwViewerWindow::Picture() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_picture.copy();
+}
+
+void MRwViewerWindow::RequestRepaint()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_repaintPending) return;
+        m_repaintPending = true;
+    }
+    // Presents may come from the player's thread: the repaint happens on the widget's thread.
+    QMetaObject::invokeMethod(this, [this] {
+        {
+            std::lock_guard lock(m_mutex);
+            m_repaintPending = false;
+        }
+        update();
+    }, Qt::QueuedConnection);
+}
+
+void MRwViewerWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    if (!Renderer()) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    std::lock_guard lock(m_mutex);
+    painter.drawImage(0, 0, m_picture);
+}
+
+void MRwViewerWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    {
+        std::lock_guard lock(m_mutex);
+        m_picture = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+        m_picture.fill(Qt::black);
+    }
+    if (Renderer()) Renderer()->PresentAll();
+}
+
+void MRwViewerWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
+    else QWidget::keyPressEvent(event);
+}
+
+void MRwViewerWindow::keyReleaseEvent(QKeyEvent* event)
+{
+    if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
+    else QWidget::keyReleaseEvent(event);
+}

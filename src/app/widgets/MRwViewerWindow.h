@@ -1,0 +1,36 @@
+#pragma once
+#include <QImage>
+#include <QWidget>
+#include <mutex>
+
+#include "player/MRwPresenter.h"
+
+// The CD+G screen in a window: a presenter of the renderer that keeps a picture of the widget's
+// size. The renderer may present from the player's thread; the picture is guarded and the
+// widget repaints on the user-interface thread. Keys go to the parent view.
+class MRwViewerWindow : public QWidget, public MRwPresenter {
+    Q_OBJECT
+public:
+    explicit MRwViewerWindow(QWidget* parent = nullptr);
+    ~MRwViewerWindow() override;
+
+    MRwRect ClientArea() const override;
+    void Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination) override;
+    void Fill(const MRwRect& destination, int index, uint32_t colour) override;
+
+    // A copy of what the window shows (for tests and screenshots).
+    QImage Picture() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void RequestRepaint();
+
+    mutable std::mutex m_mutex;
+    QImage m_picture;
+    bool m_repaintPending = false;
+};

@@ -1,0 +1,293 @@
+// The shell: commands and their enabled rules, the project lifecycle, auto save, the music of a
+// project, the settings file and the window placement.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/CommandIds.h"
+#include "app/views/CViewBase.h"
+#include "audio/WavOutFile.h"
+#include "project/MSongSettings.h"
+
+class MainFrameTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    QString File(const QString& name) const { return m_dir.filePath(name); }
+
+    void WriteWav(const QString& path, int seconds)
+    {
+        WavOutFile out;
+        QVERIFY(out.Create(path.toStdString(), 44100, 16, 2));
+        std::vector<int16_t> samples(size_t(seconds) * 44100 * 2, 0);
+        QVERIFY(out.Write(samples));
+        QVERIFY(out.Close());
+    }
+
+    // A saved project with placed lyrics and, when given, music.
+    QString SavedProject(const QString& name, const QString& music)
+    {
+        MSongSettings song(File(name).toStdString());
+        song.lyricText = "one two\nthree";
+        song.GenerateKaraokeLineList(true, false);
+        uint32_t t = 44100;
+        for (auto& w : song.words) {
+            w->start = t;
+            w->end = t + 20000;
+            t += 44100;
+        }
+        song.musicPath = music.toStdString();
+        song.Save();
+        return File(name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        // Every test run starts from a fresh profile.
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Kelvane", "Tessavox").clear();
+    }
+
+    void aNewUntitledSongEnablesOnlyWhatMakesSense()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        CMainFrame* frame = app.Frame();
+        QCOMPARE(frame->windowTitle(), QString("Tessavox - Untitled"));
+        QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
+        frame->UpdateCommandStates();
+        QVERIFY(frame->Action(CommandId::FileNew)->isEnabled());
+        QVERIFY(frame->Action(CommandId::FileOpen)->isEnabled());
+        QVERIFY(!frame->Action(CommandId::FileClose)->isEnabled());
+        QVERIFY(!frame->Action(CommandId::FileSave)->isEnabled());
+        QVERIFY(!frame->Action(CommandId::FileSaveAs)->isEnabled());
+        QVERIFY(!frame->Action(CommandId::ExportSong)->isEnabled());
+        QVERIFY(frame->Action(CommandId::AutoSave)->isChecked());
+        QVERIFY(!app.CommandEnabled(CommandId::ModePlaceLyrics));
+        QVERIFY(!app.CommandEnabled(CommandId::ModeAdjustLyrics));
+
+        app.Song().lyricText = "la la";
+        app.Song().SetModified(true);
+        frame->UpdateCommandStates();
+        QVERIFY(frame->Action(CommandId::FileSave)->isEnabled());
+
+        // Playing and busy turn the project commands off.
+        bool playing = true;
+        app.playingProbe = [&] { return playing; };
+        frame->UpdateCommandStates();
+        QVERIFY(!frame->Action(CommandId::FileNew)->isEnabled());
+        QVERIFY(!frame->Action(CommandId::FileSave)->isEnabled());
+        QVERIFY(frame->Action(CommandId::AutoSave)->isEnabled());
+        playing = false;
+        app.SetBusy(true);
+        QVERIFY(!frame->Action(CommandId::FileOpen)->isEnabled());
+        app.SetBusy(false);
+        QVERIFY(frame->Action(CommandId::FileOpen)->isEnabled());
+        app.Song().SetModified(false);
+    }
+
+    void editCommandsFollowTheFocusedEditor()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(true);
+        auto* editor = new QLineEdit(app.Frame()->View());
+        editor->setText("some words");
+        editor->show();
+        editor->setFocus();
+        QApplication::setActiveWindow(app.Frame());
+        QTRY_VERIFY(editor->hasFocus());
+        QVERIFY(app.CommandEnabled(CommandId::EditSelectAll));
+        QVERIFY(!app.CommandEnabled(CommandId::EditCopy));
+        app.RunCommand(CommandId::EditSelectAll);
+        QVERIFY(editor->hasSelectedText());
+        QVERIFY(app.CommandEnabled(CommandId::EditCut));
+        app.RunCommand(CommandId::EditCut);
+        QCOMPARE(editor->text(), QString());
+        editor->setReadOnly(true);
+        QVERIFY(!app.CommandEnabled(CommandId::EditPaste));
+    }
+
+    void saveAsksForANameOnlyWhenUntitled()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().lyricText = "hello";
+        app.Song().SetModified(true);
+        answers.paths << File("first.tvx");
+        app.RunCommand(CommandId::FileSave);
+        QCOMPARE(answers.choices.size(), size_t(1));
+        QCOMPARE(answers.choices[0].title, QString("Save Tessavox Project"));
+        QCOMPARE(answers.choices[0].filters, QStringList{"Tessavox Projects (*.tvx)"});
+        QVERIFY(QFile::exists(File("first.tvx")));
+        QVERIFY(!app.Song().IsModified());
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - first.tvx"));
+        // Saved but never opened: Save As stays off, Close is on.
+        QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
+        QVERIFY(app.CommandEnabled(CommandId::FileClose));
+
+        app.Song().lyricText = "hello again";
+        app.Song().SetModified(true);
+        app.RunCommand(CommandId::FileSave);
+        QCOMPARE(answers.choices.size(), size_t(1)); // no chooser this time
+        MSongSettings check(File("first.tvx").toStdString());
+        QVERIFY(check.Load());
+        QCOMPARE(check.lyricText, std::string("hello again"));
+    }
+
+    void cancelInTheClosingQuestionKeepsTheProject()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().lyricText = "unsaved";
+        app.Song().SetModified(true);
+        answers.answers = {PromptAnswer::Cancel, PromptAnswer::Cancel, PromptAnswer::Cancel};
+        app.FileOpen();
+        QVERIFY(answers.choices.empty()); // Open stopped before its chooser
+        app.FileClose();
+        QVERIFY(!app.Exit());
+        QCOMPARE(answers.boxes.size(), size_t(3));
+        for (const auto& box : answers.boxes) {
+            QCOMPARE(box.caption, std::string("Confirm Closing Project"));
+            QCOMPARE(box.text, std::string("You have made changes to this project.\nDo you want to save it?"));
+            QCOMPARE(box.buttons, PromptButtons::YesNoCancel);
+        }
+        QCOMPARE(app.Song().lyricText, std::string("unsaved"));
+        QVERIFY(app.Song().IsModified());
+        // No: the project goes without saving.
+        answers.answers = {PromptAnswer::No};
+        app.FileClose();
+        QCOMPARE(app.Song().lyricText, std::string());
+        QVERIFY(!app.Song().IsModified());
+    }
+
+    void autoSaveSavesAtViewSwitchesButNotWhenLeavingPlayFinal()
+    {
+        Answers answers;
+        const QString wav = File("auto.wav");
+        WriteWav(wav, 2);
+        CTessavoxApp app;
+        app.InitInstance(false);
+        const QString project = SavedProject("auto.tvx", wav);
+        QVERIFY(app.OpenProject(project));
+        QVERIFY(app.MusicLoaded());
+        QVERIFY(app.SomeLyricsPlaced());
+        QVERIFY(app.AutoSaveOn());
+
+        app.Song().lyricText += "\nfour";
+        app.Song().SetModified(true);
+        app.SwitchView(ViewId::AdjustLyrics);
+        QVERIFY(!app.Song().IsModified());
+        QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+
+        app.SwitchView(ViewId::PlayFinal);
+        app.Song().SetModified(true);
+        app.SwitchView(ViewId::EditLyrics);
+        QVERIFY(app.Song().IsModified()); // leaving Play Final never saves
+
+        app.RunCommand(CommandId::AutoSave);
+        QVERIFY(!app.AutoSaveOn());
+        QCOMPARE(app.Settings().Int(AppSettings::kSettings, "AutoSave", -1), 0);
+        app.SwitchView(ViewId::AdjustLyrics);
+        QVERIFY(app.Song().IsModified());
+        app.RunCommand(CommandId::AutoSave);
+        app.Song().SetModified(false);
+
+        // Untitled with auto save: the switch asks for a name.
+        app.FileClose();
+        app.Song().lyricText = "x";
+        app.Song().SetModified(true);
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.choices.back().title, QString("Save Tessavox Project"));
+        app.Song().SetModified(false);
+    }
+
+    void aProjectWhoseMusicMovedOffersToChooseAgain()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        const QString project = SavedProject("moved.tvx", File("gone.wav"));
+        answers.answers = {PromptAnswer::No};
+        QVERIFY(app.OpenProject(project));
+        QVERIFY(answers.Asked("Error in Music File"));
+        const auto& box = answers.boxes.back();
+        QCOMPARE(box.text, std::string("The music file associated with this\nproject has an error:\n\nFile not "
+                                       "found\n\n Would you like to select a different\nmusic file now?\n"));
+        QCOMPARE(app.Song().musicPath, std::string());
+        QVERIFY(!app.MusicLoaded());
+        QVERIFY(app.OpenedFromFile());
+        QVERIFY(app.CommandEnabled(CommandId::FileSaveAs));
+        QCOMPARE(app.Settings().RecentFiles().first(), QFileInfo(project).absoluteFilePath());
+    }
+
+    void addMusicChecksTheFileAndOffersAnother()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        const QString good = File("good.wav");
+        WriteWav(good, 1);
+        {
+            WavOutFile out;
+            QVERIFY(out.Create(File("slow.wav").toStdString(), 22050, 16, 2));
+            QVERIFY(out.Close());
+        }
+        answers.paths << File("slow.wav") << good;
+        answers.answers = {PromptAnswer::Yes};
+        QVERIFY(app.AddMusic());
+        QCOMPARE(answers.choices[0].title, QString("Select Music File"));
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        QCOMPARE(answers.boxes[0].text, std::string("There is a problem with the selected audio file:\n\nSample Rate "
+                                                    "must be 44,100\n\nWould you like to choose another file?"));
+        QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
+        QVERIFY(app.MusicLoaded());
+        QCOMPARE(app.WorkingAudioPath(), good);
+        QCOMPARE(app.Song().musicPath, good.toStdString());
+        QVERIFY(app.Song().IsModified());
+        QVERIFY(!app.Song().streamBuffer.empty());
+        app.Song().SetModified(false);
+    }
+
+    void settingsLandInTheIniFileAndTheWindowKeepsItsPlace()
+    {
+        Answers answers;
+        {
+            CTessavoxApp app;
+            app.InitInstance(false);
+            QCOMPARE(app.Frame()->geometry(), QRect(10, 10, 490, 513));
+            QCOMPARE(app.Frame()->minimumSize(), QSize(470, 488));
+            app.Frame()->setGeometry(40, 50, 600, 520);
+            app.MusicFolder() = "/music";
+            QVERIFY(app.CloseQuery());
+        }
+        QSettings ini(QSettings::IniFormat, QSettings::UserScope, "Kelvane", "Tessavox");
+        QVERIFY(ini.fileName().endsWith("Kelvane/Tessavox.ini"));
+        const QByteArray rect = ini.value("Settings/AppWindowRect").toByteArray();
+        QCOMPARE(rect.size(), 16);
+        QCOMPARE(qFromLittleEndian<qint32>(rect.constData() + 8), 640);
+        QCOMPARE(ini.value("Settings/AppWindowMaximized").toInt(), 0);
+        QCOMPARE(ini.value("Settings/MusicPath").toString(), QString("/music"));
+        QVERIFY(ini.contains("Settings/LyricsPath"));
+        CTessavoxApp again;
+        again.InitInstance(false);
+        QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 600, 520));
+        QCOMPARE(again.MusicFolder(), QString("/music"));
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "MainFrameTest.moc"

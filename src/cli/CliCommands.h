@@ -8,3 +8,5 @@ using CliArgs = std::vector<std::string>;
 
 int RunInfoCommand(const CliArgs& args);
 int RunRenderCommand(const CliArgs& args);
+int RunEncodeCommand(const CliArgs& args);
+int RunBinCommand(const CliArgs& args);

@@ -21,6 +21,14 @@ const Command kCommands[] = {
      "                              (packets before SECONDS x 300) or after packet N, as PNG\n"
      "  render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n"
      "                              a numbered PNG series, one picture every SECONDS"},
+    {"encode", RunEncodeCommand,
+     "encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES] [--title T --artist A]\n"
+     "                              compress a music work file as the MP3+G and WMA+G exports do,\n"
+     "                              with silent frames before and after the music"},
+    {"bin", RunBinCommand,
+     "bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n"
+     "                              a BIN file (CD audio sectors with the stream interleaved) from a\n"
+     "                              music work file and a CD+G stream"},
 };
 
 void PrintUsage(std::FILE* out)

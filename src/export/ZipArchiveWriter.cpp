@@ -65,7 +65,11 @@ int ZipArchiveWriter::AddFile(const std::string& sourcePath, const std::string& 
     if (!m_state || m_state->failed) return ZIP_PARAMERROR;
     std::unique_ptr<std::FILE, FileCloser> in(std::fopen(sourcePath.c_str(), "rb"));
     struct stat st {};
-    if (!in || ::fstat(::fileno(in.get()), &st) != 0) return ZIP_ERRNO;
+    if (!in || ::fstat(::fileno(in.get()), &st) != 0) {
+        // An archive that misses one of its files is not to be kept.
+        m_state->failed = true;
+        return ZIP_ERRNO;
+    }
 
     zip_fileinfo info{};
     std::tm local{};

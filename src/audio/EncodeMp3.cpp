@@ -62,6 +62,7 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
     if (api.setBrate) api.setBrate(lame.Get(), options.kbps);
     if (api.id3tagInit) {
         api.id3tagInit(lame.Get());
+        if (api.id3tagAddV2) api.id3tagAddV2(lame.Get());
         if (api.id3tagSetTitle && !options.title.empty()) api.id3tagSetTitle(lame.Get(), options.title.c_str());
         if (api.id3tagSetArtist && !options.artist.empty()) api.id3tagSetArtist(lame.Get(), options.artist.c_str());
     }

@@ -23,6 +23,9 @@ struct LameEntryPoints {
     void (*id3tagInit)(lame_t) = nullptr;
     void (*id3tagSetTitle)(lame_t, const char*) = nullptr;
     void (*id3tagSetArtist)(lame_t, const char*) = nullptr;
+    // Asks for an ID3 version 2 tag as well as the version 1 tag, which cuts titles at 30
+    // characters and whose character set players guess at.
+    void (*id3tagAddV2)(lame_t) = nullptr;
     // Writes the stream's info frame (length, encoder delay and padding) into the first frame
     // of a finished file, so that decoders play exactly the samples that went in.
     void (*mp3TagsFid)(lame_t, void* file) = nullptr;

@@ -15,7 +15,7 @@ namespace {
 constexpr size_t kCopyBytes = size_t(256) << 10;
 // General purpose flag bit 11: the entry name is UTF-8.
 constexpr unsigned long kZipFlagUtf8Name = 0x800;
-// Made by Unix (3), specification 2.0, so that the permission bits below are read as such.
+// Made by Unix (3), ZIP version 2.0, so that the permission bits below are read as such.
 constexpr unsigned long kZipMadeByUnix = (3u << 8) | 20u;
 constexpr unsigned long kZipExternalAttributeShift = 16;
 constexpr uint64_t kZip64Threshold = 0xFFFFFFFFull;

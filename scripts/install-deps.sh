@@ -10,10 +10,13 @@ packages=(
   zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
+  libminizip-dev
+  # run time: the MP3 encoder, opened when the program starts
+  libmp3lame0
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
-  # fixture tools used by the tests (reference decoder, tone synthesis)
-  ffmpeg sox
+  # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
+  ffmpeg sox unzip
 )
 
 missing=()

@@ -10,3 +10,5 @@ int RunInfoCommand(const CliArgs& args);
 int RunRenderCommand(const CliArgs& args);
 int RunPageCommand(const CliArgs& args);
 int RunStreamCommand(const CliArgs& args);
+int RunEncodeCommand(const CliArgs& args);
+int RunBinCommand(const CliArgs& args);

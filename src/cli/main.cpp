@@ -25,6 +25,14 @@ const Command kCommands[] = {
      "page FILE.tvx --kind title|lyrics|credits -o FILE.png [--page N] [--scale N]\n"
      "                              a still picture of a page (lyrics: lyric page N, from 0)"},
     {"stream", RunStreamCommand, "stream FILE.tvx -o FILE.cdg    the project's whole CD+G stream"},
+    {"encode", RunEncodeCommand,
+     "encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES] [--title T --artist A]\n"
+     "                              compress a music work file as the MP3+G and WMA+G exports do,\n"
+     "                              with silent frames before and after the music"},
+    {"bin", RunBinCommand,
+     "bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n"
+     "                              a BIN file (CD audio sectors with the stream interleaved) from a\n"
+     "                              music work file and a CD+G stream"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -2,6 +2,13 @@
 
 UserPrompt::~UserPrompt() = default;
 
+bool UserPrompt::MessageWithCheck(const std::string& text, const std::string& caption, PromptIcon icon,
+                                  const std::string&)
+{
+    Message(text, caption, icon);
+    return false;
+}
+
 void SilentUserPrompt::Message(const std::string&, const std::string&, PromptIcon) {}
 
 PromptAnswer SilentUserPrompt::Ask(const std::string&, const std::string&, PromptButtons buttons, PromptIcon)

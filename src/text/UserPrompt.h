@@ -15,6 +15,10 @@ public:
     virtual void Message(const std::string& text, const std::string& caption, PromptIcon icon) = 0;
     virtual PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                              PromptIcon icon) = 0;
+    // A notice with a check box under it (such as "&Don't show me this again."); returns whether
+    // the box was ticked. A prompt that has no check box shows the plain message and returns false.
+    virtual bool MessageWithCheck(const std::string& text, const std::string& caption, PromptIcon icon,
+                                  const std::string& checkLabel);
 };
 
 // Says nothing and answers every question with its first button. Used where no one is listening.

@@ -1,0 +1,20 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "media/ProgressCallback.h"
+
+// What both compressed-audio encoders take besides the source and the destination.
+struct AudioEncodeOptions {
+    int kbps = 128;
+    // Single-byte Windows-1252 text, as the song stores it; stored in the file's tags.
+    std::string title;
+    std::string artist;
+    // Silent sample frames before the music (the stream writer's lead-in, so that the audio
+    // and the CD+G stream start together) and after it.
+    uint32_t leadInFrames = 0;
+    uint32_t tailFrames = 0;
+    // Whole percentages of the music and the tail (the lead-in does not count); returning false
+    // stops the encoding and leaves no file.
+    ProgressCallback progress;
+};

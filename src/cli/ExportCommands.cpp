@@ -1,0 +1,197 @@
+// tessavox-cli encode and bin: the export pieces that need no stream writer, from files.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "audio/EncodeMp3.h"
+#include "audio/EncodeWma.h"
+#include "audio/EnsureMp3Encoder.h"
+#include "cdg/ExportBin.h"
+#include "cli/CliCommands.h"
+#include "cli/StderrUserPrompt.h"
+#include "media/AtomicFile.h"
+#include "text/Cp1252.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr size_t kMaxDigits = 10;
+// About ten hours of stream; anything larger is refused rather than read into memory.
+constexpr size_t kMaxStreamBytes = size_t(256) << 20;
+constexpr uint32_t kSectorsPerSecond = 75;
+constexpr uint32_t kSecondsPerMinute = 60;
+
+const char* const kEncodeUsage =
+    "usage: tessavox-cli encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES]\n"
+    "                           [--title T] [--artist A]\n";
+const char* const kBinUsage = "usage: tessavox-cli bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n";
+
+int Usage(const char* command, const char* usage, const std::string& why)
+{
+    std::fprintf(stderr, "%s: %s\n%s", command, why.c_str(), usage);
+    return kExitUsage;
+}
+
+int Failure(const char* command, const std::string& why)
+{
+    std::fprintf(stderr, "%s: %s\n", command, why.c_str());
+    return kExitFailure;
+}
+
+std::optional<uint32_t> ParseFrames(const std::string& text)
+{
+    if (text.empty() || text.size() > kMaxDigits) return std::nullopt;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + uint64_t(c - '0');
+    }
+    if (v > UINT32_MAX) return std::nullopt;
+    return uint32_t(v);
+}
+
+std::string LowerExtension(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+
+std::string RateList(const int* first, const int* last)
+{
+    std::string list;
+    for (const int* r = first; r != last; ++r) list += (list.empty() ? "" : ", ") + std::to_string(*r);
+    return list;
+}
+
+// A progress line on stderr, only where a person watches it.
+class ProgressLine {
+public:
+    explicit ProgressLine(const char* what) : m_what(what), m_show(::isatty(STDERR_FILENO) != 0) {}
+    ~ProgressLine()
+    {
+        if (m_show && m_last >= 0) std::fprintf(stderr, "\n");
+    }
+    bool operator()(int percent)
+    {
+        if (m_show && percent != m_last) std::fprintf(stderr, "\r%s %3d%%", m_what, percent);
+        m_last = percent;
+        return true;
+    }
+
+private:
+    const char* m_what;
+    bool m_show;
+    int m_last = -1;
+};
+
+} // namespace
+
+int RunEncodeCommand(const CliArgs& args)
+{
+    constexpr const char* kName = "encode";
+    std::string input, output;
+    std::optional<int> kbps;
+    AudioEncodeOptions options;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o" || a == "--kbps" || a == "--lead-in" || a == "--tail" || a == "--title" || a == "--artist") {
+            if (i + 1 >= args.size()) return Usage(kName, kEncodeUsage, a + " needs a value");
+            const std::string& v = args[++i];
+            if (a == "-o") {
+                output = v;
+            } else if (a == "--title") {
+                options.title = Utf8ToCp1252(v);
+            } else if (a == "--artist") {
+                options.artist = Utf8ToCp1252(v);
+            } else {
+                const auto n = ParseFrames(v);
+                if (!n) return Usage(kName, kEncodeUsage, a + " takes a whole number");
+                if (a == "--kbps") kbps = int(std::min<uint32_t>(*n, INT32_MAX));
+                else (a == "--lead-in" ? options.leadInFrames : options.tailFrames) = *n;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage(kName, kEncodeUsage, "unknown option \"" + a + "\"");
+        } else if (input.empty()) {
+            input = a;
+        } else {
+            return Usage(kName, kEncodeUsage, "more than one work file given");
+        }
+    }
+    if (input.empty()) return Usage(kName, kEncodeUsage, "no work file given");
+    if (output.empty()) return Usage(kName, kEncodeUsage, "no output given (-o)");
+    const std::string ext = LowerExtension(output);
+    const bool mp3 = ext == ".mp3";
+    if (!mp3 && ext != ".wma") return Usage(kName, kEncodeUsage, "the output must end in .mp3 or .wma");
+    options.kbps = kbps.value_or(128);
+    const int* first = mp3 ? std::begin(kMp3BitRates) : std::begin(kWmaBitRates);
+    const int* last = mp3 ? std::end(kMp3BitRates) : std::end(kWmaBitRates);
+    if (std::find(first, last, options.kbps) == last)
+        return Usage(kName, kEncodeUsage, std::string(mp3 ? "MP3" : "WMA") + " bit rates are " + RateList(first, last));
+
+    StderrUserPrompt prompt;
+    ProgressLine line("Compressing Audio...");
+    options.progress = [&line](int percent) { return line(percent); };
+    std::string failure;
+    if (mp3) {
+        Mp3NoticeSettings notices;
+        if (!EnsureMp3Encoder(prompt, notices)) return Failure(kName, "MP3 encoding is not available");
+        if (!EncodeMp3(input, output, options, &failure)) return Failure(kName, failure);
+    } else if (!EncodeWma(input, output, options, &failure)) {
+        return Failure(kName, failure);
+    }
+    return 0;
+}
+
+int RunBinCommand(const CliArgs& args)
+{
+    constexpr const char* kName = "bin";
+    std::vector<std::string> inputs;
+    std::string output;
+    uint32_t leadIn = 0;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o" || a == "--lead-in") {
+            if (i + 1 >= args.size()) return Usage(kName, kBinUsage, a + " needs a value");
+            const std::string& v = args[++i];
+            if (a == "-o") {
+                output = v;
+            } else {
+                const auto n = ParseFrames(v);
+                if (!n) return Usage(kName, kBinUsage, "--lead-in takes a whole number of sample frames");
+                leadIn = *n;
+            }
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage(kName, kBinUsage, "unknown option \"" + a + "\"");
+        } else {
+            inputs.push_back(a);
+        }
+    }
+    if (inputs.size() != 2) return Usage(kName, kBinUsage, "give the work file and the stream file");
+    if (output.empty()) return Usage(kName, kBinUsage, "no output given (-o)");
+
+    std::vector<uint8_t> buffer;
+    if (!ReadWholeFile(inputs[1], buffer, kMaxStreamBytes))
+        return Failure(kName, "cannot read the stream file \"" + inputs[1] + "\" (or it is larger than " +
+                                  std::to_string(kMaxStreamBytes >> 20) + " MB)");
+    // The export never reads the last piece's worth of a song's buffer (there it is reserve);
+    // a stream file has none, so give it one and keep every byte of the stream.
+    const uint64_t used = buffer.size();
+    buffer.resize(buffer.size() + kBinPieceStreamBytes, 0);
+
+    StderrUserPrompt prompt;
+    ProgressLine line(kBinProgressCaption);
+    const BinExportResult r = ExportBin(output, BinExportSource{inputs[0], buffer, used, leadIn},
+                                        [&line](int percent) { return line(percent); }, prompt);
+    if (r.status != BinExportStatus::Done) return kExitFailure;
+    const uint32_t seconds = uint32_t(r.sectors / kSectorsPerSecond);
+    std::printf("%s: %llu sectors (%u:%02u)\n", output.c_str(), static_cast<unsigned long long>(r.sectors),
+                seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
+    return 0;
+}

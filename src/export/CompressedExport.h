@@ -1,0 +1,49 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "export/ExportChoices.h"
+#include "media/ProgressCallback.h"
+
+class MSongSettings;
+class UserPrompt;
+
+// The progress window's caption while the audio is compressed.
+inline constexpr const char* kCompressingAudioCaption = "Compressing Audio...";
+inline constexpr const char* kMsgZipCreateFailed = "An unexpected error occurred while creating the ZIP compressed file.";
+// printf form: the archive library's error code and the file concerned.
+inline constexpr const char* kMsgZipAddFailedFormat =
+    "An unexpected error occurred while processing the ZIP compressed file: 0x%08x\n\n%s";
+
+// The stream the export carries: the song's whole stream buffer as the stream writer has just
+// filled it (line list rebuilt with final text), the lead-in it reported (sample frames of
+// silence in front of the music) and the song's stream end value (silent frames after it).
+struct ExportStream {
+    std::span<const uint8_t> buffer;
+    uint32_t leadIn = 0;
+    uint32_t tail = 0;
+};
+
+// For a zipped export the audio, .cdg and LRC paths name the temporary pieces, which are gone
+// by the time the export returns; the archive holds them.
+struct CompressedExportResult {
+    bool ok = false;       // every file that was asked for is in place
+    std::string audioPath;
+    std::string cdgPath;
+    std::string lrcPath;   // empty without LRC or when it could not be written
+    std::string zipPath;   // empty without zip
+    uint32_t durationMs = 0;
+};
+
+// The MP3+G / WMA+G export after the dialog and the file chooser: encodes the song's music work
+// file with the lead-in and tail silence, reads the written audio's duration, writes the LRC
+// file (when chosen), the .cdg file that lasts as long as the audio, and (when chosen) the ZIP
+// of the three beside chosenPath. Zipped exports build their pieces in a private folder under
+// tempFolder (the system's temporary folder when empty) and remove it afterwards.
+// Progress follows the encoding. Failures are told through the prompt; a failed encoding ends
+// the export before any other file is written.
+CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
+                                           const std::string& chosenPath, const ExportChoices& choices,
+                                           const ProgressCallback& progress, UserPrompt& prompt,
+                                           const std::string& tempFolder = {});

@@ -35,13 +35,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-bool IsWavPath(const std::string& path)
-{
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == kWavExtension;
-}
-
 std::string FolderOf(const std::string& path)
 {
     const size_t slash = path.rfind(kFolderSeparator);
@@ -94,6 +87,13 @@ std::string MusicImport::DefaultWorkFilePath()
     return (folder / kMusicWorkFileName).string();
 }
 
+bool MusicImport::IsUsedInPlace(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == kWavExtension;
+}
+
 MusicImport::MusicImport(std::string workFilePath) : m_workFilePath(std::move(workFilePath)) {}
 
 bool MusicImport::ImportMusic(const std::string& path)
@@ -107,7 +107,7 @@ bool MusicImport::ImportMusic(const std::string& path)
         m_result.errorText = kMsgMusicFileNotFound;
         return false;
     }
-    if (IsWavPath(path))
+    if (IsUsedInPlace(path))
         ImportWav(path);
     else
         ImportCompressed(path);

@@ -31,6 +31,9 @@ public:
 
     // "tessavox_music.wav" in the temporary folder.
     static std::string DefaultWorkFilePath();
+    // True for music that is checked and used where it lies (a ".wav" name, in any letter
+    // case); anything else is decoded into the work file.
+    static bool IsUsedInPlace(const std::string& path);
 
     explicit MusicImport(std::string workFilePath = DefaultWorkFilePath());
 

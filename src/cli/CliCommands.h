@@ -10,3 +10,4 @@ int RunInfoCommand(const CliArgs& args);
 int RunRenderCommand(const CliArgs& args);
 int RunPageCommand(const CliArgs& args);
 int RunStreamCommand(const CliArgs& args);
+int RunNewCommand(const CliArgs& args);

@@ -25,6 +25,10 @@ const Command kCommands[] = {
      "page FILE.tvx --kind title|lyrics|credits -o FILE.png [--page N] [--scale N]\n"
      "                              a still picture of a page (lyrics: lyric page N, from 0)"},
     {"stream", RunStreamCommand, "stream FILE.tvx -o FILE.cdg    the project's whole CD+G stream"},
+    {"new", RunNewCommand,
+     "new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid] [--title T] [--artist A] [--force]\n"
+     "                              a new project: the music checked or decoded (into SONG.wav),\n"
+     "                              the lyrics imported and an LRC file's times applied"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr uint64_t kCdSectorBytes = 2448; // 2,352 bytes of audio and 96 of subcode
+constexpr uint64_t kBinSectorBytes = 2448; // 2,352 bytes of audio and 96 of subcode
+constexpr uint64_t kCdgSectorBytes = 96;   // a .cdg file holds the subcode only
 constexpr uint64_t kCdSectorsPerSecond = 75;
 constexpr uint64_t kMsPerSecond = 1000;
 constexpr int64_t kHundredNanosPerMs = 10000;
@@ -39,8 +40,9 @@ uint32_t GetMediaLength(const std::string& path, MediaLengthUnit unit)
         wav.Open(path); // a compressed WAV is not readable here but its header still gives a length
         ms = wav.LengthMs();
     } else if (ext == ".bin" || ext == ".cdg") {
+        const uint64_t sectorBytes = ext == ".bin" ? kBinSectorBytes : kCdgSectorBytes;
         const uintmax_t size = std::filesystem::file_size(path, ec);
-        ms = ec ? 0 : ClampMs(uint64_t(size) * kMsPerSecond / kCdSectorBytes / kCdSectorsPerSecond);
+        ms = ec ? 0 : ClampMs(uint64_t(size) * kMsPerSecond / sectorBytes / kCdSectorsPerSecond);
     } else {
         CAudioPlay probe;
         MusicTags tags;

@@ -146,6 +146,10 @@ int RunNewCommand(const CliArgs& args)
     const bool decodes = !MusicImport::IsUsedInPlace(music);
     StderrUserPrompt prompt;
 
+    if (!fs::is_directory(fs::path(project).parent_path(), ec)) {
+        prompt.Message("The folder of \"" + project + "\" does not exist.", kAppCaption, PromptIcon::Stop);
+        return 1;
+    }
     // A new project never silently takes the place of work that is already there.
     if (!o.force) {
         for (const std::string& path : {project, decodes ? workFile : std::string()}) {

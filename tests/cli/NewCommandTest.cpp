@@ -140,7 +140,7 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
     }
 }
 
-TEST(NewCommand, ABadLyricFileStopsBeforeAnythingIsWritten)
+TEST(NewCommand, ABadLyricFileOrAMissingFolderStopsBeforeAnythingIsWritten)
 {
     TempDir dir;
     const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", kRate, kRate, 2);
@@ -148,6 +148,11 @@ TEST(NewCommand, ABadLyricFileStopsBeforeAnythingIsWritten)
     CliResult r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3, "--lyrics", dir.File("gone.txt")});
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "Error: Unable to open lyric file.")) << r.err;
+    EXPECT_EQ(Names(dir), existing);
+
+    r = RunCli({"new", "-o", dir.File("later/song.tvx"), "--music", mp3});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "The folder of \"" + dir.File("later/song.tvx") + "\" does not exist.")) << r.err;
     EXPECT_EQ(Names(dir), existing);
 }
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-// The descriptive tags of a music file and its length.
+// The descriptive tags of a music file (UTF-8, as FFmpeg gives them) and its length.
 struct MusicTags {
     std::string title;
     std::string artist; // the album artist when the artist is empty

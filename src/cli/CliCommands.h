@@ -12,3 +12,4 @@ int RunPageCommand(const CliArgs& args);
 int RunStreamCommand(const CliArgs& args);
 int RunEncodeCommand(const CliArgs& args);
 int RunBinCommand(const CliArgs& args);
+int RunNewCommand(const CliArgs& args);

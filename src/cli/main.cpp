@@ -33,6 +33,10 @@ const Command kCommands[] = {
      "bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n"
      "                              a BIN file (CD audio sectors with the stream interleaved) from a\n"
      "                              music work file and a CD+G stream"},
+    {"new", RunNewCommand,
+     "new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid] [--title T] [--artist A] [--force]\n"
+     "                              a new project: the music checked or decoded (into SONG.wav),\n"
+     "                              the lyrics imported and an LRC file's times applied"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "audio/MusicImport.h"
 #include "audio/WavInFile.h"
 #include "audio/WavOutFile.h"
 #include "audio/WavTexts.h"
@@ -251,6 +252,11 @@ bool MSongSettings::RebuildStreamBuffer()
 bool MSongSettings::ResizeMusic(uint32_t length)
 {
     const std::string path = MusicWorkPath();
+    // Music used where it lies (a WAV with no work file of its own) is the user's file and is
+    // never rewritten: the resized music goes to the temporary work file, which the song then
+    // plays from.
+    const std::string workTarget = musicWorkPath.empty() ? MusicImport::DefaultWorkFilePath() : musicWorkPath;
+    bool rewritten = false;
     auto fail = [&](const std::string& why) {
         PromptOrSilent(prompt).Message(kMsgResizeMusicFailed + path + "\n\n" + why, kAppCaption, PromptIcon::Warning);
         return false;
@@ -276,7 +282,7 @@ bool MSongSettings::ResizeMusic(uint32_t length)
 
     // A header that claims more than the file holds is rewritten too, so that it tells the truth.
     if (newLength != in.DataBytes() || newLength != in.Header().dataSize) {
-        ReplacingFile replacement(path);
+        ReplacingFile replacement(workTarget);
         WavOutFile out;
         if (!replacement.Create()) return fail(kMsgCannotReplaceWorkFile);
         if (!out.Create(replacement.TempPath(), in.SampleRate(), in.BitsPerSample(), in.Channels()))
@@ -300,12 +306,14 @@ bool MSongSettings::ResizeMusic(uint32_t length)
         in.Close();
         if (!out.Close()) return fail(out.FailureText());
         if (!replacement.Commit()) return fail(kMsgCannotReplaceWorkFile);
+        rewritten = true;
     }
 
     // Count again from the file as it now stands.
     WaveStreamReader check;
-    if (!check.Open(path)) return fail(check.FailureText());
+    if (!check.Open(rewritten ? workTarget : path)) return fail(check.FailureText());
     if (check.DataBytes() != newLength) return fail(kMsgCannotReplaceWorkFile);
+    if (rewritten) musicWorkPath = workTarget;
     musicDataBytes = newLength;
     streamBuffer.swap(resized);
     return true;

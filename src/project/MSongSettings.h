@@ -87,6 +87,8 @@ public:
     // file is complete before it replaces the old one. The buffer follows the new length and
     // keeps the content both sizes share; firstMusicDataBytes stays. On failure the work file
     // and the buffer are untouched, the user is told why, and false is returned.
+    // Music used in place (no musicWorkPath) is left alone: the resized copy is written to the
+    // temporary work file, which becomes musicWorkPath.
     bool ResizeMusic(uint32_t length);
     static uint32_t StreamBufferBytes(uint32_t musicBytes);
 

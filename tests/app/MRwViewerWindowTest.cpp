@@ -37,6 +37,8 @@ private slots:
         MRwRenderer renderer;
         MRwViewerWindow viewer;
         viewer.resize(600, 432);
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
         renderer.AttachWindow(&viewer);
         std::array<uint32_t, 16> colours{};
         colours[1] = 0x0000FF;  // red (red in the low byte)

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+
 #include "audio/CAudioPlay.h"
 #include "media/ByteOrder.h"
+#include "support/MusicFiles.h"
 #include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
@@ -77,4 +82,97 @@ TEST(CAudioPlay, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
     EXPECT_FALSE(decoder.ErrorText().empty());
     EXPECT_NE(decoder.Decode(dir.File("none.mp3"), dir.File("d.raw"), nullptr), kStatusOk);
     EXPECT_EQ(decoder.ErrorText(), "Could not open the specified file (hr=0x80004005)\n");
+}
+
+TEST(CAudioPlay, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
+{
+    // MP3 frames stand alone, so files end to end make one stream whose last second is mono at
+    // a lower rate: every frame must still come out as 44,100 Hz stereo. (The first part is
+    // longer than FFmpeg looks ahead to learn the format, so the format is the first part's.)
+    TempDir dir;
+    const std::string folder = dir.Path().string();
+    const std::string first = MakeMusic(folder, "first.mp3", 8 * 44100, 44100, 2, "-write_xing 0");
+    const std::string second = MakeMusic(folder, "second.mp3", 22050, 22050, 1, "-write_xing 0 -id3v2_version 0");
+    auto joined = ReadFileBytes(first);
+    const auto tail = ReadFileBytes(second);
+    joined.insert(joined.end(), tail.begin(), tail.end());
+    WriteFileBytes(dir.File("joined.mp3"), joined);
+
+    CAudioPlay decoder;
+    ASSERT_EQ(decoder.Decode(dir.File("joined.mp3"), dir.File("out.raw"), nullptr), kStatusOk) << decoder.ErrorText();
+    EXPECT_EQ(decoder.SampleRate(), 44100);
+    EXPECT_EQ(decoder.Channels(), 2);
+    const auto bytes = ReadFileBytes(dir.File("out.raw"));
+    ASSERT_EQ(bytes.size(), 44 + decoder.BytesWritten());
+    // Eight seconds and one, and the padding of two encodings that nothing trims.
+    EXPECT_NEAR(double(decoder.BytesWritten()), 9.0 * 44100 * 4, 44100 * 4 * 0.15);
+
+    // Well inside the second part: the mono sound is in both channels alike, not silence and
+    // not garbage read from a channel that is not there.
+    const size_t from = 44 + size_t(8.3 * 44100) * 4;
+    const size_t to = 44 + size_t(8.7 * 44100) * 4;
+    ASSERT_LT(to, bytes.size());
+    int peak = 0;
+    for (size_t at = from; at < to; at += 4) {
+        const auto left = int16_t(GetLe16(&bytes[at]));
+        const auto right = int16_t(GetLe16(&bytes[at + 2]));
+        ASSERT_EQ(left, right) << "at byte " << at;
+        peak = std::max(peak, std::abs(int(left)));
+    }
+    // The tone's peak is 4,096; spread from one channel to two it is about 0.7 of that.
+    EXPECT_GT(peak, 2000);
+}
+
+TEST(CAudioPlay, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
+{
+    TempDir dir;
+    const std::string folder = dir.Path().string();
+    // The MP3 states its length in its first frame; the WMA states its own size in its header.
+    const std::string mp3 = MakeMusic(folder, "song.mp3", 20 * 44100, 44100, 2);
+    const std::string wma = MakeMusic(folder, "song.wma", 20 * 44100, 44100, 2, "-c:a wmav2");
+    WriteTruncatedCopy(mp3, dir.File("cut.mp3"), size_t(std::filesystem::file_size(mp3) * 4 / 10));
+    WriteTruncatedCopy(wma, dir.File("cut.wma"), size_t(std::filesystem::file_size(wma) * 9 / 10));
+    WriteTruncatedCopy(mp3, dir.File("nearly.mp3"), size_t(std::filesystem::file_size(mp3) - 1500));
+
+    CAudioPlay decoder;
+    const std::string endsEarly =
+        "The music file ends before its stated length; it is truncated or damaged (hr=0x80070026)\n";
+    EXPECT_EQ(decoder.Decode(dir.File("cut.mp3"), dir.File("a.raw"), nullptr), kStatusEndOfFile);
+    EXPECT_EQ(decoder.ErrorText(), endsEarly);
+    EXPECT_EQ(decoder.Decode(dir.File("cut.wma"), dir.File("b.raw"), nullptr), kStatusEndOfFile);
+    EXPECT_EQ(decoder.ErrorText(), endsEarly);
+    // A few frames missing at the very end cost less than a second: decoded as it is.
+    EXPECT_EQ(decoder.Decode(dir.File("nearly.mp3"), dir.File("c.raw"), nullptr), kStatusOk) << decoder.ErrorText();
+    EXPECT_EQ(decoder.Decode(wma, dir.File("d.raw"), nullptr), kStatusOk) << decoder.ErrorText();
+}
+
+TEST(CAudioPlay, CancelCheckStopsDecodingBetweenPackets)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "song.mp3", 10 * 44100, 44100, 2);
+    CAudioPlay decoder;
+    int asked = 0;
+    decoder.SetCancelCheck([&] { return ++asked > 20; });
+    EXPECT_EQ(decoder.Decode(mp3, dir.File("out.raw"), nullptr), kStatusCancelled);
+    EXPECT_EQ(decoder.ErrorText(), "Decoding was cancelled (hr=0x800704c7)\n");
+    EXPECT_EQ(asked, 21);
+    // Twenty packets of 1,152 samples, at most.
+    EXPECT_LE(decoder.BytesWritten(), 20u * 1152 * 4);
+}
+
+TEST(CAudioPlay, TagsNeedAudioAndDurationCanBeMeasuredFromThePackets)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "song.mp3", 3 * 44100, 44100, 2);
+    CAudioPlay decoder;
+    EXPECT_NEAR(double(decoder.MeasureDuration(mp3)) / 1e7, 3.0, 0.1);
+
+    // A picture opens in FFmpeg too, but it is no music.
+    WriteBmp(dir.File("cover.mp3"), 4, 4, std::vector<uint32_t>(16, 0x123456));
+    MusicTags tags;
+    EXPECT_FALSE(decoder.ReadTags(dir.File("cover.mp3"), tags));
+    EXPECT_EQ(decoder.ErrorText(), "Could not get audio stream in the specified file (hr=0x80004005)\n");
+    EXPECT_EQ(decoder.MeasureDuration(dir.File("cover.mp3")), 0);
+    WriteFileBytes(dir.File("text.ogg"), std::vector<uint8_t>(3000, 'y'));
+    EXPECT_EQ(decoder.MeasureDuration(dir.File("text.ogg")), 0);
 }

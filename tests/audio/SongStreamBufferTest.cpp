@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
@@ -43,6 +44,28 @@ std::vector<int16_t> ReadSamples(const std::string& path)
     EXPECT_EQ(in.Read(all), all.size());
     return all;
 }
+
+// Points the temporary folder (and with it the default work file) somewhere of the test's own.
+class ScopedTempFolder {
+public:
+    explicit ScopedTempFolder(const std::string& folder)
+    {
+        std::filesystem::create_directories(folder);
+        if (const char* old = std::getenv("TMPDIR")) m_old = old, m_had = true;
+        ::setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~ScopedTempFolder()
+    {
+        if (m_had)
+            ::setenv("TMPDIR", m_old.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+    }
+
+private:
+    std::string m_old;
+    bool m_had = false;
+};
 
 size_t FilesIn(const TempDir& dir)
 {
@@ -120,7 +143,7 @@ TEST(SongStreamBuffer, ResizingLongerPadsWithSilenceAndKeepsTheStream)
     WriteWork(path, tone);
     ::chmod(path.c_str(), 0640);
     MSongSettings song;
-    song.SetMusicPath(path);
+    song.SetMusicPath("/music/song.mp3", path);
     ASSERT_EQ(song.musicDataBytes, 176400u);
     for (size_t i = 0; i < song.streamBuffer.size(); ++i) song.streamBuffer[i] = uint8_t(i * 13 + 1);
     const auto before = song.streamBuffer;
@@ -160,7 +183,7 @@ TEST(SongStreamBuffer, ResizingShorterCutsTheMusicAndTheBuffer)
     const auto tone = Tone(44100, 2);
     WriteWork(path, tone);
     MSongSettings song;
-    song.SetMusicPath(path);
+    song.SetMusicPath("/music/song.mp3", path);
     for (size_t i = 0; i < song.streamBuffer.size(); ++i) song.streamBuffer[i] = uint8_t(i % 251);
     const auto before = song.streamBuffer;
 
@@ -180,13 +203,44 @@ TEST(SongStreamBuffer, ResizingShorterCutsTheMusicAndTheBuffer)
     EXPECT_EQ(ReadSamples(path), std::vector<int16_t>(tone.begin(), tone.begin() + 38));
 }
 
+TEST(SongStreamBuffer, ResizingMusicUsedInPlaceWritesTheWorkFileAndLeavesTheUsersWav)
+{
+    TempDir dir;
+    const std::string music = dir.File("mine.wav");
+    const auto tone = Tone(44100, 2);
+    WriteWork(music, tone);
+    const auto original = ReadFileBytes(music);
+    ScopedTempFolder temp(dir.File("tmp"));
+    MSongSettings song;
+    song.SetMusicPath(music);
+
+    // The length it already has: nothing is written, the song still plays the user's file.
+    ASSERT_TRUE(song.ResizeMusic(176400));
+    EXPECT_TRUE(song.musicWorkPath.empty());
+
+    ASSERT_TRUE(song.ResizeMusic(352800));
+    EXPECT_EQ(ReadFileBytes(music), original);
+    const std::string work = dir.File("tmp/tessavox_music.wav");
+    EXPECT_EQ(song.musicPath, music);
+    EXPECT_EQ(song.MusicWorkPath(), work);
+    auto samples = ReadSamples(work);
+    ASSERT_EQ(samples.size(), 176400u);
+    EXPECT_EQ(std::vector<int16_t>(samples.begin(), samples.begin() + 88200), tone);
+    EXPECT_EQ(song.musicDataBytes, 352800u);
+
+    // From now on the work file is the one that changes.
+    ASSERT_TRUE(song.ResizeMusic(4000));
+    EXPECT_EQ(ReadSamples(work), std::vector<int16_t>(tone.begin(), tone.begin() + 2000));
+    EXPECT_EQ(ReadFileBytes(music), original);
+}
+
 TEST(SongStreamBuffer, EightBitMusicIsPaddedWithItsOwnSilence)
 {
     TempDir dir;
     const std::string path = dir.File("work8.wav");
     WriteWork(path, {-32768, 32767, 256, -256, 0}, 8, 1);
     MSongSettings song;
-    song.SetMusicPath(path);
+    song.SetMusicPath("/music/song.mp3", path);
     ASSERT_TRUE(song.ResizeMusic(9));
     const auto bytes = ReadFileBytes(path);
     ASSERT_EQ(bytes.size(), 56u + 9u);
@@ -202,7 +256,7 @@ TEST(SongStreamBuffer, AFailedResizeChangesNothingAndSaysWhy)
     PromptRecorder prompt;
     MSongSettings song;
     song.prompt = &prompt;
-    song.SetMusicPath(path);
+    song.SetMusicPath("/music/song.mp3", path);
     const auto buffer = song.streamBuffer;
     std::filesystem::remove(path);
 

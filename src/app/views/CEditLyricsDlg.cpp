@@ -2,6 +2,7 @@
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "project/MSongSettings.h"
 
 CEditLyricsDlg::CEditLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
 {

@@ -1,0 +1,186 @@
+#include "audio/MusicImport.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "audio/CAudioPlay.h"
+#include "audio/WavConstants.h"
+#include "audio/WavInFile.h"
+#include "media/ByteOrder.h"
+#include "media/ReplacingFile.h"
+
+namespace {
+
+constexpr const char* kFallbackTempFolder = "/tmp";
+constexpr const char* kWavExtension = ".wav";
+constexpr char kFolderSeparator = '/';
+
+// The 44-byte header put before the decoded samples: RIFF preamble, a 16-byte format chunk and
+// the data chunk header.
+constexpr uint32_t kFmtChunkBytes = 16;
+constexpr size_t kRiffSizeAt = 4;
+constexpr size_t kWaveIdAt = 8;
+constexpr size_t kFmtIdAt = 12;
+constexpr size_t kFmtSizeAt = 16;
+constexpr size_t kFormatAt = 20;
+constexpr size_t kDataIdAt = 36;
+constexpr size_t kDataSizeAt = 40;
+constexpr uint32_t kRiffSizeOverData = kWavHeaderBytes - kChunkHeaderBytes;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind(kFolderSeparator);
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::array<uint8_t, kWavHeaderBytes> PcmHeader(uint32_t dataBytes, int rate, int bits, int channels)
+{
+    std::array<uint8_t, kWavHeaderBytes> h{};
+    uint8_t* p = h.data();
+    std::copy(kRiffId.begin(), kRiffId.end(), p);
+    PutLe32(p + kRiffSizeAt, dataBytes + kRiffSizeOverData);
+    std::copy(kWaveId.begin(), kWaveId.end(), p + kWaveIdAt);
+    std::copy(kFmtId.begin(), kFmtId.end(), p + kFmtIdAt);
+    PutLe32(p + kFmtSizeAt, kFmtChunkBytes);
+    WaveFormat format;
+    format.formatTag = kWaveFormatPcm;
+    format.channels = uint16_t(channels);
+    format.sampleRate = uint32_t(rate);
+    format.blockAlign = uint16_t(channels * bits / 8);
+    format.byteRate = uint32_t(rate) * format.blockAlign;
+    format.bitsPerSample = uint16_t(bits);
+    format.ToBytes(p + kFormatAt);
+    std::copy(kDataId.begin(), kDataId.end(), p + kDataIdAt);
+    PutLe32(p + kDataSizeAt, dataBytes);
+    return h;
+}
+
+// Writes the final header over the room the decoder left, sizes from the file's length.
+bool WriteFinalHeader(const std::string& path, int rate, int bits, int channels, uint32_t& dataBytes)
+{
+    std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "r+b"));
+    if (!f || fseeko(f.get(), 0, SEEK_END) != 0) return false;
+    const off_t length = ftello(f.get());
+    if (length < off_t(kWavHeaderBytes) || uint64_t(length) - kWavHeaderBytes > kMaxDecodedBytes) return false;
+    dataBytes = uint32_t(uint64_t(length) - kWavHeaderBytes);
+    const auto header = PcmHeader(dataBytes, rate, bits, channels);
+    if (fseeko(f.get(), 0, SEEK_SET) != 0 || std::fwrite(header.data(), 1, header.size(), f.get()) != header.size())
+        return false;
+    return std::fclose(f.release()) == 0;
+}
+
+} // namespace
+
+std::string MusicImport::DefaultWorkFilePath()
+{
+    std::error_code ec;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
+    if (ec) folder = kFallbackTempFolder;
+    return (folder / kMusicWorkFileName).string();
+}
+
+bool MusicImport::IsUsedInPlace(const std::string& path)
+{
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return ext == kWavExtension;
+}
+
+MusicImport::MusicImport(std::string workFilePath) : m_workFilePath(std::move(workFilePath)) {}
+
+bool MusicImport::ImportMusic(const std::string& path)
+{
+    m_result = MusicImportResult{};
+    m_cancel.store(false);
+
+    // Only a plain file: a folder has no music, and a pipe or a device could keep us waiting.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        m_result.errorText = kMsgMusicFileNotFound;
+        return false;
+    }
+    if (IsUsedInPlace(path))
+        ImportWav(path);
+    else
+        ImportCompressed(path);
+
+    if (!m_result.path.empty()) m_result.folder = FolderOf(m_result.path);
+    ComposeErrorText();
+    return !m_result.path.empty();
+}
+
+bool MusicImport::FormatAccepted() const
+{
+    return m_result.sampleRate == kWorkFileRate && (m_result.bitsPerSample == kBits8 || m_result.bitsPerSample == kBits16) &&
+           (m_result.channels == 1 || m_result.channels == 2);
+}
+
+void MusicImport::ComposeErrorText()
+{
+    if (!m_result.path.empty() || !m_result.errorText.empty()) return;
+    std::string text;
+    if (m_result.sampleRate != kWorkFileRate) text += kMsgMusicRate;
+    if (m_result.bitsPerSample != kBits8 && m_result.bitsPerSample != kBits16) text += kMsgMusicBits;
+    if (m_result.channels != 1 && m_result.channels != 2) text += kMsgMusicChannels;
+    m_result.errorText = text.empty() ? kMsgMusicOpenFailed : text;
+}
+
+void MusicImport::ImportWav(const std::string& path)
+{
+    WavInFile wav;
+    const bool readable = wav.Open(path);
+    m_result.sampleRate = int(wav.SampleRate());
+    m_result.bitsPerSample = wav.BitsPerSample();
+    m_result.channels = wav.Channels();
+    // A file that is no WAV at all has no format to blame; one whose format passes but whose
+    // samples cannot be read (a-law, say) would play as noise. Both say why.
+    const bool noFormat = m_result.sampleRate == 0 && m_result.bitsPerSample == 0 && m_result.channels == 0;
+    if (!readable && (noFormat || FormatAccepted())) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + wav.FailureText() + "\n";
+        return;
+    }
+    if (!readable || !FormatAccepted()) return;
+    m_result.path = path;
+    m_result.dataBytes = wav.DataBytes();
+}
+
+void MusicImport::ImportCompressed(const std::string& path)
+{
+    CAudioPlay decoder;
+    // The rate is checked after decoding, with the import's own text.
+    decoder.SetAcceptAnyRate(true);
+    decoder.SetCancelCheck([this] { return m_cancel.load(); });
+
+    ReplacingFile work(m_workFilePath);
+    if (!work.Create()) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not create the work file \"" + m_workFilePath + "\"\n";
+        return;
+    }
+    const uint32_t status = decoder.Decode(path, work.TempPath(), [this](int percent) {
+        if (m_progress && !m_progress(percent)) m_cancel.store(true);
+    });
+    m_result.sampleRate = decoder.SampleRate();
+    m_result.bitsPerSample = decoder.BitsPerSample();
+    m_result.channels = decoder.Channels();
+    m_result.tags = decoder.Tags();
+    if (status != kStatusOk) {
+        m_result.errorText = decoder.ErrorText();
+        return;
+    }
+    uint32_t dataBytes = 0;
+    if (!FormatAccepted()) return;
+    if (!WriteFinalHeader(work.TempPath(), m_result.sampleRate, m_result.bitsPerSample, m_result.channels, dataBytes))
+        return;
+    if (!work.Commit()) return;
+    m_result.path = m_workFilePath;
+    m_result.dataBytes = dataBytes;
+    m_result.decoded = true;
+}

@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "audio/MusicTags.h"
+
+// What an import of music left for the song and the shell.
+struct MusicImportResult {
+    // The 44,100 Hz PCM WAV the song now plays from: the music itself for a WAV file, else the
+    // work file decoded from it. Empty when the music was rejected.
+    std::string path;
+    // The path up to and including its last separator.
+    std::string folder;
+    // Sample data bytes of that file.
+    uint32_t dataBytes = 0;
+    // The format found, also when it was rejected for it.
+    int sampleRate = 0;
+    int bitsPerSample = 0;
+    int channels = 0;
+    // Why the music was rejected, in lines that each end in "\n"; empty on success.
+    std::string errorText;
+    // True when path is a work file decoded from the music rather than the music itself.
+    bool decoded = false;
+    // The tags of a decoded file, as UTF-8.
+    MusicTags tags;
+};

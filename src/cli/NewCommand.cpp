@@ -1,0 +1,212 @@
+// tessavox-cli new: a project made from a music file and, optionally, a lyric file.
+#include <atomic>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+#include "audio/MusicImport.h"
+#include "cli/CliCommands.h"
+#include "cli/StderrUserPrompt.h"
+#include "lyrics/LrcDocument.h"
+#include "lyrics/LyricImport.h"
+#include "project/MSongSettings.h"
+#include "text/Cp1252.h"
+#include "text/UserPrompt.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tessavox-cli new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid]\n"
+    "                        [--title TITLE] [--artist ARTIST] [--force]\n"
+    "A WAV file (44,100 Hz, 8 or 16 bits, mono or stereo) is used where it lies; other music is\n"
+    "decoded into SONG.wav beside the project, which the project then uses. --force replaces an\n"
+    "existing SONG.tvx or SONG.wav.\n";
+constexpr const char* kProjectExtension = ".tvx";
+constexpr const char* kWorkFileExtension = ".wav";
+
+struct NewOptions {
+    std::string project;
+    std::string music;
+    std::string lyrics;
+    std::string title;
+    std::string artist;
+    bool haveTitle = false;
+    bool haveArtist = false;
+    bool force = false;
+};
+
+enum class ParseResult { Run, Help, Bad };
+
+ParseResult Bad(const std::string& why)
+{
+    std::fprintf(stderr, "tessavox-cli new: %s\n", why.c_str());
+    return ParseResult::Bad;
+}
+
+ParseResult ParseArgs(const CliArgs& args, NewOptions& o)
+{
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) return false;
+            into = args[++i];
+            return true;
+        };
+        bool ok = true;
+        if (arg == "--help" || arg == "-h") return ParseResult::Help;
+        if (arg == "-o" || arg == "--output") ok = value(o.project);
+        else if (arg == "--music") ok = value(o.music);
+        else if (arg == "--lyrics") ok = value(o.lyrics);
+        else if (arg == "--title") ok = o.haveTitle = value(o.title);
+        else if (arg == "--artist") ok = o.haveArtist = value(o.artist);
+        else if (arg == "--force") o.force = true;
+        else return Bad("unexpected argument \"" + arg + "\"");
+        if (!ok) return Bad(arg + " needs a value");
+    }
+    if (o.project.empty()) return Bad("which project file? (-o SONG.tvx)");
+    if (o.music.empty()) return Bad("which music? (--music FILE)");
+    std::string ext = fs::path(o.project).extension().string();
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    // The work file is named after the project; any other name could be the music itself.
+    if (ext != kProjectExtension) return Bad("the project file must end in .tvx");
+    if (!o.lyrics.empty() && LyricKindOf(o.lyrics) == LyricFileKind::Other)
+        return Bad("lyrics must be a .txt, .lrc, .kar or .mid file");
+    return ParseResult::Run;
+}
+
+// Ctrl+C while decoding stops the decoder, so that its partial file is cleaned away.
+std::atomic<MusicImport*> g_runningImport{nullptr};
+
+extern "C" void StopImport(int)
+{
+    if (MusicImport* import = g_runningImport.load()) import->Cancel();
+}
+
+class InterruptStopsImport {
+public:
+    explicit InterruptStopsImport(MusicImport& import)
+    {
+        g_runningImport.store(&import);
+        struct sigaction action {};
+        action.sa_handler = StopImport;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &m_old);
+    }
+    ~InterruptStopsImport()
+    {
+        sigaction(SIGINT, &m_old, nullptr);
+        g_runningImport.store(nullptr);
+    }
+    InterruptStopsImport(const InterruptStopsImport&) = delete;
+    InterruptStopsImport& operator=(const InterruptStopsImport&) = delete;
+
+private:
+    struct sigaction m_old {};
+};
+
+std::string ChannelsText(int channels)
+{
+    return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " channels";
+}
+
+std::string SecondsText(const MusicImportResult& r)
+{
+    const int frameBytes = r.channels * r.bitsPerSample / 8;
+    if (frameBytes <= 0 || r.sampleRate <= 0) return "?";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f s", double(r.dataBytes) / frameBytes / r.sampleRate);
+    return text;
+}
+
+} // namespace
+
+int RunNewCommand(const CliArgs& args)
+{
+    NewOptions o;
+    switch (ParseArgs(args, o)) {
+    case ParseResult::Help:
+        std::fputs(kUsage, stdout);
+        return 0;
+    case ParseResult::Bad:
+        std::fputs(kUsage, stderr);
+        return 2;
+    case ParseResult::Run:
+        break;
+    }
+
+    std::error_code ec;
+    const std::string project = fs::absolute(o.project, ec).lexically_normal().string();
+    const std::string music = fs::absolute(o.music, ec).lexically_normal().string();
+    const std::string workFile = fs::path(project).replace_extension(kWorkFileExtension).string();
+    const bool decodes = !MusicImport::IsUsedInPlace(music);
+    StderrUserPrompt prompt;
+
+    if (!fs::is_directory(fs::path(project).parent_path(), ec)) {
+        prompt.Message("The folder of \"" + project + "\" does not exist.", kAppCaption, PromptIcon::Stop);
+        return 1;
+    }
+    // A new project never silently takes the place of work that is already there.
+    if (!o.force) {
+        for (const std::string& path : {project, decodes ? workFile : std::string()}) {
+            if (!path.empty() && fs::exists(fs::symlink_status(path, ec))) {
+                prompt.Message("\"" + path + "\" already exists; --force replaces it.", kAppCaption, PromptIcon::Stop);
+                return 1;
+            }
+        }
+    }
+
+    MSongSettings song(project);
+    song.prompt = &prompt;
+
+    // Lyrics first: a bad lyric file should not cost a long decode.
+    LrcDocument lrc;
+    if (!o.lyrics.empty() && !ImportLyricFile(song, o.lyrics, lrc, prompt)) return 1;
+
+    MusicImport import(workFile);
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    if (showProgress) {
+        import.SetProgress([](int percent) {
+            std::fprintf(stderr, "\r%s %3d%%", kDecompressingAudioTitle, percent);
+            std::fflush(stderr);
+            return true;
+        });
+    }
+    const bool workFileExisted = fs::exists(workFile, ec);
+    bool imported = false;
+    {
+        InterruptStopsImport interrupt(import);
+        imported = import.ImportMusic(music);
+    }
+    if (showProgress && decodes) std::fputc('\n', stderr);
+    const MusicImportResult& result = import.Result();
+    if (!imported) {
+        prompt.Message(kMsgMusicProblem + result.errorText, kAppCaption, PromptIcon::Stop);
+        return 1;
+    }
+    song.SetMusicPath(result.path);
+
+    if (LyricKindOf(o.lyrics) == LyricFileKind::Lrc) ApplyLrcTiming(song, lrc, prompt);
+    song.title = o.haveTitle ? Utf8ToCp1252(o.title) : lrc.title;
+    song.artist = o.haveArtist ? Utf8ToCp1252(o.artist) : lrc.artist;
+
+    if (!song.Save()) {
+        prompt.Message("Cannot write the project file \"" + project + "\".", kAppCaption, PromptIcon::Stop);
+        // The decoded music belongs to the project that was not made.
+        if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
+        return 1;
+    }
+
+    const std::string source = result.decoded ? ", decoded from " + music : std::string();
+    std::printf("%s\n  music   %s (%d Hz, %d-bit, %s, %s)%s\n", project.c_str(), result.path.c_str(),
+                result.sampleRate, result.bitsPerSample, ChannelsText(result.channels).c_str(),
+                SecondsText(result).c_str(), source.c_str());
+    if (!o.lyrics.empty())
+        std::printf("  lyrics  %zu lines%s\n", song.LineCount(), song.LyricsPlaced() ? ", timed" : "");
+    if (std::fflush(stdout) != 0) return 1;
+    return 0;
+}

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "audio/MusicImport.h"
+#include "media/ByteOrder.h"
+#include "support/MusicFiles.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+// Every name in a folder, hidden ones too (a left-over temporary file is hidden).
+std::vector<std::string> Names(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A work folder holding a previous work file, which a failed import must leave as it was.
+struct WorkFolder {
+    explicit WorkFolder(const TempDir& dir) : folder(dir.Path() / "work"), path((folder / kMusicWorkFileName).string())
+    {
+        fs::create_directories(folder);
+        WriteFileBytes(path, previous);
+    }
+    void ExpectUntouched() const
+    {
+        EXPECT_EQ(ReadFileBytes(path), previous);
+        EXPECT_EQ(Names(folder), std::vector<std::string>{kMusicWorkFileName});
+    }
+    fs::path folder;
+    std::string path;
+    std::vector<uint8_t> previous = {'o', 'l', 'd', ' ', 'm', 'u', 's', 'i', 'c'};
+};
+
+// The fields of the 44-byte header the import writes.
+struct Header44 {
+    explicit Header44(const std::vector<uint8_t>& b) : bytes(b) {}
+    std::string Id(size_t at) const { return std::string(bytes.begin() + long(at), bytes.begin() + long(at) + 4); }
+    uint32_t U32(size_t at) const { return GetLe32(bytes.data() + at); }
+    uint16_t U16(size_t at) const { return GetLe16(bytes.data() + at); }
+    const std::vector<uint8_t>& bytes;
+};
+
+void ExpectPcmHeader(const std::vector<uint8_t>& file, uint16_t channels, uint32_t rate, uint16_t bits)
+{
+    ASSERT_GE(file.size(), 44u);
+    const Header44 h(file);
+    const uint32_t data = uint32_t(file.size() - 44);
+    EXPECT_EQ(h.Id(0), "RIFF");
+    EXPECT_EQ(h.U32(4), data + 36);
+    EXPECT_EQ(h.Id(8), "WAVE");
+    EXPECT_EQ(h.Id(12), "fmt ");
+    EXPECT_EQ(h.U32(16), 16u);
+    EXPECT_EQ(h.U16(20), 1u); // PCM
+    EXPECT_EQ(h.U16(22), channels);
+    EXPECT_EQ(h.U32(24), rate);
+    EXPECT_EQ(h.U32(28), rate * channels * bits / 8);
+    EXPECT_EQ(h.U16(32), channels * bits / 8);
+    EXPECT_EQ(h.U16(34), bits);
+    EXPECT_EQ(h.Id(36), "data");
+    EXPECT_EQ(h.U32(40), data);
+}
+
+std::vector<uint8_t> DataOf(const std::vector<uint8_t>& file)
+{
+    return std::vector<uint8_t>(file.begin() + std::min<long>(44, long(file.size())), file.end());
+}
+
+} // namespace
+
+TEST(MusicImport, UsesA44100HzWavWhereItLiesWhateverTheLetterCase)
+{
+    TempDir dir;
+    WorkFolder work(dir);
+    struct Case {
+        const char* name;
+        int channels;
+        const char* codec;
+        uint16_t bits;
+    };
+    for (const Case c : {Case{"quiet.wav", 1, "pcm_u8", 8}, Case{"LOUD.WAV", 2, "pcm_s16le", 16}}) {
+        SCOPED_TRACE(c.name);
+        const std::string wav = MakeMusic(dir.Path().string(), c.name, 22050, kRate, c.channels,
+                                          std::string("-c:a ") + c.codec);
+        MusicImport import(work.path);
+        ASSERT_TRUE(import.ImportMusic(wav)) << import.Result().errorText;
+        const MusicImportResult& r = import.Result();
+        EXPECT_EQ(r.path, wav);
+        EXPECT_EQ(r.folder, dir.Path().string() + "/");
+        EXPECT_EQ(r.dataBytes, 22050u * unsigned(c.channels) * c.bits / 8);
+        EXPECT_EQ(r.sampleRate, kRate);
+        EXPECT_EQ(r.bitsPerSample, c.bits);
+        EXPECT_EQ(r.channels, c.channels);
+        EXPECT_FALSE(r.decoded);
+        EXPECT_EQ(r.errorText, "");
+        work.ExpectUntouched();
+    }
+}
+
+TEST(MusicImport, RefusesWavFilesInOtherFormatsWithTheirLinesInOrder)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        int rate;
+        int channels;
+        const char* codec;
+        int bits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"fast.wav", 48000, 2, "pcm_s16le", 16, "Sample Rate must be 44,100\n"},
+        {"deep.wav", kRate, 2, "pcm_s24le", 24, "Bits per Sample must be 8 or 16\n"},
+        {"wide.wav", kRate, 3, "pcm_s16le", 16, "Music must be Stereo or Mono\n"},
+        {"all.wav", 22050, 3, "pcm_f32le", 32,
+         "Sample Rate must be 44,100\nBits per Sample must be 8 or 16\nMusic must be Stereo or Mono\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string wav = MakeMusic(dir.Path().string(), c.name, 1000, c.rate, c.channels,
+                                          std::string("-c:a ") + c.codec);
+        MusicImport import(dir.File("work.wav"));
+        EXPECT_FALSE(import.ImportMusic(wav));
+        const MusicImportResult& r = import.Result();
+        EXPECT_EQ(r.errorText, c.text);
+        EXPECT_EQ(r.path, "");
+        EXPECT_EQ(r.sampleRate, c.rate);
+        EXPECT_EQ(r.channels, c.channels);
+        EXPECT_EQ(r.bitsPerSample, c.bits);
+    }
+    EXPECT_FALSE(fs::exists(dir.File("work.wav")));
+}
+
+TEST(MusicImport, MissingOrUnreadableWavFilesSayWhy)
+{
+    TempDir dir;
+    MusicImport import(dir.File("work.wav"));
+
+    EXPECT_FALSE(import.ImportMusic(dir.File("missing.wav")));
+    EXPECT_EQ(import.Result().errorText, "File not found\n");
+    fs::create_directory(dir.File("folder.wav"));
+    EXPECT_FALSE(import.ImportMusic(dir.File("folder.wav")));
+    EXPECT_EQ(import.Result().errorText, "File not found\n");
+
+    // Not a WAV at all: no format to blame, the reader says what is wrong.
+    WriteFileBytes(dir.File("notes.wav"), {'h', 'e', 'l', 'l', 'o', '\n'});
+    WriteFileBytes(dir.File("empty.wav"), {});
+    for (const char* name : {"notes.wav", "empty.wav"}) {
+        EXPECT_FALSE(import.ImportMusic(dir.File(name)));
+        EXPECT_EQ(import.Result().errorText, "Error opening Audio File\nInput file is corrupt or not a WAV file\n");
+        EXPECT_EQ(import.Result().path, "");
+    }
+
+    // 44,100 Hz 8-bit mono by its header, but A-law samples, which would play as noise.
+    const std::string alaw = MakeMusic(dir.Path().string(), "alaw.wav", 1000, kRate, 1, "-c:a pcm_alaw");
+    EXPECT_FALSE(import.ImportMusic(alaw));
+    EXPECT_EQ(import.Result().errorText.rfind("Error opening Audio File\nOnly uncompressed PCM WAV files", 0), 0u)
+        << import.Result().errorText;
+    EXPECT_FALSE(fs::exists(dir.File("work.wav")));
+}
+
+TEST(MusicImport, DecodesMp3IntoTheWorkFileWithItsHeaderProgressAndTags)
+{
+    TempDir dir;
+    WorkFolder work(dir);
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", 3 * kRate, kRate, 2,
+                                      "-metadata title='Night Song' -metadata artist=Singer -metadata album=Disc "
+                                      "-metadata publisher=Label -metadata track=4");
+    MusicImport import(work.path);
+    std::vector<int> percents;
+    import.SetProgress([&](int p) {
+        percents.push_back(p);
+        return true;
+    });
+    ASSERT_TRUE(import.ImportMusic(mp3)) << import.Result().errorText;
+    const MusicImportResult& r = import.Result();
+    EXPECT_EQ(r.path, work.path);
+    EXPECT_EQ(r.folder, work.folder.string() + "/");
+    EXPECT_TRUE(r.decoded);
+    EXPECT_EQ(r.errorText, "");
+    EXPECT_EQ(r.sampleRate, kRate);
+    EXPECT_EQ(r.bitsPerSample, 16);
+    EXPECT_EQ(r.channels, 2);
+
+    const auto file = ReadFileBytes(work.path);
+    ExpectPcmHeader(file, 2, kRate, 16);
+    EXPECT_EQ(r.dataBytes, file.size() - 44);
+    // Exactly what FFmpeg's own program decodes, encoder delay and padding trimmed alike.
+    EXPECT_EQ(DataOf(file), FfmpegPcm(mp3));
+    EXPECT_EQ(r.dataBytes, 3u * kRate * 4);
+
+    ASSERT_FALSE(percents.empty());
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+    EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end()) << "a percentage repeated";
+    EXPECT_LE(percents.front(), 5);
+    EXPECT_EQ(percents.back(), 100);
+    EXPECT_GE(percents.size(), 20u);
+
+    EXPECT_EQ(r.tags.title, "Night Song");
+    EXPECT_EQ(r.tags.artist, "Singer");
+    EXPECT_EQ(r.tags.album, "Disc");
+    EXPECT_EQ(r.tags.brand, "Label");
+    EXPECT_EQ(r.tags.track, "4");
+    // Nothing else in the folder: the temporary file became the work file.
+    EXPECT_EQ(Names(work.folder), std::vector<std::string>{kMusicWorkFileName});
+}
+
+TEST(MusicImport, SixtySecondStereoWmaGivesAHeaderThatMatchesItsData)
+{
+    TempDir dir;
+    const std::string wma = MakeMusic(dir.Path().string(), "minute.wma", 60 * kRate, kRate, 2,
+                                      "-c:a wmav2 -b:a 128k -metadata title=Minute -metadata artist=Clock "
+                                      "-metadata album=Hours -metadata publisher=Works -metadata track=9");
+    MusicImport import(dir.File("tessavox_music.wav"));
+    ASSERT_TRUE(import.ImportMusic(wma)) << import.Result().errorText;
+    const auto file = ReadFileBytes(dir.File("tessavox_music.wav"));
+    ExpectPcmHeader(file, 2, kRate, 16);
+    const auto reference = FfmpegPcm(wma);
+    EXPECT_EQ(DataOf(file), reference);
+    EXPECT_EQ(import.Result().dataBytes, reference.size());
+    // WMA decodes in frames of 2,048 samples: of 60 s the decoder gives the whole frames, which
+    // is 2,643,968 sample frames (10,575,872 bytes) with this FFmpeg, not 10,584,000.
+    EXPECT_NEAR(double(import.Result().dataBytes), 10584000.0, 2048.0 * 4);
+
+    const MusicTags& tags = import.Result().tags;
+    EXPECT_EQ(tags.title, "Minute");
+    EXPECT_EQ(tags.artist, "Clock"); // the ASF Author
+    EXPECT_EQ(tags.album, "Hours");  // WM/AlbumTitle
+    EXPECT_EQ(tags.brand, "Works");  // WM/Publisher
+    EXPECT_EQ(tags.track, "9");      // WM/TrackNumber
+    EXPECT_NEAR(double(tags.duration) / 1e7, 60.0, 0.05);
+}
+
+TEST(MusicImport, CompressedMusicInTheWrongFormatIsRefusedAndThePreviousWorkFileStays)
+{
+    TempDir dir;
+    WorkFolder work(dir);
+    MusicImport import(work.path);
+
+    // Decoded in full, then refused by the rate check.
+    const std::string slow = MakeMusic(dir.Path().string(), "slow.mp3", 22050, 22050, 2);
+    EXPECT_FALSE(import.ImportMusic(slow));
+    EXPECT_EQ(import.Result().errorText, "Sample Rate must be 44,100\n");
+    EXPECT_EQ(import.Result().sampleRate, 22050);
+    EXPECT_EQ(import.Result().channels, 2);
+    EXPECT_EQ(import.Result().bitsPerSample, 16);
+    EXPECT_EQ(import.Result().path, "");
+    work.ExpectUntouched();
+
+    // Refused inside the decoder, with its text and status.
+    const std::string mono = MakeMusic(dir.Path().string(), "mono.mp3", kRate, kRate, 1);
+    EXPECT_FALSE(import.ImportMusic(mono));
+    EXPECT_EQ(import.Result().errorText, "Input music file is not stereo (2 channel) (hr=0x80004001)\n");
+    EXPECT_EQ(import.Result().channels, 1);
+    work.ExpectUntouched();
+}
+
+TEST(MusicImport, BrokenCompressedFilesFailWithTheDecodersTextAndLeaveNothing)
+{
+    TempDir dir;
+    WorkFolder work(dir);
+    const std::string folder = dir.Path().string();
+    WriteFileBytes(dir.File("text.mp3"), std::vector<uint8_t>(5000, 'x'));
+    WriteFileBytes(dir.File("empty.mp3"), {});
+    const std::string wma = MakeMusic(folder, "whole.wma", 20 * kRate, kRate, 2, "-c:a wmav2");
+    WriteTruncatedCopy(wma, dir.File("half.wma"), size_t(fs::file_size(wma) / 2));
+    WriteTruncatedCopy(wma, dir.File("head.wma"), 100);
+
+    struct Case {
+        const char* name;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"text.mp3", "Could not open the specified file (hr=0x80004005)\n"},
+        {"empty.mp3", "Could not open the specified file (hr=0x80004005)\n"},
+        {"head.wma", "Could not open the specified file (hr=0x80004005)\n"},
+        {"half.wma", "The music file ends before its stated length; it is truncated or damaged (hr=0x80070026)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MusicImport import(work.path);
+        EXPECT_FALSE(import.ImportMusic(dir.File(c.name)));
+        EXPECT_EQ(import.Result().errorText, c.text);
+        EXPECT_EQ(import.Result().path, "");
+        work.ExpectUntouched();
+    }
+}
+
+TEST(MusicImport, ProgressThatAnswersFalseOrACancelStopsTheImport)
+{
+    TempDir dir;
+    WorkFolder work(dir);
+    const std::string mp3 = MakeMusic(dir.Path().string(), "long.mp3", 20 * kRate, kRate, 2);
+    MusicImport import(work.path);
+    int last = -1;
+    import.SetProgress([&](int p) {
+        last = p;
+        return p < 30;
+    });
+    EXPECT_FALSE(import.ImportMusic(mp3));
+    EXPECT_EQ(import.Result().errorText, "Decoding was cancelled (hr=0x800704c7)\n");
+    EXPECT_EQ(last, 30);
+    work.ExpectUntouched();
+
+    // Cancel() (from another thread or a signal handler) works the same way; the next import
+    // starts afresh.
+    import.SetProgress([&](int p) {
+        if (p == 10) import.Cancel();
+        return true;
+    });
+    EXPECT_FALSE(import.ImportMusic(mp3));
+    EXPECT_EQ(import.Result().errorText, "Decoding was cancelled (hr=0x800704c7)\n");
+    work.ExpectUntouched();
+    import.SetProgress(nullptr);
+    EXPECT_TRUE(import.ImportMusic(mp3)) << import.Result().errorText;
+}
+
+TEST(MusicImport, AWorkFileThatCannotBeCreatedIsReported)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", kRate, kRate, 2);
+    const std::string work = dir.File("no/such/folder/tessavox_music.wav");
+    MusicImport import(work);
+    EXPECT_FALSE(import.ImportMusic(mp3));
+    EXPECT_EQ(import.Result().errorText, "Error opening Audio File\nCould not create the work file \"" + work + "\"\n");
+}

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli/CliRunner.h"
+#include "media/ByteOrder.h"
+#include "project/MSongSettings.h"
+#include "support/MusicFiles.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRate = 44100;
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::string> Names(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.Path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteText(const std::string& path, const std::string& text)
+{
+    WriteFileBytes(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+const char* const kLrc = "[ti:Morning]\n[ar:The Larks]\n[00:01.00]Wake up now\n[00:02.50]Sun is high\n";
+
+} // namespace
+
+TEST(NewCommand, DecodesTheMusicBesideTheProjectAndTakesTheLrcTimesAndTags)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", 4 * kRate, kRate, 2);
+    WriteText(dir.File("words.lrc"), kLrc);
+    const std::string project = dir.File("song.tvx");
+
+    const CliResult r = RunCli({"new", "-o", project, "--music", mp3, "--lyrics", dir.File("words.lrc")});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_TRUE(Contains(r.out, project)) << r.out;
+    EXPECT_TRUE(Contains(r.out, "decoded from " + mp3)) << r.out;
+    // Not a terminal: no progress line.
+    EXPECT_FALSE(Contains(r.err, "Decompressing")) << r.err;
+    EXPECT_EQ(Names(dir), (std::vector<std::string>{"song.tvx", "song.wav", "tune.mp3", "words.lrc"}));
+
+    const auto wav = ReadFileBytes(dir.File("song.wav"));
+    ASSERT_GT(wav.size(), 44u);
+    EXPECT_EQ(GetLe32(&wav[40]), wav.size() - 44);
+    EXPECT_EQ(std::vector<uint8_t>(wav.begin() + 44, wav.end()), FfmpegPcm(mp3));
+
+    // The project plays from the work file, so it loads with its stream buffer sized to it.
+    MSongSettings song(project);
+    ASSERT_TRUE(song.Load());
+    EXPECT_EQ(song.musicPath, dir.File("song.wav"));
+    EXPECT_EQ(song.musicDataBytes, wav.size() - 44);
+    EXPECT_FALSE(song.streamBuffer.empty());
+    EXPECT_EQ(song.title, "Morning");
+    EXPECT_EQ(song.artist, "The Larks");
+    ASSERT_GE(song.LineCount(), 2u);
+    ASSERT_EQ(song.lines[1]->words.size(), 3u);
+    EXPECT_TRUE(song.lines[0]->placed);
+    EXPECT_EQ(song.lines[0]->words[0]->start, 100u * 441u);
+    EXPECT_EQ(song.lines[1]->words[0]->start, 250u * 441u);
+    EXPECT_EQ(song.lines[1]->text, "Sun is high");
+}
+
+TEST(NewCommand, UsesAWavWhereItLiesAndTakesTitleAndArtistFromTheCommandLine)
+{
+    TempDir dir;
+    const std::string wav = MakeMusic(dir.Path().string(), "Take One.WAV", kRate, kRate, 1, "-c:a pcm_u8");
+    const auto before = ReadFileBytes(wav);
+    WriteText(dir.File("words.lrc"), kLrc);
+    const std::string project = dir.File("take.tvx");
+
+    const CliResult r = RunCli({"new", "--music", wav, "--lyrics", dir.File("words.lrc"), "-o", project, "--title",
+                                "Caf\xC3\xA9 Song", "--artist", "Zo\xC3\xAB"});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_FALSE(fs::exists(dir.File("take.wav")));
+    MSongSettings song(project);
+    ASSERT_TRUE(song.Load());
+    EXPECT_EQ(song.musicPath, wav);
+    EXPECT_EQ(song.musicDataBytes, uint32_t(kRate));
+    // Project strings are Windows-1252.
+    EXPECT_EQ(song.title, "Caf\xE9 Song");
+    EXPECT_EQ(song.artist, "Zo\xEB");
+
+    // Writing the stream lengthens the music to cover it: the user's WAV is not the file that
+    // changes.
+    const char* oldTemp = std::getenv("TMPDIR");
+    const std::string savedTemp = oldTemp ? oldTemp : "";
+    fs::create_directory(dir.File("tmp"));
+    ::setenv("TMPDIR", dir.File("tmp").c_str(), 1);
+    const CliResult stream = RunCli({"stream", project, "-o", dir.File("take.cdg")});
+    if (oldTemp)
+        ::setenv("TMPDIR", savedTemp.c_str(), 1);
+    else
+        ::unsetenv("TMPDIR");
+    ASSERT_EQ(stream.status, 0) << stream.Output();
+    EXPECT_EQ(ReadFileBytes(wav), before);
+    EXPECT_GT(fs::file_size(dir.File("tmp/tessavox_music.wav")), before.size());
+}
+
+TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
+{
+    TempDir dir;
+    const std::string folder = dir.Path().string();
+    const std::string mono = MakeMusic(folder, "mono.mp3", kRate, kRate, 1);
+    const std::string fast = MakeMusic(folder, "fast.wav", 4800, 48000, 2, "-c:a pcm_s16le");
+    WriteFileBytes(dir.File("fake.mp3"), std::vector<uint8_t>(3000, 'z'));
+    const auto existing = Names(dir);
+
+    struct Case {
+        std::string music;
+        std::string text;
+    };
+    const Case cases[] = {
+        {dir.File("missing.mp3"), "File not found\n"},
+        {mono, "Input music file is not stereo (2 channel) (hr=0x80004001)\n"},
+        {fast, "Sample Rate must be 44,100\n"},
+        {dir.File("fake.mp3"), "Could not open the specified file (hr=0x80004005)\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.music);
+        const CliResult r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", c.music});
+        EXPECT_EQ(r.status, 1) << r.Output();
+        EXPECT_TRUE(Contains(r.err, "There is a problem with the selected audio file:\n\n" + c.text)) << r.err;
+        EXPECT_EQ(Names(dir), existing);
+    }
+}
+
+TEST(NewCommand, ABadLyricFileOrAMissingFolderStopsBeforeAnythingIsWritten)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", kRate, kRate, 2);
+    const auto existing = Names(dir);
+    CliResult r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3, "--lyrics", dir.File("gone.txt")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "Error: Unable to open lyric file.")) << r.err;
+    EXPECT_EQ(Names(dir), existing);
+
+    r = RunCli({"new", "-o", dir.File("later/song.tvx"), "--music", mp3});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "The folder of \"" + dir.File("later/song.tvx") + "\" does not exist.")) << r.err;
+    EXPECT_EQ(Names(dir), existing);
+}
+
+TEST(NewCommand, UsageErrorsExitWithTwo)
+{
+    TempDir dir;
+    const std::string song = dir.File("song.tvx");
+    const std::vector<std::vector<std::string>> bad = {
+        {"new"},
+        {"new", "-o", song},
+        {"new", "--music", dir.File("a.mp3")},
+        {"new", "-o", dir.File("song.wav"), "--music", dir.File("a.mp3")},
+        {"new", "-o", song, "--music", dir.File("a.mp3"), "--lyrics", dir.File("words.doc")},
+        {"new", "-o", song, "--music", dir.File("a.mp3"), "--tempo", "2"},
+        {"new", "-o", song, "--music"},
+    };
+    for (const auto& args : bad) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << args.size() << ": " << r.Output();
+        EXPECT_TRUE(Contains(r.err, "Usage: tessavox-cli new")) << r.err;
+    }
+    EXPECT_TRUE(Names(dir).empty());
+    const CliResult help = RunCli({"new", "--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_TRUE(Contains(help.out, "Usage: tessavox-cli new"));
+}
+
+TEST(NewCommand, NeverReplacesAProjectOrAWorkFileUnlessForced)
+{
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", kRate, kRate, 2);
+    const std::vector<uint8_t> mine = {'m', 'i', 'n', 'e'};
+
+    // A WAV of the user's own where the work file would go.
+    WriteFileBytes(dir.File("song.wav"), mine);
+    CliResult r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, dir.File("song.wav") + "\" already exists")) << r.err;
+    EXPECT_EQ(ReadFileBytes(dir.File("song.wav")), mine);
+    EXPECT_FALSE(fs::exists(dir.File("song.tvx")));
+
+    WriteFileBytes(dir.File("song.tvx"), mine);
+    fs::remove(dir.File("song.wav"));
+    r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadFileBytes(dir.File("song.tvx")), mine);
+    EXPECT_FALSE(fs::exists(dir.File("song.wav")));
+
+    r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3, "--force"});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    MSongSettings song(dir.File("song.tvx"));
+    EXPECT_TRUE(song.Load());
+    EXPECT_EQ(song.musicPath, dir.File("song.wav"));
+}
+
+TEST(NewCommand, ShowsItsProgressOnATerminal)
+{
+    if (RunProgram("script", {"--version"}).status != 0) GTEST_SKIP() << "no script(1) to give the program a terminal";
+    TempDir dir;
+    const std::string mp3 = MakeMusic(dir.Path().string(), "tune.mp3", 3 * kRate, kRate, 2);
+    const std::string command = std::string("'") + TESSAVOX_CLI_PATH + "' new -o '" + dir.File("song.tvx") +
+                                "' --music '" + mp3 + "'";
+    const CliResult r = RunProgram("script", {"-qec", command, "/dev/null"});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_TRUE(Contains(r.out, "\rDecompressing Audio...   0%")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\rDecompressing Audio...  50%")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\rDecompressing Audio... 100%")) << r.out;
+}

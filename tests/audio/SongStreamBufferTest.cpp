@@ -11,6 +11,7 @@
 #include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
 #include "support/PromptRecorder.h"
+#include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -44,28 +45,6 @@ std::vector<int16_t> ReadSamples(const std::string& path)
     EXPECT_EQ(in.Read(all), all.size());
     return all;
 }
-
-// Points the temporary folder (and with it the default work file) somewhere of the test's own.
-class ScopedTempFolder {
-public:
-    explicit ScopedTempFolder(const std::string& folder)
-    {
-        std::filesystem::create_directories(folder);
-        if (const char* old = std::getenv("TMPDIR")) m_old = old, m_had = true;
-        ::setenv("TMPDIR", folder.c_str(), 1);
-    }
-    ~ScopedTempFolder()
-    {
-        if (m_had)
-            ::setenv("TMPDIR", m_old.c_str(), 1);
-        else
-            ::unsetenv("TMPDIR");
-    }
-
-private:
-    std::string m_old;
-    bool m_had = false;
-};
 
 size_t FilesIn(const TempDir& dir)
 {

@@ -10,6 +10,7 @@
 #include "log/MLogQueue.h"
 #include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
+#include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -203,6 +204,7 @@ TEST(WriteRwMemory, FromTimeLeavesOutWhatCameBefore)
 TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
 {
     TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
     const std::string wav = dir.File("music.wav");
     {
         WavOutFile out;
@@ -223,8 +225,13 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
     EXPECT_EQ(used, size_t(38 + 38 + 768 + 600 + 600) * kCdgPacketBytes);
     const uint32_t needed = uint32_t(uint64_t(used) * 176400 / 7200);
     EXPECT_EQ(song.musicDataBytes, needed);
+    // The user's own WAV stays as it was; the song plays from a lengthened work copy.
+    WavInFile original;
+    ASSERT_TRUE(original.Open(wav));
+    EXPECT_EQ(original.DataBytes(), 2 * kSecond * 4);
+    ASSERT_NE(song.MusicWorkPath(), wav);
     WavInFile in;
-    ASSERT_TRUE(in.Open(wav));
+    ASSERT_TRUE(in.Open(song.MusicWorkPath()));
     EXPECT_EQ(in.DataBytes(), needed);
     EXPECT_EQ(song.firstMusicDataBytes, 2 * kSecond * 4);
 }

@@ -2,11 +2,15 @@
 //   make_demo_song data/demo/twinkle.txt data/demo/twinkle.tvx
 // Every syllable is timed on a steady beat, so the song can be viewed, played and exported
 // without anyone tapping it in. The output depends on nothing but the lyrics, byte for byte.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <vector>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "audio/WavOutFile.h"
 #include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
@@ -51,12 +55,71 @@ void PlaceOnBeat(MSongSettings& song)
     }
 }
 
+
+// The tune, one note a syllable: the melody of each line of a verse in semitones from middle C.
+constexpr int kMelody[6][7] = {
+    {0, 0, 7, 7, 9, 9, 7}, {5, 5, 4, 4, 2, 2, 0}, {7, 7, 5, 5, 4, 4, 2},
+    {7, 7, 5, 5, 4, 4, 2}, {0, 0, 7, 7, 9, 9, 7}, {5, 5, 4, 4, 2, 2, 0},
+};
+// The bass note under each line.
+constexpr int kBass[6] = {-12, -7, -5, -5, -12, -7};
+constexpr double kMiddleC = 261.6256;
+constexpr double kPi = 3.14159265358979323846;
+constexpr uint32_t kTailSeconds = 4;
+
+double Frequency(int semitones)
+{
+    return kMiddleC * std::pow(2.0, semitones / 12.0);
+}
+
+// Adds one note: a few harmonics with a quick attack and a gentle decay.
+void AddNote(std::vector<double>& mix, uint32_t start, uint32_t length, double frequency, double level)
+{
+    const uint32_t attack = kSongSamplesPerSecond / 100;
+    for (uint32_t i = 0; i < length && start + i < mix.size(); ++i) {
+        const double t = double(i) / kSongSamplesPerSecond;
+        const double envelope = (i < attack ? double(i) / attack : 1.0) * std::exp(-2.5 * t) *
+                                (i + attack > length ? double(length - i) / attack : 1.0);
+        const double w = 2 * kPi * frequency * t;
+        mix[start + i] += level * envelope * (std::sin(w) + 0.4 * std::sin(2 * w) + 0.15 * std::sin(3 * w));
+    }
+}
+
+// Synthesizes the tune in step with the placed words and writes it as 16-bit stereo.
+bool WriteTune(const MSongSettings& song, const char* path)
+{
+    const uint32_t end = song.words.empty() ? 0 : song.words.back()->end;
+    std::vector<double> mix(end + kTailSeconds * kSongSamplesPerSecond, 0.0);
+    size_t sung = 0;
+    for (const auto& line : song.lines) {
+        if (line->words.empty()) continue;
+        const size_t verseLine = sung++ % 6;
+        for (size_t w = 0; w < line->words.size() && w < 7; ++w) {
+            const MKaraokeWord& word = *line->words[w];
+            AddNote(mix, word.start, word.end - word.start, Frequency(kMelody[verseLine][w]), 0.25);
+        }
+        const uint32_t lineStart = line->words.front()->start;
+        AddNote(mix, lineStart, line->words.back()->end - lineStart, Frequency(kBass[verseLine]), 0.2);
+    }
+    WavOutFile out;
+    if (!out.Create(path, kSongSamplesPerSecond, 16, 2)) return false;
+    std::vector<int16_t> frames;
+    frames.reserve(mix.size() * 2);
+    for (double v : mix) {
+        const auto sample = int16_t(std::lround(std::clamp(v, -1.0, 1.0) * 30000));
+        frames.push_back(sample);
+        frames.push_back(sample);
+    }
+    return out.Write(frames) && out.Close();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "Usage: make_demo_song LYRICS.txt OUTPUT.tvx\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "Usage: make_demo_song LYRICS.txt OUTPUT.tvx [MUSIC.wav]\n"
+                             "With MUSIC.wav the tune is synthesized there and the project uses it.\n");
         return 2;
     }
     std::ifstream in(argv[1], std::ios::binary);
@@ -99,6 +162,13 @@ int main(int argc, char** argv)
     song.GenerateKaraokeLineList(true, false);
     PlaceOnBeat(song);
 
+    if (argc == 4) {
+        if (!WriteTune(song, argv[3])) {
+            std::fprintf(stderr, "make_demo_song: cannot write %s\n", argv[3]);
+            return 1;
+        }
+        song.musicPath = argv[3];
+    }
     if (!SaveProject(song)) {
         std::fprintf(stderr, "make_demo_song: cannot write %s\n", argv[2]);
         return 1;

@@ -13,3 +13,4 @@ int RunStreamCommand(const CliArgs& args);
 int RunEncodeCommand(const CliArgs& args);
 int RunBinCommand(const CliArgs& args);
 int RunNewCommand(const CliArgs& args);
+int RunExportCommand(const CliArgs& args);

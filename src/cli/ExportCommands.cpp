@@ -13,6 +13,7 @@
 #include "audio/EnsureMp3Encoder.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
+#include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
 #include "text/Cp1252.h"
@@ -69,27 +70,6 @@ std::string RateList(const int* first, const int* last)
     for (const int* r = first; r != last; ++r) list += (list.empty() ? "" : ", ") + std::to_string(*r);
     return list;
 }
-
-// A progress line on stderr, only where a person watches it.
-class ProgressLine {
-public:
-    explicit ProgressLine(const char* what) : m_what(what), m_show(::isatty(STDERR_FILENO) != 0) {}
-    ~ProgressLine()
-    {
-        if (m_show && m_last >= 0) std::fprintf(stderr, "\n");
-    }
-    bool operator()(int percent)
-    {
-        if (m_show && percent != m_last) std::fprintf(stderr, "\r%s %3d%%", m_what, percent);
-        m_last = percent;
-        return true;
-    }
-
-private:
-    const char* m_what;
-    bool m_show;
-    int m_last = -1;
-};
 
 } // namespace
 

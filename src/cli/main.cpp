@@ -37,6 +37,9 @@ const Command kCommands[] = {
      "new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid] [--title T] [--artist A] [--force]\n"
      "                              a new project: the music checked or decoded (into SONG.wav),\n"
      "                              the lyrics imported and an LRC file's times applied"},
+    {"export", RunExportCommand,
+     "export SONG.tvx -o OUT.bin|OUT.mp3|OUT.wma|OUT.zip [--type mp3|wma] [--kbps N] [--lrc simple|enhanced]\n"
+     "                              the song as a BIN file or an MP3+G / WMA+G pair (zipped for .zip)"},
 };
 
 void PrintUsage(std::FILE* out)

@@ -1,0 +1,12 @@
+#include "export/SongExportStream.h"
+
+#include "cdg/WriteRwMemory.h"
+#include "project/MSongSettings.h"
+
+SongExportStream PrepareSongExportStream(MSongSettings& song)
+{
+    SongExportStream stream;
+    song.GenerateKaraokeLineList(true, true);
+    stream.leadIn = WriteRwMemory(song, stream.usedLength, kWriteWholeSong);
+    return stream;
+}

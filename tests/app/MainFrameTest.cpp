@@ -119,6 +119,29 @@ private slots:
         QVERIFY(!app.CommandEnabled(CommandId::EditPaste));
     }
 
+    void theShellsShortcutsReachEveryView()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(true);
+        QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
+        app.Song().lyricText = "typed";
+        app.Song().SetModified(true);
+        app.Frame()->UpdateCommandStates();
+        // Ctrl+S pressed in a view's screen saves (here: asks for a name, then cancels).
+        QWidget* viewer = app.Frame()->View()->findChild<QWidget*>("viewer");
+        QVERIFY(viewer);
+        viewer->setFocus();
+        QTest::keyClick(viewer, Qt::Key_S, Qt::ControlModifier);
+        QTRY_COMPARE(answers.choices.size(), size_t(1));
+        QCOMPARE(answers.choices[0].title, QString("Save Tessavox Project"));
+        // Ctrl+O asks about the unsaved changes first.
+        answers.answers = {PromptAnswer::Cancel};
+        QTest::keyClick(viewer, Qt::Key_O, Qt::ControlModifier);
+        QTRY_VERIFY(answers.Asked("Confirm Closing Project"));
+        app.Song().SetModified(false);
+    }
+
     void saveAsksForANameOnlyWhenUntitled()
     {
         Answers answers;

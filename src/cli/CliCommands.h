@@ -8,3 +8,4 @@ using CliArgs = std::vector<std::string>;
 
 int RunInfoCommand(const CliArgs& args);
 int RunRenderCommand(const CliArgs& args);
+int RunPlayCommand(const CliArgs& args);

@@ -21,6 +21,12 @@ const Command kCommands[] = {
      "                              (packets before SECONDS x 300) or after packet N, as PNG\n"
      "  render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n"
      "                              a numbered PNG series, one picture every SECONDS"},
+    {"play", RunPlayCommand,
+     "play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS] [--tempo -50..0]\n"
+     "       [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n"
+     "                              play a work file through the sound card (TESSAVOX_AUDIO=null:\n"
+     "                              without one), a CD+G stream against its clock; prints the clock\n"
+     "                              and the packets executed once a second, and the final clock"},
 };
 
 void PrintUsage(std::FILE* out)

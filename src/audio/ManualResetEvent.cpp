@@ -2,10 +2,10 @@
 
 void ManualResetEvent::Set()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_set = true;
-    }
+    // Notify under the lock: a waiter that sees the flag may destroy the event at once, so the
+    // raising thread must be done with it before the waiter can return.
+    std::lock_guard lock(m_mutex);
+    m_set = true;
     m_changed.notify_all();
 }
 

@@ -33,6 +33,8 @@ constexpr auto kPollStep = std::chrono::milliseconds(50);
 constexpr auto kReportEvery = std::chrono::seconds(1);
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// As a shell reports a command ended by Ctrl+C.
+constexpr int kExitInterrupted = 130;
 constexpr uint32_t kMillisPerSecond = 1000;
 constexpr uint32_t kSecondsPerMinute = 60;
 
@@ -215,5 +217,6 @@ int RunPlayCommand(const CliArgs& args)
         if (!written) return Failure("cannot write \"" + o.snapshot + "\"");
     }
     player.Release();
-    return readFailure.empty() ? 0 : kExitFailure;
+    if (!readFailure.empty()) return kExitFailure;
+    return interrupted ? kExitInterrupted : 0;
 }

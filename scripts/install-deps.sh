@@ -9,8 +9,8 @@ packages=(
   zlib1g-dev
   libfreetype-dev libfontconfig-dev fonts-liberation
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
-  # playback: sound device and tempo change (ALSA and JACK headers come with PortAudio's)
-  portaudio19-dev libsoundtouch-dev libasound2-dev libjack-jackd2-dev
+  # playback: sound device and tempo change
+  portaudio19-dev libsoundtouch-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis)

@@ -1,9 +1,10 @@
 #include "audio/PortAudioOutput.h"
 
-#include <alsa/asoundlib.h>
-#include <jack/jack.h>
 #include <portaudio.h>
 
+#include <dlfcn.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -11,14 +12,30 @@ namespace {
 
 // ALSA and JACK print pages of diagnostics while PortAudio probes for devices that are not
 // there (no card, no JACK server). What matters reaches the user through our own message.
+// Both libraries come with PortAudio; their handler setters are looked up where they are
+// loaded, so that we depend on neither library's headers nor on which JACK is installed.
+using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetHandler = int (*)(AlsaHandler);
+using JackHandler = void (*)(const char*);
+using JackSetHandler = void (*)(JackHandler);
+
 void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
 void QuietJack(const char*) {}
 
+template <typename Function>
+Function Loaded(const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+}
+
 void QuietProbe(bool quiet)
 {
-    snd_lib_error_set_handler(quiet ? QuietAlsa : nullptr);
-    jack_set_error_function(quiet ? QuietJack : nullptr);
-    jack_set_info_function(quiet ? QuietJack : nullptr);
+    if (auto set = Loaded<AlsaSetHandler>("snd_lib_error_set_handler")) set(quiet ? QuietAlsa : nullptr);
+    // JACK's default handlers print to stderr; putting them back means handing it a printer.
+    static const JackHandler loud = [](const char* text) { std::fprintf(stderr, "%s\n", text); };
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto set = Loaded<JackSetHandler>(name)) set(quiet ? QuietJack : loud);
+    }
 }
 
 int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,

@@ -14,6 +14,9 @@
 //
 // The device takes only what has been queued. When the ring runs dry it plays silence and the
 // count stands still, so the clock never runs ahead of the music that was actually played.
+//
+// Append, PlayedFrames and QueuedBytes may be called from any thread while the device plays;
+// Open, Start, Stop and Close from one thread at a time (the player serialises them).
 class AudioOutput {
 public:
     static constexpr uint32_t kChannels = 2;

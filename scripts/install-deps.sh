@@ -13,6 +13,8 @@ packages=(
   libminizip-dev
   # run time: the MP3 encoder, opened when the program starts
   libmp3lame0
+  # playback: sound device and tempo change
+  portaudio19-dev libsoundtouch-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)

@@ -14,3 +14,4 @@ int RunEncodeCommand(const CliArgs& args);
 int RunBinCommand(const CliArgs& args);
 int RunNewCommand(const CliArgs& args);
 int RunExportCommand(const CliArgs& args);
+int RunPlayCommand(const CliArgs& args);

@@ -8,6 +8,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
+#include "cli/CliNumbers.h"
 #include "media/AtomicFile.h"
 #include "player/MRwSnapshotPresenter.h"
 #include "player/MRwStreamSnapshot.h"
@@ -16,9 +17,6 @@ namespace {
 
 // About ten hours of stream; anything larger is refused rather than read into memory.
 constexpr size_t kMaxStreamBytes = size_t(256) << 20;
-constexpr int kMaxSecondDigits = 8;
-constexpr int kMaxDecimals = 6;
-constexpr uint64_t kMicrosPerSecond = 1000000;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
@@ -36,38 +34,6 @@ int Failure(const std::string& why)
 {
     std::fprintf(stderr, "render: %s\n", why.c_str());
     return kExitFailure;
-}
-
-// A decimal number of seconds ("12", "0.5", "81.25") as whole microseconds, exactly.
-std::optional<uint64_t> ParseMicroseconds(const std::string& text)
-{
-    uint64_t whole = 0, fraction = 0;
-    int wholeDigits = 0, decimals = 0;
-    size_t i = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++wholeDigits) {
-        whole = whole * 10 + uint64_t(text[i] - '0');
-    }
-    if (i < text.size() && text[i] == '.') {
-        for (++i; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i, ++decimals) {
-            fraction = fraction * 10 + uint64_t(text[i] - '0');
-        }
-    }
-    if (i != text.size() || wholeDigits + decimals == 0 || wholeDigits > kMaxSecondDigits || decimals > kMaxDecimals) {
-        return std::nullopt;
-    }
-    for (int d = decimals; d < kMaxDecimals; ++d) fraction *= 10;
-    return whole * kMicrosPerSecond + fraction;
-}
-
-std::optional<uint64_t> ParseCount(const std::string& text)
-{
-    if (text.empty() || text.size() > 12) return std::nullopt;
-    uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + uint64_t(c - '0');
-    }
-    return v;
 }
 
 // The player's clock, in sample frames, at a moment given in microseconds.

@@ -40,6 +40,12 @@ const Command kCommands[] = {
     {"export", RunExportCommand,
      "export SONG.tvx -o OUT.bin|OUT.mp3|OUT.wma|OUT.zip [--type mp3|wma] [--kbps N] [--lrc simple|enhanced]\n"
      "                              the song as a BIN file or an MP3+G / WMA+G pair (zipped for .zip)"},
+    {"play", RunPlayCommand,
+     "play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS] [--tempo -50..0]\n"
+     "       [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n"
+     "                              play a work file through the sound card (TESSAVOX_AUDIO=null:\n"
+     "                              without one), a CD+G stream against its clock; prints the clock\n"
+     "                              and the packets executed once a second, and the final clock"},
 };
 
 void PrintUsage(std::FILE* out)

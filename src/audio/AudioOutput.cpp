@@ -1,0 +1,115 @@
+#include "audio/AudioOutput.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+#include "audio/NullAudioOutput.h"
+#include "audio/PortAudioOutput.h"
+
+AudioOutput::AudioOutput() = default;
+
+AudioOutput::~AudioOutput() = default;
+
+bool AudioOutput::Open(uint32_t sampleRate, uint32_t ringBytes)
+{
+    Close();
+    m_failure.clear();
+    ringBytes -= ringBytes % kFrameBytes;
+    if (sampleRate == 0 || ringBytes == 0) {
+        m_failure = "The sound output needs a sample rate and a buffer.";
+        return false;
+    }
+    {
+        std::lock_guard lock(m_ringLock);
+        m_ring.assign(ringBytes, 0);
+        m_queuedBytes = 0;
+    }
+    m_playedFrames.store(0, std::memory_order_release);
+    m_sampleRate = sampleRate;
+    if (!OpenDevice(sampleRate)) {
+        std::lock_guard lock(m_ringLock);
+        m_ring.clear();
+        return false;
+    }
+    m_open = true;
+    return true;
+}
+
+bool AudioOutput::Start()
+{
+    if (!m_open) return false;
+    if (m_started) return true;
+    m_started = StartDevice();
+    return m_started;
+}
+
+void AudioOutput::Stop()
+{
+    if (!m_started) return;
+    StopDevice();
+    m_started = false;
+}
+
+void AudioOutput::Close()
+{
+    Stop();
+    if (m_open) CloseDevice();
+    m_open = false;
+    std::lock_guard lock(m_ringLock);
+    m_ring.clear();
+    m_queuedBytes = 0;
+}
+
+uint64_t AudioOutput::QueuedBytes() const
+{
+    std::lock_guard lock(m_ringLock);
+    return m_queuedBytes;
+}
+
+bool AudioOutput::Append(std::span<const uint8_t> data)
+{
+    std::lock_guard lock(m_ringLock);
+    const uint64_t size = m_ring.size();
+    const uint64_t played = m_playedFrames.load(std::memory_order_relaxed) * kFrameBytes;
+    if (size == 0 || m_queuedBytes - played + data.size() > size) return false;
+    size_t done = 0;
+    while (done < data.size()) {
+        const size_t at = size_t((m_queuedBytes + done) % size);
+        const size_t n = std::min(data.size() - done, size_t(size) - at);
+        std::memcpy(m_ring.data() + at, data.data() + done, n);
+        done += n;
+    }
+    m_queuedBytes += data.size();
+    return true;
+}
+
+size_t AudioOutput::Consume(int16_t* out, size_t frames)
+{
+    size_t taken = 0;
+    {
+        std::lock_guard lock(m_ringLock);
+        const uint64_t size = m_ring.size();
+        const uint64_t played = m_playedFrames.load(std::memory_order_relaxed);
+        if (size != 0) taken = size_t(std::min<uint64_t>(frames, (m_queuedBytes - played * kFrameBytes) / kFrameBytes));
+        auto* dst = reinterpret_cast<uint8_t*>(out);
+        size_t done = 0;
+        const size_t bytes = taken * kFrameBytes;
+        while (done < bytes) {
+            const size_t at = size_t((played * kFrameBytes + done) % size);
+            const size_t n = std::min(bytes - done, size_t(size) - at);
+            std::memcpy(dst + done, m_ring.data() + at, n);
+            done += n;
+        }
+        m_playedFrames.store(played + taken, std::memory_order_release);
+    }
+    if (taken < frames) std::memset(out + taken * kChannels, 0, (frames - taken) * kFrameBytes);
+    return taken;
+}
+
+std::unique_ptr<AudioOutput> CreateAudioOutput()
+{
+    const char* choice = std::getenv(kAudioOutputVariable);
+    if (choice != nullptr && std::strcmp(choice, kAudioOutputNull) == 0) return std::make_unique<NullAudioOutput>();
+    return std::make_unique<PortAudioOutput>();
+}

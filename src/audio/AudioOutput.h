@@ -1,0 +1,88 @@
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+// Where the player's sound goes: a stream of 16-bit stereo frames at one sample rate, fed from a
+// ring of queued bytes. The count of frames the device has taken from the ring is the play
+// cursor; the player's clock is built on it.
+//
+// The device takes only what has been queued. When the ring runs dry it plays silence and the
+// count stands still, so the clock never runs ahead of the music that was actually played.
+//
+// Append, PlayedFrames and QueuedBytes may be called from any thread while the device plays;
+// Open, Start, Stop and Close from one thread at a time (the player serialises them).
+class AudioOutput {
+public:
+    static constexpr uint32_t kChannels = 2;
+    static constexpr uint32_t kBitsPerSample = 16;
+    static constexpr uint32_t kFrameBytes = kChannels * kBitsPerSample / 8;
+
+    virtual ~AudioOutput();
+    AudioOutput(const AudioOutput&) = delete;
+    AudioOutput& operator=(const AudioOutput&) = delete;
+
+    // Prepares the device for 16-bit stereo at sampleRate with a ring of ringBytes (rounded down
+    // to whole frames). False when no device could be prepared; FailureText says why.
+    bool Open(uint32_t sampleRate, uint32_t ringBytes);
+    // Starts taking frames from the ring. The play count goes on from where it stood.
+    bool Start();
+    // Stops taking frames at once; what is queued stays queued.
+    void Stop();
+    // Releases the device and forgets the ring and the counts.
+    void Close();
+
+    // Queues data after what was queued before. False (and nothing queued) when it would
+    // overwrite bytes that have not been played yet or the output is not open.
+    bool Append(std::span<const uint8_t> data);
+
+    // Frames taken by the device since Open: the play cursor.
+    uint64_t PlayedFrames() const { return m_playedFrames.load(std::memory_order_acquire); }
+    // Bytes queued since Open.
+    uint64_t QueuedBytes() const;
+    uint32_t RingBytes() const { return uint32_t(m_ring.size()); }
+    uint32_t SampleRate() const { return m_sampleRate; }
+    bool IsOpen() const { return m_open; }
+    bool IsStarted() const { return m_started; }
+    const std::string& FailureText() const { return m_failure; }
+    // A short name for messages: "PortAudio", "null".
+    virtual const char* Name() const = 0;
+
+protected:
+    AudioOutput();
+
+    virtual bool OpenDevice(uint32_t sampleRate) = 0;
+    virtual bool StartDevice() = 0;
+    virtual void StopDevice() = 0;
+    virtual void CloseDevice() = 0;
+
+    // Called by the device, from its own thread, for the next frames: fills out (frames x 2
+    // samples) with queued music and silence after it. Returns the frames of music taken.
+    size_t Consume(int16_t* out, size_t frames);
+
+    void SetFailure(std::string text) { m_failure = std::move(text); }
+
+private:
+    // Guards the ring and the queued count: the feeder writes while the device reads.
+    mutable std::mutex m_ringLock;
+    std::vector<uint8_t> m_ring;
+    uint64_t m_queuedBytes = 0;
+    std::atomic<uint64_t> m_playedFrames{0};
+    uint32_t m_sampleRate = 0;
+    bool m_open = false;
+    bool m_started = false;
+    std::string m_failure;
+};
+
+// The environment variable that chooses the output: "null" plays without a device.
+inline constexpr const char* kAudioOutputVariable = "TESSAVOX_AUDIO";
+inline constexpr const char* kAudioOutputNull = "null";
+
+// The output the environment asks for: the device-less one when TESSAVOX_AUDIO is "null",
+// otherwise the sound device through PortAudio.
+std::unique_ptr<AudioOutput> CreateAudioOutput();

@@ -1,0 +1,146 @@
+#include "audio/PortAudioOutput.h"
+
+#include <portaudio.h>
+
+#include <dlfcn.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+// ALSA and JACK print pages of diagnostics while PortAudio probes for devices that are not
+// there (no card, no JACK server). What matters reaches the user through our own message.
+// Both libraries come with PortAudio; their handler setters are looked up where they are
+// loaded, so that we depend on neither library's headers nor on which JACK is installed.
+using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
+using AlsaSetHandler = int (*)(AlsaHandler);
+using JackHandler = void (*)(const char*);
+using JackSetHandler = void (*)(JackHandler);
+
+void QuietAlsa(const char*, int, const char*, int, const char*, ...) {}
+void QuietJack(const char*) {}
+
+template <typename Function>
+Function Loaded(const char* name)
+{
+    return reinterpret_cast<Function>(dlsym(RTLD_DEFAULT, name));
+}
+
+void QuietProbe(bool quiet)
+{
+    if (auto set = Loaded<AlsaSetHandler>("snd_lib_error_set_handler")) set(quiet ? QuietAlsa : nullptr);
+    // JACK's default handlers print to stderr; putting them back means handing it a printer.
+    static const JackHandler loud = [](const char* text) { std::fprintf(stderr, "%s\n", text); };
+    for (const char* name : {"jack_set_error_function", "jack_set_info_function"}) {
+        if (auto set = Loaded<JackSetHandler>(name)) set(quiet ? QuietJack : loud);
+    }
+}
+
+int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+             void* user)
+{
+    static_cast<PortAudioOutput*>(user)->Fill(static_cast<int16_t*>(output), frames);
+    return paContinue;
+}
+
+std::string PaText(const char* what, PaError error)
+{
+    return std::string(what) + ": " + Pa_GetErrorText(error);
+}
+
+// The output device: the one named (exactly, or by the start of its name), else the default.
+PaDeviceIndex ChooseDevice(std::string& failure)
+{
+    const char* wanted = std::getenv(kAudioDeviceVariable);
+    if (wanted == nullptr || *wanted == '\0') {
+        const PaDeviceIndex device = Pa_GetDefaultOutputDevice();
+        if (device == paNoDevice) failure = "No sound output device was found.";
+        return device;
+    }
+    const std::string_view name(wanted);
+    PaDeviceIndex prefixMatch = paNoDevice;
+    for (PaDeviceIndex i = 0; i < Pa_GetDeviceCount(); ++i) {
+        const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
+        if (info == nullptr || info->maxOutputChannels < int(AudioOutput::kChannels)) continue;
+        const std::string_view have(info->name);
+        if (have == name) return i;
+        if (prefixMatch == paNoDevice && have.substr(0, name.size()) == name) prefixMatch = i;
+    }
+    if (prefixMatch == paNoDevice) failure = "No sound output device is named \"" + std::string(name) + "\".";
+    return prefixMatch;
+}
+
+} // namespace
+
+PortAudioOutput::PortAudioOutput() = default;
+
+PortAudioOutput::~PortAudioOutput()
+{
+    Close();
+}
+
+bool PortAudioOutput::OpenDevice(uint32_t sampleRate)
+{
+    QuietProbe(true);
+    const PaError init = Pa_Initialize();
+    QuietProbe(false);
+    if (init != paNoError) {
+        SetFailure(PaText("The sound system could not be started", init));
+        return false;
+    }
+    m_initialized = true;
+
+    std::string failure;
+    const PaDeviceIndex device = ChooseDevice(failure);
+    const PaDeviceInfo* info = device == paNoDevice ? nullptr : Pa_GetDeviceInfo(device);
+    if (info == nullptr) {
+        SetFailure(failure.empty() ? "No sound output device was found." : failure);
+        CloseDevice();
+        return false;
+    }
+    PaStreamParameters parameters{};
+    parameters.device = device;
+    parameters.channelCount = int(kChannels);
+    parameters.sampleFormat = paInt16;
+    // Low latency keeps what is heard close to the clock that the lyrics follow.
+    parameters.suggestedLatency = info->defaultLowOutputLatency;
+    PaStream* stream = nullptr;
+    QuietProbe(true);
+    const PaError opened = Pa_OpenStream(&stream, nullptr, &parameters, double(sampleRate),
+                                         paFramesPerBufferUnspecified, paNoFlag, Callback, this);
+    QuietProbe(false);
+    if (opened != paNoError) {
+        SetFailure(PaText(("The sound device \"" + std::string(info->name) + "\" could not be opened").c_str(), opened));
+        CloseDevice();
+        return false;
+    }
+    m_stream = stream;
+    m_deviceName = info->name;
+    return true;
+}
+
+bool PortAudioOutput::StartDevice()
+{
+    const PaError error = Pa_StartStream(static_cast<PaStream*>(m_stream));
+    if (error != paNoError) {
+        SetFailure(PaText("The sound device could not start", error));
+        return false;
+    }
+    return true;
+}
+
+void PortAudioOutput::StopDevice()
+{
+    // Abort rather than stop: the user asked for silence now, not after the device's buffers.
+    Pa_AbortStream(static_cast<PaStream*>(m_stream));
+}
+
+void PortAudioOutput::CloseDevice()
+{
+    if (m_stream != nullptr) Pa_CloseStream(static_cast<PaStream*>(m_stream));
+    m_stream = nullptr;
+    if (m_initialized) Pa_Terminate();
+    m_initialized = false;
+}

@@ -1,0 +1,253 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "cdg/CdgPacket.h"
+#include "player/MRwPlayer.h"
+#include "player/MRwRenderer.h"
+#include "player/RecordingPresenter.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A stream of n packets that change nothing on screen but count as graphics.
+std::vector<uint8_t> QuietStream(size_t n)
+{
+    std::vector<uint8_t> stream(n * kCdgPacketBytes, 0);
+    const CdgPacket p = CdgPacket::Graphics(kCdgDefineTransparent);
+    for (size_t i = 0; i < n; ++i) std::copy(p.bytes.begin(), p.bytes.end(), stream.begin() + long(i * kCdgPacketBytes));
+    return stream;
+}
+
+void Put(std::vector<uint8_t>& stream, size_t index, const CdgPacket& packet)
+{
+    std::copy(packet.bytes.begin(), packet.bytes.end(), stream.begin() + long(index * kCdgPacketBytes));
+}
+
+CdgPacket SolidTile(int row, int column, int colour)
+{
+    TilePattern pattern;
+    pattern.fill(0x3F);
+    return CdgPacket::Tile(kCdgTileNormal, 0, colour, row, column, pattern);
+}
+
+// Waits until the player has caught up with position.
+bool WaitFor(const MRwPlayer& player, uint32_t position)
+{
+    const auto end = Clock::now() + std::chrono::seconds(2);
+    while (player.LastPosition() != position) {
+        if (Clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
+{
+    const auto stream = QuietStream(900);
+    MRwRenderer renderer;
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{44100};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    player.StartPlayer(true);
+    EXPECT_TRUE(player.IsRunning());
+    // One second of clock: packets 0-299 and no more.
+    ASSERT_TRUE(WaitFor(player, 44100));
+    EXPECT_EQ(player.ExecutedPackets(), 300u);
+    clock = 44100 + 10 * 147 + 146;
+    ASSERT_TRUE(WaitFor(player, clock));
+    EXPECT_EQ(player.ExecutedPackets(), 310u);
+
+    // A clock going back executes nothing until it passes the highest value again.
+    clock = 88200;
+    ASSERT_TRUE(WaitFor(player, 88200));
+    EXPECT_EQ(player.ExecutedPackets(), 600u);
+    clock = 44100;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    EXPECT_EQ(player.ExecutedPackets(), 600u);
+    EXPECT_EQ(player.LastPosition(), 88200u);
+    clock = 88200 + 3 * 147;
+    ASSERT_TRUE(WaitFor(player, clock));
+    EXPECT_EQ(player.ExecutedPackets(), 603u);
+
+    // Far past the end: every packet but the stream's last one.
+    clock = 10 * 44100;
+    ASSERT_TRUE(WaitFor(player, clock));
+    EXPECT_EQ(player.ExecutedPackets(), 899u);
+    player.StopPlayer();
+    EXPECT_FALSE(player.IsRunning());
+    EXPECT_EQ(player.LastPosition(), 0u);
+    EXPECT_TRUE(player.Stream().empty());
+}
+
+TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
+{
+    auto stream = QuietStream(40);
+    stream[3 * kCdgPacketBytes] = 0;    // not a graphics command
+    stream[25 * kCdgPacketBytes] = 0x19; // another mode of the same item
+    MRwRenderer renderer;
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{30 * 147};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    // From packet 20 on: 20-29 less packet 25.
+    player.StartPlayer(true, 20 * 147);
+    ASSERT_TRUE(WaitFor(player, 30 * 147));
+    EXPECT_EQ(player.ExecutedPackets(), 9u);
+    player.StopPlayer();
+
+    // Without a clock the position reads 0: nothing is ever due.
+    MRwPlayer unclocked(&renderer);
+    unclocked.SetStream(stream);
+    unclocked.StartPlayer(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(unclocked.ExecutedPackets(), 0u);
+    unclocked.StopPlayer();
+}
+
+TEST(MRwPlayer, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
+{
+    std::vector<uint8_t> stream(400 * kCdgPacketBytes, 0);
+    for (int i = 0; i < 100; ++i) Put(stream, size_t(i), SolidTile(1 + i % 16, 1 + i % 48, i % 16));
+    Put(stream, 300, SolidTile(3, 4, 7));
+
+    // What one full present looks like to a window.
+    MRwRenderer reference;
+    RecordingPresenter referenceWindow;
+    reference.AttachWindow(&referenceWindow);
+    reference.PresentAll();
+    const auto fullPresent = referenceWindow.calls;
+
+    MRwRenderer renderer;
+    RecordingPresenter window;
+    renderer.AttachWindow(&window);
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{200 * 147};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    player.StartPlayer(true);
+    ASSERT_TRUE(WaitFor(player, 200 * 147));
+    EXPECT_EQ(player.ExecutedPackets(), 100u);
+    EXPECT_FALSE(renderer.SuppressPresent());
+    // A hundred tiles, one present.
+    EXPECT_EQ(window.calls, fullPresent);
+
+    // Later passes present each tile as it comes.
+    window.calls.clear();
+    clock = 301 * 147;
+    ASSERT_TRUE(WaitFor(player, clock));
+    player.StopPlayer();
+    ASSERT_EQ(window.calls.size(), 1u);
+    EXPECT_TRUE(window.calls[0].blit);
+    EXPECT_EQ(window.calls[0].source, (MRwRect{23, 35, 31, 49}));
+    EXPECT_EQ(renderer.Pixel(4 * 6, 3 * 12), 7);
+    renderer.DetachWindows();
+    reference.DetachWindows();
+}
+
+TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
+{
+    // Memory presets of alternating colours each fill the whole frame: a long catch-up.
+    const size_t n = 200000;
+    std::vector<uint8_t> stream(n * kCdgPacketBytes, 0);
+    for (size_t i = 0; i < n; ++i) Put(stream, i, CdgPacket::MemoryPreset(int(1 + i % 2), 0));
+    MRwRenderer renderer;
+    RecordingPresenter window;
+    renderer.AttachWindow(&window);
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{uint32_t(n * 147)};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    player.StartPlayer(true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const auto before = Clock::now();
+    player.StopPlayer();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - before).count(), 0.1);
+    const uint64_t executed = player.ExecutedPackets();
+    EXPECT_GT(executed, 0u);
+    EXPECT_LT(executed, n - 1);
+    EXPECT_FALSE(renderer.SuppressPresent());
+    // The memory colour of the last executed packet, shown once with a whole present.
+    EXPECT_EQ(renderer.MemoryColour(), int(1 + (executed - 1) % 2));
+    ASSERT_FALSE(window.calls.empty());
+    EXPECT_TRUE(window.calls[0].blit);
+    EXPECT_EQ(window.calls[0].source, (MRwRect{6, 12, 294, 204}));
+    renderer.DetachWindows();
+}
+
+TEST(MRwPlayer, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
+{
+    MRwRenderer renderer;
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{44100};
+    player.SetClock(&clock);
+    player.StartPlayer(true);
+    const auto end = Clock::now() + std::chrono::seconds(1);
+    while (player.IsRunning() && Clock::now() < end) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_FALSE(player.IsRunning());
+    const auto before = Clock::now();
+    player.StopPlayer();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - before).count(), 0.01);
+    EXPECT_EQ(player.ExecutedPackets(), 0u);
+    // On the calling thread an empty stream returns at once as well.
+    player.StartPlayer(false);
+    EXPECT_FALSE(player.IsRunning());
+}
+
+TEST(MRwPlayer, RunsOnTheCallersThreadUntilStoppedFromAnother)
+{
+    const auto stream = QuietStream(100);
+    MRwRenderer renderer;
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{50 * 147};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    std::atomic<bool> returned{false};
+    std::thread caller([&] {
+        player.StartPlayer(false);
+        returned = true;
+    });
+    ASSERT_TRUE(WaitFor(player, 50 * 147));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_FALSE(returned.load()) << "the loop runs until it is stopped";
+    EXPECT_TRUE(player.IsRunning());
+    player.StopPlayer();
+    EXPECT_FALSE(player.IsRunning());
+    // The loop has left by now; the caller's StartPlayer returns right after.
+    const auto before = Clock::now();
+    caller.join();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - before).count(), 0.05);
+    EXPECT_TRUE(returned.load());
+    EXPECT_EQ(player.ExecutedPackets(), 50u);
+}
+
+TEST(MRwPlayer, CatchUpWhileStoppedBringsTheScreenToAPosition)
+{
+    std::vector<uint8_t> stream(100 * kCdgPacketBytes, 0);
+    Put(stream, 5, SolidTile(2, 2, 4));
+    Put(stream, 50, SolidTile(2, 2, 11));
+    MRwRenderer renderer;
+    RecordingPresenter window;
+    renderer.AttachWindow(&window);
+    MRwPlayer player(&renderer);
+    player.SetStream(stream);
+    player.CatchUp(50 * 147);
+    EXPECT_EQ(renderer.Pixel(13, 25), 4);
+    EXPECT_EQ(player.LastPosition(), 50u * 147);
+    // Backwards does nothing; forwards goes on from where it stood.
+    player.CatchUp(10 * 147);
+    EXPECT_EQ(player.LastPosition(), 50u * 147);
+    player.CatchUp(51 * 147);
+    EXPECT_EQ(renderer.Pixel(13, 25), 11);
+    EXPECT_EQ(player.ExecutedPackets(), 2u);
+    // Each catch-up presents the whole screen once (a blit and four border strips).
+    EXPECT_EQ(window.calls.size(), 10u);
+    renderer.DetachWindows();
+}

@@ -15,6 +15,7 @@
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CProgressDlg.h"
+#include "audio/MCdgPlayer.h"
 #include "audio/MusicImport.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
@@ -120,7 +121,9 @@ CTessavoxApp::CTessavoxApp() : m_song(std::make_unique<MSongSettings>())
 
 CTessavoxApp::~CTessavoxApp()
 {
+    if (m_frame) m_frame->StopPlaying();
     m_frame.reset();
+    DestroyGlobalPlayer();
     if (s_instance == this) s_instance = nullptr;
 }
 
@@ -151,7 +154,7 @@ bool CTessavoxApp::InitInstance(bool showFrame)
 
 bool CTessavoxApp::IsPlaying() const
 {
-    return playingProbe && playingProbe();
+    return playingProbe ? playingProbe() : GlobalPlayerIsPlaying();
 }
 
 void CTessavoxApp::SetBusy(bool busy)

@@ -73,9 +73,9 @@ public:
     void RefreshCaption();
     QString Caption() const;
 
-    // Hooks for what later pieces provide: the player's playing state, the song settings dialog,
-    // the export command.
+    // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
+    // Hooks for what later pieces provide: the song settings dialog, the export command.
     std::function<bool(MSongSettings& copy)> settingsDialog;
     std::function<void()> exportCommand;
 

@@ -1,13 +1,253 @@
 #include "app/views/CPlaySongDlg.h"
 
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSlider>
+#include <QTimer>
+#include <QVBoxLayout>
+
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/widgets/MRwViewerWindow.h"
+#include "audio/MCdgPlayer.h"
+#include "audio/ManualResetEvent.h"
+#include "audio/WavInFile.h"
+#include "cdg/CdgPacket.h"
+#include "cdg/MRwGenerator.h"
+#include "cdg/WriteRwMemory.h"
+#include "log/MLogQueue.h"
+#include "log/MUserActionLog.h"
+#include "player/MRwPlayer.h"
+#include "player/MRwRenderer.h"
 #include "project/MSongSettings.h"
 
-CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::PlayFinal, parent)
+namespace {
+
+constexpr uint32_t kPlayFlags = kPlayAudio | kPlayGraphics | kPlayCallerFlag;
+constexpr int kClearColour = 15;
+constexpr int kClearRepeat = 63;
+constexpr uint32_t kPlaybackAction = 5;
+constexpr int kSliderLineStep = 300; // one second
+
+void Log(const char* name)
+{
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(name, kPlaybackAction), true);
+}
+
+} // namespace
+
+CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
+    : CViewBase(app, ViewId::PlayFinal, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("CPlaySongDlg");
     AddViewer();
-    App().Song().GenerateKaraokeLineList(true, false);
-    ShowLyricPage(0);
+    auto* row = new QHBoxLayout;
+    m_play = new QPushButton(tr("Play (SB)"), this);
+    m_play->setObjectName("play");
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName("position");
+    m_slider->setSingleStep(kSliderLineStep);
+    m_slider->setPageStep(kSliderLineStep);
+    row->addWidget(m_play);
+    row->addWidget(m_slider, 1);
+    Body()->addLayout(row);
+
+    MCdgPlayer* existing = GlobalPlayer();
+    if (existing) existing->SetRenderer(Renderer());
+    m_player = existing ? existing : &CreateGlobalPlayer(&App().Prompt(), Renderer());
+    m_player->SetDoneEvent(m_done.get());
+
+    MSongSettings& song = App().Song();
+    song.GenerateKaraokeLineList(true, true);
+    if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
+        const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+        Renderer()->LoadColours(0, kCdgColourCount, table);
+        Renderer()->BorderPreset(lyrics->borderColour);
+        Renderer()->MemoryPreset(lyrics->backgroundColour);
+    }
+    BuildStream();
+
+    connect(m_play, &QPushButton::clicked, this, &CPlaySongDlg::PlayToggle);
+    connect(m_slider, &QSlider::valueChanged, this, &CPlaySongDlg::OnSliderMoved);
+    connect(m_slider, &QSlider::sliderPressed, this, [this] {
+        if (m_playing) {
+            m_pausedForDragging = true;
+            PlayToggle();
+        }
+    });
+    connect(m_slider, &QSlider::sliderReleased, this, &CPlaySongDlg::OnSliderReleased);
+    m_timer = new QTimer(this);
+    connect(m_timer, &QTimer::timeout, this, &CPlaySongDlg::OnTimer);
+    m_timer->start(kTimerMs);
+}
+
+CPlaySongDlg::~CPlaySongDlg()
+{
+    m_timer->stop();
+    StopPlaying();
+    DestroyGlobalPlayer();
+}
+
+void CPlaySongDlg::BuildStream()
+{
+    MSongSettings& song = App().Song();
+    size_t used = 0;
+    m_streamStart = WriteRwMemory(song, used, kWriteWholeSong);
+    uint64_t musicFrames = song.musicDataBytes / 4;
+    WavInFile work;
+    if (work.Open(song.MusicWorkPath())) {
+        const uint32_t frameBytes = uint32_t(work.Channels()) * work.BitsPerSample() / 8;
+        if (frameBytes > 0) musicFrames = work.DataBytes() / frameBytes;
+    }
+    const uint64_t total = m_streamStart + musicFrames;
+    m_slider->blockSignals(true);
+    m_slider->setRange(0, int(total / kSamplesPerStep));
+    m_slider->setValue(0);
+    m_slider->blockSignals(false);
+    m_playPosition = 0;
+    m_lastStep = 0;
+    m_player->SetSource(song.MusicWorkPath(), song.streamBuffer);
+    m_player->SetLeadInFrames(m_streamStart);
+    m_done->Reset();
+}
+
+void CPlaySongDlg::UpdateControls()
+{
+    CViewBase::UpdateControls();
+    if (m_playing || m_pausedForDragging)
+        for (int i : {0, 1, 2, 4}) ModeButton(i)->setEnabled(false);
+}
+
+void CPlaySongDlg::PlayToggle()
+{
+    if (m_playing) {
+        Log("Stop Playback");
+        m_player->Stop();
+        m_player->Release();
+        m_playing = false;
+        if (!m_pausedForDragging) m_play->setText(tr("Play (SB)"));
+    } else {
+        m_done->Reset();
+        m_player->SetPosition(m_playPosition);
+        if (!m_player->Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
+        m_playing = true;
+        m_play->setText(tr("Pause (SB)"));
+        Log("Start Playback");
+    }
+    UpdateControls();
+}
+
+void CPlaySongDlg::StopPlaying()
+{
+    if (m_playing) {
+        m_pausedForDragging = false;
+        PlayToggle();
+    }
+}
+
+void CPlaySongDlg::OnTimer()
+{
+    if (!m_playing) return;
+    if (!m_done->IsSet()) {
+        m_playPosition = m_player->Position();
+        if (m_playPosition != 0) {
+            m_lastStep = int(m_playPosition / kSamplesPerStep);
+            m_slider->blockSignals(true);
+            m_slider->setValue(m_lastStep);
+            m_slider->blockSignals(false);
+        }
+        return;
+    }
+    PlayToggle();
+    m_playPosition = 0;
+    m_slider->blockSignals(true);
+    m_slider->setValue(0);
+    m_slider->blockSignals(false);
+    m_lastStep = 0;
+    ClearScreen();
+}
+
+void CPlaySongDlg::ClearScreen()
+{
+    const CdgPacket clear = CdgPacket::MemoryPreset(kClearColour, kClearRepeat);
+    m_player->MakeCdgPlayer().ExecutePacket(clear.Span());
+    Renderer()->PresentAll();
+}
+
+void CPlaySongDlg::OnSliderMoved(int step)
+{
+    m_playPosition = uint32_t(step) * kSamplesPerStep;
+    if (m_playing) {
+        m_pausedForDragging = true;
+        PlayToggle();
+    }
+    ShowPosition(step);
+}
+
+void CPlaySongDlg::OnSliderReleased()
+{
+    if (m_pausedForDragging) {
+        PlayToggle();
+        m_pausedForDragging = false;
+        UpdateControls();
+    }
+}
+
+void CPlaySongDlg::ShowPosition(int step)
+{
+    m_player->SetPosition(m_playPosition);
+    const std::vector<uint8_t>& stream = App().Song().streamBuffer;
+    const int packets = int(stream.size() / kCdgPacketBytes);
+    if (packets == 0) return;
+    const int last = packets - 1;
+    const int m = std::min(step, last);
+    int f = m_lastStep < step ? m_lastStep : 0;
+    if (f > last) f = last;
+    MRwPlayer& decoder = m_player->MakeCdgPlayer();
+    MRwRenderer* renderer = Renderer();
+    renderer->SetSuppressPresent(true);
+    if (f == 0 && m == 0) {
+        decoder.ExecutePacket(CdgPacket::MemoryPreset(kClearColour, kClearRepeat).Span());
+    } else if (f != m) {
+        for (int p = f + 1; p <= m && p < last; ++p) {
+            const uint8_t* packet = stream.data() + size_t(p) * kCdgPacketBytes;
+            if ((packet[0] & kCdgSixBits) == kCdgCommandGraphics)
+                decoder.ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(packet, kCdgPacketBytes));
+        }
+    }
+    renderer->SetSuppressPresent(false);
+    renderer->PresentAll();
+    m_lastStep = step;
+}
+
+void CPlaySongDlg::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Space:
+        if (!event->isAutoRepeat()) {
+            m_play->setFocus();
+            PlayToggle();
+        }
+        event->accept();
+        return;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        m_slider->setFocus();
+        QCoreApplication::sendEvent(m_slider, event);
+        return;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        event->accept(); // never closes the view
+        return;
+    default: CViewBase::keyPressEvent(event);
+    }
 }

@@ -1,9 +1,55 @@
 #pragma once
+#include <memory>
+
 #include "app/views/CViewBase.h"
 
-// The working view number ViewId::PlayFinal.
+class ManualResetEvent;
+class MCdgPlayer;
+class QPushButton;
+class QSlider;
+class QTimer;
+
+// Play Final: the finished song's whole stream, played against the music from any position.
 class CPlaySongDlg : public CViewBase {
     Q_OBJECT
 public:
+    static constexpr int kSamplesPerStep = 147; // one packet
+    static constexpr int kTimerMs = 100;
+
     CPlaySongDlg(CTessavoxApp& app, QWidget* parent);
+    ~CPlaySongDlg() override;
+
+    void StopPlaying() override;
+    void UpdateControls() override;
+
+    // For tests and the shell.
+    bool Playing() const { return m_playing; }
+    uint32_t PlayPosition() const { return m_playPosition; }
+    uint32_t StreamStart() const { return m_streamStart; }
+    QPushButton* PlayButton() const { return m_play; }
+    QSlider* Slider() const { return m_slider; }
+    void PlayToggle();
+    // The timer's work, also callable directly.
+    void OnTimer();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void BuildStream();
+    void ShowPosition(int step);
+    void ClearScreen();
+    void OnSliderMoved(int step);
+    void OnSliderReleased();
+
+    MCdgPlayer* m_player = nullptr;
+    std::unique_ptr<ManualResetEvent> m_done;
+    QPushButton* m_play = nullptr;
+    QSlider* m_slider = nullptr;
+    QTimer* m_timer = nullptr;
+    bool m_playing = false;
+    bool m_pausedForDragging = false;
+    uint32_t m_playPosition = 0;
+    int m_lastStep = 0;
+    uint32_t m_streamStart = 0;
 };

@@ -111,6 +111,15 @@ void CMainFrame::UpdateCommandStates()
 
 void CMainFrame::InstallView(int view)
 {
+    // The old view goes first: a new view rebuilds the song's line list, which the old one
+    // still points into.
+    if (m_view) {
+        m_view->StopPlaying();
+        CViewBase* old = m_view;
+        m_view = nullptr;
+        takeCentralWidget();
+        delete old;
+    }
     CViewBase* next = nullptr;
     switch (view) {
     case ViewId::PlaceLyrics: next = new CPlaceLyricsDlg(m_app, this); break;
@@ -118,8 +127,7 @@ void CMainFrame::InstallView(int view)
     case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
     default: next = new CEditLyricsDlg(m_app, this); break;
     }
-    if (m_view) m_view->StopPlaying();
-    setCentralWidget(next); // deletes the old view
+    setCentralWidget(next);
     m_view = next;
     m_view->UpdateControls();
     m_view->setFocus();

@@ -1,9 +1,88 @@
 #pragma once
+#include <memory>
+
 #include "app/views/CViewBase.h"
 
-// The working view number ViewId::AdjustLyrics.
+class ManualResetEvent;
+class MCdgPlayer;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+// Adjust Lyrics: select a word, audition the song from it or loop around it, move its start
+// and end by the adjust amount, and give its line to a singer.
 class CNudgeLyricsDlg : public CViewBase {
     Q_OBJECT
 public:
+    enum PlayMode { kIdle = 0, kAudition = 1, kAdjust = 2 };
+
     CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    ~CNudgeLyricsDlg() override;
+
+    void StopPlaying() override;
+    void UpdateControls() override;
+
+    // What the tests and the keys drive.
+    int Mode() const { return m_mode; }
+    int CurrentPage() const { return m_page; }
+    int SelectedWord() const { return m_selected; }
+    void SelectWord(int index);
+    void SelectAt(QPoint windowPoint, Qt::KeyboardModifiers modifiers);
+    void CursorLeft();
+    void CursorRight();
+    void PreviousPage();
+    void NextPage();
+    void StartEarlier();
+    void StartLater();
+    void EndEarlier();
+    void EndLater();
+    void AuditionToggle();
+    void AdjustToggle();
+    void AssignSinger(int slot);
+    // The loop's stretch around the selected word, in song time (for tests).
+    std::pair<uint32_t, uint32_t> LoopStretch() const;
+    uint32_t AmountSamples() const;
+    QLabel* PageLabel() const { return m_pageLabel; }
+    QPushButton* SingerButton(int i) const { return m_singers[i]; }
+    QGroupBox* SingerGroup() const { return m_singerGroup; }
+    void OnTimer();
+
+protected:
+    bool ViewKeyPress(QKeyEvent* event) override;
+    bool ViewKeyRelease(QKeyEvent* event) override;
+
+private:
+    void DrawPage();
+    void Play(bool window);
+    void StopPlayer();
+    int FirstWordOfPage(int page) const;
+    int LastWordOfPage(int page) const;
+    int LastPage() const;
+    int PageOfWord(int index) const;
+
+    MCdgPlayer* m_player = nullptr;
+    std::unique_ptr<ManualResetEvent> m_done;
+    QTimer* m_timer = nullptr;
+    int m_mode = kIdle;
+    int m_page = 0;
+    int m_selected = -1;
+    int m_cursor = 0;
+    int m_tempo = 100;
+    uint32_t m_streamStart = 0;
+    uint32_t m_playStart = 0;
+    uint32_t m_musicEnd = 0;
+    bool m_latchSpace = false, m_latchN = false, m_latchLess = false, m_latchMore = false;
+
+    QPushButton* m_audition = nullptr;
+    QPushButton* m_adjust = nullptr;
+    QPushButton* m_adjustArea = nullptr;
+    QPushButton* m_moves[4] = {};
+    QPushButton* m_previous = nullptr;
+    QPushButton* m_next = nullptr;
+    QPushButton* m_singers[3] = {};
+    QGroupBox* m_auditionGroup = nullptr;
+    QGroupBox* m_adjustGroup = nullptr;
+    QGroupBox* m_singerGroup = nullptr;
+    QLabel* m_pageLabel = nullptr;
 };

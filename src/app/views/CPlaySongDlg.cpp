@@ -222,7 +222,7 @@ void CPlaySongDlg::ShowPosition(int step)
     m_lastStep = step;
 }
 
-void CPlaySongDlg::keyPressEvent(QKeyEvent* event)
+bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Space:
@@ -230,8 +230,7 @@ void CPlaySongDlg::keyPressEvent(QKeyEvent* event)
             m_play->setFocus();
             PlayToggle();
         }
-        event->accept();
-        return;
+        return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_End:
@@ -240,14 +239,14 @@ void CPlaySongDlg::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
+        if (m_slider->hasFocus()) return false; // the slider handles it
         m_slider->setFocus();
         QCoreApplication::sendEvent(m_slider, event);
-        return;
+        return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
-        event->accept(); // never closes the view
-        return;
-    default: CViewBase::keyPressEvent(event);
+        return true; // never closes the view
+    default: return false;
     }
 }

@@ -33,7 +33,7 @@ public:
     void OnTimer();
 
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
+    bool ViewKeyPress(QKeyEvent* event) override;
 
 private:
     void BuildStream();

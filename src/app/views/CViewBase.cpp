@@ -1,6 +1,8 @@
 #include "app/views/CViewBase.h"
 
+#include <QApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -28,10 +30,22 @@ CViewBase::CViewBase(CTessavoxApp& app, int viewId, QWidget* parent) : QWidget(p
     outer->addLayout(row);
     m_body = new QVBoxLayout;
     outer->addLayout(m_body, 1);
+    qApp->installEventFilter(this);
+}
+
+bool CViewBase::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || (target != this && !isAncestorOf(target))) return false;
+    auto* key = static_cast<QKeyEvent*>(event);
+    return type == QEvent::KeyPress ? ViewKeyPress(key) : ViewKeyRelease(key);
 }
 
 CViewBase::~CViewBase()
 {
+    qApp->removeEventFilter(this);
     if (m_renderer) m_renderer->DetachWindows();
 }
 

@@ -32,6 +32,12 @@ public:
     void ShowLyricPage(int page);
 
 protected:
+    // The view's own keys, seen before any of its controls gets them (a focused button does not
+    // swallow Space). True when the key was the view's and is consumed.
+    virtual bool ViewKeyPress(QKeyEvent*) { return false; }
+    virtual bool ViewKeyRelease(QKeyEvent*) { return false; }
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
     CTessavoxApp& App() { return m_app; }
     // The area below the mode row, for the view's own controls.
     QVBoxLayout* Body() const { return m_body; }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <vector>
 
@@ -120,4 +121,10 @@ void MRwViewerWindow::keyReleaseEvent(QKeyEvent* event)
 {
     if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
     else QWidget::keyReleaseEvent(event);
+}
+
+void MRwViewerWindow::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) emit Clicked(event->position().toPoint(), event->modifiers());
+    QWidget::mousePressEvent(event);
 }

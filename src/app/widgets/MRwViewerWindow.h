@@ -21,11 +21,16 @@ public:
     // A copy of what the window shows (for tests and screenshots).
     QImage Picture() const;
 
+signals:
+    // A left-button click, in the window's pixels.
+    void Clicked(QPoint point, Qt::KeyboardModifiers modifiers);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void RequestRepaint();

@@ -1,0 +1,23 @@
+#pragma once
+#include <QDialog>
+
+class MSongSettings;
+class QDoubleSpinBox;
+class QSpinBox;
+
+// "Adjust Play Area Controls": how many words the adjust loop plays around the selected word,
+// and how far one move shifts a word. Works on a copy of the song's settings block.
+class CNudgeLyricsSettingsDlg : public QDialog {
+    Q_OBJECT
+public:
+    CNudgeLyricsSettingsDlg(MSongSettings& song, QWidget* parent);
+
+    QSpinBox* WordsField() const { return m_words; }
+    QDoubleSpinBox* AmountField() const { return m_amount; }
+    void accept() override;
+
+private:
+    MSongSettings& m_song;
+    QSpinBox* m_words;
+    QDoubleSpinBox* m_amount;
+};

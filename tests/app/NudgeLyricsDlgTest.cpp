@@ -1,0 +1,216 @@
+// Adjust Lyrics: selecting words, moving their starts and ends, the loop around a word,
+// auditioning and assigning singers.
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/CommandIds.h"
+#include "app/dialogs/CNudgeLyricsSettingsDlg.h"
+#include "app/views/CNudgeLyricsDlg.h"
+#include "app/widgets/MRwViewerWindow.h"
+#include "audio/WavOutFile.h"
+#include "project/MSongSettings.h"
+#include "support/ScopedTempFolder.h"
+
+class NudgeLyricsDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    // Words one second apart, each 0.5 s long, over a tone long enough for them.
+    CNudgeLyricsDlg* Open(CTessavoxApp& app, const std::string& lyrics, int singers = 1, bool touching = false)
+    {
+        const QString wav = m_dir.filePath("tone.wav");
+        WavOutFile out;
+        if (!out.Create(wav.toStdString(), 44100, 16, 2)) return nullptr;
+        out.Write(std::vector<int16_t>(44100 * 2 * 30, 500));
+        out.Close();
+        MSongSettings song(m_dir.filePath("adjust.tvx").toStdString());
+        song.settings.singerCount = singers;
+        song.lyricText = lyrics;
+        song.GenerateKaraokeLineList(true, false);
+        uint32_t t = 44100;
+        for (auto& w : song.words) {
+            w->start = t;
+            w->end = touching ? t + 44100 : t + 22050;
+            t += 44100;
+        }
+        for (auto& l : song.lines) l->placed = 1;
+        song.musicPath = wav.toStdString();
+        song.Save();
+        app.InitInstance(true);
+        if (!app.OpenProject(m_dir.filePath("adjust.tvx"))) return nullptr;
+        app.RunCommand(CommandId::ModeAdjustLyrics);
+        return qobject_cast<CNudgeLyricsDlg*>(app.Frame()->View());
+    }
+
+private slots:
+    void movesKeepWordsInOrder()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t1").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "one two three", 1, true);
+        QVERIFY(view);
+        auto& words = app.Song().words;
+        QCOMPARE(view->SelectedWord(), 0);
+        QCOMPARE(view->AmountSamples(), 8820u);
+        QCOMPARE(app.Song().settings.adjustUsed, uint8_t(1));
+        QVERIFY(!app.Song().IsModified()); // opening sets the flag without marking a change
+
+        view->SelectWord(1);
+        QTest::keyClick(view, Qt::Key_Comma); // start earlier
+        QCOMPARE(words[1]->start, 88200u - 8820);
+        QCOMPARE(words[0]->end, 88200u - 8820); // the overlapping end is trimmed
+        QVERIFY(app.Song().IsModified());
+
+        // Start later keeps touching words together and never passes the word's own end.
+        QTest::keyClick(view, Qt::Key_Period);
+        QCOMPARE(words[1]->start, 88200u);
+        QCOMPARE(words[0]->end, 88200u);
+        for (int i = 0; i < 10; ++i) view->StartLater();
+        QCOMPARE(words[1]->start, words[1]->end);
+        for (int i = 0; i < 20; ++i) view->EndEarlier();
+        QCOMPARE(words[1]->end, words[1]->start);
+
+        // End later is held by the next word's end and pushes its start; not on the last word.
+        view->SelectWord(1);
+        for (int i = 0; i < 20; ++i) QTest::keyClick(view, Qt::Key_Period, Qt::ControlModifier);
+        QCOMPARE(words[1]->end, words[2]->end);
+        QCOMPARE(words[2]->start, words[2]->end);
+        view->SelectWord(2);
+        const uint32_t end = words[2]->end;
+        view->EndLater();
+        QCOMPARE(words[2]->end, end + 8820);
+    }
+
+    void theLoopCountsWholeWords()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t2").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        // Words: a b*c d e f*g h i j
+        CNudgeLyricsDlg* view = Open(app, "a b*c d e f*g h i j");
+        QVERIFY(view);
+        const auto& words = app.Song().words;
+        view->SelectWord(5); // "f", the start of "f*g"
+        const auto [from, to] = view->LoopStretch();
+        // Three whole words before: e, d, b*c -> from the start of "b"; after: h, i, j.
+        QCOMPARE(from, words[1]->start);
+        QCOMPARE(to, words[9]->end);
+        view->SelectWord(1);
+        QCOMPARE(view->LoopStretch().first, words[0]->start); // never before the first word
+    }
+
+    void auditionStopsOnTheWordBeingSung()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t3").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "one two three four");
+        QVERIFY(view);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAudition));
+        QVERIFY(app.IsPlaying());
+        QVERIFY(!view->ModeButton(0)->isEnabled());
+        // Page keys and moves do nothing while auditioning.
+        const uint32_t start = app.Song().words[0]->start;
+        QTest::keyClick(view, Qt::Key_Comma);
+        QCOMPARE(app.Song().words[0]->start, start);
+        // The play starts at the first word (1 s); stop inside the second (2.0-2.5 s).
+        QTest::qWait(1250);
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kIdle));
+        QVERIFY(!app.IsPlaying());
+        QCOMPARE(view->SelectedWord(), 1);
+    }
+
+    void adjustPlayLoopsAndStops()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t4").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "one two");
+        QVERIFY(view);
+        QTest::keyClick(view, Qt::Key_N);
+        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAdjust));
+        QVERIFY(app.IsPlaying());
+        // Moves work while looping.
+        const uint32_t before = app.Song().words[0]->end;
+        QTest::keyClick(view, Qt::Key_Comma, Qt::ControlModifier);
+        QCOMPARE(app.Song().words[0]->end, before - 8820);
+        QTest::keyClick(view, Qt::Key_N);
+        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kIdle));
+        QVERIFY(!app.IsPlaying());
+    }
+
+    void pagesClicksAndSingers()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t5").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "a b\nc d\ne f\ng h\ni j", 2);
+        QVERIFY(view);
+        QVERIFY(!view->SingerGroup()->isHidden());
+        QCOMPARE(view->PageLabel()->text(), QString("1 of 2"));
+        QTest::keyClick(view, Qt::Key_PageDown);
+        QCOMPARE(view->CurrentPage(), 1);
+        QCOMPARE(view->SelectedWord(), 8);
+        QTest::keyClick(view, Qt::Key_Left);
+        QCOMPARE(view->SelectedWord(), 7);
+        QCOMPARE(view->CurrentPage(), 0); // the page follows the word
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(view->CurrentPage(), 1);
+
+        // A click on the first word of the page selects it; a click on nothing clears it.
+        view->SelectWord(1);
+        const MKaraokeWord& w = *app.Song().words[0];
+        MRwViewerWindow* viewer = view->findChild<MRwViewerWindow*>();
+        const QPoint at(((w.boxLeft + w.boxRight) / 2 + 6) * viewer->width() / 300 + 1,
+                        ((w.boxTop + w.boxBottom) / 2 + 12) * viewer->height() / 216 + 1);
+        view->SelectAt(at, Qt::NoModifier);
+        QCOMPARE(view->SelectedWord(), 0);
+        view->SelectAt(QPoint(1, viewer->height() - 2), Qt::ShiftModifier);
+        QCOMPARE(view->SelectedWord(), 0);
+        view->SelectAt(QPoint(1, viewer->height() - 2), Qt::NoModifier);
+        QCOMPARE(view->SelectedWord(), -1);
+
+        view->SelectWord(2);
+        view->SingerButton(1)->click();
+        QCOMPARE(app.Song().lines[1]->colour, 9);
+        QVERIFY(view->SingerButton(1)->isChecked());
+    }
+
+    void soloSongsHideTheSingersAndTheAreaDialogSetsTheLoop()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t6").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "a b c");
+        QVERIFY(view);
+        QVERIFY(view->SingerGroup()->isHidden());
+        app.Song().settings.loopBeforeUnit = 1;
+        CNudgeLyricsSettingsDlg dialog(app.Song(), view);
+        QCOMPARE(dialog.windowTitle(), QString("Adjust Play Area Controls"));
+        QCOMPARE(app.Song().settings.loopBeforeUnit, uint8_t(0));
+        QCOMPARE(dialog.WordsField()->minimum(), 2);
+        QCOMPARE(dialog.WordsField()->maximum(), 4);
+        dialog.WordsField()->setValue(4);
+        dialog.AmountField()->setValue(0.35);
+        dialog.accept();
+        QCOMPARE(app.Song().settings.loopBefore, 4000);
+        QCOMPARE(app.Song().settings.loopAfter, 4000);
+        QCOMPARE(app.Song().settings.adjustAmount, 350);
+    }
+};
+
+QTEST_MAIN(NudgeLyricsDlgTest)
+#include "NudgeLyricsDlgTest.moc"

@@ -43,6 +43,9 @@ public:
 
     // Frames taken by the device since Open: the play cursor.
     uint64_t PlayedFrames() const { return m_playedFrames.load(std::memory_order_acquire); }
+    // Frames that have reached the listener's ears: the played frames less those still on their
+    // way through the device's buffers. Never more than PlayedFrames, never going back.
+    virtual uint64_t HeardFrames() const { return PlayedFrames(); }
     // Bytes queued since Open.
     uint64_t QueuedBytes() const;
     uint32_t RingBytes() const { return uint32_t(m_ring.size()); }

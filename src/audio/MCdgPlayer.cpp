@@ -225,15 +225,18 @@ void MCdgPlayer::Notifier()
     }
 
     const uint32_t timelineEnd = m_timelineEnd;
-    uint64_t lastPlayed = 0;
+    uint64_t lastHeard = 0;
     uint32_t remainder = 0;
     while (Playing()) {
         Nap();
         if (!Playing()) break;
         const uint64_t played = m_output->PlayedFrames();
-        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), played - lastPlayed,
+        // The clock follows what is heard, not what the device has taken: the difference is
+        // the device's latency, which would otherwise put every placed word early.
+        const uint64_t heard = m_output->HeardFrames();
+        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), heard - lastHeard,
                                          m_tempoChange.load(), remainder);
-        lastPlayed = played;
+        lastHeard = heard;
         // The stretcher's last frames may run a little past the end of the music.
         position = std::min(position, timelineEnd);
         const uint64_t playedBytes = played * AudioOutput::kFrameBytes;

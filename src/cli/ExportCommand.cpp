@@ -1,6 +1,8 @@
 // tessavox-cli export: a project exported as the window's Export Song command does it, as a
 // BIN file or an MP3+G / WMA+G pair, optionally with an LRC file and zipped.
 #include <algorithm>
+#include <atomic>
+#include <csignal>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -20,10 +22,18 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessavox-cli export SONG.tvx -o OUT.bin|OUT.mp3|OUT.wma|OUT.zip [--type mp3|wma] [--kbps N]\n"
-    "                           [--lrc simple|enhanced] [--title T] [--artist A]\n"
-    "A .zip holds the audio, the .cdg and (with --lrc) the LRC file; its audio is MP3 unless --type wma\n"
-    "is given or the MP3 encoder is missing.\n";
+    "usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip]\n"
+    "                           [--lrc simple|enhanced] [--music WORK.wav] [--title T] [--artist A]\n"
+    "Without --type the output's extension chooses (.bin, .mp3, .wma; .zip zips MP3+G, or WMA+G when\n"
+    "the MP3 encoder is missing). --zip packs the audio, the .cdg and the LRC file into PATH. --music\n"
+    "plays from another work file than the project's. Ctrl+C cancels; nothing half-written is left.\n";
+
+std::atomic<bool> g_cancelled{false};
+
+void OnInterrupt(int)
+{
+    g_cancelled.store(true);
+}
 
 int Usage(const std::string& why)
 {
@@ -47,13 +57,16 @@ std::string Lower(std::string s)
 
 int RunExportCommand(const CliArgs& args)
 {
-    std::string project, output, type, lrc;
+    std::string project, output, type, lrc, music;
     std::string title, artist;
-    bool haveTitle = false, haveArtist = false;
+    bool haveTitle = false, haveArtist = false, zip = false;
     int kbps = 0;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (a == "-o" || a == "--type" || a == "--kbps" || a == "--lrc" || a == "--title" || a == "--artist") {
+        if (a == "--zip") {
+            zip = true;
+        } else if (a == "-o" || a == "--type" || a == "--kbps" || a == "--bitrate" || a == "--lrc" || a == "--title" ||
+                   a == "--artist" || a == "--music") {
             if (i + 1 >= args.size()) return Usage(a + " needs a value");
             const std::string& v = args[++i];
             if (a == "-o") output = v;
@@ -61,8 +74,9 @@ int RunExportCommand(const CliArgs& args)
             else if (a == "--lrc") lrc = Lower(v);
             else if (a == "--title") title = Utf8ToCp1252(v), haveTitle = true;
             else if (a == "--artist") artist = Utf8ToCp1252(v), haveArtist = true;
+            else if (a == "--music") music = v;
             else if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos)
-                return Usage("--kbps takes a bit rate such as 128");
+                return Usage(a + " takes a bit rate such as 128");
             else kbps = std::stoi(v);
         } else if (!a.empty() && a[0] != '-' && project.empty()) {
             project = a;
@@ -72,9 +86,16 @@ int RunExportCommand(const CliArgs& args)
     }
     if (project.empty() || output.empty()) return Usage("a project and -o are needed");
     if (!lrc.empty() && lrc != "simple" && lrc != "enhanced") return Usage("--lrc is simple or enhanced");
-    if (!type.empty() && type != "mp3" && type != "wma") return Usage("--type is mp3 or wma");
+    if (type == "mp3g") type = "mp3";
+    if (type == "wmag") type = "wma";
+    if (!type.empty() && type != "mp3" && type != "wma" && type != "bin") return Usage("--type is bin, mp3g or wmag");
 
-    const std::string ext = Lower(std::filesystem::path(output).extension().string());
+    std::string ext = Lower(std::filesystem::path(output).extension().string());
+    // An explicit type decides over the extension.
+    if (type == "bin") ext = ".bin";
+    else if (zip) ext = ".zip";
+    else if (type == "mp3") ext = ".mp3";
+    else if (type == "wma") ext = ".wma";
     ExportChoices choices;
     choices.lrc = !lrc.empty();
     choices.lrcFormat = lrc == "simple" ? LrcFormat::Simple : LrcFormat::Enhanced;
@@ -99,11 +120,14 @@ int RunExportCommand(const CliArgs& args)
     if (!song.Load()) return 1;
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
+    if (!music.empty()) song.musicPath = music;
     if (song.musicPath.empty()) return Failure("the project has no music");
 
     // The music as the window's Open loads it: a WAV in place, anything else decoded.
     MusicImport import;
     if (!import.ImportMusic(song.musicPath)) return Failure("the music: " + import.Result().errorText);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     song.musicWorkPath = import.Result().path;
     song.RebuildStreamBuffer();
     if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)
@@ -114,7 +138,8 @@ int RunExportCommand(const CliArgs& args)
         ProgressLine progress(kBinProgressCaption);
         const BinExportResult r =
             ExportBin(output, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn},
-                      [&progress](int p) { return progress(p); }, prompt);
+                      [&progress](int p) { return progress(p) && !g_cancelled.load(); }, prompt);
+        if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != BinExportStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
                     stream.leadIn / 44100.0);
@@ -123,7 +148,8 @@ int RunExportCommand(const CliArgs& args)
     ProgressLine progress(kCompressingAudioCaption);
     const CompressedExportResult r =
         RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, output, choices,
-                            [&progress](int p) { return progress(p); }, prompt);
+                            [&progress](int p) { return progress(p) && !g_cancelled.load(); }, prompt);
+    if (g_cancelled.load()) return Failure("cancelled");
     if (!r.ok) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
     else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());

@@ -38,7 +38,7 @@ const Command kCommands[] = {
      "                              a new project: the music checked or decoded (into SONG.wav),\n"
      "                              the lyrics imported and an LRC file's times applied"},
     {"export", RunExportCommand,
-     "export SONG.tvx -o OUT.bin|OUT.mp3|OUT.wma|OUT.zip [--type mp3|wma] [--kbps N] [--lrc simple|enhanced]\n"
+     "export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip] [--lrc simple|enhanced] [--music W]\n"
      "                              the song as a BIN file or an MP3+G / WMA+G pair (zipped for .zip)"},
     {"play", RunPlayCommand,
      "play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS] [--tempo -50..0]\n"

@@ -61,3 +61,18 @@ TEST(ExportCommand, WritesABinOfWholeSectorsAndRefusesWhatItCannotDo)
     EXPECT_NE(run.err.find("the project has no music"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.wma")));
 }
+
+TEST(ExportCommand, TheTypeFlagsDecideOverTheExtension)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string project = DemoWithMusic(dir);
+    const std::string out = dir.File("karaoke.zip");
+    const CliResult run = RunCli({"export", project, "--type", "wmag", "--zip", "--bitrate", "96", "-o", out, "--music",
+                                  dir.File("twinkle.wav")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    const CliResult list = RunProgram("unzip", {"-Z1", out});
+    EXPECT_EQ(list.out, "karaoke.wma\nkaraoke.cdg\n");
+    const CliResult bad = RunCli({"export", project, "--type", "ogg", "-o", out});
+    EXPECT_EQ(bad.status, 2);
+}

@@ -19,12 +19,22 @@
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
+#include "audio/MusicImport.h"
+#include "export/SongExportStream.h"
+#include "project/MSongSettings.h"
+#include "text/Cp1252.h"
+#include <poll.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr const char* kUsage =
     "usage: tessavox-cli play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS]\n"
-    "                         [--tempo -50..0] [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n";
+    "                         [--tempo -50..0] [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n"
+    "       tessavox-cli play SONG.tvx [--from SECONDS] [--tempo 50..100] [--seconds N]\n"
+    "A project plays its music with its whole stream; times are music time, and the line being sung\n"
+    "is shown every half second. Enter, Ctrl+C, the end of the song or --seconds stops it.\n";
+constexpr auto kSongReportEvery = std::chrono::milliseconds(500);
 // About ten hours of stream; anything larger is refused rather than read into memory.
 constexpr size_t kMaxStreamBytes = size_t(256) << 20;
 // The clock goes up to 2^32 - 2 frames (kPlayToEnd is taken): a little over 27 hours.
@@ -65,7 +75,43 @@ struct PlayOptions {
     uint64_t leadInMicros = 0;
     int tempo = 0;
     int scale = 1;
+    std::optional<uint64_t> seconds;
 };
+
+bool IsProject(const std::string& path)
+{
+    const std::string ext = std::filesystem::path(path).extension().string();
+    return ext == ".tvx" || ext == ".TVX";
+}
+
+// "mm:ss.cc" of a music time in frames, and the line whose words span it.
+std::string SongReport(const MSongSettings& song, uint32_t clock, uint32_t leadIn)
+{
+    const int64_t t = int64_t(clock) - leadIn;
+    const uint64_t hundredths = t > 0 ? uint64_t(t) * 100 / kCdgSampleRate : 0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%02llu:%02llu.%02llu", (unsigned long long)(hundredths / 6000),
+                  (unsigned long long)(hundredths / 100 % 60), (unsigned long long)(hundredths % 100));
+    std::string line;
+    for (const auto& l : song.lines) {
+        if (l->words.empty()) continue;
+        if (int64_t(l->words.front()->start) <= t && t <= int64_t(l->words.back()->end)) {
+            line = Cp1252ToUtf8(l->text);
+            break;
+        }
+    }
+    return std::string(text) + (line.empty() ? "" : "  " + line);
+}
+
+// True once the user pressed Enter on a terminal.
+bool EnterPressed()
+{
+    if (!::isatty(STDIN_FILENO)) return false;
+    pollfd in{STDIN_FILENO, POLLIN, 0};
+    if (::poll(&in, 1, 0) <= 0 || !(in.revents & POLLIN)) return false;
+    char buffer[64];
+    return ::read(STDIN_FILENO, buffer, sizeof buffer) > 0;
+}
 
 std::optional<uint64_t> FramesAt(uint64_t micros)
 {
@@ -98,7 +144,7 @@ std::optional<int> ParseArgs(const CliArgs& args, PlayOptions& o)
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--cdg" || a == "--from" || a == "--to" || a == "--tempo" || a == "--lead-in" ||
-            a == "--snapshot" || a == "--scale") {
+            a == "--snapshot" || a == "--scale" || a == "--seconds") {
             if (i + 1 >= args.size()) return Usage(a + " needs a value");
             const std::string& v = args[++i];
             if (a == "--cdg") {
@@ -106,9 +152,17 @@ std::optional<int> ParseArgs(const CliArgs& args, PlayOptions& o)
             } else if (a == "--snapshot") {
                 o.snapshot = v;
             } else if (a == "--tempo") {
-                const auto t = ParseInt(v, kMinTempoChange, kMaxTempoChange);
-                if (!t) return Usage("--tempo takes a change in percent from -50 (half speed) to 0 (normal speed)");
+                // A change (-50 to 0) or, as the views show it, a speed (50 to 100 percent).
+                auto t = ParseInt(v, kMinTempoChange, kMaxTempoChange);
+                if (!t) {
+                    if (const auto speed = ParseInt(v, 100 + kMinTempoChange, 100)) t = *speed - 100;
+                }
+                if (!t) return Usage("--tempo takes a change from -50 to 0, or a speed from 50 to 100 percent");
                 o.tempo = *t;
+            } else if (a == "--seconds") {
+                const auto n = ParseCount(v);
+                if (!n || *n == 0) return Usage("--seconds takes a whole number of seconds");
+                o.seconds = *n;
             } else if (a == "--scale") {
                 const auto n = ParseCount(v);
                 if (!n || *n < 1 || *n > uint64_t(kSnapshotMaxScale))
@@ -130,7 +184,8 @@ std::optional<int> ParseArgs(const CliArgs& args, PlayOptions& o)
         }
     }
     if (o.music.empty()) return Usage("no music file given");
-    if (!o.snapshot.empty() && o.cdg.empty()) return Usage("--snapshot needs a CD+G stream (--cdg)");
+    if (!o.snapshot.empty() && o.cdg.empty() && !IsProject(o.music))
+        return Usage("--snapshot needs a CD+G stream (--cdg)");
     if (o.fromMicros && o.toMicros && *o.toMicros <= *o.fromMicros) return Usage("--to must come after --from");
     return std::nullopt;
 }
@@ -142,12 +197,33 @@ int RunPlayCommand(const CliArgs& args)
     PlayOptions o;
     if (const auto bad = ParseArgs(args, o)) return *bad;
 
+    // A project: its music as the window loads it, and its whole stream with the lead-in.
+    StderrUserPrompt prompt;
+    std::unique_ptr<MSongSettings> song;
+    uint32_t songLeadIn = 0;
+    std::vector<uint8_t> stream;
+    if (IsProject(o.music)) {
+        song = std::make_unique<MSongSettings>(o.music);
+        song->prompt = &prompt;
+        if (!song->Load()) return kExitFailure;
+        if (song->musicPath.empty()) return Failure("the project has no music");
+        MusicImport import;
+        if (!import.ImportMusic(song->musicPath)) return Failure("the music: " + import.Result().errorText);
+        song->musicWorkPath = import.Result().path;
+        song->RebuildStreamBuffer();
+        const SongExportStream written = PrepareSongExportStream(*song);
+        songLeadIn = written.leadIn;
+        stream.assign(song->streamBuffer.begin(),
+                      song->streamBuffer.begin() + long(std::min(written.usedLength, song->streamBuffer.size())));
+        o.music = song->MusicWorkPath();
+        o.leadInMicros = uint64_t(songLeadIn) * kMicrosPerSecond / kCdgSampleRate;
+        // Times given are music time: the clock counts from the start of the lead-in.
+        if (o.fromMicros) *o.fromMicros += o.leadInMicros;
+    }
     const auto startFrame = FramesAt(o.fromMicros.value_or(0));
     const auto endFrame = o.toMicros ? FramesAt(*o.toMicros) : std::optional<uint64_t>(kPlayToEnd);
-    const auto leadIn = FramesAt(o.leadInMicros);
+    const auto leadIn = song ? std::optional<uint64_t>(songLeadIn) : FramesAt(o.leadInMicros);
     if (!startFrame || !endFrame || !leadIn) return Usage("times must stay below 27 hours");
-
-    std::vector<uint8_t> stream;
     if (!o.cdg.empty() && !ReadWholeFile(o.cdg, stream, kMaxStreamBytes)) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(o.cdg, ec) && std::filesystem::file_size(o.cdg, ec) > kMaxStreamBytes)
@@ -156,7 +232,6 @@ int RunPlayCommand(const CliArgs& args)
         return Failure("cannot read \"" + o.cdg + "\"");
     }
 
-    StderrUserPrompt prompt;
     MRwRenderer renderer;
     ManualResetEvent done;
     MCdgPlayer player(&prompt, &renderer);
@@ -187,16 +262,25 @@ int RunPlayCommand(const CliArgs& args)
     }
 
     const auto begun = std::chrono::steady_clock::now();
-    auto nextReport = begun + kReportEvery;
+    const auto every = song ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kSongReportEvery)
+                            : std::chrono::duration_cast<std::chrono::steady_clock::duration>(kReportEvery);
+    auto nextReport = begun + every;
     bool interrupted = false;
     while (!done.WaitFor(std::chrono::duration_cast<std::chrono::milliseconds>(kPollStep))) {
-        if (g_interrupted) {
+        if (g_interrupted || EnterPressed()) {
             interrupted = true;
             break;
         }
-        if (std::chrono::steady_clock::now() >= nextReport) {
-            Report("clock", player);
-            nextReport += kReportEvery;
+        const auto now = std::chrono::steady_clock::now();
+        if (o.seconds && now - begun >= std::chrono::seconds(*o.seconds)) break;
+        if (now >= nextReport) {
+            if (song) {
+                std::printf("%s\n", SongReport(*song, player.Position(), songLeadIn).c_str());
+                std::fflush(stdout);
+            } else {
+                Report("clock", player);
+            }
+            nextReport += every;
         }
     }
     player.Stop();

@@ -183,3 +183,23 @@ TEST_F(PlayCommand, PlaysThroughPortAudioWhenThereIsADevice)
     ASSERT_EQ(run.status, 0) << run.Output();
     EXPECT_EQ(ClockLines(run.out).back().frames, 52920u);
 }
+
+TEST_F(PlayCommand, PlaysAProjectAndShowsTheLineBeingSung)
+{
+    TempDir dir;
+    ScopedEnv tmp("TMPDIR", dir.Path().string()); // the lengthened work copy of the music goes here
+    const std::string project = dir.File("twinkle.tvx");
+    const CliResult made = RunProgram(TESSAVOX_MAKE_DEMO_SONG_PATH,
+                                      {std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.txt", project,
+                                       dir.File("twinkle.wav")});
+    ASSERT_EQ(made.status, 0) << made.Output();
+    // From 10 s (inside the second line, 9.6 - 14.4 s) for one second at 80 % speed.
+    const auto begun = std::chrono::steady_clock::now();
+    const CliResult run = RunCli({"play", project, "--from", "10", "--seconds", "1", "--tempo", "80"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - begun).count(), 15.0);
+    EXPECT_NE(run.out.find("00:10."), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  How I wonder what you are!\n"), std::string::npos) << run.out;
+    const CliResult bad = RunCli({"play", project, "--tempo", "120"});
+    EXPECT_EQ(bad.status, 2);
+}

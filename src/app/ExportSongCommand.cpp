@@ -9,6 +9,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/FileChooser.h"
 #include "app/GuiThreadPrompt.h"
+#include "app/QtText.h"
 #include "app/dialogs/CDlgExport.h"
 #include "app/dialogs/CProgressDlg.h"
 #include "cdg/ExportBin.h"
@@ -27,6 +28,7 @@ constexpr const char* kMp3Filter = "MP3 Files (*.mp3)";
 constexpr const char* kWmaChooserTitle = "Export To WMA+G Files";
 constexpr const char* kWmaFilter = "WMA Files (*.wma)";
 constexpr const char* kMsgExportStopped = "The export stopped before it was done: ";
+constexpr const char* kMsgNoSuchFolder = "The folder \"%1\" does not exist.\nPlease choose a folder that does.";
 
 std::string PathBytes(const QString& path)
 {
@@ -94,8 +96,16 @@ QString ExportSongCommand::ChooseTarget(const QString& title, const QString& fil
     choice.folder = m_app.MusicFolder();
     choice.filters = {filter};
     choice.defaultSuffix = extension;
-    QString path = FileChooser::Choose(m_app.Frame(), choice);
-    if (path.isEmpty()) return {};
+    QString path;
+    for (;;) {
+        path = FileChooser::Choose(m_app.Frame(), choice);
+        if (path.isEmpty()) return {};
+        // A name typed with a folder that is not there would only fail after the whole export.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (QFileInfo(folder).isDir()) break;
+        m_app.Prompt().Message(ToAnsi(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
+        choice.folder = m_app.MusicFolder();
+    }
     if (QFileInfo(path).suffix().isEmpty()) path += "." + extension;
     m_app.MusicFolder() = QFileInfo(path).absolutePath();
     return path;

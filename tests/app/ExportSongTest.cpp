@@ -348,10 +348,16 @@ private slots:
         app.RunCommand(CommandId::ExportSong);
         QVERIFY(answers.choices.empty());
 
-        // Cancel in the chooser: nothing written, the shell free again.
+        // A folder that is not there is refused and the chooser comes back; Cancel in it ends the
+        // export: nothing written, the shell free again.
         WhenExportDialogOpens([](CDlgExport& dialog) { dialog.TypeButton(ExportType::Bin)->click(); });
+        answers.paths << File("out/nowhere/song.bin") << "";
         app.RunCommand(CommandId::ExportSong);
-        QCOMPARE(answers.choices.size(), size_t(1));
+        QCOMPARE(answers.choices.size(), size_t(2));
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        QCOMPARE(answers.boxes[0].text,
+                 "The folder \"" + File("out/nowhere").toStdString() + "\" does not exist.\nPlease choose a folder that does.");
+        QVERIFY(!QDir(File("out/nowhere")).exists());
         QCOMPARE(QDir(File("out")).entryList(QDir::Files), before);
         QVERIFY(!app.IsBusy());
         QVERIFY(app.Frame()->View()->isEnabled());

@@ -16,11 +16,11 @@ bool CheckMp3Support(UserPrompt& prompt, AppSettings& settings, bool force)
     const Mp3NoticeSettings before = notices;
     const bool available = EnsureMp3Encoder(prompt, notices, force);
     // Only a ticked box is written: an unset value keeps reading as its default.
-    if (notices.hideMp3Message != before.hideMp3Message)
-        settings.SetInt(AppSettings::kDefault, kHideMp3Message, notices.hideMp3Message ? 1 : 0);
-    if (notices.hideMp3VersionMessage != before.hideMp3VersionMessage)
+    const bool hideChanged = notices.hideMp3Message != before.hideMp3Message;
+    const bool hideVersionChanged = notices.hideMp3VersionMessage != before.hideMp3VersionMessage;
+    if (hideChanged) settings.SetInt(AppSettings::kDefault, kHideMp3Message, notices.hideMp3Message ? 1 : 0);
+    if (hideVersionChanged)
         settings.SetInt(AppSettings::kDefault, kHideMp3VersionMessage, notices.hideMp3VersionMessage ? 1 : 0);
-    if (notices.hideMp3Message != before.hideMp3Message || notices.hideMp3VersionMessage != before.hideMp3VersionMessage)
-        settings.Sync();
+    if (hideChanged || hideVersionChanged) settings.Sync();
     return available;
 }

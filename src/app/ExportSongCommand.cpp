@@ -53,11 +53,15 @@ public:
         m_song.onModifiedChanged = [&app = m_app] {
             QMetaObject::invokeMethod(&app, [&app] { app.RefreshCaption(); }, Qt::QueuedConnection);
         };
+        // Nothing can start playing while busy: the worker gets the answer without asking the player.
+        m_isPlaying = m_song.isPlaying;
+        m_song.isPlaying = [playing = m_app.IsPlaying()] { return playing; };
     }
     ~ExportBusy()
     {
         m_song.prompt = m_prompt;
         m_song.onModifiedChanged = m_onModified;
+        m_song.isPlaying = m_isPlaying;
         if (m_view) m_view->setEnabled(true);
         m_app.RefreshCaption();
         m_app.SetBusy(false);
@@ -71,6 +75,7 @@ private:
     QWidget* m_view = nullptr;
     UserPrompt* m_prompt = nullptr;
     std::function<void()> m_onModified;
+    std::function<bool()> m_isPlaying;
 };
 
 } // namespace
@@ -126,7 +131,8 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
                   work.Progress(), prompt);
     });
     progress.hide();
-    if (!work.Failure().empty()) m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
 }
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
@@ -152,5 +158,6 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
                             work.Progress(), prompt);
     });
     progress.hide();
-    if (!work.Failure().empty()) m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
 }

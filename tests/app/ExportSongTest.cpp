@@ -217,7 +217,8 @@ private slots:
 
         // What is inside plays: MP3 at 192 kbps with the song's tags, a .cdg as long as it.
         TempDir unpacked;
-        QVERIFY(RunCommand("unzip -q '" + File("out/song.zip").toStdString() + "' -d '" + unpacked.Path().string() + "'"));
+        QVERIFY(RunCommand("unzip -q '" + File("out/song.zip").toStdString() + "' -d '" + unpacked.Path().string() +
+                           "'"));
         const std::string mp3 = unpacked.File("song.mp3");
         QCOMPARE(ProbeEntry(mp3, "stream=codec_name"), std::string("mp3"));
         QCOMPARE(ProbeEntry(mp3, "stream=bit_rate"), std::string("192000"));
@@ -356,7 +357,8 @@ private slots:
         QCOMPARE(answers.choices.size(), size_t(2));
         QCOMPARE(answers.boxes.size(), size_t(1));
         QCOMPARE(answers.boxes[0].text,
-                 "The folder \"" + File("out/nowhere").toStdString() + "\" does not exist.\nPlease choose a folder that does.");
+                 "The folder \"" + File("out/nowhere").toStdString() +
+                     "\" does not exist.\nPlease choose a folder that does.");
         QVERIFY(!QDir(File("out/nowhere")).exists());
         QCOMPARE(QDir(File("out")).entryList(QDir::Files), before);
         QVERIFY(!app.IsBusy());

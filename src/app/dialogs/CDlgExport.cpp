@@ -185,7 +185,8 @@ QRadioButton* CDlgExport::TypeButton(ExportType type) const
 void CDlgExport::ReadSettings()
 {
     const int type = m_settings.Int(AppSettings::kSettings, kKeyType, int(ExportType::Bin));
-    m_choices.type = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G) ? ExportType(type) : ExportType::Bin;
+    const bool compressed = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G);
+    m_choices.type = compressed ? ExportType(type) : ExportType::Bin;
     m_choices.zip = m_settings.Int(AppSettings::kSettings, kKeyZip, 0) != 0;
     m_choices.lrc = m_settings.Int(AppSettings::kSettings, kKeyLrc, 0) != 0;
     m_choices.lrcFormat = m_settings.Int(AppSettings::kSettings, kKeyLrcFormat, int(LrcFormat::Enhanced)) == 0

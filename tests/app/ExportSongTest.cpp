@@ -250,14 +250,19 @@ private slots:
         answers.paths << File("out/whole"); // no extension typed: the chooser's default applies
         LoopWatch watch(app);
         QString caption;
-        watch.onTurn = [&caption](CProgressDlg& progress) {
+        bool closeRefused = false;
+        watch.onTurn = [&](CProgressDlg& progress) {
             caption = progress.windowTitle();
+            // The window's close box does not take the song away from the running export.
+            if (!closeRefused) closeRefused = !app.Frame()->close() && app.Frame()->isVisible();
         };
         app.RunCommand(CommandId::ExportSong);
         watch.Finish();
         QCOMPARE(answers.choices[0].title, QString("Export To BIN File"));
         QCOMPARE(answers.choices[0].filters, QStringList{"BIN Files (*.bin)"});
         QCOMPARE(caption, QString("Exporting project to BIN file..."));
+        QVERIFY(closeRefused);
+        QVERIFY(answers.boxes.empty()); // refused without asking to save
         const qint64 size = QFileInfo(File("out/whole.bin")).size();
         QVERIFY(size > qint64(kMusicSeconds) * 75 * 2448);
         QCOMPARE(size % 2448, 0);

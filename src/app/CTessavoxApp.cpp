@@ -12,6 +12,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
+#include "app/ExportSongCommand.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CProgressDlg.h"
@@ -112,7 +113,8 @@ void EditorDo(QWidget* w, int command)
 
 CTessavoxApp* CTessavoxApp::s_instance = nullptr;
 
-CTessavoxApp::CTessavoxApp() : m_song(std::make_unique<MSongSettings>())
+CTessavoxApp::CTessavoxApp()
+    : m_song(std::make_unique<MSongSettings>()), m_exportSong(std::make_unique<ExportSongCommand>(*this))
 {
     s_instance = this;
     m_song->prompt = &m_prompt;
@@ -177,13 +179,14 @@ bool CTessavoxApp::CommandEnabled(int command) const
     case CommandId::Exit:
     case CommandId::Settings:
     case CommandId::ModeEditLyrics: return idle;
-    case CommandId::FileClose: return !m_song->projectPath.empty() && idle;
-    case CommandId::FileSave: return m_song->IsModified() && idle;
-    case CommandId::FileSaveAs: return m_openedFromFile && idle;
-    case CommandId::ExportSong: return SomeLyricsPlaced() && !m_busy;
-    case CommandId::ModePlaceLyrics: return MusicLoaded() && !m_song->lyricText.empty() && idle;
+    // Busy comes first: during an export the song belongs to the export's worker thread.
+    case CommandId::FileClose: return idle && !m_song->projectPath.empty();
+    case CommandId::FileSave: return idle && m_song->IsModified();
+    case CommandId::FileSaveAs: return idle && m_openedFromFile;
+    case CommandId::ExportSong: return !m_busy && SomeLyricsPlaced();
+    case CommandId::ModePlaceLyrics: return idle && MusicLoaded() && !m_song->lyricText.empty();
     case CommandId::ModeAdjustLyrics:
-    case CommandId::ModePlayFinal: return SomeLyricsPlaced() && !m_busy;
+    case CommandId::ModePlayFinal: return !m_busy && SomeLyricsPlaced();
     case CommandId::EditCut:
     case CommandId::EditCopy: {
         QWidget* e = FocusedEditor();
@@ -215,9 +218,7 @@ void CTessavoxApp::RunCommand(int command)
     case CommandId::AutoSave: ToggleAutoSave(); break;
     case CommandId::Exit: Exit(); break;
     case CommandId::Settings: SongSettings(); break;
-    case CommandId::ExportSong:
-        if (exportCommand) exportCommand();
-        break;
+    case CommandId::ExportSong: m_exportSong->Run(); break;
     case CommandId::EditCut:
     case CommandId::EditCopy:
     case CommandId::EditPaste:
@@ -289,6 +290,8 @@ void CTessavoxApp::SaveWindowState()
 
 bool CTessavoxApp::CloseQuery()
 {
+    // The window cannot go while an export is writing from the song.
+    if (m_busy) return false;
     if (m_frame) m_frame->StopPlaying();
     if (m_song->IsModified()) {
         const PromptAnswer answer = m_prompt.Ask(kMsgConfirmClosing, kCaptionConfirmClosing,

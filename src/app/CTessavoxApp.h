@@ -10,6 +10,7 @@
 
 class CMainFrame;
 class CProgressDlg;
+class ExportSongCommand;
 class MSongSettings;
 
 // The application: the one open song, the per-user settings, the project lifecycle, the music
@@ -34,6 +35,9 @@ public:
     // State the enabled rules read.
     int CurrentView() const { return m_currentView; }
     bool IsPlaying() const;
+    // Busy while an export runs: every command that could change the project is off, and the
+    // export's worker thread has the song's line list and stream buffer, so nothing on the
+    // window thread may read them meanwhile.
     bool IsBusy() const { return m_busy; }
     void SetBusy(bool busy);
     bool MusicLoaded() const { return !m_workingAudioPath.isEmpty(); }
@@ -73,11 +77,12 @@ public:
     void RefreshCaption();
     QString Caption() const;
 
+    ExportSongCommand& ExportSong() { return *m_exportSong; }
+
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
     // Hooks for what later pieces provide: the song settings dialog, the export command.
     std::function<bool(MSongSettings& copy)> settingsDialog;
-    std::function<void()> exportCommand;
 
 signals:
     void StateChanged();
@@ -92,6 +97,7 @@ private:
     QtUserPrompt m_prompt;
     std::unique_ptr<MSongSettings> m_song;
     std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<ExportSongCommand> m_exportSong;
     int m_currentView = 0;
     bool m_busy = false;
     bool m_openedFromFile = false;

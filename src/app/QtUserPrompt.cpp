@@ -1,5 +1,6 @@
 #include "app/QtUserPrompt.h"
 
+#include <QCheckBox>
 #include <QMessageBox>
 
 #include "app/QtText.h"
@@ -45,7 +46,7 @@ void QtUserPrompt::SetAnswererForTesting(Answerer answerer)
 void QtUserPrompt::Message(const std::string& text, const std::string& caption, PromptIcon icon)
 {
     if (TestAnswerer()) {
-        TestAnswerer()({text, caption, icon, PromptButtons::Ok, false});
+        TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, {}});
         return;
     }
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
@@ -55,7 +56,7 @@ void QtUserPrompt::Message(const std::string& text, const std::string& caption, 
 PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                                PromptIcon icon)
 {
-    if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true});
+    if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true, {}});
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), ButtonsOf(buttons), m_parent);
     switch (box.exec()) {
     case QMessageBox::Yes: return PromptAnswer::Yes;
@@ -63,4 +64,16 @@ PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& capti
     case QMessageBox::Cancel: return PromptAnswer::Cancel;
     default: return PromptAnswer::Ok;
     }
+}
+
+bool QtUserPrompt::MessageWithCheck(const std::string& text, const std::string& caption, PromptIcon icon,
+                                    const std::string& checkLabel)
+{
+    if (TestAnswerer())
+        return TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, checkLabel}) == PromptAnswer::Yes;
+    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
+    auto* check = new QCheckBox(FromAnsi(checkLabel), &box);
+    box.setCheckBox(check);
+    box.exec();
+    return check->isChecked();
 }

@@ -16,7 +16,9 @@ public:
         PromptIcon icon;
         PromptButtons buttons;
         bool question;
+        std::string checkLabel; // a notice with a "don't show again" box; empty otherwise
     };
+    // For a notice with a check box, the answerer's Yes means the box was ticked.
     using Answerer = std::function<PromptAnswer(const Box&)>;
 
     explicit QtUserPrompt(QWidget* parent = nullptr) : m_parent(parent) {}
@@ -25,6 +27,8 @@ public:
     void Message(const std::string& text, const std::string& caption, PromptIcon icon) override;
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                      PromptIcon icon) override;
+    bool MessageWithCheck(const std::string& text, const std::string& caption, PromptIcon icon,
+                          const std::string& checkLabel) override;
 
     static void SetAnswererForTesting(Answerer answerer);
 

@@ -9,6 +9,7 @@
 
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
+#include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
 
 namespace {
@@ -64,6 +65,8 @@ int main(int argc, char** argv)
     if (!parser.isSet("no-splash")) ShowSplash();
 
     CTessavoxApp app;
+    // Without the MP3 encoder the program still runs: MP3+G export is off, BIN and WMA+G stay.
+    app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
     app.InitInstance(true);
     QObject::connect(&instance, &SingleInstance::Activated, &app, [&app](const QString& path) {
         CMainFrame* frame = app.Frame();

@@ -4,6 +4,11 @@ Answers::Answers()
 {
     QtUserPrompt::SetAnswererForTesting([this](const QtUserPrompt::Box& box) {
         boxes.push_back(box);
+        if (!box.checkLabel.empty()) {
+            const bool tick = !ticks.empty() && ticks.front();
+            if (!ticks.empty()) ticks.erase(ticks.begin());
+            return tick ? PromptAnswer::Yes : PromptAnswer::No;
+        }
         if (!box.question) return PromptAnswer::Ok;
         if (answers.empty()) return PromptAnswer::Yes;
         const PromptAnswer a = answers.front();

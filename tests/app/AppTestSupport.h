@@ -16,6 +16,8 @@ public:
     // Message boxes: questions get the next queued answer (Yes when the queue is empty).
     std::vector<QtUserPrompt::Box> boxes;
     std::vector<PromptAnswer> answers;
+    // Notices with a "don't show again" box: each gets the next queued tick (unticked when empty).
+    std::vector<bool> ticks;
     // File choosers: each gets the next queued path ("" cancels).
     std::vector<FileChoice> choices;
     QStringList paths;

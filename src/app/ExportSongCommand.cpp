@@ -1,0 +1,163 @@
+#include "app/ExportSongCommand.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMainWindow>
+
+#include "app/BackgroundWork.h"
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/FileChooser.h"
+#include "app/GuiThreadPrompt.h"
+#include "app/QtText.h"
+#include "app/dialogs/CDlgExport.h"
+#include "app/dialogs/CProgressDlg.h"
+#include "cdg/ExportBin.h"
+#include "export/CompressedExport.h"
+#include "export/SongExportStream.h"
+#include "project/MSongSettings.h"
+
+namespace {
+
+constexpr const char* kBinChooserTitle = "Export To BIN File";
+constexpr const char* kBinFilter = "BIN Files (*.bin)";
+constexpr const char* kZipChooserTitle = "Export To Zipped File";
+constexpr const char* kZipFilter = "Zip Files (*.zip)";
+constexpr const char* kMp3ChooserTitle = "Export To MP3+G Files";
+constexpr const char* kMp3Filter = "MP3 Files (*.mp3)";
+constexpr const char* kWmaChooserTitle = "Export To WMA+G Files";
+constexpr const char* kWmaFilter = "WMA Files (*.wma)";
+constexpr const char* kMsgExportStopped = "The export stopped before it was done: ";
+constexpr const char* kMsgNoSuchFolder = "The folder \"%1\" does not exist.\nPlease choose a folder that does.";
+
+std::string PathBytes(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+// The shell is busy while an export runs, and the export's worker thread owns the song: the
+// view takes no input, and what the engine says to the user or changes in the caption goes
+// through the window thread.
+class ExportBusy {
+public:
+    ExportBusy(CTessavoxApp& app, UserPrompt& workerPrompt) : m_app(app), m_song(app.Song())
+    {
+        m_app.SetBusy(true);
+        if (m_app.Frame() && m_app.Frame()->centralWidget()) {
+            m_view = m_app.Frame()->centralWidget();
+            m_view->setEnabled(false);
+        }
+        m_prompt = m_song.prompt;
+        m_song.prompt = &workerPrompt;
+        m_onModified = m_song.onModifiedChanged;
+        m_song.onModifiedChanged = [&app = m_app] {
+            QMetaObject::invokeMethod(&app, [&app] { app.RefreshCaption(); }, Qt::QueuedConnection);
+        };
+        // Nothing can start playing while busy: the worker gets the answer without asking the player.
+        m_isPlaying = m_song.isPlaying;
+        m_song.isPlaying = [playing = m_app.IsPlaying()] { return playing; };
+    }
+    ~ExportBusy()
+    {
+        m_song.prompt = m_prompt;
+        m_song.onModifiedChanged = m_onModified;
+        m_song.isPlaying = m_isPlaying;
+        if (m_view) m_view->setEnabled(true);
+        m_app.RefreshCaption();
+        m_app.SetBusy(false);
+    }
+    ExportBusy(const ExportBusy&) = delete;
+    ExportBusy& operator=(const ExportBusy&) = delete;
+
+private:
+    CTessavoxApp& m_app;
+    MSongSettings& m_song;
+    QWidget* m_view = nullptr;
+    UserPrompt* m_prompt = nullptr;
+    std::function<void()> m_onModified;
+    std::function<bool()> m_isPlaying;
+};
+
+} // namespace
+
+void ExportSongCommand::Run()
+{
+    MSongSettings& song = m_app.Song();
+    CDlgExport dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
+    if (dialog.exec() != QDialog::Accepted) return;
+    const ExportChoices choices = dialog.Choices();
+
+    GuiThreadPrompt workerPrompt(m_app.Prompt(), &m_app);
+    ExportBusy busy(m_app, workerPrompt);
+    if (choices.type == ExportType::Bin) ExportBinFile(workerPrompt);
+    else ExportCompressed(choices, workerPrompt);
+}
+
+QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension)
+{
+    FileChoice choice;
+    choice.save = true;
+    choice.title = title;
+    choice.folder = m_app.MusicFolder();
+    choice.filters = {filter};
+    choice.defaultSuffix = extension;
+    QString path;
+    for (;;) {
+        path = FileChooser::Choose(m_app.Frame(), choice);
+        if (path.isEmpty()) return {};
+        // A name typed with a folder that is not there would only fail after the whole export.
+        const QString folder = QFileInfo(path).absolutePath();
+        if (QFileInfo(folder).isDir()) break;
+        m_app.Prompt().Message(ToAnsi(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
+        choice.folder = m_app.MusicFolder();
+    }
+    if (QFileInfo(path).suffix().isEmpty()) path += "." + extension;
+    m_app.MusicFolder() = QFileInfo(path).absolutePath();
+    return path;
+}
+
+void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
+{
+    const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin");
+    if (path.isEmpty()) return;
+
+    MSongSettings& song = m_app.Song();
+    CProgressDlg progress(m_app.Frame(), kBinProgressCaption, true);
+    progress.show();
+    BackgroundWork work(&progress, kBinCancelledCaption);
+    work.Run([&] {
+        const SongExportStream stream = PrepareSongExportStream(song);
+        ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn},
+                  work.Progress(), prompt);
+    });
+    progress.hide();
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+}
+
+void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
+{
+    MSongSettings& song = m_app.Song();
+    m_choices = choices;
+    m_artist = song.artist;
+    m_title = song.title;
+
+    const bool mp3 = choices.type == ExportType::Mp3G;
+    const QString path = choices.zip ? ChooseTarget(kZipChooserTitle, kZipFilter, "zip")
+                         : mp3       ? ChooseTarget(kMp3ChooserTitle, kMp3Filter, "mp3")
+                                     : ChooseTarget(kWmaChooserTitle, kWmaFilter, "wma");
+    if (path.isEmpty()) return;
+
+    // The dialog opens before the stream is written, so that the whole export shows progress.
+    CProgressDlg progress(m_app.Frame(), kCompressingAudioCaption, false);
+    progress.show();
+    BackgroundWork work(&progress);
+    work.Run([&] {
+        const SongExportStream stream = PrepareSongExportStream(song);
+        RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, PathBytes(path), m_choices,
+                            work.Progress(), prompt);
+    });
+    progress.hide();
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <QString>
+#include <string>
+
+#include "export/ExportChoices.h"
+
+class CTessavoxApp;
+class UserPrompt;
+
+// The Export Song command: the "Export Song File" dialog, then the BIN export or the MP3+G /
+// WMA+G export into a file the user chooses. The shell is busy for the whole of it; the
+// engine's work runs on a worker thread while the window stays live.
+class ExportSongCommand {
+public:
+    explicit ExportSongCommand(CTessavoxApp& app) : m_app(app) {}
+
+    void Run();
+
+    // What the shell keeps of the last compressed export: its choices, and the artist and title
+    // the song had when it started.
+    const ExportChoices& Choices() const { return m_choices; }
+    const std::string& Artist() const { return m_artist; }
+    const std::string& Title() const { return m_title; }
+
+private:
+    // prompt: what the engine says from the worker thread.
+    void ExportBinFile(UserPrompt& prompt);
+    void ExportCompressed(const ExportChoices& choices, UserPrompt& prompt);
+    // The save chooser; the chosen path with its default extension, or "" when cancelled.
+    // The music folder becomes the chosen file's folder.
+    QString ChooseTarget(const QString& title, const QString& filter, const QString& extension);
+
+    CTessavoxApp& m_app;
+    ExportChoices m_choices;
+    std::string m_artist;
+    std::string m_title;
+};

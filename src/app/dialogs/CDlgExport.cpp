@@ -1,0 +1,316 @@
+#include "app/dialogs/CDlgExport.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "app/AppSettings.h"
+#include "app/QtText.h"
+#include "app/widgets/CBalloonTip.h"
+#include "cdg/ExportBin.h"
+#include "project/MSongSettings.h"
+#include "text/Cp1252.h"
+
+namespace {
+
+constexpr const char* kTitle = "Export Song File";
+constexpr const char* kIntro = "Select the Export type and other settings and click \"Export\".";
+constexpr const char* kTypeLabel = "Type:";
+constexpr const char* kTypeTexts[] = {"BIN (.wav + .cdg in one file)", "WMA+G (.wma && .cdg in two files)",
+                                      "MP3+G (.mp3 && .cdg in two files)"};
+constexpr const char* kRatioLabel = "Compression ratio:";
+constexpr const char* kLrcText = "Create Lyric File (.lrc file)";
+constexpr const char* kSimpleText = "Simple";
+constexpr const char* kEnhancedText = "Enhanced";
+constexpr const char* kZipText = "Zip files together (.zip file)";
+constexpr const char* kArtistLabel = "&Artist:";
+constexpr const char* kTitleLabel = "&Title:";
+constexpr const char* kExportText = "&Export";
+constexpr const char* kCancelText = "&Cancel";
+constexpr const char* kRatioTipTitle = "Ratio";
+constexpr const char* kRatioTipText = "Please select a Compression Ratio.";
+
+constexpr const char* kWmaEntries[] = {"192k", "160k", "128k", "96k"};
+constexpr const char* kMp3Entries[] = {"320k", "256k", "224k", "192k", "160k", "144k", "128k", "112k",
+                                       "96k",  "80k",  "64k",  "56k",  "48k",  "40k",  "32k"};
+
+// Settings of the dialog (group Settings) with their defaults.
+constexpr const char* kKeyType = "ExportType";
+constexpr const char* kKeyZip = "ExportZip";
+constexpr const char* kKeyLrc = "ExportLRC";
+constexpr const char* kKeyLrcFormat = "ExportLRCFormat";
+constexpr const char* kKeyRatioWma = "ExportRatioWMA";
+constexpr const char* kKeyRatioMp3 = "ExportRatioMP3";
+
+QStringList ListOf(const auto& entries)
+{
+    QStringList list;
+    for (const char* e : entries) list << QString::fromLatin1(e);
+    return list;
+}
+
+// Artist and title are kept as Windows-1252 in the project: the fields take only characters
+// that survive that, rather than turning the others into '?' on the way in.
+QValidator* NewCp1252Validator(QObject* parent)
+{
+    QString extra;
+    for (int b = 0x80; b <= 0x9F; ++b) {
+        const char32_t cp = Cp1252ToCodePoint(static_cast<unsigned char>(b));
+        if (cp > 0xFF) extra += QString::fromUcs4(&cp, 1);
+    }
+    const QString pattern = "[\\x{20}-\\x{FF}" + QRegularExpression::escape(extra) + "]*";
+    return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
+}
+
+} // namespace
+
+QStringList CDlgExport::RatioEntries(ExportType type)
+{
+    switch (type) {
+    case ExportType::WmaG: return ListOf(kWmaEntries);
+    case ExportType::Mp3G: return ListOf(kMp3Entries);
+    case ExportType::Bin: break;
+    }
+    return {};
+}
+
+int CDlgExport::EntryKbps(const QString& entry)
+{
+    int i = 0;
+    while (i < entry.size() && entry[i].isDigit()) ++i;
+    return entry.left(i).toInt();
+}
+
+int CDlgExport::NearestEntry(const QStringList& entries, int kbps)
+{
+    int found = -1;
+    for (int i = 0; i < entries.size(); ++i)
+        if (EntryKbps(entries[i]) >= kbps) found = i;
+    return found < 0 ? 0 : found;
+}
+
+CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& song, bool mp3Support, int sampleRate)
+    : QDialog(parent), m_settings(settings), m_song(song), m_sampleRate(sampleRate)
+{
+    setObjectName("CDlgExport");
+    setWindowTitle(tr(kTitle));
+    auto* outer = new QVBoxLayout(this);
+    outer->addWidget(new QLabel(tr(kIntro), this));
+
+    auto* typeBox = new QGroupBox(tr(kTypeLabel), this);
+    auto* typeLayout = new QVBoxLayout(typeBox);
+    m_types = new QButtonGroup(this);
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QRadioButton(tr(kTypeTexts[i]), typeBox);
+        m_types->addButton(button, i);
+        typeLayout->addWidget(button);
+    }
+    outer->addWidget(typeBox);
+
+    auto* ratioRow = new QHBoxLayout;
+    m_ratioLabel = new QLabel(tr(kRatioLabel), this);
+    m_ratio = new QComboBox(this);
+    m_ratio->setObjectName("ratio");
+    m_ratioLabel->setBuddy(m_ratio);
+    ratioRow->addWidget(m_ratioLabel);
+    ratioRow->addWidget(m_ratio, 1);
+    outer->addLayout(ratioRow);
+
+    auto* lrcRow = new QHBoxLayout;
+    m_lrc = new QCheckBox(tr(kLrcText), this);
+    m_simple = new QRadioButton(tr(kSimpleText), this);
+    m_enhanced = new QRadioButton(tr(kEnhancedText), this);
+    auto* formats = new QButtonGroup(this);
+    formats->addButton(m_simple, int(LrcFormat::Simple));
+    formats->addButton(m_enhanced, int(LrcFormat::Enhanced));
+    lrcRow->addWidget(m_lrc);
+    lrcRow->addWidget(m_simple);
+    lrcRow->addWidget(m_enhanced);
+    lrcRow->addStretch(1);
+    outer->addLayout(lrcRow);
+
+    m_zip = new QCheckBox(tr(kZipText), this);
+    outer->addWidget(m_zip);
+
+    auto* fields = new QFormLayout;
+    m_artist = new QLineEdit(this);
+    m_title = new QLineEdit(this);
+    m_artist->setObjectName("artist");
+    m_title->setObjectName("title");
+    m_artist->setValidator(NewCp1252Validator(m_artist));
+    m_title->setValidator(NewCp1252Validator(m_title));
+    fields->addRow(tr(kArtistLabel), m_artist);
+    fields->addRow(tr(kTitleLabel), m_title);
+    outer->addLayout(fields);
+
+    auto* buttons = new QDialogButtonBox(this);
+    m_export = buttons->addButton(tr(kExportText), QDialogButtonBox::AcceptRole);
+    buttons->addButton(tr(kCancelText), QDialogButtonBox::RejectRole);
+    m_export->setDefault(true);
+    outer->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgExport::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CDlgExport::reject);
+
+    ReadSettings();
+    m_previousType = m_choices.type;
+    if (!mp3Support) {
+        TypeButton(ExportType::Mp3G)->setEnabled(false);
+        if (m_choices.type == ExportType::Mp3G) m_choices.type = ExportType::WmaG;
+    }
+    // BIN needs 44,100 Hz music; opening on it otherwise would offer an export that cannot run.
+    if (m_choices.type == ExportType::Bin && !BinAllowed()) m_choices.type = ExportType::WmaG;
+    ShowChoices();
+    OnTypeChange();
+
+    connect(m_types, &QButtonGroup::idClicked, this, [this] { OnTypeChange(); });
+    connect(m_lrc, &QCheckBox::clicked, this, [this] { UpdateEnabling(); });
+}
+
+QRadioButton* CDlgExport::TypeButton(ExportType type) const
+{
+    return static_cast<QRadioButton*>(m_types->button(int(type)));
+}
+
+void CDlgExport::ReadSettings()
+{
+    const int type = m_settings.Int(AppSettings::kSettings, kKeyType, int(ExportType::Bin));
+    const bool compressed = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G);
+    m_choices.type = compressed ? ExportType(type) : ExportType::Bin;
+    m_choices.zip = m_settings.Int(AppSettings::kSettings, kKeyZip, 0) != 0;
+    m_choices.lrc = m_settings.Int(AppSettings::kSettings, kKeyLrc, 0) != 0;
+    m_choices.lrcFormat = m_settings.Int(AppSettings::kSettings, kKeyLrcFormat, int(LrcFormat::Enhanced)) == 0
+                              ? LrcFormat::Simple
+                              : LrcFormat::Enhanced;
+    // A rate that is no rate at all (edited by hand) counts as the default.
+    const auto rate = [this](const char* key) {
+        const int kbps = m_settings.Int(AppSettings::kSettings, key, kDefaultExportKbps);
+        return kbps > 0 ? kbps : kDefaultExportKbps;
+    };
+    m_choices.wmaKbps = rate(kKeyRatioWma);
+    m_choices.mp3Kbps = rate(kKeyRatioMp3);
+}
+
+void CDlgExport::WriteSettings()
+{
+    m_settings.SetInt(AppSettings::kSettings, kKeyType, int(m_choices.type));
+    m_settings.SetInt(AppSettings::kSettings, kKeyZip, m_choices.zip ? 1 : 0);
+    m_settings.SetInt(AppSettings::kSettings, kKeyLrc, m_choices.lrc ? 1 : 0);
+    m_settings.SetInt(AppSettings::kSettings, kKeyLrcFormat, int(m_choices.lrcFormat));
+    m_settings.SetInt(AppSettings::kSettings, kKeyRatioWma, m_choices.wmaKbps);
+    m_settings.SetInt(AppSettings::kSettings, kKeyRatioMp3, m_choices.mp3Kbps);
+    m_settings.Sync();
+}
+
+void CDlgExport::ShowChoices()
+{
+    SetCheckedType(m_choices.type);
+    m_zip->setChecked(m_choices.zip);
+    m_lrc->setChecked(m_choices.lrc);
+    (m_choices.lrcFormat == LrcFormat::Simple ? m_simple : m_enhanced)->setChecked(true);
+    m_artist->setText(FromAnsi(m_song.artist));
+    m_title->setText(FromAnsi(m_song.title));
+}
+
+ExportType CDlgExport::CheckedType() const
+{
+    const int id = m_types->checkedId();
+    return id < 0 ? ExportType::Bin : ExportType(id);
+}
+
+void CDlgExport::SetCheckedType(ExportType type)
+{
+    TypeButton(type)->setChecked(true);
+}
+
+int& CDlgExport::StoredKbps(ExportType type)
+{
+    return type == ExportType::Mp3G ? m_choices.mp3Kbps : m_choices.wmaKbps;
+}
+
+void CDlgExport::UpdateEnabling()
+{
+    const bool compressed = CheckedType() != ExportType::Bin;
+    m_ratioLabel->setEnabled(compressed);
+    m_ratio->setEnabled(compressed);
+    m_zip->setEnabled(compressed);
+    m_lrc->setEnabled(compressed);
+    m_simple->setEnabled(compressed && m_lrc->isChecked());
+    m_enhanced->setEnabled(compressed && m_lrc->isChecked());
+}
+
+void CDlgExport::OnTypeChange()
+{
+    const ExportType chosen = CheckedType();
+    if (chosen == ExportType::Bin && !BinAllowed()) {
+        SetCheckedType(m_previousType);
+        ShowTip(TypeButton(ExportType::Bin), kBinNotAllowedCaption, kMsgBinNotAllowed);
+        return;
+    }
+    UpdateEnabling();
+    // BIN keeps the list and the previous type, so that coming back finds them as they were.
+    if (chosen == ExportType::Bin) return;
+
+    int wanted = 0;
+    if (m_ratio->currentIndex() >= 0) {
+        wanted = EntryKbps(m_ratio->currentText());
+        if (m_previousType != ExportType::Bin) StoredKbps(m_previousType) = wanted;
+    } else {
+        // An empty list: the dialog opened on this type, or opened on BIN and this is the first
+        // compressed type chosen. Either way the type's own remembered rate is the one wanted.
+        wanted = StoredKbps(m_previousType == ExportType::Bin ? chosen : m_previousType);
+    }
+    const QStringList entries = RatioEntries(chosen);
+    m_ratio->clear();
+    m_ratio->addItems(entries);
+    m_ratio->setCurrentIndex(NearestEntry(entries, wanted));
+    m_previousType = chosen;
+}
+
+void CDlgExport::ShowTip(QWidget* anchor, const char* title, const char* text)
+{
+    if (!m_tip) m_tip = new CBalloonTip(this);
+    m_tip->ShowAt(anchor, tr(title), FromAnsi(text));
+}
+
+void CDlgExport::accept()
+{
+    const ExportType type = CheckedType();
+    if (m_ratio->isEnabled() && m_ratio->currentIndex() < 0) {
+        ShowTip(m_ratio, kRatioTipTitle, kRatioTipText);
+        m_ratio->setFocus();
+        return;
+    }
+
+    const std::string artist = ToAnsi(m_artist->text());
+    const std::string title = ToAnsi(m_title->text());
+    if (artist != m_song.artist || title != m_song.title) {
+        m_song.artist = artist;
+        m_song.title = title;
+        m_song.SetModified(true);
+    }
+
+    m_choices.type = type;
+    if (type != ExportType::Bin) StoredKbps(type) = EntryKbps(m_ratio->currentText());
+    m_choices.zip = m_zip->isChecked();
+    m_choices.lrc = m_lrc->isChecked();
+    m_choices.lrcFormat = m_simple->isChecked() ? LrcFormat::Simple : LrcFormat::Enhanced;
+    WriteSettings();
+    if (m_tip) m_tip->hide();
+    QDialog::accept();
+}
+
+ExportChoices CDlgExport::Choices() const
+{
+    return m_choices;
+}

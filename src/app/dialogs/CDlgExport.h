@@ -1,0 +1,88 @@
+#pragma once
+#include <QDialog>
+#include <QStringList>
+
+#include "export/ExportChoices.h"
+
+class AppSettings;
+class CBalloonTip;
+class MSongSettings;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// "Export Song File": the kind of export (BIN, WMA+G, MP3+G) and its options, remembered in the
+// settings, and the song's artist and title, which can be corrected here.
+class CDlgExport : public QDialog {
+    Q_OBJECT
+public:
+    // Sample rate the BIN type needs.
+    static constexpr int kBinSampleRate = 44100;
+
+    // The "Compression ratio:" entries of a type, highest first; none for BIN.
+    static QStringList RatioEntries(ExportType type);
+    // An entry's bit rate: its leading number.
+    static int EntryKbps(const QString& entry);
+    // Index of the entry to select for a wanted bit rate: the lowest rate that is at least
+    // kbps, or the first (highest) entry when none reaches it.
+    static int NearestEntry(const QStringList& entries, int kbps);
+
+    // mp3Support: whether the MP3 encoder was found; sampleRate: the loaded music's rate.
+    CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& song, bool mp3Support, int sampleRate);
+
+    // What "&Export" decided (the settings hold the same values).
+    ExportChoices Choices() const;
+
+    // The controls, for tests and for the keyboard-free parts of the flow.
+    QRadioButton* TypeButton(ExportType type) const;
+    QComboBox* RatioList() const { return m_ratio; }
+    QCheckBox* LrcBox() const { return m_lrc; }
+    QRadioButton* SimpleButton() const { return m_simple; }
+    QRadioButton* EnhancedButton() const { return m_enhanced; }
+    QCheckBox* ZipBox() const { return m_zip; }
+    QLineEdit* ArtistField() const { return m_artist; }
+    QLineEdit* TitleField() const { return m_title; }
+    QPushButton* ExportButton() const { return m_export; }
+    // The tip last shown ("BIN not allowed", "Ratio"), or nullptr.
+    CBalloonTip* Tip() const { return m_tip; }
+
+public slots:
+    // "&Export": checks the ratio, takes the artist and title into the song, stores the choices.
+    void accept() override;
+
+private:
+    void ReadSettings();
+    void WriteSettings();
+    void ShowChoices();
+    void OnTypeChange();
+    void UpdateEnabling();
+    ExportType CheckedType() const;
+    void SetCheckedType(ExportType type);
+    int& StoredKbps(ExportType type);
+    bool BinAllowed() const { return m_sampleRate == kBinSampleRate; }
+    void ShowTip(QWidget* anchor, const char* title, const char* text);
+
+    AppSettings& m_settings;
+    MSongSettings& m_song;
+    int m_sampleRate;
+
+    ExportChoices m_choices;
+    // The type shown before the last type change; its list is the one on screen.
+    ExportType m_previousType = ExportType::Bin;
+
+    QButtonGroup* m_types = nullptr;
+    QLabel* m_ratioLabel = nullptr;
+    QComboBox* m_ratio = nullptr;
+    QCheckBox* m_lrc = nullptr;
+    QRadioButton* m_simple = nullptr;
+    QRadioButton* m_enhanced = nullptr;
+    QCheckBox* m_zip = nullptr;
+    QLineEdit* m_artist = nullptr;
+    QLineEdit* m_title = nullptr;
+    QPushButton* m_export = nullptr;
+    CBalloonTip* m_tip = nullptr;
+};

@@ -81,7 +81,7 @@ public:
 
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
-    // Hooks for what later pieces provide: the song settings dialog, the export command.
+    // The song settings dialog, run on a working copy of the song.
     std::function<bool(MSongSettings& copy)> settingsDialog;
 
 signals:

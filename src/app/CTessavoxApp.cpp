@@ -154,6 +154,13 @@ bool CTessavoxApp::InitInstance(bool showFrame)
     return true;
 }
 
+QString CTessavoxApp::WorkingAudioPath() const
+{
+    if (m_workingAudioPath.isEmpty()) return {};
+    const std::string work = m_song->MusicWorkPath();
+    return work.empty() ? m_workingAudioPath : PathText(work);
+}
+
 bool CTessavoxApp::IsPlaying() const
 {
     return playingProbe ? playingProbe() : GlobalPlayerIsPlaying();

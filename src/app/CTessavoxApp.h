@@ -46,7 +46,9 @@ public:
     bool AutoSaveOn() const { return m_autoSave == AppSettings::kAutoSaveOn; }
     bool Mp3Support() const { return m_mp3Support; }
     void SetMp3Support(bool support) { m_mp3Support = support; }
-    const QString& WorkingAudioPath() const { return m_workingAudioPath; }
+    // The PCM file playback and export read: the song's work file, which follows it when the
+    // stream writer lengthens the music into a copy.
+    QString WorkingAudioPath() const;
     const QString& MusicSourcePath() const { return m_musicSourcePath; }
     const QString& MusicErrorText() const { return m_musicErrorText; }
     int SampleRate() const { return m_sampleRate; }

@@ -75,7 +75,8 @@ public:
 
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
-    // Hooks for what later pieces provide: the song settings dialog, the export command.
+    // The song settings dialog on a working copy (the real dialog unless replaced), and the
+    // export command.
     std::function<bool(MSongSettings& copy)> settingsDialog;
     std::function<void()> exportCommand;
 

@@ -13,7 +13,7 @@ public:
     double BrightnessAt(double y) const;
     double YOf(double brightness) const;
 
-    QSize sizeHint() const override { return {24, 160}; }
+    QSize sizeHint() const override { return {24, 200}; }
 
 signals:
     void Picked(double brightness);

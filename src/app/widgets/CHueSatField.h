@@ -19,7 +19,7 @@ public:
     QPointF PointOf(double hue, double saturation) const;
     void HueSatAt(const QPointF& point, double& hue, double& saturation) const;
 
-    QSize sizeHint() const override { return {240, 160}; }
+    QSize sizeHint() const override { return {300, 200}; }
 
 signals:
     void Picked(double hue, double saturation);

@@ -53,18 +53,18 @@ bool AppSettings::Has(const char* group, const char* name) const
     return m_settings.contains(Key(group, name));
 }
 
-QRect AppSettings::WindowRect() const
+QRect AppSettings::Rect(const char* group, const char* name) const
 {
-    const QByteArray b = Bytes(kSettings, "AppWindowRect");
-    if (b.size() != kRectBytes) return kDefaultWindowRect;
+    const QByteArray b = Bytes(group, name);
+    if (b.size() != kRectBytes) return {};
     const auto* p = reinterpret_cast<const uchar*>(b.constData());
     const int left = qFromLittleEndian<qint32>(p), top = qFromLittleEndian<qint32>(p + 4);
     const int right = qFromLittleEndian<qint32>(p + 8), bottom = qFromLittleEndian<qint32>(p + 12);
-    if (right <= left || bottom <= top) return kDefaultWindowRect;
+    if (right <= left || bottom <= top) return {};
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
-void AppSettings::SetWindowRect(const QRect& rect)
+void AppSettings::SetRect(const char* group, const char* name, const QRect& rect)
 {
     QByteArray b(kRectBytes, 0);
     auto* p = reinterpret_cast<uchar*>(b.data());
@@ -72,7 +72,18 @@ void AppSettings::SetWindowRect(const QRect& rect)
     qToLittleEndian<qint32>(rect.top(), p + 4);
     qToLittleEndian<qint32>(rect.right() + 1, p + 8);
     qToLittleEndian<qint32>(rect.bottom() + 1, p + 12);
-    SetBytes(kSettings, "AppWindowRect", b);
+    SetBytes(group, name, b);
+}
+
+QRect AppSettings::WindowRect() const
+{
+    const QRect rect = Rect(kSettings, "AppWindowRect");
+    return rect.isValid() ? rect : kDefaultWindowRect;
+}
+
+void AppSettings::SetWindowRect(const QRect& rect)
+{
+    SetRect(kSettings, "AppWindowRect", rect);
 }
 
 QStringList AppSettings::RecentFiles() const

@@ -24,6 +24,11 @@ public:
     void SetBytes(const char* group, const char* name, const QByteArray& value);
     bool Has(const char* group, const char* name) const;
 
+    // A window rectangle kept as 16 bytes: four little-endian 32-bit ints left, top, right,
+    // bottom. An absent or malformed value reads as an invalid rectangle.
+    QRect Rect(const char* group, const char* name) const;
+    void SetRect(const char* group, const char* name, const QRect& rect);
+
     // The main window's normal rectangle as four little-endian 32-bit ints (left, top, right,
     // bottom); the default is 10, 10, 500, 523.
     QRect WindowRect() const;

@@ -16,6 +16,7 @@
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/CSongSettingsDlg.h"
 #include "audio/MCdgPlayer.h"
 #include "audio/MusicImport.h"
 #include "log/MLogQueue.h"
@@ -119,6 +120,7 @@ CTessavoxApp::CTessavoxApp()
     s_instance = this;
     m_song->prompt = &m_prompt;
     m_song->isPlaying = [this] { return IsPlaying(); };
+    settingsDialog = [this](MSongSettings& copy) { return CSongSettingsDlg::Run(*this, copy); };
 }
 
 CTessavoxApp::~CTessavoxApp()

@@ -83,7 +83,7 @@ public:
 
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
-    // The song settings dialog, run on a working copy of the song.
+    // The song settings dialog on a working copy (the real dialog unless replaced).
     std::function<bool(MSongSettings& copy)> settingsDialog;
 
 signals:

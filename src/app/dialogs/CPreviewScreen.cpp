@@ -1,0 +1,121 @@
+#include "app/dialogs/CPreviewScreen.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
+
+#include "app/widgets/MRwViewerWindow.h"
+#include "cdg/CdgFormat.h"
+#include "cdg/MRwGenerator.h"
+#include "player/MRwPlayer.h"
+#include "player/MRwRenderer.h"
+
+namespace {
+constexpr int kInset = 2;
+constexpr int kClockTickMs = 10;
+constexpr uint32_t kSampleRate = 44100;
+constexpr uint32_t kPacketsPerSecond = 300;
+} // namespace
+
+CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<MRwRenderer>())
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(kInset);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kInset, kInset, kInset, kInset);
+    m_viewer = new MRwViewerWindow(this);
+    m_viewer->setObjectName("previewViewer");
+    // One screen pixel per window pixel: the preview shows exactly what the stream shows.
+    m_viewer->setFixedSize(kCdgScreenWidth, kCdgScreenHeight);
+    m_viewer->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_viewer);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    m_renderer->AttachWindow(m_viewer);
+}
+
+CPreviewScreen::~CPreviewScreen()
+{
+    m_renderer->DetachWindows();
+}
+
+std::unique_ptr<MRwGenerator> CPreviewScreen::StillGenerator()
+{
+    auto generator = std::make_unique<MRwGenerator>(m_renderer.get());
+    // Previews leave out the extra average character width that the song writer adds.
+    generator->SetLineWidthFlag(0);
+    return generator;
+}
+
+void CPreviewScreen::Present()
+{
+    m_renderer->PresentAll();
+}
+
+void CPreviewScreen::Wait(int ms)
+{
+    if (ms <= 0 || m_stop) return;
+    QEventLoop loop;
+    QTimer tick;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (m_stop || elapsed.elapsed() >= ms) loop.quit();
+    });
+    tick.start(kClockTickMs);
+    loop.exec();
+}
+
+bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int pauseMs)
+{
+    if (m_playing) return false;
+    m_playing = true;
+    m_stop = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QElapsedTimer total;
+    total.start();
+
+    std::vector<uint8_t> buffer(kPlayBufferBytes, 0);
+    size_t used = 0;
+    {
+        MRwGenerator generator{std::span<uint8_t>(buffer)};
+        generator.SetLineWidthFlag(0);
+        used = std::min(write(generator), buffer.size());
+    }
+    const size_t packets = (used + kCdgPacketBytes - 1) / kCdgPacketBytes;
+    m_lastPlayPackets = packets;
+    // The clock value at which the last packet written has been executed.
+    const uint32_t endPosition = uint32_t(packets * (kSampleRate / kPacketsPerSecond));
+
+    Wait(pauseMs);
+    std::atomic<uint32_t> clock{0};
+    MRwPlayer player(m_renderer.get());
+    player.SetStream(buffer);
+    player.SetClock(&clock);
+    QElapsedTimer wall;
+    wall.start();
+    player.StartPlayer(true, 0);
+    {
+        QEventLoop loop;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+            clock.store(uint32_t(uint64_t(wall.elapsed()) * kSampleRate / 1000), std::memory_order_release);
+            if (m_stop || player.LastPosition() >= endPosition || !player.IsRunning()) loop.quit();
+        });
+        tick.start(kClockTickMs);
+        loop.exec();
+    }
+    player.StopPlayer();
+    m_renderer->PresentAll();
+    Wait(pauseMs);
+
+    const bool complete = !m_stop;
+    m_lastPlayMs = total.elapsed();
+    QApplication::restoreOverrideCursor();
+    m_playing = false;
+    m_stop = false;
+    return complete;
+}

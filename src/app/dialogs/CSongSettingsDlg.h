@@ -1,0 +1,60 @@
+#pragma once
+#include <QDialog>
+
+#include "app/dialogs/SettingsDlgContext.h"
+
+class CGraphicPageDlg;
+class CLyricsPageDlg;
+class CTessavoxApp;
+class MSongSettings;
+class QPushButton;
+class QTabWidget;
+
+// "Karaoke Song Settings": the tabs "Title Page", "Lyrics" and "Credits Page" over the song
+// record it is given (the working copy of the Settings command), which every control changes
+// at once. It opens on "Lyrics", never gets smaller than it first opened, keeps OK and Cancel
+// at the lower right and remembers its rectangle ("SettingsWindowPos").
+class CSongSettingsDlg : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kTitleTab = 0;
+    static constexpr int kLyricsTab = 1;
+    static constexpr int kCreditsTab = 2;
+    static constexpr int kEdge = 6;
+
+    CSongSettingsDlg(MSongSettings& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    ~CSongSettingsDlg() override;
+
+    QTabWidget* Tabs() const { return m_tabs; }
+    CGraphicPageDlg* TitlePage() const { return m_title; }
+    CLyricsPageDlg* LyricsPage() const { return m_lyrics; }
+    CGraphicPageDlg* CreditsPage() const { return m_credits; }
+    QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
+    bool Previewing() const;
+
+    // The Settings command: the engine start-up (which rebuilds the font dictionary), then the
+    // dialog on the working copy. True when the user chose OK.
+    static bool Run(CTessavoxApp& app, MSongSettings& copy);
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void SetPreviewRunning(bool running);
+    void SaveRect();
+
+    MSongSettings& m_song;
+    SettingsDlgContext m_context;
+    QTabWidget* m_tabs = nullptr;
+    CGraphicPageDlg* m_title = nullptr;
+    CLyricsPageDlg* m_lyrics = nullptr;
+    CGraphicPageDlg* m_credits = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QSize m_firstSize;
+    bool m_placed = false;
+    bool m_previewRunning = false;
+};

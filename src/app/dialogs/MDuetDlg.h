@@ -1,0 +1,20 @@
+#pragma once
+#include <QDialog>
+
+class MSongSettings;
+class QLineEdit;
+
+// The singer descriptions: short names for the two voices of a duet and for both together.
+// "Save" writes all three straight into the song it was given.
+class MDuetDlg : public QDialog {
+    Q_OBJECT
+public:
+    MDuetDlg(MSongSettings& song, QWidget* parent = nullptr);
+
+    QLineEdit* Field(int index) const { return m_fields[index]; }
+    void Save();
+
+private:
+    MSongSettings& m_song;
+    QLineEdit* m_fields[3] = {};
+};

@@ -1,0 +1,344 @@
+// The song settings sheet: its tabs and sizing, the rectangle it remembers, the Settings command
+// on a working copy, and the lyrics tab's rules for lines, erasing, sweep, singers and colours.
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "SettingsTestSupport.h"
+#include "app/AppSettings.h"
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/CommandIds.h"
+#include "app/QtUserPrompt.h"
+#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/MDuetDlg.h"
+#include "app/views/CViewBase.h"
+#include "app/widgets/CAdvanceSweepSpin.h"
+#include "app/widgets/CColorButton.h"
+#include "project/ColourSlots.h"
+#include "project/MSongSettings.h"
+
+class SongSettingsDlgTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    AppSettings m_settings;
+    QtUserPrompt m_prompt;
+    QString m_graphics;
+
+    SettingsDlgContext Context(MSongSettings* descriptions)
+    {
+        return {descriptions, &m_prompt, &m_graphics, &m_settings};
+    }
+
+    // Clicks "Duet" and saves the descriptions dialog that it opens.
+    static void ChooseDuet(QWidget& page, const QString& singer1 = {})
+    {
+        OnNextModal<MDuetDlg>([singer1](MDuetDlg& d) {
+            if (!singer1.isEmpty()) d.Field(0)->setText(singer1);
+            Child<QPushButton>(d, "save")->click();
+        });
+        Child<QRadioButton>(page, "duet")->click();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Kelvane", "Tessavox").clear();
+    }
+
+    void theSheetHasItsTabsAndKeepsItsButtonsAtTheLowerRight()
+    {
+        MSongSettings song;
+        CSongSettingsDlg dialog(song, Context(&song));
+        QCOMPARE(dialog.windowTitle(), QString("Karaoke Song Settings"));
+        QTabWidget* tabs = dialog.Tabs();
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(0), QString("Title Page"));
+        QCOMPARE(tabs->tabText(1), QString("Lyrics"));
+        QCOMPARE(tabs->tabText(2), QString("Credits Page"));
+        QCOMPARE(tabs->currentIndex(), CSongSettingsDlg::kLyricsTab);
+
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        const QSize first = dialog.size();
+        QCOMPARE(dialog.minimumSize(), first);
+        const QSize tabsBefore = tabs->size();
+        dialog.resize(first + QSize(120, 90));
+        QTRY_COMPARE(dialog.size(), first + QSize(120, 90));
+        QCOMPARE(tabs->size(), tabsBefore + QSize(120, 90));
+        QPushButton* ok = dialog.OkButton();
+        QPushButton* cancel = dialog.CancelButton();
+        QCOMPARE(cancel->geometry().right(), dialog.width() - 1 - CSongSettingsDlg::kEdge);
+        QCOMPARE(cancel->geometry().bottom(), dialog.height() - 1 - CSongSettingsDlg::kEdge);
+        QVERIFY(ok->geometry().right() < cancel->geometry().left());
+        QCOMPARE(ok->geometry().bottom(), cancel->geometry().bottom());
+        // Smaller than it opened is not allowed.
+        dialog.resize(first - QSize(50, 50));
+        QVERIFY(dialog.width() >= first.width() && dialog.height() >= first.height());
+        dialog.reject();
+    }
+
+    void theSheetRemembersItsRectangle()
+    {
+        MSongSettings song;
+        QRect closedAt;
+        {
+            CSongSettingsDlg dialog(song, Context(&song));
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            dialog.setGeometry(QRect(QPoint(40, 30), dialog.size() + QSize(30, 20)));
+            QTRY_COMPARE(dialog.geometry().topLeft(), QPoint(40, 30));
+            closedAt = dialog.geometry();
+            dialog.accept();
+        }
+        const QByteArray bytes = m_settings.Bytes(AppSettings::kSettings, "SettingsWindowPos");
+        QCOMPARE(bytes.size(), 16);
+        QCOMPARE(m_settings.Rect(AppSettings::kSettings, "SettingsWindowPos"), closedAt);
+        // Little-endian left, top, right, bottom.
+        QCOMPARE(int(uint8_t(bytes[0])), 40);
+        QCOMPARE(int(uint8_t(bytes[4])), 30);
+        QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 8), closedAt.right() + 1);
+
+        CSongSettingsDlg again(song, Context(&song));
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QTRY_COMPARE(again.geometry(), closedAt);
+        again.reject();
+    }
+
+    void okWritesTheCopyBackAndRebuildsTheView()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QPointer<CViewBase> view = app.Frame()->View();
+        QVERIFY(!app.Song().IsModified());
+        bool shown = false;
+        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+            shown = true;
+            auto* lines = Child<QComboBox>(*d.LyricsPage(), "lines");
+            lines->setCurrentIndex(lines->findText("5"));
+            Child<QRadioButton>(*d.LyricsPage(), "sweepBackground")->click();
+            d.OkButton()->click();
+        });
+        app.RunCommand(CommandId::Settings);
+        QVERIFY(shown);
+        QCOMPARE(app.Song().settings.linesPerPage, 5);
+        QCOMPARE(app.Song().settings.sweepKind, 1);
+        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Frame()->View() && app.Frame()->View() != view.data());
+        QTRY_VERIFY(view.isNull());
+    }
+
+    void cancelKeepsTheSongButTheDescriptions()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().artist = "Someone";
+        OnNextModal<CSongSettingsDlg>([](CSongSettingsDlg& d) {
+            auto* lines = Child<QComboBox>(*d.LyricsPage(), "lines");
+            lines->setCurrentIndex(lines->findText("6"));
+            ChooseDuet(*d.LyricsPage(), "Alto");
+            QCOMPARE(Items(*lines), QStringList({"3", "4", "5", "6"}));
+            d.CancelButton()->click();
+        });
+        app.RunCommand(CommandId::Settings);
+        QCOMPARE(app.Song().settings.linesPerPage, 4);
+        QCOMPARE(app.Song().settings.singerCount, 1);
+        QCOMPARE(app.Song().artist, std::string("Someone"));
+        // The descriptions dialog writes to the song itself.
+        QCOMPARE(app.Song().singerDescriptions[0], std::string("Alto"));
+        QVERIFY(app.Song().IsModified());
+    }
+
+    void fileNewOpensTheSettings()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        int shown = 0;
+        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+            ++shown;
+            QCOMPARE(d.Tabs()->currentIndex(), CSongSettingsDlg::kLyricsTab);
+            d.CancelButton()->click();
+        });
+        app.RunCommand(CommandId::FileNew);
+        QCOMPARE(shown, 1);
+        QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
+    }
+
+    void linesAndEraseFollowSingersAndPicture()
+    {
+        MSongSettings song;
+        CSongSettingsDlg dialog(song, Context(&song));
+        CLyricsPageDlg& page = *dialog.LyricsPage();
+        auto* lines = Child<QComboBox>(page, "lines");
+        auto* erase = Child<QComboBox>(page, "eraseWhen");
+        QCOMPARE(Items(*lines), QStringList({"2", "3", "4", "5", "6"}));
+        QCOMPARE(lines->currentText(), QString("4"));
+        QCOMPARE(Items(*erase), QStringList({"0", "1", "2"}));
+        erase->setCurrentIndex(2);
+        QCOMPARE(song.eraseLinesFromBottom, 2);
+
+        ChooseDuet(page);
+        QCOMPARE(song.settings.singerCount, 2);
+        QCOMPARE(Items(*lines), QStringList({"3", "4", "5", "6"}));
+        // 0 ... lines - 3 in a duet; the old choice 2 no longer fits and the largest is taken.
+        QCOMPARE(Items(*erase), QStringList({"0", "1"}));
+        QCOMPARE(song.eraseLinesFromBottom, 1);
+        lines->setCurrentIndex(lines->findText("6"));
+        QCOMPARE(song.settings.linesPerPage, 6);
+        QCOMPARE(Items(*erase), QStringList({"0", "1", "2", "3"}));
+        QCOMPARE(song.eraseLinesFromBottom, 1);
+        erase->setCurrentIndex(3);
+        lines->setCurrentIndex(lines->findText("3"));
+        QCOMPARE(Items(*erase), QStringList({"0"}));
+        QCOMPARE(song.eraseLinesFromBottom, 0);
+
+        // A picture takes half the screen: at most 3 lines, and a duet has exactly 3.
+        Answers answers;
+        const QString picture = m_dir.filePath("blocks.png");
+        QVERIFY(WriteBlocks(picture));
+        lines->setCurrentIndex(lines->findText("5"));
+        answers.paths << picture;
+        Child<QPushButton>(page, "browse")->click();
+        QCOMPARE(int(page.Page().hasGraphic), 1);
+        QCOMPARE(page.Page().graphicShare, 50);
+        QCOMPARE(Items(*lines), QStringList({"3"}));
+        QCOMPARE(song.settings.linesPerPage, 3);
+        QCOMPARE(Items(*erase), QStringList({"0"}));
+        Child<QRadioButton>(page, "solo")->click();
+        QCOMPARE(Items(*lines), QStringList({"2", "3"}));
+        QCOMPARE(Items(*erase), QStringList({"0", "1"}));
+        Child<QPushButton>(page, "remove")->click();
+        QCOMPARE(int(page.Page().hasGraphic), 0);
+        QCOMPARE(page.Page().graphicShare, 0);
+        QCOMPARE(Items(*lines), QStringList({"2", "3", "4", "5", "6"}));
+    }
+
+    void aStoredCountOutsideTheLimitsIsBroughtInside()
+    {
+        MSongSettings song;
+        song.settings.singerCount = 2;
+        song.settings.linesPerPage = 2;
+        song.eraseLinesFromBottom = 9;
+        CSongSettingsDlg dialog(song, Context(&song));
+        QCOMPARE(song.settings.linesPerPage, 3);
+        QCOMPARE(Child<QComboBox>(*dialog.LyricsPage(), "lines")->currentText(), QString("3"));
+        QCOMPARE(song.eraseLinesFromBottom, 0);
+    }
+
+    void advanceSweepMovesInStepsOfFiveHundredths()
+    {
+        MSongSettings song;
+        CSongSettingsDlg dialog(song, Context(&song));
+        auto* spin = Child<CAdvanceSweepSpin>(*dialog.LyricsPage(), "advance");
+        QCOMPARE(spin->FieldText(), QString("0.20"));
+        spin->setValue(0);
+        QCOMPARE(song.settings.advanceSweep, 0);
+        for (int i = 0; i < 3; ++i) spin->stepUp();
+        QCOMPARE(song.settings.advanceSweep, -15);
+        QCOMPARE(spin->FieldText(), QString("0.15"));
+        spin->stepBy(1000);
+        QCOMPARE(song.settings.advanceSweep, -500);
+        QCOMPARE(spin->FieldText(), QString("5.00"));
+        spin->stepUp();
+        QCOMPARE(song.settings.advanceSweep, -500);
+        spin->stepBy(-1000);
+        spin->stepDown();
+        QCOMPARE(song.settings.advanceSweep, 0);
+        QCOMPARE(spin->FieldText(), QString("0.00"));
+        // Only the arrows change it.
+        QVERIFY(spin->findChild<QLineEdit*>()->isReadOnly());
+    }
+
+    void colourButtonsWriteTheirEntryAndIndex()
+    {
+        MSongSettings song;
+        IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
+        lyrics.singerColours.singer2 = 3;
+        song.settings.sweepColour = 5;
+        CSongSettingsDlg dialog(song, Context(&song));
+        CLyricsPageDlg& page = *dialog.LyricsPage();
+        auto* singer2 = Child<CColorButton>(page, "singer2");
+        auto* both = Child<CColorButton>(page, "both");
+        QVERIFY(!singer2->isEnabled() && !both->isEnabled());
+        ChooseDuet(page);
+        QVERIFY(singer2->isEnabled() && both->isEnabled());
+
+        PickerAnswer answer(0x112233);
+        singer2->click();
+        QCOMPARE(lyrics.graphic.ColourRgb(9), 0x112233u);
+        QCOMPARE(lyrics.singerColours.singer2, 9);
+        QCOMPARE(singer2->Color(), 0x112233u);
+        Child<CColorButton>(page, "sweep")->click();
+        QCOMPARE(song.settings.sweepColour, kSlotSweep);
+        QCOMPARE(lyrics.graphic.ColourRgb(kSlotSweep), 0x112233u);
+        Child<CColorButton>(page, "background")->click();
+        QCOMPARE(lyrics.backgroundColour, kSlotBackground);
+        QCOMPARE(lyrics.graphic.ColourRgb(kSlotBackground), 0x112233u);
+        // The picker starts from the entry's colour.
+        QCOMPARE(answer.asked.front(), 0xFF80FFu);
+    }
+
+    void theDescriptionsDialogShowsPromptsAndSavesAllThree()
+    {
+        MSongSettings song;
+        song.singerDescriptions = {"Tenor", "", ""};
+        MDuetDlg dialog(song);
+        QCOMPARE(dialog.windowTitle(), QString());
+        QCOMPARE(dialog.Field(0)->text(), QString("Tenor"));
+        QCOMPARE(dialog.Field(0)->placeholderText(), QString("<Singer 1 voice>"));
+        QCOMPARE(dialog.Field(1)->placeholderText(), QString("<Singer 2 voice>"));
+        QCOMPARE(dialog.Field(2)->placeholderText(), QString("<Both voices>"));
+        dialog.Field(1)->setText(QString::fromUtf8("Soprano \u00e9"));
+        dialog.Field(2)->setText("Choir");
+        Child<QPushButton>(dialog, "save")->click();
+        QCOMPARE(song.singerDescriptions[0], std::string("Tenor"));
+        QCOMPARE(song.singerDescriptions[1], std::string("Soprano \xE9"));
+        QCOMPARE(song.singerDescriptions[2], std::string("Choir"));
+        QVERIFY(song.IsModified());
+    }
+
+    void sweepAndStyleControlsWriteTheSong()
+    {
+        MSongSettings song;
+        song.SetModified(false);
+        CSongSettingsDlg dialog(song, Context(&song));
+        CLyricsPageDlg& page = *dialog.LyricsPage();
+        Child<QCheckBox>(page, "sweepEntireWord")->click();
+        QCOMPARE(song.sweepEntireWord, 1u);
+        QVERIFY(song.IsModified());
+        Child<QRadioButton>(page, "sweepBackground")->click();
+        QCOMPARE(song.settings.sweepKind, 1);
+        Child<QPushButton>(page, "alignRight")->click();
+        QCOMPARE(page.Page().style.hAlign, 2);
+        Child<QCheckBox>(page, "shadow")->click();
+        QCOMPARE(page.Page().style.style, 1 | 4);
+        auto* size = Child<QComboBox>(page, "size");
+        QVERIFY(Items(*size).contains("48"));
+        size->setEditText("4x");
+        QCOMPARE(page.Page().style.size, 0);
+        size->setEditText("30");
+        QCOMPARE(page.Page().style.size, 30);
+        auto* draw = Child<QComboBox>(page, "draw");
+        QCOMPARE(Items(*draw), QStringList({"Fill Right", "Fill Left", "Fill Down", "Fill Up", "Block Dissolve"}));
+        draw->setCurrentIndex(4);
+        QCOMPARE(page.Page().drawTransition, 8);
+    }
+};
+
+QTEST_MAIN(SongSettingsDlgTest)
+#include "SongSettingsDlgTest.moc"

@@ -160,8 +160,15 @@ TextBox DrawPageText(PageCanvas& canvas, int slotCount, int slot, const std::str
     }
     for (int k = 0; k < count; ++k) {
         const LineStyle ls = StyleForLine(style, lineStyles, k);
-        DrawLine(canvas, boxes[size_t(k)], lines[size_t(k)], *FontFor(ls), ls.flags, thickness, ls.colour, style,
-                 clipTop, clipBottom);
+        // A shadowed line's text sits one thickness in from its box, as a sweep draws it, so
+        // the outline fills the box and a sweep lands exactly on the drawn letters.
+        TextBox at = boxes[size_t(k)];
+        if (ls.flags & kStyleShadow) {
+            at.left += thickness;
+            at.top += thickness;
+        }
+        DrawLine(canvas, at, lines[size_t(k)], *FontFor(ls), ls.flags, thickness, ls.colour, style, clipTop,
+                 clipBottom);
     }
     return boxes.back();
 }

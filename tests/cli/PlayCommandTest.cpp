@@ -122,7 +122,7 @@ TEST_F(PlayCommand, RefusesBadArgumentsWithAReason)
 {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"play"}, "no music file given"},
-        {{"play", tone, "--tempo", "10"}, "--tempo takes a change in percent from -50"},
+        {{"play", tone, "--tempo", "10"}, "--tempo takes a change from -50 to 0, or a speed from 50 to 100"},
         {{"play", tone, "--tempo", "-51"}, "--tempo takes"},
         {{"play", tone, "--tempo", "slow"}, "--tempo takes"},
         {{"play", tone, "--from", "1", "--to", "0.5"}, "--to must come after --from"},

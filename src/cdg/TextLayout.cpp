@@ -203,7 +203,8 @@ TextBox DrawSweepLine(PageCanvas& canvas, int slotCount, int slot, const std::st
         IndexSurface surface = canvas.Surface(slot * h, slot * h + h);
         font->Draw(surface, box.left, box.top, before, uint8_t(style.backgroundBoxColour & 0x0F));
         const size_t wordLength = cut.size() > before.size() ? cut.size() - before.size() : 0;
-        box.left = box.right - font->Measure(cut.substr(before.size(), wordLength));
+        // The word alone is laid out like the cut text: with its outline on both sides.
+        box.left = box.right - font->Measure(cut.substr(before.size(), wordLength)) - (shadow ? 2 * t : 0);
     }
     box.left = std::clamp(box.left, 0, kCanvasWidth);
     box.right = std::clamp(box.right, 0, kCanvasWidth);

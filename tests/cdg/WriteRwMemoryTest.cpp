@@ -365,3 +365,22 @@ TEST(WriteRwMemory, WithLoggingOnItDumpsItsTablesAndTheStream)
     const size_t streamRecord = text.rfind("LOGD", data);
     EXPECT_EQ(GetLe32(&bytes[streamRecord + 12]), uint32_t(w.buffer.size()));
 }
+
+TEST(WriteRwMemory, SweepsOfShadowedLinesLandOnTheDrawnLetters)
+{
+    for (int mode : {kSweepText, kSweepBackground}) {
+        SCOPED_TRACE(mode);
+        MSongSettings song;
+        song.settings.sweepKind = mode;
+        song.settings.advanceSweep = 0;
+        song.FindPage(kPageLyrics)->style.style = kStyleBold | kStyleShadow;
+        TimedSong(song, "Shadowed words sweep", 6 * kSecond);
+        const Written w = Write(song);
+        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        // After every word is swept: only background, outline, text and sweep colours; the XOR
+        // layers would leave other indices wherever a sweep missed the letters.
+        player.ExecuteUntil(PacketAt(9 * kSecond + 1000));
+        EXPECT_EQ(RowColours(player, 0, 192), mode == kSweepText ? (std::set<int>{13, 14, 15})
+                                                                 : (std::set<int>{12, 13, 14, 15}));
+    }
+}

@@ -137,6 +137,13 @@ void PortAudioOutput::StopDevice()
     Pa_AbortStream(static_cast<PaStream*>(m_stream));
 }
 
+uint32_t PortAudioOutput::LatencyFrames() const
+{
+    const PaStreamInfo* info = m_stream != nullptr ? Pa_GetStreamInfo(static_cast<PaStream*>(m_stream)) : nullptr;
+    if (info == nullptr || info->outputLatency <= 0.0) return 0;
+    return uint32_t(info->outputLatency * double(SampleRate()) + 0.5);
+}
+
 void PortAudioOutput::CloseDevice()
 {
     if (m_stream != nullptr) Pa_CloseStream(static_cast<PaStream*>(m_stream));

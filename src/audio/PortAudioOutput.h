@@ -14,6 +14,8 @@ public:
     const char* Name() const override { return "PortAudio"; }
     // The device that was opened.
     const std::string& DeviceName() const { return m_deviceName; }
+    // The stream's output latency as PortAudio reports it.
+    uint32_t LatencyFrames() const override;
 
     // Called by PortAudio on its own thread.
     size_t Fill(int16_t* out, size_t frames) { return Consume(out, frames); }

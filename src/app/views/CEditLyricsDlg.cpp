@@ -162,8 +162,10 @@ void CEditLyricsDlg::BuildControls()
 
     m_editor = new QPlainTextEdit(this);
     m_editor->setObjectName("editor");
-    m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines wrap: the editor scrolls only up and down.
+    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->setTabChangesFocus(true);
     setFocusProxy(m_editor);
 

@@ -502,22 +502,30 @@ void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
     const int modeTop = LayoutModeRow();
 
     QPushButton* const row[] = {m_start, m_place, m_pause, m_stop};
-    int h = 0;
-    for (QPushButton* b : row) h = std::max(h, b->sizeHint().height());
+    int h = 0, natural = 0;
+    for (QPushButton* b : row) {
+        h = std::max(h, b->sizeHint().height());
+        natural += b->sizeHint().width();
+    }
     const int top = modeTop - kGap - h;
+    const QSize label = m_tempoLabel->sizeHint();
+    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 16;
+    const int spinW = h * 2 / 3;
+    // The four buttons give up width when the window is narrow; the tempo keeps its own.
+    const int forButtons = cx - 2 * kMargin - 4 * kGap - label.width() - kGap / 2 - fieldW - spinW;
     int x = kMargin;
     for (QPushButton* b : row) {
-        b->setGeometry(x, top, b->sizeHint().width(), h);
-        x += b->width() + kGap;
+        const int w = natural <= forButtons ? b->sizeHint().width()
+                                            : std::max(1, b->sizeHint().width() * forButtons / std::max(1, natural));
+        b->setGeometry(x, top, w, h);
+        x += w + kGap;
     }
-    const QSize label = m_tempoLabel->sizeHint();
     m_tempoLabel->setGeometry(x, top + (h - label.height()) / 2, label.width(), label.height());
     x += label.width() + kGap / 2;
-    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 16;
     m_tempoField->setGeometry(x, top, fieldW, h);
     x += fieldW;
-    m_tempoUp->setGeometry(x, top, h * 2 / 3, h / 2);
-    m_tempoDown->setGeometry(x, top + h / 2, h * 2 / 3, h - h / 2);
+    m_tempoUp->setGeometry(x, top, spinW, h / 2);
+    m_tempoDown->setGeometry(x, top + h / 2, spinW, h - h / 2);
 
     // The preview at 4:3 above the placement row.
     const int b = top - kGap;

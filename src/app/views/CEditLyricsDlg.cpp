@@ -127,7 +127,7 @@ CEditLyricsDlg::CEditLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(a
     LoadEditorText();
 
     m_split = ReadSplitRatio();
-    m_musicName->setText(LabelText(App().MusicSourcePath()));
+    ShowMusicName();
     ShowPlayFace(true);
 
     PreviewRefresh();
@@ -250,6 +250,14 @@ void CEditLyricsDlg::StopPlaying()
         player->Stop();
         player->SetDoneEvent(nullptr);
     }
+}
+
+void CEditLyricsDlg::ShowMusicName()
+{
+    // A long path gives up its start: the file's name is what tells the music apart.
+    const QString path = App().MusicSourcePath();
+    m_musicName->setToolTip(path);
+    m_musicName->setText(LabelText(m_musicName->fontMetrics().elidedText(path, Qt::ElideLeft, m_musicName->width())));
 }
 
 void CEditLyricsDlg::UpdateControls()
@@ -515,7 +523,7 @@ void CEditLyricsDlg::AddMusic()
     App().AddMusic();
     // New music rebuilds the view: this one is closed then and the new one shows everything.
     if (!self || Closed()) return;
-    m_musicName->setText(LabelText(App().MusicSourcePath()));
+    ShowMusicName();
     App().RefreshCaption();
     AudioControlsRefresh();
 }
@@ -541,6 +549,7 @@ void CEditLyricsDlg::resizeEvent(QResizeEvent* event)
     const int timeW = m_timeLabel->fontMetrics().horizontalAdvance("000:00/000:00");
     m_timeLabel->setGeometry(cx - kMargin - timeW, kMargin, timeW, rowH);
     m_musicName->setGeometry(x, kMargin, std::max(1, cx - kMargin - timeW - kGap - x), rowH);
+    ShowMusicName();
     m_slider->setGeometry(x, kMargin + rowH, std::max(1, cx - kMargin - x), rowH);
 
     // The editor takes its share of the width, the preview the rest at 4:3, the page arrows

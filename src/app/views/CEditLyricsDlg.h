@@ -67,6 +67,7 @@ private:
     void StartMusic();
     void StopMusic();
     void ShowPlayFace(bool playSign);
+    void ShowMusicName();
     void SetSliderPosition(int position);
     void BeginScroll();
     void EndScroll();

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -502,23 +503,32 @@ void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
     const int modeTop = LayoutModeRow();
 
     QPushButton* const row[] = {m_start, m_place, m_pause, m_stop};
+    // Room for the text and the button's margins ("Start (Home)" keeps room for "Restart (Home)").
+    const int textRoom = 2 * style()->pixelMetric(QStyle::PM_ButtonMargin) + 6;
+    auto wanted = [this, textRoom](const QPushButton* b) {
+        int text = b->fontMetrics().horizontalAdvance(b->text());
+        if (b == m_start) text = std::max(text, b->fontMetrics().horizontalAdvance(tr(kRestartText)));
+        return text + textRoom;
+    };
     int h = 0, natural = 0;
     for (QPushButton* b : row) {
         h = std::max(h, b->sizeHint().height());
-        natural += b->sizeHint().width();
+        natural += wanted(b);
     }
     const int top = modeTop - kGap - h;
     const QSize label = m_tempoLabel->sizeHint();
-    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 16;
-    const int spinW = h * 2 / 3;
-    // The four buttons give up width when the window is narrow; the tempo keeps its own.
-    const int forButtons = cx - 2 * kMargin - 4 * kGap - label.width() - kGap / 2 - fieldW - spinW;
+    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 10;
+    const int spinW = h / 2 + 2;
+    // In a narrow window the gaps close first, then the four buttons give up width; the tempo
+    // keeps its own.
+    const int fixed = label.width() + kGap / 2 + fieldW + spinW;
+    const int gap = std::clamp((cx - 2 * kMargin - fixed - natural) / 4, 2, int(kGap));
+    const int forButtons = cx - 2 * kMargin - 4 * gap - fixed;
     int x = kMargin;
     for (QPushButton* b : row) {
-        const int w = natural <= forButtons ? b->sizeHint().width()
-                                            : std::max(1, b->sizeHint().width() * forButtons / std::max(1, natural));
+        const int w = natural <= forButtons ? wanted(b) : std::max(1, wanted(b) * forButtons / std::max(1, natural));
         b->setGeometry(x, top, w, h);
-        x += w + kGap;
+        x += w + gap;
     }
     m_tempoLabel->setGeometry(x, top + (h - label.height()) / 2, label.width(), label.height());
     x += label.width() + kGap / 2;

@@ -140,8 +140,9 @@ void PortAudioOutput::StopDevice()
 uint32_t PortAudioOutput::LatencyFrames() const
 {
     const PaStreamInfo* info = m_stream != nullptr ? Pa_GetStreamInfo(static_cast<PaStream*>(m_stream)) : nullptr;
-    if (info == nullptr || info->outputLatency <= 0.0) return 0;
-    return uint32_t(info->outputLatency * double(SampleRate()) + 0.5);
+    const uint32_t buffer = m_callbackFrames.load(std::memory_order_relaxed);
+    if (info == nullptr || info->outputLatency <= 0.0) return buffer;
+    return uint32_t(info->outputLatency * double(SampleRate()) + 0.5) + buffer;
 }
 
 void PortAudioOutput::CloseDevice()

@@ -19,6 +19,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
   ffmpeg sox unzip
+  # the place-timing check on a virtual display: server, typing, key times, screenshots
+  xvfb xdotool python3-xlib x11-apps
 )
 
 missing=()

@@ -109,17 +109,11 @@ void CMainFrame::UpdateCommandStates()
     if (m_view) m_view->UpdateControls();
 }
 
-void CMainFrame::InstallView(int view)
+bool CMainFrame::InstallView(int view)
 {
-    // The old view goes first: a new view rebuilds the song's line list, which the old one
-    // still points into.
-    if (m_view) {
-        m_view->StopPlaying();
-        CViewBase* old = m_view;
-        m_view = nullptr;
-        takeCentralWidget();
-        delete old;
-    }
+    // The old view lets go of the player and its timers before the new one takes over; the
+    // widget itself is deleted later, since the switch may come from one of its own buttons.
+    if (m_view) m_view->CloseView();
     CViewBase* next = nullptr;
     switch (view) {
     case ViewId::PlaceLyrics: next = new CPlaceLyricsDlg(m_app, this); break;
@@ -127,10 +121,11 @@ void CMainFrame::InstallView(int view)
     case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
     default: next = new CEditLyricsDlg(m_app, this); break;
     }
-    setCentralWidget(next);
+    setCentralWidget(next); // deletes the old view later
     m_view = next;
     m_view->UpdateControls();
     m_view->setFocus();
+    return m_view->Usable();
 }
 
 void CMainFrame::RestorePlacement(const QRect& normal, bool maximized, bool show)

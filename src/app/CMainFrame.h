@@ -18,7 +18,8 @@ public:
     explicit CMainFrame(CTessavoxApp& app);
     ~CMainFrame() override;
 
-    void InstallView(int view);
+    // Replaces the current view; false when the new view could not be built for the song.
+    bool InstallView(int view);
     CViewBase* View() const { return m_view; }
     QAction* Action(int command) const { return m_actions.value(command); }
     void UpdateCommandStates();

@@ -15,6 +15,7 @@
 #include "app/ExportSongCommand.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
+#include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CProgressDlg.h"
 #include "app/dialogs/CSongSettingsDlg.h"
 #include "audio/MCdgPlayer.h"
@@ -234,7 +235,10 @@ void CTessavoxApp::RunCommand(int command)
     case CommandId::EditSelectAll:
         if (QWidget* e = FocusedEditor()) EditorDo(e, command);
         break;
-    case CommandId::ModeEditLyrics: SwitchView(ViewId::EditLyrics); break;
+    case CommandId::ModeEditLyrics:
+        if (SomeLyricsPlaced()) CDlgEditLyricsWarning(m_frame.get()).Run();
+        SwitchView(ViewId::EditLyrics);
+        break;
     case CommandId::ModePlaceLyrics:
         if (SomeLyricsPlaced() && m_prompt.Ask(kMsgOverwritePlaced, kCaptionOverwritePlaced, PromptButtons::YesNo,
                                                PromptIcon::Warning) != PromptAnswer::Yes)
@@ -430,7 +434,12 @@ void CTessavoxApp::SwitchView(int view)
 {
     if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal) FileSave();
     m_currentView = view;
-    if (m_frame) m_frame->InstallView(view);
+    if (m_frame && !m_frame->InstallView(view) && view == ViewId::EditLyrics) {
+        // The view has told the user what is wrong with the song.
+        m_song->SetModified(false);
+        FileClose();
+        return;
+    }
     emit StateChanged();
 }
 

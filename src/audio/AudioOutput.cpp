@@ -67,6 +67,12 @@ uint64_t AudioOutput::QueuedBytes() const
     return m_queuedBytes;
 }
 
+AudioOutput::Cursor AudioOutput::PlayCursor() const
+{
+    std::lock_guard lock(m_ringLock);
+    return {m_playedFrames.load(std::memory_order_relaxed), m_takenAt};
+}
+
 bool AudioOutput::Append(std::span<const uint8_t> data)
 {
     std::lock_guard lock(m_ringLock);
@@ -102,6 +108,7 @@ size_t AudioOutput::Consume(int16_t* out, size_t frames)
             done += n;
         }
         m_playedFrames.store(played + taken, std::memory_order_release);
+        if (taken > 0) m_takenAt = std::chrono::steady_clock::now();
     }
     if (taken < frames) std::memset(out + taken * kChannels, 0, (frames - taken) * kFrameBytes);
     return taken;

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,9 +44,15 @@ public:
 
     // Frames taken by the device since Open: the play cursor.
     uint64_t PlayedFrames() const { return m_playedFrames.load(std::memory_order_acquire); }
-    // Frames that have reached the listener's ears: the played frames less those still on their
-    // way through the device's buffers. Never more than PlayedFrames, never going back.
-    virtual uint64_t HeardFrames() const { return PlayedFrames(); }
+    // The play cursor together with the moment the device last took music, read as one pair so
+    // that the clock can be carried forward between the device's periods.
+    struct Cursor {
+        uint64_t frames = 0;
+        std::chrono::steady_clock::time_point takenAt{};
+    };
+    Cursor PlayCursor() const;
+    // Frames the device holds between taking them and their being heard.
+    virtual uint32_t LatencyFrames() const { return 0; }
     // Bytes queued since Open.
     uint64_t QueuedBytes() const;
     uint32_t RingBytes() const { return uint32_t(m_ring.size()); }
@@ -76,6 +83,7 @@ private:
     std::vector<uint8_t> m_ring;
     uint64_t m_queuedBytes = 0;
     std::atomic<uint64_t> m_playedFrames{0};
+    std::chrono::steady_clock::time_point m_takenAt{}; // guarded by m_ringLock
     uint32_t m_sampleRate = 0;
     bool m_open = false;
     bool m_started = false;

@@ -94,6 +94,26 @@ uint32_t MCdgPlayer::AdvanceClock(uint32_t position, uint64_t playedFrames, int 
     return uint32_t(std::min<uint64_t>(uint64_t(position) + scaled / kPercent, UINT32_MAX));
 }
 
+uint32_t MCdgPlayer::PositionNow() const
+{
+    const uint32_t position = Position();
+    if (!IsPlaying() || !m_output) return position;
+    ClockStamp stamp;
+    {
+        std::lock_guard lock(m_stampMutex);
+        stamp = m_stamp;
+    }
+    if (!stamp.valid) return position;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - stamp.at);
+    const int64_t carried = std::clamp<int64_t>(elapsed.count(), 0, int64_t(kMaxCarryMs) * 1000);
+    const int64_t speed = kPercent + m_tempoChange.load();
+    // Frames of music: played frames times the tempo, as in the clock rule.
+    const int64_t ahead = carried * int64_t(kPlaybackSampleRate) / 1000000 * speed / kPercent;
+    const int64_t held = int64_t(m_output->LatencyFrames()) * speed / kPercent;
+    const int64_t now = std::clamp<int64_t>(int64_t(stamp.position) + ahead - held, 0, int64_t(m_timelineEnd));
+    return uint32_t(now);
+}
+
 bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFrame)
 {
     if (IsPlaying()) {
@@ -147,6 +167,10 @@ bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFram
         return false;
     }
 
+    {
+        std::lock_guard lock(m_stampMutex);
+        m_stamp = {};
+    }
     m_bytesWritten.store(0);
     m_bytesNotified.store(kSegmentBytes);
     m_feederFinished.store(false);
@@ -225,18 +249,17 @@ void MCdgPlayer::Notifier()
     }
 
     const uint32_t timelineEnd = m_timelineEnd;
-    uint64_t lastHeard = 0;
+    uint64_t lastPlayed = 0;
     uint32_t remainder = 0;
     while (Playing()) {
         Nap();
         if (!Playing()) break;
-        const uint64_t played = m_output->PlayedFrames();
-        // The clock follows what is heard, not what the device has taken: the difference is
-        // the device's latency, which would otherwise put every placed word early.
-        const uint64_t heard = m_output->HeardFrames();
-        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), heard - lastHeard,
+        const AudioOutput::Cursor cursor = m_output->PlayCursor();
+        const uint64_t played = cursor.frames;
+        const bool moved = played != lastPlayed;
+        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), played - lastPlayed,
                                          m_tempoChange.load(), remainder);
-        lastHeard = heard;
+        lastPlayed = played;
         // The stretcher's last frames may run a little past the end of the music.
         position = std::min(position, timelineEnd);
         const uint64_t playedBytes = played * AudioOutput::kFrameBytes;
@@ -255,6 +278,10 @@ void MCdgPlayer::Notifier()
             break;
         }
         m_position.store(position, std::memory_order_release);
+        if (moved) {
+            std::lock_guard lock(m_stampMutex);
+            m_stamp = {position, cursor.takenAt, true};
+        }
     }
 }
 

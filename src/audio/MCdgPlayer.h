@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -85,6 +86,12 @@ public:
     uint32_t Position() const { return m_position.load(std::memory_order_acquire); }
     void SetPosition(uint32_t frames) { m_position.store(frames, std::memory_order_release); }
     const std::atomic<uint32_t>& Clock() const { return m_position; }
+    // The clock at this very instant, for stamping a key press: the last update carried
+    // forward by the time since the output last took music (at most kMaxCarryMs, in case the
+    // output stalls), less what the output holds before it is heard. Position() while nothing
+    // plays. Call it from the thread that starts and releases the player.
+    uint32_t PositionNow() const;
+    static constexpr int kMaxCarryMs = 30;
 
     int State() const { return m_state.load(); }
     bool IsPlaying() const { return m_state.load() == kPlaying; }
@@ -145,6 +152,14 @@ private:
     std::atomic<int> m_state{kStopped};
     std::atomic<int> m_tempoChange{0};
     std::atomic<uint32_t> m_position{0};
+    // The clock value of the last update that saw music taken, and when the output took it.
+    struct ClockStamp {
+        uint32_t position = 0;
+        std::chrono::steady_clock::time_point at{};
+        bool valid = false;
+    };
+    mutable std::mutex m_stampMutex;
+    ClockStamp m_stamp;
     // Bytes handed to the output, and bytes the output has played in whole segments plus one:
     // the feeder writes while written <= notified, so one segment is queued ahead of the one
     // playing.

@@ -38,11 +38,10 @@ void QuietProbe(bool quiet)
     }
 }
 
-int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
-             PaStreamCallbackFlags, void* user)
+int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
+             void* user)
 {
-    static_cast<PortAudioOutput*>(user)->Fill(static_cast<int16_t*>(output), frames,
-                                              time ? time->outputBufferDacTime : 0.0);
+    static_cast<PortAudioOutput*>(user)->Fill(static_cast<int16_t*>(output), frames);
     return paContinue;
 }
 
@@ -77,30 +76,6 @@ PaDeviceIndex ChooseDevice(std::string& failure)
 
 PortAudioOutput::PortAudioOutput() = default;
 
-size_t PortAudioOutput::Fill(int16_t* out, size_t frames, double dacTime)
-{
-    const size_t music = Consume(out, frames);
-    std::lock_guard lock(m_timingLock);
-    m_lastPlayed = PlayedFrames();
-    m_lastDacEnd = dacTime > 0 ? dacTime + double(music) / SampleRate() : 0;
-    return music;
-}
-
-uint64_t PortAudioOutput::HeardFrames() const
-{
-    std::lock_guard lock(m_timingLock);
-    uint64_t heard = m_lastPlayed;
-    if (m_stream && m_lastDacEnd > 0 && SampleRate() > 0) {
-        // The last handed-over frame is heard at m_lastDacEnd; until then, the frames before it
-        // are heard one by one at the sample rate.
-        const double behind = (m_lastDacEnd - Pa_GetStreamTime(static_cast<PaStream*>(m_stream))) * SampleRate();
-        if (behind > 0) heard = behind >= double(heard) ? 0 : heard - uint64_t(behind);
-    }
-    heard = std::min(heard, PlayedFrames());
-    m_lastHeard = std::max(m_lastHeard, heard);
-    return m_lastHeard;
-}
-
 PortAudioOutput::~PortAudioOutput()
 {
     Close();
@@ -108,12 +83,6 @@ PortAudioOutput::~PortAudioOutput()
 
 bool PortAudioOutput::OpenDevice(uint32_t sampleRate)
 {
-    {
-        std::lock_guard lock(m_timingLock);
-        m_lastPlayed = 0;
-        m_lastDacEnd = 0;
-        m_lastHeard = 0;
-    }
     QuietProbe(true);
     const PaError init = Pa_Initialize();
     QuietProbe(false);
@@ -166,6 +135,14 @@ void PortAudioOutput::StopDevice()
 {
     // Abort rather than stop: the user asked for silence now, not after the device's buffers.
     Pa_AbortStream(static_cast<PaStream*>(m_stream));
+}
+
+uint32_t PortAudioOutput::LatencyFrames() const
+{
+    const PaStreamInfo* info = m_stream != nullptr ? Pa_GetStreamInfo(static_cast<PaStream*>(m_stream)) : nullptr;
+    const uint32_t buffer = m_callbackFrames.load(std::memory_order_relaxed);
+    if (info == nullptr || info->outputLatency <= 0.0) return buffer;
+    return uint32_t(info->outputLatency * double(SampleRate()) + 0.5) + buffer;
 }
 
 void PortAudioOutput::CloseDevice()

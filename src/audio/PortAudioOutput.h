@@ -1,5 +1,5 @@
 #pragma once
-#include <mutex>
+#include <atomic>
 #include <string>
 
 #include "audio/AudioOutput.h"
@@ -15,13 +15,17 @@ public:
     const char* Name() const override { return "PortAudio"; }
     // The device that was opened.
     const std::string& DeviceName() const { return m_deviceName; }
+    // The stream's output latency as PortAudio reports it, plus the frames of the last callback:
+    // the play cursor counts them as soon as they are handed over, and the last of them is
+    // heard only after all of them have been played.
+    uint32_t LatencyFrames() const override;
 
-    // Called by PortAudio on its own thread, with the time (on the stream's clock) at which the
-    // first of these frames will leave the converter.
-    size_t Fill(int16_t* out, size_t frames, double dacTime);
-    // The played frames less the ones still in the device's latency, interpolated on the
-    // stream's clock between callbacks.
-    uint64_t HeardFrames() const override;
+    // Called by PortAudio on its own thread.
+    size_t Fill(int16_t* out, size_t frames)
+    {
+        m_callbackFrames.store(uint32_t(frames), std::memory_order_relaxed);
+        return Consume(out, frames);
+    }
 
 protected:
     bool OpenDevice(uint32_t sampleRate) override;
@@ -33,12 +37,7 @@ private:
     void* m_stream = nullptr; // PaStream*, kept out of the header
     bool m_initialized = false;
     std::string m_deviceName;
-    // What the last callback handed over: the played count after it and when its last frame
-    // reaches the converter. 0 for the time when the device gave none.
-    mutable std::mutex m_timingLock;
-    uint64_t m_lastPlayed = 0;
-    double m_lastDacEnd = 0;
-    mutable uint64_t m_lastHeard = 0;
+    std::atomic<uint32_t> m_callbackFrames{0};
 };
 
 inline constexpr const char* kAudioDeviceVariable = "TESSAVOX_AUDIO_DEVICE";

@@ -1,5 +1,12 @@
 #include "AppTestSupport.h"
 
+#include <cmath>
+#include <QtTest>
+
+#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/CDlgFindLyrics.h"
+#include "audio/WavOutFile.h"
+
 Answers::Answers()
 {
     QtUserPrompt::SetAnswererForTesting([this](const QtUserPrompt::Box& box) {
@@ -20,17 +27,50 @@ Answers::Answers()
         if (paths.isEmpty()) return QString();
         return paths.takeFirst();
     });
+    CDlgEditLyricsWarning::SetHookForTesting([this](CDlgEditLyricsWarning&) {
+        ++notices;
+        return int(QDialog::Accepted);
+    });
+    CDlgFindLyrics::SetHookForTesting([this](CDlgFindLyrics& dialog) {
+        if (findLyrics) return findLyrics(dialog);
+        dialog.ImportLocalFile();
+        return dialog.result();
+    });
+    CDlgFindLyrics::SetOpenerForTesting([](const QString&) {});
 }
 
 Answers::~Answers()
 {
     QtUserPrompt::SetAnswererForTesting(nullptr);
     FileChooser::SetAnswererForTesting(nullptr);
+    CDlgEditLyricsWarning::SetHookForTesting(nullptr);
+    CDlgFindLyrics::SetHookForTesting(nullptr);
+    CDlgFindLyrics::SetOpenerForTesting(nullptr);
 }
 
 bool Answers::Asked(const std::string& caption) const
 {
+    return Count(caption) > 0;
+}
+
+size_t Answers::Count(const std::string& caption) const
+{
+    size_t n = 0;
     for (const auto& b : boxes)
-        if (b.caption == caption) return true;
-    return false;
+        if (b.caption == caption) ++n;
+    return n;
+}
+
+void WriteToneWav(const QString& path, double seconds)
+{
+    WavOutFile out;
+    QVERIFY(out.Create(path.toStdString(), 44100, 16, 2));
+    const size_t frames = size_t(seconds * 44100);
+    std::vector<int16_t> samples(frames * 2);
+    for (size_t i = 0; i < frames; ++i) {
+        const auto v = int16_t(std::lround(3000.0 * std::sin(2.0 * M_PI * 440.0 * double(i) / 44100.0)));
+        samples[2 * i] = samples[2 * i + 1] = v;
+    }
+    QVERIFY(out.Write(samples));
+    QVERIFY(out.Close());
 }

@@ -1,13 +1,17 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/FileChooser.h"
 #include "app/QtUserPrompt.h"
 
-// Answers the program's message boxes and file choosers in tests, and remembers what they were.
+class CDlgFindLyrics;
+
+// Answers the program's message boxes, file choosers and modal dialogs in tests, and remembers
+// what they were.
 class Answers {
 public:
     Answers();
@@ -21,6 +25,14 @@ public:
     // File choosers: each gets the next queued path ("" cancels).
     std::vector<FileChoice> choices;
     QStringList paths;
+    // "Lyrics Already Placed" notices seen (each is closed at once).
+    int notices = 0;
+    // What the find-lyrics dialog does when it opens (by default: presses "Local File...").
+    std::function<int(CDlgFindLyrics&)> findLyrics;
 
     bool Asked(const std::string& caption) const;
+    size_t Count(const std::string& caption) const;
 };
+
+// A 44,100 Hz 16-bit stereo WAV of a quiet tone.
+void WriteToneWav(const QString& path, double seconds);

@@ -143,15 +143,6 @@ TEST(PortAudioOutput, PlaysThroughADeviceAndStopsAtOnce)
     const auto music = NumberedFrames(20000);
     ASSERT_TRUE(output.Append(Bytes(music)));
     ASSERT_TRUE(output.Start());
-    // What is heard never runs ahead of what was taken, and never goes back.
-    uint64_t heard = 0;
-    for (int i = 0; i < 20 && output.PlayedFrames() < 20000; ++i) {
-        const uint64_t now = output.HeardFrames();
-        EXPECT_LE(now, output.PlayedFrames());
-        EXPECT_GE(now, heard);
-        heard = now;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
     ASSERT_TRUE(WaitPlayed(output, 20000, std::chrono::milliseconds(5000)));
     const auto before = Clock::now();
     output.Stop();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -328,4 +329,48 @@ TEST(MCdgPlayer, TheGlobalPlayerAnswersWhetherItPlays)
     EXPECT_FALSE(GlobalPlayerIsPlaying());
     DestroyGlobalPlayer();
     EXPECT_EQ(GlobalPlayer(), nullptr);
+}
+
+// A key press is stamped with PositionNow: between the clock's updates it keeps running with
+// the wall clock instead of standing still, and at 70 % it runs at 70 %.
+TEST(MCdgPlayer, PositionNowRunsWithTheWallClockBetweenUpdates)
+{
+    TempDir dir;
+    const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
+    for (const int tempo : {0, -30}) {
+        MCdgPlayer player(nullptr, nullptr);
+        ManualResetEvent done;
+        player.SetDoneEvent(&done);
+        player.SetSource(path, {});
+        player.SetTempoChange(tempo);
+        EXPECT_EQ(player.PositionNow(), 0u) << "stopped: the plain clock";
+        ASSERT_TRUE(player.Start(kPlayAudio | kPlayCallerFlag, 0));
+        while (player.Position() < 4410 && !done.IsSet()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        // Readings 1 ms apart: each step of PositionNow matches the wall time between readings;
+        // the plain clock moves in steps of its update period.
+        const double speed = (100.0 + tempo) / 100.0;
+        const auto first = Clock::now();
+        const uint32_t firstNow = player.PositionNow();
+        std::vector<double> errorsMs;
+        size_t plainRepeats = 0;
+        uint32_t lastPlain = player.Position();
+        for (int i = 0; i < 400 && !done.IsSet(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const uint32_t now = player.PositionNow();
+            const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - first).count();
+            errorsMs.push_back((double(now) - double(firstNow)) / 44.1 / speed - wallMs);
+            const uint32_t plain = player.Position();
+            if (plain == lastPlain) ++plainRepeats;
+            lastPlain = plain;
+        }
+        player.Stop();
+        ASSERT_GT(errorsMs.size(), 200u);
+        std::sort(errorsMs.begin(), errorsMs.end());
+        const double median = errorsMs[errorsMs.size() / 2];
+        EXPECT_LT(std::abs(median), 3.0) << "tempo " << tempo;
+        // A busy test machine may hold a thread back now and then; nine in ten readings are close.
+        EXPECT_LT(errorsMs[errorsMs.size() * 95 / 100] - errorsMs[errorsMs.size() * 5 / 100], 8.0) << "tempo " << tempo;
+        EXPECT_GT(plainRepeats, errorsMs.size() / 3) << "the plain clock holds between updates";
+        EXPECT_EQ(player.PositionNow(), player.Position()) << "stopped again";
+    }
 }

@@ -1,13 +1,590 @@
 #include "app/views/CEditLyricsDlg.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QSizeGrip>
+#include <QSlider>
+#include <QStyle>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/QtText.h"
+#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/widgets/MRwViewerWindow.h"
+#include "audio/MCdgPlayer.h"
+#include "audio/WavInFile.h"
+#include "log/MLogQueue.h"
+#include "log/MSongSettingsDumpLog.h"
+#include "lyrics/LyricImport.h"
 #include "project/MSongSettings.h"
+#include "text/UserPrompt.h"
+
+namespace {
+
+constexpr uint32_t kSampleRate = 44100;
+constexpr int kSecondsPerMinute = 60;
+constexpr int kSplitBytes = 8;
+// The music preview plays audio only; every caller sets the third flag.
+constexpr uint32_t kPreviewPlayFlags = kPlayAudio | kPlayCallerFlag;
+
+// Typing goes through the rebuild at every keystroke. A message the rebuild gives (such as the
+// duet marks in a solo song) is shown once, and again only after the text has stopped causing it,
+// instead of at every key.
+class OncePerTypingPrompt : public UserPrompt {
+public:
+    explicit OncePerTypingPrompt(UserPrompt& inner) : m_inner(inner) {}
+
+    void BeginRebuild() { m_seen.clear(); }
+    void EndRebuild() { m_shown = m_seen; }
+
+    void Message(const std::string& text, const std::string& caption, PromptIcon icon) override
+    {
+        m_seen.push_back(text);
+        if (std::find(m_shown.begin(), m_shown.end(), text) == m_shown.end()) m_inner.Message(text, caption, icon);
+    }
+    PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
+                     PromptIcon icon) override
+    {
+        return m_inner.Ask(text, caption, buttons, icon);
+    }
+
+private:
+    UserPrompt& m_inner;
+    std::vector<std::string> m_seen;
+    std::vector<std::string> m_shown;
+};
+
+// The editor works with line feeds; the song keeps carriage return and line feed.
+QString EditorText(const std::string& lyricText)
+{
+    QString text = FromAnsi(lyricText);
+    text.replace("\r\n", "\n");
+    text.replace('\r', '\n');
+    return text;
+}
+
+std::string SongText(QString editorText)
+{
+    editorText.replace('\n', "\r\n");
+    return ToAnsi(editorText);
+}
+
+// "&" would make a mnemonic of the next letter.
+QString LabelText(const QString& path)
+{
+    QString text = path;
+    return text.replace("&", "&&");
+}
+
+QString MinutesSeconds(int seconds)
+{
+    return QString::asprintf("%d:%02d", seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
+}
+
+// A bold face whose cell (ascent plus descent) is `height` pixels.
+QFont LyricFont(const QString& face, int height)
+{
+    QFont font(face);
+    font.setBold(true);
+    font.setPixelSize(height);
+    const int cell = QFontMetrics(font).height();
+    if (cell > height) font.setPixelSize(std::max(1, height * height / cell));
+    return font;
+}
+
+bool SomeWordTimed(const MSongSettings& song)
+{
+    return std::any_of(song.words.begin(), song.words.end(), [](const auto& w) { return w->start != 0; });
+}
+
+} // namespace
 
 CEditLyricsDlg::CEditLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
 {
     setObjectName("CEditLyricsDlg");
-    AddViewer();
-    App().Song().GenerateKaraokeLineList(true, false);
-    ShowLyricPage(0);
+    MSongSettings& song = App().Song();
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MSongSettingsDumpLog>("InitDlg", song), true);
+    BuildControls();
+    if (!song.FindPage(kPageLyrics)) {
+        App().Prompt().Message(kMsgProjectProblem, kAppCaption, PromptIcon::Stop);
+        song.SetModified(false);
+        m_usable = false;
+        return;
+    }
+    m_rebuildPrompt = std::make_unique<OncePerTypingPrompt>(App().Prompt());
+    m_editor->setFont(LyricFont(QString::fromStdString(song.FindPage(kPageLyrics)->style.FaceName()),
+                                kLyricFontHeight));
+    LoadEditorText();
+
+    m_split = ReadSplitRatio();
+    ShowMusicName();
+    ShowPlayFace(true);
+
+    PreviewRefresh();
+    AudioControlsRefresh();
+    m_timer->start(kTimerMs);
+    m_editor->setFocus();
+}
+
+CEditLyricsDlg::~CEditLyricsDlg()
+{
+    if (!Closed()) CloseView();
+}
+
+void CEditLyricsDlg::BuildControls()
+{
+    m_import = new QPushButton(tr("&Import Lyrics"), this);
+    m_import->setObjectName("importLyrics");
+    m_addMusic = new QPushButton(tr("Add M&usic"), this);
+    m_addMusic->setObjectName("addMusic");
+    m_play = new QPushButton(this);
+    m_play->setObjectName("play");
+    m_play->setIconSize(QSize(24, 24));
+    m_musicName = new QLabel(this);
+    m_musicName->setObjectName("musicName");
+    m_slider = new QSlider(Qt::Horizontal, this);
+    m_slider->setObjectName("slider");
+    m_slider->setSingleStep(kStepsPerSecond);
+    m_slider->setPageStep(10 * kStepsPerSecond);
+    m_timeLabel = new QLabel("0:00/0:00", this);
+    m_timeLabel->setObjectName("timeLabel");
+    m_timeLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    m_editor = new QPlainTextEdit(this);
+    m_editor->setObjectName("editor");
+    // Long lines wrap: the editor scrolls only up and down.
+    m_editor->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_editor->setTabChangesFocus(true);
+    setFocusProxy(m_editor);
+
+    m_previewFrame = new QFrame(this);
+    m_previewFrame->setObjectName("previewFrame");
+    m_previewFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    AddViewer(m_previewFrame);
+
+    m_left = new QPushButton(this);
+    m_left->setObjectName("pageLeft");
+    m_left->setIcon(style()->standardIcon(QStyle::SP_ArrowLeft));
+    m_left->setAccessibleName(tr("Previous page"));
+    m_right = new QPushButton(this);
+    m_right->setObjectName("pageRight");
+    m_right->setIcon(style()->standardIcon(QStyle::SP_ArrowRight));
+    m_right->setAccessibleName(tr("Next page"));
+    m_pageText = new QLabel(tr("Page:"), this);
+    m_pageText->setObjectName("pageText");
+    m_pageLabel = new QLabel(this);
+    m_pageLabel->setObjectName("pageLabel");
+    m_pageLabel->setTextFormat(Qt::PlainText);
+    // Room for "99 of 99" in the label's own font.
+    m_pageLabel->setMinimumWidth(m_pageLabel->fontMetrics().horizontalAdvance("99 of 99 "));
+    m_grip = new QSizeGrip(this);
+
+    m_timer = new QTimer(this);
+    m_timer->setTimerType(Qt::PreciseTimer);
+
+    connect(m_import, &QPushButton::clicked, this, &CEditLyricsDlg::ImportLyrics);
+    connect(m_addMusic, &QPushButton::clicked, this, &CEditLyricsDlg::AddMusic);
+    connect(m_play, &QPushButton::clicked, this, &CEditLyricsDlg::PlayToggle);
+    connect(m_left, &QPushButton::clicked, this, &CEditLyricsDlg::ShowPreviousPage);
+    connect(m_right, &QPushButton::clicked, this, &CEditLyricsDlg::ShowNextPage);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &CEditLyricsDlg::OnTextChanged);
+    connect(m_timer, &QTimer::timeout, this, &CEditLyricsDlg::OnTimer);
+    connect(m_slider, &QSlider::sliderPressed, this, &CEditLyricsDlg::BeginScroll);
+    connect(m_slider, &QSlider::sliderReleased, this, &CEditLyricsDlg::EndScroll);
+    connect(m_slider, &QSlider::valueChanged, this, &CEditLyricsDlg::OnSliderValue);
+    connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
+        // Keys and clicks beside the handle move it in one step: pause, move, go on playing.
+        if (action == QAbstractSlider::SliderMove || m_slider->isSliderDown()) return;
+        BeginScroll();
+        QTimer::singleShot(0, this, &CEditLyricsDlg::EndScroll);
+    });
+    m_play->installEventFilter(this);
+    m_slider->installEventFilter(this);
+}
+
+double CEditLyricsDlg::ReadSplitRatio()
+{
+    const QByteArray bytes = App().Settings().Bytes(AppSettings::kSettings, "EditLyricsSplit");
+    if (bytes.size() != kSplitBytes) return kDefaultSplit;
+    double ratio = kDefaultSplit;
+    std::memcpy(&ratio, bytes.constData(), sizeof ratio);
+    // A value that leaves no room for the editor or the preview is not a layout.
+    if (!std::isfinite(ratio) || ratio < 0.1 || ratio > 0.9) return kDefaultSplit;
+    return ratio;
+}
+
+void CEditLyricsDlg::LoadEditorText()
+{
+    m_loadingText = true;
+    m_editor->setPlainText(EditorText(App().Song().lyricText));
+    m_loadingText = false;
+}
+
+void CEditLyricsDlg::CloseView()
+{
+    if (Closed()) return;
+    m_timer->stop();
+    StopPlaying();
+    CViewBase::CloseView();
+    // The view that made the player destroys it; the next view makes its own.
+    if (m_usable) DestroyGlobalPlayer();
+}
+
+void CEditLyricsDlg::StopPlaying()
+{
+    m_pausedForDragging = false;
+    if (m_playing) PlayToggle();
+    if (MCdgPlayer* player = GlobalPlayer()) {
+        player->Stop();
+        player->SetDoneEvent(nullptr);
+    }
+}
+
+void CEditLyricsDlg::ShowMusicName()
+{
+    // A long path gives up its start: the file's name is what tells the music apart.
+    const QString path = App().MusicSourcePath();
+    m_musicName->setToolTip(path);
+    m_musicName->setText(LabelText(m_musicName->fontMetrics().elidedText(path, Qt::ElideLeft, m_musicName->width())));
+}
+
+void CEditLyricsDlg::UpdateControls()
+{
+    CViewBase::UpdateControls();
+    // While the music plays (or waits for the end of a drag) the other views and the settings
+    // stay out of reach.
+    if (m_playing || m_pausedForDragging)
+        for (int i = 1; i < kModeCount; ++i) ModeButton(i)->setEnabled(false);
+}
+
+void CEditLyricsDlg::OnTextChanged()
+{
+    if (m_loadingText) return;
+    MSongSettings& song = App().Song();
+    song.lyricText = SongText(m_editor->toPlainText());
+    // Marking an already modified song again would only refresh the caption and every command.
+    if (!song.IsModified()) song.SetModified(true);
+    PreviewRefresh();
+    // Only the mode buttons depend on the text among what the audio refresh sets.
+    UpdateControls();
+}
+
+void CEditLyricsDlg::PreviewRefresh()
+{
+    MSongSettings& song = App().Song();
+    auto* prompt = static_cast<OncePerTypingPrompt*>(m_rebuildPrompt.get());
+    UserPrompt* songPrompt = song.prompt;
+    if (prompt) {
+        prompt->BeginRebuild();
+        song.prompt = prompt;
+    }
+    song.GenerateKaraokeLineList(true, false);
+    if (prompt) {
+        prompt->EndRebuild();
+        song.prompt = songPrompt;
+    }
+
+    m_lastPage = song.words.empty() || !song.words.back()->line ? 0 : std::max(0, song.words.back()->line->page);
+    m_previewPage = std::clamp(m_previewPage, 0, m_lastPage);
+    ShowLyricPage(m_previewPage);
+
+    // Where the focus was before an arrow may be disabled under it.
+    QWidget* focus = window()->focusWidget();
+    const bool nowhere = focus == nullptr || !isAncestorOf(focus);
+    m_left->setEnabled(m_previewPage > 0);
+    m_right->setEnabled(m_previewPage < m_lastPage);
+    if (m_lastPage > 0) {
+        if (m_previewPage == 0 && (nowhere || focus == m_left)) m_right->setFocus();
+        else if (m_previewPage == m_lastPage && (nowhere || focus == m_right)) m_left->setFocus();
+    } else if (nowhere || !focus->isEnabled()) {
+        m_editor->setFocus();
+    }
+    m_pageLabel->setText(QString::asprintf("%2d of %2d", m_previewPage + 1, m_lastPage + 1));
+}
+
+void CEditLyricsDlg::ShowPreviousPage()
+{
+    --m_previewPage;
+    PreviewRefresh();
+}
+
+void CEditLyricsDlg::ShowNextPage()
+{
+    ++m_previewPage;
+    PreviewRefresh();
+}
+
+void CEditLyricsDlg::AudioControlsRefresh()
+{
+    const bool music = App().MusicLoaded();
+    m_play->setEnabled(music);
+    m_slider->setEnabled(music);
+    m_musicFrames = 0;
+    if (music) {
+        WavInFile wav;
+        if (wav.Open(QFile::encodeName(App().WorkingAudioPath()).toStdString())) m_musicFrames = wav.SampleFrames();
+        else m_musicFrames = App().Song().musicDataBytes / 4;
+    }
+    m_sliderMax = int(m_musicFrames / kFramesPerStep);
+    m_musicSeconds = int((m_musicFrames + kSampleRate / 2) / kSampleRate);
+    m_settingSlider = true;
+    m_slider->setRange(0, m_sliderMax);
+    m_settingSlider = false;
+    m_sliderPosition = std::min(m_sliderPosition, m_sliderMax);
+    SetSliderPosition(m_sliderPosition);
+    if (music && !m_playing) PreparePlayer();
+    UpdateTimeLabel();
+    UpdateControls();
+}
+
+void CEditLyricsDlg::PreparePlayer()
+{
+    MCdgPlayer& player = Player();
+    player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
+    player.SetLeadInFrames(0);
+    player.SetTempoChange(0);
+    m_done.Reset();
+    player.SetDoneEvent(&m_done);
+}
+
+QString CEditLyricsDlg::TimeText() const
+{
+    if (!App().MusicLoaded()) return "0:00/0:00";
+    const int at = m_sliderMax > 0 ? int(std::lround(double(m_sliderPosition) * m_musicSeconds / m_sliderMax)) : 0;
+    return MinutesSeconds(at) + "/" + MinutesSeconds(m_musicSeconds);
+}
+
+void CEditLyricsDlg::UpdateTimeLabel()
+{
+    m_timeLabel->setText(TimeText());
+}
+
+void CEditLyricsDlg::SetSliderPosition(int position)
+{
+    m_settingSlider = true;
+    m_slider->setValue(position);
+    m_settingSlider = false;
+}
+
+void CEditLyricsDlg::ShowPlayFace(bool playSign)
+{
+    m_play->setIcon(style()->standardIcon(playSign ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
+    m_play->setAccessibleName(playSign ? tr("Play") : tr("Pause"));
+    m_play->setToolTip(m_play->accessibleName());
+    SetGreenFace(m_play, playSign);
+}
+
+void CEditLyricsDlg::StartMusic()
+{
+    PreparePlayer();
+    if (!Player().Start(kPreviewPlayFlags, m_playPosition)) return; // the player has told the user why
+    m_playing = true;
+}
+
+void CEditLyricsDlg::StopMusic()
+{
+    if (MCdgPlayer* player = GlobalPlayer()) {
+        player->Stop();
+        player->Release();
+    }
+    m_done.Reset();
+    m_playing = false;
+}
+
+void CEditLyricsDlg::PlayToggle()
+{
+    if (m_playing) StopMusic();
+    else if (App().MusicLoaded()) StartMusic();
+    if (!m_pausedForDragging) {
+        ShowPlayFace(!m_playing);
+        UpdateControls();
+        emit App().StateChanged();
+    }
+}
+
+void CEditLyricsDlg::OnTimer()
+{
+    if (m_playing && m_done.IsSet()) {
+        PlayToggle();
+        m_playPosition = 0;
+        m_sliderPosition = 0;
+    } else if (m_playing) {
+        if (const uint32_t p = Player().Position(); p != 0) {
+            m_playPosition = p;
+            m_sliderPosition = int(p / kFramesPerStep);
+        }
+    }
+    SetSliderPosition(m_sliderPosition);
+    UpdateTimeLabel();
+}
+
+void CEditLyricsDlg::BeginScroll()
+{
+    if (!m_playing) return;
+    m_pausedForDragging = true;
+    PlayToggle();
+}
+
+void CEditLyricsDlg::EndScroll()
+{
+    if (m_pausedForDragging) PlayToggle();
+    m_pausedForDragging = false;
+}
+
+void CEditLyricsDlg::OnSliderValue(int value)
+{
+    if (m_settingSlider) return;
+    m_sliderPosition = value;
+    m_playPosition = uint32_t(value) * kFramesPerStep;
+    if (MCdgPlayer* player = GlobalPlayer(); player && !player->IsPlaying()) player->SetPosition(m_playPosition);
+    UpdateTimeLabel();
+}
+
+bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_play || watched == m_slider) &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Space) {
+            // The toggle acts on the key going down; the release must not click the button too.
+            if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) PlayToggle();
+            return true;
+        }
+        if (watched == m_play && event->type() == QEvent::KeyPress) {
+            switch (key->key()) {
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+            case Qt::Key_End:
+            case Qt::Key_Home:
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+                m_slider->setFocus();
+                QCoreApplication::sendEvent(m_slider, event);
+                return true;
+            default: break;
+            }
+        }
+    }
+    return CViewBase::eventFilter(watched, event);
+}
+
+void CEditLyricsDlg::ImportLyrics()
+{
+    MSongSettings& song = App().Song();
+    // The old lines wait aside: an LRC file's times may be refused, and then the old times stay.
+    const bool wasPlaced = !song.lyricText.empty() && SomeWordTimed(song);
+    std::vector<std::unique_ptr<MKaraokeLine>> oldLines = std::move(song.lines);
+    std::vector<std::unique_ptr<MKaraokeWord>> oldWords = std::move(song.words);
+    song.lines.clear();
+    song.words.clear();
+
+    CDlgFindLyrics dialog(App(), this);
+    dialog.Run();
+    bool keepOldTimes = !dialog.Imported();
+    if (dialog.Imported()) {
+        LoadEditorText();
+        const LrcDocument& lrc = dialog.Lrc();
+        if (!lrc.lines.empty() && wasPlaced &&
+            App().Prompt().Ask(kMsgReplaceTiming, kAppCaption, PromptButtons::YesNo, PromptIcon::Question) !=
+                PromptAnswer::Yes)
+            keepOldTimes = true;
+        else if (!lrc.lines.empty()) {
+            PreviewRefresh();
+            ApplyLrcTiming(song, lrc, App().Prompt());
+        }
+    }
+    if (keepOldTimes) {
+        // Back in place, the rebuild pairs the old times with the (new) text line by line.
+        song.lines = std::move(oldLines);
+        song.words = std::move(oldWords);
+    }
+    PreviewRefresh();
+    AudioControlsRefresh();
+}
+
+void CEditLyricsDlg::AddMusic()
+{
+    StopPlaying();
+    QPointer<CEditLyricsDlg> self(this);
+    App().AddMusic();
+    // New music rebuilds the view: this one is closed then and the new one shows everything.
+    if (!self || Closed()) return;
+    ShowMusicName();
+    App().RefreshCaption();
+    AudioControlsRefresh();
+}
+
+void CEditLyricsDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int cx = width(), cy = height();
+    const int modeTop = LayoutModeRow();
+
+    // Top: the two import buttons and the play button; beside them the music's name and time
+    // over the position slider.
+    const int buttonH = std::max(m_import->sizeHint().height(), m_addMusic->sizeHint().height());
+    const int rowH = std::max(buttonH, m_slider->sizeHint().height());
+    int x = kMargin;
+    m_import->setGeometry(x, kMargin, m_import->sizeHint().width(), buttonH);
+    x += m_import->width() + kGap;
+    m_addMusic->setGeometry(x, kMargin, m_addMusic->sizeHint().width(), buttonH);
+    x += m_addMusic->width() + kGap;
+    const int playSide = 2 * rowH;
+    m_play->setGeometry(x, kMargin, playSide, playSide);
+    x += playSide + kGap;
+    const int timeW = m_timeLabel->fontMetrics().horizontalAdvance("000:00/000:00");
+    m_timeLabel->setGeometry(cx - kMargin - timeW, kMargin, timeW, rowH);
+    m_musicName->setGeometry(x, kMargin, std::max(1, cx - kMargin - timeW - kGap - x), rowH);
+    ShowMusicName();
+    m_slider->setGeometry(x, kMargin + rowH, std::max(1, cx - kMargin - x), rowH);
+
+    // The editor takes its share of the width, the preview the rest at 4:3, the page arrows
+    // under the preview.
+    const int top = kMargin + playSide + kGap;
+    const int editorW = std::max(1, int((cx - kMargin - kMargin) * m_split));
+    const int editorH = std::max(1, modeTop - kGap - top);
+    m_editor->setGeometry(kMargin, top, editorW, editorH);
+
+    const int arrowH = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height());
+    const int previewLeft = editorW + 18;
+    const int remainingW = std::max(1, cx - previewLeft - kMargin);
+    // The arrows keep a row of their own under the preview.
+    const int previewH = std::max(1, std::min(editorH - arrowH - kGap, remainingW * 3 / 4));
+    const int previewW = std::max(1, std::min(previewH * 4 / 3, remainingW));
+    m_previewFrame->setGeometry(previewLeft, top, previewW, previewH);
+    if (Viewer())
+        Viewer()->setGeometry(kViewerInset, kViewerInset, std::max(1, previewW - 2 * kViewerInset),
+                              std::max(1, previewH - 2 * kViewerInset));
+
+    const int arrowW = std::max(m_left->sizeHint().width(), arrowH);
+    const int pageTextW = m_pageText->sizeHint().width();
+    const int pageLabelW = m_pageLabel->minimumWidth();
+    const int groupW = arrowW + kGap + pageTextW + kGap + pageLabelW + kGap + arrowW;
+    int ax = previewLeft + (previewW - groupW) / 2;
+    const int ay = top + previewH + kGap;
+    m_left->setGeometry(ax, ay, arrowW, arrowH);
+    ax += arrowW + kGap;
+    m_pageText->setGeometry(ax, ay, pageTextW, arrowH);
+    ax += pageTextW + kGap;
+    m_pageLabel->setGeometry(ax, ay, pageLabelW, arrowH);
+    ax += pageLabelW + kGap;
+    m_right->setGeometry(ax, ay, arrowW, arrowH);
+
+    const QSize grip = m_grip->sizeHint();
+    m_grip->setGeometry(cx - grip.width(), cy - grip.height(), grip.width(), grip.height());
+    update();
 }

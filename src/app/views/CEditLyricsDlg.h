@@ -1,9 +1,109 @@
 #pragma once
-#include "app/views/CViewBase.h"
+#include <cstdint>
+#include <memory>
 
-// The working view number ViewId::EditLyrics.
+#include "app/views/CViewBase.h"
+#include "audio/ManualResetEvent.h"
+
+class QFrame;
+class QLabel;
+class QPlainTextEdit;
+class QSizeGrip;
+class QSlider;
+class QTimer;
+class UserPrompt;
+
+// The working view number ViewId::EditLyrics: the lyric editor, the import of lyrics and music,
+// a small music player (play button, position slider, time label) and a CD+G preview of one
+// lyric page at a time. Every change of the text goes to the song at once and rebuilds the
+// preview.
 class CEditLyricsDlg : public CViewBase {
     Q_OBJECT
 public:
+    static constexpr int kLyricFontHeight = 28;
+    // One slider step: 147 sample frames, 1/300 s.
+    static constexpr uint32_t kFramesPerStep = 147;
+    static constexpr int kStepsPerSecond = 300;
+    static constexpr int kTimerMs = 100;
+    static constexpr double kDefaultSplit = 0.5;
+    static constexpr const char* kMsgProjectProblem = "There is a problem with the project you opened.";
+
     CEditLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    ~CEditLyricsDlg() override;
+
+    bool Usable() const override { return m_usable; }
+    void StopPlaying() override;
+    void CloseView() override;
+    void UpdateControls() override;
+
+    // The commands of the view's controls.
+    void ImportLyrics();
+    void AddMusic();
+    void PlayToggle();
+    void ShowPreviousPage();
+    void ShowNextPage();
+    void PreviewRefresh();
+    void AudioControlsRefresh();
+
+    // State, for the shell and the tests.
+    QPlainTextEdit* Editor() const { return m_editor; }
+    int PreviewPage() const { return m_previewPage; }
+    int LastPage() const { return m_lastPage; }
+    bool Playing() const { return m_playing; }
+    bool PausedForDragging() const { return m_pausedForDragging; }
+    uint32_t PlayPosition() const { return m_playPosition; }
+    double SplitRatio() const { return m_split; }
+    QString TimeText() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void BuildControls();
+    void LoadEditorText();
+    void OnTextChanged();
+    void OnTimer();
+    void StartMusic();
+    void StopMusic();
+    void ShowPlayFace(bool playSign);
+    void ShowMusicName();
+    void SetSliderPosition(int position);
+    void BeginScroll();
+    void EndScroll();
+    void OnSliderValue(int value);
+    void UpdateTimeLabel();
+    void PreparePlayer();
+    double ReadSplitRatio();
+
+    bool m_usable = true;
+    bool m_loadingText = false;
+    bool m_settingSlider = false;
+    bool m_playing = false;
+    bool m_pausedForDragging = false;
+    int m_previewPage = 0;
+    int m_lastPage = 0;
+    double m_split = kDefaultSplit;
+    uint32_t m_playPosition = 0;
+    int m_sliderPosition = 0;
+    int m_sliderMax = 0;
+    uint32_t m_musicFrames = 0;
+    int m_musicSeconds = 0;
+    ManualResetEvent m_done;
+    std::unique_ptr<UserPrompt> m_rebuildPrompt;
+
+    QPushButton* m_import = nullptr;
+    QPushButton* m_addMusic = nullptr;
+    QPushButton* m_play = nullptr;
+    QLabel* m_musicName = nullptr;
+    QSlider* m_slider = nullptr;
+    QLabel* m_timeLabel = nullptr;
+    QPlainTextEdit* m_editor = nullptr;
+    QFrame* m_previewFrame = nullptr;
+    QPushButton* m_left = nullptr;
+    QPushButton* m_right = nullptr;
+    QLabel* m_pageText = nullptr;
+    QLabel* m_pageLabel = nullptr;
+    QSizeGrip* m_grip = nullptr;
+    QTimer* m_timer = nullptr;
 };

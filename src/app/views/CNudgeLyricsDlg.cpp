@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
@@ -48,10 +49,8 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     connect(viewer, &MRwViewerWindow::Clicked, this, [this](QPoint p, Qt::KeyboardModifiers m) {
         if (m_mode == kIdle) SelectAt(p, m);
     });
-    MCdgPlayer* existing = GlobalPlayer();
-    if (existing) existing->SetRenderer(Renderer());
-    m_player = existing ? existing : &CreateGlobalPlayer(&App().Prompt(), Renderer());
-    m_player->SetDoneEvent(m_done.get());
+    Player().SetRenderer(Renderer());
+    Player().SetDoneEvent(m_done.get());
 
     // Controls: the three groups and the page buttons.
     auto* row = new QHBoxLayout;
@@ -110,7 +109,8 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     row->addWidget(m_adjustGroup);
     row->addWidget(m_singerGroup);
     row->addLayout(pageBox);
-    Body()->addLayout(row);
+    m_controls = new QWidget(this);
+    m_controls->setLayout(row);
 
     connect(m_audition, &QPushButton::clicked, this, &CNudgeLyricsDlg::AuditionToggle);
     connect(m_adjust, &QPushButton::clicked, this, &CNudgeLyricsDlg::AdjustToggle);
@@ -145,9 +145,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
 
 CNudgeLyricsDlg::~CNudgeLyricsDlg()
 {
-    m_timer->stop();
-    StopPlaying();
-    DestroyGlobalPlayer();
+    if (!Closed()) CloseView();
 }
 
 int CNudgeLyricsDlg::PageOfWord(int index) const
@@ -382,17 +380,17 @@ void CNudgeLyricsDlg::Play(bool window)
     m_streamStart = WriteRwMemory(song, used, int64_t(from));
     // The screen as it looks at `from`: the page of the selected word with its earlier words swept.
     DrawPage();
-    m_player->SetSource(song.MusicWorkPath(), song.streamBuffer);
-    m_player->SetLeadInFrames(m_streamStart);
-    m_player->SetTempoChange(m_tempo - 100);
+    Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
+    Player().SetLeadInFrames(m_streamStart);
+    Player().SetTempoChange(m_tempo - 100);
     const int64_t shift = int64_t(song.settings.advanceSweep) * 441 / 2;
     m_playStart = uint32_t(std::max<int64_t>(int64_t(from) + m_streamStart + shift, 0));
     const uint32_t end = window && to != 0 ? uint32_t(std::max<int64_t>(int64_t(m_streamStart) + to + shift, 0))
                                            : kPlayToEnd;
     m_musicEnd = m_streamStart + song.musicDataBytes / 4;
     m_done->Reset();
-    m_player->SetPosition(m_playStart);
-    if (!m_player->Start(kPlayFlags, m_playStart, end)) {
+    Player().SetPosition(m_playStart);
+    if (!Player().Start(kPlayFlags, m_playStart, end)) {
         m_mode = kIdle;
         UpdateControls();
     }
@@ -400,8 +398,8 @@ void CNudgeLyricsDlg::Play(bool window)
 
 void CNudgeLyricsDlg::StopPlayer()
 {
-    m_player->Stop();
-    m_player->Release();
+    Player().Stop();
+    Player().Release();
 }
 
 void CNudgeLyricsDlg::AuditionToggle()
@@ -414,7 +412,7 @@ void CNudgeLyricsDlg::AuditionToggle()
         return;
     }
     m_mode = kIdle;
-    const int64_t t = int64_t(m_player->Position()) - m_streamStart;
+    const int64_t t = int64_t(Player().Position()) - m_streamStart;
     StopPlayer();
     const auto& words = App().Song().words;
     for (size_t i = 0; i < words.size(); ++i)
@@ -580,4 +578,20 @@ bool CNudgeLyricsDlg::ViewKeyRelease(QKeyEvent* event)
     default: return false;
     }
     return true;
+}
+
+void CNudgeLyricsDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutWithControls(m_controls);
+}
+
+void CNudgeLyricsDlg::CloseView()
+{
+    if (Closed()) return;
+    m_timer->stop();
+    StopPlaying();
+    CViewBase::CloseView();
+    // Leaving the view ends its player; the next view makes its own.
+    DestroyGlobalPlayer();
 }

@@ -21,6 +21,7 @@ public:
     ~CNudgeLyricsDlg() override;
 
     void StopPlaying() override;
+    void CloseView() override;
     void UpdateControls() override;
 
     // What the tests and the keys drive.
@@ -50,9 +51,11 @@ public:
 
 protected:
     bool ViewKeyPress(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool ViewKeyRelease(QKeyEvent* event) override;
 
 private:
+    QWidget* m_controls = nullptr;
     void DrawPage();
     void Play(bool window);
     void StopPlayer();
@@ -61,7 +64,6 @@ private:
     int LastPage() const;
     int PageOfWord(int index) const;
 
-    MCdgPlayer* m_player = nullptr;
     std::unique_ptr<ManualResetEvent> m_done;
     QTimer* m_timer = nullptr;
     int m_mode = kIdle;

@@ -1,13 +1,550 @@
 #include "app/views/CPlaceLyricsDlg.h"
 
+#include <QApplication>
+#include <QFile>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/widgets/MRwViewerWindow.h"
+#include "audio/MCdgPlayer.h"
+#include "cdg/LyricLineWriter.h"
+#include "cdg/MRwGenerator.h"
+#include "cdg/PagePreview.h"
+#include "cdg/TextLayout.h"
+#include "log/MKaraokeLineDumpLog.h"
+#include "log/MLogQueue.h"
+#include "log/MUserActionLog.h"
+#include "player/MRwRenderer.h"
+#include "project/ColourSlots.h"
+#include "project/LyricRow.h"
 #include "project/MSongSettings.h"
+
+namespace {
+
+constexpr uint32_t kPlacePlayFlags = kPlayAudio | kPlayCallerFlag;
+constexpr const char* kStartText = "Start (Home)";
+constexpr const char* kRestartText = "Restart (Home)";
+constexpr uint32_t kActionStart = 9;
+constexpr uint32_t kActionPlaced = 10;
+constexpr uint32_t kActionPaused = 11;
+constexpr uint32_t kActionEnd = 12;
+
+void LogAction(std::string name, uint32_t action)
+{
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(std::move(name), action), true);
+}
+
+// The text of a word element as it stands in its line.
+std::string WordText(const MKaraokeWord& w)
+{
+    if (!w.line || w.first < 0 || w.last < w.first || size_t(w.last) >= w.line->text.size()) return {};
+    return w.line->text.substr(size_t(w.first), size_t(w.last - w.first + 1));
+}
+
+} // namespace
 
 CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
 {
     setObjectName("CPlaceLyricsDlg");
-    AddViewer();
-    App().Song().GenerateKaraokeLineList(true, false);
-    ShowLyricPage(0);
+    setFocusPolicy(Qt::StrongFocus);
+    MSongSettings& song = App().Song();
+    song.GenerateKaraokeLineList(true, false);
+    for (auto& w : song.words) w->flags &= ~kWordSelected;
+
+    BuildControls();
+    SetState(State::Ready);
+
+    // The player's tempo follows the view; the done event tells the view the music has ended.
+    Player().SetTempoChange(m_tempo - kMaxTempo);
+    m_cursor = 0;
+    m_open = nullptr;
+    DrawPageOfCursor();
+    ShowTempo();
+    // Keys are seen before any control of the view gets them.
+    qApp->installEventFilter(this);
+}
+
+CPlaceLyricsDlg::~CPlaceLyricsDlg()
+{
+    if (!Closed()) CloseView();
+}
+
+void CPlaceLyricsDlg::BuildControls()
+{
+    m_previewFrame = new QFrame(this);
+    m_previewFrame->setObjectName("previewFrame");
+    m_previewFrame->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    AddViewer(m_previewFrame);
+
+    m_start = new QPushButton(tr(kStartText), this);
+    m_start->setObjectName("start");
+    m_place = new QPushButton(tr("Place Word (SB)"), this);
+    m_place->setObjectName("placeWord");
+    m_pause = new QPushButton(tr("Pause (Ctrl)"), this);
+    m_pause->setObjectName("pause");
+    m_stop = new QPushButton(tr("Stop (End)"), this);
+    m_stop->setObjectName("stop");
+    m_tempoLabel = new QLabel(tr("Tempo:"), this);
+    m_tempoLabel->setObjectName("tempoLabel");
+    m_tempoField = new QLineEdit(this);
+    m_tempoField->setObjectName("tempo");
+    m_tempoField->setReadOnly(true);
+    m_tempoField->setAlignment(Qt::AlignCenter);
+    m_tempoField->setFocusPolicy(Qt::NoFocus);
+    QPalette white = m_tempoField->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    white.setColor(QPalette::Text, Qt::black);
+    m_tempoField->setPalette(white);
+    m_tempoUp = new QToolButton(this);
+    m_tempoUp->setObjectName("tempoUp");
+    m_tempoUp->setArrowType(Qt::UpArrow);
+    m_tempoUp->setAutoRepeat(true);
+    m_tempoDown = new QToolButton(this);
+    m_tempoDown->setObjectName("tempoDown");
+    m_tempoDown->setArrowType(Qt::DownArrow);
+    m_tempoDown->setAutoRepeat(true);
+
+    m_timer = new QTimer(this);
+    m_timer->setTimerType(Qt::PreciseTimer);
+
+    connect(m_start, &QPushButton::clicked, this, &CPlaceLyricsDlg::Start);
+    // The mouse going down is the moment, as with the Space bar; the click places.
+    connect(m_place, &QPushButton::pressed, this, [this] { m_pressedAt = ClockNow(); });
+    connect(m_place, &QPushButton::clicked, this, [this] {
+        if (MusicPlaying()) PlaceWordAt(m_pressedAt);
+    });
+    connect(m_pause, &QPushButton::clicked, this, &CPlaceLyricsDlg::Pause);
+    connect(m_stop, &QPushButton::clicked, this, &CPlaceLyricsDlg::End);
+    connect(m_tempoUp, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep + 1); });
+    connect(m_tempoDown, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep - 1); });
+    connect(m_timer, &QTimer::timeout, this, &CPlaceLyricsDlg::OnTimer);
+}
+
+void CPlaceLyricsDlg::CloseView()
+{
+    if (Closed()) return;
+    qApp->removeEventFilter(this);
+    StopPlaying();
+    m_timer->stop();
+    CViewBase::CloseView();
+    if (MCdgPlayer* player = GlobalPlayer()) {
+        player->SetTempoChange(0);
+        player->SetDoneEvent(nullptr);
+    }
+}
+
+void CPlaceLyricsDlg::StopPlaying()
+{
+    // Leaving while placing ends the placement as the End key would.
+    if (m_state == State::Placing) End();
+}
+
+uint32_t CPlaceLyricsDlg::ClockNow() const
+{
+    const MCdgPlayer* player = GlobalPlayer();
+    return player ? player->PositionNow() : 0;
+}
+
+bool CPlaceLyricsDlg::MusicPlaying() const
+{
+    return m_state == State::Placing && GlobalPlayerIsPlaying();
+}
+
+bool CPlaceLyricsDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()) {
+        auto* widget = static_cast<QWidget*>(watched);
+        if (widget == this || isAncestorOf(widget)) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            return type == QEvent::KeyPress ? HandleKeyPress(key->key(), key->isAutoRepeat())
+                                            : HandleKeyRelease(key->key(), key->isAutoRepeat());
+        }
+    }
+    return CViewBase::eventFilter(watched, event);
+}
+
+bool CPlaceLyricsDlg::HandleKeyPress(int key, bool autoRepeat)
+{
+    switch (key) {
+    case Qt::Key_Space: {
+        // The moment of the key going down, before anything else is done or drawn.
+        const uint32_t t = ClockNow();
+        if (autoRepeat || m_spaceLatch || !MusicPlaying()) return true;
+        m_spaceLatch = true;
+        m_place->setDown(true);
+        PlaceWordAt(t);
+        return true;
+    }
+    case Qt::Key_Control: {
+        const uint32_t t = ClockNow();
+        if (autoRepeat || m_ctrlLatch || !MusicPlaying()) return true;
+        m_ctrlLatch = true;
+        m_pause->setDown(true);
+        PauseAt(t);
+        return true;
+    }
+    case Qt::Key_Home:
+        if (!autoRepeat && !GlobalPlayerIsPlaying()) Start();
+        return true;
+    case Qt::Key_End:
+        if (!autoRepeat && MusicPlaying()) {
+            m_stop->setDown(true);
+            End();
+        }
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return true;
+    default: return false;
+    }
+}
+
+bool CPlaceLyricsDlg::HandleKeyRelease(int key, bool autoRepeat)
+{
+    // A held key repeats as release and press pairs; only the real release opens the latch.
+    switch (key) {
+    case Qt::Key_Space:
+        if (!autoRepeat) {
+            m_spaceLatch = false;
+            m_place->setDown(false);
+        }
+        return true;
+    case Qt::Key_Control:
+        if (!autoRepeat) {
+            m_ctrlLatch = false;
+            m_pause->setDown(false);
+        }
+        return true;
+    case Qt::Key_End:
+        if (!autoRepeat) m_stop->setDown(false);
+        return true;
+    case Qt::Key_Home:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape: return true;
+    default: return false;
+    }
+}
+
+void CPlaceLyricsDlg::Start()
+{
+    if (GlobalPlayerIsPlaying()) return;
+    m_cursor = 0;
+    m_open = nullptr;
+    DrawPageOfCursor();
+
+    MCdgPlayer& player = Player();
+    player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
+    player.SetLeadInFrames(0);
+    player.SetTempoChange(m_tempo - kMaxTempo);
+    m_done.Reset();
+    player.SetDoneEvent(&m_done);
+    player.SetPosition(0);
+    if (!player.Start(kPlacePlayFlags, 0)) return; // the player has told the user why
+    LogAction("Start Placement Music", kActionStart);
+    SetState(State::Placing);
+    m_timer->start(kTimerMs);
+}
+
+void CPlaceLyricsDlg::PlaceWord()
+{
+    const uint32_t t = ClockNow();
+    if (MusicPlaying()) PlaceWordAt(t);
+}
+
+void CPlaceLyricsDlg::Pause()
+{
+    const uint32_t t = ClockNow();
+    if (MusicPlaying()) PauseAt(t);
+}
+
+void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
+{
+    MSongSettings& song = App().Song();
+    const size_t count = song.words.size();
+    if (m_cursor >= count) {
+        MarkModified();
+        return;
+    }
+    MKaraokeWord* w = song.words[m_cursor].get();
+    w->start = t;
+    if (w->line) w->line->placed = 1;
+    if (m_open) m_open->end = t;
+    m_open = w;
+    ++m_cursor;
+
+    // Duet: the lines of the second singer alone are timed at End, from the line before them.
+    if (song.settings.singerCount == 2)
+        while (m_cursor < count && song.words[m_cursor]->line != w->line && song.words[m_cursor]->line &&
+               song.words[m_cursor]->line->secondSinger) {
+            MKaraokeLine* skipped = song.words[m_cursor]->line;
+            skipped->placed = 1;
+            while (m_cursor < count && song.words[m_cursor]->line == skipped) ++m_cursor;
+        }
+
+    BeginDraw();
+    if (m_cursor >= count || song.words[m_cursor]->line->page == w->line->page) {
+        SweepWord(*w);
+        if (m_cursor < count) MarkCursorWord();
+    } else {
+        DrawPageOfCursor();
+    }
+    EndDraw();
+
+    if (MLogQueue::LoggingOn())
+        LogAction("Placed word '" + WordText(*w) + "' at " + std::to_string(w->start), kActionPlaced);
+    MarkModified();
+}
+
+void CPlaceLyricsDlg::PauseAt(uint32_t t)
+{
+    if (MLogQueue::LoggingOn())
+        LogAction(std::string("--Paused sweep at ") + (m_open ? std::to_string(t) : std::string("<none>")),
+                  kActionPaused);
+    if (!m_open) return;
+    m_open->end = t;
+    m_open = nullptr;
+    MarkModified();
+}
+
+void CPlaceLyricsDlg::End()
+{
+    if (m_state != State::Placing) return;
+    m_timer->stop();
+    if (MCdgPlayer* player = GlobalPlayer()) {
+        player->Stop();
+        player->Release();
+    }
+    SetState(State::Finished);
+    if (m_open) {
+        m_open->end = m_open->start + kOpenWordLength;
+        m_open = nullptr;
+    }
+    FillDuetLines();
+    MSongSettings& song = App().Song();
+    LogAction("End Place Lyrics", kActionEnd);
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
+    MarkModified();
+    m_start->setFocus();
+    emit App().StateChanged();
+}
+
+void CPlaceLyricsDlg::FillDuetLines()
+{
+    MSongSettings& song = App().Song();
+    if (song.settings.singerCount != 2) return;
+    const MKaraokeLine* previous = nullptr;
+    for (auto& line : song.lines) {
+        if (line->secondSinger && previous) {
+            const int64_t a = previous->words.front()->start;
+            // An earlier line whose end lies before its start gives no time to share.
+            const int64_t span = std::max<int64_t>(0, int64_t(previous->words.back()->end) - a);
+            line->drawTime = int32_t(a);
+            const int64_t n = int64_t(line->words.size());
+            for (int64_t k = 0; k < n; ++k) {
+                line->words[size_t(k)]->start = uint32_t(a + k * span / n);
+                line->words[size_t(k)]->end = uint32_t(a + (k + 1) * span / n);
+            }
+        }
+        if (!line->words.empty()) previous = line.get();
+    }
+}
+
+void CPlaceLyricsDlg::MarkModified()
+{
+    MSongSettings& song = App().Song();
+    // Marking again would only refresh the caption and every command at each press.
+    if (!song.IsModified()) song.SetModified(true);
+}
+
+void CPlaceLyricsDlg::OnTimer()
+{
+    if (m_done.IsSet()) End();
+}
+
+bool CPlaceLyricsDlg::TempoStep(int position)
+{
+    if (m_state == State::Placing) return false;
+    if (position < kMinTempo / kTempoStep || position > kMaxTempo / kTempoStep) return false;
+    m_tempo = position * kTempoStep;
+    Player().SetTempoChange(m_tempo - kMaxTempo);
+    ShowTempo();
+    return true;
+}
+
+void CPlaceLyricsDlg::ShowTempo()
+{
+    m_tempoField->setText(QString("%1%").arg(m_tempo));
+    m_tempoUp->setEnabled(m_state != State::Placing && m_tempo < kMaxTempo);
+    m_tempoDown->setEnabled(m_state != State::Placing && m_tempo > kMinTempo);
+}
+
+void CPlaceLyricsDlg::SetState(State state)
+{
+    m_state = state;
+    const bool placing = state == State::Placing;
+    m_start->setEnabled(!placing);
+    m_start->setText(tr(state == State::Ready ? kStartText : kRestartText));
+    m_place->setEnabled(placing);
+    m_pause->setEnabled(placing);
+    m_stop->setEnabled(placing);
+    m_tempoLabel->setEnabled(!placing);
+    m_tempoField->setEnabled(!placing);
+    ShowTempo();
+    if (placing) m_place->setFocus();
+    UpdateControls();
+}
+
+void CPlaceLyricsDlg::UpdateControls()
+{
+    CViewBase::UpdateControls();
+    if (m_state == State::Placing)
+        for (int i = 0; i < kModeCount; ++i)
+            if (i + 1 != ViewId()) ModeButton(i)->setEnabled(false);
+}
+
+void CPlaceLyricsDlg::focusInEvent(QFocusEvent* event)
+{
+    CViewBase::focusInEvent(event);
+    // The view passes the focus on to the button the next key is meant for.
+    if (m_state == State::Placing) m_place->setFocus();
+    else m_start->setFocus();
+}
+
+void CPlaceLyricsDlg::BeginDraw()
+{
+    if (Renderer()) Renderer()->SetSuppressPresent(true);
+}
+
+void CPlaceLyricsDlg::EndDraw()
+{
+    if (!Renderer()) return;
+    Renderer()->SetSuppressPresent(false);
+    Renderer()->PresentAll();
+}
+
+void CPlaceLyricsDlg::DrawPageOfCursor()
+{
+    MSongSettings& song = App().Song();
+    MRwRenderer* renderer = Renderer();
+    if (!renderer) return;
+    const bool own = !renderer->SuppressPresent();
+    if (own) BeginDraw();
+    m_page = m_cursor < song.words.size() && song.words[m_cursor]->line ? song.words[m_cursor]->line->page : 0;
+    DrawLyricPagePreview(*renderer, song, m_page);
+    if (m_cursor < song.words.size()) MarkCursorWord();
+    if (own) EndDraw();
+}
+
+namespace {
+
+// Where a line's words are drawn and in which style and colour (the page's picture-share rule,
+// the singer's colour in a duet).
+struct LineLook {
+    LyricRow row{1, 0};
+    MTextType style;
+    int background = 0;
+};
+
+bool LookOf(MSongSettings& song, const MKaraokeLine& line, LineLook& look)
+{
+    const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
+    if (!lyrics) return false;
+    const int share = lyrics->hasGraphic ? lyrics->graphicShare : 0;
+    look.row = LyricRowFor(share, song.settings.linesPerPage, line.slot);
+    look.style = lyrics->style;
+    look.style.colour = song.settings.singerCount == 1 ? kSlotText : line.colour;
+    look.background = lyrics->backgroundColour & 0x0F;
+    return true;
+}
+
+} // namespace
+
+void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
+{
+    MSongSettings& song = App().Song();
+    LineLook look;
+    if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
+    MRwGenerator generator(Renderer());
+    generator.SetLineWidthFlag(0);
+    WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, look.style,
+               look.background, song.settings.sweepColour, song.settings.sweepKind, 0, 0);
+}
+
+void CPlaceLyricsDlg::MarkCursorWord()
+{
+    MSongSettings& song = App().Song();
+    if (m_cursor >= song.words.size()) return;
+    const MKaraokeWord& word = *song.words[m_cursor];
+    LineLook look;
+    if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
+    MTextType underlined = look.style;
+    underlined.style |= kStyleUnderline;
+    MRwGenerator generator(Renderer());
+    generator.SetLineWidthFlag(0);
+    WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, underlined,
+               look.background, look.style.colour, kSweepText, 0, 0);
+}
+
+void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int cx = width();
+    const int modeTop = LayoutModeRow();
+
+    QPushButton* const row[] = {m_start, m_place, m_pause, m_stop};
+    // Room for the text and the button's margins ("Start (Home)" keeps room for "Restart (Home)").
+    const int textRoom = 2 * style()->pixelMetric(QStyle::PM_ButtonMargin) + 6;
+    auto wanted = [this, textRoom](const QPushButton* b) {
+        int text = b->fontMetrics().horizontalAdvance(b->text());
+        if (b == m_start) text = std::max(text, b->fontMetrics().horizontalAdvance(tr(kRestartText)));
+        return text + textRoom;
+    };
+    int h = 0, natural = 0;
+    for (QPushButton* b : row) {
+        h = std::max(h, b->sizeHint().height());
+        natural += wanted(b);
+    }
+    const int top = modeTop - kGap - h;
+    const QSize label = m_tempoLabel->sizeHint();
+    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 10;
+    const int spinW = h / 2 + 2;
+    // In a narrow window the gaps close first, then the four buttons give up width; the tempo
+    // keeps its own.
+    const int fixed = label.width() + kGap / 2 + fieldW + spinW;
+    const int gap = std::clamp((cx - 2 * kMargin - fixed - natural) / 4, 2, int(kGap));
+    const int forButtons = cx - 2 * kMargin - 4 * gap - fixed;
+    int x = kMargin;
+    for (QPushButton* b : row) {
+        const int w = natural <= forButtons ? wanted(b) : std::max(1, wanted(b) * forButtons / std::max(1, natural));
+        b->setGeometry(x, top, w, h);
+        x += w + gap;
+    }
+    m_tempoLabel->setGeometry(x, top + (h - label.height()) / 2, label.width(), label.height());
+    x += label.width() + kGap / 2;
+    m_tempoField->setGeometry(x, top, fieldW, h);
+    x += fieldW;
+    m_tempoUp->setGeometry(x, top, spinW, h / 2);
+    m_tempoDown->setGeometry(x, top + h / 2, spinW, h - h / 2);
+
+    // The preview at 4:3 above the placement row.
+    const int b = top - kGap;
+    const int right = std::min(cx - kMargin, 4 * b / 3);
+    const int bottom = std::min(b, 3 * (cx - kMargin) / 4);
+    const int w = std::max(1, right - kMargin), hh = std::max(1, bottom - kMargin);
+    m_previewFrame->setGeometry(kMargin, kMargin, w, hh);
+    if (Viewer())
+        Viewer()->setGeometry(kViewerInset, kViewerInset, std::max(1, w - 2 * kViewerInset),
+                              std::max(1, hh - 2 * kViewerInset));
+    update();
 }

@@ -1,9 +1,108 @@
 #pragma once
-#include "app/views/CViewBase.h"
+#include <cstddef>
+#include <cstdint>
 
-// The working view number ViewId::PlaceLyrics.
+#include "app/views/CViewBase.h"
+#include "audio/ManualResetEvent.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QTimer;
+class QToolButton;
+struct MKaraokeWord;
+
+// The working view number ViewId::PlaceLyrics, where the song is timed: the music plays from
+// its start and each press of the Space bar makes the music's position the start of the next
+// word element and the end of the one before. The preview shows the current lyric page with
+// the next word underlined and every word placed in this run in the sweep colour.
 class CPlaceLyricsDlg : public CViewBase {
     Q_OBJECT
 public:
+    enum class State { Ready, Placing, Finished };
+
+    static constexpr int kMinTempo = 50;
+    static constexpr int kMaxTempo = 100;
+    static constexpr int kTempoStep = 5;
+    // An open word at End lasts one second.
+    static constexpr uint32_t kOpenWordLength = 44100;
+    // How often the view looks whether the music has ended.
+    static constexpr int kTimerMs = 50;
+
     CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    ~CPlaceLyricsDlg() override;
+
+    void StopPlaying() override;
+    void CloseView() override;
+    void UpdateControls() override;
+
+    // The view's commands.
+    void Start();
+    void PlaceWord();
+    void Pause();
+    void End();
+    // A step of the tempo spin to position p (tempo / 5): false when outside 10 to 20.
+    bool TempoStep(int position);
+
+    State CurrentState() const { return m_state; }
+    int Tempo() const { return m_tempo; }
+    // The next word to place (the word count when all are placed) and the word whose end is open.
+    size_t Cursor() const { return m_cursor; }
+    const MKaraokeWord* OpenWord() const { return m_open; }
+    // The page the preview shows.
+    int PreviewPage() const { return m_page; }
+    QPushButton* StartButton() const { return m_start; }
+    QPushButton* PlaceButton() const { return m_place; }
+    QPushButton* PauseButton() const { return m_pause; }
+    QPushButton* StopButton() const { return m_stop; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void BuildControls();
+    // The clock of this instant: what a press is stamped with before anything else happens.
+    uint32_t ClockNow() const;
+    bool MusicPlaying() const;
+    bool HandleKeyPress(int key, bool autoRepeat);
+    bool HandleKeyRelease(int key, bool autoRepeat);
+    void PlaceWordAt(uint32_t time);
+    void PauseAt(uint32_t time);
+    void FillDuetLines();
+    void SetState(State state);
+    void UpdatePlacedRule();
+    void ShowTempo();
+    void MarkModified();
+    void OnTimer();
+
+    // Preview drawing: one present for each redraw.
+    void DrawPageOfCursor();
+    void SweepWord(const MKaraokeWord& word);
+    void MarkCursorWord();
+    void BeginDraw();
+    void EndDraw();
+
+    State m_state = State::Ready;
+    int m_tempo = kMaxTempo;
+    size_t m_cursor = 0;
+    MKaraokeWord* m_open = nullptr;
+    int m_page = 0;
+    bool m_spaceLatch = false;
+    bool m_ctrlLatch = false;
+    // The clock when the mouse went down on "Place Word (SB)"; the click places at it.
+    uint32_t m_pressedAt = 0;
+    ManualResetEvent m_done;
+
+    QFrame* m_previewFrame = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_place = nullptr;
+    QPushButton* m_pause = nullptr;
+    QPushButton* m_stop = nullptr;
+    QLabel* m_tempoLabel = nullptr;
+    QLineEdit* m_tempoField = nullptr;
+    QToolButton* m_tempoUp = nullptr;
+    QToolButton* m_tempoDown = nullptr;
+    QTimer* m_timer = nullptr;
 };

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QResizeEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QTimer>
@@ -52,12 +53,11 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
     m_slider->setPageStep(kSliderLineStep);
     row->addWidget(m_play);
     row->addWidget(m_slider, 1);
-    Body()->addLayout(row);
+    m_controls = new QWidget(this);
+    m_controls->setLayout(row);
 
-    MCdgPlayer* existing = GlobalPlayer();
-    if (existing) existing->SetRenderer(Renderer());
-    m_player = existing ? existing : &CreateGlobalPlayer(&App().Prompt(), Renderer());
-    m_player->SetDoneEvent(m_done.get());
+    Player().SetRenderer(Renderer());
+    Player().SetDoneEvent(m_done.get());
 
     MSongSettings& song = App().Song();
     song.GenerateKaraokeLineList(true, true);
@@ -85,9 +85,7 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
 
 CPlaySongDlg::~CPlaySongDlg()
 {
-    m_timer->stop();
-    StopPlaying();
-    DestroyGlobalPlayer();
+    if (!Closed()) CloseView();
 }
 
 void CPlaySongDlg::BuildStream()
@@ -108,8 +106,8 @@ void CPlaySongDlg::BuildStream()
     m_slider->blockSignals(false);
     m_playPosition = 0;
     m_lastStep = 0;
-    m_player->SetSource(song.MusicWorkPath(), song.streamBuffer);
-    m_player->SetLeadInFrames(m_streamStart);
+    Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
+    Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
 }
 
@@ -124,14 +122,14 @@ void CPlaySongDlg::PlayToggle()
 {
     if (m_playing) {
         Log("Stop Playback");
-        m_player->Stop();
-        m_player->Release();
+        Player().Stop();
+        Player().Release();
         m_playing = false;
         if (!m_pausedForDragging) m_play->setText(tr("Play (SB)"));
     } else {
         m_done->Reset();
-        m_player->SetPosition(m_playPosition);
-        if (!m_player->Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
+        Player().SetPosition(m_playPosition);
+        if (!Player().Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
         m_playing = true;
         m_play->setText(tr("Pause (SB)"));
         Log("Start Playback");
@@ -151,7 +149,7 @@ void CPlaySongDlg::OnTimer()
 {
     if (!m_playing) return;
     if (!m_done->IsSet()) {
-        m_playPosition = m_player->Position();
+        m_playPosition = Player().Position();
         if (m_playPosition != 0) {
             m_lastStep = int(m_playPosition / kSamplesPerStep);
             m_slider->blockSignals(true);
@@ -172,7 +170,7 @@ void CPlaySongDlg::OnTimer()
 void CPlaySongDlg::ClearScreen()
 {
     const CdgPacket clear = CdgPacket::MemoryPreset(kClearColour, kClearRepeat);
-    m_player->MakeCdgPlayer().ExecutePacket(clear.Span());
+    Player().MakeCdgPlayer().ExecutePacket(clear.Span());
     Renderer()->PresentAll();
 }
 
@@ -197,7 +195,7 @@ void CPlaySongDlg::OnSliderReleased()
 
 void CPlaySongDlg::ShowPosition(int step)
 {
-    m_player->SetPosition(m_playPosition);
+    Player().SetPosition(m_playPosition);
     const std::vector<uint8_t>& stream = App().Song().streamBuffer;
     const int packets = int(stream.size() / kCdgPacketBytes);
     if (packets == 0) return;
@@ -205,7 +203,7 @@ void CPlaySongDlg::ShowPosition(int step)
     const int m = std::min(step, last);
     int f = m_lastStep < step ? m_lastStep : 0;
     if (f > last) f = last;
-    MRwPlayer& decoder = m_player->MakeCdgPlayer();
+    MRwPlayer& decoder = Player().MakeCdgPlayer();
     MRwRenderer* renderer = Renderer();
     renderer->SetSuppressPresent(true);
     if (f == 0 && m == 0) {
@@ -249,4 +247,20 @@ bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)
         return true; // never closes the view
     default: return false;
     }
+}
+
+void CPlaySongDlg::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    LayoutWithControls(m_controls);
+}
+
+void CPlaySongDlg::CloseView()
+{
+    if (Closed()) return;
+    m_timer->stop();
+    StopPlaying();
+    CViewBase::CloseView();
+    // Leaving the view ends its player; the next view makes its own.
+    DestroyGlobalPlayer();
 }

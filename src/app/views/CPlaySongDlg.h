@@ -20,6 +20,7 @@ public:
     ~CPlaySongDlg() override;
 
     void StopPlaying() override;
+    void CloseView() override;
     void UpdateControls() override;
 
     // For tests and the shell.
@@ -34,15 +35,16 @@ public:
 
 protected:
     bool ViewKeyPress(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QWidget* m_controls = nullptr;
     void BuildStream();
     void ShowPosition(int step);
     void ClearScreen();
     void OnSliderMoved(int step);
     void OnSliderReleased();
 
-    MCdgPlayer* m_player = nullptr;
     std::unique_ptr<ManualResetEvent> m_done;
     QPushButton* m_play = nullptr;
     QSlider* m_slider = nullptr;

@@ -1,42 +1,46 @@
 #include "app/views/CViewBase.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QVBoxLayout>
+#include <QResizeEvent>
+#include <algorithm>
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
+#include "audio/MCdgPlayer.h"
 #include "cdg/PagePreview.h"
 #include "player/MRwRenderer.h"
 
 namespace {
-const char* const kModeTexts[5] = {"E&dit Lyrics", "Place &Lyrics", "&Adjust Lyrics", "&Play Final", "&Settings..."};
-}
+
+const char* const kModeTexts[CViewBase::kModeCount] = {"E&dit Lyrics", "Place &Lyrics", "&Adjust Lyrics",
+                                                       "&Play Final", "&Settings..."};
+const int kModeCommands[CViewBase::kModeCount] = {CommandId::ModeEditLyrics, CommandId::ModePlaceLyrics,
+                                                  CommandId::ModeAdjustLyrics, CommandId::ModePlayFinal,
+                                                  CommandId::Settings};
+const QColor kGreen(0, 255, 0);
+constexpr const char* kGreenProperty = "greenFace";
+
+} // namespace
 
 CViewBase::CViewBase(CTessavoxApp& app, int viewId, QWidget* parent) : QWidget(parent), m_app(app), m_viewId(viewId)
 {
-    auto* outer = new QVBoxLayout(this);
-    auto* row = new QHBoxLayout;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < kModeCount; ++i) {
         m_modeButtons[i] = new QPushButton(tr(kModeTexts[i]), this);
         m_modeButtons[i]->setObjectName(QString("mode%1").arg(i + 1));
         m_modeButtons[i]->setFocusPolicy(Qt::TabFocus);
         connect(m_modeButtons[i], &QPushButton::clicked, this, [this, i] { OnMode(i); });
-        row->addWidget(m_modeButtons[i]);
     }
-    outer->addLayout(row);
-    m_body = new QVBoxLayout;
-    outer->addLayout(m_body, 1);
+    if (viewId >= 1 && viewId <= 4) SetGreenFace(m_modeButtons[viewId - 1], true);
     qApp->installEventFilter(this);
 }
 
 bool CViewBase::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
+    if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
     auto* target = qobject_cast<QWidget*>(watched);
     if (!target || (target != this && !isAncestorOf(target))) return false;
     auto* key = static_cast<QKeyEvent*>(event);
@@ -49,40 +53,116 @@ CViewBase::~CViewBase()
     if (m_renderer) m_renderer->DetachWindows();
 }
 
-MRwViewerWindow* CViewBase::AddViewer()
+void CViewBase::CloseView()
+{
+    StopPlaying();
+    m_closed = true;
+}
+
+MCdgPlayer& CViewBase::Player()
+{
+    if (MCdgPlayer* player = GlobalPlayer()) return *player;
+    PlaybackPriorities priorities;
+    priorities.readPriority =
+        m_app.Settings().Int(AppSettings::kDefault, "AutoPlayCDGReadPriority", priorities.readPriority);
+    priorities.displayPriority =
+        m_app.Settings().Int(AppSettings::kDefault, "AutoPlayCDGDisplayPriority", priorities.displayPriority);
+    return CreateGlobalPlayer(&m_app.Prompt(), nullptr, priorities);
+}
+
+void CViewBase::SetGreenFace(QPushButton* button, bool green)
+{
+    QPalette palette = QApplication::palette(button);
+    if (green) {
+        palette.setColor(QPalette::Button, kGreen);
+        palette.setColor(QPalette::ButtonText, Qt::black);
+    }
+    button->setPalette(palette);
+    button->setProperty(kGreenProperty, green);
+}
+
+bool CViewBase::HasGreenFace(const QPushButton* button)
+{
+    return button->property(kGreenProperty).toBool() && button->palette().color(QPalette::Button) == kGreen;
+}
+
+MRwViewerWindow* CViewBase::AddViewer(QWidget* frame)
 {
     if (m_viewer) return m_viewer;
     m_renderer = std::make_unique<MRwRenderer>();
-    m_viewer = new MRwViewerWindow(this);
+    m_viewer = new MRwViewerWindow(frame ? frame : this);
     m_viewer->setObjectName("viewer");
-    m_viewer->setMinimumSize(150, 108);
     m_renderer->AttachWindow(m_viewer);
-    m_body->addWidget(m_viewer, 1);
     return m_viewer;
 }
 
 void CViewBase::ShowLyricPage(int page)
 {
     if (!m_renderer) return;
+    // One present for the whole page instead of one per line.
+    m_renderer->SetSuppressPresent(true);
     DrawLyricPagePreview(*m_renderer, m_app.Song(), page);
+    m_renderer->SetSuppressPresent(false);
     m_renderer->PresentAll();
+}
+
+int CViewBase::ModeRowHeight() const
+{
+    int h = 0;
+    for (const QPushButton* b : m_modeButtons) h = std::max(h, b->sizeHint().height());
+    return h;
+}
+
+int CViewBase::LayoutModeRow()
+{
+    const int h = ModeRowHeight();
+    int w = 0;
+    for (const QPushButton* b : m_modeButtons) w = std::max(w, b->sizeHint().width());
+    // Equal buttons, narrowed when the window is too small for their natural width.
+    w = std::max(1, std::min(w, (width() - 2 * kMargin - (kModeCount - 1) * kGap) / kModeCount));
+    const int top = height() - kMargin - h;
+    for (int i = 0; i < kModeCount; ++i) m_modeButtons[i]->setGeometry(kMargin + i * (w + kGap), top, w, h);
+    return top;
+}
+
+void CViewBase::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const int rowTop = LayoutModeRow();
+    if (!m_viewer) return;
+    const int availableW = std::max(1, width() - 2 * kMargin);
+    const int availableH = std::max(1, rowTop - kGap - kMargin);
+    const int h = std::min(availableH, availableW * 3 / 4);
+    const int w = std::min(availableW, h * 4 / 3);
+    m_viewer->setGeometry(kMargin + (availableW - w) / 2, kMargin, std::max(1, w), std::max(1, h));
+}
+
+void CViewBase::LayoutWithControls(QWidget* controls)
+{
+    const int rowTop = LayoutModeRow();
+    const int h = controls->sizeHint().height();
+    const int top = rowTop - kGap - h;
+    controls->setGeometry(kMargin, top, std::max(1, width() - 2 * kMargin), h);
+    if (!m_viewer) return;
+    const int b = top - kGap;
+    const int right = std::min(width() - kMargin, 4 * b / 3);
+    const int bottom = std::min(b, 3 * (width() - kMargin) / 4);
+    m_viewer->setGeometry(kMargin + kViewerInset, kMargin + kViewerInset,
+                          std::max(1, right - kMargin - 2 * kViewerInset), std::max(1, bottom - kMargin - 2 * kViewerInset));
 }
 
 void CViewBase::UpdateControls()
 {
-    m_modeButtons[0]->setEnabled(m_app.CommandEnabled(CommandId::ModeEditLyrics));
-    m_modeButtons[1]->setEnabled(m_app.CommandEnabled(CommandId::ModePlaceLyrics));
-    m_modeButtons[2]->setEnabled(m_app.CommandEnabled(CommandId::ModeAdjustLyrics));
-    m_modeButtons[3]->setEnabled(m_app.CommandEnabled(CommandId::ModePlayFinal));
-    m_modeButtons[4]->setEnabled(m_app.CommandEnabled(CommandId::Settings));
+    for (int i = 0; i < kModeCount; ++i) {
+        const bool own = i + 1 == m_viewId;
+        m_modeButtons[i]->setEnabled(own || m_app.CommandEnabled(kModeCommands[i]));
+    }
 }
 
 void CViewBase::OnMode(int index)
 {
-    static const int kCommands[5] = {CommandId::ModeEditLyrics, CommandId::ModePlaceLyrics,
-                                     CommandId::ModeAdjustLyrics, CommandId::ModePlayFinal, CommandId::Settings};
     // A view's own button does nothing.
     if (index < 4 && index + 1 == m_viewId) return;
     StopPlaying();
-    m_app.RunCommand(kCommands[index]);
+    m_app.RunCommand(kModeCommands[index]);
 }

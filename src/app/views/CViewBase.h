@@ -3,33 +3,53 @@
 #include <memory>
 
 class CTessavoxApp;
+class MCdgPlayer;
 class MRwRenderer;
 class MRwViewerWindow;
 class QPushButton;
-class QHBoxLayout;
-class QVBoxLayout;
 
 // What every working view shares: the row of mode buttons ("E&dit Lyrics", "Place &Lyrics",
-// "&Adjust Lyrics", "&Play Final", "&Settings...") and the shell's shortcuts.
+// "&Adjust Lyrics", "&Play Final", "&Settings...") along the bottom, the view's own button in
+// green, the CD+G screen and the program's one player.
 class CViewBase : public QWidget {
     Q_OBJECT
 public:
+    static constexpr int kMargin = 11;
+    static constexpr int kGap = 7;
+    static constexpr int kModeCount = 5;
+    // Where the screen sits inside its frame.
+    static constexpr int kViewerInset = 2;
+
     CViewBase(CTessavoxApp& app, int viewId, QWidget* parent);
     ~CViewBase() override;
 
     int ViewId() const { return m_viewId; }
-    // Enables the mode buttons by the shell's rules.
+    // Enables the mode buttons by the shell's rules (the view's own button stays enabled).
     virtual void UpdateControls();
     QPushButton* ModeButton(int index) const { return m_modeButtons[index]; }
 
     // Stops whatever the view plays (the shell calls it before closing or switching).
     virtual void StopPlaying() {}
+    // The shell is replacing the view: it stops playing, stops its timers and lets go of the
+    // player. The widget itself goes later, when control is back in the event loop.
+    virtual void CloseView();
+    bool Closed() const { return m_closed; }
+    // False when the view could not be built for the song (the shell then closes the project).
+    virtual bool Usable() const { return true; }
 
     // The view's CD+G screen, when it has one.
     MRwViewerWindow* Viewer() const { return m_viewer; }
     MRwRenderer* Renderer() const { return m_renderer.get(); }
     // Draws lyric page `page` of the song into the screen.
     void ShowLyricPage(int page);
+
+    // The program's one player, made (with the thread priorities of the settings) when there is
+    // none yet. Views never keep the pointer: another view may destroy the player.
+    MCdgPlayer& Player();
+
+    // The colour-button faces: green marks the view's own mode button and a stopped play button.
+    static void SetGreenFace(QPushButton* button, bool green);
+    static bool HasGreenFace(const QPushButton* button);
 
 protected:
     // The view's own keys, seen before any of its controls gets them (a focused button does not
@@ -39,18 +59,26 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     CTessavoxApp& App() { return m_app; }
-    // The area below the mode row, for the view's own controls.
-    QVBoxLayout* Body() const { return m_body; }
-    // Adds the CD+G screen to the body.
-    MRwViewerWindow* AddViewer();
+    const CTessavoxApp& App() const { return m_app; }
+    // Adds the CD+G screen as a child of `frame` (the view itself when none).
+    MRwViewerWindow* AddViewer(QWidget* frame = nullptr);
+    // Puts the mode row along the bottom edge, kMargin above it; returns the row's top.
+    int LayoutModeRow();
+    int ModeRowHeight() const;
+    // Default layout: the mode row, and the screen at 4:3 in the space above it.
+    void resizeEvent(QResizeEvent* event) override;
+    // The layout of a view with a row of controls above the mode row: the controls kGap above
+    // it, and the screen from (kMargin, kMargin) to min(cx - kMargin, 4b/3) by min(b, 3(cx - kMargin)/4),
+    // b being the controls' top less kGap, inset by kViewerInset.
+    void LayoutWithControls(QWidget* controls);
 
 private:
     void OnMode(int index);
 
     CTessavoxApp& m_app;
     int m_viewId;
-    QPushButton* m_modeButtons[5] = {};
-    QVBoxLayout* m_body = nullptr;
+    bool m_closed = false;
+    QPushButton* m_modeButtons[kModeCount] = {};
     std::unique_ptr<MRwRenderer> m_renderer;
     MRwViewerWindow* m_viewer = nullptr;
 };

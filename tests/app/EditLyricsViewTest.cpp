@@ -1,0 +1,499 @@
+// The Edit Lyrics view: the editor and the song's text, the preview's pages and arrows, the
+// music preview (play toggle, keys, slider, end of the music), the split ratio, the lyric
+// import with its LRC times question, the find-lyrics dialog and the Lyrics Already Placed
+// notice. Music plays through the null output in real time.
+#include <QFontMetrics>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <cstring>
+
+#include "AppTestSupport.h"
+#include "app/CMainFrame.h"
+#include "app/CTessavoxApp.h"
+#include "app/CommandIds.h"
+#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/views/CEditLyricsDlg.h"
+#include "audio/MCdgPlayer.h"
+#include "project/MSongSettings.h"
+#include "support/ScopedTempFolder.h"
+
+namespace {
+
+template <typename T>
+T* Child(QWidget* view, const char* name)
+{
+    T* child = view->findChild<T*>(name);
+    if (!child) qFatal("no %s", name);
+    return child;
+}
+
+void WriteText(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+constexpr const char* kDuetWarningStart = "You have included \"Duet\" indicators";
+
+} // namespace
+
+class EditLyricsViewTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+
+    CEditLyricsDlg* View(CTessavoxApp& app) { return qobject_cast<CEditLyricsDlg*>(app.Frame()->View()); }
+
+    // The app on a song with the given text (and music of the given length), in the Edit view.
+    CEditLyricsDlg* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
+    {
+        app.InitInstance(true);
+        app.Song().settings.linesPerPage = 4;
+        app.Song().lyricText = lyrics;
+        if (musicSeconds > 0) {
+            const QString wav = m_dir.filePath(QString("music%1.wav").arg(musicSeconds));
+            if (!QFileInfo::exists(wav)) WriteToneWav(wav, musicSeconds);
+            answers.paths << wav;
+            app.AddMusic();
+        }
+        app.Song().SetModified(false);
+        app.SwitchView(ViewId::EditLyrics);
+        if (!QTest::qWaitForWindowExposed(app.Frame())) return nullptr;
+        return View(app);
+    }
+
+    // Places every word one second after the one before.
+    static void PlaceAll(MSongSettings& song)
+    {
+        song.GenerateKaraokeLineList(true, false);
+        uint32_t t = 44100;
+        for (auto& w : song.words) {
+            w->start = t;
+            w->end = t + 30000;
+            w->line->placed = 1;
+            t += 44100;
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        QSettings(QSettings::IniFormat, QSettings::UserScope, "Kelvane", "Tessavox").clear();
+    }
+
+    void theEditorShowsTheSongAndEveryChangeGoesToIt()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "one two\r\nthree");
+        QVERIFY(view && view->Usable());
+        QPlainTextEdit* editor = view->Editor();
+        QCOMPARE(editor->toPlainText(), QString("one two\nthree"));
+        QVERIFY(editor->font().bold());
+        QCOMPARE(editor->font().family(), QString("Arial"));
+        QVERIFY(QFontMetrics(editor->font()).height() <= CEditLyricsDlg::kLyricFontHeight);
+        QTRY_VERIFY(editor->hasFocus());
+        QVERIFY(!app.Song().IsModified());
+
+        QTextCursor cursor = editor->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        // Space in the editor is a space, not a play command.
+        QTest::keyClick(editor, Qt::Key_Space);
+        QTest::keyClicks(editor, "four");
+        QCOMPARE(app.Song().lyricText, std::string("one two\r\nthree four"));
+        QVERIFY(app.Song().IsModified());
+        QVERIFY(!view->Playing());
+        QCOMPARE(app.Song().words.size(), size_t(4));
+        // No music: nothing to play, and the time stands at zero.
+        QVERIFY(!Child<QPushButton>(view, "play")->isEnabled());
+        QVERIFY(!Child<QSlider>(view, "slider")->isEnabled());
+        QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:00"));
+        QVERIFY(!view->ModeButton(1)->isEnabled());
+        app.Song().SetModified(false);
+    }
+
+    void aPageMarkMakesANewPageAndTheArrowsFollow()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "one\r\ntwo");
+        auto* label = Child<QLabel>(view, "pageLabel");
+        auto* left = Child<QPushButton>(view, "pageLeft");
+        auto* right = Child<QPushButton>(view, "pageRight");
+        QCOMPARE(label->text(), QString(" 1 of  1"));
+        QVERIFY(!left->isEnabled() && !right->isEnabled());
+
+        QPlainTextEdit* editor = view->Editor();
+        QTextCursor cursor = editor->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, "^");
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, "three");
+        QCOMPARE(label->text(), QString(" 1 of  2"));
+        QCOMPARE(view->LastPage(), 1);
+        QVERIFY(!left->isEnabled() && right->isEnabled());
+        QVERIFY(editor->hasFocus()); // typing keeps the focus where it is
+
+        QTest::mouseClick(right, Qt::LeftButton);
+        QCOMPARE(label->text(), QString(" 2 of  2"));
+        QCOMPARE(view->PreviewPage(), 1);
+        QVERIFY(left->isEnabled() && !right->isEnabled());
+        // The arrow that went grey under the focus hands it to the other one.
+        QTRY_VERIFY(left->hasFocus());
+
+        // Deleting the second page shows what is now the last page.
+        editor->setFocus();
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        for (int i = 0; i < int(std::strlen("\n^\nthree")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
+        QCOMPARE(editor->toPlainText(), QString("one\ntwo"));
+        QCOMPARE(view->PreviewPage(), 0);
+        QCOMPARE(label->text(), QString(" 1 of  1"));
+        QVERIFY(!left->isEnabled() && !right->isEnabled());
+        app.Song().SetModified(false);
+    }
+
+    void spaceOnThePlayButtonOrTheSliderPlaysAndPauses()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp1").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "la la", 3);
+        auto* play = Child<QPushButton>(view, "play");
+        auto* slider = Child<QSlider>(view, "slider");
+        QVERIFY(play->isEnabled() && slider->isEnabled());
+        QCOMPARE(slider->maximum(), int(3 * 44100 / 147));
+        QCOMPARE(slider->singleStep(), 300);
+        QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:03"));
+        QVERIFY(CViewBase::HasGreenFace(play));
+        QVERIFY(view->ModeButton(1)->isEnabled());
+
+        play->setFocus();
+        QTest::keyPress(play, Qt::Key_Space);
+        QVERIFY(view->Playing());
+        QVERIFY(GlobalPlayerIsPlaying());
+        QVERIFY(!CViewBase::HasGreenFace(play));
+        QCOMPARE(play->accessibleName(), QString("Pause"));
+        // Every other mode waits until the music stops.
+        for (int i = 1; i < CViewBase::kModeCount; ++i) QVERIFY(!view->ModeButton(i)->isEnabled());
+        QTest::keyRelease(play, Qt::Key_Space); // does not click the button again
+        QVERIFY(view->Playing());
+        QTest::qWait(300);
+        QVERIFY(GlobalPlayer()->Position() > 0);
+
+        slider->setFocus();
+        QTest::keyClick(slider, Qt::Key_Space);
+        QVERIFY(!view->Playing());
+        QVERIFY(!GlobalPlayerIsPlaying());
+        QVERIFY(CViewBase::HasGreenFace(play));
+        QVERIFY(view->ModeButton(1)->isEnabled());
+        QTest::qWait(150); // the timer keeps the place where the music stopped
+        QVERIFY(view->PlayPosition() > 0);
+
+        // Page keys on the play button go to the slider.
+        play->setFocus();
+        const int before = slider->value();
+        QTest::keyClick(play, Qt::Key_PageUp);
+        QVERIFY(slider->hasFocus());
+        QCOMPARE(slider->value(), std::min(slider->maximum(), before + slider->pageStep()));
+        QCOMPARE(view->PlayPosition(), uint32_t(slider->value()) * CEditLyricsDlg::kFramesPerStep);
+    }
+
+    void draggingTheSliderPausesAndResumesFromTheNewPlace()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "la la", 4);
+        auto* play = Child<QPushButton>(view, "play");
+        auto* slider = Child<QSlider>(view, "slider");
+        play->click();
+        QVERIFY(view->Playing());
+        QTest::qWait(200);
+
+        slider->setSliderDown(true); // the user takes the handle
+        QVERIFY(view->PausedForDragging());
+        QVERIFY(!GlobalPlayerIsPlaying());
+        QCOMPARE(play->accessibleName(), QString("Pause")); // the face waits for the drag
+        const int target = 2 * 300; // two seconds
+        slider->setSliderPosition(target);
+        QCOMPARE(view->PlayPosition(), uint32_t(target) * CEditLyricsDlg::kFramesPerStep);
+        QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:02/0:04"));
+        QTest::qWait(150); // the timer leaves a dragged handle alone
+        QCOMPARE(slider->value(), target);
+
+        slider->setSliderDown(false);
+        QVERIFY(!view->PausedForDragging());
+        QVERIFY(view->Playing());
+        QVERIFY(GlobalPlayerIsPlaying());
+        // Playing again from two seconds (a start lands at most one segment early).
+        QTRY_VERIFY(GlobalPlayer()->Position() > uint32_t(2 * 44100 - 8000));
+        QVERIFY(GlobalPlayer()->Position() < uint32_t(3 * 44100));
+        play->click();
+    }
+
+    void theEndOfTheMusicTurnsTheButtonBackAndTheSliderToZero()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "la la", 1);
+        auto* play = Child<QPushButton>(view, "play");
+        auto* slider = Child<QSlider>(view, "slider");
+        play->click();
+        QVERIFY(view->Playing());
+        QTRY_VERIFY(slider->value() > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!view->Playing(), 3000);
+        QCOMPARE(slider->value(), 0);
+        QCOMPARE(view->PlayPosition(), 0u);
+        QVERIFY(CViewBase::HasGreenFace(play));
+        QCOMPARE(play->accessibleName(), QString("Play"));
+        QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:01"));
+        QVERIFY(view->ModeButton(1)->isEnabled());
+    }
+
+    void addMusicShowsTheMusicByName()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "la la");
+        const QString wav = m_dir.filePath("rock & roll.wav");
+        WriteToneWav(wav, 1);
+        answers.paths << wav;
+        const size_t asked = answers.choices.size();
+        Child<QPushButton>(view, "addMusic")->click();
+        QCOMPARE(answers.choices.at(asked).title, QString("Select Music File"));
+        // The music rebuilt the view; the new one names the music, "&" doubled for the label.
+        CEditLyricsDlg* now = View(app);
+        QVERIFY(now != view);
+        auto* name = Child<QLabel>(now, "musicName");
+        QCOMPARE(name->toolTip(), wav);
+        QTRY_VERIFY(name->text().endsWith("rock && roll.wav"));
+        QVERIFY(Child<QPushButton>(now, "play")->isEnabled());
+        QVERIFY(now->ModeButton(1)->isEnabled());
+        // Cancelled: the view stays as it was.
+        Child<QPushButton>(now, "addMusic")->click();
+        QCOMPARE(View(app), now);
+        app.Song().SetModified(false);
+    }
+
+    void theSplitRatioComesFromTheSettings()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        double ratio = 0.3;
+        app.Settings().SetBytes(AppSettings::kSettings, "EditLyricsSplit",
+                                QByteArray(reinterpret_cast<const char*>(&ratio), sizeof ratio));
+        CEditLyricsDlg* view = Open(app, answers, "la");
+        QCOMPARE(view->SplitRatio(), 0.3);
+        app.Frame()->resize(900, 600);
+        QTRY_COMPARE(view->Editor()->width(), int((view->width() - 22) * 0.3));
+        auto* frame = Child<QWidget>(view, "previewFrame");
+        QCOMPARE(frame->x(), view->Editor()->width() + 18);
+        QVERIFY(std::abs(frame->width() * 3 - frame->height() * 4) <= 4);
+        // The page arrows sit under the preview, above the mode row.
+        auto* left = Child<QPushButton>(view, "pageLeft");
+        QVERIFY(left->y() >= frame->geometry().bottom() + 7);
+        QVERIFY(left->geometry().bottom() < view->ModeButton(0)->y());
+        // A ratio that leaves no room is not used.
+        ratio = 1.5;
+        app.Settings().SetBytes(AppSettings::kSettings, "EditLyricsSplit",
+                                QByteArray(reinterpret_cast<const char*>(&ratio), sizeof ratio));
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(View(app)->SplitRatio(), 0.5);
+        app.Settings().SetBytes(AppSettings::kSettings, "EditLyricsSplit", QByteArray());
+    }
+
+    void anLrcImportOverPlacedLyricsAsksBeforeReplacingTheTimes()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "one two\r\nthree four");
+        MSongSettings& song = app.Song();
+        PlaceAll(song);
+        const QString lrc = m_dir.filePath("song.lrc");
+        WriteText(lrc, "[ti:Song]\n[00:05.00]<00:05.00>one <00:05.50>two <00:06.00>\n"
+                       "[00:07.00]<00:07.00>three <00:07.50>four <00:08.00>\n");
+
+        // No: the new text, the old times.
+        answers.paths << lrc;
+        answers.answers = {PromptAnswer::No};
+        view->ImportLyrics();
+        QCOMPARE(answers.choices.back().title, QString("Select Lyrics File"));
+        QCOMPARE(answers.choices.back().filters.size(), 4);
+        QVERIFY(answers.boxes.size() >= 1);
+        const auto& question = answers.boxes.back();
+        QCOMPARE(question.text, std::string(
+                                    "The LRC file you selected contains timing values\nfor the lyrics. However, timing "
+                                    "values have already\nbeen placed for this project.\n\nWould you like to replace "
+                                    "the current timing values\nwith those found in the LRC file?"));
+        QCOMPARE(question.icon, PromptIcon::Question);
+        QCOMPARE(view->Editor()->toPlainText(), QString("one two \nthree four \n"));
+        QCOMPARE(song.words.size(), size_t(4));
+        QCOMPARE(song.words[0]->start, 44100u);
+        QCOMPARE(song.words[3]->start, 4 * 44100u);
+        QCOMPARE(app.LyricsFolder(), m_dir.path());
+
+        // Yes: the file's times.
+        answers.paths << lrc;
+        answers.answers = {PromptAnswer::Yes};
+        view->ImportLyrics();
+        QCOMPARE(song.words[0]->start, 500u * 441);
+        QCOMPARE(song.words[1]->start, 550u * 441);
+        QCOMPARE(song.words[3]->end, 799u * 441);
+        QVERIFY(song.lines[0]->placed);
+
+        // Cancelled: nothing changes, the times stay.
+        view->ImportLyrics();
+        QCOMPARE(song.words[0]->start, 500u * 441);
+        QCOMPARE(song.words.size(), size_t(4));
+        song.SetModified(false);
+    }
+
+    void aPlainTextImportAsksNothingAndAFailedOneKeepsTheSong()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "old words");
+        PlaceAll(app.Song());
+        const QString txt = m_dir.filePath("new.txt");
+        WriteText(txt, "new \xE2\x80\x99words\nsecond line\n");
+        answers.paths << txt;
+        view->ImportLyrics();
+        QCOMPARE(answers.boxes.size(), size_t(0));
+        QCOMPARE(app.Song().lyricText, std::string("new \x92words\r\nsecond line\r\n"));
+        QCOMPARE(view->Editor()->toPlainText(), QString("new \u2019words\nsecond line\n"));
+        QCOMPARE(app.Song().words[0]->start, 0u); // a new text starts untimed
+
+        const QString empty = m_dir.filePath("empty.txt");
+        WriteText(empty, "");
+        answers.findLyrics = [](CDlgFindLyrics& dialog) {
+            dialog.ImportLocalFile();
+            return int(QDialog::Rejected); // the user gives up after the message
+        };
+        answers.paths << empty;
+        view->ImportLyrics();
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
+        QCOMPARE(app.Song().lyricText, std::string("new \x92words\r\nsecond line\r\n"));
+        QCOMPARE(app.Song().words.size(), size_t(4));
+        app.Song().SetModified(false);
+    }
+
+    void theFindLyricsDialogKeepsTheCustomAddress()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().artist = "The Band";
+        app.Song().title = "A Song";
+        CDlgFindLyrics dialog(app, nullptr);
+        QVERIFY(dialog.findChild<QLabel*>()->text() == QString("Choose a lyric website to search:"));
+        QPushButton* local = nullptr;
+        for (auto* b : dialog.findChildren<QPushButton*>())
+            if (b->text() == "Local File...") local = b;
+        QVERIFY(local);
+        QVERIFY(dialog.SearchAddress().contains("The%20Band%20A%20Song"));
+        dialog.CustomAddress()->setText("https://lyrics.example/find?q=%s");
+        dialog.Sites()->setCurrentRow(dialog.Sites()->count() - 1);
+        QCOMPARE(dialog.SearchAddress(), QString("https://lyrics.example/find?q=The%20Band%20A%20Song"));
+        QString opened;
+        CDlgFindLyrics::SetOpenerForTesting([&](const QString& a) { opened = a; });
+        QVERIFY(dialog.OpenSearch());
+        QCOMPARE(opened, dialog.SearchAddress());
+        QCOMPARE(app.Settings().String(AppSettings::kDefault, "CustomLyricsURL"),
+                 QString("https://lyrics.example/find?q=%s"));
+        // The next dialog starts with it.
+        CDlgFindLyrics again(app, nullptr);
+        QCOMPARE(again.CustomAddress()->text(), QString("https://lyrics.example/find?q=%s"));
+
+        // "Local File..." remembers the filter and the folder; cancelling imports nothing.
+        answers.paths << "";
+        QVERIFY(!again.ImportLocalFile());
+        QVERIFY(!again.Imported());
+    }
+
+    void theNoticeOpensShortAndMoreShowsTheSafeEdits()
+    {
+        CDlgEditLyricsWarning notice;
+        QCOMPARE(notice.windowTitle(), QString("Lyrics Already Placed"));
+        notice.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&notice));
+        const int shortHeight = notice.height();
+        QCOMPARE(notice.MoreButton()->text(), QString("More >>"));
+        // It ends just below "More >>".
+        QVERIFY(notice.height() - notice.MoreButton()->geometry().bottom() < 20);
+        QTest::mouseClick(notice.MoreButton(), Qt::LeftButton);
+        QCOMPARE(notice.MoreButton()->text(), QString("<< Less"));
+        QTRY_VERIFY(notice.height() > shortHeight + notice.ExtraHeight() / 2);
+        bool found = false;
+        for (auto* label : notice.findChildren<QLabel*>())
+            found = found || (label->isVisible() && label->text().startsWith("- Insert ONE new blank line"));
+        QVERIFY(found);
+        QTest::mouseClick(notice.MoreButton(), Qt::LeftButton);
+        QCOMPARE(notice.MoreButton()->text(), QString("More >>"));
+        QTRY_COMPARE(notice.height(), shortHeight);
+    }
+
+    void aSongWithoutALyricsPageIsClosedWithAMessage()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().ClearPages();
+        app.Song().lyricText = "words";
+        app.Song().SetModified(true);
+        app.SwitchView(ViewId::EditLyrics);
+        QVERIFY(answers.Asked("Tessavox"));
+        QCOMPARE(answers.boxes[0].text, std::string("There is a problem with the project you opened."));
+        QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
+        QVERIFY(!answers.Asked("Confirm Closing Project"));
+        // Closed: a fresh song in a working view.
+        QCOMPARE(app.Song().lyricText, std::string());
+        QVERIFY(app.Song().FindPage(kPageLyrics));
+        QVERIFY(View(app) && View(app)->Usable());
+    }
+
+    void theDuetWarningComesOnceWhileTyping()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "solo line");
+        QPlainTextEdit* editor = view->Editor();
+        QTextCursor cursor = editor->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, "&second voice");
+        auto warnings = [&] {
+            size_t n = 0;
+            for (const auto& b : answers.boxes) n += b.text.rfind(kDuetWarningStart, 0) == 0;
+            return n;
+        };
+        QCOMPARE(warnings(), size_t(1));
+        // Gone and back: told again.
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        for (int i = 0; i < int(std::strlen("&second voice")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
+        QTest::keyClicks(editor, "&again");
+        QCOMPARE(warnings(), size_t(2));
+        app.Song().SetModified(false);
+    }
+};
+
+QTEST_MAIN(EditLyricsViewTest)
+#include "EditLyricsViewTest.moc"

@@ -19,6 +19,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
   ffmpeg sox unzip
+  # the fuzz targets (libFuzzer comes with clang's runtime libraries)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -86,22 +86,56 @@ void ApplyTag(std::string_view inner, LrcDocument& doc)
     }
 }
 
+// Where a character next occurs in a text, for positions that only move forward.
+class NextOf {
+public:
+    NextOf(const std::string& text, char c) : m_text(text), m_c(c) {}
+    size_t From(size_t p)
+    {
+        if (m_at == std::string::npos && m_searched) return m_at;
+        if (!m_searched || m_at < p) {
+            m_at = m_text.find(m_c, p);
+            m_searched = true;
+        }
+        return m_at;
+    }
+
+private:
+    const std::string& m_text;
+    char m_c;
+    size_t m_at = 0;
+    bool m_searched = false;
+};
+
+// Every run of spaces becomes one space.
+std::string CollapseSpaces(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        if (c != ' ' || out.empty() || out.back() != ' ') out.push_back(c);
+    return out;
+}
+
 // Cuts a line's text into elements: "<...>" tags, and words up to and including a space or
 // up to the next "<".
 std::vector<std::string> SplitElements(const std::string& text)
 {
     std::vector<std::string> out;
+    // The next "<", ">" and space at or after p, looked up again only once p has passed them,
+    // so that a long line costs one pass and not one per word.
+    NextOf open(text, '<'), close(text, '>'), space(text, ' ');
     size_t p = 0;
     while (p < text.size()) {
         size_t end;
         if (text[p] == '<') {
-            const size_t close = text.find('>', p);
-            end = close == std::string::npos ? text.size() : close + 1;
+            const size_t c = close.From(p);
+            end = c == std::string::npos ? text.size() : c + 1;
         } else {
-            const size_t space = text.find(' ', p);
-            const size_t open = text.find('<', p);
-            if (space != std::string::npos && (open == std::string::npos || space < open)) end = space + 1;
-            else end = open == std::string::npos ? text.size() : open;
+            const size_t sp = space.From(p);
+            const size_t o = open.From(p);
+            if (sp != std::string::npos && (o == std::string::npos || sp < o)) end = sp + 1;
+            else end = o == std::string::npos ? text.size() : o;
         }
         out.push_back(Trim(std::string_view(text).substr(p, end - p)));
         p = end;
@@ -114,6 +148,7 @@ std::vector<std::string> SplitElements(const std::string& text)
 std::string RemoveWordTimes(const std::string& line)
 {
     std::string out;
+    NextOf closing(line, '>');
     size_t p = 0;
     while (p < line.size()) {
         if (line[p] != '<') {
@@ -121,14 +156,14 @@ std::string RemoveWordTimes(const std::string& line)
             continue;
         }
         int32_t ignored = 0;
-        const size_t close = line.find('>', p);
+        const size_t close = closing.From(p);
         if (close == std::string::npos || !WordTime(std::string_view(line).substr(p, close + 1 - p), ignored)) {
             out.push_back(line[p++]);
             continue;
         }
         p = close + 1;
         while (p < line.size() && line[p] == '<') { // a run of tags counts as one
-            const size_t next = line.find('>', p);
+            const size_t next = closing.From(p);
             if (next == std::string::npos || !WordTime(std::string_view(line).substr(p, next + 1 - p), ignored)) break;
             p = next + 1;
         }
@@ -179,7 +214,7 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
                 text.erase(0, 2);
             }
         }
-        for (size_t d = text.find("  "); d != std::string::npos; d = text.find("  ", d)) text.erase(d, 1);
+        text = CollapseSpaces(text);
         lyricLines.push_back(text);
 
         LrcLine line;

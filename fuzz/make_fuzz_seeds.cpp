@@ -273,8 +273,8 @@ void WavSeeds()
     };
     for (const auto& [name, bytes] : files) {
         Put("wav", name, bytes);
-        // The streaming target reads two bytes of lead-in frames and a request size first.
-        std::vector<uint8_t> prefixed{10, 0, 7};
+        // The streaming target reads a byte of lead-in frames and one of request size first.
+        std::vector<uint8_t> prefixed{10, 7};
         prefixed.insert(prefixed.end(), bytes.begin(), bytes.end());
         Put("wavestream", name, prefixed);
     }

@@ -30,11 +30,12 @@ std::vector<uint8_t> ReadAll(WaveStreamReader& reader, size_t firstRequest)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    if (size < 3) return 0;
-    // Two bytes of lead-in frames and one of first request size come before the file.
-    const uint32_t silentFrames = uint32_t(data[0]) | (uint32_t(data[1]) << 8);
-    const size_t firstRequest = size_t(data[2]) * 97;
-    const std::span<const uint8_t> bytes(data + 3, size - 3);
+    if (size < 2) return 0;
+    // A byte of lead-in frames and one of first request size come before the file. (A long
+    // lead-in in a file of thousands of channels is gigabytes of honest silence.)
+    const uint32_t silentFrames = data[0];
+    const size_t firstRequest = size_t(data[1]) * 97;
+    const std::span<const uint8_t> bytes(data + 2, size - 2);
 
     WaveStreamReader reader;
     if (!reader.Open(bytes, silentFrames)) {

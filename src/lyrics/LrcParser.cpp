@@ -1,5 +1,6 @@
 #include "lyrics/LrcParser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -11,6 +12,9 @@ constexpr int32_t kHundredthsPerMinute = 6000;
 constexpr int32_t kHundredthsPerSecond = 100;
 // A lone last line of a simple file has no neighbour to pace it by: one second a part.
 constexpr int32_t kLoneLineElementHundredths = 100;
+// Times are kept within 25 hours either way: far beyond any song, and every time stays within
+// 32 bits when it becomes a count of samples.
+constexpr int64_t kLatestHundredths = int64_t(25) * 60 * kHundredthsPerMinute;
 
 bool IsSpace(char c)
 {
@@ -43,12 +47,23 @@ int32_t NumberAt(std::string_view s, size_t at)
     return int32_t(negative ? -v : v);
 }
 
+int32_t ClampTime(int64_t hundredths)
+{
+    return int32_t(std::clamp(hundredths, -kLatestHundredths, kLatestHundredths));
+}
+
+// Minutes, seconds and hundredths as the tags write them (any of them may be huge).
+int32_t TimeOf(int32_t minutes, int32_t seconds, int32_t hundredths)
+{
+    return ClampTime(int64_t(minutes) * kHundredthsPerMinute + int64_t(seconds) * kHundredthsPerSecond + hundredths);
+}
+
 // "mm:ss" or "mm:ss.xx" (exactly 8 characters) in hundredths; false when not a time.
 bool LineTime(std::string_view inner, int32_t& time)
 {
     if (inner.size() < 3 || !IsDigit(inner[0]) || !IsDigit(inner[1]) || inner[2] != ':') return false;
     const int32_t hundredths = (inner.size() == 8 && inner[5] == '.') ? NumberAt(inner, 6) : 0;
-    time = NumberAt(inner, 0) * kHundredthsPerMinute + NumberAt(inner, 3) * kHundredthsPerSecond + hundredths;
+    time = TimeOf(NumberAt(inner, 0), NumberAt(inner, 3), hundredths);
     return true;
 }
 
@@ -59,7 +74,7 @@ bool WordTime(std::string_view element, int32_t& time)
         element[3] != ':')
         return false;
     const int32_t hundredths = (element.size() >= 10 && element[6] == '.') ? NumberAt(element, 7) : 0;
-    time = NumberAt(element, 1) * kHundredthsPerMinute + NumberAt(element, 4) * kHundredthsPerSecond + hundredths;
+    time = TimeOf(NumberAt(element, 1), NumberAt(element, 4), hundredths);
     return true;
 }
 
@@ -82,7 +97,7 @@ void ApplyTag(std::string_view inner, LrcDocument& doc)
         const size_t c = value.find(':');
         const int32_t minutes = NumberAt(value, 0);
         const int32_t seconds = c == std::string::npos ? 0 : NumberAt(value, c + 1);
-        doc.length = (minutes * 60 + seconds) * kHundredthsPerSecond;
+        doc.length = TimeOf(minutes, seconds, 0);
     }
 }
 
@@ -262,8 +277,8 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
                 d = count > 0 ? int32_t(total / count) : kLoneLineElementHundredths;
             }
             for (size_t k = 0; k < elements.size(); ++k) {
-                elements[k].start = start + int32_t(k) * d;
-                elements[k].end = elements[k].start + d - 1;
+                elements[k].start = ClampTime(start + int64_t(k) * d);
+                elements[k].end = ClampTime(int64_t(elements[k].start) + d - 1);
                 total += d;
                 ++count;
             }

@@ -32,7 +32,7 @@ fi
 build=build-fuzz
 jobs=${FUZZ_BUILD_JOBS:-2}
 if [[ ! -f "$build/build.ninja" ]]; then
-  cmake -S . -B "$build" -G Ninja -DTESSAVOX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B "$build" -G Ninja -DTESSAVOX_FUZZ=ON -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
 cmake --build "$build" -j "$jobs" --target "fuzz_$target" >/dev/null

@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/fuzz.sh list >/dev/null
 if [[ ! -f build-fuzz/build.ninja ]]; then
-  cmake -S . -B build-fuzz -G Ninja -DTESSAVOX_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S . -B build-fuzz -G Ninja -DTESSAVOX_FUZZ=ON -DCMAKE_BUILD_TYPE=None \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 fi
 cmake --build build-fuzz -j "${FUZZ_BUILD_JOBS:-2}" --target make_fuzz_seeds >/dev/null

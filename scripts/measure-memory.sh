@@ -45,3 +45,4 @@ peak "export BIN" "$cli" export "$work/song.tvx" -o "$work/out.bin"
 peak "export MP3+G with LRC" "$cli" export "$work/song.tvx" -o "$work/out.mp3" --lrc enhanced
 peak "export WMA+G" "$cli" export "$work/song.tvx" -o "$work/out.wma"
 peak "export ZIP (MP3+G, LRC)" "$cli" export "$work/song.tvx" -o "$work/out.zip" --lrc simple
+echo "  written: $(cd "$work" && du -h out.* | tr '\t\n' ' ')"

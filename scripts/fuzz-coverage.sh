@@ -36,5 +36,5 @@ for target in "${targets[@]}"; do
   files=()
   for f in ${sources[$target]}; do files+=("$PWD/$f"); done
   llvm-cov report "$build/fuzz/fuzz_$target" -instr-profile="$profiles/merged.profdata" "${files[@]}" |
-    sed "s|$PWD/||" | awk 'NR == 1 || /^src|^TOTAL/ { print "   " $0 }' | cut -c1-160
+    awk '/^-|^Filename/ { next } NF >= 13 { n = split($1, part, "/"); printf "   %-32s lines %7s  branches %7s  regions %7s  functions %7s\n", part[n], $10, $13, $4, $7 }'
 done

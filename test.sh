@@ -10,3 +10,10 @@ cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build" --output-on-failure -j "$(nproc)" "$@"
+
+# Each fuzz target for a few seconds (clang's build of them in build-fuzz).
+if command -v clang++ >/dev/null 2>&1; then
+  scripts/fuzz-smoke.sh "${FUZZ_SECONDS:-15}"
+else
+  echo "clang++ not installed: skipping the fuzz targets"
+fi

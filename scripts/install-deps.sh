@@ -21,6 +21,8 @@ packages=(
   ffmpeg sox unzip
   # the place-timing check on a virtual display: server, typing, key times, screenshots
   xvfb xdotool python3-xlib x11-apps
+  # the fuzz targets (libFuzzer comes with clang's runtime libraries)
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -236,14 +236,17 @@ void MCdgPlayer::Notifier()
         while (Playing() && m_bytesWritten.load() < kSegmentBytes && !m_feederFinished.load())
             m_wake.wait_for(lock, kClockStep);
     }
+    bool started = false;
     {
         std::lock_guard lock(m_control);
         if (!Playing()) return;
         // The screen shows everything before the start; packets from there on follow the clock.
         if ((m_flags & kPlayGraphics) && m_cdg) m_cdg->StartPlayer(true, m_startFrame);
         if (!m_output->Start()) SetFailure(m_output->FailureText());
+        // Read under the lock: a Stop from the caller's thread changes it.
+        started = m_output->IsStarted();
     }
-    if (!m_output->IsStarted()) {
+    if (!started) {
         EndPlayback();
         return;
     }

@@ -194,8 +194,7 @@ int RunNewCommand(const CliArgs& args)
     song.title = o.haveTitle ? Utf8ToCp1252(o.title) : lrc.title;
     song.artist = o.haveArtist ? Utf8ToCp1252(o.artist) : lrc.artist;
 
-    if (!song.Save()) {
-        prompt.Message("Cannot write the project file \"" + project + "\".", kAppCaption, PromptIcon::Stop);
+    if (!song.Save()) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
         return 1;

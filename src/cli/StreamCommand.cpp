@@ -1,6 +1,8 @@
 // tessavox-cli stream: a project's whole CD+G stream as a .cdg file.
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -56,7 +58,7 @@ int RunStreamCommand(const CliArgs& args)
                                                          : std::span<const uint8_t>(own);
     const size_t length = std::min(used, stream.size());
     if (!WriteFileAtomically(output, stream.first(length))) {
-        std::fprintf(stderr, "stream: cannot write \"%s\"\n", output.c_str());
+        std::fprintf(stderr, "stream: cannot write \"%s\": %s\n", output.c_str(), std::strerror(errno));
         return 1;
     }
     std::printf("%s: %zu bytes (%.2f s), lead-in %u sample frames (%.2f s)\n", output.c_str(), length,

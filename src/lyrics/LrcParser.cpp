@@ -1,5 +1,6 @@
 #include "lyrics/LrcParser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <string_view>
 
@@ -11,6 +12,9 @@ constexpr int32_t kHundredthsPerMinute = 6000;
 constexpr int32_t kHundredthsPerSecond = 100;
 // A lone last line of a simple file has no neighbour to pace it by: one second a part.
 constexpr int32_t kLoneLineElementHundredths = 100;
+// Times are kept within 25 hours either way: far beyond any song, and every time stays within
+// 32 bits when it becomes a count of samples.
+constexpr int64_t kLatestHundredths = int64_t(25) * 60 * kHundredthsPerMinute;
 
 bool IsSpace(char c)
 {
@@ -43,12 +47,23 @@ int32_t NumberAt(std::string_view s, size_t at)
     return int32_t(negative ? -v : v);
 }
 
+int32_t ClampTime(int64_t hundredths)
+{
+    return int32_t(std::clamp(hundredths, -kLatestHundredths, kLatestHundredths));
+}
+
+// Minutes, seconds and hundredths as the tags write them (any of them may be huge).
+int32_t TimeOf(int32_t minutes, int32_t seconds, int32_t hundredths)
+{
+    return ClampTime(int64_t(minutes) * kHundredthsPerMinute + int64_t(seconds) * kHundredthsPerSecond + hundredths);
+}
+
 // "mm:ss" or "mm:ss.xx" (exactly 8 characters) in hundredths; false when not a time.
 bool LineTime(std::string_view inner, int32_t& time)
 {
     if (inner.size() < 3 || !IsDigit(inner[0]) || !IsDigit(inner[1]) || inner[2] != ':') return false;
     const int32_t hundredths = (inner.size() == 8 && inner[5] == '.') ? NumberAt(inner, 6) : 0;
-    time = NumberAt(inner, 0) * kHundredthsPerMinute + NumberAt(inner, 3) * kHundredthsPerSecond + hundredths;
+    time = TimeOf(NumberAt(inner, 0), NumberAt(inner, 3), hundredths);
     return true;
 }
 
@@ -59,7 +74,7 @@ bool WordTime(std::string_view element, int32_t& time)
         element[3] != ':')
         return false;
     const int32_t hundredths = (element.size() >= 10 && element[6] == '.') ? NumberAt(element, 7) : 0;
-    time = NumberAt(element, 1) * kHundredthsPerMinute + NumberAt(element, 4) * kHundredthsPerSecond + hundredths;
+    time = TimeOf(NumberAt(element, 1), NumberAt(element, 4), hundredths);
     return true;
 }
 
@@ -82,8 +97,39 @@ void ApplyTag(std::string_view inner, LrcDocument& doc)
         const size_t c = value.find(':');
         const int32_t minutes = NumberAt(value, 0);
         const int32_t seconds = c == std::string::npos ? 0 : NumberAt(value, c + 1);
-        doc.length = (minutes * 60 + seconds) * kHundredthsPerSecond;
+        doc.length = TimeOf(minutes, seconds, 0);
     }
+}
+
+// Where a character next occurs in a text, for positions that only move forward.
+class NextOf {
+public:
+    NextOf(const std::string& text, char c) : m_text(text), m_c(c) {}
+    size_t From(size_t p)
+    {
+        if (m_at == std::string::npos && m_searched) return m_at;
+        if (!m_searched || m_at < p) {
+            m_at = m_text.find(m_c, p);
+            m_searched = true;
+        }
+        return m_at;
+    }
+
+private:
+    const std::string& m_text;
+    char m_c;
+    size_t m_at = 0;
+    bool m_searched = false;
+};
+
+// Every run of spaces becomes one space.
+std::string CollapseSpaces(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text)
+        if (c != ' ' || out.empty() || out.back() != ' ') out.push_back(c);
+    return out;
 }
 
 // Cuts a line's text into elements: "<...>" tags, and words up to and including a space or
@@ -91,17 +137,20 @@ void ApplyTag(std::string_view inner, LrcDocument& doc)
 std::vector<std::string> SplitElements(const std::string& text)
 {
     std::vector<std::string> out;
+    // The next "<", ">" and space at or after p, looked up again only once p has passed them,
+    // so that a long line costs one pass and not one per word.
+    NextOf open(text, '<'), close(text, '>'), space(text, ' ');
     size_t p = 0;
     while (p < text.size()) {
         size_t end;
         if (text[p] == '<') {
-            const size_t close = text.find('>', p);
-            end = close == std::string::npos ? text.size() : close + 1;
+            const size_t c = close.From(p);
+            end = c == std::string::npos ? text.size() : c + 1;
         } else {
-            const size_t space = text.find(' ', p);
-            const size_t open = text.find('<', p);
-            if (space != std::string::npos && (open == std::string::npos || space < open)) end = space + 1;
-            else end = open == std::string::npos ? text.size() : open;
+            const size_t sp = space.From(p);
+            const size_t o = open.From(p);
+            if (sp != std::string::npos && (o == std::string::npos || sp < o)) end = sp + 1;
+            else end = o == std::string::npos ? text.size() : o;
         }
         out.push_back(Trim(std::string_view(text).substr(p, end - p)));
         p = end;
@@ -114,6 +163,7 @@ std::vector<std::string> SplitElements(const std::string& text)
 std::string RemoveWordTimes(const std::string& line)
 {
     std::string out;
+    NextOf closing(line, '>');
     size_t p = 0;
     while (p < line.size()) {
         if (line[p] != '<') {
@@ -121,14 +171,14 @@ std::string RemoveWordTimes(const std::string& line)
             continue;
         }
         int32_t ignored = 0;
-        const size_t close = line.find('>', p);
+        const size_t close = closing.From(p);
         if (close == std::string::npos || !WordTime(std::string_view(line).substr(p, close + 1 - p), ignored)) {
             out.push_back(line[p++]);
             continue;
         }
         p = close + 1;
         while (p < line.size() && line[p] == '<') { // a run of tags counts as one
-            const size_t next = line.find('>', p);
+            const size_t next = closing.From(p);
             if (next == std::string::npos || !WordTime(std::string_view(line).substr(p, next + 1 - p), ignored)) break;
             p = next + 1;
         }
@@ -179,7 +229,7 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
                 text.erase(0, 2);
             }
         }
-        for (size_t d = text.find("  "); d != std::string::npos; d = text.find("  ", d)) text.erase(d, 1);
+        text = CollapseSpaces(text);
         lyricLines.push_back(text);
 
         LrcLine line;
@@ -227,8 +277,8 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
                 d = count > 0 ? int32_t(total / count) : kLoneLineElementHundredths;
             }
             for (size_t k = 0; k < elements.size(); ++k) {
-                elements[k].start = start + int32_t(k) * d;
-                elements[k].end = elements[k].start + d - 1;
+                elements[k].start = ClampTime(start + int64_t(k) * d);
+                elements[k].end = ClampTime(int64_t(elements[k].start) + d - 1);
                 total += d;
                 ++count;
             }

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "media/SiblingTempFile.h"
+
 namespace {
 
 bool WriteAll(int fd, const uint8_t* data, size_t size)
@@ -36,20 +38,22 @@ mode_t NewFileMode()
 bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes)
 {
     const std::filesystem::path target(path);
-    std::string hidden = ".";
-    hidden.append(target.filename().string()).append(".XXXXXX");
-    std::string tmpl = target.has_parent_path() ? (target.parent_path() / hidden).string() : hidden;
-    const int fd = ::mkstemp(tmpl.data());
+    std::string tmp;
+    const int fd = CreateSiblingTemp(path, tmp);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, bytes.data(), bytes.size());
     ok = ok && ::fchmod(fd, NewFileMode()) == 0;
     ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
+    ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(tmpl.c_str());
+        const int cause = errno; // for the caller's message
+        ::unlink(tmp.c_str());
+        ::close(fd);
+        errno = cause;
         return false;
     }
+    // The lock on the temporary file goes with the descriptor, only after the rename.
+    ::close(fd);
     // Make the rename itself durable.
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";
     const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);

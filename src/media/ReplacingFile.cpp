@@ -1,10 +1,13 @@
 #include "media/ReplacingFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "media/SiblingTempFile.h"
 
 namespace {
 
@@ -34,33 +37,26 @@ ReplacingFile::~ReplacingFile()
 bool ReplacingFile::Create()
 {
     Abandon();
-    const std::filesystem::path target(m_target);
-    if (!target.has_filename()) return false;
-    // Hidden, and named after the target, so a left-over after a power cut explains itself.
-    std::string name = ".";
-    name.append(target.filename().string()).append(".XXXXXX");
-    std::string tmpl = (std::filesystem::path(FolderOf(target)) / name).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    ::close(fd);
-    m_temp = std::move(tmpl);
-    return true;
+    m_fd = CreateSiblingTemp(m_target, m_temp);
+    if (m_fd < 0) m_temp.clear();
+    return m_fd >= 0;
 }
 
 bool ReplacingFile::Commit()
 {
     if (m_temp.empty()) return false;
-    const int fd = ::open(m_temp.c_str(), O_RDONLY);
-    bool ok = fd >= 0;
-    ok = ok && ::fchmod(fd, ModeFor(m_target)) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    if (fd >= 0) ok = (::close(fd) == 0) && ok;
+    bool ok = ::fchmod(m_fd, ModeFor(m_target)) == 0;
+    ok = ok && ::fsync(m_fd) == 0;
     ok = ok && ::rename(m_temp.c_str(), m_target.c_str()) == 0;
     if (!ok) {
+        const int cause = errno;
         Abandon();
+        errno = cause;
         return false;
     }
     m_temp.clear();
+    ::close(m_fd);
+    m_fd = -1;
     // Make the rename itself durable.
     const std::string folder = FolderOf(std::filesystem::path(m_target));
     const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
@@ -76,4 +72,6 @@ void ReplacingFile::Abandon()
     if (m_temp.empty()) return;
     ::unlink(m_temp.c_str());
     m_temp.clear();
+    ::close(m_fd);
+    m_fd = -1;
 }

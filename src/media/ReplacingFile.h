@@ -3,8 +3,9 @@
 
 // A new version of a file, written under a temporary name in the same folder and renamed over
 // the old file only once it is complete. Until Commit succeeds the old file stays as it was;
-// an abandoned or failed replacement removes its temporary file. For files too large to build
-// in memory (small ones can use WriteFileAtomically).
+// an abandoned or failed replacement removes its temporary file, and temporary files that
+// killed replacements left are removed by the next one. For files too large to build in
+// memory (small ones can use WriteFileAtomically).
 class ReplacingFile {
 public:
     explicit ReplacingFile(std::string target);
@@ -25,4 +26,7 @@ public:
 private:
     std::string m_target;
     std::string m_temp;
+    // Held open (and so locked) from Create to Commit or Abandon: a live replacement is never
+    // taken for the left-over of a killed one.
+    int m_fd = -1;
 };

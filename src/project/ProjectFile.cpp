@@ -1,6 +1,8 @@
 #include "project/ProjectFile.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 
@@ -247,7 +249,13 @@ std::vector<uint8_t> SerializeProject(const MSongSettings& song)
 bool SaveProject(MSongSettings& song)
 {
     const std::vector<uint8_t> bytes = SerializeProject(song);
-    if (!WriteFileAtomically(song.projectPath, bytes)) return false;
+    if (!WriteFileAtomically(song.projectPath, bytes)) {
+        const std::string reason = std::strerror(errno);
+        std::vector<char> text(song.projectPath.size() + reason.size() + 128);
+        std::snprintf(text.data(), text.size(), kMsgProjectSaveFailedFormat, song.projectPath.c_str(), reason.c_str());
+        PromptOrSilent(song.prompt).Message(text.data(), kAppCaption, PromptIcon::Stop);
+        return false;
+    }
     song.SetModified(false);
     return true;
 }

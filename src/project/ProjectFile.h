@@ -22,6 +22,9 @@ inline constexpr const char* kMsgProjectTooNew =
     "The project file is from a newer version of Tessavox.\nIt cannot be opened by this version.";
 inline constexpr const char* kMsgProjectTooOld =
     "The project file is from an old version of Tessavox.\nIt cannot be migrated to the current version.";
+// printf form: the project's path and the system's reason.
+inline constexpr const char* kMsgProjectSaveFailedFormat =
+    "The project could not be saved to \"%s\":\n%s.\n\nAny earlier file of that name was left as it was.";
 inline constexpr const char* kMsgProjectException =
     "Error opening Project file:\n\n%s\n\nThe file most likely has been corrupted.";
 
@@ -29,7 +32,8 @@ inline constexpr const char* kMsgProjectException =
 std::vector<uint8_t> SerializeProject(const MSongSettings& song);
 
 // Writes the project to its path (a new file renamed over the old one). False when the file
-// cannot be written; the old file is then untouched. Clears modified on success.
+// cannot be written; the old file is then untouched and the song's prompt is told why. Clears
+// modified on success.
 bool SaveProject(MSongSettings& song);
 
 // Loads the project at the song's path. On failure the song is left unchanged and false is

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "lyrics/LrcParser.h"
 
 namespace {
@@ -119,4 +121,49 @@ TEST(LrcParser, ALoneLineGetsOneSecondAPartAndJunkGivesNothing)
         for (const auto& line : d.lines)
             for (const auto& e : line.elements) EXPECT_GE(e.end + 1, e.start);
     }
+}
+
+// A lyric file may be large (the import takes up to 64 MB): long lines of many words, long runs
+// of spaces and of unclosed "<" must cost time in proportion to their length, not its square.
+TEST(LrcParser, LongHostileLinesParseInLinearTime)
+{
+    constexpr size_t kLength = size_t(1) << 20;
+    std::string words = "[00:01.00]";
+    while (words.size() < kLength) words += "la ";
+    std::string spaces = "[00:01.00]a" + std::string(kLength, ' ') + "b";
+    std::string opens = "[00:01.00]<00:01.00>x" + std::string(kLength, '<');
+
+    const auto started = std::chrono::steady_clock::now();
+    LrcDocument doc;
+    EXPECT_EQ(Parse(words, doc).size(), words.size() - 10 - 1 + 2); // the trailing space is trimmed, CR LF added
+    ASSERT_EQ(doc.lines.size(), 1u);
+    EXPECT_EQ(doc.lines[0].elements.size(), (words.size() - 10) / 3);
+    EXPECT_EQ(Parse(spaces, doc), "a b\r\n");
+    EXPECT_EQ(Parse(opens, doc), "x" + std::string(kLength, '<') + "\r\n");
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    // Quadratic work on these lines takes minutes; one pass takes well under a second.
+    EXPECT_LT(seconds, 10.0);
+}
+
+// Times of any size (a fuzzed file had a minutes field of 22 digits) are held at 25 hours
+// instead of overflowing, in line times, word times, spreading and the length tag.
+TEST(LrcParser, HugeTimesAreHeldAtTheLatestTime)
+{
+    constexpr int32_t kLatest = 25 * 60 * 60 * 100;
+    LrcDocument doc;
+    EXPECT_EQ(Parse("[length:99999999:99]\n[00:08222222222222222222222.00]M:sugar\n[99:99999999]a b\n", doc),
+                    "sugar\r\na b\r\n");
+    EXPECT_EQ(doc.length, kLatest);
+    ASSERT_EQ(doc.lines.size(), 2u);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{kLatest, kLatest + 0 - 1, "sugar"}}));
+    // The lone last line is paced by the average part, 0 here: every part at the latest time.
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{kLatest, kLatest - 1, "a"}, {kLatest, kLatest - 1, "b"}}));
+
+    EXPECT_EQ(Parse("[00:00.00]a b c\n[99:99999999]d\n", doc), "a b c\r\nd\r\n");
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{0, kLatest / 3 - 1, "a"},
+                                                          {kLatest / 3, 2 * kLatest / 3 - 1, "b"},
+                                                          {2 * kLatest / 3, kLatest - 1, "c"}}));
+
+    EXPECT_EQ(Parse("[00:01.00]<00:01.00>la<00:99999999999.00>la<00:-99999999999.00>\n", doc), "la*la\r\n");
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{100, kLatest - 1, "la"}, {kLatest, -kLatest - 1, "la"}}));
 }

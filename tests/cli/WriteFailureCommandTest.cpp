@@ -1,0 +1,77 @@
+// Commands whose output cannot be written: under a file size limit (as on a full disk) and into
+// a folder that does not exist they exit with status 1, say why, and leave an earlier file as
+// it was and no partial file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <algorithm>
+#include <filesystem>
+
+#include "audio/WavOutFile.h"
+#include "cli/CliRunner.h"
+#include "support/ScopedTempFolder.h"
+#include "support/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kDemo = std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx";
+const std::vector<uint8_t> kEarlier(100, 'E');
+
+// The CLI under a file size limit of blocks x 512 bytes (the shell ignores SIGXFSZ for it, so a
+// write past the limit fails with EFBIG instead of killing it).
+CliResult RunCliLimited(int blocks, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"-c", "trap '' XFSZ; ulimit -f " + std::to_string(blocks) + "; exec \"$0\" \"$@\"",
+                               TESSAVOX_CLI_PATH});
+    return RunProgram("/bin/sh", args);
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(WriteFailureCommand, StreamOutputThatCannotBeWrittenFailsAndSaysWhy)
+{
+    TempDir dir;
+    const std::string cdg = dir.File("song.cdg");
+    WriteFileBytes(cdg, kEarlier);
+    CliResult r = RunCliLimited(16, {"stream", kDemo, "-o", cdg});
+    EXPECT_EQ(r.status, 1) << r.Output();
+    EXPECT_NE(r.err.find("cannot write \"" + cdg + "\": File too large"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFileBytes(cdg), kEarlier);
+    EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>{"song.cdg"});
+
+    r = RunCli({"stream", kDemo, "-o", dir.File("missing/song.cdg")});
+    EXPECT_EQ(r.status, 1) << r.Output();
+    EXPECT_NE(r.err.find("No such file or directory"), std::string::npos) << r.err;
+}
+
+TEST(WriteFailureCommand, ANewProjectThatCannotBeSavedFailsAndSaysWhy)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string music = dir.File("tone.wav");
+    {
+        WavOutFile wav;
+        ASSERT_TRUE(wav.Create(music, 44100, 16, 2));
+        std::vector<int16_t> samples(44100 * 2);
+        for (size_t i = 0; i < samples.size(); ++i) samples[i] = int16_t(5000 * std::sin(double(i / 2) * 0.05));
+        ASSERT_TRUE(wav.Write(samples));
+        ASSERT_TRUE(wav.Close());
+    }
+    const std::string project = dir.File("song.tvx");
+    CliResult r = RunCliLimited(64, {"new", "-o", project, "--music", music});
+    EXPECT_EQ(r.status, 1) << r.Output();
+    EXPECT_NE(r.err.find("The project could not be saved to \"" + project + "\":\nFile too large."), std::string::npos)
+        << r.err;
+    EXPECT_FALSE(fs::exists(project));
+    for (const std::string& name : NamesIn(dir.Path())) EXPECT_NE(name[0], '.') << "left behind: " << name;
+}

@@ -29,13 +29,13 @@ LineStyle StyleForLine(const MTextType& base, const MTextTypeVer6* lineStyles, i
 
 std::shared_ptr<const MFont> FontFor(const LineStyle& s)
 {
-    FontSpec spec;
-    spec.face = s.face;
-    spec.cellHeight = s.size;
-    spec.bold = (s.flags & kStyleBold) != 0;
-    spec.italic = (s.flags & kStyleItalic) != 0;
-    spec.underline = (s.flags & kStyleUnderline) != 0;
-    return MFont::Get(spec);
+    FontSpec request;
+    request.face = s.face;
+    request.cellHeight = s.size;
+    request.bold = (s.flags & kStyleBold) != 0;
+    request.italic = (s.flags & kStyleItalic) != 0;
+    request.underline = (s.flags & kStyleUnderline) != 0;
+    return MFont::Get(request);
 }
 
 int SlotHeight(int slotCount)

@@ -45,17 +45,17 @@ struct ResolvedFace {
 };
 
 // Asks fontconfig for the installed face nearest to the request.
-bool ResolveFace(const FontSpec& spec, ResolvedFace& out)
+bool ResolveFace(const FontSpec& request, ResolvedFace& out)
 {
     static std::mutex fcMutex;
     std::lock_guard lock(fcMutex);
     if (!FcInit()) return false;
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) return false;
-    const std::string family = Cp1252ToUtf8(spec.face);
+    const std::string family = Cp1252ToUtf8(request.face);
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, spec.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
@@ -108,24 +108,24 @@ struct MFont::Face {
     }
 };
 
-std::shared_ptr<const MFont> MFont::Get(const FontSpec& spec)
+std::shared_ptr<const MFont> MFont::Get(const FontSpec& request)
 {
     static std::mutex cacheMutex;
     static auto& cache = *new std::map<std::tuple<std::string, int, bool, bool, bool>, std::shared_ptr<const MFont>>;
-    const auto key = std::make_tuple(spec.face, spec.cellHeight, spec.bold, spec.italic, spec.underline);
+    const auto key = std::make_tuple(request.face, request.cellHeight, request.bold, request.italic, request.underline);
     std::lock_guard lock(cacheMutex);
     auto it = cache.find(key);
     if (it != cache.end()) return it->second;
-    std::shared_ptr<const MFont> font(new MFont(spec));
+    std::shared_ptr<const MFont> font(new MFont(request));
     cache.emplace(key, font);
     return font;
 }
 
-MFont::MFont(const FontSpec& spec) : m_spec(spec)
+MFont::MFont(const FontSpec& request) : m_spec(request)
 {
-    if (spec.cellHeight <= 0 || spec.cellHeight > 4096) return;
+    if (request.cellHeight <= 0 || request.cellHeight > 4096) return;
     ResolvedFace resolved;
-    if (!ResolveFace(spec, resolved)) return;
+    if (!ResolveFace(request, resolved)) return;
     m_filePath = resolved.file;
     m_family = resolved.family;
 
@@ -154,16 +154,16 @@ MFont::MFont(const FontSpec& spec) : m_spec(spec)
     }
     const double unitsCell = unitsAscent + unitsDescent;
     if (unitsCell <= 0) return;
-    const double scale = spec.cellHeight / unitsCell; // pixels per font unit
+    const double scale = request.cellHeight / unitsCell; // pixels per font unit
     const double ppem = scale * ft->units_per_EM;
     if (FT_Set_Char_Size(ft, 0, static_cast<FT_F26Dot6>(std::lround(ppem * 64)), 72, 72) != 0) return;
 
-    m_ascent = std::clamp(RoundToInt(unitsAscent * scale), 0, spec.cellHeight);
-    m_averageWidth = unitsAverage > 0 ? RoundToInt(unitsAverage * scale) : RoundToInt(spec.cellHeight * 0.45);
+    m_ascent = std::clamp(RoundToInt(unitsAscent * scale), 0, request.cellHeight);
+    m_averageWidth = unitsAverage > 0 ? RoundToInt(unitsAverage * scale) : RoundToInt(request.cellHeight * 0.45);
     m_underlinePosition = std::max(1, RoundToInt(-ft->underline_position * scale));
     m_underlineThickness = std::max(1, RoundToInt(ft->underline_thickness * scale));
-    face->synthBold = spec.bold && resolved.weight < FC_WEIGHT_DEMIBOLD;
-    face->synthItalic = spec.italic && resolved.slant == FC_SLANT_ROMAN;
+    face->synthBold = request.bold && resolved.weight < FC_WEIGHT_DEMIBOLD;
+    face->synthItalic = request.italic && resolved.slant == FC_SLANT_ROMAN;
     m_face = std::move(face);
 }
 

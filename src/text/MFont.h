@@ -25,16 +25,16 @@ struct FontSpec {
 // the index it is drawn with. Text is Windows-1252 bytes. Fonts are shared through Get().
 class MFont {
 public:
-    // The font for spec, made once and kept. A face that is not installed falls back to the
+    // The font for request, made once and kept. A face that is not installed falls back to the
     // system's default face. Never null; an unusable font measures and draws nothing.
-    static std::shared_ptr<const MFont> Get(const FontSpec& spec);
+    static std::shared_ptr<const MFont> Get(const FontSpec& request);
 
     ~MFont();
     MFont(const MFont&) = delete;
     MFont& operator=(const MFont&) = delete;
 
     bool Valid() const;
-    const FontSpec& Spec() const { return m_spec; }
+    const FontSpec& Requested() const { return m_spec; }
     // The file and family fontconfig chose.
     const std::string& FilePath() const { return m_filePath; }
     const std::string& Family() const { return m_family; }
@@ -51,7 +51,7 @@ public:
 private:
     struct Glyph;
     struct Face;
-    explicit MFont(const FontSpec& spec);
+    explicit MFont(const FontSpec& request);
     const Glyph& GlyphFor(unsigned char byte) const;
 
     FontSpec m_spec;

@@ -11,6 +11,8 @@
 
 #include "media/ByteOrder.h"
 
+#include "media/FfmpegHandles.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -64,18 +66,6 @@ constexpr int kAsfMaxObjects = 1024;
 
 struct InputDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
 };
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "media/FfmpegHandles.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -35,18 +37,6 @@ struct OutputDeleter {
         if (f->pb) avio_closep(&f->pb);
         avformat_free_context(f);
     }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwrDeleter {
-    void operator()(SwrContext* s) const { swr_free(&s); }
 };
 struct FifoDeleter {
     void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <memory>
 
+#include "media/FfmpegHandles.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -58,18 +60,6 @@ struct IoDeleter {
         if (io) av_freep(&io->buffer);
         avio_context_free(&io);
     }
-};
-struct CodecDeleter {
-    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct FrameDeleter {
-    void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct PacketDeleter {
-    void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct SwsDeleter {
-    void operator()(SwsContext* s) const { sws_freeContext(s); }
 };
 
 bool SideOk(int w, int h)

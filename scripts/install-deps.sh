@@ -17,6 +17,8 @@ packages=(
   portaudio19-dev libsoundtouch-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
+  # a real sound device for the playback tests: a PulseAudio null sink, ALSA routed to it
+  pulseaudio libasound2-plugins
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
   ffmpeg sox unzip
   # the place-timing check on a virtual display: server, typing, key times, screenshots

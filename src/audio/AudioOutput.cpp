@@ -26,6 +26,10 @@ bool AudioOutput::Open(uint32_t sampleRate, uint32_t ringBytes)
         m_queuedBytes = 0;
     }
     m_playedFrames.store(0, std::memory_order_release);
+    {
+        std::lock_guard lock(m_ringLock);
+        m_lastTake = {};
+    }
     m_sampleRate = sampleRate;
     if (!OpenDevice(sampleRate)) {
         std::lock_guard lock(m_ringLock);
@@ -49,6 +53,11 @@ void AudioOutput::Stop()
     if (!m_started) return;
     StopDevice();
     m_started = false;
+    // The device drops what it held: the sound, and the heard count, stop here.
+    const auto now = std::chrono::steady_clock::now();
+    const uint64_t heard = HeardFrames(now);
+    std::lock_guard lock(m_ringLock);
+    m_lastTake = {heard, 0, now, now};
 }
 
 void AudioOutput::Close()
@@ -67,10 +76,17 @@ uint64_t AudioOutput::QueuedBytes() const
     return m_queuedBytes;
 }
 
-AudioOutput::Cursor AudioOutput::PlayCursor() const
+uint64_t AudioOutput::HeardFrames(std::chrono::steady_clock::time_point at) const
 {
     std::lock_guard lock(m_ringLock);
-    return {m_playedFrames.load(std::memory_order_relaxed), m_takenAt};
+    const Take& take = m_lastTake;
+    if (take.count == 0 || m_sampleRate == 0) return take.before;
+    const int64_t sinceHeard = std::chrono::duration_cast<std::chrono::nanoseconds>(at - take.heardAt).count();
+    // Before its first frame sounds, the take's predecessors are still playing.
+    const int64_t frames = sinceHeard >= 0 ? int64_t(uint64_t(sinceHeard) * m_sampleRate / 1000000000u)
+                                           : -int64_t(uint64_t(-sinceHeard) * m_sampleRate / 1000000000u) - 1;
+    const int64_t heard = int64_t(take.before) + frames;
+    return uint64_t(std::clamp<int64_t>(heard, 0, int64_t(take.before + take.count)));
 }
 
 bool AudioOutput::Append(std::span<const uint8_t> data)
@@ -90,9 +106,10 @@ bool AudioOutput::Append(std::span<const uint8_t> data)
     return true;
 }
 
-size_t AudioOutput::Consume(int16_t* out, size_t frames)
+size_t AudioOutput::Consume(int16_t* out, size_t frames, std::chrono::nanoseconds untilHeard)
 {
     size_t taken = 0;
+    Take take;
     {
         std::lock_guard lock(m_ringLock);
         const uint64_t size = m_ring.size();
@@ -108,8 +125,13 @@ size_t AudioOutput::Consume(int16_t* out, size_t frames)
             done += n;
         }
         m_playedFrames.store(played + taken, std::memory_order_release);
-        if (taken > 0) m_takenAt = std::chrono::steady_clock::now();
+        if (taken > 0) {
+            const auto now = std::chrono::steady_clock::now();
+            take = {played, taken, now, now + std::max(untilHeard, std::chrono::nanoseconds(0))};
+            m_lastTake = take;
+        }
     }
+    if (taken > 0 && m_takeObserver) m_takeObserver(take);
     if (taken < frames) std::memset(out + taken * kChannels, 0, (frames - taken) * kFrameBytes);
     return taken;
 }

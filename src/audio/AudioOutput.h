@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <span>
@@ -11,7 +12,10 @@
 
 // Where the player's sound goes: a stream of 16-bit stereo frames at one sample rate, fed from a
 // ring of queued bytes. The count of frames the device has taken from the ring is the play
-// cursor; the player's clock is built on it.
+// cursor: it tells the feeder how much room there is. What the user hears lags behind it by the
+// device's latency, so the player's clock is built on the heard count instead: each take is placed
+// on the steady clock by when its first frame reaches the converter, and carried forward at the
+// sample rate between takes.
 //
 // The device takes only what has been queued. When the ring runs dry it plays silence and the
 // count stands still, so the clock never runs ahead of the music that was actually played.
@@ -44,15 +48,22 @@ public:
 
     // Frames taken by the device since Open: the play cursor.
     uint64_t PlayedFrames() const { return m_playedFrames.load(std::memory_order_acquire); }
-    // The play cursor together with the moment the device last took music, read as one pair so
-    // that the clock can be carried forward between the device's periods.
-    struct Cursor {
-        uint64_t frames = 0;
+    // Frames heard by the moment at: the last take carried forward from when its first frame is
+    // heard, never more than the frames taken. After Stop it stands where the sound stopped.
+    uint64_t HeardFrames(std::chrono::steady_clock::time_point at) const;
+
+    // One take of the device: the frames taken before it, how many it took, when the device took
+    // them and when the first of them is heard.
+    struct Take {
+        uint64_t before = 0;
+        uint64_t count = 0;
         std::chrono::steady_clock::time_point takenAt{};
+        std::chrono::steady_clock::time_point heardAt{};
     };
-    Cursor PlayCursor() const;
-    // Frames the device holds between taking them and their being heard.
-    virtual uint32_t LatencyFrames() const { return 0; }
+    // Called on the device's thread after every take that took music (for measuring the clock).
+    // Set it before Start.
+    using TakeObserver = std::function<void(const Take&)>;
+    void SetTakeObserver(TakeObserver observer) { m_takeObserver = std::move(observer); }
     // Bytes queued since Open.
     uint64_t QueuedBytes() const;
     uint32_t RingBytes() const { return uint32_t(m_ring.size()); }
@@ -72,8 +83,9 @@ protected:
     virtual void CloseDevice() = 0;
 
     // Called by the device, from its own thread, for the next frames: fills out (frames x 2
-    // samples) with queued music and silence after it. Returns the frames of music taken.
-    size_t Consume(int16_t* out, size_t frames);
+    // samples) with queued music and silence after it. untilHeard is how long the first of them
+    // takes to reach the listener. Returns the frames of music taken.
+    size_t Consume(int16_t* out, size_t frames, std::chrono::nanoseconds untilHeard = {});
 
     void SetFailure(std::string text) { m_failure = std::move(text); }
 
@@ -83,7 +95,8 @@ private:
     std::vector<uint8_t> m_ring;
     uint64_t m_queuedBytes = 0;
     std::atomic<uint64_t> m_playedFrames{0};
-    std::chrono::steady_clock::time_point m_takenAt{}; // guarded by m_ringLock
+    Take m_lastTake; // guarded by m_ringLock
+    TakeObserver m_takeObserver;
     uint32_t m_sampleRate = 0;
     bool m_open = false;
     bool m_started = false;

@@ -104,14 +104,12 @@ uint32_t MCdgPlayer::PositionNow() const
         stamp = m_stamp;
     }
     if (!stamp.valid) return position;
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - stamp.at);
-    const int64_t carried = std::clamp<int64_t>(elapsed.count(), 0, int64_t(kMaxCarryMs) * 1000);
-    const int64_t speed = kPercent + m_tempoChange.load();
-    // Frames of music: played frames times the tempo, as in the clock rule.
-    const int64_t ahead = carried * int64_t(kPlaybackSampleRate) / 1000000 * speed / kPercent;
-    const int64_t held = int64_t(m_output->LatencyFrames()) * speed / kPercent;
-    const int64_t now = std::clamp<int64_t>(int64_t(stamp.position) + ahead - held, 0, int64_t(m_timelineEnd));
-    return uint32_t(now);
+    const uint64_t heard = m_output->HeardFrames(std::chrono::steady_clock::now());
+    if (heard <= stamp.heard) return stamp.position;
+    // The clock rule, for the frames heard since the update.
+    uint32_t remainder = 0;
+    const uint32_t now = AdvanceClock(stamp.position, heard - stamp.heard, m_tempoChange.load(), remainder);
+    return std::min(now, m_timelineEnd);
 }
 
 bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFrame)
@@ -252,17 +250,17 @@ void MCdgPlayer::Notifier()
     }
 
     const uint32_t timelineEnd = m_timelineEnd;
-    uint64_t lastPlayed = 0;
+    uint64_t lastHeard = 0;
     uint32_t remainder = 0;
     while (Playing()) {
         Nap();
         if (!Playing()) break;
-        const AudioOutput::Cursor cursor = m_output->PlayCursor();
-        const uint64_t played = cursor.frames;
-        const bool moved = played != lastPlayed;
-        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), played - lastPlayed,
+        // The clock follows what is heard; the feeder follows what the device has taken.
+        const uint64_t heard = std::max(lastHeard, m_output->HeardFrames(std::chrono::steady_clock::now()));
+        const uint64_t played = m_output->PlayedFrames();
+        uint32_t position = AdvanceClock(m_position.load(std::memory_order_relaxed), heard - lastHeard,
                                          m_tempoChange.load(), remainder);
-        lastPlayed = played;
+        lastHeard = heard;
         // The stretcher's last frames may run a little past the end of the music.
         position = std::min(position, timelineEnd);
         const uint64_t playedBytes = played * AudioOutput::kFrameBytes;
@@ -274,17 +272,15 @@ void MCdgPlayer::Notifier()
             EndPlayback();
             break;
         }
-        if (m_musicEnded.load() && m_feederFinished.load() && playedBytes >= m_bytesWritten.load()) {
-            // Everything queued has been played: the clock stands at the end of the music.
+        if (m_musicEnded.load() && m_feederFinished.load() && heard * AudioOutput::kFrameBytes >= m_bytesWritten.load()) {
+            // Everything queued has been heard: the clock stands at the end of the music.
             m_position.store(timelineEnd, std::memory_order_release);
             EndPlayback();
             break;
         }
         m_position.store(position, std::memory_order_release);
-        if (moved) {
-            std::lock_guard lock(m_stampMutex);
-            m_stamp = {position, cursor.takenAt, true};
-        }
+        std::lock_guard lock(m_stampMutex);
+        m_stamp = {position, heard, true};
     }
 }
 

@@ -87,11 +87,9 @@ public:
     void SetPosition(uint32_t frames) { m_position.store(frames, std::memory_order_release); }
     const std::atomic<uint32_t>& Clock() const { return m_position; }
     // The clock at this very instant, for stamping a key press: the last update carried
-    // forward by the time since the output last took music (at most kMaxCarryMs, in case the
-    // output stalls), less what the output holds before it is heard. Position() while nothing
-    // plays. Call it from the thread that starts and releases the player.
+    // forward by the frames heard since then. Position() while nothing plays. Call it from the
+    // thread that starts and releases the player.
     uint32_t PositionNow() const;
-    static constexpr int kMaxCarryMs = 30;
 
     int State() const { return m_state.load(); }
     bool IsPlaying() const { return m_state.load() == kPlaying; }
@@ -152,10 +150,10 @@ private:
     std::atomic<int> m_state{kStopped};
     std::atomic<int> m_tempoChange{0};
     std::atomic<uint32_t> m_position{0};
-    // The clock value of the last update that saw music taken, and when the output took it.
+    // The clock value of the last update and the heard frames it was made from.
     struct ClockStamp {
         uint32_t position = 0;
-        std::chrono::steady_clock::time_point at{};
+        uint64_t heard = 0;
         bool valid = false;
     };
     mutable std::mutex m_stampMutex;

@@ -4,6 +4,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -38,10 +39,15 @@ void QuietProbe(bool quiet)
     }
 }
 
-int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags,
-             void* user)
+int Callback(const void*, void* output, unsigned long frames, const PaStreamCallbackTimeInfo* time,
+             PaStreamCallbackFlags, void* user)
 {
-    static_cast<PortAudioOutput*>(user)->Fill(static_cast<int16_t*>(output), frames);
+    // The host reports when the first frame of this buffer reaches the converter; hosts that
+    // cannot tell leave the times at zero, and the stream's latency stands in.
+    double untilHeard = -1.0;
+    if (time != nullptr && time->outputBufferDacTime > 0.0 && time->currentTime > 0.0)
+        untilHeard = time->outputBufferDacTime - time->currentTime;
+    static_cast<PortAudioOutput*>(user)->Fill(static_cast<int16_t*>(output), frames, untilHeard);
     return paContinue;
 }
 
@@ -118,6 +124,8 @@ bool PortAudioOutput::OpenDevice(uint32_t sampleRate)
     }
     m_stream = stream;
     m_deviceName = info->name;
+    const PaStreamInfo* streamInfo = Pa_GetStreamInfo(stream);
+    m_streamLatency = streamInfo != nullptr ? std::clamp(streamInfo->outputLatency, 0.0, kMaxLatencySeconds) : 0.0;
     return true;
 }
 
@@ -137,12 +145,16 @@ void PortAudioOutput::StopDevice()
     Pa_AbortStream(static_cast<PaStream*>(m_stream));
 }
 
-uint32_t PortAudioOutput::LatencyFrames() const
+size_t PortAudioOutput::Fill(int16_t* out, size_t frames, double untilHeard)
 {
-    const PaStreamInfo* info = m_stream != nullptr ? Pa_GetStreamInfo(static_cast<PaStream*>(m_stream)) : nullptr;
-    const uint32_t buffer = m_callbackFrames.load(std::memory_order_relaxed);
-    if (info == nullptr || info->outputLatency <= 0.0) return buffer;
-    return uint32_t(info->outputLatency * double(SampleRate()) + 0.5) + buffer;
+    // A report of more than a second is a host's glitch, not a latency: the stream's stands in.
+    if (untilHeard < 0.0 || untilHeard > kMaxLatencySeconds) untilHeard = m_streamLatency;
+    return Consume(out, frames, std::chrono::nanoseconds(int64_t(untilHeard * 1e9)));
+}
+
+double PortAudioOutput::LatencySeconds() const
+{
+    return m_streamLatency;
 }
 
 void PortAudioOutput::CloseDevice()

@@ -15,17 +15,14 @@ public:
     const char* Name() const override { return "PortAudio"; }
     // The device that was opened.
     const std::string& DeviceName() const { return m_deviceName; }
-    // The stream's output latency as PortAudio reports it, plus the frames of the last callback:
-    // the play cursor counts them as soon as they are handed over, and the last of them is
-    // heard only after all of them have been played.
-    uint32_t LatencyFrames() const override;
+    // The output latency PortAudio reported when the stream opened, in seconds.
+    double LatencySeconds() const;
 
-    // Called by PortAudio on its own thread.
-    size_t Fill(int16_t* out, size_t frames)
-    {
-        m_callbackFrames.store(uint32_t(frames), std::memory_order_relaxed);
-        return Consume(out, frames);
-    }
+    // Called by PortAudio on its own thread: untilHeard is the host's time from now until the
+    // first of the frames reaches the converter, or negative when the host cannot tell.
+    size_t Fill(int16_t* out, size_t frames, double untilHeard);
+
+    static constexpr double kMaxLatencySeconds = 1.0;
 
 protected:
     bool OpenDevice(uint32_t sampleRate) override;
@@ -37,7 +34,7 @@ private:
     void* m_stream = nullptr; // PaStream*, kept out of the header
     bool m_initialized = false;
     std::string m_deviceName;
-    std::atomic<uint32_t> m_callbackFrames{0};
+    double m_streamLatency = 0.0;
 };
 
 inline constexpr const char* kAudioDeviceVariable = "TESSAVOX_AUDIO_DEVICE";

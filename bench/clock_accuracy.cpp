@@ -154,39 +154,51 @@ int main(int argc, char** argv)
             out << t.before << ' ' << t.count << ' ' << std::llround(Ms(t.takenAt - takes.front().takenAt) * 1000) << ' '
                 << std::llround(Ms(t.heardAt - takes.front().takenAt) * 1000) << '\n';
     }
-    // PortAudio's ALSA path through PulseAudio's plugin fills the buffer at the start and then
-    // waits about two seconds before the stream runs on; the steady stream starts after the
-    // longest gap between callbacks.
-    size_t steadyStart = 0;
-    Clock::duration longestGap{};
-    for (size_t i = 1; i < takes.size(); ++i) {
-        if (takes[i].takenAt - takes[i - 1].takenAt > longestGap) longestGap = takes[i].takenAt - takes[i - 1].takenAt, steadyStart = i;
+    // The device plays steadily between pauses: PortAudio's ALSA path through PulseAudio's plugin
+    // fills the buffer at the start and then waits about two seconds, and does the same after an
+    // underrun. Each steady run gets its own line: frames against the moment they reach the
+    // converter, fitted to every callback's report.
+    struct Run {
+        size_t first = 0, last = 0; // takes [first, last)
+        Clock::time_point origin;
+        double slope = 0, offset = 0;
+    };
+    std::vector<Run> runs;
+    for (size_t i = 0; i < takes.size();) {
+        size_t j = i + 1;
+        while (j < takes.size() && takes[j].takenAt - takes[j - 1].takenAt < std::chrono::milliseconds(200)) ++j;
+        // A run's first takes were reported before the pause that follows the filling of the buffer.
+        if (j - i >= 20) runs.push_back({i, j, takes[i].heardAt});
+        i = j;
     }
-    if (longestGap < std::chrono::milliseconds(200)) steadyStart = 0;
-    std::printf("longest pause between callbacks %.1f ms (after callback %zu)\n", Ms(longestGap), steadyStart);
-    takes.erase(takes.begin(), takes.begin() + ptrdiff_t(steadyStart));
-    // The device's timeline: frames against the moment they reach the converter.
-    const Clock::time_point origin = takes.front().heardAt;
-    double sx = 0, sy = 0, sxx = 0, sxy = 0;
-    for (const auto& t : takes) {
-        const double x = Ms(t.heardAt - origin), y = double(t.before);
-        sx += x, sy += y, sxx += x * x, sxy += x * y;
-    }
-    const double n = double(takes.size());
-    const double slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
-    const double offset = (sy - slope * sx) / n;
-    const double speed = (100.0 + tempo) / 100.0;
-    const Clock::time_point lastHeard = takes.back().heardAt;
     std::vector<double> clockErrors, takenErrors;
-    for (const Reading& r : readings) {
-        // From the first heard frame to the last take: the stretch where the device plays steadily.
-        if (r.at < origin + std::chrono::milliseconds(50) || r.at > lastHeard) continue;
-        const double heard = offset + slope * Ms(r.at - origin);
-        clockErrors.push_back((double(r.clock) / speed - heard) / 44.1);
-        takenErrors.push_back((double(r.taken) - heard) / 44.1);
+    double jitter = 0, slopes = 0;
+    for (Run& run : runs) {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        for (size_t k = run.first; k < run.last; ++k) {
+            const double x = Ms(takes[k].heardAt - run.origin), y = double(takes[k].before);
+            sx += x, sy += y, sxx += x * x, sxy += x * y;
+        }
+        const double n = double(run.last - run.first);
+        run.slope = (n * sxy - sx * sy) / (n * sxx - sx * sx);
+        run.offset = (sy - run.slope * sx) / n;
+        slopes += run.slope * n;
+        for (size_t k = run.first; k < run.last; ++k)
+            jitter = std::max(jitter, std::abs(double(takes[k].before) - (run.offset + run.slope * Ms(takes[k].heardAt - run.origin))) / 44.1);
     }
-    double jitter = 0;
-    for (const auto& t : takes) jitter = std::max(jitter, std::abs(double(t.before) - (offset + slope * Ms(t.heardAt - origin))) / 44.1);
+    const double speed = (100.0 + tempo) / 100.0;
+    for (const Reading& r : readings) {
+        for (const Run& run : runs) {
+            if (r.at < run.origin + std::chrono::milliseconds(50) || r.at > takes[run.last - 1].heardAt) continue;
+            const double heard = run.offset + run.slope * Ms(r.at - run.origin);
+            clockErrors.push_back((double(r.clock) / speed - heard) / 44.1);
+            takenErrors.push_back((double(r.taken) - heard) / 44.1);
+        }
+    }
+    size_t steadyTakes = 0;
+    for (const Run& run : runs) steadyTakes += run.last - run.first;
+    std::printf("steady runs of callbacks %zu (the device paused %zu times)\n", runs.size(), runs.empty() ? 0 : runs.size() - 1);
+    const double slope = steadyTakes ? slopes / double(steadyTakes) : 0.0;
     std::printf("output %s, %d s at tempo %d: %zu callbacks, %zu readings\n", outputText.c_str(), seconds, tempo,
                 takes.size(), clockErrors.size());
     std::printf("device timeline: %.4f frames/ms (44.1 is real time); callback reports off the line by at most %.3f ms\n",

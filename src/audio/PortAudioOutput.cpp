@@ -12,7 +12,9 @@
 namespace {
 
 // ALSA and JACK print pages of diagnostics while PortAudio probes for devices that are not
-// there (no card, no JACK server). What matters reaches the user through our own message.
+// there (no card, no JACK server), and ALSA a line at every underrun while a stream plays. What
+// matters reaches the user through our own message; the libraries stay quiet from the probe
+// until the device is closed.
 // Both libraries come with PortAudio; their handler setters are looked up where they are
 // loaded, so that we depend on neither library's headers nor on which JACK is installed.
 using AlsaHandler = void (*)(const char*, int, const char*, int, const char*, ...);
@@ -91,8 +93,8 @@ bool PortAudioOutput::OpenDevice(uint32_t sampleRate)
 {
     QuietProbe(true);
     const PaError init = Pa_Initialize();
-    QuietProbe(false);
     if (init != paNoError) {
+        QuietProbe(false);
         SetFailure(PaText("The sound system could not be started", init));
         return false;
     }
@@ -110,13 +112,13 @@ bool PortAudioOutput::OpenDevice(uint32_t sampleRate)
     parameters.device = device;
     parameters.channelCount = int(kChannels);
     parameters.sampleFormat = paInt16;
-    // Low latency keeps what is heard close to the clock that the lyrics follow.
-    parameters.suggestedLatency = info->defaultLowOutputLatency;
+    // The clock follows the frames heard whatever the latency, so the device gets the safer of
+    // its two: a short buffer underruns on a busy machine, and some hosts go silent for a second
+    // or two to recover from an underrun.
+    parameters.suggestedLatency = info->defaultHighOutputLatency;
     PaStream* stream = nullptr;
-    QuietProbe(true);
     const PaError opened = Pa_OpenStream(&stream, nullptr, &parameters, double(sampleRate),
                                          paFramesPerBufferUnspecified, paNoFlag, Callback, this);
-    QuietProbe(false);
     if (opened != paNoError) {
         SetFailure(PaText(("The sound device \"" + std::string(info->name) + "\" could not be opened").c_str(), opened));
         CloseDevice();
@@ -162,5 +164,6 @@ void PortAudioOutput::CloseDevice()
     if (m_stream != nullptr) Pa_CloseStream(static_cast<PaStream*>(m_stream));
     m_stream = nullptr;
     if (m_initialized) Pa_Terminate();
+    if (m_initialized) QuietProbe(false);
     m_initialized = false;
 }

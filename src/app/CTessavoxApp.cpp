@@ -310,10 +310,8 @@ bool CTessavoxApp::CloseQuery()
         const PromptAnswer answer = m_prompt.Ask(kMsgConfirmClosing, kCaptionConfirmClosing,
                                                  PromptButtons::YesNoCancel, PromptIcon::Question);
         if (answer == PromptAnswer::Cancel) return false;
-        if (answer == PromptAnswer::Yes) {
-            if (!m_song->projectPath.empty()) FileSave();
-            else if (!FileSaveAs()) return false;
-        }
+        // A save that failed (the user has been told why) keeps the window and the changes.
+        if (answer == PromptAnswer::Yes && !FileSave()) return false;
     }
     SaveWindowState();
     return true;
@@ -388,14 +386,12 @@ bool CTessavoxApp::OpenProject(const QString& path)
     return loaded;
 }
 
-void CTessavoxApp::FileSave()
+bool CTessavoxApp::FileSave()
 {
-    if (m_song->projectPath.empty()) {
-        FileSaveAs();
-        return;
-    }
-    m_song->Save();
+    if (m_song->projectPath.empty()) return FileSaveAs();
+    const bool saved = m_song->Save();
     RefreshCaption();
+    return saved;
 }
 
 bool CTessavoxApp::FileSaveAs()
@@ -410,10 +406,13 @@ bool CTessavoxApp::FileSaveAs()
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += ".tvx";
     m_projectFolder = FolderOf(path);
+    // The song keeps its old name unless it was really written under the new one.
+    const std::string previous = m_song->projectPath;
     m_song->projectPath = PathBytes(path);
-    m_song->Save();
+    const bool saved = m_song->Save();
+    if (!saved) m_song->projectPath = previous;
     RefreshCaption();
-    return true;
+    return saved;
 }
 
 void CTessavoxApp::ToggleAutoSave()

@@ -66,7 +66,8 @@ public:
     void FileOpen();
     bool OpenProject(const QString& path);
     void FileClose();
-    void FileSave();
+    // False when the project was not written (the user has been told why) or the choice was cancelled.
+    bool FileSave();
     bool FileSaveAs();
     void ToggleAutoSave();
     bool Exit();

@@ -197,6 +197,39 @@ private slots:
         QVERIFY(!app.Song().IsModified());
     }
 
+    void aFailedSaveKeepsTheWindowTheNameAndTheChanges()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        app.InitInstance(false);
+        app.Song().lyricText = "precious";
+        app.Song().SetModified(true);
+        // A folder stands where the project would go: the save cannot replace it.
+        QVERIFY(QDir().mkpath(File("taken.tvx")));
+        answers.paths << File("taken.tvx");
+        answers.answers = {PromptAnswer::Yes}; // save the changes before closing
+        QVERIFY(!app.Exit());
+        QVERIFY(answers.Asked("Confirm Closing Project"));
+        QVERIFY2(answers.boxes.size() >= 2, "the failed save is reported");
+        QCOMPARE(app.Song().projectPath, std::string());
+        QVERIFY(app.Song().IsModified());
+        QCOMPARE(app.Song().lyricText, std::string("precious"));
+        QVERIFY(QFileInfo(File("taken.tvx")).isDir());
+
+        // Saved under a good name, a failed Save As keeps that name.
+        answers.paths << File("good.tvx");
+        QVERIFY(app.FileSave());
+        QVERIFY(!app.Song().IsModified());
+        app.Song().lyricText = "changed";
+        app.Song().SetModified(true);
+        answers.paths << File("taken.tvx");
+        QVERIFY(!app.FileSaveAs());
+        QCOMPARE(app.Song().projectPath, File("good.tvx").toStdString());
+        QVERIFY(app.Frame()->windowTitle().startsWith("Tessavox - good.tvx"));
+        QVERIFY(app.Song().IsModified());
+        app.Song().SetModified(false);
+    }
+
     void autoSaveSavesAtViewSwitchesButNotWhenLeavingPlayFinal()
     {
         Answers answers;

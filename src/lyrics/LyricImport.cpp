@@ -17,8 +17,6 @@
 
 namespace {
 
-// Lyric files are text; anything this large is not one.
-constexpr size_t kMaxLyricFileBytes = size_t(64) << 20;
 constexpr uint32_t kImportLyricsAction = 1;
 constexpr const char* kImportLyricsLogName = "Import Lyrics";
 constexpr uint32_t kSamplesPerHundredth = 441;

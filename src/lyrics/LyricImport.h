@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <span>
 #include <string>
 
@@ -11,6 +12,9 @@ enum class LyricFileKind { Text, Lrc, Midi, Other };
 
 inline constexpr const char* kLyricFileTitle = "Select Lyrics File";
 inline constexpr const char* kMsgLyricOpenFailed = "Error: Unable to open lyric file.";
+// Lyric files are a few kilobytes of text, a MIDI file rarely more than a megabyte. The song's
+// line list takes about sixty times a text's size, so anything larger is refused before reading.
+inline constexpr size_t kMaxLyricFileBytes = size_t(4) << 20;
 inline constexpr const char* kMsgLyricMemory = "Error: Memory Allocation failed.";
 inline constexpr const char* kMsgLyricNothing =
     "There was an error opening or reading the Lyrics file,\nor the Lyrics file contained no Lyrics.\n\n"

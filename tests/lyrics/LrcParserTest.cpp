@@ -123,7 +123,7 @@ TEST(LrcParser, ALoneLineGetsOneSecondAPartAndJunkGivesNothing)
     }
 }
 
-// A lyric file may be large (the import takes up to 64 MB): long lines of many words, long runs
+// A lyric file may be large (the import takes up to 4 MB): long lines of many words, long runs
 // of spaces and of unclosed "<" must cost time in proportion to their length, not its square.
 TEST(LrcParser, LongHostileLinesParseInLinearTime)
 {

@@ -81,6 +81,11 @@ TEST(LyricImport, FailuresTellTheUserAndKeepTheSong)
                   "Please check the file and try again.");
         EXPECT_EQ(prompt.entries.back().icon, PromptIcon::Stop);
     }
+    // Beyond the size a lyric file can have, nothing is read.
+    WriteFileBytes(dir.File("huge.txt"), std::vector<uint8_t>(kMaxLyricFileBytes + 1, 'a'));
+    EXPECT_FALSE(ImportLyricFile(song, dir.File("huge.txt"), lrc, prompt));
+    EXPECT_EQ(prompt.entries.back().text, "Error: Memory Allocation failed.");
+    EXPECT_EQ(prompt.entries.back().icon, PromptIcon::Warning);
     // An unknown kind ends quietly.
     Write(dir.File("notes.doc"), "words");
     const size_t before = prompt.entries.size();

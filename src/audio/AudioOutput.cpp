@@ -127,7 +127,7 @@ size_t AudioOutput::Consume(int16_t* out, size_t frames, std::chrono::nanosecond
         m_playedFrames.store(played + taken, std::memory_order_release);
         if (taken > 0) {
             const auto now = std::chrono::steady_clock::now();
-            take = {played, taken, now, now + std::max(untilHeard, std::chrono::nanoseconds(0))};
+            take = {played, taken, now, now + untilHeard};
             m_lastTake = take;
         }
     }

@@ -84,7 +84,8 @@ protected:
 
     // Called by the device, from its own thread, for the next frames: fills out (frames x 2
     // samples) with queued music and silence after it. untilHeard is how long the first of them
-    // takes to reach the listener. Returns the frames of music taken.
+    // takes to reach the listener (negative for a device that takes frames already due).
+    // Returns the frames of music taken.
     size_t Consume(int16_t* out, size_t frames, std::chrono::nanoseconds untilHeard = {});
 
     void SetFailure(std::string text) { m_failure = std::move(text); }

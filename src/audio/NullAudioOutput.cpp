@@ -50,21 +50,32 @@ void NullAudioOutput::CloseDevice() {}
 void NullAudioOutput::Run()
 {
     using Clock = std::chrono::steady_clock;
-    const Clock::time_point start = Clock::now();
     const uint64_t rate = SampleRate();
-    uint64_t due = 0; // frames that real time has made due since the start
+    // The ideal schedule: frame k of the output is heard at start + k / rate. Each tick takes
+    // what falls due before the next tick, as a card takes a period ahead of playing it.
+    Clock::time_point start = Clock::now();
+    uint64_t due = 0; // frames of the schedule taken so far, music or silence
+    const auto heardAt = [&](uint64_t frame) {
+        return start + std::chrono::nanoseconds(int64_t(frame * 1000000000u / rate));
+    };
     std::unique_lock lock(m_mutex);
-    while (!m_wake.wait_for(lock, kTick, [this] { return m_stopRequested; })) {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start).count();
-        const uint64_t now = uint64_t(elapsed) * rate / 1000000;
-        uint64_t frames = now - due;
-        due = now;
-        // Past the cap the time is lost, as a card's would be after an overrun.
-        frames = std::min(frames, kMaxFramesPerTick);
-        if (frames == 0) continue;
+    do {
+        const Clock::time_point now = Clock::now();
+        const auto ahead = std::chrono::duration_cast<std::chrono::nanoseconds>(now + kTick - start).count();
+        const uint64_t target = uint64_t(std::max<int64_t>(ahead, 0)) * rate / 1000000000u;
+        if (target <= due) continue;
+        uint64_t frames = target - due;
+        if (frames > kMaxFramesPerTick) {
+            // Past the cap the time is lost, as a card's would be after an overrun: the
+            // schedule starts again with the first frame of this take heard now.
+            frames = kMaxFramesPerTick;
+            start = now - (heardAt(due) - start);
+        }
+        const auto untilHeard = std::chrono::duration_cast<std::chrono::nanoseconds>(heardAt(due) - now);
+        due += frames;
         lock.unlock();
-        const size_t taken = Consume(m_scratch.data(), size_t(frames));
+        const size_t taken = Consume(m_scratch.data(), size_t(frames), untilHeard);
         if (m_listener && taken > 0) m_listener(std::span<const int16_t>(m_scratch.data(), taken * kChannels));
         lock.lock();
-    }
+    } while (!m_wake.wait_for(lock, kTick, [this] { return m_stopRequested; }));
 }

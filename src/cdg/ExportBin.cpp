@@ -121,6 +121,20 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
         return StreamAvailableAt(pos, source.streamBuffer.size()) ? source.streamBuffer.subspan(size_t(pos), count)
                                                                   : std::span<const uint8_t>(silentStream.data(), count);
     };
+    // One piece of audio with the stream beside it into the file, then the progress. False when
+    // the file could not be written or the user cancelled.
+    auto feed = [&](std::span<const uint8_t> piece, size_t streamBytes) {
+        if (!interleaver.Feed(piece, streamAt(s, streamBytes))) {
+            writeFailed = true;
+            return false;
+        }
+        s += streamBytes;
+        if (!ReportProgress(progress, percent.Add(piece.size()))) {
+            cancelled = true;
+            return false;
+        }
+        return true;
+    };
 
     // Music pass: the lead-in and the music, 13 sectors at a time.
     for (;;) {
@@ -136,18 +150,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
             readOk = music.Read(audio, got);
             got -= got % kStereo16FrameBytes;
         }
-        if (got > 0) {
-            const size_t count = StreamBytesFor(got);
-            if (!interleaver.Feed(std::span<const uint8_t>(audio.data(), got), streamAt(s, count))) {
-                writeFailed = true;
-                break;
-            }
-            s += count;
-            if (!ReportProgress(progress, percent.Add(got))) {
-                cancelled = true;
-                break;
-            }
-        }
+        if (got > 0 && !feed(std::span<const uint8_t>(audio.data(), got), StreamBytesFor(got))) break;
         if (!readOk) readFailed = true;
         if (!readOk || got < kBinPieceAudioBytes) break;
     }
@@ -155,17 +158,8 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     // Tail pass: silence while the stream goes on.
     if (!cancelled && !writeFailed) {
         std::fill(audio.begin(), audio.end(), 0);
-        while (s < tailLimit) {
-            if (!interleaver.Feed(audio, streamAt(s, kBinPieceStreamBytes))) {
-                writeFailed = true;
-                break;
-            }
-            s += kBinPieceStreamBytes;
-            if (!ReportProgress(progress, percent.Add(kBinPieceAudioBytes))) {
-                cancelled = true;
-                break;
-            }
-        }
+        while (s < tailLimit)
+            if (!feed(audio, kBinPieceStreamBytes)) break;
     }
 
     if (!cancelled && !writeFailed && !interleaver.Finish()) writeFailed = true;

@@ -1,6 +1,7 @@
 #include "cdg/PagePicture.h"
 
 #include <cmath>
+#include <utility>
 
 #include "media/RgbPicture.h"
 #include "project/ImageStruct.h"
@@ -19,6 +20,21 @@ double Distance(uint32_t a, uint32_t b)
 {
     const int dr = Red(a) - Red(b), dg = Green(a) - Green(b), db = Blue(a) - Blue(b);
     return std::sqrt(double(dr * dr + dg * dg + db * db));
+}
+
+// The palette entry nearest to `colour` (the first of several as near) and its distance.
+std::pair<int, double> NearestEntry(uint32_t colour, const std::array<uint32_t, kPicturePaletteSize>& palette)
+{
+    int nearest = 0;
+    double best = Distance(colour, palette[0]);
+    for (int i = 1; i < kPicturePaletteSize; ++i) {
+        const double d = Distance(colour, palette[size_t(i)]);
+        if (d < best) {
+            best = d;
+            nearest = i;
+        }
+    }
+    return {nearest, best};
 }
 
 uint32_t TableColour(const MBitmap& picture, int i)
@@ -104,15 +120,7 @@ std::array<uint32_t, kPicturePaletteSize> BuildPicturePalette(const RgbPicture& 
             palette[size_t(count++)] = colour;
             continue;
         }
-        int nearest = 0;
-        double best = Distance(colour, palette[0]);
-        for (int i = 1; i < kPicturePaletteSize; ++i) {
-            const double d = Distance(colour, palette[size_t(i)]);
-            if (d < best) {
-                best = d;
-                nearest = i;
-            }
-        }
+        const int nearest = NearestEntry(colour, palette).first;
         double a = 0, b = 0;
         for (int i = 0; i < kPicturePaletteSize; ++i) {
             if (i == nearest) continue;
@@ -167,15 +175,7 @@ void PictureToIndexed(MBitmap& picture, int ditherAmount)
             for (int x = 0; x < w; ++x) {
                 const uint8_t* p = picture.truePixels.data() + (size_t(y) * size_t(w) + size_t(x)) * 4;
                 const uint32_t colour = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-                int n = 0;
-                double d1 = Distance(colour, table[0]);
-                for (int i = 1; i < kPicturePaletteSize; ++i) {
-                    const double d = Distance(colour, table[size_t(i)]);
-                    if (d < d1) {
-                        d1 = d;
-                        n = i;
-                    }
-                }
+                const auto [n, d1] = NearestEntry(colour, table);
                 int index = n;
                 if (ditherAmount != 0) {
                     int m = -1;

@@ -13,6 +13,7 @@
 #include "audio/EnsureMp3Encoder.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
+#include "cli/CliNumbers.h"
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
@@ -47,14 +48,10 @@ int Failure(const char* command, const std::string& why)
 
 std::optional<uint32_t> ParseFrames(const std::string& text)
 {
-    if (text.empty() || text.size() > kMaxDigits) return std::nullopt;
-    uint64_t v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + uint64_t(c - '0');
-    }
-    if (v > UINT32_MAX) return std::nullopt;
-    return uint32_t(v);
+    if (text.size() > kMaxDigits) return std::nullopt;
+    const std::optional<uint64_t> v = ParseCount(text);
+    if (!v || *v > UINT32_MAX) return std::nullopt;
+    return uint32_t(*v);
 }
 
 std::string LowerExtension(const std::string& path)

@@ -7,6 +7,7 @@
 
 #include "cdg/PageWriter.h"
 #include "cli/CliCommands.h"
+#include "cli/CliUsage.h"
 #include "cli/JsonWriter.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/ByteOrder.h"
@@ -27,8 +28,6 @@ struct InfoOptions {
     std::string path;
     bool json = false;
 };
-
-enum class ParseResult { Run, Help, Bad };
 
 ParseResult ParseArgs(const CliArgs& args, InfoOptions& options)
 {
@@ -335,16 +334,7 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
 int RunInfoCommand(const CliArgs& args)
 {
     InfoOptions options;
-    switch (ParseArgs(args, options)) {
-    case ParseResult::Help:
-        std::fputs(kUsage, stdout);
-        return 0;
-    case ParseResult::Bad:
-        std::fputs(kUsage, stderr);
-        return 2;
-    case ParseResult::Run:
-        break;
-    }
+    if (const std::optional<int> status = UsageExit(ParseArgs(args, options), kUsage)) return *status;
 
     StderrUserPrompt prompt;
     MSongSettings song(options.path);

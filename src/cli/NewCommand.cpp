@@ -9,6 +9,7 @@
 
 #include "audio/MusicImport.h"
 #include "cli/CliCommands.h"
+#include "cli/CliUsage.h"
 #include "cli/StderrUserPrompt.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
@@ -39,8 +40,6 @@ struct NewOptions {
     bool haveArtist = false;
     bool force = false;
 };
-
-enum class ParseResult { Run, Help, Bad };
 
 ParseResult Bad(const std::string& why)
 {
@@ -128,16 +127,7 @@ std::string SecondsText(const MusicImportResult& r)
 int RunNewCommand(const CliArgs& args)
 {
     NewOptions o;
-    switch (ParseArgs(args, o)) {
-    case ParseResult::Help:
-        std::fputs(kUsage, stdout);
-        return 0;
-    case ParseResult::Bad:
-        std::fputs(kUsage, stderr);
-        return 2;
-    case ParseResult::Run:
-        break;
-    }
+    if (const std::optional<int> status = UsageExit(ParseArgs(args, o), kUsage)) return *status;
 
     std::error_code ec;
     const std::string project = fs::absolute(o.project, ec).lexically_normal().string();

@@ -60,16 +60,7 @@ std::string Utf16LeToCp1252(std::span<const uint8_t> bytes)
             if (unit < 0xDC00 && i + 3 < bytes.size()) i += 2;
             continue;
         }
-        if (unit < 0x80) {
-            utf8.push_back(static_cast<char>(unit));
-        } else if (unit < 0x800) {
-            utf8.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-        } else {
-            utf8.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-            utf8.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-        }
+        AppendUtf8(utf8, unit);
     }
     return Utf8ToCp1252(utf8);
 }

@@ -7,6 +7,9 @@
 // The Unicode code point of one Windows-1252 byte (undefined bytes map to themselves).
 char32_t Cp1252ToCodePoint(unsigned char byte);
 
+// Appends a code point below U+10000 as UTF-8 (one to three bytes).
+void AppendUtf8(std::string& out, char32_t cp);
+
 // Windows-1252 bytes to UTF-8.
 std::string Cp1252ToUtf8(std::string_view text);
 

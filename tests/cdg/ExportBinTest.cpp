@@ -250,6 +250,20 @@ TEST(ExportBin, CancelLeavesNoFileAndTheOldOneUntouched)
     EXPECT_FALSE(std::filesystem::exists(f.bin));
 }
 
+TEST(ExportBin, CancelDuringTheSilentTailStopsThere)
+{
+    BinFixture f;
+    WriteWav(f.wav, Music(40 * kSectorFrames));
+    const Bytes stream = StreamPattern(40 * kBinPieceStreamBytes);
+    int calls = 0;
+    // Four music pieces, then the second silent one is refused.
+    const auto r = f.Run(stream, 30 * kBinPieceStreamBytes, 0, [&](int) { return ++calls < 6; });
+    EXPECT_EQ(r.status, BinExportStatus::Cancelled);
+    EXPECT_EQ(calls, 6);
+    EXPECT_FALSE(std::filesystem::exists(f.bin));
+    EXPECT_TRUE(f.prompt.entries.empty());
+}
+
 TEST(ExportBin, FailuresAreToldAndWriteNothing)
 {
     BinFixture f;

@@ -57,6 +57,8 @@ void MRwPlayer::StopPlayer()
         m_wake.notify_all();
         // A loop on another caller's thread is waited for; our own thread is joined below.
         m_wake.wait(lock, [this] { return !m_inLoop; });
+        // The loop has made its last pass.
+        m_stoppedPosition.store(m_lastPosition.load());
     }
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
     m_stream = {};

@@ -81,10 +81,15 @@ TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
     clock = 10 * 44100;
     ASSERT_TRUE(WaitFor(player, clock));
     EXPECT_EQ(player.ExecutedPackets(), 899u);
+    EXPECT_EQ(player.StoppedPosition(), 0u);
     player.StopPlayer();
     EXPECT_FALSE(player.IsRunning());
     EXPECT_EQ(player.LastPosition(), 0u);
     EXPECT_TRUE(player.Stream().empty());
+    // Where the run stopped stays known, also through a second stop of the stopped player.
+    EXPECT_EQ(player.StoppedPosition(), 10u * 44100);
+    player.StopPlayer();
+    EXPECT_EQ(player.StoppedPosition(), 10u * 44100);
 }
 
 TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)

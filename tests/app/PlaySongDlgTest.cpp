@@ -3,18 +3,69 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
 #include <set>
+#include <thread>
 
 #include "AppTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/CPlaySongDlg.h"
+#include "audio/MCdgPlayer.h"
 #include "audio/WavOutFile.h"
+#include "cdg/CdgFormat.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/MSongSettings.h"
 #include "support/ScopedTempFolder.h"
+
+namespace {
+
+// The colours of the visible area, row by row.
+std::vector<uint32_t> VisibleRgb(const MRwRenderer& r)
+{
+    std::vector<uint32_t> rgb;
+    for (int y = kCdgVisibleTop; y < kCdgVisibleBottom; ++y)
+        for (int x = kCdgVisibleLeft; x < kCdgVisibleRight; ++x) rgb.push_back(r.Colour(r.Pixel(x, y)));
+    return rgb;
+}
+
+// How many visible pixels of the view's screen differ from what the player shows when its clock
+// reads clock, playing the stream from the start on a new screen.
+int DifferencesFromPlayer(const MRwRenderer& view, const std::vector<uint8_t>& stream, uint32_t clock)
+{
+    MRwStreamSnapshot player(stream);
+    player.ExecuteUntil(player.PacketsAtClock(clock));
+    const std::vector<uint32_t> a = VisibleRgb(view), b = VisibleRgb(player.Renderer());
+    int differences = 0;
+    for (size_t i = 0; i < a.size(); ++i) differences += a[i] != b[i];
+    return differences;
+}
+
+// Lets the music play until its clock passes frames, without running the event loop (so the
+// view's timer does not read the clock meanwhile).
+bool PlayPast(uint32_t frames)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (GlobalPlayer() && GlobalPlayer()->Position() <= frames) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return GlobalPlayer() != nullptr;
+}
+
+// The first tile that XORs its colours into the screen, from packet from on.
+int FirstXorTile(const std::vector<uint8_t>& stream, int from)
+{
+    for (size_t p = size_t(from); p + 1 < stream.size() / kCdgPacketBytes; ++p) {
+        const uint8_t* packet = stream.data() + p * kCdgPacketBytes;
+        if (IsCdgGraphicsCommand(packet[kCdgCommandByte]) && (packet[1] & kCdgSixBits) == kCdgTileXor) return int(p);
+    }
+    return -1;
+}
+
+} // namespace
 
 class PlaySongDlgTest : public QObject {
     Q_OBJECT
@@ -23,6 +74,7 @@ private:
     QTemporaryDir m_dir;
 
     // A project of two placed lines over a short tone, opened in the window, on Play Final.
+    // Word k is sung from 4410 + 11025 k for 8000 frames (after the lead-in).
     CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app)
     {
         const QString wav = m_dir.filePath("tone.wav");
@@ -118,10 +170,11 @@ private slots:
         QVERIFY(Screen(*view->Renderer()).count(14));
         // Back to just after the lines were drawn: the screen is built again from the start of
         // the stream and shows what playing forward to that moment shows.
-        const int back = 100;
+        const int back = 101;
         view->Slider()->setValue(back);
+        QCOMPARE(view->ShownPackets(), back);
         MRwStreamSnapshot forward(app.Song().streamBuffer);
-        forward.ExecuteUntil(size_t(back) + 1);
+        forward.ExecuteUntil(forward.PacketsAtClock(uint32_t(back) * 147));
         for (int y = 12; y < 204; ++y)
             for (int x = 6; x < 294; ++x)
                 QCOMPARE(view->Renderer()->Pixel(x, y), forward.Renderer().Pixel(x, y));
@@ -130,6 +183,83 @@ private slots:
         QCOMPARE(Screen(*view->Renderer()), (std::set<int>{15}));
         QCOMPARE(view->PlayPosition(), uint32_t(view->Slider()->value()) * 147);
     }
+
+    void pausingKeepsTheClockThatTheScreenShows()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        QVERIFY(view);
+        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        const uint32_t firstWord = view->StreamStart() + 4410;
+        // From a tenth of a second before the first sweep; the timer never runs meanwhile, so
+        // only the stop itself can tell the view where the music is.
+        view->Slider()->setValue(int((firstWord - 4410) / 147));
+        view->PlayToggle();
+        QVERIFY(view->Playing());
+        QVERIFY(PlayPast(firstWord + 4000));
+        view->PlayToggle();
+        QVERIFY(!view->Playing());
+        const uint32_t paused = view->PlayPosition();
+        QVERIFY(paused > firstWord + 4000);
+        QCOMPARE(view->Slider()->value(), int(paused / 147));
+        QCOMPARE(view->ShownPackets(), int(paused / 147));
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, paused), 0);
+        QVERIFY(Screen(*view->Renderer()).count(14)); // part of the first word is swept
+
+        // Resumed and paused again: every packet has been drawn once, the XOR layers of the
+        // sweeps included.
+        view->PlayToggle();
+        QVERIFY(PlayPast(paused + 11025));
+        view->PlayToggle();
+        QVERIFY(view->PlayPosition() > paused + 11025);
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, view->PlayPosition()), 0);
+    }
+
+    void playingOnFromADraggedPlaceDrawsEachPacketOnce()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        QVERIFY(view);
+        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        // The slider on the very packet of a sweep's XOR layer: the screen shows the moment
+        // before it, as the player does at that clock, and playing on draws the layer once.
+        const int xorTile = FirstXorTile(stream, int((view->StreamStart() + 4410) / 147));
+        QVERIFY(xorTile > 0);
+        view->Slider()->setValue(xorTile);
+        QCOMPARE(view->ShownPackets(), xorTile);
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, uint32_t(xorTile) * 147), 0);
+        view->PlayToggle();
+        QVERIFY(PlayPast(uint32_t(xorTile + 30) * 147));
+        view->PlayToggle();
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, view->PlayPosition()), 0);
+        QVERIFY(Screen(*view->Renderer()).count(14));
+    }
+
+    void draggingBackAndForthMatchesThePlayerEverywhere()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp6").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        QVERIFY(view);
+        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        const uint32_t leadIn = view->StreamStart();
+        // Forward and back over the title page, the lines being drawn, the sweeps and the end,
+        // in steps of every size.
+        const int steps[] = {int((leadIn + 4410 + 3 * 11025) / 147), int((leadIn + 4410 + 4000) / 147),
+                             1, 40, int((leadIn + 4410 + 11025 + 2000) / 147), int((leadIn + 4410 + 6000) / 147),
+                             view->Slider()->maximum(), 120, int(leadIn / 147) + 3};
+        for (int step : steps) {
+            view->Slider()->setValue(step);
+            QCOMPARE(view->PlayPosition(), uint32_t(step) * 147);
+            QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, uint32_t(step) * 147), 0);
+        }
+    }
+
 };
 
 QTEST_MAIN(PlaySongDlgTest)

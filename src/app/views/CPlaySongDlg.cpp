@@ -1,6 +1,7 @@
 #include "app/views/CPlaySongDlg.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -105,7 +106,7 @@ void CPlaySongDlg::BuildStream()
     m_slider->setValue(0);
     m_slider->blockSignals(false);
     m_playPosition = 0;
-    m_lastStep = 0;
+    m_shown = 0;
     Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
     Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
@@ -123,11 +124,13 @@ void CPlaySongDlg::PlayToggle()
     if (m_playing) {
         Log("Stop Playback");
         Player().Stop();
+        TakeStopPosition();
         Player().Release();
         m_playing = false;
         if (!m_pausedForDragging) m_play->setText(tr("Play (SB)"));
     } else {
         m_done->Reset();
+        m_playedFrom = m_playPosition;
         Player().SetPosition(m_playPosition);
         if (!Player().Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
         m_playing = true;
@@ -150,21 +153,33 @@ void CPlaySongDlg::OnTimer()
     if (!m_playing) return;
     if (!m_done->IsSet()) {
         m_playPosition = Player().Position();
-        if (m_playPosition != 0) {
-            m_lastStep = int(m_playPosition / kSamplesPerStep);
-            m_slider->blockSignals(true);
-            m_slider->setValue(m_lastStep);
-            m_slider->blockSignals(false);
-        }
+        if (m_playPosition != 0) SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
         return;
     }
     PlayToggle();
     m_playPosition = 0;
-    m_slider->blockSignals(true);
-    m_slider->setValue(0);
-    m_slider->blockSignals(false);
-    m_lastStep = 0;
+    SetSliderQuietly(0);
     ClearScreen();
+}
+
+void CPlaySongDlg::SetSliderQuietly(int step)
+{
+    m_slider->blockSignals(true);
+    m_slider->setValue(step);
+    m_slider->blockSignals(false);
+}
+
+void CPlaySongDlg::TakeStopPosition()
+{
+    // The CD+G player follows the clock from its own thread and may have stopped a few packets
+    // short of it; what it drew is known, the rest is drawn here, so that the screen, the
+    // slider and the position to resume from agree.
+    const MRwPlayer* cdg = Player().CdgPlayer();
+    const uint32_t drawnTo = cdg ? cdg->StoppedPosition() : 0;
+    m_shown = std::max(m_shown, PacketsAt(drawnTo));
+    m_playPosition = std::max({Player().Position(), drawnTo, m_playedFrom});
+    SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
+    DrawUpTo(PacketsAt(m_playPosition));
 }
 
 void CPlaySongDlg::ClearScreen()
@@ -172,15 +187,17 @@ void CPlaySongDlg::ClearScreen()
     const CdgPacket clear = CdgPacket::MemoryPreset(kClearColour, kClearRepeat);
     Player().MakeCdgPlayer().ExecutePacket(clear.Span());
     Renderer()->PresentAll();
+    m_shown = 0;
 }
 
 void CPlaySongDlg::OnSliderMoved(int step)
 {
-    m_playPosition = uint32_t(step) * kSamplesPerStep;
     if (m_playing) {
         m_pausedForDragging = true;
         PlayToggle();
+        SetSliderQuietly(step); // the pause put it where the music stopped
     }
+    m_playPosition = uint32_t(step) * kSamplesPerStep;
     ShowPosition(step);
 }
 
@@ -196,28 +213,40 @@ void CPlaySongDlg::OnSliderReleased()
 void CPlaySongDlg::ShowPosition(int step)
 {
     Player().SetPosition(m_playPosition);
+    // At the very start nothing has played: the clear screen.
+    if (step == 0) ClearScreen();
+    else DrawUpTo(PacketsAt(m_playPosition));
+}
+
+int CPlaySongDlg::PacketsAt(uint32_t position)
+{
+    const size_t packets = App().Song().streamBuffer.size() / kCdgPacketBytes;
+    if (packets == 0) return 0;
+    return int(std::min<uint64_t>(PositionToPacket(position), packets - 1));
+}
+
+void CPlaySongDlg::DrawUpTo(int target)
+{
+    if (target == m_shown) return;
     const std::vector<uint8_t>& stream = App().Song().streamBuffer;
-    const int packets = int(stream.size() / kCdgPacketBytes);
-    if (packets == 0) return;
-    const int last = packets - 1;
-    const int m = std::min(step, last);
-    int f = m_lastStep < step ? m_lastStep : 0;
-    if (f > last) f = last;
-    MRwPlayer& decoder = Player().MakeCdgPlayer();
     MRwRenderer* renderer = Renderer();
     renderer->SetSuppressPresent(true);
-    if (f == 0 && m == 0) {
-        decoder.ExecutePacket(CdgPacket::MemoryPreset(kClearColour, kClearRepeat).Span());
-    } else if (f != m) {
-        for (int p = f + 1; p <= m && p < last; ++p) {
-            const uint8_t* packet = stream.data() + size_t(p) * kCdgPacketBytes;
-            if ((packet[0] & kCdgSixBits) == kCdgCommandGraphics)
-                decoder.ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(packet, kCdgPacketBytes));
-        }
+    if (target < m_shown) {
+        // Back: the screen is built again from the start of the stream, by a new CD+G player
+        // on a new screen, as playing from the start would build it (the player remembers the
+        // last colour tables and would skip one it thinks is loaded).
+        Player().Release();
+        renderer->Reset();
+        m_shown = 0;
     }
+    MRwPlayer& decoder = Player().MakeCdgPlayer();
+    const uint8_t* packet = stream.data() + size_t(m_shown) * kCdgPacketBytes;
+    for (int p = m_shown; p < target; ++p, packet += kCdgPacketBytes)
+        if (IsCdgGraphicsCommand(packet[kCdgCommandByte]))
+            decoder.ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(packet, kCdgPacketBytes));
+    m_shown = target;
     renderer->SetSuppressPresent(false);
     renderer->PresentAll();
-    m_lastStep = step;
 }
 
 bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)

@@ -1,4 +1,6 @@
-// Play Final: the finished stream played against the music, paused, resumed and dragged.
+// Play Final: the finished stream played against the music, paused, resumed and dragged, and
+// played again after the song settings changed.
+#include <QPointer>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -8,15 +10,22 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "SettingsTestSupport.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/CSongSettingsDlg.h"
 #include "app/views/CPlaySongDlg.h"
+#include "app/widgets/CColorButton.h"
+#include "app/widgets/MRwViewerWindow.h"
 #include "audio/MCdgPlayer.h"
 #include "audio/WavOutFile.h"
+#include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwStreamSnapshot.h"
+#include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 #include "support/ScopedTempFolder.h"
 
@@ -41,6 +50,25 @@ int DifferencesFromPlayer(const MRwRenderer& view, const std::vector<uint8_t>& s
     int differences = 0;
     for (size_t i = 0; i < a.size(); ++i) differences += a[i] != b[i];
     return differences;
+}
+
+// A colour value of the screen's table as 0xRRGGBB.
+uint32_t Rgb(uint32_t colour)
+{
+    return (uint32_t(ColourRed(colour)) << 16) | (uint32_t(ColourGreen(colour)) << 8) | ColourBlue(colour);
+}
+
+// The share of the pixels inside the border of the viewer's picture that have colour rgb
+// (0xRRGGBB).
+double Share(const QImage& picture, uint32_t rgb)
+{
+    const int w = picture.width(), h = picture.height();
+    const int left = kCdgVisibleLeft * w / kCdgScreenWidth, right = kCdgVisibleRight * w / kCdgScreenWidth;
+    const int top = kCdgVisibleTop * h / kCdgScreenHeight, bottom = kCdgVisibleBottom * h / kCdgScreenHeight;
+    qint64 count = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) count += (picture.pixel(x, y) & 0xFFFFFFu) == rgb;
+    return double(count) / double(std::max<qint64>(1, qint64(right - left) * (bottom - top)));
 }
 
 // Lets the music play until its clock passes frames, without running the event loop (so the
@@ -75,7 +103,7 @@ private:
 
     // A project of two placed lines over a short tone, opened in the window, on Play Final.
     // Word k is sung from 4410 + 11025 k for 8000 frames (after the lead-in).
-    CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app)
+    CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app, bool show = false)
     {
         const QString wav = m_dir.filePath("tone.wav");
         WavOutFile out;
@@ -95,7 +123,8 @@ private:
         for (auto& l : song.lines) l->placed = 1;
         song.musicPath = wav.toStdString();
         song.Save();
-        app.InitInstance(false);
+        app.InitInstance(show);
+        if (show) app.Frame()->resize(800, 600);
         if (!app.OpenProject(m_dir.filePath("play.tvx"))) return nullptr;
         app.RunCommand(CommandId::ModePlayFinal);
         return qobject_cast<CPlaySongDlg*>(app.Frame()->View());
@@ -260,6 +289,53 @@ private slots:
         }
     }
 
+    void aSettingsChangeShowsAtTheNextPlay()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp7").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        QVERIFY(view);
+        QTest::qWait(50); // shown and laid out
+        // Into the second word of the first line.
+        const uint32_t clock = view->StreamStart() + 4410 + 11025 + 3000;
+        auto playThere = [&clock](CPlaySongDlg& v) {
+            v.Slider()->setValue(int(clock / 147) - 60);
+            v.PlayToggle();
+            return v.Playing() && PlayPast(clock) && (v.PlayToggle(), !v.Playing());
+        };
+        const std::vector<uint8_t> oldStream = app.Song().streamBuffer;
+        QVERIFY(playThere(*view));
+        const uint32_t oldBackground = Rgb(view->Renderer()->Colour(kSlotBackground));
+        QVERIFY(Share(view->Viewer()->Picture(), oldBackground) > 0.5);
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), oldStream, view->PlayPosition()), 0);
+
+        // "&Settings...": a new background colour on the lyrics page, then OK.
+        PickerAnswer picker(0x2080C0);
+        bool shown = false;
+        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+            shown = true;
+            Child<CColorButton>(*d.LyricsPage(), "background")->click();
+            d.OkButton()->click();
+        });
+        QPointer<CPlaySongDlg> before = view;
+        view->ModeButton(4)->click();
+        QVERIFY(shown);
+        view = qobject_cast<CPlaySongDlg*>(app.Frame()->View());
+        QVERIFY(view && view != before.data());
+        QVERIFY(app.Song().streamBuffer != oldStream);
+        QTest::qWait(50);
+
+        QVERIFY(playThere(*view));
+        const uint32_t newBackground = Rgb(view->Renderer()->Colour(kSlotBackground));
+        // The colour picked, in the screen's 4 bits a channel.
+        QCOMPARE(newBackground, 0x1177BBu);
+        QVERIFY(newBackground != oldBackground);
+        const QImage picture = view->Viewer()->Picture();
+        QVERIFY(Share(picture, newBackground) > 0.5);
+        QCOMPARE(Share(picture, oldBackground), 0.0);
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), app.Song().streamBuffer, view->PlayPosition()), 0);
+    }
 };
 
 QTEST_MAIN(PlaySongDlgTest)

@@ -246,6 +246,32 @@ private slots:
         QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, view->PlayPosition()), 0);
     }
 
+    void spacePlaysAsSoonAsTheViewIsOnScreen()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp9").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        QVERIFY(OpenOnPlayFinal(app, true));
+        QApplication::setActiveWindow(app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
+        QWindow* window = app.Frame()->windowHandle();
+        // Reached by a click on its button and by Alt+P, from Adjust Lyrics; Space goes where
+        // the keyboard focus is, as a user's key does.
+        for (bool click : {true, false}) {
+            app.RunCommand(CommandId::ModeAdjustLyrics);
+            QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+            if (click) QTest::mouseClick(app.Frame()->View()->ModeButton(3), Qt::LeftButton);
+            else QTest::keyClick(window, Qt::Key_P, Qt::AltModifier);
+            QTRY_COMPARE(app.CurrentView(), ViewId::PlayFinal);
+            auto* view = qobject_cast<CPlaySongDlg*>(app.Frame()->View());
+            QVERIFY(view);
+            QTest::keyClick(window, Qt::Key_Space);
+            QVERIFY(view->Playing());
+            QTest::keyClick(window, Qt::Key_Space);
+            QVERIFY(!view->Playing());
+        }
+    }
+
     void playingOnFromADraggedPlaceDrawsEachPacketOnce()
     {
         ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());

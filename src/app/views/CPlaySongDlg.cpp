@@ -56,6 +56,8 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
     row->addWidget(m_slider, 1);
     m_controls = new QWidget(this);
     m_controls->setLayout(row);
+    // The view's keys (Space to play) reach it from the moment it shows.
+    setFocusProxy(m_play);
 
     Player().SetRenderer(Renderer());
     Player().SetDoneEvent(m_done.get());

@@ -246,6 +246,39 @@ private slots:
         QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, view->PlayPosition()), 0);
     }
 
+    void eachStopIsReportedToTheFileNamedInTheEnvironment()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp8").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        const QString report = m_dir.filePath("stops.txt");
+        qputenv("TESSAVOX_PLAY_FINAL_REPORT", report.toLocal8Bit());
+        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        QVERIFY(view);
+        QTest::qWait(50);
+        QStringList expected;
+        for (int i = 0; i < 2; ++i) {
+            view->PlayToggle();
+            QVERIFY(PlayPast(view->StreamStart() + uint32_t(i + 1) * 8000));
+            view->PlayToggle();
+            const QPoint at = view->Viewer()->mapToGlobal(QPoint(0, 0));
+            expected << QString("clock %1 packets %2 viewer %3 %4 %5 %6")
+                            .arg(view->PlayPosition())
+                            .arg(view->ShownPackets())
+                            .arg(at.x())
+                            .arg(at.y())
+                            .arg(view->Viewer()->width())
+                            .arg(view->Viewer()->height());
+        }
+        qunsetenv("TESSAVOX_PLAY_FINAL_REPORT");
+        view->PlayToggle();
+        view->PlayToggle(); // not reported any more
+        QFile file(report);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts), expected);
+        QVERIFY(view->Viewer()->width() > 300);
+    }
+
     void spacePlaysAsSoonAsTheViewIsOnScreen()
     {
         ScopedTempFolder temp(m_dir.filePath("tmp9").toStdString());

@@ -1,7 +1,7 @@
 #include "app/views/CPlaySongDlg.h"
 
 #include <QCoreApplication>
-#include <algorithm>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
@@ -36,6 +37,28 @@ constexpr int kSliderLineStep = 300; // one second
 void Log(const char* name)
 {
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(name, kPlaybackAction), true);
+}
+
+// Scripts that watch the view from outside (scripts/xvfb_play_final.sh) name a file here: every
+// stop appends a line "clock FRAMES packets N viewer X Y W H", the clock where the music
+// stopped, the packets the screen shows and where the screen lies on the display.
+constexpr const char* kStopReportVariable = "TESSAVOX_PLAY_FINAL_REPORT";
+
+void ReportStop(uint32_t clock, int packets, const QWidget& viewer)
+{
+    const QString path = qEnvironmentVariable(kStopReportVariable);
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Text)) return;
+    const QPoint at = viewer.mapToGlobal(QPoint(0, 0));
+    file.write(QString("clock %1 packets %2 viewer %3 %4 %5 %6\n")
+                   .arg(clock)
+                   .arg(packets)
+                   .arg(at.x())
+                   .arg(at.y())
+                   .arg(viewer.width())
+                   .arg(viewer.height())
+                   .toUtf8());
 }
 
 } // namespace
@@ -182,6 +205,7 @@ void CPlaySongDlg::TakeStopPosition()
     m_playPosition = std::max({Player().Position(), drawnTo, m_playedFrom});
     SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
     DrawUpTo(PacketsAt(m_playPosition));
+    ReportStop(m_playPosition, m_shown, *Viewer());
 }
 
 void CPlaySongDlg::ClearScreen()

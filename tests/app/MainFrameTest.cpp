@@ -158,7 +158,7 @@ private slots:
             {Qt::Key_P, ViewId::PlayFinal}, {Qt::Key_A, ViewId::AdjustLyrics}, {Qt::Key_P, ViewId::PlayFinal},
             {Qt::Key_D, ViewId::EditLyrics}};
         for (const auto& [key, view] : keys) {
-            QTest::keyClick(app.Frame()->View(), key, Qt::AltModifier);
+            QTest::keyClick(app.Frame()->windowHandle(), key, Qt::AltModifier);
             QTRY_COMPARE(app.CurrentView(), view);
         }
         QCOMPARE(answers.notices, 1); // Edit Lyrics warns about the placed lyrics

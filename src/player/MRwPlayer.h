@@ -61,8 +61,9 @@ private:
 
     void RunLoop();
     // Executes the graphics packets of indices [from, to), stopping early when the player is
-    // told to stop (only while running).
-    void ExecuteRange(uint64_t from, uint64_t to, bool whileRunning);
+    // told to stop (only while running). Returns the index it stopped before: to when it
+    // went all the way.
+    uint64_t ExecuteRange(uint64_t from, uint64_t to, bool whileRunning);
     // One pass: the packets between the last position and position.
     void Pass(uint32_t position, bool catchUp, bool whileRunning);
 

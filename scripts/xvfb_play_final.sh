@@ -5,7 +5,7 @@
 #   scripts/xvfb_play_final.sh [BUILD_DIR] [OUT_DIR]
 #
 # Opens the demo song in the window (music through the null output), switches to Play Final
-# (Alt+P), moves the slider START_SECONDS (14 by default) into the song with the Right key (one
+# (Alt+P), moves the slider START_SECONDS (12 by default) into the song with the Right key (one
 # second a press), plays for PLAY_SECONDS (5 by default) with Space and pauses with Space. The view
 # names the clock it stopped at and where its screen lies (TESSAVOX_PLAY_FINAL_REPORT); the
 # script takes a screenshot of that area (xwd), builds the song's stream with tessavox-cli
@@ -20,7 +20,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-test}
 out=${2:-$build/play-final}
-start_seconds=${START_SECONDS:-14}
+start_seconds=${START_SECONDS:-12}
 play_seconds=${PLAY_SECONDS:-5}
 tolerance=${TOLERANCE:-0}
 

@@ -23,6 +23,7 @@
 #include "audio/WavOutFile.h"
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
+#include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/ColourSlots.h"
@@ -244,6 +245,31 @@ private slots:
         view->PlayToggle();
         QVERIFY(view->PlayPosition() > paused + 11025);
         QCOMPARE(DifferencesFromPlayer(*view->Renderer(), stream, view->PlayPosition()), 0);
+    }
+
+    void thePausedPictureIsTheWholeScreenPresentedAtOnce()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp10").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        QVERIFY(view);
+        QTest::qWait(50);
+        // Across the first line's sweeps, paused when the CD+G player has drawn all that is
+        // due, so that nothing is left to catch up: the tiles it presented one by one, each
+        // scaled on its own, must not be what stays on screen.
+        view->Slider()->setValue(int((view->StreamStart() + 2000) / 147));
+        view->PlayToggle();
+        QVERIFY(PlayPast(view->StreamStart() + 4410 + 11025 + 4000));
+        const auto level = [] {
+            const MRwPlayer* cdg = GlobalPlayer()->CdgPlayer();
+            return cdg && cdg->LastPosition() / 147 == GlobalPlayer()->Position() / 147;
+        };
+        QTRY_VERIFY(level());
+        view->PlayToggle();
+        const QImage paused = view->Viewer()->Picture();
+        view->Renderer()->PresentAll();
+        QVERIFY(view->Viewer()->Picture() == paused);
     }
 
     void eachStopIsReportedToTheFileNamedInTheEnvironment()

@@ -204,7 +204,10 @@ void CPlaySongDlg::TakeStopPosition()
     m_shown = std::max(m_shown, PacketsAt(drawnTo));
     m_playPosition = std::max({Player().Position(), drawnTo, m_playedFrom});
     SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
-    DrawUpTo(PacketsAt(m_playPosition));
+    // While playing, each tile was presented on its own, scaled with its own rectangle's
+    // rounding; the still picture is the whole screen presented at once.
+    if (const int target = PacketsAt(m_playPosition); target != m_shown) DrawUpTo(target);
+    else Renderer()->PresentAll();
     ReportStop(m_playPosition, m_shown, *Viewer());
 }
 

@@ -36,7 +36,7 @@ done
 
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-rm -f "$out/stops.txt" "$out"/*.png "$out"/*.rgb
+rm -f "$out/stops.txt" "$out/display" "$out"/*.png "$out"/*.rgb
 # A settings folder, a temporary folder (the single-instance socket lives there) and a report
 # file of this run's own.
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out" TESSAVOX_PLAY_FINAL_REPORT="$out/stops.txt"

@@ -84,7 +84,8 @@ void CMainFrame::BuildMenu()
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 
-    AddCommand(menuBar(), tr("&Pellamar"), CommandId::Pellamar);
+    // Alt+P belongs to the "&Play Final" button of the views.
+    AddCommand(menuBar(), tr("Pellama&r"), CommandId::Pellamar);
     AddCommand(menuBar(), tr("&Buy Songs"), CommandId::BuySongs);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));

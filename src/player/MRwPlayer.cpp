@@ -57,6 +57,8 @@ void MRwPlayer::StopPlayer()
         m_wake.notify_all();
         // A loop on another caller's thread is waited for; our own thread is joined below.
         m_wake.wait(lock, [this] { return !m_inLoop; });
+        // The loop has made its last pass.
+        m_stoppedPosition.store(m_lastPosition.load());
     }
     if (m_thread.joinable() && m_thread.get_id() != std::this_thread::get_id()) m_thread.join();
     m_stream = {};
@@ -71,12 +73,12 @@ void MRwPlayer::CatchUp(uint32_t position)
     Pass(position, true, false);
 }
 
-void MRwPlayer::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
+uint64_t MRwPlayer::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
 {
     const uint8_t* data = m_stream.data();
     const size_t size = m_stream.size();
     for (uint64_t i = from; i < to; ++i) {
-        if (whileRunning && !IsRunning()) break;
+        if (whileRunning && !IsRunning()) return i;
         const uint64_t offset = i * kCdgPacketBytes;
         // The stream's last packet is never played.
         if (offset + kCdgPacketBytes >= size) break;
@@ -84,6 +86,7 @@ void MRwPlayer::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
         ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(data + offset, kCdgPacketBytes));
         m_executed.fetch_add(1, std::memory_order_relaxed);
     }
+    return to;
 }
 
 void MRwPlayer::Pass(uint32_t position, bool catchUp, bool whileRunning)
@@ -96,11 +99,13 @@ void MRwPlayer::Pass(uint32_t position, bool catchUp, bool whileRunning)
         const uint64_t to = std::min<uint64_t>(PositionToPacket(position), lastPacket);
         MRwRenderer* renderer = Renderer();
         if (catchUp && renderer) renderer->SetSuppressPresent(true);
-        ExecuteRange(from, to, whileRunning);
+        const uint64_t reached = ExecuteRange(from, to, whileRunning);
         if (catchUp && renderer) {
             renderer->SetSuppressPresent(false);
             renderer->PresentAll();
         }
+        // Told to stop halfway: the position says how far the packets were executed.
+        if (reached < to) position = uint32_t(reached * kCdgSampleFramesPerPacket);
     }
     m_lastPosition.store(position);
 }

@@ -48,6 +48,10 @@ public:
 
     // The clock value up to which packets have been executed.
     uint32_t LastPosition() const { return m_lastPosition.load(); }
+    // Where the last run loop stopped: the clock value up to which it had executed packets,
+    // kept after StopPlayer, so that whoever pauses knows what the screen shows. 0 before any
+    // run has been stopped.
+    uint32_t StoppedPosition() const { return m_stoppedPosition.load(); }
     // Graphics packets executed by the run loop and CatchUp since construction.
     uint64_t ExecutedPackets() const { return m_executed.load(); }
 
@@ -57,8 +61,9 @@ private:
 
     void RunLoop();
     // Executes the graphics packets of indices [from, to), stopping early when the player is
-    // told to stop (only while running).
-    void ExecuteRange(uint64_t from, uint64_t to, bool whileRunning);
+    // told to stop (only while running). Returns the index it stopped before: to when it
+    // went all the way.
+    uint64_t ExecuteRange(uint64_t from, uint64_t to, bool whileRunning);
     // One pass: the packets between the last position and position.
     void Pass(uint32_t position, bool catchUp, bool whileRunning);
 
@@ -67,6 +72,7 @@ private:
     int m_threadPriority = kDefaultThreadPriority;
     std::atomic<int> m_state{kStopped};
     std::atomic<uint32_t> m_lastPosition{0};
+    std::atomic<uint32_t> m_stoppedPosition{0};
     std::atomic<uint64_t> m_executed{0};
     uint32_t m_highestPosition = 0;
     std::thread m_thread;

@@ -229,6 +229,16 @@ int MRwRenderer::LoadColours(int first, int count, std::span<const uint32_t> col
     return RedrawAll();
 }
 
+void MRwRenderer::Reset()
+{
+    m_colours = {};
+    m_memoryColour = m_borderColour = m_transparentColour = 0;
+    m_transparentSet = false;
+    m_horizontalOffset = m_verticalOffset = 0;
+    m_frameIsMemoryColour = false;
+    std::memset(m_frameMemory.get(), 0, 2 * kFrameBytes);
+}
+
 void MRwRenderer::PresentRect(const MRwRect& rect)
 {
     if (rect.Empty() || m_suppressPresent || m_windows.empty()) return;

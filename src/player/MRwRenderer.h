@@ -50,6 +50,9 @@ public:
     void SetTransparentColour(int index);
     // Stores count colours from first on (entries outside 0-15 are skipped), then RedrawAll.
     int LoadColours(int first, int count, std::span<const uint32_t> colours);
+    // Back to the state of a new renderer: a black table, both frames of colour 0, no scroll
+    // offsets, no transparent colour. The presenters stay attached; nothing is presented.
+    void Reset();
 
     // Presenting.
     void PresentRect(const MRwRect& rect);

@@ -142,6 +142,29 @@ private slots:
         app.Song().SetModified(false);
     }
 
+    void theModeButtonsAnswerToTheirAltKeys()
+    {
+        Answers answers;
+        const QString wav = File("keys.wav");
+        WriteWav(wav, 2);
+        CTessavoxApp app;
+        app.InitInstance(true);
+        QVERIFY(app.OpenProject(SavedProject("keys.tvx", wav)));
+        QApplication::setActiveWindow(app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
+        // The underlined letter of each button, pressed once with Alt; no menu of the menu bar
+        // may take the same letter.
+        const std::pair<Qt::Key, int> keys[] = {
+            {Qt::Key_P, ViewId::PlayFinal}, {Qt::Key_A, ViewId::AdjustLyrics}, {Qt::Key_P, ViewId::PlayFinal},
+            {Qt::Key_D, ViewId::EditLyrics}};
+        for (const auto& [key, view] : keys) {
+            QTest::keyClick(app.Frame()->windowHandle(), key, Qt::AltModifier);
+            QTRY_COMPARE(app.CurrentView(), view);
+        }
+        QCOMPARE(answers.notices, 1); // Edit Lyrics warns about the placed lyrics
+        app.Song().SetModified(false);
+    }
+
     void saveAsksForANameOnlyWhenUntitled()
     {
         Answers answers;

@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -46,6 +48,43 @@ bool WaitFor(const MRwPlayer& player, uint32_t position)
     return true;
 }
 
+// Holds the thread that presents in its nth copy until released.
+class HoldingPresenter : public MRwPresenter {
+public:
+    explicit HoldingPresenter(int holdAt) : m_holdAt(holdAt) {}
+    MRwRect ClientArea() const override { return {0, 0, 300, 216}; }
+    void Blit(const MRwRenderer&, const MRwRect&, const MRwRect&) override
+    {
+        std::unique_lock lock(m_mutex);
+        if (++m_blits != m_holdAt) return;
+        m_held = true;
+        m_wake.notify_all();
+        m_wake.wait(lock, [this] { return m_released; });
+    }
+    void Fill(const MRwRect&, int, uint32_t) override {}
+    bool WaitUntilHeld()
+    {
+        std::unique_lock lock(m_mutex);
+        return m_wake.wait_for(lock, std::chrono::seconds(2), [this] { return m_held; });
+    }
+    void Release()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_released = true;
+        }
+        m_wake.notify_all();
+    }
+
+private:
+    const int m_holdAt;
+    int m_blits = 0;
+    bool m_held = false;
+    bool m_released = false;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+};
+
 } // namespace
 
 TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
@@ -81,10 +120,42 @@ TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
     clock = 10 * 44100;
     ASSERT_TRUE(WaitFor(player, clock));
     EXPECT_EQ(player.ExecutedPackets(), 899u);
+    EXPECT_EQ(player.StoppedPosition(), 0u);
     player.StopPlayer();
     EXPECT_FALSE(player.IsRunning());
     EXPECT_EQ(player.LastPosition(), 0u);
     EXPECT_TRUE(player.Stream().empty());
+    // Where the run stopped stays known, also through a second stop of the stopped player.
+    EXPECT_EQ(player.StoppedPosition(), 10u * 44100);
+    player.StopPlayer();
+    EXPECT_EQ(player.StoppedPosition(), 10u * 44100);
+}
+
+TEST(MRwPlayer, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
+{
+    std::vector<uint8_t> stream(200 * kCdgPacketBytes, 0);
+    for (int i = 0; i < 200; ++i) Put(stream, size_t(i), SolidTile(1 + i % 16, 1 + i % 48, i % 16));
+    MRwRenderer renderer;
+    // Copy 1 is the present after the first pass (packet 0), then one per tile: the player is
+    // held in the tile of packet 5.
+    HoldingPresenter presenter(6);
+    renderer.AttachWindow(&presenter);
+    MRwPlayer player(&renderer);
+    std::atomic<uint32_t> clock{147};
+    player.SetStream(stream);
+    player.SetClock(&clock);
+    player.StartPlayer(true);
+    ASSERT_TRUE(WaitFor(player, 147));
+    clock = 150 * 147;
+    ASSERT_TRUE(presenter.WaitUntilHeld());
+    // Told to stop while it draws: it finishes the packet in hand and goes no further.
+    std::thread stopper([&player] { player.StopPlayer(); });
+    while (player.IsRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    presenter.Release();
+    stopper.join();
+    EXPECT_EQ(player.ExecutedPackets(), 6u);
+    EXPECT_EQ(player.StoppedPosition(), 6u * 147);
+    renderer.DetachWindows();
 }
 
 TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)

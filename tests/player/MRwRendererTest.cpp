@@ -361,6 +361,32 @@ TEST(MRwRenderer, TransparentColourIsRecordedOnly)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 0));
 }
 
+TEST(MRwRenderer, ResetForgetsEverythingButThePresenters)
+{
+    MRwRenderer r;
+    RecordingPresenter p;
+    r.AttachWindow(&p);
+    const std::array<uint32_t, 2> colours{0x123456u, 0xABCDEFu};
+    r.LoadColours(3, 2, colours);
+    r.MemoryPreset(4);
+    r.BorderPreset(3);
+    r.SetTransparentColour(2);
+    r.DrawTile(2, 2, 1, 3, Pattern({0x3F, 0x01}));
+    r.ScrollPreset(5, 2, 3, 1, 4);
+    p.calls.clear();
+
+    r.Reset();
+    EXPECT_TRUE(p.calls.empty());
+    EXPECT_EQ(r.WindowCount(), 1u);
+    EXPECT_EQ(r.Colours(), ColourTable{});
+    EXPECT_EQ(r.MemoryColour(), 0);
+    EXPECT_EQ(r.BorderColour(), 0);
+    EXPECT_FALSE(r.TransparentSet());
+    EXPECT_EQ(r.HorizontalOffset(), 0);
+    EXPECT_EQ(r.VerticalOffset(), 0);
+    EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 0));
+}
+
 TEST(MRwRenderer, PresentersAttachOnceAndDetachBothWays)
 {
     auto r = std::make_unique<MRwRenderer>();

@@ -1,6 +1,7 @@
 #include "app/views/CPlaySongDlg.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QResizeEvent>
@@ -8,6 +9,7 @@
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
@@ -37,6 +39,28 @@ void Log(const char* name)
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(name, kPlaybackAction), true);
 }
 
+// Scripts that watch the view from outside (scripts/xvfb_play_final.sh) name a file here: every
+// stop appends a line "clock FRAMES packets N viewer X Y W H", the clock where the music
+// stopped, the packets the screen shows and where the screen lies on the display.
+constexpr const char* kStopReportVariable = "TESSAVOX_PLAY_FINAL_REPORT";
+
+void ReportStop(uint32_t clock, int packets, const QWidget& viewer)
+{
+    const QString path = qEnvironmentVariable(kStopReportVariable);
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Text)) return;
+    const QPoint at = viewer.mapToGlobal(QPoint(0, 0));
+    file.write(QString("clock %1 packets %2 viewer %3 %4 %5 %6\n")
+                   .arg(clock)
+                   .arg(packets)
+                   .arg(at.x())
+                   .arg(at.y())
+                   .arg(viewer.width())
+                   .arg(viewer.height())
+                   .toUtf8());
+}
+
 } // namespace
 
 CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
@@ -55,6 +79,8 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
     row->addWidget(m_slider, 1);
     m_controls = new QWidget(this);
     m_controls->setLayout(row);
+    // The view's keys (Space to play) reach it from the moment it shows.
+    setFocusProxy(m_play);
 
     Player().SetRenderer(Renderer());
     Player().SetDoneEvent(m_done.get());
@@ -105,7 +131,7 @@ void CPlaySongDlg::BuildStream()
     m_slider->setValue(0);
     m_slider->blockSignals(false);
     m_playPosition = 0;
-    m_lastStep = 0;
+    m_shown = 0;
     Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
     Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
@@ -123,11 +149,13 @@ void CPlaySongDlg::PlayToggle()
     if (m_playing) {
         Log("Stop Playback");
         Player().Stop();
+        TakeStopPosition();
         Player().Release();
         m_playing = false;
         if (!m_pausedForDragging) m_play->setText(tr("Play (SB)"));
     } else {
         m_done->Reset();
+        m_playedFrom = m_playPosition;
         Player().SetPosition(m_playPosition);
         if (!Player().Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
         m_playing = true;
@@ -150,21 +178,37 @@ void CPlaySongDlg::OnTimer()
     if (!m_playing) return;
     if (!m_done->IsSet()) {
         m_playPosition = Player().Position();
-        if (m_playPosition != 0) {
-            m_lastStep = int(m_playPosition / kSamplesPerStep);
-            m_slider->blockSignals(true);
-            m_slider->setValue(m_lastStep);
-            m_slider->blockSignals(false);
-        }
+        if (m_playPosition != 0) SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
         return;
     }
     PlayToggle();
     m_playPosition = 0;
-    m_slider->blockSignals(true);
-    m_slider->setValue(0);
-    m_slider->blockSignals(false);
-    m_lastStep = 0;
+    SetSliderQuietly(0);
     ClearScreen();
+}
+
+void CPlaySongDlg::SetSliderQuietly(int step)
+{
+    m_slider->blockSignals(true);
+    m_slider->setValue(step);
+    m_slider->blockSignals(false);
+}
+
+void CPlaySongDlg::TakeStopPosition()
+{
+    // The CD+G player follows the clock from its own thread and may have stopped a few packets
+    // short of it; what it drew is known, the rest is drawn here, so that the screen, the
+    // slider and the position to resume from agree.
+    const MRwPlayer* cdg = Player().CdgPlayer();
+    const uint32_t drawnTo = cdg ? cdg->StoppedPosition() : 0;
+    m_shown = std::max(m_shown, PacketsAt(drawnTo));
+    m_playPosition = std::max({Player().Position(), drawnTo, m_playedFrom});
+    SetSliderQuietly(int(m_playPosition / kSamplesPerStep));
+    // While playing, each tile was presented on its own, scaled with its own rectangle's
+    // rounding; the still picture is the whole screen presented at once.
+    if (const int target = PacketsAt(m_playPosition); target != m_shown) DrawUpTo(target);
+    else Renderer()->PresentAll();
+    ReportStop(m_playPosition, m_shown, *Viewer());
 }
 
 void CPlaySongDlg::ClearScreen()
@@ -172,15 +216,17 @@ void CPlaySongDlg::ClearScreen()
     const CdgPacket clear = CdgPacket::MemoryPreset(kClearColour, kClearRepeat);
     Player().MakeCdgPlayer().ExecutePacket(clear.Span());
     Renderer()->PresentAll();
+    m_shown = 0;
 }
 
 void CPlaySongDlg::OnSliderMoved(int step)
 {
-    m_playPosition = uint32_t(step) * kSamplesPerStep;
     if (m_playing) {
         m_pausedForDragging = true;
         PlayToggle();
+        SetSliderQuietly(step); // the pause put it where the music stopped
     }
+    m_playPosition = uint32_t(step) * kSamplesPerStep;
     ShowPosition(step);
 }
 
@@ -196,28 +242,40 @@ void CPlaySongDlg::OnSliderReleased()
 void CPlaySongDlg::ShowPosition(int step)
 {
     Player().SetPosition(m_playPosition);
+    // At the very start nothing has played: the clear screen.
+    if (step == 0) ClearScreen();
+    else DrawUpTo(PacketsAt(m_playPosition));
+}
+
+int CPlaySongDlg::PacketsAt(uint32_t position)
+{
+    const size_t packets = App().Song().streamBuffer.size() / kCdgPacketBytes;
+    if (packets == 0) return 0;
+    return int(std::min<uint64_t>(PositionToPacket(position), packets - 1));
+}
+
+void CPlaySongDlg::DrawUpTo(int target)
+{
+    if (target == m_shown) return;
     const std::vector<uint8_t>& stream = App().Song().streamBuffer;
-    const int packets = int(stream.size() / kCdgPacketBytes);
-    if (packets == 0) return;
-    const int last = packets - 1;
-    const int m = std::min(step, last);
-    int f = m_lastStep < step ? m_lastStep : 0;
-    if (f > last) f = last;
-    MRwPlayer& decoder = Player().MakeCdgPlayer();
     MRwRenderer* renderer = Renderer();
     renderer->SetSuppressPresent(true);
-    if (f == 0 && m == 0) {
-        decoder.ExecutePacket(CdgPacket::MemoryPreset(kClearColour, kClearRepeat).Span());
-    } else if (f != m) {
-        for (int p = f + 1; p <= m && p < last; ++p) {
-            const uint8_t* packet = stream.data() + size_t(p) * kCdgPacketBytes;
-            if ((packet[0] & kCdgSixBits) == kCdgCommandGraphics)
-                decoder.ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(packet, kCdgPacketBytes));
-        }
+    if (target < m_shown) {
+        // Back: the screen is built again from the start of the stream, by a new CD+G player
+        // on a new screen, as playing from the start would build it (the player remembers the
+        // last colour tables and would skip one it thinks is loaded).
+        Player().Release();
+        renderer->Reset();
+        m_shown = 0;
     }
+    MRwPlayer& decoder = Player().MakeCdgPlayer();
+    const uint8_t* packet = stream.data() + size_t(m_shown) * kCdgPacketBytes;
+    for (int p = m_shown; p < target; ++p, packet += kCdgPacketBytes)
+        if (IsCdgGraphicsCommand(packet[kCdgCommandByte]))
+            decoder.ExecutePacket(std::span<const uint8_t, kCdgPacketBytes>(packet, kCdgPacketBytes));
+    m_shown = target;
     renderer->SetSuppressPresent(false);
     renderer->PresentAll();
-    m_lastStep = step;
 }
 
 bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)

@@ -27,6 +27,8 @@ public:
     bool Playing() const { return m_playing; }
     uint32_t PlayPosition() const { return m_playPosition; }
     uint32_t StreamStart() const { return m_streamStart; }
+    // Packets the screen shows while nothing plays: 0 up to this one, not including it.
+    int ShownPackets() const { return m_shown; }
     QPushButton* PlayButton() const { return m_play; }
     QSlider* Slider() const { return m_slider; }
     void PlayToggle();
@@ -41,6 +43,14 @@ private:
     QWidget* m_controls = nullptr;
     void BuildStream();
     void ShowPosition(int step);
+    // The packets that play before the clock reaches position (never the stream's last one).
+    int PacketsAt(uint32_t position);
+    // Brings the screen to show the packets before target: onwards from what it shows, or from
+    // a new screen when target lies behind it. One present at the end.
+    void DrawUpTo(int target);
+    // After a stop: the clock where the music stopped, and the screen brought up to it.
+    void TakeStopPosition();
+    void SetSliderQuietly(int step);
     void ClearScreen();
     void OnSliderMoved(int step);
     void OnSliderReleased();
@@ -52,6 +62,8 @@ private:
     bool m_playing = false;
     bool m_pausedForDragging = false;
     uint32_t m_playPosition = 0;
-    int m_lastStep = 0;
+    // Where the last Play started; the clock starts a little before it (the player's run-up).
+    uint32_t m_playedFrom = 0;
+    int m_shown = 0;
     uint32_t m_streamStart = 0;
 };

@@ -84,8 +84,8 @@ void CMainFrame::BuildMenu()
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 
-    // Alt+P belongs to the "&Play Final" button of the views.
-    AddCommand(menuBar(), tr("Pellama&r"), CommandId::Pellamar);
+    // Alt+P in a view is its "&Play Final" button: the view takes its own letters first.
+    AddCommand(menuBar(), tr("&Pellamar"), CommandId::Pellamar);
     AddCommand(menuBar(), tr("&Buy Songs"), CommandId::BuySongs);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));

@@ -152,8 +152,9 @@ private slots:
         QVERIFY(app.OpenProject(SavedProject("keys.tvx", wav)));
         QApplication::setActiveWindow(app.Frame());
         QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
-        // The underlined letter of each button, pressed once with Alt; no menu of the menu bar
-        // may take the same letter.
+        // The underlined letter of each button, pressed once with Alt. The view's letters come
+        // before the menu bar's: "&Pellamar" keeps its P, and Alt+P is still "&Play Final".
+        QCOMPARE(app.Frame()->Action(CommandId::Pellamar)->text(), QString("&Pellamar"));
         const std::pair<Qt::Key, int> keys[] = {
             {Qt::Key_P, ViewId::PlayFinal}, {Qt::Key_A, ViewId::AdjustLyrics}, {Qt::Key_P, ViewId::PlayFinal},
             {Qt::Key_D, ViewId::EditLyrics}};

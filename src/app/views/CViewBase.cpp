@@ -1,5 +1,6 @@
 #include "app/views/CViewBase.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -40,11 +41,41 @@ CViewBase::CViewBase(CTessavoxApp& app, int viewId, QWidget* parent) : QWidget(p
 bool CViewBase::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease)) return false;
+    if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
+        return false;
     auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || (target != this && !isAncestorOf(target))) return false;
+    if (!target || (target != this && !isAncestorOf(target) && target != window())) return false;
     auto* key = static_cast<QKeyEvent*>(event);
+    // The view's own underlined letters come before the menu bar's, as in a dialog: Alt+P is
+    // "&Play Final" even though the menu bar has "&Pellamar".
+    if (QAbstractButton* button = MnemonicButton(key)) {
+        if (type == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        if (type == QEvent::KeyPress) button->animateClick();
+        return true;
+    }
+    if (type == QEvent::ShortcutOverride || (target != this && !isAncestorOf(target))) return false;
     return type == QEvent::KeyPress ? ViewKeyPress(key) : ViewKeyRelease(key);
+}
+
+QAbstractButton* CViewBase::MnemonicButton(const QKeyEvent* key) const
+{
+    if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier || key->key() == Qt::Key_Alt) return nullptr;
+    const QKeySequence pressed(key->key() | Qt::AltModifier);
+    QAbstractButton* own = nullptr;
+    for (QAbstractButton* button : findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(this) || !button->isEnabled()) continue;
+        if (QKeySequence::mnemonic(button->text()) != pressed) continue;
+        // The view's own mode button does nothing; another button with the letter is meant.
+        if (button->property(kGreenProperty).toBool()) {
+            own = button;
+            continue;
+        }
+        return button;
+    }
+    return own;
 }
 
 CViewBase::~CViewBase()

@@ -6,6 +6,7 @@ class CTessavoxApp;
 class MCdgPlayer;
 class MRwRenderer;
 class MRwViewerWindow;
+class QAbstractButton;
 class QPushButton;
 
 // What every working view shares: the row of mode buttons ("E&dit Lyrics", "Place &Lyrics",
@@ -57,6 +58,8 @@ protected:
     virtual bool ViewKeyPress(QKeyEvent*) { return false; }
     virtual bool ViewKeyRelease(QKeyEvent*) { return false; }
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The visible, enabled button of this view whose underlined letter is the one pressed with Alt.
+    QAbstractButton* MnemonicButton(const QKeyEvent* key) const;
 
     CTessavoxApp& App() { return m_app; }
     const CTessavoxApp& App() const { return m_app; }

@@ -130,12 +130,16 @@ int main(int argc, char** argv)
     const AudioOutput* output = player.Output();
     std::vector<Reading> readings;
     readings.reserve(size_t(seconds) * 600);
+    size_t interrupted = 0;
     while (!done.IsSet()) {
         Reading r;
+        const auto before = Clock::now();
         r.clock = player.PositionNow();
         r.at = Clock::now();
         r.taken = output->PlayedFrames();
-        readings.push_back(r);
+        // A reading the scheduler interrupted has no single moment; it measures the machine.
+        if (r.at - before > std::chrono::microseconds(200)) ++interrupted;
+        else readings.push_back({before + (r.at - before) / 2, r.clock, r.taken});
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     const std::string outputText = std::string(output->Name()) + " (" +
@@ -199,8 +203,8 @@ int main(int argc, char** argv)
     for (const Run& run : runs) steadyTakes += run.last - run.first;
     std::printf("steady runs of callbacks %zu (the device paused %zu times)\n", runs.size(), runs.empty() ? 0 : runs.size() - 1);
     const double slope = steadyTakes ? slopes / double(steadyTakes) : 0.0;
-    std::printf("output %s, %d s at tempo %d: %zu callbacks, %zu readings\n", outputText.c_str(), seconds, tempo,
-                takes.size(), clockErrors.size());
+    std::printf("output %s, %d s at tempo %d: %zu callbacks, %zu readings (%zu interrupted ones left out)\n",
+                outputText.c_str(), seconds, tempo, takes.size(), clockErrors.size(), interrupted);
     std::printf("device timeline: %.4f frames/ms (44.1 is real time); callback reports off the line by at most %.3f ms\n",
                 slope, jitter);
     if (clockErrors.empty()) return 1;

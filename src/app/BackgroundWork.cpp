@@ -16,8 +16,16 @@ ProgressCallback BackgroundWork::Progress()
 {
     return [this](int percent) {
         m_percent.store(percent);
+        if (s_progressObserver) s_progressObserver(percent);
         return !m_cancelled.load();
     };
+}
+
+std::function<void(int)> BackgroundWork::s_progressObserver;
+
+void BackgroundWork::SetProgressObserverForTesting(std::function<void(int)> observer)
+{
+    s_progressObserver = std::move(observer);
 }
 
 void BackgroundWork::Poll()

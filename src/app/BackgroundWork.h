@@ -30,8 +30,13 @@ public:
     // Why the work stopped early when it threw (out of memory and the like); empty otherwise.
     const std::string& Failure() const { return m_failure; }
 
+    // Called on the worker with every percentage before the cancel is checked, so that a test can
+    // hold the work at a known point. Set it only while no work runs.
+    static void SetProgressObserverForTesting(std::function<void(int)> observer);
+
 private:
     void Poll();
+    static std::function<void(int)> s_progressObserver;
 
     CProgressDlg* m_dialog;
     QString m_cancelledCaption;

@@ -14,11 +14,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <functional>
 #include <set>
 
 #include "AppTestSupport.h"
+#include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
@@ -275,22 +279,32 @@ private slots:
         QVERIFY(watch.paintedValues.lower_bound(1) != watch.paintedValues.lower_bound(100));
         QVERIFY(watch.sawBusy);
 
-        // Cancel once the bar has moved: the caption says so and no file is left.
+        // Cancel once the bar has moved: the caption says so and no file is left. The work waits
+        // at its first step past 0 % until the click has been made (at most 5 s), so that a busy
+        // machine cannot finish the export before the click lands.
         WhenExportDialogOpens(chooseBin);
         answers.paths << File("out/cancelled.bin");
         LoopWatch again(app);
         int cancelledAt = -1;
+        std::atomic<bool> clicked{false};
+        BackgroundWork::SetProgressObserverForTesting([&clicked](int percent) {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (percent > 0 && !clicked.load() && std::chrono::steady_clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
         again.onTurn = [&](CProgressDlg& progress) {
             auto* cancel = progress.findChild<QPushButton*>();
             QVERIFY(cancel && cancel->isVisible());
             if (cancelledAt < 0 && progress.Position() > 0) {
                 cancelledAt = progress.Position();
                 cancel->click();
+                clicked = true;
             }
             caption = progress.windowTitle();
         };
         app.RunCommand(CommandId::ExportSong);
         again.Finish();
+        BackgroundWork::SetProgressObserverForTesting({});
         QVERIFY(cancelledAt > 0 && cancelledAt < 100);
         QCOMPARE(caption, QString("Process canceled by user..."));
         QVERIFY(!QFile::exists(File("out/cancelled.bin")));

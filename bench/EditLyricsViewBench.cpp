@@ -9,7 +9,6 @@
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTextCursor>
 #include <string>
 
@@ -82,16 +81,3 @@ void BM_EditKeystroke(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_EditKeystroke)->Arg(120)->Arg(1000)->Iterations(400)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TESSAVOX_AUDIO", "null");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -178,16 +178,3 @@ void BM_PlayFinalDrag(benchmark::State& state)
 
 BENCHMARK(BM_PlayFinalOpen)->Iterations(20)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlayFinalDrag)->ArgName("forward")->Arg(1)->Arg(0)->Iterations(3)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TESSAVOX_AUDIO", "null");
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    QApplication qapp(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

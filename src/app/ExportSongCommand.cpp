@@ -127,7 +127,8 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
     BackgroundWork work(&progress, kBinCancelledCaption);
     work.Run([&] {
         const SongExportStream stream = PrepareSongExportStream(song);
-        ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn},
+        ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
+                                          song.MusicPlayBytes()},
                   work.Progress(), prompt);
     });
     progress.hide();

@@ -14,6 +14,9 @@ struct AudioEncodeOptions {
     // and the CD+G stream start together) and after it.
     uint32_t leadInFrames = 0;
     uint32_t tailFrames = 0;
+    // The music's length in data bytes as the song has it: the file's samples, then silence up
+    // to this length (the song's music lasts as long as its stream). UINT32_MAX: the file's own.
+    uint32_t musicBytes = UINT32_MAX;
     // Whole percentages of the music and the tail (the lead-in does not count); returning false
     // stops the encoding and leaves no file.
     ProgressCallback progress;

@@ -152,7 +152,7 @@ bool EncodeMp3(const std::string& sourcePath, const std::string& destination, co
                std::string* failure)
 {
     PcmSource source;
-    source.Open(sourcePath);
+    if (source.Open(sourcePath)) source.SetLength(options.musicBytes);
     return Encode(source, destination, options, failure);
 }
 
@@ -160,6 +160,6 @@ bool EncodeMp3(std::span<const uint8_t> source, const std::string& destination, 
                std::string* failure)
 {
     PcmSource pcm;
-    pcm.Open(source);
+    if (pcm.Open(source)) pcm.SetLength(options.musicBytes);
     return Encode(pcm, destination, options, failure);
 }

@@ -5,8 +5,8 @@
 
 #include "audio/AudioEncodeOptions.h"
 
-// Bit rates the MP3+G export offers, highest first.
-inline constexpr int kMp3BitRates[] = {320, 256, 224, 192, 160, 144, 128, 112, 96, 80, 64, 56, 48, 40, 32};
+// Bit rates the MP3+G export offers, highest first: the MPEG-1 Layer III rates (144 is not one).
+inline constexpr int kMp3BitRates[] = {320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32};
 
 // Encodes PCM into an MP3 file at destination through the MP3 encoder library
 // (EnsureMp3Encoder must have made it available). The source is a RIFF/WAVE file of 8- or

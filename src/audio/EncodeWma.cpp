@@ -224,7 +224,7 @@ bool EncodeWma(const std::string& sourcePath, const std::string& destination, co
                std::string* failure)
 {
     PcmSource source;
-    if (!source.Open(sourcePath)) return Fail(failure, source.FailureText());
+    if (!source.Open(sourcePath) || !source.SetLength(options.musicBytes)) return Fail(failure, source.FailureText());
     const WaveFormat format = source.Format();
     if (format.channels != 1 && format.channels != 2)
         return Fail(failure, "The music has " + std::to_string(format.channels) +

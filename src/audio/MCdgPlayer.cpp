@@ -47,9 +47,10 @@ MCdgPlayer::~MCdgPlayer()
     Release();
 }
 
-void MCdgPlayer::SetSource(const std::string& musicPath, std::span<const uint8_t> stream)
+void MCdgPlayer::SetSource(const std::string& musicPath, std::span<const uint8_t> stream, uint32_t musicBytes)
 {
     m_musicPath = musicPath;
+    m_musicBytes = musicBytes;
     m_stream = stream;
 }
 
@@ -134,7 +135,7 @@ bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFram
         return false;
     }
     m_feed = std::make_unique<PlaybackFeed>();
-    if (!m_feed->Open(m_musicPath, m_leadInFrames)) {
+    if (!m_feed->Open(m_musicPath, m_leadInFrames, m_musicBytes)) {
         m_startFailure = StartFailure::MusicUnplayable;
         SetFailure(m_feed->FailureText());
         prompt.Message(m_feed->FailureText(), kAppCaption, PromptIcon::Warning);

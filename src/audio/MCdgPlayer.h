@@ -12,6 +12,7 @@
 
 #include "audio/AudioOutput.h"
 #include "audio/PlaybackPriorities.h"
+#include "audio/WaveStreamReader.h"
 
 class ManualResetEvent;
 class MRwPlayer;
@@ -56,8 +57,10 @@ public:
     MCdgPlayer(const MCdgPlayer&) = delete;
     MCdgPlayer& operator=(const MCdgPlayer&) = delete;
 
-    // The work file and the song's CD+G stream (the caller keeps the stream alive).
-    void SetSource(const std::string& musicPath, std::span<const uint8_t> stream);
+    // The work file and the song's CD+G stream (the caller keeps the stream alive); musicBytes
+    // is the music's length as the song has it (silence after the file's samples), kFileLength
+    // the file's own.
+    void SetSource(const std::string& musicPath, std::span<const uint8_t> stream, uint32_t musicBytes = kFileLength);
 
     // Plays from startFrame (frames from the start of the lead-in) to endFrame, or to the end of
     // the music with kPlayToEnd. False, with the player stopped and no thread started, when
@@ -136,6 +139,7 @@ private:
     OutputFactory m_outputFactory;
 
     std::string m_musicPath;
+    uint32_t m_musicBytes = kFileLength;
     std::span<const uint8_t> m_stream;
     uint32_t m_leadInFrames = 0;
     uint32_t m_totalFrames = 0;

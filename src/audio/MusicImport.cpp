@@ -11,11 +11,11 @@
 #include "audio/WavConstants.h"
 #include "audio/WavInFile.h"
 #include "media/ByteOrder.h"
+#include "media/PrivateWorkFolder.h"
 #include "media/ReplacingFile.h"
 
 namespace {
 
-constexpr const char* kFallbackTempFolder = "/tmp";
 constexpr const char* kWavExtension = ".wav";
 constexpr char kFolderSeparator = '/';
 
@@ -81,10 +81,7 @@ bool WriteFinalHeader(const std::string& path, int rate, int bits, int channels,
 
 std::string MusicImport::DefaultWorkFilePath()
 {
-    std::error_code ec;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec) folder = kFallbackTempFolder;
-    return (folder / kMusicWorkFileName).string();
+    return PrivateWorkFolder::FilePath(kMusicWorkFileName);
 }
 
 bool MusicImport::IsUsedInPlace(const std::string& path)
@@ -159,6 +156,10 @@ void MusicImport::ImportCompressed(const std::string& path)
     decoder.SetAcceptAnyRate(true);
     decoder.SetCancelCheck([this] { return m_cancel.load(); });
 
+    if (m_workFilePath.empty()) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not make a work folder in the temporary folder\n";
+        return;
+    }
     ReplacingFile work(m_workFilePath);
     if (!work.Create()) {
         m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not create the work file \"" + m_workFilePath + "\"\n";

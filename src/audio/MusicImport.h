@@ -18,8 +18,8 @@ inline constexpr const char* kMsgMusicProblem = "There is a problem with the sel
 inline constexpr const char* kDecompressingAudioTitle = "Decompressing Audio...";
 
 // Turns a music file into the PCM WAV a song plays from: a 44,100 Hz 8/16-bit mono/stereo WAV
-// is checked and used where it lies; anything else FFmpeg decodes is decoded into the work
-// file (16-bit PCM in the music's own rate and channels) and then checked.
+// is checked and used where it lies (read, never written); anything else FFmpeg decodes is
+// decoded into the work file (16-bit PCM in the music's own rate and channels) and then checked.
 //
 // The work file is written under a temporary name beside it and put in place only when the
 // decoding and the checks succeeded, so a failed import leaves the previous work file (which
@@ -29,7 +29,8 @@ public:
     // Whole percentages of the decoding as they rise; answering false cancels the import.
     using Progress = std::function<bool(int percent)>;
 
-    // "tessavox_music.wav" in the temporary folder.
+    // "tessavox_music.wav" in the process's private work folder (empty when the folder cannot
+    // be made).
     static std::string DefaultWorkFilePath();
     // True for music that is checked and used where it lies (a ".wav" name, in any letter
     // case); anything else is decoded into the work file.

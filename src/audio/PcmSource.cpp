@@ -68,6 +68,18 @@ bool PcmSource::Begin()
     return true;
 }
 
+bool PcmSource::SetLength(uint32_t dataBytes)
+{
+    if (!m_open) return false;
+    if (m_raw || dataBytes == kFileLength) return true;
+    if (!m_wave.SetLength(dataBytes)) {
+        m_failure = m_wave.FailureText();
+        return false;
+    }
+    m_dataBytes = m_wave.DataBytes();
+    return true;
+}
+
 bool PcmSource::Read(std::span<uint8_t> out, size_t& delivered)
 {
     delivered = 0;

@@ -19,6 +19,9 @@ public:
     bool Open(const std::string& path);
     // The bytes must stay alive while the source is open.
     bool Open(std::span<const uint8_t> bytes);
+    // After Open, for a WAV: its data lasts exactly dataBytes, cut short or followed by silence
+    // (kFileLength: as the file holds it). Raw samples keep their length.
+    bool SetLength(uint32_t dataBytes);
 
     bool IsOpen() const { return m_open; }
     bool IsRaw() const { return m_raw; }

@@ -11,10 +11,10 @@ PlaybackFeed::PlaybackFeed() = default;
 
 PlaybackFeed::~PlaybackFeed() = default;
 
-bool PlaybackFeed::Open(const std::string& path, uint32_t leadInFrames)
+bool PlaybackFeed::Open(const std::string& path, uint32_t leadInFrames, uint32_t musicBytes)
 {
     Close();
-    if (!m_reader.Open(path, leadInFrames)) {
+    if (!m_reader.Open(path, leadInFrames) || !m_reader.SetLength(musicBytes)) {
         m_failure = MusicUnplayableText(path, m_reader.FailureText());
         return false;
     }

@@ -36,9 +36,10 @@ public:
     PlaybackFeed(const PlaybackFeed&) = delete;
     PlaybackFeed& operator=(const PlaybackFeed&) = delete;
 
-    // Opens an 8- or 16-bit PCM work file at 44,100 Hz behind leadInFrames of silence.
+    // Opens an 8- or 16-bit PCM work file at 44,100 Hz behind leadInFrames of silence, its
+    // music musicBytes long (silence after the file's samples; kFileLength: as the file holds).
     // False with FailureText when it cannot be played.
-    bool Open(const std::string& path, uint32_t leadInFrames);
+    bool Open(const std::string& path, uint32_t leadInFrames, uint32_t musicBytes = kFileLength);
     // The bytes must stay alive while the feed is open.
     bool Open(std::span<const uint8_t> bytes, uint32_t leadInFrames);
     bool Open(std::vector<uint8_t>&& bytes, uint32_t leadInFrames) = delete;

@@ -49,6 +49,10 @@ void WaveStreamReader::Close()
     m_riffSize = 0;
     m_dataStart = 0;
     m_dataBytes = 0;
+    m_fileDataBytes = 0;
+    m_heldBytes = 0;
+    m_tailBytes = 0;
+    m_tailDelivered = 0;
     m_dataLeft = 0;
     m_silentBytes = 0;
     m_silentDelivered = 0;
@@ -118,6 +122,7 @@ bool WaveStreamReader::Begin(uint32_t silentFrames)
     if (!FindChunk(kDataId, m_dataStart, dataSize)) return Fail(kMsgWavCorrupt);
     // A data chunk that claims more than the file holds streams what is there.
     m_dataBytes = static_cast<uint32_t>(std::min<uint64_t>(dataSize, m_source.Size() - std::min(m_dataStart, m_source.Size())));
+    m_fileDataBytes = m_heldBytes = m_dataBytes;
     m_silentBytes = uint64_t(silentFrames) * m_format.FrameBytes();
     // Unsigned 8-bit samples are silent at their centre value, not at 0.
     m_silence = m_format.bitsPerSample == kBits8 ? uint8_t(kSample8Centre) : uint8_t(0);
@@ -126,12 +131,23 @@ bool WaveStreamReader::Begin(uint32_t silentFrames)
     return true;
 }
 
+bool WaveStreamReader::SetLength(uint32_t dataBytes)
+{
+    if (!m_source.IsOpen()) return false;
+    const uint32_t frameBytes = std::max<uint32_t>(1, m_format.FrameBytes());
+    m_dataBytes = dataBytes == kFileLength ? m_heldBytes : dataBytes / frameBytes * frameBytes;
+    m_fileDataBytes = std::min(m_heldBytes, m_dataBytes);
+    m_tailBytes = m_dataBytes - m_fileDataBytes;
+    return Reset();
+}
+
 bool WaveStreamReader::Reset()
 {
     if (!m_source.IsOpen()) return false;
     m_silentDelivered = 0;
+    m_tailDelivered = 0;
     m_bufferPos = m_bufferEnd = 0;
-    m_dataLeft = m_dataBytes;
+    m_dataLeft = m_fileDataBytes;
     if (!m_source.Seek(m_dataStart)) {
         m_failure = kMsgWavReadFailed;
         return false;
@@ -161,7 +177,13 @@ bool WaveStreamReader::Read(std::span<uint8_t> out, size_t& delivered)
 
     while (delivered < out.size()) {
         if (m_bufferPos == m_bufferEnd) {
-            if (m_dataLeft == 0) break;
+            if (m_dataLeft == 0) {
+                const size_t tail = static_cast<size_t>(std::min<uint64_t>(out.size() - delivered, m_tailBytes - m_tailDelivered));
+                if (tail > 0) std::memset(out.data() + delivered, m_silence, tail);
+                m_tailDelivered += tail;
+                delivered += tail;
+                break;
+            }
             const size_t wanted = out.size() - delivered;
             if (wanted >= m_buffer.size()) {
                 // A large request goes straight into the caller's memory.

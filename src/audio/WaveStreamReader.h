@@ -9,10 +9,17 @@
 #include "audio/WaveFormat.h"
 #include "media/InputSource.h"
 
+// A data length meaning "as the file holds it".
+inline constexpr uint32_t kFileLength = UINT32_MAX;
+
 // Streams the sample data of an 8- or 16-bit PCM WAV file in pieces, optionally preceded by a
 // number of silent sample frames (the lead-in that the player and the exports put in front of
 // the music). It finds the chunks by the RIFF rules: the format chunk and then the data chunk,
 // each searched from the start of the RIFF form, odd-sized chunks padded to even offsets.
+//
+// The data can be given another length than the file's (SetLength): the song's music is as long
+// as its stream needs, and the part the file does not hold is read as silence, so that the
+// music file itself never has to be lengthened.
 //
 // Open, Reset and Read return false on failure and FailureText says why; callers stop
 // streaming then.
@@ -30,6 +37,9 @@ public:
     // The reader would outlive a temporary block.
     bool Open(std::vector<uint8_t>&& bytes, uint32_t silentFrames = 0) = delete;
     bool Open(std::istream& stream, uint32_t silentFrames = 0);
+    // After Open: the data lasts exactly dataBytes (rounded down to whole frames), cut short or
+    // followed by silence. kFileLength keeps the file's own length. Back at the start.
+    bool SetLength(uint32_t dataBytes);
     // Back to the start of the silence and the data.
     bool Reset();
     // Fills out with what comes next: silence first, then sample data. delivered is less than
@@ -41,9 +51,12 @@ public:
     const WaveFormat& Format() const { return m_format; }
     // The format chunk's bytes after the first 16 (empty for plain PCM).
     const std::vector<uint8_t>& ExtraFormatBytes() const { return m_extra; }
-    // Sample data bytes: the data chunk's size, or what the file holds when it is shorter.
+    // Sample data bytes: the data chunk's size, or what the file holds when it is shorter, or
+    // the length SetLength gave.
     uint32_t DataBytes() const { return m_dataBytes; }
-    uint64_t DataLeft() const { return m_dataLeft + (m_bufferEnd - m_bufferPos); }
+    // Of those, the bytes the file holds (the rest is silence).
+    uint32_t FileDataBytes() const { return m_fileDataBytes; }
+    uint64_t DataLeft() const { return m_dataLeft + (m_bufferEnd - m_bufferPos) + (m_tailBytes - m_tailDelivered); }
     uint64_t SilentBytes() const { return m_silentBytes; }
     const std::string& FailureText() const { return m_failure; }
 
@@ -59,6 +72,10 @@ private:
     uint32_t m_riffSize = 0;
     uint64_t m_dataStart = 0;
     uint32_t m_dataBytes = 0;
+    uint32_t m_fileDataBytes = 0;
+    uint32_t m_heldBytes = 0; // what the file holds of the data chunk
+    uint64_t m_tailBytes = 0; // silence after the file's data
+    uint64_t m_tailDelivered = 0;
     uint64_t m_dataLeft = 0; // not yet in the buffer
     uint64_t m_silentBytes = 0;
     uint64_t m_silentDelivered = 0;

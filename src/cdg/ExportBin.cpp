@@ -64,7 +64,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>(kExportBinLogName, kExportBinAction), true);
 
     WaveStreamReader music;
-    if (!music.Open(source.musicWorkPath, source.leadIn)) {
+    if (!music.Open(source.musicWorkPath, source.leadIn) || !music.SetLength(source.musicDataBytes)) {
         prompt.Message(music.FailureText(), kErrorCaption, PromptIcon::Warning);
         return result;
     }

@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "audio/WaveStreamReader.h"
+
 #include "media/ProgressCallback.h"
 
 class UserPrompt;
@@ -37,6 +39,9 @@ struct BinExportSource {
     std::span<const uint8_t> streamBuffer;
     uint64_t usedLength = 0;
     uint32_t leadIn = 0;
+    // The music's length in data bytes as the song has it (longer than the file: silence
+    // follows); kFileLength plays the file as it is.
+    uint32_t musicDataBytes = kFileLength;
 };
 
 enum class BinExportStatus { Done, Cancelled, Failed };

@@ -2,13 +2,17 @@
 
 #include <algorithm>
 
+#include "cdg/CdgFormat.h"
 #include "media/AtomicFile.h"
 
 size_t CdgFileLength(uint64_t durationMs, size_t bufferSize)
 {
-    if (durationMs == 0) return bufferSize;
-    const uint64_t bytes = (durationMs * kCdgBytesPerSecond + kMillisecondsPerSecond / 2) / kMillisecondsPerSecond;
-    return size_t(std::min<uint64_t>(bytes, bufferSize));
+    const uint64_t bytes =
+        durationMs == 0 ? bufferSize
+                        : std::min<uint64_t>((durationMs * kCdgBytesPerSecond + kMillisecondsPerSecond / 2) /
+                                                 kMillisecondsPerSecond,
+                                             bufferSize);
+    return size_t(bytes / kCdgPacketBytes * kCdgPacketBytes);
 }
 
 std::string CdgPathFor(const std::string& audioPath)

@@ -10,7 +10,8 @@ inline constexpr uint64_t kMillisecondsPerSecond = 1000;
 
 // How much of the stream buffer goes into the .cdg file of compressed audio lasting durationMs:
 // durationMs x 7,200 / 1,000 bytes rounded to the nearest byte, at most the whole buffer; the
-// whole buffer when the duration is unknown (0).
+// whole buffer when the duration is unknown (0). Always whole 24-byte packets (rounded down): a
+// player takes a trailing partial packet for a damaged file.
 size_t CdgFileLength(uint64_t durationMs, size_t bufferSize);
 
 // The .cdg path that goes with an audio path: everything from its last "." replaced by ".cdg"

@@ -128,8 +128,7 @@ int RunExportCommand(const CliArgs& args)
     if (!import.ImportMusic(song.musicPath)) return Failure("the music: " + import.Result().errorText);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    song.musicWorkPath = import.Result().path;
-    song.RebuildStreamBuffer();
+    song.UseImportedMusic(import.Result());
     if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
 
@@ -137,7 +136,8 @@ int RunExportCommand(const CliArgs& args)
     if (choices.type == ExportType::Bin) {
         ProgressLine progress(kBinProgressCaption);
         const BinExportResult r =
-            ExportBin(output, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn},
+            ExportBin(output, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
+                               song.MusicPlayBytes()},
                       [&progress](int p) { return progress(p) && !g_cancelled.load(); }, prompt);
         if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != BinExportStatus::Done) return 1;

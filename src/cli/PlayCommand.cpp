@@ -209,8 +209,7 @@ int RunPlayCommand(const CliArgs& args)
         if (song->musicPath.empty()) return Failure("the project has no music");
         MusicImport import;
         if (!import.ImportMusic(song->musicPath)) return Failure("the music: " + import.Result().errorText);
-        song->musicWorkPath = import.Result().path;
-        song->RebuildStreamBuffer();
+        song->UseImportedMusic(import.Result());
         const SongExportStream written = PrepareSongExportStream(*song);
         songLeadIn = written.leadIn;
         stream.assign(song->streamBuffer.begin(),
@@ -235,7 +234,7 @@ int RunPlayCommand(const CliArgs& args)
     MRwRenderer renderer;
     ManualResetEvent done;
     MCdgPlayer player(&prompt, &renderer);
-    player.SetSource(o.music, stream);
+    player.SetSource(o.music, stream, song ? song->MusicPlayBytes() : kFileLength);
     player.SetLeadInFrames(uint32_t(*leadIn));
     player.SetTempoChange(o.tempo);
     player.SetDoneEvent(&done);

@@ -143,6 +143,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.artist = song.artist;
     options.leadInFrames = stream.leadIn;
     options.tailFrames = stream.tail;
+    options.musicBytes = song.MusicPlayBytes();
     options.progress = progress;
     std::string failure;
     const std::string& work = song.MusicWorkPath();

@@ -10,7 +10,7 @@ struct SongExportStream {
     uint32_t leadIn = 0;    // silent sample frames before the music
     size_t usedLength = 0;  // bytes of the stream buffer the stream uses
     // Silent frames after the music: none, because the stream writer has already made the
-    // music work file as long as the stream.
+    // song's music as long as the stream (musicDataBytes; read as silence past the file's end).
     uint32_t tail = 0;
 };
 

@@ -5,11 +5,9 @@
 #include <vector>
 
 #include "audio/MusicImport.h"
-#include "audio/WavInFile.h"
-#include "audio/WavOutFile.h"
+#include "audio/WavConstants.h"
 #include "audio/WavTexts.h"
 #include "audio/WaveStreamReader.h"
-#include "media/ReplacingFile.h"
 #include "project/ColourSlots.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
@@ -17,9 +15,6 @@
 namespace {
 
 constexpr const char* kMsgResizeMusicFailed = "Unable to change the length of the music work file\n";
-constexpr const char* kMsgCannotReplaceWorkFile = "The new work file could not be written or put in place.";
-// Samples copied per step when the work file is rewritten.
-constexpr size_t kCopySamples = size_t(64) << 10;
 
 } // namespace
 
@@ -224,6 +219,12 @@ void MSongSettings::SetMusicPath(const std::string& path, const std::string& wor
     RebuildStreamBuffer();
 }
 
+bool MSongSettings::UseImportedMusic(const MusicImportResult& result)
+{
+    musicWorkPath = result.decoded ? result.path : std::string();
+    return RebuildStreamBuffer();
+}
+
 void MSongSettings::ReleaseStreamBuffer()
 {
     std::vector<uint8_t>().swap(streamBuffer);
@@ -249,25 +250,21 @@ bool MSongSettings::RebuildStreamBuffer()
     return true;
 }
 
+static_assert(kFileLength == UINT32_MAX, "MusicPlayBytes stands for the file's own length");
+
 bool MSongSettings::ResizeMusic(uint32_t length)
 {
-    const std::string path = MusicWorkPath();
-    // Music used where it lies (a WAV with no work file of its own) is the user's file and is
-    // never rewritten: the resized music goes to the temporary work file, which the song then
-    // plays from.
-    const std::string workTarget = musicWorkPath.empty() ? MusicImport::DefaultWorkFilePath() : musicWorkPath;
-    bool rewritten = false;
+    const std::string& path = MusicWorkPath();
     auto fail = [&](const std::string& why) {
         PromptOrSilent(prompt).Message(kMsgResizeMusicFailed + path + "\n\n" + why, kAppCaption, PromptIcon::Warning);
         return false;
     };
-
-    WavInFile in;
-    if (path.empty() || !in.Open(path)) return fail(in.FailureText());
-    const uint32_t sampleBytes = in.BitsPerSample() / 8;
-    const uint32_t frameBytes = sampleBytes * in.Channels();
-    // Whole sample frames only: a partial frame at the end would make every reader of the
-    // file drop it or misread it. Round up so that the music still covers the stream.
+    // Only the header is read: the music keeps its file, and whatever the song needs beyond the
+    // file's samples is read as silence by the player and the exports.
+    WaveStreamReader music;
+    if (path.empty() || !music.Open(path)) return fail(music.FailureText());
+    const uint32_t frameBytes = std::max<uint32_t>(1, music.Format().FrameBytes());
+    // Whole sample frames only, rounded up so that the music still covers the stream.
     uint64_t target = (uint64_t(length) + frameBytes - 1) / frameBytes * frameBytes;
     if (target > kMaxWavOutDataBytes) target = uint64_t(kMaxWavOutDataBytes) / frameBytes * frameBytes;
     const auto newLength = static_cast<uint32_t>(target);
@@ -279,41 +276,6 @@ bool MSongSettings::ResizeMusic(uint32_t length)
     } catch (const std::bad_alloc&) {
         return fail("Not enough memory for the stream buffer.");
     }
-
-    // A header that claims more than the file holds is rewritten too, so that it tells the truth.
-    if (newLength != in.DataBytes() || newLength != in.Header().dataSize) {
-        ReplacingFile replacement(workTarget);
-        WavOutFile out;
-        if (!replacement.Create()) return fail(kMsgCannotReplaceWorkFile);
-        if (!out.Create(replacement.TempPath(), in.SampleRate(), in.BitsPerSample(), in.Channels()))
-            return fail(out.FailureText());
-        const uint32_t keep = std::min(newLength, in.DataBytes() / frameBytes * frameBytes);
-        std::vector<int16_t> samples(kCopySamples);
-        uint64_t copied = 0;
-        while (copied < keep) {
-            const size_t want = std::min<uint64_t>(samples.size(), (keep - copied) / sampleBytes);
-            const size_t got = in.Read(std::span<int16_t>(samples.data(), want));
-            if (got == 0) return fail(kMsgWavReadFailed);
-            if (!out.Write(std::span<const int16_t>(samples.data(), got))) return fail(out.FailureText());
-            copied += uint64_t(got) * sampleBytes;
-        }
-        std::fill(samples.begin(), samples.end(), int16_t(0));
-        while (copied < newLength) {
-            const size_t count = std::min<uint64_t>(samples.size(), (newLength - copied) / sampleBytes);
-            if (!out.Write(std::span<const int16_t>(samples.data(), count))) return fail(out.FailureText());
-            copied += uint64_t(count) * sampleBytes;
-        }
-        in.Close();
-        if (!out.Close()) return fail(out.FailureText());
-        if (!replacement.Commit()) return fail(kMsgCannotReplaceWorkFile);
-        rewritten = true;
-    }
-
-    // Count again from the file as it now stands.
-    WaveStreamReader check;
-    if (!check.Open(rewritten ? workTarget : path)) return fail(check.FailureText());
-    if (check.DataBytes() != newLength) return fail(kMsgCannotReplaceWorkFile);
-    if (rewritten) musicWorkPath = workTarget;
     musicDataBytes = newLength;
     streamBuffer.swap(resized);
     return true;

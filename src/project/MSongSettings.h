@@ -13,6 +13,7 @@
 #include "project/SettingsBlock.h"
 
 class UserPrompt;
+struct MusicImportResult;
 
 // The stream buffer holds one 96-byte block of subcode for every 2,352-byte CD audio sector of
 // the music, plus a reserve for the lead-in and the title and credits pages (about 180 s).
@@ -74,6 +75,9 @@ public:
     // workPath is the 44,100 Hz PCM WAV decoded from the music; empty when the music is such a
     // WAV itself.
     void SetMusicPath(const std::string& path, const std::string& workPath = {});
+    // Plays from what the music import made of musicPath (the decoded work file, or the WAV
+    // itself) and sizes the stream buffer to it; the song stays as modified as it was.
+    bool UseImportedMusic(const MusicImportResult& result);
     // The WAV file that the stream buffer follows: the work path, or the music path itself.
     const std::string& MusicWorkPath() const { return musicWorkPath.empty() ? musicPath : musicWorkPath; }
     // Counts the sample data bytes of the work file into musicDataBytes and firstMusicDataBytes
@@ -82,15 +86,16 @@ public:
     bool RebuildStreamBuffer();
     // No buffer, no counted music.
     void ReleaseStreamBuffer();
-    // Rewrites the work file with exactly length bytes of sample data (rounded up to whole
-    // sample frames), keeping its format: its samples up to that length, then silence. The new
-    // file is complete before it replaces the old one. The buffer follows the new length and
-    // keeps the content both sizes share; firstMusicDataBytes stays. On failure the work file
-    // and the buffer are untouched, the user is told why, and false is returned.
-    // Music used in place (no musicWorkPath) is left alone: the resized copy is written to the
-    // temporary work file, which becomes musicWorkPath.
+    // Gives the song's music exactly length bytes of sample data (rounded up to whole sample
+    // frames): musicDataBytes. The file is never written: the player and the exports read its
+    // samples up to that length and silence after them. The buffer follows the new length and
+    // keeps the content both sizes share; firstMusicDataBytes (what the file holds) stays. On
+    // failure the buffer is untouched, the user is told why, and false is returned.
     bool ResizeMusic(uint32_t length);
     static uint32_t StreamBufferBytes(uint32_t musicBytes);
+    // The music's length for the player and the exports: musicDataBytes, or UINT32_MAX (the
+    // file as it is) while the music is not counted.
+    uint32_t MusicPlayBytes() const { return musicDataBytes > 0 ? musicDataBytes : UINT32_MAX; }
 
     // Project file (.tvx) at the project path.
     bool Save();

@@ -154,9 +154,16 @@ private slots:
             CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.RatioList()->currentText(), QString("128k"));
         }
+        // 144 is no Layer III rate and is not offered: a stored 144 selects 160k.
+        QVERIFY(!CDlgExport::RatioEntries(ExportType::Mp3G).contains("144k"));
+        Store(2, 128, 144);
+        {
+            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            QCOMPARE(dialog.RatioList()->currentText(), QString("160k"));
+        }
         // Above every entry: the highest; below every entry: the lowest.
         QCOMPARE(CDlgExport::NearestEntry(CDlgExport::RatioEntries(ExportType::Mp3G), 500), 0);
-        QCOMPARE(CDlgExport::NearestEntry(CDlgExport::RatioEntries(ExportType::Mp3G), 8), 14);
+        QCOMPARE(CDlgExport::NearestEntry(CDlgExport::RatioEntries(ExportType::Mp3G), 8), 13);
         QCOMPARE(CDlgExport::EntryKbps("320k"), 320);
 
         // Opened on BIN, the first compressed type chosen gets its own remembered rate.

@@ -191,3 +191,32 @@ TEST(WaveStreamReader, AFileThatShrinksWhileStreamingIsAFailure)
     EXPECT_LT(total, 1u << 20);
     EXPECT_EQ(reader.FailureText(), kMsgWavReadFailed);
 }
+
+TEST(WaveStreamReader, AGivenLengthCutsTheDataOrGoesOnWithSilence)
+{
+    // 8-bit: the silence after the data is the centre value, in whole frames, behind the
+    // lead-in; large and small reads alike.
+    const auto data = Counting(3000);
+    const auto file = RiffWave({FmtChunk(2, 8), {"data", data}});
+    WaveStreamReader reader;
+    ASSERT_TRUE(reader.Open(file, 10));
+    ASSERT_TRUE(reader.SetLength(200001));
+    EXPECT_EQ(reader.DataBytes(), 200000u);
+    EXPECT_EQ(reader.FileDataBytes(), 3000u);
+    EXPECT_EQ(reader.DataLeft(), 200000u);
+    std::vector<uint8_t> expected(20, 128);
+    expected.insert(expected.end(), data.begin(), data.end());
+    expected.resize(20 + 200000, 128);
+    for (size_t piece : {size_t(7), size_t(100000), size_t(300000)}) {
+        ASSERT_TRUE(reader.Reset());
+        EXPECT_EQ(Drain(reader, piece), expected) << "pieces of " << piece;
+        EXPECT_EQ(reader.DataLeft(), 0u);
+    }
+
+    // Shorter than the file: cut; kFileLength: the file's own length again.
+    ASSERT_TRUE(reader.SetLength(1001));
+    EXPECT_EQ(Drain(reader, 512), std::vector<uint8_t>(expected.begin(), expected.begin() + 20 + 1000));
+    ASSERT_TRUE(reader.SetLength(kFileLength));
+    EXPECT_EQ(reader.DataBytes(), 3000u);
+    EXPECT_EQ(Drain(reader, 4096), std::vector<uint8_t>(expected.begin(), expected.begin() + 20 + 3000));
+}

@@ -9,10 +9,12 @@ TEST(WriteCdgFile, LengthFollowsTheAudioDuration)
 {
     const size_t big = size_t(2) << 20;
     EXPECT_EQ(CdgFileLength(180000, big), 1296000u); // 13,500 sectors' worth, 54,000 packets
-    EXPECT_EQ(CdgFileLength(1, big), 7u);            // 7.2 rounds down
-    EXPECT_EQ(CdgFileLength(3, big), 22u);           // 21.6 rounds up
-    EXPECT_EQ(CdgFileLength(0, 5000), 5000u);        // unknown duration: the whole buffer
-    EXPECT_EQ(CdgFileLength(180000, 5000), 5000u);   // never more than the buffer
+    EXPECT_EQ(CdgFileLength(96917, big), 697800u);   // 697,802.4 bytes: 29,075 whole packets
+    EXPECT_EQ(CdgFileLength(3, big), 0u);            // 21.6 bytes: not one whole packet
+    EXPECT_EQ(CdgFileLength(4, big), 24u);           // 28.8: one packet
+    EXPECT_EQ(CdgFileLength(0, 4800), 4800u);        // unknown duration: the whole buffer
+    EXPECT_EQ(CdgFileLength(0, 5000), 4992u);        // ... in whole packets
+    EXPECT_EQ(CdgFileLength(180000, 5000), 4992u);   // never more than the buffer
 }
 
 TEST(WriteCdgFile, PathTakesTheAudioNameWithItsExtensionReplaced)

@@ -96,8 +96,8 @@ TEST(NewCommand, UsesAWavWhereItLiesAndTakesTitleAndArtistFromTheCommandLine)
     EXPECT_EQ(song.title, "Caf\xE9 Song");
     EXPECT_EQ(song.artist, "Zo\xEB");
 
-    // Writing the stream lengthens the music to cover it: the user's WAV is not the file that
-    // changes.
+    // Writing the stream lengthens the music to cover it, as silence read after the file:
+    // the user's WAV is not written, and the run leaves no work file behind.
     const char* oldTemp = std::getenv("TMPDIR");
     const std::string savedTemp = oldTemp ? oldTemp : "";
     fs::create_directory(dir.File("tmp"));
@@ -109,7 +109,7 @@ TEST(NewCommand, UsesAWavWhereItLiesAndTakesTitleAndArtistFromTheCommandLine)
         ::unsetenv("TMPDIR");
     ASSERT_EQ(stream.status, 0) << stream.Output();
     EXPECT_EQ(ReadFileBytes(wav), before);
-    EXPECT_GT(fs::file_size(dir.File("tmp/tessavox_music.wav")), before.size());
+    EXPECT_TRUE(fs::is_empty(dir.File("tmp")));
 }
 
 TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)

@@ -42,7 +42,8 @@ constexpr const char* kRatioTipTitle = "Ratio";
 constexpr const char* kRatioTipText = "Please select a Compression Ratio.";
 
 constexpr const char* kWmaEntries[] = {"192k", "160k", "128k", "96k"};
-constexpr const char* kMp3Entries[] = {"320k", "256k", "224k", "192k", "160k", "144k", "128k", "112k",
+// The MPEG-1 Layer III rates; a stored 144 (not one of them) selects 160k.
+constexpr const char* kMp3Entries[] = {"320k", "256k", "224k", "192k", "160k", "128k", "112k",
                                        "96k",  "80k",  "64k",  "56k",  "48k",  "40k",  "32k"};
 
 // Settings of the dialog (group Settings) with their defaults.

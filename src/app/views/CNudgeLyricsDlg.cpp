@@ -380,7 +380,7 @@ void CNudgeLyricsDlg::Play(bool window)
     m_streamStart = WriteRwMemory(song, used, int64_t(from));
     // The screen as it looks at `from`: the page of the selected word with its earlier words swept.
     DrawPage();
-    Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
+    Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
     Player().SetLeadInFrames(m_streamStart);
     Player().SetTempoChange(m_tempo - 100);
     const int64_t shift = int64_t(song.settings.advanceSweep) * 441 / 2;

@@ -123,7 +123,8 @@ void CPlaySongDlg::BuildStream()
     WavInFile work;
     if (work.Open(song.MusicWorkPath())) {
         const uint32_t frameBytes = uint32_t(work.Channels()) * work.BitsPerSample() / 8;
-        if (frameBytes > 0) musicFrames = work.DataBytes() / frameBytes;
+        // The song's music: the file's samples and the silence the stream needs after them.
+        if (frameBytes > 0) musicFrames = std::max(work.DataBytes(), song.musicDataBytes) / frameBytes;
     }
     const uint64_t total = m_streamStart + musicFrames;
     m_slider->blockSignals(true);
@@ -132,7 +133,7 @@ void CPlaySongDlg::BuildStream()
     m_slider->blockSignals(false);
     m_playPosition = 0;
     m_shown = 0;
-    Player().SetSource(song.MusicWorkPath(), song.streamBuffer);
+    Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
     Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
 }

@@ -1,19 +1,21 @@
 // tessavox-cli export: a project exported as the window's Export Song command does it, as a
 // BIN file or an MP3+G / WMA+G pair, optionally with an LRC file and zipped.
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "audio/EncodeMp3.h"
+#include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
+#include "audio/LameLibrary.h"
 #include "audio/MusicImport.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
+#include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
 #include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
@@ -24,16 +26,10 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip]\n"
     "                           [--lrc simple|enhanced] [--music WORK.wav] [--title T] [--artist A]\n"
-    "Without --type the output's extension chooses (.bin, .mp3, .wma; .zip zips MP3+G, or WMA+G when\n"
-    "the MP3 encoder is missing). --zip packs the audio, the .cdg and the LRC file into PATH. --music\n"
-    "plays from another work file than the project's. Ctrl+C cancels; nothing half-written is left.\n";
-
-std::atomic<bool> g_cancelled{false};
-
-void OnInterrupt(int)
-{
-    g_cancelled.store(true);
-}
+    "The output's extension chooses (.bin, .mp3, .wma; .zip zips MP3+G, or WMA+G with --type wmag); a\n"
+    "--type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file into PATH\n"
+    "(a .zip). Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. --music plays from\n"
+    "another work file than the project's. Ctrl+C cancels; nothing half-written is left.\n";
 
 int Usage(const std::string& why)
 {
@@ -45,6 +41,13 @@ int Failure(const std::string& why)
 {
     std::fprintf(stderr, "export: %s\n", why.c_str());
     return 1;
+}
+
+std::string RateList(const int* first, const int* last)
+{
+    std::string list;
+    for (const int* r = first; r != last; ++r) list += (list.empty() ? "" : ", ") + std::to_string(*r);
+    return list;
 }
 
 std::string Lower(std::string s)
@@ -90,30 +93,40 @@ int RunExportCommand(const CliArgs& args)
     if (type == "wmag") type = "wma";
     if (!type.empty() && type != "mp3" && type != "wma" && type != "bin") return Usage("--type is bin, mp3g or wmag");
 
-    std::string ext = Lower(std::filesystem::path(output).extension().string());
-    // An explicit type decides over the extension.
-    if (type == "bin") ext = ".bin";
-    else if (zip) ext = ".zip";
-    else if (type == "mp3") ext = ".mp3";
-    else if (type == "wma") ext = ".wma";
+    // The output's name says what it is; a type or --zip that says otherwise is a mistake,
+    // never a file named one thing and holding another.
+    const std::string ext = Lower(std::filesystem::path(output).extension().string());
+    if (ext != ".bin" && ext != ".mp3" && ext != ".wma" && ext != ".zip")
+        return Usage("the output must end in .bin, .mp3, .wma or .zip");
+    if (zip && ext != ".zip") return Usage("--zip writes a ZIP file: the output must end in .zip");
+    zip = ext == ".zip";
+    const std::string wanted = type.empty() ? (zip ? std::string("mp3") : ext.substr(1)) : type;
+    if (wanted == "bin" && ext != ".bin") return Usage("--type bin writes a .bin file, not \"" + output + "\"");
+    if ((wanted == "mp3" || wanted == "wma") && ext != "." + wanted && !zip)
+        return Usage("--type " + wanted + "g writes a ." + wanted + " or a .zip file, not \"" + output + "\"");
+
     ExportChoices choices;
+    choices.type = wanted == "bin" ? ExportType::Bin : wanted == "mp3" ? ExportType::Mp3G : ExportType::WmaG;
+    choices.zip = zip;
     choices.lrc = !lrc.empty();
     choices.lrcFormat = lrc == "simple" ? LrcFormat::Simple : LrcFormat::Enhanced;
-    StderrUserPrompt prompt;
-    if (ext == ".bin") {
-        choices.type = ExportType::Bin;
-    } else if (ext == ".mp3" || (ext == ".zip" && type != "wma")) {
-        Mp3NoticeSettings notices{true, true};
-        choices.type = EnsureMp3Encoder(prompt, notices) || ext == ".mp3" ? ExportType::Mp3G : ExportType::WmaG;
-        if (choices.type == ExportType::Mp3G && !Mp3EncoderAvailable())
-            return Failure("MP3 export needs the LAME library (Debian package libmp3lame0)");
-    } else if (ext == ".wma" || ext == ".zip") {
-        choices.type = ExportType::WmaG;
-    } else {
-        return Usage("the output must end in .bin, .mp3, .wma or .zip");
+    if (kbps > 0) {
+        if (choices.type == ExportType::Bin) return Usage("--bitrate is for MP3+G and WMA+G exports");
+        const bool mp3 = choices.type == ExportType::Mp3G;
+        const int* first = mp3 ? std::begin(kMp3BitRates) : std::begin(kWmaBitRates);
+        const int* last = mp3 ? std::end(kMp3BitRates) : std::end(kWmaBitRates);
+        if (std::find(first, last, kbps) == last)
+            return Usage(std::string(mp3 ? "MP3" : "WMA") + " bit rates are " + RateList(first, last));
+        (mp3 ? choices.mp3Kbps : choices.wmaKbps) = kbps;
     }
-    choices.zip = ext == ".zip";
-    if (kbps > 0) (choices.type == ExportType::Mp3G ? choices.mp3Kbps : choices.wmaKbps) = kbps;
+    StderrUserPrompt prompt;
+    if (choices.type == ExportType::Mp3G) {
+        Mp3NoticeSettings notices{true, true};
+        if (!EnsureMp3Encoder(prompt, notices))
+            return Failure(std::string("MP3+G needs the MP3 encoder library ") + LameLibrary::FileName() +
+                           " from the Debian package " + kLamePackage + " (apt-get install " + kLamePackage +
+                           "); --type wmag makes WMA+G without it");
+    }
 
     MSongSettings song(project);
     song.prompt = &prompt;
@@ -123,11 +136,14 @@ int RunExportCommand(const CliArgs& args)
     if (!music.empty()) song.musicPath = music;
     if (song.musicPath.empty()) return Failure("the project has no music");
 
-    // The music as the window's Open loads it: a WAV in place, anything else decoded.
+    // The music as the window's Open loads it: a WAV read where it lies, anything else decoded
+    // into this run's private work folder.
     MusicImport import;
-    if (!import.ImportMusic(song.musicPath)) return Failure("the music: " + import.Result().errorText);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    import.SetProgress([](int) { return !StopSignals::Requested(); });
+    if (!import.ImportMusic(song.musicPath)) {
+        if (StopSignals::Requested()) return Failure("cancelled; no file was written");
+        return Failure("the music: " + import.Result().errorText);
+    }
     song.UseImportedMusic(import.Result());
     if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
@@ -138,7 +154,7 @@ int RunExportCommand(const CliArgs& args)
         const BinExportResult r =
             ExportBin(output, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
                                song.MusicPlayBytes()},
-                      [&progress](int p) { return progress(p) && !g_cancelled.load(); }, prompt);
+                      [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt);
         if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != BinExportStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
@@ -148,8 +164,8 @@ int RunExportCommand(const CliArgs& args)
     ProgressLine progress(kCompressingAudioCaption);
     const CompressedExportResult r =
         RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, output, choices,
-                            [&progress](int p) { return progress(p) && !g_cancelled.load(); }, prompt);
-    if (g_cancelled.load()) return Failure("cancelled");
+                            [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt);
+    if (StopSignals::Requested()) return Failure("cancelled; no file was written");
     if (!r.ok) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
     else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());

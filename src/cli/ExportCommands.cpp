@@ -12,10 +12,12 @@
 #include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
 #include "cdg/ExportBin.h"
+#include "audio/WaveStreamReader.h"
 #include "cli/CliCommands.h"
 #include "cli/CliNumbers.h"
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
+#include "cli/StopSignals.h"
 #include "media/AtomicFile.h"
 #include "text/Cp1252.h"
 
@@ -112,9 +114,17 @@ int RunEncodeCommand(const CliArgs& args)
     if (std::find(first, last, options.kbps) == last)
         return Usage(kName, kEncodeUsage, std::string(mp3 ? "MP3" : "WMA") + " bit rates are " + RateList(first, last));
 
+    // Only a WAV work file: anything else would be taken for raw samples and encoded as noise.
+    {
+        WaveStreamReader work;
+        if (!work.Open(input))
+            return Failure(kName, "\"" + input + "\" is not a WAV work file (" + work.FailureText() +
+                                      "); tessavox-cli new decodes music into one");
+    }
+
     StderrUserPrompt prompt;
     ProgressLine line("Compressing Audio...");
-    options.progress = [&line](int percent) { return line(percent); };
+    options.progress = [&line](int percent) { return line(percent) && !StopSignals::Requested(); };
     std::string failure;
     if (mp3) {
         Mp3NoticeSettings notices;
@@ -165,7 +175,8 @@ int RunBinCommand(const CliArgs& args)
     StderrUserPrompt prompt;
     ProgressLine line(kBinProgressCaption);
     const BinExportResult r = ExportBin(output, BinExportSource{inputs[0], buffer, used, leadIn},
-                                        [&line](int percent) { return line(percent); }, prompt);
+                                        [&line](int percent) { return line(percent) && !StopSignals::Requested(); },
+                                        prompt);
     if (r.status != BinExportStatus::Done) return kExitFailure;
     const uint32_t seconds = uint32_t(r.sectors / kSectorsPerSecond);
     std::printf("%s: %llu sectors (%u:%02u)\n", output.c_str(), static_cast<unsigned long long>(r.sectors),

@@ -1,7 +1,5 @@
 // tessavox-cli new: a project made from a music file and, optionally, a lyric file.
-#include <atomic>
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,6 +9,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliUsage.h"
 #include "cli/StderrUserPrompt.h"
+#include "cli/StopSignals.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
 #include "project/MSongSettings.h"
@@ -78,36 +77,6 @@ ParseResult ParseArgs(const CliArgs& args, NewOptions& o)
     return ParseResult::Run;
 }
 
-// Ctrl+C while decoding stops the decoder, so that its partial file is cleaned away.
-std::atomic<MusicImport*> g_runningImport{nullptr};
-
-extern "C" void StopImport(int)
-{
-    if (MusicImport* import = g_runningImport.load()) import->Cancel();
-}
-
-class InterruptStopsImport {
-public:
-    explicit InterruptStopsImport(MusicImport& import)
-    {
-        g_runningImport.store(&import);
-        struct sigaction action {};
-        action.sa_handler = StopImport;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &m_old);
-    }
-    ~InterruptStopsImport()
-    {
-        sigaction(SIGINT, &m_old, nullptr);
-        g_runningImport.store(nullptr);
-    }
-    InterruptStopsImport(const InterruptStopsImport&) = delete;
-    InterruptStopsImport& operator=(const InterruptStopsImport&) = delete;
-
-private:
-    struct sigaction m_old {};
-};
-
 std::string ChannelsText(int channels)
 {
     return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " channels";
@@ -159,22 +128,20 @@ int RunNewCommand(const CliArgs& args)
 
     MusicImport import(workFile);
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
-    if (showProgress) {
-        import.SetProgress([](int percent) {
+    // A stop signal while decoding stops the decoder, so that its partial file is cleaned away.
+    import.SetProgress([showProgress](int percent) {
+        if (showProgress) {
             std::fprintf(stderr, "\r%s %3d%%", kDecompressingAudioTitle, percent);
             std::fflush(stderr);
-            return true;
-        });
-    }
+        }
+        return !StopSignals::Requested();
+    });
     const bool workFileExisted = fs::exists(workFile, ec);
-    bool imported = false;
-    {
-        InterruptStopsImport interrupt(import);
-        imported = import.ImportMusic(music);
-    }
+    const bool imported = import.ImportMusic(music);
     if (showProgress && decodes) std::fputc('\n', stderr);
     const MusicImportResult& result = import.Result();
     if (!imported) {
+        if (StopSignals::Requested()) return 1;
         prompt.Message(kMsgMusicProblem + result.errorText, kAppCaption, PromptIcon::Stop);
         return 1;
     }
@@ -184,6 +151,11 @@ int RunNewCommand(const CliArgs& args)
     song.title = o.haveTitle ? Utf8ToCp1252(o.title) : lrc.title;
     song.artist = o.haveArtist ? Utf8ToCp1252(o.artist) : lrc.artist;
 
+    // Stopped after the decoding: the project is not made, and its music goes with it.
+    if (StopSignals::Requested()) {
+        if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
+        return 1;
+    }
     if (!song.Save()) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);

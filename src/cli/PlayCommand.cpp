@@ -1,6 +1,5 @@
 // tessavox-cli play: plays a work file (and a CD+G stream against its clock) without a display.
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -15,6 +14,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliNumbers.h"
 #include "cli/StderrUserPrompt.h"
+#include "cli/StopSignals.h"
 #include "media/AtomicFile.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
@@ -43,17 +43,8 @@ constexpr auto kPollStep = std::chrono::milliseconds(50);
 constexpr auto kReportEvery = std::chrono::seconds(1);
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
-// As a shell reports a command ended by Ctrl+C.
-constexpr int kExitInterrupted = 130;
 constexpr uint32_t kMillisPerSecond = 1000;
 constexpr uint32_t kSecondsPerMinute = 60;
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
 
 int Usage(const std::string& why)
 {
@@ -248,8 +239,6 @@ int RunPlayCommand(const CliArgs& args)
         cdg.CatchUp(uint32_t(*startFrame));
     }
 
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
     if (!player.Start(flags, uint32_t(*startFrame), uint32_t(*endFrame))) {
         // The prompt has told why; for a missing device the cause and the way round it too.
         if (player.LastStartFailure() == MCdgPlayer::StartFailure::NoSoundDevice) {
@@ -266,7 +255,7 @@ int RunPlayCommand(const CliArgs& args)
     auto nextReport = begun + every;
     bool interrupted = false;
     while (!done.WaitFor(std::chrono::duration_cast<std::chrono::milliseconds>(kPollStep))) {
-        if (g_interrupted || EnterPressed()) {
+        if (StopSignals::Requested() || EnterPressed()) {
             interrupted = true;
             break;
         }
@@ -283,8 +272,6 @@ int RunPlayCommand(const CliArgs& args)
         }
     }
     player.Stop();
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     if (interrupted) std::fprintf(stderr, "play: stopped\n");
     Report("final clock", player);
 
@@ -301,5 +288,6 @@ int RunPlayCommand(const CliArgs& args)
     }
     player.Release();
     if (!readFailure.empty()) return kExitFailure;
-    return interrupted ? kExitInterrupted : 0;
+    // A stop signal's status is the program's to give.
+    return 0;
 }

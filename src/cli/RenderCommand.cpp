@@ -8,6 +8,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
+#include "cli/StopSignals.h"
 #include "cli/CliNumbers.h"
 #include "media/AtomicFile.h"
 #include "player/MRwSnapshotPresenter.h"
@@ -123,7 +124,8 @@ int RunRenderCommand(const CliArgs& args)
     std::filesystem::create_directories(output, ec);
     if (!std::filesystem::is_directory(output, ec)) return Failure("cannot make the folder \"" + output + "\"");
     const uint64_t lengthMicros = uint64_t(player.PacketCount()) * kMicrosPerSecond / kCdgPacketsPerSecond;
-    for (uint64_t k = 0; k * *everyMicros <= lengthMicros; ++k) {
+    // A stop signal ends the series between pictures: every picture written is whole.
+    for (uint64_t k = 0; k * *everyMicros <= lengthMicros && !StopSignals::Requested(); ++k) {
         player.ExecuteUntil(player.PacketsAtClock(ClockAt(k * *everyMicros)));
         player.Show();
         char name[32];

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/StopSignals.h"
 
 namespace {
 
@@ -68,7 +69,12 @@ int main(int argc, char** argv)
         return 0;
     }
     for (const Command& c : kCommands) {
-        if (name == c.name) return c.run(CliArgs(argv + 2, argv + argc));
+        if (name != c.name) continue;
+        StopSignals::Install();
+        const int status = c.run(CliArgs(argv + 2, argv + argc));
+        if (!StopSignals::Requested()) return status;
+        std::fprintf(stderr, "tessavox-cli: stopped by %s\n", strsignal(StopSignals::Received()));
+        return StopSignals::ExitStatus();
     }
     std::fprintf(stderr, "tessavox-cli: unknown command \"%s\"\n\n", name.c_str());
     PrintUsage(stderr);

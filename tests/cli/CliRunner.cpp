@@ -13,6 +13,12 @@ extern char** environ;
 
 CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds)
 {
+    return RunProgramAndSignal(program, args, 0, {}, timeoutSeconds);
+}
+
+CliResult RunProgramAndSignal(const std::string& program, const std::vector<std::string>& args, int signal,
+                              const std::function<bool()>& ready, int timeoutSeconds)
+{
     CliResult result;
     TempDir dir;
     const std::string outPath = dir.File("stdout");
@@ -41,6 +47,10 @@ CliResult RunProgram(const std::string& program, const std::vector<std::string>&
         const pid_t done = waitpid(pid, &wstatus, WNOHANG);
         if (done == pid) break;
         if (done < 0) return result;
+        if (signal != 0 && !result.signalSent && ready && ready()) {
+            kill(pid, signal);
+            result.signalSent = true;
+        }
         if (std::chrono::steady_clock::now() > deadline) {
             kill(pid, SIGKILL);
             waitpid(pid, &wstatus, 0);
@@ -50,7 +60,10 @@ CliResult RunProgram(const std::string& program, const std::vector<std::string>&
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-    else if (WIFSIGNALED(wstatus)) result.status = 128 + WTERMSIG(wstatus);
+    else if (WIFSIGNALED(wstatus)) {
+        result.status = 128 + WTERMSIG(wstatus);
+        result.killedBySignal = true;
+    }
 
     const auto out = ReadFileBytes(outPath);
     const auto err = ReadFileBytes(errPath);

@@ -22,7 +22,7 @@ std::string DemoWithMusic(const TempDir& dir)
 TEST(ExportCommand, ZipsTheMp3TheCdgAndTheLrcOfTheDemoSong)
 {
     TempDir dir;
-    ScopedTempFolder temp(dir.File("tmp")); // the lengthened work copy of the music goes here
+    ScopedTempFolder temp(dir.File("tmp")); // where the run's private work folder would go
     const std::string project = DemoWithMusic(dir);
     const std::string zip = dir.File("out/song.zip");
     std::filesystem::create_directories(dir.File("out"));
@@ -39,12 +39,13 @@ TEST(ExportCommand, ZipsTheMp3TheCdgAndTheLrcOfTheDemoSong)
     const CliResult lrc = RunProgram("unzip", {"-p", zip, "song.lrc"});
     EXPECT_NE(lrc.out.find("[ti:Twinkle, Twinkle, Little Star]\r\n"), std::string::npos);
     EXPECT_EQ(lrc.out.find('<'), std::string::npos); // simple form: no word times
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
 }
 
 TEST(ExportCommand, WritesABinOfWholeSectorsAndRefusesWhatItCannotDo)
 {
     TempDir dir;
-    ScopedTempFolder temp(dir.File("tmp")); // the lengthened work copy of the music goes here
+    ScopedTempFolder temp(dir.File("tmp")); // where the run's private work folder would go
     const std::string project = DemoWithMusic(dir);
     const std::string bin = dir.File("song.bin");
     CliResult run = RunCli({"export", project, "-o", bin});
@@ -62,17 +63,55 @@ TEST(ExportCommand, WritesABinOfWholeSectorsAndRefusesWhatItCannotDo)
     EXPECT_FALSE(std::filesystem::exists(dir.File("x.wma")));
 }
 
-TEST(ExportCommand, TheTypeFlagsDecideOverTheExtension)
+TEST(ExportCommand, TheTypeTheExtensionAndTheBitRateMustAgree)
 {
     TempDir dir;
     ScopedTempFolder temp(dir.File("tmp"));
     const std::string project = DemoWithMusic(dir);
     const std::string out = dir.File("karaoke.zip");
-    const CliResult run = RunCli({"export", project, "--type", "wmag", "--zip", "--bitrate", "96", "-o", out, "--music",
-                                  dir.File("twinkle.wav")});
+    // A .zip is always a ZIP, of the type asked for.
+    CliResult run = RunCli({"export", project, "--type", "wmag", "--bitrate", "96", "-o", out, "--music",
+                            dir.File("twinkle.wav")});
     ASSERT_EQ(run.status, 0) << run.Output();
     const CliResult list = RunProgram("unzip", {"-Z1", out});
     EXPECT_EQ(list.out, "karaoke.wma\nkaraoke.cdg\n");
-    const CliResult bad = RunCli({"export", project, "--type", "ogg", "-o", out});
-    EXPECT_EQ(bad.status, 2);
+    std::filesystem::remove(out);
+
+    struct Refused {
+        std::vector<std::string> args;
+        std::string why;
+    };
+    const std::vector<Refused> refused = {
+        {{"--type", "ogg", "-o", dir.File("a.zip")}, "--type is bin, mp3g or wmag"},
+        {{"--type", "mp3g", "-o", dir.File("a.wma")}, "--type mp3g writes a .mp3 or a .zip file"},
+        {{"--type", "wmag", "-o", dir.File("a.mp3")}, "--type wmag writes a .wma or a .zip file"},
+        {{"--type", "bin", "-o", dir.File("a.zip")}, "--type bin writes a .bin file"},
+        {{"--zip", "-o", dir.File("a.mp3")}, "--zip writes a ZIP file: the output must end in .zip"},
+        {{"-o", dir.File("a.ogg")}, "the output must end in .bin, .mp3, .wma or .zip"},
+        {{"--bitrate", "100", "-o", dir.File("a.zip")},
+         "MP3 bit rates are 320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32"},
+        {{"--bitrate", "144", "-o", dir.File("a.mp3")}, "MP3 bit rates are 320,"},
+        {{"--type", "wmag", "--bitrate", "999", "-o", dir.File("a.zip")}, "WMA bit rates are 192, 160, 128, 96"},
+        {{"--bitrate", "128", "-o", dir.File("a.bin")}, "--bitrate is for MP3+G and WMA+G exports"},
+    };
+    for (const Refused& r : refused) {
+        std::vector<std::string> args = {"export", project};
+        args.insert(args.end(), r.args.begin(), r.args.end());
+        run = RunCli(args);
+        EXPECT_EQ(run.status, 2) << r.why;
+        EXPECT_NE(run.err.find(r.why), std::string::npos) << run.err;
+    }
+
+    // Without the MP3 encoder a .zip is an error that names the package, never a quiet WMA+G.
+    ::setenv("TESSAVOX_LAME_LIBRARY", dir.File("no-such-lame.so").c_str(), 1);
+    run = RunCli({"export", project, "-o", out});
+    ::unsetenv("TESSAVOX_LAME_LIBRARY");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("Debian package libmp3lame0"), std::string::npos) << run.err;
+
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_TRUE(e.path().filename() == "twinkle.tvx" || e.path().filename() == "twinkle.wav" ||
+                    e.path().filename() == "tmp")
+            << e.path();
+    EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
 }

@@ -74,6 +74,13 @@ TEST(EncodeCommand, RefusesWhatTheExportsDoNotOffer)
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(Contains(r.err, "missing.wav")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("a.wma")));
+    // Compressed music is no work file: its bytes would be encoded as noise.
+    const std::string mp3 = dir.File("song.mp3");
+    ASSERT_EQ(RunCli({"encode", wav, "-o", mp3}).status, 0);
+    r = RunCli({"encode", mp3, "-o", dir.File("again.mp3")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Contains(r.err, "\"" + mp3 + "\" is not a WAV work file")) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("again.mp3")));
 }
 
 TEST(EncodeCommand, WithoutTheEncoderLibraryMp3IsUnavailable)

@@ -14,6 +14,7 @@
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
 #include "cli/ProgressLine.h"
+#include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
@@ -75,8 +76,8 @@ int RunExportCommand(const CliArgs& args)
             if (a == "-o") output = v;
             else if (a == "--type") type = Lower(v);
             else if (a == "--lrc") lrc = Lower(v);
-            else if (a == "--title") title = Utf8ToCp1252(v), haveTitle = true;
-            else if (a == "--artist") artist = Utf8ToCp1252(v), haveArtist = true;
+            else if (a == "--title") title = CliText(v, a), haveTitle = true;
+            else if (a == "--artist") artist = CliText(v, a), haveArtist = true;
             else if (a == "--music") music = v;
             else if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos)
                 return Usage(a + " takes a bit rate such as 128");

@@ -15,6 +15,7 @@
 #include "audio/WaveStreamReader.h"
 #include "cli/CliCommands.h"
 #include "cli/CliNumbers.h"
+#include "cli/CliText.h"
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -86,9 +87,9 @@ int RunEncodeCommand(const CliArgs& args)
             if (a == "-o") {
                 output = v;
             } else if (a == "--title") {
-                options.title = Utf8ToCp1252(v);
+                options.title = CliText(v, a);
             } else if (a == "--artist") {
-                options.artist = Utf8ToCp1252(v);
+                options.artist = CliText(v, a);
             } else {
                 const auto n = ParseFrames(v);
                 if (!n) return Usage(kName, kEncodeUsage, a + " takes a whole number");

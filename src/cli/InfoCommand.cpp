@@ -202,7 +202,7 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     AppendLine(out, "Lines per page:", std::to_string(song.settings.linesPerPage));
     AppendLine(out, "Artist:", OrNone(song.artist));
     AppendLine(out, "Title:", OrNone(song.title));
-    AppendLine(out, "Music:", OrNone(song.musicPath));
+    AppendLine(out, "Music:", song.musicPath.empty() ? OrNone(song.musicPath) : PrintablePath(song.musicPath));
     static const char* const kSingerLabels[] = {"Singer 1:", "Singer 2:", "Both:"};
     for (size_t i = 0; i < song.singerDescriptions.size(); ++i)
         AppendLine(out, kSingerLabels[i], OrNone(song.singerDescriptions[i]));
@@ -266,7 +266,8 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
     json.Field("linesPerPage", song.settings.linesPerPage);
     json.Field("artist", Cp1252ToUtf8(song.artist));
     json.Field("title", Cp1252ToUtf8(song.title));
-    json.Field("music", Cp1252ToUtf8(song.musicPath));
+    // Paths are the file system's bytes, as they are (the writer marks bytes that are not UTF-8).
+    json.Field("music", song.musicPath);
     json.Key("singerDescriptions");
     json.BeginArray(true);
     for (const std::string& description : song.singerDescriptions) json.String(Cp1252ToUtf8(description));

@@ -8,6 +8,7 @@
 #include "audio/MusicImport.h"
 #include "cli/CliCommands.h"
 #include "cli/CliUsage.h"
+#include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "lyrics/LrcDocument.h"
@@ -148,8 +149,9 @@ int RunNewCommand(const CliArgs& args)
     song.SetMusicPath(result.path);
 
     if (LyricKindOf(o.lyrics) == LyricFileKind::Lrc) ApplyLrcTiming(song, lrc, prompt);
-    song.title = o.haveTitle ? Utf8ToCp1252(o.title) : lrc.title;
-    song.artist = o.haveArtist ? Utf8ToCp1252(o.artist) : lrc.artist;
+    song.title = o.haveTitle ? CliText(o.title, "--title") : lrc.title;
+    song.artist = o.haveArtist ? CliText(o.artist, "--artist") : lrc.artist;
+    if (lrc.reordered) std::fprintf(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
 
     // Stopped after the decoding: the project is not made, and its music goes with it.
     if (StopSignals::Requested()) {

@@ -26,7 +26,8 @@ struct LrcDocument {
     std::string editor;
     std::string version;
     int32_t length = 0; // hundredths of a second
-    int32_t offset = 0;
+    int32_t offset = 0; // milliseconds, already applied to the times
     bool enhanced = false;
+    bool reordered = false; // the file's lines were out of time order and have been sorted
     std::vector<LrcLine> lines;
 };

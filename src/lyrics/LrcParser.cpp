@@ -58,24 +58,47 @@ int32_t TimeOf(int32_t minutes, int32_t seconds, int32_t hundredths)
     return ClampTime(int64_t(minutes) * kHundredthsPerMinute + int64_t(seconds) * kHundredthsPerSecond + hundredths);
 }
 
-// "mm:ss" or "mm:ss.xx" (exactly 8 characters) in hundredths; false when not a time.
+// The fraction after "." in hundredths: one digit is tenths, two are hundredths, three are
+// milliseconds (rounded to the nearest hundredth); more digits than three are not looked at.
+int32_t FractionAt(std::string_view s, size_t at)
+{
+    int32_t value = 0;
+    size_t digits = 0;
+    for (size_t i = at; i < s.size() && IsDigit(s[i]) && digits < 3; ++i, ++digits) value = value * 10 + (s[i] - '0');
+    switch (digits) {
+    case 1: return value * 10;
+    case 2: return value;
+    case 3: return (value + 5) / 10;
+    default: return 0;
+    }
+}
+
+// "mm:ss", "mm:ss.x", "mm:ss.xx" or "mm:ss.xxx" at s[at] (minutes of two or more digits) in
+// hundredths; false when not a time.
+bool TimeAt(std::string_view s, size_t at, int32_t& time)
+{
+    if (s.size() < at + 3 || !IsDigit(s[at]) || !IsDigit(s[at + 1])) return false;
+    size_t colon = at;
+    while (colon < s.size() && IsDigit(s[colon])) ++colon;
+    if (colon >= s.size() || s[colon] != ':') return false;
+    size_t dot = colon + 1;
+    while (dot < s.size() && IsDigit(s[dot])) ++dot;
+    const int32_t fraction = dot < s.size() && s[dot] == '.' ? FractionAt(s, dot + 1) : 0;
+    time = TimeOf(NumberAt(s, at), NumberAt(s, colon + 1), fraction);
+    return true;
+}
+
+// The inside of a "[mm:ss.xx]" line tag in hundredths; false when not a time.
 bool LineTime(std::string_view inner, int32_t& time)
 {
-    if (inner.size() < 3 || !IsDigit(inner[0]) || !IsDigit(inner[1]) || inner[2] != ':') return false;
-    const int32_t hundredths = (inner.size() == 8 && inner[5] == '.') ? NumberAt(inner, 6) : 0;
-    time = TimeOf(NumberAt(inner, 0), NumberAt(inner, 3), hundredths);
-    return true;
+    return TimeAt(inner, 0, time);
 }
 
 // "<mm:ss.xx>" word time; false when the element is not one.
 bool WordTime(std::string_view element, int32_t& time)
 {
-    if (element.size() < 4 || element[0] != '<' || !IsDigit(element[1]) || !IsDigit(element[2]) ||
-        element[3] != ':')
-        return false;
-    const int32_t hundredths = (element.size() >= 10 && element[6] == '.') ? NumberAt(element, 7) : 0;
-    time = TimeOf(NumberAt(element, 1), NumberAt(element, 4), hundredths);
-    return true;
+    if (element.empty() || element[0] != '<') return false;
+    return TimeAt(element, 1, time);
 }
 
 void ApplyTag(std::string_view inner, LrcDocument& doc)
@@ -255,12 +278,52 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
 
     if (doc.lines.empty()) return {};
 
+    // A positive offset shows the lyrics sooner: every time moves earlier by it (milliseconds).
+    if (doc.offset != 0) {
+        const int64_t shift = (int64_t(doc.offset) + (doc.offset > 0 ? 5 : -5)) / 10;
+        auto moved = [shift](int32_t t) { return ClampTime(std::max<int64_t>(0, int64_t(t) - shift)); };
+        for (LrcLine& line : doc.lines)
+            for (LrcElement& e : line.elements) e.start = moved(e.start);
+        for (int32_t& t : lastWordTimes) t = moved(t);
+    }
+
+    // Lines out of time order are sung in time order; the text follows them.
+    std::vector<size_t> order(doc.lines.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    auto firstTime = [&](size_t i) { return doc.lines[i].elements.empty() ? 0 : doc.lines[i].elements.front().start; };
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return firstTime(a) < firstTime(b); });
+    if (!std::is_sorted(order.begin(), order.end())) {
+        doc.reordered = true;
+        std::vector<LrcLine> lines;
+        std::vector<std::string> texts;
+        std::vector<int32_t> lasts;
+        for (size_t i : order) {
+            lines.push_back(std::move(doc.lines[i]));
+            texts.push_back(std::move(lyricLines[i]));
+            lasts.push_back(lastWordTimes[i]);
+        }
+        doc.lines = std::move(lines);
+        lyricLines = std::move(texts);
+        lastWordTimes = std::move(lasts);
+    }
+
     if (doc.enhanced) {
-        // Each part lasts until the next one starts; the last until the line's last word time.
+        // Each part lasts until the next one starts; the last until the line's last word time
+        // (its closing tag). A last part with no closing tag lasts until the next line begins,
+        // or a second at the end of the file.
         for (size_t i = 0; i < doc.lines.size(); ++i) {
             auto& elements = doc.lines[i].elements;
-            for (size_t k = 0; k < elements.size(); ++k)
-                elements[k].end = (k + 1 < elements.size() ? elements[k + 1].start : lastWordTimes[i]) - 1;
+            for (size_t k = 0; k < elements.size(); ++k) {
+                int64_t end = (k + 1 < elements.size() ? elements[k + 1].start : lastWordTimes[i]) - 1;
+                if (k + 1 == elements.size() && end < elements[k].start) {
+                    const bool nextLine = i + 1 < doc.lines.size() && !doc.lines[i + 1].elements.empty() &&
+                                          doc.lines[i + 1].elements.front().start > elements[k].start;
+                    end = nextLine ? doc.lines[i + 1].elements.front().start - 1
+                                   : int64_t(elements[k].start) + kLoneLineElementHundredths - 1;
+                }
+                // Never before its own start, whatever the tags say.
+                elements[k].end = ClampTime(std::max<int64_t>(end, elements[k].start));
+            }
         }
     }
 
@@ -276,6 +339,7 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
             } else {
                 d = count > 0 ? int32_t(total / count) : kLoneLineElementHundredths;
             }
+            d = std::max<int32_t>(d, 1);
             for (size_t k = 0; k < elements.size(); ++k) {
                 elements[k].start = ClampTime(start + int64_t(k) * d);
                 elements[k].end = ClampTime(int64_t(elements[k].start) + d - 1);

@@ -46,14 +46,23 @@ LyricFileKind LyricKindOf(const std::string& path)
     return LyricFileKind::Other;
 }
 
-std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc)
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
+                               std::vector<ReplacedCharacter>* replaced)
 {
     lrc = LrcDocument{};
-    if (kind == LyricFileKind::Midi) return ExtractMidiLyrics(bytes);
+    if (kind == LyricFileKind::Midi) {
+        MidiLyrics midi = ReadMidiLyrics(bytes);
+        lrc.title = midi.title;
+        lrc.artist = midi.artist;
+        if (replaced) replaced->insert(replaced->end(), midi.replaced.begin(), midi.replaced.end());
+        return midi.text;
+    }
     if (kind == LyricFileKind::Other) return {};
-    // Text files: UTF-16 is recognised by its mark before any line-end translation, which
-    // would otherwise split its two-byte characters.
-    const std::string text = HasUtf16LeMark(bytes) ? Utf16LeToCp1252(bytes) : TextModeLineEnds(bytes);
+    // Text files: the encoding is found before any line-end translation, which would otherwise
+    // split the two-byte characters of UTF-16.
+    DecodedText decoded = DecodeTextBytes(bytes);
+    if (replaced) replaced->insert(replaced->end(), decoded.replaced.begin(), decoded.replaced.end());
+    const std::string text = TextModeLineEnds(std::span(reinterpret_cast<const uint8_t*>(decoded.text.data()), decoded.text.size()));
     if (kind == LyricFileKind::Text) return ConvertPlainLyrics(text);
     return ParseLrc(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), lrc);
 }
@@ -82,7 +91,8 @@ bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& 
     }
     if (kind == LyricFileKind::Other) return false;
 
-    std::string text = LyricTextFromBytes(kind, bytes, lrc);
+    std::vector<ReplacedCharacter> replaced;
+    std::string text = LyricTextFromBytes(kind, bytes, lrc, &replaced);
     if (text.empty()) {
         prompt.Message(kMsgLyricNothing, kAppCaption, PromptIcon::Stop);
         Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, "Error opening/reading Lyric file.\n"));
@@ -93,6 +103,8 @@ bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& 
     song.GenerateKaraokeLineList(true, false);
     song.SetModified(true);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
+    if (!replaced.empty())
+        prompt.Message(kMsgLyricCharactersReplaced + ReplacementReport(replaced), kAppCaption, PromptIcon::Warning);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lyrics/LrcDocument.h"
+#include "text/TextEncoding.h"
 
 class MSongSettings;
 class UserPrompt;
@@ -19,6 +20,8 @@ inline constexpr const char* kMsgLyricMemory = "Error: Memory Allocation failed.
 inline constexpr const char* kMsgLyricNothing =
     "There was an error opening or reading the Lyrics file,\nor the Lyrics file contained no Lyrics.\n\n"
     "Please check the file and try again.";
+inline constexpr const char* kMsgLyricCharactersReplaced =
+    "Some characters of the lyric file cannot be shown on a karaoke screen\nand were replaced:\n\n";
 inline constexpr const char* kMsgReplaceTiming =
     "The LRC file you selected contains timing values\nfor the lyrics. However, timing values have already\n"
     "been placed for this project.\n\nWould you like to replace the current timing values\nwith those found in "
@@ -27,13 +30,16 @@ inline constexpr const char* kMsgReplaceTiming =
 // The kind of a lyric file by its extension (".midi" counts as ".mid", letter case ignored).
 LyricFileKind LyricKindOf(const std::string& path);
 
-// The lyric text that a file's bytes give; lrc is filled for LRC files. Empty when the file
-// holds no lyrics.
-std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc);
+// The lyric text that a file's bytes give, in Windows-1252 whatever the file's encoding (see
+// DecodeTextBytes); lrc is filled for LRC files. Empty when the file holds no lyrics. The
+// characters that had to be replaced are added to *replaced when given.
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
+                               std::vector<ReplacedCharacter>* replaced = nullptr);
 
 // Imports a lyric file as the song's lyric text: the old lines and their timing go, the line
 // list is rebuilt. True when the lyrics were replaced; failures are told to the user, except a
-// file of an unknown kind, which is ignored.
+// file of an unknown kind, which is ignored. Characters that had to be replaced are told as a
+// warning.
 bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt);
 
 // Writes the LRC times into the song's word elements, line by line and element by element,

@@ -27,7 +27,8 @@ std::string ReplaceUtf8Punctuation(std::string_view text)
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (c == kPunctuationLead && i + 2 < text.size()) {
+        // Only a real three-byte sequence: "â" before other letters is a Windows-1252 word.
+        if (c == kPunctuationLead && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80) {
             const auto third = static_cast<unsigned char>(text[i + 2]);
             const unsigned char mapped = PunctuationByte(third);
             if (mapped) {

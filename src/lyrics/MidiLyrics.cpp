@@ -2,85 +2,142 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <string_view>
 
 #include "lyrics/LyricText.h"
+#include "lyrics/MidiFile.h"
 
 namespace {
 
-constexpr size_t kTrackMarkOffset = 14;
-constexpr size_t kFirstEventOffset = 22;
-constexpr uint8_t kMetaEvent = 0xFF;
-constexpr uint8_t kMetaText = 0x01;
-constexpr uint8_t kMetaTrackName = 0x03;
-constexpr uint8_t kMetaLyric = 0x05;
-constexpr uint8_t kMetaEndOfTrack = 0x2F;
+constexpr char kHeaderMark = '@';
+constexpr char kTitleHeader = 'T';
+constexpr const char* kWordsTrackName = "words";
+constexpr const char* kLineEnd = "\r\n";
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b)
+bool IsLineMark(char c)
 {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
+    return c == '\\' || c == '/' || c == '\r' || c == '\n';
 }
 
-// Carriage returns become CR LF without doubling an existing CR LF.
-std::string NormaliseLineEnds(const std::string& text)
+std::string Lower(std::string_view s)
 {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        out.push_back(text[i]);
-        if (text[i] == '\r') {
-            out.push_back('\n');
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        }
-    }
+    std::string out(s);
+    for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
     return out;
+}
+
+size_t CountOf(const MidiTrack& track, uint8_t type, bool headers)
+{
+    return size_t(std::count_if(track.metas.begin(), track.metas.end(), [&](const MidiMetaEvent& e) {
+        return e.type == type && !e.data.empty() && (e.data[0] == kHeaderMark) == headers;
+    }));
+}
+
+// The track whose events are the words, and which kind of event carries them; null when the
+// file has no words.
+const MidiTrack* WordsTrack(const MidiFile& midi, uint8_t& type)
+{
+    const MidiTrack* best = nullptr;
+    size_t most = 0;
+    for (const MidiTrack& track : midi.Tracks())
+        if (const size_t n = CountOf(track, MidiFile::kLyric, false); n > most) best = &track, most = n;
+    if (best) {
+        type = MidiFile::kLyric;
+        return best;
+    }
+    type = MidiFile::kText;
+    for (const MidiTrack& track : midi.Tracks()) {
+        const bool named = std::any_of(track.metas.begin(), track.metas.end(), [](const MidiMetaEvent& e) {
+            return e.type == MidiFile::kTrackName && Lower(e.data) == kWordsTrackName;
+        });
+        const bool karaoke = named || CountOf(track, MidiFile::kText, true) > 0;
+        if (const size_t n = CountOf(track, MidiFile::kText, false); karaoke && n > most) best = &track, most = n;
+    }
+    return best;
 }
 
 } // namespace
 
+MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
+{
+    MidiLyrics lyrics;
+    MidiFile midi;
+    if (!midi.Read(bytes)) return lyrics;
+
+    // The headers of every track, in order: the first "@T" is the title, the second the artist.
+    std::vector<std::string> titles;
+    for (const MidiTrack& track : midi.Tracks())
+        for (const MidiMetaEvent& e : track.metas)
+            if (e.type == MidiFile::kText && e.data.size() > 2 && e.data[0] == kHeaderMark &&
+                std::toupper(static_cast<unsigned char>(e.data[1])) == kTitleHeader)
+                titles.push_back(e.data.substr(2));
+
+    uint8_t type = 0;
+    const MidiTrack* words = WordsTrack(midi, type);
+    std::vector<const MidiMetaEvent*> pieces;
+    if (words)
+        for (const MidiMetaEvent& e : words->metas)
+            if (e.type == type && !e.data.empty() && e.data[0] != kHeaderMark) pieces.push_back(&e);
+
+    // One encoding for all of the file's words: UTF-8 only when every piece is.
+    std::string all;
+    for (const std::string& t : titles) all += t;
+    for (const MidiMetaEvent* e : pieces) all += e->data;
+    const bool utf8 = IsValidUtf8(all) && std::any_of(all.begin(), all.end(), [](char c) { return (c & 0x80) != 0; });
+    auto decode = [&](const std::string& raw, size_t line) {
+        if (!utf8) return ReplaceUtf8Punctuation(raw);
+        DecodedText d = Utf8ToCp1252Reported(raw);
+        for (ReplacedCharacter& r : d.replaced) r.line = line;
+        lyrics.replaced.insert(lyrics.replaced.end(), d.replaced.begin(), d.replaced.end());
+        return d.text;
+    };
+    if (!titles.empty()) lyrics.title = decode(titles[0], 0);
+    if (titles.size() > 1) lyrics.artist = decode(titles[1], 0);
+
+    std::string line;
+    size_t lineNumber = 1;
+    bool breakPending = false;
+    auto endLine = [&] {
+        if (line.empty()) return;
+        lyrics.text += line + kLineEnd;
+        line.clear();
+        ++lineNumber;
+    };
+    for (const MidiMetaEvent* e : pieces) {
+        std::string piece = decode(e->data, lineNumber);
+        size_t b = 0;
+        MidiSyllable syllable;
+        syllable.time = midi.HundredthsAt(e->tick);
+        while (b < piece.size()) {
+            if (IsLineMark(piece[b])) {
+                breakPending = true;
+                ++b;
+                continue;
+            }
+            size_t end = b;
+            while (end < piece.size() && !IsLineMark(piece[end])) ++end;
+            if (breakPending) {
+                endLine();
+                syllable.newLine = true;
+                breakPending = false;
+            }
+            line += piece.substr(b, end - b);
+            syllable.text += piece.substr(b, end - b);
+            b = end;
+        }
+        if (!syllable.text.empty()) lyrics.syllables.push_back(std::move(syllable));
+    }
+    endLine();
+    // A file whose words ended on a line mark keeps its last line's end; text without any line
+    // mark at the end gets none added beyond the one that closes the line.
+    if (!breakPending && !lyrics.text.empty() && !pieces.empty()) {
+        const std::string& last = pieces.back()->data;
+        if (!last.empty() && !IsLineMark(last.back())) lyrics.text.resize(lyrics.text.size() - 2);
+    }
+    return lyrics;
+}
+
 std::string ExtractMidiLyrics(std::span<const uint8_t> bytes)
 {
-    if (bytes.size() < kFirstEventOffset || std::memcmp(bytes.data(), "MThd", 4) != 0 ||
-        std::memcmp(bytes.data() + kTrackMarkOffset, "MTrk", 4) != 0)
-        return {};
-
-    std::string result;
-    bool found = false;
-    size_t pos = kFirstEventOffset;
-    while (pos + 4 <= bytes.size()) {
-        if (bytes[pos] != kMetaEvent) {
-            ++pos;
-            continue;
-        }
-        const uint8_t type = bytes[pos + 1];
-        pos += 2;
-        if (type == kMetaEndOfTrack && found) break;
-        if (type != kMetaText && type != kMetaTrackName && type != kMetaLyric) continue;
-
-        // The length is a variable-length number; it only ever moves the scan forward.
-        size_t length = 0;
-        int lengthBytes = 0;
-        while (pos < bytes.size() && lengthBytes < 4) {
-            const uint8_t b = bytes[pos++];
-            length = (length << 7) | (b & 0x7F);
-            ++lengthBytes;
-            if (!(b & 0x80)) break;
-        }
-        length = std::min(length, bytes.size() - pos);
-        const std::string text(reinterpret_cast<const char*>(bytes.data() + pos), length);
-        pos += length;
-
-        if (type == kMetaTrackName) {
-            if (EqualsIgnoringCase(text, "words") || EqualsIgnoringCase(text, "Lyrics")) found = true;
-            continue;
-        }
-        if (!text.empty() && text[0] == '@') continue;
-        std::string piece = text;
-        if (!piece.empty() && (piece[0] == '/' || piece[0] == '\\')) piece.replace(0, 1, "\r\n");
-        result += NormaliseLineEnds(ReplaceUtf8Punctuation(piece));
-        found = true;
-    }
-    return result;
+    return ReadMidiLyrics(bytes).text;
 }

@@ -7,7 +7,7 @@
 // The Unicode code point of one Windows-1252 byte (undefined bytes map to themselves).
 char32_t Cp1252ToCodePoint(unsigned char byte);
 
-// Appends a code point below U+10000 as UTF-8 (one to three bytes).
+// Appends a code point as UTF-8 (one to four bytes).
 void AppendUtf8(std::string& out, char32_t cp);
 
 // Windows-1252 bytes to UTF-8.

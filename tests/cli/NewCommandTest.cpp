@@ -221,3 +221,28 @@ TEST(NewCommand, ShowsItsProgressOnATerminal)
     EXPECT_TRUE(Contains(r.out, "\rDecompressing Audio...  50%")) << r.out;
     EXPECT_TRUE(Contains(r.out, "\rDecompressing Audio... 100%")) << r.out;
 }
+
+TEST(NewCommand, UnicodeLyricsAndTagsComeInAsTheScreenCanShowThemAndEverySurpriseIsTold)
+{
+    TempDir dir;
+    const std::string wav = MakeMusic(dir.Path().string(), "tune.wav", 6 * kRate, kRate, 2, "-c:a pcm_s16le");
+    // UTF-8 with a mark, lines out of time order, a three-digit fraction, a star.
+    WriteText(dir.File("words.lrc"), "\xEF\xBB\xBF[ti:Cr\xC3\xA8me]\n[ar:Bj\xC3\xB6rk]\n[00:03.500]Second \xE2\x98\x85\n"
+                                     "[00:01.250]Caf\xC3\xA9 first\n");
+    const std::string project = dir.File("song.tvx");
+    const CliResult r = RunCli({"new", "-o", project, "--music", wav, "--lyrics", dir.File("words.lrc"), "--artist",
+                                "Bj\xC3\xB6rk \xE2\x99\xAA"});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_TRUE(Contains(r.err, "out of time order")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "line 3: U+2605 became \"?\"")) << r.err;
+    EXPECT_TRUE(Contains(r.err, "--artist: \"\xE2\x99\xAA\" cannot be shown on a karaoke screen")) << r.err;
+
+    MSongSettings song(project);
+    ASSERT_TRUE(song.Load());
+    EXPECT_EQ(song.lyricText, "Caf\xE9 first\r\nSecond ?\r\n");
+    EXPECT_EQ(song.title, "Cr\xE8me");
+    EXPECT_EQ(song.artist, "Bj\xF6rk ?");
+    ASSERT_GE(song.words.size(), 3u);
+    EXPECT_EQ(song.words[0]->start, 125u * 441u); // 1.25 s
+    EXPECT_EQ(song.lines[1]->words[0]->start, 350u * 441u);
+}

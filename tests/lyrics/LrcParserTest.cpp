@@ -46,15 +46,46 @@ TEST(LrcParser, SimpleLinesAreSpreadEvenlyUpToTheNextLine)
     EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{1434, 1533, "Bye"}}));
 }
 
-TEST(LrcParser, TimeTagsReadMinutesSecondsAndHundredthsOnlyInTheirShortForm)
+TEST(LrcParser, TimeTagsTakeFractionsOfOneToThreeDigits)
 {
     LrcDocument doc;
-    Parse("[00:12]Hi\n[00:12.345]Hi\n[01:02.03][05:00.00]Twice\n[x]nothing\n[]\nno tag\n", doc);
-    ASSERT_EQ(doc.lines.size(), 3u);
+    Parse("[00:12]Hi\n[00:13.3]Hi\n[00:14.34]Hi\n[00:15.345]Hi\n[01:02.03][05:00.00]Twice\n[x]nothing\n[]\nno tag\n", doc);
+    ASSERT_EQ(doc.lines.size(), 5u);
     EXPECT_EQ(doc.lines[0].elements[0].start, 1200);
-    EXPECT_EQ(doc.lines[1].elements[0].start, 1200);
-    EXPECT_EQ(doc.lines[2].elements[0].start, 6203);
-    EXPECT_EQ(doc.lines[2].elements[0].text, "Twice");
+    EXPECT_EQ(doc.lines[1].elements[0].start, 1330);
+    EXPECT_EQ(doc.lines[2].elements[0].start, 1434);
+    EXPECT_EQ(doc.lines[3].elements[0].start, 1535); // milliseconds to the nearest hundredth
+    EXPECT_EQ(doc.lines[4].elements[0].start, 6203);
+    EXPECT_EQ(doc.lines[4].elements[0].text, "Twice");
+
+    // Word tags likewise; the last syllable closes at its tag.
+    EXPECT_EQ(Parse("[00:02.250]<00:02.250>three <00:02.750>digit <00:03.125>millis <00:03.5>\n", doc),
+              "three digit millis \r\n");
+    EXPECT_EQ(Elements(doc.lines[0]),
+              (std::vector<Timed>{{225, 274, "three"}, {275, 312, "digit"}, {313, 349, "millis"}}));
+}
+
+TEST(LrcParser, OffsetsMoveEveryTimeAndNoWordEndsBeforeItStarts)
+{
+    LrcDocument doc;
+    // A positive offset shows the lyrics sooner; no time goes below zero.
+    Parse("[offset:+1500]\n[00:01.00]early\n[00:10.00]<00:10.00>late <00:11.00>one <00:12.00>\n", doc);
+    EXPECT_EQ(doc.offset, 1500);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{0, 849, "early"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{850, 949, "late"}, {950, 1049, "one"}}));
+    Parse("[offset:-1000]\n[00:01.00]<00:01.00>a <00:01.50>b\n[00:04.00]<00:04.00>c\n", doc);
+    // A last syllable without its closing tag lasts until the next line, or a second at the end.
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{200, 249, "a"}, {250, 499, "b"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{500, 599, "c"}}));
+
+    // Lines out of time order are sorted, their text with them.
+    EXPECT_EQ(Parse("[00:20.00]<00:20.00>twin<00:21.00>kle<00:22.00>\n[00:05.00]<00:05.00>first <00:06.00>line\n", doc),
+              "first line\r\ntwin*kle\r\n");
+    EXPECT_TRUE(doc.reordered);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{500, 599, "first"}, {600, 1999, "line"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{2000, 2099, "twin"}, {2100, 2199, "kle"}}));
+    for (const auto& line : doc.lines)
+        for (const auto& e : line.elements) EXPECT_GE(e.end, e.start) << e.text;
 }
 
 TEST(LrcParser, OtherTagsFillTheDocument)
@@ -155,9 +186,9 @@ TEST(LrcParser, HugeTimesAreHeldAtTheLatestTime)
                     "sugar\r\na b\r\n");
     EXPECT_EQ(doc.length, kLatest);
     ASSERT_EQ(doc.lines.size(), 2u);
-    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{kLatest, kLatest + 0 - 1, "sugar"}}));
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{kLatest, kLatest, "sugar"}}));
     // The lone last line is paced by the average part, 0 here: every part at the latest time.
-    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{kLatest, kLatest - 1, "a"}, {kLatest, kLatest - 1, "b"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{kLatest, kLatest, "a"}, {kLatest, kLatest, "b"}}));
 
     EXPECT_EQ(Parse("[00:00.00]a b c\n[99:99999999]d\n", doc), "a b c\r\nd\r\n");
     EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{0, kLatest / 3 - 1, "a"},
@@ -165,5 +196,5 @@ TEST(LrcParser, HugeTimesAreHeldAtTheLatestTime)
                                                           {2 * kLatest / 3, kLatest - 1, "c"}}));
 
     EXPECT_EQ(Parse("[00:01.00]<00:01.00>la<00:99999999999.00>la<00:-99999999999.00>\n", doc), "la*la\r\n");
-    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{100, kLatest - 1, "la"}, {kLatest, -kLatest - 1, "la"}}));
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{100, kLatest - 1, "la"}, {kLatest, kLatest, "la"}}));
 }

@@ -28,11 +28,70 @@ TEST(LyricImport, KindsComeFromTheExtension)
 
 TEST(LyricImport, TextFilesGetCrLfAndWindowsPunctuationAndUtf16IsConverted)
 {
-    EXPECT_EQ(ConvertPlainLyrics("a\nb\r\nc\xE2\x80\x99s \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x93 \xE2\x80\xA6 \xE2\x82\xAC"),
-              "a\r\nb\r\nc\x92s \x93q\x94 \x96 \x85 \xE2\x80\xAC");
+    // Other bytes after 0xE2 are left as they are: in Windows-1252 text "\xE2" is a letter.
+    EXPECT_EQ(ConvertPlainLyrics("a\nb\r\nc\xE2\x80\x99s \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x93 \xE2\x80\xA6 ch\xE2teau"),
+              "a\r\nb\r\nc\x92s \x93q\x94 \x96 \x85 ch\xE2teau");
     const std::vector<uint8_t> utf16 = {0xFF, 0xFE, 'H', 0, 0xE9, 0, '\r', 0, '\n', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE};
     LrcDocument lrc;
     EXPECT_EQ(LyricTextFromBytes(LyricFileKind::Text, utf16, lrc), "H\xE9\r\n\x80?");
+}
+
+namespace {
+
+// UTF-16 of an ASCII-and-Latin-1 text, little- or big-endian, with its mark.
+std::string Utf16(const std::u16string& text, bool bigEndian)
+{
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t c : text) {
+        const char lo = char(c & 0xFF), hi = char(c >> 8);
+        out += bigEndian ? std::string{hi, lo} : std::string{lo, hi};
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
+{
+    TempDir dir;
+    const std::string cp1252Lrc = "[ti:Caf\xE9]\n[ar:Zo\xEB \x96 Band]\n[00:01.00]Caf\xE9 cr\xE8me br\xFBl\xE9""e\n";
+    const std::string utf8Lrc = "[ti:Caf\xC3\xA9]\n[ar:Zo\xC3\xAB \xE2\x80\x93 Band]\n[00:01.00]Caf\xC3\xA9 cr\xC3\xA8me br\xC3\xBBl\xC3\xA9""e\n";
+    const std::u16string utf16Lrc = u"[ti:Caf\u00e9]\n[ar:Zo\u00eb \u2013 Band]\n[00:01.00]Caf\u00e9 cr\u00e8me br\u00fbl\u00e9""e\n";
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"1252", cp1252Lrc}, {"utf8", utf8Lrc}, {"utf8-mark", "\xEF\xBB\xBF" + utf8Lrc},
+        {"utf16le", Utf16(utf16Lrc, false)}, {"utf16be", Utf16(utf16Lrc, true)}};
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        for (const char* ext : {".lrc", ".txt"}) {
+            PromptRecorder prompt;
+            MSongSettings song;
+            LrcDocument lrc;
+            Write(dir.File(name + ext), bytes);
+            ASSERT_TRUE(ImportLyricFile(song, dir.File(name + ext), lrc, prompt));
+            EXPECT_TRUE(prompt.entries.empty());
+            if (std::string(ext) == ".lrc") {
+                EXPECT_EQ(song.lyricText, "Caf\xE9 cr\xE8me br\xFBl\xE9""e\r\n");
+                EXPECT_EQ(lrc.title, "Caf\xE9");
+                EXPECT_EQ(lrc.artist, "Zo\xEB \x96 Band");
+            } else {
+                EXPECT_EQ(song.lyricText, "[ti:Caf\xE9]\r\n[ar:Zo\xEB \x96 Band]\r\n[00:01.00]Caf\xE9 cr\xE8me br\xFBl\xE9""e\r\n");
+            }
+        }
+    }
+
+    // What Windows-1252 cannot hold is replaced and the user is told which, on which line.
+    PromptRecorder prompt;
+    MSongSettings song;
+    LrcDocument lrc;
+    Write(dir.File("stars.txt"), "Twinkle little star\nLittle \xE2\x98\x85 and \xC5\x82\xC3\xB3" "d\xC5\xBA \xF0\x9F\x98\x80\n");
+    ASSERT_TRUE(ImportLyricFile(song, dir.File("stars.txt"), lrc, prompt));
+    EXPECT_EQ(song.lyricText, "Twinkle little star\r\nLittle ? and l\xF3""dz ?\r\n");
+    ASSERT_EQ(prompt.entries.size(), 1u);
+    EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
+    EXPECT_EQ(prompt.entries[0].text,
+              "Some characters of the lyric file cannot be shown on a karaoke screen\nand were replaced:\n\n"
+              "line 2: U+2605 became \"?\"\nline 2: U+0142 became \"l\"\nline 2: U+017A became \"z\"\n"
+              "line 2: U+1F600 became \"?\"\n");
 }
 
 TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// A standard MIDI file read far enough for its words: the tracks' meta events with their times.
+// Note and controller events are walked over (running status, system exclusive) but not kept.
+// Every length is checked against the bytes that are there; a damaged track ends where its
+// damage starts, and what was read before stays.
+struct MidiMetaEvent {
+    uint64_t tick = 0;
+    uint8_t type = 0;
+    std::string data;
+};
+
+struct MidiTrack {
+    std::vector<MidiMetaEvent> metas;
+};
+
+class MidiFile {
+public:
+    static constexpr uint8_t kText = 0x01;
+    static constexpr uint8_t kTrackName = 0x03;
+    static constexpr uint8_t kLyric = 0x05;
+    static constexpr uint8_t kTempo = 0x51;
+
+    // False when the bytes do not begin with a MIDI header and at least one track.
+    bool Read(std::span<const uint8_t> bytes);
+
+    const std::vector<MidiTrack>& Tracks() const { return m_tracks; }
+    // Hundredths of a second from the start at a tick, by the file's tempo changes (from any
+    // track, as format 1 keeps them in the first) and its time division.
+    int64_t HundredthsAt(uint64_t tick) const;
+
+private:
+    struct TempoChange {
+        uint64_t tick;
+        uint32_t microsPerQuarter;
+    };
+    bool ReadTrack(std::span<const uint8_t> chunk);
+
+    std::vector<MidiTrack> m_tracks;
+    std::vector<TempoChange> m_tempos;
+    uint16_t m_division = 96;
+};

@@ -23,6 +23,8 @@ packages=(
   ffmpeg sox unzip
   # the place-timing check on a virtual display: server, typing, key times, screenshots
   xvfb xdotool python3-xlib x11-apps
+  # the packaging checks: metainfo, desktop entry, MIME XML, manual pages; the Debian package
+  appstream desktop-file-utils libxml2-utils groff-base dpkg-dev
   # the fuzz targets (libFuzzer comes with clang's runtime libraries)
   clang libclang-rt-14-dev
 )

@@ -14,6 +14,7 @@
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
 #include "cli/ProgressLine.h"
+#include "cli/ProjectMusic.h"
 #include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -134,8 +135,9 @@ int RunExportCommand(const CliArgs& args)
     if (!song.Load()) return 1;
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
+    std::string why;
     if (!music.empty()) song.musicPath = music;
-    if (song.musicPath.empty()) return Failure("the project has no music");
+    else if (!FindProjectMusic(song, why)) return Failure(why);
 
     // The music as the window's Open loads it: a WAV read where it lies, anything else decoded
     // into this run's private work folder.

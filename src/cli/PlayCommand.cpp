@@ -13,6 +13,7 @@
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
 #include "cli/CliNumbers.h"
+#include "cli/ProjectMusic.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "media/AtomicFile.h"
@@ -197,7 +198,8 @@ int RunPlayCommand(const CliArgs& args)
         song = std::make_unique<MSongSettings>(o.music);
         song->prompt = &prompt;
         if (!song->Load()) return kExitFailure;
-        if (song->musicPath.empty()) return Failure("the project has no music");
+        std::string why;
+        if (!FindProjectMusic(*song, why)) return Failure(why);
         MusicImport import;
         if (!import.ImportMusic(song->musicPath)) return Failure("the music: " + import.Result().errorText);
         song->UseImportedMusic(import.Result());

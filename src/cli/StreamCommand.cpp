@@ -8,6 +8,7 @@
 
 #include "cdg/WriteRwMemory.h"
 #include "cli/CliCommands.h"
+#include "cli/ProjectMusic.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
 #include "project/MSongSettings.h"
@@ -38,6 +39,9 @@ int RunStreamCommand(const CliArgs& args)
     MSongSettings song(project);
     song.prompt = &prompt;
     if (!song.Load()) return 1;
+    // Music that moved with its project is measured where it is now.
+    if (std::string why; song.streamBuffer.empty() && !song.musicPath.empty() && FindProjectMusic(song, why))
+        song.RebuildStreamBuffer();
     song.GenerateKaraokeLineList(true, true);
 
     // Without music the stream buffer is sized as if the music lasted until the last word.

@@ -269,3 +269,43 @@ TEST(FileSafety, AStopSignalLeavesNoFileBehindAndExitsWith128PlusItsNumber)
     EXPECT_EQ(Fingerprints(user), withProject);
     for (const auto& [name, print] : inputs) EXPECT_EQ(withProject.at(name), print) << name;
 }
+
+TEST(FileSafety, AMovedFolderOfProjectsFindsItsMusicAndExportsAsBefore)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string before = dir.File("before");
+    fs::create_directories(before + "/songs/pop");
+    MakeTone(before + "/songs/pop/tune.wav", 440, 6, {"-c:a", "pcm_s16le"});
+    MakeTone(before + "/beside.wav", 660, 6, {"-c:a", "pcm_s16le"});
+    WriteText(before + "/words.lrc", kTimedLyrics);
+    CliResult run = RunCli({"new", "-o", before + "/nested.tvx", "--music", before + "/songs/pop/tune.wav", "--lyrics",
+                            before + "/words.lrc"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    run = RunCli({"new", "-o", before + "/beside.tvx", "--music", before + "/beside.wav", "--lyrics",
+                  before + "/words.lrc"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    run = RunCli({"export", before + "/nested.tvx", "--type", "bin", "-o", dir.File("first.bin")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+
+    const std::string after = dir.File("after");
+    fs::rename(before, after);
+    const auto moved = Fingerprints(after);
+    run = RunCli({"export", after + "/nested.tvx", "--type", "bin", "-o", dir.File("moved.bin")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_NE(run.err.find("using \"" + after + "/songs/pop/tune.wav\" beside the project"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(ReadFileBytes(dir.File("moved.bin")), ReadFileBytes(dir.File("first.bin")));
+    run = RunCli({"export", after + "/beside.tvx", "-o", dir.File("beside.zip")});
+    EXPECT_EQ(run.status, 0) << run.Output();
+    EXPECT_EQ(Fingerprints(after), moved); // the projects keep the paths they had
+
+    // Music that is nowhere: the message names every place that was looked at.
+    fs::remove(after + "/beside.wav");
+    run = RunCli({"export", after + "/beside.tvx", "-o", dir.File("gone.zip")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("the music \"" + before + "/beside.wav\" is not there, nor at \"" + after + "/beside.wav\""),
+              std::string::npos)
+        << run.err;
+    EXPECT_FALSE(fs::exists(dir.File("gone.zip")));
+}

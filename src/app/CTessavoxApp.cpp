@@ -317,15 +317,20 @@ bool CTessavoxApp::CloseQuery()
     return true;
 }
 
-void CTessavoxApp::FileClose()
+void CTessavoxApp::BecomeUntitled()
 {
-    if (!CloseQuery()) return;
     ClearMusic();
     m_song->projectPath.clear();
     ResetSong();
-    SwitchView(ViewId::EditLyrics);
-    RefreshCaption();
     m_openedFromFile = false;
+    ShowView(ViewId::EditLyrics);
+    RefreshCaption();
+}
+
+void CTessavoxApp::FileClose()
+{
+    if (!CloseQuery()) return;
+    BecomeUntitled();
     emit StateChanged();
 }
 
@@ -351,39 +356,46 @@ void CTessavoxApp::FileOpen()
 
 bool CTessavoxApp::OpenProject(const QString& path)
 {
-    m_openedFromFile = true;
     m_projectFolder = FolderOf(path);
-    m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     ClearMusic();
     m_song->projectPath = PathBytes(path);
-    bool loaded = m_song->Load();
-    if (!loaded) {
-        ResetSong();
-    } else if (!m_song->musicPath.empty()) {
+    if (!m_song->Load()) {
+        // The loader has told the user why. The song keeps neither the name nor the path of a
+        // file it refused, so that no Save or Auto Save can write over that file.
+        BecomeUntitled();
+        emit StateChanged();
+        return false;
+    }
+    m_openedFromFile = true;
+    m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
+    bool chooseMusic = false;
+    if (!m_song->musicPath.empty()) {
         const QString music = PathText(m_song->musicPath);
         if (LoadMusic(music)) {
             m_song->musicWorkPath = PathBytes(m_workingAudioPath);
             m_song->RebuildStreamBuffer();
-            if (!QFileInfo::exists(m_musicSourcePath) &&
-                m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo, PromptIcon::Question) ==
-                    PromptAnswer::Yes)
-                AddMusic();
+            chooseMusic = !QFileInfo::exists(m_musicSourcePath) &&
+                          m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
+                                       PromptIcon::Question) == PromptAnswer::Yes;
         } else {
             const std::string text =
                 std::string(kMsgMusicError) + ToAnsi(m_musicErrorText) + "\n" + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
-                AddMusic();
+                chooseMusic = true;
             } else {
                 m_song->musicPath.clear();
                 m_song->musicWorkPath.clear();
             }
         }
     }
-    SwitchView(ViewId::EditLyrics);
+    // The opened song's own view comes first, unmodified: whatever view the last song was in,
+    // leaving it must not auto-save the song just read.
+    ShowView(ViewId::EditLyrics);
+    if (chooseMusic) AddMusic();
     RefreshCaption();
     emit StateChanged();
-    return loaded;
+    return true;
 }
 
 bool CTessavoxApp::FileSave()
@@ -431,7 +443,13 @@ bool CTessavoxApp::Exit()
 
 void CTessavoxApp::SwitchView(int view)
 {
-    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal) FileSave();
+    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal)
+        FileSave();
+    ShowView(view);
+}
+
+void CTessavoxApp::ShowView(int view)
+{
     m_currentView = view;
     if (m_frame && !m_frame->InstallView(view) && view == ViewId::EditLyrics) {
         // The view has told the user what is wrong with the song.
@@ -488,8 +506,15 @@ bool CTessavoxApp::AddMusic()
         if (path.isEmpty()) return false;
         if (LoadMusic(path)) {
             m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
+            // The view is rebuilt for the new music before the song takes it: a rebuild is no
+            // view switch and saves nothing, and the song is marked modified only afterwards,
+            // so Add Music never asks for a project name nor rewrites the project file. Until
+            // then the song names no music, so the new view plays the new work file.
+            m_song->musicPath.clear();
+            m_song->musicWorkPath.clear();
+            ShowView(m_currentView);
+            if (!MusicLoaded()) return false; // the view refused the song and closed it
             m_song->SetMusicPath(PathBytes(m_musicSourcePath), PathBytes(m_workingAudioPath));
-            SwitchView(m_currentView);
             return true;
         }
         const std::string text = std::string(kMsgMusicProblem) + ToAnsi(m_musicErrorText) + "\n" + kMsgChooseAnother;

@@ -73,6 +73,7 @@ public:
     bool Exit();
     bool CloseQuery();
 
+
     void SwitchView(int view);
     bool AddMusic();
     bool LoadMusic(const QString& path);
@@ -94,6 +95,10 @@ private:
     void SaveWindowState();
     void ResetSong();
     void ClearMusic();
+    // Builds view anew without the auto save of a view switch.
+    void ShowView(int view);
+    // An untitled song with no music and no path, as after File > Close.
+    void BecomeUntitled();
 
     static CTessavoxApp* s_instance;
     AppSettings m_settings;

@@ -522,6 +522,18 @@ bool CTessavoxApp::AddMusic()
     }
 }
 
+void CTessavoxApp::OpenFromAnotherStart(const QString& path)
+{
+    if (!m_frame) return;
+    if (m_frame->isMinimized()) m_frame->showNormal();
+    m_frame->raise();
+    m_frame->activateWindow();
+    // In the middle of something (an export, a box or dialog waiting for an answer) the window
+    // only comes to the front: the song must not change under it.
+    if (path.isEmpty() || m_busy || QApplication::activeModalWidget()) return;
+    if (CloseQuery()) OpenProject(path);
+}
+
 void CTessavoxApp::SongSettings()
 {
     if (!settingsDialog) return;

@@ -73,6 +73,9 @@ public:
     bool Exit();
     bool CloseQuery();
 
+    // A later start of the program handed over its project ("" for none): the window comes to
+    // the front and opens it the way File > Open does, after the unsaved-changes question.
+    void OpenFromAnotherStart(const QString& path);
 
     void SwitchView(int view);
     bool AddMusic();

@@ -7,7 +7,6 @@
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
-#include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
@@ -68,13 +67,7 @@ int main(int argc, char** argv)
     // Without the MP3 encoder the program still runs: MP3+G export is off, BIN and WMA+G stay.
     app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
     app.InitInstance(true);
-    QObject::connect(&instance, &SingleInstance::Activated, &app, [&app](const QString& path) {
-        CMainFrame* frame = app.Frame();
-        if (frame->isMinimized()) frame->showNormal();
-        frame->raise();
-        frame->activateWindow();
-        if (!path.isEmpty() && app.CloseQuery()) app.OpenProject(path);
-    });
+    QObject::connect(&instance, &SingleInstance::Activated, &app, &CTessavoxApp::OpenFromAnotherStart);
     if (!project.isEmpty()) app.OpenProject(project);
     return qapp.exec();
 }

@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 
+#include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
@@ -43,6 +46,8 @@ constexpr const char* kCaptionMusicError = "Error in Music File";
 constexpr const char* kMsgChooseAnother = "Would you like to choose another file?";
 constexpr const char* kUntitled = "Untitled";
 constexpr uint32_t kActionAddMusic = 0;
+constexpr int kExitPollMs = 20;
+constexpr int kMaxBoxesClosed = 16;
 constexpr uint32_t kActionSettings = 6;
 
 // Paths are kept in the song as the file system spells them.
@@ -443,7 +448,8 @@ bool CTessavoxApp::Exit()
 
 void CTessavoxApp::SwitchView(int view)
 {
-    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal)
+    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
+        m_terminationStatus == 0)
         FileSave();
     ShowView(view);
 }
@@ -524,7 +530,7 @@ bool CTessavoxApp::AddMusic()
 
 void CTessavoxApp::OpenFromAnotherStart(const QString& path)
 {
-    if (!m_frame) return;
+    if (!m_frame || m_terminationStatus != 0) return;
     if (m_frame->isMinimized()) m_frame->showNormal();
     m_frame->raise();
     m_frame->activateWindow();
@@ -532,6 +538,34 @@ void CTessavoxApp::OpenFromAnotherStart(const QString& path)
     // only comes to the front: the song must not change under it.
     if (path.isEmpty() || m_busy || QApplication::activeModalWidget()) return;
     if (CloseQuery()) OpenProject(path);
+}
+
+void CTessavoxApp::Terminate(int signalNumber)
+{
+    // A second signal finds the first one's work under way.
+    if (m_terminationStatus != 0) return;
+    m_terminationStatus = 128 + signalNumber;
+    QtUserPrompt::SetClosingDown(true);
+    BackgroundWork::CancelAll();
+    if (m_frame) m_frame->StopPlaying();
+    ExitWhenWorkHasEnded();
+}
+
+void CTessavoxApp::ExitWhenWorkHasEnded()
+{
+    // Ending the event loops under a running export would leave its worker unjoined; it has
+    // been cancelled and ends soon, removing what it had written.
+    if (BackgroundWork::RunningCount() == 0) {
+        QCoreApplication::exit(m_terminationStatus);
+        return;
+    }
+    // A box the worker waits on would hold it forever.
+    for (int i = 0; i < kMaxBoxesClosed; ++i) {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box) break;
+        box->reject();
+    }
+    QTimer::singleShot(kExitPollMs, this, [this] { ExitWhenWorkHasEnded(); });
 }
 
 void CTessavoxApp::SongSettings()

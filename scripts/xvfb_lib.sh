@@ -96,3 +96,48 @@ shot() {
 digest() {
   sha256sum "$1" | cut -d' ' -f1
 }
+
+# A command of the File menu of window $win by its underlined letter; prints the id of the
+# window it opens (named by the pattern). Tried again when the menu was slow to open and the
+# letter went elsewhere.
+file_menu() {
+  local attempt w
+  for attempt in 1 2 3; do
+    focus "$win"
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key "$1"
+    if w=$(wait_window "$2" 10 2>/dev/null); then
+      echo "$w"
+      return 0
+    fi
+    xdotool key Escape
+  done
+  echo "File menu \"$1\" opened no window \"$2\"" >&2
+  return 1
+}
+
+# File > Exit in window $win, answering No should it ask about unsaved changes; waits for the
+# process to end and sets exit_status.
+exit_by_menu() {
+  local pid=$1 attempt question _
+  for attempt in 1 2 3; do
+    focus "$win" 2>/dev/null || true
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      if question=$(xdotool search --onlyvisible --name "Confirm Closing Project" 2>/dev/null | head -1) &&
+        [[ -n "$question" ]]; then
+        echo "the window asked about unsaved changes: answered No"
+        focus "$question"
+        xdotool key n
+      fi
+      sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null || break
+    xdotool key Escape
+  done
+  wait_exit "$pid" 30
+}

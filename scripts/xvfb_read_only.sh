@@ -76,12 +76,8 @@ choose() {
 # File > Export Song..., Export, the zip's name; waits until the zip is there and the progress
 # window has gone.
 export_zip() {
-  focus "$win"
-  xdotool key alt+f
-  sleep 0.5
-  xdotool key e
   local dialog
-  dialog=$(wait_window "Export Song File") || fail "no Export Song dialog"
+  dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
   focus "$dialog"
   xdotool key Return
   choose "Export To Zipped File" "$1"
@@ -154,18 +150,24 @@ focus "$win"
 sleep 0.5
 xdotool key alt+u
 choose "Select Music File" "$user/music.mp3"
+wait_window_gone "Decompressing Audio" || fail "the MP3 was not decoded"
 sleep 1
 shot 6-mp3-added
 
 step "Save, then Open the project with its MP3 music"
 focus "$win"
+auto_saved=$(digest "$user/song.tvx")
 xdotool key ctrl+s
-sleep 1
+for _ in $(seq 300); do
+  [[ "$(digest "$user/song.tvx")" != "$auto_saved" ]] && break
+  sleep 0.1
+done
 saved=$(digest "$user/song.tvx")
+[[ "$saved" != "$auto_saved" ]] || fail "Save did not write the project with its new music"
 xdotool key ctrl+o
 choose "Open Tessavox Project" "$user/song.tvx"
+wait_window_gone "Decompressing Audio" || fail "the MP3 of the reopened project was not decoded"
 sleep 1
-wait_title "$win" "^Tessavox - song\\.tvx$" || fail "the project did not open again"
 shot 7-reopened
 
 step "Play Final"
@@ -175,17 +177,8 @@ step "Export Song: MP3+G zipped"
 export_zip "$out/export/with-mp3.zip"
 
 step "File > Exit"
-focus "$win"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
 # Nothing was changed since the project was opened; should the window ask, the answer is No.
-if question=$(wait_window "Confirm Closing Project" 3 2>/dev/null); then
-  echo "the window asked about unsaved changes: answered No"
-  focus "$question"
-  xdotool key n
-fi
-wait_exit "$app" 30
+exit_by_menu "$app"
 app=
 [[ "$exit_status" == 0 ]] || fail "the window ended with $exit_status (see $out/tessavox.log)"
 

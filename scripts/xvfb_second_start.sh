@@ -86,11 +86,7 @@ wait_title "$win" "^Tessavox - a\\.tvx$" 2 || fail "a start without a project ch
 echo "a start without a project left the window as it was"
 
 # File > Exit: the first process ends normally.
-focus "$win"
-xdotool key alt+f
-sleep 0.5
-xdotool key x
-wait_exit "$first" 30
+exit_by_menu "$first"
 first_status=$exit_status
 first=
 [[ "$first_status" == 0 ]] || fail "the first window ended with $first_status (see $out/first.log)"

@@ -69,10 +69,7 @@ signal_and_expect() {
 
 # SIGTERM while the export runs: File > Export Song..., Export, the zip's name, Return.
 start_app export
-xdotool key alt+f
-sleep 0.5
-xdotool key e
-dialog=$(wait_window "Export Song File") || fail "no Export Song dialog"
+dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
 focus "$dialog"
 xdotool key Return
 chooser=$(wait_window "Export To Zipped File") || fail "no chooser for the zip"

@@ -28,22 +28,37 @@ xvfb_start() {
   export DISPLAY=":$(head -1 "$out/display")"
 }
 
-# Prints the id of the first window whose name matches the pattern, waiting up to SECONDS (30).
+# xdotool's search stops with an X error when a window goes away while it looks, so every wait
+# polls and takes a failed search for "not seen this time".
+
+# Prints the id of the first visible window whose name matches the pattern, waiting up to
+# SECONDS (30).
 wait_window() {
-  local w
-  w=$(timeout "${2:-30}" xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -1) || true
-  if [[ -z "$w" ]]; then
-    echo "no window \"$1\" within ${2:-30} s" >&2
-    return 1
-  fi
-  echo "$w"
+  local deadline=$((SECONDS + ${2:-30})) w
+  while ((SECONDS < deadline)); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    if [[ -n "$w" ]]; then
+      echo "$w"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "no window \"$1\" within ${2:-30} s" >&2
+  return 1
 }
 
-# Waits up to SECONDS (30) until no visible window's name matches the pattern.
+# Waits up to SECONDS (30) until no visible window's name matches the pattern (three searches
+# in a row find none).
 wait_window_gone() {
-  local _
-  for _ in $(seq $((${2:-30} * 10))); do
-    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+  local deadline=$((SECONDS + ${2:-30})) misses=0 w
+  while ((SECONDS < deadline)); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    if [[ -z "$w" ]]; then
+      misses=$((misses + 1))
+      ((misses < 3)) || return 0
+    else
+      misses=0
+    fi
     sleep 0.1
   done
   echo "the window \"$1\" is still there after ${2:-30} s" >&2
@@ -128,8 +143,8 @@ exit_by_menu() {
     xdotool key x
     for _ in $(seq 100); do
       kill -0 "$pid" 2>/dev/null || break
-      if question=$(xdotool search --onlyvisible --name "Confirm Closing Project" 2>/dev/null | head -1) &&
-        [[ -n "$question" ]]; then
+      question=$(xdotool search --onlyvisible --name "Confirm Closing Project" 2>/dev/null | head -1) || true
+      if [[ -n "$question" ]]; then
         echo "the window asked about unsaved changes: answered No"
         focus "$question"
         xdotool key n

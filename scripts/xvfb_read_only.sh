@@ -73,22 +73,21 @@ choose() {
   wait_window_gone "$1" || fail "the file dialog \"$1\" did not take $2"
 }
 
-# File > Export Song..., Export, the zip's name; waits until the zip is there and the progress
-# window has gone.
+# File > Export Song..., Export, the zip's name; waits until the zip is complete.
 export_zip() {
   local dialog
   dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
   focus "$dialog"
   xdotool key Return
   choose "Export To Zipped File" "$1"
-  local _
+  local _ entries=
   for _ in $(seq 300); do
-    [[ -s "$1" ]] && ! xdotool search --onlyvisible --name "Compressing Audio" >/dev/null 2>&1 && break
+    entries=$(unzip -Z1 "$1" 2>/dev/null | sed 's/.*\.//' | sort | tr '\n' ' ') || true
+    [[ "$entries" == "cdg mp3 " ]] && break
     sleep 0.1
   done
-  [[ -s "$1" ]] || fail "the export wrote no $1"
-  unzip -Z1 "$1" | grep -q '\.cdg$' || fail "$1 holds no .cdg"
-  unzip -Z1 "$1" | grep -q '\.mp3$' || fail "$1 holds no .mp3"
+  [[ "$entries" == "cdg mp3 " ]] || fail "the export wrote no zip with an .mp3 and a .cdg at $1"
+  wait_window_gone "Compressing Audio" || fail "the export's progress window stays"
 }
 
 play_final() {

@@ -31,6 +31,7 @@ app=
 cleanup() {
   [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
   [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -f "$out/song.wav" # 80 MB of tone
 }
 trap cleanup EXIT
 fail() {

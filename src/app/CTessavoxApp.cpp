@@ -46,9 +46,11 @@ constexpr const char* kCaptionMusicError = "Error in Music File";
 constexpr const char* kMsgChooseAnother = "Would you like to choose another file?";
 constexpr const char* kUntitled = "Untitled";
 constexpr uint32_t kActionAddMusic = 0;
+constexpr uint32_t kActionSettings = 6;
+// After a signal: how often to look whether the cancelled export has ended, and at most how
+// many stacked boxes to close meanwhile.
 constexpr int kExitPollMs = 20;
 constexpr int kMaxBoxesClosed = 16;
-constexpr uint32_t kActionSettings = 6;
 
 // Paths are kept in the song as the file system spells them.
 std::string PathBytes(const QString& path)

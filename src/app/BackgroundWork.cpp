@@ -2,6 +2,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <exception>
 #include <thread>
 
@@ -22,6 +23,18 @@ ProgressCallback BackgroundWork::Progress()
 }
 
 std::function<void(int)> BackgroundWork::s_progressObserver;
+
+std::vector<BackgroundWork*> BackgroundWork::s_running;
+
+void BackgroundWork::CancelAll()
+{
+    for (BackgroundWork* work : s_running) work->m_cancelled.store(true);
+}
+
+int BackgroundWork::RunningCount()
+{
+    return int(s_running.size());
+}
 
 void BackgroundWork::SetProgressObserverForTesting(std::function<void(int)> observer)
 {
@@ -57,8 +70,10 @@ void BackgroundWork::Run(const std::function<void()>& work)
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
+    s_running.push_back(this);
     loop.exec();
     worker.join();
+    s_running.erase(std::find(s_running.begin(), s_running.end(), this));
     poll.stop();
     Poll();
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "media/ProgressCallback.h"
 
@@ -27,6 +28,11 @@ public:
     void Run(const std::function<void()>& work);
 
     bool Cancelled() const { return m_cancelled.load(); }
+    // Cancels every work that runs now, as the Cancel button would (a signal asked the program
+    // to stop). Window thread only.
+    static void CancelAll();
+    // How many works run now (nested ones included). Window thread only.
+    static int RunningCount();
     // Why the work stopped early when it threw (out of memory and the like); empty otherwise.
     const std::string& Failure() const { return m_failure; }
 
@@ -37,6 +43,7 @@ public:
 private:
     void Poll();
     static std::function<void(int)> s_progressObserver;
+    static std::vector<BackgroundWork*> s_running;
 
     CProgressDlg* m_dialog;
     QString m_cancelledCaption;

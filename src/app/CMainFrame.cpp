@@ -125,6 +125,9 @@ bool CMainFrame::InstallView(int view)
     setCentralWidget(next); // deletes the old view later
     m_view = next;
     m_view->UpdateControls();
+    // Shown now rather than when the layout gets to it: a hidden view cannot take the focus,
+    // and the keys would go nowhere until the user clicks into it.
+    if (isVisible()) m_view->show();
     m_view->setFocus();
     return m_view->Usable();
 }

@@ -3,13 +3,16 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTimer>
 #include <QUrl>
 
+#include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
@@ -44,6 +47,10 @@ constexpr const char* kMsgChooseAnother = "Would you like to choose another file
 constexpr const char* kUntitled = "Untitled";
 constexpr uint32_t kActionAddMusic = 0;
 constexpr uint32_t kActionSettings = 6;
+// After a signal: how often to look whether the cancelled export has ended, and at most how
+// many stacked boxes to close meanwhile.
+constexpr int kExitPollMs = 20;
+constexpr int kMaxBoxesClosed = 16;
 
 // Paths are kept in the song as the file system spells them.
 std::string PathBytes(const QString& path)
@@ -317,15 +324,20 @@ bool CTessavoxApp::CloseQuery()
     return true;
 }
 
-void CTessavoxApp::FileClose()
+void CTessavoxApp::BecomeUntitled()
 {
-    if (!CloseQuery()) return;
     ClearMusic();
     m_song->projectPath.clear();
     ResetSong();
-    SwitchView(ViewId::EditLyrics);
-    RefreshCaption();
     m_openedFromFile = false;
+    ShowView(ViewId::EditLyrics);
+    RefreshCaption();
+}
+
+void CTessavoxApp::FileClose()
+{
+    if (!CloseQuery()) return;
+    BecomeUntitled();
     emit StateChanged();
 }
 
@@ -351,39 +363,46 @@ void CTessavoxApp::FileOpen()
 
 bool CTessavoxApp::OpenProject(const QString& path)
 {
-    m_openedFromFile = true;
     m_projectFolder = FolderOf(path);
-    m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     ClearMusic();
     m_song->projectPath = PathBytes(path);
-    bool loaded = m_song->Load();
-    if (!loaded) {
-        ResetSong();
-    } else if (!m_song->musicPath.empty()) {
+    if (!m_song->Load()) {
+        // The loader has told the user why. The song keeps neither the name nor the path of a
+        // file it refused, so that no Save or Auto Save can write over that file.
+        BecomeUntitled();
+        emit StateChanged();
+        return false;
+    }
+    m_openedFromFile = true;
+    m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
+    bool chooseMusic = false;
+    if (!m_song->musicPath.empty()) {
         const QString music = PathText(m_song->musicPath);
         if (LoadMusic(music)) {
             m_song->musicWorkPath = PathBytes(m_workingAudioPath);
             m_song->RebuildStreamBuffer();
-            if (!QFileInfo::exists(m_musicSourcePath) &&
-                m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo, PromptIcon::Question) ==
-                    PromptAnswer::Yes)
-                AddMusic();
+            chooseMusic = !QFileInfo::exists(m_musicSourcePath) &&
+                          m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
+                                       PromptIcon::Question) == PromptAnswer::Yes;
         } else {
             const std::string text =
                 std::string(kMsgMusicError) + ToAnsi(m_musicErrorText) + "\n" + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
-                AddMusic();
+                chooseMusic = true;
             } else {
                 m_song->musicPath.clear();
                 m_song->musicWorkPath.clear();
             }
         }
     }
-    SwitchView(ViewId::EditLyrics);
+    // The opened song's own view comes first, unmodified: whatever view the last song was in,
+    // leaving it must not auto-save the song just read.
+    ShowView(ViewId::EditLyrics);
+    if (chooseMusic) AddMusic();
     RefreshCaption();
     emit StateChanged();
-    return loaded;
+    return true;
 }
 
 bool CTessavoxApp::FileSave()
@@ -431,7 +450,14 @@ bool CTessavoxApp::Exit()
 
 void CTessavoxApp::SwitchView(int view)
 {
-    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal) FileSave();
+    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
+        m_terminationStatus == 0)
+        FileSave();
+    ShowView(view);
+}
+
+void CTessavoxApp::ShowView(int view)
+{
     m_currentView = view;
     if (m_frame && !m_frame->InstallView(view) && view == ViewId::EditLyrics) {
         // The view has told the user what is wrong with the song.
@@ -488,13 +514,60 @@ bool CTessavoxApp::AddMusic()
         if (path.isEmpty()) return false;
         if (LoadMusic(path)) {
             m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
+            // The view is rebuilt for the new music before the song takes it: a rebuild is no
+            // view switch and saves nothing, and the song is marked modified only afterwards,
+            // so Add Music never asks for a project name nor rewrites the project file. Until
+            // then the song names no music, so the new view plays the new work file.
+            m_song->musicPath.clear();
+            m_song->musicWorkPath.clear();
+            ShowView(m_currentView);
+            if (!MusicLoaded()) return false; // the view refused the song and closed it
             m_song->SetMusicPath(PathBytes(m_musicSourcePath), PathBytes(m_workingAudioPath));
-            SwitchView(m_currentView);
             return true;
         }
         const std::string text = std::string(kMsgMusicProblem) + ToAnsi(m_musicErrorText) + "\n" + kMsgChooseAnother;
         if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
     }
+}
+
+void CTessavoxApp::OpenFromAnotherStart(const QString& path)
+{
+    if (!m_frame || m_terminationStatus != 0) return;
+    if (m_frame->isMinimized()) m_frame->showNormal();
+    m_frame->raise();
+    m_frame->activateWindow();
+    // In the middle of something (an export, a box or dialog waiting for an answer) the window
+    // only comes to the front: the song must not change under it.
+    if (path.isEmpty() || m_busy || QApplication::activeModalWidget()) return;
+    if (CloseQuery()) OpenProject(path);
+}
+
+void CTessavoxApp::Terminate(int signalNumber)
+{
+    // A second signal finds the first one's work under way.
+    if (m_terminationStatus != 0) return;
+    m_terminationStatus = 128 + signalNumber;
+    QtUserPrompt::SetClosingDown(true);
+    BackgroundWork::CancelAll();
+    if (m_frame) m_frame->StopPlaying();
+    ExitWhenWorkHasEnded();
+}
+
+void CTessavoxApp::ExitWhenWorkHasEnded()
+{
+    // Ending the event loops under a running export would leave its worker unjoined; it has
+    // been cancelled and ends soon, removing what it had written.
+    if (BackgroundWork::RunningCount() == 0) {
+        QCoreApplication::exit(m_terminationStatus);
+        return;
+    }
+    // A box the worker waits on would hold it forever.
+    for (int i = 0; i < kMaxBoxesClosed; ++i) {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!box) break;
+        box->reject();
+    }
+    QTimer::singleShot(kExitPollMs, this, [this] { ExitWhenWorkHasEnded(); });
 }
 
 void CTessavoxApp::SongSettings()

@@ -73,6 +73,15 @@ public:
     bool Exit();
     bool CloseQuery();
 
+    // A later start of the program handed over its project ("" for none): the window comes to
+    // the front and opens it the way File > Open does, after the unsaved-changes question.
+    void OpenFromAnotherStart(const QString& path);
+    // A signal asked the program to stop: a running export is cancelled (its partial files go),
+    // playback stops, no box is shown, and the event loops end with 128 + the signal's number.
+    void Terminate(int signalNumber);
+    // That status once a signal has come, 0 before.
+    int TerminationStatus() const { return m_terminationStatus; }
+
     void SwitchView(int view);
     bool AddMusic();
     bool LoadMusic(const QString& path);
@@ -94,6 +103,11 @@ private:
     void SaveWindowState();
     void ResetSong();
     void ClearMusic();
+    // Builds view anew without the auto save of a view switch.
+    void ShowView(int view);
+    // An untitled song with no music and no path, as after File > Close.
+    void BecomeUntitled();
+    void ExitWhenWorkHasEnded();
 
     static CTessavoxApp* s_instance;
     AppSettings m_settings;
@@ -106,6 +120,7 @@ private:
     bool m_openedFromFile = false;
     bool m_mp3Support = false;
     int m_autoSave = AppSettings::kAutoSaveOn;
+    int m_terminationStatus = 0;
     QString m_workingAudioPath, m_musicSourcePath, m_musicErrorText, m_musicExtension;
     int m_sampleRate = 0, m_bitsPerSample = 0, m_channels = 0;
     uint32_t m_audioDataSize = 0;

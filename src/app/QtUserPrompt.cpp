@@ -36,7 +36,19 @@ QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons)
     return QMessageBox::Ok;
 }
 
+bool g_closingDown = false;
+
 } // namespace
+
+void QtUserPrompt::SetClosingDown(bool closingDown)
+{
+    g_closingDown = closingDown;
+}
+
+bool QtUserPrompt::ClosingDown()
+{
+    return g_closingDown;
+}
 
 void QtUserPrompt::SetAnswererForTesting(Answerer answerer)
 {
@@ -45,6 +57,7 @@ void QtUserPrompt::SetAnswererForTesting(Answerer answerer)
 
 void QtUserPrompt::Message(const std::string& text, const std::string& caption, PromptIcon icon)
 {
+    if (g_closingDown) return;
     if (TestAnswerer()) {
         TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, {}});
         return;
@@ -56,9 +69,13 @@ void QtUserPrompt::Message(const std::string& text, const std::string& caption, 
 PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                                PromptIcon icon)
 {
+    if (g_closingDown) return PromptAnswer::Cancel;
     if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true, {}});
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), ButtonsOf(buttons), m_parent);
-    switch (box.exec()) {
+    const int answer = box.exec();
+    // A box that a signal closed was not answered.
+    if (g_closingDown) return PromptAnswer::Cancel;
+    switch (answer) {
     case QMessageBox::Yes: return PromptAnswer::Yes;
     case QMessageBox::No: return PromptAnswer::No;
     case QMessageBox::Cancel: return PromptAnswer::Cancel;
@@ -69,6 +86,7 @@ PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& capti
 bool QtUserPrompt::MessageWithCheck(const std::string& text, const std::string& caption, PromptIcon icon,
                                     const std::string& checkLabel)
 {
+    if (g_closingDown) return false;
     if (TestAnswerer())
         return TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, checkLabel}) == PromptAnswer::Yes;
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);

@@ -31,6 +31,10 @@ public:
                           const std::string& checkLabel) override;
 
     static void SetAnswererForTesting(Answerer answerer);
+    // Once the program has been told to stop by a signal, nobody is there to answer: notices
+    // are dropped and questions get Cancel without a box.
+    static void SetClosingDown(bool closingDown);
+    static bool ClosingDown();
 
 private:
     QWidget* m_parent;

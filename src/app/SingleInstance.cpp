@@ -2,6 +2,7 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 
 namespace {
 constexpr int kConnectMs = 500;
@@ -34,10 +35,17 @@ bool SingleInstance::Listen()
     }
     connect(m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-            connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (!socket->canReadLine()) return;
-                emit Activated(QString::fromUtf8(socket->readLine()).trimmed());
-                socket->disconnectFromServer();
+            QPointer<QLocalSocket> guard(socket);
+            connect(socket, &QLocalSocket::readyRead, this, [this, guard] {
+                if (!guard || !guard->canReadLine()) return;
+                const QString path = QString::fromUtf8(guard->readLine()).trimmed();
+                // The connection is finished with before anybody acts on the message: the
+                // window may ask questions (nested event loops) while opening the project, and
+                // the socket can be gone by the time they return.
+                guard->disconnect(this);
+                guard->abort();
+                guard->deleteLater();
+                QMetaObject::invokeMethod(this, [this, path] { emit Activated(path); }, Qt::QueuedConnection);
             });
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         }

@@ -18,6 +18,8 @@ public:
     bool Listen();
 
 signals:
+    // A later start's project ("" when it named none). Queued: the connection it came on is
+    // already closed, so handlers may run modal boxes.
     void Activated(const QString& projectPath);
 
 private:

@@ -7,10 +7,10 @@
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 
-#include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 
 namespace {
 
@@ -65,16 +65,17 @@ int main(int argc, char** argv)
     if (!parser.isSet("no-splash")) ShowSplash();
 
     CTessavoxApp app;
+    // Ctrl+C, kill and a closed terminal end the program cleanly: no half-written export is
+    // left and no box waits for an answer.
+    TerminationSignals stopSignals;
+    QObject::connect(&stopSignals, &TerminationSignals::Received, &app, &CTessavoxApp::Terminate);
+    stopSignals.Install();
     // Without the MP3 encoder the program still runs: MP3+G export is off, BIN and WMA+G stay.
     app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
     app.InitInstance(true);
-    QObject::connect(&instance, &SingleInstance::Activated, &app, [&app](const QString& path) {
-        CMainFrame* frame = app.Frame();
-        if (frame->isMinimized()) frame->showNormal();
-        frame->raise();
-        frame->activateWindow();
-        if (!path.isEmpty() && app.CloseQuery()) app.OpenProject(path);
-    });
+    QObject::connect(&instance, &SingleInstance::Activated, &app, &CTessavoxApp::OpenFromAnotherStart);
     if (!project.isEmpty()) app.OpenProject(project);
+    // A signal during start-up ended the loops it came in; the main loop would start afresh.
+    if (app.TerminationStatus() != 0) return app.TerminationStatus();
     return qapp.exec();
 }

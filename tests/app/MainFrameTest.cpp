@@ -1,9 +1,12 @@
 // The shell: commands and their enabled rules, the project lifecycle, auto save, the music of a
 // project, the settings file and the window placement.
 #include <QAction>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +18,7 @@
 #include "app/views/CViewBase.h"
 #include "audio/WavOutFile.h"
 #include "project/MSongSettings.h"
+#include "project/ProjectFile.h"
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -48,6 +52,20 @@ private:
         song.musicPath = music.toStdString();
         song.Save();
         return File(name);
+    }
+
+    static QByteArray Sha256(const QString& path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+
+    static void ClickAddMusic(CTessavoxApp& app)
+    {
+        auto* button = app.Frame()->View()->findChild<QPushButton*>("addMusic");
+        QVERIFY(button);
+        button->click();
     }
 
 private slots:
@@ -339,6 +357,87 @@ private slots:
         QCOMPARE(app.Song().musicPath, good.toStdString());
         QVERIFY(app.Song().IsModified());
         QVERIFY(!app.Song().streamBuffer.empty());
+        app.Song().SetModified(false);
+    }
+
+    void aRefusedProjectLeavesAnUntitledSongThatSavesNothingOverIt()
+    {
+        Answers answers;
+        const QString wav = File("refused.wav");
+        WriteWav(wav, 2);
+        // A project from a newer program: the version word at its start says 601.
+        const QString refused = SavedProject("newer.tvx", wav);
+        {
+            QFile file(refused);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QCOMPARE(file.write(QByteArray("\x59\x02\x00\x00", 4)), qint64(4));
+        }
+        const QByteArray before = Sha256(refused);
+        CTessavoxApp app;
+        app.InitInstance(false);
+        // Another project is open, in Adjust Lyrics, when the refused one is chosen.
+        QVERIFY(app.OpenProject(SavedProject("open.tvx", wav)));
+        app.RunCommand(CommandId::ModeAdjustLyrics);
+        QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+
+        QVERIFY(!app.OpenProject(refused));
+        QCOMPARE(answers.boxes.back().text, std::string(kMsgProjectTooNew));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - Untitled"));
+        QCOMPARE(app.Song().projectPath, std::string());
+        QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
+        QVERIFY(!app.MusicLoaded());
+        QVERIFY(!app.CommandEnabled(CommandId::FileClose));
+        QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
+
+        // What is typed afterwards is saved under a name the user gives, by Save and by the auto
+        // save of a view switch alike; both choosers are cancelled here.
+        app.Song().lyricText = "typed after the refusal";
+        app.Song().SetModified(true);
+        const size_t asked = answers.choices.size();
+        app.RunCommand(CommandId::FileSave);
+        app.RunCommand(CommandId::ModeEditLyrics);
+        QCOMPARE(answers.choices.size(), asked + 2);
+        for (size_t i = asked; i < answers.choices.size(); ++i)
+            QCOMPARE(answers.choices[i].title, QString("Save Tessavox Project"));
+        QCOMPARE(Sha256(refused), before);
+        QVERIFY(app.Song().IsModified());
+        app.Song().SetModified(false);
+    }
+
+    void addMusicNeitherAsksForANameNorRewritesTheProject()
+    {
+        Answers answers;
+        const QString first = File("first-music.wav"), second = File("second-music.wav");
+        WriteWav(first, 2);
+        WriteWav(second, 3);
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QVERIFY(app.AutoSaveOn());
+
+        // A fresh song: the music chooser is the only one.
+        answers.paths << first;
+        ClickAddMusic(app);
+        QCOMPARE(answers.choices.size(), size_t(1));
+        QCOMPARE(answers.choices[0].title, QString("Select Music File"));
+        QVERIFY(app.MusicLoaded());
+        QVERIFY(app.Song().IsModified());
+        app.Song().SetModified(false);
+
+        // An opened project keeps its bytes until the user saves it.
+        const QString project = SavedProject("relinked.tvx", first);
+        const QByteArray before = Sha256(project);
+        QVERIFY(app.OpenProject(project));
+        answers.paths << second;
+        ClickAddMusic(app);
+        QCOMPARE(answers.choices.size(), size_t(2));
+        QCOMPARE(Sha256(project), before);
+        QVERIFY(app.Song().IsModified());
+        QCOMPARE(app.Song().musicPath, second.toStdString());
+        QVERIFY(!app.Song().streamBuffer.empty());
+        // The rebuilt view plays the new music, not the old: its length is the new one's.
+        auto* time = app.Frame()->View()->findChild<QLabel*>("timeLabel");
+        QVERIFY(time);
+        QCOMPARE(time->text(), QString("0:00/0:03"));
         app.Song().SetModified(false);
     }
 

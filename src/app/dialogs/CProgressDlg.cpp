@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/QtUserPrompt.h"
+
 CProgressDlg::CProgressDlg(QWidget* parent, const QString& caption, bool cancellable) : QDialog(parent)
 {
     setWindowTitle(caption);
@@ -45,5 +47,6 @@ bool CProgressDlg::Progress(int percent)
 {
     SetPosition(percent);
     QCoreApplication::processEvents();
-    return !CancelPressed();
+    // A signal that came meanwhile stops the work as Cancel would.
+    return !CancelPressed() && !QtUserPrompt::ClosingDown();
 }

@@ -16,7 +16,8 @@ public:
     bool CancelPressed() const;
     bool CancelShown() const;
 
-    // Sets the bar and keeps the window alive; false once the user pressed Cancel.
+    // Sets the bar and keeps the window alive; false once the user pressed Cancel or a signal
+    // asked the program to stop.
     bool Progress(int percent);
 
 private:

@@ -1,0 +1,158 @@
+# Shared by the window checks on a virtual display (sourced, not run): the tools they need, a
+# display of their own, waiting for windows and processes, screenshots and file digests.
+# The sourcing script sets `out` (its folder for logs and pictures) before calling these.
+
+# A sanitizer build reports leaks at exit, and a report changes the exit status the checks
+# look at: the system libraries' own are left out.
+export LSAN_OPTIONS="suppressions=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+# Exits with 77 (skipped) when one of the tools is not installed.
+xvfb_require() {
+  local tool
+  for tool in "$@"; do
+    if ! command -v "$tool" >/dev/null; then
+      echo "skipped: $tool is not installed (scripts/install-deps.sh installs it)" >&2
+      exit 77
+    fi
+  done
+}
+
+# Starts Xvfb on a display number it picks itself and exports DISPLAY; xvfb_pid is its process.
+xvfb_start() {
+  rm -f "$out/display"
+  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
+  xvfb_pid=$!
+  local _
+  for _ in $(seq 200); do [[ -s "$out/display" ]] && break; sleep 0.05; done
+  [[ -s "$out/display" ]] || { echo "Xvfb did not start (see $out/xvfb.log)" >&2; exit 1; }
+  export DISPLAY=":$(head -1 "$out/display")"
+}
+
+# xdotool's search stops with an X error when a window goes away while it looks, so every wait
+# polls and takes a failed search for "not seen this time".
+
+# Prints the id of the first visible window whose name matches the pattern, waiting up to
+# SECONDS (30).
+wait_window() {
+  local deadline=$((SECONDS + ${2:-30})) w
+  while ((SECONDS < deadline)); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    if [[ -n "$w" ]]; then
+      echo "$w"
+      return 0
+    fi
+    sleep 0.1
+  done
+  echo "no window \"$1\" within ${2:-30} s" >&2
+  return 1
+}
+
+# Waits up to SECONDS (30) until no visible window's name matches the pattern (three searches
+# in a row find none).
+wait_window_gone() {
+  local deadline=$((SECONDS + ${2:-30})) misses=0 w
+  while ((SECONDS < deadline)); do
+    w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1) || true
+    if [[ -z "$w" ]]; then
+      misses=$((misses + 1))
+      ((misses < 3)) || return 0
+    else
+      misses=0
+    fi
+    sleep 0.1
+  done
+  echo "the window \"$1\" is still there after ${2:-30} s" >&2
+  return 1
+}
+
+# The name of the window, polled until it matches the pattern (up to SECONDS, 30).
+wait_title() {
+  local _ name=
+  for _ in $(seq $((${3:-30} * 10))); do
+    name=$(xdotool getwindowname "$1" 2>/dev/null || true)
+    [[ "$name" =~ $2 ]] && return 0
+    sleep 0.1
+  done
+  echo "the window is called \"$name\", not \"$2\", after ${3:-30} s" >&2
+  return 1
+}
+
+# Focuses a window and gives the key to it.
+focus() {
+  xdotool windowfocus --sync "$1"
+}
+
+# Waits up to SECONDS for a child process to end and sets exit_status to its status (or to
+# "timeout" after killing it).
+wait_exit() {
+  local pid=$1 seconds=${2:-30} _
+  for _ in $(seq $((seconds * 10))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    exit_status=timeout
+    return 0
+  fi
+  exit_status=0
+  wait "$pid" || exit_status=$?
+}
+
+# A screenshot of the whole screen as PNG (for a human looking at what went wrong).
+shot() {
+  if command -v xwd >/dev/null && command -v ffmpeg >/dev/null; then
+    xwd -root -silent >"$out/shot.xwd" 2>/dev/null && ffmpeg -v error -i "$out/shot.xwd" -y "$out/$1.png" || true
+    rm -f "$out/shot.xwd"
+  fi
+}
+
+digest() {
+  sha256sum "$1" | cut -d' ' -f1
+}
+
+# A command of the File menu of window $win by its underlined letter; prints the id of the
+# window it opens (named by the pattern). Tried again when the menu was slow to open and the
+# letter went elsewhere.
+file_menu() {
+  local attempt w
+  for attempt in 1 2 3; do
+    focus "$win"
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key "$1"
+    if w=$(wait_window "$2" 10 2>/dev/null); then
+      echo "$w"
+      return 0
+    fi
+    xdotool key Escape
+  done
+  echo "File menu \"$1\" opened no window \"$2\"" >&2
+  return 1
+}
+
+# File > Exit in window $win, answering No should it ask about unsaved changes; waits for the
+# process to end and sets exit_status.
+exit_by_menu() {
+  local pid=$1 attempt question _
+  for attempt in 1 2 3; do
+    focus "$win" 2>/dev/null || true
+    xdotool key alt+f
+    sleep 0.5
+    xdotool key x
+    for _ in $(seq 100); do
+      kill -0 "$pid" 2>/dev/null || break
+      question=$(xdotool search --onlyvisible --name "Confirm Closing Project" 2>/dev/null | head -1) || true
+      if [[ -n "$question" ]]; then
+        echo "the window asked about unsaved changes: answered No"
+        focus "$question"
+        xdotool key n
+      fi
+      sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null || break
+    xdotool key Escape
+  done
+  wait_exit "$pid" 30
+}

@@ -3,6 +3,8 @@
 #include "audio/CAudioPlay.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <array>
 #include <cstdio>
 #include <memory>
@@ -147,6 +149,15 @@ int OpenInput(const std::string& path, InputPtr& out)
     return avformat_find_stream_info(raw, nullptr);
 }
 
+// FFmpeg's words for an error code ("Invalid data found when processing input").
+std::string FfmpegReason(int code)
+{
+    if (code >= 0) return {};
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, text, sizeof text);
+    return text;
+}
+
 // An ASF file states its own size; one that is shorter has lost its end (a broken download),
 // which the demuxer would pass over quietly, handing out only the first part of the music.
 bool AsfFileEndsEarly(const std::string& path)
@@ -183,16 +194,14 @@ bool AsfFileEndsEarly(const std::string& path)
 CAudioPlay::CAudioPlay() = default;
 CAudioPlay::~CAudioPlay() = default;
 
-std::string CAudioPlay::FormatError(const char* text, uint32_t status)
+std::string CAudioPlay::FormatError(const char* text, const std::string& reason)
 {
-    char buf[512];
-    std::snprintf(buf, sizeof buf, "%s (hr=0x%08x)\n", text, status);
-    return buf;
+    return std::string(text) + (reason.empty() ? "" : ": " + reason) + "\n";
 }
 
-uint32_t CAudioPlay::Fail(const char* text, uint32_t status)
+uint32_t CAudioPlay::Fail(const char* text, uint32_t status, const std::string& reason)
 {
-    m_errorText = FormatError(text, status);
+    m_errorText = FormatError(text, reason);
     return status;
 }
 
@@ -200,8 +209,8 @@ bool CAudioPlay::ReadTags(const std::string& path, MusicTags& tags)
 {
     tags = MusicTags{};
     InputPtr input;
-    if (OpenInput(path, input) < 0 || !input) {
-        Fail(kMsgOpenFile, kStatusFail);
+    if (const int opened = OpenInput(path, input); opened < 0 || !input) {
+        Fail(kMsgOpenFile, kStatusFail, FfmpegReason(opened));
         return false;
     }
     // A picture or a text file may open too; it has no music to describe.
@@ -249,12 +258,14 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     m_tags = MusicTags{};
 
     FilePtr out(std::fopen(outputPath.c_str(), "wb"));
-    if (!out) return Fail(kMsgCreateOutput, kStatusFail);
+    if (!out) return Fail(kMsgCreateOutput, kStatusFail, std::strerror(errno));
     const std::vector<uint8_t> room(kWavHeaderBytes, 0);
-    if (std::fwrite(room.data(), 1, room.size(), out.get()) != room.size()) return Fail(kMsgCreateOutput, kStatusFail);
+    if (std::fwrite(room.data(), 1, room.size(), out.get()) != room.size())
+        return Fail(kMsgCreateOutput, kStatusFail, std::strerror(errno));
 
     InputPtr input;
-    if (OpenInput(path, input) < 0 || !input) return Fail(kMsgOpenFile, kStatusFail);
+    if (const int opened = OpenInput(path, input); opened < 0 || !input)
+        return Fail(kMsgOpenFile, kStatusFail, FfmpegReason(opened));
     ReadFormatTags(*input, m_tags);
     if (input->iformat && std::string_view(input->iformat->name) == "asf" && AsfFileEndsEarly(path))
         return Fail(kMsgEndsEarly, kStatusEndOfFile);

@@ -5,7 +5,7 @@
 
 #include "audio/MusicTags.h"
 
-// Status codes of the decoder, as the rest of the program reports them ("%s (hr=0x%08x)").
+// Status codes of the decoder (the user is told the text, never the code).
 inline constexpr uint32_t kStatusOk = 0;
 inline constexpr uint32_t kStatusNotImplemented = 0x80004001; // a format check failed
 inline constexpr uint32_t kStatusFail = 0x80004005;
@@ -39,7 +39,7 @@ public:
 
     // Writes 44 zero bytes (room for the header) and then every decoded sample to outputPath.
     // Progress gets whole percentages of the expected size as they rise. Returns kStatusOk or a
-    // failure status, with ErrorText() set to "<text> (hr=0x........)\n". The output file is
+    // failure status, with ErrorText() set to "<text>\n" or "<text>: <the system's reason>\n". The output file is
     // left as it is on failure: the caller decides what becomes of it.
     uint32_t Decode(const std::string& path, const std::string& outputPath, const Progress& progress);
     // Reads the tags and the duration. False when the file cannot be opened or has no audio.
@@ -56,11 +56,12 @@ public:
     uint64_t BytesWritten() const { return m_bytesWritten; }
     const MusicTags& Tags() const { return m_tags; }
 
-    // "<text> (hr=0x........)\n", the form every audio failure is shown in.
-    static std::string FormatError(const char* text, uint32_t status);
+    // "<text>\n", or "<text>: <reason>\n" when the system gave a reason: the form every audio
+    // failure is shown in.
+    static std::string FormatError(const char* text, const std::string& reason = {});
 
 private:
-    uint32_t Fail(const char* text, uint32_t status);
+    uint32_t Fail(const char* text, uint32_t status, const std::string& reason = {});
 
     bool m_acceptAnyRate = false;
     bool m_acceptAnySampleSize = false;

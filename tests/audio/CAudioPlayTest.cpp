@@ -68,11 +68,11 @@ TEST(CAudioPlay, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
     const std::string mono = Tone(dir, "mono.mp3", 1, 44100, 1);
     CAudioPlay decoder;
     EXPECT_EQ(decoder.Decode(mono, dir.File("a.raw"), nullptr), kStatusNotImplemented);
-    EXPECT_EQ(decoder.ErrorText(), "Input music file is not stereo (2 channel) (hr=0x80004001)\n");
+    EXPECT_EQ(decoder.ErrorText(), "Input music file is not stereo (2 channel)\n");
 
     const std::string slow = Tone(dir, "slow.mp3", 1, 22050, 2);
     EXPECT_EQ(decoder.Decode(slow, dir.File("b.raw"), nullptr), kStatusNotImplemented);
-    EXPECT_EQ(decoder.ErrorText(), "Input stream is not 44,100 samples per second (hr=0x80004001)\n");
+    EXPECT_EQ(decoder.ErrorText(), "Input stream is not 44,100 samples per second\n");
     decoder.SetAcceptAnyRate(true);
     EXPECT_EQ(decoder.Decode(slow, dir.File("b.raw"), nullptr), kStatusOk);
     EXPECT_EQ(decoder.SampleRate(), 22050);
@@ -81,7 +81,7 @@ TEST(CAudioPlay, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
     EXPECT_NE(decoder.Decode(dir.File("text.mp3"), dir.File("c.raw"), nullptr), kStatusOk);
     EXPECT_FALSE(decoder.ErrorText().empty());
     EXPECT_NE(decoder.Decode(dir.File("none.mp3"), dir.File("d.raw"), nullptr), kStatusOk);
-    EXPECT_EQ(decoder.ErrorText(), "Could not open the specified file (hr=0x80004005)\n");
+    EXPECT_EQ(decoder.ErrorText(), "Could not open the specified file: No such file or directory\n");
 }
 
 TEST(CAudioPlay, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
@@ -136,7 +136,7 @@ TEST(CAudioPlay, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
 
     CAudioPlay decoder;
     const std::string endsEarly =
-        "The music file ends before its stated length; it is truncated or damaged (hr=0x80070026)\n";
+        "The music file ends before its stated length; it is truncated or damaged\n";
     EXPECT_EQ(decoder.Decode(dir.File("cut.mp3"), dir.File("a.raw"), nullptr), kStatusEndOfFile);
     EXPECT_EQ(decoder.ErrorText(), endsEarly);
     EXPECT_EQ(decoder.Decode(dir.File("cut.wma"), dir.File("b.raw"), nullptr), kStatusEndOfFile);
@@ -154,7 +154,7 @@ TEST(CAudioPlay, CancelCheckStopsDecodingBetweenPackets)
     int asked = 0;
     decoder.SetCancelCheck([&] { return ++asked > 20; });
     EXPECT_EQ(decoder.Decode(mp3, dir.File("out.raw"), nullptr), kStatusCancelled);
-    EXPECT_EQ(decoder.ErrorText(), "Decoding was cancelled (hr=0x800704c7)\n");
+    EXPECT_EQ(decoder.ErrorText(), "Decoding was cancelled\n");
     EXPECT_EQ(asked, 21);
     // Twenty packets of 1,152 samples, at most.
     EXPECT_LE(decoder.BytesWritten(), 20u * 1152 * 4);
@@ -171,7 +171,7 @@ TEST(CAudioPlay, TagsNeedAudioAndDurationCanBeMeasuredFromThePackets)
     WriteBmp(dir.File("cover.mp3"), 4, 4, std::vector<uint32_t>(16, 0x123456));
     MusicTags tags;
     EXPECT_FALSE(decoder.ReadTags(dir.File("cover.mp3"), tags));
-    EXPECT_EQ(decoder.ErrorText(), "Could not get audio stream in the specified file (hr=0x80004005)\n");
+    EXPECT_EQ(decoder.ErrorText(), "Could not get audio stream in the specified file\n");
     EXPECT_EQ(decoder.MeasureDuration(dir.File("cover.mp3")), 0);
     WriteFileBytes(dir.File("text.ogg"), std::vector<uint8_t>(3000, 'y'));
     EXPECT_EQ(decoder.MeasureDuration(dir.File("text.ogg")), 0);

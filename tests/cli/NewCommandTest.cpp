@@ -127,9 +127,9 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
     };
     const Case cases[] = {
         {dir.File("missing.mp3"), "File not found\n"},
-        {mono, "Input music file is not stereo (2 channel) (hr=0x80004001)\n"},
+        {mono, "Input music file is not stereo (2 channel)\n"},
         {fast, "Sample Rate must be 44,100\n"},
-        {dir.File("fake.mp3"), "Could not open the specified file (hr=0x80004005)\n"},
+        {dir.File("fake.mp3"), "Could not open the specified file: Invalid argument\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.music);

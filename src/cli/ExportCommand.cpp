@@ -15,7 +15,9 @@
 #include "cli/CliCommands.h"
 #include "cli/ProgressLine.h"
 #include "cli/ProjectMusic.h"
+#include "cli/CliOptions.h"
 #include "cli/CliText.h"
+#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
@@ -26,7 +28,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip]\n"
+    "Usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip]\n"
     "                           [--lrc simple|enhanced] [--music WORK.wav] [--title T] [--artist A]\n"
     "The output's extension chooses (.bin, .mp3, .wma; .zip zips MP3+G, or WMA+G with --type wmag); a\n"
     "--type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file into PATH\n"
@@ -35,14 +37,22 @@ constexpr const char* kUsage =
 
 int Usage(const std::string& why)
 {
-    std::fprintf(stderr, "export: %s\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "tessavox-cli export: %s\n%s", why.c_str(), kUsage);
     return 2;
 }
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "export: %s\n", why.c_str());
+    std::fprintf(stderr, "tessavox-cli export: %s\n", why.c_str());
     return 1;
+}
+
+// An error text's lines on one line: "a\nb\n" as "a; b".
+std::string TrimmedLines(std::string text)
+{
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, "; ");
+    return text;
 }
 
 std::string RateList(const int* first, const int* last)
@@ -62,34 +72,28 @@ std::string Lower(std::string s)
 
 int RunExportCommand(const CliArgs& args)
 {
-    std::string project, output, type, lrc, music;
-    std::string title, artist;
-    bool haveTitle = false, haveArtist = false, zip = false;
+    CliOptions options("export", kUsage,
+                       {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"music"},
+                        {"title"}, {"artist"}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    if (options.Operands().size() != 1) return Usage(options.Operands().empty() ? "which project?" : "give one project");
+    if (!options.Has("output")) return Usage("no output given (-o)");
+    const std::string project = options.Operands()[0];
+    const std::string output = options.Value("output");
+    std::string type = Lower(options.Value("type"));
+    const std::string lrc = Lower(options.Value("lrc"));
+    const std::string music = options.Value("music");
+    const bool haveTitle = options.Has("title"), haveArtist = options.Has("artist");
+    const std::string title = haveTitle ? CliText(options.Value("title"), "--title") : std::string();
+    const std::string artist = haveArtist ? CliText(options.Value("artist"), "--artist") : std::string();
+    bool zip = options.Has("zip");
     int kbps = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--zip") {
-            zip = true;
-        } else if (a == "-o" || a == "--type" || a == "--kbps" || a == "--bitrate" || a == "--lrc" || a == "--title" ||
-                   a == "--artist" || a == "--music") {
-            if (i + 1 >= args.size()) return Usage(a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "-o") output = v;
-            else if (a == "--type") type = Lower(v);
-            else if (a == "--lrc") lrc = Lower(v);
-            else if (a == "--title") title = CliText(v, a), haveTitle = true;
-            else if (a == "--artist") artist = CliText(v, a), haveArtist = true;
-            else if (a == "--music") music = v;
-            else if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos)
-                return Usage(a + " takes a bit rate such as 128");
-            else kbps = std::stoi(v);
-        } else if (!a.empty() && a[0] != '-' && project.empty()) {
-            project = a;
-        } else {
-            return Usage("unexpected argument \"" + a + "\"");
-        }
+    if (options.Has("bitrate") || options.Has("kbps")) {
+        const std::string v = options.Value("bitrate", options.Value("kbps"));
+        if (v.empty() || v.size() > 3 || v.find_first_not_of("0123456789") != std::string::npos)
+            return Usage("--bitrate takes a bit rate such as 128");
+        kbps = std::stoi(v);
     }
-    if (project.empty() || output.empty()) return Usage("a project and -o are needed");
     if (!lrc.empty() && lrc != "simple" && lrc != "enhanced") return Usage("--lrc is simple or enhanced");
     if (type == "mp3g") type = "mp3";
     if (type == "wmag") type = "wma";
@@ -122,6 +126,7 @@ int RunExportCommand(const CliArgs& args)
         (mp3 ? choices.mp3Kbps : choices.wmaKbps) = kbps;
     }
     StderrUserPrompt prompt;
+    prompt.SetCommand("export");
     if (choices.type == ExportType::Mp3G) {
         Mp3NoticeSettings notices{true, true};
         if (!EnsureMp3Encoder(prompt, notices))
@@ -132,7 +137,7 @@ int RunExportCommand(const CliArgs& args)
 
     MSongSettings song(project);
     song.prompt = &prompt;
-    if (!song.Load()) return 1;
+    if (!LoadCliProject(song, prompt)) return 1;
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
     std::string why;
@@ -145,7 +150,7 @@ int RunExportCommand(const CliArgs& args)
     import.SetProgress([](int) { return !StopSignals::Requested(); });
     if (!import.ImportMusic(song.musicPath)) {
         if (StopSignals::Requested()) return Failure("cancelled; no file was written");
-        return Failure("the music: " + import.Result().errorText);
+        return Failure(song.musicPath + ": " + TrimmedLines(import.Result().errorText));
     }
     song.UseImportedMusic(import.Result());
     if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)

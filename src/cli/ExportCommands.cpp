@@ -14,7 +14,9 @@
 #include "cdg/ExportBin.h"
 #include "audio/WaveStreamReader.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
+#include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
@@ -33,19 +35,19 @@ constexpr uint32_t kSectorsPerSecond = 75;
 constexpr uint32_t kSecondsPerMinute = 60;
 
 const char* const kEncodeUsage =
-    "usage: tessavox-cli encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES]\n"
+    "Usage: tessavox-cli encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES]\n"
     "                           [--title T] [--artist A]\n";
-const char* const kBinUsage = "usage: tessavox-cli bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n";
+const char* const kBinUsage = "Usage: tessavox-cli bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n";
 
 int Usage(const char* command, const char* usage, const std::string& why)
 {
-    std::fprintf(stderr, "%s: %s\n%s", command, why.c_str(), usage);
+    std::fprintf(stderr, "tessavox-cli %s: %s\n%s", command, why.c_str(), usage);
     return kExitUsage;
 }
 
 int Failure(const char* command, const std::string& why)
 {
-    std::fprintf(stderr, "%s: %s\n", command, why.c_str());
+    std::fprintf(stderr, "tessavox-cli %s: %s\n", command, why.c_str());
     return kExitFailure;
 }
 
@@ -76,33 +78,23 @@ std::string RateList(const int* first, const int* last)
 int RunEncodeCommand(const CliArgs& args)
 {
     constexpr const char* kName = "encode";
-    std::string input, output;
-    std::optional<int> kbps;
     AudioEncodeOptions options;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o" || a == "--kbps" || a == "--lead-in" || a == "--tail" || a == "--title" || a == "--artist") {
-            if (i + 1 >= args.size()) return Usage(kName, kEncodeUsage, a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "-o") {
-                output = v;
-            } else if (a == "--title") {
-                options.title = CliText(v, a);
-            } else if (a == "--artist") {
-                options.artist = CliText(v, a);
-            } else {
-                const auto n = ParseFrames(v);
-                if (!n) return Usage(kName, kEncodeUsage, a + " takes a whole number");
-                if (a == "--kbps") kbps = int(std::min<uint32_t>(*n, INT32_MAX));
-                else (a == "--lead-in" ? options.leadInFrames : options.tailFrames) = *n;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Usage(kName, kEncodeUsage, "unknown option \"" + a + "\"");
-        } else if (input.empty()) {
-            input = a;
-        } else {
-            return Usage(kName, kEncodeUsage, "more than one work file given");
-        }
+    CliOptions parsed(kName, kEncodeUsage,
+                      {{"output", 'o'}, {"kbps"}, {"bitrate"}, {"lead-in"}, {"tail"}, {"title"}, {"artist"}});
+    if (const auto status = CliOptions::ExitFor(parsed.Parse(args))) return *status;
+    if (parsed.Operands().size() > 1) return Usage(kName, kEncodeUsage, "more than one work file given");
+    const std::string input = parsed.Operands().empty() ? std::string() : parsed.Operands()[0];
+    const std::string output = parsed.Value("output");
+    if (parsed.Has("title")) options.title = CliText(parsed.Value("title"), "--title");
+    if (parsed.Has("artist")) options.artist = CliText(parsed.Value("artist"), "--artist");
+    std::optional<int> kbps;
+    for (const char* name : {"kbps", "bitrate", "lead-in", "tail"}) {
+        if (!parsed.Has(name)) continue;
+        const auto n = ParseFrames(parsed.Value(name));
+        const std::string a = std::string("--") + name;
+        if (!n) return Usage(kName, kEncodeUsage, a + " takes a whole number");
+        if (a == "--kbps" || a == "--bitrate") kbps = int(std::min<uint32_t>(*n, INT32_MAX));
+        else (a == "--lead-in" ? options.leadInFrames : options.tailFrames) = *n;
     }
     if (input.empty()) return Usage(kName, kEncodeUsage, "no work file given");
     if (output.empty()) return Usage(kName, kEncodeUsage, "no output given (-o)");
@@ -140,34 +132,23 @@ int RunEncodeCommand(const CliArgs& args)
 int RunBinCommand(const CliArgs& args)
 {
     constexpr const char* kName = "bin";
-    std::vector<std::string> inputs;
-    std::string output;
+    CliOptions parsed(kName, kBinUsage, {{"output", 'o'}, {"lead-in"}});
+    if (const auto status = CliOptions::ExitFor(parsed.Parse(args))) return *status;
+    const std::vector<std::string>& inputs = parsed.Operands();
+    const std::string output = parsed.Value("output");
     uint32_t leadIn = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o" || a == "--lead-in") {
-            if (i + 1 >= args.size()) return Usage(kName, kBinUsage, a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "-o") {
-                output = v;
-            } else {
-                const auto n = ParseFrames(v);
-                if (!n) return Usage(kName, kBinUsage, "--lead-in takes a whole number of sample frames");
-                leadIn = *n;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Usage(kName, kBinUsage, "unknown option \"" + a + "\"");
-        } else {
-            inputs.push_back(a);
-        }
+    if (parsed.Has("lead-in")) {
+        const auto n = ParseFrames(parsed.Value("lead-in"));
+        if (!n) return Usage(kName, kBinUsage, "--lead-in takes a whole number of sample frames");
+        leadIn = *n;
     }
     if (inputs.size() != 2) return Usage(kName, kBinUsage, "give the work file and the stream file");
     if (output.empty()) return Usage(kName, kBinUsage, "no output given (-o)");
 
     std::vector<uint8_t> buffer;
     if (!ReadWholeFile(inputs[1], buffer, kMaxStreamBytes))
-        return Failure(kName, "cannot read the stream file \"" + inputs[1] + "\" (or it is larger than " +
-                                  std::to_string(kMaxStreamBytes >> 20) + " MB)");
+        return Failure(kName, inputs[1] + ": " + ReadFailureReason(inputs[1]) + " (a stream of at most " +
+                                  std::to_string(kMaxStreamBytes >> 20) + " MB is read)");
     // The export never reads the last piece's worth of a song's buffer (there it is reserve);
     // a stream file has none, so give it one and keep every byte of the stream.
     const uint64_t used = buffer.size();

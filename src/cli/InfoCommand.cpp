@@ -7,8 +7,9 @@
 
 #include "cdg/PageWriter.h"
 #include "cli/CliCommands.h"
-#include "cli/CliUsage.h"
+#include "cli/CliOptions.h"
 #include "cli/JsonWriter.h"
+#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/ByteOrder.h"
 #include "project/ColourSlots.h"
@@ -24,42 +25,6 @@ constexpr const char* kUsage = "Usage: tessavox-cli info FILE.tvx [--json]\n";
 constexpr const char* kMsgProjectEndsEarly =
     "The project file ends before all of its pages and lines could be read; it is truncated or damaged.";
 
-struct InfoOptions {
-    std::string path;
-    bool json = false;
-};
-
-ParseResult ParseArgs(const CliArgs& args, InfoOptions& options)
-{
-    bool haveFile = false;
-    bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            if (arg == "--") {
-                optionsEnded = true;
-            } else if (arg == "--json") {
-                options.json = true;
-            } else if (arg == "--help" || arg == "-h") {
-                return ParseResult::Help;
-            } else {
-                std::fprintf(stderr, "tessavox-cli info: unknown option \"%s\"\n", arg.c_str());
-                return ParseResult::Bad;
-            }
-            continue;
-        }
-        if (haveFile) {
-            std::fprintf(stderr, "tessavox-cli info: only one project file, please\n");
-            return ParseResult::Bad;
-        }
-        options.path = arg;
-        haveFile = true;
-    }
-    if (!haveFile) {
-        std::fprintf(stderr, "tessavox-cli info: which project file?\n");
-        return ParseResult::Bad;
-    }
-    return ParseResult::Run;
-}
 
 // The version word as it stands in the file; the loaded song always says 600.
 bool ReadFileVersion(const std::string& path, int32_t& version)
@@ -334,13 +299,20 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
 
 int RunInfoCommand(const CliArgs& args)
 {
-    InfoOptions options;
-    if (const std::optional<int> status = UsageExit(ParseArgs(args, options), kUsage)) return *status;
+    CliOptions parsed("info", kUsage, {{"json", 0, false}});
+    if (const auto status = CliOptions::ExitFor(parsed.Parse(args))) return *status;
+    if (parsed.Operands().empty()) return parsed.Refuse("which project file?");
+    if (parsed.Operands().size() > 1) return parsed.Refuse("only one project file, please");
+    struct {
+        std::string path;
+        bool json;
+    } const options{parsed.Operands()[0], parsed.Has("json")};
 
     StderrUserPrompt prompt;
+    prompt.SetCommand("info");
     MSongSettings song(options.path);
     song.prompt = &prompt;
-    if (!song.Load()) {
+    if (!LoadCliProject(song, prompt)) {
         // The loader says nothing when the file merely ends early; the user still needs a reason.
         if (prompt.ShownCount() == 0) prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
         return 1;

@@ -2,12 +2,13 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
 #include "audio/MusicImport.h"
 #include "cli/CliCommands.h"
-#include "cli/CliUsage.h"
+#include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -41,41 +42,30 @@ struct NewOptions {
     bool force = false;
 };
 
-ParseResult Bad(const std::string& why)
+// The options into o; the exit status when the command stops at its arguments.
+std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
 {
-    std::fprintf(stderr, "tessavox-cli new: %s\n", why.c_str());
-    return ParseResult::Bad;
-}
-
-ParseResult ParseArgs(const CliArgs& args, NewOptions& o)
-{
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string& into) {
-            if (i + 1 >= args.size()) return false;
-            into = args[++i];
-            return true;
-        };
-        bool ok = true;
-        if (arg == "--help" || arg == "-h") return ParseResult::Help;
-        if (arg == "-o" || arg == "--output") ok = value(o.project);
-        else if (arg == "--music") ok = value(o.music);
-        else if (arg == "--lyrics") ok = value(o.lyrics);
-        else if (arg == "--title") ok = o.haveTitle = value(o.title);
-        else if (arg == "--artist") ok = o.haveArtist = value(o.artist);
-        else if (arg == "--force") o.force = true;
-        else return Bad("unexpected argument \"" + arg + "\"");
-        if (!ok) return Bad(arg + " needs a value");
-    }
-    if (o.project.empty()) return Bad("which project file? (-o SONG.tvx)");
-    if (o.music.empty()) return Bad("which music? (--music FILE)");
+    CliOptions options("new", kUsage,
+                       {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
+    if (!options.Operands().empty()) return options.Refuse("unexpected argument \"" + options.Operands()[0] + "\"");
+    o.project = options.Value("output");
+    o.music = options.Value("music");
+    o.lyrics = options.Value("lyrics");
+    o.title = options.Value("title");
+    o.artist = options.Value("artist");
+    o.haveTitle = options.Has("title");
+    o.haveArtist = options.Has("artist");
+    o.force = options.Has("force");
+    if (o.project.empty()) return options.Refuse("which project file? (-o SONG.tvx)");
+    if (o.music.empty()) return options.Refuse("which music? (--music FILE)");
     std::string ext = fs::path(o.project).extension().string();
     for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
     // The work file is named after the project; any other name could be the music itself.
-    if (ext != kProjectExtension) return Bad("the project file must end in .tvx");
+    if (ext != kProjectExtension) return options.Refuse("the project file must end in .tvx");
     if (!o.lyrics.empty() && LyricKindOf(o.lyrics) == LyricFileKind::Other)
-        return Bad("lyrics must be a .txt, .lrc, .kar or .mid file");
-    return ParseResult::Run;
+        return options.Refuse("lyrics must be a .txt, .lrc, .kar or .mid file");
+    return std::nullopt;
 }
 
 std::string ChannelsText(int channels)
@@ -97,7 +87,7 @@ std::string SecondsText(const MusicImportResult& r)
 int RunNewCommand(const CliArgs& args)
 {
     NewOptions o;
-    if (const std::optional<int> status = UsageExit(ParseArgs(args, o), kUsage)) return *status;
+    if (const std::optional<int> status = ParseArgs(args, o)) return *status;
 
     std::error_code ec;
     const std::string project = fs::absolute(o.project, ec).lexically_normal().string();
@@ -105,6 +95,7 @@ int RunNewCommand(const CliArgs& args)
     const std::string workFile = fs::path(project).replace_extension(kWorkFileExtension).string();
     const bool decodes = !MusicImport::IsUsedInPlace(music);
     StderrUserPrompt prompt;
+    prompt.SetCommand("new");
 
     if (!fs::is_directory(fs::path(project).parent_path(), ec)) {
         prompt.Message("The folder of \"" + project + "\" does not exist.", kAppCaption, PromptIcon::Stop);
@@ -125,7 +116,9 @@ int RunNewCommand(const CliArgs& args)
 
     // Lyrics first: a bad lyric file should not cost a long decode.
     LrcDocument lrc;
+    prompt.SetSubject(o.lyrics);
     if (!o.lyrics.empty() && !ImportLyricFile(song, o.lyrics, lrc, prompt)) return 1;
+    prompt.SetSubject(music);
 
     MusicImport import(workFile);
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
@@ -158,6 +151,7 @@ int RunNewCommand(const CliArgs& args)
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
         return 1;
     }
+    prompt.SetSubject(project);
     if (!song.Save()) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);

@@ -4,6 +4,8 @@
 
 #include "cdg/PagePreview.h"
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
@@ -11,14 +13,9 @@
 
 namespace {
 
-int Usage(const std::string& why)
-{
-    std::fprintf(stderr,
-                 "page: %s\n"
-                 "usage: tessavox-cli page FILE.tvx --kind title|lyrics|credits -o FILE.png [--page N] [--scale N]\n",
-                 why.c_str());
-    return 2;
-}
+constexpr const char* kUsage =
+    "Usage: tessavox-cli page SONG.tvx --kind title|lyrics|credits -o FILE.png [--page N] [--scale N]\n"
+    "A still picture of a page (lyrics: lyric page N, from 0); --scale 1 to 16 enlarges every pixel.\n";
 
 bool ParseWhole(const std::string& text, int low, int high, int& out)
 {
@@ -31,31 +28,29 @@ bool ParseWhole(const std::string& text, int low, int high, int& out)
 
 int RunPageCommand(const CliArgs& args)
 {
-    std::string project, kind, output;
+    CliOptions options("page", kUsage, {{"kind"}, {"output", 'o'}, {"scale"}, {"page"}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    if (options.Operands().size() != 1) return options.Refuse("give one project");
+    if (!options.Has("output")) return options.Refuse("no output given (-o)");
+    const std::string project = options.Operands()[0];
+    const std::string output = options.Value("output");
+    const std::string kind = options.Value("kind");
     int scale = 1, lyricPage = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--kind" && hasValue) kind = args[++i];
-        else if (a == "-o" && hasValue) output = args[++i];
-        else if (a == "--scale" && hasValue) {
-            if (!ParseWhole(args[++i], 1, kSnapshotMaxScale, scale)) return Usage("--scale takes 1 to 16");
-        } else if (a == "--page" && hasValue) {
-            if (!ParseWhole(args[++i], 0, 999999, lyricPage)) return Usage("--page takes a page number from 0");
-        } else if (!a.empty() && a[0] != '-' && project.empty()) project = a;
-        else return Usage("unexpected argument \"" + a + "\"");
-    }
-    if (project.empty() || output.empty()) return Usage("a project and -o are needed");
+    if (options.Has("scale") && !ParseWhole(options.Value("scale"), 1, kSnapshotMaxScale, scale))
+        return options.Refuse("--scale takes 1 to 16");
+    if (options.Has("page") && !ParseWhole(options.Value("page"), 0, 999999, lyricPage))
+        return options.Refuse("--page takes a page number from 0");
     int pageKind = 0;
     if (kind == "title") pageKind = kPageTitle;
     else if (kind == "lyrics") pageKind = kPageLyrics;
     else if (kind == "credits") pageKind = kPageCredits;
-    else return Usage("--kind is title, lyrics or credits");
+    else return options.Refuse("--kind is title, lyrics or credits");
 
     StderrUserPrompt prompt;
+    prompt.SetCommand("page");
     MSongSettings song(project);
     song.prompt = &prompt;
-    if (!song.Load()) return 1;
+    if (!LoadCliProject(song, prompt)) return 1;
 
     MRwRenderer renderer;
     MRwSnapshotPresenter snapshot(scale);

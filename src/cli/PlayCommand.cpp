@@ -12,8 +12,11 @@
 #include "audio/PlaybackFeed.h"
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
+#include "cli/CliOptions.h"
 #include "cli/ProjectMusic.h"
+#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "media/AtomicFile.h"
@@ -30,7 +33,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessavox-cli play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS]\n"
+    "Usage: tessavox-cli play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS]\n"
     "                         [--tempo -50..0] [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n"
     "       tessavox-cli play SONG.tvx [--from SECONDS] [--tempo 50..100] [--seconds N]\n"
     "A project plays its music with its whole stream; times are music time, and the line being sung\n"
@@ -49,13 +52,13 @@ constexpr uint32_t kSecondsPerMinute = 60;
 
 int Usage(const std::string& why)
 {
-    std::fprintf(stderr, "play: %s\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "tessavox-cli play: %s\n%s", why.c_str(), kUsage);
     return kExitUsage;
 }
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "play: %s\n", why.c_str());
+    std::fprintf(stderr, "tessavox-cli play: %s\n", why.c_str());
     return kExitFailure;
 }
 
@@ -133,47 +136,42 @@ void Report(const char* label, const MCdgPlayer& player)
 
 std::optional<int> ParseArgs(const CliArgs& args, PlayOptions& o)
 {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--cdg" || a == "--from" || a == "--to" || a == "--tempo" || a == "--lead-in" ||
-            a == "--snapshot" || a == "--scale" || a == "--seconds") {
-            if (i + 1 >= args.size()) return Usage(a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "--cdg") {
-                o.cdg = v;
-            } else if (a == "--snapshot") {
-                o.snapshot = v;
-            } else if (a == "--tempo") {
-                // A change (-50 to 0) or, as the views show it, a speed (50 to 100 percent).
-                auto t = ParseInt(v, kMinTempoChange, kMaxTempoChange);
-                if (!t) {
-                    if (const auto speed = ParseInt(v, 100 + kMinTempoChange, 100)) t = *speed - 100;
-                }
-                if (!t) return Usage("--tempo takes a change from -50 to 0, or a speed from 50 to 100 percent");
-                o.tempo = *t;
-            } else if (a == "--seconds") {
-                const auto n = ParseCount(v);
-                if (!n || *n == 0) return Usage("--seconds takes a whole number of seconds");
-                o.seconds = *n;
-            } else if (a == "--scale") {
-                const auto n = ParseCount(v);
-                if (!n || *n < 1 || *n > uint64_t(kSnapshotMaxScale))
-                    return Usage("--scale takes a whole number from 1 to " + std::to_string(kSnapshotMaxScale));
-                o.scale = int(*n);
-            } else {
-                const auto micros = ParseMicroseconds(v);
-                if (!micros) return Usage(a + " takes seconds, such as 12 or 0.5 (at most 6 decimals)");
-                if (a == "--from") o.fromMicros = micros;
-                else if (a == "--to") o.toMicros = micros;
-                else o.leadInMicros = *micros;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Usage("unknown option \"" + a + "\"");
-        } else if (o.music.empty()) {
-            o.music = a;
-        } else {
-            return Usage("more than one music file given");
+    CliOptions options("play", kUsage,
+                       {{"cdg"}, {"from"}, {"to"}, {"tempo"}, {"lead-in"}, {"snapshot"}, {"scale"}, {"seconds"}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
+    if (options.Operands().size() > 1) return Usage("more than one music file given");
+    if (!options.Operands().empty()) o.music = options.Operands()[0];
+    o.cdg = options.Value("cdg");
+    o.snapshot = options.Value("snapshot");
+    if (options.Has("tempo")) {
+        // A change (-50 to 0) or, as the views show it, a speed (50 to 100 percent).
+        const std::string v = options.Value("tempo");
+        auto t = ParseInt(v, kMinTempoChange, kMaxTempoChange);
+        if (!t) {
+            if (const auto speed = ParseInt(v, 100 + kMinTempoChange, 100)) t = *speed - 100;
         }
+        if (!t) return Usage("--tempo takes a change from -50 to 0, or a speed from 50 to 100 percent");
+        o.tempo = *t;
+    }
+    if (options.Has("seconds")) {
+        const auto n = ParseCount(options.Value("seconds"));
+        if (!n || *n == 0) return Usage("--seconds takes a whole number of seconds");
+        o.seconds = *n;
+    }
+    if (options.Has("scale")) {
+        const auto n = ParseCount(options.Value("scale"));
+        if (!n || *n < 1 || *n > uint64_t(kSnapshotMaxScale))
+            return Usage("--scale takes a whole number from 1 to " + std::to_string(kSnapshotMaxScale));
+        o.scale = int(*n);
+    }
+    for (const char* name : {"from", "to", "lead-in"}) {
+        if (!options.Has(name)) continue;
+        const auto micros = ParseMicroseconds(options.Value(name));
+        if (!micros) return Usage(std::string("--") + name + " takes seconds, such as 12 or 0.5 (at most 6 decimals)");
+        const std::string n = name;
+        if (n == "from") o.fromMicros = micros;
+        else if (n == "to") o.toMicros = micros;
+        else o.leadInMicros = *micros;
     }
     if (o.music.empty()) return Usage("no music file given");
     if (!o.snapshot.empty() && o.cdg.empty() && !IsProject(o.music))
@@ -191,17 +189,22 @@ int RunPlayCommand(const CliArgs& args)
 
     // A project: its music as the window loads it, and its whole stream with the lead-in.
     StderrUserPrompt prompt;
+    prompt.SetCommand("play");
     std::unique_ptr<MSongSettings> song;
     uint32_t songLeadIn = 0;
     std::vector<uint8_t> stream;
     if (IsProject(o.music)) {
         song = std::make_unique<MSongSettings>(o.music);
         song->prompt = &prompt;
-        if (!song->Load()) return kExitFailure;
+        if (!LoadCliProject(*song, prompt)) return kExitFailure;
         std::string why;
         if (!FindProjectMusic(*song, why)) return Failure(why);
         MusicImport import;
-        if (!import.ImportMusic(song->musicPath)) return Failure("the music: " + import.Result().errorText);
+        if (!import.ImportMusic(song->musicPath)) {
+            std::string why = import.Result().errorText;
+            while (!why.empty() && why.back() == '\n') why.pop_back();
+            return Failure(song->musicPath + ": " + why);
+        }
         song->UseImportedMusic(import.Result());
         const SongExportStream written = PrepareSongExportStream(*song);
         songLeadIn = written.leadIn;
@@ -221,7 +224,7 @@ int RunPlayCommand(const CliArgs& args)
         if (std::filesystem::is_regular_file(o.cdg, ec) && std::filesystem::file_size(o.cdg, ec) > kMaxStreamBytes)
             return Failure("\"" + o.cdg + "\" is larger than " + std::to_string(kMaxStreamBytes >> 20) +
                            " MB, too large for a CD+G stream");
-        return Failure("cannot read \"" + o.cdg + "\"");
+        return Failure(o.cdg + ": " + ReadFailureReason(o.cdg));
     }
 
     MRwRenderer renderer;
@@ -244,8 +247,8 @@ int RunPlayCommand(const CliArgs& args)
     if (!player.Start(flags, uint32_t(*startFrame), uint32_t(*endFrame))) {
         // The prompt has told why; for a missing device the cause and the way round it too.
         if (player.LastStartFailure() == MCdgPlayer::StartFailure::NoSoundDevice) {
-            std::fprintf(stderr, "play: %s\n", player.FailureText().c_str());
-            std::fprintf(stderr, "play: with %s=%s it plays without a sound card\n", kAudioOutputVariable,
+            std::fprintf(stderr, "tessavox-cli play: %s\n", player.FailureText().c_str());
+            std::fprintf(stderr, "tessavox-cli play: with %s=%s it plays without a sound card\n", kAudioOutputVariable,
                          kAudioOutputNull);
         }
         return kExitFailure;
@@ -274,11 +277,11 @@ int RunPlayCommand(const CliArgs& args)
         }
     }
     player.Stop();
-    if (interrupted) std::fprintf(stderr, "play: stopped\n");
+    if (interrupted) std::fprintf(stderr, "tessavox-cli play: stopped\n");
     Report("final clock", player);
 
     const std::string readFailure = player.FailureText();
-    if (!readFailure.empty()) std::fprintf(stderr, "play: %s\n", readFailure.c_str());
+    if (!readFailure.empty()) std::fprintf(stderr, "tessavox-cli play: %s\n", readFailure.c_str());
 
     if (!o.snapshot.empty()) {
         MRwSnapshotPresenter snapshot(o.scale);

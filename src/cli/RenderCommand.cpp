@@ -8,6 +8,9 @@
 
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
+#include "cli/CliOptions.h"
+#include "cli/PictureOutput.h"
 #include "cli/StopSignals.h"
 #include "cli/CliNumbers.h"
 #include "media/AtomicFile.h"
@@ -19,22 +22,31 @@ namespace {
 // About ten hours of stream; anything larger is refused rather than read into memory.
 constexpr size_t kMaxStreamBytes = size_t(256) << 20;
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
-int Usage(const std::string& why)
-{
-    std::fprintf(stderr,
-                 "render: %s\n"
-                 "usage: tessavox-cli render FILE.cdg (--at SECONDS | --packet N) -o FILE.png [--scale N]\n"
-                 "       tessavox-cli render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n",
-                 why.c_str());
-    return kExitUsage;
-}
+constexpr const char* kUsage =
+    "Usage: tessavox-cli render FILE.cdg (--at SECONDS | --packet N) -o PICTURE [--scale N]\n"
+    "       tessavox-cli render FILE.cdg --every SECONDS -o FOLDER [--scale N]\n"
+    "The screen of a CD+G stream at a moment of the player's clock (packets before SECONDS x 300) or\n"
+    "after packet N, as PNG (.png, or - for standard output) or JPEG (.jpg); or a numbered PNG series\n"
+    "in FOLDER, one picture every SECONDS. FILE.cdg - reads the stream from standard input.\n";
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "render: %s\n", why.c_str());
+    std::fprintf(stderr, "tessavox-cli render: %s\n", why.c_str());
     return kExitFailure;
+}
+
+// Standard input, whole, up to maxBytes.
+bool ReadStandardInput(std::vector<uint8_t>& out, size_t maxBytes)
+{
+    out.clear();
+    uint8_t chunk[1 << 16];
+    for (;;) {
+        const size_t got = std::fread(chunk, 1, sizeof chunk, stdin);
+        out.insert(out.end(), chunk, chunk + got);
+        if (out.size() > maxBytes) return false;
+        if (got < sizeof chunk) return !std::ferror(stdin);
+    }
 }
 
 // The player's clock, in sample frames, at a moment given in microseconds.
@@ -47,58 +59,53 @@ uint64_t ClockAt(uint64_t micros)
 
 int RunRenderCommand(const CliArgs& args)
 {
-    std::string input, output;
+    CliOptions options("render", kUsage, {{"at"}, {"every"}, {"packet"}, {"scale"}, {"output", 'o'}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    const auto Usage = [&options](const std::string& why) { return options.Refuse(why); };
+    if (options.Operands().empty()) return Usage("no stream file given");
+    if (options.Operands().size() > 1) return Usage("more than one stream file given");
+    const std::string input = options.Operands()[0];
+    const std::string output = options.Value("output");
     std::optional<uint64_t> atMicros, everyMicros, packet;
     int scale = 1;
-    int modes = 0;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--at" || a == "--every" || a == "--packet" || a == "--scale" || a == "-o") {
-            if (!hasValue) return Usage(a + " needs a value");
-            const std::string& v = args[++i];
-            if (a == "-o") {
-                output = v;
-            } else if (a == "--scale") {
-                const auto n = ParseCount(v);
-                if (!n || *n < 1 || *n > uint64_t(kSnapshotMaxScale)) {
-                    return Usage("--scale takes a whole number from 1 to " + std::to_string(kSnapshotMaxScale));
-                }
-                scale = int(*n);
-            } else if (a == "--packet") {
-                packet = ParseCount(v);
-                if (!packet) return Usage("--packet takes a packet number (0 is the first)");
-                ++modes;
-            } else {
-                const auto micros = ParseMicroseconds(v);
-                if (!micros) return Usage(a + " takes seconds, such as 12 or 0.5 (at most 6 decimals)");
-                (a == "--at" ? atMicros : everyMicros) = micros;
-                ++modes;
-            }
-        } else if (!a.empty() && a[0] == '-') {
-            return Usage("unknown option \"" + a + "\"");
-        } else if (input.empty()) {
-            input = a;
-        } else {
-            return Usage("more than one stream file given");
-        }
+    const int modes = int(options.Has("at")) + int(options.Has("every")) + int(options.Has("packet"));
+    if (options.Has("scale")) {
+        const auto n = ParseCount(options.Value("scale"));
+        if (!n || *n < 1 || *n > uint64_t(kSnapshotMaxScale))
+            return Usage("--scale takes a whole number from 1 to " + std::to_string(kSnapshotMaxScale));
+        scale = int(*n);
     }
-    if (input.empty()) return Usage("no stream file given");
+    if (options.Has("packet")) {
+        packet = ParseCount(options.Value("packet"));
+        if (!packet) return Usage("--packet takes a packet number (0 is the first)");
+    }
+    for (const char* name : {"at", "every"}) {
+        if (!options.Has(name)) continue;
+        const auto micros = ParseMicroseconds(options.Value(name));
+        if (!micros) return Usage(std::string("--") + name + " takes seconds, such as 12 or 0.5 (at most 6 decimals)");
+        (std::string(name) == "at" ? atMicros : everyMicros) = micros;
+    }
     if (modes != 1) return Usage("give exactly one of --at, --packet and --every");
     if (output.empty()) return Usage("no output given (-o)");
+    if (!everyMicros && !IsPictureOutput(output))
+        return Usage("the picture must end in .png, .jpg or .jpeg (or be - for standard output)");
     // Finer than one packet would only repeat pictures.
     if (everyMicros && *everyMicros * kCdgPacketsPerSecond < kMicrosPerSecond) {
         return Usage("--every must be at least 1/300 second");
     }
 
     std::vector<uint8_t> stream;
-    if (!ReadWholeFile(input, stream, kMaxStreamBytes)) {
+    if (input == "-") {
+        if (!ReadStandardInput(stream, kMaxStreamBytes))
+            return Failure("standard input: cannot read it, or it is larger than " +
+                           std::to_string(kMaxStreamBytes >> 20) + " MB");
+    } else if (!ReadWholeFile(input, stream, kMaxStreamBytes)) {
         std::error_code ec;
         if (std::filesystem::is_regular_file(input, ec) && std::filesystem::file_size(input, ec) > kMaxStreamBytes) {
-            return Failure("\"" + input + "\" is larger than " + std::to_string(kMaxStreamBytes >> 20) +
+            return Failure(input + ": larger than " + std::to_string(kMaxStreamBytes >> 20) +
                            " MB, too large for a CD+G stream");
         }
-        return Failure("cannot read \"" + input + "\"");
+        return Failure(input + ": " + ReadFailureReason(input));
     }
 
     MRwStreamSnapshot player(stream, scale);
@@ -109,13 +116,22 @@ int RunRenderCommand(const CliArgs& args)
         }
         player.ExecuteUntil(size_t(*packet) + 1);
         player.Show();
-        if (!player.WritePng(output)) return Failure("cannot write \"" + output + "\"");
+        std::string why;
+        if (!WritePicture(output, player.Image(), why)) return Failure(why);
         return 0;
     }
     if (atMicros) {
+        const uint64_t lengthMicros = uint64_t(player.PacketCount()) * kMicrosPerSecond / kCdgPacketsPerSecond;
+        if (*atMicros > lengthMicros) {
+            char text[160];
+            std::snprintf(text, sizeof text, "%s: %.3f s is beyond the end of the stream (it lasts %.3f s)",
+                          input.c_str(), double(*atMicros) / kMicrosPerSecond, double(lengthMicros) / kMicrosPerSecond);
+            return Failure(text);
+        }
         player.ExecuteUntil(player.PacketsAtClock(ClockAt(*atMicros)));
         player.Show();
-        if (!player.WritePng(output)) return Failure("cannot write \"" + output + "\"");
+        std::string why;
+        if (!WritePicture(output, player.Image(), why)) return Failure(why);
         return 0;
     }
 

@@ -55,7 +55,10 @@ StderrUserPrompt::StderrUserPrompt(bool assumeYes, std::FILE* out) : m_assumeYes
 void StderrUserPrompt::Write(const std::string& text, PromptIcon icon)
 {
     // The caption is always the program's name, which says nothing on a terminal.
-    std::fputs(IconPrefix(icon), m_out);
+    if (m_command.empty())
+        std::fputs(IconPrefix(icon), m_out);
+    else
+        std::fprintf(m_out, "tessavox-cli %s: %s", m_command.c_str(), m_subject.empty() ? "" : (m_subject + ": ").c_str());
     std::fwrite(text.data(), 1, text.size(), m_out);
     if (text.empty() || text.back() != '\n') std::fputc('\n', m_out);
     ++m_shown;

@@ -15,6 +15,11 @@ public:
     PromptAnswer Ask(const std::string& text, const std::string& caption, PromptButtons buttons,
                      PromptIcon icon) override;
 
+    // Once a command is named, every text reads "tessavox-cli COMMAND: SUBJECT: text", the
+    // subject being the file the command is working on (none: no subject part).
+    void SetCommand(const std::string& command) { m_command = command; }
+    void SetSubject(const std::string& subject) { m_subject = subject; }
+
     // How many messages and questions were shown, so that a command knows whether the user
     // has already been told why something failed.
     int ShownCount() const { return m_shown; }
@@ -22,6 +27,8 @@ public:
 private:
     void Write(const std::string& text, PromptIcon icon);
 
+    std::string m_command;
+    std::string m_subject;
     bool m_assumeYes;
     std::FILE* m_out;
     int m_shown = 0;

@@ -8,7 +8,9 @@
 
 #include "cdg/WriteRwMemory.h"
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
 #include "cli/ProjectMusic.h"
+#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
 #include "project/MSongSettings.h"
@@ -17,28 +19,27 @@ namespace {
 
 constexpr uint32_t kBytesPerSampleFrame = 4; // 16-bit stereo
 
-int Usage(const std::string& why)
-{
-    std::fprintf(stderr, "stream: %s\nusage: tessavox-cli stream FILE.tvx -o FILE.cdg\n", why.c_str());
-    return 2;
-}
+constexpr const char* kUsage =
+    "Usage: tessavox-cli stream SONG.tvx -o FILE.cdg\n"
+    "The project's whole CD+G stream, as the exports put it beside the audio; -o - writes it to\n"
+    "standard output.\n";
 
 } // namespace
 
 int RunStreamCommand(const CliArgs& args)
 {
-    std::string project, output;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size()) output = args[++i];
-        else if (!args[i].empty() && args[i][0] != '-' && project.empty()) project = args[i];
-        else return Usage("unexpected argument \"" + args[i] + "\"");
-    }
-    if (project.empty() || output.empty()) return Usage("a project and -o are needed");
+    CliOptions options("stream", kUsage, {{"output", 'o'}});
+    if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    if (options.Operands().size() != 1) return options.Refuse("give one project");
+    if (!options.Has("output")) return options.Refuse("no output given (-o)");
+    const std::string project = options.Operands()[0];
+    const std::string output = options.Value("output");
 
     StderrUserPrompt prompt;
+    prompt.SetCommand("stream");
     MSongSettings song(project);
     song.prompt = &prompt;
-    if (!song.Load()) return 1;
+    if (!LoadCliProject(song, prompt)) return 1;
     // Music that moved with its project is measured where it is now.
     if (std::string why; song.streamBuffer.empty() && !song.musicPath.empty() && FindProjectMusic(song, why))
         song.RebuildStreamBuffer();
@@ -61,11 +62,16 @@ int RunStreamCommand(const CliArgs& args)
     const std::span<const uint8_t> stream = own.empty() ? std::span<const uint8_t>(song.streamBuffer)
                                                          : std::span<const uint8_t>(own);
     const size_t length = std::min(used, stream.size());
-    if (!WriteFileAtomically(output, stream.first(length))) {
-        std::fprintf(stderr, "stream: cannot write \"%s\": %s\n", output.c_str(), std::strerror(errno));
+    // "-": the bytes go to standard output, and what would be said of them to standard error.
+    const bool toStdout = output == "-";
+    const bool written = toStdout ? std::fwrite(stream.data(), 1, length, stdout) == length && std::fflush(stdout) == 0
+                                  : WriteFileAtomically(output, stream.first(length));
+    if (!written) {
+        std::fprintf(stderr, "tessavox-cli stream: %s: %s\n", toStdout ? "standard output" : output.c_str(),
+                     std::strerror(errno));
         return 1;
     }
-    std::printf("%s: %zu bytes (%.2f s), lead-in %u sample frames (%.2f s)\n", output.c_str(), length,
+    std::fprintf(toStdout ? stderr : stdout, "%s: %zu bytes (%.2f s), lead-in %u sample frames (%.2f s)\n", output.c_str(), length,
                 double(length) / 7200.0, leadIn, double(leadIn) / 44100.0);
     return 0;
 }

@@ -53,6 +53,8 @@ void PrintUsage(std::FILE* out)
 {
     std::fprintf(out, "Usage: tessavox-cli COMMAND [ARGS]\n\nCommands:\n");
     for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out, "\n\"tessavox-cli COMMAND --help\" or \"tessavox-cli help COMMAND\" shows a command's options;\n"
+                      "--version shows the version.\n");
 }
 
 } // namespace
@@ -63,15 +65,25 @@ int main(int argc, char** argv)
         PrintUsage(stderr);
         return 2;
     }
-    const std::string name = argv[1];
-    if (name == "--help" || name == "-h" || name == "help") {
+    std::string name = argv[1];
+    CliArgs args(argv + 2, argv + argc);
+    if (name == "--version" || name == "-V") {
+        std::printf("tessavox-cli %s\n", TESSAVOX_VERSION);
+        return 0;
+    }
+    if (name == "--help" || name == "-h" || (name == "help" && args.empty())) {
         PrintUsage(stdout);
         return 0;
+    }
+    // "help CMD" is "CMD --help".
+    if (name == "help") {
+        name = args[0];
+        args = {"--help"};
     }
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
         StopSignals::Install();
-        const int status = c.run(CliArgs(argv + 2, argv + argc));
+        const int status = c.run(args);
         if (!StopSignals::Requested()) return status;
         std::fprintf(stderr, "tessavox-cli: stopped by %s\n", strsignal(StopSignals::Received()));
         return StopSignals::ExitStatus();

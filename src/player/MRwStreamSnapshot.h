@@ -33,6 +33,8 @@ public:
     // Presents the whole screen once and returns the picture.
     const RgbImage& Show();
     bool WritePng(const std::string& path) const { return m_snapshot->WritePng(path); }
+    // The picture of the last Show.
+    const RgbImage& Image() const { return m_snapshot->Image(); }
 
     const MRwRenderer& Renderer() const { return *m_renderer; }
     const MRwPacketDecoder& Decoder() const { return *m_decoder; }

@@ -149,7 +149,7 @@ TEST_F(PlayCommand, RefusesBadArgumentsWithAReason)
     EXPECT_NE(notWav.err.find("corrupt or not a WAV file"), std::string::npos) << notWav.err;
     const CliResult noStream = RunCli({"play", tone, "--cdg", dir.File("none.cdg")});
     EXPECT_EQ(noStream.status, 1);
-    EXPECT_NE(noStream.err.find("cannot read"), std::string::npos) << noStream.err;
+    EXPECT_EQ(noStream.err, "tessavox-cli play: " + dir.File("none.cdg") + ": No such file or directory\n");
 }
 
 TEST_F(PlayCommand, WithoutASoundCardItSaysSoAndHowToPlayAnyway)
@@ -160,10 +160,10 @@ TEST_F(PlayCommand, WithoutASoundCardItSaysSoAndHowToPlayAnyway)
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err,
-              "warning: An audio sound card is not installed in this computer.\n"
+              "tessavox-cli play: An audio sound card is not installed in this computer.\n"
               "You will not be able to hear the audio when you play Karaoke CDG or Audio CD files.\n"
-              "play: No sound output device is named \"No Such Card 4711\".\n"
-              "play: with TESSAVOX_AUDIO=null it plays without a sound card\n");
+              "tessavox-cli play: No sound output device is named \"No Such Card 4711\".\n"
+              "tessavox-cli play: with TESSAVOX_AUDIO=null it plays without a sound card\n");
 }
 
 TEST_F(PlayCommand, PlaysThroughPortAudioWhenThereIsADevice)

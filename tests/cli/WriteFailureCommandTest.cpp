@@ -45,7 +45,7 @@ TEST(WriteFailureCommand, StreamOutputThatCannotBeWrittenFailsAndSaysWhy)
     WriteFileBytes(cdg, kEarlier);
     CliResult r = RunCliLimited(16, {"stream", kDemo, "-o", cdg});
     EXPECT_EQ(r.status, 1) << r.Output();
-    EXPECT_NE(r.err.find("cannot write \"" + cdg + "\": File too large"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("tessavox-cli stream: " + cdg + ": File too large"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFileBytes(cdg), kEarlier);
     EXPECT_EQ(NamesIn(dir.Path()), std::vector<std::string>{"song.cdg"});
 

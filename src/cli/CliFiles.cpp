@@ -1,0 +1,16 @@
+#include "cli/CliFiles.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+std::string ReadFailureReason(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return std::strerror(EISDIR);
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::strerror(errno);
+    std::fclose(f);
+    return "cannot be read";
+}

@@ -1,0 +1,7 @@
+#pragma once
+#include <string>
+
+// Why an input file could not be read, in the system's words ("No such file or directory", "Is a
+// directory", "Permission denied"), asked again of the file system so that it does not depend on
+// what happened since.
+std::string ReadFailureReason(const std::string& path);

@@ -11,6 +11,7 @@ packages=(
   libfreetype-dev libfontconfig-dev fonts-liberation
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libminizip-dev
+  nlohmann-json3-dev
   # run time: the MP3 encoder, opened when the program starts
   libmp3lame0
   # playback: sound device and tempo change

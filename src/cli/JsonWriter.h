@@ -1,18 +1,23 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// Builds JSON text for scripts. Strings go in as UTF-8; quotes, backslashes and control
-// characters are escaped, and bytes that are not UTF-8 become U+FFFD, so the output is valid
-// JSON whatever the input. Calls must nest properly: a key before every value in an object.
+// Builds JSON text for scripts, through the JSON library: the document is built as the calls
+// come and written to out, indented, when the outermost container closes. Strings go in as
+// UTF-8; bytes that are not UTF-8 become U+FFFD, so the output is valid JSON whatever the input.
+// Calls must nest properly: a key before every value in an object.
 class JsonWriter {
 public:
     // indent 0 writes everything on one line.
     explicit JsonWriter(std::string& out, int indent = 2);
+    ~JsonWriter();
+    JsonWriter(const JsonWriter&) = delete;
+    JsonWriter& operator=(const JsonWriter&) = delete;
 
-    // A container written on one line keeps everything inside it on that line too.
+    // oneLine is a wish the library's writer does not take; the text is the same JSON.
     void BeginObject(bool oneLine = false);
     void EndObject();
     void BeginArray(bool oneLine = false);
@@ -33,14 +38,8 @@ public:
         Value(value);
     }
 
-    // Appends utf8 as a quoted JSON string.
-    static void AppendQuoted(std::string& out, std::string_view utf8);
-
 private:
-    struct Level {
-        bool oneLine;
-        int count;
-    };
+    struct Document;
 
     void Value(std::string_view v) { String(v); }
     void Value(const std::string& v) { String(v); }
@@ -52,13 +51,7 @@ private:
     void Value(uint32_t v) { UInt(v); }
     void Value(uint64_t v) { UInt(v); }
 
-    void BeforeValue();
-    void NewLine(size_t depth);
-    void Open(char bracket, bool oneLine);
-    void Close(char bracket);
-
     std::string& m_out;
     int m_indent;
-    std::vector<Level> m_levels;
-    bool m_afterKey = false;
+    std::unique_ptr<Document> m_document;
 };

@@ -2,11 +2,13 @@
 // project, the settings file and the window placement.
 #include <QAction>
 #include <QCryptographicHash>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -24,6 +26,15 @@
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
 #include "timing/PlayClock.h"
+
+// Stands in for the desktop's browser: remembers the addresses it is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -318,6 +329,91 @@ private slots:
                                                        .arg(clipped.join("; "))));
         }
         app.Song().SetModified(false);
+    }
+
+    void aSongHasOnePageCountInTheWindowAndTheCommandLineTool()
+    {
+        Answers answers;
+        const QString wav = File("pages.wav");
+        WriteWav(wav, 3);
+        // Four lines fill the first page; the final line break makes an empty fifth line, which
+        // the stream draws on a page of its own.
+        MSongSettings song(File("pages.tvx").toStdString());
+        song.lyricText = "a b\r\nc d\r\ne f\r\ng h\r\n";
+        song.settings.linesPerPage = 4;
+        song.GenerateKaraokeLineList(true, false);
+        for (size_t i = 0; i < song.words.size(); ++i) song.words[i]->start = uint32_t(44100 * (i + 1));
+        song.musicPath = wav.toStdString();
+        QVERIFY(song.Save());
+
+        QProcess cli;
+        cli.start(TESSAVOX_CLI_PATH, {"info", File("pages.tvx")});
+        QVERIFY(cli.waitForFinished(60000));
+        const QString info = QString::fromUtf8(cli.readAllStandardOutput());
+        QVERIFY2(info.contains("\nLines: 5 on 2 pages\n"), qPrintable(info));
+
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QVERIFY(app.OpenProject(File("pages.tvx")));
+        QCOMPARE(app.Frame()->View()->findChild<QLabel*>("pageLabel")->text(), QString(" 1 of  2"));
+        app.RunCommand(CommandId::ModeAdjustLyrics);
+        QCOMPARE(app.Frame()->View()->findChild<QLabel*>("page")->text(), QString("1 of 2"));
+        app.Song().SetModified(false);
+    }
+
+    void theManualOpensInTheBrowserFromBesideTheProgram()
+    {
+        Answers answers;
+        UrlCatcher browser;
+        QDesktopServices::setUrlHandler("file", &browser, "Open");
+        CTessavoxApp app;
+        app.InitInstance(true);
+        QApplication::setActiveWindow(app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
+        QTest::keyClick(app.Frame()->windowHandle(), Qt::Key_F1);
+        QDesktopServices::unsetUrlHandler("file");
+        QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
+        QCOMPARE(browser.urls.size(), 1);
+        // The build puts it where an install does, relative to the program's folder.
+        const QString manual = browser.urls[0].toLocalFile();
+        QCOMPARE(QFileInfo(manual).canonicalFilePath(),
+                 QFileInfo(QCoreApplication::applicationDirPath() + "/../share/doc/tessavox/manual/index.html")
+                     .canonicalFilePath());
+        QFile page(manual);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QByteArray html = page.readAll();
+        for (const char* part : {"Place Lyrics", "Adjust Lyrics", "Play Final", "Export Song", "tessavox-cli"})
+            QVERIFY2(html.contains(part), part);
+    }
+
+    void aMovedFolderOfProjectAndMusicFindsTheMusicAndKeepsItsPath()
+    {
+        Answers answers;
+        const QString before = File("moved-before"), after = File("moved-after");
+        QVERIFY(QDir().mkpath(before));
+        WriteWav(before + "/music.wav", 2);
+        MSongSettings song((before + "/song.tvx").toStdString());
+        song.lyricText = "one two";
+        song.musicPath = (before + "/music.wav").toStdString();
+        QVERIFY(song.Save());
+        QVERIFY(QDir().rename(before, after));
+
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QVERIFY(app.OpenProject(after + "/song.tvx"));
+        // Found beside the project: no question, and the music plays from there.
+        QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
+        QVERIFY(app.MusicLoaded());
+        QCOMPARE(app.MusicSourcePath(), after + "/music.wav");
+        QCOMPARE(app.WorkingAudioPath(), after + "/music.wav");
+        // Saving keeps the path the project had.
+        app.Song().lyricText = "one two three";
+        app.Song().SetModified(true);
+        QVERIFY(app.FileSave());
+        MSongSettings saved((after + "/song.tvx").toStdString());
+        QVERIFY(saved.Load());
+        QCOMPARE(saved.musicPath, (before + "/music.wav").toStdString());
+        QCOMPARE(saved.lyricText, std::string("one two three"));
     }
 
     void saveAsksForANameOnlyWhenUntitled()

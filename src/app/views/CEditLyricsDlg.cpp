@@ -330,7 +330,10 @@ void CEditLyricsDlg::PreviewRefresh()
         song.prompt = songPrompt;
     }
 
-    m_lastPage = song.words.empty() || !song.words.back()->line ? 0 : std::max(0, song.words.back()->line->page);
+    // The song's own count, as the command-line tool and the other views have it: an empty
+    // line at the end (a final line break) on a page of its own is a page, as the stream
+    // shows it.
+    m_lastPage = std::max(0, song.HighestPageNumber());
     m_previewPage = std::clamp(m_previewPage, 0, m_lastPage);
     ShowLyricPage(m_previewPage);
 

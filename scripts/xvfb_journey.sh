@@ -136,17 +136,22 @@ scripts/record_keys.py >"$out/keys.log" 2>"$out/keys.err" &
 recorder=$!
 for _ in $(seq 100); do grep -q ready "$out/keys.log" 2>/dev/null && break; sleep 0.1; done
 grep -q ready "$out/keys.log" || fail "the key recorder did not start (see $out/keys.err)"
-# Seconds after Home; at least half a second apart, so that a move of 0.2 s fits between.
+# Seconds after Home (and after the picture halfway); at least half a second apart, so that a
+# move of 0.2 s fits between.
+spaces() {
+  local cmd=() previous=0 at
+  [[ "$1" == home ]] && cmd=(keydown --delay 0 Home keyup --delay 0 Home)
+  shift
+  for at in "$@"; do
+    cmd+=(sleep "$(awk "BEGIN{print $at - $previous}")" keydown --delay 0 space keyup --delay 0 space)
+    previous=$at
+  done
+  xdotool "${cmd[@]}" sleep 0.3
+}
 plan=(1.0 1.6 2.2 2.9 3.5 4.1 4.8 5.4 6.0 6.7)
-cmd=(keydown --delay 0 Home keyup --delay 0 Home)
-previous=0
-for at in "${plan[@]}"; do
-  cmd+=(sleep "$(awk "BEGIN{print $at - $previous}")" keydown --delay 0 space keyup --delay 0 space)
-  previous=$at
-done
-cmd+=(sleep 0.3)
-xdotool "${cmd[@]}"
-shot 3-placing
+spaces home "${plan[@]:0:5}"
+window_shot "$win" 3-placing
+spaces more 0.4 1.1 1.7 2.3 3.0
 xdotool key End
 sleep 0.5
 kill "$recorder" 2>/dev/null || true
@@ -170,6 +175,7 @@ sleep 0.3
 xdotool key ctrl+comma
 sleep 0.5
 shot 5-adjusted
+window_shot "$win" 5-adjusted-window
 
 step "Settings: Lines 2"
 xdotool key alt+s
@@ -241,7 +247,7 @@ app=
 
 if [[ -n "${MANUAL_SHOTS:-}" ]]; then
   cp "$out/3-placing.png" "$MANUAL_SHOTS/place-lyrics.png"
-  cp "$out/5-adjusted.png" "$MANUAL_SHOTS/adjust-lyrics.png"
+  cp "$out/5-adjusted-window.png" "$MANUAL_SHOTS/adjust-lyrics.png"
 fi
 
 mkdir -p "$out/zip"

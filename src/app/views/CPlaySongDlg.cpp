@@ -277,8 +277,10 @@ bool CPlaySongDlg::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_slider) {
         if (event->type() == QEvent::MouseButtonPress) {
             m_mouseHeld = true;
-        } else if (event->type() == QEvent::MouseButtonRelease) {
+        } else if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::FocusOut) {
+            // A key or button that comes up elsewhere (a dialog took the focus) ends the move too.
             m_mouseHeld = false;
+            if (event->type() == QEvent::FocusOut) m_keyHeld = false;
             // After the slider has seen the release.
             QTimer::singleShot(0, this, &CPlaySongDlg::EndTracking);
         }

@@ -81,6 +81,11 @@ QRect AppSettings::WindowRect() const
     return rect.isValid() ? rect : kDefaultWindowRect;
 }
 
+bool AppSettings::HasWindowRect() const
+{
+    return Rect(kSettings, "AppWindowRect").isValid();
+}
+
 void AppSettings::SetWindowRect(const QRect& rect)
 {
     SetRect(kSettings, "AppWindowRect", rect);

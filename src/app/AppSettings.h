@@ -32,6 +32,8 @@ public:
     // The main window's normal rectangle as four little-endian 32-bit ints (left, top, right,
     // bottom); the default is 10, 10, 500, 523.
     QRect WindowRect() const;
+    // Whether a window placement was saved (WindowRect gives the default otherwise).
+    bool HasWindowRect() const;
     void SetWindowRect(const QRect& rect);
 
     // The recent-file list ("Recent File List", File1 ... File4), newest first.

@@ -1,6 +1,7 @@
 #include "app/CMainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -8,6 +9,8 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStatusBar>
 #include <QProcess>
 #include <QSettings>
 #include <QTimer>
@@ -19,10 +22,15 @@
 #include "app/views/CNudgeLyricsDlg.h"
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
+#include "log/MLogQueue.h"
+#include "log/MUserActionLog.h"
 
 namespace {
 
 constexpr int kStatePollMs = 200;
+constexpr uint32_t kActionManual = 8;
+constexpr int kManualMissing = 2;
+constexpr int kManualNoProgram = 31;
 const char* const kWebPages[][2] = {
     {"32800", "https://tessavox.org/songs"},     {"32784", "https://tessavox.org/download"},
     {"32791", "https://tessavox.org/support"},   {"32794", "https://tessavox.org/community"},
@@ -33,9 +41,11 @@ const char* const kWebPages[][2] = {
 
 CMainFrame::CMainFrame(CTessavoxApp& app) : m_app(app)
 {
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
     setWindowIcon(QIcon(":/tessavox.svg"));
     BuildMenu();
+    // What the last export wrote is told here; the views keep their own size grip.
+    statusBar()->setSizeGripEnabled(false);
+    setMinimumSize(ViewsNeed());
     m_stateTimer = new QTimer(this);
     connect(m_stateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
     m_stateTimer->start(kStatePollMs);
@@ -128,8 +138,33 @@ bool CMainFrame::InstallView(int view)
     // Shown now rather than when the layout gets to it: a hidden view cannot take the focus,
     // and the keys would go nowhere until the user clicks into it.
     if (isVisible()) m_view->show();
-    m_view->setFocus();
+    m_view->TakeKeyboard();
     return m_view->Usable();
+}
+
+QSize CMainFrame::ViewsNeed() const
+{
+    QSize views(kMinimumWidth, 0);
+    for (const QSize& need : {CEditLyricsDlg::Needs(*this), CPlaceLyricsDlg::Needs(*this),
+                              CNudgeLyricsDlg::Needs(*this), CPlaySongDlg::Needs(*this)})
+        views = views.expandedTo(need);
+    const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
+    return {views.width(), std::max(kMinimumHeight, views.height() + bars)};
+}
+
+QRect CMainFrame::FirstWindowRect() const
+{
+    constexpr QPoint kFirstCorner(10, 10);
+    constexpr QSize kRoomyScreen(2 * 300, 2 * 216);
+    const QSize least = ViewsNeed();
+    QSize size(std::max(least.width(), kRoomyScreen.width() + 2 * CViewBase::kMargin),
+               least.height() - CViewBase::kMinimumScreenHeight + kRoomyScreen.height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        // The frame the window system adds is not known before the window shows: a margin for it.
+        const QSize free = screen->availableGeometry().size() - QSize(2 * kFirstCorner.x(), 4 * kFirstCorner.y());
+        size = size.boundedTo(free);
+    }
+    return {kFirstCorner, size.expandedTo(least)};
 }
 
 void CMainFrame::RestorePlacement(const QRect& normal, bool maximized, bool show)
@@ -138,6 +173,8 @@ void CMainFrame::RestorePlacement(const QRect& normal, bool maximized, bool show
     if (!show) return;
     if (maximized) showMaximized();
     else showNormal();
+    // The new window takes the keyboard (a window manager may do it too).
+    activateWindow();
 }
 
 QRect CMainFrame::NormalRect() const
@@ -170,7 +207,55 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 void CMainFrame::focusInEvent(QFocusEvent* event)
 {
     QMainWindow::focusInEvent(event);
-    if (m_view) m_view->setFocus();
+    if (m_view) m_view->TakeKeyboard();
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    // The last modal dialog or box over the window has gone: the window comes back to the front
+    // and its view takes the keyboard, whether or not a window manager hands the focus back.
+    if (event->type() == QEvent::WindowUnblocked && isVisible() && !QApplication::activeModalWidget() && !m_closing) {
+        activateWindow();
+        KeysToView();
+    }
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::KeysToView()
+{
+    if (!m_view || m_view->Closed()) return;
+    // What of the view had the focus keeps it; anything else (nothing, the menu bar, a control
+    // of the view that went) gives it to the view.
+    QWidget* focus = focusWidget();
+    if (!focus || (focus != m_view && !m_view->isAncestorOf(focus))) m_view->TakeKeyboard();
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    // Back at the front (a dialog closed, a second start raised the window): the keys go to the
+    // view unless something of it has them already.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) KeysToView();
+}
+
+QString CMainFrame::ManualPath()
+{
+    // Installed: share/doc/tessavox/manual beside the program's bin folder; built: the same
+    // place in the build folder.
+    const QString manual =
+        QDir(QCoreApplication::applicationDirPath()).filePath(QString(TESSAVOX_MANUAL_FROM_PROGRAM) + "/index.html");
+    return QFileInfo::exists(manual) ? QFileInfo(manual).canonicalFilePath() : QString();
+}
+
+void CMainFrame::OpenManual()
+{
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>("Open Manual", kActionManual), true);
+    const QString manual = ManualPath();
+    // The codes the shell gave: the file is missing, or no program opens it.
+    const int failure = manual.isEmpty() ? kManualMissing : QDesktopServices::openUrl(QUrl::fromLocalFile(manual)) ? 0 : kManualNoProgram;
+    if (failure != 0)
+        m_app.Prompt().Message(QString("Error opening the manual: %1.").arg(failure).toStdString(), kAppCaption,
+                               PromptIcon::Stop);
 }
 
 void CMainFrame::ShowAbout()
@@ -190,9 +275,7 @@ void CMainFrame::RunPeripheralCommand(int command)
     if (command == CommandId::About) {
         ShowAbout();
     } else if (command == CommandId::Manual) {
-        const QString manual = QCoreApplication::applicationDirPath() + "/manual/index.html";
-        if (!QFileInfo::exists(manual) || !QDesktopServices::openUrl(QUrl::fromLocalFile(manual)))
-            m_app.Prompt().Message("Error opening the manual: 2.", kAppCaption, PromptIcon::Stop);
+        OpenManual();
     } else if (command == CommandId::Pellamar) {
         QSettings machine(QSettings::IniFormat, QSettings::SystemScope, "Kelvane", "Pellamar");
         const QString folder = machine.value("User/InstallFolder").toString();

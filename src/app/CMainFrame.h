@@ -25,6 +25,11 @@ public:
     void UpdateCommandStates();
 
     void RestorePlacement(const QRect& normal, bool maximized, bool show);
+    // What the four views need at least, with the menu and status bars: the window's least size.
+    QSize ViewsNeed() const;
+    // The first window of a user without a saved placement: at 10,10, as large as every view
+    // needs and with room for a screen twice the CD+G size, within the desktop's free area.
+    QRect FirstWindowRect() const;
     QRect NormalRect() const;
     void StopPlaying();
     // Closes the window without asking again (the query has run).
@@ -32,12 +37,20 @@ public:
     // Web pages, the manual, the companion program and the About box.
     void RunPeripheralCommand(int command);
     void ShowAbout();
+    // The user manual's first page, found from the program's folder; "" when it is not there.
+    static QString ManualPath();
+    // Opens the manual in the desktop's browser, or says why it could not.
+    void OpenManual();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // The view takes the keyboard unless one of its controls has it.
+    void KeysToView();
     QAction* AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut = {});
     void BuildMenu();
 

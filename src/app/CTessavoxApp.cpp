@@ -27,6 +27,7 @@
 #include "log/MSongSettingsDumpLog.h"
 #include "log/MUserActionLog.h"
 #include "project/MSongSettings.h"
+#include "project/MusicLocation.h"
 #include "project/ProjectFile.h"
 
 namespace {
@@ -152,7 +153,7 @@ bool CTessavoxApp::InitInstance(bool showFrame)
     m_song->onModifiedChanged = [this] { RefreshCaption(); };
     SwitchView(ViewId::EditLyrics);
 
-    m_frame->RestorePlacement(m_settings.WindowRect(),
+    m_frame->RestorePlacement(m_settings.HasWindowRect() ? m_settings.WindowRect() : m_frame->FirstWindowRect(),
                               m_settings.Int(AppSettings::kSettings, "AppWindowMaximized", 0) != 0, showFrame);
     m_lyricsFolder = m_settings.String(AppSettings::kSettings, "LyricsPath");
     m_projectFolder = m_settings.String(AppSettings::kSettings, "ProjectPath");
@@ -377,7 +378,10 @@ bool CTessavoxApp::OpenProject(const QString& path)
     m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     bool chooseMusic = false;
     if (!m_song->musicPath.empty()) {
-        const QString music = PathText(m_song->musicPath);
+        // A folder of projects and music that was moved still finds the music beside the
+        // project; the song keeps the path it stored until the user chooses other music.
+        const MusicLocation where = LocateMusic(m_song->musicPath, m_song->projectPath);
+        const QString music = PathText(where.path.empty() ? m_song->musicPath : where.path);
         if (LoadMusic(music)) {
             m_song->musicWorkPath = PathBytes(m_workingAudioPath);
             m_song->RebuildStreamBuffer();

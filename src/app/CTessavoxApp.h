@@ -7,6 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "app/QtUserPrompt.h"
+#include "timing/PlayClock.h"
 
 class CMainFrame;
 class CProgressDlg;
@@ -93,6 +94,9 @@ public:
 
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
+    // The clock that placing and adjusting words read: the player's, unless a test set its own.
+    const PlayClock& Clock() const { return m_clockOverride ? *m_clockOverride : m_playerClock; }
+    void SetClockForTesting(const PlayClock* clock) { m_clockOverride = clock; }
     // The song settings dialog on a working copy (the real dialog unless replaced).
     std::function<bool(MSongSettings& copy)> settingsDialog;
 
@@ -121,6 +125,8 @@ private:
     bool m_mp3Support = false;
     int m_autoSave = AppSettings::kAutoSaveOn;
     int m_terminationStatus = 0;
+    PlayerClock m_playerClock;
+    const PlayClock* m_clockOverride = nullptr;
     QString m_workingAudioPath, m_musicSourcePath, m_musicErrorText, m_musicExtension;
     int m_sampleRate = 0, m_bitsPerSample = 0, m_channels = 0;
     uint32_t m_audioDataSize = 0;

@@ -1,8 +1,11 @@
 #include "app/ExportSongCommand.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMainWindow>
+#include <QStatusBar>
 
 #include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
@@ -93,12 +96,48 @@ void ExportSongCommand::Run()
     else ExportCompressed(choices, workerPrompt);
 }
 
+QString ExportSongCommand::SuggestedName(const QString& artist, const QString& title, const QString& projectPath)
+{
+    QString name = artist.trimmed();
+    if (!title.trimmed().isEmpty()) name = name.isEmpty() ? title.trimmed() : name + " - " + title.trimmed();
+    if (name.isEmpty() && !projectPath.isEmpty()) name = QFileInfo(projectPath).completeBaseName();
+    // A slash would make a folder of part of the name; control characters have no business in it.
+    for (QChar& c : name)
+        if (c == '/' || c == '\\' || c.category() == QChar::Other_Control) c = '_';
+    // A leading dot would hide the file.
+    while (name.startsWith('.')) name.remove(0, 1);
+    return name.trimmed();
+}
+
+QString ExportSongCommand::WrittenText(const QStringList& paths)
+{
+    QStringList parts;
+    for (const QString& path : paths) {
+        // The first file with its folder, the others beside it by name.
+        const QString shown = parts.isEmpty() ? QDir::toNativeSeparators(path) : QFileInfo(path).fileName();
+        parts << QString("%1 (%2)").arg(shown, QLocale::c().formattedDataSize(QFileInfo(path).size(), 1,
+                                                                               QLocale::DataSizeSIFormat));
+    }
+    if (parts.isEmpty()) return {};
+    const QString last = parts.takeLast();
+    return QString("Wrote %1.").arg(parts.isEmpty() ? last : parts.join(", ") + " and " + last);
+}
+
+void ExportSongCommand::TellWritten(const QStringList& paths)
+{
+    if (CMainFrame* frame = m_app.Frame()) frame->statusBar()->showMessage(WrittenText(paths));
+}
+
 QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension)
 {
+    const MSongSettings& song = m_app.Song();
     FileChoice choice;
     choice.save = true;
     choice.title = title;
     choice.folder = m_app.MusicFolder();
+    const QString name = SuggestedName(FromAnsi(song.artist), FromAnsi(song.title),
+                                       QFile::decodeName(QByteArray::fromStdString(song.projectPath)));
+    if (!name.isEmpty()) choice.fileName = name + "." + extension;
     choice.filters = {filter};
     choice.defaultSuffix = extension;
     QString path;
@@ -125,15 +164,18 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
     CProgressDlg progress(m_app.Frame(), kBinProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
+    BinExportResult result;
     work.Run([&] {
         const SongExportStream stream = PrepareSongExportStream(song);
-        ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
-                                          song.MusicPlayBytes()},
-                  work.Progress(), prompt);
+        result = ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
+                                             song.MusicPlayBytes()},
+                           work.Progress(), prompt);
     });
     progress.hide();
     if (!work.Failure().empty())
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+    else if (result.status == BinExportStatus::Done)
+        TellWritten({path});
 }
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
@@ -153,12 +195,24 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     CProgressDlg progress(m_app.Frame(), kCompressingAudioCaption, false);
     progress.show();
     BackgroundWork work(&progress);
+    CompressedExportResult result;
     work.Run([&] {
         const SongExportStream stream = PrepareSongExportStream(song);
-        RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, PathBytes(path), m_choices,
-                            work.Progress(), prompt);
+        result = RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, PathBytes(path),
+                                     m_choices, work.Progress(), prompt);
     });
     progress.hide();
-    if (!work.Failure().empty())
+    if (!work.Failure().empty()) {
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+        return;
+    }
+    if (!result.ok) return; // the export has told the user why
+    auto text = [](const std::string& p) { return QFile::decodeName(QByteArray::fromStdString(p)); };
+    if (!result.zipPath.empty()) {
+        TellWritten({text(result.zipPath)});
+        return;
+    }
+    QStringList written = {text(result.audioPath), text(result.cdgPath)};
+    if (!result.lrcPath.empty()) written << text(result.lrcPath);
+    TellWritten(written);
 }

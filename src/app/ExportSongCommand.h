@@ -22,13 +22,22 @@ public:
     const std::string& Artist() const { return m_artist; }
     const std::string& Title() const { return m_title; }
 
+    // The name an export of the song is offered under: "Artist - Title" (either alone when the
+    // other is empty; the project's name when both are), with characters no file name may hold
+    // replaced; "" when there is nothing to go by.
+    static QString SuggestedName(const QString& artist, const QString& title, const QString& projectPath);
+    // "Wrote FILE (SIZE)." for the files an export wrote, sizes as the file system has them.
+    static QString WrittenText(const QStringList& paths);
+
 private:
     // prompt: what the engine says from the worker thread.
     void ExportBinFile(UserPrompt& prompt);
     void ExportCompressed(const ExportChoices& choices, UserPrompt& prompt);
-    // The save chooser; the chosen path with its default extension, or "" when cancelled.
-    // The music folder becomes the chosen file's folder.
+    // The save chooser, offering the song's name in the music folder; the chosen path with its
+    // default extension, or "" when cancelled. The music folder becomes the chosen file's folder.
     QString ChooseTarget(const QString& title, const QString& filter, const QString& extension);
+    // What the window's status bar says when the export has written its files.
+    void TellWritten(const QStringList& paths);
 
     CTessavoxApp& m_app;
     ExportChoices m_choices;

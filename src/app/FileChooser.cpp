@@ -25,6 +25,7 @@ QString FileChooser::Choose(QWidget* parent, FileChoice& choice)
     dialog.setDefaultSuffix(choice.defaultSuffix);
     dialog.setAcceptMode(choice.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(choice.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!choice.fileName.isEmpty()) dialog.selectFile(choice.fileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     choice.filterIndex = std::max(0, int(choice.filters.indexOf(dialog.selectedNameFilter())));
     return dialog.selectedFiles().first();

@@ -10,6 +10,7 @@ struct FileChoice {
     bool save = false;
     QString title;
     QString folder;
+    QString fileName;     // the name offered in the folder (save choosers)
     QStringList filters;  // "Name (*.ext)" entries
     int filterIndex = 0;  // in and out
     QString defaultSuffix;

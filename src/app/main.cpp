@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+#include <string_view>
 
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
@@ -38,27 +39,60 @@ void ShowSplash()
     }
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+void SetNames()
 {
-    QApplication qapp(argc, argv);
     QCoreApplication::setOrganizationName("Kelvane");
     QCoreApplication::setApplicationName("Tessavox");
     QCoreApplication::setApplicationVersion(TESSAVOX_VERSION);
-    QApplication::setWindowIcon(QIcon(":/tessavox.svg"));
+}
 
-    QCommandLineParser parser;
+void AddOptions(QCommandLineParser& parser)
+{
     parser.setApplicationDescription("Make CD+G karaoke from music and lyrics.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({"no-splash", "Start without the splash screen."});
     parser.addPositionalArgument("project", "A project (.tvx) to open.", "[project]");
+}
+
+// --help and --version print a text and need no window: they are answered before the window
+// system is asked for a display (a terminal without one would end the program otherwise).
+bool AsksOnlyForText(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--") break;
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (AsksOnlyForText(argc, argv)) {
+        QCoreApplication text(argc, argv);
+        SetNames();
+        QCommandLineParser parser;
+        AddOptions(parser);
+        parser.process(text); // prints and exits
+        return 0;
+    }
+
+    QApplication qapp(argc, argv);
+    SetNames();
+    QApplication::setWindowIcon(QIcon(":/tessavox.svg"));
+
+    QCommandLineParser parser;
+    AddOptions(parser);
     parser.process(qapp);
     const QString project =
         parser.positionalArguments().isEmpty() ? QString() : QFileInfo(parser.positionalArguments().first()).absoluteFilePath();
 
-    SingleInstance instance("tessavox-" + qEnvironmentVariable("USER", "user"));
+    SingleInstance instance(SingleInstance::DefaultName());
     if (instance.PassToRunning(project)) return 0;
     instance.Listen();
 

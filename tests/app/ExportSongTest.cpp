@@ -13,6 +13,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QRegularExpression>
+#include <QStatusBar>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
@@ -132,6 +134,22 @@ QStringList ZipNames(const QString& zip)
     return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
+// Whether the status bar says the export wrote the file at path, with its size as the file
+// system has it (to the one decimal shown).
+bool StatusTellsWritten(CTessavoxApp& app, const QString& path)
+{
+    const QString text = app.Frame()->statusBar()->currentMessage();
+    static const QRegularExpression written("^Wrote (.+) \\(([0-9.]+) (kB|MB)\\)\\.$");
+    const QRegularExpressionMatch match = written.match(text);
+    if (!match.hasMatch() || match.captured(1) != QDir::toNativeSeparators(path)) {
+        qWarning("the status bar says \"%s\"", qPrintable(text));
+        return false;
+    }
+    const double unit = match.captured(3) == "MB" ? 1e6 : 1e3;
+    const double shown = match.captured(2).toDouble() * unit, size = double(QFileInfo(path).size());
+    return size > 0 && std::abs(shown - size) <= 0.05 * unit;
+}
+
 } // namespace
 
 class ExportSongTest : public QObject {
@@ -201,7 +219,10 @@ private slots:
         QCOMPARE(answers.choices[0].filters, QStringList{"Zip Files (*.zip)"});
         QCOMPARE(answers.choices[0].defaultSuffix, QString("zip"));
         QCOMPARE(answers.choices[0].folder, musicFolderBefore);
+        // The song's name is offered, with the type's extension.
+        QCOMPARE(answers.choices[0].fileName, QString("Traditional - Twinkle, Twinkle, Little Star.zip"));
         QVERIFY(answers.choices[0].save);
+        QVERIFY(StatusTellsWritten(app, File("out/song.zip")));
         QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
         QCOMPARE(app.MusicFolder(), File("out"));
         QVERIFY(watch.sawBusy);
@@ -264,6 +285,8 @@ private slots:
         watch.Finish();
         QCOMPARE(answers.choices[0].title, QString("Export To BIN File"));
         QCOMPARE(answers.choices[0].filters, QStringList{"BIN Files (*.bin)"});
+        QCOMPARE(answers.choices[0].fileName, QString("Traditional - Twinkle, Twinkle, Little Star.bin"));
+        QVERIFY(StatusTellsWritten(app, File("out/whole.bin")));
         QCOMPARE(caption, QString("Exporting project to BIN file..."));
         QVERIFY(closeRefused);
         QVERIFY(answers.boxes.empty()); // refused without asking to save
@@ -308,6 +331,7 @@ private slots:
         QVERIFY(cancelledAt > 0 && cancelledAt < 100);
         QCOMPARE(caption, QString("Process canceled by user..."));
         QVERIFY(!QFile::exists(File("out/cancelled.bin")));
+        QVERIFY(StatusTellsWritten(app, File("out/whole.bin"))); // nothing new was written
         QVERIFY(QDir(File("out")).entryList({"cancelled*"}, QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(answers.boxes.empty());
         QVERIFY(!app.IsBusy());
@@ -334,6 +358,13 @@ private slots:
         QVERIFY(mp3Disabled);
         QCOMPARE(answers.choices[0].title, QString("Export To WMA+G Files"));
         QCOMPARE(answers.choices[0].filters, QStringList{"WMA Files (*.wma)"});
+        // The name offered follows the artist as the dialog left it.
+        QCOMPARE(answers.choices[0].fileName, QString("Someone Else - Twinkle, Twinkle, Little Star.wma"));
+        // Two files written: the status bar names both, the second beside the first.
+        const QString status = app.Frame()->statusBar()->currentMessage();
+        QVERIFY2(status.startsWith("Wrote " + QDir::toNativeSeparators(File("out/plain.wma")) + " (") &&
+                     status.contains(" and plain.cdg (") && status.endsWith(").") && !status.contains(".lrc"),
+                 qPrintable(status));
         QCOMPARE(ProbeEntry(File("out/plain.wma").toStdString(), "stream=codec_name"), std::string("wmav2"));
         QCOMPARE(ProbeEntry(File("out/plain.wma").toStdString(), "format_tags=artist"), std::string("Someone Else"));
         QVERIFY(QFileInfo(File("out/plain.cdg")).size() > 0);

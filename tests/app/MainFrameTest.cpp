@@ -2,10 +2,13 @@
 // project, the settings file and the window placement.
 #include <QAction>
 #include <QCryptographicHash>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -15,10 +18,23 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/views/CNudgeLyricsDlg.h"
+#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/CPlaySongDlg.h"
 #include "app/views/CViewBase.h"
 #include "audio/WavOutFile.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
+#include "timing/PlayClock.h"
+
+// Stands in for the desktop's browser: remembers the addresses it is asked to open.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void Open(const QUrl& url) { urls << url; }
+};
 
 class MainFrameTest : public QObject {
     Q_OBJECT
@@ -38,9 +54,10 @@ private:
     }
 
     // A saved project with placed lyrics and, when given, music.
-    QString SavedProject(const QString& name, const QString& music)
+    QString SavedProject(const QString& name, const QString& music, int singers = 1)
     {
         MSongSettings song(File(name).toStdString());
+        song.settings.singerCount = singers;
         song.lyricText = "one two\nthree";
         song.GenerateKaraokeLineList(true, false);
         uint32_t t = 44100;
@@ -52,6 +69,39 @@ private:
         song.musicPath = music.toStdString();
         song.Save();
         return File(name);
+    }
+
+    // A key as the window system delivers it: to the window, which hands it to its focus widget.
+    static void Press(CTessavoxApp& app, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(app.Frame()->windowHandle(), key, modifiers);
+    }
+
+    // Every control of the view that does not show whole: outside the view, a button or a
+    // group narrower than its text, a label line wider than the label.
+    static QStringList Clipped(QWidget* view)
+    {
+        QStringList clipped;
+        for (QWidget* w : view->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(view) || w->width() <= 1) continue;
+            const QString name = QString("%1 \"%2\"").arg(w->metaObject()->className(), w->objectName());
+            if (!view->rect().contains(QRect(w->mapTo(view, QPoint(0, 0)), w->size())))
+                clipped << name + " reaches out of the view";
+            if (auto* b = qobject_cast<QPushButton*>(w); b && !b->text().isEmpty() && b->width() < b->sizeHint().width())
+                clipped << QString("button \"%1\" %2 < %3").arg(b->text()).arg(b->width()).arg(b->sizeHint().width());
+            if (auto* g = qobject_cast<QGroupBox*>(w); g && g->width() < g->minimumSizeHint().width())
+                clipped << QString("group \"%1\"").arg(g->title());
+            if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty() && l->objectName() != "musicName") {
+                if (l->wordWrap()) {
+                    if (l->heightForWidth(l->width()) > l->height()) clipped << "wrapped label " + l->text();
+                    continue;
+                }
+                for (const QString& line : l->text().split('\n'))
+                    if (l->fontMetrics().horizontalAdvance(line) > l->contentsRect().width())
+                        clipped << QString("label \"%1\"").arg(line);
+            }
+        }
+        return clipped;
     }
 
     static QByteArray Sha256(const QString& path)
@@ -182,6 +232,188 @@ private slots:
         }
         QCOMPARE(answers.notices, 1); // Edit Lyrics warns about the placed lyrics
         app.Song().SetModified(false);
+    }
+
+    void everyViewTakesTheKeyboardHoweverItWasReached()
+    {
+        Answers answers;
+        const QString wav = File("reach.wav");
+        WriteWav(wav, 30);
+        ManualClock clock;
+        CTessavoxApp app;
+        app.SetClockForTesting(&clock);
+        app.settingsDialog = [](MSongSettings&) { return true; };
+        app.InitInstance(true);
+        QVERIFY(app.OpenProject(SavedProject("reach.tvx", wav)));
+        QApplication::setActiveWindow(app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
+        auto view = [&] { return app.Frame()->View(); };
+
+        // The mode button clicked while a button of the old view had the focus: Home starts
+        // placing, Space places at the clock (the overwrite question answered Yes).
+        view()->ModeButton(4)->setFocus();
+        QTest::mouseClick(view()->ModeButton(1), Qt::LeftButton);
+        QTRY_COMPARE(app.CurrentView(), ViewId::PlaceLyrics);
+        Press(app, Qt::Key_Home);
+        auto* place = qobject_cast<CPlaceLyricsDlg*>(view());
+        QCOMPARE(place->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        clock.Set(88200);
+        Press(app, Qt::Key_Space);
+        QCOMPARE(app.Song().words[0]->start, 88200u);
+        Press(app, Qt::Key_End);
+        QCOMPARE(place->CurrentState(), CPlaceLyricsDlg::State::Finished);
+
+        // Its letter with Alt: Adjust Lyrics, where "." moves the first word's start.
+        Press(app, Qt::Key_A, Qt::AltModifier);
+        QTRY_COMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+        Press(app, Qt::Key_Period);
+        QCOMPARE(app.Song().words[0]->start, 88200u + 8820);
+
+        // The command, with nothing of the window holding the focus: Space plays Play Final.
+        if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+        app.RunCommand(CommandId::ModePlayFinal);
+        QCOMPARE(app.CurrentView(), ViewId::PlayFinal);
+        auto* play = qobject_cast<CPlaySongDlg*>(view());
+        Press(app, Qt::Key_Space);
+        QVERIFY(play->Playing());
+        Press(app, Qt::Key_Space);
+        QVERIFY(!play->Playing());
+
+        // A dialog closed over the view (the settings, OK: the view is built again).
+        app.RunCommand(CommandId::Settings);
+        play = qobject_cast<CPlaySongDlg*>(view());
+        Press(app, Qt::Key_Space);
+        QVERIFY(play->Playing());
+        Press(app, Qt::Key_Space);
+
+        // Another window had the keyboard when a second start raised this one.
+        QWidget other;
+        other.show();
+        QApplication::setActiveWindow(&other);
+        QTRY_VERIFY(!app.Frame()->isActiveWindow());
+        app.OpenFromAnotherStart("");
+        QTRY_VERIFY(app.Frame()->isActiveWindow());
+        Press(app, Qt::Key_Space);
+        QVERIFY(play->Playing());
+        Press(app, Qt::Key_Space);
+
+        // Back to Edit Lyrics by its letter (the notice first): what is typed goes into the lyrics.
+        Press(app, Qt::Key_D, Qt::AltModifier);
+        QTRY_COMPARE(app.CurrentView(), ViewId::EditLyrics);
+        Press(app, Qt::Key_X);
+        QVERIFY(QString::fromStdString(app.Song().lyricText).contains('x'));
+        app.Song().SetModified(false);
+    }
+
+    void everyViewKeepsItsControlsWholeAtTheLeastWindowSize()
+    {
+        Answers answers;
+        const QString wav = File("whole.wav");
+        WriteWav(wav, 3);
+        CTessavoxApp app;
+        app.InitInstance(true);
+        // A duet, so that Adjust Lyrics shows its singer buttons too.
+        QVERIFY(app.OpenProject(SavedProject("whole.tvx", wav, 2)));
+        CMainFrame* frame = app.Frame();
+        frame->resize(frame->minimumSize());
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        for (int view : {ViewId::EditLyrics, ViewId::PlaceLyrics, ViewId::AdjustLyrics, ViewId::PlayFinal}) {
+            app.SwitchView(view);
+            QTRY_COMPARE(frame->View()->size(), frame->centralWidget()->size());
+            QCoreApplication::sendPostedEvents(); // the layouts settle
+            const QStringList clipped = Clipped(frame->View());
+            QVERIFY2(clipped.isEmpty(), qPrintable(QString("view %1 at %2 x %3: %4")
+                                                       .arg(view)
+                                                       .arg(frame->width())
+                                                       .arg(frame->height())
+                                                       .arg(clipped.join("; "))));
+        }
+        app.Song().SetModified(false);
+    }
+
+    void aSongHasOnePageCountInTheWindowAndTheCommandLineTool()
+    {
+        Answers answers;
+        const QString wav = File("pages.wav");
+        WriteWav(wav, 3);
+        // Four lines fill the first page; the final line break makes an empty fifth line, which
+        // the stream draws on a page of its own.
+        MSongSettings song(File("pages.tvx").toStdString());
+        song.lyricText = "a b\r\nc d\r\ne f\r\ng h\r\n";
+        song.settings.linesPerPage = 4;
+        song.GenerateKaraokeLineList(true, false);
+        for (size_t i = 0; i < song.words.size(); ++i) song.words[i]->start = uint32_t(44100 * (i + 1));
+        song.musicPath = wav.toStdString();
+        QVERIFY(song.Save());
+
+        QProcess cli;
+        cli.start(TESSAVOX_CLI_PATH, {"info", File("pages.tvx")});
+        QVERIFY(cli.waitForFinished(60000));
+        const QString info = QString::fromUtf8(cli.readAllStandardOutput());
+        QVERIFY2(info.contains("\nLines: 5 on 2 pages\n"), qPrintable(info));
+
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QVERIFY(app.OpenProject(File("pages.tvx")));
+        QCOMPARE(app.Frame()->View()->findChild<QLabel*>("pageLabel")->text(), QString(" 1 of  2"));
+        app.RunCommand(CommandId::ModeAdjustLyrics);
+        QCOMPARE(app.Frame()->View()->findChild<QLabel*>("page")->text(), QString("1 of 2"));
+        app.Song().SetModified(false);
+    }
+
+    void theManualOpensInTheBrowserFromBesideTheProgram()
+    {
+        Answers answers;
+        UrlCatcher browser;
+        QDesktopServices::setUrlHandler("file", &browser, "Open");
+        CTessavoxApp app;
+        app.InitInstance(true);
+        QApplication::setActiveWindow(app.Frame());
+        QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
+        QTest::keyClick(app.Frame()->windowHandle(), Qt::Key_F1);
+        QDesktopServices::unsetUrlHandler("file");
+        QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
+        QCOMPARE(browser.urls.size(), 1);
+        // The build puts it where an install does, relative to the program's folder.
+        const QString manual = browser.urls[0].toLocalFile();
+        QCOMPARE(QFileInfo(manual).canonicalFilePath(),
+                 QFileInfo(QCoreApplication::applicationDirPath() + "/../share/doc/tessavox/manual/index.html")
+                     .canonicalFilePath());
+        QFile page(manual);
+        QVERIFY(page.open(QIODevice::ReadOnly));
+        const QByteArray html = page.readAll();
+        for (const char* part : {"Place Lyrics", "Adjust Lyrics", "Play Final", "Export Song", "tessavox-cli"})
+            QVERIFY2(html.contains(part), part);
+    }
+
+    void aMovedFolderOfProjectAndMusicFindsTheMusicAndKeepsItsPath()
+    {
+        Answers answers;
+        const QString before = File("moved-before"), after = File("moved-after");
+        QVERIFY(QDir().mkpath(before));
+        WriteWav(before + "/music.wav", 2);
+        MSongSettings song((before + "/song.tvx").toStdString());
+        song.lyricText = "one two";
+        song.musicPath = (before + "/music.wav").toStdString();
+        QVERIFY(song.Save());
+        QVERIFY(QDir().rename(before, after));
+
+        CTessavoxApp app;
+        app.InitInstance(false);
+        QVERIFY(app.OpenProject(after + "/song.tvx"));
+        // Found beside the project: no question, and the music plays from there.
+        QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
+        QVERIFY(app.MusicLoaded());
+        QCOMPARE(app.MusicSourcePath(), after + "/music.wav");
+        QCOMPARE(app.WorkingAudioPath(), after + "/music.wav");
+        // Saving keeps the path the project had.
+        app.Song().lyricText = "one two three";
+        app.Song().SetModified(true);
+        QVERIFY(app.FileSave());
+        MSongSettings saved((after + "/song.tvx").toStdString());
+        QVERIFY(saved.Load());
+        QCOMPARE(saved.musicPath, (before + "/music.wav").toStdString());
+        QCOMPARE(saved.lyricText, std::string("one two three"));
     }
 
     void saveAsksForANameOnlyWhenUntitled()
@@ -447,9 +679,14 @@ private slots:
         {
             CTessavoxApp app;
             app.InitInstance(false);
-            QCOMPARE(app.Frame()->geometry(), QRect(10, 10, 490, 513));
-            QCOMPARE(app.Frame()->minimumSize(), QSize(470, 488));
-            app.Frame()->setGeometry(40, 50, 600, 520);
+            // No placement saved: the first window, at 10,10, fits every view.
+            QCOMPARE(app.Frame()->geometry(), app.Frame()->FirstWindowRect());
+            QCOMPARE(app.Frame()->geometry().topLeft(), QPoint(10, 10));
+            QCOMPARE(app.Frame()->minimumSize(), app.Frame()->ViewsNeed());
+            QVERIFY(app.Frame()->minimumWidth() >= 470 && app.Frame()->minimumHeight() >= 488);
+            QVERIFY(app.Frame()->geometry().width() >= app.Frame()->minimumWidth());
+            QVERIFY(app.Frame()->geometry().height() >= app.Frame()->minimumHeight());
+            app.Frame()->setGeometry(40, 50, 1000, 760);
             app.MusicFolder() = "/music";
             QVERIFY(app.CloseQuery());
         }
@@ -457,13 +694,13 @@ private slots:
         QVERIFY(ini.fileName().endsWith("Kelvane/Tessavox.ini"));
         const QByteArray rect = ini.value("Settings/AppWindowRect").toByteArray();
         QCOMPARE(rect.size(), 16);
-        QCOMPARE(qFromLittleEndian<qint32>(rect.constData() + 8), 640);
+        QCOMPARE(qFromLittleEndian<qint32>(rect.constData() + 8), 1040);
         QCOMPARE(ini.value("Settings/AppWindowMaximized").toInt(), 0);
         QCOMPARE(ini.value("Settings/MusicPath").toString(), QString("/music"));
         QVERIFY(ini.contains("Settings/LyricsPath"));
         CTessavoxApp again;
         again.InitInstance(false);
-        QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 600, 520));
+        QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 1000, 760));
         QCOMPARE(again.MusicFolder(), QString("/music"));
     }
 };

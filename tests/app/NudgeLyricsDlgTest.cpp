@@ -18,6 +18,7 @@
 #include "audio/WavOutFile.h"
 #include "project/MSongSettings.h"
 #include "support/ScopedTempFolder.h"
+#include "timing/PlayClock.h"
 
 class NudgeLyricsDlgTest : public QObject {
     Q_OBJECT
@@ -53,7 +54,9 @@ private:
     }
 
 private slots:
-    void movesKeepWordsInOrder()
+    // The rules of the moves and of the loop are the engine's (tests/timing/WordTimingTest):
+    // here, which key makes which move on the selected word.
+    void eachKeyMakesItsMoveOnTheSelectedWord()
     {
         ScopedTempFolder temp(m_dir.filePath("t1").toStdString());
         Answers answers;
@@ -71,43 +74,21 @@ private slots:
         QCOMPARE(words[1]->start, 88200u - 8820);
         QCOMPARE(words[0]->end, 88200u - 8820); // the overlapping end is trimmed
         QVERIFY(app.Song().IsModified());
-
-        // Start later keeps touching words together and never passes the word's own end.
-        QTest::keyClick(view, Qt::Key_Period);
+        QTest::keyClick(view, Qt::Key_Period); // start later
         QCOMPARE(words[1]->start, 88200u);
-        QCOMPARE(words[0]->end, 88200u);
-        for (int i = 0; i < 10; ++i) view->StartLater();
-        QCOMPARE(words[1]->start, words[1]->end);
-        for (int i = 0; i < 20; ++i) view->EndEarlier();
-        QCOMPARE(words[1]->end, words[1]->start);
-
-        // End later is held by the next word's end and pushes its start; not on the last word.
-        view->SelectWord(1);
-        for (int i = 0; i < 20; ++i) QTest::keyClick(view, Qt::Key_Period, Qt::ControlModifier);
-        QCOMPARE(words[1]->end, words[2]->end);
-        QCOMPARE(words[2]->start, words[2]->end);
-        view->SelectWord(2);
-        const uint32_t end = words[2]->end;
-        view->EndLater();
-        QCOMPARE(words[2]->end, end + 8820);
-    }
-
-    void theLoopCountsWholeWords()
-    {
-        ScopedTempFolder temp(m_dir.filePath("t2").toStdString());
-        Answers answers;
-        CTessavoxApp app;
-        // Words: a b*c d e f*g h i j
-        CNudgeLyricsDlg* view = Open(app, "a b*c d e f*g h i j");
-        QVERIFY(view);
-        const auto& words = app.Song().words;
-        view->SelectWord(5); // "f", the start of "f*g"
-        const auto [from, to] = view->LoopStretch();
-        // Three whole words before: e, d, b*c -> from the start of "b"; after: h, i, j.
-        QCOMPARE(from, words[1]->start);
-        QCOMPARE(to, words[9]->end);
-        view->SelectWord(1);
-        QCOMPARE(view->LoopStretch().first, words[0]->start); // never before the first word
+        QTest::keyClick(view, Qt::Key_Comma, Qt::ControlModifier); // end earlier
+        QCOMPARE(words[1]->end, 132300u - 8820);
+        QTest::keyClick(view, Qt::Key_Period, Qt::ControlModifier); // end later
+        QCOMPARE(words[1]->end, 132300u);
+        // A held key moves once; without a selection nothing moves.
+        QTest::keyPress(view, Qt::Key_Comma);
+        QTest::keyPress(view, Qt::Key_Comma);
+        QTest::keyRelease(view, Qt::Key_Comma);
+        QCOMPARE(words[1]->start, 88200u - 8820);
+        view->SelectAt(QPoint(1, view->findChild<MRwViewerWindow*>()->height() - 2), Qt::NoModifier);
+        QCOMPARE(view->SelectedWord(), -1);
+        QTest::keyClick(view, Qt::Key_Period);
+        QCOMPARE(words[1]->start, 88200u - 8820);
     }
 
     void auditionStopsOnTheWordBeingSung()
@@ -115,6 +96,9 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t3").toStdString());
         Answers answers;
         CTessavoxApp app;
+        // Where the music stops is what the test's clock says.
+        ManualClock clock;
+        app.SetClockForTesting(&clock);
         CNudgeLyricsDlg* view = Open(app, "one two three four");
         QVERIFY(view);
         QTest::keyClick(view, Qt::Key_Space);
@@ -125,8 +109,8 @@ private slots:
         const uint32_t start = app.Song().words[0]->start;
         QTest::keyClick(view, Qt::Key_Comma);
         QCOMPARE(app.Song().words[0]->start, start);
-        // The play starts at the first word (1 s); stop inside the second (2.0-2.5 s).
-        QTest::qWait(1250);
+        // Stopped inside the second word (2.0-2.5 s of the music, behind the stream's lead-in).
+        clock.Set(view->StreamStart() + 2 * 44100 + 10000);
         QTest::keyClick(view, Qt::Key_Space);
         QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kIdle));
         QVERIFY(!app.IsPlaying());

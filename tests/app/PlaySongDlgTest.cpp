@@ -1,6 +1,10 @@
 // Play Final: the finished stream played against the music, paused, resumed and dragged, and
 // played again after the song settings changed.
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
+#include <functional>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -104,12 +108,12 @@ private:
 
     // A project of two placed lines over a short tone, opened in the window, on Play Final.
     // Word k is sung from 4410 + 11025 k for 8000 frames (after the lead-in).
-    CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app, bool show = false)
+    CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app, bool show = false, int seconds = 2)
     {
-        const QString wav = m_dir.filePath("tone.wav");
+        const QString wav = m_dir.filePath(QString("tone%1.wav").arg(seconds));
         WavOutFile out;
         if (!out.Create(wav.toStdString(), 44100, 16, 2)) return nullptr;
-        std::vector<int16_t> samples(44100 * 2 * 2, 1000);
+        std::vector<int16_t> samples(size_t(44100) * 2 * size_t(seconds), 1000);
         out.Write(samples);
         out.Close();
         MSongSettings song(m_dir.filePath("play.tvx").toStdString());
@@ -168,6 +172,81 @@ private slots:
         QVERIFY(app.IsPlaying());
         view->StopPlaying();
         QVERIFY(view->PlayPosition() >= paused);
+    }
+
+    // Any move of the slider while the song plays (a key, a click in the groove, the wheel, a
+    // drag) stops the music, shows the new place and plays on from it when the move is over:
+    // the button says "Pause (SB)" and means it.
+    void everyMoveOfTheSliderWhilePlayingPlaysOnFromTheNewPlace()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp-moves").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CPlaySongDlg* view = OpenOnPlayFinal(app, true, 30);
+        QVERIFY(view);
+        QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
+        QSlider* slider = view->Slider();
+        const int second = 300;
+
+        // Plays, makes the move, and checks that the music plays on from where the move put the
+        // slider.
+        auto moveWhilePlaying = [&](const char* kind, const std::function<void()>& move, const std::function<bool(int, int)>& moved) {
+            if (!view->Playing()) view->PlayToggle();
+            QVERIFY2(view->Playing(), kind);
+            const int before = slider->value();
+            move();
+            QTRY_VERIFY2(!view->PausedForScroll(), kind);
+            const int after = slider->value();
+            QVERIFY2(moved(before, after), qPrintable(QString("%1: %2 -> %3").arg(kind).arg(before).arg(after)));
+            QVERIFY2(view->Playing() && app.IsPlaying(), kind);
+            QCOMPARE(view->PlayButton()->text(), QString("Pause (SB)"));
+            QVERIFY2(!view->ModeButton(0)->isEnabled() && !view->ModeButton(4)->isEnabled(), kind);
+            // The music goes on from the new place, not from where it was stopped (a start may
+            // begin up to one segment of the player, 0.17 s, early).
+            const uint64_t at = GlobalPlayer()->PositionNow();
+            QVERIFY2(at + 7500 >= uint64_t(after) * 147, kind);
+            if (after < before) QVERIFY2(at < uint64_t(before) * 147, kind);
+        };
+
+        view->Slider()->setFocus();
+        moveWhilePlaying("Right", [&] { QTest::keyClick(slider, Qt::Key_Right); },
+                         [&](int before, int after) { return after >= before + second; });
+        moveWhilePlaying("Home", [&] { QTest::keyClick(slider, Qt::Key_Home); }, [](int, int after) { return after == 0; });
+        // A key held down: the music waits for the key to come up.
+        QTest::keyPress(slider, Qt::Key_PageUp);
+        QVERIFY(view->PausedForScroll());
+        QVERIFY(!view->Playing());
+        QCOMPARE(view->PlayButton()->text(), QString("Pause (SB)"));
+        QTest::keyRelease(slider, Qt::Key_PageUp);
+        QTRY_VERIFY(view->Playing());
+        QVERIFY(!view->PausedForScroll());
+
+        const QPoint groove(slider->width() * 3 / 5, slider->height() / 2);
+        moveWhilePlaying("a click in the groove", [&] { QTest::mouseClick(slider, Qt::LeftButton, {}, groove); },
+                         [&](int before, int after) { return after > before + second / 2; });
+        moveWhilePlaying("the wheel", [&] {
+            QWheelEvent wheel(QPointF(groove), slider->mapToGlobal(QPointF(groove)), QPoint(), QPoint(0, -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &wheel);
+        }, [](int before, int after) { return after != before; });
+
+        // A drag: the music waits until the handle is let go.
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = Qt::Horizontal;
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        option.sliderPosition = option.sliderValue = slider->value();
+        const QPoint handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+        moveWhilePlaying("a drag", [&] {
+            QTest::mousePress(slider, Qt::LeftButton, {}, handle);
+            QTest::mouseMove(slider, handle - QPoint(slider->width() / 10, 0));
+            QVERIFY(!view->Playing());
+            QVERIFY(view->PausedForScroll());
+            QTest::mouseRelease(slider, Qt::LeftButton, {}, handle - QPoint(slider->width() / 10, 0));
+        }, [](int before, int after) { return after < before; });
+        view->StopPlaying();
+        QCOMPARE(view->PlayButton()->text(), QString("Play (SB)"));
     }
 
     void theEndOfTheSongReturnsToTheStartWithAClearScreen()

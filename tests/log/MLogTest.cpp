@@ -97,12 +97,19 @@ TEST(MLogQueue, LoggingIsOffAndLeavesNoFile)
 {
     TempDir dir;
     EXPECT_FALSE(MLogQueue::LoggingOn());
-    EXPECT_EQ(MLogQueue::WriteQueue(), 0);
+    // The log would go here if it were on.
+    const std::string file = dir.File("tessavox.log");
+    MLogQueue::SetEnabledForTesting(false, file);
     MSongSettings song;
     song.lyricText = "a b";
     song.GenerateKaraokeLineList(true, false); // logs nothing while off
     EXPECT_EQ(MLogQueue::Pending(), 0u);
+    // An entry added while off is not written, not even when asked to be written at once.
+    MLogQueue::Add(std::make_unique<MUserActionLog>("Add Music", 0), true);
+    EXPECT_EQ(MLogQueue::WriteQueue(), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+    MLogQueue::SetEnabledForTesting(false, "");
 }
 
 TEST(MLogQueue, WhenSwitchedOnTheRebuildAppendsItsEntriesToTheFile)

@@ -145,12 +145,27 @@ TEST(LrcParser, ALoneLineGetsOneSecondAPartAndJunkGivesNothing)
     ASSERT_EQ(doc.lines.size(), 1u);
     EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{500, 599, "one"}, {600, 699, "two"}}));
 
+    // Nothing that is no timed lyric gives a word.
+    auto elementCount = [](const LrcDocument& d) {
+        size_t n = 0;
+        for (const auto& line : d.lines) n += line.elements.size();
+        return n;
+    };
     for (const std::string& junk : {std::string(), std::string("\0\0\xFF[", 4), std::string("]]]][[[["),
                                    std::string("[99:99.99<00:0"), std::string("[00:01.00]<00:0")}) {
         LrcDocument d;
-        Parse(junk, d); // never crashes; whatever comes back is consistent
+        Parse(junk, d); // never crashes
+        EXPECT_EQ(elementCount(d), 0u) << junk;
+    }
+    // Broken pieces among timed words: the words come back, and none ends before it starts.
+    for (const std::string& mixed : {std::string("[00:03.00]late\n[00:01.00]early one\n[00:0x.00]bad\n"),
+                                    std::string("[00:01.00]<00:01.50>half <00:0\n[00:02.00]whole line\n"),
+                                    std::string("[00:05.00]back <00:04.00>in <00:03.00>time\n")}) {
+        LrcDocument d;
+        Parse(mixed, d);
+        EXPECT_GE(elementCount(d), 2u) << mixed;
         for (const auto& line : d.lines)
-            for (const auto& e : line.elements) EXPECT_GE(e.end + 1, e.start);
+            for (const auto& e : line.elements) EXPECT_GE(e.end, e.start) << mixed << " " << e.text;
     }
 }
 

@@ -124,7 +124,13 @@ TEST(MSongSettings, CopyTakesSettingsAndPagesButNoLinesAndAssignBringsThemBack)
     EXPECT_TRUE(copy->words.empty());
     EXPECT_EQ(copy->singerDescriptions[0], "");
     ASSERT_EQ(copy->PageCount(), 3u);
-    EXPECT_NE(copy->PageAt(0), song.PageAt(0)); // pages are copies
+    // Pages are copies: the same content, and a change to the copy's page stays in the copy.
+    EXPECT_EQ(copy->PageAt(0)->text, song.PageAt(0)->text);
+    EXPECT_EQ(copy->PageAt(0)->style.size, song.PageAt(0)->style.size);
+    const std::string originalText = song.PageAt(0)->text;
+    copy->PageAt(0)->text = "Only in the copy";
+    EXPECT_EQ(song.PageAt(0)->text, originalText);
+    copy->PageAt(0)->text = originalText;
 
     // The dialog edits the copy; OK assigns it back.
     copy->settings.linesPerPage = 1;

@@ -136,6 +136,40 @@ CEditLyricsDlg::CEditLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(a
     m_editor->setFocus();
 }
 
+QSize CEditLyricsDlg::Needs(const QWidget& reference)
+{
+    const QFontMetrics metrics(reference.font());
+    const QSize import = ButtonSize(reference, tr("&Import Lyrics"));
+    const QSize addMusic = ButtonSize(reference, tr("Add M&usic"));
+    QSlider slider(Qt::Horizontal);
+    slider.setFont(reference.font());
+    const int rowH = std::max({import.height(), addMusic.height(), slider.sizeHint().height()});
+    const int playSide = 2 * rowH;
+    const int timeW = metrics.horizontalAdvance("000:00/000:00");
+    const int top = kMargin + import.width() + kGap + addMusic.width() + kGap + playSide + kGap +
+                    kMusicNameChars * metrics.averageCharWidth() + kGap + timeW + kMargin;
+
+    // The page arrows, "Page:" and "99 of 99" under the preview, which gets what the editor
+    // leaves of the width.
+    QPushButton arrow;
+    arrow.setFont(reference.font());
+    arrow.setIcon(arrow.style()->standardIcon(QStyle::SP_ArrowLeft));
+    QLabel pageText(tr("Page:"));
+    pageText.setFont(reference.font());
+    const int arrowH = std::max(arrow.sizeHint().height(), metrics.height());
+    const int arrowW = std::max(arrow.sizeHint().width(), arrowH);
+    const int arrowsW = arrowW + kGap + pageText.sizeHint().width() + kGap +
+                        metrics.horizontalAdvance("99 of 99 ") + kGap + arrowW;
+    const int previewW = std::max(arrowsW, kMinimumScreenWidth);
+    // previewW = cx - (cx - 2 margins) x split - 18 - margin, solved for cx.
+    const int bottom = int(std::ceil((previewW + 18 + kMargin - 2 * kMargin * kDefaultSplit) / (1.0 - kDefaultSplit)));
+
+    const QSize base = CViewBase::Needs(reference);
+    const int previewH = previewW * 3 / 4;
+    return {std::max({base.width(), top, bottom}), base.height() + playSide + kGap + arrowH + kGap + previewH -
+                                                       kMinimumScreenHeight};
+}
+
 CEditLyricsDlg::~CEditLyricsDlg()
 {
     if (!Closed()) CloseView();
@@ -296,7 +330,10 @@ void CEditLyricsDlg::PreviewRefresh()
         song.prompt = songPrompt;
     }
 
-    m_lastPage = song.words.empty() || !song.words.back()->line ? 0 : std::max(0, song.words.back()->line->page);
+    // The song's own count, as the command-line tool and the other views have it: an empty
+    // line at the end (a final line break) on a page of its own is a page, as the stream
+    // shows it.
+    m_lastPage = std::max(0, song.HighestPageNumber());
     m_previewPage = std::clamp(m_previewPage, 0, m_lastPage);
     ShowLyricPage(m_previewPage);
 

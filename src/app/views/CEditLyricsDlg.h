@@ -26,10 +26,16 @@ public:
     static constexpr int kStepsPerSecond = 300;
     static constexpr int kTimerMs = 100;
     static constexpr double kDefaultSplit = 0.5;
+    // Room the music's name keeps at least, in average characters.
+    static constexpr int kMusicNameChars = 12;
     static constexpr const char* kMsgProjectProblem = "There is a problem with the project you opened.";
 
     CEditLyricsDlg(CTessavoxApp& app, QWidget* parent);
     ~CEditLyricsDlg() override;
+
+    // The import and play row with room for the music's name, and an editor and a preview
+    // with its page arrows side by side at the usual split, over the mode row.
+    static QSize Needs(const QWidget& reference);
 
     bool Usable() const override { return m_usable; }
     void StopPlaying() override;

@@ -26,13 +26,13 @@
 #include "project/LyricRow.h"
 #include "player/MRwRenderer.h"
 #include "project/MSongSettings.h"
+#include "timing/PlayClock.h"
+#include "timing/WordTiming.h"
 
 namespace {
 
 constexpr uint32_t kPlayFlags = kPlayAudio | kPlayGraphics | kPlayCallerFlag;
 constexpr int kTimerMs = 20;
-constexpr int kThousandths = 1000;
-constexpr double kSampleRate = 44100.0;
 
 } // namespace
 
@@ -51,66 +51,27 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     });
     Player().SetRenderer(Renderer());
     Player().SetDoneEvent(m_done.get());
+    const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
 
     // Controls: the three groups and the page buttons.
-    auto* row = new QHBoxLayout;
-    m_auditionGroup = new QGroupBox(tr("Audition Play"), this);
-    m_audition = new QPushButton(tr("Audition Play (Sb)"), m_auditionGroup);
-    m_audition->setObjectName("audition");
-    (new QVBoxLayout(m_auditionGroup))->addWidget(m_audition);
-    m_adjustGroup = new QGroupBox(tr("Adjust Highlighting"), this);
-    m_adjust = new QPushButton(tr("Adjust Play (n)"), m_adjustGroup);
-    m_adjust->setObjectName("adjust");
-    m_adjustArea = new QPushButton(tr("&Adjust Area..."), m_adjustGroup);
-    m_adjustArea->setStyleSheet("background-color: rgb(0, 255, 255)");
-    auto* adjustLayout = new QGridLayout(m_adjustGroup);
-    adjustLayout->addWidget(m_adjust, 0, 0);
-    adjustLayout->addWidget(m_adjustArea, 0, 1);
-    adjustLayout->addWidget(new QLabel(tr("Start:       < >\nEnd: ctrl+< >"), m_adjustGroup), 1, 0, 1, 2);
-    const char* const moveTexts[4] = {"&<", "&>", "&<", "&>"};
-    for (int i = 0; i < 4; ++i) {
-        m_moves[i] = new QPushButton(tr(moveTexts[i]), m_adjustGroup);
-        m_moves[i]->setVisible(false);
-    }
-    m_singerGroup = new QGroupBox(tr("Assign Singers to Lines"), this);
-    auto* singerLayout = new QGridLayout(m_singerGroup);
-    const char* const singerTexts[3] = {"&1", "&2", "&Both"};
-    const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
-    const int singerSlots[3] = {kSlotText, kSlotSinger2, kSlotBoth};
-    for (int i = 0; i < 3; ++i) {
-        m_singers[i] = new QPushButton(tr(singerTexts[i]), m_singerGroup);
-        m_singers[i]->setCheckable(true);
-        m_singers[i]->setFocusPolicy(Qt::NoFocus);
-        if (lyrics) {
-            const uint32_t c = lyrics->graphic.ColourRgb(singerSlots[i]);
-            m_singers[i]->setStyleSheet(QString("background-color: #%1").arg(c, 6, 16, QChar('0')));
-        }
-        singerLayout->addWidget(m_singers[i], 0, i);
+    ControlRow parts;
+    m_controls = BuildControlRow(this, lyrics, parts);
+    m_auditionGroup = parts.auditionGroup;
+    m_audition = parts.audition;
+    m_adjustGroup = parts.adjustGroup;
+    m_adjust = parts.adjust;
+    m_adjustArea = parts.adjustArea;
+    std::copy(std::begin(parts.moves), std::end(parts.moves), std::begin(m_moves));
+    m_singerGroup = parts.singerGroup;
+    std::copy(std::begin(parts.singers), std::end(parts.singers), std::begin(m_singers));
+    m_pageLabel = parts.pageLabel;
+    m_previous = parts.previous;
+    m_next = parts.next;
+    for (int i = 0; i < 3; ++i)
         connect(m_singers[i], &QPushButton::clicked, this, [this, i] {
             static const int kSlots[3] = {kSlotText, kSlotSinger2, kSlotBoth};
             AssignSinger(kSlots[i]);
         });
-    }
-    auto* hint = new QLabel(tr("Click a word then a singer button to assign to that line."), m_singerGroup);
-    hint->setWordWrap(true);
-    singerLayout->addWidget(hint, 1, 0, 1, 3);
-    auto* pageBox = new QVBoxLayout;
-    m_pageLabel = new QLabel(this);
-    m_pageLabel->setObjectName("page");
-    m_previous = new QPushButton(QString::fromUtf8("\u25C0"), this);
-    m_next = new QPushButton(QString::fromUtf8("\u25B6"), this);
-    for (QPushButton* b : {m_previous, m_next}) b->setStyleSheet("background-color: rgb(0, 255, 0)");
-    auto* arrows = new QHBoxLayout;
-    arrows->addWidget(m_previous);
-    arrows->addWidget(m_next);
-    pageBox->addWidget(m_pageLabel, 0, Qt::AlignHCenter);
-    pageBox->addLayout(arrows);
-    row->addWidget(m_auditionGroup);
-    row->addWidget(m_adjustGroup);
-    row->addWidget(m_singerGroup);
-    row->addLayout(pageBox);
-    m_controls = new QWidget(this);
-    m_controls->setLayout(row);
 
     connect(m_audition, &QPushButton::clicked, this, &CNudgeLyricsDlg::AuditionToggle);
     connect(m_adjust, &QPushButton::clicked, this, &CNudgeLyricsDlg::AdjustToggle);
@@ -141,6 +102,88 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     connect(m_timer, &QTimer::timeout, this, &CNudgeLyricsDlg::OnTimer);
     m_timer->start(kTimerMs);
     UpdateControls();
+}
+
+QWidget* CNudgeLyricsDlg::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* lyrics, ControlRow& parts)
+{
+    auto* row = new QHBoxLayout;
+    parts.auditionGroup = new QGroupBox(tr("Audition Play"), parent);
+    // Room for the longer text the button shows while it plays.
+    parts.audition = new QPushButton(tr("Stop Audition (Sb)"), parts.auditionGroup);
+    parts.audition->setMinimumWidth(parts.audition->sizeHint().width());
+    parts.audition->setText(tr("Audition Play (Sb)"));
+    parts.audition->setObjectName("audition");
+    (new QVBoxLayout(parts.auditionGroup))->addWidget(parts.audition);
+    parts.adjustGroup = new QGroupBox(tr("Adjust Highlighting"), parent);
+    parts.adjust = new QPushButton(tr("Stop Adjust (n)"), parts.adjustGroup);
+    parts.adjust->setMinimumWidth(parts.adjust->sizeHint().width());
+    parts.adjust->setText(tr("Adjust Play (n)"));
+    parts.adjust->setObjectName("adjust");
+    parts.adjustArea = new QPushButton(tr("&Adjust Area..."), parts.adjustGroup);
+    parts.adjustArea->setStyleSheet("background-color: rgb(0, 255, 255)");
+    parts.adjustArea->setMinimumWidth(parts.adjustArea->sizeHint().width());
+    auto* adjustLayout = new QGridLayout(parts.adjustGroup);
+    adjustLayout->addWidget(parts.adjust, 0, 0);
+    adjustLayout->addWidget(parts.adjustArea, 0, 1);
+    adjustLayout->addWidget(new QLabel(tr("Start:       < >\nEnd: ctrl+< >"), parts.adjustGroup), 1, 0, 1, 2);
+    const char* const moveTexts[4] = {"&<", "&>", "&<", "&>"};
+    for (int i = 0; i < 4; ++i) {
+        parts.moves[i] = new QPushButton(tr(moveTexts[i]), parts.adjustGroup);
+        parts.moves[i]->setVisible(false);
+    }
+    parts.singerGroup = new QGroupBox(tr("Assign Singers to Lines"), parent);
+    auto* singerLayout = new QGridLayout(parts.singerGroup);
+    const char* const singerTexts[3] = {"&1", "&2", "&Both"};
+    const int singerSlots[3] = {kSlotText, kSlotSinger2, kSlotBoth};
+    for (int i = 0; i < 3; ++i) {
+        parts.singers[i] = new QPushButton(tr(singerTexts[i]), parts.singerGroup);
+        parts.singers[i]->setCheckable(true);
+        parts.singers[i]->setFocusPolicy(Qt::NoFocus);
+        if (lyrics) {
+            const uint32_t c = lyrics->graphic.ColourRgb(singerSlots[i]);
+            parts.singers[i]->setStyleSheet(QString("background-color: #%1").arg(c, 6, 16, QChar('0')));
+        }
+        singerLayout->addWidget(parts.singers[i], 0, i);
+    }
+    auto* hint = new QLabel(tr("Click a word then a singer button to assign to that line."), parts.singerGroup);
+    hint->setWordWrap(true);
+    // Wrapped into a few lines at most: as wide as the group's title.
+    hint->setMinimumWidth(hint->fontMetrics().horizontalAdvance(parts.singerGroup->title()));
+    singerLayout->addWidget(hint, 1, 0, 1, 3);
+    auto* pageBox = new QVBoxLayout;
+    parts.pageLabel = new QLabel(parent);
+    parts.pageLabel->setObjectName("page");
+    parts.pageLabel->setMinimumWidth(parts.pageLabel->fontMetrics().horizontalAdvance("99 of 99"));
+    parts.pageLabel->setAlignment(Qt::AlignCenter);
+    parts.previous = new QPushButton(QString::fromUtf8("\u25C0"), parent);
+    parts.next = new QPushButton(QString::fromUtf8("\u25B6"), parent);
+    for (QPushButton* b : {parts.previous, parts.next}) b->setStyleSheet("background-color: rgb(0, 255, 0)");
+    auto* arrows = new QHBoxLayout;
+    arrows->addWidget(parts.previous);
+    arrows->addWidget(parts.next);
+    pageBox->addWidget(parts.pageLabel, 0, Qt::AlignHCenter);
+    pageBox->addLayout(arrows);
+    row->addWidget(parts.auditionGroup);
+    row->addWidget(parts.adjustGroup);
+    row->addWidget(parts.singerGroup);
+    row->addLayout(pageBox);
+    auto* controls = new QWidget(parent);
+    controls->setLayout(row);
+    return controls;
+}
+
+QSize CNudgeLyricsDlg::Needs(const QWidget& reference)
+{
+    QWidget probe;
+    probe.setFont(reference.font());
+    ControlRow parts;
+    QWidget* controls = BuildControlRow(&probe, nullptr, parts);
+    // Every group shown (a duet's singers too), at the least width that keeps them whole.
+    const QSize least = controls->minimumSizeHint();
+    const int height = controls->hasHeightForWidth() ? std::max(controls->heightForWidth(least.width()), least.height())
+                                                     : controls->sizeHint().height();
+    const QSize base = CViewBase::Needs(reference);
+    return {std::max(base.width(), 2 * kMargin + least.width()), base.height() + height + kGap};
 }
 
 CNudgeLyricsDlg::~CNudgeLyricsDlg()
@@ -178,8 +221,7 @@ int CNudgeLyricsDlg::LastPage() const
 
 uint32_t CNudgeLyricsDlg::AmountSamples() const
 {
-    const float f = float(const_cast<CNudgeLyricsDlg*>(this)->App().Song().settings.adjustAmount) / float(kThousandths);
-    return uint32_t(std::max(0.0, std::floor(double(f) * kSampleRate)));
+    return WordTiming(const_cast<CNudgeLyricsDlg*>(this)->App().Song()).Amount();
 }
 
 void CNudgeLyricsDlg::DrawPage()
@@ -282,90 +324,28 @@ void CNudgeLyricsDlg::NextPage()
 
 void CNudgeLyricsDlg::StartEarlier()
 {
-    auto& words = App().Song().words;
-    if (m_selected < 0) return;
-    MKaraokeWord& w = *words[size_t(m_selected)];
-    MKaraokeWord* p = m_selected > 0 ? words[size_t(m_selected) - 1].get() : nullptr;
-    const int64_t moved = int64_t(w.start) - AmountSamples();
-    w.start = uint32_t(std::max<int64_t>(moved, p ? int64_t(p->start) : 0));
-    if (p) p->end = std::min(p->end, w.start);
-    App().Song().SetModified(true);
+    if (m_selected >= 0) WordTiming(App().Song()).StartEarlier(size_t(m_selected));
 }
 
 void CNudgeLyricsDlg::StartLater()
 {
-    auto& words = App().Song().words;
-    if (m_selected < 0) return;
-    MKaraokeWord& w = *words[size_t(m_selected)];
-    MKaraokeWord* p = m_selected > 0 ? words[size_t(m_selected) - 1].get() : nullptr;
-    const uint32_t old = w.start;
-    w.start = uint32_t(std::min<uint64_t>(uint64_t(w.start) + AmountSamples(), w.end));
-    if (p) p->end = p->end == old ? w.start : std::min(p->end, w.start);
-    App().Song().SetModified(true);
+    if (m_selected >= 0) WordTiming(App().Song()).StartLater(size_t(m_selected));
 }
 
 void CNudgeLyricsDlg::EndEarlier()
 {
-    auto& words = App().Song().words;
-    if (m_selected < 0) return;
-    MKaraokeWord& w = *words[size_t(m_selected)];
-    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - AmountSamples(), w.start));
-    App().Song().SetModified(true);
+    if (m_selected >= 0) WordTiming(App().Song()).EndEarlier(size_t(m_selected));
 }
 
 void CNudgeLyricsDlg::EndLater()
 {
-    auto& words = App().Song().words;
-    if (m_selected < 0) return;
-    MKaraokeWord& w = *words[size_t(m_selected)];
-    MKaraokeWord* n = size_t(m_selected) + 1 < words.size() ? words[size_t(m_selected) + 1].get() : nullptr;
-    uint64_t end = uint64_t(w.end) + AmountSamples();
-    if (n) end = std::min<uint64_t>(end, n->end);
-    w.end = uint32_t(std::min<uint64_t>(end, UINT32_MAX));
-    if (n) n->start = std::max(n->start, w.end);
-    App().Song().SetModified(true);
+    if (m_selected >= 0) WordTiming(App().Song()).EndLater(size_t(m_selected));
 }
 
 std::pair<uint32_t, uint32_t> CNudgeLyricsDlg::LoopStretch() const
 {
-    const MSongSettings& song = const_cast<CNudgeLyricsDlg*>(this)->App().Song();
-    const auto& words = song.words;
-    if (m_selected < 0 || words.empty()) return {0, 0};
-    const SettingsBlock& s = song.settings;
-    const int last = int(words.size()) - 1;
-    auto lineWords = [&](int i) { return int(words[size_t(i)]->line ? words[size_t(i)]->line->words.size() : 0); };
-    auto secondSinger = [&](int i) { return words[size_t(i)]->line && words[size_t(i)]->line->secondSinger; };
-
-    int64_t from = words[size_t(m_selected)]->start;
-    if (s.loopBeforeUnit == 1) {
-        from = std::max<int64_t>(from - int64_t(s.loopBefore) * int64_t(kSampleRate) / kThousandths, 0);
-    } else {
-        const int n = s.loopBefore / kThousandths;
-        int i = m_selected - (secondSinger(m_selected) ? lineWords(m_selected) : 0);
-        i = std::max(i, 0);
-        for (int passed = 0; passed < n && i > 0;) {
-            --i;
-            if (!(words[size_t(i)]->flags & kWordJoinsNext)) ++passed;
-        }
-        // The loop starts with the whole word, not its last syllable.
-        while (i > 0 && (words[size_t(i) - 1]->flags & kWordJoinsNext)) --i;
-        if (secondSinger(i)) i = std::max(0, i - lineWords(i));
-        from = words[size_t(i)]->start;
-    }
-    int64_t to = words[size_t(m_selected)]->end;
-    if (s.loopAfterUnit == 1) {
-        to = std::max<int64_t>(to + int64_t(s.loopAfter) * int64_t(kSampleRate) / kThousandths, 0);
-    } else {
-        const int m = s.loopAfter / kThousandths;
-        int i = std::min(last, m_selected + (secondSinger(m_selected) ? lineWords(m_selected) : 0));
-        for (int step = 0; step < m && i < last; ++step) {
-            ++i;
-            while (i < last && (words[size_t(i)]->flags & kWordContinues)) ++i;
-        }
-        if (secondSinger(i)) i = std::min(last, i + lineWords(i));
-        to = words[size_t(i)]->end;
-    }
-    return {uint32_t(from), uint32_t(to)};
+    if (m_selected < 0) return {0, 0};
+    return WordTiming(const_cast<CNudgeLyricsDlg*>(this)->App().Song()).LoopStretch(size_t(m_selected));
 }
 
 void CNudgeLyricsDlg::Play(bool window)
@@ -412,14 +392,10 @@ void CNudgeLyricsDlg::AuditionToggle()
         return;
     }
     m_mode = kIdle;
-    const int64_t t = int64_t(Player().Position()) - m_streamStart;
+    // The word being sung where the music stops is selected.
+    const int64_t t = int64_t(App().Clock().Now()) - m_streamStart;
     StopPlayer();
-    const auto& words = App().Song().words;
-    for (size_t i = 0; i < words.size(); ++i)
-        if (int64_t(words[i]->start) <= t && t <= int64_t(words[i]->end)) {
-            SelectWord(int(i));
-            break;
-        }
+    if (const int word = WordTiming(App().Song()).WordAt(t); word >= 0) SelectWord(word);
     DrawPage();
     UpdateControls();
 }

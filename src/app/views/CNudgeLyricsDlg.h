@@ -9,6 +9,7 @@ class QGroupBox;
 class QLabel;
 class QPushButton;
 class QTimer;
+struct IMAGE_STRUCT;
 
 // Adjust Lyrics: select a word, audition the song from it or loop around it, move its start
 // and end by the adjust amount, and give its line to a singer.
@@ -19,6 +20,12 @@ public:
 
     CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent);
     ~CNudgeLyricsDlg() override;
+
+    // The three groups (a duet's singers too) and the page buttons at their least width over
+    // the mode row, beside the smallest screen.
+    static QSize Needs(const QWidget& reference);
+    // The stream start of the current or last play: where the music starts on the player's clock.
+    uint32_t StreamStart() const { return m_streamStart; }
 
     void StopPlaying() override;
     void CloseView() override;
@@ -55,6 +62,22 @@ protected:
     bool ViewKeyRelease(QKeyEvent* event) override;
 
 private:
+    struct ControlRow {
+        QGroupBox* auditionGroup = nullptr;
+        QPushButton* audition = nullptr;
+        QGroupBox* adjustGroup = nullptr;
+        QPushButton* adjust = nullptr;
+        QPushButton* adjustArea = nullptr;
+        QPushButton* moves[4] = {};
+        QGroupBox* singerGroup = nullptr;
+        QPushButton* singers[3] = {};
+        QLabel* pageLabel = nullptr;
+        QPushButton* previous = nullptr;
+        QPushButton* next = nullptr;
+    };
+    // The row of groups above the mode row, its singer buttons in the lyrics page's colours.
+    static QWidget* BuildControlRow(QWidget* parent, const IMAGE_STRUCT* lyrics, ControlRow& parts);
+
     QWidget* m_controls = nullptr;
     void DrawPage();
     void Play(bool window);

@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -27,6 +26,8 @@
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/MSongSettings.h"
+#include "timing/PlayClock.h"
+#include "timing/Placement.h"
 
 namespace {
 
@@ -50,7 +51,48 @@ std::string WordText(const MKaraokeWord& w)
     return w.line->text.substr(size_t(w.first), size_t(w.last - w.first + 1));
 }
 
+// The placement row's parts at their natural size, in reference's font: the four buttons
+// ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin.
+struct PlacementRow {
+    int buttons[4] = {};
+    int height = 0;
+    QSize label;
+    int field = 0;
+    int spin = 0;
+
+    int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3]; }
+    // What the tempo keeps whatever the width.
+    int Fixed() const { return label.width() + CViewBase::kGap / 2 + field + spin; }
+};
+
+PlacementRow MeasurePlacementRow(const QWidget& reference)
+{
+    PlacementRow row;
+    const QString texts[4] = {QObject::tr(kRestartText), QObject::tr("Place Word (SB)"), QObject::tr("Pause (Ctrl)"),
+                              QObject::tr("Stop (End)")};
+    for (int i = 0; i < 4; ++i) {
+        QSize button = CViewBase::ButtonSize(reference, texts[i]);
+        if (i == 0) button = button.expandedTo(CViewBase::ButtonSize(reference, QObject::tr(kStartText)));
+        row.buttons[i] = button.width();
+        row.height = std::max(row.height, button.height());
+    }
+    QLabel label(QObject::tr("Tempo:"));
+    label.setFont(reference.font());
+    row.label = label.sizeHint();
+    row.field = QFontMetrics(reference.font()).horizontalAdvance("100%") + 10;
+    row.spin = row.height / 2 + 2;
+    return row;
+}
+
 } // namespace
+
+QSize CPlaceLyricsDlg::Needs(const QWidget& reference)
+{
+    const PlacementRow row = MeasurePlacementRow(reference);
+    const QSize base = CViewBase::Needs(reference);
+    return {std::max(base.width(), 2 * kMargin + row.Natural() + 4 * kGap + row.Fixed()),
+            base.height() + row.height + kGap};
+}
 
 CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
 {
@@ -59,18 +101,15 @@ CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase
     MSongSettings& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
     for (auto& w : song.words) w->flags &= ~kWordSelected;
+    m_placement = std::make_unique<Placement>(song, App().Clock());
 
     BuildControls();
     SetState(State::Ready);
 
     // The player's tempo follows the view; the done event tells the view the music has ended.
     Player().SetTempoChange(m_tempo - kMaxTempo);
-    m_cursor = 0;
-    m_open = nullptr;
     DrawPageOfCursor();
     ShowTempo();
-    // Keys are seen before any control of the view gets them.
-    qApp->installEventFilter(this);
 }
 
 CPlaceLyricsDlg::~CPlaceLyricsDlg()
@@ -132,7 +171,6 @@ void CPlaceLyricsDlg::BuildControls()
 void CPlaceLyricsDlg::CloseView()
 {
     if (Closed()) return;
-    qApp->removeEventFilter(this);
     StopPlaying();
     m_timer->stop();
     CViewBase::CloseView();
@@ -148,34 +186,30 @@ void CPlaceLyricsDlg::StopPlaying()
     if (m_state == State::Placing) End();
 }
 
+size_t CPlaceLyricsDlg::Cursor() const
+{
+    return m_placement->Cursor();
+}
+
+const MKaraokeWord* CPlaceLyricsDlg::OpenWord() const
+{
+    return m_placement->OpenWord();
+}
+
 uint32_t CPlaceLyricsDlg::ClockNow() const
 {
-    const MCdgPlayer* player = GlobalPlayer();
-    return player ? player->PositionNow() : 0;
+    return App().Clock().Now();
 }
 
 bool CPlaceLyricsDlg::MusicPlaying() const
 {
-    return m_state == State::Placing && GlobalPlayerIsPlaying();
+    return m_state == State::Placing && App().Clock().Running();
 }
 
-bool CPlaceLyricsDlg::eventFilter(QObject* watched, QEvent* event)
+bool CPlaceLyricsDlg::ViewKeyPress(QKeyEvent* event)
 {
-    const QEvent::Type type = event->type();
-    if ((type == QEvent::KeyPress || type == QEvent::KeyRelease) && watched->isWidgetType()) {
-        auto* widget = static_cast<QWidget*>(watched);
-        if (widget == this || isAncestorOf(widget)) {
-            const auto* key = static_cast<QKeyEvent*>(event);
-            return type == QEvent::KeyPress ? HandleKeyPress(key->key(), key->isAutoRepeat())
-                                            : HandleKeyRelease(key->key(), key->isAutoRepeat());
-        }
-    }
-    return CViewBase::eventFilter(watched, event);
-}
-
-bool CPlaceLyricsDlg::HandleKeyPress(int key, bool autoRepeat)
-{
-    switch (key) {
+    const bool autoRepeat = event->isAutoRepeat();
+    switch (event->key()) {
     case Qt::Key_Space: {
         // The moment of the key going down, before anything else is done or drawn.
         const uint32_t t = ClockNow();
@@ -209,10 +243,11 @@ bool CPlaceLyricsDlg::HandleKeyPress(int key, bool autoRepeat)
     }
 }
 
-bool CPlaceLyricsDlg::HandleKeyRelease(int key, bool autoRepeat)
+bool CPlaceLyricsDlg::ViewKeyRelease(QKeyEvent* event)
 {
     // A held key repeats as release and press pairs; only the real release opens the latch.
-    switch (key) {
+    const bool autoRepeat = event->isAutoRepeat();
+    switch (event->key()) {
     case Qt::Key_Space:
         if (!autoRepeat) {
             m_spaceLatch = false;
@@ -239,8 +274,7 @@ bool CPlaceLyricsDlg::HandleKeyRelease(int key, bool autoRepeat)
 void CPlaceLyricsDlg::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
-    m_cursor = 0;
-    m_open = nullptr;
+    m_placement->Restart();
     DrawPageOfCursor();
 
     MCdgPlayer& player = Player();
@@ -270,32 +304,16 @@ void CPlaceLyricsDlg::Pause()
 
 void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
 {
-    MSongSettings& song = App().Song();
-    const size_t count = song.words.size();
-    if (m_cursor >= count) {
+    MKaraokeWord* w = m_placement->PlaceWordAt(t);
+    if (!w) {
         MarkModified();
         return;
     }
-    MKaraokeWord* w = song.words[m_cursor].get();
-    w->start = t;
-    if (w->line) w->line->placed = 1;
-    if (m_open) m_open->end = t;
-    m_open = w;
-    ++m_cursor;
-
-    // Duet: the lines of the second singer alone are timed at End, from the line before them.
-    if (song.settings.singerCount == 2)
-        while (m_cursor < count && song.words[m_cursor]->line != w->line && song.words[m_cursor]->line &&
-               song.words[m_cursor]->line->secondSinger) {
-            MKaraokeLine* skipped = song.words[m_cursor]->line;
-            skipped->placed = 1;
-            while (m_cursor < count && song.words[m_cursor]->line == skipped) ++m_cursor;
-        }
-
+    const MKaraokeWord* next = m_placement->CursorWord();
     BeginDraw();
-    if (m_cursor >= count || song.words[m_cursor]->line->page == w->line->page) {
+    if (!next || !next->line || !w->line || next->line->page == w->line->page) {
         SweepWord(*w);
-        if (m_cursor < count) MarkCursorWord();
+        if (next) MarkCursorWord();
     } else {
         DrawPageOfCursor();
     }
@@ -309,12 +327,9 @@ void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
 void CPlaceLyricsDlg::PauseAt(uint32_t t)
 {
     if (MLogQueue::LoggingOn())
-        LogAction(std::string("--Paused sweep at ") + (m_open ? std::to_string(t) : std::string("<none>")),
+        LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
-    if (!m_open) return;
-    m_open->end = t;
-    m_open = nullptr;
-    MarkModified();
+    if (m_placement->PauseAt(t)) MarkModified();
 }
 
 void CPlaceLyricsDlg::End()
@@ -326,38 +341,13 @@ void CPlaceLyricsDlg::End()
         player->Release();
     }
     SetState(State::Finished);
-    if (m_open) {
-        m_open->end = m_open->start + kOpenWordLength;
-        m_open = nullptr;
-    }
-    FillDuetLines();
+    m_placement->Finish();
     MSongSettings& song = App().Song();
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
     MarkModified();
     m_start->setFocus();
     emit App().StateChanged();
-}
-
-void CPlaceLyricsDlg::FillDuetLines()
-{
-    MSongSettings& song = App().Song();
-    if (song.settings.singerCount != 2) return;
-    const MKaraokeLine* previous = nullptr;
-    for (auto& line : song.lines) {
-        if (line->secondSinger && previous) {
-            const int64_t a = previous->words.front()->start;
-            // An earlier line whose end lies before its start gives no time to share.
-            const int64_t span = std::max<int64_t>(0, int64_t(previous->words.back()->end) - a);
-            line->drawTime = int32_t(a);
-            const int64_t n = int64_t(line->words.size());
-            for (int64_t k = 0; k < n; ++k) {
-                line->words[size_t(k)]->start = uint32_t(a + k * span / n);
-                line->words[size_t(k)]->end = uint32_t(a + (k + 1) * span / n);
-            }
-        }
-        if (!line->words.empty()) previous = line.get();
-    }
 }
 
 void CPlaceLyricsDlg::MarkModified()
@@ -413,12 +403,10 @@ void CPlaceLyricsDlg::UpdateControls()
             if (i + 1 != ViewId()) ModeButton(i)->setEnabled(false);
 }
 
-void CPlaceLyricsDlg::focusInEvent(QFocusEvent* event)
+QWidget* CPlaceLyricsDlg::KeyboardTarget() const
 {
-    CViewBase::focusInEvent(event);
-    // The view passes the focus on to the button the next key is meant for.
-    if (m_state == State::Placing) m_place->setFocus();
-    else m_start->setFocus();
+    // The button the next key is meant for.
+    return m_state == State::Placing ? m_place : m_start;
 }
 
 void CPlaceLyricsDlg::BeginDraw()
@@ -440,9 +428,10 @@ void CPlaceLyricsDlg::DrawPageOfCursor()
     if (!renderer) return;
     const bool own = !renderer->SuppressPresent();
     if (own) BeginDraw();
-    m_page = m_cursor < song.words.size() && song.words[m_cursor]->line ? song.words[m_cursor]->line->page : 0;
+    const MKaraokeWord* next = m_placement->CursorWord();
+    m_page = next && next->line ? next->line->page : 0;
     DrawLyricPagePreview(*renderer, song, m_page);
-    if (m_cursor < song.words.size()) MarkCursorWord();
+    if (next) MarkCursorWord();
     if (own) EndDraw();
 }
 
@@ -484,8 +473,9 @@ void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
 void CPlaceLyricsDlg::MarkCursorWord()
 {
     MSongSettings& song = App().Song();
-    if (m_cursor >= song.words.size()) return;
-    const MKaraokeWord& word = *song.words[m_cursor];
+    const MKaraokeWord* next = m_placement->CursorWord();
+    if (!next) return;
+    const MKaraokeWord& word = *next;
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     MTextType underlined = look.style;
@@ -502,32 +492,24 @@ void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
     const int cx = width();
     const int modeTop = LayoutModeRow();
 
-    QPushButton* const row[] = {m_start, m_place, m_pause, m_stop};
-    // Room for the text and the button's margins ("Start (Home)" keeps room for "Restart (Home)").
-    const int textRoom = 2 * style()->pixelMetric(QStyle::PM_ButtonMargin) + 6;
-    auto wanted = [this, textRoom](const QPushButton* b) {
-        int text = b->fontMetrics().horizontalAdvance(b->text());
-        if (b == m_start) text = std::max(text, b->fontMetrics().horizontalAdvance(tr(kRestartText)));
-        return text + textRoom;
-    };
-    int h = 0, natural = 0;
-    for (QPushButton* b : row) {
-        h = std::max(h, b->sizeHint().height());
-        natural += wanted(b);
-    }
+    QPushButton* const buttons[] = {m_start, m_place, m_pause, m_stop};
+    const PlacementRow row = MeasurePlacementRow(*this);
+    const int h = row.height;
+    const int natural = row.Natural();
     const int top = modeTop - kGap - h;
-    const QSize label = m_tempoLabel->sizeHint();
-    const int fieldW = m_tempoField->fontMetrics().horizontalAdvance("100%") + 10;
-    const int spinW = h / 2 + 2;
-    // In a narrow window the gaps close first, then the four buttons give up width; the tempo
-    // keeps its own.
-    const int fixed = label.width() + kGap / 2 + fieldW + spinW;
+    const QSize label = row.label;
+    const int fieldW = row.field;
+    const int spinW = row.spin;
+    // Narrower than the window's least width (a test may make it so) the gaps close first,
+    // then the four buttons give up width; the tempo keeps its own.
+    const int fixed = row.Fixed();
     const int gap = std::clamp((cx - 2 * kMargin - fixed - natural) / 4, 2, int(kGap));
     const int forButtons = cx - 2 * kMargin - 4 * gap - fixed;
     int x = kMargin;
-    for (QPushButton* b : row) {
-        const int w = natural <= forButtons ? wanted(b) : std::max(1, wanted(b) * forButtons / std::max(1, natural));
-        b->setGeometry(x, top, w, h);
+    for (int i = 0; i < 4; ++i) {
+        const int wanted = row.buttons[i];
+        const int w = natural <= forButtons ? wanted : std::max(1, wanted * forButtons / std::max(1, natural));
+        buttons[i]->setGeometry(x, top, w, h);
         x += w + gap;
     }
     m_tempoLabel->setGeometry(x, top + (h - label.height()) / 2, label.width(), label.height());

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "app/views/CViewBase.h"
 #include "audio/ManualResetEvent.h"
@@ -10,6 +11,7 @@ class QLabel;
 class QLineEdit;
 class QTimer;
 class QToolButton;
+class Placement;
 struct MKaraokeWord;
 
 // The working view number ViewId::PlaceLyrics, where the song is timed: the music plays from
@@ -24,13 +26,14 @@ public:
     static constexpr int kMinTempo = 50;
     static constexpr int kMaxTempo = 100;
     static constexpr int kTempoStep = 5;
-    // An open word at End lasts one second.
-    static constexpr uint32_t kOpenWordLength = 44100;
     // How often the view looks whether the music has ended.
     static constexpr int kTimerMs = 50;
 
     CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent);
     ~CPlaceLyricsDlg() override;
+
+    // The placement row at its natural width over the mode row, beside the smallest screen.
+    static QSize Needs(const QWidget& reference);
 
     void StopPlaying() override;
     void CloseView() override;
@@ -47,8 +50,8 @@ public:
     State CurrentState() const { return m_state; }
     int Tempo() const { return m_tempo; }
     // The next word to place (the word count when all are placed) and the word whose end is open.
-    size_t Cursor() const { return m_cursor; }
-    const MKaraokeWord* OpenWord() const { return m_open; }
+    size_t Cursor() const;
+    const MKaraokeWord* OpenWord() const;
     // The page the preview shows.
     int PreviewPage() const { return m_page; }
     QPushButton* StartButton() const { return m_start; }
@@ -57,20 +60,18 @@ public:
     QPushButton* StopButton() const { return m_stop; }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool ViewKeyPress(QKeyEvent* event) override;
+    bool ViewKeyRelease(QKeyEvent* event) override;
+    QWidget* KeyboardTarget() const override;
     void resizeEvent(QResizeEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     void BuildControls();
     // The clock of this instant: what a press is stamped with before anything else happens.
     uint32_t ClockNow() const;
     bool MusicPlaying() const;
-    bool HandleKeyPress(int key, bool autoRepeat);
-    bool HandleKeyRelease(int key, bool autoRepeat);
     void PlaceWordAt(uint32_t time);
     void PauseAt(uint32_t time);
-    void FillDuetLines();
     void SetState(State state);
     void UpdatePlacedRule();
     void ShowTempo();
@@ -86,8 +87,7 @@ private:
 
     State m_state = State::Ready;
     int m_tempo = kMaxTempo;
-    size_t m_cursor = 0;
-    MKaraokeWord* m_open = nullptr;
+    std::unique_ptr<Placement> m_placement;
     int m_page = 0;
     bool m_spaceLatch = false;
     bool m_ctrlLatch = false;

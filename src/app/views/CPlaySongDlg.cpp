@@ -68,17 +68,7 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
 {
     setObjectName("CPlaySongDlg");
     AddViewer();
-    auto* row = new QHBoxLayout;
-    m_play = new QPushButton(tr("Play (SB)"), this);
-    m_play->setObjectName("play");
-    m_slider = new QSlider(Qt::Horizontal, this);
-    m_slider->setObjectName("position");
-    m_slider->setSingleStep(kSliderLineStep);
-    m_slider->setPageStep(kSliderLineStep);
-    row->addWidget(m_play);
-    row->addWidget(m_slider, 1);
-    m_controls = new QWidget(this);
-    m_controls->setLayout(row);
+    m_controls = BuildControlRow(this, m_play, m_slider);
     // The view's keys (Space to play) reach it from the moment it shows.
     setFocusProxy(m_play);
 
@@ -96,17 +86,45 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
     BuildStream();
 
     connect(m_play, &QPushButton::clicked, this, &CPlaySongDlg::PlayToggle);
+    // Every move the user makes (keys, a click in the groove, the wheel, a drag) comes as a new
+    // value; the program's own moves are made with the signals blocked.
     connect(m_slider, &QSlider::valueChanged, this, &CPlaySongDlg::OnSliderMoved);
-    connect(m_slider, &QSlider::sliderPressed, this, [this] {
-        if (m_playing) {
-            m_pausedForDragging = true;
-            PlayToggle();
-        }
-    });
-    connect(m_slider, &QSlider::sliderReleased, this, &CPlaySongDlg::OnSliderReleased);
+    connect(m_slider, &QSlider::sliderReleased, this, &CPlaySongDlg::EndTracking);
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &CPlaySongDlg::OnTimer);
     m_timer->start(kTimerMs);
+}
+
+QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider)
+{
+    auto* row = new QHBoxLayout;
+    play = new QPushButton(tr("Pause (SB)"), parent);
+    play->setMinimumWidth(play->sizeHint().width());
+    play->setText(tr("Play (SB)"));
+    play->setMinimumWidth(std::max(play->minimumWidth(), play->sizeHint().width()));
+    play->setObjectName("play");
+    slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName("position");
+    slider->setSingleStep(kSliderLineStep);
+    slider->setPageStep(kSliderLineStep);
+    // Short enough to fit, long enough to aim at.
+    slider->setMinimumWidth(kMinimumScreenWidth / 2);
+    row->addWidget(play);
+    row->addWidget(slider, 1);
+    auto* controls = new QWidget(parent);
+    controls->setLayout(row);
+    return controls;
+}
+
+QSize CPlaySongDlg::Needs(const QWidget& reference)
+{
+    QWidget probe;
+    probe.setFont(reference.font());
+    QPushButton* play = nullptr;
+    QSlider* slider = nullptr;
+    const QSize row = BuildControlRow(&probe, play, slider)->minimumSizeHint();
+    const QSize base = CViewBase::Needs(reference);
+    return {std::max(base.width(), 2 * kMargin + row.width()), base.height() + row.height() + kGap};
 }
 
 CPlaySongDlg::~CPlaySongDlg()
@@ -141,7 +159,7 @@ void CPlaySongDlg::BuildStream()
 void CPlaySongDlg::UpdateControls()
 {
     CViewBase::UpdateControls();
-    if (m_playing || m_pausedForDragging)
+    if (m_playing || m_pausedForScroll)
         for (int i : {0, 1, 2, 4}) ModeButton(i)->setEnabled(false);
 }
 
@@ -153,12 +171,18 @@ void CPlaySongDlg::PlayToggle()
         TakeStopPosition();
         Player().Release();
         m_playing = false;
-        if (!m_pausedForDragging) m_play->setText(tr("Play (SB)"));
+        if (!m_pausedForScroll) m_play->setText(tr("Play (SB)"));
     } else {
         m_done->Reset();
         m_playedFrom = m_playPosition;
         Player().SetPosition(m_playPosition);
-        if (!Player().Start(kPlayFlags, m_playPosition, kPlayToEnd)) return;
+        if (!Player().Start(kPlayFlags, m_playPosition, kPlayToEnd)) {
+            // The player has told the user why; the button says what is true.
+            m_pausedForScroll = false;
+            m_play->setText(tr("Play (SB)"));
+            UpdateControls();
+            return;
+        }
         m_playing = true;
         m_play->setText(tr("Pause (SB)"));
         Log("Start Playback");
@@ -168,10 +192,9 @@ void CPlaySongDlg::PlayToggle()
 
 void CPlaySongDlg::StopPlaying()
 {
-    if (m_playing) {
-        m_pausedForDragging = false;
-        PlayToggle();
-    }
+    m_pausedForScroll = false;
+    if (m_playing) PlayToggle();
+    else m_play->setText(tr("Play (SB)"));
 }
 
 void CPlaySongDlg::OnTimer()
@@ -223,21 +246,46 @@ void CPlaySongDlg::ClearScreen()
 void CPlaySongDlg::OnSliderMoved(int step)
 {
     if (m_playing) {
-        m_pausedForDragging = true;
+        m_pausedForScroll = true;
         PlayToggle();
         SetSliderQuietly(step); // the pause put it where the music stopped
     }
     m_playPosition = uint32_t(step) * kSamplesPerStep;
     ShowPosition(step);
+    // A turn of the wheel (or a move nothing holds open) is over at once; the rest end when
+    // their key or button goes up.
+    if (m_pausedForScroll && !Tracking()) QTimer::singleShot(0, this, &CPlaySongDlg::EndTracking);
 }
 
-void CPlaySongDlg::OnSliderReleased()
+bool CPlaySongDlg::Tracking() const
 {
-    if (m_pausedForDragging) {
-        PlayToggle();
-        m_pausedForDragging = false;
-        UpdateControls();
+    return m_keyHeld || m_mouseHeld || m_slider->isSliderDown();
+}
+
+void CPlaySongDlg::EndTracking()
+{
+    if (!m_pausedForScroll || Tracking() || Closed()) return;
+    PlayToggle();
+    m_pausedForScroll = false;
+    UpdateControls();
+}
+
+bool CPlaySongDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    // The mouse on the slider holds a move open until it lets go: a drag, or a click in the
+    // groove that pages on while it is held.
+    if (watched == m_slider) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            m_mouseHeld = true;
+        } else if (event->type() == QEvent::MouseButtonRelease || event->type() == QEvent::FocusOut) {
+            // A key or button that comes up elsewhere (a dialog took the focus) ends the move too.
+            m_mouseHeld = false;
+            if (event->type() == QEvent::FocusOut) m_keyHeld = false;
+            // After the slider has seen the release.
+            QTimer::singleShot(0, this, &CPlaySongDlg::EndTracking);
+        }
     }
+    return CViewBase::eventFilter(watched, event);
 }
 
 void CPlaySongDlg::ShowPosition(int step)
@@ -296,14 +344,39 @@ bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)
     case Qt::Key_Right:
     case Qt::Key_Up:
     case Qt::Key_Down:
-        if (m_slider->hasFocus()) return false; // the slider handles it
+        // The move lasts while the key is down.
+        m_keyHeld = true;
+        // The slider handles it: the key handed on comes back through here on its way.
+        if (m_handingKeyOn) return false;
         m_slider->setFocus();
+        m_handingKeyOn = true;
         QCoreApplication::sendEvent(m_slider, event);
+        m_handingKeyOn = false;
         return true;
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape:
         return true; // never closes the view
+    default: return false;
+    }
+}
+
+bool CPlaySongDlg::ViewKeyRelease(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_End:
+    case Qt::Key_Home:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        // A held key repeats as release and press pairs; the move ends with the real release.
+        if (event->isAutoRepeat()) return false;
+        m_keyHeld = false;
+        EndTracking();
+        return false;
     default: return false;
     }
 }

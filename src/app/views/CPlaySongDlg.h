@@ -19,12 +19,17 @@ public:
     CPlaySongDlg(CTessavoxApp& app, QWidget* parent);
     ~CPlaySongDlg() override;
 
+    // The play button and a usable slider over the mode row, beside the smallest screen.
+    static QSize Needs(const QWidget& reference);
+
     void StopPlaying() override;
     void CloseView() override;
     void UpdateControls() override;
 
     // For tests and the shell.
     bool Playing() const { return m_playing; }
+    // Stopped by a move of the slider while playing, to play on when the move is over.
+    bool PausedForScroll() const { return m_pausedForScroll; }
     uint32_t PlayPosition() const { return m_playPosition; }
     uint32_t StreamStart() const { return m_streamStart; }
     // Packets the screen shows while nothing plays: 0 up to this one, not including it.
@@ -37,9 +42,14 @@ public:
 
 protected:
     bool ViewKeyPress(QKeyEvent* event) override;
+    bool ViewKeyRelease(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The play button and the slider in a row; the button keeps room for either of its texts.
+    static QWidget* BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider);
+
     QWidget* m_controls = nullptr;
     void BuildStream();
     void ShowPosition(int step);
@@ -53,14 +63,21 @@ private:
     void SetSliderQuietly(int step);
     void ClearScreen();
     void OnSliderMoved(int step);
-    void OnSliderReleased();
+    // A move of the slider is over (a key or the mouse let go, a turn of the wheel done): the
+    // music plays on from the new position when the move stopped it.
+    void EndTracking();
+    bool Tracking() const;
 
     std::unique_ptr<ManualResetEvent> m_done;
     QPushButton* m_play = nullptr;
     QSlider* m_slider = nullptr;
     QTimer* m_timer = nullptr;
     bool m_playing = false;
-    bool m_pausedForDragging = false;
+    bool m_pausedForScroll = false;
+    // What holds a move open: a slider key down, the mouse down on the slider.
+    bool m_keyHeld = false;
+    bool m_mouseHeld = false;
+    bool m_handingKeyOn = false;
     uint32_t m_playPosition = 0;
     // Where the last Play started; the clock starts a little before it (the player's run-up).
     uint32_t m_playedFrom = 0;

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <algorithm>
@@ -44,7 +45,7 @@ bool CViewBase::eventFilter(QObject* watched, QEvent* event)
     if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
         return false;
     auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || (target != this && !isAncestorOf(target) && target != window())) return false;
+    if (!target || !OwnsKey(target)) return false;
     auto* key = static_cast<QKeyEvent*>(event);
     // The view's own underlined letters come before the menu bar's, as in a dialog: Alt+P is
     // "&Play Final" even though the menu bar has "&Pellamar".
@@ -56,8 +57,27 @@ bool CViewBase::eventFilter(QObject* watched, QEvent* event)
         if (type == QEvent::KeyPress) button->animateClick();
         return true;
     }
-    if (type == QEvent::ShortcutOverride || (target != this && !isAncestorOf(target))) return false;
+    if (type == QEvent::ShortcutOverride) return false;
     return type == QEvent::KeyPress ? ViewKeyPress(key) : ViewKeyRelease(key);
+}
+
+bool CViewBase::OwnsKey(const QWidget* target) const
+{
+    if (target == this || isAncestorOf(target)) return true;
+    // Dialogs, boxes and menus are windows of their own; the menu bar keeps the keys it is
+    // walked with.
+    if (target->window() != window()) return false;
+    for (const QWidget* w = target; w; w = w->parentWidget())
+        if (qobject_cast<const QMenuBar*>(w)) return false;
+    return true;
+}
+
+void CViewBase::TakeKeyboard()
+{
+    if (m_closed) return;
+    QWidget* target = KeyboardTarget();
+    if (!target || !target->isEnabled() || !target->isVisibleTo(this)) target = this;
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 QAbstractButton* CViewBase::MnemonicButton(const QKeyEvent* key) const
@@ -137,6 +157,27 @@ void CViewBase::ShowLyricPage(int page)
     m_renderer->PresentAll();
 }
 
+QSize CViewBase::ButtonSize(const QWidget& reference, const QString& text)
+{
+    QPushButton probe(text);
+    probe.setFont(reference.font());
+    return probe.sizeHint();
+}
+
+QSize CViewBase::ModeRowNeeds(const QWidget& reference)
+{
+    QSize button;
+    for (const char* text : kModeTexts) button = button.expandedTo(ButtonSize(reference, tr(text)));
+    return {2 * kMargin + kModeCount * button.width() + (kModeCount - 1) * kGap, button.height() + kMargin};
+}
+
+QSize CViewBase::Needs(const QWidget& reference)
+{
+    const QSize row = ModeRowNeeds(reference);
+    return {std::max(row.width(), 2 * kMargin + kMinimumScreenWidth),
+            kMargin + kMinimumScreenHeight + kGap + row.height()};
+}
+
 int CViewBase::ModeRowHeight() const
 {
     int h = 0;
@@ -171,7 +212,10 @@ void CViewBase::resizeEvent(QResizeEvent* event)
 void CViewBase::LayoutWithControls(QWidget* controls)
 {
     const int rowTop = LayoutModeRow();
-    const int h = controls->sizeHint().height();
+    // Controls whose texts wrap take the height their width gives them.
+    const int w = std::max(1, width() - 2 * kMargin);
+    const int h = controls->hasHeightForWidth() ? std::max(controls->heightForWidth(w), controls->minimumSizeHint().height())
+                                                : controls->sizeHint().height();
     const int top = rowTop - kGap - h;
     controls->setGeometry(kMargin, top, std::max(1, width() - 2 * kMargin), h);
     if (!m_viewer) return;

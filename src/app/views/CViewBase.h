@@ -20,6 +20,9 @@ public:
     static constexpr int kModeCount = 5;
     // Where the screen sits inside its frame.
     static constexpr int kViewerInset = 2;
+    // The smallest CD+G screen a view keeps when the window is made small.
+    static constexpr int kMinimumScreenWidth = 200;
+    static constexpr int kMinimumScreenHeight = 144;
 
     CViewBase(CTessavoxApp& app, int viewId, QWidget* parent);
     ~CViewBase() override;
@@ -37,6 +40,25 @@ public:
     bool Closed() const { return m_closed; }
     // False when the view could not be built for the song (the shell then closes the project).
     virtual bool Usable() const { return true; }
+
+    // The view takes the keyboard: the widget its keys are meant for gets the focus (at once when
+    // the window is active, else when it becomes active). The shell calls it whenever the view
+    // becomes current and whenever the window comes back to the front.
+    void TakeKeyboard();
+    // Whether a key sent to target is the view's: sent to the view or anything in it, or to
+    // anything else of its window but the menu bar (the window itself when nothing of it has the
+    // focus, a control of the view it replaced).
+    bool OwnsKey(const QWidget* target) const;
+
+    // The least room the view needs to show every control whole beside the smallest screen,
+    // measured with the fonts of its texts. The window is never made smaller than what the
+    // four views need.
+    static QSize Needs(const QWidget& reference);
+    // The mode row's share: five equal buttons as wide as the widest text needs, the margins
+    // around them.
+    static QSize ModeRowNeeds(const QWidget& reference);
+    // A push button's natural size for text in reference's font.
+    static QSize ButtonSize(const QWidget& reference, const QString& text);
 
     // The view's CD+G screen, when it has one.
     MRwViewerWindow* Viewer() const { return m_viewer; }
@@ -57,6 +79,8 @@ protected:
     // swallow Space). True when the key was the view's and is consumed.
     virtual bool ViewKeyPress(QKeyEvent*) { return false; }
     virtual bool ViewKeyRelease(QKeyEvent*) { return false; }
+    // The widget that holds the focus while the view waits for its keys.
+    virtual QWidget* KeyboardTarget() const { return const_cast<CViewBase*>(this); }
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The visible, enabled button of this view whose underlined letter is the one pressed with Alt.
     QAbstractButton* MnemonicButton(const QKeyEvent* key) const;

@@ -1,0 +1,53 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+class MSongSettings;
+class PlayClock;
+struct MKaraokeWord;
+
+// Timing a song by taps: each tap makes the clock's moment the start of the next word element
+// of the song's word list and the end of the word before it. What the Place Lyrics view does
+// with the Space bar, Ctrl and End, without the window.
+//
+// In a duet the lines of the second singer alone are stepped over and get their times at
+// Finish, shared evenly over the span of the line before them.
+class Placement {
+public:
+    // A word still open at Finish lasts one second.
+    static constexpr uint32_t kOpenWordLength = 44100;
+
+    // The song's word list must stay as it is while the placement lives.
+    Placement(MSongSettings& song, const PlayClock& clock);
+
+    // Back to the first word, none open. Times are kept: words this run does not reach keep
+    // their earlier ones.
+    void Restart();
+    // The next word starts at the clock's moment. Null when nothing was placed (every word is
+    // placed, or the clock is not running).
+    MKaraokeWord* PlaceWord();
+    // The same at a moment read before (the mouse going down on a button).
+    MKaraokeWord* PlaceWordAt(uint32_t time);
+    // The open word ends at the clock's moment and no word is open; the next tap leaves a gap.
+    // False when no word was open (or the clock is not running).
+    bool Pause();
+    bool PauseAt(uint32_t time);
+    // The end of a run: an open word gets one second, the duet lines their shares.
+    void Finish();
+
+    // The next word to place (the word count when all are placed) and the word whose end is open.
+    size_t Cursor() const { return m_cursor; }
+    MKaraokeWord* CursorWord() const;
+    MKaraokeWord* OpenWord() const;
+    bool AtEnd() const;
+
+private:
+    void SkipSecondSingerLines(const MKaraokeWord& placed);
+    void FillDuetLines();
+
+    MSongSettings& m_song;
+    const PlayClock& m_clock;
+    size_t m_cursor = 0;
+    static constexpr size_t kNone = SIZE_MAX;
+    size_t m_open = kNone;
+};

@@ -1,0 +1,13 @@
+#include "audio/MCdgPlayer.h"
+#include "timing/PlayClock.h"
+
+uint32_t PlayerClock::Now() const
+{
+    const MCdgPlayer* player = GlobalPlayer();
+    return player ? player->PositionNow() : 0;
+}
+
+bool PlayerClock::Running() const
+{
+    return GlobalPlayerIsPlaying();
+}

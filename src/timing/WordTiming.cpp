@@ -1,0 +1,126 @@
+#include "timing/WordTiming.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "project/MSongSettings.h"
+
+namespace {
+constexpr int kThousandths = 1000;
+constexpr double kSampleRate = 44100.0;
+constexpr int32_t kUnitSeconds = 1;
+} // namespace
+
+uint32_t WordTiming::AmountSamples(int32_t milliseconds)
+{
+    const float f = float(milliseconds) / float(kThousandths);
+    return uint32_t(std::max(0.0, std::floor(double(f) * kSampleRate)));
+}
+
+uint32_t WordTiming::Amount() const
+{
+    return AmountSamples(m_song.settings.adjustAmount);
+}
+
+bool WordTiming::Valid(size_t w) const
+{
+    return w < m_song.words.size();
+}
+
+bool WordTiming::StartEarlier(size_t index)
+{
+    if (!Valid(index)) return false;
+    auto& words = m_song.words;
+    MKaraokeWord& w = *words[index];
+    MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
+    const int64_t moved = int64_t(w.start) - Amount();
+    w.start = uint32_t(std::max<int64_t>(moved, p ? int64_t(p->start) : 0));
+    if (p) p->end = std::min(p->end, w.start);
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::StartLater(size_t index)
+{
+    if (!Valid(index)) return false;
+    auto& words = m_song.words;
+    MKaraokeWord& w = *words[index];
+    MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
+    const uint32_t old = w.start;
+    w.start = uint32_t(std::min<uint64_t>(uint64_t(w.start) + Amount(), w.end));
+    if (p) p->end = p->end == old ? w.start : std::min(p->end, w.start);
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::EndEarlier(size_t index)
+{
+    if (!Valid(index)) return false;
+    MKaraokeWord& w = *m_song.words[index];
+    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - Amount(), w.start));
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::EndLater(size_t index)
+{
+    if (!Valid(index)) return false;
+    auto& words = m_song.words;
+    MKaraokeWord& w = *words[index];
+    MKaraokeWord* n = index + 1 < words.size() ? words[index + 1].get() : nullptr;
+    uint64_t end = uint64_t(w.end) + Amount();
+    if (n) end = std::min<uint64_t>(end, n->end);
+    w.end = uint32_t(std::min<uint64_t>(end, UINT32_MAX));
+    if (n) n->start = std::max(n->start, w.end);
+    m_song.SetModified(true);
+    return true;
+}
+
+std::pair<uint32_t, uint32_t> WordTiming::LoopStretch(size_t selected) const
+{
+    const auto& words = m_song.words;
+    if (!Valid(selected)) return {0, 0};
+    const SettingsBlock& s = m_song.settings;
+    const int sel = int(selected);
+    const int last = int(words.size()) - 1;
+    auto lineWords = [&](int i) { return int(words[size_t(i)]->line ? words[size_t(i)]->line->words.size() : 0); };
+    auto secondSinger = [&](int i) { return words[size_t(i)]->line && words[size_t(i)]->line->secondSinger; };
+
+    int64_t from = words[selected]->start;
+    if (s.loopBeforeUnit == kUnitSeconds) {
+        from = std::max<int64_t>(from - int64_t(s.loopBefore) * int64_t(kSampleRate) / kThousandths, 0);
+    } else {
+        const int n = s.loopBefore / kThousandths;
+        int i = std::max(0, sel - (secondSinger(sel) ? lineWords(sel) : 0));
+        for (int passed = 0; passed < n && i > 0;) {
+            --i;
+            if (!(words[size_t(i)]->flags & kWordJoinsNext)) ++passed;
+        }
+        // The loop starts with the whole word, not its last syllable.
+        while (i > 0 && (words[size_t(i) - 1]->flags & kWordJoinsNext)) --i;
+        if (secondSinger(i)) i = std::max(0, i - lineWords(i));
+        from = words[size_t(i)]->start;
+    }
+    int64_t to = words[selected]->end;
+    if (s.loopAfterUnit == kUnitSeconds) {
+        to = std::max<int64_t>(to + int64_t(s.loopAfter) * int64_t(kSampleRate) / kThousandths, 0);
+    } else {
+        const int m = s.loopAfter / kThousandths;
+        int i = std::min(last, sel + (secondSinger(sel) ? lineWords(sel) : 0));
+        for (int step = 0; step < m && i < last; ++step) {
+            ++i;
+            while (i < last && (words[size_t(i)]->flags & kWordContinues)) ++i;
+        }
+        if (secondSinger(i)) i = std::min(last, i + lineWords(i));
+        to = words[size_t(i)]->end;
+    }
+    return {uint32_t(from), uint32_t(to)};
+}
+
+int WordTiming::WordAt(int64_t t) const
+{
+    const auto& words = m_song.words;
+    for (size_t i = 0; i < words.size(); ++i)
+        if (int64_t(words[i]->start) <= t && t <= int64_t(words[i]->end)) return int(i);
+    return -1;
+}

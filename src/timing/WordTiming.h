@@ -1,0 +1,46 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <utility>
+
+class MSongSettings;
+
+// Refining placed words one at a time: the start or end of a word moves earlier or later by
+// the song's adjust amount, never past its neighbours; the stretch the Adjust Play loop plays
+// around a word; the word being sung at a moment. What the Adjust Lyrics view does with "<",
+// ">", Ctrl and N, without the window. Words are indices into the song's word list.
+class WordTiming {
+public:
+    explicit WordTiming(MSongSettings& song) : m_song(song) {}
+
+    // An amount of m milliseconds in samples: floor(f x 44,100), f being m / 1000 in single
+    // precision (200 ms: 8,820).
+    static uint32_t AmountSamples(int32_t milliseconds);
+    // The song's adjust amount in samples.
+    uint32_t Amount() const;
+
+    // Each moves word w by the amount and marks the song modified; false (nothing changed)
+    // when w is no word.
+    // Start earlier, not before the previous word's start; the previous word ends by then.
+    bool StartEarlier(size_t w);
+    // Start later, not past the word's own end; a previous word that touched it still does.
+    bool StartLater(size_t w);
+    // End earlier, not before the word's own start.
+    bool EndEarlier(size_t w);
+    // End later, not past the next word's end; the next word starts no earlier than that.
+    bool EndLater(size_t w);
+
+    // The loop around word w, in song time: from the start of the whole word the song's loop
+    // before counts back (words or seconds) to the end of the one its loop after counts on to.
+    // In a duet a line of the second singer alone counts with the line it shares. {0, 0}
+    // when w is no word.
+    std::pair<uint32_t, uint32_t> LoopStretch(size_t w) const;
+
+    // The first word sung at song time t (start <= t <= end), or -1.
+    int WordAt(int64_t t) const;
+
+private:
+    bool Valid(size_t w) const;
+
+    MSongSettings& m_song;
+};

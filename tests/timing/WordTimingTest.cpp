@@ -1,0 +1,109 @@
+// Moving single word times by the adjust amount, the loop around a word, the word at a time.
+#include <gtest/gtest.h>
+
+#include "project/MSongSettings.h"
+#include "timing/WordTiming.h"
+
+namespace {
+
+constexpr uint32_t kSecond = 44100;
+constexpr uint32_t kAmount = 8820; // 200 ms
+
+// Words one second apart from 1 s on, each half a second long (touching: a whole second).
+void Place(MSongSettings& song, const std::string& lyrics, bool touching)
+{
+    song.lyricText = lyrics;
+    song.GenerateKaraokeLineList(true, false);
+    uint32_t t = kSecond;
+    for (auto& w : song.words) {
+        w->start = t;
+        w->end = t + (touching ? kSecond : kSecond / 2);
+        t += kSecond;
+    }
+}
+
+} // namespace
+
+TEST(WordTiming, TheAmountIsTakenInSinglePrecision)
+{
+    EXPECT_EQ(WordTiming::AmountSamples(200), kAmount);
+    EXPECT_EQ(WordTiming::AmountSamples(350), 15434u); // 0.35f is a little below 0.35
+    EXPECT_EQ(WordTiming::AmountSamples(0), 0u);
+    EXPECT_EQ(WordTiming::AmountSamples(-5), 0u);
+}
+
+TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
+{
+    MSongSettings song;
+    Place(song, "one two three", true);
+    WordTiming timing(song);
+    auto& w = song.words;
+
+    EXPECT_TRUE(timing.StartEarlier(1));
+    EXPECT_EQ(w[1]->start, 2 * kSecond - kAmount);
+    EXPECT_EQ(w[0]->end, 2 * kSecond - kAmount); // the overlapping end is trimmed
+    EXPECT_TRUE(song.IsModified());
+    EXPECT_TRUE(timing.StartLater(1));
+    EXPECT_EQ(w[1]->start, 2 * kSecond);
+    EXPECT_EQ(w[0]->end, 2 * kSecond); // still touching
+    for (int i = 0; i < 10; ++i) timing.StartLater(1);
+    EXPECT_EQ(w[1]->start, w[1]->end); // never past its own end
+    for (int i = 0; i < 20; ++i) timing.EndEarlier(1);
+    EXPECT_EQ(w[1]->end, w[1]->start);
+    for (int i = 0; i < 20; ++i) timing.StartEarlier(1);
+    EXPECT_EQ(w[1]->start, w[0]->start); // never before the word before
+
+    // End later stops at the next word's end and pushes its start; the last word goes on.
+    for (int i = 0; i < 20; ++i) timing.EndLater(1);
+    EXPECT_EQ(w[1]->end, w[2]->end);
+    EXPECT_EQ(w[2]->start, w[2]->end);
+    const uint32_t end = w[2]->end;
+    timing.EndLater(2);
+    EXPECT_EQ(w[2]->end, end + kAmount);
+
+    // No such word: nothing moves, nothing is marked.
+    song.SetModified(false);
+    EXPECT_FALSE(timing.EndLater(3));
+    EXPECT_FALSE(song.IsModified());
+}
+
+TEST(WordTiming, AStartLaterOfAWordWithAGapBeforeItLeavesThePreviousEndAlone)
+{
+    MSongSettings song;
+    Place(song, "one two", false);
+    WordTiming timing(song);
+    timing.StartLater(1);
+    EXPECT_EQ(song.words[1]->start, 2 * kSecond + kAmount);
+    EXPECT_EQ(song.words[0]->end, kSecond + kSecond / 2);
+}
+
+TEST(WordTiming, TheLoopCountsWholeWordsOrSeconds)
+{
+    MSongSettings song;
+    // Words: a b*c d e f*g h i j
+    Place(song, "a b*c d e f*g h i j", false);
+    WordTiming timing(song);
+    const auto& w = song.words;
+    // Three whole words before "f": e, d, b*c -> from the start of "b"; after: h, i, j.
+    EXPECT_EQ(timing.LoopStretch(5), std::make_pair(w[1]->start, w[9]->end));
+    EXPECT_EQ(timing.LoopStretch(1).first, w[0]->start); // never before the first word
+    EXPECT_EQ(timing.LoopStretch(10), std::make_pair(0u, 0u));
+
+    song.settings.loopBeforeUnit = 1;
+    song.settings.loopAfterUnit = 1;
+    song.settings.loopBefore = 1500; // seconds in thousandths
+    song.settings.loopAfter = 500;
+    EXPECT_EQ(timing.LoopStretch(5), std::make_pair(w[5]->start - 66150, w[5]->end + 22050));
+    EXPECT_EQ(timing.LoopStretch(0).first, 0u); // not before the music
+}
+
+TEST(WordTiming, TheWordAtATimeIsTheFirstWhoseSpanHoldsIt)
+{
+    MSongSettings song;
+    Place(song, "one two three", false);
+    WordTiming timing(song);
+    EXPECT_EQ(timing.WordAt(0), -1);
+    EXPECT_EQ(timing.WordAt(kSecond), 0);
+    EXPECT_EQ(timing.WordAt(2 * kSecond + kSecond / 2), 1);
+    EXPECT_EQ(timing.WordAt(2 * kSecond + kSecond / 2 + 1), -1); // the gap after "two"
+}

@@ -96,30 +96,49 @@ size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
     return o - offset;
 }
 
+bool WordIsDrawn(const std::string& lineText, int first, int last)
+{
+    if (first < 0 || last < first || size_t(first) > lineText.size()) return false;
+    const DrawnText drawn = DrawnLineText(lineText);
+    return drawn.before[std::min(size_t(last) + 1, lineText.size())] > drawn.before[size_t(first)];
+}
+
 size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
                   int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
-                  size_t end)
+                  size_t end, int sweptLast)
 {
     if (lineText.empty()) return 0;
-    MTextType swept = style;
-    if (sweepMode == kSweepBackground) {
-        swept.backgroundBox = 1;
-        swept.backgroundBoxColour = sweepColour;
-    } else {
-        swept.colour = sweepColour;
-    }
-    PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawSweepLine(canvas, slotCount, slot, lineText, swept, charsBefore, wordLast,
-                                      generator.LineWidthFlag() != 0);
-    PreviewBox(generator, canvas, box);
+    const bool backgroundMode = sweepMode == kSweepBackground;
+    WordSweepPixels sweep =
+        SweepWordPixels(slotCount, slot, lineText, style, background, charsBefore, wordLast, sweptLast, backgroundMode);
+    if (sweep.box == TextBox{}) return 0;
 
-    const int base = sweepMode == kSweepBackground ? background : style.colour;
-    const IndexImageView view = canvas.View();
-    const TileRange tiles = TilesOf(box);
+    // The packets read an image in which only the pixels to change hold the sweep colour.
+    const uint8_t mark = uint8_t(sweepColour & 0x0F);
+    PageCanvas layer;
+    int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
+    for (int y = 0; y < kCanvasHeight; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            if (!sweep.changed.At(x, y)) {
+                layer.Set(x, y, uint8_t(mark ^ 1));
+                continue;
+            }
+            layer.Set(x, y, mark);
+            sweep.line.Set(x, y, mark);
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    PreviewBox(generator, sweep.line, sweep.box);
+    if (right < 0) return 0;
+
+    const int base = backgroundMode ? background : style.colour;
+    const IndexImageView view = layer.View();
     std::vector<CdgPacket> packets;
-    for (int c = tiles.firstColumn; c <= tiles.lastColumn; ++c)
-        for (int r = tiles.firstRow; r <= tiles.lastRow; ++r)
-            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, sweepColour & 0x0F, base & 0x0F))
+    for (int c = left / kCdgTileWidth; c <= right / kCdgTileWidth; ++c)
+        for (int r = top / kCdgTileHeight; r <= bottom / kCdgTileHeight; ++r)
+            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, mark, base & 0x0F))
                 packets.push_back(*p);
 
     // Even pacing from the word's start to its end.

@@ -250,7 +250,7 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
                 }
 
             if (lyricsPage && lyricsPage->hasGraphic) {
-                generator.SetImageHeightPercent(lyricsPage->graphicShare);
+                generator.SetImageHeightPercent(UsableGraphicShare(lyricsPage->graphicShare));
                 WritePicturePage(generator, lyricsPage->graphic, lyricsPage->displayMode,
                                  lyricsPage->graphicConversionMode, lyricsPage->drawTransition, table, background, o);
                 generator.SetImageHeightPercent(100);

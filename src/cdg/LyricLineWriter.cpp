@@ -30,8 +30,11 @@ PageCanvas RampCanvas(int background)
     return canvas;
 }
 
-// Previews: the canvas pixels inside the box go straight into the renderer's frame.
-void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box)
+// Previews: the canvas pixels inside the box go straight into the renderer's frame, but for
+// those that `keep` marks (when given) with kKeepPixel.
+constexpr uint8_t kKeepPixel = 2;
+
+void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box, const PageCanvas* keep = nullptr)
 {
     MRwRenderer* renderer = generator.Renderer();
     if (!renderer) return;
@@ -41,8 +44,9 @@ void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox
     if (frame.pixels) {
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
-                frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
-                    canvas.At(x, y);
+                if (!keep || keep->At(x, y) != kKeepPixel)
+                    frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
+                        canvas.At(x, y);
     }
     renderer->UnlockFrame();
     renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
@@ -119,7 +123,7 @@ size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::s
     int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
     for (int y = 0; y < kCanvasHeight; ++y)
         for (int x = 0; x < kCanvasWidth; ++x) {
-            if (!sweep.changed.At(x, y)) {
+            if (sweep.changed.At(x, y) != 1) {
                 layer.Set(x, y, uint8_t(mark ^ 1));
                 continue;
             }
@@ -130,7 +134,9 @@ size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::s
             top = std::min(top, y);
             bottom = std::max(bottom, y);
         }
-    PreviewBox(generator, sweep.line, sweep.box);
+    // The letters before the word keep what the preview shows of them: a word's box reaches
+    // into its neighbour's outline.
+    PreviewBox(generator, sweep.line, sweep.box, &sweep.changed);
     if (right < 0) return 0;
 
     const int base = backgroundMode ? background : style.colour;

@@ -260,14 +260,15 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
     sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
     if (sweep.box == TextBox{}) return sweep;
 
+    IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
+    const std::string_view text(drawn.text);
     if (!backgroundMode) {
         // The word's letters, less any pixel that a letter before it covers too.
-        IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
-        const std::string_view text(drawn.text);
         font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(end)), 1);
-        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 0);
+        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
         return sweep;
     }
+    font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
     // The background of the word's box right of what the last word swept took.
     int left = sweep.box.left;
     const auto [sweptBegin, sweptEnd] = DrawnRange(drawn, 0, sweptLast);

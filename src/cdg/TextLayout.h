@@ -54,7 +54,8 @@ struct WordSweepPixels {
     TextBox box;
     // The unswept line as DrawPageText draws it on the background.
     PageCanvas line;
-    // 1 on every pixel that the sweep recolours, else 0.
+    // 1 on every pixel that the sweep recolours, 2 on the letters of the characters before the
+    // word (already swept, or not yet, as the line goes), else 0.
     PageCanvas changed;
 };
 

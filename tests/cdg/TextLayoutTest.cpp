@@ -141,16 +141,24 @@ TEST(TextLayout, ASweepChangesTheWordsLettersOrTheBackgroundOfItsBox)
                                             std::array{6, 11, upTo - Width("wonder", 24, kStyleBold), upTo}}) {
         const WordSweepPixels s = SweepWordPixels(4, 0, line, style, 15, first, last, -1, false);
         EXPECT_EQ(s.box, (TextBox{left, 12, right, 36}));
-        int letters = 0, changed = 0;
+        int letters = 0, changed = 0, earlier = 0;
         for (int y = 0; y < kCanvasHeight; ++y)
             for (int x = 0; x < kCanvasWidth; ++x) {
                 const bool ink = s.line.At(x, y) == 12;
                 letters += ink && x >= left && x < right;
-                changed += s.changed.At(x, y);
-                if (s.changed.At(x, y)) ASSERT_TRUE(ink && x >= left && x < right) << x << "," << y;
+                changed += s.changed.At(x, y) == 1;
+                earlier += s.changed.At(x, y) == 2;
+                if (s.changed.At(x, y) == 1) {
+                    ASSERT_TRUE(ink && x >= left && x < right) << x << "," << y;
+                }
+                // The letters before the word are marked for previews to leave alone.
+                if (s.changed.At(x, y) == 2) {
+                    ASSERT_TRUE(ink && x < left) << x << "," << y;
+                }
             }
         EXPECT_GT(letters, 100);
         EXPECT_EQ(changed, letters);
+        EXPECT_EQ(earlier > 0, first > 0);
     }
 
     // Background mode with an outline: "to" and "night" meet without a space, so their boxes
@@ -167,7 +175,7 @@ TEST(TextLayout, ASweepChangesTheWordsLettersOrTheBackgroundOfItsBox)
     for (int y = 0; y < kCanvasHeight; ++y)
         for (int x = 0; x < kCanvasWidth; ++x) {
             const bool inBoxes = (x >= to.box.left && x < night.box.right && y >= to.box.top && y < to.box.bottom);
-            const int times = to.changed.At(x, y) + night.changed.At(x, y);
+            const int times = (to.changed.At(x, y) == 1) + (night.changed.At(x, y) == 1);
             ASSERT_EQ(times, inBoxes && to.line.At(x, y) == 15 ? 1 : 0) << x << "," << y;
         }
 

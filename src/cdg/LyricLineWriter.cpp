@@ -120,13 +120,11 @@ size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::s
     // The packets read an image in which only the pixels to change hold the sweep colour.
     const uint8_t mark = uint8_t(sweepColour & 0x0F);
     PageCanvas layer;
+    layer.Fill(uint8_t(mark ^ 1));
     int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
-    for (int y = 0; y < kCanvasHeight; ++y)
+    for (int y = sweep.top; y < sweep.bottom; ++y)
         for (int x = 0; x < kCanvasWidth; ++x) {
-            if (sweep.changed.At(x, y) != 1) {
-                layer.Set(x, y, uint8_t(mark ^ 1));
-                continue;
-            }
+            if (sweep.changed.At(x, y) != 1) continue;
             layer.Set(x, y, mark);
             sweep.line.Set(x, y, mark);
             left = std::min(left, x);

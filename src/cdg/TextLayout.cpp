@@ -257,6 +257,8 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
     const auto [begin, end] = DrawnRange(drawn, charsBefore, wordLast);
     const LyricLinePlace place = PlaceLyricLine(slotCount, slot, drawn.text, style);
     const auto font = FontFor(StyleForLine(style, nullptr, 0));
+    sweep.top = place.clipTop;
+    sweep.bottom = std::max(place.clipTop, place.clipBottom);
     sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
     if (sweep.box == TextBox{}) return sweep;
 

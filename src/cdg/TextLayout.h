@@ -57,6 +57,8 @@ struct WordSweepPixels {
     // 1 on every pixel that the sweep recolours, 2 on the letters of the characters before the
     // word (already swept, or not yet, as the line goes), else 0.
     PageCanvas changed;
+    // The rows the line may touch (its slot): nothing changes outside them.
+    int top = 0, bottom = 0;
 };
 
 // The pixels that sweeping the word charsBefore ... wordLast changes: in text mode the word's

@@ -92,6 +92,11 @@ void CMainFrame::BuildMenu()
     AddCommand(edit, tr("&Paste\tCtrl+V"), CommandId::EditPaste);
     AddCommand(edit, tr("Select &All\tCtrl+A"), CommandId::EditSelectAll);
     edit->addSeparator();
+    m_fitLongLines = edit->addAction(tr("&Fit Long Lines"));
+    connect(m_fitLongLines, &QAction::triggered, this, [this] {
+        if (auto* view = qobject_cast<CEditLyricsDlg*>(m_view)) view->FitLongLines();
+    });
+    edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 
     // Alt+P in a view is its "&Play Final" button: the view takes its own letters first.
@@ -117,6 +122,8 @@ void CMainFrame::UpdateCommandStates()
 {
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) it.value()->setEnabled(m_app.CommandEnabled(it.key()));
     m_actions[CommandId::AutoSave]->setChecked(m_app.AutoSaveOn());
+    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
+    m_fitLongLines->setEnabled(editLyrics && editLyrics->Usable() && !editLyrics->LinesTooWide().isEmpty());
     if (m_view) m_view->UpdateControls();
 }
 

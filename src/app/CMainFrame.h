@@ -22,6 +22,8 @@ public:
     bool InstallView(int view);
     CViewBase* View() const { return m_view; }
     QAction* Action(int command) const { return m_actions.value(command); }
+    // Edit > Fit Long Lines: the Edit Lyrics view's own command.
+    QAction* FitLongLinesAction() const { return m_fitLongLines; }
     void UpdateCommandStates();
 
     void RestorePlacement(const QRect& normal, bool maximized, bool show);
@@ -57,6 +59,7 @@ private:
     CTessavoxApp& m_app;
     CViewBase* m_view = nullptr;
     QMap<int, QAction*> m_actions;
+    QAction* m_fitLongLines = nullptr;
     QTimer* m_stateTimer = nullptr;
     bool m_closing = false;
 };

@@ -30,8 +30,11 @@ PageCanvas RampCanvas(int background)
     return canvas;
 }
 
-// Previews: the canvas pixels inside the box go straight into the renderer's frame.
-void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box)
+// Previews: the canvas pixels inside the box go straight into the renderer's frame, but for
+// those that `keep` marks (when given) with kKeepPixel.
+constexpr uint8_t kKeepPixel = 2;
+
+void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box, const PageCanvas* keep = nullptr)
 {
     MRwRenderer* renderer = generator.Renderer();
     if (!renderer) return;
@@ -41,8 +44,9 @@ void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox
     if (frame.pixels) {
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
-                frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
-                    canvas.At(x, y);
+                if (!keep || keep->At(x, y) != kKeepPixel)
+                    frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
+                        canvas.At(x, y);
     }
     renderer->UnlockFrame();
     renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
@@ -96,30 +100,49 @@ size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
     return o - offset;
 }
 
+bool WordIsDrawn(const std::string& lineText, int first, int last)
+{
+    if (first < 0 || last < first || size_t(first) > lineText.size()) return false;
+    const DrawnText drawn = DrawnLineText(lineText);
+    return drawn.before[std::min(size_t(last) + 1, lineText.size())] > drawn.before[size_t(first)];
+}
+
 size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
                   int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
-                  size_t end)
+                  size_t end, int sweptLast)
 {
     if (lineText.empty()) return 0;
-    MTextType swept = style;
-    if (sweepMode == kSweepBackground) {
-        swept.backgroundBox = 1;
-        swept.backgroundBoxColour = sweepColour;
-    } else {
-        swept.colour = sweepColour;
-    }
-    PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawSweepLine(canvas, slotCount, slot, lineText, swept, charsBefore, wordLast,
-                                      generator.LineWidthFlag() != 0);
-    PreviewBox(generator, canvas, box);
+    const bool backgroundMode = sweepMode == kSweepBackground;
+    WordSweepPixels sweep =
+        SweepWordPixels(slotCount, slot, lineText, style, background, charsBefore, wordLast, sweptLast, backgroundMode);
+    if (sweep.box == TextBox{}) return 0;
 
-    const int base = sweepMode == kSweepBackground ? background : style.colour;
-    const IndexImageView view = canvas.View();
-    const TileRange tiles = TilesOf(box);
+    // The packets read an image in which only the pixels to change hold the sweep colour.
+    const uint8_t mark = uint8_t(sweepColour & 0x0F);
+    PageCanvas layer;
+    layer.Fill(uint8_t(mark ^ 1));
+    int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
+    for (int y = sweep.top; y < sweep.bottom; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            if (sweep.changed.At(x, y) != 1) continue;
+            layer.Set(x, y, mark);
+            sweep.line.Set(x, y, mark);
+            left = std::min(left, x);
+            right = std::max(right, x);
+            top = std::min(top, y);
+            bottom = std::max(bottom, y);
+        }
+    // The letters before the word keep what the preview shows of them: a word's box reaches
+    // into its neighbour's outline.
+    PreviewBox(generator, sweep.line, sweep.box, &sweep.changed);
+    if (right < 0) return 0;
+
+    const int base = backgroundMode ? background : style.colour;
+    const IndexImageView view = layer.View();
     std::vector<CdgPacket> packets;
-    for (int c = tiles.firstColumn; c <= tiles.lastColumn; ++c)
-        for (int r = tiles.firstRow; r <= tiles.lastRow; ++r)
-            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, sweepColour & 0x0F, base & 0x0F))
+    for (int c = left / kCdgTileWidth; c <= right / kCdgTileWidth; ++c)
+        for (int r = top / kCdgTileHeight; r <= bottom / kCdgTileHeight; ++r)
+            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, mark, base & 0x0F))
                 packets.push_back(*p);
 
     // Even pacing from the word's start to its end.

@@ -25,9 +25,15 @@ size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
 size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset);
 
-// The sweep of one word (the characters up to wordLast, the first charsBefore of them already
-// swept) spread evenly from byte offset start to end. With start == end == 0 on a preview
-// generator the whole word shows swept at once. Returns the number of packets written.
+// The sweep of one word (the characters charsBefore ... wordLast of the line) spread evenly from
+// byte offset start to end. Text mode turns the word's letters into the sweep colour, background
+// mode the background of the word's box; nothing else on the screen changes. sweptLast is the
+// last character of the word swept before on this line (-1 for none): in background mode the
+// part of the box that word's sweep already took is left alone. With start == end == 0 on a
+// preview generator the whole word shows swept at once. Returns the number of packets written.
 size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
                   int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
-                  size_t end);
+                  size_t end, int sweptLast = -1);
+
+// Whether the characters first ... last of a line draw anything ("&" marks do not).
+bool WordIsDrawn(const std::string& lineText, int first, int last);

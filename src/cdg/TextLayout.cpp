@@ -62,8 +62,7 @@ void DrawLine(PageCanvas& canvas, const TextBox& box, const std::string& text, c
     font.Draw(surface, box.left, box.top, text, uint8_t(textColour & 0x0F));
 }
 
-// Splits page text into display lines: line feeds separate them, carriage returns go, an empty
-// line shows as one space, "&" marks go and "&&" leaves one.
+// Splits page text at line feeds into the lines as they are drawn.
 std::vector<std::string> PageLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -71,25 +70,91 @@ std::vector<std::string> PageLines(const std::string& text)
     while (begin <= text.size()) {
         size_t lf = text.find('\n', begin);
         if (lf == std::string::npos) lf = text.size();
-        std::string raw = text.substr(begin, lf - begin);
-        while (!raw.empty() && (raw.back() == '\r' || raw.back() == '\n')) raw.pop_back();
-        while (!raw.empty() && (raw.front() == '\r' || raw.front() == '\n')) raw.erase(0, 1);
-        std::string line;
-        for (size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != '&') {
-                line.push_back(raw[i]);
-            } else if (i + 1 < raw.size() && raw[i + 1] == '&') {
-                line.push_back('&');
-                ++i;
-            }
-        }
-        lines.push_back(line.empty() ? " " : line);
+        lines.push_back(DrawnLineText(std::string_view(text).substr(begin, lf - begin)).text);
         begin = lf + 1;
     }
     return lines;
 }
 
+// Where the text of a single lyric line starts: one outline thickness in from its box.
+struct LyricLinePlace {
+    TextBox box;
+    int textLeft, textTop;
+    int thickness; // of the outline; 0 without one
+    int clipTop, clipBottom;
+};
+
+LyricLinePlace PlaceLyricLine(int slotCount, int slot, const std::string& drawn, const MTextType& style)
+{
+    LyricLinePlace p;
+    p.box = PlaceTextLine(slotCount, slot, drawn, style, 1, 0, nullptr, false);
+    p.thickness = (style.style & kStyleShadow) ? ShadowThickness(style.size) : 0;
+    p.textLeft = p.box.left + p.thickness;
+    p.textTop = p.box.top + p.thickness;
+    const int h = SlotHeight(slotCount);
+    p.clipTop = std::max(0, slot * h);
+    p.clipBottom = std::min(kCanvasHeight, slot * h + h);
+    return p;
+}
+
+// The drawn range [first, end) of the line characters first ... last; empty when out of range.
+std::pair<int, int> DrawnRange(const DrawnText& drawn, int first, int last)
+{
+    const int n = int(drawn.before.size()) - 1;
+    if (first < 0 || last < first || first > n) return {0, 0};
+    return {drawn.before[size_t(first)], drawn.before[size_t(std::min(last + 1, n))]};
+}
+
+TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::string& drawn, int first, int end)
+{
+    if (end <= first) return {};
+    TextBox box;
+    box.left = p.textLeft - p.thickness + font.Measure(std::string_view(drawn).substr(0, size_t(first)));
+    box.right = p.textLeft + p.thickness + font.Measure(std::string_view(drawn).substr(0, size_t(end)));
+    box.top = std::max(p.box.top, p.clipTop);
+    box.bottom = std::min(p.box.bottom, p.clipBottom);
+    box.left = std::clamp(box.left, 0, kCanvasWidth);
+    box.right = std::clamp(box.right, 0, kCanvasWidth);
+    if (box.right <= box.left || box.bottom <= box.top) return {};
+    return box;
+}
+
 } // namespace
+
+DrawnText DrawnLineText(std::string_view line)
+{
+    DrawnText d;
+    d.before.assign(line.size() + 1, 0);
+    size_t begin = 0, end = line.size();
+    while (end > begin && (line[end - 1] == '\r' || line[end - 1] == '\n')) --end;
+    while (begin < end && (line[begin] == '\r' || line[begin] == '\n')) ++begin;
+    for (size_t i = 0; i < line.size(); ++i) {
+        d.before[i] = int(d.text.size());
+        if (i < begin || i >= end) continue;
+        if (line[i] != '&') {
+            d.text.push_back(line[i]);
+        } else if (i + 1 < end && line[i + 1] == '&') {
+            d.text.push_back('&');
+            d.before[++i] = int(d.text.size());
+        }
+    }
+    d.before[line.size()] = int(d.text.size());
+    if (d.text.empty()) d.text = " ";
+    return d;
+}
+
+std::vector<std::string> DrawnPageLines(const std::string& text)
+{
+    return text.empty() ? std::vector<std::string>{} : PageLines(text);
+}
+
+int DrawnLineWidth(const std::string& drawnText, const MTextType& style, const MTextTypeVer6* lineStyles,
+                   int lineInBlock)
+{
+    const LineStyle ls = StyleForLine(style, lineStyles, lineInBlock);
+    const int cx = FontFor(ls)->Measure(drawnText);
+    return (ls.flags & kStyleShadow) ? cx + 2 * ShadowThickness(ls.size) : cx;
+}
 
 int ShadowThickness(int size)
 {
@@ -102,13 +167,8 @@ TextBox PlaceTextLine(int slotCount, int slot, const std::string& text, const MT
 {
     const LineStyle ls = StyleForLine(style, lineStyles, lineInBlock);
     const auto font = FontFor(ls);
-    int cx = font->Measure(text);
-    int cy = ls.size;
-    if (ls.flags & kStyleShadow) {
-        const int t = ShadowThickness(ls.size);
-        cx += 2 * t;
-        cy += 2 * t;
-    }
+    const int cx = DrawnLineWidth(text, style, lineStyles, lineInBlock);
+    const int cy = (ls.flags & kStyleShadow) ? ls.size + 2 * ShadowThickness(ls.size) : ls.size;
     const int h = SlotHeight(slotCount);
     TextBox box;
     switch (ls.hAlign) {
@@ -173,42 +233,50 @@ TextBox DrawPageText(PageCanvas& canvas, int slotCount, int slot, const std::str
     return boxes.back();
 }
 
-TextBox DrawSweepLine(PageCanvas& canvas, int slotCount, int slot, const std::string& lineText,
-                      const MTextType& style, int charsBefore, int wordLast, bool addAverageWidth)
+TextBox LyricWordBox(int slotCount, int slot, const std::string& lineText, const MTextType& style, int first,
+                     int last)
 {
     if (lineText.empty()) return {};
-    const LineStyle ls = StyleForLine(style, nullptr, 0);
-    const auto font = FontFor(ls);
-    const bool shadow = (ls.flags & kStyleShadow) != 0;
-    const int t = ShadowThickness(ls.size);
-    const int h = SlotHeight(slotCount);
+    const DrawnText drawn = DrawnLineText(lineText);
+    const auto [begin, end] = DrawnRange(drawn, first, last);
+    const LyricLinePlace place = PlaceLyricLine(slotCount, slot, drawn.text, style);
+    return WordBoxOnLine(place, *FontFor(StyleForLine(style, nullptr, 0)), drawn.text, begin, end);
+}
 
-    TextBox box = PlaceTextLine(slotCount, slot, lineText, style, 1, 0, nullptr, addAverageWidth);
-    if (shadow) {
-        box.left += t;
-        box.right += t;
-        box.top += t;
-        box.bottom += t;
-    }
-    std::string cut = lineText;
-    if (wordLast >= 0 && size_t(wordLast) < lineText.size()) {
-        cut = lineText.substr(0, size_t(wordLast) + 1);
-        const int width = font->Measure(cut) + (shadow ? 2 * t : 0);
-        box.right = box.left + width;
-    }
-    DrawLine(canvas, box, cut, *font, ls.flags, t, ls.colour, style, slot * h, slot * h + h);
+WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& lineText, const MTextType& style,
+                                int background, int charsBefore, int wordLast, int sweptLast, bool backgroundMode)
+{
+    WordSweepPixels sweep;
+    const uint8_t backgroundIndex = uint8_t(background & 0x0F);
+    sweep.line.SetIndexRamp();
+    sweep.line.Fill(backgroundIndex);
+    if (lineText.empty()) return sweep;
+    DrawPageText(sweep.line, slotCount, slot, lineText, style, nullptr, false);
 
-    if (charsBefore > 0) {
-        const std::string before = cut.substr(0, std::min(size_t(charsBefore), cut.size()));
-        IndexSurface surface = canvas.Surface(slot * h, slot * h + h);
-        font->Draw(surface, box.left, box.top, before, uint8_t(style.backgroundBoxColour & 0x0F));
-        const size_t wordLength = cut.size() > before.size() ? cut.size() - before.size() : 0;
-        // The word alone is laid out like the cut text: with its outline on both sides.
-        box.left = box.right - font->Measure(cut.substr(before.size(), wordLength)) - (shadow ? 2 * t : 0);
+    const DrawnText drawn = DrawnLineText(lineText);
+    const auto [begin, end] = DrawnRange(drawn, charsBefore, wordLast);
+    const LyricLinePlace place = PlaceLyricLine(slotCount, slot, drawn.text, style);
+    const auto font = FontFor(StyleForLine(style, nullptr, 0));
+    sweep.top = place.clipTop;
+    sweep.bottom = std::max(place.clipTop, place.clipBottom);
+    sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
+    if (sweep.box == TextBox{}) return sweep;
+
+    IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
+    const std::string_view text(drawn.text);
+    if (!backgroundMode) {
+        // The word's letters, less any pixel that a letter before it covers too.
+        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(end)), 1);
+        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
+        return sweep;
     }
-    box.left = std::clamp(box.left, 0, kCanvasWidth);
-    box.right = std::clamp(box.right, 0, kCanvasWidth);
-    box.top = std::clamp(box.top, 0, kCanvasHeight);
-    box.bottom = std::clamp(box.bottom, 0, kCanvasHeight);
-    return box;
+    font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
+    // The background of the word's box right of what the last word swept took.
+    int left = sweep.box.left;
+    const auto [sweptBegin, sweptEnd] = DrawnRange(drawn, 0, sweptLast);
+    if (sweptEnd > sweptBegin) left = std::max(left, WordBoxOnLine(place, *font, drawn.text, 0, sweptEnd).right);
+    for (int y = sweep.box.top; y < sweep.box.bottom; ++y)
+        for (int x = left; x < sweep.box.right; ++x)
+            if (sweep.line.At(x, y) == backgroundIndex) sweep.changed.Set(x, y, 1);
+    return sweep;
 }

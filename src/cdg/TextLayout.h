@@ -1,5 +1,7 @@
 #pragma once
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "cdg/PageCanvas.h"
 
@@ -23,8 +25,46 @@ TextBox PlaceTextLine(int slotCount, int slot, const std::string& text, const MT
 TextBox DrawPageText(PageCanvas& canvas, int slotCount, int slot, const std::string& text, const MTextType& style,
                      const MTextTypeVer6* lineStyles, bool addAverageWidth);
 
-// Draws a lyric line cut after the word that ends at `wordLast`, with the `charsBefore`
-// characters before the word painted over in the style's background box colour. Returns the
-// box of the word alone.
-TextBox DrawSweepLine(PageCanvas& canvas, int slotCount, int slot, const std::string& lineText,
-                      const MTextType& style, int charsBefore, int wordLast, bool addAverageWidth);
+// A line of text as it is drawn: carriage returns and line feeds at its ends go, every "&" goes
+// except that "&&" leaves one, and an empty line shows as one space. before[i] is the number of
+// drawn characters that come from the line's characters before i (i = 0 ... line size).
+struct DrawnText {
+    std::string text;
+    std::vector<int> before;
+};
+DrawnText DrawnLineText(std::string_view line);
+
+// The lines of a page text (line feeds separate them) as they are drawn.
+std::vector<std::string> DrawnPageLines(const std::string& text);
+
+// Width in pixels of one drawn line, its outline included: the width PlaceTextLine lays out.
+int DrawnLineWidth(const std::string& drawnText, const MTextType& style, const MTextTypeVer6* lineStyles,
+                   int lineInBlock);
+
+// The box of the characters first ... last of a lyric line (indices into lineText, whose "&"
+// marks are dropped as the drawing drops them) on the line as DrawPageText draws it in slot
+// `slot` of `slotCount`: from the left of the first character's outline to the right of the
+// last one's, the line's top to its bottom, within the slot. Empty when they draw nothing.
+TextBox LyricWordBox(int slotCount, int slot, const std::string& lineText, const MTextType& style, int first,
+                     int last);
+
+// What the sweep of one word of a lyric line changes on the screen.
+struct WordSweepPixels {
+    // The word's box (LyricWordBox); empty when the word draws nothing.
+    TextBox box;
+    // The unswept line as DrawPageText draws it on the background.
+    PageCanvas line;
+    // 1 on every pixel that the sweep recolours, 2 on the letters of the characters before the
+    // word (already swept, or not yet, as the line goes), else 0.
+    PageCanvas changed;
+    // The rows the line may touch (its slot): nothing changes outside them.
+    int top = 0, bottom = 0;
+};
+
+// The pixels that sweeping the word charsBefore ... wordLast changes: in text mode the word's
+// letters that no earlier character of the line covers; in background mode the background
+// inside the word's box, less what the box of the characters up to sweptLast (the last word
+// swept before on this line, -1 for none) already covers. So the sweeps of a line's words touch
+// each pixel at most once, whatever order their packets meet in.
+WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& lineText, const MTextType& style,
+                                int background, int charsBefore, int wordLast, int sweptLast, bool backgroundMode);

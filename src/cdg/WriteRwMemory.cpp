@@ -214,12 +214,14 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
                 if (!Shown(*line)) continue;
                 const MTextType style = lineStyle(*line);
                 const LyricRow row = plan.Row(line->slot);
+                int sweptLast = -1;
                 for (const MKaraokeWord* w : line->words) {
                     if (!Timed(*w) || int64_t(w->start) < fromTime) continue;
                     const size_t s = plan.Position(w->start);
                     const size_t e = song.sweepEntireWord ? s + 1 : plan.Position(w->end);
                     WriteSweep(generator, row.rows, row.row, line->text, w->first, w->last, style, background,
-                               settings.sweepColour, settings.sweepKind, s, e);
+                               settings.sweepColour, settings.sweepKind, s, e, sweptLast);
+                    if (WordIsDrawn(line->text, w->first, w->last)) sweptLast = w->last;
                 }
             }
             std::this_thread::yield();
@@ -248,7 +250,7 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
                 }
 
             if (lyricsPage && lyricsPage->hasGraphic) {
-                generator.SetImageHeightPercent(lyricsPage->graphicShare);
+                generator.SetImageHeightPercent(UsableGraphicShare(lyricsPage->graphicShare));
                 WritePicturePage(generator, lyricsPage->graphic, lyricsPage->displayMode,
                                  lyricsPage->graphicConversionMode, lyricsPage->drawTransition, table, background, o);
                 generator.SetImageHeightPercent(100);

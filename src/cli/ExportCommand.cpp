@@ -13,6 +13,7 @@
 #include "audio/MusicImport.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
+#include "cli/LineFitReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/ProjectMusic.h"
 #include "cli/CliOptions.h"
@@ -140,6 +141,7 @@ int RunExportCommand(const CliArgs& args)
     if (!LoadCliProject(song, prompt)) return 1;
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
+    WarnLinesTooWide(song);
     std::string why;
     if (!music.empty()) song.musicPath = music;
     else if (!FindProjectMusic(song, why)) return Failure(why);

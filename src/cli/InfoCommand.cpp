@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/JsonWriter.h"
 #include "cli/CliProject.h"
+#include "cli/LineFitReport.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/ByteOrder.h"
 #include "project/ColourSlots.h"
@@ -184,12 +186,16 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
             continue;
         }
         // Page text lines are separated by line feeds; a carriage return before one is no content.
+        const std::vector<LineFit> fits = page->kind == kPageLyrics ? std::vector<LineFit>{} : MeasurePageText(*page);
+        auto fit = fits.begin();
         size_t begin = 0;
         for (;;) {
             const size_t lf = page->text.find('\n', begin);
             std::string_view textLine = std::string_view(page->text).substr(begin, lf == std::string::npos ? std::string::npos : lf - begin);
             if (!textLine.empty() && textLine.back() == '\r') textLine.remove_suffix(1);
-            out += "    | " + Printable(textLine) + "\n";
+            out += "    | " + Printable(textLine);
+            if (fit != fits.end() && !(fit++)->Fits()) out += "    [" + TooWideText(*std::prev(fit)) + "]";
+            out += "\n";
             if (lf == std::string::npos) break;
             begin = lf + 1;
         }
@@ -209,6 +215,7 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
                ColourText(line->colour);
         if (line->newPageBefore) out += ", new page before";
         if (line->secondSinger) out += ", second singer";
+        if (const LineFit fit = MeasureLyricLine(song, line->text); !fit.Fits()) out += ", " + TooWideText(fit);
         out += "\n    \"" + Printable(line->text) + "\"\n";
         for (const MKaraokeWord* word : line->words) {
             out += "      " + FormatSongTime(word->start) + " - " + FormatSongTime(word->end) + "  " +
@@ -258,6 +265,18 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
         json.Field("graphicShare", page->graphicShare);
         json.Field("lineStyles", static_cast<uint64_t>(page->lineStyles.Count()));
         json.Field("text", Cp1252ToUtf8(page->text));
+        if (page->kind != kPageLyrics) {
+            json.Key("textLines");
+            json.BeginArray();
+            for (const LineFit& fit : MeasurePageText(*page)) {
+                json.BeginObject(true);
+                json.Field("text", Cp1252ToUtf8(fit.text));
+                json.Field("width", fit.width);
+                json.Field("fits", fit.Fits());
+                json.EndObject();
+            }
+            json.EndArray();
+        }
         json.EndObject();
     }
     json.EndArray();
@@ -273,6 +292,9 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
         json.Field("colour", line->colour);
         json.Field("newPageBefore", line->newPageBefore != 0);
         json.Field("secondSinger", line->secondSinger != 0);
+        const LineFit fit = MeasureLyricLine(song, line->text);
+        json.Field("width", fit.width);
+        json.Field("fits", fit.Fits());
         json.Field("drawTime", line->drawTime);
         json.Field("eraseTime", line->eraseTime);
         json.Key("words");

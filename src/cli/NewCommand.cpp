@@ -9,6 +9,7 @@
 #include "audio/MusicImport.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "cli/LineFitReport.h"
 #include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -24,10 +25,11 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: tessavox-cli new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid]\n"
-    "                        [--title TITLE] [--artist ARTIST] [--force]\n"
+    "                        [--title TITLE] [--artist ARTIST] [--force] [--wrap]\n"
     "A WAV file (44,100 Hz, 8 or 16 bits, mono or stereo) is used where it lies; other music is\n"
     "decoded into SONG.wav beside the project, which the project then uses. --force replaces an\n"
-    "existing SONG.tvx or SONG.wav.\n";
+    "existing SONG.tvx or SONG.wav. Lyric lines too wide for the screen are named on stderr; --wrap\n"
+    "breaks them at the last space that fits (the words keep their times).\n";
 constexpr const char* kProjectExtension = ".tvx";
 constexpr const char* kWorkFileExtension = ".wav";
 
@@ -40,13 +42,15 @@ struct NewOptions {
     bool haveTitle = false;
     bool haveArtist = false;
     bool force = false;
+    bool wrap = false;
 };
 
 // The options into o; the exit status when the command stops at its arguments.
 std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
 {
     CliOptions options("new", kUsage,
-                       {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false}});
+                       {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false},
+                        {"wrap", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
     if (!options.Operands().empty()) return options.Refuse("unexpected argument \"" + options.Operands()[0] + "\"");
     o.project = options.Value("output");
@@ -57,6 +61,7 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
     o.haveTitle = options.Has("title");
     o.haveArtist = options.Has("artist");
     o.force = options.Has("force");
+    o.wrap = options.Has("wrap");
     if (o.project.empty()) return options.Refuse("which project file? (-o SONG.tvx)");
     if (o.music.empty()) return options.Refuse("which music? (--music FILE)");
     std::string ext = fs::path(o.project).extension().string();
@@ -145,6 +150,9 @@ int RunNewCommand(const CliArgs& args)
     song.title = o.haveTitle ? CliText(o.title, "--title") : lrc.title;
     song.artist = o.haveArtist ? CliText(o.artist, "--artist") : lrc.artist;
     if (lrc.reordered) std::fprintf(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
+
+    if (o.wrap) FitLongLines(song, false);
+    WarnLinesTooWide(song);
 
     // Stopped after the decoding: the project is not made, and its music goes with it.
     if (StopSignals::Requested()) {

@@ -36,8 +36,9 @@ const Command kCommands[] = {
      "                              music work file and a CD+G stream"},
     {"new", RunNewCommand,
      "new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid] [--title T] [--artist A] [--force]\n"
-     "                              a new project: the music checked or decoded (into SONG.wav),\n"
-     "                              the lyrics imported and an LRC file's times applied"},
+     "       [--wrap]               a new project: the music checked or decoded (into SONG.wav),\n"
+     "                              the lyrics imported and an LRC file's times applied; --wrap\n"
+     "                              breaks lyric lines too wide for the screen"},
     {"export", RunExportCommand,
      "export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip] [--lrc simple|enhanced] [--music W]\n"
      "                              the song as a BIN file or an MP3+G / WMA+G pair (zipped for .zip)"},

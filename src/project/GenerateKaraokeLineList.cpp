@@ -54,7 +54,7 @@ void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
         int32_t slot = 0;
         bool breakPending = false;
         for (std::string& textLine : SplitLines(normalised)) {
-            if (textLine.find(kMarkPageBreak) != std::string::npos) {
+            if (IsPageBreakLine(textLine)) {
                 breakPending = true;
                 continue;
             }
@@ -80,8 +80,7 @@ void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
         bool duetWarned = false;
         for (auto& line : newLines) {
             std::string& text = line->text;
-            if (text.empty() || text[0] != kMarkSecondSinger) continue;
-            if (text.size() > 1 && text[1] == kMarkSecondSinger) continue;
+            if (!HasDuetMark(text)) continue;
             text.erase(0, 1);
             if (settings.singerCount == 2) {
                 line->secondSinger = 1;

@@ -48,3 +48,24 @@ std::string NormaliseLyricText(std::string_view text)
     const size_t end = s.find_last_not_of(' ');
     return s.substr(begin, end - begin + 1);
 }
+
+bool IsPageBreakLine(std::string_view line)
+{
+    return line.find(kMarkPageBreak) != std::string_view::npos;
+}
+
+bool HasDuetMark(std::string_view line)
+{
+    return !line.empty() && line[0] == kMarkSecondSinger && !(line.size() > 1 && line[1] == kMarkSecondSinger);
+}
+
+std::string FinalLineText(std::string_view line)
+{
+    std::string out;
+    out.reserve(line.size());
+    for (char c : line) {
+        if (c == kMarkSyllable) continue;
+        out.push_back(c == kMarkInnerSpace ? ' ' : c);
+    }
+    return out;
+}

@@ -9,6 +9,7 @@
 #include "media/AtomicFile.h"
 #include "media/ByteReader.h"
 #include "media/ByteWriter.h"
+#include "project/LyricRow.h"
 #include "project/MSongSettings.h"
 #include "text/UserPrompt.h"
 
@@ -195,7 +196,10 @@ bool ReadPageImage(ByteReader& in, IMAGE_STRUCT& page)
               in.I32(page.drawTransition) && in.I32(page.eraseTransition) && in.I32(page.backgroundColour) &&
               in.I32(page.borderColour);
     for (int32_t& r : page.reserved1) ok = ok && in.I32(r);
-    return ok && in.I32(page.graphicShare) && in.I32(page.holdTime) && in.U8Padded(page.enabled);
+    ok = ok && in.I32(page.graphicShare) && in.I32(page.holdTime) && in.U8Padded(page.enabled);
+    // Every reader of the page sees a share the lyrics can use.
+    page.graphicShare = UsableGraphicShare(page.graphicShare);
+    return ok;
 }
 
 void WriteWordElement(ByteWriter& out, const MKaraokeWord& w)

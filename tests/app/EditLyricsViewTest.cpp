@@ -3,13 +3,17 @@
 // import with its LRC times question, the find-lyrics dialog and the Lyrics Already Placed
 // notice. Music plays through the null output in real time.
 #include <QFontMetrics>
+#include <QAction>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QtTest>
 #include <cstring>
 
@@ -491,6 +495,65 @@ private slots:
         for (int i = 0; i < int(std::strlen("&second voice")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClicks(editor, "&again");
         QCOMPARE(warnings(), size_t(2));
+        app.Song().SetModified(false);
+    }
+
+    void linesTooWideAreMarkedAndFitLongLinesBreaksThemAsOneEdit()
+    {
+        Answers answers;
+        CTessavoxApp app;
+        // 40 characters: wider than the screen at the default 24-pixel bold face.
+        const QString longLine = "Night light river fire forever and ever!";
+        CEditLyricsDlg* view = Open(app, answers, "Short line\r\n^\r\n" + longLine.toStdString());
+        QVERIFY(view);
+        QPlainTextEdit* editor = view->Editor();
+        auto* label = Child<QLabel>(view, "fitLabel");
+        QAction* fit = app.Frame()->FitLongLinesAction();
+        QVERIFY(app.Frame()->menuBar()->actions()[1]->menu()->actions().contains(fit));
+        QCOMPARE(fit->text(), QString("&Fit Long Lines"));
+
+        // The long line is marked where it stands in the editor, over all of its rows.
+        QCOMPARE(view->LinesTooWide(), QList<int>{2});
+        QList<QTextEdit::ExtraSelection> marks = editor->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks[0].cursor.block().blockNumber(), 2);
+        QCOMPARE(marks[0].cursor.selectedText(), longLine);
+        QVERIFY(marks[0].format.hasProperty(QTextFormat::FullWidthSelection));
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), QString("1 line is too wide for the screen (Edit > Fit Long Lines)"));
+        QCOMPARE(label->height(), label->heightForWidth(editor->width()));
+        QVERIFY(label->height() >= label->fontMetrics().height());
+        QVERIFY(editor->geometry().bottom() < label->geometry().top());
+        QVERIFY(label->geometry().bottom() < view->ModeButton(0)->geometry().top());
+        const int markedHeight = editor->height();
+        app.Frame()->UpdateCommandStates();
+        QVERIFY(fit->isEnabled());
+
+        fit->trigger();
+        const QStringList lines = editor->toPlainText().split('\n');
+        QVERIFY(lines.size() >= 4);
+        QCOMPARE(lines.mid(0, 2), (QStringList{"Short line", "^"}));
+        QCOMPARE(lines.mid(2).join(' '), longLine);
+        QCOMPARE(app.Song().lyricText, editor->toPlainText().replace("\n", "\r\n").toStdString());
+        QVERIFY(view->LinesTooWide().isEmpty());
+        QVERIFY(editor->extraSelections().isEmpty());
+        QVERIFY(label->isHidden());
+        QVERIFY(editor->height() > markedHeight);
+        app.Frame()->UpdateCommandStates();
+        QVERIFY(!fit->isEnabled());
+
+        // One Undo takes the whole command back; typing another long line marks both.
+        editor->undo();
+        QCOMPARE(editor->toPlainText(), "Short line\n^\n" + longLine);
+        QCOMPARE(view->LinesTooWide(), QList<int>{2});
+        QTextCursor cursor = editor->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        editor->setTextCursor(cursor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, longLine);
+        QCOMPARE(view->LinesTooWide(), (QList<int>{2, 3}));
+        QCOMPARE(editor->extraSelections().size(), 2);
+        QCOMPARE(label->text(), QString("2 lines are too wide for the screen (Edit > Fit Long Lines)"));
         app.Song().SetModified(false);
     }
 };

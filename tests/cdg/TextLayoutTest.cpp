@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 
 #include "cdg/TextLayout.h"
@@ -128,37 +129,65 @@ TEST(TextLayout, BackgroundBoxIsFilledBehindTheText)
     EXPECT_EQ(canvas.At(box.right, box.top), 15);
 }
 
-TEST(TextLayout, SweepDrawsUpToTheWordAndReturnsTheWordBox)
+TEST(TextLayout, ASweepChangesTheWordsLettersOrTheBackgroundOfItsBox)
 {
     const std::string line = "How I wonder what";
-    MTextType style = Style(24, kStyleBold, kAlignLeft, kAlignMiddle);
-    style.colour = 14;
-    style.backgroundBoxColour = 15;
-
-    PageCanvas first;
-    first.Fill(15);
-    TextBox word = DrawSweepLine(first, 4, 0, line, style, 0, 2, false);
+    const MTextType style = Style(24, kStyleBold, kAlignLeft, kAlignMiddle);
     const int how = Width("How", 24, kStyleBold);
-    EXPECT_EQ(word, (TextBox{0, 12, how, 36}));
-    EXPECT_EQ(Indices(first), (std::set<int>{14, 15}));
-    EXPECT_FALSE(InkOutside(first, 0, 48, 15));
-
-    // "wonder": the first six characters are painted back in the background colour.
-    PageCanvas third;
-    third.Fill(15);
-    TextBox w = DrawSweepLine(third, 4, 1, line, style, 6, 11, false);
     const int upTo = Width("How I wonder", 24, kStyleBold);
-    EXPECT_EQ(w.right, upTo);
-    EXPECT_EQ(w.left, upTo - Width("wonder", 24, kStyleBold));
-    for (int y = 0; y < 192; ++y)
-        for (int x = 0; x < w.left - 2; ++x) ASSERT_EQ(third.At(x, y), 15) << x << "," << y;
 
-    // With a shadow the box moves by the thickness.
-    style.style |= kStyleShadow;
-    PageCanvas shadowed;
-    shadowed.Fill(15);
-    TextBox s = DrawSweepLine(shadowed, 4, 0, line, style, 0, 2, false);
-    EXPECT_EQ(s.left, 2);
-    EXPECT_EQ(s.top, 12 - 2 + 2);
-    EXPECT_EQ(Indices(shadowed), (std::set<int>{13, 14, 15}));
+    // Text mode: exactly the word's letters on the drawn line.
+    for (auto [first, last, left, right] : {std::array{0, 2, 0, how},
+                                            std::array{6, 11, upTo - Width("wonder", 24, kStyleBold), upTo}}) {
+        const WordSweepPixels s = SweepWordPixels(4, 0, line, style, 15, first, last, -1, false);
+        EXPECT_EQ(s.box, (TextBox{left, 12, right, 36}));
+        int letters = 0, changed = 0, earlier = 0;
+        for (int y = 0; y < kCanvasHeight; ++y)
+            for (int x = 0; x < kCanvasWidth; ++x) {
+                const bool ink = s.line.At(x, y) == 12;
+                letters += ink && x >= left && x < right;
+                changed += s.changed.At(x, y) == 1;
+                earlier += s.changed.At(x, y) == 2;
+                if (s.changed.At(x, y) == 1) {
+                    ASSERT_TRUE(ink && x >= left && x < right) << x << "," << y;
+                }
+                // The letters before the word are marked for previews to leave alone.
+                if (s.changed.At(x, y) == 2) {
+                    ASSERT_TRUE(ink && x < left) << x << "," << y;
+                }
+            }
+        EXPECT_GT(letters, 100);
+        EXPECT_EQ(changed, letters);
+        EXPECT_EQ(earlier > 0, first > 0);
+    }
+
+    // Background mode with an outline: "to" and "night" meet without a space, so their boxes
+    // (outline included) overlap. Sweeping "night" after "to" leaves the shared columns alone;
+    // the two together take every background pixel of both boxes and nothing else.
+    MTextType outlined = Style(24, kStyleBold | kStyleShadow, kAlignLeft, kAlignMiddle);
+    const std::string tonight = "tonight sky";
+    const WordSweepPixels to = SweepWordPixels(4, 1, tonight, outlined, 15, 0, 1, -1, true);
+    const WordSweepPixels night = SweepWordPixels(4, 1, tonight, outlined, 15, 2, 6, 1, true);
+    const int t = 2, cy = 24 + 2 * t;
+    EXPECT_EQ(to.box, (TextBox{0, 48 + (48 - cy) / 2, Width("to", 24, kStyleBold) + 2 * t, 48 + (48 - cy) / 2 + cy}));
+    EXPECT_EQ(night.box.left, Width("to", 24, kStyleBold));
+    EXPECT_LT(night.box.left, to.box.right);
+    for (int y = 0; y < kCanvasHeight; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            const bool inBoxes = (x >= to.box.left && x < night.box.right && y >= to.box.top && y < to.box.bottom);
+            const int times = (to.changed.At(x, y) == 1) + (night.changed.At(x, y) == 1);
+            ASSERT_EQ(times, inBoxes && to.line.At(x, y) == 15 ? 1 : 0) << x << "," << y;
+        }
+
+    // "&" marks are not drawn ("&&" leaves one): a word lies where the drawn line has it, and
+    // a lone "&" is a word that draws nothing.
+    const TextBox roll = SweepWordPixels(4, 0, "Rock && roll", style, 15, 8, 11, -1, false).box;
+    EXPECT_EQ(roll.left, Width("Rock & ", 24, kStyleBold));
+    EXPECT_EQ(roll.right, Width("Rock & roll", 24, kStyleBold));
+    EXPECT_EQ(roll, LyricWordBox(4, 0, "Rock && roll", style, 8, 11));
+    const WordSweepPixels amp = SweepWordPixels(4, 0, "You & me", style, 15, 4, 4, -1, true);
+    EXPECT_EQ(amp.box, TextBox{});
+    EXPECT_EQ(Indices(amp.changed), (std::set<int>{0}));
+    EXPECT_EQ(DrawnLineText("\r&&Hi & you&\n").text, "&Hi  you");
+    EXPECT_EQ(DrawnLineText("&").text, " ");
 }

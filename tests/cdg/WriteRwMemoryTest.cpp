@@ -335,6 +335,33 @@ TEST(WriteRwMemory, ALyricsPictureMovesTheLinesToTheLowerRows)
     }
 }
 
+TEST(WriteRwMemory, AGraphicShareTheDialogNeverSetsIsReadAsNone)
+{
+    TempDir dir;
+    {
+        MSongSettings saved(dir.File("share.tvx"));
+        saved.settings.advanceSweep = 0;
+        IMAGE_STRUCT& lyrics = *saved.FindPage(kPageLyrics);
+        lyrics.hasGraphic = 1;
+        lyrics.graphicShare = 30;
+        lyrics.graphic.header.width = 288;
+        lyrics.graphic.header.height = 192;
+        lyrics.graphic.conversionPending = 1;
+        TimedSong(saved, "top line\nlower\nthird", 6 * kSecond);
+        ASSERT_TRUE(saved.Save());
+    }
+    MSongSettings song(dir.File("share.tvx"));
+    ASSERT_TRUE(song.Load());
+    EXPECT_EQ(song.FindPage(kPageLyrics)->graphicShare, 0);
+    song.GenerateKaraokeLineList(true, true);
+    const Written w = Write(song);
+    MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+    player.ExecuteUntil(PacketAt(5 * kSecond));
+    // Each line in its own row of four, as without a picture; the rows below hold no text.
+    for (int row = 0; row < 4; ++row)
+        EXPECT_EQ(RowColours(player, row * 48, row * 48 + 48).count(12), row < 3 ? 1u : 0u) << row;
+}
+
 TEST(WriteRwMemory, WithLoggingOnItDumpsItsTablesAndTheStream)
 {
     TempDir dir;

@@ -71,7 +71,9 @@ TEST(InfoCommand, ShowsTheDemoSongAsText)
     EXPECT_TRUE(Contains(out, "\nMusic:          (none)\n"));
     EXPECT_TRUE(Contains(out, "  Title page (101): enabled, draw 2 Fill Down, erase 8 Block Dissolve, hold 3.00 s\n"
                               "    | Twinkle, Twinkle,\n    | Little Star\n    | \n    | A traditional song\n"));
-    EXPECT_TRUE(Contains(out, "    | Words by Jane Taylor, 1806\n    | Traditional melody\n"));
+    // The demo's longer lines are wider than the screen at its 24-pixel bold face.
+    EXPECT_TRUE(Contains(out, "    | Words by Jane Taylor, 1806    [too wide for the screen (")) << out;
+    EXPECT_TRUE(Contains(out, " of 288 pixels)]\n    | Traditional melody\n"));
     EXPECT_TRUE(Contains(out, "  Lyrics page (102): disabled, draw 0 Fill Right, erase 0 Fill Right, hold 2.00 s\n"
                               "    (no text)\n"));
     EXPECT_TRUE(Contains(out, "\nLines: 12 on 4 pages\n"));
@@ -81,7 +83,9 @@ TEST(InfoCommand, ShowsTheDemoSongAsText)
                               "      00:04.80 - 00:05.40  Twin*\n"
                               "      00:05.40 - 00:06.00  kle,\n"));
     EXPECT_TRUE(Contains(out, "      01:06.00 - 01:07.20  are!\n"));
-    EXPECT_TRUE(Contains(out, "  Line 7: page 2 slot 0, placed, colour 12 (Singer 1), new page before\n"
+    EXPECT_TRUE(Contains(out, "  Line 7: page 2 slot 0, placed, colour 12 (Singer 1), new page before, too wide for "
+                              "the screen ("));
+    EXPECT_TRUE(Contains(out, " of 288 pixels)\n"
                               "    \"When the bla*zing sun is gone,\"\n"
                               "      00:38.40 - 00:39.00  When\n"));
 }

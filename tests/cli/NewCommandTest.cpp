@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
+#include "cli/JsonValue.h"
 #include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
 #include "support/MusicFiles.h"
@@ -245,4 +246,55 @@ TEST(NewCommand, UnicodeLyricsAndTagsComeInAsTheScreenCanShowThemAndEverySurpris
     ASSERT_GE(song.words.size(), 3u);
     EXPECT_EQ(song.words[0]->start, 125u * 441u); // 1.25 s
     EXPECT_EQ(song.lines[1]->words[0]->start, 350u * 441u);
+}
+
+TEST(NewCommand, NamesLinesTooWideForTheScreenAndWrapBreaksThem)
+{
+    TempDir dir;
+    const std::string wav = MakeMusic(dir.Path().string(), "tune.wav", 3 * kRate, kRate, 2);
+    // 40 characters: at the default 24-pixel bold face wider than the screen's 288 pixels.
+    const std::string longLine = "Night light river fire forever and ever!";
+    WriteText(dir.File("words.txt"), "Short line\n" + longLine + "\n");
+
+    const std::string project = dir.File("song.tvx");
+    CliResult r = RunCli({"new", "-o", project, "--music", wav, "--lyrics", dir.File("words.txt")});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    const std::string warning = "warning: line 2 is too wide for the screen (";
+    ASSERT_TRUE(Contains(r.err, warning)) << r.err;
+    EXPECT_TRUE(Contains(r.err, " of 288 pixels): \"" + longLine + "\"\n")) << r.err;
+    EXPECT_EQ(r.err.find("warning:"), r.err.rfind("warning:")) << r.err;
+
+    r = RunCli({"info", project});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_TRUE(Contains(r.out, "  Line 1: page 0 slot 0, not placed, colour 12 (Singer 1)\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "  Line 2: page 0 slot 1, not placed, colour 12 (Singer 1), too wide for the screen ("))
+        << r.out;
+    r = RunCli({"info", "--json", project});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    JsonValue doc;
+    std::string error;
+    ASSERT_TRUE(JsonValue::Parse(r.out, doc, error)) << error;
+    EXPECT_TRUE(doc["lines"][0]["fits"].AsBool());
+    EXPECT_FALSE(doc["lines"][1]["fits"].AsBool());
+    EXPECT_GT(doc["lines"][1]["width"].AsInt(), 288);
+
+    // The export names it too, and still exports.
+    r = RunCli({"export", project, "-o", dir.File("song.bin")});
+    EXPECT_EQ(r.status, 0) << r.Output();
+    EXPECT_TRUE(Contains(r.err, warning)) << r.err;
+
+    const std::string wrapped = dir.File("wrapped.tvx");
+    r = RunCli({"new", "-o", wrapped, "--music", wav, "--lyrics", dir.File("words.txt"), "--wrap"});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_FALSE(Contains(r.err, "warning:")) << r.err;
+    r = RunCli({"info", "--json", wrapped});
+    ASSERT_TRUE(JsonValue::Parse(r.out, doc, error)) << error;
+    const JsonValue& lines = doc["lines"];
+    ASSERT_GE(lines.size(), 3u);
+    std::string words;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_TRUE(lines[i]["fits"].AsBool()) << lines[i]["text"].AsString();
+        for (size_t w = 0; w < lines[i]["words"].size(); ++w) words += lines[i]["words"][w]["text"].AsString() + " ";
+    }
+    EXPECT_EQ(words, "Short line " + longLine + " ");
 }

@@ -83,6 +83,30 @@ TEST(GenerateKaraokeLineList, UnderscoreIsASpaceInsideOneWordOnlyInFinalText)
     EXPECT_EQ(Spans(*song.lines[0]), (std::vector<Span>{{0, 7, 0}, {9, 11, 0}}));
 }
 
+// The line measures (how wide a line shows) read the markup with these helpers; they must
+// agree with the rebuild.
+TEST(GenerateKaraokeLineList, TheMarkupHelpersAgreeWithTheRebuild)
+{
+    const std::string text = "&Hel*lo New_York to*night\n&&Rock && roll\n& lone\nx ^ y\nplain";
+    MSongSettings editing, final;
+    editing.settings.singerCount = final.settings.singerCount = 2;
+    Build(editing, text);
+    Build(final, text, true);
+    ASSERT_EQ(editing.LineCount(), 4u);
+    for (size_t i = 0; i < editing.LineCount(); ++i)
+        EXPECT_EQ(FinalLineText(editing.lines[i]->text), final.lines[i]->text) << i;
+    std::vector<bool> marks, breaks;
+    for (const char* line : {"&Hel*lo", "&&Rock", "& lone", "x ^ y", "plain"}) {
+        marks.push_back(HasDuetMark(line));
+        breaks.push_back(IsPageBreakLine(line));
+    }
+    EXPECT_EQ(marks, (std::vector<bool>{true, false, true, false, false}));
+    EXPECT_EQ(breaks, (std::vector<bool>{false, false, false, true, false}));
+    EXPECT_EQ(editing.lines[0]->secondSinger, 1);
+    EXPECT_EQ(editing.lines[1]->secondSinger, 0);
+    EXPECT_EQ(editing.lines[2]->secondSinger, 1);
+}
+
 TEST(GenerateKaraokeLineList, PageBreakLinesStartANewPageUnlessOneHasJustStarted)
 {
     MSongSettings song;

@@ -10,6 +10,9 @@
 #include <QPushButton>
 #include <QSizeGrip>
 #include <QSlider>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextEdit>
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
@@ -23,6 +26,7 @@
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/MCdgPlayer.h"
 #include "audio/WavInFile.h"
+#include "cdg/LineFit.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
 #include "lyrics/LyricImport.h"
@@ -223,6 +227,11 @@ void CEditLyricsDlg::BuildControls()
     m_pageLabel->setTextFormat(Qt::PlainText);
     // Room for "99 of 99" in the label's own font.
     m_pageLabel->setMinimumWidth(m_pageLabel->fontMetrics().horizontalAdvance("99 of 99 "));
+    m_fitLabel = new QLabel(this);
+    m_fitLabel->setObjectName("fitLabel");
+    m_fitLabel->setTextFormat(Qt::PlainText);
+    m_fitLabel->setWordWrap(true);
+    m_fitLabel->hide();
     m_grip = new QSizeGrip(this);
 
     m_timer = new QTimer(this);
@@ -315,6 +324,64 @@ void CEditLyricsDlg::OnTextChanged()
     UpdateControls();
 }
 
+namespace {
+
+// The background of an editor line whose lyric line the screen cuts off.
+const QColor kTooWideColour(255, 210, 210);
+
+} // namespace
+
+void CEditLyricsDlg::MarkLinesTooWide()
+{
+    QList<int> lines;
+    for (const LineFit& fit : ::LinesTooWide(App().Song()))
+        if (fit.source == LineSource::Lyrics) lines.append(fit.textLine - 1);
+    QList<QTextEdit::ExtraSelection> marks;
+    for (int line : lines) {
+        const QTextBlock block = m_editor->document()->findBlockByNumber(line);
+        if (!block.isValid()) continue;
+        QTextEdit::ExtraSelection mark;
+        // The whole line, over every row the editor wraps it into.
+        mark.cursor = QTextCursor(block);
+        mark.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        mark.format.setBackground(kTooWideColour);
+        mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(mark);
+    }
+    m_editor->setExtraSelections(marks);
+    const bool changed = lines.isEmpty() != m_linesTooWide.isEmpty();
+    m_linesTooWide = lines;
+    if (lines.size() == 1) m_fitLabel->setText(tr("1 line is too wide for the screen (Edit > Fit Long Lines)"));
+    else m_fitLabel->setText(tr("%1 lines are too wide for the screen (Edit > Fit Long Lines)").arg(lines.size()));
+    m_fitLabel->setVisible(!lines.isEmpty());
+    // The count may need another row as it grows.
+    if (changed || (!lines.isEmpty() && m_fitLabel->height() != m_fitLabel->heightForWidth(m_fitLabel->width())))
+        LayoutControls();
+}
+
+void CEditLyricsDlg::FitLongLines()
+{
+    MSongSettings& song = App().Song();
+    QTextDocument* document = m_editor->document();
+    // The marks follow the text as it changes; the lines to break are those of now.
+    const QList<int> wide = m_linesTooWide;
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    // From the last line up, so that the lines still to break keep their numbers.
+    for (auto line = wide.crbegin(); line != wide.crend(); ++line) {
+        const QTextBlock block = document->findBlockByNumber(*line);
+        if (!block.isValid()) continue;
+        const std::vector<std::string> pieces = BreakLyricLine(song, ToAnsi(block.text()));
+        if (pieces.size() < 2) continue;
+        QStringList lines;
+        for (const std::string& piece : pieces) lines.append(FromAnsi(piece));
+        QTextCursor cursor(block);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.insertText(lines.join('\n'));
+    }
+    edit.endEditBlock();
+}
+
 void CEditLyricsDlg::PreviewRefresh()
 {
     MSongSettings& song = App().Song();
@@ -329,6 +396,8 @@ void CEditLyricsDlg::PreviewRefresh()
         prompt->EndRebuild();
         song.prompt = songPrompt;
     }
+
+    MarkLinesTooWide();
 
     // The song's own count, as the command-line tool and the other views have it: an empty
     // line at the end (a final line break) on a page of its own is a page, as the stream
@@ -568,6 +637,11 @@ void CEditLyricsDlg::AddMusic()
 void CEditLyricsDlg::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    LayoutControls();
+}
+
+void CEditLyricsDlg::LayoutControls()
+{
     const int cx = width(), cy = height();
     const int modeTop = LayoutModeRow();
 
@@ -594,7 +668,10 @@ void CEditLyricsDlg::resizeEvent(QResizeEvent* event)
     const int top = kMargin + playSide + kGap;
     const int editorW = std::max(1, int((cx - kMargin - kMargin) * m_split));
     const int editorH = std::max(1, modeTop - kGap - top);
-    m_editor->setGeometry(kMargin, top, editorW, editorH);
+    // The count of lines that do not fit takes a row under the editor while there are any.
+    const int fitH = m_fitLabel->isHidden() ? 0 : m_fitLabel->heightForWidth(editorW);
+    m_editor->setGeometry(kMargin, top, editorW, std::max(1, editorH - (fitH ? fitH + kGap : 0)));
+    m_fitLabel->setGeometry(kMargin, top + editorH - fitH, editorW, fitH);
 
     const int arrowH = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height());
     const int previewLeft = editorW + 18;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <QList>
 #include <memory>
 
 #include "app/views/CViewBase.h"
@@ -50,6 +51,9 @@ public:
     void ShowNextPage();
     void PreviewRefresh();
     void AudioControlsRefresh();
+    // Edit > Fit Long Lines: every lyric line too wide for the screen is broken at the last
+    // space that fits, as one edit of the editor (so Undo takes it back).
+    void FitLongLines();
 
     // State, for the shell and the tests.
     QPlainTextEdit* Editor() const { return m_editor; }
@@ -60,6 +64,9 @@ public:
     uint32_t PlayPosition() const { return m_playPosition; }
     double SplitRatio() const { return m_split; }
     QString TimeText() const;
+    // The editor's lines (from 0) whose lyric line is too wide for the screen.
+    const QList<int>& LinesTooWide() const { return m_linesTooWide; }
+    QLabel* FitLabel() const { return m_fitLabel; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -69,6 +76,8 @@ private:
     void BuildControls();
     void LoadEditorText();
     void OnTextChanged();
+    void MarkLinesTooWide();
+    void LayoutControls();
     void OnTimer();
     void StartMusic();
     void StopMusic();
@@ -94,6 +103,7 @@ private:
     int m_sliderPosition = 0;
     int m_sliderMax = 0;
     uint32_t m_musicFrames = 0;
+    QList<int> m_linesTooWide;
     int m_musicSeconds = 0;
     ManualResetEvent m_done;
     std::unique_ptr<UserPrompt> m_rebuildPrompt;
@@ -110,6 +120,7 @@ private:
     QPushButton* m_right = nullptr;
     QLabel* m_pageText = nullptr;
     QLabel* m_pageLabel = nullptr;
+    QLabel* m_fitLabel = nullptr;
     QSizeGrip* m_grip = nullptr;
     QTimer* m_timer = nullptr;
 };

@@ -1,0 +1,29 @@
+#include "cli/LineFitReport.h"
+
+#include <cstdio>
+
+#include "project/MSongSettings.h"
+#include "text/Cp1252.h"
+
+std::string LineFitPlace(const LineFit& fit)
+{
+    const char* where = fit.source == LineSource::TitlePage     ? "title page line "
+                        : fit.source == LineSource::CreditsPage ? "credits page line "
+                                                                : "line ";
+    return where + std::to_string(fit.number);
+}
+
+std::string TooWideText(const LineFit& fit)
+{
+    return "too wide for the screen (" + std::to_string(fit.width) + " of " + std::to_string(fit.room) +
+           " pixels)";
+}
+
+size_t WarnLinesTooWide(const MSongSettings& song)
+{
+    const std::vector<LineFit> wide = LinesTooWide(song);
+    for (const LineFit& fit : wide)
+        std::fprintf(stderr, "warning: %s is %s: \"%s\"\n", LineFitPlace(fit).c_str(), TooWideText(fit).c_str(),
+                     Cp1252ToUtf8(fit.text).c_str());
+    return wide.size();
+}

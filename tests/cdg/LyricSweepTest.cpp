@@ -1,0 +1,176 @@
+// What the sweeps of a song's stream do to the screen, pixel by pixel: rendered as the player
+// shows it, in both sweep modes, with and without an outline.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+#include "cdg/LyricLineWriter.h"
+#include "cdg/StreamTestSupport.h"
+#include "cdg/WordBoxes.h"
+#include "cdg/WriteRwMemory.h"
+#include "project/MSongSettings.h"
+
+namespace {
+
+constexpr uint32_t kSecond = 44100;
+constexpr uint32_t kFirstWord = 6 * kSecond;
+constexpr uint8_t kText = 12, kOutline = 13, kSweep = 14, kBackground = 15;
+
+struct Song {
+    MSongSettings song;
+    std::vector<uint8_t> buffer;
+    size_t used = 0;
+};
+
+// Every word one second long from kFirstWord on, no advance, the lines placed; the stream written.
+void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
+{
+    s.song.lyricText = lyrics;
+    s.song.settings.sweepKind = sweepMode;
+    s.song.settings.advanceSweep = 0;
+    if (outline) s.song.FindPage(kPageLyrics)->style.style |= kStyleShadow;
+    s.song.GenerateKaraokeLineList(true, true);
+    uint32_t t = kFirstWord;
+    for (auto& line : s.song.lines) {
+        line->placed = 1;
+        for (MKaraokeWord* w : line->words) {
+            w->start = t;
+            w->end = t + kSecond - 1;
+            t += kSecond;
+        }
+    }
+    s.buffer.assign(MSongSettings::StreamBufferBytes(60 * kSecond * 4), 0);
+    WriteRwMemory(s.song, s.buffer, s.used);
+    ComputeWordBoxes(s.song);
+}
+
+PageCanvas ScreenAt(MRwStreamSnapshot& player, uint64_t time)
+{
+    player.ExecuteUntil(size_t(time / kCdgSampleFramesPerPacket));
+    PageCanvas screen;
+    for (int y = 0; y < kCanvasHeight; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x)
+            screen.Set(x, y, player.Renderer().Pixel(x + kCdgVisibleLeft, y + kCdgVisibleTop));
+    return screen;
+}
+
+bool Inside(const MKaraokeWord& w, int x, int y)
+{
+    return x >= w.boxLeft && x < w.boxRight && y >= w.boxTop && y < w.boxBottom;
+}
+
+std::map<int, int> Counts(const PageCanvas& c)
+{
+    std::map<int, int> counts;
+    for (uint8_t p : c.pixels) ++counts[p];
+    return counts;
+}
+
+// Checks the screen while the words before `begun` (indices into the song's word list) have
+// begun their sweeps and those before `done` have finished them: only the colour the mode
+// sweeps turned into the sweep colour, only inside the boxes of begun words, and all of it
+// inside the boxes of finished ones.
+void ExpectSwept(const MSongSettings& song, const PageCanvas& unswept, const PageCanvas& screen, size_t done,
+                 size_t begun, int mode)
+{
+    const uint8_t from = mode == kSweepText ? kText : kBackground;
+    int wrong = 0, outside = 0, missed = 0;
+    for (int y = 0; y < kCanvasHeight; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            const uint8_t before = unswept.At(x, y), now = screen.At(x, y);
+            bool inDone = false, inBegun = false, inLater = false;
+            for (size_t i = 0; i < song.words.size(); ++i) {
+                const bool in = Inside(*song.words[i], x, y);
+                if (i < done) inDone |= in;
+                if (i < begun) inBegun |= in;
+                else inLater |= in;
+            }
+            if (now != before && !(before == from && now == kSweep)) ++wrong;
+            if (now != before && !inBegun) ++outside;
+            // Where a later word's box overlaps, that word's own letters may still wait.
+            if (inDone && before == from && now != kSweep && !(mode == kSweepText && inLater)) ++missed;
+        }
+    EXPECT_EQ(wrong, 0) << "pixels changed into another colour";
+    EXPECT_EQ(outside, 0) << "pixels changed outside the swept words";
+    EXPECT_EQ(missed, 0) << "pixels of swept words left unswept";
+}
+
+} // namespace
+
+// "&" is dropped from the drawn line ("&&" leaves one); the sweep lands on the letters that
+// were drawn. Syllables meet without a space, and with an outline the boxes of neighbouring
+// words overlap: each pixel is still swept once.
+TEST(LyricSweep, EveryWordEndsInTheSweepColourAndNothingElseChanges)
+{
+    for (int mode : {kSweepText, kSweepBackground})
+        for (bool outline : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (outline ? ", outline" : ""));
+            Song s;
+            Make(s, "Rock && roll to*night\nYou & me now", mode, outline);
+            const MSongSettings& song = s.song;
+            ASSERT_EQ(song.words.size(), 9u);
+            MRwStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+            const PageCanvas unswept = ScreenAt(player, kFirstWord - 10 * kCdgSampleFramesPerPacket);
+            const std::map<int, int> inks = Counts(unswept);
+            ASSERT_GT(inks.count(kText) ? inks.at(kText) : 0, 500);
+            EXPECT_EQ(inks.count(kOutline) != 0, outline);
+
+            for (size_t k = 0; k < song.words.size(); ++k) {
+                SCOPED_TRACE(testing::Message() << "word " << k);
+                const MKaraokeWord& w = *song.words[k];
+                ExpectSwept(song, unswept, ScreenAt(player, w.start + kSecond / 2), k, k + 1, mode);
+                ExpectSwept(song, unswept, ScreenAt(player, w.end), k + 1, k + 1, mode);
+            }
+            const PageCanvas done = ScreenAt(player, song.words.back()->end + kSecond);
+            const std::map<int, int> after = Counts(done);
+            if (mode == kSweepText) {
+                // Every letter that was drawn is swept, and only those.
+                EXPECT_EQ(after.count(kText), 0u);
+                EXPECT_EQ(after.at(kSweep), inks.at(kText));
+            } else {
+                EXPECT_EQ(after.at(kText), inks.at(kText));
+            }
+            EXPECT_EQ(after.count(kOutline) ? after.at(kOutline) : 0, inks.count(kOutline) ? inks.at(kOutline) : 0);
+
+            // The erase leaves nothing behind.
+            const PageCanvas erased = ScreenAt(player, song.words.back()->end + 3 * kSecond);
+            EXPECT_EQ(Counts(erased), (std::map<int, int>{{kBackground, kCanvasWidth * kCanvasHeight}}));
+        }
+}
+
+// The demo song in both modes, sampled every quarter second while it is sung: only the text,
+// sweep and background colours ever show.
+TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
+{
+    for (int mode : {kSweepText, kSweepBackground}) {
+        SCOPED_TRACE(mode);
+        MSongSettings song(std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx");
+        ASSERT_TRUE(song.Load());
+        song.GenerateKaraokeLineList(true, true);
+        song.settings.sweepKind = mode;
+        uint32_t first = UINT32_MAX, last = 0;
+        for (const auto& w : song.words) {
+            first = std::min(first, w->start);
+            last = std::max(last, w->end);
+        }
+        std::vector<uint8_t> buffer(MSongSettings::StreamBufferBytes((last + 30 * kSecond) * 4), 0);
+        size_t used = 0;
+        const uint32_t leadIn = WriteRwMemory(song, buffer, used);
+        MRwStreamSnapshot player(std::span<const uint8_t>(buffer).first(used));
+        int strayFrames = 0, frames = 0;
+        for (uint64_t t = first; t < last; t += kSecond / 4, ++frames) {
+            player.ExecuteUntil(player.PacketsAtClock(leadIn + t));
+            for (int y = kCdgVisibleTop; y < kCdgVisibleTop + kCanvasHeight; ++y)
+                for (int x = kCdgVisibleLeft; x < kCdgVisibleLeft + kCanvasWidth; ++x) {
+                    const int p = player.Renderer().Pixel(x, y);
+                    if (p != kText && p != kSweep && p != kBackground) {
+                        ++strayFrames;
+                        y = x = 1000;
+                    }
+                }
+        }
+        EXPECT_GT(frames, 100);
+        EXPECT_EQ(strayFrames, 0) << "of " << frames;
+    }
+}

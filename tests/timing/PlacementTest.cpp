@@ -102,7 +102,9 @@ TEST(Placement, ADuetLineOfTheSecondSingerIsSteppedOverAndSharesTheSpanOfTheLine
     for (uint32_t t : {1000u, 2000u, 3000u, 4000u}) {
         clock.Set(t);
         placement.PlaceWord();
-        if (t == 2000u) EXPECT_EQ(placement.Cursor(), 5u);
+        if (t == 2000u) {
+            EXPECT_EQ(placement.Cursor(), 5u);
+        }
     }
     EXPECT_TRUE(duet.song.lines[1]->placed);
     EXPECT_EQ(duet.Start(2), 0u);

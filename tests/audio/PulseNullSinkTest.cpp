@@ -131,7 +131,8 @@ TEST(PortAudioThroughPulse, ThreeSecondsPlayWithTheClockOnTheFramesHeard)
     // Three seconds of music, heard after the device's latency.
     const double latencyMs = output->LatencySeconds() * 1000.0;
     EXPECT_GT(elapsedMs, 3000.0);
-    EXPECT_LT(elapsedMs, 3000.0 + latencyMs + 3000.0) << "latency " << latencyMs << " ms";
+    // Generous above: a starved sound server on a loaded machine plays late, not wrong.
+    EXPECT_LT(elapsedMs, 3000.0 + latencyMs + 8000.0) << "latency " << latencyMs << " ms";
 
     std::lock_guard lock(takesMutex);
     const std::vector<AudioOutput::Take> steady(takes.begin() + ptrdiff_t(SteadyStart(takes)), takes.end());
@@ -156,9 +157,17 @@ TEST(PortAudioThroughPulse, ThreeSecondsPlayWithTheClockOnTheFramesHeard)
     EXPECT_LT(std::abs(median), 2.0) << "ms from the frame at the converter";
     // A loaded test machine delays a reading now and then; nine in ten are within a few ms.
     EXPECT_LT(errorsMs[errorsMs.size() * 95 / 100] - errorsMs[errorsMs.size() * 5 / 100], 8.0);
-    // A clock on the frames handed over would run ahead by the latency.
-    const Sample& mid = samples[samples.size() / 2];
-    EXPECT_LT(mid.heard, mid.taken) << "some frames are always on their way to the converter";
+    // A clock on the frames handed over would run ahead by the latency: while the music plays,
+    // nearly every reading finds frames on their way to the converter (one the scheduler held
+    // back until after the device's next take may find none).
+    size_t readings = 0, inFlight = 0;
+    for (const Sample& s : samples) {
+        if (s.at < steady.front().heardAt || s.taken >= kFrames) continue;
+        ++readings;
+        if (s.heard < s.taken) ++inFlight;
+    }
+    ASSERT_GT(readings, 100u);
+    EXPECT_GT(inFlight * 10, readings * 9) << inFlight << " of " << readings << " readings had frames on their way";
 }
 
 TEST(PortAudioThroughPulse, StopIsImmediateAndTheHeardCountStandsStill)

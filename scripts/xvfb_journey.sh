@@ -11,8 +11,10 @@
 # ("&Lines:" to 2); Play Final (Space, Right twice, Space); Save; Export Song (MP3+G with an
 # enhanced LRC file, zipped, under the name the chooser offers); File > Exit.
 #
-# Then it checks: every placed word against the moment the X server saw its Space (within
-# TOLERANCE_MS of the others, after the music's start-up), the two moves exactly against the
+# Then it checks: every placed word against the moment the X server saw its Space (no later than
+# TOLERANCE_MS after it, once the music's start-up is taken off; a busy machine may stall the
+# device-less output, which then loses that time as a sound card would, so the music may fall
+# behind the keys by up to LOST_MS in all, never run ahead), the two moves exactly against the
 # project saved before them, the lines per page, the slider moves of Play Final (the music played
 # on after each Right), the ZIP's three files and the LRC's words. Screenshots of every step in
 # OUT_DIR. Exit status 0 when all hold, 1 when not, 77 when a tool is missing.
@@ -40,8 +42,10 @@ export TESSAVOX_PLAY_FINAL_REPORT="$out/play-final.report"
 # Auto Save off, so that the song is saved when the user says so; everything else as a new
 # user has it.
 printf '[Settings]\nAutoSave=0\n' >"$out/config/Kelvane/Tessavox.ini"
-# How far a placed word may be from its key, against the others (the machine may be busy).
+# How late a placed word may be against its key, and how much time the music may lose in all
+# (the machine may be busy).
 tolerance_ms=${TOLERANCE_MS:-60}
+lost_ms=${LOST_MS:-500}
 
 xvfb_pid=
 app=
@@ -150,8 +154,10 @@ spaces() {
 }
 plan=(1.0 1.6 2.2 2.9 3.5 4.1 4.8 5.4 6.0 6.7)
 spaces home "${plan[@]:0:5}"
-window_shot "$win" 3-placing
+# A picture halfway for the manual (taking it is work for a busy machine: only when asked).
+[[ -n "${MANUAL_SHOTS:-}" ]] && window_shot "$win" 3-placing
 spaces more 0.4 1.1 1.7 2.3 3.0
+shot 3-placed
 xdotool key End
 sleep 0.5
 kill "$recorder" 2>/dev/null || true
@@ -252,10 +258,10 @@ fi
 
 mkdir -p "$out/zip"
 unzip -q -o "$zip" -d "$out/zip" || fail "no ZIP at $zip"
-/usr/bin/python3 - "$out" "$tolerance_ms" "${#plan[@]}" <<'PY'
+/usr/bin/python3 - "$out" "$tolerance_ms" "${#plan[@]}" "$lost_ms" <<'PY'
 import json, os, sys
 
-out, tolerance, planned = sys.argv[1], float(sys.argv[2]), int(sys.argv[3])
+out, tolerance, planned, allowed_loss = sys.argv[1], float(sys.argv[2]), int(sys.argv[3]), float(sys.argv[4])
 problems = []
 def check(ok, text):
     print(("ok      " if ok else "FAILED  ") + text)
@@ -281,15 +287,23 @@ placed_song, placed = words("placed.json")
 final_song, final = words("final.json")
 check(len(placed) == planned, f"{len(placed)} words, one per Space")
 
-# Each placed word against its key: the same distance from Home, give or take the moment the
-# music took to start (the median over all words) and the tolerance.
+# Each placed word against its key. The offset (music time less the key's time after Home) is the
+# music's start-up, plus what the window took to see the key (a word placed late), less what the
+# music lost when the output stalled (from then on every word is earlier). So each word may be
+# late against the least offset so far by the tolerance, and the least offset may fall, in all,
+# by the time the music is allowed to lose.
 if home is not None and len(presses) == len(placed) == planned:
     offsets = [p[0] / 44.1 - (t - home) for p, t in zip(placed, presses)]
-    median = sorted(offsets)[len(offsets) // 2]
-    worst = max(abs(o - median) for o in offsets)
-    print(f"        the music started {-median:.1f} ms after Home; worst word {worst:.1f} ms from its key")
+    least = offsets[0]
     for i, o in enumerate(offsets):
-        check(abs(o - median) <= tolerance, f"word {i} placed {o - median:+.1f} ms from its key (limit {tolerance:.0f})")
+        least = min(least, o)
+        check(o - least <= tolerance,
+              f"word {i} placed {o - least:+.1f} ms after its key (limit {tolerance:.0f})")
+    lost = offsets[0] - min(offsets)
+    late = max(o - min(offsets[: i + 1]) for i, o in enumerate(offsets))
+    print(f"        the music started {-offsets[0]:.1f} ms after Home; the latest word {late:.1f} ms"
+          f" after its key; the music lost {lost:.1f} ms")
+    check(lost <= allowed_loss, f"the music lost {lost:.1f} ms against the keys (limit {allowed_loss:.0f})")
     check(all(placed[i][1] == placed[i + 1][0] for i in range(planned - 1)),
           "each word ends where the next begins")
     check(placed[-1][1] - placed[-1][0] == 44100, "the last word, open at End, lasts one second")

@@ -258,8 +258,10 @@ void CMainFrame::OpenManual()
 {
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>("Open Manual", kActionManual), true);
     const QString manual = ManualPath();
-    // The codes the shell gave: the file is missing, or no program opens it.
-    const int failure = manual.isEmpty() ? kManualMissing : QDesktopServices::openUrl(QUrl::fromLocalFile(manual)) ? 0 : kManualNoProgram;
+    // The number says why: no manual file, or no program that opens it.
+    int failure = 0;
+    if (manual.isEmpty()) failure = kManualMissing;
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) failure = kManualNoProgram;
     if (failure != 0)
         m_app.Prompt().Message(QString("Error opening the manual: %1.").arg(failure).toStdString(), kAppCaption,
                                PromptIcon::Stop);

@@ -87,7 +87,8 @@ private:
             const QString name = QString("%1 \"%2\"").arg(w->metaObject()->className(), w->objectName());
             if (!view->rect().contains(QRect(w->mapTo(view, QPoint(0, 0)), w->size())))
                 clipped << name + " reaches out of the view";
-            if (auto* b = qobject_cast<QPushButton*>(w); b && !b->text().isEmpty() && b->width() < b->sizeHint().width())
+            auto* b = qobject_cast<QPushButton*>(w);
+            if (b && !b->text().isEmpty() && b->width() < b->sizeHint().width())
                 clipped << QString("button \"%1\" %2 < %3").arg(b->text()).arg(b->width()).arg(b->sizeHint().width());
             if (auto* g = qobject_cast<QGroupBox*>(w); g && g->width() < g->minimumSizeHint().width())
                 clipped << QString("group \"%1\"").arg(g->title());

@@ -190,7 +190,8 @@ private slots:
 
         // Plays, makes the move, and checks that the music plays on from where the move put the
         // slider.
-        auto moveWhilePlaying = [&](const char* kind, const std::function<void()>& move, const std::function<bool(int, int)>& moved) {
+        auto moveWhilePlaying = [&](const char* kind, const std::function<void()>& move,
+                                    const std::function<bool(int, int)>& moved) {
             if (!view->Playing()) view->PlayToggle();
             QVERIFY2(view->Playing(), kind);
             const int before = slider->value();
@@ -211,7 +212,8 @@ private slots:
         view->Slider()->setFocus();
         moveWhilePlaying("Right", [&] { QTest::keyClick(slider, Qt::Key_Right); },
                          [&](int before, int after) { return after >= before + second; });
-        moveWhilePlaying("Home", [&] { QTest::keyClick(slider, Qt::Key_Home); }, [](int, int after) { return after == 0; });
+        moveWhilePlaying("Home", [&] { QTest::keyClick(slider, Qt::Key_Home); },
+                         [](int, int after) { return after == 0; });
         // A key held down: the music waits for the key to come up.
         QTest::keyPress(slider, Qt::Key_PageUp);
         QVERIFY(view->PausedForScroll());
@@ -237,7 +239,8 @@ private slots:
         option.minimum = slider->minimum();
         option.maximum = slider->maximum();
         option.sliderPosition = option.sliderValue = slider->value();
-        const QPoint handle = slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
+        const QPoint handle =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider).center();
         moveWhilePlaying("a drag", [&] {
             QTest::mousePress(slider, Qt::LeftButton, {}, handle);
             QTest::mouseMove(slider, handle - QPoint(slider->width() / 10, 0));

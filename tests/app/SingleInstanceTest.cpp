@@ -19,7 +19,8 @@ namespace {
 // start's event loop turns while the second waits for its answer.
 bool SecondStart(const QString& name, const QString& project, int answerMs = SingleInstance::kAnswerMs)
 {
-    auto answered = std::async(std::launch::async, [&] { return SingleInstance(name).PassToRunning(project, answerMs); });
+    auto answered =
+        std::async(std::launch::async, [&] { return SingleInstance(name).PassToRunning(project, answerMs); });
     while (answered.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) QTest::qWait(5);
     return answered.get();
 }
@@ -40,7 +41,8 @@ bool LeaveStaleSocket(const QString& path)
 
 class EnvironmentValue {
 public:
-    EnvironmentValue(const char* name, const QByteArray& value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    EnvironmentValue(const char* name, const QByteArray& value)
+        : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
     {
         if (value.isNull()) qunsetenv(name);
         else qputenv(name, value);

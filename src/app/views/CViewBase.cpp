@@ -214,8 +214,9 @@ void CViewBase::LayoutWithControls(QWidget* controls)
     const int rowTop = LayoutModeRow();
     // Controls whose texts wrap take the height their width gives them.
     const int w = std::max(1, width() - 2 * kMargin);
-    const int h = controls->hasHeightForWidth() ? std::max(controls->heightForWidth(w), controls->minimumSizeHint().height())
-                                                : controls->sizeHint().height();
+    const int h = controls->hasHeightForWidth()
+                      ? std::max(controls->heightForWidth(w), controls->minimumSizeHint().height())
+                      : controls->sizeHint().height();
     const int top = rowTop - kGap - h;
     controls->setGeometry(kMargin, top, std::max(1, width() - 2 * kMargin), h);
     if (!m_viewer) return;

@@ -26,6 +26,10 @@ xvfb_start() {
   for _ in $(seq 200); do [[ -s "$out/display" ]] && break; sleep 0.05; done
   [[ -s "$out/display" ]] || { echo "Xvfb did not start (see $out/xvfb.log)" >&2; exit 1; }
   export DISPLAY=":$(head -1 "$out/display")"
+  # The number comes before a busy machine has the server taking connections: wait for one.
+  for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.05; done
+  echo "Xvfb on $DISPLAY takes no connections (see $out/xvfb.log)" >&2
+  exit 1
 }
 
 # xdotool's search stops with an X error when a window goes away while it looks, so every wait

@@ -18,7 +18,10 @@ xvfb_require() {
 }
 
 # Starts Xvfb on a display number it picks itself and exports DISPLAY; xvfb_pid is its process.
+# The program's single-instance socket goes to a runtime folder of the check's own.
 xvfb_start() {
+  mkdir -p -m 700 "$out/runtime"
+  export XDG_RUNTIME_DIR="$out/runtime"
   rm -f "$out/display"
   Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
   xvfb_pid=$!

@@ -22,8 +22,9 @@ done
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -rf "${out:?}"/*
-# A settings folder and a temporary folder of this run's own: the single-instance socket lives
-# in the temporary folder, so another running Tessavox is not reached.
+# A settings folder and a temporary folder of this run's own; the single-instance socket lives in
+# the runtime folder xvfb_start makes, and is named after the display, so another running
+# Tessavox is not reached.
 mkdir -p "$out/tmp"
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
 

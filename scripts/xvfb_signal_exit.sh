@@ -63,7 +63,7 @@ signal_and_expect() {
   # The shell gives the same status to a process the signal killed; one that ended its event
   # loop and returned has closed its single-instance socket.
   local sockets
-  sockets=$(find "$out/tmp" -maxdepth 1 -type s)
+  sockets=$(find "$out/runtime" "$out/tmp" -type s)
   [[ -z "$sockets" ]] || fail "SIG$signal $what: the program did not end by itself (its socket $sockets is left)"
   echo "SIG$signal $what: exit status $exit_status, ended by itself"
 }

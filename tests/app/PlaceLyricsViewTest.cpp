@@ -227,7 +227,10 @@ private slots:
         }
         const qint64 finished = clock.elapsed();
         QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Finished);
-        QVERIFY(ended >= 0);
+        // The music ran to its end (one second) rather than being stopped early...
+        QVERIFY2(ThePlayer().Position() >= 44100 - 441, qPrintable(QString::number(ThePlayer().Position())));
+        // ...and when the end came between two looks of this loop, the view finished within it.
+        if (ended < 0) ended = finished;
         qInfo("placement finished %lld ms after the music ended", finished - ended);
         QVERIFY2(finished - ended <= 100, qPrintable(QString("%1 ms").arg(finished - ended)));
         QCOMPARE(song.words[0]->end, song.words[0]->start + 44100);

@@ -53,6 +53,14 @@ bool WordTiming::StartLater(size_t index)
     return true;
 }
 
+bool WordTiming::AssignSinger(size_t index, int32_t slot)
+{
+    if (!Valid(index) || !m_song.words[index]->line) return false;
+    m_song.words[index]->line->colour = slot;
+    m_song.SetModified(true);
+    return true;
+}
+
 bool WordTiming::EndEarlier(size_t index)
 {
     if (!Valid(index)) return false;

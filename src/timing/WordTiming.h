@@ -30,6 +30,10 @@ public:
     // End later, not past the next word's end; the next word starts no earlier than that.
     bool EndLater(size_t w);
 
+    // Gives the line of word w to a singer (its colour slot) and marks the song modified;
+    // false when w is no word or has no line.
+    bool AssignSinger(size_t w, int32_t slot);
+
     // The loop around word w, in song time: from the start of the whole word the song's loop
     // before counts back (words or seconds) to the end of the one its loop after counts on to.
     // In a duet a line of the second singer alone counts with the line it shares. {0, 0}

@@ -1,0 +1,283 @@
+#include "document/SongDocument.h"
+
+#include <algorithm>
+
+#include "project/MSongSettings.h"
+#include "project/ProjectFile.h"
+#include "text/UserPrompt.h"
+
+namespace {
+// A change that its maker did not record as a step of its own.
+constexpr const char* kUnnamedStep = "Change";
+} // namespace
+
+SongDocument::SongDocument(UserPrompt* prompt) : m_song(std::make_unique<MSongSettings>())
+{
+    SetPrompt(prompt);
+    New();
+}
+
+SongDocument::~SongDocument() = default;
+
+void SongDocument::SetPrompt(UserPrompt* prompt)
+{
+    m_prompt = prompt;
+    m_song->prompt = prompt;
+}
+
+void SongDocument::Notify(Change change)
+{
+    // A listener may unsubscribe itself or another one while being told.
+    const auto listeners = m_listeners;
+    for (const auto& l : listeners) l.second(change);
+}
+
+size_t SongDocument::Subscribe(Listener listener)
+{
+    m_listeners.emplace_back(m_nextListener, std::move(listener));
+    return m_nextListener++;
+}
+
+void SongDocument::Unsubscribe(size_t id)
+{
+    std::erase_if(m_listeners, [id](const auto& l) { return l.first == id; });
+}
+
+void SongDocument::ResetHistory()
+{
+    m_history.Reset(SongSnapshot::Capture(*m_song));
+    if (!m_song->IsModified()) m_history.MarkSaved();
+    Notify(Change::History);
+}
+
+void SongDocument::SetPath(const std::string& path)
+{
+    if (m_song->projectPath == path) return;
+    m_song->projectPath = path;
+    Notify(Change::Path);
+}
+
+const std::string& SongDocument::Path() const
+{
+    return m_song->projectPath;
+}
+
+bool SongDocument::Modified() const
+{
+    return m_song->IsModified();
+}
+
+void SongDocument::New()
+{
+    MSongSettings& song = *m_song;
+    song.RestoreDefaults();
+    song.ClearLines();
+    song.artist.clear();
+    song.title.clear();
+    song.singerDescriptions = {};
+    song.eraseLinesFromBottom = 0;
+    song.sweepEntireWord = 0;
+    song.ReleaseStreamBuffer();
+    song.musicWorkPath.clear();
+    SetPath({});
+    song.SetModified(false);
+    ClearMusic();
+    RemoveRecovery();
+    ResetHistory();
+    Notify(Change::Content);
+}
+
+bool SongDocument::Open(const std::string& path)
+{
+    ClearMusic();
+    m_song->projectPath = path;
+    if (!m_song->Load()) {
+        // The loader has told the user why; the song keeps neither the name nor the path of a
+        // file it refused, so that no Save can write over that file.
+        New();
+        return false;
+    }
+    Notify(Change::Path);
+    RemoveRecovery();
+    ResetHistory();
+    Notify(Change::Content);
+    return true;
+}
+
+bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
+{
+    ClearMusic();
+    m_song->projectPath = found.projectPath;
+    if (!LoadProjectBytes(*m_song, found.project)) {
+        New();
+        return false;
+    }
+    Notify(Change::Path);
+    // The history starts at the recovered song; nothing of it was saved.
+    m_song->SetModified(true);
+    ResetHistory();
+    Notify(Change::Content);
+    return true;
+}
+
+bool SongDocument::Save()
+{
+    // What is saved is a state of the history, so that undo can come back to it.
+    Commit(kUnnamedStep);
+    if (!m_song->Save()) return false;
+    m_history.MarkSaved();
+    RemoveRecovery();
+    Notify(Change::Modified);
+    return true;
+}
+
+bool SongDocument::SaveAs(const std::string& path)
+{
+    const std::string previous = m_song->projectPath;
+    m_song->projectPath = path;
+    if (!Save()) {
+        m_song->projectPath = previous;
+        return false;
+    }
+    if (previous != path) Notify(Change::Path);
+    return true;
+}
+
+MusicLocation SongDocument::LocateMusic() const
+{
+    return ::LocateMusic(m_song->musicPath, m_song->projectPath);
+}
+
+bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
+{
+    MusicImport import;
+    if (progress) import.SetProgress(std::move(progress));
+    m_import.store(&import);
+    const bool ok = import.ImportMusic(path);
+    m_import.store(nullptr);
+    m_music = import.Result();
+    if (!ok) {
+        m_music.path.clear();
+        m_musicSource.clear();
+        Notify(Change::Music);
+        return false;
+    }
+    m_musicSource = path;
+    m_song->UseImportedMusic(m_music);
+    Notify(Change::Music);
+    return true;
+}
+
+bool SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress)
+{
+    if (!LoadMusic(path, std::move(progress))) return false;
+    m_song->SetMusicPath(m_musicSource, m_music.decoded ? m_music.path : std::string());
+    Notify(Change::Modified);
+    return true;
+}
+
+bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress progress)
+{
+    if (m_song->musicPath.empty()) {
+        why = "the project has no music";
+        return false;
+    }
+    const MusicLocation where = LocateMusic();
+    if (where.path.empty()) {
+        why = "the music \"" + m_song->musicPath + "\" is not there";
+        for (size_t i = 1; i < where.tried.size(); ++i)
+            why += (i == 1 ? ", nor at \"" : ", \"") + where.tried[i] + "\"";
+        return false;
+    }
+    if (where.moved && m_prompt)
+        m_prompt->Message("the music \"" + m_song->musicPath + "\" is not there; using \"" + where.path +
+                              "\" beside the project",
+                          kAppCaption, PromptIcon::Information);
+    if (!LoadMusic(where.path, std::move(progress))) {
+        std::string text = m_music.errorText;
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at))
+            text.replace(at, 1, "; ");
+        why = where.path + ": " + text;
+        return false;
+    }
+    return true;
+}
+
+void SongDocument::ClearMusic()
+{
+    m_musicSource.clear();
+    m_music = MusicImportResult{};
+    Notify(Change::Music);
+}
+
+void SongDocument::CancelMusic()
+{
+    if (MusicImport* import = m_import.load()) import->Cancel();
+}
+
+SongExportStream SongDocument::BuildStream()
+{
+    return PrepareSongExportStream(*m_song);
+}
+
+bool SongDocument::Commit(const std::string& name)
+{
+    if (!m_history.Push(name, SongSnapshot::Capture(*m_song))) return false;
+    m_song->SetModified(!m_history.AtSavedState());
+    Notify(Change::History);
+    return true;
+}
+
+void SongDocument::FollowHistory(const SongSnapshot* state)
+{
+    state->RestoreInto(*m_song);
+    m_song->SetModified(!m_history.AtSavedState());
+    Notify(Change::Content);
+    Notify(Change::History);
+}
+
+bool SongDocument::Undo()
+{
+    // A change not yet recorded is the first to go back.
+    Commit(kUnnamedStep);
+    const SongSnapshot* state = m_history.Undo();
+    if (!state) return false;
+    FollowHistory(state);
+    return true;
+}
+
+bool SongDocument::Redo()
+{
+    const SongSnapshot* state = m_history.Redo();
+    if (!state) return false;
+    FollowHistory(state);
+    return true;
+}
+
+void SongDocument::SetRecoveryFile(const std::string& path)
+{
+    RemoveRecovery();
+    m_recovery = path.empty() ? nullptr : std::make_unique<RecoveryFile>(path);
+}
+
+bool SongDocument::WriteRecovery()
+{
+    if (!m_recovery) return true;
+    if (!m_song->IsModified()) {
+        RemoveRecovery();
+        return true;
+    }
+    std::vector<uint8_t> bytes = SerializeProject(*m_song);
+    if (bytes == m_recoveryWritten) return true;
+    if (!m_recovery->Write(m_song->projectPath, bytes)) return false;
+    m_recoveryWritten = std::move(bytes);
+    return true;
+}
+
+void SongDocument::RemoveRecovery()
+{
+    if (!m_recovery) return;
+    m_recovery->Remove();
+    m_recoveryWritten.clear();
+}

@@ -1,0 +1,120 @@
+#pragma once
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/MusicImport.h"
+#include "document/RecoveryFile.h"
+#include "document/UndoHistory.h"
+#include "export/SongExportStream.h"
+#include "project/MusicLocation.h"
+
+class MSongSettings;
+class UserPrompt;
+
+// The open song as the window and the command line both work on it: the song, its project
+// path and modified state, its music and the work file it plays from, the history of its
+// changes, and a recovery copy while it is unsaved. Whoever shows the song subscribes to its
+// changes; the one UserPrompt the document holds hears every question and message.
+class SongDocument {
+public:
+    enum class Change {
+        Content,  // the song's words, times, text or settings (an undo or redo among them)
+        Music,    // music attached, loaded or cleared
+        Path,     // the project's path
+        Modified, // the modified flag
+        History,  // what Undo and Redo would do
+    };
+    using Listener = std::function<void(Change)>;
+
+    explicit SongDocument(UserPrompt* prompt = nullptr);
+    ~SongDocument();
+    SongDocument(const SongDocument&) = delete;
+    SongDocument& operator=(const SongDocument&) = delete;
+
+    MSongSettings& Song() { return *m_song; }
+    const MSongSettings& Song() const { return *m_song; }
+    void SetPrompt(UserPrompt* prompt);
+
+    // -- The project.
+    // An untitled song with the default settings and pages, no music, no history.
+    void New();
+    // Reads the project at path. On failure the user has been told why and the document is an
+    // untitled song with no path (a file it refused is never saved over).
+    bool Open(const std::string& path);
+    // Opens a song that a crash left behind: the recovered content, the path it had, marked
+    // modified. The music is the caller's to load, as after Open.
+    bool OpenRecovered(const RecoveryFile::Found& found);
+    // Writes the project to its path; false (the user told why) when it was not written.
+    bool Save();
+    // Writes it under path, which the song takes only when the write succeeded.
+    bool SaveAs(const std::string& path);
+    const std::string& Path() const;
+    bool Modified() const;
+
+    // -- Music.
+    // Where the stored music is now (the stored path, or beside a moved project).
+    MusicLocation LocateMusic() const;
+    // Imports the music at path: the song plays from it; the song's stored music and its
+    // modified state are the caller's (Open keeps them, AttachMusic sets them). False with the
+    // reasons in MusicResult().errorText.
+    bool LoadMusic(const std::string& path, MusicImport::Progress progress = {});
+    // Loads the music and makes it the song's music (modified).
+    bool AttachMusic(const std::string& path, MusicImport::Progress progress = {});
+    // The project's own music where it is now: located, then loaded. False with why (naming
+    // every path tried) when it is nowhere or cannot be used.
+    bool LoadProjectMusic(std::string& why, MusicImport::Progress progress = {});
+    void ClearMusic();
+    bool MusicLoaded() const { return !m_music.path.empty(); }
+    // The music file the user chose, and what its import found.
+    const std::string& MusicSource() const { return m_musicSource; }
+    const MusicImportResult& MusicResult() const { return m_music; }
+    // Stops a music import running on another thread.
+    void CancelMusic();
+
+    // -- The stream every export and Play Final play: line list with final text, CD+G stream.
+    SongExportStream BuildStream();
+
+    // -- History.
+    // Records the song as it is now as a step named name (nothing when it did not change).
+    bool Commit(const std::string& name);
+    bool CanUndo() const { return m_history.CanUndo(); }
+    bool CanRedo() const { return m_history.CanRedo(); }
+    const std::string& UndoName() const { return m_history.UndoName(); }
+    const std::string& RedoName() const { return m_history.RedoName(); }
+    bool Undo();
+    bool Redo();
+    const UndoHistory& History() const { return m_history; }
+
+    // -- Change notification.
+    size_t Subscribe(Listener listener);
+    void Unsubscribe(size_t id);
+
+    // -- Recovery.
+    // Where this document keeps its recovery copy; an empty path keeps none (the default).
+    void SetRecoveryFile(const std::string& path);
+    // Writes the recovery copy when the song is modified and differs from the last copy, and
+    // removes it when the song is not modified. False when a write failed.
+    bool WriteRecovery();
+    void RemoveRecovery();
+
+private:
+    void Notify(Change change);
+    void ResetHistory();
+    void FollowHistory(const SongSnapshot* state);
+    void SetPath(const std::string& path);
+
+    std::unique_ptr<MSongSettings> m_song;
+    UserPrompt* m_prompt = nullptr;
+    UndoHistory m_history;
+    std::string m_musicSource;
+    MusicImportResult m_music;
+    std::atomic<MusicImport*> m_import{nullptr};
+    std::vector<std::pair<size_t, Listener>> m_listeners;
+    size_t m_nextListener = 1;
+    std::unique_ptr<RecoveryFile> m_recovery;
+    std::vector<uint8_t> m_recoveryWritten;
+};

@@ -1,0 +1,72 @@
+#include "document/SongSnapshot.h"
+
+#include <string>
+#include <utility>
+#include <zlib.h>
+
+#include "project/MSongSettings.h"
+#include "project/ProjectFile.h"
+
+namespace {
+// Fast compression: a snapshot is taken after every step, and page images are mostly one colour.
+constexpr int kCompressionLevel = 1;
+} // namespace
+
+SongSnapshot SongSnapshot::Capture(const MSongSettings& song)
+{
+    // The music is not part of the history: its path is left out of the bytes.
+    auto& mutableSong = const_cast<MSongSettings&>(song);
+    std::string music;
+    std::swap(music, mutableSong.musicPath);
+    const std::vector<uint8_t> raw = SerializeProject(song);
+    std::swap(music, mutableSong.musicPath);
+
+    SongSnapshot snapshot;
+    snapshot.m_rawBytes = raw.size();
+    uLongf size = compressBound(uLong(raw.size()));
+    snapshot.m_compressed.resize(size);
+    if (compress2(snapshot.m_compressed.data(), &size, raw.data(), uLong(raw.size()), kCompressionLevel) != Z_OK) {
+        // Out of memory in zlib: keep the bytes as they are (marked by an equal size).
+        snapshot.m_compressed = raw;
+        return snapshot;
+    }
+    snapshot.m_compressed.resize(size);
+    snapshot.m_compressed.shrink_to_fit();
+    return snapshot;
+}
+
+std::vector<uint8_t> SongSnapshot::ProjectBytes() const
+{
+    if (m_compressed.size() == m_rawBytes) return m_compressed;
+    std::vector<uint8_t> raw(m_rawBytes);
+    uLongf size = uLongf(raw.size());
+    if (uncompress(raw.data(), &size, m_compressed.data(), uLong(m_compressed.size())) != Z_OK || size != raw.size())
+        return {};
+    return raw;
+}
+
+bool SongSnapshot::RestoreInto(MSongSettings& song) const
+{
+    const std::vector<uint8_t> raw = ProjectBytes();
+    if (raw.empty()) return false;
+    // The loader replaces the content; what belongs to the music is carried across it.
+    std::string music = std::move(song.musicPath);
+    std::string work = std::move(song.musicWorkPath);
+    std::vector<uint8_t> buffer = std::move(song.streamBuffer);
+    const uint32_t dataBytes = song.musicDataBytes, firstDataBytes = song.firstMusicDataBytes;
+    UserPrompt* prompt = song.prompt;
+    auto onModified = std::move(song.onModifiedChanged);
+    song.prompt = nullptr;
+    song.onModifiedChanged = nullptr;
+    const uint8_t modified = song.modified;
+    const bool ok = LoadProjectBytes(song, raw);
+    song.musicPath = std::move(music);
+    song.musicWorkPath = std::move(work);
+    song.streamBuffer = std::move(buffer);
+    song.musicDataBytes = dataBytes;
+    song.firstMusicDataBytes = firstDataBytes;
+    song.prompt = prompt;
+    song.onModifiedChanged = std::move(onModified);
+    song.modified = modified;
+    return ok;
+}

@@ -1,0 +1,248 @@
+// The song document: a karaoke maker's changes as named steps that undo and redo to the very
+// bytes of the project, the modified flag following them, and the copy a crash leaves behind.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "document/RecoveryFile.h"
+#include "document/SongDocument.h"
+#include "project/MSongSettings.h"
+#include "project/ProjectFile.h"
+#include "support/PromptRecorder.h"
+#include "support/ScopedEnv.h"
+#include "support/TempDir.h"
+#include "timing/PlayClock.h"
+#include "timing/Placement.h"
+#include "timing/WordTiming.h"
+
+namespace {
+
+constexpr uint32_t kSecond = 44100;
+constexpr const char* kVerse = "Twinkle twinkle little star\nHow I wonder what you are\nUp above the world so high\n";
+
+std::vector<uint8_t> Bytes(const SongDocument& doc)
+{
+    return SerializeProject(doc.Song());
+}
+
+// Taps every word of the song a second apart from start on, then End: one placement pass.
+void PlaceAll(SongDocument& doc, uint32_t start)
+{
+    ManualClock clock;
+    Placement placement(doc.Song(), clock);
+    placement.Restart();
+    for (size_t i = 0; i < doc.Song().words.size(); ++i) {
+        clock.Set(start + uint32_t(i) * kSecond);
+        placement.PlaceWord();
+    }
+    clock.Set(start + uint32_t(doc.Song().words.size()) * kSecond);
+    placement.Finish();
+    doc.Commit("Place Lyrics");
+}
+
+struct Journey {
+    Journey()
+    {
+        doc.Song().lyricText = kVerse;
+        doc.Song().GenerateKaraokeLineList(true, false);
+        EXPECT_TRUE(doc.SaveAs(dir.File("song.tvx")));
+        // Opened again: a history that starts at the saved song.
+        EXPECT_TRUE(doc.Open(dir.File("song.tvx")));
+    }
+    TempDir dir;
+    PromptRecorder prompt;
+    SongDocument doc{&prompt};
+};
+
+} // namespace
+
+TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalOnes)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    const std::vector<uint8_t> original = Bytes(doc);
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_FALSE(doc.CanUndo());
+
+    PlaceAll(doc, 2 * kSecond);
+    WordTiming timing(doc.Song());
+    timing.StartLater(3);
+    doc.Commit("Start Later");
+    timing.EndEarlier(3);
+    doc.Commit("End Earlier");
+    timing.AssignSinger(6, 1);
+    doc.Commit("Assign Singer");
+    std::unique_ptr<MSongSettings> copy = doc.Song().Copy();
+    copy->settings.linesPerPage = 3;
+    copy->title = "Little Star";
+    doc.Song().AssignSettings(*copy);
+    doc.Commit("Song Settings");
+    const std::vector<uint8_t> final = Bytes(doc);
+    EXPECT_EQ(doc.Song().words[3]->start, 5 * kSecond + 8820);
+    EXPECT_EQ(doc.Song().words[3]->end, 6 * kSecond - 8820);
+
+    // Five steps, each named, each undone in turn; the modified flag is off only at the saved state.
+    const char* names[] = {"Song Settings", "Assign Singer", "End Earlier", "Start Later", "Place Lyrics"};
+    std::vector<std::vector<uint8_t>> states;
+    for (const char* name : names) {
+        EXPECT_TRUE(doc.Modified());
+        EXPECT_EQ(doc.UndoName(), name);
+        states.push_back(Bytes(doc));
+        ASSERT_TRUE(doc.Undo());
+        EXPECT_EQ(doc.RedoName(), name);
+    }
+    EXPECT_FALSE(doc.CanUndo());
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_EQ(Bytes(doc), original);
+    EXPECT_EQ(doc.Song().words[3]->start, 0u);
+
+    for (size_t i = 5; i-- > 0;) {
+        ASSERT_TRUE(doc.Redo());
+        EXPECT_EQ(Bytes(doc), states[i]) << "after redoing " << names[i];
+        EXPECT_TRUE(doc.Modified());
+    }
+    EXPECT_FALSE(doc.CanRedo());
+    EXPECT_EQ(Bytes(doc), final);
+
+    // Saved here: undo makes the song modified, redo back to the saved state clears it again.
+    ASSERT_TRUE(doc.Save());
+    EXPECT_EQ(ReadFileBytes(j.dir.File("song.tvx")), final);
+    EXPECT_FALSE(doc.Modified());
+    doc.Undo();
+    EXPECT_TRUE(doc.Modified());
+    EXPECT_EQ(doc.Song().title, "");
+    doc.Redo();
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_EQ(doc.Song().title, "Little Star");
+}
+
+TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndNothingChangedIsNoStep)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    PlaceAll(doc, kSecond);
+    EXPECT_FALSE(doc.Commit("Nothing"));
+    EXPECT_EQ(doc.History().StepCount(), 1u);
+
+    WordTiming(doc.Song()).StartEarlier(2);
+    doc.Commit("Start Earlier");
+    doc.Undo();
+    ASSERT_TRUE(doc.CanRedo());
+    WordTiming(doc.Song()).EndLater(0);
+    doc.Commit("End Later");
+    EXPECT_FALSE(doc.CanRedo());
+    EXPECT_EQ(doc.UndoName(), "End Later");
+    EXPECT_EQ(doc.History().StepCount(), 2u);
+
+    // A change nobody recorded yet is what Undo takes back first.
+    const uint32_t before = doc.Song().words[1]->start;
+    doc.Song().words[1]->start += 5;
+    ASSERT_TRUE(doc.Undo());
+    EXPECT_EQ(doc.Song().words[1]->start, before);
+    EXPECT_EQ(doc.UndoName(), "End Later");
+
+    // Back at the saved song, a new step drops the rest; undoing it is the saved song again.
+    doc.Undo();
+    doc.Undo();
+    EXPECT_FALSE(doc.Modified());
+    doc.Song().title = "Star";
+    doc.Song().SetModified(true);
+    doc.Commit("Song Settings");
+    EXPECT_FALSE(doc.CanRedo());
+    doc.Undo();
+    EXPECT_FALSE(doc.Modified());
+}
+
+TEST(SongDocument, UndoKeepsTheMusicThePathAndTheStreamBuffer)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    doc.Song().musicPath = "/music/star.wav";
+    doc.Song().musicWorkPath = "/work/star.wav";
+    doc.Song().streamBuffer.assign(960, 7);
+    doc.Song().musicDataBytes = 1234;
+    PlaceAll(doc, kSecond);
+    doc.Undo();
+    EXPECT_EQ(doc.Song().musicPath, "/music/star.wav");
+    EXPECT_EQ(doc.Song().MusicWorkPath(), "/work/star.wav");
+    EXPECT_EQ(doc.Song().streamBuffer.size(), 960u);
+    EXPECT_EQ(doc.Song().musicDataBytes, 1234u);
+    EXPECT_EQ(doc.Path(), j.dir.File("song.tvx"));
+    EXPECT_TRUE(j.prompt.entries.empty());
+}
+
+TEST(SongDocument, ListenersHearUndoAndThePathAndMayLeaveWhileBeingTold)
+{
+    Journey j;
+    std::vector<SongDocument::Change> heard;
+    size_t id = 0;
+    id = j.doc.Subscribe([&](SongDocument::Change c) {
+        heard.push_back(c);
+        if (c == SongDocument::Change::Path) j.doc.Unsubscribe(id);
+    });
+    PlaceAll(j.doc, kSecond);
+    j.doc.Undo();
+    EXPECT_NE(std::find(heard.begin(), heard.end(), SongDocument::Change::Content), heard.end());
+    EXPECT_NE(std::find(heard.begin(), heard.end(), SongDocument::Change::History), heard.end());
+    heard.clear();
+    EXPECT_TRUE(j.doc.SaveAs(j.dir.File("other.tvx")));
+    const size_t told = heard.size();
+    EXPECT_GT(told, 0u);
+    j.doc.Redo();
+    EXPECT_EQ(heard.size(), told);
+}
+
+TEST(SongDocument, AnUnsavedSongLeavesARecoveryCopyThatTheNextStartFindsOnceItsProgramIsGone)
+{
+    TempDir state;
+    ScopedEnv xdg("XDG_STATE_HOME", state.Path().string());
+    Journey j;
+    const std::string file = state.File("tessavox/recovery-999999999.tvxr");
+
+    // A program killed while its song was unsaved: a child process writes the copy and dies.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        SongDocument doc;
+        doc.Open(j.dir.File("song.tvx"));
+        doc.SetRecoveryFile(RecoveryFile::ForThisProcess());
+        PlaceAll(doc, 3 * kSecond);
+        _exit(doc.WriteRecovery() ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+
+    const std::vector<RecoveryFile::Found> found = RecoveryFile::FindLeftBehind();
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].projectPath, j.dir.File("song.tvx"));
+    SongDocument recovered;
+    ASSERT_TRUE(recovered.OpenRecovered(found[0]));
+    EXPECT_TRUE(recovered.Modified());
+    EXPECT_EQ(recovered.Path(), j.dir.File("song.tvx"));
+    EXPECT_EQ(recovered.Song().words[2]->start, 5 * kSecond);
+    EXPECT_FALSE(recovered.CanUndo());
+
+    // A running program's copy is not left behind; saving removes it, and so does a song
+    // undone back to what was saved.
+    SongDocument running;
+    running.Open(j.dir.File("song.tvx"));
+    running.SetRecoveryFile(RecoveryFile::ForThisProcess());
+    PlaceAll(running, kSecond);
+    ASSERT_TRUE(running.WriteRecovery());
+    ASSERT_TRUE(std::filesystem::exists(RecoveryFile::ForThisProcess()));
+    EXPECT_EQ(RecoveryFile::FindLeftBehind().size(), 1u);
+    running.Undo();
+    running.WriteRecovery();
+    EXPECT_FALSE(std::filesystem::exists(RecoveryFile::ForThisProcess()));
+    running.Redo();
+    running.WriteRecovery();
+    ASSERT_TRUE(running.Save());
+    EXPECT_FALSE(std::filesystem::exists(RecoveryFile::ForThisProcess()));
+
+    // Not a recovery file: skipped.
+    WriteFileBytes(file, {'x', 'y'});
+    EXPECT_EQ(RecoveryFile::FindLeftBehind().size(), 1u);
+}

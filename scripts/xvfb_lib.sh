@@ -22,6 +22,9 @@ xvfb_require() {
 xvfb_start() {
   mkdir -p -m 700 "$out/runtime"
   export XDG_RUNTIME_DIR="$out/runtime"
+  # Recovery copies of unsaved songs stay with the check too.
+  mkdir -p "$out/state"
+  export XDG_STATE_HOME="$out/state"
   rm -f "$out/display"
   Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
   xvfb_pid=$!

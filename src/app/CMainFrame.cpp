@@ -23,6 +23,7 @@
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
 #include "log/MLogQueue.h"
+#include "project/MSongSettings.h"
 #include "log/MUserActionLog.h"
 
 namespace {
@@ -87,6 +88,11 @@ void CMainFrame::BuildMenu()
 
     // The text editors handle Ctrl+X, C, V and A themselves; the menu names them.
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    // Undo and Redo are the song's: every view has them, the lyrics editor's typing among them.
+    AddCommand(edit, tr("&Undo"), CommandId::EditUndo, QKeySequence("Ctrl+Z"));
+    AddCommand(edit, tr("&Redo"), CommandId::EditRedo, QKeySequence("Ctrl+Shift+Z"))
+        ->setShortcuts({QKeySequence("Ctrl+Shift+Z"), QKeySequence("Ctrl+Y")});
+    edit->addSeparator();
     AddCommand(edit, tr("Cu&t\tCtrl+X"), CommandId::EditCut);
     AddCommand(edit, tr("&Copy\tCtrl+C"), CommandId::EditCopy);
     AddCommand(edit, tr("&Paste\tCtrl+V"), CommandId::EditPaste);
@@ -122,6 +128,11 @@ void CMainFrame::UpdateCommandStates()
 {
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) it.value()->setEnabled(m_app.CommandEnabled(it.key()));
     m_actions[CommandId::AutoSave]->setChecked(m_app.AutoSaveOn());
+    const SongDocument& doc = m_app.Document();
+    m_actions[CommandId::EditUndo]->setText(tr("&Undo") + (doc.CanUndo() ? " " + QString::fromStdString(doc.UndoName()) : ""));
+    m_actions[CommandId::EditRedo]->setText(tr("&Redo") + (doc.CanRedo() ? " " + QString::fromStdString(doc.RedoName()) : ""));
+    // Typing waiting to become a step can be undone before the step is made.
+    if (HasPendingEdit()) m_actions[CommandId::EditUndo]->setEnabled(true);
     auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
     m_fitLongLines->setEnabled(editLyrics && editLyrics->Usable() && !editLyrics->LinesTooWide().isEmpty());
     if (m_view) m_view->UpdateControls();
@@ -290,4 +301,27 @@ void CMainFrame::RunPeripheralCommand(int command)
         const QString folder = machine.value("User/InstallFolder").toString();
         QProcess::startDetached(QDir(folder).filePath("Pellamar"), {m_app.MusicFolder()}, folder);
     }
+}
+
+bool CMainFrame::HasPendingEdit() const
+{
+    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
+    return editLyrics && editLyrics->HasPendingTyping();
+}
+
+void CMainFrame::RecordPendingEdit()
+{
+    if (auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view)) editLyrics->RecordTyping();
+}
+
+int CMainFrame::SelectedWord() const
+{
+    auto* adjust = qobject_cast<CNudgeLyricsDlg*>(m_view);
+    return adjust ? adjust->SelectedWord() : -1;
+}
+
+void CMainFrame::SelectWord(int index)
+{
+    auto* adjust = qobject_cast<CNudgeLyricsDlg*>(m_view);
+    if (adjust && index >= 0 && size_t(index) < m_app.Song().words.size()) adjust->SelectWord(index);
 }

@@ -25,6 +25,12 @@ public:
     // Edit > Fit Long Lines: the Edit Lyrics view's own command.
     QAction* FitLongLinesAction() const { return m_fitLongLines; }
     void UpdateCommandStates();
+    // Typing in the lyrics editor not yet recorded as a step, and recording it.
+    bool HasPendingEdit() const;
+    void RecordPendingEdit();
+    // The word Adjust Lyrics has selected (-1: none, or another view), and selecting it again.
+    int SelectedWord() const;
+    void SelectWord(int index);
 
     void RestorePlacement(const QRect& normal, bool maximized, bool show);
     // What the four views need at least, with the menu and status bars: the window's least size.

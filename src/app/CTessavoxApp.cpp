@@ -23,6 +23,7 @@
 #include "app/dialogs/CSongSettingsDlg.h"
 #include "audio/MCdgPlayer.h"
 #include "audio/MusicImport.h"
+#include "document/RecoveryFile.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
 #include "log/MUserActionLog.h"
@@ -52,6 +53,8 @@ constexpr uint32_t kActionSettings = 6;
 // many stacked boxes to close meanwhile.
 constexpr int kExitPollMs = 20;
 constexpr int kMaxBoxesClosed = 16;
+// How often an unsaved song's recovery copy is brought up to date (only when it changed).
+constexpr int kRecoveryWriteMs = 2000;
 
 // Paths are kept in the song as the file system spells them.
 std::string PathBytes(const QString& path)
@@ -124,16 +127,21 @@ void EditorDo(QWidget* w, int command)
 CTessavoxApp* CTessavoxApp::s_instance = nullptr;
 
 CTessavoxApp::CTessavoxApp()
-    : m_song(std::make_unique<MSongSettings>()), m_exportSong(std::make_unique<ExportSongCommand>(*this))
+    : m_exportSong(std::make_unique<ExportSongCommand>(*this))
 {
     s_instance = this;
-    m_song->prompt = &m_prompt;
+    m_document.SetPrompt(&m_prompt);
+    m_document.Subscribe([this](SongDocument::Change change) {
+        if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
+    });
     m_song->isPlaying = [this] { return IsPlaying(); };
     settingsDialog = [this](MSongSettings& copy) { return CSongSettingsDlg::Run(*this, copy); };
 }
 
 CTessavoxApp::~CTessavoxApp()
 {
+    // A clean exit leaves no recovery copy; after a signal the unsaved song is offered again.
+    if (m_terminationStatus == 0) m_document.RemoveRecovery();
     if (m_frame) m_frame->StopPlaying();
     m_frame.reset();
     DestroyGlobalPlayer();
@@ -216,6 +224,9 @@ bool CTessavoxApp::CommandEnabled(int command) const
                !QApplication::clipboard()->text().isEmpty();
     }
     case CommandId::EditSelectAll: return FocusedEditor() != nullptr;
+    // Not while the music plays (placing among it) or an export has the song.
+    case CommandId::EditUndo: return idle && m_document.CanUndo();
+    case CommandId::EditRedo: return idle && m_document.CanRedo();
     case CommandId::Pellamar: {
         QSettings machine(QSettings::IniFormat, QSettings::SystemScope, "Kelvane", "Pellamar");
         return !machine.value("User/InstallFolder").toString().isEmpty();
@@ -237,6 +248,8 @@ void CTessavoxApp::RunCommand(int command)
     case CommandId::Exit: Exit(); break;
     case CommandId::Settings: SongSettings(); break;
     case CommandId::ExportSong: m_exportSong->Run(); break;
+    case CommandId::EditUndo: Undo(); break;
+    case CommandId::EditRedo: Redo(); break;
     case CommandId::EditCut:
     case CommandId::EditCopy:
     case CommandId::EditPaste:
@@ -264,15 +277,7 @@ void CTessavoxApp::RunCommand(int command)
 
 void CTessavoxApp::ResetSong()
 {
-    m_song->RestoreDefaults();
-    m_song->ClearLines();
-    m_song->artist.clear();
-    m_song->title.clear();
-    m_song->singerDescriptions = {};
-    m_song->eraseLinesFromBottom = 0;
-    m_song->sweepEntireWord = 0;
-    m_song->ReleaseStreamBuffer();
-    m_song->SetModified(false);
+    m_document.New();
 }
 
 void CTessavoxApp::ClearMusic()
@@ -366,8 +371,7 @@ bool CTessavoxApp::OpenProject(const QString& path)
 {
     m_projectFolder = FolderOf(path);
     ClearMusic();
-    m_song->projectPath = PathBytes(path);
-    if (!m_song->Load()) {
+    if (!m_document.Open(PathBytes(path))) {
         // The loader has told the user why. The song keeps neither the name nor the path of a
         // file it refused, so that no Save or Auto Save can write over that file.
         BecomeUntitled();
@@ -376,6 +380,12 @@ bool CTessavoxApp::OpenProject(const QString& path)
     }
     m_openedFromFile = true;
     m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
+    LoadSongMusic(true);
+    return true;
+}
+
+void CTessavoxApp::LoadSongMusic(bool askWhenMissing)
+{
     bool chooseMusic = false;
     if (!m_song->musicPath.empty()) {
         // A folder of projects and music that was moved still finds the music beside the
@@ -383,9 +393,7 @@ bool CTessavoxApp::OpenProject(const QString& path)
         const MusicLocation where = LocateMusic(m_song->musicPath, m_song->projectPath);
         const QString music = PathText(where.path.empty() ? m_song->musicPath : where.path);
         if (LoadMusic(music)) {
-            m_song->musicWorkPath = PathBytes(m_workingAudioPath);
-            m_song->RebuildStreamBuffer();
-            chooseMusic = !QFileInfo::exists(m_musicSourcePath) &&
+            chooseMusic = askWhenMissing && !QFileInfo::exists(m_musicSourcePath) &&
                           m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
                                        PromptIcon::Question) == PromptAnswer::Yes;
         } else {
@@ -406,13 +414,14 @@ bool CTessavoxApp::OpenProject(const QString& path)
     if (chooseMusic) AddMusic();
     RefreshCaption();
     emit StateChanged();
-    return true;
 }
 
 bool CTessavoxApp::FileSave()
 {
     if (m_song->projectPath.empty()) return FileSaveAs();
-    const bool saved = m_song->Save();
+    // Typing still waiting to become a step is saved as one.
+    if (m_frame) m_frame->RecordPendingEdit();
+    const bool saved = m_document.Save();
     RefreshCaption();
     return saved;
 }
@@ -430,10 +439,8 @@ bool CTessavoxApp::FileSaveAs()
     if (QFileInfo(path).suffix().isEmpty()) path += ".tvx";
     m_projectFolder = FolderOf(path);
     // The song keeps its old name unless it was really written under the new one.
-    const std::string previous = m_song->projectPath;
-    m_song->projectPath = PathBytes(path);
-    const bool saved = m_song->Save();
-    if (!saved) m_song->projectPath = previous;
+    if (m_frame) m_frame->RecordPendingEdit();
+    const bool saved = m_document.SaveAs(PathBytes(path));
     RefreshCaption();
     return saved;
 }
@@ -474,16 +481,16 @@ void CTessavoxApp::ShowView(int view)
 
 bool CTessavoxApp::LoadMusic(const QString& path)
 {
-    MusicImport import;
     std::unique_ptr<CProgressDlg> progress;
+    MusicImport::Progress report;
     if (!MusicImport::IsUsedInPlace(PathBytes(path)) && QFileInfo::exists(path)) {
         progress = std::make_unique<CProgressDlg>(m_frame.get(), kDecompressingAudioTitle, false);
         progress->show();
-        import.SetProgress([&progress](int percent) { return progress->Progress(percent); });
+        report = [&progress](int percent) { return progress->Progress(percent); };
     }
-    const bool ok = import.ImportMusic(PathBytes(path));
+    const bool ok = m_document.LoadMusic(PathBytes(path), report);
     progress.reset();
-    const MusicImportResult& r = import.Result();
+    const MusicImportResult& r = m_document.MusicResult();
     m_sampleRate = r.sampleRate;
     m_bitsPerSample = r.bitsPerSample;
     m_channels = r.channels;
@@ -583,8 +590,69 @@ void CTessavoxApp::SongSettings()
     if (ok) {
         m_song->AssignSettings(*copy);
         m_song->SetModified(true);
+        m_document.Commit("Song Settings");
         SwitchView(m_currentView);
     }
     if (MLogQueue::LoggingOn())
         MLogQueue::Add(std::make_unique<MSongSettingsDumpLog>("Post SettingsDlg", *m_song), true);
+}
+
+void CTessavoxApp::FollowDocument()
+{
+    // The same word stays selected: undoing a move of it shows it where it was.
+    const int selected = m_frame ? m_frame->SelectedWord() : -1;
+    ShowView(m_currentView);
+    if (m_frame && selected >= 0) m_frame->SelectWord(selected);
+    RefreshCaption();
+    emit StateChanged();
+}
+
+void CTessavoxApp::Undo()
+{
+    if (!CommandEnabled(CommandId::EditUndo) && !(m_frame && m_frame->HasPendingEdit())) return;
+    // Typing not yet recorded becomes its own step first, so Undo takes back just that.
+    if (m_frame) m_frame->RecordPendingEdit();
+    if (m_document.Undo()) FollowDocument();
+}
+
+void CTessavoxApp::Redo()
+{
+    if (!CommandEnabled(CommandId::EditRedo)) return;
+    if (m_document.Redo()) FollowDocument();
+}
+
+void CTessavoxApp::EnableRecovery()
+{
+    m_document.SetRecoveryFile(RecoveryFile::ForThisProcess());
+    if (m_recoveryTimer) return;
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setInterval(kRecoveryWriteMs);
+    // During an export the worker thread has the song.
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] {
+        if (!m_busy) m_document.WriteRecovery();
+    });
+    m_recoveryTimer->start();
+}
+
+bool CTessavoxApp::OfferRecovery()
+{
+    for (const RecoveryFile::Found& found : RecoveryFile::FindLeftBehind()) {
+        const std::string name =
+            found.projectPath.empty() ? std::string(kUntitled) : ToAnsi(QFileInfo(PathText(found.projectPath)).fileName());
+        const std::string text = "Tessavox closed without saving changes to " + name + ". Recover them?";
+        const PromptAnswer answer = m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Question);
+        if (answer != PromptAnswer::Yes) {
+            RecoveryFile(found.file).Remove();
+            continue;
+        }
+        ClearMusic();
+        if (!m_document.OpenRecovered(found)) continue;
+        // Our own copy takes over from the one left behind.
+        RecoveryFile(found.file).Remove();
+        m_openedFromFile = !found.projectPath.empty();
+        LoadSongMusic(true);
+        m_document.WriteRecovery();
+        return true;
+    }
+    return false;
 }

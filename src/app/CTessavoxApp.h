@@ -7,12 +7,14 @@
 
 #include "app/AppSettings.h"
 #include "app/QtUserPrompt.h"
+#include "document/SongDocument.h"
 #include "timing/PlayClock.h"
 
 class CMainFrame;
 class CProgressDlg;
 class ExportSongCommand;
 class MSongSettings;
+class QTimer;
 
 // The application: the one open song, the per-user settings, the project lifecycle, the music
 // that belongs to the project and the switching between the four working views.
@@ -28,7 +30,8 @@ public:
     // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
     bool InitInstance(bool showFrame = true);
 
-    MSongSettings& Song() { return *m_song; }
+    MSongSettings& Song() { return m_document.Song(); }
+    SongDocument& Document() { return m_document; }
     AppSettings& Settings() { return m_settings; }
     QtUserPrompt& Prompt() { return m_prompt; }
     CMainFrame* Frame() const { return m_frame.get(); }
@@ -92,6 +95,15 @@ public:
 
     ExportSongCommand& ExportSong() { return *m_exportSong; }
 
+    // Undo and Redo of the song's last step; the view is built anew on the state reached.
+    void Undo();
+    void Redo();
+    // Keeps a recovery copy of the unsaved song while the program runs (the real program does;
+    // tests need not), and offers the songs that programs before it left unsaved.
+    void EnableRecovery();
+    // True when a recovered song was opened.
+    bool OfferRecovery();
+
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
     // The clock that placing and adjusting words read: the player's, unless a test set its own.
@@ -112,11 +124,16 @@ private:
     // An untitled song with no music and no path, as after File > Close.
     void BecomeUntitled();
     void ExitWhenWorkHasEnded();
+    // Makes the view show the song anew after its content changed under it.
+    void FollowDocument();
+    void LoadSongMusic(bool askWhenMissing);
 
     static CTessavoxApp* s_instance;
     AppSettings m_settings;
     QtUserPrompt m_prompt;
-    std::unique_ptr<MSongSettings> m_song;
+    SongDocument m_document;
+    MSongSettings* m_song = &m_document.Song();
+    QTimer* m_recoveryTimer = nullptr;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;
     int m_currentView = 0;

@@ -17,6 +17,7 @@
 #include "app/dialogs/CProgressDlg.h"
 #include "cdg/ExportBin.h"
 #include "export/CompressedExport.h"
+#include "document/DocumentExport.h"
 #include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
 
@@ -89,6 +90,7 @@ void ExportSongCommand::Run()
     CDlgExport dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
+    m_app.Document().Commit("Artist and Title");
 
     GuiThreadPrompt workerPrompt(m_app.Prompt(), &m_app);
     ExportBusy busy(m_app, workerPrompt);
@@ -160,17 +162,11 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
     const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin");
     if (path.isEmpty()) return;
 
-    MSongSettings& song = m_app.Song();
     CProgressDlg progress(m_app.Frame(), kBinProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     BinExportResult result;
-    work.Run([&] {
-        const SongExportStream stream = PrepareSongExportStream(song);
-        result = ExportBin(PathBytes(path), {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
-                                             song.MusicPlayBytes()},
-                           work.Progress(), prompt);
-    });
+    work.Run([&] { result = ExportSongBin(m_app.Document(), PathBytes(path), work.Progress(), prompt); });
     progress.hide();
     if (!work.Failure().empty())
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
@@ -196,11 +192,7 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     progress.show();
     BackgroundWork work(&progress);
     CompressedExportResult result;
-    work.Run([&] {
-        const SongExportStream stream = PrepareSongExportStream(song);
-        result = RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, PathBytes(path),
-                                     m_choices, work.Progress(), prompt);
-    });
+    work.Run([&] { result = ExportSongCompressed(m_app.Document(), PathBytes(path), m_choices, work.Progress(), prompt); });
     progress.hide();
     if (!work.Failure().empty()) {
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);

@@ -108,7 +108,9 @@ int main(int argc, char** argv)
     app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
     app.InitInstance(true);
     QObject::connect(&instance, &SingleInstance::Activated, &app, &CTessavoxApp::OpenFromAnotherStart);
-    if (!project.isEmpty()) app.OpenProject(project);
+    // Work a crashed or killed window left unsaved comes first; then the project asked for.
+    app.EnableRecovery();
+    if (!app.OfferRecovery() && !project.isEmpty()) app.OpenProject(project);
     // A signal during start-up ended the loops it came in; the main loop would start afresh.
     if (app.TerminationStatus() != 0) return app.TerminationStatus();
     return qapp.exec();

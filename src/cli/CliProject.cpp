@@ -6,23 +6,23 @@
 #include <filesystem>
 
 #include "cli/StderrUserPrompt.h"
-#include "project/MSongSettings.h"
+#include "document/SongDocument.h"
 #include "text/UserPrompt.h"
 
-bool LoadCliProject(MSongSettings& song, StderrUserPrompt& prompt)
+bool OpenCliProject(SongDocument& doc, const std::string& path, StderrUserPrompt& prompt)
 {
-    prompt.SetSubject(song.projectPath);
-    song.prompt = &prompt;
+    prompt.SetSubject(path);
+    doc.SetPrompt(&prompt);
     std::error_code ec;
-    if (std::filesystem::is_directory(song.projectPath, ec)) {
+    if (std::filesystem::is_directory(path, ec)) {
         prompt.Message(std::strerror(EISDIR), kAppCaption, PromptIcon::Stop);
         return false;
     }
-    if (std::FILE* f = std::fopen(song.projectPath.c_str(), "rb")) {
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
         std::fclose(f);
     } else {
         prompt.Message(std::strerror(errno), kAppCaption, PromptIcon::Stop);
         return false;
     }
-    return song.Load();
+    return doc.Open(path);
 }

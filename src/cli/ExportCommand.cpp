@@ -10,18 +10,18 @@
 #include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
 #include "audio/LameLibrary.h"
-#include "audio/MusicImport.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
 #include "cli/LineFitReport.h"
 #include "cli/ProgressLine.h"
-#include "cli/ProjectMusic.h"
 #include "cli/CliOptions.h"
 #include "cli/CliText.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
+#include "document/DocumentExport.h"
+#include "document/SongDocument.h"
 #include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
@@ -136,35 +136,33 @@ int RunExportCommand(const CliArgs& args)
                            "); --type wmag makes WMA+G without it");
     }
 
-    MSongSettings song(project);
-    song.prompt = &prompt;
-    if (!LoadCliProject(song, prompt)) return 1;
+    SongDocument doc;
+    if (!OpenCliProject(doc, project, prompt)) return 1;
+    MSongSettings& song = doc.Song();
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
     WarnLinesTooWide(song);
-    std::string why;
-    if (!music.empty()) song.musicPath = music;
-    else if (!FindProjectMusic(song, why)) return Failure(why);
 
     // The music as the window's Open loads it: a WAV read where it lies, anything else decoded
     // into this run's private work folder.
-    MusicImport import;
-    import.SetProgress([](int) { return !StopSignals::Requested(); });
-    if (!import.ImportMusic(song.musicPath)) {
-        if (StopSignals::Requested()) return Failure("cancelled; no file was written");
-        return Failure(song.musicPath + ": " + TrimmedLines(import.Result().errorText));
+    const auto stopped = [](int) { return !StopSignals::Requested(); };
+    std::string why;
+    if (!music.empty()) {
+        song.musicPath = music;
+        if (!doc.LoadMusic(music, stopped)) why = music + ": " + TrimmedLines(doc.MusicResult().errorText);
+    } else {
+        doc.LoadProjectMusic(why, stopped);
     }
-    song.UseImportedMusic(import.Result());
-    if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)
+    if (StopSignals::Requested()) return Failure("cancelled; no file was written");
+    if (!why.empty()) return Failure(why);
+    if (choices.type == ExportType::Bin && doc.MusicResult().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
 
-    const SongExportStream stream = PrepareSongExportStream(song);
+    SongExportStream stream;
     if (choices.type == ExportType::Bin) {
         ProgressLine progress(kBinProgressCaption);
-        const BinExportResult r =
-            ExportBin(output, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn,
-                               song.MusicPlayBytes()},
-                      [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt);
+        const BinExportResult r = ExportSongBin(
+            doc, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
         if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != BinExportStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
@@ -172,9 +170,8 @@ int RunExportCommand(const CliArgs& args)
         return 0;
     }
     ProgressLine progress(kCompressingAudioCaption);
-    const CompressedExportResult r =
-        RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, output, choices,
-                            [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt);
+    const CompressedExportResult r = ExportSongCompressed(
+        doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
     if (StopSignals::Requested()) return Failure("cancelled; no file was written");
     if (!r.ok) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());

@@ -11,6 +11,7 @@
 #include "cli/CliOptions.h"
 #include "cli/JsonWriter.h"
 #include "cli/CliProject.h"
+#include "document/SongDocument.h"
 #include "cli/LineFitReport.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/ByteOrder.h"
@@ -332,9 +333,9 @@ int RunInfoCommand(const CliArgs& args)
 
     StderrUserPrompt prompt;
     prompt.SetCommand("info");
-    MSongSettings song(options.path);
-    song.prompt = &prompt;
-    if (!LoadCliProject(song, prompt)) {
+    SongDocument doc;
+    const MSongSettings& song = doc.Song();
+    if (!OpenCliProject(doc, options.path, prompt)) {
         // The loader says nothing when the file merely ends early; the user still needs a reason.
         if (prompt.ShownCount() == 0) prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
         return 1;

@@ -1,4 +1,6 @@
 // tessavox-cli page: a still picture of a project's title, lyrics or credits page.
+#include <cerrno>
+#include <cstring>
 #include <cstdio>
 #include <string>
 
@@ -6,6 +8,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliProject.h"
+#include "document/SongDocument.h"
 #include "cli/StderrUserPrompt.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
@@ -48,9 +51,9 @@ int RunPageCommand(const CliArgs& args)
 
     StderrUserPrompt prompt;
     prompt.SetCommand("page");
-    MSongSettings song(project);
-    song.prompt = &prompt;
-    if (!LoadCliProject(song, prompt)) return 1;
+    SongDocument doc;
+    if (!OpenCliProject(doc, project, prompt)) return 1;
+    MSongSettings& song = doc.Song();
 
     MRwRenderer renderer;
     MRwSnapshotPresenter snapshot(scale);
@@ -61,14 +64,14 @@ int RunPageCommand(const CliArgs& args)
     } else {
         IMAGE_STRUCT* page = song.FindPage(pageKind);
         if (!page) {
-            std::fprintf(stderr, "page: the project has no %s page\n", kind.c_str());
+            std::fprintf(stderr, "tessavox-cli page: %s: the project has no %s page\n", project.c_str(), kind.c_str());
             return 1;
         }
         DrawPagePreview(renderer, *page);
     }
     renderer.PresentAll();
     if (!snapshot.WritePng(output)) {
-        std::fprintf(stderr, "page: cannot write \"%s\"\n", output.c_str());
+        std::fprintf(stderr, "tessavox-cli page: %s: %s\n", output.c_str(), std::strerror(errno));
         return 1;
     }
     return 0;

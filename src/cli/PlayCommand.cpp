@@ -15,7 +15,7 @@
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
 #include "cli/CliOptions.h"
-#include "cli/ProjectMusic.h"
+#include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -23,7 +23,6 @@
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
-#include "audio/MusicImport.h"
 #include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
@@ -190,23 +189,18 @@ int RunPlayCommand(const CliArgs& args)
     // A project: its music as the window loads it, and its whole stream with the lead-in.
     StderrUserPrompt prompt;
     prompt.SetCommand("play");
-    std::unique_ptr<MSongSettings> song;
+    std::unique_ptr<SongDocument> doc;
+    MSongSettings* song = nullptr;
     uint32_t songLeadIn = 0;
     std::vector<uint8_t> stream;
     if (IsProject(o.music)) {
-        song = std::make_unique<MSongSettings>(o.music);
-        song->prompt = &prompt;
-        if (!LoadCliProject(*song, prompt)) return kExitFailure;
+        doc = std::make_unique<SongDocument>();
+        if (!OpenCliProject(*doc, o.music, prompt)) return kExitFailure;
+        song = &doc->Song();
         std::string why;
-        if (!FindProjectMusic(*song, why)) return Failure(why);
-        MusicImport import;
-        if (!import.ImportMusic(song->musicPath)) {
-            std::string why = import.Result().errorText;
-            while (!why.empty() && why.back() == '\n') why.pop_back();
-            return Failure(song->musicPath + ": " + why);
-        }
-        song->UseImportedMusic(import.Result());
-        const SongExportStream written = PrepareSongExportStream(*song);
+        if (!doc->LoadProjectMusic(why, [](int) { return !StopSignals::Requested(); }))
+            return StopSignals::Requested() ? Failure("stopped") : Failure(why);
+        const SongExportStream written = doc->BuildStream();
         songLeadIn = written.leadIn;
         stream.assign(song->streamBuffer.begin(),
                       song->streamBuffer.begin() + long(std::min(written.usedLength, song->streamBuffer.size())));

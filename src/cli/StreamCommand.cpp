@@ -9,7 +9,7 @@
 #include "cdg/WriteRwMemory.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
-#include "cli/ProjectMusic.h"
+#include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
@@ -37,12 +37,12 @@ int RunStreamCommand(const CliArgs& args)
 
     StderrUserPrompt prompt;
     prompt.SetCommand("stream");
-    MSongSettings song(project);
-    song.prompt = &prompt;
-    if (!LoadCliProject(song, prompt)) return 1;
-    // Music that moved with its project is measured where it is now.
-    if (std::string why; song.streamBuffer.empty() && !song.musicPath.empty() && FindProjectMusic(song, why))
-        song.RebuildStreamBuffer();
+    SongDocument doc;
+    if (!OpenCliProject(doc, project, prompt)) return 1;
+    MSongSettings& song = doc.Song();
+    // The music where it is now, as export and play load it; a song whose music is nowhere
+    // still has a stream, as long as its words.
+    if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
     song.GenerateKaraokeLineList(true, true);
 
     // Without music the stream buffer is sized as if the music lasted until the last word.

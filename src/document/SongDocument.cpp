@@ -6,11 +6,6 @@
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
 
-namespace {
-// A change that its maker did not record as a step of its own.
-constexpr const char* kUnnamedStep = "Change";
-} // namespace
-
 SongDocument::SongDocument(UserPrompt* prompt) : m_song(std::make_unique<MSongSettings>())
 {
     SetPrompt(prompt);
@@ -122,8 +117,6 @@ bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 
 bool SongDocument::Save()
 {
-    // What is saved is a state of the history, so that undo can come back to it.
-    Commit(kUnnamedStep);
     if (!m_song->Save()) return false;
     m_history.MarkSaved();
     RemoveRecovery();
@@ -239,8 +232,6 @@ void SongDocument::FollowHistory(const SongSnapshot* state)
 
 bool SongDocument::Undo()
 {
-    // A change not yet recorded is the first to go back.
-    Commit(kUnnamedStep);
     const SongSnapshot* state = m_history.Undo();
     if (!state) return false;
     FollowHistory(state);

@@ -80,6 +80,9 @@ public:
 
     // -- History.
     // Records the song as it is now as a step named name (nothing when it did not change).
+    // Whoever changes the song records the change; what is not recorded (a view's own
+    // bookkeeping, a rebuilt line list) belongs to no step, and Undo and Redo do not keep it.
+    // Save marks the current state saved; record a change before saving it.
     bool Commit(const std::string& name);
     bool CanUndo() const { return m_history.CanUndo(); }
     bool CanRedo() const { return m_history.CanRedo(); }

@@ -136,12 +136,14 @@ TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndNothingChangedIsNoStep
     EXPECT_EQ(doc.UndoName(), "End Later");
     EXPECT_EQ(doc.History().StepCount(), 2u);
 
-    // A change nobody recorded yet is what Undo takes back first.
+    // What nobody recorded is no step: Undo goes to the state before the last step.
     const uint32_t before = doc.Song().words[1]->start;
     doc.Song().words[1]->start += 5;
     ASSERT_TRUE(doc.Undo());
-    EXPECT_EQ(doc.Song().words[1]->start, before);
-    EXPECT_EQ(doc.UndoName(), "End Later");
+    EXPECT_EQ(doc.Song().words[1]->start, 2 * kSecond);
+    EXPECT_NE(before, 2 * kSecond);
+    EXPECT_EQ(doc.UndoName(), "Place Lyrics");
+    doc.Redo();
 
     // Back at the saved song, a new step drops the rest; undoing it is the saved song again.
     doc.Undo();

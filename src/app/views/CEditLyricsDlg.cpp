@@ -35,6 +35,10 @@
 
 namespace {
 
+// Keys that rest this long end a step of typing.
+constexpr int kTypingStepMs = 1000;
+
+
 constexpr uint32_t kSampleRate = 44100;
 constexpr int kSecondsPerMinute = 60;
 constexpr int kSplitBytes = 8;
@@ -254,6 +258,13 @@ void CEditLyricsDlg::BuildControls()
         QTimer::singleShot(0, this, &CEditLyricsDlg::EndScroll);
     });
     m_play->installEventFilter(this);
+    // The song's Undo is the editor's too: its own would undo behind the song's back.
+    m_editor->setUndoRedoEnabled(false);
+    m_editor->installEventFilter(this);
+    m_typingTimer = new QTimer(this);
+    m_typingTimer->setSingleShot(true);
+    m_typingTimer->setInterval(kTypingStepMs);
+    connect(m_typingTimer, &QTimer::timeout, this, &CEditLyricsDlg::RecordTyping);
     m_slider->installEventFilter(this);
 }
 
@@ -278,6 +289,7 @@ void CEditLyricsDlg::LoadEditorText()
 void CEditLyricsDlg::CloseView()
 {
     if (Closed()) return;
+    RecordTyping();
     m_timer->stop();
     StopPlaying();
     CViewBase::CloseView();
@@ -317,6 +329,8 @@ void CEditLyricsDlg::OnTextChanged()
     if (m_loadingText) return;
     MSongSettings& song = App().Song();
     song.lyricText = SongText(m_editor->toPlainText());
+    m_typingPending = true;
+    m_typingTimer->start();
     // Marking an already modified song again would only refresh the caption and every command.
     if (!song.IsModified()) song.SetModified(true);
     PreviewRefresh();
@@ -362,6 +376,7 @@ void CEditLyricsDlg::MarkLinesTooWide()
 void CEditLyricsDlg::FitLongLines()
 {
     MSongSettings& song = App().Song();
+    RecordTyping();
     QTextDocument* document = m_editor->document();
     // The marks follow the text as it changes; the lines to break are those of now.
     const QList<int> wide = m_linesTooWide;
@@ -380,6 +395,9 @@ void CEditLyricsDlg::FitLongLines()
         cursor.insertText(lines.join('\n'));
     }
     edit.endEditBlock();
+    m_typingPending = false;
+    m_typingTimer->stop();
+    App().Document().Commit("Fit Long Lines");
 }
 
 void CEditLyricsDlg::PreviewRefresh()
@@ -558,8 +576,25 @@ void CEditLyricsDlg::OnSliderValue(int value)
     UpdateTimeLabel();
 }
 
+void CEditLyricsDlg::RecordTyping()
+{
+    if (!m_typingPending) return;
+    m_typingPending = false;
+    m_typingTimer->stop();
+    App().Document().Commit("Typing");
+}
+
 bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_editor && event->type() == QEvent::ShortcutOverride) {
+        // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y go past the editor to the window's Undo and Redo.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->matches(QKeySequence::Undo) || key->matches(QKeySequence::Redo) ||
+            QKeySequence(key->keyCombination()) == QKeySequence("Ctrl+Y")) {
+            event->ignore();
+            return true;
+        }
+    }
     if ((watched == m_play || watched == m_slider) &&
         (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
         auto* key = static_cast<QKeyEvent*>(event);
@@ -591,6 +626,7 @@ bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
 void CEditLyricsDlg::ImportLyrics()
 {
     MSongSettings& song = App().Song();
+    RecordTyping();
     // The old lines wait aside: an LRC file's times may be refused, and then the old times stay.
     const bool wasPlaced = !song.lyricText.empty() && SomeWordTimed(song);
     std::vector<std::unique_ptr<MKaraokeLine>> oldLines = std::move(song.lines);
@@ -610,7 +646,9 @@ void CEditLyricsDlg::ImportLyrics()
             keepOldTimes = true;
         else if (!lrc.lines.empty()) {
             PreviewRefresh();
+            App().Document().Commit("Import Lyrics");
             ApplyLrcTiming(song, lrc, App().Prompt());
+            App().Document().Commit("Apply LRC Timing");
         }
     }
     if (keepOldTimes) {
@@ -619,6 +657,7 @@ void CEditLyricsDlg::ImportLyrics()
         song.words = std::move(oldWords);
     }
     PreviewRefresh();
+    if (dialog.Imported()) App().Document().Commit("Import Lyrics");
     AudioControlsRefresh();
 }
 

@@ -54,6 +54,9 @@ public:
     // Edit > Fit Long Lines: every lyric line too wide for the screen is broken at the last
     // space that fits, as one edit of the editor (so Undo takes it back).
     void FitLongLines();
+    // Typing becomes one undo step once the keys rest a moment; before that it is pending.
+    bool HasPendingTyping() const { return m_typingPending; }
+    void RecordTyping();
 
     // State, for the shell and the tests.
     QPlainTextEdit* Editor() const { return m_editor; }
@@ -93,6 +96,8 @@ private:
 
     bool m_usable = true;
     bool m_loadingText = false;
+    bool m_typingPending = false;
+    QTimer* m_typingTimer = nullptr;
     bool m_settingSlider = false;
     bool m_playing = false;
     bool m_pausedForDragging = false;

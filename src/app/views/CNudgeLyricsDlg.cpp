@@ -84,6 +84,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     connect(m_adjustArea, &QPushButton::clicked, this, [this] {
         CNudgeLyricsSettingsDlg dialog(App().Song(), this);
         dialog.exec();
+        App().Document().Commit("Adjust Area");
     });
 
     if (lyrics) {
@@ -324,22 +325,26 @@ void CNudgeLyricsDlg::NextPage()
 
 void CNudgeLyricsDlg::StartEarlier()
 {
-    if (m_selected >= 0) WordTiming(App().Song()).StartEarlier(size_t(m_selected));
+    if (m_selected >= 0 && WordTiming(App().Song()).StartEarlier(size_t(m_selected)))
+        App().Document().Commit("Start Earlier");
 }
 
 void CNudgeLyricsDlg::StartLater()
 {
-    if (m_selected >= 0) WordTiming(App().Song()).StartLater(size_t(m_selected));
+    if (m_selected >= 0 && WordTiming(App().Song()).StartLater(size_t(m_selected)))
+        App().Document().Commit("Start Later");
 }
 
 void CNudgeLyricsDlg::EndEarlier()
 {
-    if (m_selected >= 0) WordTiming(App().Song()).EndEarlier(size_t(m_selected));
+    if (m_selected >= 0 && WordTiming(App().Song()).EndEarlier(size_t(m_selected)))
+        App().Document().Commit("End Earlier");
 }
 
 void CNudgeLyricsDlg::EndLater()
 {
-    if (m_selected >= 0) WordTiming(App().Song()).EndLater(size_t(m_selected));
+    if (m_selected >= 0 && WordTiming(App().Song()).EndLater(size_t(m_selected)))
+        App().Document().Commit("End Later");
 }
 
 std::pair<uint32_t, uint32_t> CNudgeLyricsDlg::LoopStretch() const
@@ -438,11 +443,9 @@ void CNudgeLyricsDlg::AssignSinger(int slot)
 {
     MSongSettings& song = App().Song();
     if (m_selected < 0 || m_mode != kIdle) return;
-    MKaraokeLine* line = song.words[size_t(m_selected)]->line;
-    if (!line) return;
-    line->colour = slot;
+    if (!WordTiming(song).AssignSinger(size_t(m_selected), slot)) return;
+    App().Document().Commit("Assign Singer");
     DrawPage();
-    song.SetModified(true);
     UpdateControls();
 }
 

@@ -346,6 +346,8 @@ void CPlaceLyricsDlg::End()
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
     MarkModified();
+    // The whole pass, Home to End, is one step.
+    App().Document().Commit("Place Lyrics");
     m_start->setFocus();
     emit App().StateChanged();
 }

@@ -221,7 +221,7 @@ void MSongSettings::SetMusicPath(const std::string& path, const std::string& wor
 
 bool MSongSettings::UseImportedMusic(const MusicImportResult& result)
 {
-    musicWorkPath = result.decoded ? result.path : std::string();
+    musicWorkPath = result.path;
     return RebuildStreamBuffer();
 }
 

@@ -53,7 +53,13 @@ CMainFrame::CMainFrame(CTessavoxApp& app) : m_app(app)
     connect(&m_app, &CTessavoxApp::StateChanged, this, &CMainFrame::UpdateCommandStates);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // The view closing below may still record a step, and the song's news must not reach a
+    // frame that is half gone.
+    disconnect(&m_app, nullptr, this, nullptr);
+    m_stateTimer->stop();
+}
 
 QAction* CMainFrame::AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut)
 {
@@ -324,4 +330,12 @@ void CMainFrame::SelectWord(int index)
 {
     auto* adjust = qobject_cast<CNudgeLyricsDlg*>(m_view);
     if (adjust && index >= 0 && size_t(index) < m_app.Song().words.size()) adjust->SelectWord(index);
+}
+
+bool CMainFrame::ReloadSongInView()
+{
+    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
+    if (!editLyrics || !editLyrics->Usable()) return false;
+    editLyrics->ReloadSong();
+    return true;
 }

@@ -31,6 +31,8 @@ public:
     // The word Adjust Lyrics has selected (-1: none, or another view), and selecting it again.
     int SelectedWord() const;
     void SelectWord(int index);
+    // Lets a view that can show a changed song in place do so; false when it must be built anew.
+    bool ReloadSongInView();
 
     void RestorePlacement(const QRect& normal, bool maximized, bool show);
     // What the four views need at least, with the menu and status bars: the window's least size.

@@ -601,7 +601,7 @@ void CTessavoxApp::FollowDocument()
 {
     // The same word stays selected: undoing a move of it shows it where it was.
     const int selected = m_frame ? m_frame->SelectedWord() : -1;
-    ShowView(m_currentView);
+    if (!m_frame || !m_frame->ReloadSongInView()) ShowView(m_currentView);
     if (m_frame && selected >= 0) m_frame->SelectWord(selected);
     RefreshCaption();
     emit StateChanged();

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include "media/AtomicFile.h"
 
 namespace {
 
@@ -20,21 +19,6 @@ constexpr const char* kPrefix = "recovery-";
 constexpr const char* kSuffix = ".tvxr";
 // A project path longer than this is no path.
 constexpr size_t kMaxPathBytes = 4096;
-
-bool WriteAll(int fd, const void* data, size_t size)
-{
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        p += n;
-        size -= size_t(n);
-    }
-    return true;
-}
 
 // The process id in "recovery-<pid>.tvxr", 0 when the name is not one of ours.
 pid_t ProcessOf(const std::string& name)
@@ -77,22 +61,14 @@ bool RecoveryFile::Write(const std::string& projectPath, const std::vector<uint8
         return false;
     }
     std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(m_path).parent_path(), ec);
-    const std::string staging = m_path + ".new";
-    const int fd = ::open(staging.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
+    // The user's unsaved work is for the user alone.
+    const std::filesystem::path folder = std::filesystem::path(m_path).parent_path();
+    if (std::filesystem::create_directories(folder, ec))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ec);
     const std::string head = std::string(kMagic) + projectPath + "\n";
-    bool ok = WriteAll(fd, head.data(), head.size()) && WriteAll(fd, project.data(), project.size());
-    ok = (::fsync(fd) == 0) && ok;
-    const int saved = errno;
-    ::close(fd);
-    if (!ok || ::rename(staging.c_str(), m_path.c_str()) != 0) {
-        const int why = ok ? errno : saved;
-        ::unlink(staging.c_str());
-        errno = why;
-        return false;
-    }
-    return true;
+    std::vector<uint8_t> bytes(head.begin(), head.end());
+    bytes.insert(bytes.end(), project.begin(), project.end());
+    return WriteFileAtomically(m_path, bytes);
 }
 
 void RecoveryFile::Remove() const

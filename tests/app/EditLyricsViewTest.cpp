@@ -63,6 +63,8 @@ private:
         app.InitInstance(true);
         app.Song().settings.linesPerPage = 4;
         app.Song().lyricText = lyrics;
+        // As if typed: the song's history has the text.
+        app.Document().Commit("Typing");
         if (musicSeconds > 0) {
             const QString wav = m_dir.filePath(QString("music%1.wav").arg(musicSeconds));
             if (!QFileInfo::exists(wav)) WriteToneWav(wav, musicSeconds);
@@ -542,8 +544,11 @@ private slots:
         app.Frame()->UpdateCommandStates();
         QVERIFY(!fit->isEnabled());
 
-        // One Undo takes the whole command back; typing another long line marks both.
-        editor->undo();
+        // One Undo (the window's, as Ctrl+Z gives it) takes the whole command back; typing
+        // another long line marks both.
+        QCOMPARE(app.Document().UndoName(), std::string("Fit Long Lines"));
+        app.RunCommand(CommandId::EditUndo);
+        QCOMPARE(app.Frame()->View(), view);
         QCOMPARE(editor->toPlainText(), "Short line\n^\n" + longLine);
         QCOMPARE(view->LinesTooWide(), QList<int>{2});
         QTextCursor cursor = editor->textCursor();

@@ -576,6 +576,19 @@ void CEditLyricsDlg::OnSliderValue(int value)
     UpdateTimeLabel();
 }
 
+void CEditLyricsDlg::ReloadSong()
+{
+    m_typingPending = false;
+    m_typingTimer->stop();
+    const int position = m_editor->textCursor().position();
+    LoadEditorText();
+    QTextCursor cursor = m_editor->textCursor();
+    cursor.setPosition(std::min(position, std::max(0, m_editor->document()->characterCount() - 1)));
+    m_editor->setTextCursor(cursor);
+    PreviewRefresh();
+    AudioControlsRefresh();
+}
+
 void CEditLyricsDlg::RecordTyping()
 {
     if (!m_typingPending) return;

@@ -57,6 +57,8 @@ public:
     // Typing becomes one undo step once the keys rest a moment; before that it is pending.
     bool HasPendingTyping() const { return m_typingPending; }
     void RecordTyping();
+    // Shows the song's text again after an undo or redo changed it, the cursor where it was.
+    void ReloadSong();
 
     // State, for the shell and the tests.
     QPlainTextEdit* Editor() const { return m_editor; }

@@ -13,12 +13,12 @@
 #include "audio/MusicImport.h"
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
+#include "cli/CliOptions.h"
+#include "cli/CliProject.h"
+#include "cli/CliText.h"
 #include "cli/LineFitReport.h"
 #include "cli/ProgressLine.h"
 #include "cli/ProjectMusic.h"
-#include "cli/CliOptions.h"
-#include "cli/CliText.h"
-#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
@@ -154,7 +154,7 @@ int RunExportCommand(const CliArgs& args)
         if (StopSignals::Requested()) return Failure("cancelled; no file was written");
         return Failure(song.musicPath + ": " + TrimmedLines(import.Result().errorText));
     }
-    song.UseImportedMusic(import.Result());
+    song.UseMusicWorkFile(import.Result().WorkPath());
     if (choices.type == ExportType::Bin && import.Result().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
 

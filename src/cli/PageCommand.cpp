@@ -2,13 +2,14 @@
 #include <cstdio>
 #include <string>
 
-#include "cdg/PagePreview.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
+#include "log/MLineListLog.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
+#include "player/PagePreview.h"
 #include "project/MSongSettings.h"
 
 namespace {
@@ -57,6 +58,7 @@ int RunPageCommand(const CliArgs& args)
     renderer.AttachWindow(&snapshot);
     if (pageKind == kPageLyrics) {
         song.GenerateKaraokeLineList(true, true);
+        MLineListLog::Rebuilt(song);
         DrawLyricPagePreview(renderer, song, lyricPage);
     } else {
         IMAGE_STRUCT* page = song.FindPage(pageKind);

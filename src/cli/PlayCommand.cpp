@@ -7,24 +7,24 @@
 #include <vector>
 
 #include "audio/AudioOutput.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
+#include "audio/MusicImport.h"
 #include "audio/PlaybackFeed.h"
 #include "cdg/CdgFormat.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
 #include "cli/CliOptions.h"
-#include "cli/ProjectMusic.h"
 #include "cli/CliProject.h"
+#include "cli/ProjectMusic.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
+#include "export/SongExportStream.h"
 #include "media/AtomicFile.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
-#include "audio/MusicImport.h"
-#include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
 #include <poll.h>
@@ -205,7 +205,7 @@ int RunPlayCommand(const CliArgs& args)
             while (!why.empty() && why.back() == '\n') why.pop_back();
             return Failure(song->musicPath + ": " + why);
         }
-        song->UseImportedMusic(import.Result());
+        song->UseMusicWorkFile(import.Result().WorkPath());
         const SongExportStream written = PrepareSongExportStream(*song);
         songLeadIn = written.leadIn;
         stream.assign(song->streamBuffer.begin(),

@@ -9,9 +9,10 @@
 #include "cdg/WriteRwMemory.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
-#include "cli/ProjectMusic.h"
 #include "cli/CliProject.h"
+#include "cli/ProjectMusic.h"
 #include "cli/StderrUserPrompt.h"
+#include "log/MLineListLog.h"
 #include "media/AtomicFile.h"
 #include "project/MSongSettings.h"
 
@@ -44,6 +45,7 @@ int RunStreamCommand(const CliArgs& args)
     if (std::string why; song.streamBuffer.empty() && !song.musicPath.empty() && FindProjectMusic(song, why))
         song.RebuildStreamBuffer();
     song.GenerateKaraokeLineList(true, true);
+    MLineListLog::Rebuilt(song);
 
     // Without music the stream buffer is sized as if the music lasted until the last word.
     std::vector<uint8_t> own;

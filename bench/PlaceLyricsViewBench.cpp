@@ -19,8 +19,8 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/CPlaceLyricsDlg.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/WavOutFile.h"
+#include "player/MCdgPlayer.h"
 #include "project/MSongSettings.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "audio/PlaybackFeed.h"
-#include "audio/WavConstants.h"
-#include "audio/WaveFormat.h"
+#include "media/WavConstants.h"
+#include "media/WaveFormat.h"
 
 namespace {
 

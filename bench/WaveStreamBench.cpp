@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "audio/WavOutFile.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WaveStreamReader.h"
 
 namespace {
 

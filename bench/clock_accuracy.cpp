@@ -21,11 +21,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/NullAudioOutput.h"
 #include "audio/PortAudioOutput.h"
 #include "audio/WavOutFile.h"
+#include "player/MCdgPlayer.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "audio/WaveStreamReader.h"
+#include "media/WaveStreamReader.h"
 
 namespace {
 

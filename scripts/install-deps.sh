@@ -22,6 +22,8 @@ packages=(
   pulseaudio libasound2-plugins
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
   ffmpeg sox unzip
+  # the check that the engine's folders include each other without a cycle
+  python3
   # the place-timing check on a virtual display: server, typing, key times, screenshots
   xvfb xdotool python3-xlib x11-apps
   # the packaging checks: metainfo, desktop entry, MIME XML, manual pages; the Debian package

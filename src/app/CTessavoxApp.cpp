@@ -21,12 +21,13 @@
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CProgressDlg.h"
 #include "app/dialogs/CSongSettingsDlg.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
 #include "log/MUserActionLog.h"
+#include "player/MCdgPlayer.h"
 #include "project/MSongSettings.h"
 #include "project/MusicLocation.h"
 #include "project/ProjectFile.h"
@@ -589,6 +590,7 @@ void CTessavoxApp::SongSettings()
     LogAction(ok ? "Settings-OK" : "Settings-Cancel", kActionSettings);
     if (ok) {
         m_song->AssignSettings(*copy);
+        MLineListLog::Numbered(*m_song);
         m_song->SetModified(true);
         m_document.Commit("Song Settings");
         SwitchView(m_currentView);

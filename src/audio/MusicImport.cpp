@@ -8,11 +8,11 @@
 #include <memory>
 
 #include "audio/CAudioPlay.h"
-#include "audio/WavConstants.h"
 #include "audio/WavInFile.h"
 #include "media/ByteOrder.h"
 #include "media/PrivateWorkFolder.h"
 #include "media/ReplacingFile.h"
+#include "media/WavConstants.h"
 
 namespace {
 

@@ -21,6 +21,9 @@ struct MusicImportResult {
     std::string errorText;
     // True when path is a work file decoded from the music rather than the music itself.
     bool decoded = false;
+    // What the song plays from besides its music path: the decoded work file, or nothing when
+    // the music is played itself.
+    std::string WorkPath() const { return decoded ? path : std::string(); }
     // The tags of a decoded file, as UTF-8.
     MusicTags tags;
 };

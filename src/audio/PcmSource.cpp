@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "audio/WavConstants.h"
-#include "audio/WavTexts.h"
+#include "media/WavConstants.h"
+#include "media/WavTexts.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <span>
 #include <string>
 
-#include "audio/WaveFormat.h"
-#include "audio/WaveStreamReader.h"
 #include "media/InputSource.h"
+#include "media/WaveFormat.h"
+#include "media/WaveStreamReader.h"
 
 // The music an encoder reads: a RIFF/WAVE file of 8- or 16-bit PCM, or, when the first bytes
 // are not "RIFF", raw samples taken as 44,100 Hz 16-bit stereo (all of the source is data).

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "audio/AudioOutput.h"
-#include "audio/WaveFormat.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WaveFormat.h"
+#include "media/WaveStreamReader.h"
 
 class TimeStretcher;
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "audio/WavConstants.h"
 #include "media/ByteOrder.h"
+#include "media/WavConstants.h"
 
 namespace {
 

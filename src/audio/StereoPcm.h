@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 // Turns frames of an 8- or 16-bit PCM work file into the 16-bit stereo that the sound output
 // plays: mono is doubled onto both sides, a file of more channels gives its first two, and

@@ -2,8 +2,8 @@
 #include <array>
 #include <cstdint>
 
-#include "audio/WavConstants.h"
-#include "audio/WaveFormat.h"
+#include "media/WavConstants.h"
+#include "media/WaveFormat.h"
 
 // The header fields of a WAV file: what the writer puts in its 56-byte header and what the
 // whole-file reader learns from the chunks. All zero until something is read or set.

@@ -4,8 +4,8 @@
 #include <bit>
 #include <cstring>
 
-#include "audio/WavTexts.h"
 #include "media/ByteOrder.h"
+#include "media/WavTexts.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <bit>
 
-#include "audio/WavTexts.h"
 #include "media/ByteOrder.h"
+#include "media/WavTexts.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "audio/StereoPcm.h"
-#include "audio/WaveStreamReader.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/SectorInterleaver.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "media/ByteOrder.h"
 #include "media/ReplacingFile.h"
+#include "media/WaveStreamReader.h"
 #include "text/UserPrompt.h"
 
 namespace {

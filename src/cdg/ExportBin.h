@@ -4,7 +4,7 @@
 #include <span>
 #include <string>
 
-#include "audio/WaveStreamReader.h"
+#include "media/WaveStreamReader.h"
 
 #include "media/ProgressCallback.h"
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "cdg/TextLayout.h"
+#include "log/MLineListLog.h"
 #include "project/LyricMarkup.h"
 #include "project/MSongSettings.h"
 
@@ -208,6 +209,7 @@ int FitLongLines(MSongSettings& song, bool finalText)
     song.words.clear();
     song.lyricText = std::move(text);
     song.GenerateKaraokeLineList(false, finalText);
+    MLineListLog::Rebuilt(song);
 
     size_t newLineCount = 0;
     int broken = 0;
@@ -232,6 +234,7 @@ int FitLongLines(MSongSettings& song, bool finalText)
         song.lines = std::move(oldLines);
         song.words = std::move(oldWords);
         song.GenerateKaraokeLineList(true, finalText);
+        MLineListLog::Rebuilt(song);
     }
     song.SetModified(true);
     return broken;

@@ -5,7 +5,6 @@
 
 #include "cdg/MRwGenerator.h"
 #include "cdg/TextLayout.h"
-#include "player/MRwRenderer.h"
 #include "project/MTextType.h"
 
 namespace {
@@ -30,17 +29,17 @@ PageCanvas RampCanvas(int background)
     return canvas;
 }
 
-// Previews: the canvas pixels inside the box go straight into the renderer's frame, but for
+// Previews: the canvas pixels inside the box go straight into the screen's frame, but for
 // those that `keep` marks (when given) with kKeepPixel.
 constexpr uint8_t kKeepPixel = 2;
 
 void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box, const PageCanvas* keep = nullptr)
 {
-    MRwRenderer* renderer = generator.Renderer();
-    if (!renderer) return;
+    CdgPacketSink& screen = generator.Sink();
+    if (!screen.HasScreen()) return;
     const int left = std::clamp(box.left, 0, kCanvasWidth), right = std::clamp(box.right, 0, kCanvasWidth);
     const int top = std::clamp(box.top, 0, kCanvasHeight), bottom = std::clamp(box.bottom, 0, kCanvasHeight);
-    const MRwRenderer::FrameAccess frame = renderer->LockFrame();
+    const CdgPacketSink::Frame frame = screen.BeginFrame();
     if (frame.pixels) {
         for (int y = top; y < bottom; ++y)
             for (int x = left; x < right; ++x)
@@ -48,8 +47,7 @@ void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox
                     frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
                         canvas.At(x, y);
     }
-    renderer->UnlockFrame();
-    renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
+    screen.EndFrame();
 }
 
 } // namespace

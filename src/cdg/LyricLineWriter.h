@@ -16,8 +16,8 @@ inline constexpr int kSweepBackground = 1;
 size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int border, int background, size_t offset);
 
 // One lyric line in `slotCount` rows, row `slot`: its shadow and text pixels sent as colour
-// layers over the background, tile column by tile column. Previews draw it straight into an
-// attached renderer.
+// layers over the background, tile column by tile column. Previews draw it straight into a
+// screen sink.
 size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset);
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <array>
 
-#include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
 
 namespace {
 
@@ -28,16 +26,16 @@ TilePattern PatternOf(const IndexImageView& image, int tileColumn, int tileRow, 
 
 } // namespace
 
-MRwGenerator::MRwGenerator() = default;
+MRwGenerator::MRwGenerator() : m_sink(&m_ownBuffer) {}
 
-MRwGenerator::MRwGenerator(std::span<uint8_t> buffer) : m_buffer(buffer) {}
+MRwGenerator::MRwGenerator(std::span<uint8_t> buffer) : m_ownBuffer(buffer), m_sink(&m_ownBuffer) {}
 
 MRwGenerator::MRwGenerator(uint8_t* buffer, size_t size)
-    : m_buffer(buffer != nullptr ? std::span<uint8_t>(buffer, size) : std::span<uint8_t>())
+    : m_ownBuffer(buffer != nullptr ? std::span<uint8_t>(buffer, size) : std::span<uint8_t>()), m_sink(&m_ownBuffer)
 {
 }
 
-MRwGenerator::MRwGenerator(MRwRenderer* renderer) : m_renderer(renderer) {}
+MRwGenerator::MRwGenerator(CdgPacketSink& sink) : m_sink(&sink) {}
 
 MRwGenerator::~MRwGenerator() = default;
 
@@ -47,30 +45,14 @@ int MRwGenerator::DrawnImageTileRows() const
     return std::clamp(rows, 0, kCdgContentTileRows);
 }
 
-size_t MRwGenerator::StoreInBuffer(size_t offset, const CdgPacket& packet)
-{
-    // The last slot of the buffer is never written: a packet must start below size - 24.
-    if (m_buffer.size() <= kCdgPacketBytes || offset >= m_buffer.size() - kCdgPacketBytes) return kCdgPacketBytes;
-    const size_t limit = m_buffer.size() - kCdgPacketBytes;
-    size_t slot = offset;
-    // A taken slot delays the packet to the next free one, so a burst pushes later events back
-    // instead of overwriting them.
-    while (slot < limit && m_buffer[slot] != 0) slot += kCdgPacketBytes;
-    // No free slot before the end: the packet is dropped like a late one, and the running offset
-    // lands past the end so that later packets give up at once.
-    if (slot < limit) std::copy(packet.bytes.begin(), packet.bytes.end(), m_buffer.begin() + std::ptrdiff_t(slot));
-    return slot - offset + kCdgPacketBytes;
-}
-
 size_t MRwGenerator::WritePacket(size_t offset, const CdgPacket& packet)
 {
-    if (m_player != nullptr) m_player->ExecutePacket(packet.Span());
-    return StoreInBuffer(offset, packet);
+    return m_sink->Write(offset, packet);
 }
 
 size_t MRwGenerator::LoadColorTable(std::span<const uint32_t, kCdgColourCount> colours, size_t offset)
 {
-    if (m_renderer != nullptr) m_renderer->LoadColours(0, kCdgColourCount, colours);
+    m_sink->ShowColours(colours);
     const auto low = colours.first<kCdgColoursPerLoad>();
     const auto high = colours.last<kCdgColoursPerLoad>();
     size_t advance = WritePacket(offset, CdgPacket::LoadColours(kCdgLoadColoursLow, low));
@@ -86,7 +68,7 @@ size_t MRwGenerator::LoadColorTable(const IMAGE_STRUCT& page, size_t offset)
 
 size_t MRwGenerator::PresetMemory(int colour, size_t offset)
 {
-    if (m_renderer != nullptr) m_renderer->MemoryPreset(colour);
+    m_sink->ShowMemoryPreset(colour);
     size_t advance = 0;
     for (int repeat = 0; repeat < kCdgMemoryPresetRun; ++repeat) {
         advance += WritePacket(offset + advance, CdgPacket::MemoryPreset(colour, repeat));
@@ -96,7 +78,7 @@ size_t MRwGenerator::PresetMemory(int colour, size_t offset)
 
 size_t MRwGenerator::PresetBorder(int colour, size_t offset)
 {
-    if (m_renderer != nullptr) m_renderer->BorderPreset(colour);
+    m_sink->ShowBorderPreset(colour);
     return WritePacket(offset, CdgPacket::BorderPreset(colour));
 }
 
@@ -151,7 +133,7 @@ std::optional<CdgPacket> MRwGenerator::WriteColorLayer(const IndexImageView& ima
 size_t MRwGenerator::WriteScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand,
                                      int verticalOffset, size_t offset)
 {
-    if (m_player == nullptr && m_buffer.empty()) return 0;
+    if (!m_sink->TakesPackets()) return 0;
     return WritePacket(offset,
                        CdgPacket::ScrollCopy(horizontalCommand, horizontalOffset, verticalCommand, verticalOffset));
 }

@@ -4,18 +4,17 @@
 #include <optional>
 #include <span>
 
+#include "cdg/CdgBufferSink.h"
 #include "cdg/CdgColour.h"
 #include "cdg/CdgPacket.h"
+#include "cdg/CdgPacketSink.h"
 #include "cdg/IndexImageView.h"
 #include "project/ImageStruct.h"
 
-class MRwPacketDecoder;
-class MRwRenderer;
-
-// The one producer of CD+G packets. Where packets go depends on how it was built: into a
-// caller's zero-filled stream buffer (a song stream), into an attached player that interprets
-// them at once (previews), or nowhere. Offsets are byte offsets into the stream; every write
-// returns how far the caller's running offset advances.
+// The one producer of CD+G packets. They go to a packet sink: a caller's zero-filled stream
+// buffer (a song stream), a screen on the player's side that shows them at once (previews), or
+// nowhere. Offsets are byte offsets into the stream; every write returns how far the caller's
+// running offset advances.
 class MRwGenerator {
 public:
     using IMAGE_STRUCT = ::IMAGE_STRUCT;
@@ -25,18 +24,14 @@ public:
     // Packets go into the buffer by the slot rule. The caller owns the buffer and keeps it alive.
     explicit MRwGenerator(std::span<uint8_t> buffer);
     MRwGenerator(uint8_t* buffer, size_t size);
-    // No buffer: colour tables and presets go straight into the renderer's frame.
-    explicit MRwGenerator(MRwRenderer* renderer);
+    // Everything goes to the sink, which the caller keeps alive.
+    explicit MRwGenerator(CdgPacketSink& sink);
     virtual ~MRwGenerator();
 
     MRwGenerator(const MRwGenerator&) = delete;
     MRwGenerator& operator=(const MRwGenerator&) = delete;
 
-    void AttachPlayer(MRwPacketDecoder* player) { m_player = player; }
-    void AttachRenderer(MRwRenderer* renderer) { m_renderer = renderer; }
-    MRwPacketDecoder* Player() const { return m_player; }
-    MRwRenderer* Renderer() const { return m_renderer; }
-    std::span<uint8_t> Buffer() const { return m_buffer; }
+    CdgPacketSink& Sink() const { return *m_sink; }
 
     // Share of the 16 tile rows of an image that are drawn, in percent (100 at construction).
     void SetImageHeightPercent(int percent) { m_imageHeightPercent = percent; }
@@ -47,14 +42,14 @@ public:
     void SetLineWidthFlag(int flag) { m_lineWidthFlag = flag; }
     int LineWidthFlag() const { return m_lineWidthFlag; }
 
-    // One packet to the player (interpreted at once), then into the buffer at the first free
-    // slot at or after offset. Returns 24 plus the distance skipped over taken slots.
+    // One packet to the sink: into the buffer at the first free slot at or after offset, and to
+    // a screen that interprets it at once. Returns 24 plus the distance skipped over taken slots.
     size_t WritePacket(size_t offset, const CdgPacket& packet);
-    // The renderer gets the 16 colours; then a code-30 and a code-31 packet.
+    // A screen gets the 16 colours; then a code-30 and a code-31 packet.
     size_t LoadColorTable(std::span<const uint32_t, kCdgColourCount> colours, size_t offset);
     // The page's colour table (its picture's table).
     size_t LoadColorTable(const IMAGE_STRUCT& page, size_t offset);
-    // The renderer clears to the colour; then the run of 16 Memory Preset packets.
+    // A screen clears to the colour; then the run of 16 Memory Preset packets.
     size_t PresetMemory(int colour, size_t offset);
     size_t PresetBorder(int colour, size_t offset);
     // One plain tile of a single colour.
@@ -68,7 +63,7 @@ public:
     // colour into that colour; none when the tile holds no pixel of the colour.
     std::optional<CdgPacket> WriteColorLayer(const IndexImageView& image, int tileColumn, int tileRow,
                                              int screenColumn, int screenRow, int colour, int baseColour) const;
-    // Returns 0 and writes nothing when neither a player nor a buffer is attached.
+    // Returns 0 and writes nothing when the sink takes no packets.
     size_t WriteScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand, int verticalOffset,
                            size_t offset);
 
@@ -76,11 +71,8 @@ public:
     static ColourTable PageColourTable(const IMAGE_STRUCT& page);
 
 private:
-    size_t StoreInBuffer(size_t offset, const CdgPacket& packet);
-
-    MRwPacketDecoder* m_player = nullptr;
-    MRwRenderer* m_renderer = nullptr;
-    std::span<uint8_t> m_buffer;
+    CdgBufferSink m_ownBuffer;
+    CdgPacketSink* m_sink;
     int m_imageHeightPercent = 100;
     int m_lineWidthFlag = 1;
 };

@@ -7,7 +7,6 @@
 #include "cdg/MRwGenerator.h"
 #include "cdg/PagePicture.h"
 #include "cdg/TextLayout.h"
-#include "player/MRwRenderer.h"
 #include "project/ImageStruct.h"
 
 namespace {
@@ -102,20 +101,19 @@ void BlockDissolve(TransitionWriter& w, int rows)
     }
 }
 
-// Shows a canvas in an attached renderer at once (previews), the top `pixelRows` rows of it.
+// Shows a canvas on a screen sink at once (previews), the top `pixelRows` rows of it.
 void PreviewCanvas(MRwGenerator& generator, const PageCanvas& canvas, int pixelRows)
 {
-    MRwRenderer* renderer = generator.Renderer();
-    if (!renderer) return;
-    const MRwRenderer::FrameAccess frame = renderer->LockFrame();
+    CdgPacketSink& screen = generator.Sink();
+    if (!screen.HasScreen()) return;
+    const CdgPacketSink::Frame frame = screen.BeginFrame();
     if (frame.pixels) {
         for (int y = 0; y < std::min(pixelRows, kCanvasHeight); ++y)
             for (int x = 0; x < kCanvasWidth; ++x)
                 frame.pixels[size_t(y + kCdgVisibleTop) * size_t(frame.pitch) + size_t(x + kCdgVisibleLeft)] =
                     canvas.At(x, y);
     }
-    renderer->UnlockFrame();
-    renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
+    screen.EndFrame();
 }
 
 bool PictureUsable(const MBitmap& picture)

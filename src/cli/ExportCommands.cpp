@@ -12,7 +12,6 @@
 #include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
 #include "cdg/ExportBin.h"
-#include "audio/WaveStreamReader.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
@@ -22,6 +21,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "media/AtomicFile.h"
+#include "media/WaveStreamReader.h"
 #include "text/Cp1252.h"
 
 namespace {

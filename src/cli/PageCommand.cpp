@@ -4,14 +4,15 @@
 #include <cstdio>
 #include <string>
 
-#include "cdg/PagePreview.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliProject.h"
 #include "document/SongDocument.h"
 #include "cli/StderrUserPrompt.h"
+#include "log/MLineListLog.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
+#include "player/PagePreview.h"
 #include "project/MSongSettings.h"
 
 namespace {
@@ -60,6 +61,7 @@ int RunPageCommand(const CliArgs& args)
     renderer.AttachWindow(&snapshot);
     if (pageKind == kPageLyrics) {
         song.GenerateKaraokeLineList(true, true);
+        MLineListLog::Rebuilt(song);
         DrawLyricPagePreview(renderer, song, lyricPage);
     } else {
         IMAGE_STRUCT* page = song.FindPage(pageKind);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "audio/AudioOutput.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PlaybackFeed.h"
 #include "cdg/CdgFormat.h"
@@ -19,11 +18,12 @@
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
+#include "export/SongExportStream.h"
 #include "media/AtomicFile.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
-#include "export/SongExportStream.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
 #include <poll.h>

@@ -12,6 +12,7 @@
 #include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
+#include "log/MLineListLog.h"
 #include "media/AtomicFile.h"
 #include "project/MSongSettings.h"
 
@@ -44,6 +45,7 @@ int RunStreamCommand(const CliArgs& args)
     // still has a stream, as long as its words.
     if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
     song.GenerateKaraokeLineList(true, true);
+    MLineListLog::Rebuilt(song);
 
     // Without music the stream buffer is sized as if the music lasted until the last word.
     std::vector<uint8_t> own;

@@ -156,7 +156,7 @@ bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress prog
         return false;
     }
     m_musicSource = path;
-    m_song->UseImportedMusic(m_music);
+    m_song->UseMusicWorkFile(m_music.path);
     Notify(Change::Music);
     return true;
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MTextMsgLog.h"
 #include "log/MUserActionLog.h"
@@ -101,6 +102,7 @@ bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& 
     song.lyricText = std::move(text);
     song.ClearLines();
     song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song);
     song.SetModified(true);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
     if (!replaced.empty())

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
-#include "audio/ThreadPriority.h"
 #include "cdg/CdgFormat.h"
+#include "media/ThreadPriority.h"
 #include "player/MRwRenderer.h"
 
 namespace {

@@ -2,9 +2,6 @@
 #include <memory>
 #include <vector>
 
-#include "log/MKaraokeLineDumpLog.h"
-#include "log/MLogQueue.h"
-#include "log/MTextMsgLog.h"
 #include "project/ColourSlots.h"
 #include "project/LyricMarkup.h"
 #include "project/MSongSettings.h"
@@ -45,9 +42,6 @@ void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
     const bool placed = LyricsPlaced();
 
     const std::string normalised = NormaliseLyricText(lyricText);
-    if (MLogQueue::LoggingOn())
-        MLogQueue::Add(std::make_unique<MTextMsgLog>("GenerateKaraokeLineList-Input Raw String", normalised), true);
-
     if (!normalised.empty()) {
         const int32_t defaultColour = pages.empty() ? kSlotText : pages.front()->style.colour;
         int32_t page = 0;
@@ -126,9 +120,6 @@ void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
         }
     }
 
-    if (MLogQueue::LoggingOn())
-        MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("GenerateKaraokeLineList-Output LineList", newLines), true);
-
     if (keepTiming) {
         uint32_t rememberedEnd = 0;
         const size_t pairs = std::min(lines.size(), newLines.size());
@@ -173,6 +164,4 @@ void MSongSettings::CalcLineAndPageNumbers()
             ++slot;
         }
     }
-    if (MLogQueue::LoggingOn())
-        MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("CalcLineAndPageNumbers", lines), true);
 }

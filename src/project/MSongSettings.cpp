@@ -4,10 +4,9 @@
 #include <new>
 #include <vector>
 
-#include "audio/MusicImport.h"
-#include "audio/WavConstants.h"
-#include "audio/WavTexts.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WavConstants.h"
+#include "media/WavTexts.h"
+#include "media/WaveStreamReader.h"
 #include "project/ColourSlots.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
@@ -219,9 +218,9 @@ void MSongSettings::SetMusicPath(const std::string& path, const std::string& wor
     RebuildStreamBuffer();
 }
 
-bool MSongSettings::UseImportedMusic(const MusicImportResult& result)
+bool MSongSettings::UseMusicWorkFile(const std::string& workPath)
 {
-    musicWorkPath = result.path;
+    musicWorkPath = workPath;
     return RebuildStreamBuffer();
 }
 

@@ -13,7 +13,6 @@
 #include "project/SettingsBlock.h"
 
 class UserPrompt;
-struct MusicImportResult;
 
 // The stream buffer holds one 96-byte block of subcode for every 2,352-byte CD audio sector of
 // the music, plus a reserve for the lead-in and the title and credits pages (about 180 s).
@@ -59,6 +58,7 @@ public:
     MKaraokeWord& AppendWord(MKaraokeLine& line);
 
     // Rebuilds the line list from the lyric text (markup, duet marks, timing carried over).
+    // The song logs nothing: callers that rebuild or renumber tell the log (MLineListLog).
     void GenerateKaraokeLineList(bool keepTiming, bool finalText);
     // Gives every line its page number and slot.
     void CalcLineAndPageNumbers();
@@ -75,9 +75,10 @@ public:
     // workPath is the 44,100 Hz PCM WAV decoded from the music; empty when the music is such a
     // WAV itself.
     void SetMusicPath(const std::string& path, const std::string& workPath = {});
-    // Plays from what the music import made of musicPath (the decoded work file, or the WAV
-    // itself) and sizes the stream buffer to it; the song stays as modified as it was.
-    bool UseImportedMusic(const MusicImportResult& result);
+    // Plays from what the music import made of musicPath (workPath: the decoded work file, or the
+    // WAV itself where it now lies; empty: musicPath) and sizes the stream buffer to it; the song stays as
+    // modified as it was.
+    bool UseMusicWorkFile(const std::string& workPath);
     // The WAV file that the stream buffer follows: the work path, or the music path itself.
     const std::string& MusicWorkPath() const { return musicWorkPath.empty() ? musicPath : musicWorkPath; }
     // Counts the sample data bytes of the work file into musicDataBytes and firstMusicDataBytes

@@ -1,4 +1,4 @@
-#include "audio/MCdgPlayer.h"
+#include "player/MCdgPlayer.h"
 #include "timing/PlayClock.h"
 
 uint32_t PlayerClock::Now() const

@@ -24,7 +24,7 @@
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/views/CEditLyricsDlg.h"
-#include "audio/MCdgPlayer.h"
+#include "player/MCdgPlayer.h"
 #include "project/MSongSettings.h"
 #include "support/ScopedTempFolder.h"
 

@@ -17,9 +17,9 @@
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"
 #include "app/widgets/MRwViewerWindow.h"
+#include "cdg/MKaraokeInitialize.h"
 #include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
-#include "text/MKaraokeInitialize.h"
 
 class GraphicPageTest : public QObject {
     Q_OBJECT

@@ -14,8 +14,8 @@
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
+#include "cdg/MKaraokeInitialize.h"
 #include "project/MSongSettings.h"
-#include "text/MKaraokeInitialize.h"
 
 namespace {
 

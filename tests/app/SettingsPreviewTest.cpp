@@ -17,11 +17,11 @@
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/CSongSettingsDlg.h"
 #include "app/widgets/MRwViewerWindow.h"
+#include "cdg/MKaraokeInitialize.h"
 #include "cdg/PagePicture.h"
 #include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 #include "text/FontDictionary.h"
-#include "text/MKaraokeInitialize.h"
 #include "text/UserPrompt.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include "PlaybackFixtures.h"
 #include "audio/NullAudioOutput.h"
 #include "audio/PortAudioOutput.h"
-#include "audio/ThreadPriority.h"
+#include "media/ThreadPriority.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 

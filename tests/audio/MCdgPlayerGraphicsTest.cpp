@@ -7,9 +7,9 @@
 
 #include "PlaybackFixtures.h"
 #include "WavBytes.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/CdgPacket.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwPresenter.h"
 #include "player/MRwRenderer.h"

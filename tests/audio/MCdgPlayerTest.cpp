@@ -8,11 +8,11 @@
 
 #include "PlaybackFixtures.h"
 #include "WavBytes.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PlaybackFeed.h"
 #include "audio/PlaybackTexts.h"
 #include "audio/PortAudioOutput.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "support/PromptRecorder.h"

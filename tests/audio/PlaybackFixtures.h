@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "audio/MCdgPlayer.h"
+#include "player/MCdgPlayer.h"
 
 // Stereo 16-bit frames that tell which frame of the music they are: left = frame & 0x7FFF,
 // right = frame >> 15.

@@ -13,9 +13,9 @@
 
 #include "PlaybackFixtures.h"
 #include "WavBytes.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PortAudioOutput.h"
+#include "player/MCdgPlayer.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 

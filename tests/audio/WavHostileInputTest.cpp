@@ -9,8 +9,8 @@
 
 #include "WavBytes.h"
 #include "audio/WavInFile.h"
-#include "audio/WavTexts.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WavTexts.h"
+#include "media/WaveStreamReader.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "WavBytes.h"
 #include "audio/WavInFile.h"
 #include "audio/WavOutFile.h"
-#include "audio/WavTexts.h"
+#include "media/WavTexts.h"
 #include "support/PictureFiles.h"
 #include "support/TempDir.h"
 

@@ -5,8 +5,8 @@
 
 #include "WavBytes.h"
 #include "audio/WavOutFile.h"
-#include "audio/WavTexts.h"
 #include "media/ByteOrder.h"
+#include "media/WavTexts.h"
 #include "support/TempDir.h"
 
 namespace {

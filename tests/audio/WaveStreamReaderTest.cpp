@@ -4,8 +4,8 @@
 #include <numeric>
 
 #include "WavBytes.h"
-#include "audio/WavTexts.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WavTexts.h"
+#include "media/WaveStreamReader.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -8,6 +8,7 @@
 #include "cdg/MRwGenerator.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
+#include "player/MRwScreenSink.h"
 
 namespace {
 
@@ -120,7 +121,8 @@ TEST(MRwGenerator, ColourTablePresetsAndSolidTilesAsPackets)
 TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 {
     MRwRenderer renderer;
-    MRwGenerator gen(&renderer);
+    MRwScreenSink screen(&renderer);
+    MRwGenerator gen(screen);
     ColourTable table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(i * 10 + 1), uint8_t(i), 200);
     // Nothing to store packets in: each write advances by one slot.
@@ -140,8 +142,8 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 {
     MRwRenderer renderer;
     MRwPacketDecoder player(&renderer);
-    MRwGenerator gen;
-    gen.AttachPlayer(&player);
+    MRwScreenSink screen(nullptr, &player);
+    MRwGenerator gen(screen);
     gen.PresetBorder(6, 0);
     EXPECT_EQ(renderer.BorderColour(), 6);
     gen.WriteSolidTile(10, 5, 9, 0);
@@ -149,6 +151,26 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
     EXPECT_EQ(gen.WriteScrollCopy(0, 4, 0, 2, 0), P);
     EXPECT_EQ(renderer.HorizontalOffset(), 4);
     EXPECT_EQ(renderer.VerticalOffset(), 2);
+}
+
+TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
+{
+    MRwRenderer renderer;
+    MRwPacketDecoder player(&renderer);
+    std::vector<uint8_t> buffer(10 * P, 0);
+    MRwScreenSink screen(nullptr, &player, buffer);
+    MRwGenerator gen(screen);
+    size_t offset = gen.WriteSolidTile(10, 5, 9, 0);
+    // The slot is taken: the second packet goes to the next free one, and is still shown.
+    offset += gen.WriteSolidTile(11, 5, 4, 0);
+    EXPECT_EQ(offset, 3 * P);
+    EXPECT_EQ(PacketAt(buffer, 0), CdgPacket::Tile(kCdgTileNormal, 9, 9, 5, 10, TilePattern{}));
+    EXPECT_EQ(PacketAt(buffer, P), CdgPacket::Tile(kCdgTileNormal, 4, 4, 5, 11, TilePattern{}));
+    EXPECT_EQ(renderer.Pixel(60, 60), 9);
+    EXPECT_EQ(renderer.Pixel(66, 60), 4);
+    // A screen sink without a renderer has no frame to draw previews into.
+    EXPECT_FALSE(screen.HasScreen());
+    EXPECT_EQ(screen.BeginFrame().pixels, nullptr);
 }
 
 TEST(MRwGeneratorTiles, EachExtraColourCostsOneXorLayer)

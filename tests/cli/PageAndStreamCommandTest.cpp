@@ -2,9 +2,9 @@
 
 #include <set>
 
-#include "cdg/PagePreview.h"
 #include "cli/RenderCliRunner.h"
 #include "player/MRwRenderer.h"
+#include "player/PagePreview.h"
 #include "project/MSongSettings.h"
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "log/MDataDumpLog.h"
 #include "log/MKaraokeLineDumpLog.h"
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
 #include "log/MTextMsgLog.h"
@@ -102,7 +103,8 @@ TEST(MLogQueue, LoggingIsOffAndLeavesNoFile)
     MLogQueue::SetEnabledForTesting(false, file);
     MSongSettings song;
     song.lyricText = "a b";
-    song.GenerateKaraokeLineList(true, false); // logs nothing while off
+    song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song); // logs nothing while off
     EXPECT_EQ(MLogQueue::Pending(), 0u);
     // An entry added while off is not written, not even when asked to be written at once.
     MLogQueue::Add(std::make_unique<MUserActionLog>("Add Music", 0), true);
@@ -120,6 +122,7 @@ TEST(MLogQueue, WhenSwitchedOnTheRebuildAppendsItsEntriesToTheFile)
     MSongSettings song;
     song.lyricText = "one  two";
     song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song);
     EXPECT_EQ(MLogQueue::Pending(), 0u);
     const auto bytes = ReadFileBytes(file);
     // Input text, output line dump, then the layout dump.
@@ -139,6 +142,51 @@ TEST(MLogQueue, WhenSwitchedOnTheRebuildAppendsItsEntriesToTheFile)
     EXPECT_EQ(MLogQueue::Pending(), 2u);
     EXPECT_EQ(MLogQueue::WriteQueue(), 2);
     EXPECT_EQ(MLogQueue::Pending(), 0u);
+}
+
+TEST(MLineListLog, RebuildDumpsTheNewLinesUntimedAndTheNumberedLinesWithTheirTimes)
+{
+    TempDir dir;
+    const std::string file = dir.File("tessavox.log");
+    LoggingOn on(file);
+    MSongSettings song;
+    song.lyricText = "la";
+    song.GenerateKaraokeLineList(true, false);
+    // The song itself logs nothing.
+    EXPECT_FALSE(std::filesystem::exists(file));
+    song.lines[0]->placed = 1;
+    song.words[0]->start = 4410;
+    song.words[0]->end = 8820;
+    song.GenerateKaraokeLineList(true, false); // carries the times over
+    MLineListLog::Rebuilt(song);
+    const auto bytes = ReadFileBytes(file);
+
+    // Walks the records: "LOG", kind, 8 bytes of time, content (length and bytes), name.
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> records;
+    for (size_t at = 0; at + 16 <= bytes.size();) {
+        const uint32_t size = GetLe32(&bytes[at + 12]);
+        const size_t nameAt = at + 16 + size;
+        ASSERT_LE(nameAt + 4, bytes.size());
+        const uint32_t nameSize = GetLe32(&bytes[nameAt]);
+        records.emplace_back(std::string(bytes.begin() + long(nameAt) + 4, bytes.begin() + long(nameAt + 4 + nameSize)),
+                             std::vector<uint8_t>(bytes.begin() + long(at) + 16, bytes.begin() + long(nameAt)));
+        at = nameAt + 4 + nameSize;
+    }
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(records[0].first, "GenerateKaraokeLineList-Input Raw String");
+    EXPECT_EQ(records[1].first, "GenerateKaraokeLineList-Output LineList");
+    EXPECT_EQ(records[2].first, "CalcLineAndPageNumbers");
+    // Line record 40 bytes (placed at 36), text 4 + 2, word count 4, then the word: first,
+    // last, start, end.
+    const auto& rebuilt = records[1].second;
+    const auto& numbered = records[2].second;
+    ASSERT_EQ(rebuilt.size(), numbered.size());
+    EXPECT_EQ(rebuilt[36], 0);
+    EXPECT_EQ(numbered[36], 1);
+    EXPECT_EQ(GetLe32(&rebuilt[50 + 8]), 0u);
+    EXPECT_EQ(GetLe32(&rebuilt[50 + 12]), 0u);
+    EXPECT_EQ(GetLe32(&numbered[50 + 8]), 4410u);
+    EXPECT_EQ(GetLe32(&numbered[50 + 12]), 8820u);
 }
 
 TEST(MTextTrace, WritesOnlyMatchingCategoriesWithATimestamp)

@@ -13,11 +13,11 @@
 #include <random>
 #include <thread>
 
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/NullAudioOutput.h"
 #include "audio/WavOutFile.h"
 #include "cdg/CdgPacket.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
 #include "support/PromptRecorder.h"

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "cdg/MKaraokeInitialize.h"
 #include "log/MTextTrace.h"
 #include "support/TempDir.h"
 #include "text/FontDictionary.h"
-#include "text/MKaraokeInitialize.h"
 
 TEST(FontDictionary, ListsInstalledFacesOnceInSortedOrder)
 {

@@ -22,6 +22,7 @@
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
 #include "cdg/PageWriter.h"
+#include "log/MLineListLog.h"
 #include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 
@@ -137,6 +138,7 @@ void CLyricsPageDlg::Build()
         if (m_loading || index < 0) return;
         // Re-lays the pages of the song for the new count.
         m_song.SetLinesPerPage(m_lines->itemData(index).toInt());
+        MLineListLog::Numbered(m_song);
         FillErase();
         Changed();
     });
@@ -218,7 +220,10 @@ void CLyricsPageDlg::FillLines()
 {
     const int fewest = FewestLines(), most = MostLines();
     const int lines = std::clamp(int(m_song.settings.linesPerPage), fewest, most);
-    if (lines != m_song.settings.linesPerPage) m_song.SetLinesPerPage(lines);
+    if (lines != m_song.settings.linesPerPage) {
+        m_song.SetLinesPerPage(lines);
+        MLineListLog::Numbered(m_song);
+    }
     {
         const QSignalBlocker block(m_lines);
         m_lines->clear();

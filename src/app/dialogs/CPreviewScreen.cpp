@@ -13,6 +13,7 @@
 #include "cdg/MRwGenerator.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
+#include "player/MRwScreenSink.h"
 
 namespace {
 constexpr int kInset = 2;
@@ -44,7 +45,8 @@ CPreviewScreen::~CPreviewScreen()
 
 std::unique_ptr<MRwGenerator> CPreviewScreen::StillGenerator()
 {
-    auto generator = std::make_unique<MRwGenerator>(m_renderer.get());
+    if (!m_still) m_still = std::make_unique<MRwScreenSink>(m_renderer.get());
+    auto generator = std::make_unique<MRwGenerator>(*m_still);
     // Previews leave out the extra average character width that the song writer adds.
     generator->SetLineWidthFlag(0);
     return generator;

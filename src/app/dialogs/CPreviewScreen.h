@@ -7,6 +7,7 @@
 
 class MRwGenerator;
 class MRwRenderer;
+class MRwScreenSink;
 class MRwViewerWindow;
 
 // The small CD+G screen of a settings tab: a sunken frame with a viewer window 2 pixels inside
@@ -46,6 +47,8 @@ private:
     void Wait(int ms);
 
     std::unique_ptr<MRwRenderer> m_renderer;
+    // What still generators draw into: the renderer, no packets kept.
+    std::unique_ptr<MRwScreenSink> m_still;
     MRwViewerWindow* m_viewer = nullptr;
     bool m_playing = false;
     std::atomic<bool> m_stop{false};

@@ -12,8 +12,8 @@
 #include "app/CTessavoxApp.h"
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
+#include "cdg/MKaraokeInitialize.h"
 #include "project/MSongSettings.h"
-#include "text/MKaraokeInitialize.h"
 
 namespace {
 

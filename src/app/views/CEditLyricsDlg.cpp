@@ -24,12 +24,13 @@
 #include "app/QtText.h"
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/WavInFile.h"
 #include "cdg/LineFit.h"
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MSongSettingsDumpLog.h"
 #include "lyrics/LyricImport.h"
+#include "player/MCdgPlayer.h"
 #include "project/MSongSettings.h"
 #include "text/UserPrompt.h"
 
@@ -410,6 +411,7 @@ void CEditLyricsDlg::PreviewRefresh()
         song.prompt = prompt;
     }
     song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song);
     if (prompt) {
         prompt->EndRebuild();
         song.prompt = songPrompt;

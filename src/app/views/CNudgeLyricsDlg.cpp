@@ -15,16 +15,18 @@
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
-#include "cdg/PagePreview.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
+#include "log/MLineListLog.h"
+#include "player/MCdgPlayer.h"
+#include "player/MRwRenderer.h"
+#include "player/MRwScreenSink.h"
+#include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
-#include "player/MRwRenderer.h"
 #include "project/MSongSettings.h"
 #include "timing/PlayClock.h"
 #include "timing/WordTiming.h"
@@ -42,6 +44,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     setObjectName("CNudgeLyricsDlg");
     MSongSettings& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song);
     const bool wasModified = song.IsModified();
     for (auto& w : song.words) w->flags &= ~kWordSelected;
 
@@ -234,7 +237,8 @@ void CNudgeLyricsDlg::DrawPage()
         const MKaraokeWord& w = *song.words[size_t(m_selected)];
         const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
         if (lyrics && w.line && w.line->page == m_page) {
-            MRwGenerator generator(Renderer());
+            MRwScreenSink screen(Renderer());
+            MRwGenerator generator(screen);
             generator.SetLineWidthFlag(0);
             MTextType style = lyrics->style;
             style.colour = song.settings.singerCount == 1 ? kSlotText : w.line->colour;

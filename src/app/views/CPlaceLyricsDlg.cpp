@@ -14,20 +14,22 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/MCdgPlayer.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
-#include "cdg/PagePreview.h"
 #include "cdg/TextLayout.h"
 #include "log/MKaraokeLineDumpLog.h"
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwRenderer.h"
+#include "player/MRwScreenSink.h"
+#include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/MSongSettings.h"
-#include "timing/PlayClock.h"
 #include "timing/Placement.h"
+#include "timing/PlayClock.h"
 
 namespace {
 
@@ -100,6 +102,7 @@ CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase
     setFocusPolicy(Qt::StrongFocus);
     MSongSettings& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
+    MLineListLog::Rebuilt(song);
     for (auto& w : song.words) w->flags &= ~kWordSelected;
     m_placement = std::make_unique<Placement>(song, App().Clock());
 
@@ -466,7 +469,8 @@ void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
     MSongSettings& song = App().Song();
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
-    MRwGenerator generator(Renderer());
+    MRwScreenSink screen(Renderer());
+    MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, look.style,
                look.background, song.settings.sweepColour, song.settings.sweepKind, 0, 0);
@@ -482,7 +486,8 @@ void CPlaceLyricsDlg::MarkCursorWord()
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     MTextType underlined = look.style;
     underlined.style |= kStyleUnderline;
-    MRwGenerator generator(Renderer());
+    MRwScreenSink screen(Renderer());
+    MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, underlined,
                look.background, look.style.colour, kSweepText, 0, 0);

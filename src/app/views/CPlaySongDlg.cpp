@@ -14,14 +14,15 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/MCdgPlayer.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/WavInFile.h"
 #include "cdg/CdgPacket.h"
 #include "cdg/MRwGenerator.h"
 #include "cdg/WriteRwMemory.h"
+#include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "project/MSongSettings.h"
@@ -77,6 +78,7 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
 
     MSongSettings& song = App().Song();
     song.GenerateKaraokeLineList(true, true);
+    MLineListLog::Rebuilt(song);
     if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
         const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
         Renderer()->LoadColours(0, kCdgColourCount, table);

@@ -11,9 +11,9 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/MCdgPlayer.h"
-#include "cdg/PagePreview.h"
+#include "player/MCdgPlayer.h"
 #include "player/MRwRenderer.h"
+#include "player/PagePreview.h"
 
 namespace {
 

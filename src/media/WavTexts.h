@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 // Failure texts of the WAV readers and the writer. The readers and the writer keep them for
 // their caller; they show nothing themselves.

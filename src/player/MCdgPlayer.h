@@ -12,7 +12,7 @@
 
 #include "audio/AudioOutput.h"
 #include "audio/PlaybackPriorities.h"
-#include "audio/WaveStreamReader.h"
+#include "media/WaveStreamReader.h"
 
 class ManualResetEvent;
 class MRwPlayer;

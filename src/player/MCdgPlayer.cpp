@@ -1,4 +1,4 @@
-#include "audio/MCdgPlayer.h"
+#include "player/MCdgPlayer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -9,7 +9,7 @@
 #include "audio/NullAudioOutput.h"
 #include "audio/PlaybackFeed.h"
 #include "audio/PlaybackTexts.h"
-#include "audio/ThreadPriority.h"
+#include "media/ThreadPriority.h"
 #include "player/MRwPlayer.h"
 #include "text/UserPrompt.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "audio/WaveFormat.h"
 #include "media/InputSource.h"
+#include "media/WaveFormat.h"
 
 // A data length meaning "as the file holds it".
 inline constexpr uint32_t kFileLength = UINT32_MAX;

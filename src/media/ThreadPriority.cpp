@@ -1,4 +1,4 @@
-#include "audio/ThreadPriority.h"
+#include "media/ThreadPriority.h"
 
 #include <sys/resource.h>
 #include <sys/syscall.h>

@@ -1,15 +1,17 @@
-#include "cdg/PagePreview.h"
+#include "player/PagePreview.h"
 
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
 #include "cdg/PageWriter.h"
+#include "player/MRwScreenSink.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/MSongSettings.h"
 
 void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
 {
-    MRwGenerator generator(&renderer);
+    MRwScreenSink screen(&renderer);
+    MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WritePage(generator, page, false, 0);
 }
@@ -18,7 +20,8 @@ void DrawLyricPagePreview(MRwRenderer& renderer, MSongSettings& song, int pageNu
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;
-    MRwGenerator generator(&renderer);
+    MRwScreenSink screen(&renderer);
+    MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
     const int background = lyrics->backgroundColour & 0x0F;

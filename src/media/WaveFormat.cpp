@@ -1,4 +1,4 @@
-#include "audio/WaveFormat.h"
+#include "media/WaveFormat.h"
 
 #include "media/ByteOrder.h"
 

@@ -1,11 +1,11 @@
-#include "audio/WaveStreamReader.h"
+#include "media/WaveStreamReader.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "audio/WavConstants.h"
-#include "audio/WavTexts.h"
 #include "media/ByteOrder.h"
+#include "media/WavConstants.h"
+#include "media/WavTexts.h"
 
 namespace {
 

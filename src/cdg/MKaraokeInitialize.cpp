@@ -1,4 +1,4 @@
-#include "text/MKaraokeInitialize.h"
+#include "cdg/MKaraokeInitialize.h"
 
 #include "log/MTextTrace.h"
 #include "text/FontDictionary.h"

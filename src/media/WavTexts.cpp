@@ -1,10 +1,10 @@
-#include "audio/WavTexts.h"
+#include "media/WavTexts.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "audio/WavConstants.h"
 #include "media/ByteOrder.h"
+#include "media/WavConstants.h"
 
 std::string WavOpenFailureText(const std::string& path, bool forWriting)
 {

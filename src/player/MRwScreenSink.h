@@ -1,0 +1,38 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "cdg/CdgBufferSink.h"
+#include "cdg/CdgPacketSink.h"
+
+class MRwPacketDecoder;
+class MRwRenderer;
+
+// The player's side of the generator's output. With a renderer, still previews draw into its
+// frame at once (colour tables, presets, canvases; tile packets are not interpreted, the canvas
+// is drawn whole instead). With a decoder, every packet is interpreted at once. With a buffer,
+// the packets are kept in it as well, by the slot rule.
+class MRwScreenSink : public CdgPacketSink {
+public:
+    explicit MRwScreenSink(MRwRenderer* renderer, MRwPacketDecoder* decoder = nullptr,
+                           std::span<uint8_t> buffer = {});
+
+    size_t Write(size_t offset, const CdgPacket& packet) override;
+    bool TakesPackets() const override;
+
+    void ShowColours(std::span<const uint32_t, kCdgColourCount> colours) override;
+    void ShowMemoryPreset(int colour) override;
+    void ShowBorderPreset(int colour) override;
+
+    bool HasScreen() const override { return m_renderer != nullptr; }
+    Frame BeginFrame() override;
+    void EndFrame() override;
+
+    MRwRenderer* Renderer() const { return m_renderer; }
+
+private:
+    MRwRenderer* m_renderer;
+    MRwPacketDecoder* m_decoder;
+    CdgBufferSink m_buffer;
+};

@@ -338,7 +338,8 @@ private slots:
         answers.answers = {PromptAnswer::No};
         view->ImportLyrics();
         QCOMPARE(answers.choices.back().title, QString("Select Lyrics File"));
-        QCOMPARE(answers.choices.back().filters.size(), 4);
+        QCOMPARE(answers.choices.back().filters.size(), 5);
+        QCOMPARE(answers.choices.back().filters.back(), QString("UltraStar Songs (*.txt)"));
         QVERIFY(answers.boxes.size() >= 1);
         const auto& question = answers.boxes.back();
         QCOMPARE(question.text, std::string(

@@ -26,8 +26,8 @@ constexpr double kRate = kWorkFileRate;
 constexpr int kChannels = 2;
 constexpr int kBytesPerFrame = kChannels * 2;
 constexpr int kBlockFrames = 4096;
-// After the last event, notes ring on until they are silent, for at most this long.
-constexpr int kMaxTailBlocks = int(3 * kRate) / kBlockFrames;
+// After the last event, notes ring on until they are silent, for at most two seconds.
+constexpr int kMaxTailBlocks = int(2 * kRate) / kBlockFrames;
 constexpr int16_t kSilenceLevel = 2;
 
 constexpr const char* kMsgNoSoundFont =
@@ -123,7 +123,7 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
     for (;;) {
         if (m_cancelled && m_cancelled()) return Fail(kMsgCancelled, kStatusCancelled);
         const bool playing = fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
-        if (!playing && (tail++ >= kMaxTailBlocks || Silent(block))) break;
+        if (!playing && (tail++ >= kMaxTailBlocks || (tail > 1 && Silent(block)))) break;
         if (fluid_synth_write_s16(synth.get(), kBlockFrames, block.data(), 0, kChannels, block.data(), 1, kChannels) !=
             FLUID_OK)
             return Fail(kMsgSynth, kStatusFail);

@@ -52,7 +52,8 @@ def main():
     piano = notes(2, 0, [(c, 960) for c in chords], beats, 70)
     strings = notes(3, 48, [(tuple(p - 12 for p in c), 1920) for c in chords], beats, 60)
     lead = notes(4, 73, [(72, 240), (74, 240), (76, 480), (79, 480), (77, 240), (76, 240), (74, 480)], beats)
-    words = [(0, b"\xff\x01\x0a@TBenchmark")]
+    title = b"@TBenchmark"
+    words = [(0, b"\xff\x01" + bytes([len(title)]) + title)]
     syllables = ["la", "la ", "lu", "la ", "li "]
     for i, tick in enumerate(range(0, beats * TPQ, 480)):
         text = ("/" if i % 8 == 0 else "") + syllables[i % len(syllables)]

@@ -67,10 +67,11 @@ constexpr size_t kAsfFilePropertiesBytes = 80;
 constexpr uint32_t kAsfBroadcastFlag = 1; // the file size field means nothing
 constexpr int kAsfMaxObjects = 1024;
 
-// Conversion: the SoX resampler at its very high quality setting, and noise-shaped dither for
-// samples deeper than the 16 bits kept (FFmpeg's own default resampler is the fallback).
-constexpr const char* kResampler = "soxr";
-constexpr int kResamplerPrecisionBits = 28;
+// Conversion: FFmpeg's polyphase resampler with twice its usual filter length and four times
+// its phases (a steeper band edge for about the same work; the SoX resampler cost a third more
+// time), and noise-shaped dither for samples deeper than the 16 bits kept.
+constexpr int kResamplerFilterSize = 64;
+constexpr int kResamplerPhaseShift = 12;
 constexpr const char* kDitherMethod = "triangular_hp";
 constexpr int kMono = 1;
 constexpr int kFlushSpace = 4096;
@@ -395,9 +396,8 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
             return false;
         swr.reset(raw);
         if (m_convert) {
-            if (f.sample_rate != m_sampleRate &&
-                av_opt_set(raw, "resampler", kResampler, 0) >= 0)
-                av_opt_set_int(raw, "precision", kResamplerPrecisionBits, 0);
+            av_opt_set_int(raw, "filter_size", kResamplerFilterSize, 0);
+            av_opt_set_int(raw, "phase_shift", kResamplerPhaseShift, 0);
             if (dither) av_opt_set(raw, "dither_method", kDitherMethod, 0);
             // The one channel goes to both sides at full level, not at the -3 dB of a centre.
             if (layout.value.nb_channels == kMono) {
@@ -405,9 +405,7 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
                 swr_set_matrix(raw, both, kMono);
             }
         }
-        // A build without the SoX resampler falls back to FFmpeg's own.
-        if (swr_init(swr.get()) < 0 && (!m_convert || av_opt_set(raw, "resampler", "swr", 0) < 0 ||
-                                        swr_init(swr.get()) < 0)) {
+        if (swr_init(swr.get()) < 0) {
             swr.reset();
             return false;
         }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "audio/CAudioPlay.h"
@@ -29,6 +30,9 @@ constexpr int kBlockFrames = 4096;
 // After the last event, notes ring on until they are silent, for at most two seconds.
 constexpr int kMaxTailBlocks = int(2 * kRate) / kBlockFrames;
 constexpr int16_t kSilenceLevel = 2;
+constexpr int kMaxRenderCores = 4;
+// Progress is asked for every so many blocks (a quarter of a second of music).
+constexpr int kProgressBlocks = 3;
 
 constexpr const char* kMsgNoSoundFont =
     "No General MIDI SoundFont was found: install the package fluid-soundfont-gm (or timgm6mb-soundfont), or "
@@ -99,6 +103,9 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
     if (!settings) return Fail(kMsgSynth, kStatusFail);
     fluid_settings_setnum(settings.get(), "synth.sample-rate", kRate);
     fluid_settings_setint(settings.get(), "synth.lock-memory", 0);
+    // Offline, every core may render voices: a song renders in a few seconds.
+    const int cores = std::clamp(int(std::thread::hardware_concurrency()), 1, kMaxRenderCores);
+    fluid_settings_setint(settings.get(), "synth.cpu-cores", cores);
     // Events fall on the samples written, not on the wall clock.
     fluid_settings_setstr(settings.get(), "player.timing-source", "sample");
     std::unique_ptr<fluid_synth_t, SynthDeleter> synth(new_fluid_synth(settings.get()));
@@ -120,6 +127,7 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
     int lastPercent = -1;
     bool heard = false;
     int tail = 0;
+    int blocks = 0;
     for (;;) {
         if (m_cancelled && m_cancelled()) return Fail(kMsgCancelled, kStatusCancelled);
         const bool playing = fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
@@ -132,7 +140,7 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
         if (m_bytesWritten + bytes > kMaxDecodedBytes) return Fail(kMsgTooLong, kStatusFileTooLarge);
         if (std::fwrite(block.data(), 1, bytes, out.get()) != bytes) return Fail(kMsgWriteOutput, kStatusFail);
         m_bytesWritten += bytes;
-        const int total = fluid_player_get_total_ticks(player.get());
+        const int total = ++blocks % kProgressBlocks == 0 ? fluid_player_get_total_ticks(player.get()) : 0;
         if (progress && playing && total > 0) {
             const int percent = std::clamp(int(int64_t(fluid_player_get_current_tick(player.get())) * 100 / total), 0, 99);
             if (percent > lastPercent) progress(lastPercent = percent);

@@ -31,8 +31,6 @@ constexpr int kBlockFrames = 4096;
 constexpr int kMaxTailBlocks = int(2 * kRate) / kBlockFrames;
 constexpr int16_t kSilenceLevel = 2;
 constexpr int kMaxRenderCores = 4;
-// Progress is asked for every so many blocks (a quarter of a second of music).
-constexpr int kProgressBlocks = 3;
 
 constexpr const char* kMsgNoSoundFont =
     "No General MIDI SoundFont was found: install the package fluid-soundfont-gm (or timgm6mb-soundfont), or "
@@ -127,11 +125,15 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
     int lastPercent = -1;
     bool heard = false;
     int tail = 0;
-    int blocks = 0;
     for (;;) {
         if (m_cancelled && m_cancelled()) return Fail(kMsgCancelled, kStatusCancelled);
         const bool playing = fluid_player_get_status(player.get()) == FLUID_PLAYER_PLAYING;
-        if (!playing && (tail++ >= kMaxTailBlocks || (tail > 1 && Silent(block)))) break;
+        // The player waits a while after the last event before it says it is done; the song
+        // ends sooner, once every event has been played and the notes have died away.
+        const int lastTick = fluid_player_get_total_ticks(player.get());
+        const bool allPlayed = !playing || (lastTick > 0 && fluid_player_get_current_tick(player.get()) >= lastTick);
+        if (!playing) break;
+        if (allPlayed && (tail++ >= kMaxTailBlocks || (tail > 1 && Silent(block)))) break;
         if (fluid_synth_write_s16(synth.get(), kBlockFrames, block.data(), 0, kChannels, block.data(), 1, kChannels) !=
             FLUID_OK)
             return Fail(kMsgSynth, kStatusFail);
@@ -140,9 +142,8 @@ uint32_t MidiSynth::Render(const std::string& midiPath, const std::string& outpu
         if (m_bytesWritten + bytes > kMaxDecodedBytes) return Fail(kMsgTooLong, kStatusFileTooLarge);
         if (std::fwrite(block.data(), 1, bytes, out.get()) != bytes) return Fail(kMsgWriteOutput, kStatusFail);
         m_bytesWritten += bytes;
-        const int total = ++blocks % kProgressBlocks == 0 ? fluid_player_get_total_ticks(player.get()) : 0;
-        if (progress && playing && total > 0) {
-            const int percent = std::clamp(int(int64_t(fluid_player_get_current_tick(player.get())) * 100 / total), 0, 99);
+        if (progress && lastTick > 0) {
+            const int percent = std::clamp(int(int64_t(fluid_player_get_current_tick(player.get())) * 100 / lastTick), 0, 99);
             if (percent > lastPercent) progress(lastPercent = percent);
         }
     }

@@ -11,6 +11,7 @@
 #include "media/ByteOrder.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/MSongSettings.h"
+#include "support/MidiWriter.h"
 #include "support/MusicFiles.h"
 #include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
@@ -27,36 +28,6 @@ void WriteBytes(const std::string& path, const std::string& bytes)
 {
     WriteFileBytes(path, std::vector<uint8_t>(bytes.begin(), bytes.end()));
 }
-
-std::string VarLen(uint32_t n)
-{
-    std::string out(1, char(n & 0x7F));
-    while (n >>= 7) out.insert(out.begin(), char((n & 0x7F) | 0x80));
-    return out;
-}
-
-std::string Be(uint32_t n, int bytes)
-{
-    std::string out;
-    for (int i = bytes - 1; i >= 0; --i) out += char((n >> (8 * i)) & 0xFF);
-    return out;
-}
-
-// Events at absolute ticks, in order.
-struct TrackWriter {
-    std::string body;
-    uint32_t at = 0;
-    void Event(uint32_t tick, const std::string& bytes)
-    {
-        body += VarLen(tick - at) + bytes;
-        at = tick;
-    }
-    void Meta(uint32_t tick, uint8_t type, const std::string& data)
-    {
-        Event(tick, std::string{char(0xFF), char(type)} + VarLen(uint32_t(data.size())) + data);
-    }
-    std::string Chunk() const { return "MTrk" + Be(uint32_t(body.size() + 4), 4) + body + std::string("\0\xFF\x2F\0", 4); }
-};
 
 struct Syllable {
     uint32_t tick;
@@ -77,24 +48,19 @@ const std::vector<Syllable> kSyllables = {
 // melody, and the words as lyric events with "@T" title and artist lines.
 std::string KaraokeMidi()
 {
-    TrackWriter conductor;
+    MidiWriter conductor;
     conductor.Meta(0, 0x03, "Conductor");
-    conductor.Meta(0, 0x51, Be(600000, 3));
-    conductor.Meta(1920, 0x51, Be(300000, 3));
-    TrackWriter melody;
+    conductor.Tempo(0, 600000);
+    conductor.Tempo(1920, 300000);
+    MidiWriter melody;
     melody.Event(0, std::string("\xC0\x00", 2));
-    for (uint32_t tick = 0; tick < 4800; tick += 240) {
-        const char note = char(60 + (tick / 240) % 12);
-        melody.Event(tick, std::string{char(0x90), note, char(100)});
-        melody.Event(tick + 200, std::string{char(0x80), note, char(0)});
-    }
-    TrackWriter words;
+    for (uint32_t tick = 0; tick < 4800; tick += 240) melody.Note(tick, 200, 0, uint8_t(60 + (tick / 240) % 12));
+    MidiWriter words;
     words.Meta(0, 0x03, "Words");
     words.Meta(0, 0x01, "@TRain Song");
     words.Meta(0, 0x01, "@TThe Clouds");
     for (const Syllable& s : kSyllables) words.Meta(s.tick, 0x05, s.text);
-    return "MThd" + Be(6, 4) + Be(1, 2) + Be(3, 2) + Be(kTicksPerQuarter, 2) + conductor.Chunk() + melody.Chunk() +
-           words.Chunk();
+    return MidiWriter::File({conductor, melody, words}, kTicksPerQuarter);
 }
 
 // Pixels of the sweep colour on the screen.

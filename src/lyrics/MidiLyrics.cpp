@@ -84,14 +84,7 @@ std::vector<LrcLine> TimedLines(const std::vector<MidiSyllable>& syllables)
     for (size_t i = 0; i < syllables.size(); ++i) {
         const MidiSyllable& s = syllables[i];
         if (lines.empty() || s.newLine) lines.emplace_back();
-        std::vector<std::string> words;
-        size_t p = 0;
-        while (p < s.text.size()) {
-            const size_t space = s.text.find(' ', p);
-            const size_t end = space == std::string::npos ? s.text.size() : space;
-            if (end > p) words.push_back(s.text.substr(p, end - p));
-            p = end + 1;
-        }
+        const std::vector<std::string> words = SplitAtSpaces(s.text);
         const int64_t span = std::max<int64_t>(nextStart(i) - s.micros, 0);
         for (size_t w = 0; w < words.size(); ++w)
             lines.back().push_back({words[w], s.micros + span * int64_t(w) / int64_t(words.size()), i});

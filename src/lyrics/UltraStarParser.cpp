@@ -6,6 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "lyrics/LyricText.h"
+
 namespace {
 
 constexpr char kHeaderMark = '#';
@@ -156,14 +158,7 @@ std::string ParseUltraStar(std::string_view text, LrcDocument& doc)
                 continue;
             }
             // Words inside one note share its time.
-            std::vector<std::string> words;
-            size_t p = 0;
-            while (p < note.text.size()) {
-                const size_t space = note.text.find(' ', p);
-                const size_t stop = space == std::string::npos ? note.text.size() : space;
-                if (stop > p) words.push_back(note.text.substr(p, stop - p));
-                p = stop + 1;
-            }
+            const std::vector<std::string> words = SplitAtSpaces(note.text);
             if (words.empty()) {
                 spaceBefore = true;
                 continue;

@@ -205,3 +205,21 @@ TEST(MidiLyrics, SyllablesKeepTheirTimesThroughTempoChangesInAnyTrackAndEndWhere
     // "me" to "Sun" is 240 ticks too; the last word rings for a second.
     EXPECT_EQ(lyrics.lines[2].elements.back().endMicros, lyrics.lines[2].elements.back().startMicros + 1000000);
 }
+
+TEST(MidiLyrics, SmpteDivisionsCountFramesNotBeats)
+{
+    // 25 frames a second of 40 ticks: a tick is a millisecond, whatever the tempo says; then 30
+    // drop-frame (29.97 frames) of 100 ticks.
+    for (const auto& [high, low, micros] : {std::tuple{uint8_t(0xE7), uint8_t(40), 1500000.0},
+                                            std::tuple{uint8_t(0xE3), uint8_t(100), 1500 * 1e6 / 2997.0}}) {
+        std::vector<uint8_t> body = {0x00, 0xFF, 0x51, 0x03, 0x0F, 0x42, 0x40, // 60 beats a minute: ignored
+                                     0x8B, 0x5C, 0xFF, 0x05, 0x02, 'l', 'a', 0x00, 0xFF, 0x2F, 0x00};
+        std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, high, low, 'M', 'T', 'r', 'k'};
+        const auto size = Be32(uint32_t(body.size()));
+        file.insert(file.end(), size.begin(), size.end());
+        file.insert(file.end(), body.begin(), body.end());
+        const MidiLyrics lyrics = ReadMidiLyrics(file);
+        ASSERT_EQ(lyrics.lines.size(), 1u);
+        EXPECT_NEAR(double(lyrics.lines[0].elements[0].startMicros), micros, 1.0); // tick 1,500
+    }
+}

@@ -16,6 +16,8 @@ packages=(
   libmp3lame0
   # playback: sound device and tempo change
   portaudio19-dev libsoundtouch-dev
+  # KAR/MIDI music: the synthesizer and a General MIDI SoundFont
+  libfluidsynth-dev fluid-soundfont-gm
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # a real sound device for the playback tests: a PulseAudio null sink, ALSA routed to it

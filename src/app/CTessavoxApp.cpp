@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QStatusBar>
 #include <QTextEdit>
 #include <QTimer>
 #include <QUrl>
@@ -506,8 +507,16 @@ bool CTessavoxApp::LoadMusic(const QString& path)
     m_musicExtension = path.right(3).toLower();
     m_audioDataSize = r.dataBytes;
     m_musicFolder = FolderOf(path);
+    if (m_frame && !r.conversionNote.empty()) m_frame->statusBar()->showMessage(QString::fromStdString(r.conversionNote));
     return true;
 }
+
+namespace {
+// Beyond the formats the choice always offered: MIDI music, rendered, and anything else the
+// decoder reads (FLAC, OGG, M4A, ...), converted.
+constexpr const char* kMidiMusicFilter = "MIDI Karaoke Files (*.kar *.mid *.midi)";
+constexpr const char* kAnyMusicFilter = "All Files (*)";
+} // namespace
 
 bool CTessavoxApp::AddMusic()
 {
@@ -519,9 +528,10 @@ bool CTessavoxApp::AddMusic()
         choice.filterIndex = m_settings.Int(AppSettings::kSettings, "MusicFileIndex", 0);
         if (m_mp3Support)
             choice.filters = {"Music Files (*.mp3 *.wma *.wav)", "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
-                              "Wave Files (*.wav)"};
+                              "Wave Files (*.wav)", kMidiMusicFilter, kAnyMusicFilter};
         else
-            choice.filters = {"Music Files (*.wma *.wav)", "Windows Media Files (*.wma)", "Wave Files (*.wav)"};
+            choice.filters = {"Music Files (*.wma *.wav)", "Windows Media Files (*.wma)", "Wave Files (*.wav)",
+                              kMidiMusicFilter, kAnyMusicFilter};
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
         if (LoadMusic(path)) {

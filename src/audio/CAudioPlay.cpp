@@ -21,6 +21,7 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -65,6 +66,17 @@ constexpr size_t kAsfFlagsAt = 64;
 constexpr size_t kAsfFilePropertiesBytes = 80;
 constexpr uint32_t kAsfBroadcastFlag = 1; // the file size field means nothing
 constexpr int kAsfMaxObjects = 1024;
+
+// Conversion: FFmpeg's polyphase resampler with twice its usual filter length and four times
+// its phases (a steeper band edge for about the same work; the SoX resampler cost a third more
+// time), and noise-shaped dither for samples deeper than the 16 bits kept.
+constexpr int kResamplerFilterSize = 64;
+constexpr int kResamplerPhaseShift = 12;
+constexpr const char* kDitherMethod = "triangular_hp";
+constexpr int kMono = 1;
+constexpr int kFlushSpace = 4096;
+constexpr int kMaxFlushRounds = 64;
+constexpr double kDuplicateGain = 1.0;
 
 struct InputDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -137,6 +149,19 @@ void ReadFormatTags(const AVFormatContext& format, MusicTags& tags)
     tags.track = Tag(format, "WM/Track");
     if (tags.track.empty()) tags.track = Tag(format, "track");
     tags.duration = format.duration > 0 ? format.duration * kHundredNanosPerMicro : 0;
+}
+
+// The sample size the music was made with: a lossless or PCM file says; a lossy one has none.
+int SourceBits(const AVCodecParameters& par)
+{
+    if (par.bits_per_raw_sample > 0) return par.bits_per_raw_sample;
+    return av_get_bits_per_sample(par.codec_id);
+}
+
+bool IsFloatCodec(AVCodecID id)
+{
+    return id == AV_CODEC_ID_PCM_F32LE || id == AV_CODEC_ID_PCM_F32BE || id == AV_CODEC_ID_PCM_F64LE ||
+           id == AV_CODEC_ID_PCM_F64BE || id == AV_CODEC_ID_PCM_F16LE || id == AV_CODEC_ID_PCM_F24LE;
 }
 
 int OpenInput(const std::string& path, InputPtr& out)
@@ -256,6 +281,7 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     m_expectedBytes = 0;
     m_sampleRate = m_channels = m_bits = 0;
     m_tags = MusicTags{};
+    m_source = AudioSourceFormat{};
 
     FilePtr out(std::fopen(outputPath.c_str(), "wb"));
     if (!out) return Fail(kMsgCreateOutput, kStatusFail, std::strerror(errno));
@@ -275,9 +301,15 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     if (stream < 0 || !codec) return Fail(kMsgNoAudio, kStatusFail);
     const AVStream* audio = input->streams[stream];
     const AVCodecParameters* par = audio->codecpar;
-    m_sampleRate = par->sample_rate;
-    m_channels = par->ch_layout.nb_channels;
+    m_source.rate = par->sample_rate;
+    m_source.channels = par->ch_layout.nb_channels;
+    m_source.bits = SourceBits(*par);
+    m_source.isFloat = IsFloatCodec(par->codec_id);
+    if (m_source.rate <= 0 || m_source.channels <= 0) return Fail(kMsgMediaType, kStatusFail);
+    m_sampleRate = m_convert ? kWorkFileRate : par->sample_rate;
+    m_channels = m_convert ? kStereo : par->ch_layout.nb_channels;
     m_bits = kOutputBits;
+    const bool dither = m_source.isFloat || m_source.bits > kOutputBits;
 
     if (m_tags.duration > 0 && m_sampleRate > 0)
         m_expectedBytes = uint64_t(m_tags.duration / kHundredNanosPerMs) * uint64_t(m_sampleRate) *
@@ -294,7 +326,7 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     // Every frame becomes interleaved 16-bit samples in the layout and rate found above, even if
     // a frame arrives in another (streams may change mid-way); the work file has one format.
     Layout outLayout;
-    if (ctx->ch_layout.nb_channels == m_channels)
+    if (!m_convert && ctx->ch_layout.nb_channels == m_channels)
         outLayout.Set(ctx->ch_layout);
     else
         av_channel_layout_default(&outLayout.value, m_channels);
@@ -338,13 +370,16 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     auto convert = [&](const AVFrame* in) {
         if (!swr) return;
         const int inSamples = in ? in->nb_samples : 0;
-        const int space = swr_get_out_samples(swr.get(), inSamples);
-        if (space <= 0) return;
-        pcm.resize(size_t(space) * size_t(BlockAlign()));
-        uint8_t* dst[1] = {pcm.data()};
-        const int got = swr_convert(swr.get(), dst, space,
-                                    in ? const_cast<const uint8_t**>(in->extended_data) : nullptr, inSamples);
-        if (got > 0) deliver(pcm.data(), size_t(got) * size_t(BlockAlign()));
+        // A resampler may give back what it holds over several calls.
+        for (int round = 0; round < kMaxFlushRounds; ++round) {
+            const int space = std::max(swr_get_out_samples(swr.get(), inSamples), kFlushSpace);
+            pcm.resize(size_t(space) * size_t(BlockAlign()));
+            uint8_t* dst[1] = {pcm.data()};
+            const int got = swr_convert(swr.get(), dst, space,
+                                        in ? const_cast<const uint8_t**>(in->extended_data) : nullptr, inSamples);
+            if (got > 0) deliver(pcm.data(), size_t(got) * size_t(BlockAlign()));
+            if (in || got <= 0) break;
+        }
     };
     auto resamplerFor = [&](const AVFrame& f) {
         if (f.nb_samples <= 0 || f.sample_rate <= 0 || f.ch_layout.nb_channels <= 0) return false;
@@ -360,6 +395,16 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
                                 AVSampleFormat(f.format), f.sample_rate, 0, nullptr) < 0)
             return false;
         swr.reset(raw);
+        if (m_convert) {
+            av_opt_set_int(raw, "filter_size", kResamplerFilterSize, 0);
+            av_opt_set_int(raw, "phase_shift", kResamplerPhaseShift, 0);
+            if (dither) av_opt_set(raw, "dither_method", kDitherMethod, 0);
+            // The one channel goes to both sides at full level, not at the -3 dB of a centre.
+            if (layout.value.nb_channels == kMono) {
+                const double both[kStereo] = {kDuplicateGain, kDuplicateGain};
+                swr_set_matrix(raw, both, kMono);
+            }
+        }
         if (swr_init(swr.get()) < 0) {
             swr.reset();
             return false;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 
+#include "audio/AudioSourceFormat.h"
 #include "audio/MusicTags.h"
 
 // Status codes of the decoder (the user is told the text, never the code).
@@ -20,8 +21,9 @@ inline constexpr int kWavHeaderBytes = 44;
 inline constexpr uint64_t kMaxDecodedBytes = uint64_t(UINT32_MAX) - (kWavHeaderBytes - 8);
 
 // Decodes music files (MP3, WMA, OGG, FLAC, M4A, ... whatever FFmpeg reads) into 16-bit PCM
-// in the file's own rate and channel count, and reads their tags and duration. The three
-// format checks (44,100 Hz, 16 bits, stereo) are on unless switched off.
+// in the file's own rate and channel count, or converted to the 44,100 Hz stereo work format,
+// and reads their tags and duration. The three format checks (44,100 Hz, 16 bits, stereo) are
+// on unless switched off or the music is converted.
 class CAudioPlay {
 public:
     using Progress = std::function<void(int percent)>;
@@ -33,6 +35,10 @@ public:
     void SetAcceptAnyRate(bool accept) { m_acceptAnyRate = accept; }
     void SetAcceptAnySampleSize(bool accept) { m_acceptAnySampleSize = accept; }
     void SetAcceptAnyChannelCount(bool accept) { m_acceptAnyChannels = accept; }
+    // Resamples (at high quality) and remixes whatever the file holds to 44,100 Hz 16-bit
+    // stereo: mono is duplicated, more channels are mixed down, float and deeper samples are
+    // dithered. The format checks then pass by construction.
+    void SetConvertToWorkFormat(bool convert) { m_convert = convert; }
     // Asked between packets; when it answers true, Decode stops with kStatusCancelled. It runs
     // on the decoding thread.
     void SetCancelCheck(CancelCheck cancelled) { m_cancelled = std::move(cancelled); }
@@ -55,6 +61,8 @@ public:
     int BlockAlign() const { return m_channels * m_bits / 8; }
     uint64_t BytesWritten() const { return m_bytesWritten; }
     const MusicTags& Tags() const { return m_tags; }
+    // The format of the music itself, known once Decode has found its audio.
+    const AudioSourceFormat& Source() const { return m_source; }
 
     // "<text>\n", or "<text>: <reason>\n" when the system gave a reason: the form every audio
     // failure is shown in.
@@ -66,6 +74,8 @@ private:
     bool m_acceptAnyRate = false;
     bool m_acceptAnySampleSize = false;
     bool m_acceptAnyChannels = false;
+    bool m_convert = false;
+    AudioSourceFormat m_source;
     CancelCheck m_cancelled;
     std::string m_errorText;
     int m_sampleRate = 0;

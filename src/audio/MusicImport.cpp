@@ -8,6 +8,8 @@
 #include <memory>
 
 #include "audio/CAudioPlay.h"
+#include "audio/MidiSynth.h"
+#include "media/WavConstants.h"
 #include "audio/WavInFile.h"
 #include "media/ByteOrder.h"
 #include "media/PrivateWorkFolder.h"
@@ -84,11 +86,58 @@ std::string MusicImport::DefaultWorkFilePath()
     return PrivateWorkFolder::FilePath(kMusicWorkFileName);
 }
 
-bool MusicImport::IsUsedInPlace(const std::string& path)
+namespace {
+
+bool HasWavExtension(const std::string& path)
 {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return ext == kWavExtension;
+}
+
+bool WorkFormat(int rate, int bits, int channels)
+{
+    return rate == kWorkFileRate && (bits == kBits8 || bits == kBits16) && (channels == 1 || channels == 2);
+}
+
+// 48000 -> "48,000".
+std::string Thousands(int value)
+{
+    const std::string digits = std::to_string(value);
+    std::string out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        const size_t left = digits.size() - i;
+        if (i > 0 && left % 3 == 0 && std::isdigit(static_cast<unsigned char>(digits[i - 1]))) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+std::string ChannelWord(int channels)
+{
+    if (channels == 1) return "mono";
+    if (channels == 2) return "stereo";
+    return std::to_string(channels) + "-channel";
+}
+
+} // namespace
+
+bool MusicImport::IsUsedInPlace(const std::string& path)
+{
+    if (!HasWavExtension(path)) return false;
+    WavInFile wav;
+    return wav.Open(path) && WorkFormat(int(wav.SampleRate()), wav.BitsPerSample(), wav.Channels());
+}
+
+std::string MusicImport::ConversionNote(const AudioSourceFormat& source)
+{
+    const bool deep = source.isFloat || source.bits > kBits16;
+    if (source.rate == kWorkFileRate && source.channels == 2 && !deep) return {};
+    // The sample size is named only when it changes.
+    const std::string from = deep ? " " + std::to_string(source.bits) + "-bit" + (source.isFloat ? " float" : "") : "";
+    const std::string to = deep ? " 16-bit" : "";
+    return "Converted from " + Thousands(source.rate) + " Hz" + from + " " + ChannelWord(source.channels) + " to " +
+           Thousands(kWorkFileRate) + " Hz" + to + " stereo.";
 }
 
 MusicImport::MusicImport(std::string workFilePath) : m_workFilePath(std::move(workFilePath)) {}
@@ -104,10 +153,20 @@ bool MusicImport::ImportMusic(const std::string& path)
         m_result.errorText = kMsgMusicFileNotFound;
         return false;
     }
-    if (IsUsedInPlace(path))
-        ImportWav(path);
-    else
+    if (MidiSynth::IsMidiFile(path)) {
+        ImportMidi(path);
+    } else if (!HasWavExtension(path)) {
         ImportCompressed(path);
+    } else if (!ImportWav(path)) {
+        // A WAV in another format is converted; when even that fails, the WAV's own reasons
+        // are the ones that tell the user most.
+        const MusicImportResult wav = m_result;
+        m_result = MusicImportResult{};
+        if (PrepareWorkFile(path)) {
+            ImportCompressed(path);
+            if (m_result.path.empty() && !m_cancel.load()) m_result = wav;
+        }
+    }
 
     if (!m_result.path.empty()) m_result.folder = FolderOf(m_result.path);
     ComposeErrorText();
@@ -130,7 +189,7 @@ void MusicImport::ComposeErrorText()
     m_result.errorText = text.empty() ? kMsgMusicOpenFailed : text;
 }
 
-void MusicImport::ImportWav(const std::string& path)
+bool MusicImport::ImportWav(const std::string& path)
 {
     WavInFile wav;
     const bool readable = wav.Open(path);
@@ -142,24 +201,68 @@ void MusicImport::ImportWav(const std::string& path)
     const bool noFormat = m_result.sampleRate == 0 && m_result.bitsPerSample == 0 && m_result.channels == 0;
     if (!readable && (noFormat || FormatAccepted())) {
         m_result.errorText = std::string(kMsgMusicOpenFailed) + wav.FailureText() + "\n";
-        return;
+        return false;
     }
-    if (!readable || !FormatAccepted()) return;
+    if (!readable || !FormatAccepted()) return false;
     m_result.path = path;
     m_result.dataBytes = wav.DataBytes();
+    return true;
+}
+
+bool MusicImport::PrepareWorkFile(const std::string& path)
+{
+    if (m_workFilePath.empty()) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not make a work folder in the temporary folder\n";
+        return false;
+    }
+    // The music is read while the work file is written: they must be two files.
+    std::error_code ec;
+    if (std::filesystem::equivalent(path, m_workFilePath, ec)) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + "The music would be converted into itself; the work file \"" +
+                             m_workFilePath + "\" must be another file\n";
+        return false;
+    }
+    return true;
+}
+
+void MusicImport::ImportMidi(const std::string& path)
+{
+    if (!PrepareWorkFile(path)) return;
+    ReplacingFile work(m_workFilePath);
+    if (!work.Create()) {
+        m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not create the work file \"" + m_workFilePath + "\"\n";
+        return;
+    }
+    MidiSynth synth;
+    synth.SetCancelCheck([this] { return m_cancel.load(); });
+    const uint32_t status = synth.Render(path, work.TempPath(), [this](int percent) {
+        if (m_progress && !m_progress(percent)) m_cancel.store(true);
+    });
+    if (status != kStatusOk) {
+        m_result.errorText = synth.ErrorText();
+        return;
+    }
+    m_result.sampleRate = kWorkFileRate;
+    m_result.bitsPerSample = kBits16;
+    m_result.channels = 2;
+    uint32_t dataBytes = 0;
+    if (!WriteFinalHeader(work.TempPath(), m_result.sampleRate, m_result.bitsPerSample, m_result.channels, dataBytes) ||
+        !work.Commit())
+        return;
+    m_result.path = m_workFilePath;
+    m_result.dataBytes = dataBytes;
+    m_result.decoded = true;
+    m_result.conversionNote = "Rendered from MIDI with the SoundFont " + synth.SoundFont() + ".";
 }
 
 void MusicImport::ImportCompressed(const std::string& path)
 {
+    m_result = MusicImportResult{};
     CAudioPlay decoder;
-    // The rate is checked after decoding, with the import's own text.
-    decoder.SetAcceptAnyRate(true);
+    decoder.SetConvertToWorkFormat(true);
     decoder.SetCancelCheck([this] { return m_cancel.load(); });
 
-    if (m_workFilePath.empty()) {
-        m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not make a work folder in the temporary folder\n";
-        return;
-    }
+    if (!PrepareWorkFile(path)) return;
     ReplacingFile work(m_workFilePath);
     if (!work.Create()) {
         m_result.errorText = std::string(kMsgMusicOpenFailed) + "Could not create the work file \"" + m_workFilePath + "\"\n";
@@ -172,6 +275,7 @@ void MusicImport::ImportCompressed(const std::string& path)
     m_result.bitsPerSample = decoder.BitsPerSample();
     m_result.channels = decoder.Channels();
     m_result.tags = decoder.Tags();
+    m_result.source = decoder.Source();
     if (status != kStatusOk) {
         m_result.errorText = decoder.ErrorText();
         return;
@@ -184,4 +288,5 @@ void MusicImport::ImportCompressed(const std::string& path)
     m_result.path = m_workFilePath;
     m_result.dataBytes = dataBytes;
     m_result.decoded = true;
+    m_result.conversionNote = ConversionNote(m_result.source);
 }

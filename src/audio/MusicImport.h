@@ -17,13 +17,16 @@ inline constexpr const char* kMsgMusicOpenFailed = "Error opening Audio File\n";
 inline constexpr const char* kMsgMusicProblem = "There is a problem with the selected audio file:\n\n";
 inline constexpr const char* kDecompressingAudioTitle = "Decompressing Audio...";
 
-// Turns a music file into the PCM WAV a song plays from: a 44,100 Hz 8/16-bit mono/stereo WAV
-// is checked and used where it lies (read, never written); anything else FFmpeg decodes is
-// decoded into the work file (16-bit PCM in the music's own rate and channels) and then checked.
+// Turns a music file into the PCM WAV a song plays from: a 44,100 Hz 8/16-bit PCM mono/stereo
+// WAV is checked and used where it lies (read, never written); anything else FFmpeg decodes
+// (any rate, channel count or sample format, other WAVs included) is converted into the work
+// file as 44,100 Hz 16-bit stereo, and the result says what was converted. KAR/MIDI music is
+// rendered into the work file with a General MIDI SoundFont.
 //
 // The work file is written under a temporary name beside it and put in place only when the
-// decoding and the checks succeeded, so a failed import leaves the previous work file (which
-// the open song may still be playing) as it was and leaves no partial file behind.
+// decoding succeeded, so a failed import leaves the previous work file (which the open song may
+// still be playing) as it was and leaves no partial file behind. The music itself is never the
+// work file.
 class MusicImport {
 public:
     // Whole percentages of the decoding as they rise; answering false cancels the import.
@@ -32,9 +35,13 @@ public:
     // "tessavox_music.wav" in the process's private work folder (empty when the folder cannot
     // be made).
     static std::string DefaultWorkFilePath();
-    // True for music that is checked and used where it lies (a ".wav" name, in any letter
-    // case); anything else is decoded into the work file.
+    // True for music that is used where it lies: a ".wav" name (in any letter case) whose
+    // header says 44,100 Hz 8/16-bit PCM, mono or stereo. Anything else is converted into the
+    // work file.
     static bool IsUsedInPlace(const std::string& path);
+    // "Converted from 48,000 Hz mono to 44,100 Hz stereo.": what became of music in this
+    // format; empty when it is the work format already.
+    static std::string ConversionNote(const AudioSourceFormat& source);
 
     explicit MusicImport(std::string workFilePath = DefaultWorkFilePath());
 
@@ -48,8 +55,10 @@ public:
     const std::string& WorkFilePath() const { return m_workFilePath; }
 
 private:
-    void ImportWav(const std::string& path);
+    bool ImportWav(const std::string& path);
     void ImportCompressed(const std::string& path);
+    void ImportMidi(const std::string& path);
+    bool PrepareWorkFile(const std::string& path);
     bool FormatAccepted() const;
     void ComposeErrorText();
 

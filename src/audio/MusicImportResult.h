@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "audio/AudioSourceFormat.h"
 #include "audio/MusicTags.h"
 
 // What an import of music left for the song and the shell.
@@ -26,4 +27,9 @@ struct MusicImportResult {
     std::string WorkPath() const { return decoded ? path : std::string(); }
     // The tags of a decoded file, as UTF-8.
     MusicTags tags;
+    // The format of the music itself when it was decoded.
+    AudioSourceFormat source;
+    // What the user is told when the music had to be converted to become the work file
+    // ("Converted from 48,000 Hz mono to 44,100 Hz stereo."); empty when nothing was changed.
+    std::string conversionNote;
 };

@@ -25,9 +25,13 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: tessavox-cli new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid]\n"
-    "                        [--title TITLE] [--artist ARTIST] [--force] [--wrap]\n"
+    "                        [--title TITLE] [--artist ARTIST] [--no-times] [--force] [--wrap]\n"
+    "The times of LRC, KAR/MIDI and UltraStar lyrics are applied unless --no-times is given; an\n"
+    "UltraStar song's #MP3 is the music when --music is not given. KAR/MIDI music is rendered\n"
+    "with a General MIDI SoundFont (TESSAVOX_SOUNDFONT=FILE picks one).\n"
     "A WAV file (44,100 Hz, 8 or 16 bits, mono or stereo) is used where it lies; other music is\n"
-    "decoded into SONG.wav beside the project, which the project then uses. --force replaces an\n"
+    "converted into SONG.wav (44,100 Hz 16-bit stereo) beside the project, which the project then\n"
+    "uses; stderr says what was converted. --force replaces an\n"
     "existing SONG.tvx or SONG.wav. Lyric lines too wide for the screen are named on stderr; --wrap\n"
     "breaks them at the last space that fits (the words keep their times).\n";
 constexpr const char* kProjectExtension = ".tvx";
@@ -43,6 +47,7 @@ struct NewOptions {
     bool haveArtist = false;
     bool force = false;
     bool wrap = false;
+    bool noTimes = false;
 };
 
 // The options into o; the exit status when the command stops at its arguments.
@@ -50,7 +55,7 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
 {
     CliOptions options("new", kUsage,
                        {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false},
-                        {"wrap", 0, false}});
+                        {"wrap", 0, false}, {"no-times", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
     if (!options.Operands().empty()) return options.Refuse("unexpected argument \"" + options.Operands()[0] + "\"");
     o.project = options.Value("output");
@@ -62,8 +67,10 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
     o.haveArtist = options.Has("artist");
     o.force = options.Has("force");
     o.wrap = options.Has("wrap");
+    o.noTimes = options.Has("no-times");
     if (o.project.empty()) return options.Refuse("which project file? (-o SONG.tvx)");
-    if (o.music.empty()) return options.Refuse("which music? (--music FILE)");
+    // An UltraStar song names its music; that is known once its lyrics are read.
+    if (o.music.empty() && o.lyrics.empty()) return options.Refuse("which music? (--music FILE)");
     std::string ext = fs::path(o.project).extension().string();
     for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
     // The work file is named after the project; any other name could be the music itself.
@@ -96,11 +103,25 @@ int RunNewCommand(const CliArgs& args)
 
     std::error_code ec;
     const std::string project = fs::absolute(o.project, ec).lexically_normal().string();
-    const std::string music = fs::absolute(o.music, ec).lexically_normal().string();
     const std::string workFile = fs::path(project).replace_extension(kWorkFileExtension).string();
-    const bool decodes = !MusicImport::IsUsedInPlace(music);
     StderrUserPrompt prompt;
     prompt.SetCommand("new");
+
+    // Lyrics first: a bad lyric file should not cost a long decode, and a song file may name
+    // the music.
+    MSongSettings song(project);
+    song.prompt = &prompt;
+    LrcDocument lrc;
+    prompt.SetSubject(o.lyrics);
+    if (!o.lyrics.empty() && !ImportLyricFile(song, o.lyrics, lrc, prompt)) return 1;
+    if (o.music.empty() && !lrc.musicFile.empty())
+        o.music = (fs::absolute(o.lyrics, ec).parent_path() / lrc.musicFile).string();
+    if (o.music.empty()) {
+        prompt.Message("The lyrics name no music; give it with --music FILE.", kAppCaption, PromptIcon::Stop);
+        return 1;
+    }
+    const std::string music = fs::absolute(o.music, ec).lexically_normal().string();
+    const bool decodes = !MusicImport::IsUsedInPlace(music);
 
     if (!fs::is_directory(fs::path(project).parent_path(), ec)) {
         prompt.Message("The folder of \"" + project + "\" does not exist.", kAppCaption, PromptIcon::Stop);
@@ -116,13 +137,6 @@ int RunNewCommand(const CliArgs& args)
         }
     }
 
-    MSongSettings song(project);
-    song.prompt = &prompt;
-
-    // Lyrics first: a bad lyric file should not cost a long decode.
-    LrcDocument lrc;
-    prompt.SetSubject(o.lyrics);
-    if (!o.lyrics.empty() && !ImportLyricFile(song, o.lyrics, lrc, prompt)) return 1;
     prompt.SetSubject(music);
 
     MusicImport import(workFile);
@@ -145,8 +159,9 @@ int RunNewCommand(const CliArgs& args)
         return 1;
     }
     song.SetMusicPath(result.path);
+    if (!result.conversionNote.empty()) prompt.Message(result.conversionNote, kAppCaption, PromptIcon::Information);
 
-    if (LyricKindOf(o.lyrics) == LyricFileKind::Lrc) ApplyLrcTiming(song, lrc, prompt);
+    if (!o.noTimes) ApplyLrcTiming(song, lrc, prompt);
     song.title = o.haveTitle ? CliText(o.title, "--title") : lrc.title;
     song.artist = o.haveArtist ? CliText(o.artist, "--artist") : lrc.artist;
     if (lrc.reordered) std::fprintf(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");

@@ -4,11 +4,14 @@
 #include <vector>
 
 // One timed piece of an LRC line: a word (enhanced files) or an evenly spread part of the line.
-// Times are hundredths of a second.
+// Times are hundredths of a second; files that time their words more finely (MIDI, UltraStar)
+// also give microseconds, which then win.
 struct LrcElement {
     int32_t start = 0;
     int32_t end = 0;
     std::string text;
+    int64_t startMicros = -1;
+    int64_t endMicros = -1;
 };
 
 struct LrcLine {
@@ -30,4 +33,5 @@ struct LrcDocument {
     bool enhanced = false;
     bool reordered = false; // the file's lines were out of time order and have been sorted
     std::vector<LrcLine> lines;
+    std::string musicFile; // the song's music as a song file names it (UltraStar "#MP3")
 };

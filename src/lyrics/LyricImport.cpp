@@ -12,6 +12,7 @@
 #include "lyrics/LrcParser.h"
 #include "lyrics/LyricText.h"
 #include "lyrics/MidiLyrics.h"
+#include "lyrics/UltraStarParser.h"
 #include "media/AtomicFile.h"
 #include "project/MSongSettings.h"
 #include "text/UserPrompt.h"
@@ -21,6 +22,8 @@ namespace {
 constexpr uint32_t kImportLyricsAction = 1;
 constexpr const char* kImportLyricsLogName = "Import Lyrics";
 constexpr uint32_t kSamplesPerHundredth = 441;
+constexpr int64_t kSamplesPerSecond = 44100;
+constexpr int64_t kMicrosPerSecond = 1000000;
 
 void Log(std::unique_ptr<MLog> entry)
 {
@@ -30,6 +33,14 @@ void Log(std::unique_ptr<MLog> entry)
 uint32_t ToSamples(int32_t hundredths)
 {
     return hundredths <= 0 ? 0u : uint32_t(hundredths) * kSamplesPerHundredth;
+}
+
+// To the nearest sample; song times are 32-bit sample counts.
+uint32_t MicrosToSamples(int64_t micros)
+{
+    if (micros <= 0) return 0;
+    const int64_t samples = (micros * kSamplesPerSecond + kMicrosPerSecond / 2) / kMicrosPerSecond;
+    return uint32_t(std::min<int64_t>(samples, UINT32_MAX));
 }
 
 } // namespace
@@ -55,6 +66,8 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
         MidiLyrics midi = ReadMidiLyrics(bytes);
         lrc.title = midi.title;
         lrc.artist = midi.artist;
+        lrc.lines = std::move(midi.lines);
+        lrc.enhanced = !lrc.lines.empty();
         if (replaced) replaced->insert(replaced->end(), midi.replaced.begin(), midi.replaced.end());
         return midi.text;
     }
@@ -64,6 +77,7 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
     DecodedText decoded = DecodeTextBytes(bytes);
     if (replaced) replaced->insert(replaced->end(), decoded.replaced.begin(), decoded.replaced.end());
     const std::string text = TextModeLineEnds(std::span(reinterpret_cast<const uint8_t*>(decoded.text.data()), decoded.text.size()));
+    if (kind == LyricFileKind::Text && IsUltraStarSong(text)) return ParseUltraStar(text, lrc);
     if (kind == LyricFileKind::Text) return ConvertPlainLyrics(text);
     return ParseLrc(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), lrc);
 }
@@ -127,8 +141,8 @@ bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& pro
         for (size_t j = 0; j < wordCount; ++j) {
             MKaraokeWord& word = *line.words[j];
             const LrcElement& element = elements[j];
-            word.start = ToSamples(element.start);
-            word.end = ToSamples(element.end);
+            word.start = element.startMicros >= 0 ? MicrosToSamples(element.startMicros) : ToSamples(element.start);
+            word.end = element.endMicros >= 0 ? MicrosToSamples(element.endMicros) : ToSamples(element.end);
             // Where the element's text is not found the word keeps the place the rebuild gave it.
             const size_t at = element.text.empty() ? std::string::npos : line.text.find(element.text, searchFrom);
             if (at != std::string::npos) {

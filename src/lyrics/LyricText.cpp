@@ -87,3 +87,16 @@ std::string TextModeLineEnds(std::span<const uint8_t> bytes)
     }
     return out;
 }
+
+std::vector<std::string> SplitAtSpaces(std::string_view text)
+{
+    std::vector<std::string> words;
+    size_t p = 0;
+    while (p < text.size()) {
+        const size_t space = text.find(' ', p);
+        const size_t end = space == std::string_view::npos ? text.size() : space;
+        if (end > p) words.emplace_back(text.substr(p, end - p));
+        p = end + 1;
+    }
+    return words;
+}

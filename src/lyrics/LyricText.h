@@ -3,6 +3,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Replaces the UTF-8 forms of the en dash, right single quote, double quotes and ellipsis
 // (three bytes beginning 0xE2) by their Windows-1252 bytes; other 0xE2 sequences keep 0xE2,
@@ -23,3 +24,6 @@ std::string ConvertPlainLyrics(std::string_view text);
 // Reads text as a text-mode stream would: every carriage return and line feed pair becomes
 // one line feed.
 std::string TextModeLineEnds(std::span<const uint8_t> bytes);
+
+// The words of a piece of text: the runs between spaces, empty runs left out.
+std::vector<std::string> SplitAtSpaces(std::string_view text);

@@ -18,6 +18,9 @@ constexpr size_t kMaxTracks = 1024;
 constexpr uint32_t kDefaultMicrosPerQuarter = 500000;
 constexpr uint16_t kSmpteDivisionBit = 0x8000;
 constexpr int64_t kMicrosPerHundredth = 10000;
+constexpr int64_t kMicrosPerSecond = 1000000;
+constexpr int kDropFrameCode = 29;
+constexpr long double kDropFrameRate = 29.97L;
 
 uint32_t Be32(const uint8_t* p)
 {
@@ -127,12 +130,18 @@ bool MidiFile::ReadTrack(std::span<const uint8_t> chunk)
 
 int64_t MidiFile::HundredthsAt(uint64_t tick) const
 {
+    return MicrosAt(tick) / kMicrosPerHundredth;
+}
+
+int64_t MidiFile::MicrosAt(uint64_t tick) const
+{
     if (m_division & kSmpteDivisionBit) {
-        // Frames a second (negative, in the high byte) times ticks a frame.
+        // Frames a second (negative, in the high byte) times ticks a frame; "29" is 30 frames
+        // with drop-frame counting, 29.97 a second.
         const int framesPerSecond = -int(int8_t(m_division >> 8));
-        const int ticksPerFrame = m_division & 0xFF;
-        const int64_t ticksPerSecond = int64_t(std::max(framesPerSecond, 1)) * std::max(ticksPerFrame, 1);
-        return int64_t(tick) * 100 / ticksPerSecond;
+        const int ticksPerFrame = std::max(m_division & 0xFF, 1);
+        const long double frames = framesPerSecond == kDropFrameCode ? kDropFrameRate : std::max(framesPerSecond, 1);
+        return int64_t((long double)tick * kMicrosPerSecond / (frames * ticksPerFrame));
     }
     // Microseconds add up tempo span by tempo span.
     long double micros = 0;
@@ -145,5 +154,5 @@ int64_t MidiFile::HundredthsAt(uint64_t tick) const
         perQuarter = change.microsPerQuarter;
     }
     micros += (long double)(tick - at) * perQuarter / m_division;
-    return int64_t(micros / kMicrosPerHundredth);
+    return int64_t(micros + 0.5L);
 }

@@ -32,6 +32,8 @@ public:
     // Hundredths of a second from the start at a tick, by the file's tempo changes (from any
     // track, as format 1 keeps them in the first) and its time division.
     int64_t HundredthsAt(uint64_t tick) const;
+    // The same in microseconds.
+    int64_t MicrosAt(uint64_t tick) const;
 
 private:
     struct TempoChange {

@@ -12,7 +12,11 @@ namespace {
 constexpr char kHeaderMark = '@';
 constexpr char kTitleHeader = 'T';
 constexpr const char* kWordsTrackName = "words";
+constexpr const char* kLyricsTrackName = "lyrics";
 constexpr const char* kLineEnd = "\r\n";
+constexpr char kSyllableMark = '*';
+constexpr int64_t kMicrosPerHundredth = 10000;
+constexpr int64_t kMicrosPerSecond = 1000000;
 
 bool IsLineMark(char c)
 {
@@ -24,6 +28,12 @@ std::string Lower(std::string_view s)
     std::string out(s);
     for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
     return out;
+}
+
+bool IsWordsTrackName(const std::string& name)
+{
+    const std::string lower = Lower(name);
+    return lower == kWordsTrackName || lower == kLyricsTrackName;
 }
 
 size_t CountOf(const MidiTrack& track, uint8_t type, bool headers)
@@ -48,12 +58,64 @@ const MidiTrack* WordsTrack(const MidiFile& midi, uint8_t& type)
     type = MidiFile::kText;
     for (const MidiTrack& track : midi.Tracks()) {
         const bool named = std::any_of(track.metas.begin(), track.metas.end(), [](const MidiMetaEvent& e) {
-            return e.type == MidiFile::kTrackName && Lower(e.data) == kWordsTrackName;
+            return e.type == MidiFile::kTrackName && IsWordsTrackName(e.data);
         });
         const bool karaoke = named || CountOf(track, MidiFile::kText, true) > 0;
         if (const size_t n = CountOf(track, MidiFile::kText, false); karaoke && n > most) best = &track, most = n;
     }
     return best;
+}
+
+// A syllable may hold several words ("I won"): each becomes an element, the syllable's time
+// shared out between them.
+struct Piece {
+    std::string text;
+    int64_t start;
+    size_t syllable;
+};
+
+std::vector<LrcLine> TimedLines(const std::vector<MidiSyllable>& syllables)
+{
+    // The next syllable's start, or one second on for the last.
+    auto nextStart = [&](size_t i) {
+        return i + 1 < syllables.size() ? syllables[i + 1].micros : syllables[i].micros + kMicrosPerSecond;
+    };
+    std::vector<std::vector<Piece>> lines;
+    for (size_t i = 0; i < syllables.size(); ++i) {
+        const MidiSyllable& s = syllables[i];
+        if (lines.empty() || s.newLine) lines.emplace_back();
+        const std::vector<std::string> words = SplitAtSpaces(s.text);
+        const int64_t span = std::max<int64_t>(nextStart(i) - s.micros, 0);
+        for (size_t w = 0; w < words.size(); ++w)
+            lines.back().push_back({words[w], s.micros + span * int64_t(w) / int64_t(words.size()), i});
+    }
+    std::vector<LrcLine> timed;
+    for (size_t l = 0; l < lines.size(); ++l) {
+        if (lines[l].empty()) continue;
+        LrcLine& out = timed.emplace_back();
+        for (size_t k = 0; k < lines[l].size(); ++k) {
+            const Piece& piece = lines[l][k];
+            int64_t end = 0;
+            if (k + 1 < lines[l].size()) {
+                end = lines[l][k + 1].start;
+            } else {
+                end = piece.start + kMicrosPerSecond;
+                for (size_t n = l + 1; n < lines.size(); ++n)
+                    if (!lines[n].empty()) {
+                        end = std::min(end, lines[n].front().start);
+                        break;
+                    }
+            }
+            LrcElement element;
+            element.text = piece.text;
+            element.startMicros = piece.start;
+            element.endMicros = std::max(end, piece.start);
+            element.start = int32_t(element.startMicros / kMicrosPerHundredth);
+            element.end = int32_t(element.endMicros / kMicrosPerHundredth);
+            out.elements.push_back(std::move(element));
+        }
+    }
+    return timed;
 }
 
 } // namespace
@@ -94,6 +156,14 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
     if (!titles.empty()) lyrics.title = decode(titles[0], 0);
     if (titles.size() > 1) lyrics.artist = decode(titles[1], 0);
 
+    if (titles.empty() && !midi.Tracks().empty()) {
+        for (const MidiMetaEvent& e : midi.Tracks().front().metas)
+            if (e.type == MidiFile::kTrackName && !e.data.empty() && !IsWordsTrackName(e.data)) {
+                lyrics.title = decode(e.data, 0);
+                break;
+            }
+    }
+
     std::string line;
     size_t lineNumber = 1;
     bool breakPending = false;
@@ -105,9 +175,8 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
     };
     for (const MidiMetaEvent* e : pieces) {
         std::string piece = decode(e->data, lineNumber);
+        const int64_t micros = midi.MicrosAt(e->tick);
         size_t b = 0;
-        MidiSyllable syllable;
-        syllable.time = midi.HundredthsAt(e->tick);
         while (b < piece.size()) {
             if (IsLineMark(piece[b])) {
                 breakPending = true;
@@ -116,16 +185,20 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
             }
             size_t end = b;
             while (end < piece.size() && !IsLineMark(piece[end])) ++end;
+            MidiSyllable syllable;
+            syllable.micros = micros;
+            syllable.time = micros / kMicrosPerHundredth;
+            syllable.text = piece.substr(b, end - b);
             if (breakPending) {
                 endLine();
                 syllable.newLine = true;
                 breakPending = false;
             }
-            line += piece.substr(b, end - b);
-            syllable.text += piece.substr(b, end - b);
+            if (!line.empty() && line.back() != ' ' && syllable.text.front() != ' ') line += kSyllableMark;
+            line += syllable.text;
+            lyrics.syllables.push_back(std::move(syllable));
             b = end;
         }
-        if (!syllable.text.empty()) lyrics.syllables.push_back(std::move(syllable));
     }
     endLine();
     // A file whose words ended on a line mark keeps its last line's end; text without any line
@@ -134,6 +207,7 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
         const std::string& last = pieces.back()->data;
         if (!last.empty() && !IsLineMark(last.back())) lyrics.text.resize(lyrics.text.size() - 2);
     }
+    lyrics.lines = TimedLines(lyrics.syllables);
     return lyrics;
 }
 

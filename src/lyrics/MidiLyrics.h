@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "lyrics/LrcDocument.h"
 #include "text/TextEncoding.h"
 
 // One sung piece of a MIDI file's words, as its event had it, and when it comes.
 struct MidiSyllable {
     int64_t time = 0; // hundredths of a second
+    int64_t micros = 0; // the same, finer
     std::string text; // Windows-1252, line marks removed
     bool newLine = false; // the piece starts a new lyric line
 };
@@ -19,6 +21,10 @@ struct MidiLyrics {
     std::string title;
     std::string artist;
     std::vector<MidiSyllable> syllables;
+    // The lines of the text, an element for each of its word elements, timed to the microsecond:
+    // each ends where the next starts, a line's last at the next line's start or one second
+    // after its own start, whichever comes first.
+    std::vector<LrcLine> lines;
     std::vector<ReplacedCharacter> replaced;
 };
 
@@ -26,8 +32,10 @@ struct MidiLyrics {
 // has the most; else the text events (0x01) of the track that carries the karaoke words (the
 // one named "Words", or one with "@" header lines). Other text events (copyright notes,
 // sequencer names, markers) are not lyrics. "@T" header lines give the title and then the
-// artist. "\", "/", CR and LF begin a new line; no empty line comes of them. The text is UTF-8
-// when all of it is valid UTF-8, else Windows-1252.
+// artist; without them, the first track's name is the title. "\", "/", CR and LF begin a new
+// line; no empty line comes of them. Syllables with no space between them are joined with "*",
+// so that each keeps its own time. The text is UTF-8 when all of it is valid UTF-8, else
+// Windows-1252.
 MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes);
 
 // The lyric text alone.

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
@@ -26,6 +27,8 @@
 #include "app/views/CEditLyricsDlg.h"
 #include "player/MCdgPlayer.h"
 #include "project/MSongSettings.h"
+#include "support/MidiWriter.h"
+#include "support/MusicFiles.h"
 #include "support/ScopedTempFolder.h"
 
 namespace {
@@ -340,7 +343,8 @@ private slots:
         answers.answers = {PromptAnswer::No};
         view->ImportLyrics();
         QCOMPARE(answers.choices.back().title, QString("Select Lyrics File"));
-        QCOMPARE(answers.choices.back().filters.size(), 4);
+        QCOMPARE(answers.choices.back().filters.size(), 5);
+        QCOMPARE(answers.choices.back().filters.back(), QString("UltraStar Songs (*.txt)"));
         QVERIFY(answers.boxes.size() >= 1);
         const auto& question = answers.boxes.back();
         QCOMPARE(question.text, std::string(
@@ -397,6 +401,38 @@ private slots:
         QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
         QCOMPARE(app.Song().lyricText, std::string("new \x92words\r\nsecond line\r\n"));
         QCOMPARE(app.Song().words.size(), size_t(4));
+        app.Song().SetModified(false);
+    }
+
+    void music48kHzIsConvertedAndSaidAndAKarFilesWordsComeInTimed()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp-kar").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CEditLyricsDlg* view = Open(app, answers, "old words");
+        const std::string fast = MakeMusic(m_dir.path().toStdString(), "fast.wav", 48000, 48000, 1, "-c:a pcm_s16le");
+        answers.paths << QString::fromStdString(fast);
+        Child<QPushButton>(view, "addMusic")->click();
+        QCOMPARE(app.Frame()->statusBar()->currentMessage(), QString("Converted from 48,000 Hz mono to 44,100 Hz stereo."));
+        QCOMPARE(answers.choices.back().filters.back(), QString("All Files (*)"));
+        view = View(app);
+
+        // 96 ticks a quarter at 120 beats a minute: "Hel" at 0.5 s, "lo" at 0.75 s, "world" at 1 s.
+        MidiWriter words;
+        words.Meta(96, 0x05, "Hel");
+        words.Meta(144, 0x05, "lo ");
+        words.Meta(192, 0x05, "world");
+        const QString kar = m_dir.filePath("hello.kar");
+        const std::string bytes = MidiWriter::File({words}, 96);
+        WriteText(kar, QByteArray(bytes.data(), qsizetype(bytes.size())));
+        answers.paths << kar;
+        view->ImportLyrics();
+        QCOMPARE(app.Song().lyricText, std::string("Hel*lo world"));
+        QCOMPARE(app.Song().words.size(), size_t(3));
+        QCOMPARE(app.Song().words[0]->start, 22050u);
+        QCOMPARE(app.Song().words[1]->start, 33075u);
+        QCOMPARE(app.Song().words[2]->start, 44100u);
+        QCOMPARE(app.Song().words[2]->end, 2 * 44100u);
         app.Song().SetModified(false);
     }
 

@@ -6,6 +6,7 @@
 #include "audio/MusicImport.h"
 #include "media/ByteOrder.h"
 #include "support/MusicFiles.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -105,38 +106,100 @@ TEST(MusicImport, UsesA44100HzWavWhereItLiesWhateverTheLetterCase)
     }
 }
 
-TEST(MusicImport, RefusesWavFilesInOtherFormatsWithTheirLinesInOrder)
+TEST(MusicImport, ConvertsMusicOfAnyRateChannelsAndSampleSizeAndLeavesItAsItWas)
 {
     TempDir dir;
+    const std::string folder = dir.Path().string();
     struct Case {
         const char* name;
         int rate;
         int channels;
-        const char* codec;
-        int bits;
-        const char* text;
+        const char* extra;
+        const char* note;
     };
     const Case cases[] = {
-        {"fast.wav", 48000, 2, "pcm_s16le", 16, "Sample Rate must be 44,100\n"},
-        {"deep.wav", kRate, 2, "pcm_s24le", 24, "Bits per Sample must be 8 or 16\n"},
-        {"wide.wav", kRate, 3, "pcm_s16le", 16, "Music must be Stereo or Mono\n"},
-        {"all.wav", 22050, 3, "pcm_f32le", 32,
-         "Sample Rate must be 44,100\nBits per Sample must be 8 or 16\nMusic must be Stereo or Mono\n"},
+        {"fast.mp3", 48000, 2, "", "Converted from 48,000 Hz stereo to 44,100 Hz stereo."},
+        {"slow.mp3", 22050, 2, "", "Converted from 22,050 Hz stereo to 44,100 Hz stereo."},
+        {"mono.mp3", 48000, 1, "", "Converted from 48,000 Hz mono to 44,100 Hz stereo."},
+        {"fast.wav", 48000, 2, "-c:a pcm_s16le", "Converted from 48,000 Hz stereo to 44,100 Hz stereo."},
+        {"deep.wav", kRate, 2, "-c:a pcm_s24le", "Converted from 44,100 Hz 24-bit stereo to 44,100 Hz 16-bit stereo."},
+        {"float.wav", 96000, 1, "-c:a pcm_f32le",
+         "Converted from 96,000 Hz 32-bit float mono to 44,100 Hz 16-bit stereo."},
+        {"wide.wav", kRate, 6, "-c:a pcm_s16le", "Converted from 44,100 Hz 6-channel to 44,100 Hz stereo."},
+        {"fast.flac", 48000, 2, "", "Converted from 48,000 Hz stereo to 44,100 Hz stereo."},
+        {"huge.wav", 48000, 2, "-c:a pcm_s16le -rf64 always", "Converted from 48,000 Hz stereo to 44,100 Hz stereo."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::string wav = MakeMusic(dir.Path().string(), c.name, 1000, c.rate, c.channels,
-                                          std::string("-c:a ") + c.codec);
-        MusicImport import(dir.File("work.wav"));
-        EXPECT_FALSE(import.ImportMusic(wav));
+        const int64_t frames = int64_t(c.rate) * 3 / 2 + 7; // 1.5 s and a few frames
+        const std::string music = MakeMusic(folder, c.name, frames, c.rate, c.channels, c.extra);
+        const auto before = ReadFileBytes(music);
+        EXPECT_FALSE(MusicImport::IsUsedInPlace(music));
+        const std::string work = dir.File(std::string("work-") + c.name + ".wav");
+        MusicImport import(work);
+        ASSERT_TRUE(import.ImportMusic(music)) << import.Result().errorText;
         const MusicImportResult& r = import.Result();
-        EXPECT_EQ(r.errorText, c.text);
-        EXPECT_EQ(r.path, "");
-        EXPECT_EQ(r.sampleRate, c.rate);
-        EXPECT_EQ(r.channels, c.channels);
-        EXPECT_EQ(r.bitsPerSample, c.bits);
+        EXPECT_EQ(r.path, work);
+        EXPECT_TRUE(r.decoded);
+        EXPECT_EQ(r.conversionNote, c.note);
+        EXPECT_EQ(r.sampleRate, kRate);
+        EXPECT_EQ(r.bitsPerSample, 16);
+        EXPECT_EQ(r.channels, 2);
+        EXPECT_EQ(r.source.rate, c.rate);
+        EXPECT_EQ(r.source.channels, c.channels);
+
+        const auto file = ReadFileBytes(work);
+        ExpectPcmHeader(file, 2, kRate, 16);
+        EXPECT_EQ(r.dataBytes, file.size() - 44);
+        // As long as the music, to a frame.
+        const double expected = double(frames) * kRate / c.rate;
+        EXPECT_NEAR(double(r.dataBytes / 4), expected, 1.0);
+        EXPECT_EQ(ReadFileBytes(music), before);
     }
-    EXPECT_FALSE(fs::exists(dir.File("work.wav")));
+}
+
+TEST(MusicImport, MonoIsDuplicatedAtFullLevelAndDeepSamplesAreDitheredNotCut)
+{
+    TempDir dir;
+    const std::string folder = dir.Path().string();
+    // Same rate, so nothing but the channels changes: both sides are the mono samples.
+    const std::string mono = MakeMusic(folder, "mono.mp3", kRate, kRate, 1);
+    MusicImport import(dir.File("work.wav"));
+    ASSERT_TRUE(import.ImportMusic(mono)) << import.Result().errorText;
+    const auto reference = FfmpegPcm(mono);
+    const auto stereo = DataOf(ReadFileBytes(dir.File("work.wav")));
+    ASSERT_EQ(stereo.size(), reference.size() * 2);
+    size_t differing = 0;
+    for (size_t i = 0; i + 1 < reference.size(); i += 2) {
+        const bool same = stereo[2 * i] == reference[i] && stereo[2 * i + 1] == reference[i + 1] &&
+                          stereo[2 * i + 2] == reference[i] && stereo[2 * i + 3] == reference[i + 1];
+        differing += same ? 0 : 1;
+    }
+    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(import.Result().conversionNote, "Converted from 44,100 Hz mono to 44,100 Hz stereo.");
+
+    // 24-bit samples a third of a 16-bit step apart from silence: cut, they would all be 0;
+    // dithered, some become -1 or 1.
+    const std::string quiet = dir.File("quiet.wav");
+    ASSERT_TRUE(RunCommand("ffmpeg -v error -f lavfi -i sine=frequency=440:sample_rate=44100 -af "
+                           "atrim=end_sample=4410,volume=0.00001 -ac 2 -c:a pcm_s24le -y '" + quiet + "'"));
+    ASSERT_TRUE(import.ImportMusic(quiet)) << import.Result().errorText;
+    const auto samples = DataOf(ReadFileBytes(dir.File("work.wav")));
+    size_t nonZero = 0;
+    for (size_t i = 0; i + 1 < samples.size(); i += 2) nonZero += (samples[i] | samples[i + 1]) != 0 ? 1 : 0;
+    EXPECT_GT(nonZero, samples.size() / 20);
+}
+
+TEST(MusicImport, MusicIsNeverConvertedIntoItself)
+{
+    TempDir dir;
+    const std::string wav = MakeMusic(dir.Path().string(), "song.wav", 4800, 48000, 2, "-c:a pcm_s16le");
+    const auto before = ReadFileBytes(wav);
+    MusicImport import(wav);
+    EXPECT_FALSE(import.ImportMusic(wav));
+    EXPECT_EQ(import.Result().errorText, "Error opening Audio File\nThe music would be converted into itself; the work "
+                                         "file \"" + wav + "\" must be another file\n");
+    EXPECT_EQ(ReadFileBytes(wav), before);
 }
 
 TEST(MusicImport, MissingOrUnreadableWavFilesSayWhy)
@@ -159,12 +222,14 @@ TEST(MusicImport, MissingOrUnreadableWavFilesSayWhy)
         EXPECT_EQ(import.Result().path, "");
     }
 
-    // 44,100 Hz 8-bit mono by its header, but A-law samples, which would play as noise.
-    const std::string alaw = MakeMusic(dir.Path().string(), "alaw.wav", 1000, kRate, 1, "-c:a pcm_alaw");
-    EXPECT_FALSE(import.ImportMusic(alaw));
-    EXPECT_EQ(import.Result().errorText.rfind("Error opening Audio File\nOnly uncompressed PCM WAV files", 0), 0u)
-        << import.Result().errorText;
     EXPECT_FALSE(fs::exists(dir.File("work.wav")));
+
+    // 44,100 Hz 8-bit mono by its header, but A-law samples: not used in place (they would
+    // play as noise) but decoded.
+    const std::string alaw = MakeMusic(dir.Path().string(), "alaw.wav", 1000, kRate, 1, "-c:a pcm_alaw");
+    EXPECT_TRUE(import.ImportMusic(alaw)) << import.Result().errorText;
+    EXPECT_EQ(import.Result().path, dir.File("work.wav"));
+    EXPECT_EQ(import.Result().dataBytes, 4000u);
 }
 
 TEST(MusicImport, DecodesMp3IntoTheWorkFileWithItsHeaderProgressAndTags)
@@ -237,30 +302,6 @@ TEST(MusicImport, SixtySecondStereoWmaGivesAHeaderThatMatchesItsData)
     EXPECT_EQ(tags.brand, "Works");  // WM/Publisher
     EXPECT_EQ(tags.track, "9");      // WM/TrackNumber
     EXPECT_NEAR(double(tags.duration) / 1e7, 60.0, 0.05);
-}
-
-TEST(MusicImport, CompressedMusicInTheWrongFormatIsRefusedAndThePreviousWorkFileStays)
-{
-    TempDir dir;
-    WorkFolder work(dir);
-    MusicImport import(work.path);
-
-    // Decoded in full, then refused by the rate check.
-    const std::string slow = MakeMusic(dir.Path().string(), "slow.mp3", 22050, 22050, 2);
-    EXPECT_FALSE(import.ImportMusic(slow));
-    EXPECT_EQ(import.Result().errorText, "Sample Rate must be 44,100\n");
-    EXPECT_EQ(import.Result().sampleRate, 22050);
-    EXPECT_EQ(import.Result().channels, 2);
-    EXPECT_EQ(import.Result().bitsPerSample, 16);
-    EXPECT_EQ(import.Result().path, "");
-    work.ExpectUntouched();
-
-    // Refused inside the decoder, with its text and status.
-    const std::string mono = MakeMusic(dir.Path().string(), "mono.mp3", kRate, kRate, 1);
-    EXPECT_FALSE(import.ImportMusic(mono));
-    EXPECT_EQ(import.Result().errorText, "Input music file is not stereo (2 channel)\n");
-    EXPECT_EQ(import.Result().channels, 1);
-    work.ExpectUntouched();
 }
 
 TEST(MusicImport, BrokenCompressedFilesFailWithTheDecodersTextAndLeaveNothing)

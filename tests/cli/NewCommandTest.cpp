@@ -117,9 +117,8 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
 {
     TempDir dir;
     const std::string folder = dir.Path().string();
-    const std::string mono = MakeMusic(folder, "mono.mp3", kRate, kRate, 1);
-    const std::string fast = MakeMusic(folder, "fast.wav", 4800, 48000, 2, "-c:a pcm_s16le");
     WriteFileBytes(dir.File("fake.mp3"), std::vector<uint8_t>(3000, 'z'));
+    WriteFileBytes(dir.File("fake.wav"), std::vector<uint8_t>(3000, 'z'));
     const auto existing = Names(dir);
 
     struct Case {
@@ -128,8 +127,7 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
     };
     const Case cases[] = {
         {dir.File("missing.mp3"), "File not found\n"},
-        {mono, "Input music file is not stereo (2 channel)\n"},
-        {fast, "Sample Rate must be 44,100\n"},
+        {dir.File("fake.wav"), "Error opening Audio File\nInput file is corrupt or not a WAV file\n"},
         {dir.File("fake.mp3"), "Could not open the specified file: Invalid argument\n"},
     };
     for (const Case& c : cases) {
@@ -139,6 +137,29 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
         EXPECT_TRUE(Contains(r.err, "There is a problem with the selected audio file:\n\n" + c.text)) << r.err;
         EXPECT_EQ(Names(dir), existing);
     }
+}
+
+TEST(NewCommand, ConvertsMusicInAnotherFormatBesideTheProjectAndSaysSo)
+{
+    TempDir dir;
+    const std::string folder = dir.Path().string();
+    const std::string mp3 = MakeMusic(folder, "voice.mp3", 48000 * 2, 48000, 1);
+    const auto before = ReadFileBytes(mp3);
+    const CliResult r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3});
+    ASSERT_EQ(r.status, 0) << r.Output();
+    EXPECT_EQ(r.err, "tessavox-cli new: " + mp3 + ": Converted from 48,000 Hz mono to 44,100 Hz stereo.\n");
+    EXPECT_TRUE(Contains(r.out, "(44100 Hz, 16-bit, stereo, 2.00 s), decoded from " + mp3)) << r.out;
+    EXPECT_EQ(ReadFileBytes(mp3), before);
+
+    // A WAV at 48,000 Hz named as the work file would be: --force may replace the project but
+    // never the music it is made from.
+    const std::string wav = MakeMusic(folder, "take.wav", 4800, 48000, 2, "-c:a pcm_s16le");
+    const auto wavBytes = ReadFileBytes(wav);
+    const CliResult self = RunCli({"new", "-o", dir.File("take.tvx"), "--music", wav, "--force"});
+    EXPECT_EQ(self.status, 1) << self.Output();
+    EXPECT_TRUE(Contains(self.err, "The music would be converted into itself")) << self.err;
+    EXPECT_EQ(ReadFileBytes(wav), wavBytes);
+    EXPECT_FALSE(fs::exists(dir.File("take.tvx")));
 }
 
 TEST(NewCommand, ABadLyricFileOrAMissingFolderStopsBeforeAnythingIsWritten)

@@ -144,7 +144,7 @@ bool CDlgFindLyrics::ImportLocalFile()
     choice.filterIndex = settings.Int(AppSettings::kSettings, "LyricFileIndex", 0);
     // The file dialog reads its patterns from the parentheses.
     choice.filters = {"All File Types (*.txt *.lrc *.kar *.mid *.midi)", "Text Files (*.txt)", "Lyric Files (*.lrc)",
-                      "MIDI Karaoke Files (*.kar *.mid *.midi)"};
+                      "MIDI Karaoke Files (*.kar *.mid *.midi)", "UltraStar Songs (*.txt)"};
     const QString path = FileChooser::Choose(this, choice);
     if (path.isEmpty()) return false;
     settings.SetInt(AppSettings::kSettings, "LyricFileIndex", choice.filterIndex);

@@ -5,7 +5,13 @@ cd "$(dirname "$0")"
 scripts/install-deps.sh
 
 build=build-test
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSAVOX_SANITIZE=ON -DTESSAVOX_BENCH=OFF >/dev/null
+# A compiler cache, where one is installed, makes a rebuild in another checkout cheap.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$PWD"
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSAVOX_SANITIZE=ON -DTESSAVOX_BENCH=OFF "${launcher[@]}" >/dev/null
 cmake --build "$build" -j "$(nproc)"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

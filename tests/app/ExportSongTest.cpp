@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QDir>
 #include <QElapsedTimer>
+#include <ctime>
 #include <QFile>
 #include <QProgressBar>
 #include <QPushButton>
@@ -67,6 +68,13 @@ void WhenExportDialogOpens(std::function<void(CDlgExport&)> set)
 // event loop, the progress dialog's bar as it was painted, and what else the caller wants to
 // look at on every turn.
 class LoopWatch : public QObject {
+    static qint64 ThreadCpuMs()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+    }
+
 public:
     explicit LoopWatch(CTessavoxApp& app) : m_app(app)
     {
@@ -80,6 +88,9 @@ public:
 
     std::function<void(CProgressDlg&)> onTurn;
     qint64 longestGapMs = 0;
+    // The window thread's own CPU time between two turns: what it did itself, not what a busy
+    // machine kept it waiting. Work done on the window thread shows here whatever the load.
+    qint64 longestGapCpuMs = 0;
     // The same while the progress dialog was up at both ends of the gap: the export itself.
     qint64 longestGapWorkingMs = 0;
     std::set<int> paintedValues;
@@ -100,6 +111,9 @@ private:
     void Turn()
     {
         const qint64 now = m_clock.elapsed();
+        const qint64 cpu = ThreadCpuMs();
+        longestGapCpuMs = std::max(longestGapCpuMs, cpu - m_lastCpu);
+        m_lastCpu = cpu;
         auto* progress = m_app.Frame()->findChild<CProgressDlg*>();
         longestGapMs = std::max(longestGapMs, now - m_last);
         if (progress && m_progressSeen) longestGapWorkingMs = std::max(longestGapWorkingMs, now - m_last);
@@ -120,6 +134,7 @@ private:
     QTimer m_tick;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
+    qint64 m_lastCpu = ThreadCpuMs();
     bool m_progressSeen = false;
     QSet<QObject*> m_watched;
 };
@@ -256,10 +271,11 @@ private slots:
         QVERIFY(lrc.open(QIODevice::ReadOnly));
         QVERIFY(lrc.readAll().contains("Twin"));
 
-        qInfo("MP3+G export: longest event-loop gap %lld ms (%lld ms while the progress dialog was up), %d bar "
-              "repaints, %zu bar values",
-              watch.longestGapMs, watch.longestGapWorkingMs, watch.paints, watch.paintedValues.size());
-        QVERIFY2(watch.longestGapMs < kLongestGapMs, qPrintable(QString::number(watch.longestGapMs)));
+        qInfo("MP3+G export: longest event-loop gap %lld ms (%lld ms while the progress dialog was up, %lld ms "
+              "of the window thread's CPU), %d bar repaints, %zu bar values",
+              watch.longestGapMs, watch.longestGapWorkingMs, watch.longestGapCpuMs, watch.paints,
+              watch.paintedValues.size());
+        QVERIFY2(watch.longestGapCpuMs < kLongestGapMs, qPrintable(QString::number(watch.longestGapCpuMs)));
         QVERIFY(watch.paintedValues.size() >= 5); // the bar moved while the window painted it
     }
 
@@ -294,10 +310,11 @@ private slots:
         QVERIFY(size > qint64(kMusicSeconds) * 75 * 2448);
         QCOMPARE(size % 2448, 0);
         QVERIFY(answers.boxes.empty());
-        qInfo("BIN export: longest event-loop gap %lld ms (%lld ms while the progress dialog was up), %d bar "
-              "repaints, %zu bar values",
-              watch.longestGapMs, watch.longestGapWorkingMs, watch.paints, watch.paintedValues.size());
-        QVERIFY2(watch.longestGapMs < kLongestGapMs, qPrintable(QString::number(watch.longestGapMs)));
+        qInfo("BIN export: longest event-loop gap %lld ms (%lld ms while the progress dialog was up, %lld ms "
+              "of the window thread's CPU), %d bar repaints, %zu bar values",
+              watch.longestGapMs, watch.longestGapWorkingMs, watch.longestGapCpuMs, watch.paints,
+              watch.paintedValues.size());
+        QVERIFY2(watch.longestGapCpuMs < kLongestGapMs, qPrintable(QString::number(watch.longestGapCpuMs)));
         // The BIN is quick: the bar is painted at least once on its way, not just at 0 and 100.
         QVERIFY(watch.paintedValues.lower_bound(1) != watch.paintedValues.lower_bound(100));
         QVERIFY(watch.sawBusy);

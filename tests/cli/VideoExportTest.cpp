@@ -110,11 +110,16 @@ std::vector<YuvFrame> DecodeFrames(const std::string& mp4, const std::vector<int
 }
 
 // The largest difference of a colour channel between the screen and the video picture
-// scaled back down with nearest-neighbour (each screen pixel read at the middle of its block).
+// scaled back down with nearest-neighbour (each screen pixel read at the middle of its block),
+// and between the border colour and the bands left and right of the screen.
 int LargestError(const RgbImage& screen, const YuvFrame& frame)
 {
     const VideoRect area = FitCdgScreen(frame.width, frame.height);
     int worst = 0;
+    for (const int x : {area.x / 2, area.x + area.width + area.x / 2}) {
+        const auto rgb = frame.Rgb(x, frame.height / 2);
+        for (int c = 0; c < 3; ++c) worst = std::max(worst, std::abs(rgb[size_t(c)] - int(screen.pixels[size_t(c)])));
+    }
     for (int sy = 0; sy < kCdgScreenHeight; ++sy) {
         for (int sx = 0; sx < kCdgScreenWidth; ++sx) {
             const int x = area.x + (2 * sx + 1) * area.width / (2 * kCdgScreenWidth);
@@ -238,6 +243,12 @@ TEST(VideoExport, ShowsThePlayersScreenAtEveryMomentWithTheMp3gSound)
 
     std::vector<int> frameNumbers;
     for (size_t k : moments) frameNumbers.push_back(int(k) * kFps / 10);
+    // The screen at 4:3, as the viewer shows it, in the middle of the frame.
+    const VideoRect area = FitCdgScreen(1280, 720);
+    EXPECT_EQ(area.x, 160);
+    EXPECT_EQ(area.y, 0);
+    EXPECT_EQ(area.width, 960);
+    EXPECT_EQ(area.height, 720);
     const std::vector<YuvFrame> frames = DecodeFrames(mp4, frameNumbers, 1280, 720, dir.File("frames.yuv"));
     ASSERT_EQ(frames.size(), moments.size());
     for (size_t i = 0; i < moments.size(); ++i) {

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The MP4 export side by side with the ffmpeg pipeline a user would otherwise run on the MP3+G
-# pair: a 4-minute demo song (the demo lyrics four times, on the beat, with its synthesized
+# pair: a 5-minute demo song (the demo lyrics four times, on the beat, with its synthesized
 # tune) at 720p and 30 frames a second, same encoder settings. Then the peak memory of a
 # 10-minute song at 1080p. Needs ffmpeg and farm-bench, and a build with tessavox-cli and
 # make_demo_song (default build-rel).

@@ -19,6 +19,7 @@
 #include "export/CompressedExport.h"
 #include "document/DocumentExport.h"
 #include "export/SongExportStream.h"
+#include "export/VideoExport.h"
 #include "project/MSongSettings.h"
 
 namespace {
@@ -31,6 +32,8 @@ constexpr const char* kMp3ChooserTitle = "Export To MP3+G Files";
 constexpr const char* kMp3Filter = "MP3 Files (*.mp3)";
 constexpr const char* kWmaChooserTitle = "Export To WMA+G Files";
 constexpr const char* kWmaFilter = "WMA Files (*.wma)";
+constexpr const char* kMp4ChooserTitle = "Export To MP4 Video File";
+constexpr const char* kMp4Filter = "MP4 Files (*.mp4)";
 constexpr const char* kMsgExportStopped = "The export stopped before it was done: ";
 constexpr const char* kMsgNoSuchFolder = "The folder \"%1\" does not exist.\nPlease choose a folder that does.";
 
@@ -95,6 +98,7 @@ void ExportSongCommand::Run()
     GuiThreadPrompt workerPrompt(m_app.Prompt(), &m_app);
     ExportBusy busy(m_app, workerPrompt);
     if (choices.type == ExportType::Bin) ExportBinFile(workerPrompt);
+    else if (choices.type == ExportType::Mp4) ExportVideo(choices, workerPrompt);
     else ExportCompressed(choices, workerPrompt);
 }
 
@@ -207,4 +211,21 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     QStringList written = {text(result.audioPath), text(result.cdgPath)};
     if (!result.lrcPath.empty()) written << text(result.lrcPath);
     TellWritten(written);
+}
+
+void ExportSongCommand::ExportVideo(const ExportChoices& choices, UserPrompt& prompt)
+{
+    const QString path = ChooseTarget(kMp4ChooserTitle, kMp4Filter, "mp4");
+    if (path.isEmpty()) return;
+
+    CProgressDlg progress(m_app.Frame(), kVideoProgressCaption, true);
+    progress.show();
+    BackgroundWork work(&progress, kBinCancelledCaption);
+    VideoExportResult result;
+    work.Run([&] { result = ExportSongVideo(m_app.Document(), PathBytes(path), choices, work.Progress(), prompt); });
+    progress.hide();
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
+    else if (result.status == VideoExportStatus::Done)
+        TellWritten({path});
 }

@@ -7,8 +7,8 @@
 class CTessavoxApp;
 class UserPrompt;
 
-// The Export Song command: the "Export Song File" dialog, then the BIN export or the MP3+G /
-// WMA+G export into a file the user chooses. The shell is busy for the whole of it; the
+// The Export Song command: the "Export Song File" dialog, then the BIN export, the MP3+G /
+// WMA+G export or the MP4 export into a file the user chooses. The shell is busy for the whole of it; the
 // engine's work runs on a worker thread while the window stays live.
 class ExportSongCommand {
 public:
@@ -33,6 +33,7 @@ private:
     // prompt: what the engine says from the worker thread.
     void ExportBinFile(UserPrompt& prompt);
     void ExportCompressed(const ExportChoices& choices, UserPrompt& prompt);
+    void ExportVideo(const ExportChoices& choices, UserPrompt& prompt);
     // The save chooser, offering the song's name in the music folder; the chosen path with its
     // default extension, or "" when cancelled. The music folder becomes the chosen file's folder.
     QString ChooseTarget(const QString& title, const QString& filter, const QString& extension);

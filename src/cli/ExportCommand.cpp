@@ -1,5 +1,5 @@
 // tessavox-cli export: a project exported as the window's Export Song command does it, as a
-// BIN file or an MP3+G / WMA+G pair, optionally with an LRC file and zipped.
+// BIN file, an MP3+G / WMA+G pair (optionally with an LRC file and zipped) or an MP4 video.
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -25,19 +25,24 @@
 #include "export/CompressedExport.h"
 #include "document/DocumentExport.h"
 #include "document/SongDocument.h"
+#include "export/EncodeMp4.h"
 #include "export/SongExportStream.h"
+#include "export/VideoExport.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip]\n"
-    "                           [--lrc simple|enhanced] [--music WORK.wav] [--title T] [--artist A]\n"
-    "The output's extension chooses (.bin, .mp3, .wma; .zip zips MP3+G, or WMA+G with --type wmag); a\n"
-    "--type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file into PATH\n"
-    "(a .zip). Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. --music plays from\n"
-    "another work file than the project's. Ctrl+C cancels; nothing half-written is left.\n";
+    "Usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip]\n"
+    "                           [--lrc simple|enhanced] [--size 720p|1080p] [--fps 25|30|50|60]\n"
+    "                           [--music WORK.wav] [--title T] [--artist A]\n"
+    "The output's extension chooses (.bin, .mp3, .wma, .mp4; .zip zips MP3+G, or WMA+G with --type\n"
+    "wmag); a --type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file\n"
+    "into PATH (a .zip). Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. An MP4 is\n"
+    "the player's screen as H.264 video (--size, default 720p; --fps, default 30) with AAC sound.\n"
+    "--music plays from another work file than the project's. Ctrl+C cancels; nothing half-written\n"
+    "is left.\n";
 
 int Usage(const std::string& why)
 {
@@ -78,7 +83,7 @@ int RunExportCommand(const CliArgs& args)
 {
     CliOptions options("export", kUsage,
                        {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"music"},
-                        {"title"}, {"artist"}});
+                        {"title"}, {"artist"}, {"size"}, {"fps"}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return Usage(options.Operands().empty() ? "which project?" : "give one project");
     if (!options.Has("output")) return Usage("no output given (-o)");
@@ -101,27 +106,47 @@ int RunExportCommand(const CliArgs& args)
     if (!lrc.empty() && lrc != "simple" && lrc != "enhanced") return Usage("--lrc is simple or enhanced");
     if (type == "mp3g") type = "mp3";
     if (type == "wmag") type = "wma";
-    if (!type.empty() && type != "mp3" && type != "wma" && type != "bin") return Usage("--type is bin, mp3g or wmag");
+    if (!type.empty() && type != "mp3" && type != "wma" && type != "bin" && type != "mp4")
+        return Usage("--type is bin, mp3g, wmag or mp4");
 
     // The output's name says what it is; a type or --zip that says otherwise is a mistake,
     // never a file named one thing and holding another.
     const std::string ext = Lower(std::filesystem::path(output).extension().string());
-    if (ext != ".bin" && ext != ".mp3" && ext != ".wma" && ext != ".zip")
-        return Usage("the output must end in .bin, .mp3, .wma or .zip");
+    if (ext != ".bin" && ext != ".mp3" && ext != ".wma" && ext != ".zip" && ext != ".mp4")
+        return Usage("the output must end in .bin, .mp3, .wma, .mp4 or .zip");
     if (zip && ext != ".zip") return Usage("--zip writes a ZIP file: the output must end in .zip");
     zip = ext == ".zip";
     const std::string wanted = type.empty() ? (zip ? std::string("mp3") : ext.substr(1)) : type;
     if (wanted == "bin" && ext != ".bin") return Usage("--type bin writes a .bin file, not \"" + output + "\"");
+    if (wanted == "mp4" && ext != ".mp4") return Usage("--type mp4 writes a .mp4 file, not \"" + output + "\"");
     if ((wanted == "mp3" || wanted == "wma") && ext != "." + wanted && !zip)
         return Usage("--type " + wanted + "g writes a ." + wanted + " or a .zip file, not \"" + output + "\"");
 
     ExportChoices choices;
-    choices.type = wanted == "bin" ? ExportType::Bin : wanted == "mp3" ? ExportType::Mp3G : ExportType::WmaG;
+    choices.type = wanted == "bin"   ? ExportType::Bin
+                   : wanted == "mp3" ? ExportType::Mp3G
+                   : wanted == "mp4" ? ExportType::Mp4
+                                     : ExportType::WmaG;
+    const bool video = choices.type == ExportType::Mp4;
+    if ((options.Has("size") || options.Has("fps")) && !video) return Usage("--size and --fps are for MP4 exports");
+    if (video && (zip || !lrc.empty())) return Usage("--zip and --lrc are for MP3+G and WMA+G exports");
+    if (options.Has("size")) {
+        const std::string size = Lower(options.Value("size"));
+        if (size != "720p" && size != "1080p") return Usage("--size is 720p or 1080p");
+        choices.videoSize = size == "1080p" ? VideoSize::Hd1080 : VideoSize::Hd720;
+    }
+    if (options.Has("fps")) {
+        const std::string fps = options.Value("fps");
+        const auto offered = std::find_if(std::begin(kVideoFrameRates), std::end(kVideoFrameRates),
+                                          [&fps](int r) { return std::to_string(r) == fps; });
+        if (offered == std::end(kVideoFrameRates)) return Usage("--fps is 25, 30, 50 or 60");
+        choices.videoFps = *offered;
+    }
     choices.zip = zip;
     choices.lrc = !lrc.empty();
     choices.lrcFormat = lrc == "simple" ? LrcFormat::Simple : LrcFormat::Enhanced;
     if (kbps > 0) {
-        if (choices.type == ExportType::Bin) return Usage("--bitrate is for MP3+G and WMA+G exports");
+        if (choices.type == ExportType::Bin || video) return Usage("--bitrate is for MP3+G and WMA+G exports");
         const bool mp3 = choices.type == ExportType::Mp3G;
         const int* first = mp3 ? std::begin(kMp3BitRates) : std::begin(kWmaBitRates);
         const int* last = mp3 ? std::end(kMp3BitRates) : std::end(kWmaBitRates);
@@ -170,6 +195,17 @@ int RunExportCommand(const CliArgs& args)
         if (r.status != BinExportStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
                     stream.leadIn / 44100.0);
+        return 0;
+    }
+    if (video) {
+        ProgressLine progress(kVideoProgressCaption);
+        const VideoExportResult r = ExportSongVideo(
+            doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
+        if (r.status == VideoExportStatus::Cancelled) return Failure("cancelled; no file was written");
+        if (r.status != VideoExportStatus::Done) return 1;
+        const VideoRect frame = VideoFrameFor(choices.videoSize);
+        std::printf("%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
+                    choices.videoFps, r.durationMs / 1000.0, stream.leadIn / 44100.0);
         return 0;
     }
     ProgressLine progress(kCompressingAudioCaption);

@@ -40,8 +40,10 @@ const Command kCommands[] = {
      "                              the lyrics imported and an LRC file's times applied; --wrap\n"
      "                              breaks lyric lines too wide for the screen"},
     {"export", RunExportCommand,
-     "export SONG.tvx -o PATH [--type bin|mp3g|wmag] [--bitrate K] [--zip] [--lrc simple|enhanced] [--music W]\n"
-     "                              the song as a BIN file or an MP3+G / WMA+G pair (zipped for .zip)"},
+     "export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip] [--lrc simple|enhanced]\n"
+     "       [--size 720p|1080p] [--fps 25|30|50|60] [--music W]\n"
+     "                              the song as a BIN file, an MP3+G / WMA+G pair (zipped for .zip)\n"
+     "                              or an MP4 video of the screen with the sound"},
     {"play", RunPlayCommand,
      "play FILE.wav [--cdg FILE.cdg] [--from SECONDS] [--to SECONDS] [--tempo -50..0]\n"
      "       [--lead-in SECONDS] [--snapshot OUT.png [--scale N]]\n"

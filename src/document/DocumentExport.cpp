@@ -22,3 +22,12 @@ CompressedExportResult ExportSongCompressed(SongDocument& doc, const std::string
     if (built) *built = stream;
     return RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, path, choices, progress, prompt);
 }
+
+VideoExportResult ExportSongVideo(SongDocument& doc, const std::string& path, const ExportChoices& choices,
+                                  const ProgressCallback& progress, UserPrompt& prompt, SongExportStream* built)
+{
+    MSongSettings& song = doc.Song();
+    const SongExportStream stream = doc.BuildStream();
+    if (built) *built = stream;
+    return RunVideoExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, path, choices, progress, prompt);
+}

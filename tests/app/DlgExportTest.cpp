@@ -260,6 +260,46 @@ private slots:
         QCOMPARE(Stored("ExportType"), 0);
     }
 
+    void theVideoTypeKeepsItsSizeAndRateApartFromTheAudioRates()
+    {
+        Store(3, 96, 320);
+        m_settings.SetInt(AppSettings::kSettings, "ExportVideoSize", 1);
+        m_settings.SetInt(AppSettings::kSettings, "ExportVideoFps", 50);
+        {
+            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            QCOMPARE(dialog.TypeButton(ExportType::Mp4)->text(), QString("MP4 Video (.mp4)"));
+            QVERIFY(dialog.TypeButton(ExportType::Mp4)->isChecked());
+            QCOMPARE(dialog.VideoSizeList()->currentText(), QString("1920 x 1080 (1080p)"));
+            QCOMPARE(dialog.VideoFpsList()->currentText(), QString("50 fps"));
+            QVERIFY(dialog.VideoSizeList()->isEnabled());
+            QVERIFY(!dialog.RatioList()->isEnabled());
+            QVERIFY(!dialog.ZipBox()->isEnabled());
+            QVERIFY(!dialog.LrcBox()->isEnabled());
+            // WMA+G and back: the audio type finds its own rate, the video its size and rate.
+            dialog.TypeButton(ExportType::WmaG)->click();
+            QCOMPARE(dialog.RatioList()->currentText(), QString("96k"));
+            QVERIFY(!dialog.VideoSizeList()->isEnabled());
+            dialog.TypeButton(ExportType::Mp4)->click();
+            QVERIFY(dialog.VideoFpsList()->isEnabled());
+            dialog.VideoSizeList()->setCurrentIndex(0);
+            dialog.VideoFpsList()->setCurrentIndex(dialog.VideoFpsList()->findText("25 fps"));
+            QTest::mouseClick(dialog.ExportButton(), Qt::LeftButton);
+            QCOMPARE(dialog.result(), int(QDialog::Accepted));
+            const ExportChoices c = dialog.Choices();
+            QCOMPARE(int(c.type), int(ExportType::Mp4));
+            QCOMPARE(int(c.videoSize), int(VideoSize::Hd720));
+            QCOMPARE(c.videoFps, 25);
+        }
+        QCOMPARE(Stored("ExportType"), 3);
+        QCOMPARE(Stored("ExportVideoSize"), 0);
+        QCOMPARE(Stored("ExportVideoFps"), 25);
+        QCOMPARE(Stored("ExportRatioWMA"), 96);
+        // A rate the export does not offer (edited by hand) opens on the default.
+        m_settings.SetInt(AppSettings::kSettings, "ExportVideoFps", 24);
+        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        QCOMPARE(dialog.VideoFpsList()->currentText(), QString("30 fps"));
+    }
+
     void theFieldsTakeOnlyWhatTheProjectCanHold()
     {
         CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);

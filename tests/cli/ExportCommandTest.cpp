@@ -82,12 +82,12 @@ TEST(ExportCommand, TheTypeTheExtensionAndTheBitRateMustAgree)
         std::string why;
     };
     const std::vector<Refused> refused = {
-        {{"--type", "ogg", "-o", dir.File("a.zip")}, "--type is bin, mp3g or wmag"},
+        {{"--type", "ogg", "-o", dir.File("a.zip")}, "--type is bin, mp3g, wmag or mp4"},
         {{"--type", "mp3g", "-o", dir.File("a.wma")}, "--type mp3g writes a .mp3 or a .zip file"},
         {{"--type", "wmag", "-o", dir.File("a.mp3")}, "--type wmag writes a .wma or a .zip file"},
         {{"--type", "bin", "-o", dir.File("a.zip")}, "--type bin writes a .bin file"},
         {{"--zip", "-o", dir.File("a.mp3")}, "--zip writes a ZIP file: the output must end in .zip"},
-        {{"-o", dir.File("a.ogg")}, "the output must end in .bin, .mp3, .wma or .zip"},
+        {{"-o", dir.File("a.ogg")}, "the output must end in .bin, .mp3, .wma, .mp4 or .zip"},
         {{"--bitrate", "100", "-o", dir.File("a.zip")},
          "MP3 bit rates are 320, 256, 224, 192, 160, 128, 112, 96, 80, 64, 56, 48, 40, 32"},
         {{"--bitrate", "144", "-o", dir.File("a.mp3")}, "MP3 bit rates are 320,"},

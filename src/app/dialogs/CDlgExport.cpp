@@ -1,5 +1,8 @@
 #include "app/dialogs/CDlgExport.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,7 +31,10 @@ constexpr const char* kTitle = "Export Song File";
 constexpr const char* kIntro = "Select the Export type and other settings and click \"Export\".";
 constexpr const char* kTypeLabel = "Type:";
 constexpr const char* kTypeTexts[] = {"BIN (.wav + .cdg in one file)", "WMA+G (.wma && .cdg in two files)",
-                                      "MP3+G (.mp3 && .cdg in two files)"};
+                                      "MP3+G (.mp3 && .cdg in two files)", "MP4 Video (.mp4)"};
+constexpr const char* kVideoSizeLabel = "Video size:";
+constexpr const char* kVideoSizeTexts[] = {"1280 x 720 (720p)", "1920 x 1080 (1080p)"};
+constexpr const char* kVideoFpsLabel = "Frame rate:";
 constexpr const char* kRatioLabel = "Compression ratio:";
 constexpr const char* kLrcText = "Create Lyric File (.lrc file)";
 constexpr const char* kSimpleText = "Simple";
@@ -53,6 +59,8 @@ constexpr const char* kKeyLrc = "ExportLRC";
 constexpr const char* kKeyLrcFormat = "ExportLRCFormat";
 constexpr const char* kKeyRatioWma = "ExportRatioWMA";
 constexpr const char* kKeyRatioMp3 = "ExportRatioMP3";
+constexpr const char* kKeyVideoSize = "ExportVideoSize";
+constexpr const char* kKeyVideoFps = "ExportVideoFps";
 
 QStringList ListOf(const auto& entries)
 {
@@ -81,7 +89,8 @@ QStringList CDlgExport::RatioEntries(ExportType type)
     switch (type) {
     case ExportType::WmaG: return ListOf(kWmaEntries);
     case ExportType::Mp3G: return ListOf(kMp3Entries);
-    case ExportType::Bin: break;
+    case ExportType::Bin:
+    case ExportType::Mp4: break;
     }
     return {};
 }
@@ -112,7 +121,7 @@ CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& so
     auto* typeBox = new QGroupBox(tr(kTypeLabel), this);
     auto* typeLayout = new QVBoxLayout(typeBox);
     m_types = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < int(std::size(kTypeTexts)); ++i) {
         auto* button = new QRadioButton(tr(kTypeTexts[i]), typeBox);
         m_types->addButton(button, i);
         typeLayout->addWidget(button);
@@ -127,6 +136,23 @@ CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& so
     ratioRow->addWidget(m_ratioLabel);
     ratioRow->addWidget(m_ratio, 1);
     outer->addLayout(ratioRow);
+
+    auto* videoRow = new QHBoxLayout;
+    m_videoSizeLabel = new QLabel(tr(kVideoSizeLabel), this);
+    m_videoSize = new QComboBox(this);
+    m_videoSize->setObjectName("videoSize");
+    for (const char* text : kVideoSizeTexts) m_videoSize->addItem(tr(text));
+    m_videoSizeLabel->setBuddy(m_videoSize);
+    m_videoFpsLabel = new QLabel(tr(kVideoFpsLabel), this);
+    m_videoFps = new QComboBox(this);
+    m_videoFps->setObjectName("videoFps");
+    for (int fps : kVideoFrameRates) m_videoFps->addItem(QString("%1 fps").arg(fps), fps);
+    m_videoFpsLabel->setBuddy(m_videoFps);
+    videoRow->addWidget(m_videoSizeLabel);
+    videoRow->addWidget(m_videoSize, 1);
+    videoRow->addWidget(m_videoFpsLabel);
+    videoRow->addWidget(m_videoFps);
+    outer->addLayout(videoRow);
 
     auto* lrcRow = new QHBoxLayout;
     m_lrc = new QCheckBox(tr(kLrcText), this);
@@ -186,8 +212,8 @@ QRadioButton* CDlgExport::TypeButton(ExportType type) const
 void CDlgExport::ReadSettings()
 {
     const int type = m_settings.Int(AppSettings::kSettings, kKeyType, int(ExportType::Bin));
-    const bool compressed = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G);
-    m_choices.type = compressed ? ExportType(type) : ExportType::Bin;
+    const bool offered = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G) || type == int(ExportType::Mp4);
+    m_choices.type = offered ? ExportType(type) : ExportType::Bin;
     m_choices.zip = m_settings.Int(AppSettings::kSettings, kKeyZip, 0) != 0;
     m_choices.lrc = m_settings.Int(AppSettings::kSettings, kKeyLrc, 0) != 0;
     m_choices.lrcFormat = m_settings.Int(AppSettings::kSettings, kKeyLrcFormat, int(LrcFormat::Enhanced)) == 0
@@ -200,6 +226,13 @@ void CDlgExport::ReadSettings()
     };
     m_choices.wmaKbps = rate(kKeyRatioWma);
     m_choices.mp3Kbps = rate(kKeyRatioMp3);
+    m_choices.videoSize = m_settings.Int(AppSettings::kSettings, kKeyVideoSize, 0) == int(VideoSize::Hd1080)
+                              ? VideoSize::Hd1080
+                              : VideoSize::Hd720;
+    const int fps = m_settings.Int(AppSettings::kSettings, kKeyVideoFps, kDefaultVideoFps);
+    const bool fpsOffered = std::find(std::begin(kVideoFrameRates), std::end(kVideoFrameRates), fps) !=
+                            std::end(kVideoFrameRates);
+    m_choices.videoFps = fpsOffered ? fps : kDefaultVideoFps;
 }
 
 void CDlgExport::WriteSettings()
@@ -210,6 +243,8 @@ void CDlgExport::WriteSettings()
     m_settings.SetInt(AppSettings::kSettings, kKeyLrcFormat, int(m_choices.lrcFormat));
     m_settings.SetInt(AppSettings::kSettings, kKeyRatioWma, m_choices.wmaKbps);
     m_settings.SetInt(AppSettings::kSettings, kKeyRatioMp3, m_choices.mp3Kbps);
+    m_settings.SetInt(AppSettings::kSettings, kKeyVideoSize, int(m_choices.videoSize));
+    m_settings.SetInt(AppSettings::kSettings, kKeyVideoFps, m_choices.videoFps);
     m_settings.Sync();
 }
 
@@ -221,6 +256,8 @@ void CDlgExport::ShowChoices()
     (m_choices.lrcFormat == LrcFormat::Simple ? m_simple : m_enhanced)->setChecked(true);
     m_artist->setText(FromAnsi(m_song.artist));
     m_title->setText(FromAnsi(m_song.title));
+    m_videoSize->setCurrentIndex(int(m_choices.videoSize));
+    m_videoFps->setCurrentIndex(m_videoFps->findData(m_choices.videoFps));
 }
 
 ExportType CDlgExport::CheckedType() const
@@ -241,7 +278,12 @@ int& CDlgExport::StoredKbps(ExportType type)
 
 void CDlgExport::UpdateEnabling()
 {
-    const bool compressed = CheckedType() != ExportType::Bin;
+    const bool compressed = Compressed(CheckedType());
+    const bool video = CheckedType() == ExportType::Mp4;
+    m_videoSizeLabel->setEnabled(video);
+    m_videoSize->setEnabled(video);
+    m_videoFpsLabel->setEnabled(video);
+    m_videoFps->setEnabled(video);
     m_ratioLabel->setEnabled(compressed);
     m_ratio->setEnabled(compressed);
     m_zip->setEnabled(compressed);
@@ -259,17 +301,17 @@ void CDlgExport::OnTypeChange()
         return;
     }
     UpdateEnabling();
-    // BIN keeps the list and the previous type, so that coming back finds them as they were.
-    if (chosen == ExportType::Bin) return;
+    // BIN and MP4 keep the list and the previous type, so that coming back finds them as they were.
+    if (!Compressed(chosen)) return;
 
     int wanted = 0;
     if (m_ratio->currentIndex() >= 0) {
         wanted = EntryKbps(m_ratio->currentText());
-        if (m_previousType != ExportType::Bin) StoredKbps(m_previousType) = wanted;
+        if (Compressed(m_previousType)) StoredKbps(m_previousType) = wanted;
     } else {
         // An empty list: the dialog opened on this type, or opened on BIN and this is the first
         // compressed type chosen. Either way the type's own remembered rate is the one wanted.
-        wanted = StoredKbps(m_previousType == ExportType::Bin ? chosen : m_previousType);
+        wanted = StoredKbps(Compressed(m_previousType) ? m_previousType : chosen);
     }
     const QStringList entries = RatioEntries(chosen);
     m_ratio->clear();
@@ -302,7 +344,9 @@ void CDlgExport::accept()
     }
 
     m_choices.type = type;
-    if (type != ExportType::Bin) StoredKbps(type) = EntryKbps(m_ratio->currentText());
+    if (Compressed(type)) StoredKbps(type) = EntryKbps(m_ratio->currentText());
+    m_choices.videoSize = m_videoSize->currentIndex() == int(VideoSize::Hd1080) ? VideoSize::Hd1080 : VideoSize::Hd720;
+    m_choices.videoFps = m_videoFps->currentData().toInt();
     m_choices.zip = m_zip->isChecked();
     m_choices.lrc = m_lrc->isChecked();
     m_choices.lrcFormat = m_simple->isChecked() ? LrcFormat::Simple : LrcFormat::Enhanced;

@@ -15,7 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-// "Export Song File": the kind of export (BIN, WMA+G, MP3+G) and its options, remembered in the
+// "Export Song File": the kind of export (BIN, WMA+G, MP3+G, MP4) and its options, remembered in the
 // settings, and the song's artist and title, which can be corrected here.
 class CDlgExport : public QDialog {
     Q_OBJECT
@@ -40,6 +40,8 @@ public:
     // The controls, for tests and for the keyboard-free parts of the flow.
     QRadioButton* TypeButton(ExportType type) const;
     QComboBox* RatioList() const { return m_ratio; }
+    QComboBox* VideoSizeList() const { return m_videoSize; }
+    QComboBox* VideoFpsList() const { return m_videoFps; }
     QCheckBox* LrcBox() const { return m_lrc; }
     QRadioButton* SimpleButton() const { return m_simple; }
     QRadioButton* EnhancedButton() const { return m_enhanced; }
@@ -63,6 +65,7 @@ private:
     ExportType CheckedType() const;
     void SetCheckedType(ExportType type);
     int& StoredKbps(ExportType type);
+    static bool Compressed(ExportType type) { return type == ExportType::WmaG || type == ExportType::Mp3G; }
     bool BinAllowed() const { return m_sampleRate == kBinSampleRate; }
     void ShowTip(QWidget* anchor, const char* title, const char* text);
 
@@ -77,6 +80,10 @@ private:
     QButtonGroup* m_types = nullptr;
     QLabel* m_ratioLabel = nullptr;
     QComboBox* m_ratio = nullptr;
+    QLabel* m_videoSizeLabel = nullptr;
+    QComboBox* m_videoSize = nullptr;
+    QLabel* m_videoFpsLabel = nullptr;
+    QComboBox* m_videoFps = nullptr;
     QCheckBox* m_lrc = nullptr;
     QRadioButton* m_simple = nullptr;
     QRadioButton* m_enhanced = nullptr;

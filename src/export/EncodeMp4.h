@@ -1,0 +1,42 @@
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "audio/AudioEncodeOptions.h"
+#include "export/ExportChoices.h"
+
+inline constexpr int kVideoAudioKbps = 192;
+
+struct VideoRect {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// 1280 x 720 or 1920 x 1080.
+VideoRect VideoFrameFor(VideoSize size);
+// Where the 300 x 216 screen goes in a frame: the largest even-sized 4:3 area that fits (the
+// screen is shown at 4:3, as the viewer shows it), centred.
+VideoRect FitCdgScreen(int frameWidth, int frameHeight);
+
+struct Mp4EncodeOptions {
+    // Title, artist, lead-in, tail, music length and progress as for the compressed audio
+    // exports; the bit rate is kVideoAudioKbps whatever kbps says.
+    AudioEncodeOptions audio;
+    VideoSize size = VideoSize::Hd720;
+    int fps = kDefaultVideoFps;
+};
+
+// Encodes a CD+G stream and the music behind it as an MP4 file: H.264 video of the screen as
+// the player shows it at each frame time (the packets before t x 300, scaled with
+// nearest-neighbour, on the border colour), AAC audio of the lead-in silence, the music
+// (PCM WAV or raw 44,100 Hz 16-bit stereo) and the tail, with the index at the front of the
+// file. The video lasts as long as the audio, rounded up to a whole frame. Progress follows
+// the frames. The file appears only when complete: on failure or cancel nothing is left and an
+// old file stays as it was. On failure *failure says why; *cancelled tells a cancel apart.
+// On success *durationMs is the sound's length.
+bool EncodeMp4(std::span<const uint8_t> stream, const std::string& musicPath, const std::string& destination,
+               const Mp4EncodeOptions& options, std::string* failure = nullptr, bool* cancelled = nullptr,
+               uint32_t* durationMs = nullptr);

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "export/CompressedExport.h"
+#include "export/ExportChoices.h"
+#include "media/ProgressCallback.h"
+
+class MSongSettings;
+class UserPrompt;
+
+// The progress window's caption while the video is made.
+inline constexpr const char* kVideoProgressCaption = "Exporting Video...";
+
+enum class VideoExportStatus { Done, Cancelled, Failed };
+
+struct VideoExportResult {
+    VideoExportStatus status = VideoExportStatus::Failed;
+    uint32_t durationMs = 0; // the sound's length: lead-in, music and tail
+};
+
+// The MP4 export after the dialog and the file chooser: the song's stream and its music work
+// file (with the lead-in and tail silence of the MP3+G export) as one video at the chosen
+// frame size and rate, titled with the song's title and artist. Failures are told through the
+// prompt; a cancel (progress returning false) is not, and leaves no file.
+VideoExportResult RunVideoExport(const MSongSettings& song, const ExportStream& stream, const std::string& path,
+                                 const ExportChoices& choices, const ProgressCallback& progress, UserPrompt& prompt);

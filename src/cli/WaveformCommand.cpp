@@ -28,11 +28,6 @@ int Failure(const std::string& file, const std::string& why)
     return 1;
 }
 
-bool KeepGoing(void*)
-{
-    return !StopSignals::Requested();
-}
-
 } // namespace
 
 int RunWaveformCommand(const CliArgs& args)
@@ -65,10 +60,13 @@ int RunWaveformCommand(const CliArgs& args)
         std::fprintf(stderr, "tessavox-cli waveform: %s\n", why.c_str());
         return 1;
     }
+    const WaveformPeaks& peaks = doc.MusicPeaks(&why);
+    if (peaks.Empty()) {
+        if (why.empty()) why = doc.Song().MusicWorkPath() + ": the music holds no samples";
+        std::fprintf(stderr, "tessavox-cli waveform: %s\n", why.c_str());
+        return 1;
+    }
     const MSongSettings& song = doc.Song();
-    WaveformPeaks peaks;
-    if (!peaks.Build(song.MusicWorkPath(), song.MusicPlayBytes(), why, KeepGoing))
-        return StopSignals::Requested() ? 1 : Failure(song.MusicWorkPath(), why);
 
     WaveformStrip strip;
     strip.SetSize(*width, *height);

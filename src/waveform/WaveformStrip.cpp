@@ -36,8 +36,7 @@ int64_t WordMicros(uint32_t samples)
 
 WaveformStrip::WaveformStrip()
 {
-    FontSpec spec;
-    spec.face = "DejaVu Sans";
+    FontSpec spec; // the default face, which the install script's fonts provide
     spec.cellHeight = kTextCell;
     m_font = MFont::Get(spec);
 }

@@ -10,6 +10,7 @@ The engine is layered, lowest first; a folder includes only folders below it:
   cdg              packets, the generator (writes to a packet sink), pages, BIN and .cdg
   player           interpreter, renderer (a packet sink), the CD+G player on the audio clock
   lyrics, export, timing   lyric files, the export flows, placing and adjusting words
+  waveform         peaks of the work WAV and the strip picture of music, words and pages
 The front ends (src/app, src/cli) sit on top and are not checked here; the engine never
 includes them.
 

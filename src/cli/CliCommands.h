@@ -15,3 +15,4 @@ int RunBinCommand(const CliArgs& args);
 int RunNewCommand(const CliArgs& args);
 int RunExportCommand(const CliArgs& args);
 int RunPlayCommand(const CliArgs& args);
+int RunWaveformCommand(const CliArgs& args);

@@ -50,6 +50,10 @@ const Command kCommands[] = {
      "                              play a work file through the sound card (TESSAVOX_AUDIO=null:\n"
      "                              without one), a CD+G stream against its clock; prints the clock\n"
      "                              and the packets executed once a second, and the final clock"},
+    {"waveform", RunWaveformCommand,
+     "waveform SONG.tvx --from SECONDS --to SECONDS -o FILE.png [--width N] [--height N]\n"
+     "                              a strip picture of the music between two times with the placed\n"
+     "                              words as spans and the page starts marked"},
 };
 
 void PrintUsage(std::FILE* out)

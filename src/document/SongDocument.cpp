@@ -5,8 +5,10 @@
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
+#include "waveform/WaveformPeaks.h"
 
-SongDocument::SongDocument(UserPrompt* prompt) : m_song(std::make_unique<MSongSettings>())
+SongDocument::SongDocument(UserPrompt* prompt)
+    : m_song(std::make_unique<MSongSettings>()), m_peaks(std::make_unique<WaveformPeaks>())
 {
     SetPrompt(prompt);
     New();
@@ -143,6 +145,7 @@ MusicLocation SongDocument::LocateMusic() const
 
 bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
 {
+    m_peaksPath.clear(); // a new import may write its work file where the last one was
     MusicImport import;
     if (progress) import.SetProgress(std::move(progress));
     m_import.store(&import);
@@ -199,6 +202,7 @@ bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress prog
 
 void SongDocument::ClearMusic()
 {
+    m_peaksPath.clear();
     m_musicSource.clear();
     m_music = MusicImportResult{};
     Notify(Change::Music);
@@ -271,4 +275,25 @@ void SongDocument::RemoveRecovery()
     if (!m_recovery) return;
     m_recovery->Remove();
     m_recoveryWritten.clear();
+}
+
+const WaveformPeaks& SongDocument::MusicPeaks(std::string* why)
+{
+    const std::string path = MusicLoaded() ? m_song->MusicWorkPath() : std::string();
+    const uint32_t bytes = m_song->MusicPlayBytes();
+    if (path.empty()) {
+        m_peaks->Clear();
+        m_peaksPath.clear();
+        if (why) *why = "no music is loaded";
+        return *m_peaks;
+    }
+    if (path == m_peaksPath && bytes == m_peaksBytes && !m_peaks->Empty()) return *m_peaks;
+    std::string reason;
+    m_peaksPath = path;
+    m_peaksBytes = bytes;
+    if (!m_peaks->Build(path, bytes, reason)) {
+        m_peaksPath.clear();
+        if (why) *why = path + ": " + reason;
+    }
+    return *m_peaks;
 }

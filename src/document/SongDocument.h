@@ -14,6 +14,7 @@
 
 class MSongSettings;
 class UserPrompt;
+class WaveformPeaks;
 
 // The open song as the window and the command line both work on it: the song, its project
 // path and modified state, its music and the work file it plays from, the history of its
@@ -74,6 +75,10 @@ public:
     const MusicImportResult& MusicResult() const { return m_music; }
     // Stops a music import running on another thread.
     void CancelMusic();
+    // The peaks of the music as the song plays it now (its work file and length), read on the
+    // first call after either changed; empty without music. On failure they are empty and why
+    // (when given) says why, naming the file.
+    const WaveformPeaks& MusicPeaks(std::string* why = nullptr);
 
     // -- The stream every export and Play Final play: line list with final text, CD+G stream.
     SongExportStream BuildStream();
@@ -116,6 +121,9 @@ private:
     std::string m_musicSource;
     MusicImportResult m_music;
     std::atomic<MusicImport*> m_import{nullptr};
+    std::unique_ptr<WaveformPeaks> m_peaks;
+    std::string m_peaksPath; // what m_peaks were read from: the work file and its length
+    uint32_t m_peaksBytes = 0;
     std::vector<std::pair<size_t, Listener>> m_listeners;
     size_t m_nextListener = 1;
     std::unique_ptr<RecoveryFile> m_recovery;

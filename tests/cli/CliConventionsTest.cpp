@@ -11,7 +11,7 @@
 namespace {
 
 const std::string kDemo = std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx";
-const std::vector<std::string> kCommands = {"info", "render", "page", "stream", "encode", "bin", "new", "export", "play"};
+const std::vector<std::string> kCommands = {"info", "render", "page", "stream", "encode", "bin", "new", "export", "play", "waveform"};
 
 bool Contains(const std::string& text, const std::string& part)
 {

@@ -25,16 +25,33 @@ xvfb_start() {
   # Recovery copies of unsaved songs stay with the check too.
   mkdir -p "$out/state"
   export XDG_STATE_HOME="$out/state"
-  rm -f "$out/display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
-  xvfb_pid=$!
-  local _
-  for _ in $(seq 200); do [[ -s "$out/display" ]] && break; sleep 0.05; done
-  [[ -s "$out/display" ]] || { echo "Xvfb did not start (see $out/xvfb.log)" >&2; exit 1; }
-  export DISPLAY=":$(head -1 "$out/display")"
-  # The number comes before a busy machine has the server taking connections: wait for one.
-  for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && return 0; sleep 0.05; done
-  echo "Xvfb on $DISPLAY takes no connections (see $out/xvfb.log)" >&2
+  local attempt _
+  # Two checks starting at once may both be handed the same free number; the server that loses
+  # the race exits at once ("server already running") while the other one answers on that
+  # display. Only a server of our own that still runs after answering counts.
+  for attempt in 1 2 3 4 5; do
+    rm -f "$out/display"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 200); do [[ -s "$out/display" ]] && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.05; done
+    if [[ -s "$out/display" ]]; then
+      export DISPLAY=":$(head -1 "$out/display")"
+      # The number comes before a busy machine has the server taking connections: wait for one.
+      for _ in $(seq 200); do
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        if xdotool getdisplaygeometry >/dev/null 2>&1; then
+          sleep 0.3
+          kill -0 "$xvfb_pid" 2>/dev/null && return 0
+          break
+        fi
+        sleep 0.05
+      done
+    fi
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+    sleep "0.$((RANDOM % 5 + 1))"
+  done
+  echo "Xvfb did not start or takes no connections (see $out/xvfb.log)" >&2
   exit 1
 }
 

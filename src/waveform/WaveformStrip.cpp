@@ -36,9 +36,9 @@ int64_t WordMicros(uint32_t samples)
 
 WaveformStrip::WaveformStrip()
 {
-    FontSpec spec; // the default face, which the install script's fonts provide
-    spec.cellHeight = kTextCell;
-    m_font = MFont::Get(spec);
+    FontSpec face; // the default face, which the install script's fonts provide
+    face.cellHeight = kTextCell;
+    m_font = MFont::Get(face);
 }
 
 WaveformStrip::~WaveformStrip() = default;

@@ -32,6 +32,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*" >&2
+  windows_seen
   shot failed
   exit 1
 }
@@ -67,11 +68,7 @@ export_dialog() {
   xdotool key "$2"
   sleep 0.2
   xdotool key Return
-  chooser=$(wait_window "Export To MP4 Video File") || fail "no chooser for the video"
-  focus "$chooser"
-  sleep 0.3
-  xdotool type --delay 10 "$out/export/$1"
-  xdotool key Return
+  choose_file "Export To MP4 Video File" "$out/export/$1"
 }
 
 export_dialog song End

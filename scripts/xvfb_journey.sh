@@ -58,6 +58,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*" >&2
+  windows_seen
   shot failed
   exit 1
 }
@@ -80,14 +81,6 @@ printf 'one two three four\nfive six seven eight\nnine ten\n' >"$user/words.txt"
 # Waits for a window of the program and prints its id; the keys typed next go to it.
 dialog() {
   wait_window "$1" "${2:-30}" || fail "no window \"$1\""
-}
-# Types a path into the file chooser titled $1 and presses Return.
-choose() {
-  dialog "$1" >/dev/null
-  sleep 0.5
-  xdotool type --delay 10 "$2"
-  xdotool key Return
-  wait_window_gone "$1" || fail "the file chooser \"$1\" did not take $2"
 }
 # Waits until the file exists and differs from the digest given (a save has landed).
 wait_written() {
@@ -116,7 +109,7 @@ wait_window_gone "Karaoke Song Settings" || fail "the settings stayed open"
 step "Add Music: the MP3"
 sleep 0.5
 xdotool key alt+u
-choose "Select Music File" "$user/music.mp3"
+choose_file "Select Music File" "$user/music.mp3"
 wait_window_gone "Decompressing Audio" 60 || fail "the MP3 was not decoded"
 
 step "Import Lyrics: Local File..., the TXT"
@@ -126,7 +119,7 @@ dialog "^Import Lyrics$" >/dev/null
 sleep 0.5
 # The list of sites, the search field, then "Local File...".
 xdotool key Tab Tab space
-choose "Select Lyrics File" "$user/words.txt"
+choose_file "Select Lyrics File" "$user/words.txt"
 wait_window_gone "^Import Lyrics$" || fail "the import dialog stayed open"
 sleep 1
 shot 1-edit-lyrics
@@ -166,7 +159,7 @@ shot 4-placed
 
 step "Save: the untitled song asks for its name"
 xdotool key ctrl+s
-choose "Save Tessavox Project" "$user/song.tvx"
+choose_file "Save Tessavox Project" "$user/song.tvx"
 wait_written "$user/song.tvx"
 cp "$user/song.tvx" "$out/placed.tvx"
 placed_digest=$(digest "$user/song.tvx")

@@ -139,6 +139,34 @@ digest() {
   sha256sum "$1" | cut -d' ' -f1
 }
 
+# Types a path into the file chooser titled $1 and presses Return; waits until it has gone.
+# The name field's completer looks at the disk as the path is typed and may pop up late with
+# a folder it found on the way, and then Return takes that folder instead: the path is typed
+# again, over whatever the field holds, until the chooser closes.
+choose_file() {
+  local title=$1 path=$2 chooser attempt
+  chooser=$(wait_window "$title") || fail "no file chooser \"$title\""
+  for attempt in 1 2 3; do
+    focus "$chooser" 2>/dev/null || true
+    sleep 0.3
+    xdotool key ctrl+a
+    xdotool type --delay 10 "$path"
+    sleep 0.2
+    xdotool key Return
+    wait_window_gone "$title" 10 2>/dev/null && return 0
+    echo "the file chooser \"$title\" did not take $path (attempt $attempt)" >&2
+  done
+  fail "the file chooser \"$title\" did not take $path"
+}
+
+# The names of the visible windows, for a report of what was on the screen when a check failed.
+windows_seen() {
+  local w
+  for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do
+    xdotool getwindowname "$w" 2>/dev/null | sed 's/^/  window: /' >&2 || true
+  done
+}
+
 # A command of the File menu of window $win by its underlined letter; prints the id of the
 # window it opens (named by the pattern). Tried again when the menu was slow to open and the
 # letter went elsewhere.

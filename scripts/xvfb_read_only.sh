@@ -42,6 +42,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*" >&2
+  windows_seen
   shot failed
   exit 1
 }
@@ -62,16 +63,6 @@ inputs=(music.wav music.mp3 words.txt)
 declare -A before
 for name in "${inputs[@]}"; do before[$name]=$(digest "$user/$name"); done
 
-# Types a path into the open file dialog (the one whose title matches) and presses Return.
-choose() {
-  local chooser
-  chooser=$(wait_window "$1") || fail "no file dialog \"$1\""
-  focus "$chooser"
-  sleep 0.3
-  xdotool type --delay 10 "$2"
-  xdotool key Return
-  wait_window_gone "$1" || fail "the file dialog \"$1\" did not take $2"
-}
 
 # File > Export Song..., Export, the zip's name; waits until the zip is complete.
 export_zip() {
@@ -79,7 +70,7 @@ export_zip() {
   dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
   focus "$dialog"
   xdotool key Return
-  choose "Export To Zipped File" "$1"
+  choose_file "Export To Zipped File" "$1"
   local _ entries=
   for _ in $(seq 300); do
     entries=$(unzip -Z1 "$1" 2>/dev/null | sed 's/.*\.//' | sort | tr '\n' ' ') || true
@@ -148,7 +139,7 @@ wait_window_gone "Lyrics Already Placed" || fail "the notice did not close"
 focus "$win"
 sleep 0.5
 xdotool key alt+u
-choose "Select Music File" "$user/music.mp3"
+choose_file "Select Music File" "$user/music.mp3"
 wait_window_gone "Decompressing Audio" || fail "the MP3 was not decoded"
 sleep 1
 shot 6-mp3-added
@@ -164,7 +155,7 @@ done
 saved=$(digest "$user/song.tvx")
 [[ "$saved" != "$auto_saved" ]] || fail "Save did not write the project with its new music"
 xdotool key ctrl+o
-choose "Open Tessavox Project" "$user/song.tvx"
+choose_file "Open Tessavox Project" "$user/song.tvx"
 wait_window_gone "Decompressing Audio" || fail "the MP3 of the reopened project was not decoded"
 sleep 1
 shot 7-reopened

@@ -47,6 +47,7 @@ fail() {
   if [[ -n "$first" ]] && ! kill -0 "$first" 2>/dev/null; then
     echo "the first window's process is gone (see $out/first.log)" >&2
   fi
+  windows_seen
   shot failed
   exit 1
 }

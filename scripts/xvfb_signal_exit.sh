@@ -36,6 +36,7 @@ cleanup() {
 trap cleanup EXIT
 fail() {
   echo "FAILED: $*" >&2
+  windows_seen
   shot failed
   exit 1
 }
@@ -73,11 +74,7 @@ start_app export
 dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
 focus "$dialog"
 xdotool key Return
-chooser=$(wait_window "Export To Zipped File") || fail "no chooser for the zip"
-focus "$chooser"
-sleep 0.3
-xdotool type --delay 10 "$out/export/song.zip"
-xdotool key Return
+choose_file "Export To Zipped File" "$out/export/song.zip"
 wait_window "Compressing Audio" >/dev/null || fail "the export did not start"
 shot exporting
 signal_and_expect TERM 143 "during the export"

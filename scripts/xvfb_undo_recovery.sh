@@ -35,6 +35,7 @@ xvfb_start
 
 fail() {
   echo "FAILED: $*" >&2
+  windows_seen
   shot failed
   exit 1
 }

@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMetaObject>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QUrl>
 
@@ -132,7 +134,7 @@ CTessavoxApp::CTessavoxApp()
     : m_exportSong(std::make_unique<ExportSongCommand>(*this))
 {
     s_instance = this;
-    m_document.SetPrompt(&m_prompt);
+    m_document.SetPrompt(&m_songPrompt);
     m_document.Subscribe([this](SongDocument::Change change) {
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
     });
@@ -160,7 +162,12 @@ bool CTessavoxApp::InitInstance(bool showFrame)
     ResetSong();
     m_frame = std::make_unique<CMainFrame>(*this);
     m_prompt.SetParent(m_frame.get());
-    m_song->onModifiedChanged = [this] { RefreshCaption(); };
+    // An export's worker thread may change the modified state; the caption follows on the
+    // window thread.
+    m_song->onModifiedChanged = [this] {
+        if (QThread::currentThread() == thread()) RefreshCaption();
+        else QMetaObject::invokeMethod(this, [this] { RefreshCaption(); }, Qt::QueuedConnection);
+    };
     SwitchView(ViewId::EditLyrics);
 
     m_frame->RestorePlacement(m_settings.HasWindowRect() ? m_settings.WindowRect() : m_frame->FirstWindowRect(),
@@ -599,10 +606,8 @@ void CTessavoxApp::SongSettings()
     const bool ok = settingsDialog(*copy);
     LogAction(ok ? "Settings-OK" : "Settings-Cancel", kActionSettings);
     if (ok) {
-        m_song->AssignSettings(*copy);
+        m_document.ApplySettings(*copy);
         MLineListLog::Numbered(*m_song);
-        m_song->SetModified(true);
-        m_document.Commit("Song Settings");
         SwitchView(m_currentView);
     }
     if (MLogQueue::LoggingOn())

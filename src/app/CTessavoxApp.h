@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/AppSettings.h"
+#include "app/GuiThreadPrompt.h"
 #include "app/QtUserPrompt.h"
 #include "document/SongDocument.h"
 #include "timing/PlayClock.h"
@@ -34,6 +35,8 @@ public:
     SongDocument& Document() { return m_document; }
     AppSettings& Settings() { return m_settings; }
     QtUserPrompt& Prompt() { return m_prompt; }
+    // The prompt the song and its exports talk through, from whichever thread they run on.
+    UserPrompt& SongPrompt() { return m_songPrompt; }
     CMainFrame* Frame() const { return m_frame.get(); }
 
     // State the enabled rules read.
@@ -131,6 +134,7 @@ private:
     static CTessavoxApp* s_instance;
     AppSettings m_settings;
     QtUserPrompt m_prompt;
+    GuiThreadPrompt m_songPrompt{m_prompt, this};
     SongDocument m_document;
     MSongSettings* m_song = &m_document.Song();
     QTimer* m_recoveryTimer = nullptr;

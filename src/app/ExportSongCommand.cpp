@@ -11,7 +11,6 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/FileChooser.h"
-#include "app/GuiThreadPrompt.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgExport.h"
 #include "app/dialogs/CProgressDlg.h"
@@ -43,32 +42,20 @@ std::string PathBytes(const QString& path)
 }
 
 // The shell is busy while an export runs, and the export's worker thread owns the song: the
-// view takes no input, and what the engine says to the user or changes in the caption goes
-// through the window thread.
+// view takes no input meanwhile. What the engine says to the user from the worker goes through
+// the app's song prompt, which shows it on the window thread.
 class ExportBusy {
 public:
-    ExportBusy(CTessavoxApp& app, UserPrompt& workerPrompt) : m_app(app), m_song(app.Song())
+    explicit ExportBusy(CTessavoxApp& app) : m_app(app)
     {
         m_app.SetBusy(true);
         if (m_app.Frame() && m_app.Frame()->centralWidget()) {
             m_view = m_app.Frame()->centralWidget();
             m_view->setEnabled(false);
         }
-        m_prompt = m_song.prompt;
-        m_song.prompt = &workerPrompt;
-        m_onModified = m_song.onModifiedChanged;
-        m_song.onModifiedChanged = [&app = m_app] {
-            QMetaObject::invokeMethod(&app, [&app] { app.RefreshCaption(); }, Qt::QueuedConnection);
-        };
-        // Nothing can start playing while busy: the worker gets the answer without asking the player.
-        m_isPlaying = m_song.isPlaying;
-        m_song.isPlaying = [playing = m_app.IsPlaying()] { return playing; };
     }
     ~ExportBusy()
     {
-        m_song.prompt = m_prompt;
-        m_song.onModifiedChanged = m_onModified;
-        m_song.isPlaying = m_isPlaying;
         if (m_view) m_view->setEnabled(true);
         m_app.RefreshCaption();
         m_app.SetBusy(false);
@@ -78,11 +65,7 @@ public:
 
 private:
     CTessavoxApp& m_app;
-    MSongSettings& m_song;
     QWidget* m_view = nullptr;
-    UserPrompt* m_prompt = nullptr;
-    std::function<void()> m_onModified;
-    std::function<bool()> m_isPlaying;
 };
 
 } // namespace
@@ -95,8 +78,8 @@ void ExportSongCommand::Run()
     const ExportChoices choices = dialog.Choices();
     m_app.Document().Commit("Artist and Title");
 
-    GuiThreadPrompt workerPrompt(m_app.Prompt(), &m_app);
-    ExportBusy busy(m_app, workerPrompt);
+    ExportBusy busy(m_app);
+    UserPrompt& workerPrompt = m_app.SongPrompt();
     if (choices.type == ExportType::Bin) ExportBinFile(workerPrompt);
     else if (choices.type == ExportType::Mp4) ExportVideo(choices, workerPrompt);
     else ExportCompressed(choices, workerPrompt);

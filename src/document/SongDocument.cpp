@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lyrics/LyricImport.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
@@ -211,6 +212,29 @@ void SongDocument::ClearMusic()
 void SongDocument::CancelMusic()
 {
     if (MusicImport* import = m_import.load()) import->Cancel();
+}
+
+void SongDocument::ApplySettings(const MSongSettings& edited)
+{
+    m_song->AssignSettings(edited);
+    m_song->SetModified(true);
+    Notify(Change::Content);
+    Commit("Song Settings");
+}
+
+bool SongDocument::ImportLyrics(const std::string& path, LrcDocument& lrc)
+{
+    if (!ImportLyricFile(*m_song, path, lrc, PromptOrSilent(m_prompt))) return false;
+    Notify(Change::Content);
+    return true;
+}
+
+bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)
+{
+    if (!::ApplyLrcTiming(*m_song, lrc, PromptOrSilent(m_prompt))) return false;
+    Notify(Change::Content);
+    Commit("Apply LRC Timing");
+    return true;
 }
 
 SongExportStream SongDocument::BuildStream()

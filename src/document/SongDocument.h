@@ -14,6 +14,7 @@
 
 class MSongSettings;
 class UserPrompt;
+struct LrcDocument;
 class WaveformPeaks;
 
 // The open song as the window and the command line both work on it: the song, its project
@@ -79,6 +80,18 @@ public:
     // first call after either changed; empty without music. On failure they are empty and why
     // (when given) says why, naming the file.
     const WaveformPeaks& MusicPeaks(std::string* why = nullptr);
+
+    // -- Changes the user makes as a whole.
+    // Takes the settings of edited (a copy of the song the settings sheet worked on) and records
+    // them as the step "Song Settings".
+    void ApplySettings(const MSongSettings& edited);
+    // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song; an LRC
+    // or KAR file's times are left in lrc for ApplyLrcTiming. False when nothing was imported
+    // (the user has been told why). The caller records the step once the text is in place.
+    bool ImportLyrics(const std::string& path, LrcDocument& lrc);
+    // Writes lrc's times into the words, asking first when some are placed, and records the
+    // step "Apply LRC Timing". False when no times were written.
+    bool ApplyLrcTiming(const LrcDocument& lrc);
 
     // -- The stream every export and Play Final play: line list with final text, CD+G stream.
     SongExportStream BuildStream();

@@ -8,6 +8,7 @@
 
 #include "document/RecoveryFile.h"
 #include "document/SongDocument.h"
+#include "lyrics/LrcDocument.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
 #include "support/PromptRecorder.h"
@@ -77,8 +78,7 @@ TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalO
     std::unique_ptr<MSongSettings> copy = doc.Song().Copy();
     copy->settings.linesPerPage = 3;
     copy->title = "Little Star";
-    doc.Song().AssignSettings(*copy);
-    doc.Commit("Song Settings");
+    doc.ApplySettings(*copy);
     const std::vector<uint8_t> final = Bytes(doc);
     EXPECT_EQ(doc.Song().words[3]->start, 5 * kSecond + 8820);
     EXPECT_EQ(doc.Song().words[3]->end, 6 * kSecond - 8820);
@@ -155,6 +155,41 @@ TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndNothingChangedIsNoStep
     EXPECT_FALSE(doc.CanRedo());
     doc.Undo();
     EXPECT_FALSE(doc.Modified());
+}
+
+TEST(SongDocument, AnLrcFilesTimesAreAStepOfTheirOwnAndAreAskedForOverPlacedWords)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    const std::string lrcPath = j.dir.File("star.lrc");
+    const std::string lrcText = "[00:01.00]Twinkle twinkle\n[00:03.50]Little star\n";
+    WriteFileBytes(lrcPath, std::vector<uint8_t>(lrcText.begin(), lrcText.end()));
+    const std::vector<uint8_t> lrcBytes = ReadFileBytes(lrcPath);
+
+    LrcDocument lrc;
+    ASSERT_TRUE(doc.ImportLyrics(lrcPath, lrc));
+    EXPECT_EQ(doc.Song().lyricText.rfind("Twinkle twinkle", 0), 0u);
+    doc.Commit("Import Lyrics");
+    ASSERT_TRUE(doc.ApplyLrcTiming(lrc));
+    EXPECT_EQ(doc.UndoName(), "Apply LRC Timing");
+    EXPECT_EQ(doc.Song().words[0]->start, kSecond);
+    EXPECT_EQ(doc.Song().words[2]->start, 3 * kSecond + kSecond / 2);
+
+    // Over placed words the user is asked; No keeps the times and records nothing.
+    doc.Song().words[0]->start = 7;
+    doc.Commit("Start Later");
+    j.prompt.answer = PromptAnswer::No;
+    EXPECT_FALSE(doc.ApplyLrcTiming(lrc));
+    ASSERT_EQ(j.prompt.entries.size(), 1u);
+    EXPECT_TRUE(j.prompt.entries[0].question);
+    EXPECT_EQ(doc.Song().words[0]->start, 7u);
+    EXPECT_EQ(doc.UndoName(), "Start Later");
+
+    doc.Undo();
+    doc.Undo();
+    EXPECT_EQ(doc.Song().words[0]->start, 0u);
+    EXPECT_EQ(doc.UndoName(), "Import Lyrics");
+    EXPECT_EQ(ReadFileBytes(lrcPath), lrcBytes);
 }
 
 TEST(SongDocument, UndoKeepsTheMusicThePathAndTheStreamBuffer)

@@ -150,7 +150,7 @@ bool CDlgFindLyrics::ImportLocalFile()
     settings.SetInt(AppSettings::kSettings, "LyricFileIndex", choice.filterIndex);
     m_app.LyricsFolder() = QFileInfo(path).absolutePath();
 
-    if (!ImportLyricFile(m_app.Song(), QFile::encodeName(path).toStdString(), m_lrc, m_app.Prompt())) return false;
+    if (!m_app.Document().ImportLyrics(QFile::encodeName(path).toStdString(), m_lrc)) return false;
     m_imported = true;
     accept();
     return true;

@@ -662,8 +662,7 @@ void CEditLyricsDlg::ImportLyrics()
         else if (!lrc.lines.empty()) {
             PreviewRefresh();
             App().Document().Commit("Import Lyrics");
-            ApplyLrcTiming(song, lrc, App().Prompt());
-            App().Document().Commit("Apply LRC Timing");
+            App().Document().ApplyLrcTiming(lrc);
         }
     }
     if (keepOldTimes) {

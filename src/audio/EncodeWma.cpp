@@ -5,15 +5,11 @@
 #include <memory>
 #include <vector>
 
+#include "media/AudioFrameEncoder.h"
 #include "media/FfmpegHandles.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
-#include <libswresample/swresample.h>
 }
 
 #include "audio/PcmSource.h"
@@ -25,22 +21,10 @@ namespace {
 
 // The system profiles of the WMA+G export are all 44,100 Hz stereo.
 constexpr int kWmaSampleRate = 44100;
-constexpr int kWmaChannels = 2;
 constexpr int kBitsPerKilobit = 1000;
 constexpr size_t kBlockFrames = 22050;
 constexpr int kProgressStep = 2;
 constexpr int kPercentAll = 100;
-
-struct OutputDeleter {
-    void operator()(AVFormatContext* f) const
-    {
-        if (f->pb) avio_closep(&f->pb);
-        avformat_free_context(f);
-    }
-};
-struct FifoDeleter {
-    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
-};
 
 bool Fail(std::string* failure, const std::string& text)
 {
@@ -48,35 +32,24 @@ bool Fail(std::string* failure, const std::string& text)
     return false;
 }
 
-std::string AvError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-
-// Everything between the source samples and the file: resampler, frame queue, encoder, muxer.
+// Everything between the source samples and the file: the encoder and the ASF muxer.
 class WmaWriter {
 public:
     bool Open(const std::string& path, const WaveFormat& in, const AudioEncodeOptions& options, std::string* failure);
     // Interleaved 16-bit stereo at the source's rate.
-    bool Write(const int16_t* samples, size_t frames, std::string* failure);
+    bool Write(const int16_t* samples, size_t frames, std::string* failure)
+    {
+        return m_encoder.Write(samples, frames, m_sink, failure);
+    }
     bool Finish(std::string* failure);
 
 private:
-    bool EncodeQueued(bool all, std::string* failure);
-    bool Send(AVFrame* frame, std::string* failure);
+    bool WritePacket(AVPacket* packet, std::string* failure);
 
     std::unique_ptr<AVFormatContext, OutputDeleter> m_out;
-    std::unique_ptr<AVCodecContext, CodecDeleter> m_codec;
-    std::unique_ptr<SwrContext, SwrDeleter> m_swr;
-    std::unique_ptr<AVAudioFifo, FifoDeleter> m_fifo;
-    std::unique_ptr<AVFrame, FrameDeleter> m_frame;
-    std::unique_ptr<AVPacket, PacketDeleter> m_packet;
+    AudioFrameEncoder m_encoder;
+    AudioFrameEncoder::PacketSink m_sink = [this](AVPacket* p, std::string* f) { return WritePacket(p, f); };
     AVStream* m_stream = nullptr;
-    int64_t m_pts = 0;
-    std::vector<float> m_left;
-    std::vector<float> m_right;
 };
 
 bool WmaWriter::Open(const std::string& path, const WaveFormat& in, const AudioEncodeOptions& options,
@@ -95,98 +68,40 @@ bool WmaWriter::Open(const std::string& path, const WaveFormat& in, const AudioE
     if (!options.title.empty()) av_dict_set(&m_out->metadata, "title", Cp1252ToUtf8(options.title).c_str(), 0);
     if (!options.artist.empty()) av_dict_set(&m_out->metadata, "author", Cp1252ToUtf8(options.artist).c_str(), 0);
 
-    m_codec.reset(avcodec_alloc_context3(encoder));
-    if (!m_codec) return Fail(failure, "The WMA encoder could not be set up.");
-    m_codec->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    m_codec->sample_rate = kWmaSampleRate;
-    av_channel_layout_default(&m_codec->ch_layout, kWmaChannels);
-    m_codec->bit_rate = int64_t(WmaBitRateFor(options.kbps)) * kBitsPerKilobit;
-    m_codec->time_base = AVRational{1, kWmaSampleRate};
-    if (m_out->oformat->flags & AVFMT_GLOBALHEADER) m_codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    int r = avcodec_open2(m_codec.get(), encoder, nullptr);
-    if (r < 0) return Fail(failure, "The WMA encoder refused its settings: " + AvError(r));
+    AudioFrameEncoder::Settings settings;
+    settings.encoder = "wmav2";
+    settings.label = "WMA";
+    settings.sampleRate = kWmaSampleRate;
+    settings.bitRate = int64_t(WmaBitRateFor(options.kbps)) * kBitsPerKilobit;
+    settings.sourceRate = int(in.sampleRate);
+    settings.globalHeader = (m_out->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+    settings.padLastFrame = true;
+    if (!m_encoder.Open(settings, failure)) return false;
 
     m_stream = avformat_new_stream(m_out.get(), nullptr);
-    if (!m_stream || avcodec_parameters_from_context(m_stream->codecpar, m_codec.get()) < 0)
+    if (!m_stream || avcodec_parameters_from_context(m_stream->codecpar, m_encoder.Codec()) < 0)
         return Fail(failure, "The WMA writer could not be set up.");
-    m_stream->time_base = m_codec->time_base;
+    m_stream->time_base = m_encoder.Codec()->time_base;
 
-    AVChannelLayout inLayout{};
-    av_channel_layout_default(&inLayout, kWmaChannels);
-    SwrContext* swr = nullptr;
-    swr_alloc_set_opts2(&swr, &m_codec->ch_layout, AV_SAMPLE_FMT_FLTP, kWmaSampleRate, &inLayout, AV_SAMPLE_FMT_S16,
-                        int(in.sampleRate), 0, nullptr);
-    m_swr.reset(swr);
-    av_channel_layout_uninit(&inLayout);
-    if (!m_swr || swr_init(m_swr.get()) < 0) return Fail(failure, "The music's sample rate cannot be converted for WMA.");
-
-    m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, kWmaChannels, m_codec->frame_size));
-    m_frame.reset(av_frame_alloc());
-    m_packet.reset(av_packet_alloc());
-    if (!m_fifo || !m_frame || !m_packet) return Fail(failure, "Out of memory while setting up the WMA encoder.");
-
-    r = avio_open(&m_out->pb, path.c_str(), AVIO_FLAG_WRITE);
+    int r = avio_open(&m_out->pb, path.c_str(), AVIO_FLAG_WRITE);
     if (r < 0) return Fail(failure, "Unable to create the WMA file: " + AvError(r));
     r = avformat_write_header(m_out.get(), nullptr);
     if (r < 0) return Fail(failure, "Unable to write the WMA file: " + AvError(r));
     return true;
 }
 
-bool WmaWriter::Send(AVFrame* frame, std::string* failure)
+bool WmaWriter::WritePacket(AVPacket* packet, std::string* failure)
 {
-    int r = avcodec_send_frame(m_codec.get(), frame);
-    if (r < 0) return Fail(failure, "The WMA encoder failed: " + AvError(r));
-    while ((r = avcodec_receive_packet(m_codec.get(), m_packet.get())) == 0) {
-        av_packet_rescale_ts(m_packet.get(), m_codec->time_base, m_stream->time_base);
-        m_packet->stream_index = m_stream->index;
-        r = av_interleaved_write_frame(m_out.get(), m_packet.get());
-        if (r < 0) return Fail(failure, "Unable to write the WMA file: " + AvError(r));
-    }
-    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return Fail(failure, "The WMA encoder failed: " + AvError(r));
+    av_packet_rescale_ts(packet, m_encoder.Codec()->time_base, m_stream->time_base);
+    packet->stream_index = m_stream->index;
+    const int r = av_interleaved_write_frame(m_out.get(), packet);
+    if (r < 0) return Fail(failure, "Unable to write the WMA file: " + AvError(r));
     return true;
-}
-
-// Encodes whole frames from the queue; with all, also the last part frame, padded with silence
-// (the encoder takes only whole frames).
-bool WmaWriter::EncodeQueued(bool all, std::string* failure)
-{
-    const int frameSize = m_codec->frame_size;
-    while (av_audio_fifo_size(m_fifo.get()) >= frameSize || (all && av_audio_fifo_size(m_fifo.get()) > 0)) {
-        av_frame_unref(m_frame.get());
-        m_frame->nb_samples = frameSize;
-        m_frame->format = m_codec->sample_fmt;
-        m_frame->sample_rate = m_codec->sample_rate;
-        if (av_channel_layout_copy(&m_frame->ch_layout, &m_codec->ch_layout) < 0 || av_frame_get_buffer(m_frame.get(), 0) < 0)
-            return Fail(failure, "Out of memory while encoding WMA.");
-        const int got = av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(m_frame->data), frameSize);
-        if (got < frameSize)
-            av_samples_set_silence(m_frame->data, got, frameSize - got, kWmaChannels, m_codec->sample_fmt);
-        m_frame->pts = m_pts;
-        m_pts += frameSize;
-        if (!Send(m_frame.get(), failure)) return false;
-    }
-    return true;
-}
-
-bool WmaWriter::Write(const int16_t* samples, size_t frames, std::string* failure)
-{
-    const int room = swr_get_out_samples(m_swr.get(), int(frames));
-    if (room < 0) return Fail(failure, "The music's sample rate cannot be converted for WMA.");
-    m_left.resize(size_t(room));
-    m_right.resize(size_t(room));
-    uint8_t* out[kWmaChannels] = {reinterpret_cast<uint8_t*>(m_left.data()), reinterpret_cast<uint8_t*>(m_right.data())};
-    const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(samples)};
-    const int got = swr_convert(m_swr.get(), out, room, samples ? in : nullptr, int(frames));
-    if (got < 0) return Fail(failure, "The music's sample rate cannot be converted for WMA.");
-    if (got > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out), got) < got)
-        return Fail(failure, "Out of memory while encoding WMA.");
-    return EncodeQueued(false, failure);
 }
 
 bool WmaWriter::Finish(std::string* failure)
 {
-    // What the resampler still holds, the last part frame, then what the encoder holds.
-    if (!Write(nullptr, 0, failure) || !EncodeQueued(true, failure) || !Send(nullptr, failure)) return false;
+    if (!m_encoder.Finish(m_sink, failure)) return false;
     int r = av_write_trailer(m_out.get());
     if (r < 0) return Fail(failure, "Unable to write the WMA file: " + AvError(r));
     r = avio_closep(&m_out->pb);

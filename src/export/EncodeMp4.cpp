@@ -8,16 +8,14 @@
 #include <memory>
 #include <vector>
 
+#include "export/SoundEncodeThread.h"
+#include "media/AudioFrameEncoder.h"
 #include "media/FfmpegHandles.h"
 
 extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-#include <libavutil/audio_fifo.h>
-#include <libavutil/channel_layout.h>
 #include <libavutil/dict.h>
+#include <libavutil/mathematics.h>
 #include <libavutil/opt.h>
-#include <libswresample/swresample.h>
 }
 
 #include "audio/PcmSource.h"
@@ -45,28 +43,10 @@ constexpr const char* kVideoPreset = "ultrafast";
 // Ten seconds between key frames: seeking stays quick, and a still screen costs nothing more.
 constexpr int kKeyFrameSeconds = 10;
 
-struct OutputDeleter {
-    void operator()(AVFormatContext* f) const
-    {
-        if (f->pb) avio_closep(&f->pb);
-        avformat_free_context(f);
-    }
-};
-struct FifoDeleter {
-    void operator()(AVAudioFifo* f) const { av_audio_fifo_free(f); }
-};
-
 bool Fail(std::string* failure, const std::string& text)
 {
     if (failure) *failure = text;
     return false;
-}
-
-std::string AvError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
 }
 
 // BT.709 limited range: what players assume for HD pictures (and the stream says so too).
@@ -234,7 +214,8 @@ private:
     std::vector<uint8_t> m_raw;
 };
 
-// The muxer and both encoders.
+// The muxer, the picture's encoder and the sound's encoder (which the caller runs on a thread
+// of its own).
 class Mp4Writer {
 public:
     bool Open(const std::string& path, int sourceRate, const Mp4EncodeOptions& options, std::string* failure);
@@ -242,29 +223,25 @@ public:
     // Makes the picture writable again after the encoder has seen it.
     bool PreparePicture(std::string* failure);
     bool WritePicture(int64_t index, std::string* failure);
-    // Interleaved 16-bit stereo at the source's rate; nullptr flushes the resampler.
-    bool WriteSound(const int16_t* samples, size_t frames, std::string* failure);
+    AudioFrameEncoder& Sound() { return m_sound; }
+    // A packet of the sound's encoder into the file.
+    bool WriteSound(AVPacket* packet, std::string* failure);
+    // The sound's time base units at the end of picture index.
+    int64_t SoundPtsAt(int64_t index) const;
     bool Finish(std::string* failure);
 
 private:
     bool OpenVideo(const Mp4EncodeOptions& options, std::string* failure);
     bool OpenAudio(int sourceRate, std::string* failure);
-    bool EncodeQueuedSound(bool all, std::string* failure);
-    bool Send(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* failure);
+    bool SendPicture(AVFrame* frame, std::string* failure);
 
     std::unique_ptr<AVFormatContext, OutputDeleter> m_out;
     std::unique_ptr<AVCodecContext, CodecDeleter> m_video;
-    std::unique_ptr<AVCodecContext, CodecDeleter> m_audio;
-    std::unique_ptr<SwrContext, SwrDeleter> m_swr;
-    std::unique_ptr<AVAudioFifo, FifoDeleter> m_fifo;
+    AudioFrameEncoder m_sound;
     std::unique_ptr<AVFrame, FrameDeleter> m_picture;
-    std::unique_ptr<AVFrame, FrameDeleter> m_sound;
     std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     AVStream* m_videoStream = nullptr;
     AVStream* m_audioStream = nullptr;
-    int64_t m_soundPts = 0;
-    std::vector<float> m_left;
-    std::vector<float> m_right;
 };
 
 bool Mp4Writer::OpenVideo(const Mp4EncodeOptions& options, std::string* failure)
@@ -311,35 +288,18 @@ bool Mp4Writer::OpenVideo(const Mp4EncodeOptions& options, std::string* failure)
 
 bool Mp4Writer::OpenAudio(int sourceRate, std::string* failure)
 {
-    const AVCodec* encoder = avcodec_find_encoder_by_name("aac");
-    if (!encoder) return Fail(failure, "This FFmpeg build has no AAC encoder.");
-    m_audio.reset(avcodec_alloc_context3(encoder));
-    if (!m_audio) return Fail(failure, "The AAC encoder could not be set up.");
-    m_audio->sample_fmt = AV_SAMPLE_FMT_FLTP;
-    m_audio->sample_rate = kAudioRate;
-    av_channel_layout_default(&m_audio->ch_layout, kAudioChannels);
-    m_audio->bit_rate = int64_t(kVideoAudioKbps) * kBitsPerKilobit;
-    m_audio->time_base = AVRational{1, kAudioRate};
-    if (m_out->oformat->flags & AVFMT_GLOBALHEADER) m_audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    const int r = avcodec_open2(m_audio.get(), encoder, nullptr);
-    if (r < 0) return Fail(failure, "The AAC encoder refused its settings: " + AvError(r));
-
+    AudioFrameEncoder::Settings settings;
+    settings.encoder = "aac";
+    settings.label = "AAC";
+    settings.sampleRate = kAudioRate;
+    settings.bitRate = int64_t(kVideoAudioKbps) * kBitsPerKilobit;
+    settings.sourceRate = sourceRate;
+    settings.globalHeader = (m_out->oformat->flags & AVFMT_GLOBALHEADER) != 0;
+    if (!m_sound.Open(settings, failure)) return false;
     m_audioStream = avformat_new_stream(m_out.get(), nullptr);
-    if (!m_audioStream || avcodec_parameters_from_context(m_audioStream->codecpar, m_audio.get()) < 0)
+    if (!m_audioStream || avcodec_parameters_from_context(m_audioStream->codecpar, m_sound.Codec()) < 0)
         return Fail(failure, "The MP4 writer could not be set up.");
-    m_audioStream->time_base = m_audio->time_base;
-
-    AVChannelLayout inLayout{};
-    av_channel_layout_default(&inLayout, kAudioChannels);
-    SwrContext* swr = nullptr;
-    swr_alloc_set_opts2(&swr, &m_audio->ch_layout, AV_SAMPLE_FMT_FLTP, kAudioRate, &inLayout, AV_SAMPLE_FMT_S16,
-                        sourceRate, 0, nullptr);
-    m_swr.reset(swr);
-    av_channel_layout_uninit(&inLayout);
-    if (!m_swr || swr_init(m_swr.get()) < 0) return Fail(failure, "The music's sample rate cannot be converted for AAC.");
-    m_fifo.reset(av_audio_fifo_alloc(AV_SAMPLE_FMT_FLTP, kAudioChannels, m_audio->frame_size));
-    m_sound.reset(av_frame_alloc());
-    if (!m_fifo || !m_sound) return Fail(failure, "Out of memory while setting up the AAC encoder.");
+    m_audioStream->time_base = m_sound.Codec()->time_base;
     return true;
 }
 
@@ -372,17 +332,17 @@ bool Mp4Writer::Open(const std::string& path, int sourceRate, const Mp4EncodeOpt
     return true;
 }
 
-bool Mp4Writer::Send(AVCodecContext* codec, AVStream* stream, AVFrame* frame, std::string* failure)
+bool Mp4Writer::SendPicture(AVFrame* frame, std::string* failure)
 {
-    int r = avcodec_send_frame(codec, frame);
-    if (r < 0) return Fail(failure, "The encoder failed: " + AvError(r));
-    while ((r = avcodec_receive_packet(codec, m_packet.get())) == 0) {
-        av_packet_rescale_ts(m_packet.get(), codec->time_base, stream->time_base);
-        m_packet->stream_index = stream->index;
+    int r = avcodec_send_frame(m_video.get(), frame);
+    if (r < 0) return Fail(failure, "The H.264 encoder failed: " + AvError(r));
+    while ((r = avcodec_receive_packet(m_video.get(), m_packet.get())) == 0) {
+        av_packet_rescale_ts(m_packet.get(), m_video->time_base, m_videoStream->time_base);
+        m_packet->stream_index = m_videoStream->index;
         r = av_interleaved_write_frame(m_out.get(), m_packet.get());
         if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
     }
-    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return Fail(failure, "The encoder failed: " + AvError(r));
+    if (r != AVERROR(EAGAIN) && r != AVERROR_EOF) return Fail(failure, "The H.264 encoder failed: " + AvError(r));
     return true;
 }
 
@@ -395,50 +355,26 @@ bool Mp4Writer::PreparePicture(std::string* failure)
 bool Mp4Writer::WritePicture(int64_t index, std::string* failure)
 {
     m_picture->pts = index;
-    return Send(m_video.get(), m_videoStream, m_picture.get(), failure);
+    return SendPicture(m_picture.get(), failure);
 }
 
-bool Mp4Writer::EncodeQueuedSound(bool all, std::string* failure)
+bool Mp4Writer::WriteSound(AVPacket* packet, std::string* failure)
 {
-    const int frameSize = m_audio->frame_size;
-    while (av_audio_fifo_size(m_fifo.get()) >= frameSize || (all && av_audio_fifo_size(m_fifo.get()) > 0)) {
-        av_frame_unref(m_sound.get());
-        // The last frame may be short: the muxer's edit list then ends the sound where it ends.
-        const int take = std::min(frameSize, av_audio_fifo_size(m_fifo.get()));
-        m_sound->nb_samples = take;
-        m_sound->format = m_audio->sample_fmt;
-        m_sound->sample_rate = m_audio->sample_rate;
-        if (av_channel_layout_copy(&m_sound->ch_layout, &m_audio->ch_layout) < 0 ||
-            av_frame_get_buffer(m_sound.get(), 0) < 0)
-            return Fail(failure, "Out of memory while encoding AAC.");
-        av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(m_sound->data), take);
-        m_sound->pts = m_soundPts;
-        m_soundPts += take;
-        if (!Send(m_audio.get(), m_audioStream, m_sound.get(), failure)) return false;
-    }
+    av_packet_rescale_ts(packet, m_sound.Codec()->time_base, m_audioStream->time_base);
+    packet->stream_index = m_audioStream->index;
+    const int r = av_interleaved_write_frame(m_out.get(), packet);
+    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
     return true;
 }
 
-bool Mp4Writer::WriteSound(const int16_t* samples, size_t frames, std::string* failure)
+int64_t Mp4Writer::SoundPtsAt(int64_t index) const
 {
-    const int room = swr_get_out_samples(m_swr.get(), int(frames));
-    if (room < 0) return Fail(failure, "The music's sample rate cannot be converted for AAC.");
-    m_left.resize(size_t(room) + 1);
-    m_right.resize(size_t(room) + 1);
-    uint8_t* out[kAudioChannels] = {reinterpret_cast<uint8_t*>(m_left.data()), reinterpret_cast<uint8_t*>(m_right.data())};
-    const uint8_t* in[1] = {reinterpret_cast<const uint8_t*>(samples)};
-    const int got = swr_convert(m_swr.get(), out, room, samples ? in : nullptr, int(frames));
-    if (got < 0) return Fail(failure, "The music's sample rate cannot be converted for AAC.");
-    if (got > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(out), got) < got)
-        return Fail(failure, "Out of memory while encoding AAC.");
-    return EncodeQueuedSound(false, failure);
+    return av_rescale_q(index + 1, m_video->time_base, m_sound.Codec()->time_base);
 }
 
 bool Mp4Writer::Finish(std::string* failure)
 {
-    if (!WriteSound(nullptr, 0, failure) || !EncodeQueuedSound(true, failure) ||
-        !Send(m_audio.get(), m_audioStream, nullptr, failure) || !Send(m_video.get(), m_videoStream, nullptr, failure))
-        return false;
+    if (!SendPicture(nullptr, failure)) return false;
     int r = av_write_trailer(m_out.get());
     if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
     r = avio_closep(&m_out->pb);
@@ -497,17 +433,17 @@ bool EncodeMp4(std::span<const uint8_t> stream, const std::string& musicPath, co
     ScreenPainter painter(frameSize.width, frameSize.height);
     MRwStreamSnapshot player(stream);
 
-    std::vector<int16_t> pcm;
+    // The sound is encoded on a thread of its own, a little ahead of the picture; each picture
+    // goes into the file with the sound up to its end, so that the muxer keeps both in step.
+    SoundEncodeThread sound(writer.Sound(), [&feed](std::vector<int16_t>& pcm, size_t& frames, std::string* why) {
+        return feed.Next(kBlockFrames, pcm, frames, why);
+    });
+    const auto writeSound = [&writer](AVPacket* packet, std::string* why) { return writer.WriteSound(packet, why); };
+    sound.Start();
     int reported = -1;
     bool painted = false;
     for (uint64_t k = 0; k < frameCount; ++k) {
-        // The sound up to the end of this frame goes in with it, so the muxer keeps both in step.
-        const uint64_t soundEnd = std::min(feed.Total(), (k + 1) * rate / uint64_t(options.fps));
-        while (feed.Fed() < soundEnd) {
-            size_t got = 0;
-            if (!feed.Next(size_t(soundEnd - feed.Fed()), pcm, got, failure)) return false;
-            if (!writer.WriteSound(pcm.data(), got, failure)) return false;
-        }
+        if (!sound.TakeUntil(writer.SoundPtsAt(int64_t(k)), writeSound, failure)) return false;
         // The player's clock at this frame, in sample frames of the CD+G timing.
         const size_t packets = player.PacketsAtClock(k * kCdgSampleRate / uint64_t(options.fps));
         if (!painted || packets != player.ExecutedCount()) {
@@ -527,11 +463,7 @@ bool EncodeMp4(std::span<const uint8_t> stream, const std::string& musicPath, co
             }
         }
     }
-    while (feed.Fed() < feed.Total()) {
-        size_t got = 0;
-        if (!feed.Next(size_t(feed.Total() - feed.Fed()), pcm, got, failure)) return false;
-        if (!writer.WriteSound(pcm.data(), got, failure)) return false;
-    }
+    if (!sound.TakeAll(writeSound, failure)) return false;
     if (!writer.Finish(failure)) return false;
     if (!mp4.Commit()) return Fail(failure, "Unable to create the MP4 file \"" + destination + "\".");
     constexpr uint64_t kMsPerSecond = 1000;

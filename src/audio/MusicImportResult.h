@@ -20,6 +20,14 @@ struct MusicImportResult {
     int channels = 0;
     // Why the music was rejected, in lines that each end in "\n"; empty on success.
     std::string errorText;
+    // The same on one line, its lines joined by "; ", for a command line or a short message.
+    std::string ErrorLine() const
+    {
+        std::string text = errorText;
+        while (!text.empty() && text.back() == '\n') text.pop_back();
+        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, "; ");
+        return text;
+    }
     // True when path is a work file decoded from the music rather than the music itself.
     bool decoded = false;
     // What the song plays from besides its music path: the decoded work file, or nothing when

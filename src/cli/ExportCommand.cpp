@@ -57,13 +57,6 @@ int Failure(const std::string& why)
 }
 
 // An error text's lines on one line: "a\nb\n" as "a; b".
-std::string TrimmedLines(std::string text)
-{
-    while (!text.empty() && text.back() == '\n') text.pop_back();
-    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, "; ");
-    return text;
-}
-
 std::string RateList(const int* first, const int* last)
 {
     std::string list;
@@ -177,7 +170,7 @@ int RunExportCommand(const CliArgs& args)
     std::string why;
     if (!music.empty()) {
         song.musicPath = music;
-        if (!doc.LoadMusic(music, stopped)) why = music + ": " + TrimmedLines(doc.MusicResult().errorText);
+        if (!doc.LoadMusic(music, stopped)) why = music + ": " + doc.MusicResult().ErrorLine();
     } else {
         doc.LoadProjectMusic(why, stopped);
     }

@@ -191,11 +191,7 @@ bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress prog
                               "\" beside the project",
                           kAppCaption, PromptIcon::Information);
     if (!LoadMusic(where.path, std::move(progress))) {
-        std::string text = m_music.errorText;
-        while (!text.empty() && text.back() == '\n') text.pop_back();
-        for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at))
-            text.replace(at, 1, "; ");
-        why = where.path + ": " + text;
+        why = where.path + ": " + m_music.ErrorLine();
         return false;
     }
     return true;

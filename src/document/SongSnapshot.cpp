@@ -15,11 +15,7 @@ constexpr int kCompressionLevel = 1;
 SongSnapshot SongSnapshot::Capture(const MSongSettings& song)
 {
     // The music is not part of the history: its path is left out of the bytes.
-    auto& mutableSong = const_cast<MSongSettings&>(song);
-    std::string music;
-    std::swap(music, mutableSong.musicPath);
-    const std::vector<uint8_t> raw = SerializeProject(song);
-    std::swap(music, mutableSong.musicPath);
+    const std::vector<uint8_t> raw = SerializeProject(song, false);
 
     SongSnapshot snapshot;
     snapshot.m_rawBytes = raw.size();

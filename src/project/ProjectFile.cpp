@@ -216,7 +216,7 @@ void WriteWordElement(ByteWriter& out, const MKaraokeWord& w)
     out.U32(w.flags);
 }
 
-std::vector<uint8_t> SerializeProject(const MSongSettings& song)
+std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicPath)
 {
     std::vector<uint8_t> bytes;
     bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
@@ -226,7 +226,7 @@ std::vector<uint8_t> SerializeProject(const MSongSettings& song)
     const auto settings = block.ToBytes();
     out.Bytes(settings.data(), settings.size());
     out.String(song.lyricText);
-    out.String(song.musicPath);
+    out.String(withMusicPath ? song.musicPath : std::string());
     out.I32(song.eraseLinesFromBottom);
     out.U32(song.sweepEntireWord);
     out.String(song.artist);

@@ -28,8 +28,9 @@ inline constexpr const char* kMsgProjectSaveFailedFormat =
 inline constexpr const char* kMsgProjectException =
     "Error opening Project file:\n\n%s\n\nThe file most likely has been corrupted.";
 
-// The whole file as it is saved.
-std::vector<uint8_t> SerializeProject(const MSongSettings& song);
+// The whole file as it is saved; without the music's path when told (the song's history
+// leaves the music out).
+std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicPath = true);
 
 // Writes the project to its path (a new file renamed over the old one). False when the file
 // cannot be written; the old file is then untouched and the song's prompt is told why. Clears

@@ -45,7 +45,8 @@ a_digest=$(digest "$out/a.tvx")
 fail() {
   echo "FAILED: $*" >&2
   if [[ -n "$first" ]] && ! kill -0 "$first" 2>/dev/null; then
-    echo "the first window's process is gone (see $out/first.log)" >&2
+    echo "the first window's process is gone; the end of its log:" >&2
+    tail -n 30 "$out/first.log" >&2 || true
   fi
   windows_seen
   shot failed

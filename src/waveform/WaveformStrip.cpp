@@ -15,6 +15,7 @@ const uint32_t WaveformStrip::kCentreLine = MakeColourValue(64, 64, 80);
 const uint32_t WaveformStrip::kWave = MakeColourValue(80, 200, 120);
 const uint32_t WaveformStrip::kWordSpan = MakeColourValue(40, 70, 130);
 const uint32_t WaveformStrip::kWordSpanAlternate = MakeColourValue(60, 50, 120);
+const uint32_t WaveformStrip::kWordSelectedSpan = MakeColourValue(200, 130, 20);
 const uint32_t WaveformStrip::kWordEdge = MakeColourValue(140, 170, 230);
 const uint32_t WaveformStrip::kWordText = MakeColourValue(255, 255, 255);
 const uint32_t WaveformStrip::kPageStart = MakeColourValue(255, 140, 0);
@@ -146,7 +147,8 @@ void WaveformStrip::DrawWords(const MSongSettings& song)
             const int left = ColumnOf(start);
             const int right = std::max(ColumnOf(end), left + 1); // exclusive
             const int x0 = std::max(left, 0), x1 = std::min(right, width);
-            const uint32_t fill = spanColours[drawn++ % 2];
+            const uint32_t fill = (word->flags & kWordSelected) ? kWordSelectedSpan : spanColours[drawn % 2];
+            ++drawn;
             for (int y = bandTop + 1; y < m_image.height - 1; ++y)
                 for (int x = x0; x < x1; ++x) m_image.SetColour(x, y, fill);
             VerticalLine(left, bandTop, m_image.height, kWordEdge);

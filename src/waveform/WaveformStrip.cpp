@@ -79,8 +79,12 @@ void WaveformStrip::Draw(const WaveformPeaks& peaks, const MSongSettings& song, 
     if (m_image.width == 0) SetSize(1, 1);
     m_from = fromMicros;
     m_to = std::max(toMicros, fromMicros + 1);
-    const uint8_t bg[3] = {ColourRed(kBackground), ColourGreen(kBackground), ColourBlue(kBackground)};
-    for (size_t i = 0; i < m_image.pixels.size(); i += RgbImage::kBytesPerPixel) std::memcpy(&m_image.pixels[i], bg, 3);
+    // One row filled pixel by pixel, the others copied from it: a frame at 60 a second costs
+    // a fraction of the per-pixel fill.
+    const size_t row = size_t(m_image.width) * RgbImage::kBytesPerPixel;
+    uint8_t* pixels = m_image.pixels.data();
+    for (int x = 0; x < m_image.width; ++x) m_image.SetColour(x, 0, kBackground);
+    for (int y = 1; y < m_image.height; ++y) std::memcpy(pixels + size_t(y) * row, pixels, row);
 
     DrawWave(peaks);
     DrawWords(song);

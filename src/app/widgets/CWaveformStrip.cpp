@@ -167,11 +167,18 @@ void CWaveformStrip::SetPlaying(bool playing)
     if (playing == m_playing) return;
     m_playing = playing;
     if (playing) {
+        m_paints = 0;
+        m_paintMsSum = m_paintMsMax = 0;
         m_peaks = &m_document.MusicPeaks();
         m_timer->start(kFrameMs);
         OnFrame();
     } else {
         m_timer->stop();
+        if (m_paints > 0)
+            ReportLine(QString("paints %1 mean %2 max %3\n")
+                           .arg(m_paints)
+                           .arg(m_paintMsSum / m_paints, 0, 'f', 3)
+                           .arg(m_paintMsMax, 0, 'f', 3));
         update();
     }
 }
@@ -211,18 +218,35 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
     }
     painter.end();
     m_lastPaintMs = double(clock.nsecsElapsed()) / 1e6;
+    if (m_playing) {
+        ++m_paints;
+        m_paintMsSum += m_lastPaintMs;
+        m_paintMsMax = std::max(m_paintMsMax, m_lastPaintMs);
+    }
     Report();
 }
 
 void CWaveformStrip::Report()
 {
-    static const QString path = qEnvironmentVariable(kReportVariable);
-    if (path.isEmpty()) return;
+    // While playing the strip moves every frame; where it went is told when it stops.
+    if (m_playing || qEnvironmentVariableIsEmpty(kReportVariable)) return;
     const QPoint at = mapToGlobal(QPoint(0, 0));
-    const QString line =
-        QString("strip %1 %2 %3 %4 from %5 to %6\n").arg(at.x()).arg(at.y()).arg(width()).arg(height()).arg(m_from).arg(m_from + m_span);
+    const QString line = QString("strip %1 %2 %3 %4 from %5 to %6\n")
+                             .arg(at.x())
+                             .arg(at.y())
+                             .arg(width())
+                             .arg(height())
+                             .arg(m_from)
+                             .arg(m_from + m_span);
     if (line == m_reported) return;
     m_reported = line;
+    ReportLine(line);
+}
+
+void CWaveformStrip::ReportLine(const QString& line)
+{
+    static const QString path = qEnvironmentVariable(kReportVariable);
+    if (path.isEmpty()) return;
     QFile file(path);
     if (file.open(QIODevice::Append | QIODevice::Text)) file.write(line.toUtf8());
 }

@@ -30,7 +30,8 @@ public:
     // At most 60 frames a second while playing.
     static constexpr int kFrameMs = 16;
     // Scripts watching the window name a file here: the strip appends "strip X Y W H from F to T"
-    // (global pixels, microseconds) whenever what it shows moved.
+    // (global pixels, microseconds) whenever what it shows moved, and when a play ends
+    // "paints N mean M max X" (the paints while it played, milliseconds each).
     static constexpr const char* kReportVariable = "TESSAVOX_WAVEFORM_REPORT";
 
     enum class Edge { None, Start, End };
@@ -90,6 +91,7 @@ protected:
 private:
     void OnFrame();
     void Report();
+    void ReportLine(const QString& line);
     int64_t SongMicros() const;
     int64_t ClampFrom(int64_t from) const;
     int64_t CursorMicros() const;
@@ -110,6 +112,9 @@ private:
     int64_t m_from = 0;
     int64_t m_span = kDefaultSpan;
     double m_lastPaintMs = 0;
+    // The paints of the current play.
+    int m_paints = 0;
+    double m_paintMsSum = 0, m_paintMsMax = 0;
     QString m_reported;
 
     // The drag under way: the word, which edge, where the mouse went down and every word's

@@ -239,7 +239,10 @@ void CEditLyricsDlg::BuildControls()
     m_fitLabel->setWordWrap(true);
     m_fitLabel->hide();
     // The music under the editor and the preview, its cursor where the music plays or would.
-    AddWaveform()->SetClock([this]() -> int64_t { return m_playing ? App().Clock().Now() : m_playPosition; });
+    AddWaveform()->SetClock([this]() -> int64_t {
+        if (!App().MusicLoaded()) return -1;
+        return m_playing ? App().Clock().Now() : m_playPosition;
+    });
     m_grip = new QSizeGrip(this);
 
     m_timer = new QTimer(this);

@@ -46,15 +46,25 @@ CWaveformStrip::CWaveformStrip(SongDocument& document, QWidget* parent) : QWidge
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
     connect(m_timer, &QTimer::timeout, this, &CWaveformStrip::OnFrame);
-    m_peaks = &m_document.MusicPeaks();
+    ReadPeaks();
     // Undo, redo and new music change what the strip shows; the peaks are read again when the
     // music changed.
     m_subscription = m_document.Subscribe([this](SongDocument::Change change) {
         if (change != SongDocument::Change::Content && change != SongDocument::Change::Music) return;
-        m_peaks = &m_document.MusicPeaks();
+        ReadPeaks();
         m_from = ClampFrom(m_from);
         update();
     });
+}
+
+void CWaveformStrip::ReadPeaks()
+{
+    const MSongSettings& song = m_document.Song();
+    m_peaksFor = song.MusicWorkPath();
+    m_peaksBytes = song.MusicPlayBytes();
+    std::string why;
+    m_peaks = &m_document.MusicPeaks(&why);
+    m_why = m_peaks->Empty() && m_document.MusicLoaded() ? QString::fromStdString(why) : QString();
 }
 
 CWaveformStrip::~CWaveformStrip()
@@ -169,7 +179,7 @@ void CWaveformStrip::SetPlaying(bool playing)
     if (playing) {
         m_paints = 0;
         m_paintMsSum = m_paintMsMax = 0;
-        m_peaks = &m_document.MusicPeaks();
+        ReadPeaks();
         m_timer->start(kFrameMs);
         OnFrame();
     } else {
@@ -206,15 +216,29 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
     QElapsedTimer clock;
     clock.start();
     if (m_image.isNull()) return;
+    if (!Readable()) {
+        QPainter(this).drawImage(0, 0, m_image);
+        return;
+    }
+    // The shell may hand the song its music without a word to the document's listeners (a view
+    // is built for new music before the song names it): what the song plays is checked here, a
+    // comparison that allocates nothing.
+    const MSongSettings& song = m_document.Song();
+    if (song.MusicWorkPath() != m_peaksFor || song.MusicPlayBytes() != m_peaksBytes) ReadPeaks();
     const WaveformPeaks& peaks = *m_peaks;
     m_strip.Draw(peaks, m_document.Song(), m_from, m_from + m_span, CursorMicros());
     QPainter painter(this);
     painter.drawImage(0, 0, m_image);
     if (peaks.Empty()) {
-        painter.setPen(kHintColour);
+        // Said on a patch of the background, so that the centre line does not cross the words.
+        const QString hint = m_document.MusicLoaded() ? tr("The music could not be read: %1").arg(m_why)
+                                                      : tr("No music yet: its waveform shows here once it is added.");
         const QRect wave(0, 0, width(), m_strip.WaveHeight());
-        painter.drawText(wave, Qt::AlignCenter, m_document.MusicLoaded() ? tr("The music could not be read.")
-                                                                         : tr("No music: add it in Edit Lyrics."));
+        const QRect text = painter.fontMetrics().boundingRect(wave, Qt::AlignCenter, hint).adjusted(-6, -2, 6, 2);
+        painter.fillRect(text, QColor(ColourRed(WaveformStrip::kBackground), ColourGreen(WaveformStrip::kBackground),
+                                      ColourBlue(WaveformStrip::kBackground)));
+        painter.setPen(kHintColour);
+        painter.drawText(wave, Qt::AlignCenter, hint);
     }
     painter.end();
     m_lastPaintMs = double(clock.nsecsElapsed()) / 1e6;
@@ -253,7 +277,7 @@ void CWaveformStrip::ReportLine(const QString& line)
 
 void CWaveformStrip::mousePressEvent(QMouseEvent* event)
 {
-    if (!m_editable || m_playing || event->button() != Qt::LeftButton) return;
+    if (!m_editable || m_playing || !Readable() || event->button() != Qt::LeftButton) return;
     const Hit hit = HitAt(event->position().toPoint());
     if (hit.word < 0) return;
     if (hit.edge != Edge::None) {
@@ -276,7 +300,7 @@ void CWaveformStrip::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (m_drag.word < 0) {
-        const bool edge = m_editable && !m_playing && HitAt(p).edge != Edge::None;
+        const bool edge = m_editable && !m_playing && Readable() && HitAt(p).edge != Edge::None;
         if (edge) setCursor(Qt::SizeHorCursor);
         else unsetCursor();
         return;

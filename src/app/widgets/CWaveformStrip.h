@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -49,6 +50,9 @@ public:
     // Follows the clock at up to 60 frames a second while playing; idle otherwise.
     void SetPlaying(bool playing);
     bool Playing() const { return m_playing; }
+    // Whether the song may be read now (not while another thread has it, as an export does);
+    // meanwhile the strip shows what it last drew.
+    void SetSongReadable(std::function<bool()> readable) { m_readable = std::move(readable); }
     // Edge drags and clicks on words (off while playing).
     void SetEditable(bool editable) { m_editable = editable; }
 
@@ -104,7 +108,14 @@ private:
     // The document's peaks of the music, looked up when the music may have changed (the
     // look-up builds a path, which the paint path must not).
     const WaveformPeaks* m_peaks = nullptr;
+    QString m_why; // why the music has no peaks
+    // The song's work file and length when the peaks were looked up.
+    std::string m_peaksFor;
+    uint32_t m_peaksBytes = 0;
+    void ReadPeaks();
+    bool Readable() const { return !m_readable || m_readable(); }
     std::function<int64_t()> m_clock;
+    std::function<bool()> m_readable;
     QTimer* m_timer = nullptr;
     size_t m_subscription = 0;
     bool m_playing = false;

@@ -336,6 +336,7 @@ void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
     if (MLogQueue::LoggingOn())
         LogAction("Placed word '" + WordText(*w) + "' at " + std::to_string(w->start), kActionPlaced);
     MarkModified();
+    if (Waveform()) Waveform()->SongChanged();
 }
 
 void CPlaceLyricsDlg::PauseAt(uint32_t t)
@@ -344,6 +345,7 @@ void CPlaceLyricsDlg::PauseAt(uint32_t t)
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
     if (m_placement->PauseAt(t)) MarkModified();
+    if (Waveform()) Waveform()->SongChanged();
 }
 
 void CPlaceLyricsDlg::End()

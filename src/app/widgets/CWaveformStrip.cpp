@@ -50,7 +50,13 @@ CWaveformStrip::CWaveformStrip(SongDocument& document, QWidget* parent) : QWidge
     // Undo, redo and new music change what the strip shows; the peaks are read again when the
     // music changed.
     m_subscription = m_document.Subscribe([this](SongDocument::Change change) {
+        if (change == SongDocument::Change::History) {
+            // A step recorded: a move, a placement, an edit.
+            SongChanged();
+            return;
+        }
         if (change != SongDocument::Change::Content && change != SongDocument::Change::Music) return;
+        m_tileValid = false;
         ReadPeaks();
         m_from = ClampFrom(m_from);
         update();
@@ -97,6 +103,7 @@ void CWaveformStrip::SetSpan(int64_t micros)
     const int64_t centre = m_from + m_span / 2;
     m_span = std::clamp(micros, kShortestSpan, whole);
     m_from = ClampFrom(centre - m_span / 2);
+    m_tileValid = false;
     update();
 }
 
@@ -179,6 +186,7 @@ void CWaveformStrip::SetPlaying(bool playing)
     if (playing) {
         m_paints = 0;
         m_paintMsSum = m_paintMsMax = 0;
+        m_tileValid = false;
         ReadPeaks();
         m_timer->start(kFrameMs);
         OnFrame();
@@ -209,6 +217,45 @@ void CWaveformStrip::resizeEvent(QResizeEvent* event)
     // The strip's own pixels, which live as long as the strip keeps its size.
     m_image = QImage(image.pixels.data(), image.width, image.height, int(image.width * RgbImage::kBytesPerPixel),
                      QImage::Format_RGB888);
+    m_tile.SetSize(kTileSpans * std::max(width(), 1), std::max(height(), 1));
+    // In the screen's own pixel format, so that a frame is a plain copy.
+    m_tileImage = QImage(m_tile.Image().width, m_tile.Image().height, QImage::Format_RGB32);
+    m_tileValid = false;
+}
+
+void CWaveformStrip::SongChanged()
+{
+    m_tileValid = false;
+    update();
+}
+
+bool CWaveformStrip::PaintFromTile(QPainter& painter, const WaveformPeaks& peaks)
+{
+    // While playing, the strip only slides under the cursor: it is drawn once for three spans
+    // and each frame shows the part of it under the window, so that a frame costs a copy.
+    const int w = std::max(width(), 1);
+    auto offset = [&] { return int((m_from - m_tileFrom) * w / m_span); };
+    if (!m_tileValid || m_from < m_tileFrom || offset() + w > m_tileImage.width()) {
+        m_tileFrom = m_from - m_span;
+        m_tile.Draw(peaks, m_document.Song(), m_tileFrom, m_tileFrom + kTileSpans * m_span);
+        const RgbImage& tile = m_tile.Image();
+        for (int y = 0; y < tile.height; ++y) {
+            const uint8_t* from = tile.pixels.data() + tile.Index(0, y);
+            auto* to = reinterpret_cast<QRgb*>(m_tileImage.scanLine(y));
+            for (int x = 0; x < tile.width; ++x, from += RgbImage::kBytesPerPixel) to[x] = qRgb(from[0], from[1], from[2]);
+        }
+        m_tileValid = true;
+    }
+    const int dx = offset();
+    painter.drawImage(QRect(0, 0, w, height()), m_tileImage, QRect(dx, 0, w, height()));
+    const int64_t cursor = CursorMicros();
+    if (cursor >= 0) {
+        const int x = m_tile.ColumnOf(cursor) - dx;
+        painter.setPen(QColor(ColourRed(WaveformStrip::kCursor), ColourGreen(WaveformStrip::kCursor),
+                              ColourBlue(WaveformStrip::kCursor)));
+        painter.drawLine(x, 0, x, height() - 1);
+    }
+    return true;
 }
 
 void CWaveformStrip::paintEvent(QPaintEvent*)
@@ -226,9 +273,13 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
     const MSongSettings& song = m_document.Song();
     if (song.MusicWorkPath() != m_peaksFor || song.MusicPlayBytes() != m_peaksBytes) ReadPeaks();
     const WaveformPeaks& peaks = *m_peaks;
-    m_strip.Draw(peaks, m_document.Song(), m_from, m_from + m_span, CursorMicros());
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    if (m_playing && !peaks.Empty()) {
+        PaintFromTile(painter, peaks);
+    } else {
+        m_strip.Draw(peaks, m_document.Song(), m_from, m_from + m_span, CursorMicros());
+        painter.drawImage(0, 0, m_image);
+    }
     if (peaks.Empty()) {
         // Said on a patch of the background, so that the centre line does not cross the words.
         const QString hint = m_document.MusicLoaded() ? tr("The music could not be read: %1").arg(m_why)
@@ -354,6 +405,7 @@ void CWaveformStrip::wheelEvent(QWheelEvent* event)
     const int64_t whole = std::max(SongMicros(), kShortestSpan);
     m_span = std::clamp(int64_t(span), kShortestSpan, whole);
     m_from = ClampFrom(under - int64_t(x) * m_span / std::max(width(), 1));
+    m_tileValid = false;
     event->accept();
     update();
 }

@@ -9,6 +9,7 @@
 
 #include "waveform/WaveformStrip.h"
 
+class QPainter;
 class QTimer;
 class SongDocument;
 class WaveformPeaks;
@@ -26,6 +27,8 @@ public:
     static constexpr int kMaximumHeight = 400;
     static constexpr int64_t kDefaultSpan = 8000000; // microseconds shown
     static constexpr int64_t kShortestSpan = 2000000;
+    // While playing the strip is drawn for this many spans at once and slides under the window.
+    static constexpr int kTileSpans = 3;
     // How near an edge (pixels) the mouse grabs it.
     static constexpr int kEdgeGrab = 4;
     // At most 60 frames a second while playing.
@@ -56,6 +59,8 @@ public:
     // Edge drags and clicks on words (off while playing).
     void SetEditable(bool editable) { m_editable = editable; }
 
+    // The song changed in a way no step records (a word placed while placing).
+    void SongChanged();
     // Shows the stretch centred on song time t (samples).
     void CentreOn(int64_t samples);
     // Moves the window only when the stretch [from, to] (samples) is not wholly shown.
@@ -94,6 +99,7 @@ protected:
 
 private:
     void OnFrame();
+    bool PaintFromTile(QPainter& painter, const WaveformPeaks& peaks);
     void Report();
     void ReportLine(const QString& line);
     int64_t SongMicros() const;
@@ -105,6 +111,11 @@ private:
     WaveformStrip m_strip;
     // The strip's picture as Qt sees it: its pixels, not a copy.
     QImage m_image;
+    // The strip of three spans that the window slides over while playing.
+    WaveformStrip m_tile;
+    QImage m_tileImage;
+    int64_t m_tileFrom = 0;
+    bool m_tileValid = false;
     // The document's peaks of the music, looked up when the music may have changed (the
     // look-up builds a path, which the paint path must not).
     const WaveformPeaks* m_peaks = nullptr;

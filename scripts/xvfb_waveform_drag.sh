@@ -48,11 +48,11 @@ word_times() {
   "$build/src/tessavox-cli" info --json "$out/a.tvx" |
     python3 -c "import json,sys; w=json.load(sys.stdin)['lines'][0]['words'][$1]; print(w['start'], w['end'])"
 }
-# The last report line starting with the pattern, waited for up to 20 s.
+# The last report line starting with the pattern, after line AFTER (0), waited for up to 20 s.
 wait_report() {
   local _ line
   for _ in $(seq 200); do
-    line=$(grep -E "^$1" "$report" 2>/dev/null | tail -1) || true
+    line=$(tail -n +"$((${2:-0} + 1))" "$report" 2>/dev/null | grep -E "^$1" | tail -1) || true
     if [[ -n "$line" ]]; then
       echo "$line"
       return 0
@@ -89,8 +89,10 @@ focus "$win"
 xdotool key Right
 wait_report "times word 1 " >/dev/null || fail "Right did not select the second word"
 
-# Where the strip is and what it shows: "strip X Y W H from F to T" (microseconds).
-read -r _ sx sy sw sh _ from _ to < <(wait_report "strip ") || fail "the strip never reported where it is"
+# Where Adjust Lyrics' strip is and what it shows: "strip X Y W H from F to T" (microseconds),
+# told after the view came (Edit Lyrics' strip told of itself before).
+adjust_came=$(grep -n "^times word 0 " "$report" | head -1 | cut -d: -f1)
+read -r _ sx sy sw sh _ from _ to < <(wait_report "strip " "$adjust_came") || fail "the strip never reported where it is"
 column() { # song time in samples -> screen x, the strip's own mapping
   python3 -c "print($sx + ($1 * 1000000 // 44100 - $from) * $sw // ($to - $from))"
 }
@@ -105,7 +107,7 @@ xdotool keydown ctrl
 for _ in 1 2 3 4 5 6 7 8; do xdotool click 4; sleep 0.05; done
 xdotool keyup ctrl
 for _ in $(seq 100); do
-  read -r _ sx sy sw sh _ from _ to < <(wait_report "strip ")
+  read -r _ sx sy sw sh _ from _ to < <(wait_report "strip " "$adjust_came")
   ((to - from == 2000000)) && break
   sleep 0.1
 done

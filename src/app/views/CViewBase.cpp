@@ -110,6 +110,8 @@ CViewBase::~CViewBase()
 void CViewBase::CloseView()
 {
     StopPlaying();
+    // The strip's frames end with the view, whatever its own stop did.
+    if (m_waveform) m_waveform->SetPlaying(false);
     m_closed = true;
 }
 

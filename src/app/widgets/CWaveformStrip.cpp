@@ -40,6 +40,7 @@ int64_t ToSamples(int64_t micros)
 CWaveformStrip::CWaveformStrip(SongDocument& document, QWidget* parent) : QWidget(parent), m_document(document)
 {
     setObjectName("waveform");
+    setAccessibleName(tr("Waveform"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setFocusPolicy(Qt::NoFocus);

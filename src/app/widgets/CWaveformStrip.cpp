@@ -204,6 +204,9 @@ void CWaveformStrip::SetPlaying(bool playing)
 
 void CWaveformStrip::OnFrame()
 {
+    // Zoomed out, the music takes longer than a frame to move a pixel.
+    const int pixelMs = int(m_span / std::max(width(), 1) / 1000);
+    if (const int interval = std::max(kFrameMs, pixelMs); m_timer->interval() != interval) m_timer->setInterval(interval);
     // The cursor stays in the middle and the music moves under it.
     const int64_t cursor = CursorMicros();
     if (cursor >= 0) m_from = ClampFrom(cursor - m_span / 2);

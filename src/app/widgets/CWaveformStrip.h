@@ -31,8 +31,8 @@ public:
     static constexpr int kTileSpans = 3;
     // How near an edge (pixels) the mouse grabs it.
     static constexpr int kEdgeGrab = 4;
-    // At most 60 frames a second while playing.
-    static constexpr int kFrameMs = 16;
+    // At most 60 frames a second while playing, and no more than one a pixel the music moves.
+    static constexpr int kFrameMs = 17;
     // Scripts watching the window name a file here: the strip appends "strip X Y W H from F to T"
     // (global pixels, microseconds) whenever what it shows moved, and when a play ends
     // "paints N mean M max X" (the paints while it played, milliseconds each).

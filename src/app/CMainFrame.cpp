@@ -111,6 +111,17 @@ void CMainFrame::BuildMenu()
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 
+    // The waveform strip is the window's own choice, not a command of the song.
+    QMenu* view = menuBar()->addMenu(tr("&View"));
+    m_waveform = view->addAction(tr("&Waveform"));
+    m_waveform->setData(CommandId::ViewWaveform);
+    m_waveform->setCheckable(true);
+    m_waveform->setChecked(m_app.Settings().Int(AppSettings::kSettings, "ShowWaveform", 1) != 0);
+    connect(m_waveform, &QAction::toggled, this, [this](bool shown) {
+        m_app.Settings().SetInt(AppSettings::kSettings, "ShowWaveform", shown ? 1 : 0);
+        if (m_view) m_view->ShowWaveform(shown);
+    });
+
     // Alt+P in a view is its "&Play Final" button: the view takes its own letters first.
     AddCommand(menuBar(), tr("&Pellamar"), CommandId::Pellamar);
     AddCommand(menuBar(), tr("&Buy Songs"), CommandId::BuySongs);

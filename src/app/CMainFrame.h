@@ -24,6 +24,8 @@ public:
     QAction* Action(int command) const { return m_actions.value(command); }
     // Edit > Fit Long Lines: the Edit Lyrics view's own command.
     QAction* FitLongLinesAction() const { return m_fitLongLines; }
+    // View > Waveform: whether the views show the waveform strip (remembered in the settings).
+    QAction* WaveformAction() const { return m_waveform; }
     void UpdateCommandStates();
     // Typing in the lyrics editor not yet recorded as a step, and recording it.
     bool HasPendingEdit() const;
@@ -68,6 +70,7 @@ private:
     CViewBase* m_view = nullptr;
     QMap<int, QAction*> m_actions;
     QAction* m_fitLongLines = nullptr;
+    QAction* m_waveform = nullptr;
     QTimer* m_stateTimer = nullptr;
     bool m_closing = false;
 };

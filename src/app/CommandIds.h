@@ -31,6 +31,7 @@ inline constexpr int ModeEditLyrics = 32786;
 inline constexpr int ModePlaceLyrics = 32787;
 inline constexpr int ModeAdjustLyrics = 32789;
 inline constexpr int ModePlayFinal = 32788;
+inline constexpr int ViewWaveform = 32801;
 } // namespace CommandId
 
 // The four working views.

@@ -1,6 +1,9 @@
 #include "app/QtText.h"
 
+#include <algorithm>
+
 #include "text/Cp1252.h"
+#include "text/SongTime.h"
 
 QString FromAnsi(const std::string& text)
 {
@@ -10,4 +13,9 @@ QString FromAnsi(const std::string& text)
 std::string ToAnsi(const QString& text)
 {
     return Utf8ToCp1252(text.toStdString());
+}
+
+QString SongTimeText(int64_t samples)
+{
+    return QString::fromStdString(FormatSongTime(uint32_t(std::clamp<int64_t>(samples, 0, UINT32_MAX))));
 }

@@ -27,15 +27,47 @@ bool WordTiming::Valid(size_t w) const
     return w < m_song.words.size();
 }
 
-bool WordTiming::StartEarlier(size_t index)
+void WordTiming::MoveStartEarlier(size_t index, uint32_t amount)
 {
-    if (!Valid(index)) return false;
     auto& words = m_song.words;
     MKaraokeWord& w = *words[index];
     MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
-    const int64_t moved = int64_t(w.start) - Amount();
+    const int64_t moved = int64_t(w.start) - amount;
     w.start = uint32_t(std::max<int64_t>(moved, p ? int64_t(p->start) : 0));
     if (p) p->end = std::min(p->end, w.start);
+}
+
+void WordTiming::MoveStartLater(size_t index, uint32_t amount)
+{
+    auto& words = m_song.words;
+    MKaraokeWord& w = *words[index];
+    MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
+    const uint32_t old = w.start;
+    w.start = uint32_t(std::min<uint64_t>(uint64_t(w.start) + amount, w.end));
+    if (p) p->end = p->end == old ? w.start : std::min(p->end, w.start);
+}
+
+void WordTiming::MoveEndEarlier(size_t index, uint32_t amount)
+{
+    MKaraokeWord& w = *m_song.words[index];
+    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - amount, w.start));
+}
+
+void WordTiming::MoveEndLater(size_t index, uint32_t amount)
+{
+    auto& words = m_song.words;
+    MKaraokeWord& w = *words[index];
+    MKaraokeWord* n = index + 1 < words.size() ? words[index + 1].get() : nullptr;
+    uint64_t end = uint64_t(w.end) + amount;
+    if (n) end = std::min<uint64_t>(end, n->end);
+    w.end = uint32_t(std::min<uint64_t>(end, UINT32_MAX));
+    if (n) n->start = std::max(n->start, w.end);
+}
+
+bool WordTiming::StartEarlier(size_t index)
+{
+    if (!Valid(index)) return false;
+    MoveStartEarlier(index, Amount());
     m_song.SetModified(true);
     return true;
 }
@@ -43,12 +75,57 @@ bool WordTiming::StartEarlier(size_t index)
 bool WordTiming::StartLater(size_t index)
 {
     if (!Valid(index)) return false;
-    auto& words = m_song.words;
-    MKaraokeWord& w = *words[index];
-    MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
-    const uint32_t old = w.start;
-    w.start = uint32_t(std::min<uint64_t>(uint64_t(w.start) + Amount(), w.end));
-    if (p) p->end = p->end == old ? w.start : std::min(p->end, w.start);
+    MoveStartLater(index, Amount());
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::EndEarlier(size_t index)
+{
+    if (!Valid(index)) return false;
+    MoveEndEarlier(index, Amount());
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::EndLater(size_t index)
+{
+    if (!Valid(index)) return false;
+    MoveEndLater(index, Amount());
+    m_song.SetModified(true);
+    return true;
+}
+
+int64_t WordTiming::SnapToStep(int64_t target)
+{
+    const int64_t step = kDragStep;
+    const int64_t t = std::clamp<int64_t>(target, 0, int64_t(UINT32_MAX) / step * step);
+    return (t + step / 2) / step * step;
+}
+
+bool WordTiming::DragStartTo(size_t index, int64_t target)
+{
+    if (!Valid(index)) return false;
+    MKaraokeWord& w = *m_song.words[index];
+    const uint32_t old = w.start, oldPrevious = index > 0 ? m_song.words[index - 1]->end : 0;
+    const int64_t to = SnapToStep(target);
+    if (to < int64_t(w.start)) MoveStartEarlier(index, uint32_t(int64_t(w.start) - to));
+    else if (to > int64_t(w.start)) MoveStartLater(index, uint32_t(to - int64_t(w.start)));
+    if (w.start == old && (index == 0 || m_song.words[index - 1]->end == oldPrevious)) return false;
+    m_song.SetModified(true);
+    return true;
+}
+
+bool WordTiming::DragEndTo(size_t index, int64_t target)
+{
+    if (!Valid(index)) return false;
+    MKaraokeWord& w = *m_song.words[index];
+    const bool hasNext = index + 1 < m_song.words.size();
+    const uint32_t old = w.end, oldNext = hasNext ? m_song.words[index + 1]->start : 0;
+    const int64_t to = SnapToStep(target);
+    if (to < int64_t(w.end)) MoveEndEarlier(index, uint32_t(int64_t(w.end) - to));
+    else if (to > int64_t(w.end)) MoveEndLater(index, uint32_t(to - int64_t(w.end)));
+    if (w.end == old && (!hasNext || m_song.words[index + 1]->start == oldNext)) return false;
     m_song.SetModified(true);
     return true;
 }
@@ -57,29 +134,6 @@ bool WordTiming::AssignSinger(size_t index, int32_t slot)
 {
     if (!Valid(index) || !m_song.words[index]->line) return false;
     m_song.words[index]->line->colour = slot;
-    m_song.SetModified(true);
-    return true;
-}
-
-bool WordTiming::EndEarlier(size_t index)
-{
-    if (!Valid(index)) return false;
-    MKaraokeWord& w = *m_song.words[index];
-    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - Amount(), w.start));
-    m_song.SetModified(true);
-    return true;
-}
-
-bool WordTiming::EndLater(size_t index)
-{
-    if (!Valid(index)) return false;
-    auto& words = m_song.words;
-    MKaraokeWord& w = *words[index];
-    MKaraokeWord* n = index + 1 < words.size() ? words[index + 1].get() : nullptr;
-    uint64_t end = uint64_t(w.end) + Amount();
-    if (n) end = std::min<uint64_t>(end, n->end);
-    w.end = uint32_t(std::min<uint64_t>(end, UINT32_MAX));
-    if (n) n->start = std::max(n->start, w.end);
     m_song.SetModified(true);
     return true;
 }

@@ -30,6 +30,15 @@ public:
     // End later, not past the next word's end; the next word starts no earlier than that.
     bool EndLater(size_t w);
 
+    // A drag of word w's start or end to song time target (samples): the target snapped to the
+    // nearest 10 ms (441 samples), then the start or end moved there by the move above that
+    // goes that way, with the same bounds and the same pushing of neighbours. False (nothing
+    // changed, nothing marked) when w is no word or the time stays as it is.
+    static constexpr uint32_t kDragStep = 441;
+    static int64_t SnapToStep(int64_t target);
+    bool DragStartTo(size_t w, int64_t target);
+    bool DragEndTo(size_t w, int64_t target);
+
     // Gives the line of word w to a singer (its colour slot) and marks the song modified;
     // false when w is no word or has no line.
     bool AssignSinger(size_t w, int32_t slot);
@@ -45,6 +54,11 @@ public:
 
 private:
     bool Valid(size_t w) const;
+    // The four moves by any amount.
+    void MoveStartEarlier(size_t w, uint32_t amount);
+    void MoveStartLater(size_t w, uint32_t amount);
+    void MoveEndEarlier(size_t w, uint32_t amount);
+    void MoveEndLater(size_t w, uint32_t amount);
 
     MSongSettings& m_song;
 };

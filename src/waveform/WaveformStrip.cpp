@@ -15,6 +15,7 @@ const uint32_t WaveformStrip::kCentreLine = MakeColourValue(64, 64, 80);
 const uint32_t WaveformStrip::kWave = MakeColourValue(80, 200, 120);
 const uint32_t WaveformStrip::kWordSpan = MakeColourValue(40, 70, 130);
 const uint32_t WaveformStrip::kWordSpanAlternate = MakeColourValue(60, 50, 120);
+const uint32_t WaveformStrip::kWordSelectedSpan = MakeColourValue(0, 140, 140);
 const uint32_t WaveformStrip::kWordEdge = MakeColourValue(140, 170, 230);
 const uint32_t WaveformStrip::kWordText = MakeColourValue(255, 255, 255);
 const uint32_t WaveformStrip::kPageStart = MakeColourValue(255, 140, 0);
@@ -78,8 +79,12 @@ void WaveformStrip::Draw(const WaveformPeaks& peaks, const MSongSettings& song, 
     if (m_image.width == 0) SetSize(1, 1);
     m_from = fromMicros;
     m_to = std::max(toMicros, fromMicros + 1);
-    const uint8_t bg[3] = {ColourRed(kBackground), ColourGreen(kBackground), ColourBlue(kBackground)};
-    for (size_t i = 0; i < m_image.pixels.size(); i += RgbImage::kBytesPerPixel) std::memcpy(&m_image.pixels[i], bg, 3);
+    // One row filled pixel by pixel, the others copied from it: a frame at 60 a second costs
+    // a fraction of the per-pixel fill.
+    const size_t row = size_t(m_image.width) * RgbImage::kBytesPerPixel;
+    uint8_t* pixels = m_image.pixels.data();
+    for (int x = 0; x < m_image.width; ++x) m_image.SetColour(x, 0, kBackground);
+    for (int y = 1; y < m_image.height; ++y) std::memcpy(pixels + size_t(y) * row, pixels, row);
 
     DrawWave(peaks);
     DrawWords(song);
@@ -146,7 +151,8 @@ void WaveformStrip::DrawWords(const MSongSettings& song)
             const int left = ColumnOf(start);
             const int right = std::max(ColumnOf(end), left + 1); // exclusive
             const int x0 = std::max(left, 0), x1 = std::min(right, width);
-            const uint32_t fill = spanColours[drawn++ % 2];
+            const uint32_t fill = (word->flags & kWordSelected) ? kWordSelectedSpan : spanColours[drawn % 2];
+            ++drawn;
             for (int y = bandTop + 1; y < m_image.height - 1; ++y)
                 for (int x = x0; x < x1; ++x) m_image.SetColour(x, y, fill);
             VerticalLine(left, bandTop, m_image.height, kWordEdge);

@@ -11,7 +11,8 @@ class WaveformPeaks;
 
 // Draws a stretch of the song's music as a strip picture: the waveform (the peaks of each
 // column's time), under it a band with each placed word as a span holding its text, the page
-// starts as lines across the whole strip and an optional play cursor. The picture and its text
+// starts as lines across the whole strip and an optional play cursor. A selected word's span
+// stands out in its own colour. The picture and its text
 // layer are made by SetSize and reused: drawing allocates nothing.
 class WaveformStrip {
 public:
@@ -21,6 +22,7 @@ public:
     static const uint32_t kWave;
     static const uint32_t kWordSpan;
     static const uint32_t kWordSpanAlternate;
+    static const uint32_t kWordSelectedSpan; // a word marked selected (kWordSelected)
     static const uint32_t kWordEdge;
     static const uint32_t kWordText;
     static const uint32_t kPageStart;

@@ -22,6 +22,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/views/CEditLyricsDlg.h"
@@ -282,6 +283,15 @@ private slots:
         CEditLyricsDlg* view = Open(app, answers, "la la");
         const QString wav = m_dir.filePath("rock & roll.wav");
         WriteToneWav(wav, 1);
+        auto waveRows = [](CWaveformStrip* strip, int x) {
+            const QImage image = strip->grab().toImage();
+            int rows = 0;
+            for (int y = 0; y < image.height(); ++y)
+                rows += image.pixel(x, y) == QColor(ColourRed(WaveformStrip::kWave), ColourGreen(WaveformStrip::kWave),
+                                                    ColourBlue(WaveformStrip::kWave)).rgb();
+            return rows;
+        };
+        QCOMPARE(waveRows(view->Waveform(), 5), 0); // no music yet
         answers.paths << wav;
         const size_t asked = answers.choices.size();
         Child<QPushButton>(view, "addMusic")->click();
@@ -294,6 +304,10 @@ private slots:
         QTRY_VERIFY(name->text().endsWith("rock && roll.wav"));
         QVERIFY(Child<QPushButton>(now, "play")->isEnabled());
         QVERIFY(now->ModeButton(1)->isEnabled());
+        // Its strip shows the second of tone at the start: wave in its first columns, none later.
+        CWaveformStrip* strip = now->Waveform();
+        QVERIFY(waveRows(strip, strip->ColumnOf(22050)) > 4);
+        QCOMPARE(waveRows(strip, strip->ColumnOf(3 * 44100)), 0);
         // Cancelled: the view stays as it was.
         Child<QPushButton>(now, "addMusic")->click();
         QCOMPARE(View(app), now);

@@ -22,6 +22,8 @@
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
 #include "app/views/CViewBase.h"
+#include "app/widgets/CWaveformStrip.h"
+#include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
@@ -328,8 +330,47 @@ private slots:
                                                        .arg(frame->width())
                                                        .arg(frame->height())
                                                        .arg(clipped.join("; "))));
+            // The waveform strip keeps its least height and lies on nothing else of the view.
+            if (CWaveformStrip* strip = frame->View()->Waveform()) {
+                QVERIFY(strip->isVisible());
+                QVERIFY(strip->height() >= CWaveformStrip::kMinimumHeight);
+                for (QWidget* other : frame->View()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                    QVERIFY2(other == strip || !other->isVisible() || !other->geometry().intersects(strip->geometry()),
+                             qPrintable(QString("view %1: the strip lies on %2").arg(view).arg(other->objectName())));
+            }
         }
         app.Song().SetModified(false);
+    }
+
+    void viewWaveformHidesTheStripInEveryViewAndIsRemembered()
+    {
+        Answers answers;
+        const QString wav = File("strip.wav");
+        WriteWav(wav, 3);
+        {
+            CTessavoxApp app;
+            app.InitInstance(true);
+            QVERIFY(app.OpenProject(SavedProject("strip.tvx", wav, 1)));
+            app.RunCommand(CommandId::ModeAdjustLyrics);
+            CViewBase* view = app.Frame()->View();
+            QAction* toggle = app.Frame()->WaveformAction();
+            QVERIFY(toggle->isCheckable() && toggle->isChecked());
+            QVERIFY(view->Waveform()->isVisible());
+            const int screen = view->Viewer()->height();
+            toggle->trigger();
+            QVERIFY(!view->Waveform()->isVisible());
+            // The screen takes the room the strip leaves (the window is tall enough for it).
+            QVERIFY2(view->Viewer()->height() > screen, qPrintable(QString("%1 -> %2").arg(screen).arg(view->Viewer()->height())));
+            app.RunCommand(CommandId::ModePlaceLyrics);
+            QVERIFY(!app.Frame()->View()->Waveform()->isVisible());
+            app.Song().SetModified(false);
+        }
+        CTessavoxApp again;
+        again.InitInstance(true);
+        QVERIFY(!again.Frame()->WaveformAction()->isChecked());
+        QVERIFY(!again.Frame()->View()->Waveform()->isVisible());
+        again.Frame()->WaveformAction()->trigger();
+        QVERIFY(again.Frame()->View()->Waveform()->isVisible());
     }
 
     void aSongHasOnePageCountInTheWindowAndTheCommandLineTool()

@@ -14,6 +14,7 @@
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
 #include "app/views/CNudgeLyricsDlg.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
 #include "project/MSongSettings.h"
@@ -193,6 +194,65 @@ private slots:
         QCOMPARE(app.Song().settings.loopBefore, 4000);
         QCOMPARE(app.Song().settings.loopAfter, 4000);
         QCOMPARE(app.Song().settings.adjustAmount, 350);
+    }
+
+    // The drag's rules are the engine's (WordTiming's drags): here, that the strip's edges reach
+    // them, that a drag turning round starts again from where it began, and that the whole
+    // drag is one step.
+    void aDragOfAnEdgeOnTheStripIsOneStepUnderTheMoveRules()
+    {
+        ScopedTempFolder temp(m_dir.filePath("t7").toStdString());
+        Answers answers;
+        CTessavoxApp app;
+        CNudgeLyricsDlg* view = Open(app, "one two three"); // 1-1.5 s, 2-2.5 s, 3-3.5 s
+        QVERIFY(view);
+        CWaveformStrip* strip = view->Waveform();
+        QVERIFY(strip && strip->isVisible());
+        auto& words = app.Song().words;
+        const int y = strip->height() - 4; // in the word band
+        const int edge = strip->ColumnOf(words[1]->end);
+        const int twoSeconds = strip->width() * 2000000 / int(strip->Span());
+        auto move = [&](int x) {
+            QMouseEvent event(QEvent::MouseMove, QPointF(x, y), strip->mapToGlobal(QPointF(x, y)), Qt::NoButton,
+                              Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(strip, &event);
+        };
+
+        // The press on the second word's right edge selects it.
+        QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(edge, y));
+        QCOMPARE(view->SelectedWord(), 1);
+        // Two seconds later: not past the next word's end, whose start is pushed along.
+        move(edge + twoSeconds);
+        QCOMPARE(words[1]->end, 154350u);
+        QCOMPARE(words[2]->start, 154350u);
+        // Turned round, two seconds earlier: not before its own start; the neighbour is back.
+        move(edge - twoSeconds);
+        QCOMPARE(words[1]->end, 88200u);
+        QCOMPARE(words[2]->start, 132300u);
+        QCOMPARE(view->TimeLabel(1)->text(), QString("00:02.00"));
+        QCOMPARE(view->TimeLabel(2)->text(), QString("00:00.00"));
+        QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(edge - twoSeconds, y));
+        QVERIFY(app.Document().CanUndo());
+        QCOMPARE(app.Document().UndoName(), std::string("Drag End"));
+        QVERIFY(app.Song().IsModified());
+
+        app.Undo();
+        QCOMPARE(words[1]->end, 110250u);
+        QVERIFY(!app.Document().CanUndo());
+        QVERIFY(!app.Song().IsModified());
+
+        // Nothing is dragged while the song plays.
+        view = qobject_cast<CNudgeLyricsDlg*>(app.Frame()->View());
+        strip = view->Waveform();
+        QTest::keyClick(view, Qt::Key_Space);
+        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAudition));
+        const int start = strip->ColumnOf(words[1]->start);
+        QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(start, y));
+        move(start + twoSeconds);
+        QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(start + twoSeconds, y));
+        QCOMPARE(words[1]->start, 88200u);
+        QVERIFY(!app.Document().CanUndo());
+        QTest::keyClick(view, Qt::Key_Space);
     }
 };
 

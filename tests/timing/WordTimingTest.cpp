@@ -107,3 +107,65 @@ TEST(WordTiming, TheWordAtATimeIsTheFirstWhoseSpanHoldsIt)
     EXPECT_EQ(timing.WordAt(2 * kSecond + kSecond / 2), 1);
     EXPECT_EQ(timing.WordAt(2 * kSecond + kSecond / 2 + 1), -1); // the gap after "two"
 }
+
+TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
+{
+    EXPECT_EQ(WordTiming::SnapToStep(0), 0);
+    EXPECT_EQ(WordTiming::SnapToStep(220), 0);
+    EXPECT_EQ(WordTiming::SnapToStep(221), 441);
+    EXPECT_EQ(WordTiming::SnapToStep(-5000), 0);
+    EXPECT_EQ(WordTiming::SnapToStep(kSecond / 2 + 100), kSecond / 2);
+
+    MSongSettings song;
+    Place(song, "one two three", true); // 1-2 s, 2-3 s, 3-4 s
+    WordTiming timing(song);
+    auto& w = song.words;
+
+    // Half a second later, the touching previous word follows; a little off the grid snaps.
+    EXPECT_TRUE(timing.DragStartTo(1, 2 * kSecond + kSecond / 2 + 150));
+    EXPECT_EQ(w[1]->start, 2 * kSecond + kSecond / 2);
+    EXPECT_EQ(w[0]->end, 2 * kSecond + kSecond / 2);
+    EXPECT_TRUE(song.IsModified());
+    // Past its own end it stops there, as Start Later does.
+    timing.DragStartTo(1, 10 * kSecond);
+    EXPECT_EQ(w[1]->start, 3 * kSecond);
+    // Earlier, not before the previous word's start; the previous word ends by then.
+    timing.DragStartTo(1, 0);
+    EXPECT_EQ(w[1]->start, kSecond);
+    EXPECT_EQ(w[0]->end, kSecond);
+    EXPECT_EQ(w[0]->start, kSecond);
+
+    // The end: later stops at the next word's end and pushes its start; earlier stops at the start.
+    timing.DragEndTo(1, 3 * kSecond + 4410);
+    EXPECT_EQ(w[1]->end, 3 * kSecond + 4410);
+    EXPECT_EQ(w[2]->start, 3 * kSecond + 4410);
+    timing.DragEndTo(1, 9 * kSecond);
+    EXPECT_EQ(w[1]->end, 4 * kSecond);
+    EXPECT_EQ(w[2]->start, 4 * kSecond);
+    timing.DragEndTo(1, kSecond / 2);
+    EXPECT_EQ(w[1]->end, w[1]->start);
+    EXPECT_EQ(w[2]->start, 4 * kSecond); // a pushed neighbour is not pulled back
+    // The last word's end goes on without a neighbour.
+    EXPECT_TRUE(timing.DragEndTo(2, 6 * kSecond + 1000));
+    EXPECT_EQ(w[2]->end, 6 * kSecond + 882);
+
+    // To where it is, or no such word: nothing moves, nothing is marked.
+    song.SetModified(false);
+    EXPECT_FALSE(timing.DragEndTo(2, 6 * kSecond + 882 + 100));
+    EXPECT_FALSE(timing.DragStartTo(3, kSecond));
+    EXPECT_FALSE(song.IsModified());
+}
+
+TEST(WordTiming, ADragOfAStartAfterAGapLeavesThePreviousEndAlone)
+{
+    MSongSettings song;
+    Place(song, "one two", false); // 1-1.5 s, 2-2.5 s
+    WordTiming timing(song);
+    EXPECT_TRUE(timing.DragStartTo(1, 2 * kSecond + 4410 * 3));
+    EXPECT_EQ(song.words[1]->start, 2 * kSecond + 13230);
+    EXPECT_EQ(song.words[0]->end, kSecond + kSecond / 2);
+    // Earlier than the previous end: that end is trimmed to the new start.
+    EXPECT_TRUE(timing.DragStartTo(1, kSecond + kSecond / 4));
+    EXPECT_EQ(song.words[1]->start, kSecond + kSecond / 4); // 1.25 s lies on the grid
+    EXPECT_EQ(song.words[0]->end, song.words[1]->start);
+}

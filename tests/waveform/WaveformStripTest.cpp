@@ -56,6 +56,15 @@ TEST(WaveformStrip, MarksEachPageAtItsFirstPlacedWordAndTheCursorWhereAsked)
     for (int x = 0; x < 100; ++x) edges += Count(image, x, wave, wave + 1, WaveformStrip::kWordEdge);
     EXPECT_EQ(edges, 9);
 
+    // A selected word's span stands out; its neighbours keep the ordinary colours.
+    const int band = wave + 1; // above the text
+    EXPECT_NE(image.ColourAt(42, band), WaveformStrip::kWordSelectedSpan);
+    song.words[4]->flags |= kWordSelected; // 4 s to 4.5 s: columns 40 to 44
+    strip.Draw(silence, song, 0, 10000000);
+    EXPECT_EQ(image.ColourAt(42, band), WaveformStrip::kWordSelectedSpan);
+    EXPECT_NE(image.ColourAt(34, band), WaveformStrip::kWordSelectedSpan);
+    EXPECT_NE(image.ColourAt(49, band), WaveformStrip::kWordSelectedSpan);
+
     // The same strip later in the song: no word, no mark, no cursor; the centre line alone.
     strip.Draw(silence, song, 20000000, 30000000);
     for (int x = 0; x < 100; ++x) {

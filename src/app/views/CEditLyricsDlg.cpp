@@ -23,6 +23,7 @@
 #include "app/CommandIds.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgFindLyrics.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavInFile.h"
 #include "cdg/LineFit.h"
@@ -176,7 +177,7 @@ QSize CEditLyricsDlg::Needs(const QWidget& reference)
     const QSize base = CViewBase::Needs(reference);
     const int previewH = previewW * 3 / 4;
     return {std::max({base.width(), top, bottom}), base.height() + playSide + kGap + arrowH + kGap + previewH -
-                                                       kMinimumScreenHeight};
+                                                       kMinimumScreenHeight + WaveformNeeds()};
 }
 
 CEditLyricsDlg::~CEditLyricsDlg()
@@ -237,6 +238,11 @@ void CEditLyricsDlg::BuildControls()
     m_fitLabel->setTextFormat(Qt::PlainText);
     m_fitLabel->setWordWrap(true);
     m_fitLabel->hide();
+    // The music under the editor and the preview, its cursor where the music plays or would.
+    AddWaveform()->SetClock([this]() -> int64_t {
+        if (!App().MusicLoaded()) return -1;
+        return m_playing ? App().Clock().Now() : m_playPosition;
+    });
     m_grip = new QSizeGrip(this);
 
     m_timer = new QTimer(this);
@@ -533,6 +539,7 @@ void CEditLyricsDlg::PlayToggle()
 {
     if (m_playing) StopMusic();
     else if (App().MusicLoaded()) StartMusic();
+    Waveform()->SetPlaying(m_playing);
     if (!m_pausedForDragging) {
         ShowPlayFace(!m_playing);
         UpdateControls();
@@ -575,6 +582,7 @@ void CEditLyricsDlg::OnSliderValue(int value)
     m_sliderPosition = value;
     m_playPosition = uint32_t(value) * kFramesPerStep;
     if (MCdgPlayer* player = GlobalPlayer(); player && !player->IsPlaying()) player->SetPosition(m_playPosition);
+    if (!m_playing) Waveform()->CentreOn(m_playPosition);
     UpdateTimeLabel();
 }
 
@@ -720,7 +728,15 @@ void CEditLyricsDlg::LayoutControls()
     // under the preview.
     const int top = kMargin + playSide + kGap;
     const int editorW = std::max(1, int((cx - kMargin - kMargin) * m_split));
-    const int editorH = std::max(1, modeTop - kGap - top);
+    // The waveform strip over the mode row, the editor and the preview above it.
+    const int arrowRow = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height()) + kGap;
+    int bottomEdge = modeTop - kGap;
+    if (const int stripH = WaveformHeightIn(bottomEdge - top - arrowRow + 2 * kViewerInset)) {
+        bottomEdge -= stripH;
+        Waveform()->setGeometry(kMargin, bottomEdge, std::max(1, cx - 2 * kMargin), stripH);
+        bottomEdge -= kGap;
+    }
+    const int editorH = std::max(1, bottomEdge - top);
     // The count of lines that do not fit takes a row under the editor while there are any.
     const int fitH = m_fitLabel->isHidden() ? 0 : m_fitLabel->heightForWidth(editorW);
     m_editor->setGeometry(kMargin, top, editorW, std::max(1, editorH - (fitH ? fitH + kGap : 0)));

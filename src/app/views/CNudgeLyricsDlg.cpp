@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QLabel>
+#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -14,6 +15,8 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
+#include "app/QtText.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
@@ -68,6 +71,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
     m_singerGroup = parts.singerGroup;
     std::copy(std::begin(parts.singers), std::end(parts.singers), std::begin(m_singers));
     m_pageLabel = parts.pageLabel;
+    std::copy(std::begin(parts.times), std::end(parts.times), std::begin(m_times));
     m_previous = parts.previous;
     m_next = parts.next;
     for (int i = 0; i < 3; ++i)
@@ -95,6 +99,25 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
         Renderer()->LoadColours(0, kCdgColourCount, table);
         Renderer()->BorderPreset(lyrics->borderColour);
     }
+
+    CWaveformStrip* strip = AddWaveform();
+    strip->SetClock([this]() -> int64_t {
+        if (m_mode == kIdle) return -1;
+        return int64_t(App().Clock().Now()) - int64_t(m_streamStart);
+    });
+    // A click on a word's span selects it as a click on the preview does; a drag of its edge
+    // moves it.
+    connect(strip, &CWaveformStrip::WordClicked, this, [this](int word) {
+        if (m_mode != kIdle) return;
+        const int page = PageOfWord(word);
+        SelectWord(word);
+        m_page = page;
+    });
+    connect(strip, &CWaveformStrip::WordMoved, this, &CNudgeLyricsDlg::ShowTimes);
+    connect(strip, &CWaveformStrip::DragFinished, this, [this] {
+        DrawPage();
+        UpdateControls();
+    });
     const int first = FirstWordOfPage(0);
     if (first >= 0) SelectWord(first);
     else DrawPage();
@@ -130,6 +153,21 @@ QWidget* CNudgeLyricsDlg::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* l
     adjustLayout->addWidget(parts.adjust, 0, 0);
     adjustLayout->addWidget(parts.adjustArea, 0, 1);
     adjustLayout->addWidget(new QLabel(tr("Start:       < >\nEnd: ctrl+< >"), parts.adjustGroup), 1, 0, 1, 2);
+    // The selected word's times under the keys, each value as wide as the longest it shows.
+    auto* times = new QGridLayout;
+    const char* const timeNames[4] = {"Start", "End", "Length", "Amount"};
+    const char* const timeObjects[4] = {"wordStart", "wordEnd", "wordLength", "adjustAmount"};
+    for (int i = 0; i < 4; ++i) {
+        auto* name = new QLabel(tr(timeNames[i]) + ':', parts.adjustGroup);
+        parts.times[i] = new QLabel(parts.adjustGroup);
+        parts.times[i]->setObjectName(timeObjects[i]);
+        parts.times[i]->setMinimumWidth(parts.times[i]->fontMetrics().horizontalAdvance("00:00.00"));
+        times->addWidget(name, i / 2, (i % 2) * 2);
+        times->addWidget(parts.times[i], i / 2, (i % 2) * 2 + 1);
+    }
+    times->setColumnStretch(1, 1);
+    times->setColumnStretch(3, 1);
+    adjustLayout->addLayout(times, 2, 0, 1, 2);
     const char* const moveTexts[4] = {"&<", "&>", "&<", "&>"};
     for (int i = 0; i < 4; ++i) {
         parts.moves[i] = new QPushButton(tr(moveTexts[i]), parts.adjustGroup);
@@ -187,7 +225,7 @@ QSize CNudgeLyricsDlg::Needs(const QWidget& reference)
     const int height = controls->hasHeightForWidth() ? std::max(controls->heightForWidth(least.width()), least.height())
                                                      : controls->sizeHint().height();
     const QSize base = CViewBase::Needs(reference);
-    return {std::max(base.width(), 2 * kMargin + least.width()), base.height() + height + kGap};
+    return {std::max(base.width(), 2 * kMargin + least.width()), base.height() + height + kGap + WaveformNeeds()};
 }
 
 CNudgeLyricsDlg::~CNudgeLyricsDlg()
@@ -260,6 +298,11 @@ void CNudgeLyricsDlg::SelectWord(int index)
     m_selected = m_cursor = index;
     song.words[size_t(index)]->flags |= kWordSelected;
     m_page = PageOfWord(index);
+    if (Waveform()) {
+        const MKaraokeWord& w = *song.words[size_t(index)];
+        if (w.start != 0) Waveform()->KeepInView(w.start, std::max(w.start, w.end));
+        Waveform()->update();
+    }
     DrawPage();
     UpdateControls();
 }
@@ -329,26 +372,34 @@ void CNudgeLyricsDlg::NextPage()
 
 void CNudgeLyricsDlg::StartEarlier()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).StartEarlier(size_t(m_selected)))
+    if (m_selected >= 0 && WordTiming(App().Song()).StartEarlier(size_t(m_selected))) {
         App().Document().Commit("Start Earlier");
+        ShowTimes();
+    }
 }
 
 void CNudgeLyricsDlg::StartLater()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).StartLater(size_t(m_selected)))
+    if (m_selected >= 0 && WordTiming(App().Song()).StartLater(size_t(m_selected))) {
         App().Document().Commit("Start Later");
+        ShowTimes();
+    }
 }
 
 void CNudgeLyricsDlg::EndEarlier()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).EndEarlier(size_t(m_selected)))
+    if (m_selected >= 0 && WordTiming(App().Song()).EndEarlier(size_t(m_selected))) {
         App().Document().Commit("End Earlier");
+        ShowTimes();
+    }
 }
 
 void CNudgeLyricsDlg::EndLater()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).EndLater(size_t(m_selected)))
+    if (m_selected >= 0 && WordTiming(App().Song()).EndLater(size_t(m_selected))) {
         App().Document().Commit("End Later");
+        ShowTimes();
+    }
 }
 
 std::pair<uint32_t, uint32_t> CNudgeLyricsDlg::LoopStretch() const
@@ -480,6 +531,33 @@ void CNudgeLyricsDlg::UpdateControls()
     m_pageLabel->setText(QString("%1 of %2").arg(m_page + 1).arg(last + 1));
     m_previous->setEnabled(m_page > 0 && idle);
     m_next->setEnabled(m_page < last && idle);
+    if (CWaveformStrip* strip = Waveform()) {
+        strip->SetPlaying(!idle);
+        strip->SetEditable(idle);
+    }
+    ShowTimes();
+}
+
+void CNudgeLyricsDlg::ShowTimes()
+{
+    const MSongSettings& song = App().Song();
+    const bool selected = m_selected >= 0 && size_t(m_selected) < song.words.size();
+    const MKaraokeWord* w = selected ? song.words[size_t(m_selected)].get() : nullptr;
+    const QString none = QStringLiteral("-");
+    m_times[0]->setText(w ? SongTimeText(w->start) : none);
+    m_times[1]->setText(w ? SongTimeText(w->end) : none);
+    m_times[2]->setText(w ? SongTimeText(int64_t(w->end) - int64_t(w->start)) : none);
+    m_times[3]->setText(SongTimeText(AmountSamples()));
+    // Scripts watching the window read what the labels say.
+    static const QString report = qEnvironmentVariable(CWaveformStrip::kReportVariable);
+    if (report.isEmpty()) return;
+    const QString line = QString("times word %1 start %2 end %3 length %4 amount %5\n")
+                             .arg(m_selected)
+                             .arg(m_times[0]->text(), m_times[1]->text(), m_times[2]->text(), m_times[3]->text());
+    if (line == m_reportedTimes) return;
+    m_reportedTimes = line;
+    QFile file(report);
+    if (file.open(QIODevice::Append | QIODevice::Text)) file.write(line.toUtf8());
 }
 
 bool CNudgeLyricsDlg::ViewKeyPress(QKeyEvent* event)

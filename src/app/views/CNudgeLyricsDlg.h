@@ -52,6 +52,8 @@ public:
     std::pair<uint32_t, uint32_t> LoopStretch() const;
     uint32_t AmountSamples() const;
     QLabel* PageLabel() const { return m_pageLabel; }
+    // 0 start, 1 end, 2 length, 3 the adjust amount.
+    QLabel* TimeLabel(int i) const { return m_times[i]; }
     QPushButton* SingerButton(int i) const { return m_singers[i]; }
     QGroupBox* SingerGroup() const { return m_singerGroup; }
     void OnTimer();
@@ -69,6 +71,8 @@ private:
         QPushButton* adjust = nullptr;
         QPushButton* adjustArea = nullptr;
         QPushButton* moves[4] = {};
+        // The selected word's start, end and length and the adjust amount.
+        QLabel* times[4] = {};
         QGroupBox* singerGroup = nullptr;
         QPushButton* singers[3] = {};
         QLabel* pageLabel = nullptr;
@@ -86,6 +90,8 @@ private:
     int LastWordOfPage(int page) const;
     int LastPage() const;
     int PageOfWord(int index) const;
+    // The selected word's times and the amount into their labels.
+    void ShowTimes();
 
     std::unique_ptr<ManualResetEvent> m_done;
     QTimer* m_timer = nullptr;
@@ -110,4 +116,6 @@ private:
     QGroupBox* m_adjustGroup = nullptr;
     QGroupBox* m_singerGroup = nullptr;
     QLabel* m_pageLabel = nullptr;
+    QLabel* m_times[4] = {};
+    QString m_reportedTimes;
 };

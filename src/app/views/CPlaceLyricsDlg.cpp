@@ -13,6 +13,8 @@
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/QtText.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
@@ -54,17 +56,18 @@ std::string WordText(const MKaraokeWord& w)
 }
 
 // The placement row's parts at their natural size, in reference's font: the four buttons
-// ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin.
+// ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin, the clock.
 struct PlacementRow {
     int buttons[4] = {};
     int height = 0;
     QSize label;
     int field = 0;
     int spin = 0;
+    int clock = 0;
 
     int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3]; }
-    // What the tempo keeps whatever the width.
-    int Fixed() const { return label.width() + CViewBase::kGap / 2 + field + spin; }
+    // What the tempo and the clock keep whatever the width.
+    int Fixed() const { return label.width() + CViewBase::kGap / 2 + field + spin + CViewBase::kGap + clock; }
 };
 
 PlacementRow MeasurePlacementRow(const QWidget& reference)
@@ -83,6 +86,7 @@ PlacementRow MeasurePlacementRow(const QWidget& reference)
     row.label = label.sizeHint();
     row.field = QFontMetrics(reference.font()).horizontalAdvance("100%") + 10;
     row.spin = row.height / 2 + 2;
+    row.clock = QFontMetrics(reference.font()).horizontalAdvance("00:00.00") + 4;
     return row;
 }
 
@@ -93,7 +97,7 @@ QSize CPlaceLyricsDlg::Needs(const QWidget& reference)
     const PlacementRow row = MeasurePlacementRow(reference);
     const QSize base = CViewBase::Needs(reference);
     return {std::max(base.width(), 2 * kMargin + row.Natural() + 4 * kGap + row.Fixed()),
-            base.height() + row.height + kGap};
+            base.height() + row.height + kGap + WaveformNeeds()};
 }
 
 CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
@@ -154,6 +158,13 @@ void CPlaceLyricsDlg::BuildControls()
     m_tempoDown->setObjectName("tempoDown");
     m_tempoDown->setArrowType(Qt::DownArrow);
     m_tempoDown->setAutoRepeat(true);
+
+    m_clock = new QLabel(this);
+    m_clock->setObjectName("clock");
+    m_clock->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    CWaveformStrip* strip = AddWaveform();
+    strip->SetClock([this]() -> int64_t { return m_state == State::Placing ? int64_t(ClockNow()) : -1; });
 
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
@@ -325,6 +336,7 @@ void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
     if (MLogQueue::LoggingOn())
         LogAction("Placed word '" + WordText(*w) + "' at " + std::to_string(w->start), kActionPlaced);
     MarkModified();
+    if (Waveform()) Waveform()->SongChanged();
 }
 
 void CPlaceLyricsDlg::PauseAt(uint32_t t)
@@ -333,6 +345,7 @@ void CPlaceLyricsDlg::PauseAt(uint32_t t)
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
     if (m_placement->PauseAt(t)) MarkModified();
+    if (Waveform()) Waveform()->SongChanged();
 }
 
 void CPlaceLyricsDlg::End()
@@ -364,7 +377,13 @@ void CPlaceLyricsDlg::MarkModified()
 
 void CPlaceLyricsDlg::OnTimer()
 {
+    ShowClock();
     if (m_done.IsSet()) End();
+}
+
+void CPlaceLyricsDlg::ShowClock()
+{
+    m_clock->setText(SongTimeText(m_state == State::Placing ? int64_t(ClockNow()) : 0));
 }
 
 bool CPlaceLyricsDlg::TempoStep(int position)
@@ -396,6 +415,11 @@ void CPlaceLyricsDlg::SetState(State state)
     m_tempoLabel->setEnabled(!placing);
     m_tempoField->setEnabled(!placing);
     ShowTempo();
+    ShowClock();
+    if (Waveform()) {
+        Waveform()->SetPlaying(placing);
+        if (state == State::Ready) Waveform()->CentreOn(0);
+    }
     if (placing) m_place->setFocus();
     UpdateControls();
 }
@@ -525,9 +549,16 @@ void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
     x += fieldW;
     m_tempoUp->setGeometry(x, top, spinW, h / 2);
     m_tempoDown->setGeometry(x, top + h / 2, spinW, h - h / 2);
+    x += spinW + kGap;
+    m_clock->setGeometry(x, top, std::max(row.clock, cx - kMargin - x), h);
 
-    // The preview at 4:3 above the placement row.
-    const int b = top - kGap;
+    // The strip over the placement row, the preview at 4:3 above it.
+    int above = top;
+    if (const int stripH = WaveformHeightIn(top - kGap - kMargin)) {
+        above -= kGap + stripH;
+        Waveform()->setGeometry(kMargin, above, std::max(1, cx - 2 * kMargin), stripH);
+    }
+    const int b = above - kGap;
     const int right = std::min(cx - kMargin, 4 * b / 3);
     const int bottom = std::min(b, 3 * (cx - kMargin) / 4);
     const int w = std::max(1, right - kMargin), hh = std::max(1, bottom - kMargin);

@@ -58,6 +58,8 @@ public:
     QPushButton* PlaceButton() const { return m_place; }
     QPushButton* PauseButton() const { return m_pause; }
     QPushButton* StopButton() const { return m_stop; }
+    // The music's clock (m:ss.cc) beside the tempo.
+    QLabel* ClockLabel() const { return m_clock; }
 
 protected:
     bool ViewKeyPress(QKeyEvent* event) override;
@@ -77,6 +79,7 @@ private:
     void ShowTempo();
     void MarkModified();
     void OnTimer();
+    void ShowClock();
 
     // Preview drawing: one present for each redraw.
     void DrawPageOfCursor();
@@ -104,5 +107,6 @@ private:
     QLineEdit* m_tempoField = nullptr;
     QToolButton* m_tempoUp = nullptr;
     QToolButton* m_tempoDown = nullptr;
+    QLabel* m_clock = nullptr;
     QTimer* m_timer = nullptr;
 };

@@ -7,11 +7,13 @@
 #include <QResizeEvent>
 #include <QPushButton>
 #include <QSlider>
+#include <QLabel>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "app/CTessavoxApp.h"
+#include "app/QtText.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/ManualResetEvent.h"
@@ -69,7 +71,7 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
 {
     setObjectName("CPlaySongDlg");
     AddViewer();
-    m_controls = BuildControlRow(this, m_play, m_slider);
+    m_controls = BuildControlRow(this, m_play, m_slider, m_clock);
     // The view's keys (Space to play) reach it from the moment it shows.
     setFocusProxy(m_play);
 
@@ -97,7 +99,7 @@ CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
     m_timer->start(kTimerMs);
 }
 
-QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider)
+QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider, QLabel*& clock)
 {
     auto* row = new QHBoxLayout;
     play = new QPushButton(tr("Pause (SB)"), parent);
@@ -111,8 +113,13 @@ QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSli
     slider->setPageStep(kSliderLineStep);
     // Short enough to fit, long enough to aim at.
     slider->setMinimumWidth(kMinimumScreenWidth / 2);
+    clock = new QLabel(parent);
+    clock->setObjectName("clock");
+    clock->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    clock->setMinimumWidth(clock->fontMetrics().horizontalAdvance("00:00.00"));
     row->addWidget(play);
     row->addWidget(slider, 1);
+    row->addWidget(clock);
     auto* controls = new QWidget(parent);
     controls->setLayout(row);
     return controls;
@@ -124,7 +131,8 @@ QSize CPlaySongDlg::Needs(const QWidget& reference)
     probe.setFont(reference.font());
     QPushButton* play = nullptr;
     QSlider* slider = nullptr;
-    const QSize row = BuildControlRow(&probe, play, slider)->minimumSizeHint();
+    QLabel* clock = nullptr;
+    const QSize row = BuildControlRow(&probe, play, slider, clock)->minimumSizeHint();
     const QSize base = CViewBase::Needs(reference);
     return {std::max(base.width(), 2 * kMargin + row.width()), base.height() + row.height() + kGap};
 }
@@ -153,6 +161,7 @@ void CPlaySongDlg::BuildStream()
     m_slider->blockSignals(false);
     m_playPosition = 0;
     m_shown = 0;
+    ShowClock();
     Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
     Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
@@ -218,6 +227,13 @@ void CPlaySongDlg::SetSliderQuietly(int step)
     m_slider->blockSignals(true);
     m_slider->setValue(step);
     m_slider->blockSignals(false);
+    ShowClock();
+}
+
+void CPlaySongDlg::ShowClock()
+{
+    // The music's time: the stream's lead-in counts as its start.
+    m_clock->setText(SongTimeText(int64_t(m_playPosition) - int64_t(m_streamStart)));
 }
 
 void CPlaySongDlg::TakeStopPosition()
@@ -253,6 +269,7 @@ void CPlaySongDlg::OnSliderMoved(int step)
         SetSliderQuietly(step); // the pause put it where the music stopped
     }
     m_playPosition = uint32_t(step) * kSamplesPerStep;
+    ShowClock();
     ShowPosition(step);
     // A turn of the wheel (or a move nothing holds open) is over at once; the rest end when
     // their key or button goes up.

@@ -5,6 +5,7 @@
 
 class ManualResetEvent;
 class MCdgPlayer;
+class QLabel;
 class QPushButton;
 class QSlider;
 class QTimer;
@@ -36,6 +37,8 @@ public:
     int ShownPackets() const { return m_shown; }
     QPushButton* PlayButton() const { return m_play; }
     QSlider* Slider() const { return m_slider; }
+    // The music's clock (m:ss.cc) beside the slider.
+    QLabel* ClockLabel() const { return m_clock; }
     void PlayToggle();
     // The timer's work, also callable directly.
     void OnTimer();
@@ -47,8 +50,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // The play button and the slider in a row; the button keeps room for either of its texts.
-    static QWidget* BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider);
+    // The play button, the slider and the clock in a row; the button keeps room for either of
+    // its texts, the clock for the longest time.
+    static QWidget* BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider, QLabel*& clock);
+    void ShowClock();
 
     QWidget* m_controls = nullptr;
     void BuildStream();
@@ -71,6 +76,7 @@ private:
     std::unique_ptr<ManualResetEvent> m_done;
     QPushButton* m_play = nullptr;
     QSlider* m_slider = nullptr;
+    QLabel* m_clock = nullptr;
     QTimer* m_timer = nullptr;
     bool m_playing = false;
     bool m_pausedForScroll = false;

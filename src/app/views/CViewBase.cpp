@@ -10,6 +10,7 @@
 
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
+#include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "player/MCdgPlayer.h"
 #include "player/MRwRenderer.h"
@@ -23,6 +24,8 @@ const int kModeCommands[CViewBase::kModeCount] = {CommandId::ModeEditLyrics, Com
                                                   CommandId::ModeAdjustLyrics, CommandId::ModePlayFinal,
                                                   CommandId::Settings};
 const QColor kGreen(0, 255, 0);
+constexpr const char* kWaveformHeight = "WaveformHeight";
+constexpr const char* kShowWaveform = "ShowWaveform";
 constexpr const char* kGreenProperty = "greenFace";
 
 } // namespace
@@ -107,6 +110,8 @@ CViewBase::~CViewBase()
 void CViewBase::CloseView()
 {
     StopPlaying();
+    // The strip's frames end with the view, whatever its own stop did.
+    if (m_waveform) m_waveform->SetPlaying(false);
     m_closed = true;
 }
 
@@ -209,6 +214,47 @@ void CViewBase::resizeEvent(QResizeEvent* event)
     m_viewer->setGeometry(kMargin + (availableW - w) / 2, kMargin, std::max(1, w), std::max(1, h));
 }
 
+CWaveformStrip* CViewBase::AddWaveform()
+{
+    if (m_waveform) return m_waveform;
+    m_waveform = new CWaveformStrip(m_app.Document(), this);
+    // An export's thread has the song's line list while it runs.
+    m_waveform->SetSongReadable([this] { return !m_app.IsBusy(); });
+    // Written out so that the settings file shows what can be set.
+    if (!m_app.Settings().Has(AppSettings::kSettings, kWaveformHeight))
+        m_app.Settings().SetInt(AppSettings::kSettings, kWaveformHeight, CWaveformStrip::kDefaultHeight);
+    m_waveform->setVisible(m_app.Settings().Int(AppSettings::kSettings, kShowWaveform, 1) != 0);
+    return m_waveform;
+}
+
+void CViewBase::ShowWaveform(bool shown)
+{
+    if (!m_waveform || m_waveform->isVisibleTo(this) == shown) return;
+    m_waveform->setVisible(shown);
+    Relayout();
+}
+
+int CViewBase::WaveformNeeds()
+{
+    return CWaveformStrip::kMinimumHeight + kGap;
+}
+
+int CViewBase::WaveformHeightIn(int room) const
+{
+    if (!m_waveform || !m_waveform->isVisibleTo(this)) return 0;
+    const int wanted = std::clamp(m_app.Settings().Int(AppSettings::kSettings, kWaveformHeight,
+                                                       CWaveformStrip::kDefaultHeight),
+                                  int(CWaveformStrip::kMinimumHeight), int(CWaveformStrip::kMaximumHeight));
+    const int spare = room - kGap - kMinimumScreenHeight - 2 * kViewerInset;
+    return std::clamp(spare, int(CWaveformStrip::kMinimumHeight), wanted);
+}
+
+void CViewBase::Relayout()
+{
+    QResizeEvent event(size(), size());
+    QApplication::sendEvent(this, &event);
+}
+
 void CViewBase::LayoutWithControls(QWidget* controls)
 {
     const int rowTop = LayoutModeRow();
@@ -217,8 +263,12 @@ void CViewBase::LayoutWithControls(QWidget* controls)
     const int h = controls->hasHeightForWidth()
                       ? std::max(controls->heightForWidth(w), controls->minimumSizeHint().height())
                       : controls->sizeHint().height();
-    const int top = rowTop - kGap - h;
+    int top = rowTop - kGap - h;
     controls->setGeometry(kMargin, top, std::max(1, width() - 2 * kMargin), h);
+    if (const int stripH = WaveformHeightIn(top - kGap - kMargin)) {
+        top -= kGap + stripH;
+        m_waveform->setGeometry(kMargin, top, w, stripH);
+    }
     if (!m_viewer) return;
     const int b = top - kGap;
     const int right = std::min(width() - kMargin, 4 * b / 3);

@@ -3,6 +3,7 @@
 #include <memory>
 
 class CTessavoxApp;
+class CWaveformStrip;
 class MCdgPlayer;
 class MRwRenderer;
 class MRwViewerWindow;
@@ -60,6 +61,13 @@ public:
     // A push button's natural size for text in reference's font.
     static QSize ButtonSize(const QWidget& reference, const QString& text);
 
+    // The waveform strip of a view that shows one (null in the others), its height from the
+    // settings ("WaveformHeight") and whether it shows ("ShowWaveform", the View menu's toggle).
+    CWaveformStrip* Waveform() const { return m_waveform; }
+    void ShowWaveform(bool shown);
+    // The least room a view with a strip keeps for it under its screen.
+    static int WaveformNeeds();
+
     // The view's CD+G screen, when it has one.
     MRwViewerWindow* Viewer() const { return m_viewer; }
     MRwRenderer* Renderer() const { return m_renderer.get(); }
@@ -89,6 +97,13 @@ protected:
     const CTessavoxApp& App() const { return m_app; }
     // Adds the CD+G screen as a child of `frame` (the view itself when none).
     MRwViewerWindow* AddViewer(QWidget* frame = nullptr);
+    // Adds the waveform strip (shown or not as the settings say); the view lays it out.
+    CWaveformStrip* AddWaveform();
+    // The strip's height when the space for the screen and the strip together is `room`: its
+    // set height, less when the screen would get smaller than the least it keeps; 0 when hidden.
+    int WaveformHeightIn(int room) const;
+    // Lays the view out again at its size.
+    void Relayout();
     // Puts the mode row along the bottom edge, kMargin above it; returns the row's top.
     int LayoutModeRow();
     int ModeRowHeight() const;
@@ -96,7 +111,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     // The layout of a view with a row of controls above the mode row: the controls kGap above
     // it, and the screen from (kMargin, kMargin) to min(cx - kMargin, 4b/3) by min(b, 3(cx - kMargin)/4),
-    // b being the controls' top less kGap, inset by kViewerInset.
+    // b being the controls' top less kGap (less the waveform strip and a gap when it shows), inset
+    // by kViewerInset; the strip spans the width between the screen and the controls.
     void LayoutWithControls(QWidget* controls);
 
 private:
@@ -108,4 +124,5 @@ private:
     QPushButton* m_modeButtons[kModeCount] = {};
     std::unique_ptr<MRwRenderer> m_renderer;
     MRwViewerWindow* m_viewer = nullptr;
+    CWaveformStrip* m_waveform = nullptr;
 };

@@ -18,8 +18,6 @@
 namespace {
 constexpr int kInset = 2;
 constexpr int kClockTickMs = 10;
-constexpr uint32_t kSampleRate = 44100;
-constexpr uint32_t kPacketsPerSecond = 300;
 } // namespace
 
 CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<MRwRenderer>())
@@ -90,7 +88,7 @@ bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int
     const size_t packets = (used + kCdgPacketBytes - 1) / kCdgPacketBytes;
     m_lastPlayPackets = packets;
     // The clock value at which the last packet written has been executed.
-    const uint32_t endPosition = uint32_t(packets * (kSampleRate / kPacketsPerSecond));
+    const uint32_t endPosition = uint32_t(packets * (kCdgSampleRate / kCdgPacketsPerSecond));
 
     Wait(pauseMs);
     std::atomic<uint32_t> clock{0};
@@ -104,7 +102,7 @@ bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int
         QEventLoop loop;
         QTimer tick;
         QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-            clock.store(uint32_t(uint64_t(wall.elapsed()) * kSampleRate / 1000), std::memory_order_release);
+            clock.store(uint32_t(uint64_t(wall.elapsed()) * kCdgSampleRate / 1000), std::memory_order_release);
             if (m_stop || player.LastPosition() >= endPosition || !player.IsRunning()) loop.quit();
         });
         tick.start(kClockTickMs);

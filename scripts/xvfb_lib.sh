@@ -39,12 +39,18 @@ xvfb_start() {
     echo "Xvfb did not start on $DISPLAY (see $out/xvfb.log)" >&2
     exit 1
   fi
-  # Two checks starting at once may both be handed the same free number; the server that loses
-  # the race exits at once ("server already running") while the other one answers on that
-  # display. Only a server of our own that still runs after answering counts.
+  # Two servers that look for a free number at once may both take the same one: the loser
+  # removes the winner's socket file on its way out, and the winner's clients can no longer
+  # connect. The checks of this machine start their servers one at a time (the lock is let go
+  # once the server answers, or when this shell ends); a server of our own that still runs
+  # after answering is the only one that counts.
+  if command -v flock >/dev/null; then
+    exec 8>"/tmp/tessavox-xvfb-start-$(id -u).lock"
+    flock -w 120 8 || true
+  fi
   for attempt in 1 2 3 4 5; do
     rm -f "$out/display"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" 8>&- &
     xvfb_pid=$!
     for _ in $(seq 200); do [[ -s "$out/display" ]] && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.05; done
     if [[ -s "$out/display" ]]; then
@@ -54,7 +60,10 @@ xvfb_start() {
         kill -0 "$xvfb_pid" 2>/dev/null || break
         if xdotool getdisplaygeometry >/dev/null 2>&1; then
           sleep 0.3
-          kill -0 "$xvfb_pid" 2>/dev/null && return 0
+          if kill -0 "$xvfb_pid" 2>/dev/null; then
+            exec 8>&-
+            return 0
+          fi
           break
         fi
         sleep 0.05

@@ -3,7 +3,10 @@
 #
 #   scripts/xvfb_undo_recovery.sh [BUILD_DIR] [OUT_DIR]
 #
-# Undo: open the demo song, Adjust Lyrics (Alt+A), Right, "." (the second word starts later),
+# Undo of a placing pass: open the demo song, Place Lyrics (Alt+L, Yes to placing anew), Home,
+# three Spaces, End, Ctrl+S: the first words have new times; Ctrl+Z, Ctrl+S: every word of the
+# first line is saved at its old time, and Adjust Lyrics shows the first word's old start.
+# Undo of a move: Adjust Lyrics (Alt+A), Right, "." (the second word starts later),
 # Ctrl+S; Ctrl+Z, Ctrl+S: the saved word times are the moved ones, then the old ones again;
 # Ctrl+Y, Ctrl+S: moved again. Recovery: "." once more, wait for the recovery copy, kill -9 the
 # window, start it again with no project, answer Yes to the recovery question: the window shows
@@ -22,7 +25,9 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -rf "${out:?}"/*
 mkdir -p "$out/tmp"
-export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
+report="$out/report.txt"
+# The views write what they show to the report (the selected word's times in Adjust Lyrics).
+export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" TESSAVOX_WAVEFORM_REPORT="$report"
 
 xvfb_pid=
 app=
@@ -47,6 +52,28 @@ word_start() {
   "$build/src/tessavox-cli" info --json "$out/a.tvx" |
     python3 -c "import json,sys; print(json.load(sys.stdin)['lines'][0]['words'][$1]['start'])"
 }
+# The starts of the first line's words, as saved.
+line_starts() {
+  "$build/src/tessavox-cli" info --json "$out/a.tvx" |
+    python3 -c "import json,sys; print(' '.join(str(w['start']) for w in json.load(sys.stdin)['lines'][0]['words']))"
+}
+# A song time in samples as the views show it, mm:ss.cc (hundredths cut).
+song_time() {
+  python3 -c "c = $1 * 100 // 44100; print('%02d:%02d.%02d' % (c // 6000, c // 100 % 60, c % 100))"
+}
+# The last report line starting with the pattern, after line AFTER (0), waited for up to 20 s.
+wait_report() {
+  local _ line
+  for _ in $(seq 200); do
+    line=$(tail -n +"$((${2:-0} + 1))" "$report" 2>/dev/null | grep -E "^$1" | tail -1) || true
+    if [[ -n "$line" ]]; then
+      echo "$line"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
 # Ctrl+S, then waits until the file changed from what it was.
 save() {
   local before after _
@@ -67,13 +94,42 @@ key() {
 }
 
 original=$(word_start 1)
+original_line=$(line_starts)
 step=8820 # the song's adjust amount, 200 ms
 
 "$build/src/tessavox" --no-splash "$out/a.tvx" >"$out/first.log" 2>&1 &
 app=$!
 win=$(wait_window "Tessavox - a\\.tvx") || fail "the window did not open (see $out/first.log)"
 sleep 0.5
+
+# A placing pass: Home starts the music, each Space places the next word, End ends the pass.
+key alt+l
+question=$(wait_window "Confirm Overwriting Placed Lyrics") || fail "Place Lyrics did not ask before placing anew"
+focus "$question"
+xdotool key y
+wait_window_gone "Confirm Overwriting Placed Lyrics" || fail "the question stayed"
+sleep 1
+focus "$win"
+xdotool keydown --delay 0 Home keyup --delay 0 Home sleep 1.0 \
+  keydown --delay 0 space keyup --delay 0 space sleep 0.6 \
+  keydown --delay 0 space keyup --delay 0 space sleep 0.6 \
+  keydown --delay 0 space keyup --delay 0 space sleep 0.6
+key End
+sleep 0.5
+save "after placing"
+placed_line=$(line_starts)
+[[ "$placed_line" != "$original_line" ]] || fail "the placing pass saved the old times ($placed_line)"
+key ctrl+z
+save "after Ctrl+Z of the placing pass"
+[[ "$(line_starts)" == "$original_line" ]] ||
+  fail "after Ctrl+Z the first line is saved at $(line_starts), not $original_line (placed: $placed_line)"
 key alt+a
+first_start=${original_line%% *}
+shown=$(wait_report "times word 0 ") || fail "Adjust Lyrics did not show the first word's times"
+[[ "$shown" == *"start $(song_time "$first_start") "* ]] ||
+  fail "after Ctrl+Z Adjust Lyrics shows \"$shown\", the saved first word starts at $(song_time "$first_start")"
+echo "undo of a placing pass: saved $placed_line, then $original_line again; the view shows $shown"
+
 sleep 0.5
 key Right
 key period

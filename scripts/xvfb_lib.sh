@@ -181,11 +181,17 @@ choose_file() {
   fail "the file chooser \"$title\" did not take $path"
 }
 
-# The names of the visible windows, for a report of what was on the screen when a check failed.
+# The names of the visible windows, for a report of what was on the screen when a check failed,
+# and the end of each log the check keeps (the next run of the check writes over them).
 windows_seen() {
-  local w
+  local w log
   for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do
     xdotool getwindowname "$w" 2>/dev/null | sed 's/^/  window: /' >&2 || true
+  done
+  for log in "$out"/*.log; do
+    [[ -s "$log" ]] || continue
+    echo "  the end of $(basename "$log"):" >&2
+    tail -n 15 "$log" | sed 's/^/    /' >&2 || true
   done
 }
 

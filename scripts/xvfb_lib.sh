@@ -17,7 +17,7 @@ xvfb_require() {
   done
 }
 
-# Starts Xvfb on a display number it picks itself and exports DISPLAY; xvfb_pid is its process.
+# Starts Xvfb on a display number of its own and exports DISPLAY; xvfb_pid is its process.
 # The program's single-instance socket goes to a runtime folder of the check's own.
 xvfb_start() {
   mkdir -p -m 700 "$out/runtime"
@@ -39,36 +39,38 @@ xvfb_start() {
     echo "Xvfb did not start on $DISPLAY (see $out/xvfb.log)" >&2
     exit 1
   fi
-  # Two servers that look for a free number at once may both take the same one: the loser
-  # removes the winner's socket file on its way out, and the winner's clients can no longer
-  # connect. The checks of this machine start their servers one at a time (the lock is let go
-  # once the server answers, or when this shell ends); a server of our own that still runs
-  # after answering is the only one that counts.
+  # A server asked to find a free number itself (-displayfd) tries the numbers in use on its
+  # way and, for a moment, takes their socket names: a program of another check connecting
+  # just then fails ("could not connect to display"). So each check names a number of its own
+  # that no server holds, from a range of its own, and the checks of this machine start their
+  # servers one at a time (the lock is let go once the server answers, or when this shell
+  # ends). A server of our own that still runs after answering is the only one that counts.
   if command -v flock >/dev/null; then
     exec 8>"/tmp/tessavox-xvfb-start-$(id -u).lock"
     flock -w 120 8 || true
   fi
-  for attempt in 1 2 3 4 5; do
-    rm -f "$out/display"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" 8>&- &
-    xvfb_pid=$!
-    for _ in $(seq 200); do [[ -s "$out/display" ]] && break; kill -0 "$xvfb_pid" 2>/dev/null || break; sleep 0.05; done
-    if [[ -s "$out/display" ]]; then
-      export DISPLAY=":$(head -1 "$out/display")"
-      # The number comes before a busy machine has the server taking connections: wait for one.
-      for _ in $(seq 200); do
-        kill -0 "$xvfb_pid" 2>/dev/null || break
-        if xdotool getdisplaygeometry >/dev/null 2>&1; then
-          sleep 0.3
-          if kill -0 "$xvfb_pid" 2>/dev/null; then
-            exec 8>&-
-            return 0
-          fi
-          break
-        fi
-        sleep 0.05
-      done
+  local number
+  for attempt in 1 2 3 4 5 6 7 8; do
+    number=$((400 + (RANDOM + $$) % 500))
+    if [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]]; then
+      continue
     fi
+    Xvfb ":$number" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>"$out/xvfb.log" 8>&- &
+    xvfb_pid=$!
+    export DISPLAY=":$number"
+    # A busy machine takes a while to have the server taking connections: wait for one.
+    for _ in $(seq 300); do
+      kill -0 "$xvfb_pid" 2>/dev/null || break
+      if xdotool getdisplaygeometry >/dev/null 2>&1; then
+        sleep 0.3
+        if kill -0 "$xvfb_pid" 2>/dev/null; then
+          exec 8>&-
+          return 0
+        fi
+        break
+      fi
+      sleep 0.05
+    done
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
     sleep "0.$((RANDOM % 5 + 1))"

@@ -49,19 +49,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A display of our own: the server picks a free number and writes it to the file (or takes the
-# number whoever runs the check gives it, as scripts/xvfb_lib.sh does).
-if [[ -n "${TESSAVOX_XVFB_DISPLAY:-}" ]]; then
-  Xvfb ":$TESSAVOX_XVFB_DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>"$out/xvfb.log" &
-  echo "$TESSAVOX_XVFB_DISPLAY" >"$out/display"
-  sleep 1
-else
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 5>"$out/display" 2>"$out/xvfb.log" &
-fi
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s "$out/display" ]] && break; sleep 0.05; done
-[[ -s "$out/display" ]] || { echo "Xvfb did not start (see $out/xvfb.log)" >&2; exit 1; }
-export DISPLAY=":$(head -1 "$out/display")"
+# A display of our own, started the way every window check starts it.
+source scripts/xvfb_lib.sh
+xvfb_start
 
 "$build/scripts/make_demo_song" data/demo/twinkle.txt "$out/twinkle.tvx" "$out/twinkle.wav" >/dev/null
 "$build/src/tessavox" --no-splash "$out/twinkle.tvx" >"$out/tessavox.log" 2>&1 &

@@ -27,7 +27,7 @@ cleanup() {
 }
 trap cleanup EXIT
 if ! xdotool getdisplaygeometry >/dev/null 2>&1; then
-  Xvfb :78 -screen 0 1024x768x24 -nolisten tcp >"$out/xvfb.log" 2>&1 &
+  Xvfb :78 -screen 0 1024x768x24 -nolisten tcp -noreset >"$out/xvfb.log" 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
 fi

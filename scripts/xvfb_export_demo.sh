@@ -25,7 +25,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [[ ! -e /tmp/.X77-lock ]]; then
-  Xvfb "$display" -screen 0 1280x1024x24 >"$work/xvfb.log" 2>&1 &
+  Xvfb "$display" -screen 0 1280x1024x24 -noreset >"$work/xvfb.log" 2>&1 &
   started_x=$!
   sleep 1
 fi

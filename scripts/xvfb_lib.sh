@@ -28,7 +28,7 @@ xvfb_start() {
   local attempt _
   # A display number given by whoever runs the check (a shared machine hands out numbers).
   if [[ -n "${TESSAVOX_XVFB_DISPLAY:-}" ]]; then
-    Xvfb ":$TESSAVOX_XVFB_DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>"$out/xvfb.log" &
+    Xvfb ":$TESSAVOX_XVFB_DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" &
     xvfb_pid=$!
     export DISPLAY=":$TESSAVOX_XVFB_DISPLAY"
     for _ in $(seq 200); do
@@ -39,12 +39,13 @@ xvfb_start() {
     echo "Xvfb did not start on $DISPLAY (see $out/xvfb.log)" >&2
     exit 1
   fi
-  # A server asked to find a free number itself (-displayfd) tries the numbers in use on its
-  # way and, for a moment, takes their socket names: a program of another check connecting
-  # just then fails ("could not connect to display"). So each check names a number of its own
-  # that no server holds, from a range of its own, and the checks of this machine start their
-  # servers one at a time (the lock is let go once the server answers, or when this shell
-  # ends). A server of our own that still runs after answering is the only one that counts.
+  # Each check names a display number of its own that no server holds, and the checks of this
+  # machine start their servers one at a time (the lock is let go once the server answers, or
+  # when this shell ends), so no two servers contend for one number. A server of our own that
+  # still runs after answering is the only one that counts.
+  # -noreset: a server whose last client leaves starts itself afresh, and drops a client that
+  # connects meanwhile; a window started just after a check's last xdotool call would fail to
+  # connect and abort.
   if command -v flock >/dev/null; then
     exec 8>"/tmp/tessavox-xvfb-start-$(id -u).lock"
     flock -w 120 8 || true
@@ -55,7 +56,7 @@ xvfb_start() {
     if [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]]; then
       continue
     fi
-    Xvfb ":$number" -screen 0 1024x768x24 -dpi 96 -nolisten tcp 2>"$out/xvfb.log" 8>&- &
+    Xvfb ":$number" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" 8>&- &
     xvfb_pid=$!
     export DISPLAY=":$number"
     # A busy machine takes a while to have the server taking connections: wait for one.

@@ -198,6 +198,26 @@ windows_seen() {
   done
 }
 
+# The last line of the views' report (the file $report, written when TESSAVOX_WAVEFORM_REPORT
+# names it) starting with the pattern, after line AFTER (0), waited for up to 20 s.
+wait_report() {
+  local _ line
+  for _ in $(seq 200); do
+    line=$(tail -n +"$((${2:-0} + 1))" "$report" 2>/dev/null | grep -E "^$1" | tail -1) || true
+    if [[ -n "$line" ]]; then
+      echo "$line"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# A song time in samples as the views show it, mm:ss.cc (hundredths cut).
+song_time() {
+  python3 -c "c = $1 * 100 // 44100; print('%02d:%02d.%02d' % (c // 6000, c // 100 % 60, c % 100))"
+}
+
 # A command of the File menu of window $win by its underlined letter; prints the id of the
 # window it opens (named by the pattern). Tried again when the menu was slow to open and the
 # letter went elsewhere.

@@ -57,23 +57,6 @@ line_starts() {
   "$build/src/tessavox-cli" info --json "$out/a.tvx" |
     python3 -c "import json,sys; print(' '.join(str(w['start']) for w in json.load(sys.stdin)['lines'][0]['words']))"
 }
-# A song time in samples as the views show it, mm:ss.cc (hundredths cut).
-song_time() {
-  python3 -c "c = $1 * 100 // 44100; print('%02d:%02d.%02d' % (c // 6000, c // 100 % 60, c % 100))"
-}
-# The last report line starting with the pattern, after line AFTER (0), waited for up to 20 s.
-wait_report() {
-  local _ line
-  for _ in $(seq 200); do
-    line=$(tail -n +"$((${2:-0} + 1))" "$report" 2>/dev/null | grep -E "^$1" | tail -1) || true
-    if [[ -n "$line" ]]; then
-      echo "$line"
-      return 0
-    fi
-    sleep 0.1
-  done
-  return 1
-}
 # Ctrl+S, then waits until the file changed from what it was.
 save() {
   local before after _

@@ -11,10 +11,7 @@ out=${2:-$build/waveform-cpu}
 seconds=${3:-10}
 source scripts/xvfb_lib.sh
 xvfb_require Xvfb xdotool
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-rm -rf "${out:?}"/*
-mkdir -p "$out/tmp"
+xvfb_fresh_out
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
 xvfb_pid=
 app=

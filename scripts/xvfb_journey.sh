@@ -30,9 +30,7 @@ if ! /usr/bin/python3 -c 'import Xlib' 2>/dev/null; then
   echo "skipped: python3-xlib is not installed (scripts/install-deps.sh installs it)" >&2
   exit 77
 fi
-for program in src/tessavox src/tessavox-cli; do
-  [[ -x "$build/$program" ]] || { echo "missing: $build/$program (build it first)" >&2; exit 1; }
-done
+xvfb_need_built src/tessavox src/tessavox-cli
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -rf "${out:?}"/*

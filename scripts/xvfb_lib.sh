@@ -17,6 +17,22 @@ xvfb_require() {
   done
 }
 
+# Stops the check when one of the programs (paths under $build) has not been built.
+xvfb_need_built() {
+  local program
+  for program in "$@"; do
+    [[ -x "$build/$program" ]] || { echo "missing: $build/$program (build it first)" >&2; exit 1; }
+  done
+}
+
+# Makes $out an empty folder of the check's own (an absolute path), with a temporary folder.
+xvfb_fresh_out() {
+  mkdir -p "$out"
+  out=$(cd "$out" && pwd)
+  rm -rf "${out:?}"/*
+  mkdir -p "$out/tmp"
+}
+
 # Starts Xvfb on a display number of its own and exports DISPLAY; xvfb_pid is its process.
 # The program's single-instance socket goes to a runtime folder of the check's own.
 xvfb_start() {

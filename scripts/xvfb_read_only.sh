@@ -22,9 +22,7 @@ build=${1:-build-test}
 out=${2:-$build/read-only}
 source scripts/xvfb_lib.sh
 xvfb_require Xvfb xdotool xwd sox ffmpeg unzip sha256sum
-for program in src/tessavox src/tessavox-cli; do
-  [[ -x "$build/$program" ]] || { echo "missing: $build/$program (build it first)" >&2; exit 1; }
-done
+xvfb_need_built src/tessavox src/tessavox-cli
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -rf "${out:?}"/*

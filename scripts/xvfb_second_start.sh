@@ -16,9 +16,7 @@ build=${1:-build-test}
 out=${2:-$build/second-start}
 source scripts/xvfb_lib.sh
 xvfb_require Xvfb xdotool sha256sum
-for program in src/tessavox scripts/make_demo_song; do
-  [[ -x "$build/$program" ]] || { echo "missing: $build/$program (build it first)" >&2; exit 1; }
-done
+xvfb_need_built src/tessavox scripts/make_demo_song
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 rm -rf "${out:?}"/*

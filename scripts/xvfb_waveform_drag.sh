@@ -16,13 +16,8 @@ build=${1:-build-test}
 out=${2:-$build/waveform-drag}
 source scripts/xvfb_lib.sh
 xvfb_require Xvfb xdotool python3
-for program in src/tessavox src/tessavox-cli scripts/make_demo_song; do
-  [[ -x "$build/$program" ]] || { echo "missing: $build/$program (build it first)" >&2; exit 1; }
-done
-mkdir -p "$out"
-out=$(cd "$out" && pwd)
-rm -rf "${out:?}"/*
-mkdir -p "$out/tmp"
+xvfb_need_built src/tessavox src/tessavox-cli scripts/make_demo_song
+xvfb_fresh_out
 report="$out/report.txt"
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" TESSAVOX_WAVEFORM_REPORT="$report"
 

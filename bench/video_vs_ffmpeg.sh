@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The MP4 export side by side with the ffmpeg pipeline a user would otherwise run on the MP3+G
-# pair: a 5-minute demo song (the demo lyrics four times, on the beat, with its synthesized
+# pair: a 4-minute demo song (the demo lyrics three times, on the beat, with its synthesized
 # tune) at 720p and 30 frames a second, same encoder settings. Then the peak memory of a
 # 10-minute song at 1080p. Needs ffmpeg and farm-bench, and a build with tessavox-cli and
 # make_demo_song (default build-rel).
@@ -21,7 +21,7 @@ song() {
   "$build/scripts/make_demo_song" "$work/$name.txt" "$work/$name.tvx" "$work/$name.wav"
   "$cli" export "$work/$name.tvx" -o "$work/$name.mp3" 2>/dev/null
 }
-song four 4
+song four 3
 song ten 10
 
 farm-bench -n "$runs" --timeout 900 \

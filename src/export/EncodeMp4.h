@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "audio/AudioEncodeOptions.h"
 #include "export/ExportChoices.h"
@@ -27,7 +28,14 @@ struct Mp4EncodeOptions {
     AudioEncodeOptions audio;
     VideoSize size = VideoSize::Hd720;
     int fps = kDefaultVideoFps;
+    // Encoders that take a run of the picture each, side by side; 0 for one per core (at most
+    // four), none with less than ten seconds.
+    int pictureEncoders = 0;
 };
+
+// The first frame of each run of a video of frameCount frames, for encoders (as
+// Mp4EncodeOptions::pictureEncoders says) that take a run each.
+std::vector<uint64_t> VideoRunStarts(uint64_t frameCount, int fps, int encoders);
 
 // Encodes a CD+G stream and the music behind it as an MP4 file: H.264 video of the screen as
 // the player shows it at each frame time (the packets before t x 300, scaled with

@@ -270,6 +270,94 @@ TEST(VideoExport, ShowsThePlayersScreenAtEveryMomentWithTheMp3gSound)
     }
 }
 
+// The smallest per-frame PSNR between two videos of the same pictures, over frames that differ
+// at all (ffmpeg's psnr filter; identical frames read "inf").
+double SmallestPsnr(const std::string& a, const std::string& b, const std::string& statsPath)
+{
+    const CliResult run = RunProgram("ffmpeg", {"-v", "error", "-i", a, "-i", b, "-lavfi",
+                                                "[0:v][1:v]psnr=stats_file=" + statsPath, "-f", "null", "-"});
+    EXPECT_EQ(run.status, 0) << run.Output();
+    const std::vector<uint8_t> stats = ReadFileBytes(statsPath);
+    const std::string text(stats.begin(), stats.end());
+    double smallest = 1000;
+    size_t lines = 0;
+    for (size_t at = text.find("psnr_avg:"); at != std::string::npos; at = text.find("psnr_avg:", at + 1)) {
+        ++lines;
+        const std::string value = text.substr(at + 9, text.find(' ', at) - at - 9);
+        if (value != "inf") smallest = std::min(smallest, std::stod(value));
+    }
+    EXPECT_GT(lines, 0u);
+    return smallest;
+}
+
+// Pictures encoded in runs side by side, unchanged pictures written as repeats: one stream that
+// every decoder reads without an error, frame for frame the same pictures as one encoder's.
+TEST(VideoExport, RunsEncodedSideBySideAndRepeatedFramesMakeOneFaultlessStream)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string project = MakeShortSong(dir);
+    CliResult run = RunCli({"export", project, "-o", dir.File("short.mp3")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    const std::vector<uint8_t> stream = ReadFileBytes(dir.File("short.cdg"));
+    Mp4EncodeOptions options;
+    std::string why;
+    options.pictureEncoders = 1;
+    ASSERT_TRUE(EncodeMp4(stream, dir.File("short.wav"), dir.File("one.mp4"), options, &why)) << why;
+    options.pictureEncoders = 3;
+    ASSERT_TRUE(EncodeMp4(stream, dir.File("short.wav"), dir.File("three.mp4"), options, &why)) << why;
+
+    const auto packets = [](const std::string& mp4) {
+        return RunProgram("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries", "packet=pts,size,flags",
+                                      "-of", "csv=p=0", mp4}).out;
+    };
+    size_t frames = 0;
+    for (const std::string name : {"one.mp4", "three.mp4"}) {
+        // -xerror stops at the first fault a decoder meets (a frame number out of turn, a
+        // reference missing, a slice it cannot read).
+        run = RunProgram("ffmpeg", {"-v", "error", "-xerror", "-i", dir.File(name), "-f", "null", "-"});
+        EXPECT_EQ(run.status, 0) << name << ": " << run.Output();
+        EXPECT_EQ(run.err, "") << name;
+        // A still picture costs a few bytes a frame: most frames of this song are such.
+        size_t count = 0, tiny = 0;
+        std::vector<int64_t> keys, times;
+        const std::string list = packets(dir.File(name));
+        for (size_t at = 0; at < list.size();) {
+            const size_t end = list.find('\n', at);
+            const std::string line = list.substr(at, end - at);
+            at = end == std::string::npos ? list.size() : end + 1;
+            if (line.empty()) continue;
+            const size_t comma = line.find(',');
+            const int64_t pts = std::stoll(line.substr(0, comma));
+            const int size = std::stoi(line.substr(comma + 1));
+            ++count;
+            tiny += size < 64;
+            times.push_back(pts);
+            if (line.find(",K") != std::string::npos) keys.push_back(pts);
+        }
+        ASSERT_GT(times.size(), 2u);
+        // The file's times in frames.
+        const int64_t tick = times[1] - times[0];
+        ASSERT_GT(tick, 0);
+        for (int64_t& key : keys) key = (key - times[0]) / tick;
+        EXPECT_GT(tiny * 3, count) << name << ": " << tiny << " of " << count << " frames are repeats";
+        if (frames == 0) frames = count;
+        EXPECT_EQ(count, frames) << name;
+        // A key frame at each run's start and every ten seconds within a run.
+        std::vector<int64_t> expected;
+        const std::vector<uint64_t> starts = VideoRunStarts(frames, kFps, name == "one.mp4" ? 1 : 3);
+        for (size_t i = 0; i < starts.size(); ++i) {
+            const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : frames;
+            for (uint64_t k = starts[i]; k < end; k += 10 * kFps) expected.push_back(int64_t(k));
+        }
+        EXPECT_EQ(keys, expected) << name;
+    }
+    ASSERT_GT(frames, 100u);
+    // CRF 18 of the same pictures gives 50 dB or more on every frame; a picture from another
+    // moment, or one a decoder had to guess, falls below 35.
+    EXPECT_GE(SmallestPsnr(dir.File("three.mp4"), dir.File("one.mp4"), dir.File("psnr.txt")), 45.0);
+}
+
 TEST(VideoExport, OffersTwoSizesAndFourRatesAndLeavesNothingWhenStopped)
 {
     TempDir dir;

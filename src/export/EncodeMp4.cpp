@@ -3,7 +3,6 @@
 #include "export/EncodeMp4.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -18,14 +17,12 @@
 extern "C" {
 #include <libavutil/dict.h>
 #include <libavutil/mathematics.h>
-#include <libavutil/opt.h>
 }
 
 #include "audio/PcmSource.h"
 #include "audio/StereoPcm.h"
 #include "cdg/CdgFormat.h"
 #include "media/ReplacingFile.h"
-#include "player/MRwStreamSnapshot.h"
 #include "text/Cp1252.h"
 
 namespace {

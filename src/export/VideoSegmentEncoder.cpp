@@ -28,10 +28,6 @@ bool Fail(std::string* failure, const std::string& text)
 
 } // namespace
 
-void VideoSegmentEncoder::CodecFree::operator()(AVCodecContext* c) const { CodecDeleter()(c); }
-void VideoSegmentEncoder::FrameFree::operator()(AVFrame* f) const { FrameDeleter()(f); }
-void VideoSegmentEncoder::PacketFree::operator()(AVPacket* p) const { PacketDeleter()(p); }
-
 VideoSegmentEncoder::VideoSegmentEncoder(std::span<const uint8_t> stream, VideoRect frame, int fps)
     : m_frame(frame), m_fps(fps), m_player(stream), m_painter(frame.width, frame.height)
 {
@@ -102,17 +98,15 @@ bool VideoSegmentEncoder::Deliver(AVPacket* packet, const PacketSink& sink, std:
         } else {
             if (!m_repeater.Renumber(unit, uint64_t(packet->pts) - m_lastKey))
                 return Fail(failure, "The H.264 encoder wrote a frame that could not be read.");
-            std::unique_ptr<AVPacket, PacketFree> renumbered(av_packet_alloc());
+            std::unique_ptr<AVPacket, PacketDeleter> renumbered(av_packet_alloc());
             if (!renumbered || av_new_packet(renumbered.get(), int(unit.size())) < 0 ||
                 av_packet_copy_props(renumbered.get(), packet) < 0)
                 return Fail(failure, "Out of memory while encoding the video.");
             std::copy(unit.begin(), unit.end(), renumbered->data);
-            if (!sink(renumbered.get(), failure)) return false;
-            return DeliverRepeats(sink, failure);
+            return sink(renumbered.get(), failure) && DeliverRepeats(sink, failure);
         }
     }
-    if (!sink(packet, failure)) return false;
-    return DeliverRepeats(sink, failure);
+    return sink(packet, failure) && DeliverRepeats(sink, failure);
 }
 
 bool VideoSegmentEncoder::DeliverRepeats(const PacketSink& sink, std::string* failure)
@@ -121,14 +115,13 @@ bool VideoSegmentEncoder::DeliverRepeats(const PacketSink& sink, std::string* fa
         const uint64_t k = m_waiting.front().first;
         m_waiting.pop_front();
         const std::vector<uint8_t> unit = m_repeater.Repeat(k - m_lastKey);
-        std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+        std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
         if (!packet || av_new_packet(packet.get(), int(unit.size())) < 0)
             return Fail(failure, "Out of memory while encoding the video.");
         std::copy(unit.begin(), unit.end(), packet->data);
         packet->pts = packet->dts = int64_t(k);
         packet->duration = 1;
         if (!sink(packet.get(), failure)) return false;
-        ++m_repeated;
     }
     return true;
 }
@@ -139,7 +132,6 @@ bool VideoSegmentEncoder::Encode(uint64_t first, uint64_t end, const PacketSink&
     const uint64_t keyInterval = uint64_t(m_codec->gop_size);
     m_waiting.clear();
     m_lastKey = first;
-    m_repeated = 0;
     bool painted = false;
     for (uint64_t k = first; k < end; ++k) {
         // The player's clock at this frame, in sample frames of the CD+G timing.

@@ -9,11 +9,8 @@
 #include "export/CdgScreenPainter.h"
 #include "export/EncodeMp4.h"
 #include "export/H264FrameRepeater.h"
+#include "media/FfmpegHandles.h"
 #include "player/MRwStreamSnapshot.h"
-
-struct AVCodecContext;
-struct AVFrame;
-struct AVPacket;
 
 // One H.264 encoder of the video (libx264): it takes the player's screen at each frame time of
 // a run of frames and encodes it. A frame whose screen did not change is written as a repeat of
@@ -34,10 +31,6 @@ public:
     // the stream headers in the codec's extradata (MP4 wants them there).
     bool Open(int threads, bool globalHeader, std::string* failure);
     const AVCodecContext* Codec() const { return m_codec.get(); }
-    // Whether unchanged frames are written as repeats (the encoder's stream allows it).
-    bool Repeats() const { return m_repeats; }
-    // Frames written as repeats by the last Encode.
-    uint64_t Repeated() const { return m_repeated; }
 
     // Encodes frames first ... end - 1 and drains the encoder. Each packet goes to sink with
     // times in frames of the whole video. afterFrame is asked after each frame whether to go
@@ -52,26 +45,15 @@ private:
     // Hands on the repeats at the head of the frames waiting.
     bool DeliverRepeats(const PacketSink& sink, std::string* failure);
 
-    struct CodecFree {
-        void operator()(AVCodecContext* c) const;
-    };
-    struct FrameFree {
-        void operator()(AVFrame* f) const;
-    };
-    struct PacketFree {
-        void operator()(AVPacket* p) const;
-    };
-
     VideoRect m_frame;
     int m_fps;
     MRwStreamSnapshot m_player;
     CdgScreenPainter m_painter;
-    std::unique_ptr<AVCodecContext, CodecFree> m_codec;
-    std::unique_ptr<AVFrame, FrameFree> m_picture;
-    std::unique_ptr<AVPacket, PacketFree> m_packet;
+    std::unique_ptr<AVCodecContext, CodecDeleter> m_codec;
+    std::unique_ptr<AVFrame, FrameDeleter> m_picture;
+    std::unique_ptr<AVPacket, PacketDeleter> m_packet;
     H264FrameRepeater m_repeater;
     bool m_repeats = false;
-    uint64_t m_repeated = 0;
     // The frames sent on and not yet handed out, in order; true for a repeat.
     std::deque<std::pair<uint64_t, bool>> m_waiting;
     uint64_t m_lastKey = 0;

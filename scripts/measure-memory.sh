@@ -45,4 +45,5 @@ peak "export BIN" "$cli" export "$work/song.tvx" -o "$work/out.bin"
 peak "export MP3+G with LRC" "$cli" export "$work/song.tvx" -o "$work/out.mp3" --lrc enhanced
 peak "export WMA+G" "$cli" export "$work/song.tvx" -o "$work/out.wma"
 peak "export ZIP (MP3+G, LRC)" "$cli" export "$work/song.tvx" -o "$work/out.zip" --lrc simple
+peak "export MP4 1080p/30" "$cli" export "$work/song.tvx" --type mp4 --size 1080p -o "$work/out.mp4"
 echo "  written: $(cd "$work" && du -h out.* | tr '\t\n' ' ')"

@@ -29,13 +29,13 @@ struct Mp4EncodeOptions {
     VideoSize size = VideoSize::Hd720;
     int fps = kDefaultVideoFps;
     // Encoders that take a run of the picture each, side by side; 0 for one per core (at most
-    // four), none with less than ten seconds.
+    // four at 720p, two at 1080p), none with less than ten seconds.
     int pictureEncoders = 0;
 };
 
 // The first frame of each run of a video of frameCount frames, for encoders (as
-// Mp4EncodeOptions::pictureEncoders says) that take a run each.
-std::vector<uint64_t> VideoRunStarts(uint64_t frameCount, int fps, int encoders);
+// Mp4EncodeOptions::pictureEncoders says, for pictures of that size) that take a run each.
+std::vector<uint64_t> VideoRunStarts(uint64_t frameCount, int fps, int encoders, VideoSize size);
 
 // Encodes a CD+G stream and the music behind it as an MP4 file: H.264 video of the screen as
 // the player shows it at each frame time (the packets before t x 300, scaled with

@@ -345,7 +345,7 @@ TEST(VideoExport, RunsEncodedSideBySideAndRepeatedFramesMakeOneFaultlessStream)
         EXPECT_EQ(count, frames) << name;
         // A key frame at each run's start and every ten seconds within a run.
         std::vector<int64_t> expected;
-        const std::vector<uint64_t> starts = VideoRunStarts(frames, kFps, name == "one.mp4" ? 1 : 3);
+        const std::vector<uint64_t> starts = VideoRunStarts(frames, kFps, name == "one.mp4" ? 1 : 3, VideoSize::Hd720);
         for (size_t i = 0; i < starts.size(); ++i) {
             const uint64_t end = i + 1 < starts.size() ? starts[i + 1] : frames;
             for (uint64_t k = starts[i]; k < end; k += 10 * kFps) expected.push_back(int64_t(k));

@@ -14,3 +14,9 @@ std::string ReadFailureReason(const std::string& path)
     std::fclose(f);
     return "cannot be read";
 }
+
+bool IsProjectPath(const std::string& path)
+{
+    const std::string ext = std::filesystem::path(path).extension().string();
+    return ext == ".tvx" || ext == ".TVX";
+}

@@ -5,3 +5,6 @@
 // directory", "Permission denied"), asked again of the file system so that it does not depend on
 // what happened since.
 std::string ReadFailureReason(const std::string& path);
+
+// Whether a path names a project file (.tvx, in either case).
+bool IsProjectPath(const std::string& path);

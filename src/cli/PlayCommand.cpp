@@ -72,12 +72,6 @@ struct PlayOptions {
     std::optional<uint64_t> seconds;
 };
 
-bool IsProject(const std::string& path)
-{
-    const std::string ext = std::filesystem::path(path).extension().string();
-    return ext == ".tvx" || ext == ".TVX";
-}
-
 // "mm:ss.cc" of a music time in frames, and the line whose words span it.
 std::string SongReport(const MSongSettings& song, uint32_t clock, uint32_t leadIn)
 {
@@ -173,7 +167,7 @@ std::optional<int> ParseArgs(const CliArgs& args, PlayOptions& o)
         else o.leadInMicros = *micros;
     }
     if (o.music.empty()) return Usage("no music file given");
-    if (!o.snapshot.empty() && o.cdg.empty() && !IsProject(o.music))
+    if (!o.snapshot.empty() && o.cdg.empty() && !IsProjectPath(o.music))
         return Usage("--snapshot needs a CD+G stream (--cdg)");
     if (o.fromMicros && o.toMicros && *o.toMicros <= *o.fromMicros) return Usage("--to must come after --from");
     return std::nullopt;
@@ -193,7 +187,7 @@ int RunPlayCommand(const CliArgs& args)
     MSongSettings* song = nullptr;
     uint32_t songLeadIn = 0;
     std::vector<uint8_t> stream;
-    if (IsProject(o.music)) {
+    if (IsProjectPath(o.music)) {
         doc = std::make_unique<SongDocument>();
         if (!OpenCliProject(*doc, o.music, prompt)) return kExitFailure;
         song = &doc->Song();

@@ -65,6 +65,9 @@ int RunRenderCommand(const CliArgs& args)
     if (options.Operands().empty()) return Usage("no stream file given");
     if (options.Operands().size() > 1) return Usage("more than one stream file given");
     const std::string input = options.Operands()[0];
+    if (IsProjectPath(input))
+        return Usage(input + " is a project, not a CD+G stream: export it (tessavox-cli export " + input +
+                     " -o SONG.mp3) and render SONG.cdg");
     const std::string output = options.Value("output");
     std::optional<uint64_t> atMicros, everyMicros, packet;
     int scale = 1;

@@ -186,6 +186,7 @@ TEST_F(RenderCommand, BadInputGetsAClearMessage)
         {"render", cdg, "--at", "1", "--frobnicate", "-o", png},
         {"render", cdg, cdg, "--at", "1", "-o", png},
         {"render", cdg, "--at"},
+        {"render", dir.File("song.tvx"), "--at", "1", "-o", png},
     };
     for (const auto& args : usage) {
         run = RunCli(args);

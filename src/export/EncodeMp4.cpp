@@ -102,7 +102,7 @@ public:
     // The output and its tags; the streams come with Open.
     bool Create(const std::string& path, const Mp4EncodeOptions& options, std::string* failure);
     // video: the first picture encoder, whose stream headers every other one shares.
-    bool Open(const std::string& path, const AVCodecContext* video, int sourceRate, std::string* failure);
+    bool Open(const AVCodecContext* video, int sourceRate, std::string* failure);
     bool GlobalHeader() const { return (m_out->oformat->flags & AVFMT_GLOBALHEADER) != 0; }
     AudioFrameEncoder& Sound() { return m_sound; }
     // A packet of a picture encoder (in frames of the whole video) into the file.
@@ -157,7 +157,7 @@ bool Mp4Writer::OpenAudio(int sourceRate, std::string* failure)
     return true;
 }
 
-bool Mp4Writer::Open(const std::string& path, const AVCodecContext* video, int sourceRate, std::string* failure)
+bool Mp4Writer::Open(const AVCodecContext* video, int sourceRate, std::string* failure)
 {
     m_videoTimeBase = video->time_base;
     m_videoStream = avformat_new_stream(m_out.get(), nullptr);
@@ -167,7 +167,7 @@ bool Mp4Writer::Open(const std::string& path, const AVCodecContext* video, int s
     m_videoStream->avg_frame_rate = video->framerate;
     if (!OpenAudio(sourceRate, failure)) return false;
 
-    int r = avio_open(&m_out->pb, path.c_str(), AVIO_FLAG_WRITE);
+    int r = avio_open(&m_out->pb, m_out->url, AVIO_FLAG_WRITE);
     if (r < 0) return Fail(failure, "Unable to create the MP4 file: " + AvError(r));
     // The index in front, so that players and video sites can start before the whole file is there.
     AVDictionary* muxerOptions = nullptr;
@@ -293,7 +293,7 @@ bool EncodeMp4(std::span<const uint8_t> stream, const std::string& musicPath, co
         if (!SameHeaders(encoders.front()->Codec(), encoders.back()->Codec()))
             return Fail(failure, "The H.264 encoders of the video's parts disagree on their settings.");
     }
-    if (!writer.Open(mp4.TempPath(), encoders.front()->Codec(), int(rate), failure)) return false;
+    if (!writer.Open(encoders.front()->Codec(), int(rate), failure)) return false;
 
     std::vector<std::unique_ptr<VideoSegmentThread>> later;
     for (size_t i = 1; i < starts.size(); ++i) {

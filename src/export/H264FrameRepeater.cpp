@@ -117,13 +117,18 @@ bool H264FrameRepeater::Open(std::span<const uint8_t> extradata)
     return haveSps && havePps && m_frameNumBits <= 16 && m_macroblocks > 0;
 }
 
+uint32_t H264FrameRepeater::FrameNum(uint64_t sinceKey) const
+{
+    return uint32_t(sinceKey % (uint64_t(1) << m_frameNumBits));
+}
+
 std::vector<uint8_t> H264FrameRepeater::Repeat(uint64_t sinceKey) const
 {
     H264BitWriter w;
     w.Ue(0); // first macroblock
     w.Ue(kPSliceAll);
     w.Ue(m_ppsId);
-    w.Bits(uint32_t(sinceKey % (uint64_t(1) << m_frameNumBits)), m_frameNumBits);
+    w.Bits(FrameNum(sinceKey), m_frameNumBits);
     w.Bits(1, 1); // one reference: the frame before
     w.Ue(0);
     w.Bits(0, 1); // reference list as it stands
@@ -160,8 +165,7 @@ bool H264FrameRepeater::Renumber(std::vector<uint8_t>& unit, uint64_t sinceKey) 
         const size_t frameNumAt = r.Position();
         r.Bits(m_frameNumBits);
         if (r.Failed()) return false;
-        H264BitWriter::Overwrite(rbsp, frameNumAt, uint32_t(sinceKey % (uint64_t(1) << m_frameNumBits)),
-                                 m_frameNumBits);
+        H264BitWriter::Overwrite(rbsp, frameNumAt, FrameNum(sinceKey), m_frameNumBits);
         out.push_back(unit[nal.at]);
         const std::vector<uint8_t> payload = H264BitWriter::Escape(rbsp);
         out.insert(out.end(), payload.begin(), payload.end());

@@ -29,6 +29,9 @@ public:
     static bool IsKeyFrame(std::span<const uint8_t> unit);
 
 private:
+    // frame_num of a frame sinceKey frames after the last key frame: it counts modulo 2^bits.
+    uint32_t FrameNum(uint64_t sinceKey) const;
+
     int m_frameNumBits = 0;
     uint32_t m_macroblocks = 0;
     uint32_t m_ppsId = 0;

@@ -92,10 +92,10 @@ bool VideoSegmentEncoder::Deliver(AVPacket* packet, const PacketSink& sink, std:
         return Fail(failure, "The H.264 encoder returned its frames out of order.");
     m_waiting.pop_front();
     if (m_repeats) {
-        std::vector<uint8_t> unit(packet->data, packet->data + packet->size);
-        if (H264FrameRepeater::IsKeyFrame(unit)) {
+        if (H264FrameRepeater::IsKeyFrame(std::span<const uint8_t>(packet->data, size_t(packet->size)))) {
             m_lastKey = uint64_t(packet->pts);
         } else {
+            std::vector<uint8_t> unit(packet->data, packet->data + packet->size);
             if (!m_repeater.Renumber(unit, uint64_t(packet->pts) - m_lastKey))
                 return Fail(failure, "The H.264 encoder wrote a frame that could not be read.");
             std::unique_ptr<AVPacket, PacketDeleter> renumbered(av_packet_alloc());
@@ -142,7 +142,7 @@ bool VideoSegmentEncoder::Encode(uint64_t first, uint64_t end, const PacketSink&
             const RgbImage& screen = m_player.Show();
             if (av_frame_make_writable(m_picture.get()) < 0)
                 return Fail(failure, "Out of memory while encoding the video.");
-            changed = m_painter.Paint(screen, m_picture.get()) || !painted;
+            changed = m_painter.Paint(screen, m_picture.get()); // true the first time
             painted = true;
         }
         // Key frames come at the same times whatever the pictures, as the encoder would place them.

@@ -2,8 +2,6 @@
 
 #include <chrono>
 
-#include "media/FfmpegHandles.h"
-
 VideoSegmentThread::VideoSegmentThread(VideoSegmentEncoder& encoder, uint64_t first, uint64_t end)
     : m_encoder(encoder), m_first(first), m_end(end)
 {
@@ -12,7 +10,6 @@ VideoSegmentThread::VideoSegmentThread(VideoSegmentEncoder& encoder, uint64_t fi
 VideoSegmentThread::~VideoSegmentThread()
 {
     Stop();
-    for (AVPacket* packet : m_queue) av_packet_free(&packet);
 }
 
 void VideoSegmentThread::Start()
@@ -28,15 +25,15 @@ void VideoSegmentThread::Stop()
 
 bool VideoSegmentThread::Queue(AVPacket* packet, std::string* failure)
 {
-    AVPacket* copy = av_packet_alloc();
+    std::unique_ptr<AVPacket, PacketDeleter> copy(av_packet_alloc());
     if (!copy) {
         if (failure) *failure = "Out of memory while encoding the video.";
         return false;
     }
-    av_packet_move_ref(copy, packet);
+    av_packet_move_ref(copy.get(), packet);
     {
         std::lock_guard lock(m_mutex);
-        m_queue.push_back(copy);
+        m_queue.push_back(std::move(copy));
     }
     m_changed.notify_all();
     return true;
@@ -66,7 +63,7 @@ bool VideoSegmentThread::TakeAll(const VideoSegmentEncoder::PacketSink& write, c
 {
     constexpr auto kAskEvery = std::chrono::milliseconds(100);
     for (;;) {
-        std::deque<AVPacket*> taken;
+        std::deque<std::unique_ptr<AVPacket, PacketDeleter>> taken;
         bool done = false;
         {
             std::unique_lock lock(m_mutex);
@@ -78,12 +75,8 @@ bool VideoSegmentThread::TakeAll(const VideoSegmentEncoder::PacketSink& write, c
                 return false;
             }
         }
-        bool ok = true;
-        for (AVPacket*& packet : taken) {
-            if (ok && !write(packet, failure)) ok = false;
-            av_packet_free(&packet);
-        }
-        if (!ok) return false;
+        for (const auto& packet : taken)
+            if (!write(packet.get(), failure)) return false;
         if (done && taken.empty()) return true;
         if (!done && !keepWaiting()) return false;
     }

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "export/VideoSegmentEncoder.h"
-
-struct AVPacket;
+#include "media/FfmpegHandles.h"
 
 // Encodes a later run of the video's frames on a thread of its own while the caller encodes
 // an earlier one: its packets wait in memory (a few kilobytes a frame) until the caller has
@@ -45,7 +45,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_changed;
-    std::deque<AVPacket*> m_queue;
+    std::deque<std::unique_ptr<AVPacket, PacketDeleter>> m_queue;
     bool m_done = false;
     bool m_failed = false;
     std::string m_failure;

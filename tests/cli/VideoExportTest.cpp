@@ -300,12 +300,14 @@ TEST(VideoExport, RunsEncodedSideBySideAndRepeatedFramesMakeOneFaultlessStream)
     CliResult run = RunCli({"export", project, "-o", dir.File("short.mp3")});
     ASSERT_EQ(run.status, 0) << run.Output();
     const std::vector<uint8_t> stream = ReadFileBytes(dir.File("short.cdg"));
+    const std::vector<uint8_t> music = ReadFileBytes(dir.File("short.wav"));
     Mp4EncodeOptions options;
     std::string why;
     options.pictureEncoders = 1;
     ASSERT_TRUE(EncodeMp4(stream, dir.File("short.wav"), dir.File("one.mp4"), options, &why)) << why;
     options.pictureEncoders = 3;
     ASSERT_TRUE(EncodeMp4(stream, dir.File("short.wav"), dir.File("three.mp4"), options, &why)) << why;
+    EXPECT_EQ(ReadFileBytes(dir.File("short.wav")), music) << "the music was written to";
 
     const auto packets = [](const std::string& mp4) {
         return RunProgram("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries", "packet=pts,size,flags",

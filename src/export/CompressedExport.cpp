@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
-#include <stdlib.h>
 #include <vector>
 
 #include "audio/CAudioPlay.h"
@@ -19,6 +18,7 @@
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "lyrics/LrcWriter.h"
+#include "media/ScratchFolder.h"
 #include "project/MSongSettings.h"
 #include "text/UserPrompt.h"
 
@@ -28,7 +28,7 @@ namespace {
 
 constexpr uint32_t kExportCompressedAction = 3;
 constexpr int64_t kHundredNanosPerMs = 10000;
-constexpr const char* kTempFolderPattern = "tessavox-export-XXXXXX";
+constexpr const char* kScratchPrefix = "tessavox-export";
 constexpr const char* kZipExtension = ".zip";
 constexpr const char* kZippableAudio[] = {".mp3", ".wma", ".wav"};
 
@@ -44,29 +44,6 @@ std::string Lower(std::string text)
     std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
     return text;
 }
-
-// A private folder for the pieces of a zipped export, removed with what it holds.
-class ScratchFolder {
-public:
-    bool Create(const std::string& under)
-    {
-        std::error_code ec;
-        const fs::path base = under.empty() ? fs::temp_directory_path(ec) : fs::path(under);
-        std::string pattern = (base / kTempFolderPattern).string();
-        if (!::mkdtemp(pattern.data())) return false;
-        m_path = pattern;
-        return true;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ec;
-        if (!m_path.empty()) fs::remove_all(m_path, ec);
-    }
-    const fs::path& Path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // The written audio's length in milliseconds, 0 when it cannot be read.
 uint32_t AudioDurationMs(const std::string& path)
@@ -128,7 +105,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     const std::string name = chosen.filename().string();
     ScratchFolder scratch;
     if (choices.zip) {
-        if (!scratch.Create(tempFolder)) {
+        if (!scratch.Create(tempFolder, kScratchPrefix)) {
             prompt.Message("Unable to create a temporary folder for the export.", kErrorCaption, PromptIcon::Warning);
             return result;
         }

@@ -20,4 +20,7 @@ struct AudioEncodeOptions {
     // Whole percentages of the music and the tail (the lead-in does not count); returning false
     // stops the encoding and leaves no file.
     ProgressCallback progress;
+    // The name the user knows the destination by, for messages (empty: the destination): an
+    // export writes its members in a private folder before they take their places.
+    std::string shownPath;
 };

@@ -2,6 +2,7 @@
 #include "audio/EncodeMp3.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -74,11 +75,16 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
                                  " channels; MP3 encoding takes mono or stereo music.");
     if (source.DataBytes() == 0) return Fail(failure, "The music file holds no sound to encode.");
 
+    const std::string& shown = options.shownPath.empty() ? destination : options.shownPath;
+    // Writes fail with errno saying why (a full disk, a file size limit).
+    const auto writeFailed = [&] {
+        return Fail(failure, "Unable to write the MP3 file \"" + shown + "\": " + std::strerror(errno));
+    };
     ReplacingFile mp3(destination);
     std::unique_ptr<std::FILE, FileCloser> out;
     // Read and write: the info frame is written back into the start of the file at the end.
     if (mp3.Create()) out.reset(std::fopen(mp3.TempPath().c_str(), "w+b"));
-    if (!out) return Fail(failure, "Unable to create the MP3 file \"" + destination + "\".");
+    if (!out) return Fail(failure, "Unable to create the MP3 file \"" + shown + "\": " + std::strerror(errno));
 
     api.setInSamplerate(lame.Get(), int(format.sampleRate));
     api.setNumChannels(lame.Get(), format.channels);
@@ -98,7 +104,7 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
         const int n = api.encodeBufferInterleaved(lame.Get(), pcm.data(), int(frames), mp3Bytes.data(), int(mp3Bytes.size()));
         if (n < 0) return Fail(failure, "The MP3 encoder failed (error " + std::to_string(n) + ").");
         if (n > 0 && std::fwrite(mp3Bytes.data(), 1, size_t(n), out.get()) != size_t(n))
-            return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
+            return writeFailed();
         return true;
     };
     auto counted = [&](uint64_t bytes) -> bool {
@@ -136,12 +142,12 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
     const int n = api.encodeFlush(lame.Get(), mp3Bytes.data(), int(mp3Bytes.size()));
     if (n < 0) return Fail(failure, "The MP3 encoder failed (error " + std::to_string(n) + ").");
     if (n > 0 && std::fwrite(mp3Bytes.data(), 1, size_t(n), out.get()) != size_t(n))
-        return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
+        return writeFailed();
     if (api.mp3TagsFid) api.mp3TagsFid(lame.Get(), out.get());
     const bool flushed = std::fflush(out.get()) == 0 && !std::ferror(out.get());
     const bool closed = std::fclose(out.release()) == 0;
-    if (!flushed || !closed) return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
-    if (!mp3.Commit()) return Fail(failure, "Unable to create the MP3 file \"" + destination + "\".");
+    if (!flushed || !closed) return writeFailed();
+    if (!mp3.Commit()) return writeFailed();
     if (lastPercent < kPercentAll) ReportProgress(options.progress, kPercentAll);
     return true;
 }

@@ -150,7 +150,8 @@ bool MusicImport::ImportMusic(const std::string& path)
     // Only a plain file: a folder has no music, and a pipe or a device could keep us waiting.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
-        m_result.errorText = kMsgMusicFileNotFound;
+        m_result.errorText = std::filesystem::is_directory(path, ec) ? "\"" + path + "\" is a folder, not a music file.\n"
+                                                                     : std::string(kMsgMusicFileNotFound);
         return false;
     }
     if (MidiSynth::IsMidiFile(path)) {

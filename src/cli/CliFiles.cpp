@@ -1,5 +1,7 @@
 #include "cli/CliFiles.h"
 
+#include "document/OutputGate.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -19,4 +21,16 @@ bool IsProjectPath(const std::string& path)
 {
     const std::string ext = std::filesystem::path(path).extension().string();
     return ext == ".tvx" || ext == ".TVX";
+}
+
+bool OutputsAllowed(const std::string& command, const OutputGate& gate, const std::vector<std::string>& outputs)
+{
+    for (const std::string& output : outputs) {
+        if (output == "-") continue;
+        if (const std::string why = gate.Refusal(output); !why.empty()) {
+            std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), why.c_str());
+            return false;
+        }
+    }
+    return true;
 }

@@ -13,13 +13,11 @@
 #include "cdg/ExportBin.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
+#include "document/OutputGate.h"
 #include "cli/CliProject.h"
 #include "cli/CliText.h"
 #include "cli/LineFitReport.h"
 #include "cli/ProgressLine.h"
-#include "cli/CliOptions.h"
-#include "cli/CliText.h"
-#include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
@@ -36,13 +34,15 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip]\n"
     "                           [--lrc simple|enhanced] [--size 720p|1080p] [--fps 25|30|50|60]\n"
-    "                           [--music WORK.wav] [--title T] [--artist A]\n"
+    "                           [--music WORK.wav] [--title T] [--artist A] [--force] [--allow-untimed]\n"
     "The output's extension chooses (.bin, .mp3, .wma, .mp4; .zip zips MP3+G, or WMA+G with --type\n"
     "wmag); a --type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file\n"
     "into PATH (a .zip). Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. An MP4 is\n"
     "the player's screen as H.264 video (--size, default 720p; --fps, default 30) with AAC sound.\n"
-    "--music plays from another work file than the project's. Ctrl+C cancels; nothing half-written\n"
-    "is left.\n";
+    "--music plays from another work file than the project's. An existing output (with an MP3+G or\n"
+    "WMA+G pair, its .cdg and .lrc) is replaced only with --force, and never the song's own project,\n"
+    "music or lyric file. A pair is put in place whole or not at all. A song of which no lyric line\n"
+    "is placed is refused unless --allow-untimed. Ctrl+C cancels; nothing half-written is left.\n";
 
 int Usage(const std::string& why)
 {
@@ -76,7 +76,7 @@ int RunExportCommand(const CliArgs& args)
 {
     CliOptions options("export", kUsage,
                        {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"music"},
-                        {"title"}, {"artist"}, {"size"}, {"fps"}});
+                        {"title"}, {"artist"}, {"size"}, {"fps"}, {"force", 0, false}, {"allow-untimed", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return Usage(options.Operands().empty() ? "which project?" : "give one project");
     if (!options.Has("output")) return Usage("no output given (-o)");
@@ -162,6 +162,15 @@ int RunExportCommand(const CliArgs& args)
     MSongSettings& song = doc.Song();
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
+    // Before the music is decoded: a refusal should not cost a long wait.
+    const OutputGate::Existing existing = options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse;
+    OutputGate gate(existing);
+    gate.AddSongInputs(doc);
+    gate.AddInput(music, "the music this export plays");
+    if (const std::string refusal = gate.Refusal(ExportTargets(output, choices)); !refusal.empty())
+        return Failure(refusal);
+    if (const std::string untimed = doc.UntimedRefusal(); !untimed.empty() && !options.Has("allow-untimed"))
+        return Failure(project + ": " + untimed + "; place the words in the window, or export anyway with --allow-untimed");
     WarnLinesTooWide(song);
 
     // The music as the window's Open loads it: a WAV read where it lies, anything else decoded
@@ -183,7 +192,8 @@ int RunExportCommand(const CliArgs& args)
     if (choices.type == ExportType::Bin) {
         ProgressLine progress(kBinProgressCaption);
         const BinExportResult r = ExportSongBin(
-            doc, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
+            doc, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+            existing);
         if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != BinExportStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
@@ -193,7 +203,8 @@ int RunExportCommand(const CliArgs& args)
     if (video) {
         ProgressLine progress(kVideoProgressCaption);
         const VideoExportResult r = ExportSongVideo(
-            doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
+            doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+            existing);
         if (r.status == VideoExportStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != VideoExportStatus::Done) return 1;
         const VideoRect frame = VideoFrameFor(choices.videoSize);
@@ -203,7 +214,8 @@ int RunExportCommand(const CliArgs& args)
     }
     ProgressLine progress(kCompressingAudioCaption);
     const CompressedExportResult r = ExportSongCompressed(
-        doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream);
+        doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+        existing);
     if (StopSignals::Requested()) return Failure("cancelled; no file was written");
     if (!r.ok) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());

@@ -20,6 +20,7 @@
 #include "cli/ProgressLine.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
+#include "document/OutputGate.h"
 #include "media/AtomicFile.h"
 #include "media/WaveStreamReader.h"
 #include "text/Cp1252.h"
@@ -36,8 +37,8 @@ constexpr uint32_t kSecondsPerMinute = 60;
 
 const char* const kEncodeUsage =
     "Usage: tessavox-cli encode WORK.wav -o OUT.mp3|OUT.wma [--kbps N] [--lead-in FRAMES] [--tail FRAMES]\n"
-    "                           [--title T] [--artist A]\n";
-const char* const kBinUsage = "Usage: tessavox-cli bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES]\n";
+    "                           [--title T] [--artist A] [--force]\n";
+const char* const kBinUsage = "Usage: tessavox-cli bin WORK.wav STREAM.cdg -o OUT.bin [--lead-in FRAMES] [--force]\n";
 
 int Usage(const char* command, const char* usage, const std::string& why)
 {
@@ -80,7 +81,7 @@ int RunEncodeCommand(const CliArgs& args)
     constexpr const char* kName = "encode";
     AudioEncodeOptions options;
     CliOptions parsed(kName, kEncodeUsage,
-                      {{"output", 'o'}, {"kbps"}, {"bitrate"}, {"lead-in"}, {"tail"}, {"title"}, {"artist"}});
+                      {{"output", 'o'}, {"kbps"}, {"bitrate"}, {"lead-in"}, {"tail"}, {"title"}, {"artist"}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(parsed.Parse(args))) return *status;
     if (parsed.Operands().size() > 1) return Usage(kName, kEncodeUsage, "more than one work file given");
     const std::string input = parsed.Operands().empty() ? std::string() : parsed.Operands()[0];
@@ -107,6 +108,10 @@ int RunEncodeCommand(const CliArgs& args)
     if (std::find(first, last, options.kbps) == last)
         return Usage(kName, kEncodeUsage, std::string(mp3 ? "MP3" : "WMA") + " bit rates are " + RateList(first, last));
 
+    OutputGate gate(parsed.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddInput(input, "the work file being encoded");
+    if (!OutputsAllowed(kName, gate, {output})) return kExitFailure;
+
     // Only a WAV work file: anything else would be taken for raw samples and encoded as noise.
     {
         WaveStreamReader work;
@@ -122,8 +127,8 @@ int RunEncodeCommand(const CliArgs& args)
     if (mp3) {
         Mp3NoticeSettings notices;
         if (!EnsureMp3Encoder(prompt, notices)) return Failure(kName, "MP3 encoding is not available");
-        if (!EncodeMp3(input, output, options, &failure)) return Failure(kName, failure);
-    } else if (!EncodeWma(input, output, options, &failure)) {
+        if (!EncodeMp3(input, OutputGate::WriteTarget(output), options, &failure)) return Failure(kName, failure);
+    } else if (!EncodeWma(input, OutputGate::WriteTarget(output), options, &failure)) {
         return Failure(kName, failure);
     }
     return 0;
@@ -132,7 +137,7 @@ int RunEncodeCommand(const CliArgs& args)
 int RunBinCommand(const CliArgs& args)
 {
     constexpr const char* kName = "bin";
-    CliOptions parsed(kName, kBinUsage, {{"output", 'o'}, {"lead-in"}});
+    CliOptions parsed(kName, kBinUsage, {{"output", 'o'}, {"lead-in"}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(parsed.Parse(args))) return *status;
     const std::vector<std::string>& inputs = parsed.Operands();
     const std::string output = parsed.Value("output");
@@ -145,6 +150,11 @@ int RunBinCommand(const CliArgs& args)
     if (inputs.size() != 2) return Usage(kName, kBinUsage, "give the work file and the stream file");
     if (output.empty()) return Usage(kName, kBinUsage, "no output given (-o)");
 
+    OutputGate gate(parsed.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddInput(inputs[0], "the work file of the BIN file");
+    gate.AddInput(inputs[1], "the stream of the BIN file");
+    if (!OutputsAllowed(kName, gate, {output})) return kExitFailure;
+
     std::vector<uint8_t> buffer;
     if (!ReadWholeFile(inputs[1], buffer, kMaxStreamBytes))
         return Failure(kName, inputs[1] + ": " + ReadFailureReason(inputs[1]) + " (a stream of at most " +
@@ -156,7 +166,7 @@ int RunBinCommand(const CliArgs& args)
 
     StderrUserPrompt prompt;
     ProgressLine line(kBinProgressCaption);
-    const BinExportResult r = ExportBin(output, BinExportSource{inputs[0], buffer, used, leadIn},
+    const BinExportResult r = ExportBin(OutputGate::WriteTarget(output), BinExportSource{inputs[0], buffer, used, leadIn},
                                         [&line](int percent) { return line(percent) && !StopSignals::Requested(); },
                                         prompt);
     if (r.status != BinExportStatus::Done) return kExitFailure;

@@ -1,6 +1,8 @@
 // tessavox-cli new: a project made from a music file and, optionally, a lyric file.
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -8,13 +10,16 @@
 
 #include "audio/MusicImport.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
 #include "cli/LineFitReport.h"
 #include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
+#include "document/OutputGate.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
+#include "media/SiblingTempFile.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
 #include "text/UserPrompt.h"
@@ -127,14 +132,29 @@ int RunNewCommand(const CliArgs& args)
         prompt.Message("The folder of \"" + project + "\" does not exist.", kAppCaption, PromptIcon::Stop);
         return 1;
     }
-    // A new project never silently takes the place of work that is already there.
-    if (!o.force) {
-        for (const std::string& path : {project, decodes ? workFile : std::string()}) {
-            if (!path.empty() && fs::exists(fs::symlink_status(path, ec))) {
-                prompt.Message("\"" + path + "\" already exists; --force replaces it.", kAppCaption, PromptIcon::Stop);
-                return 1;
-            }
+    // A new project never silently takes the place of work that is already there, and never
+    // that of its own music or lyrics.
+    OutputGate gate(o.force ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddInput(music, "the song's music");
+    gate.AddInput(o.lyrics, "the song's lyric file");
+    std::vector<std::string> outputs = {project};
+    if (decodes) outputs.push_back(workFile);
+    if (const std::string why = gate.Refusal(outputs); !why.empty()) {
+        prompt.Message(why, kAppCaption, PromptIcon::Stop);
+        return 1;
+    }
+    // A folder we may not write in is said before a long decode, and blamed, not the music.
+    {
+        std::string probe;
+        const int fd = CreateSiblingTemp(project, probe);
+        if (fd < 0) {
+            prompt.Message("Cannot write in the folder \"" + fs::path(project).parent_path().string() + "\": " +
+                               std::strerror(errno),
+                           kAppCaption, PromptIcon::Stop);
+            return 1;
         }
+        ::unlink(probe.c_str());
+        ::close(fd);
     }
 
     prompt.SetSubject(music);

@@ -5,7 +5,9 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
+#include "document/OutputGate.h"
 #include "cli/CliProject.h"
 #include "document/SongDocument.h"
 #include "cli/StderrUserPrompt.h"
@@ -32,7 +34,7 @@ bool ParseWhole(const std::string& text, int low, int high, int& out)
 
 int RunPageCommand(const CliArgs& args)
 {
-    CliOptions options("page", kUsage, {{"kind"}, {"output", 'o'}, {"scale"}, {"page"}});
+    CliOptions options("page", kUsage, {{"kind"}, {"output", 'o'}, {"scale"}, {"page"}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     if (!options.Has("output")) return options.Refuse("no output given (-o)");
@@ -54,6 +56,9 @@ int RunPageCommand(const CliArgs& args)
     prompt.SetCommand("page");
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
+    OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddSongInputs(doc);
+    if (!OutputsAllowed("page", gate, {output})) return 1;
     MSongSettings& song = doc.Song();
 
     MRwRenderer renderer;
@@ -72,7 +77,7 @@ int RunPageCommand(const CliArgs& args)
         DrawPagePreview(renderer, *page);
     }
     renderer.PresentAll();
-    if (!snapshot.WritePng(output)) {
+    if (!snapshot.WritePng(OutputGate::WriteTarget(output))) {
         std::fprintf(stderr, "tessavox-cli page: %s: %s\n", output.c_str(), std::strerror(errno));
         return 1;
     }

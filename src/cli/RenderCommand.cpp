@@ -10,6 +10,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
+#include "document/OutputGate.h"
 #include "cli/PictureOutput.h"
 #include "cli/StopSignals.h"
 #include "cli/CliNumbers.h"
@@ -59,7 +60,7 @@ uint64_t ClockAt(uint64_t micros)
 
 int RunRenderCommand(const CliArgs& args)
 {
-    CliOptions options("render", kUsage, {{"at"}, {"every"}, {"packet"}, {"scale"}, {"output", 'o'}});
+    CliOptions options("render", kUsage, {{"at"}, {"every"}, {"packet"}, {"scale"}, {"output", 'o'}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     const auto Usage = [&options](const std::string& why) { return options.Refuse(why); };
     if (options.Operands().empty()) return Usage("no stream file given");
@@ -97,6 +98,10 @@ int RunRenderCommand(const CliArgs& args)
         return Usage("--every must be at least 1/300 second");
     }
 
+    OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddInput(input == "-" ? std::string() : input, "the stream being drawn");
+    if (!everyMicros && !OutputsAllowed("render", gate, {output})) return 1;
+
     std::vector<uint8_t> stream;
     if (input == "-") {
         if (!ReadStandardInput(stream, kMaxStreamBytes))
@@ -120,7 +125,7 @@ int RunRenderCommand(const CliArgs& args)
         player.ExecuteUntil(size_t(*packet) + 1);
         player.Show();
         std::string why;
-        if (!WritePicture(output, player.Image(), why)) return Failure(why);
+        if (!WritePicture(OutputGate::WriteTarget(output), player.Image(), why)) return Failure(why);
         return 0;
     }
     if (atMicros) {
@@ -134,7 +139,7 @@ int RunRenderCommand(const CliArgs& args)
         player.ExecuteUntil(player.PacketsAtClock(ClockAt(*atMicros)));
         player.Show();
         std::string why;
-        if (!WritePicture(output, player.Image(), why)) return Failure(why);
+        if (!WritePicture(OutputGate::WriteTarget(output), player.Image(), why)) return Failure(why);
         return 0;
     }
 
@@ -150,6 +155,7 @@ int RunRenderCommand(const CliArgs& args)
         char name[32];
         std::snprintf(name, sizeof name, "frame-%06" PRIu64 ".png", k);
         const std::string path = (std::filesystem::path(output) / name).string();
+        if (!OutputsAllowed("render", gate, {path})) return 1;
         if (!player.WritePng(path)) return Failure("cannot write \"" + path + "\"");
     }
     return 0;

@@ -8,7 +8,9 @@
 
 #include "cdg/WriteRwMemory.h"
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
+#include "document/OutputGate.h"
 #include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
@@ -21,15 +23,15 @@ namespace {
 constexpr uint32_t kBytesPerSampleFrame = 4; // 16-bit stereo
 
 constexpr const char* kUsage =
-    "Usage: tessavox-cli stream SONG.tvx -o FILE.cdg\n"
+    "Usage: tessavox-cli stream SONG.tvx -o FILE.cdg [--force]\n"
     "The project's whole CD+G stream, as the exports put it beside the audio; -o - writes it to\n"
-    "standard output.\n";
+    "standard output. An existing file is replaced only with --force, and never the song's own files.\n";
 
 } // namespace
 
 int RunStreamCommand(const CliArgs& args)
 {
-    CliOptions options("stream", kUsage, {{"output", 'o'}});
+    CliOptions options("stream", kUsage, {{"output", 'o'}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     if (!options.Has("output")) return options.Refuse("no output given (-o)");
@@ -44,6 +46,9 @@ int RunStreamCommand(const CliArgs& args)
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
     if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
+    OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddSongInputs(doc);
+    if (!OutputsAllowed("stream", gate, {output})) return 1;
     song.GenerateKaraokeLineList(true, true);
     MLineListLog::Rebuilt(song);
 
@@ -67,7 +72,7 @@ int RunStreamCommand(const CliArgs& args)
     // "-": the bytes go to standard output, and what would be said of them to standard error.
     const bool toStdout = output == "-";
     const bool written = toStdout ? std::fwrite(stream.data(), 1, length, stdout) == length && std::fflush(stdout) == 0
-                                  : WriteFileAtomically(output, stream.first(length));
+                                  : WriteFileAtomically(OutputGate::WriteTarget(output), stream.first(length));
     if (!written) {
         std::fprintf(stderr, "tessavox-cli stream: %s: %s\n", toStdout ? "standard output" : output.c_str(),
                      std::strerror(errno));

@@ -3,8 +3,10 @@
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
 #include "cli/CliOptions.h"
+#include "document/OutputGate.h"
 #include "cli/CliProject.h"
 #include "cli/PictureOutput.h"
 #include "cli/StderrUserPrompt.h"
@@ -32,7 +34,7 @@ int Failure(const std::string& file, const std::string& why)
 
 int RunWaveformCommand(const CliArgs& args)
 {
-    CliOptions options("waveform", kUsage, {{"from"}, {"to"}, {"output", 'o'}, {"width"}, {"height"}});
+    CliOptions options("waveform", kUsage, {{"from"}, {"to"}, {"output", 'o'}, {"width"}, {"height"}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     if (!options.Has("output")) return options.Refuse("no output given (-o)");
@@ -53,6 +55,9 @@ int RunWaveformCommand(const CliArgs& args)
     prompt.SetCommand("waveform");
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
+    OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
+    gate.AddSongInputs(doc);
+    if (!OutputsAllowed("waveform", gate, {output})) return 1;
     std::string why;
     const auto stopped = [](int) { return !StopSignals::Requested(); };
     if (!doc.LoadProjectMusic(why, stopped)) {
@@ -71,6 +76,6 @@ int RunWaveformCommand(const CliArgs& args)
     WaveformStrip strip;
     strip.SetSize(*width, *height);
     strip.Draw(peaks, song, int64_t(*from), int64_t(*to));
-    if (!WritePicture(output, strip.Image(), why)) return Failure(output, why);
+    if (!WritePicture(OutputGate::WriteTarget(output), strip.Image(), why)) return Failure(output, why);
     return 0;
 }

@@ -1,7 +1,9 @@
 #pragma once
 #include <string>
+#include <vector>
 
 #include "cdg/ExportBin.h"
+#include "document/OutputGate.h"
 #include "export/CompressedExport.h"
 #include "export/ExportChoices.h"
 #include "export/SongExportStream.h"
@@ -15,13 +17,25 @@ class UserPrompt;
 // stream is built first (line list with final text, CD+G stream over the music's length), then
 // written as a BIN file, as the MP3+G / WMA+G pair (optionally with LRC, optionally zipped) or
 // as an MP4 video.
-// Both run on whatever thread the caller chooses; the prompt is the one for that thread. The
-// stream that was built is left in *built when asked for.
+// Every file an export writes passes the output gate first: one of the song's own inputs is
+// refused (told through the prompt, nothing written), and so is an existing file when existing
+// says so. Both run on whatever thread the caller chooses; the prompt is the one for that
+// thread. The stream that was built is left in *built when asked for.
 BinExportResult ExportSongBin(SongDocument& doc, const std::string& path, const ProgressCallback& progress,
-                              UserPrompt& prompt, SongExportStream* built = nullptr);
+                              UserPrompt& prompt, SongExportStream* built = nullptr,
+                              OutputGate::Existing existing = OutputGate::Existing::Replace);
 CompressedExportResult ExportSongCompressed(SongDocument& doc, const std::string& path, const ExportChoices& choices,
                                             const ProgressCallback& progress, UserPrompt& prompt,
-                                            SongExportStream* built = nullptr);
+                                            SongExportStream* built = nullptr,
+                                            OutputGate::Existing existing = OutputGate::Existing::Replace);
 VideoExportResult ExportSongVideo(SongDocument& doc, const std::string& path, const ExportChoices& choices,
                                   const ProgressCallback& progress, UserPrompt& prompt,
-                                  SongExportStream* built = nullptr);
+                                  SongExportStream* built = nullptr,
+                                  OutputGate::Existing existing = OutputGate::Existing::Replace);
+
+// The files an export to path with these choices writes: the BIN or MP4 file, the ZIP, or the
+// audio with its .cdg and (when chosen) LRC file.
+std::vector<std::string> ExportTargets(const std::string& path, const ExportChoices& choices);
+// Why the song's export to path may not be written, naming the file (empty when it may).
+std::string ExportRefusal(const SongDocument& doc, const std::string& path, const ExportChoices& choices,
+                          OutputGate::Existing existing);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/OutputGate.h"
 #include "lyrics/LyricImport.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
@@ -80,6 +81,7 @@ void SongDocument::New()
     SetPath({});
     song.SetModified(false);
     ClearMusic();
+    m_lyricSource.clear();
     RemoveRecovery();
     ResetHistory();
     Notify(Change::Content);
@@ -88,6 +90,7 @@ void SongDocument::New()
 bool SongDocument::Open(const std::string& path)
 {
     ClearMusic();
+    m_lyricSource.clear();
     m_song->projectPath = path;
     if (!m_song->Load()) {
         // The loader has told the user why; the song keeps neither the name nor the path of a
@@ -129,6 +132,15 @@ bool SongDocument::Save()
 
 bool SongDocument::SaveAs(const std::string& path)
 {
+    // The song's music and lyric file are never saved over; its own project file may be.
+    if (OutputGate::Resolve(path) != OutputGate::Resolve(m_song->projectPath)) {
+        OutputGate gate;
+        gate.AddSongInputs(*this);
+        if (const std::string why = gate.Refusal(path); !why.empty()) {
+            PromptOrSilent(m_prompt).Message(why, kAppCaption, PromptIcon::Stop);
+            return false;
+        }
+    }
     const std::string previous = m_song->projectPath;
     m_song->projectPath = path;
     if (!Save()) {
@@ -221,6 +233,7 @@ void SongDocument::ApplySettings(const MSongSettings& edited)
 bool SongDocument::ImportLyrics(const std::string& path, LrcDocument& lrc)
 {
     if (!ImportLyricFile(*m_song, path, lrc, PromptOrSilent(m_prompt))) return false;
+    m_lyricSource = path;
     Notify(Change::Content);
     return true;
 }
@@ -236,6 +249,38 @@ bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)
 SongExportStream SongDocument::BuildStream()
 {
     return PrepareSongExportStream(*m_song);
+}
+
+SongDocument::Placement SongDocument::CountPlacement() const
+{
+    Placement count;
+    const MKaraokeLine* line = nullptr;
+    bool lineUnplaced = false;
+    const auto close = [&] {
+        if (!line) return;
+        ++count.lines;
+        if (lineUnplaced) ++count.unplaced;
+    };
+    for (const auto& word : m_song->words) {
+        if (word->line != line) {
+            close();
+            line = word->line;
+            lineUnplaced = false;
+        }
+        if (word->start == 0) lineUnplaced = true;
+    }
+    close();
+    return count;
+}
+
+std::string SongDocument::UntimedRefusal() const
+{
+    const Placement count = CountPlacement();
+    if (m_song->lyricText.empty() || count.lines == 0) return "the song has no lyrics to show";
+    if (m_song->LyricsPlaced()) return {};
+    const std::string which = count.lines == 1 ? "the song's one lyric line is not placed"
+                                               : "none of the song's " + std::to_string(count.lines) + " lyric lines is placed";
+    return which + "; its karaoke would be a blank screen";
 }
 
 bool SongDocument::Commit(const std::string& name)

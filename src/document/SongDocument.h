@@ -89,12 +89,25 @@ public:
     // or KAR file's times are left in lrc for ApplyLrcTiming. False when nothing was imported
     // (the user has been told why). The caller records the step once the text is in place.
     bool ImportLyrics(const std::string& path, LrcDocument& lrc);
+    // The lyric file this song's text was last imported from in this session; empty when
+    // unknown. It is one of the song's inputs, never an output.
+    const std::string& LyricSource() const { return m_lyricSource; }
+    void SetLyricSource(const std::string& path) { m_lyricSource = path; }
     // Writes lrc's times into the words, asking first when some are placed, and records the
     // step "Apply LRC Timing". False when no times were written.
     bool ApplyLrcTiming(const LrcDocument& lrc);
 
     // -- The stream every export and Play Final play: line list with final text, CD+G stream.
     SongExportStream BuildStream();
+    // Lyric lines with words, and those of them with a word not yet placed.
+    struct Placement {
+        size_t lines = 0;
+        size_t unplaced = 0;
+    };
+    Placement CountPlacement() const;
+    // Why the song cannot be exported as karaoke, empty when it can: lyrics of which no word
+    // is placed would be a blank screen (the window offers no export then either).
+    std::string UntimedRefusal() const;
 
     // -- History.
     // Records the song as it is now as a step named name (nothing when it did not change).
@@ -132,6 +145,7 @@ private:
     UserPrompt* m_prompt = nullptr;
     UndoHistory m_history;
     std::string m_musicSource;
+    std::string m_lyricSource;
     MusicImportResult m_music;
     std::atomic<MusicImport*> m_import{nullptr};
     std::unique_ptr<WaveformPeaks> m_peaks;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -18,6 +20,7 @@
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "lyrics/LrcWriter.h"
+#include "media/FileSet.h"
 #include "media/ScratchFolder.h"
 #include "project/MSongSettings.h"
 #include "text/UserPrompt.h"
@@ -59,7 +62,8 @@ bool WriteZip(const std::string& zipPath, const std::vector<std::pair<std::strin
 {
     ZipArchiveWriter zip;
     if (!zip.Create(zipPath)) {
-        prompt.Message(kMsgZipCreateFailed, kAppCaption, PromptIcon::Stop);
+        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n" + zipPath + ": " + std::strerror(errno), kAppCaption,
+                       PromptIcon::Stop);
         return false;
     }
     for (const auto& [source, name] : entries) {
@@ -74,7 +78,8 @@ bool WriteZip(const std::string& zipPath, const std::vector<std::pair<std::strin
         }
     }
     if (!zip.Close()) {
-        prompt.Message(kMsgZipCreateFailed, kAppCaption, PromptIcon::Stop);
+        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n" + zipPath + ": " + std::strerror(errno), kAppCaption,
+                       PromptIcon::Stop);
         return false;
     }
     return true;
@@ -103,16 +108,32 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
 
     const fs::path chosen(chosenPath);
     const std::string name = chosen.filename().string();
+    // Every member is written away from the user's files first: a zipped export's in a
+    // private folder of the temporary folder, a pair's in one beside it, renamed into place
+    // together once all are complete. A failure or a cancel leaves the old files as they were.
     ScratchFolder scratch;
-    if (choices.zip) {
-        if (!scratch.Create(tempFolder, kScratchPrefix)) {
-            prompt.Message("Unable to create a temporary folder for the export.", kErrorCaption, PromptIcon::Warning);
-            return result;
-        }
-        result.audioPath = (scratch.Path() / WithExtension(name, ext)).string();
-    } else {
-        result.audioPath = chosenPath;
+    FileSet set;
+    const std::string targetAudio = choices.zip ? WithExtension(name, ext) : chosenPath;
+    const bool ready = choices.zip ? scratch.Create(tempFolder, kScratchPrefix)
+                                   : set.Begin(chosen.has_parent_path() ? chosen.parent_path().string() : ".");
+    if (!ready) {
+        std::error_code ec;
+        const std::string folder = !choices.zip       ? (chosen.has_parent_path() ? chosen.parent_path().string() : ".")
+                                   : tempFolder.empty() ? fs::temp_directory_path(ec).string()
+                                                        : tempFolder;
+        prompt.Message("Unable to create a temporary folder for the export in \"" + folder + "\": " +
+                           std::strerror(errno),
+                       kErrorCaption, PromptIcon::Warning);
+        return result;
     }
+    // Where each member is written, and the name the user knows it by.
+    const auto member = [&](const std::string& target) {
+        return choices.zip ? (scratch.Path() / fs::path(target).filename()).string() : set.MemberPath(target);
+    };
+    const std::string audioTarget = targetAudio;
+    const std::string cdgTarget = CdgPathFor(audioTarget);
+    const std::string lrcTarget = LrcPathFor(audioTarget);
+    const std::string audioWritten = member(audioTarget);
 
     AudioEncodeOptions options;
     options.kbps = mp3 ? choices.mp3Kbps : choices.wmaKbps;
@@ -122,47 +143,61 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.tailFrames = stream.tail;
     options.musicBytes = song.MusicPlayBytes();
     options.progress = progress;
+    options.shownPath = choices.zip ? chosenPath : audioTarget;
     std::string failure;
     const std::string& work = song.MusicWorkPath();
-    const bool encoded = mp3 ? EncodeMp3(work, result.audioPath, options, &failure)
-                             : EncodeWma(work, result.audioPath, options, &failure);
+    const bool encoded = mp3 ? EncodeMp3(work, audioWritten, options, &failure)
+                             : EncodeWma(work, audioWritten, options, &failure);
     if (!encoded) {
         prompt.Message("Unable to compress the audio file.\n\n" + failure, kErrorCaption, PromptIcon::Warning);
         return result;
     }
-    result.durationMs = AudioDurationMs(result.audioPath);
+    result.durationMs = AudioDurationMs(audioWritten);
 
-    bool allWritten = true;
+    std::string lrcWritten;
     if (choices.lrc) {
-        const std::string lrcPath = LrcPathFor(result.audioPath);
-        if (WriteLrcFile(song, lrcPath, result.durationMs, stream.leadIn, choices.lrcFormat == LrcFormat::Enhanced)) {
-            result.lrcPath = lrcPath;
-        } else {
-            prompt.Message("Unable to create the lyric file \"" + lrcPath + "\".", kErrorCaption, PromptIcon::Warning);
-            allWritten = false;
+        lrcWritten = member(lrcTarget);
+        if (!WriteLrcFile(song, lrcWritten, result.durationMs, stream.leadIn, choices.lrcFormat == LrcFormat::Enhanced)) {
+            prompt.Message("Unable to create the lyric file \"" + lrcTarget + "\".\n\n" + std::strerror(errno),
+                           kErrorCaption, PromptIcon::Warning);
+            return result;
         }
     }
 
-    const std::string cdgPath = CdgPathFor(result.audioPath);
-    if (!WriteCdgFile(cdgPath, stream.buffer, CdgFileLength(result.durationMs, stream.buffer.size()))) {
-        prompt.Message("Unable to create the CD+G file \"" + cdgPath + "\".", kErrorCaption, PromptIcon::Warning);
+    const std::string cdgWritten = member(cdgTarget);
+    if (!WriteCdgFile(cdgWritten, stream.buffer, CdgFileLength(result.durationMs, stream.buffer.size()))) {
+        prompt.Message("Unable to create the CD+G file \"" + cdgTarget + "\".\n\n" + std::strerror(errno),
+                       kErrorCaption, PromptIcon::Warning);
         return result;
     }
-    result.cdgPath = cdgPath;
 
     if (choices.zip) {
         const fs::path zipPath = chosen.parent_path() / WithExtension(name, kZipExtension + 1);
         const std::string base = zipPath.stem().string();
-        const std::string audioExt = Lower(fs::path(result.audioPath).extension().string());
+        const std::string audioExt = Lower(fs::path(audioWritten).extension().string());
         std::vector<std::pair<std::string, std::string>> entries;
         if (std::find(std::begin(kZippableAudio), std::end(kZippableAudio), audioExt) != std::end(kZippableAudio)) {
-            entries.emplace_back(result.audioPath, base + audioExt);
-            entries.emplace_back(result.cdgPath, base + ".cdg");
-            if (!result.lrcPath.empty()) entries.emplace_back(result.lrcPath, base + ".lrc");
+            entries.emplace_back(audioWritten, base + audioExt);
+            entries.emplace_back(cdgWritten, base + ".cdg");
+            if (!lrcWritten.empty()) entries.emplace_back(lrcWritten, base + ".lrc");
         }
         if (!WriteZip(zipPath.string(), entries, prompt)) return result;
         result.zipPath = zipPath.string();
+        // The pieces went into the archive; their own files go with the private folder.
+        result.audioPath = audioWritten;
+        result.cdgPath = cdgWritten;
+        result.lrcPath = lrcWritten;
+    } else {
+        if (!set.Commit()) {
+            prompt.Message("Unable to put the exported files in place beside \"" + audioTarget + "\": " +
+                               std::strerror(errno) + "\nThe files that were there are unchanged.",
+                           kErrorCaption, PromptIcon::Warning);
+            return result;
+        }
+        result.audioPath = audioTarget;
+        result.cdgPath = cdgTarget;
+        if (choices.lrc) result.lrcPath = lrcTarget;
     }
-    result.ok = allWritten;
+    result.ok = true;
     return result;
 }

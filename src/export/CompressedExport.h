@@ -26,7 +26,8 @@ struct ExportStream {
 };
 
 // For a zipped export the audio, .cdg and LRC paths name the temporary pieces, which are gone
-// by the time the export returns; the archive holds them.
+// by the time the export returns; the archive holds them. Otherwise they name the files now in
+// place.
 struct CompressedExportResult {
     bool ok = false;       // every file that was asked for is in place
     std::string audioPath;
@@ -40,9 +41,10 @@ struct CompressedExportResult {
 // file with the lead-in and tail silence, reads the written audio's duration, writes the LRC
 // file (when chosen), the .cdg file that lasts as long as the audio, and (when chosen) the ZIP
 // of the three beside chosenPath. Zipped exports build their pieces in a private folder under
-// tempFolder (the system's temporary folder when empty) and remove it afterwards.
-// Progress follows the encoding. Failures are told through the prompt; a failed encoding ends
-// the export before any other file is written.
+// tempFolder (the system's temporary folder when empty) and remove it afterwards; a pair is
+// written as one set, in place only when every member is complete (an old pair stays whole on
+// any failure or cancel). Progress follows the encoding. Failures are told through the prompt,
+// naming the file and the system's reason.
 CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
                                            const std::string& chosenPath, const ExportChoices& choices,
                                            const ProgressCallback& progress, UserPrompt& prompt,

@@ -138,7 +138,8 @@ int RunNewCommand(const CliArgs& args)
     gate.AddInput(music, "the song's music");
     gate.AddInput(o.lyrics, "the song's lyric file");
     std::vector<std::string> outputs = {project};
-    if (decodes) outputs.push_back(workFile);
+    // Music that would be converted into itself is the import's to explain.
+    if (decodes && OutputGate::Resolve(workFile) != OutputGate::Resolve(music)) outputs.push_back(workFile);
     if (const std::string why = gate.Refusal(outputs); !why.empty()) {
         prompt.Message(why, kAppCaption, PromptIcon::Stop);
         return 1;

@@ -129,7 +129,7 @@ TEST(FileSafety, EveryCommandLeavesTheUsersFilesAsTheyWere)
         {"export", wavProject, "-o", out + "/a.zip", "--lrc", "enhanced"},
         {"export", wavProject, "--type", "bin", "-o", out + "/a.bin"},
         {"export", wavProject, "--type", "wmag", "-o", out + "/a.wma", "--lrc", "simple"},
-        {"export", wavProject, "-o", out + "/a.mp3"},
+        {"export", wavProject, "-o", out + "/a.mp3", "--force"}, // a.wma's pair has the .cdg
         {"export", mp3Project, "-o", out + "/b.zip"},
         {"export", mp3Project, "--type", "bin", "-o", out + "/b.bin"},
         {"export", wavProject, "--music", mp3, "-o", out + "/c.mp3"},

@@ -300,7 +300,7 @@ TEST(NewCommand, NamesLinesTooWideForTheScreenAndWrapBreaksThem)
     EXPECT_GT(doc["lines"][1]["width"].AsInt(), 288);
 
     // The export names it too, and still exports.
-    r = RunCli({"export", project, "-o", dir.File("song.bin")});
+    r = RunCli({"export", project, "-o", dir.File("song.bin"), "--allow-untimed"});
     EXPECT_EQ(r.status, 0) << r.Output();
     EXPECT_TRUE(Contains(r.err, warning)) << r.err;
 

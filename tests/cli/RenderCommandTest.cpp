@@ -55,7 +55,7 @@ protected:
     {
         std::vector<std::string> args = {"render", cdg};
         args.insert(args.end(), mode.begin(), mode.end());
-        args.insert(args.end(), {"-o", png});
+        args.insert(args.end(), {"-o", png, "--force"});
         const CliResult run = RunCli(args);
         EXPECT_EQ(run.status, 0) << run.Output();
         return LoadPng(png);

@@ -386,7 +386,7 @@ TEST(VideoExport, OffersTwoSizesAndFourRatesAndLeavesNothingWhenStopped)
             if (e.path().filename().string().rfind(".big.mp4.", 0) == 0 && e.file_size() > 0) return true;
         return false;
     };
-    run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "--type", "mp4", "--size", "1080p", "-o", mp4},
+    run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "--type", "mp4", "--size", "1080p", "-o", mp4, "--force"},
                               SIGINT, writing);
     ASSERT_TRUE(run.signalSent);
     EXPECT_EQ(run.status, 128 + SIGINT) << run.Output();

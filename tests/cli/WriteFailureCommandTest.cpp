@@ -43,7 +43,7 @@ TEST(WriteFailureCommand, StreamOutputThatCannotBeWrittenFailsAndSaysWhy)
     TempDir dir;
     const std::string cdg = dir.File("song.cdg");
     WriteFileBytes(cdg, kEarlier);
-    CliResult r = RunCliLimited(16, {"stream", kDemo, "-o", cdg});
+    CliResult r = RunCliLimited(16, {"stream", kDemo, "-o", cdg, "--force"});
     EXPECT_EQ(r.status, 1) << r.Output();
     EXPECT_NE(r.err.find("tessavox-cli stream: " + cdg + ": File too large"), std::string::npos) << r.err;
     EXPECT_EQ(ReadFileBytes(cdg), kEarlier);

@@ -27,6 +27,6 @@ fi
 
 if [[ $# -gt 0 ]]; then exec "$build/src/tessavox-cli" "$@"; fi
 echo "No display: exporting the demo song as MP3+G with an enhanced LRC file, zipped." >&2
-"$build/src/tessavox-cli" export "$demo/twinkle.tvx" -o "$demo/twinkle.zip" --lrc enhanced
+"$build/src/tessavox-cli" export "$demo/twinkle.tvx" -o "$demo/twinkle.zip" --lrc enhanced --force
 echo "Wrote $demo/twinkle.zip:"
 unzip -l "$demo/twinkle.zip" 2>/dev/null | sed -n '4,6p' || true

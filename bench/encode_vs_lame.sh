@@ -12,4 +12,4 @@ trap 'rm -rf "$work"' EXIT
 sox -n -r 44100 -c 2 -b 16 "$work/four.wav" synth 240 sine 440 sine 660 vol 0.4
 hyperfine -w 1 -r "${RUNS:-5}" \
   "lame --quiet -b 128 $work/four.wav $work/lame.mp3" \
-  "build/src/tessavox-cli encode $work/four.wav -o $work/ours.mp3 --kbps 128"
+  "build/src/tessavox-cli encode $work/four.wav -o $work/ours.mp3 --kbps 128 --force"

@@ -41,9 +41,9 @@ peak() { # label, command...
 echo "a ${minutes}-minute song ($(du -h "$work/song.mp3" | cut -f1) MP3)"
 peak "music import (new, decodes the MP3)" "$cli" new -o "$work/song.tvx" --music "$work/song.mp3" --lyrics "$work/song.txt"
 echo "  work WAV $(du -h "$work/song.wav" | cut -f1)"
-peak "export BIN" "$cli" export "$work/song.tvx" -o "$work/out.bin"
-peak "export MP3+G with LRC" "$cli" export "$work/song.tvx" -o "$work/out.mp3" --lrc enhanced
-peak "export WMA+G" "$cli" export "$work/song.tvx" -o "$work/out.wma"
-peak "export ZIP (MP3+G, LRC)" "$cli" export "$work/song.tvx" -o "$work/out.zip" --lrc simple
-peak "export MP4 1080p/30" "$cli" export "$work/song.tvx" --type mp4 --size 1080p -o "$work/out.mp4"
+peak "export BIN" "$cli" export "$work/song.tvx" -o "$work/out.bin" --force
+peak "export MP3+G with LRC" "$cli" export "$work/song.tvx" -o "$work/out.mp3" --lrc enhanced --force
+peak "export WMA+G" "$cli" export "$work/song.tvx" -o "$work/out.wma" --force
+peak "export ZIP (MP3+G, LRC)" "$cli" export "$work/song.tvx" -o "$work/out.zip" --lrc simple --force
+peak "export MP4 1080p/30" "$cli" export "$work/song.tvx" --type mp4 --size 1080p -o "$work/out.mp4" --force
 echo "  written: $(cd "$work" && du -h out.* | tr '\t\n' ' ')"

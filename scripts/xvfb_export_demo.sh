@@ -104,7 +104,7 @@ echo ".cdg: $(stat -c %s "$cdg") bytes; the audio's length x 7200 bytes/s = $(aw
 word=$(grep -o '<[0-9][0-9]:[0-9][0-9]\.[0-9][0-9]>twin' "$lrc" | head -1 | sed 's/<\(..\):\(.....\)>.*/\1 \2/')
 at=$(awk -v t="$word" 'BEGIN { split(t, p, " "); printf "%.2f", p[1] * 60 + p[2] + 0.1 }')
 echo "the word \"twin\" at ${at} s; its line: $(grep -m1 '>twin' "$lrc")"
-"$build/src/tessavox-cli" render "$cdg" --at "$at" -o "$work/shots/7-cdg-at-word.png" --scale 2
+"$build/src/tessavox-cli" render "$cdg" --at "$at" -o "$work/shots/7-cdg-at-word.png" --scale 2 --force
 for t in 2 "$at"; do
   ffmpeg -hide_banner -ss "$t" -t 0.5 -i "$mp3" -af volumedetect -f null - 2>&1 |
     sed -n "s/.*mean_volume: \(.*\)/audio at ${t} s: mean volume \1/p"

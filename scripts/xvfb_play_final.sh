@@ -84,9 +84,9 @@ rm -f "$out/root.xwd"
 
 # The same stream from the command line, rendered at the same clock: --at in whole
 # microseconds, rounded up so that it reads back as the same sample frame.
-"$build/src/tessavox-cli" stream "$out/twinkle.tvx" -o "$out/twinkle.cdg" >/dev/null
+"$build/src/tessavox-cli" stream "$out/twinkle.tvx" -o "$out/twinkle.cdg" --force >/dev/null
 at=$(python3 -c "m = ($clock * 1000000 + 44099) // 44100; print(f'{m // 1000000}.{m % 1000000:06d}')")
-"$build/src/tessavox-cli" render "$out/twinkle.cdg" --at "$at" -o "$out/render.png"
+"$build/src/tessavox-cli" render "$out/twinkle.cdg" --at "$at" -o "$out/render.png" --force
 ffmpeg -v error -i "$out/render.png" -f rawvideo -pix_fmt rgb24 -y "$out/render.rgb"
 
 echo "stopped at clock $clock (${at} s), $packets packets shown; the screen is ${w}x${h} at ($x, $y)"

@@ -73,7 +73,7 @@ private:
     {
         const QString out = m_dir.filePath(QString("%1-%2.png").arg(QFileInfo(project).baseName(), kind));
         QProcess cli;
-        cli.start(TESSAVOX_CLI_PATH, {"page", project, "--kind", kind, "-o", out});
+        cli.start(TESSAVOX_CLI_PATH, {"page", project, "--kind", kind, "-o", out, "--force"});
         if (!cli.waitForFinished(60000) || cli.exitCode() != 0) {
             qWarning() << cli.readAllStandardError();
             return {};

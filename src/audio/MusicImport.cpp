@@ -9,6 +9,7 @@
 
 #include "audio/CAudioPlay.h"
 #include "audio/MidiSynth.h"
+#include "audio/WorkFileSource.h"
 #include "media/WavConstants.h"
 #include "audio/WavInFile.h"
 #include "media/ByteOrder.h"
@@ -36,6 +37,13 @@ constexpr uint32_t kRiffSizeOverData = kWavHeaderBytes - kChunkHeaderBytes;
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
+
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, ec);
+    return ec ? path : absolute.lexically_normal().string();
+}
 
 std::string FolderOf(const std::string& path)
 {
@@ -248,7 +256,7 @@ void MusicImport::ImportMidi(const std::string& path)
     m_result.channels = 2;
     uint32_t dataBytes = 0;
     if (!WriteFinalHeader(work.TempPath(), m_result.sampleRate, m_result.bitsPerSample, m_result.channels, dataBytes) ||
-        !work.Commit())
+        !AppendWorkFileSource(work.TempPath(), AbsolutePath(path)) || !work.Commit())
         return;
     m_result.path = m_workFilePath;
     m_result.dataBytes = dataBytes;
@@ -285,7 +293,7 @@ void MusicImport::ImportCompressed(const std::string& path)
     if (!FormatAccepted()) return;
     if (!WriteFinalHeader(work.TempPath(), m_result.sampleRate, m_result.bitsPerSample, m_result.channels, dataBytes))
         return;
-    if (!work.Commit()) return;
+    if (!AppendWorkFileSource(work.TempPath(), AbsolutePath(path)) || !work.Commit()) return;
     m_result.path = m_workFilePath;
     m_result.dataBytes = dataBytes;
     m_result.decoded = true;

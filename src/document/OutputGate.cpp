@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <system_error>
 
+#include "audio/WorkFileSource.h"
 #include "document/SongDocument.h"
 #include "project/MSongSettings.h"
 
@@ -44,6 +45,9 @@ void OutputGate::AddSongInputs(const SongDocument& doc)
     AddInput(doc.LyricSource(), "the lyric file the song was made from");
     // Music that moved with its project is found beside it; that file is the music too.
     AddInput(doc.LocateMusic().path, "the song's music");
+    // A work file decoded from the user's music names that music.
+    for (const std::string& work : {song.musicPath, song.MusicWorkPath(), doc.LocateMusic().path})
+        if (!work.empty()) AddInput(ReadWorkFileSource(work), "the song's music");
 }
 
 std::string OutputGate::Resolve(const std::string& target)

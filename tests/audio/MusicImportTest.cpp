@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "audio/MusicImport.h"
+#include "audio/WorkFileSource.h"
 #include "media/ByteOrder.h"
 #include "support/MusicFiles.h"
 #include "support/PictureFiles.h"
@@ -54,9 +55,10 @@ void ExpectPcmHeader(const std::vector<uint8_t>& file, uint16_t channels, uint32
 {
     ASSERT_GE(file.size(), 44u);
     const Header44 h(file);
-    const uint32_t data = uint32_t(file.size() - 44);
+    const uint32_t data = h.U32(40);
+    ASSERT_GE(file.size(), 44u + data);
     EXPECT_EQ(h.Id(0), "RIFF");
-    EXPECT_EQ(h.U32(4), data + 36);
+    EXPECT_EQ(h.U32(4), file.size() - 8);
     EXPECT_EQ(h.Id(8), "WAVE");
     EXPECT_EQ(h.Id(12), "fmt ");
     EXPECT_EQ(h.U32(16), 16u);
@@ -67,12 +69,14 @@ void ExpectPcmHeader(const std::vector<uint8_t>& file, uint16_t channels, uint32
     EXPECT_EQ(h.U16(32), channels * bits / 8);
     EXPECT_EQ(h.U16(34), bits);
     EXPECT_EQ(h.Id(36), "data");
-    EXPECT_EQ(h.U32(40), data);
 }
 
+// The samples: the data chunk after the 44-byte header (a note of the music's source follows).
 std::vector<uint8_t> DataOf(const std::vector<uint8_t>& file)
 {
-    return std::vector<uint8_t>(file.begin() + std::min<long>(44, long(file.size())), file.end());
+    if (file.size() < 44) return {};
+    const size_t data = std::min<size_t>(GetLe32(file.data() + 40), file.size() - 44);
+    return std::vector<uint8_t>(file.begin() + 44, file.begin() + long(44 + data));
 }
 
 } // namespace
@@ -150,7 +154,8 @@ TEST(MusicImport, ConvertsMusicOfAnyRateChannelsAndSampleSizeAndLeavesItAsItWas)
 
         const auto file = ReadFileBytes(work);
         ExpectPcmHeader(file, 2, kRate, 16);
-        EXPECT_EQ(r.dataBytes, file.size() - 44);
+        EXPECT_EQ(r.dataBytes, DataOf(file).size());
+        EXPECT_EQ(ReadWorkFileSource(work), music); // it remembers the user's file
         // As long as the music, to a frame.
         const double expected = double(frames) * kRate / c.rate;
         EXPECT_NEAR(double(r.dataBytes / 4), expected, 1.0);
@@ -211,7 +216,7 @@ TEST(MusicImport, MissingOrUnreadableWavFilesSayWhy)
     EXPECT_EQ(import.Result().errorText, "File not found\n");
     fs::create_directory(dir.File("folder.wav"));
     EXPECT_FALSE(import.ImportMusic(dir.File("folder.wav")));
-    EXPECT_EQ(import.Result().errorText, "File not found\n");
+    EXPECT_EQ(import.Result().errorText, "\"" + dir.File("folder.wav") + "\" is a folder, not a music file.\n");
 
     // Not a WAV at all: no format to blame, the reader says what is wrong.
     WriteFileBytes(dir.File("notes.wav"), {'h', 'e', 'l', 'l', 'o', '\n'});
@@ -257,7 +262,7 @@ TEST(MusicImport, DecodesMp3IntoTheWorkFileWithItsHeaderProgressAndTags)
 
     const auto file = ReadFileBytes(work.path);
     ExpectPcmHeader(file, 2, kRate, 16);
-    EXPECT_EQ(r.dataBytes, file.size() - 44);
+    EXPECT_EQ(r.dataBytes, DataOf(file).size());
     // Exactly what FFmpeg's own program decodes, encoder delay and padding trimmed alike.
     EXPECT_EQ(DataOf(file), FfmpegPcm(mp3));
     EXPECT_EQ(r.dataBytes, 3u * kRate * 4);

@@ -1,7 +1,9 @@
 #include "cdg/ExportBin.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -18,6 +20,13 @@
 namespace {
 
 constexpr uint32_t kExportBinAction = 2;
+
+// The system's text with the file it concerns and the system's reason.
+std::string WithReason(const char* text, const std::string& path, int cause)
+{
+    return std::string(text) + "\n\n" + path + ": " + std::strerror(cause);
+}
+
 constexpr const char* kExportBinLogName = "Export BIN";
 constexpr uint32_t kStereo16FrameBytes = 4;
 constexpr size_t kPieceFrames = kBinPieceAudioBytes / kStereo16FrameBytes;
@@ -80,7 +89,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     std::unique_ptr<std::FILE, FileCloser> file;
     if (bin.Create()) file.reset(std::fopen(bin.TempPath().c_str(), "wb"));
     if (!file) {
-        prompt.Message(kMsgBinCreateFailed, kErrorCaption, PromptIcon::Warning);
+        prompt.Message(WithReason(kMsgBinCreateFailed, binPath, errno), kErrorCaption, PromptIcon::Warning);
         return result;
     }
 
@@ -115,6 +124,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     uint64_t s = 0;
     bool cancelled = false;
     bool writeFailed = false;
+    int writeErrno = 0; // why the first failed write failed
     bool readFailed = false;
 
     auto streamAt = [&](uint64_t pos, size_t count) {
@@ -126,6 +136,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     auto feed = [&](std::span<const uint8_t> piece, size_t streamBytes) {
         if (!interleaver.Feed(piece, streamAt(s, streamBytes))) {
             writeFailed = true;
+            writeErrno = errno;
             return false;
         }
         s += streamBytes;
@@ -162,11 +173,17 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
             if (!feed(audio, kBinPieceStreamBytes)) break;
     }
 
-    if (!cancelled && !writeFailed && !interleaver.Finish()) writeFailed = true;
+    if (!cancelled && !writeFailed && !interleaver.Finish()) {
+        writeFailed = true;
+        writeErrno = errno;
+    }
     result.sectors = interleaver.SectorsWritten();
     interleaver.Release();
     music.Close();
-    if (std::fclose(file.release()) != 0) writeFailed = true;
+    if (std::fclose(file.release()) != 0 && !writeFailed) {
+        writeFailed = true;
+        writeErrno = errno;
+    }
 
     if (cancelled) {
         bin.Abandon();
@@ -175,11 +192,11 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     }
     if (writeFailed) {
         bin.Abandon();
-        prompt.Message(kMsgBinWriteFailed, kErrorCaption, PromptIcon::Warning);
+        prompt.Message(WithReason(kMsgBinWriteFailed, binPath, writeErrno), kErrorCaption, PromptIcon::Warning);
         return result;
     }
     if (!bin.Commit()) {
-        prompt.Message(kMsgBinCreateFailed, kErrorCaption, PromptIcon::Warning);
+        prompt.Message(WithReason(kMsgBinCreateFailed, binPath, errno), kErrorCaption, PromptIcon::Warning);
         return result;
     }
     if (readFailed) prompt.Message(kMsgBinMusicReadFailed, kErrorCaption, PromptIcon::Warning);

@@ -273,7 +273,7 @@ TEST(ExportBin, FailuresAreToldAndWriteNothing)
     f.bin = f.dir.File("no-such-folder/song.bin");
     EXPECT_EQ(f.Run(stream, 100, 0).status, BinExportStatus::Failed);
     ASSERT_EQ(f.prompt.entries.size(), 1u);
-    EXPECT_EQ(f.prompt.entries[0].text, "Unable to create BIN file.");
+    EXPECT_EQ(f.prompt.entries[0].text.rfind("Unable to create BIN file.\n\n", 0), 0u) << f.prompt.entries[0].text;
     EXPECT_EQ(f.prompt.entries[0].caption, "Error");
     EXPECT_EQ(f.prompt.entries[0].icon, PromptIcon::Warning);
 

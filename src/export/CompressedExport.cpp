@@ -189,8 +189,12 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
         result.lrcPath = lrcWritten;
     } else {
         if (!set.Commit()) {
-            prompt.Message("Unable to put the exported files in place beside \"" + audioTarget + "\": " +
-                               std::strerror(errno) + "\nThe files that were there are unchanged.",
+            const std::string failed = set.FailedTarget().empty() ? audioTarget : set.FailedTarget();
+            const std::string what = failed == lrcTarget   ? "Unable to create the lyric file"
+                                     : failed == cdgTarget ? "Unable to create the CD+G file"
+                                                           : "Unable to compress the audio file";
+            prompt.Message(what + (" \"" + failed + "\".\n\n") + std::strerror(errno) +
+                               "\nThe files that were there are unchanged.",
                            kErrorCaption, PromptIcon::Warning);
             return result;
         }

@@ -90,6 +90,7 @@ bool FileSet::Commit()
     }
     if (moved < m_members.size()) {
         const int cause = errno;
+        m_failed = m_members[moved].target;
         for (size_t i = 0; i < moved; ++i) {
             if (!kept[i].empty()) ::rename(kept[i].c_str(), m_members[i].target.c_str());
             else ::unlink(m_members[i].target.c_str());

@@ -22,8 +22,9 @@ public:
     // same name in the private folder. Empty before Begin.
     std::string MemberPath(const std::string& target);
     // Renames every member into place. False with errno set when the set could not be put in
-    // place; the old files are then as they were.
+    // place; the old files are then as they were, and FailedTarget names the member that failed.
     bool Commit();
+    const std::string& FailedTarget() const { return m_failed; }
 
 private:
     struct Member {
@@ -32,4 +33,5 @@ private:
     };
     ScratchFolder m_scratch;
     std::vector<Member> m_members;
+    std::string m_failed;
 };

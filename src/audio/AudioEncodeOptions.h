@@ -20,4 +20,13 @@ struct AudioEncodeOptions {
     // Whole percentages of the music and the tail (the lead-in does not count); returning false
     // stops the encoding and leaves no file.
     ProgressCallback progress;
+    // The file that messages name when a write fails (the destination when empty): the user's
+    // archive, say, when the audio is one of its pieces.
+    std::string shownPath;
 };
+
+// How messages name the file being written: "\"destination\"", or "for \"shownPath\"".
+inline std::string ShownName(const std::string& destination, const AudioEncodeOptions& options)
+{
+    return options.shownPath.empty() ? "\"" + destination + "\"" : "for \"" + options.shownPath + "\"";
+}

@@ -94,11 +94,15 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
     std::vector<int16_t> pcm(kBlockFrames * 2);
     std::vector<unsigned char> mp3Bytes(kOutputBufferBytes);
 
+    const auto writeFailed = [&] {
+        return Fail(failure, "Unable to write the MP3 file " + ShownName(destination, options) + ": " +
+                                 std::strerror(errno) + ".");
+    };
     auto encodeFrames = [&](size_t frames) -> bool {
         const int n = api.encodeBufferInterleaved(lame.Get(), pcm.data(), int(frames), mp3Bytes.data(), int(mp3Bytes.size()));
         if (n < 0) return Fail(failure, "The MP3 encoder failed (error " + std::to_string(n) + ").");
         if (n > 0 && std::fwrite(mp3Bytes.data(), 1, size_t(n), out.get()) != size_t(n))
-            return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
+            return writeFailed();
         return true;
     };
     auto counted = [&](uint64_t bytes) -> bool {
@@ -136,11 +140,11 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
     const int n = api.encodeFlush(lame.Get(), mp3Bytes.data(), int(mp3Bytes.size()));
     if (n < 0) return Fail(failure, "The MP3 encoder failed (error " + std::to_string(n) + ").");
     if (n > 0 && std::fwrite(mp3Bytes.data(), 1, size_t(n), out.get()) != size_t(n))
-        return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
+        return writeFailed();
     if (api.mp3TagsFid) api.mp3TagsFid(lame.Get(), out.get());
     const bool flushed = std::fflush(out.get()) == 0 && !std::ferror(out.get());
     const bool closed = std::fclose(out.release()) == 0;
-    if (!flushed || !closed) return Fail(failure, "Unable to write the MP3 file. The disk may be full.");
+    if (!flushed || !closed) return writeFailed();
     if (!mp3.Commit()) return Fail(failure, "Unable to create the MP3 file \"" + destination + "\".");
     if (lastPercent < kPercentAll) ReportProgress(options.progress, kPercentAll);
     return true;

@@ -1,7 +1,9 @@
 #include "cdg/ExportBin.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -85,9 +87,12 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     }
 
     SectorInterleaver interleaver;
+    int writeError = 0; // why the first failed write failed
     const bool ready = interleaver.Setup(
-        [&file](std::span<const uint8_t> block) {
-            return std::fwrite(block.data(), 1, block.size(), file.get()) == block.size();
+        [&file, &writeError](std::span<const uint8_t> block) {
+            const bool written = std::fwrite(block.data(), 1, block.size(), file.get()) == block.size();
+            if (!written && writeError == 0) writeError = errno;
+            return written;
         },
         kBinMinBlockSectors, kBinMaxBlockSectors);
     if (!ready) {
@@ -166,7 +171,10 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     result.sectors = interleaver.SectorsWritten();
     interleaver.Release();
     music.Close();
-    if (std::fclose(file.release()) != 0) writeFailed = true;
+    if (std::fclose(file.release()) != 0) {
+        if (writeError == 0) writeError = errno;
+        writeFailed = true;
+    }
 
     if (cancelled) {
         bin.Abandon();
@@ -175,7 +183,9 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
     }
     if (writeFailed) {
         bin.Abandon();
-        prompt.Message(kMsgBinWriteFailed, kErrorCaption, PromptIcon::Warning);
+        std::string text = kMsgBinWriteFailed;
+        if (writeError != 0) text += "\n\n\"" + binPath + "\": " + std::strerror(writeError) + ".";
+        prompt.Message(text, kErrorCaption, PromptIcon::Warning);
         return result;
     }
     if (!bin.Commit()) {

@@ -122,6 +122,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.tailFrames = stream.tail;
     options.musicBytes = song.MusicPlayBytes();
     options.progress = progress;
+    if (choices.zip) options.shownPath = (chosen.parent_path() / WithExtension(name, kZipExtension + 1)).string();
     std::string failure;
     const std::string& work = song.MusicWorkPath();
     const bool encoded = mp3 ? EncodeMp3(work, result.audioPath, options, &failure)

@@ -40,10 +40,12 @@ bool StillNamed(int fd, const std::string& path)
            opened.st_ino == named.st_ino;
 }
 
-std::vector<std::string> NamesIn(const std::string& folder)
+// missing is set when the folder is not there at all (rather than out of reach for now).
+std::vector<std::string> NamesIn(const std::string& folder, bool* missing = nullptr)
 {
     std::vector<std::string> names;
     DIR* dir = ::opendir(folder.c_str());
+    if (missing) *missing = !dir && (errno == ENOENT || errno == ENOTDIR);
     if (!dir) return names;
     while (const dirent* entry = ::readdir(dir)) names.emplace_back(entry->d_name);
     ::closedir(dir);
@@ -84,8 +86,11 @@ bool SweepEntry(const std::string& entry, const ProcessStamp& owner, size_t& rem
         !(stamp == owner))
         return true;
     const std::string folder = path.parent_path().string();
-    bool allGone = true;
-    for (const std::string& name : NamesIn(folder)) {
+    bool missing = false;
+    const std::vector<std::string> names = NamesIn(folder, &missing);
+    // A folder out of reach (an unmounted disk, say) is looked at again by a later start.
+    bool allGone = missing || !names.empty();
+    for (const std::string& name : names) {
         if (name.size() != base.size() + kTemporaryRandomChars || name.compare(0, base.size(), base) != 0) continue;
         bool random = true;
         for (size_t i = base.size(); i < name.size(); ++i)

@@ -20,7 +20,6 @@ namespace {
 
 // Our folders in the temporary folder; hidden ones too.
 constexpr const char* kOwnPrefixes[] = {"tessavox-", ".tessavox-"};
-constexpr const char* kRecordExtension = ".list";
 // A record holds a few paths; anything larger is not one of ours.
 constexpr size_t kMaxRecordBytes = 1 << 20;
 
@@ -88,7 +87,8 @@ bool SweepEntry(const std::string& entry, const ProcessStamp& owner, size_t& rem
     const std::string folder = path.parent_path().string();
     bool missing = false;
     const std::vector<std::string> names = NamesIn(folder, &missing);
-    // A folder out of reach (an unmounted disk, say) is looked at again by a later start.
+    // A folder out of reach (an unmounted disk, say) is looked at again by a later start; one
+    // that opened lists at least "." and "..".
     bool allGone = missing || !names.empty();
     for (const std::string& name : names) {
         if (name.size() != base.size() + kTemporaryRandomChars || name.compare(0, base.size(), base) != 0) continue;
@@ -103,19 +103,6 @@ bool SweepEntry(const std::string& entry, const ProcessStamp& owner, size_t& rem
     return allGone;
 }
 
-// "PID-START.list" (or its half-written ".PID-START.list.new"): the stamp of its process.
-bool ParseRecordName(const std::string& name, ProcessStamp& stamp, bool& halfWritten)
-{
-    std::string stem = name;
-    halfWritten = stem.starts_with(".") && stem.ends_with(".new");
-    if (halfWritten) stem = stem.substr(1, stem.size() - 5);
-    if (!stem.ends_with(kRecordExtension)) return false;
-    stem.resize(stem.size() - std::char_traits<char>::length(kRecordExtension));
-    // The stamp reads as a stamped name with an empty prefix and a random part.
-    std::string prefix;
-    return ParseStampedName("r" + stem + "-xxxxxx", prefix, stamp) && prefix == "r";
-}
-
 size_t SweepRecords()
 {
     const std::string folder = TemporaryRecordFolder();
@@ -125,7 +112,7 @@ size_t SweepRecords()
     for (const std::string& name : NamesIn(folder)) {
         ProcessStamp owner;
         bool halfWritten = false;
-        if (!ParseRecordName(name, owner, halfWritten) || owner == own || ProcessIsRunning(owner)) continue;
+        if (!ParseTemporaryRecordName(name, owner, halfWritten) || owner == own || ProcessIsRunning(owner)) continue;
         const std::string path = (fs::path(folder) / name).string();
         std::string bytes;
         if (halfWritten || !ReadRecord(path, bytes)) {
@@ -179,8 +166,9 @@ bool RemoveLeftover(const std::string& path, std::chrono::seconds minimumAge, Le
     }
     bool removed = false;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || (S_ISDIR(st.st_mode) && kind == LeftoverKind::FileOrFolder)) && st.st_uid == ::geteuid() &&
-        OldEnough(st, minimumAge)) {
+    const bool known = ::fstat(fd, &st) == 0;
+    const bool kindAllowed = S_ISREG(st.st_mode) || (S_ISDIR(st.st_mode) && kind == LeftoverKind::FileOrFolder);
+    if (known && kindAllowed && st.st_uid == ::geteuid() && OldEnough(st, minimumAge)) {
         // A file system without flock cannot lock; then the name's maker alone tells.
         const bool unlocked = ::flock(fd, LOCK_EX | LOCK_NB) == 0 || (stamped && errno != EWOULDBLOCK);
         if (unlocked && StillNamed(fd, path)) {

@@ -24,6 +24,7 @@ constexpr int kStartFieldAfterName = 22 - 3;
 constexpr const char* kRecordSubfolder = "tessavox/temporary-files";
 constexpr const char* kDefaultStateHome = ".local/state";
 constexpr const char* kRecordExtension = ".list";
+constexpr const char* kHalfWrittenEnd = ".new";
 constexpr mode_t kPrivateFolderMode = 0700;
 constexpr mode_t kPrivateFileMode = 0600;
 // Longer than any /proc/PID/stat line up to its start time.
@@ -129,7 +130,7 @@ private:
         MakePrivateFolders(folder);
         std::string bytes;
         for (const std::string& entry : m_entries) bytes += entry + '\0'; // a path may hold a newline
-        const std::string next = (fs::path(folder) / ("." + TemporaryRecordName(m_owner) + ".new")).string();
+        const std::string next = (fs::path(folder) / ("." + TemporaryRecordName(m_owner) + kHalfWrittenEnd)).string();
         const int fd = ::open(next.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, kPrivateFileMode);
         if (fd < 0) return;
         bool ok = WriteAll(fd, bytes);
@@ -235,4 +236,16 @@ std::string TemporaryRecordFolder()
 std::string TemporaryRecordName(const ProcessStamp& stamp)
 {
     return StampText(stamp) + kRecordExtension;
+}
+
+bool ParseTemporaryRecordName(const std::string& name, ProcessStamp& stamp, bool& halfWritten)
+{
+    std::string stem = name;
+    halfWritten = stem.starts_with(".") && stem.ends_with(kHalfWrittenEnd);
+    if (halfWritten) stem = stem.substr(1, stem.size() - 1 - std::char_traits<char>::length(kHalfWrittenEnd));
+    if (!stem.ends_with(kRecordExtension)) return false;
+    stem.resize(stem.size() - std::char_traits<char>::length(kRecordExtension));
+    // The stamp reads as a stamped name with a one-letter prefix and a random part added.
+    std::string prefix;
+    return ParseStampedName("r" + stem + "-xxxxxx", prefix, stamp) && prefix == "r";
 }

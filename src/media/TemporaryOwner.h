@@ -40,5 +40,8 @@ void ForgetTemporary(const std::string& pathUpToRandomPart);
 // The folder of the records: $XDG_STATE_HOME/tessavox/temporary-files, or
 // ~/.local/state/tessavox/temporary-files. Empty when there is no home.
 std::string TemporaryRecordFolder();
-// The name of a process's record in that folder.
+// The name of a process's record in that folder ("PID-START.list").
 std::string TemporaryRecordName(const ProcessStamp& stamp);
+// The process whose record a name in that folder is; halfWritten when it is the new version of
+// a record that was being written. False for any other name.
+bool ParseTemporaryRecordName(const std::string& name, ProcessStamp& stamp, bool& halfWritten);

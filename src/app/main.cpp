@@ -6,12 +6,14 @@
 #include <QLabel>
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
+#include <csignal>
 #include <string_view>
 
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "media/LeftoverSweep.h"
 
 namespace {
 
@@ -73,6 +75,9 @@ bool AsksOnlyForText(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    // Past a file size limit a write fails with EFBIG and is reported like a full disk, with
+    // the file's name, instead of the signal ending the program with a partial file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (AsksOnlyForText(argc, argv)) {
         QCoreApplication text(argc, argv);
         SetNames();
@@ -82,6 +87,8 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // What killed runs left (work folders, half-written exports) goes before new work begins.
+    SweepLeftovers();
     QApplication qapp(argc, argv);
     SetNames();
     QApplication::setWindowIcon(QIcon(":/tessavox.svg"));

@@ -21,6 +21,20 @@ struct AudioEncodeOptions {
     // stops the encoding and leaves no file.
     ProgressCallback progress;
     // The name the user knows the destination by, for messages (empty: the destination): an
-    // export writes its members in a private folder before they take their places.
+    // export writes its pieces elsewhere first, a pair's members beside their places and a
+    // ZIP's pieces in a private folder.
     std::string shownPath;
 };
+
+// How messages name the file being written: "\"destination\"", the name the user knows it by
+// when that is the same kind of file, or "for \"shownPath\"" when it is a piece of that (a ZIP).
+inline std::string ShownName(const std::string& destination, const AudioEncodeOptions& options)
+{
+    if (options.shownPath.empty()) return "\"" + destination + "\"";
+    const auto extension = [](const std::string& path) {
+        const size_t dot = path.rfind('.'), slash = path.rfind('/');
+        return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? std::string() : path.substr(dot);
+    };
+    const bool same = extension(destination) == extension(options.shownPath);
+    return (same ? "\"" : "for \"") + options.shownPath + "\"";
+}

@@ -75,16 +75,18 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
                                  " channels; MP3 encoding takes mono or stereo music.");
     if (source.DataBytes() == 0) return Fail(failure, "The music file holds no sound to encode.");
 
-    const std::string& shown = options.shownPath.empty() ? destination : options.shownPath;
     // Writes fail with errno saying why (a full disk, a file size limit).
     const auto writeFailed = [&] {
-        return Fail(failure, "Unable to write the MP3 file \"" + shown + "\": " + std::strerror(errno));
+        return Fail(failure, "Unable to write the MP3 file " + ShownName(destination, options) + ": " +
+                                 std::strerror(errno) + ".");
     };
     ReplacingFile mp3(destination);
     std::unique_ptr<std::FILE, FileCloser> out;
     // Read and write: the info frame is written back into the start of the file at the end.
     if (mp3.Create()) out.reset(std::fopen(mp3.TempPath().c_str(), "w+b"));
-    if (!out) return Fail(failure, "Unable to create the MP3 file \"" + shown + "\": " + std::strerror(errno));
+    if (!out)
+        return Fail(failure, "Unable to create the MP3 file " + ShownName(destination, options) + ": " +
+                                 std::strerror(errno) + ".");
 
     api.setInSamplerate(lame.Get(), int(format.sampleRate));
     api.setNumChannels(lame.Get(), format.channels);

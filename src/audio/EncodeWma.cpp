@@ -37,7 +37,9 @@ bool Fail(std::string* failure, const std::string& text)
 // Everything between the source samples and the file: the encoder and the ASF muxer.
 class WmaWriter {
 public:
-    bool Open(const std::string& path, const WaveFormat& in, const AudioEncodeOptions& options, std::string* failure);
+    // Writes to path; messages name the file as shownName has it.
+    bool Open(const std::string& path, const std::string& shownName, const WaveFormat& in,
+              const AudioEncodeOptions& options, std::string* failure);
     // Interleaved 16-bit stereo at the source's rate.
     bool Write(const int16_t* samples, size_t frames, std::string* failure)
     {
@@ -48,18 +50,23 @@ public:
 private:
     bool WritePacket(AVPacket* packet, std::string* failure);
 
+    bool WriteFailed(int error, std::string* failure) const
+    {
+        return Fail(failure, "Unable to write the WMA file " + m_shownName + ": " + AvError(error));
+    }
+
     std::unique_ptr<AVFormatContext, OutputDeleter> m_out;
+    std::string m_shownName;
     AudioFrameEncoder m_encoder;
     AudioFrameEncoder::PacketSink m_sink = [this](AVPacket* p, std::string* f) { return WritePacket(p, f); };
     AVStream* m_stream = nullptr;
-    std::string m_shown; // the file's name in messages
 };
 
-bool WmaWriter::Open(const std::string& path, const WaveFormat& in, const AudioEncodeOptions& options,
-                     std::string* failure)
+bool WmaWriter::Open(const std::string& path, const std::string& shownName, const WaveFormat& in,
+                     const AudioEncodeOptions& options, std::string* failure)
 {
+    m_shownName = shownName;
     av_log_set_level(AV_LOG_QUIET);
-    m_shown = options.shownPath.empty() ? path : options.shownPath;
     const AVCodec* encoder = avcodec_find_encoder_by_name("wmav2");
     const AVOutputFormat* asf = av_guess_format("asf", nullptr, nullptr);
     if (!encoder || !asf) return Fail(failure, "This FFmpeg build has no Windows Media Audio 2 encoder or ASF writer.");
@@ -88,9 +95,9 @@ bool WmaWriter::Open(const std::string& path, const WaveFormat& in, const AudioE
     m_stream->time_base = m_encoder.Codec()->time_base;
 
     int r = avio_open(&m_out->pb, path.c_str(), AVIO_FLAG_WRITE);
-    if (r < 0) return Fail(failure, "Unable to create the WMA file \"" + m_shown + "\": " + AvError(r));
+    if (r < 0) return Fail(failure, "Unable to create the WMA file " + m_shownName + ": " + AvError(r));
     r = avformat_write_header(m_out.get(), nullptr);
-    if (r < 0) return Fail(failure, "Unable to write the WMA file \"" + m_shown + "\": " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -99,7 +106,7 @@ bool WmaWriter::WritePacket(AVPacket* packet, std::string* failure)
     av_packet_rescale_ts(packet, m_encoder.Codec()->time_base, m_stream->time_base);
     packet->stream_index = m_stream->index;
     const int r = av_interleaved_write_frame(m_out.get(), packet);
-    if (r < 0) return Fail(failure, "Unable to write the WMA file \"" + m_shown + "\": " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -107,9 +114,9 @@ bool WmaWriter::Finish(std::string* failure)
 {
     if (!m_encoder.Finish(m_sink, failure)) return false;
     int r = av_write_trailer(m_out.get());
-    if (r < 0) return Fail(failure, "Unable to write the WMA file \"" + m_shown + "\": " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     r = avio_closep(&m_out->pb);
-    if (r < 0) return Fail(failure, "Unable to write the WMA file \"" + m_shown + "\": " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -152,13 +159,11 @@ bool EncodeWma(const std::string& sourcePath, const std::string& destination, co
     const uint64_t musicFrames = source.DataBytes() / frameBytes;
     if (musicFrames == 0) return Fail(failure, "The music file holds no sound to encode.");
 
-    const std::string& shown = options.shownPath.empty() ? destination : options.shownPath;
     ReplacingFile wma(destination);
-    if (!wma.Create()) return Fail(failure, "Unable to create the WMA file \"" + shown + "\": " + std::strerror(errno));
-    AudioEncodeOptions named = options;
-    named.shownPath = shown;
+    if (!wma.Create())
+        return Fail(failure, "Unable to create the WMA file " + ShownName(destination, options) + ": " + std::strerror(errno) + ".");
     WmaWriter writer;
-    if (!writer.Open(wma.TempPath(), format, named, failure)) return false;
+    if (!writer.Open(wma.TempPath(), ShownName(destination, options), format, options, failure)) return false;
 
     std::vector<uint8_t> raw(kBlockFrames * frameBytes);
     std::vector<int16_t> pcm(kBlockFrames * 2, 0);
@@ -187,6 +192,7 @@ bool EncodeWma(const std::string& sourcePath, const std::string& destination, co
         left -= frames;
     }
     if (!writer.Finish(failure)) return false;
-    if (!wma.Commit()) return Fail(failure, "Unable to write the WMA file \"" + shown + "\": " + std::strerror(errno));
+    if (!wma.Commit())
+        return Fail(failure, "Unable to write the WMA file " + ShownName(destination, options) + ": " + std::strerror(errno) + ".");
     return true;
 }

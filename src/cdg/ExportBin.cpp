@@ -24,7 +24,7 @@ constexpr uint32_t kExportBinAction = 2;
 // The system's text with the file it concerns and the system's reason.
 std::string WithReason(const char* text, const std::string& path, int cause)
 {
-    return std::string(text) + "\n\n" + path + ": " + std::strerror(cause);
+    return std::string(text) + "\n\n\"" + path + "\": " + std::strerror(cause) + ".";
 }
 
 constexpr const char* kExportBinLogName = "Export BIN";

@@ -1,10 +1,12 @@
 // tessavox-cli: the engine for batch work and scripts.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "cli/CliCommands.h"
 #include "cli/StopSignals.h"
+#include "media/LeftoverSweep.h"
 
 namespace {
 
@@ -68,6 +70,9 @@ void PrintUsage(std::FILE* out)
 
 int main(int argc, char** argv)
 {
+    // Past a file size limit a write fails with EFBIG and is reported like a full disk, with
+    // the file's name, instead of the signal ending the program silently with a partial file.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (argc < 2) {
         PrintUsage(stderr);
         return 2;
@@ -90,6 +95,7 @@ int main(int argc, char** argv)
     for (const Command& c : kCommands) {
         if (name != c.name) continue;
         StopSignals::Install();
+        SweepLeftovers();
         const int status = c.run(args);
         if (!StopSignals::Requested()) return status;
         std::fprintf(stderr, "tessavox-cli: stopped by %s\n", strsignal(StopSignals::Received()));

@@ -62,7 +62,7 @@ bool WriteZip(const std::string& zipPath, const std::vector<std::pair<std::strin
 {
     ZipArchiveWriter zip;
     if (!zip.Create(zipPath)) {
-        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n" + zipPath + ": " + std::strerror(errno), kAppCaption,
+        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n\"" + zipPath + "\": " + std::strerror(errno) + ".", kAppCaption,
                        PromptIcon::Stop);
         return false;
     }
@@ -78,7 +78,7 @@ bool WriteZip(const std::string& zipPath, const std::vector<std::pair<std::strin
         }
     }
     if (!zip.Close()) {
-        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n" + zipPath + ": " + std::strerror(errno), kAppCaption,
+        prompt.Message(std::string(kMsgZipCreateFailed) + "\n\n\"" + zipPath + "\": " + std::strerror(errno) + ".", kAppCaption,
                        PromptIcon::Stop);
         return false;
     }
@@ -143,7 +143,8 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.tailFrames = stream.tail;
     options.musicBytes = song.MusicPlayBytes();
     options.progress = progress;
-    options.shownPath = choices.zip ? chosenPath : audioTarget;
+    options.shownPath = choices.zip ? (chosen.parent_path() / WithExtension(name, kZipExtension + 1)).string()
+                                    : audioTarget;
     std::string failure;
     const std::string& work = song.MusicWorkPath();
     const bool encoded = mp3 ? EncodeMp3(work, audioWritten, options, &failure)

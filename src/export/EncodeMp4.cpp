@@ -100,7 +100,9 @@ private:
 class Mp4Writer {
 public:
     // The output and its tags; the streams come with Open.
-    bool Create(const std::string& path, const Mp4EncodeOptions& options, std::string* failure);
+    // Writes to path; messages name shownPath, the file the user asked for.
+    bool Create(const std::string& path, const std::string& shownPath, const Mp4EncodeOptions& options,
+                std::string* failure);
     // video: the first picture encoder, whose stream headers every other one shares.
     bool Open(const AVCodecContext* video, int sourceRate, std::string* failure);
     bool GlobalHeader() const { return (m_out->oformat->flags & AVFMT_GLOBALHEADER) != 0; }
@@ -116,15 +118,23 @@ public:
 private:
     bool OpenAudio(int sourceRate, std::string* failure);
 
+    bool WriteFailed(int error, std::string* failure) const
+    {
+        return Fail(failure, "Unable to write the MP4 file \"" + m_shownPath + "\": " + AvError(error));
+    }
+
     std::unique_ptr<AVFormatContext, OutputDeleter> m_out;
+    std::string m_shownPath;
     AudioFrameEncoder m_sound;
     AVRational m_videoTimeBase{1, kDefaultVideoFps};
     AVStream* m_videoStream = nullptr;
     AVStream* m_audioStream = nullptr;
 };
 
-bool Mp4Writer::Create(const std::string& path, const Mp4EncodeOptions& options, std::string* failure)
+bool Mp4Writer::Create(const std::string& path, const std::string& shownPath, const Mp4EncodeOptions& options,
+                       std::string* failure)
 {
+    m_shownPath = shownPath;
     av_log_set_level(AV_LOG_QUIET);
     const AVOutputFormat* mp4 = av_guess_format("mp4", nullptr, nullptr);
     if (!mp4) return Fail(failure, "This FFmpeg build has no MP4 writer.");
@@ -168,13 +178,13 @@ bool Mp4Writer::Open(const AVCodecContext* video, int sourceRate, std::string* f
     if (!OpenAudio(sourceRate, failure)) return false;
 
     int r = avio_open(&m_out->pb, m_out->url, AVIO_FLAG_WRITE);
-    if (r < 0) return Fail(failure, "Unable to create the MP4 file: " + AvError(r));
+    if (r < 0) return Fail(failure, "Unable to create the MP4 file \"" + m_shownPath + "\": " + AvError(r));
     // The index in front, so that players and video sites can start before the whole file is there.
     AVDictionary* muxerOptions = nullptr;
     av_dict_set(&muxerOptions, "movflags", "+faststart", 0);
     r = avformat_write_header(m_out.get(), &muxerOptions);
     av_dict_free(&muxerOptions);
-    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -183,7 +193,7 @@ bool Mp4Writer::WritePicture(AVPacket* packet, std::string* failure)
     av_packet_rescale_ts(packet, m_videoTimeBase, m_videoStream->time_base);
     packet->stream_index = m_videoStream->index;
     const int r = av_interleaved_write_frame(m_out.get(), packet);
-    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -192,7 +202,7 @@ bool Mp4Writer::WriteSound(AVPacket* packet, std::string* failure)
     av_packet_rescale_ts(packet, m_sound.Codec()->time_base, m_audioStream->time_base);
     packet->stream_index = m_audioStream->index;
     const int r = av_interleaved_write_frame(m_out.get(), packet);
-    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -204,9 +214,9 @@ int64_t Mp4Writer::SoundPtsAt(int64_t index) const
 bool Mp4Writer::Finish(std::string* failure)
 {
     int r = av_write_trailer(m_out.get());
-    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     r = avio_closep(&m_out->pb);
-    if (r < 0) return Fail(failure, "Unable to write the MP4 file: " + AvError(r));
+    if (r < 0) return WriteFailed(r, failure);
     return true;
 }
 
@@ -279,7 +289,7 @@ bool EncodeMp4(std::span<const uint8_t> stream, const std::string& musicPath, co
     ReplacingFile mp4(destination);
     if (!mp4.Create()) return Fail(failure, "Unable to create the MP4 file \"" + destination + "\".");
     Mp4Writer writer;
-    if (!writer.Create(mp4.TempPath(), options, failure)) return false;
+    if (!writer.Create(mp4.TempPath(), destination, options, failure)) return false;
 
     // The picture in runs, each encoded by an encoder of its own: the first here, the others
     // on threads of their own. With more than one run, each encoder keeps to one thread, which

@@ -48,11 +48,13 @@ bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes
     if (!ok) {
         const int cause = errno; // for the caller's message
         ::unlink(tmp.c_str());
+        ForgetSiblingTemp(tmp);
         ::close(fd);
         errno = cause;
         return false;
     }
     // The lock on the temporary file goes with the descriptor, only after the rename.
+    ForgetSiblingTemp(tmp);
     ::close(fd);
     // Make the rename itself durable.
     const std::string dir = target.has_parent_path() ? target.parent_path().string() : ".";

@@ -1,48 +1,34 @@
 #include "media/PrivateWorkFolder.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <mutex>
-#include <system_error>
 
-namespace fs = std::filesystem;
+#include "media/ScratchFolder.h"
 
 namespace {
 
-constexpr const char* kFolderPattern = "tessavox-work-XXXXXX";
-constexpr const char* kFallbackTempFolder = "/tmp";
+// "tessavox-work-PID-START-XXXXXX": a user who finds one knows whose it is.
+constexpr const char* kFolderPrefix = "tessavox-work";
 
 // Owns the folder for the life of the process: its destructor runs at exit.
 class Holder {
 public:
-    ~Holder() { Remove(); }
-
     std::string Path()
     {
         std::lock_guard lock(m_mutex);
-        if (m_path.empty()) {
-            std::error_code ec;
-            fs::path base = fs::temp_directory_path(ec);
-            if (ec) base = kFallbackTempFolder;
-            std::string pattern = (base / kFolderPattern).string();
-            // mkdtemp makes the folder with mode 0700 under a name no other process holds.
-            if (::mkdtemp(pattern.data())) m_path = pattern;
-        }
-        return m_path;
+        if (m_folder.Path().empty()) m_folder.Create({}, kFolderPrefix);
+        return m_folder.Path().string();
     }
 
     void Remove()
     {
         std::lock_guard lock(m_mutex);
-        if (m_path.empty()) return;
-        std::error_code ec;
-        fs::remove_all(m_path, ec);
-        m_path.clear();
+        m_folder.Remove();
     }
 
 private:
     std::mutex m_mutex;
-    std::string m_path;
+    ScratchFolder m_folder;
 };
 
 Holder& TheHolder()
@@ -61,7 +47,7 @@ std::string PrivateWorkFolder::Path()
 std::string PrivateWorkFolder::FilePath(const std::string& name)
 {
     const std::string folder = Path();
-    return folder.empty() ? std::string() : (fs::path(folder) / name).string();
+    return folder.empty() ? std::string() : (std::filesystem::path(folder) / name).string();
 }
 
 void PrivateWorkFolder::Remove()

@@ -2,9 +2,10 @@
 #include <string>
 
 // The process's own folder for its work files (music decoded for playing and exporting): made
-// on first use under the temporary folder with a unique name, open to the user alone, and
-// removed with everything in it when the process ends. Two runs of the program, a window and a
-// command-line export, say, never share a work file.
+// on first use under the temporary folder with a unique name that carries the process, open to
+// the user alone, and removed with everything in it when the process ends (or by a later start
+// when it was killed). Two runs of the program, a window and a command-line export, say, never
+// share a work file.
 class PrivateWorkFolder {
 public:
     // The folder, made when first asked for; empty when it cannot be made.

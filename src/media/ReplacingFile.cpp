@@ -54,6 +54,7 @@ bool ReplacingFile::Commit()
         errno = cause;
         return false;
     }
+    ForgetSiblingTemp(m_temp);
     m_temp.clear();
     ::close(m_fd);
     m_fd = -1;
@@ -71,6 +72,7 @@ void ReplacingFile::Abandon()
 {
     if (m_temp.empty()) return;
     ::unlink(m_temp.c_str());
+    ForgetSiblingTemp(m_temp);
     m_temp.clear();
     ::close(m_fd);
     m_fd = -1;

@@ -9,11 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "media/LeftoverSweep.h"
+#include "media/TemporaryOwner.h"
+
 namespace {
 
 // mkstemp replaces the six X by letters and digits.
 constexpr const char* kRandomPart = "XXXXXX";
-constexpr size_t kRandomChars = 6;
 // A sweep that removes our new file between its creation and its lock makes us take another
 // name; a handful of tries is plenty.
 constexpr int kCreateAttempts = 8;
@@ -28,9 +30,15 @@ std::string HiddenPrefix(const std::filesystem::path& target)
     return "." + target.filename().string() + ".";
 }
 
+// prefix plus the maker's stamp and the random part, or (made by earlier versions) prefix plus
+// the random part alone.
 bool IsTempName(const std::string& name, const std::string& prefix)
 {
-    if (name.size() != prefix.size() + kRandomChars || name.compare(0, prefix.size(), prefix) != 0) return false;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+    std::string stampedPrefix;
+    ProcessStamp stamp;
+    if (ParseStampedName(name, stampedPrefix, stamp)) return stampedPrefix == prefix;
+    if (name.size() != prefix.size() + kTemporaryRandomChars) return false;
     for (size_t i = prefix.size(); i < name.size(); ++i)
         if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
     return true;
@@ -44,6 +52,14 @@ bool StillNamed(int fd, const std::string& path)
            opened.st_ino == named.st_ino;
 }
 
+// The record entry of a temporary path: the path without its random part, absolute.
+std::string RecordEntry(const std::string& upToRandom)
+{
+    std::error_code ec;
+    const std::filesystem::path absolute = std::filesystem::absolute(upToRandom, ec);
+    return ec ? std::string() : absolute.string();
+}
+
 } // namespace
 
 int CreateSiblingTemp(const std::string& target, std::string& tempPath)
@@ -55,13 +71,20 @@ int CreateSiblingTemp(const std::string& target, std::string& tempPath)
     }
     // Left-overs of killed saves would only take up room, and a full disk needs it.
     RemoveStaleSiblingTemps(target);
-    const std::string pattern = (std::filesystem::path(FolderOf(path)) / (HiddenPrefix(path) + kRandomPart)).string();
+    const std::string upToRandom = (std::filesystem::path(FolderOf(path)) /
+                                    (HiddenPrefix(path) + StampText(OwnProcessStamp()) + "-"))
+                                       .string();
+    // Recorded before the file exists: a kill at any moment after leaves nothing unrecorded.
+    const std::string entry = RecordEntry(upToRandom);
+    if (!entry.empty()) RecordTemporary(entry);
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        std::string name = pattern;
+        std::string name = upToRandom + kRandomPart;
         const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-        if (fd < 0) return -1;
-        // A file system without flock has no sweep either (the sweep needs the lock), so an
-        // unlocked file is safe there.
+        if (fd < 0) {
+            if (!entry.empty()) ForgetTemporary(entry);
+            return -1;
+        }
+        // Without flock (some network file systems) a sweep goes by the name, which names us.
         int locked;
         do locked = ::flock(fd, LOCK_EX);
         while (locked != 0 && errno == EINTR);
@@ -71,8 +94,16 @@ int CreateSiblingTemp(const std::string& target, std::string& tempPath)
         }
         ::close(fd);
     }
+    if (!entry.empty()) ForgetTemporary(entry);
     errno = EEXIST;
     return -1;
+}
+
+void ForgetSiblingTemp(const std::string& tempPath)
+{
+    if (tempPath.size() <= kTemporaryRandomChars) return;
+    const std::string entry = RecordEntry(tempPath.substr(0, tempPath.size() - kTemporaryRandomChars));
+    if (!entry.empty()) ForgetTemporary(entry);
 }
 
 void RemoveStaleSiblingTemps(const std::string& target)
@@ -87,14 +118,8 @@ void RemoveStaleSiblingTemps(const std::string& target)
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
         if (!IsTempName(name, prefix)) continue;
-        const std::string candidate = (std::filesystem::path(folder) / name).string();
-        const int fd = ::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) continue;
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillNamed(fd, candidate))
-            ::unlink(candidate.c_str());
-        ::close(fd); // drops the lock
+        // The lock tells a live writer's file; a save may follow a kill at once, so no wait.
+        RemoveLeftover((std::filesystem::path(folder) / name).string(), std::chrono::seconds(0), LeftoverKind::File);
     }
     ::closedir(dir);
     errno = savedErrno;

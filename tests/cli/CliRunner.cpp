@@ -13,11 +13,28 @@ extern char** environ;
 
 CliResult RunProgram(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds)
 {
-    return RunProgramAndSignal(program, args, 0, {}, timeoutSeconds);
+    return RunProgramAlongside(program, args, {}, timeoutSeconds);
 }
 
 CliResult RunProgramAndSignal(const std::string& program, const std::vector<std::string>& args, int signal,
                               const std::function<bool()>& ready, int timeoutSeconds)
+{
+    bool sent = false;
+    CliResult result = RunProgramAlongside(
+        program, args,
+        [&](int pid) {
+            if (signal == 0 || !ready || !ready()) return false;
+            kill(pid, signal);
+            sent = true;
+            return true;
+        },
+        timeoutSeconds);
+    result.signalSent = sent;
+    return result;
+}
+
+CliResult RunProgramAlongside(const std::string& program, const std::vector<std::string>& args,
+                              const std::function<bool(int pid)>& alongside, int timeoutSeconds)
 {
     CliResult result;
     TempDir dir;
@@ -43,15 +60,14 @@ CliResult RunProgramAndSignal(const std::string& program, const std::vector<std:
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     int wstatus = 0;
+    bool finished = !alongside;
     for (;;) {
         const pid_t done = waitpid(pid, &wstatus, WNOHANG);
         if (done == pid) break;
         if (done < 0) return result;
-        if (signal != 0 && !result.signalSent && ready && ready()) {
-            kill(pid, signal);
-            result.signalSent = true;
-        }
+        if (!finished) finished = alongside(pid);
         if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGCONT); // in case alongside left it stopped
             kill(pid, SIGKILL);
             waitpid(pid, &wstatus, 0);
             result.timedOut = true;

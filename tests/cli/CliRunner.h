@@ -25,5 +25,10 @@ CliResult RunProgram(const std::string& program, const std::vector<std::string>&
 CliResult RunProgramAndSignal(const std::string& program, const std::vector<std::string>& args, int signal,
                               const std::function<bool()>& ready, int timeoutSeconds = 120);
 
+// Runs a program as RunProgram does and calls alongside(pid) every few milliseconds while it
+// runs, until alongside returns true: to stop, inspect or resume the program halfway.
+CliResult RunProgramAlongside(const std::string& program, const std::vector<std::string>& args,
+                              const std::function<bool(int pid)>& alongside, int timeoutSeconds = 120);
+
 // Runs the built tessavox-cli.
 CliResult RunCli(const std::vector<std::string>& args);

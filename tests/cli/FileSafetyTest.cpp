@@ -1,7 +1,7 @@
 // The user's files are read-only to every command: music, lyrics, projects and streams keep
 // every byte. Only the outputs named on the command line and the run's own private work folder
 // (gone when the run ends) are written, also when two runs work side by side or a signal stops
-// one halfway.
+// one halfway; what a killed run leaves goes with the next start, and never a live run's work.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,9 +10,11 @@
 #include <future>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/CliRunner.h"
+#include "media/LeftoverSweep.h"
 #include "support/MediaProbe.h"
 #include "support/ScopedEnv.h"
 #include "support/ScopedTempFolder.h"
@@ -73,6 +75,45 @@ bool HasHiddenFile(const std::string& folder)
     for (const auto& entry : fs::directory_iterator(folder, ec))
         if (entry.path().filename().string().starts_with(".")) return true;
     return false;
+}
+
+bool HasNameStartingWith(const std::string& folder, const std::string& start)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (entry.path().filename().string().starts_with(start)) return true;
+    return false;
+}
+
+// An export's scratch folder in the temporary folder holds a file: the audio is under way.
+bool ScratchHoldsAFile(const std::string& tmp)
+{
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(tmp, ec))
+        if (e.is_regular_file(ec) && e.path().parent_path().filename().string().starts_with("tessavox-export-"))
+            return true;
+    return false;
+}
+
+// Ten minutes of silence: long enough to decode and to encode that a signal finds the work
+// under way, quick to make.
+void MakeLongSilence(const std::string& path)
+{
+    const CliResult made =
+        RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "600", path});
+    ASSERT_EQ(made.status, 0) << made.Output();
+}
+
+// Where the command line keeps its records of temporary files under a state folder.
+std::string RecordFolder(const std::string& stateHome)
+{
+    return stateHome + "/tessavox/temporary-files";
+}
+
+bool EmptyOrMissing(const std::string& folder)
+{
+    std::error_code ec;
+    return !fs::exists(folder, ec) || fs::is_empty(folder, ec);
 }
 
 // The lead-in the export printed ("lead-in 3.12 s").
@@ -221,11 +262,8 @@ TEST(FileSafety, AStopSignalLeavesNoFileBehindAndExitsWith128PlusItsNumber)
     // work under way, quick to make.
     const std::string flac = user + "/long.flac";
     const std::string wav = user + "/long.wav";
-    for (const std::string& path : {flac, wav}) {
-        const CliResult made = RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
-                                                     "anullsrc=r=44100:cl=stereo", "-t", "600", path});
-        ASSERT_EQ(made.status, 0) << made.Output();
-    }
+    MakeLongSilence(flac);
+    MakeLongSilence(wav);
     WriteText(user + "/words.lrc", kTimedLyrics);
     const auto inputs = Fingerprints(user);
 
@@ -253,21 +291,105 @@ TEST(FileSafety, AStopSignalLeavesNoFileBehindAndExitsWith128PlusItsNumber)
     EXPECT_TRUE(fs::is_empty(out));
     const std::string tmp = dir.File("tmp");
     run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "-o", out + "/song.zip", "--type", "wmag"},
-                              SIGINT, [&tmp] {
-                                  // The audio under way in the export's scratch folder.
-                                  std::error_code ec;
-                                  for (const auto& e : fs::recursive_directory_iterator(tmp, ec))
-                                      if (e.is_regular_file(ec) &&
-                                          e.path().parent_path().filename().string().starts_with("tessavox-export-"))
-                                          return true;
-                                  return false;
-                              });
+                              SIGINT, [&tmp] { return ScratchHoldsAFile(tmp); });
     ASSERT_TRUE(run.signalSent) << run.Output();
     EXPECT_EQ(run.status, 130) << run.Output();
     EXPECT_TRUE(fs::is_empty(out));
     EXPECT_TRUE(fs::is_empty(tmp));
     EXPECT_EQ(Fingerprints(user), withProject);
     for (const auto& [name, print] : inputs) EXPECT_EQ(withProject.at(name), print) << name;
+}
+
+TEST(FileSafety, WhatKilledRunsLeftIsRemovedByTheNextStart)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    ScopedEnv state("XDG_STATE_HOME", dir.File("state"));
+    const std::string tmp = dir.File("tmp");
+    const std::string user = dir.File("user");
+    const std::string out = dir.File("out");
+    fs::create_directories(user);
+    fs::create_directories(out);
+    const std::string flac = user + "/long.flac";
+    const std::string wav = user + "/long.wav";
+    MakeLongSilence(flac);
+    MakeLongSilence(wav);
+    WriteText(user + "/words.lrc", kTimedLyrics);
+    const std::string project = user + "/song.tvx";
+    CliResult run = RunCli({"new", "-o", project, "--music", wav, "--lyrics", user + "/words.lrc"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    const auto inputs = Fingerprints(user);
+
+    // new, killed while it decodes into the hidden work file beside the project.
+    run = RunProgramAndSignal(TESSAVOX_CLI_PATH,
+                              {"new", "-o", out + "/song.tvx", "--music", flac, "--lyrics", user + "/words.lrc"},
+                              SIGKILL, [&out] { return HasNameStartingWith(out, ".song.wav."); });
+    ASSERT_TRUE(run.signalSent) << run.Output();
+    EXPECT_TRUE(run.killedBySignal);
+    EXPECT_TRUE(HasNameStartingWith(out, ".song.wav."));
+    // A video of music decoded into the work folder, killed while the hidden MP4 grows.
+    run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "--music", flac, "-o", out + "/song.mp4"},
+                              SIGKILL, [&out] { return HasNameStartingWith(out, ".song.mp4."); });
+    ASSERT_TRUE(run.signalSent) << run.Output();
+    EXPECT_TRUE(HasNameStartingWith(out, ".song.mp4."));
+    EXPECT_TRUE(HasNameStartingWith(tmp, "tessavox-work-"));
+    // A ZIP, killed while its audio grows in the scratch folder.
+    run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "-o", out + "/song.zip"}, SIGKILL,
+                              [&tmp] { return ScratchHoldsAFile(tmp); });
+    ASSERT_TRUE(run.signalSent) << run.Output();
+    EXPECT_TRUE(ScratchHoldsAFile(tmp));
+    EXPECT_FALSE(EmptyOrMissing(RecordFolder(dir.File("state"))));
+
+    // Any command started once they are old enough removes them all, and the records.
+    std::this_thread::sleep_for(kLeftoverMinimumAge + std::chrono::seconds(1));
+    run = RunCli({"info", project});
+    EXPECT_EQ(run.status, 0) << run.Output();
+    EXPECT_EQ(Names(tmp), std::vector<std::string>{});
+    EXPECT_EQ(Names(out), std::vector<std::string>{});
+    EXPECT_TRUE(EmptyOrMissing(RecordFolder(dir.File("state"))));
+    EXPECT_EQ(Fingerprints(user), inputs);
+}
+
+TEST(FileSafety, ARunStartedMeanwhileLeavesALiveRunsFilesAlone)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    ScopedEnv state("XDG_STATE_HOME", dir.File("state"));
+    const std::string tmp = dir.File("tmp");
+    const std::string flac = dir.File("long.flac");
+    MakeLongSilence(flac);
+    MakeLongSilence(dir.File("long.wav"));
+    WriteText(dir.File("words.lrc"), kTimedLyrics);
+    const std::string project = dir.File("song.tvx");
+    CliResult run = RunCli({"new", "-o", project, "--music", dir.File("long.wav"), "--lyrics", dir.File("words.lrc")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+
+    // The export is held still (stopped) with its work folder and scratch folder in place,
+    // older than any left-over needs to be, while another command starts and ends.
+    std::vector<std::string> held, afterOther;
+    CliResult other;
+    run = RunProgramAlongside(TESSAVOX_CLI_PATH, {"export", project, "--music", flac, "-o", dir.File("song.zip")},
+                              [&](int pid) {
+                                  if (!ScratchHoldsAFile(tmp)) return false;
+                                  kill(pid, SIGSTOP);
+                                  held = Names(tmp);
+                                  std::this_thread::sleep_for(kLeftoverMinimumAge + std::chrono::seconds(1));
+                                  other = RunCli({"info", project});
+                                  afterOther = Names(tmp);
+                                  kill(pid, SIGCONT);
+                                  return true;
+                              });
+    EXPECT_EQ(other.status, 0) << other.Output();
+    const auto holds = [&held](const std::string& start) {
+        return std::any_of(held.begin(), held.end(), [&start](const std::string& n) { return n.starts_with(start); });
+    };
+    EXPECT_TRUE(holds("tessavox-work-") && holds("tessavox-export-")) << held.size() << " names";
+    EXPECT_EQ(afterOther, held);
+    EXPECT_EQ(run.status, 0) << run.Output();
+    const CliResult listed = RunProgram("unzip", {"-Z1", dir.File("song.zip")});
+    EXPECT_EQ(listed.out, "song.mp3\nsong.cdg\n") << listed.Output();
+    EXPECT_EQ(Names(tmp), std::vector<std::string>{});
+    EXPECT_TRUE(EmptyOrMissing(RecordFolder(dir.File("state"))));
 }
 
 TEST(FileSafety, AMovedFolderOfProjectsFindsItsMusicAndExportsAsBefore)

@@ -157,8 +157,8 @@ TEST_F(CompressedExportTest, ZipThatCannotBeCreatedIsToldAndTheTemporaryPiecesGo
     const auto r = Run((out / "missing-folder" / "song.zip").string(), choices);
     EXPECT_FALSE(r.ok);
     ASSERT_EQ(prompt.entries.size(), 1u);
-    EXPECT_EQ(prompt.entries[0].text, "An unexpected error occurred while creating the ZIP compressed file.\n\n" +
-                                          (out / "missing-folder" / "song.zip").string() + ": No such file or directory");
+    EXPECT_EQ(prompt.entries[0].text, "An unexpected error occurred while creating the ZIP compressed file.\n\n\"" +
+                                          (out / "missing-folder" / "song.zip").string() + "\": No such file or directory.");
     EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Stop);
     EXPECT_TRUE(fs::is_empty(temp));
     EXPECT_TRUE(fs::is_empty(out));

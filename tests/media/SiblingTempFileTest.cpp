@@ -6,6 +6,7 @@
 #include "media/AtomicFile.h"
 #include "media/ReplacingFile.h"
 #include "media/SiblingTempFile.h"
+#include "media/TemporaryOwner.h"
 #include "support/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -23,14 +24,20 @@ const std::vector<uint8_t> kBytes = {1, 2, 3};
 
 } // namespace
 
-// What a killed save leaves (an unlocked temporary file) goes with the next save of the same
-// file; names that only look alike, other files' temporaries and links stay.
+// What a killed save leaves (an unlocked temporary file, named after a process that is gone or
+// by an earlier version) goes with the next save of the same file; names that only look alike,
+// other files' temporaries, links and an unlocked file of a live process stay.
 TEST(SiblingTempFile, TheNextSaveRemovesOnlyLeftOversOfItsOwnFile)
 {
     TempDir dir;
     const std::string target = dir.File("song.tvx");
-    for (const char* name : {".song.tvx.a1B2c3", ".song.tvx.zzzzzz", ".song.tvx.abc12", ".song.tvx.abcdefg",
-                             ".song.tvx.ab-def", "song.tvx.abcdef", ".other.tvx.abcdef", ".song.tvx.bak"})
+    // Above the largest process id Linux hands out.
+    const std::string gone = ".song.tvx.4194305-12345-a1B2c3";
+    const std::string live = ".song.tvx." + StampText(OwnProcessStamp()) + "-a1B2c3";
+    const std::vector<std::string> names = {".song.tvx.a1B2c3", ".song.tvx.zzzzzz", ".song.tvx.abc12",
+                                            ".song.tvx.abcdefg", ".song.tvx.ab-def", "song.tvx.abcdef",
+                                            ".other.tvx.abcdef", ".song.tvx.bak", gone, live};
+    for (const std::string& name : names)
         WriteFileBytes(dir.File(name), {9});
     fs::create_directory(dir.Path() / ".song.tvx.folder");
     fs::create_symlink(dir.File(".other.tvx.abcdef"), dir.Path() / ".song.tvx.link01");
@@ -40,7 +47,7 @@ TEST(SiblingTempFile, TheNextSaveRemovesOnlyLeftOversOfItsOwnFile)
     EXPECT_EQ(Names(dir.Path()),
               (std::set<std::string>{"song.tvx", ".song.tvx.abc12", ".song.tvx.abcdefg", ".song.tvx.ab-def",
                                      "song.tvx.abcdef", ".other.tvx.abcdef", ".song.tvx.bak", ".song.tvx.folder",
-                                     ".song.tvx.link01"}));
+                                     ".song.tvx.link01", live}));
     EXPECT_EQ(ReadFileBytes(dir.File(".other.tvx.abcdef")), std::vector<uint8_t>{9});
 }
 

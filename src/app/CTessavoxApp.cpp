@@ -379,14 +379,13 @@ void CTessavoxApp::FileOpen()
 bool CTessavoxApp::OpenProject(const QString& path)
 {
     m_projectFolder = FolderOf(path);
-    ClearMusic();
     if (!m_document.Open(PathBytes(path))) {
-        // The loader has told the user why. The song keeps neither the name nor the path of a
-        // file it refused, so that no Save or Auto Save can write over that file.
-        BecomeUntitled();
+        // The loader has told the user why; the song that was open stays open, as it was, and
+        // keeps its own path, so no Save or Auto Save can write over the refused file.
         emit StateChanged();
         return false;
     }
+    ClearMusic();
     m_openedFromFile = true;
     m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     LoadSongMusic(true);
@@ -662,8 +661,8 @@ bool CTessavoxApp::OfferRecovery()
             RecoveryFile(found.file).Remove();
             continue;
         }
-        ClearMusic();
         if (!m_document.OpenRecovered(found)) continue;
+        ClearMusic();
         // Our own copy takes over from the one left behind.
         RecoveryFile(found.file).Remove();
         m_openedFromFile = !found.projectPath.empty();

@@ -634,7 +634,7 @@ private slots:
         app.Song().SetModified(false);
     }
 
-    void aRefusedProjectLeavesAnUntitledSongThatSavesNothingOverIt()
+    void aRefusedProjectLeavesTheOpenSongAsItWasAndSavesNothingOverIt()
     {
         Answers answers;
         const QString wav = File("refused.wav");
@@ -656,26 +656,22 @@ private slots:
 
         QVERIFY(!app.OpenProject(refused));
         QCOMPARE(answers.boxes.back().text, std::string(kMsgProjectTooNew));
-        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - Untitled"));
-        QCOMPARE(app.Song().projectPath, std::string());
-        QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
-        QVERIFY(!app.MusicLoaded());
-        QVERIFY(!app.CommandEnabled(CommandId::FileClose));
-        QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - open.tvx"));
+        QCOMPARE(app.Song().projectPath, File("open.tvx").toStdString());
+        QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+        QVERIFY(app.MusicLoaded());
+        QVERIFY(!app.Song().IsModified());
 
-        // What is typed afterwards is saved under a name the user gives, by Save and by the auto
-        // save of a view switch alike; both choosers are cancelled here.
+        // What is changed afterwards is saved into the open song's own file.
         app.Song().lyricText = "typed after the refusal";
         app.Song().SetModified(true);
         const size_t asked = answers.choices.size();
-        app.RunCommand(CommandId::FileSave);
-        app.RunCommand(CommandId::ModeEditLyrics);
-        QCOMPARE(answers.choices.size(), asked + 2);
-        for (size_t i = asked; i < answers.choices.size(); ++i)
-            QCOMPARE(answers.choices[i].title, QString("Save Tessavox Project"));
+        QVERIFY(app.FileSave());
+        QCOMPARE(answers.choices.size(), asked);
         QCOMPARE(Sha256(refused), before);
-        QVERIFY(app.Song().IsModified());
-        app.Song().SetModified(false);
+        MSongSettings saved(File("open.tvx").toStdString());
+        QVERIFY(saved.Load());
+        QCOMPARE(saved.lyricText, std::string("typed after the refusal"));
     }
 
     void addMusicNeitherAsksForANameNorRewritesTheProject()

@@ -51,6 +51,7 @@ constexpr const char* kMsgMusicErrorTail = " Would you like to select a differen
 constexpr const char* kCaptionMusicError = "Error in Music File";
 constexpr const char* kMsgChooseAnother = "Would you like to choose another file?";
 constexpr const char* kUntitled = "Untitled";
+constexpr const char* kMusicMissingMark = " (music missing)";
 constexpr uint32_t kActionAddMusic = 0;
 constexpr uint32_t kActionSettings = 6;
 // After a signal: how often to look whether the cancelled export has ended, and at most how
@@ -301,7 +302,11 @@ void CTessavoxApp::ClearMusic()
 QString CTessavoxApp::Caption() const
 {
     const QString path = PathText(m_song->projectPath);
-    return QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+    QString caption =
+        QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+    // The song keeps the path of music that is nowhere; the user sees so for as long as it is.
+    if (!MusicLoaded() && m_document.MusicMissing()) caption += kMusicMissingMark;
+    return caption;
 }
 
 void CTessavoxApp::RefreshCaption()
@@ -398,18 +403,26 @@ void CTessavoxApp::LoadSongMusic(bool askWhenMissing)
     if (!m_song->musicPath.empty()) {
         // A folder of projects and music that was moved still finds the music beside the
         // project; the song keeps the path it stored until the user chooses other music.
-        const MusicLocation where = LocateMusic(m_song->musicPath, m_song->projectPath);
+        const MusicLocation where = m_document.LocateMusic();
         const QString music = PathText(where.path.empty() ? m_song->musicPath : where.path);
         if (LoadMusic(music)) {
             chooseMusic = askWhenMissing && !QFileInfo::exists(m_musicSourcePath) &&
                           m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
                                        PromptIcon::Question) == PromptAnswer::Yes;
         } else {
-            const std::string text =
-                std::string(kMsgMusicError) + ToAnsi(m_musicErrorText) + "\n" + kMsgMusicErrorTail;
+            const bool missing = where.path.empty();
+            std::string text = std::string(kMsgMusicError) + ToAnsi(m_musicErrorText);
+            // Music that is nowhere: every place it was looked for, the stored path first.
+            if (missing)
+                for (const std::string& tried : where.tried) text += ToAnsi(PathText(tried)) + "\n";
+            text += std::string("\n") + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
                 chooseMusic = true;
+            } else if (missing) {
+                // The project still names its music, and saves it so, until other music is
+                // chosen: the file may be on a disk that is not there today.
+                m_song->musicWorkPath.clear();
             } else {
                 m_song->musicPath.clear();
                 m_song->musicWorkPath.clear();

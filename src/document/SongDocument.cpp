@@ -138,6 +138,11 @@ MusicLocation SongDocument::LocateMusic() const
     return ::LocateMusic(m_song->musicPath, m_song->projectPath);
 }
 
+bool SongDocument::MusicMissing() const
+{
+    return !m_song->musicPath.empty() && LocateMusic().path.empty();
+}
+
 bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
 {
     m_peaksPath.clear(); // a new import may write its work file where the last one was

@@ -61,6 +61,9 @@ public:
     // -- Music.
     // Where the stored music is now (the stored path, or beside a moved project).
     MusicLocation LocateMusic() const;
+    // The song names music that is nowhere LocateMusic looks. Its path stays the song's, saved
+    // with it, until the user chooses other music; nothing is written there meanwhile.
+    bool MusicMissing() const;
     // Imports the music at path: the song plays from it; the song's stored music and its
     // modified state are the caller's (Open keeps them, AttachMusic sets them). False with the
     // reasons in MusicResult().errorText.

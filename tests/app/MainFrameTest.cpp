@@ -587,20 +587,27 @@ private slots:
         app.Song().SetModified(false);
     }
 
-    void aProjectWhoseMusicMovedOffersToChooseAgain()
+    void aProjectWhoseMusicMovedOffersToChooseAgainAndKeepsItsPath()
     {
         Answers answers;
         CTessavoxApp app;
         app.InitInstance(false);
-        const QString project = SavedProject("moved.tvx", File("gone.wav"));
+        // On a disk that is not there today.
+        const std::string gone = "/no-such-disk/gone.wav";
+        const QString project = SavedProject("moved.tvx", QString::fromStdString(gone));
         answers.answers = {PromptAnswer::No};
         QVERIFY(app.OpenProject(project));
         QVERIFY(answers.Asked("Error in Music File"));
+        // The box names the stored path and the places beside the project it looked in.
         const auto& box = answers.boxes.back();
-        QCOMPARE(box.text, std::string("The music file associated with this\nproject has an error:\n\nFile not "
-                                       "found\n\n Would you like to select a different\nmusic file now?\n"));
-        QCOMPARE(app.Song().musicPath, std::string());
+        const std::string tried =
+            gone + "\n" + File("gone.wav").toStdString() + "\n" + File("no-such-disk/gone.wav").toStdString() + "\n";
+        QCOMPARE(box.text, "The music file associated with this\nproject has an error:\n\nFile not found\n" + tried +
+                               "\n Would you like to select a different\nmusic file now?\n");
+        // No keeps the music's path in the song, and the caption says it is missing.
+        QCOMPARE(app.Song().musicPath, gone);
         QVERIFY(!app.MusicLoaded());
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - moved.tvx (music missing)"));
         QVERIFY(app.OpenedFromFile());
         QVERIFY(app.CommandEnabled(CommandId::FileSaveAs));
         QCOMPARE(app.Settings().RecentFiles().first(), QFileInfo(project).absoluteFilePath());

@@ -51,6 +51,7 @@ constexpr const char* kMsgMusicErrorTail = " Would you like to select a differen
 constexpr const char* kCaptionMusicError = "Error in Music File";
 constexpr const char* kMsgChooseAnother = "Would you like to choose another file?";
 constexpr const char* kUntitled = "Untitled";
+constexpr const char* kMusicMissingMark = " (music missing)";
 constexpr uint32_t kActionAddMusic = 0;
 constexpr uint32_t kActionSettings = 6;
 // After a signal: how often to look whether the cancelled export has ended, and at most how
@@ -301,7 +302,11 @@ void CTessavoxApp::ClearMusic()
 QString CTessavoxApp::Caption() const
 {
     const QString path = PathText(m_song->projectPath);
-    return QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+    QString caption =
+        QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+    // The song keeps the path of music that is nowhere; the user sees so for as long as it is.
+    if (!MusicLoaded() && m_document.MusicMissing()) caption += kMusicMissingMark;
+    return caption;
 }
 
 void CTessavoxApp::RefreshCaption()
@@ -379,14 +384,13 @@ void CTessavoxApp::FileOpen()
 bool CTessavoxApp::OpenProject(const QString& path)
 {
     m_projectFolder = FolderOf(path);
-    ClearMusic();
     if (!m_document.Open(PathBytes(path))) {
-        // The loader has told the user why. The song keeps neither the name nor the path of a
-        // file it refused, so that no Save or Auto Save can write over that file.
-        BecomeUntitled();
+        // The loader has told the user why; the song that was open stays open, as it was, and
+        // keeps its own path, so no Save or Auto Save can write over the refused file.
         emit StateChanged();
         return false;
     }
+    ClearMusic();
     m_openedFromFile = true;
     m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     LoadSongMusic(true);
@@ -399,18 +403,26 @@ void CTessavoxApp::LoadSongMusic(bool askWhenMissing)
     if (!m_song->musicPath.empty()) {
         // A folder of projects and music that was moved still finds the music beside the
         // project; the song keeps the path it stored until the user chooses other music.
-        const MusicLocation where = LocateMusic(m_song->musicPath, m_song->projectPath);
+        const MusicLocation where = m_document.LocateMusic();
         const QString music = PathText(where.path.empty() ? m_song->musicPath : where.path);
         if (LoadMusic(music)) {
             chooseMusic = askWhenMissing && !QFileInfo::exists(m_musicSourcePath) &&
                           m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
                                        PromptIcon::Question) == PromptAnswer::Yes;
         } else {
-            const std::string text =
-                std::string(kMsgMusicError) + ToAnsi(m_musicErrorText) + "\n" + kMsgMusicErrorTail;
+            const bool missing = where.path.empty();
+            std::string text = std::string(kMsgMusicError) + ToAnsi(m_musicErrorText);
+            // Music that is nowhere: every place it was looked for, the stored path first.
+            if (missing)
+                for (const std::string& tried : where.tried) text += ToAnsi(PathText(tried)) + "\n";
+            text += std::string("\n") + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
                 chooseMusic = true;
+            } else if (missing) {
+                // The project still names its music, and saves it so, until other music is
+                // chosen: the file may be on a disk that is not there today.
+                m_song->musicWorkPath.clear();
             } else {
                 m_song->musicPath.clear();
                 m_song->musicWorkPath.clear();
@@ -662,8 +674,8 @@ bool CTessavoxApp::OfferRecovery()
             RecoveryFile(found.file).Remove();
             continue;
         }
-        ClearMusic();
         if (!m_document.OpenRecovered(found)) continue;
+        ClearMusic();
         // Our own copy takes over from the one left behind.
         RecoveryFile(found.file).Remove();
         m_openedFromFile = !found.projectPath.empty();

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "app/QtText.h"
+#include "app/ViewReport.h"
 
 namespace {
 
@@ -38,6 +39,12 @@ QMessageBox::StandardButtons ButtonsOf(PromptButtons buttons)
 
 bool g_closingDown = false;
 
+// A script reads the box from the view report: its caption and its text on one line.
+void ReportBox(const std::string& caption, const std::string& text)
+{
+    AppendViewReport(QString("box %1: %2\n").arg(FromAnsi(caption), FromAnsi(text).replace('\n', "\\n")));
+}
+
 } // namespace
 
 void QtUserPrompt::SetClosingDown(bool closingDown)
@@ -63,6 +70,7 @@ void QtUserPrompt::Message(const std::string& text, const std::string& caption, 
         return;
     }
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
+    ReportBox(caption, text);
     box.exec();
 }
 
@@ -72,6 +80,7 @@ PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& capti
     if (g_closingDown) return PromptAnswer::Cancel;
     if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true, {}});
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), ButtonsOf(buttons), m_parent);
+    ReportBox(caption, text);
     const int answer = box.exec();
     // A box that a signal closed was not answered.
     if (g_closingDown) return PromptAnswer::Cancel;
@@ -92,6 +101,7 @@ bool QtUserPrompt::MessageWithCheck(const std::string& text, const std::string& 
     QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
     auto* check = new QCheckBox(FromAnsi(checkLabel), &box);
     box.setCheckBox(check);
+    ReportBox(caption, text);
     box.exec();
     return check->isChecked();
 }

@@ -25,9 +25,6 @@
 namespace {
 
 constexpr const char* kUsage = "Usage: tessavox-cli info FILE.tvx [--json]\n";
-constexpr const char* kMsgProjectEndsEarly =
-    "The project file ends before all of its pages and lines could be read; it is truncated or damaged.";
-
 
 // The version word as it stands in the file; the loaded song always says 600.
 bool ReadFileVersion(const std::string& path, int32_t& version)
@@ -161,7 +158,7 @@ std::string OrNone(const std::string& cp1252)
     return cp1252.empty() ? "(none)" : Printable(cp1252);
 }
 
-std::string TextReport(const MSongSettings& song, const std::string& path, int32_t version)
+std::string TextReport(const MSongSettings& song, const std::string& path, int32_t version, bool musicMissing)
 {
     std::string out;
     AppendLine(out, "Project:", PrintablePath(path));
@@ -170,7 +167,9 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     AppendLine(out, "Lines per page:", std::to_string(song.settings.linesPerPage));
     AppendLine(out, "Artist:", OrNone(song.artist));
     AppendLine(out, "Title:", OrNone(song.title));
-    AppendLine(out, "Music:", song.musicPath.empty() ? OrNone(song.musicPath) : PrintablePath(song.musicPath));
+    AppendLine(out, "Music:",
+               song.musicPath.empty() ? OrNone(song.musicPath)
+                                      : PrintablePath(song.musicPath) + (musicMissing ? " (missing)" : ""));
     static const char* const kSingerLabels[] = {"Singer 1:", "Singer 2:", "Both:"};
     for (size_t i = 0; i < song.singerDescriptions.size(); ++i)
         AppendLine(out, kSingerLabels[i], OrNone(song.singerDescriptions[i]));
@@ -228,7 +227,7 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     return out;
 }
 
-std::string JsonReport(const MSongSettings& song, const std::string& path, int32_t version)
+std::string JsonReport(const MSongSettings& song, const std::string& path, int32_t version, bool musicMissing)
 {
     std::string out;
     JsonWriter json(out);
@@ -241,6 +240,7 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
     json.Field("title", Cp1252ToUtf8(song.title));
     // Paths are the file system's bytes, as they are (the writer marks bytes that are not UTF-8).
     json.Field("music", song.musicPath);
+    json.Field("musicMissing", musicMissing);
     json.Key("singerDescriptions");
     json.BeginArray(true);
     for (const std::string& description : song.singerDescriptions) json.String(Cp1252ToUtf8(description));
@@ -335,19 +335,16 @@ int RunInfoCommand(const CliArgs& args)
     prompt.SetCommand("info");
     SongDocument doc;
     const MSongSettings& song = doc.Song();
-    if (!OpenCliProject(doc, options.path, prompt)) {
-        // The loader says nothing when the file merely ends early; the user still needs a reason.
-        if (prompt.ShownCount() == 0) prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
-        return 1;
-    }
+    if (!OpenCliProject(doc, options.path, prompt)) return 1;
     int32_t version = 0;
     if (!ReadFileVersion(options.path, version)) {
         prompt.Message(kMsgCannotOpenProject, kAppCaption, PromptIcon::Warning);
         return 1;
     }
 
-    const std::string report =
-        options.json ? JsonReport(song, options.path, version) : TextReport(song, options.path, version);
+    const bool musicMissing = doc.MusicMissing();
+    const std::string report = options.json ? JsonReport(song, options.path, version, musicMissing)
+                                            : TextReport(song, options.path, version, musicMissing);
     std::fwrite(report.data(), 1, report.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         std::fprintf(stderr, "tessavox-cli info: cannot write the report\n");

@@ -89,15 +89,12 @@ void SongDocument::New()
 
 bool SongDocument::Open(const std::string& path)
 {
+    // The loader reads the whole file before it changes the song, and takes the path only with
+    // it: a file it refused (the user has been told why) leaves the open song as it was, under
+    // its own path, so that nothing is ever saved over the refused file.
+    if (!LoadProject(*m_song, path)) return false;
     ClearMusic();
     m_lyricSource.clear();
-    m_song->projectPath = path;
-    if (!m_song->Load()) {
-        // The loader has told the user why; the song keeps neither the name nor the path of a
-        // file it refused, so that no Save can write over that file.
-        New();
-        return false;
-    }
     Notify(Change::Path);
     RemoveRecovery();
     ResetHistory();
@@ -107,12 +104,10 @@ bool SongDocument::Open(const std::string& path)
 
 bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 {
+    if (!LoadProjectBytes(*m_song, found.project)) return false;
     ClearMusic();
+    m_lyricSource.clear();
     m_song->projectPath = found.projectPath;
-    if (!LoadProjectBytes(*m_song, found.project)) {
-        New();
-        return false;
-    }
     Notify(Change::Path);
     // The history starts at the recovered song; nothing of it was saved.
     m_song->SetModified(true);
@@ -154,6 +149,11 @@ bool SongDocument::SaveAs(const std::string& path)
 MusicLocation SongDocument::LocateMusic() const
 {
     return ::LocateMusic(m_song->musicPath, m_song->projectPath);
+}
+
+bool SongDocument::MusicMissing() const
+{
+    return !m_song->musicPath.empty() && LocateMusic().path.empty();
 }
 
 bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)

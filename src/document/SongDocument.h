@@ -44,11 +44,12 @@ public:
     // -- The project.
     // An untitled song with the default settings and pages, no music, no history.
     void New();
-    // Reads the project at path. On failure the user has been told why and the document is an
-    // untitled song with no path (a file it refused is never saved over).
+    // Reads the project at path. On failure the user has been told why and the open song is
+    // left exactly as it was, its path, music, history and modified state among it.
     bool Open(const std::string& path);
     // Opens a song that a crash left behind: the recovered content, the path it had, marked
-    // modified. The music is the caller's to load, as after Open.
+    // modified. The music is the caller's to load, as after Open; a failure leaves the song as
+    // Open's does.
     bool OpenRecovered(const RecoveryFile::Found& found);
     // Writes the project to its path; false (the user told why) when it was not written.
     bool Save();
@@ -60,6 +61,9 @@ public:
     // -- Music.
     // Where the stored music is now (the stored path, or beside a moved project).
     MusicLocation LocateMusic() const;
+    // The song names music that is nowhere LocateMusic looks. Its path stays the song's, saved
+    // with it, until the user chooses other music; nothing is written there meanwhile.
+    bool MusicMissing() const;
     // Imports the music at path: the song plays from it; the song's stored music and its
     // modified state are the caller's (Open keeps them, AttachMusic sets them). False with the
     // reasons in MusicResult().errorText.

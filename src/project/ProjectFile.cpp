@@ -7,6 +7,7 @@
 #include <string>
 
 #include "media/AtomicFile.h"
+#include "media/ByteOrder.h"
 #include "media/ByteReader.h"
 #include "media/ByteWriter.h"
 #include "project/LyricRow.h"
@@ -19,6 +20,14 @@ namespace {
 // and lyrics are text.
 constexpr size_t kMaxProjectBytes = size_t(512) << 20;
 constexpr size_t kVersion500PageTrailer = 16;
+// What the settings block of any song holds, however new its program: a few singers, a
+// handful of lines per page, one of a few sweep kinds. A file whose first words lie outside
+// these is not a project at all, whatever its version word says.
+constexpr int32_t kMaxPlausibleSingers = 9;
+constexpr int32_t kMaxPlausibleLinesPerPage = 99;
+constexpr int32_t kMaxPlausibleSweepKind = 9;
+constexpr size_t kVersionBytes = 4;
+constexpr size_t kPlausibleWordsBytes = 16; // version, singers, lines per page, sweep kind
 
 void WriteInfoHeader(ByteWriter& out, const BitmapInfoHeader& h)
 {
@@ -147,6 +156,20 @@ bool ReadBody(ByteReader& in, int32_t version, MSongSettings& staged)
     return true;
 }
 
+// Whether bytes start as a project of some version does: one we read, or one whose settings
+// words have the sizes a song's have (a real file of a newer or older program).
+bool StartsLikeAProject(std::span<const uint8_t> bytes)
+{
+    if (bytes.size() < kVersionBytes) return false;
+    const auto word = [&bytes](size_t offset) { return static_cast<int32_t>(GetLe32(bytes.data() + offset)); };
+    const int32_t version = word(0);
+    if (version >= kOldestProjectVersion && version <= kProjectVersion) return true;
+    if (bytes.size() < kPlausibleWordsBytes) return false;
+    const int32_t singers = word(4), linesPerPage = word(8), sweepKind = word(12);
+    return singers >= 1 && singers <= kMaxPlausibleSingers && linesPerPage >= 1 &&
+           linesPerPage <= kMaxPlausibleLinesPerPage && sweepKind >= 0 && sweepKind <= kMaxPlausibleSweepKind;
+}
+
 } // namespace
 
 void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page)
@@ -268,6 +291,10 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
 {
     UserPrompt& prompt = PromptOrSilent(song.prompt);
     try {
+        if (!StartsLikeAProject(bytes)) {
+            prompt.Message(kMsgNotAProject, kAppCaption, PromptIcon::Warning);
+            return false;
+        }
         if (bytes.size() < kSettingsBlockBytes) {
             prompt.Message(kMsgProjectCorrupted, kAppCaption, PromptIcon::Warning);
             return false;
@@ -284,7 +311,10 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
 
         MSongSettings staged(song.projectPath);
         ByteReader in(bytes.subspan(kSettingsBlockBytes));
-        if (!ReadBody(in, block.version, staged)) return false;
+        if (!ReadBody(in, block.version, staged)) {
+            prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
+            return false;
+        }
 
         song.settings = block;
         song.settings.version = kProjectVersion;
@@ -315,12 +345,19 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
     }
 }
 
-bool LoadProject(MSongSettings& song)
+bool LoadProject(MSongSettings& song, const std::string& path)
 {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(song.projectPath, bytes, kMaxProjectBytes)) {
+    if (!ReadWholeFile(path, bytes, kMaxProjectBytes)) {
         PromptOrSilent(song.prompt).Message(kMsgCannotOpenProject, kAppCaption, PromptIcon::Warning);
         return false;
     }
-    return LoadProjectBytes(song, bytes);
+    if (!LoadProjectBytes(song, bytes)) return false;
+    song.projectPath = path;
+    return true;
+}
+
+bool LoadProject(MSongSettings& song)
+{
+    return LoadProject(song, song.projectPath);
 }

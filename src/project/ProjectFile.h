@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 class ByteReader;
@@ -18,6 +19,9 @@ inline constexpr size_t kWordElementBytes = 40;
 inline constexpr const char* kProjectFilter = "Tessavox Projects (*.tvx)";
 inline constexpr const char* kMsgCannotOpenProject = "Cannot open the project file.";
 inline constexpr const char* kMsgProjectCorrupted = "The project file has been corrupted.";
+inline constexpr const char* kMsgNotAProject = "The file is not a Tessavox project file.";
+inline constexpr const char* kMsgProjectEndsEarly =
+    "The project file ends before all of its pages and lines could be read; it is truncated or damaged.";
 inline constexpr const char* kMsgProjectTooNew =
     "The project file is from a newer version of Tessavox.\nIt cannot be opened by this version.";
 inline constexpr const char* kMsgProjectTooOld =
@@ -37,9 +41,11 @@ std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicP
 // modified on success.
 bool SaveProject(MSongSettings& song);
 
-// Loads the project at the song's path. On failure the song is left unchanged and false is
-// returned; the caller restores the defaults.
+// Loads the project at the song's path, or at path, which the song then takes. On failure the
+// song's prompt is told why (the same text whoever opened the file), the song is left unchanged
+// and false is returned.
 bool LoadProject(MSongSettings& song);
+bool LoadProject(MSongSettings& song, const std::string& path);
 bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes);
 
 // Pieces of the layout shared with the diagnostic log.

@@ -587,20 +587,27 @@ private slots:
         app.Song().SetModified(false);
     }
 
-    void aProjectWhoseMusicMovedOffersToChooseAgain()
+    void aProjectWhoseMusicMovedOffersToChooseAgainAndKeepsItsPath()
     {
         Answers answers;
         CTessavoxApp app;
         app.InitInstance(false);
-        const QString project = SavedProject("moved.tvx", File("gone.wav"));
+        // On a disk that is not there today.
+        const std::string gone = "/no-such-disk/gone.wav";
+        const QString project = SavedProject("moved.tvx", QString::fromStdString(gone));
         answers.answers = {PromptAnswer::No};
         QVERIFY(app.OpenProject(project));
         QVERIFY(answers.Asked("Error in Music File"));
+        // The box names the stored path and the places beside the project it looked in.
         const auto& box = answers.boxes.back();
-        QCOMPARE(box.text, std::string("The music file associated with this\nproject has an error:\n\nFile not "
-                                       "found\n\n Would you like to select a different\nmusic file now?\n"));
-        QCOMPARE(app.Song().musicPath, std::string());
+        const std::string tried =
+            gone + "\n" + File("gone.wav").toStdString() + "\n" + File("no-such-disk/gone.wav").toStdString() + "\n";
+        QCOMPARE(box.text, "The music file associated with this\nproject has an error:\n\nFile not found\n" + tried +
+                               "\n Would you like to select a different\nmusic file now?\n");
+        // No keeps the music's path in the song, and the caption says it is missing.
+        QCOMPARE(app.Song().musicPath, gone);
         QVERIFY(!app.MusicLoaded());
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - moved.tvx (music missing)"));
         QVERIFY(app.OpenedFromFile());
         QVERIFY(app.CommandEnabled(CommandId::FileSaveAs));
         QCOMPARE(app.Settings().RecentFiles().first(), QFileInfo(project).absoluteFilePath());
@@ -634,7 +641,7 @@ private slots:
         app.Song().SetModified(false);
     }
 
-    void aRefusedProjectLeavesAnUntitledSongThatSavesNothingOverIt()
+    void aRefusedProjectLeavesTheOpenSongAsItWasAndSavesNothingOverIt()
     {
         Answers answers;
         const QString wav = File("refused.wav");
@@ -656,26 +663,22 @@ private slots:
 
         QVERIFY(!app.OpenProject(refused));
         QCOMPARE(answers.boxes.back().text, std::string(kMsgProjectTooNew));
-        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - Untitled"));
-        QCOMPARE(app.Song().projectPath, std::string());
-        QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
-        QVERIFY(!app.MusicLoaded());
-        QVERIFY(!app.CommandEnabled(CommandId::FileClose));
-        QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - open.tvx"));
+        QCOMPARE(app.Song().projectPath, File("open.tvx").toStdString());
+        QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
+        QVERIFY(app.MusicLoaded());
+        QVERIFY(!app.Song().IsModified());
 
-        // What is typed afterwards is saved under a name the user gives, by Save and by the auto
-        // save of a view switch alike; both choosers are cancelled here.
+        // What is changed afterwards is saved into the open song's own file.
         app.Song().lyricText = "typed after the refusal";
         app.Song().SetModified(true);
         const size_t asked = answers.choices.size();
-        app.RunCommand(CommandId::FileSave);
-        app.RunCommand(CommandId::ModeEditLyrics);
-        QCOMPARE(answers.choices.size(), asked + 2);
-        for (size_t i = asked; i < answers.choices.size(); ++i)
-            QCOMPARE(answers.choices[i].title, QString("Save Tessavox Project"));
+        QVERIFY(app.FileSave());
+        QCOMPARE(answers.choices.size(), asked);
         QCOMPARE(Sha256(refused), before);
-        QVERIFY(app.Song().IsModified());
-        app.Song().SetModified(false);
+        MSongSettings saved(File("open.tvx").toStdString());
+        QVERIFY(saved.Load());
+        QCOMPARE(saved.lyricText, std::string("typed after the refusal"));
     }
 
     void addMusicNeitherAsksForANameNorRewritesTheProject()

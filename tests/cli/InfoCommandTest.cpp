@@ -268,7 +268,7 @@ TEST(InfoCommand, UnreadableFilesGiveTheLoadMessageAndStatus1)
     };
     const std::string endsEarly = "The project file ends before all of its pages and lines could be read";
     const std::vector<Case> cases = {
-        {"empty", {}, kMsgProjectCorrupted},
+        {"empty", {}, kMsgNotAProject},
         {"51 bytes", std::vector<uint8_t>(demo.begin(), demo.begin() + 51), kMsgProjectCorrupted},
         {"version 601", version(601), kMsgProjectTooNew},
         {"version 399", version(399), kMsgProjectTooOld},

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "audio/WavOutFile.h"
 #include "document/RecoveryFile.h"
 #include "document/SongDocument.h"
 #include "lyrics/LrcDocument.h"
@@ -208,6 +209,67 @@ TEST(SongDocument, UndoKeepsTheMusicThePathAndTheStreamBuffer)
     EXPECT_EQ(doc.Song().musicDataBytes, 1234u);
     EXPECT_EQ(doc.Path(), j.dir.File("song.tvx"));
     EXPECT_TRUE(j.prompt.entries.empty());
+}
+
+// Whatever keeps a file from opening, the song that was open stays as it was, with its music,
+// its history and its unsaved change; the user hears the loader's reason once.
+TEST(SongDocument, AProjectThatCannotBeReadLeavesTheOpenSongAsItWas)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    {
+        WavOutFile wav;
+        ASSERT_TRUE(wav.Create(j.dir.File("star.wav"), 44100, 16, 2));
+        ASSERT_TRUE(wav.Write(std::vector<int16_t>(2 * kSecond, 500)));
+        ASSERT_TRUE(wav.Close());
+    }
+    ASSERT_TRUE(doc.AttachMusic(j.dir.File("star.wav")));
+    PlaceAll(doc, kSecond);
+    const std::vector<uint8_t> project = ReadFileBytes(j.dir.File("song.tvx"));
+    const std::vector<uint8_t> before = Bytes(doc);
+    const std::vector<uint8_t> buffer = doc.Song().streamBuffer;
+    ASSERT_FALSE(buffer.empty());
+
+    std::vector<uint8_t> newer = project;
+    newer[0] = 0x59; // version 601
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> files = {
+        {{project.begin(), project.end() - 1}, kMsgProjectEndsEarly},
+        {ReadFileBytes(j.dir.File("star.wav")), kMsgNotAProject},
+        {{}, kMsgNotAProject},
+        {newer, kMsgProjectTooNew},
+    };
+    for (const auto& [bytes, reason] : files) {
+        SCOPED_TRACE(reason);
+        WriteFileBytes(j.dir.File("bad.tvx"), bytes);
+        j.prompt.entries.clear();
+        std::vector<SongDocument::Change> heard;
+        const size_t id = doc.Subscribe([&](SongDocument::Change c) { heard.push_back(c); });
+        EXPECT_FALSE(doc.Open(j.dir.File("bad.tvx")));
+        doc.Unsubscribe(id);
+        ASSERT_EQ(j.prompt.entries.size(), 1u);
+        EXPECT_EQ(j.prompt.entries[0].text, reason);
+        EXPECT_TRUE(heard.empty());
+        EXPECT_EQ(Bytes(doc), before);
+        EXPECT_EQ(doc.Path(), j.dir.File("song.tvx"));
+        EXPECT_TRUE(doc.Modified());
+        EXPECT_EQ(doc.UndoName(), "Place Lyrics");
+        EXPECT_TRUE(doc.MusicLoaded());
+        EXPECT_EQ(doc.MusicSource(), j.dir.File("star.wav"));
+        EXPECT_EQ(doc.Song().streamBuffer, buffer);
+    }
+    // A file that is not there at all, and a folder.
+    for (const std::string& path : {j.dir.File("missing.tvx"), j.dir.Path().string()}) {
+        j.prompt.entries.clear();
+        EXPECT_FALSE(doc.Open(path));
+        ASSERT_EQ(j.prompt.entries.size(), 1u);
+        EXPECT_EQ(j.prompt.entries[0].text, kMsgCannotOpenProject);
+        EXPECT_EQ(Bytes(doc), before);
+        EXPECT_EQ(doc.Path(), j.dir.File("song.tvx"));
+    }
+    // Saving afterwards writes the open song's own file, never the one refused.
+    ASSERT_TRUE(doc.Save());
+    EXPECT_EQ(ReadFileBytes(j.dir.File("song.tvx")), before);
+    EXPECT_EQ(ReadFileBytes(j.dir.File("bad.tvx")), newer);
 }
 
 TEST(SongDocument, ListenersHearUndoAndThePathAndMayLeaveWhileBeingTold)

@@ -224,25 +224,52 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
     EXPECT_EQ(std::string(kMsgProjectTooOld),
               "The project file is from an old version of Tessavox.\nIt cannot be migrated to the current version.");
 
+    // A file no program of ours wrote is called that, whatever its first word says; one that
+    // starts as a project but stops inside its settings is a damaged project.
+    const std::vector<uint8_t> project = SerializeProject(source);
+    std::vector<uint8_t> random(100 * 1024);
+    std::mt19937 rng(5);
+    for (uint8_t& b : random) b = uint8_t(rng());
+    std::vector<uint8_t> wav = {'R', 'I', 'F', 'F', 0x24, 0x08, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
+    wav.resize(2092);
+    struct Refused {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    };
+    const std::vector<Refused> refused = {
+        {"empty", {}, kMsgNotAProject},
+        {"3 bytes", {0x58, 0x02, 0}, kMsgNotAProject},
+        {"51 zeros", std::vector<uint8_t>(51, 0), kMsgNotAProject},
+        {"random bytes", random, kMsgNotAProject},
+        {"a WAV", wav, kMsgNotAProject},
+        {"51 bytes of a project", {project.begin(), project.begin() + 51}, kMsgProjectCorrupted},
+    };
+    for (const Refused& c : refused) {
+        SCOPED_TRACE(c.name);
+        PromptRecorder prompt;
+        MSongSettings song;
+        song.prompt = &prompt;
+        EXPECT_FALSE(LoadFrom(song, c.bytes));
+        ASSERT_EQ(prompt.entries.size(), 1u);
+        EXPECT_EQ(prompt.entries[0].text, c.message);
+    }
+    EXPECT_EQ(std::string(kMsgNotAProject), "The file is not a Tessavox project file.");
+
     PromptRecorder prompt;
     MSongSettings song;
     song.prompt = &prompt;
-    EXPECT_FALSE(LoadFrom(song, std::vector<uint8_t>(51, 0)));
-    EXPECT_FALSE(LoadFrom(song, {}));
-    ASSERT_EQ(prompt.entries.size(), 2u);
-    EXPECT_EQ(prompt.entries[0].text, "The project file has been corrupted.");
-
     TempDir dir;
     song.projectPath = dir.File("missing.tvx");
     EXPECT_FALSE(song.Load());
     song.projectPath = dir.Path().string(); // a folder, not a file
     EXPECT_FALSE(song.Load());
-    ASSERT_EQ(prompt.entries.size(), 4u);
-    EXPECT_EQ(prompt.entries[2].text, "Cannot open the project file.");
-    EXPECT_EQ(prompt.entries[3].text, "Cannot open the project file.");
+    ASSERT_EQ(prompt.entries.size(), 2u);
+    EXPECT_EQ(prompt.entries[0].text, "Cannot open the project file.");
+    EXPECT_EQ(prompt.entries[1].text, "Cannot open the project file.");
 }
 
-TEST(ProjectFile, TruncatedFilesFailSilentlyAtEveryOffset)
+TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
 {
     // A small project without pages: every offset is cut.
     MSongSettings small;
@@ -255,7 +282,8 @@ TEST(ProjectFile, TruncatedFilesFailSilentlyAtEveryOffset)
         song.prompt = &prompt;
         song.lyricText = "before";
         ASSERT_FALSE(LoadProjectBytes(song, std::span(full.data(), cut))) << cut;
-        ASSERT_TRUE(prompt.entries.empty()) << cut;
+        ASSERT_EQ(prompt.entries.size(), 1u) << cut;
+        ASSERT_EQ(prompt.entries[0].text, kMsgProjectEndsEarly) << cut;
         ASSERT_EQ(song.lyricText, "before") << cut;
     }
     MSongSettings whole;

@@ -6,7 +6,6 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QLabel>
-#include <QFile>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,6 +15,7 @@
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
 #include "app/QtText.h"
+#include "app/ViewReport.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/ManualResetEvent.h"
@@ -549,15 +549,13 @@ void CNudgeLyricsDlg::ShowTimes()
     m_times[2]->setText(w ? SongTimeText(int64_t(w->end) - int64_t(w->start)) : none);
     m_times[3]->setText(SongTimeText(AmountSamples()));
     // Scripts watching the window read what the labels say.
-    static const QString report = qEnvironmentVariable(CWaveformStrip::kReportVariable);
-    if (report.isEmpty()) return;
+    if (qEnvironmentVariableIsEmpty(kViewReportVariable)) return;
     const QString line = QString("times word %1 start %2 end %3 length %4 amount %5\n")
                              .arg(m_selected)
                              .arg(m_times[0]->text(), m_times[1]->text(), m_times[2]->text(), m_times[3]->text());
     if (line == m_reportedTimes) return;
     m_reportedTimes = line;
-    QFile file(report);
-    if (file.open(QIODevice::Append | QIODevice::Text)) file.write(line.toUtf8());
+    AppendViewReport(line);
 }
 
 bool CNudgeLyricsDlg::ViewKeyPress(QKeyEvent* event)

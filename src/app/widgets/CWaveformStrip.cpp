@@ -1,7 +1,6 @@
 #include "app/widgets/CWaveformStrip.h"
 
 #include <QElapsedTimer>
-#include <QFile>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -10,6 +9,7 @@
 #include <algorithm>
 
 #include "app/QtText.h"
+#include "app/ViewReport.h"
 #include "document/SongDocument.h"
 #include "project/MSongSettings.h"
 #include "timing/WordTiming.h"
@@ -308,7 +308,7 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
 void CWaveformStrip::Report()
 {
     // While playing the strip moves every frame; where it went is told when it stops.
-    if (m_playing || qEnvironmentVariableIsEmpty(kReportVariable)) return;
+    if (m_playing || qEnvironmentVariableIsEmpty(kViewReportVariable)) return;
     const QPoint at = mapToGlobal(QPoint(0, 0));
     const QString line = QString("strip %1 %2 %3 %4 from %5 to %6\n")
                              .arg(at.x())
@@ -324,10 +324,7 @@ void CWaveformStrip::Report()
 
 void CWaveformStrip::ReportLine(const QString& line)
 {
-    static const QString path = qEnvironmentVariable(kReportVariable);
-    if (path.isEmpty()) return;
-    QFile file(path);
-    if (file.open(QIODevice::Append | QIODevice::Text)) file.write(line.toUtf8());
+    AppendViewReport(line);
 }
 
 void CWaveformStrip::mousePressEvent(QMouseEvent* event)

@@ -33,10 +33,9 @@ public:
     static constexpr int kEdgeGrab = 4;
     // At most 60 frames a second while playing, and no more than one a pixel the music moves.
     static constexpr int kFrameMs = 17;
-    // Scripts watching the window name a file here: the strip appends "strip X Y W H from F to T"
+    // To the view report (app/ViewReport.h) the strip appends "strip X Y W H from F to T"
     // (global pixels, microseconds) whenever what it shows moved, and when a play ends
     // "paints N mean M max X" (the paints while it played, milliseconds each).
-    static constexpr const char* kReportVariable = "TESSAVOX_WAVEFORM_REPORT";
 
     enum class Edge { None, Start, End };
     struct Hit {

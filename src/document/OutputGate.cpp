@@ -90,7 +90,7 @@ std::string OutputGate::Refusal(const std::string& target) const
     const std::string resolved = Resolve(target);
     const std::string named = "\"" + target + "\"";
     if (const Input* input = InputAt(resolved))
-        return named + " is " + input->role + ", which Tessavox only reads; choose another name for the output.";
+        return named + " is " + input->role + ", which no output may replace; choose another name.";
     std::error_code ec;
     const fs::file_status status = fs::status(resolved, ec);
     if (fs::is_directory(status)) return named + " is a folder; give the name of a file.";

@@ -140,6 +140,21 @@ TEST(OutputGate, TheSongsOwnFilesAreNeverWrittenAndOutputsAreReplacedOnlyWithFor
     EXPECT_TRUE(fs::is_symlink(folder + "/via.mp3"));
     for (const auto& [path, print] : before) EXPECT_EQ(Sha256(path), print) << path;
 
+    // A folder given as music, and a folder that cannot be written, are blamed as what they are.
+    fs::create_directories(folder + "/album.mp3");
+    run = RunCli({"new", "-o", folder + "/album.tvx", "--music", folder + "/album.mp3"});
+    EXPECT_EQ(run.status, 1) << run.Output();
+    EXPECT_NE(run.err.find("\"" + folder + "/album.mp3\" is a folder, not a music file."), std::string::npos) << run.err;
+    if (RunProgram("unshare", {"-rm", "true"}).status == 0) {
+        fs::create_directories(folder + "/sealed");
+        const std::string script = "mount -t tmpfs -o ro tmpfs \"$1\" && exec \"$2\" new -o \"$1\"/x.tvx --music \"$3\"";
+        run = RunProgram("unshare", {"-rm", "sh", "-c", script, "sh", folder + "/sealed", TESSAVOX_CLI_PATH, music});
+        EXPECT_EQ(run.status, 1) << run.Output();
+        EXPECT_NE(run.err.find("Cannot write in the folder \"" + folder + "/sealed\": Read-only file system"),
+                  std::string::npos)
+            << run.err;
+    }
+
     // Lyrics that were never timed make a blank screen: refused, naming how many lines.
     WriteText(folder + "/plain.txt", "one line\nanother line\nand a third\n");
     run = RunCli({"new", "-o", folder + "/plain.tvx", "--music", music, "--lyrics", folder + "/plain.txt"});

@@ -117,7 +117,8 @@ void ExportSongCommand::TellWritten(const QStringList& paths)
     if (CMainFrame* frame = m_app.Frame()) frame->statusBar()->showMessage(WrittenText(paths));
 }
 
-QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension)
+QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension,
+                                        const ExportChoices& choices)
 {
     const MSongSettings& song = m_app.Song();
     FileChoice choice;
@@ -135,18 +136,28 @@ QString ExportSongCommand::ChooseTarget(const QString& title, const QString& fil
         if (path.isEmpty()) return {};
         // A name typed with a folder that is not there would only fail after the whole export.
         const QString folder = QFileInfo(path).absolutePath();
-        if (QFileInfo(folder).isDir()) break;
-        m_app.Prompt().Message(ToAnsi(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
-        choice.folder = m_app.MusicFolder();
+        if (!QFileInfo(folder).isDir()) {
+            m_app.Prompt().Message(ToAnsi(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
+            choice.folder = m_app.MusicFolder();
+            continue;
+        }
+        if (QFileInfo(path).suffix().isEmpty()) path += "." + extension;
+        // One of the song's own files is refused before any work starts; the user names another.
+        const std::string refusal =
+            ExportRefusal(m_app.Document(), PathBytes(path), choices, OutputGate::Existing::Replace);
+        if (refusal.empty()) break;
+        m_app.Prompt().Message(refusal, kErrorCaption, PromptIcon::Stop);
+        choice.folder = QFileInfo(path).absolutePath();
     }
-    if (QFileInfo(path).suffix().isEmpty()) path += "." + extension;
     m_app.MusicFolder() = QFileInfo(path).absolutePath();
     return path;
 }
 
 void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
 {
-    const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin");
+    ExportChoices bin;
+    bin.type = ExportType::Bin;
+    const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin", bin);
     if (path.isEmpty()) return;
 
     CProgressDlg progress(m_app.Frame(), kBinProgressCaption, true);
@@ -169,9 +180,9 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     m_title = song.title;
 
     const bool mp3 = choices.type == ExportType::Mp3G;
-    const QString path = choices.zip ? ChooseTarget(kZipChooserTitle, kZipFilter, "zip")
-                         : mp3       ? ChooseTarget(kMp3ChooserTitle, kMp3Filter, "mp3")
-                                     : ChooseTarget(kWmaChooserTitle, kWmaFilter, "wma");
+    const QString path = choices.zip ? ChooseTarget(kZipChooserTitle, kZipFilter, "zip", choices)
+                         : mp3       ? ChooseTarget(kMp3ChooserTitle, kMp3Filter, "mp3", choices)
+                                     : ChooseTarget(kWmaChooserTitle, kWmaFilter, "wma", choices);
     if (path.isEmpty()) return;
 
     // The dialog opens before the stream is written, so that the whole export shows progress.
@@ -198,7 +209,7 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
 
 void ExportSongCommand::ExportVideo(const ExportChoices& choices, UserPrompt& prompt)
 {
-    const QString path = ChooseTarget(kMp4ChooserTitle, kMp4Filter, "mp4");
+    const QString path = ChooseTarget(kMp4ChooserTitle, kMp4Filter, "mp4", choices);
     if (path.isEmpty()) return;
 
     CProgressDlg progress(m_app.Frame(), kVideoProgressCaption, true);

@@ -36,7 +36,8 @@ private:
     void ExportVideo(const ExportChoices& choices, UserPrompt& prompt);
     // The save chooser, offering the song's name in the music folder; the chosen path with its
     // default extension, or "" when cancelled. The music folder becomes the chosen file's folder.
-    QString ChooseTarget(const QString& title, const QString& filter, const QString& extension);
+    QString ChooseTarget(const QString& title, const QString& filter, const QString& extension,
+                         const ExportChoices& choices);
     // What the window's status bar says when the export has written its files.
     void TellWritten(const QStringList& paths);
 

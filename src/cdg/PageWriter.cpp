@@ -1,7 +1,6 @@
 #include "cdg/PageWriter.h"
 
 #include <array>
-#include <chrono>
 #include <random>
 
 #include "cdg/MRwGenerator.h"
@@ -46,6 +45,8 @@ public:
         m_offset += m_generator.LoadColorTable(std::span<const uint32_t, kCdgColourCount>(table), m_offset);
     }
     size_t Used() const { return m_offset - m_start; }
+    const IndexImageView& View() const { return m_view; }
+    size_t Start() const { return m_start; }
 
 private:
     MRwGenerator& m_generator;
@@ -74,10 +75,26 @@ uint32_t Blend(uint32_t a, int weightA, uint32_t b, int weightB)
                            channel(ColourBlue(a), ColourBlue(b)));
 }
 
+// The same song gives the same stream: the dissolve's order is drawn from the picture it brings
+// in and where it starts, so it differs from page to page and looks random, but never from one
+// export of a song to the next.
+uint32_t SongDissolveSeed(const TransitionWriter& w)
+{
+    constexpr uint32_t kFnvOffset = 2166136261u;
+    constexpr uint32_t kFnvPrime = 16777619u;
+    uint32_t hash = kFnvOffset;
+    const auto mix = [&hash](uint32_t byte) { hash = (hash ^ (byte & 0xFF)) * kFnvPrime; };
+    const IndexImageView& view = w.View();
+    if (view.pixels)
+        for (int y = 0; y < view.height; ++y)
+            for (int x = 0; x < view.width; ++x) mix(view.At(x, y));
+    for (size_t start = w.Start(), i = 0; i < sizeof start; ++i, start >>= 8) mix(uint32_t(start));
+    return hash;
+}
+
 void BlockDissolve(TransitionWriter& w, int rows)
 {
-    std::minstd_rand random(DissolveSeed().value_or(
-        uint32_t(std::chrono::system_clock::now().time_since_epoch().count())));
+    std::minstd_rand random(DissolveSeed().value_or(SongDissolveSeed(w)));
     std::uniform_int_distribution<int> draw(0, kDissolveRandomMax);
     std::array<bool, kCanvasTiles> marked{};
     int left = kCanvasTiles;

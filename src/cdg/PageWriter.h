@@ -31,8 +31,8 @@ enum PageTransition : int32_t {
 // The name a transition is shown by ("Fill Right", ...), or "" for an unknown number.
 const char* TransitionName(int transition);
 
-// Block Dissolve takes its tile order from a pseudo-random source seeded by the clock; tests
-// may fix the seed.
+// Block Dissolve takes its tile order from a pseudo-random source seeded by the page it brings
+// in and where in the stream it starts (the same song, the same stream); tests may fix the seed.
 void SetDissolveSeedForTesting(std::optional<uint32_t> seed);
 
 // Brings a canvas onto the screen by a transition, packet after packet from offset. Only the

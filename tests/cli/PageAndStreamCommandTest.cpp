@@ -67,6 +67,10 @@ TEST(StreamCommand, WritesTheDemoSongsStreamThatRendersItsLyrics)
     const auto bytes = ReadFileBytes(cdg);
     ASSERT_GT(bytes.size(), 60u * 7200);
     EXPECT_EQ(bytes.size() % 24, 0u);
+    // The same song gives the same stream, its title page's Block Dissolve included.
+    run = RunCli({"stream", kDemo, "-o", dir.File("again.cdg")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_TRUE(ReadFileBytes(dir.File("again.cdg")) == bytes);
 
     // Early on the title page shows; later the lyrics with a part of a line swept in yellow.
     const std::string early = dir.File("early.png"), later = dir.File("later.png");

@@ -270,8 +270,8 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
     if (MLogQueue::LoggingOn())
         MLogQueue::Add(std::make_unique<MDataDumpLog>("WriteRwMemory-RW Data", buffer.data(), buffer.size()), true);
 
-    // The music must last as long as the stream.
-    const uint64_t needed = uint64_t(o) * kMusicBytesPerSecond / kStreamBytesPerSecond;
+    // The music must last as long as the stream: its frames in the file's own bytes.
+    const uint64_t needed = song.MusicBytesOf(uint64_t(o) * kMusicBytesPerSecond / kStreamBytesPerSecond / kCdFrameBytes);
     const uint64_t target = std::max<uint64_t>(needed, song.firstMusicDataBytes);
     if (!song.MusicWorkPath().empty() && target != song.musicDataBytes && target <= UINT32_MAX)
         song.ResizeMusic(uint32_t(target));

@@ -50,6 +50,7 @@ bool SongSnapshot::RestoreInto(MSongSettings& song) const
     std::string work = std::move(song.musicWorkPath);
     std::vector<uint8_t> buffer = std::move(song.streamBuffer);
     const uint32_t dataBytes = song.musicDataBytes, firstDataBytes = song.firstMusicDataBytes;
+    const uint32_t frameBytes = song.musicFrameBytes;
     UserPrompt* prompt = song.prompt;
     auto onModified = std::move(song.onModifiedChanged);
     song.prompt = nullptr;
@@ -61,6 +62,7 @@ bool SongSnapshot::RestoreInto(MSongSettings& song) const
     song.streamBuffer = std::move(buffer);
     song.musicDataBytes = dataBytes;
     song.firstMusicDataBytes = firstDataBytes;
+    song.musicFrameBytes = frameBytes;
     song.prompt = prompt;
     song.onModifiedChanged = std::move(onModified);
     song.modified = modified;

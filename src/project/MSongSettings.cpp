@@ -229,6 +229,7 @@ void MSongSettings::ReleaseStreamBuffer()
     std::vector<uint8_t>().swap(streamBuffer);
     musicDataBytes = 0;
     firstMusicDataBytes = 0;
+    musicFrameBytes = kCdFrameBytes;
 }
 
 bool MSongSettings::RebuildStreamBuffer()
@@ -239,13 +240,18 @@ bool MSongSettings::RebuildStreamBuffer()
     WaveStreamReader reader;
     if (MusicWorkPath().empty() || !reader.Open(MusicWorkPath())) return false;
     const uint32_t bytes = reader.DataBytes();
+    const uint32_t frameBytes = std::max<uint32_t>(1, reader.Format().FrameBytes());
     try {
-        streamBuffer.assign(StreamBufferBytes(bytes), 0);
+        // The buffer follows the music's time, whatever its file's frames take.
+        streamBuffer.assign(StreamBufferBytes(uint32_t(std::min<uint64_t>(uint64_t(bytes) / frameBytes * kCdFrameBytes,
+                                                                          UINT32_MAX))),
+                            0);
     } catch (const std::bad_alloc&) {
         return false;
     }
     musicDataBytes = bytes;
     firstMusicDataBytes = bytes;
+    musicFrameBytes = frameBytes;
     return true;
 }
 
@@ -271,11 +277,14 @@ bool MSongSettings::ResizeMusic(uint32_t length)
     std::vector<uint8_t> resized;
     try {
         resized = streamBuffer;
-        resized.resize(StreamBufferBytes(newLength), 0);
+        resized.resize(StreamBufferBytes(uint32_t(
+                           std::min<uint64_t>(uint64_t(newLength) / frameBytes * kCdFrameBytes, UINT32_MAX))),
+                       0);
     } catch (const std::bad_alloc&) {
         return fail("Not enough memory for the stream buffer.");
     }
     musicDataBytes = newLength;
+    musicFrameBytes = frameBytes;
     streamBuffer.swap(resized);
     return true;
 }

@@ -19,6 +19,8 @@ class UserPrompt;
 inline constexpr uint32_t kCdSectorAudioBytes = 2352;
 inline constexpr uint32_t kCdSectorSubcodeBytes = 96;
 inline constexpr uint32_t kStreamReserveSectors = 13514;
+// A sample frame of the stream's time base (44,100 Hz 16-bit stereo), as CD audio has it.
+inline constexpr uint32_t kCdFrameBytes = 4;
 
 // Everything that belongs to the open song: settings, pages, lyric text and its line list,
 // singer descriptions, artist and title, and the CD+G stream buffer.
@@ -97,6 +99,11 @@ public:
     // The music's length for the player and the exports: musicDataBytes, or UINT32_MAX (the
     // file as it is) while the music is not counted.
     uint32_t MusicPlayBytes() const { return musicDataBytes > 0 ? musicDataBytes : UINT32_MAX; }
+    // The music's length in sample frames at 44,100 Hz (musicDataBytes counts the file's own
+    // bytes, and a mono or 8-bit WAV used where it lies has fewer than 4 a frame).
+    uint32_t MusicFrames() const { return musicDataBytes / musicFrameBytes; }
+    // The file bytes of a number of sample frames of the music.
+    uint64_t MusicBytesOf(uint64_t frames) const { return frames * musicFrameBytes; }
 
     // Project file (.tvx) at the project path.
     bool Save();
@@ -121,6 +128,8 @@ public:
     std::vector<uint8_t> streamBuffer;
     uint32_t musicDataBytes = 0;
     uint32_t firstMusicDataBytes = 0;
+    // Bytes a sample frame of the music's file takes (1 to 4; 4 for the decoded work file).
+    uint32_t musicFrameBytes = kCdFrameBytes;
     int32_t eraseLinesFromBottom = 0;
     uint32_t sweepEntireWord = 0;
     std::string artist;

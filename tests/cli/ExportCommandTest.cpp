@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/CliRunner.h"
+#include "support/MediaProbe.h"
 #include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
@@ -114,4 +115,36 @@ TEST(ExportCommand, TheTypeTheExtensionAndTheBitRateMustAgree)
                     e.path().filename() == "tmp")
             << e.path();
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
+}
+
+// A WAV used where it lies is as long in every export whatever its frames take: mono and 8-bit
+// music is neither stretched with silence nor cut.
+TEST(ExportCommand, AWavOfAnyChannelsAndSampleSizeExportsAtItsOwnLength)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string lyrics = dir.File("words.lrc");
+    const std::string text = "[00:00.50]one two\n[00:01.50]three four\n";
+    WriteFileBytes(lyrics, std::vector<uint8_t>(text.begin(), text.end()));
+    std::string stereo16Mp3, stereo16Bin;
+    for (const auto& [bits, channels] : {std::pair{16, 2}, {16, 1}, {8, 2}, {8, 1}}) {
+        const std::string name = dir.File("t" + std::to_string(bits) + "-" + std::to_string(channels));
+        const CliResult made = RunProgram("sox", {"-n", "-r", "44100", "-b", std::to_string(bits), "-c",
+                                                  std::to_string(channels), name + ".wav", "synth", "5", "sine", "440"});
+        ASSERT_EQ(made.status, 0) << made.Output();
+        ASSERT_EQ(RunCli({"new", "-o", name + ".tvx", "--music", name + ".wav", "--lyrics", lyrics}).status, 0);
+        for (const char* ext : {".mp3", ".bin"}) {
+            const CliResult run = RunCli({"export", name + ".tvx", "-o", name + ext});
+            ASSERT_EQ(run.status, 0) << name << ext << ": " << run.Output();
+        }
+        const std::string mp3 = ProbeEntry(name + ".mp3", "format=duration");
+        const std::string bin = std::to_string(std::filesystem::file_size(name + ".bin"));
+        if (stereo16Mp3.empty()) {
+            stereo16Mp3 = mp3;
+            stereo16Bin = bin;
+            EXPECT_LT(std::stod(mp3), 8.0) << mp3; // the music, a lead-in and the words' end
+        }
+        EXPECT_EQ(mp3, stereo16Mp3) << bits << "-bit, " << channels << " channels";
+        EXPECT_EQ(bin, stereo16Bin) << bits << "-bit, " << channels << " channels";
+    }
 }

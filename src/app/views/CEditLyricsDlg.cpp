@@ -467,7 +467,7 @@ void CEditLyricsDlg::AudioControlsRefresh()
     if (music) {
         WavInFile wav;
         if (wav.Open(QFile::encodeName(App().WorkingAudioPath()).toStdString())) m_musicFrames = wav.SampleFrames();
-        else m_musicFrames = App().Song().musicDataBytes / 4;
+        else m_musicFrames = App().Song().MusicFrames();
     }
     m_sliderMax = int(m_musicFrames / kFramesPerStep);
     m_musicSeconds = int((m_musicFrames + kSampleRate / 2) / kSampleRate);

@@ -427,7 +427,7 @@ void CNudgeLyricsDlg::Play(bool window)
     m_playStart = uint32_t(std::max<int64_t>(int64_t(from) + m_streamStart + shift, 0));
     const uint32_t end = window && to != 0 ? uint32_t(std::max<int64_t>(int64_t(m_streamStart) + to + shift, 0))
                                            : kPlayToEnd;
-    m_musicEnd = m_streamStart + song.musicDataBytes / 4;
+    m_musicEnd = m_streamStart + song.MusicFrames();
     m_done->Reset();
     Player().SetPosition(m_playStart);
     if (!Player().Start(kPlayFlags, m_playStart, end)) {

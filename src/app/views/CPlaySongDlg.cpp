@@ -147,7 +147,7 @@ void CPlaySongDlg::BuildStream()
     MSongSettings& song = App().Song();
     size_t used = 0;
     m_streamStart = WriteRwMemory(song, used, kWriteWholeSong);
-    uint64_t musicFrames = song.musicDataBytes / 4;
+    uint64_t musicFrames = song.MusicFrames();
     WavInFile work;
     if (work.Open(song.MusicWorkPath())) {
         const uint32_t frameBytes = uint32_t(work.Channels()) * work.BitsPerSample() / 8;

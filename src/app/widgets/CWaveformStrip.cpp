@@ -20,7 +20,6 @@ namespace {
 // Word times are samples at 44,100 Hz; the strip counts in microseconds.
 constexpr int64_t kRate = 44100;
 constexpr int64_t kMicros = 1000000;
-constexpr int kBytesPerFrame = 4;
 // One notch of the wheel zooms by this factor.
 constexpr double kZoomStep = 1.25;
 const QColor kHintColour(200, 200, 210);
@@ -93,7 +92,7 @@ int64_t CWaveformStrip::SongMicros() const
 {
     // The music's length, else as far as the words go.
     const MSongSettings& song = m_document.Song();
-    int64_t frames = m_document.MusicLoaded() ? int64_t(song.musicDataBytes / kBytesPerFrame) : 0;
+    int64_t frames = m_document.MusicLoaded() ? int64_t(song.MusicFrames()) : 0;
     for (const auto& w : song.words) frames = std::max<int64_t>(frames, w->end);
     return ToMicros(frames);
 }

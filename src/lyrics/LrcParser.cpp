@@ -10,7 +10,7 @@ namespace {
 
 constexpr int32_t kHundredthsPerMinute = 6000;
 constexpr int32_t kHundredthsPerSecond = 100;
-// A lone last line of a simple file has no neighbour to pace it by: one second a part.
+// The last line of a simple file has no neighbour to pace it by: one second a part at most.
 constexpr int32_t kLoneLineElementHundredths = 100;
 // Times are kept within 25 hours either way: far beyond any song, and every time stays within
 // 32 bits when it becomes a count of samples.
@@ -220,6 +220,8 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
     const std::string input(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     std::vector<std::string> lyricLines;
     std::vector<int32_t> lastWordTimes;
+    // Whether a line is a second or later occurrence of a line with several time tags.
+    std::vector<bool> repeats;
     int32_t singer = 1;
 
     size_t begin = 0;
@@ -238,8 +240,16 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
         const std::string inner = piece.substr(1, firstClose - 1);
         std::string text = piece.substr(lastClose + 1);
 
-        int32_t lineTime = 0;
-        if (!LineTime(inner, lineTime)) {
+        // A line sung more than once (a chorus) carries one time tag for each time.
+        std::vector<int32_t> lineTimes;
+        for (size_t at = 0; at < piece.size() && piece[at] == '[';) {
+            const size_t close = piece.find(']', at);
+            int32_t t = 0;
+            if (close == std::string::npos || !LineTime(std::string_view(piece).substr(at + 1, close - at - 1), t)) break;
+            lineTimes.push_back(t);
+            at = close + 1;
+        }
+        if (lineTimes.empty()) {
             ApplyTag(inner, doc);
             continue;
         }
@@ -253,13 +263,29 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
             }
         }
         text = CollapseSpaces(text);
-        lyricLines.push_back(text);
+        const std::vector<std::string> elements = SplitElements(text);
+
+        // The word times of a repeated line were written for one of its times: the latest one
+        // at or before the first word time (the first tag when none is). Every other occurrence
+        // moves the words by the distance between its time and that one.
+        int32_t lineTime = lineTimes.front();
+        for (const std::string& element : elements) {
+            int32_t t = 0;
+            if (!WordTime(element, t)) continue;
+            bool found = false;
+            for (const int32_t candidate : lineTimes)
+                if (candidate <= t && (!found || candidate > lineTime)) {
+                    lineTime = candidate;
+                    found = true;
+                }
+            break;
+        }
 
         LrcLine line;
         line.singer = singer;
         int32_t current = lineTime;
         bool timed = false;
-        for (const std::string& element : SplitElements(text)) {
+        for (const std::string& element : elements) {
             int32_t t = 0;
             if (WordTime(element, t)) {
                 current = t;
@@ -272,8 +298,16 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
             }
             if (!element.empty() || !timed) line.elements.push_back({current, current, element});
         }
-        lastWordTimes.push_back(current);
-        doc.lines.push_back(std::move(line));
+
+        for (size_t k = 0; k < lineTimes.size(); ++k) {
+            const int64_t shift = int64_t(lineTimes[k]) - lineTime;
+            LrcLine occurrence = line;
+            for (LrcElement& e : occurrence.elements) e.start = e.end = ClampTime(e.start + shift);
+            lyricLines.push_back(text);
+            lastWordTimes.push_back(ClampTime(current + shift));
+            repeats.push_back(k > 0);
+            doc.lines.push_back(std::move(occurrence));
+        }
     }
 
     if (doc.lines.empty()) return {};
@@ -293,7 +327,14 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
     auto firstTime = [&](size_t i) { return doc.lines[i].elements.empty() ? 0 : doc.lines[i].elements.front().start; };
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return firstTime(a) < firstTime(b); });
     if (!std::is_sorted(order.begin(), order.end())) {
-        doc.reordered = true;
+        // Repeats of a line fall into place by design; only the file's own lines out of order
+        // are worth telling.
+        int32_t latest = INT32_MIN;
+        for (size_t i = 0; i < doc.lines.size(); ++i) {
+            if (repeats[i]) continue;
+            if (firstTime(i) < latest) doc.reordered = true;
+            latest = std::max(latest, firstTime(i));
+        }
         std::vector<LrcLine> lines;
         std::vector<std::string> texts;
         std::vector<int32_t> lasts;
@@ -337,7 +378,10 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
             if (i + 1 < doc.lines.size() && !doc.lines[i + 1].elements.empty()) {
                 d = (doc.lines[i + 1].elements.front().start - start) / int32_t(elements.size());
             } else {
-                d = count > 0 ? int32_t(total / count) : kLoneLineElementHundredths;
+                // The last line has nothing after it to pace it by. The song's average part is a
+                // guide only up to the lone line's pace: in a sparse song it may be an hour.
+                d = count > 0 ? int32_t(std::min<int64_t>(total / count, kLoneLineElementHundredths))
+                              : kLoneLineElementHundredths;
             }
             d = std::max<int32_t>(d, 1);
             for (size_t k = 0; k < elements.size(); ++k) {

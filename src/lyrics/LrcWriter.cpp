@@ -8,9 +8,7 @@
 
 namespace {
 
-constexpr uint32_t kSamplesPerMinute = 2646000;
-constexpr uint32_t kSamplesPerSecond = 44100;
-constexpr uint32_t kSamplesPerHundredth = 441;
+constexpr uint64_t kSamplesPerHundredth = 441;
 constexpr uint32_t kCreditsGapHundredths = 200;
 constexpr uint32_t kPageLineHundredths = 100;
 
@@ -21,14 +19,11 @@ std::string Tag(char open, char close, uint32_t minutes, uint32_t seconds, uint3
     return buf;
 }
 
-std::string LineTagSamples(uint32_t v)
+// A time in samples as hundredths of a second, to the nearest hundredth (halves up). Word times
+// and the lead-in are added in 64 bits: together they may pass 32.
+uint32_t HundredthsOf(uint64_t samples)
 {
-    return Tag('[', ']', v / kSamplesPerMinute, (v / kSamplesPerSecond) % 60, (v / kSamplesPerHundredth) % 100);
-}
-
-std::string WordTagSamples(uint32_t v)
-{
-    return Tag('<', '>', v / kSamplesPerMinute, (v / kSamplesPerSecond) % 60, (v / kSamplesPerHundredth) % 100);
+    return uint32_t((samples * 2 + kSamplesPerHundredth) / (kSamplesPerHundredth * 2));
 }
 
 std::string LineTagHundredths(uint32_t h)
@@ -39,6 +34,16 @@ std::string LineTagHundredths(uint32_t h)
 std::string WordTagHundredths(uint32_t h)
 {
     return Tag('<', '>', h / 6000, (h / 100) % 60, h % 100);
+}
+
+std::string LineTagSamples(uint64_t v)
+{
+    return LineTagHundredths(HundredthsOf(v));
+}
+
+std::string WordTagSamples(uint64_t v)
+{
+    return WordTagHundredths(HundredthsOf(v));
 }
 
 std::string CollapseSpaces(std::string text)
@@ -90,7 +95,7 @@ std::string BuildLrc(const MSongSettings& song, uint32_t songLengthMs, uint32_t 
     if (songLengthMs != 0) {
         char buf[48];
         const uint32_t rounded = songLengthMs + 500;
-        std::snprintf(buf, sizeof buf, "[length:%2u:%02u]\r\n", rounded / 60000, (rounded / 1000) % 60);
+        std::snprintf(buf, sizeof buf, "[length:%u:%02u]\r\n", rounded / 60000, (rounded / 1000) % 60);
         out += buf;
     }
     out += "\r\n";
@@ -119,14 +124,14 @@ std::string BuildLrc(const MSongSettings& song, uint32_t songLengthMs, uint32_t 
         if (!line->text.empty()) {
             bool first = true;
             for (const MKaraokeWord* word : line->words) {
-                const uint32_t v = word->start + leadIn;
+                const uint64_t v = uint64_t(word->start) + leadIn;
                 if (first) out += LineTagSamples(v);
                 else if (!(word->flags & kWordContinues)) out += ' ';
                 first = false;
                 if (enhanced) out += WordTagSamples(v);
                 if (word->first >= 0 && word->last >= word->first && size_t(word->last) < line->text.size())
                     out.append(line->text, size_t(word->first), size_t(word->last - word->first + 1));
-                u = (word->end + leadIn) / kSamplesPerHundredth;
+                u = HundredthsOf(uint64_t(word->end) + leadIn);
             }
         }
         if (u != 0) {

@@ -58,10 +58,12 @@ LyricFileKind LyricKindOf(const std::string& path)
     return LyricFileKind::Other;
 }
 
-std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
-                               std::vector<ReplacedCharacter>* replaced)
+namespace {
+
+// The lyric text that a file's bytes give, line ends and all.
+std::string RawLyricText(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
+                         std::vector<ReplacedCharacter>* replaced)
 {
-    lrc = LrcDocument{};
     if (kind == LyricFileKind::Midi) {
         MidiLyrics midi = ReadMidiLyrics(bytes);
         lrc.title = midi.title;
@@ -80,6 +82,20 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
     if (kind == LyricFileKind::Text && IsUltraStarSong(text)) return ParseUltraStar(text, lrc);
     if (kind == LyricFileKind::Text) return ConvertPlainLyrics(text);
     return ParseLrc(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), lrc);
+}
+
+} // namespace
+
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
+                               std::vector<ReplacedCharacter>* replaced)
+{
+    lrc = LrcDocument{};
+    std::string text = RawLyricText(kind, bytes, lrc, replaced);
+    // The song makes a line of whatever follows the last line end: a file's final line end
+    // closes its last line and must not open an empty one. Blank lines before it stay.
+    if (text.ends_with("\r\n")) text.resize(text.size() - 2);
+    else if (text.ends_with('\n')) text.pop_back();
+    return text;
 }
 
 bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
@@ -142,7 +158,9 @@ bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& pro
             MKaraokeWord& word = *line.words[j];
             const LrcElement& element = elements[j];
             word.start = element.startMicros >= 0 ? MicrosToSamples(element.startMicros) : ToSamples(element.start);
-            word.end = element.endMicros >= 0 ? MicrosToSamples(element.endMicros) : ToSamples(element.end);
+            // An element's end in hundredths is the last hundredth it is sung; a word ends where
+            // the next begins, on the time of the closing tag.
+            word.end = element.endMicros >= 0 ? MicrosToSamples(element.endMicros) : ToSamples(element.end + 1);
             // Where the element's text is not found the word keeps the place the rebuild gave it.
             const size_t at = element.text.empty() ? std::string::npos : line.text.find(element.text, searchFrom);
             if (at != std::string::npos) {

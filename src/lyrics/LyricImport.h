@@ -32,7 +32,8 @@ LyricFileKind LyricKindOf(const std::string& path);
 
 // The lyric text that a file's bytes give, in Windows-1252 whatever the file's encoding (see
 // DecodeTextBytes); lrc is filled for LRC files. Empty when the file holds no lyrics. The
-// characters that had to be replaced are added to *replaced when given.
+// characters that had to be replaced are added to *replaced when given. A final line end is
+// left out, so that the song gets no empty last line the file did not have.
 std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
                                std::vector<ReplacedCharacter>* replaced = nullptr);
 

@@ -12,6 +12,12 @@ constexpr uint8_t kSysEx = 0xF0;
 constexpr uint8_t kSysExEscape = 0xF7;
 constexpr uint8_t kStatusBit = 0x80;
 constexpr uint8_t kEndOfTrack = 0x2F;
+constexpr uint8_t kNoteOff = 0x80;
+constexpr uint8_t kNoteOn = 0x90;
+constexpr uint8_t kChannelMask = 0x0F;
+constexpr uint8_t kKindMask = 0xF0;
+constexpr size_t kKeys = 128;
+constexpr size_t kChannels = 16;
 // A file with more tracks than this is no song.
 constexpr size_t kMaxTracks = 1024;
 // 120 beats a minute until the file says otherwise.
@@ -85,6 +91,13 @@ bool MidiFile::Read(std::span<const uint8_t> bytes)
 bool MidiFile::ReadTrack(std::span<const uint8_t> chunk)
 {
     MidiTrack& track = m_tracks.emplace_back();
+    // The notes sounding, by channel and key: the index of each in track.notes from `first` on,
+    // most recent last (a key struck again before its release ends the earliest first).
+    struct Sounding {
+        std::vector<size_t> notes;
+        size_t first = 0;
+    };
+    std::vector<Sounding> sounding(kChannels * kKeys);
     uint64_t tick = 0;
     uint8_t running = 0;
     size_t pos = 0;
@@ -122,7 +135,20 @@ bool MidiFile::ReadTrack(std::span<const uint8_t> chunk)
             pos += SystemDataBytes(status);
         } else {
             running = status;
-            pos += ChannelDataBytes(status);
+            const size_t n = ChannelDataBytes(status);
+            const uint8_t kind = status & kKindMask;
+            if ((kind == kNoteOn || kind == kNoteOff) && pos + n <= chunk.size()) {
+                const uint8_t channel = status & kChannelMask;
+                Sounding& open = sounding[channel * kKeys + (chunk[pos] & 0x7F)];
+                if (kind == kNoteOn && chunk[pos + 1] != 0) {
+                    open.notes.push_back(track.notes.size());
+                    track.notes.push_back({tick, tick, channel});
+                } else if (open.first < open.notes.size()) {
+                    track.notes[open.notes[open.first++]].endTick = tick;
+                    if (open.first == open.notes.size()) open = Sounding{};
+                }
+            }
+            pos += n;
         }
     }
     return true;

@@ -5,7 +5,8 @@
 #include <vector>
 
 // A standard MIDI file read far enough for its words: the tracks' meta events with their times.
-// Note and controller events are walked over (running status, system exclusive) but not kept.
+// Notes are kept with their start and end; other channel events are walked over (running
+// status, system exclusive).
 // Every length is checked against the bytes that are there; a damaged track ends where its
 // damage starts, and what was read before stays.
 struct MidiMetaEvent {
@@ -14,8 +15,17 @@ struct MidiMetaEvent {
     std::string data;
 };
 
+// A note as far as the words need it: when it sounds. A note never switched off ends where it
+// starts.
+struct MidiNote {
+    uint64_t tick = 0;
+    uint64_t endTick = 0;
+    uint8_t channel = 0;
+};
+
 struct MidiTrack {
     std::vector<MidiMetaEvent> metas;
+    std::vector<MidiNote> notes; // in the order they start
 };
 
 class MidiFile {

@@ -6,6 +6,7 @@
 
 #include "lyrics/LyricText.h"
 #include "lyrics/MidiFile.h"
+#include "project/LyricMarkup.h"
 
 namespace {
 
@@ -21,6 +22,16 @@ constexpr int64_t kMicrosPerSecond = 1000000;
 bool IsLineMark(char c)
 {
     return c == '\\' || c == '/' || c == '\r' || c == '\n';
+}
+
+// A paragraph mark clears the screen: the next line starts a page.
+constexpr char kParagraphMark = '\\';
+
+std::string Trimmed(std::string_view s)
+{
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return std::string(s);
 }
 
 std::string Lower(std::string_view s)
@@ -74,6 +85,27 @@ struct Piece {
     size_t syllable;
 };
 
+constexpr uint8_t kDrumChannel = 9;
+
+// The note an event is sung on: one that starts on the event's tick and sounds for a while, in
+// the words track itself or else in the first other track that has one (drums are no melody).
+// Null when there is none.
+const MidiNote* NoteOf(const MidiFile& midi, const MidiTrack& words, uint64_t tick)
+{
+    auto find = [tick](const MidiTrack& track) -> const MidiNote* {
+        auto it = std::lower_bound(track.notes.begin(), track.notes.end(), tick,
+                                   [](const MidiNote& n, uint64_t t) { return n.tick < t; });
+        for (; it != track.notes.end() && it->tick == tick; ++it)
+            if (it->endTick > it->tick && it->channel != kDrumChannel) return &*it;
+        return nullptr;
+    };
+    if (const MidiNote* own = find(words)) return own;
+    for (const MidiTrack& track : midi.Tracks())
+        if (&track != &words)
+            if (const MidiNote* note = find(track)) return note;
+    return nullptr;
+}
+
 std::vector<LrcLine> TimedLines(const std::vector<MidiSyllable>& syllables)
 {
     // The next syllable's start, or one second on for the last.
@@ -85,7 +117,10 @@ std::vector<LrcLine> TimedLines(const std::vector<MidiSyllable>& syllables)
         const MidiSyllable& s = syllables[i];
         if (lines.empty() || s.newLine) lines.emplace_back();
         const std::vector<std::string> words = SplitAtSpaces(s.text);
-        const int64_t span = std::max<int64_t>(nextStart(i) - s.micros, 0);
+        // The words share the note the event is sung on, or the time up to the next event when
+        // it has none; the last of them then holds on as a one-word event does.
+        const int64_t until = s.noteEndMicros > s.micros ? std::min(s.noteEndMicros, nextStart(i)) : nextStart(i);
+        const int64_t span = std::max<int64_t>(until - s.micros, 0);
         for (size_t w = 0; w < words.size(); ++w)
             lines.back().push_back({words[w], s.micros + span * int64_t(w) / int64_t(words.size()), i});
     }
@@ -153,8 +188,8 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
         lyrics.replaced.insert(lyrics.replaced.end(), d.replaced.begin(), d.replaced.end());
         return d.text;
     };
-    if (!titles.empty()) lyrics.title = decode(titles[0], 0);
-    if (titles.size() > 1) lyrics.artist = decode(titles[1], 0);
+    if (!titles.empty()) lyrics.title = Trimmed(decode(titles[0], 0));
+    if (titles.size() > 1) lyrics.artist = Trimmed(decode(titles[1], 0));
 
     if (titles.empty() && !midi.Tracks().empty()) {
         for (const MidiMetaEvent& e : midi.Tracks().front().metas)
@@ -167,19 +202,28 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
     std::string line;
     size_t lineNumber = 1;
     bool breakPending = false;
+    bool pageBreakPending = false;
     auto endLine = [&] {
         if (line.empty()) return;
         lyrics.text += line + kLineEnd;
         line.clear();
         ++lineNumber;
     };
+    auto breakPage = [&] {
+        if (lyrics.text.empty()) return; // the first page needs no break
+        lyrics.text += std::string(1, kMarkPageBreak) + kLineEnd;
+        ++lineNumber;
+    };
     for (const MidiMetaEvent* e : pieces) {
         std::string piece = decode(e->data, lineNumber);
         const int64_t micros = midi.MicrosAt(e->tick);
+        const MidiNote* note = NoteOf(midi, *words, e->tick);
+        const int64_t noteEnd = note ? midi.MicrosAt(note->endTick) : -1;
         size_t b = 0;
         while (b < piece.size()) {
             if (IsLineMark(piece[b])) {
                 breakPending = true;
+                pageBreakPending = pageBreakPending || piece[b] == kParagraphMark;
                 ++b;
                 continue;
             }
@@ -187,12 +231,15 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
             while (end < piece.size() && !IsLineMark(piece[end])) ++end;
             MidiSyllable syllable;
             syllable.micros = micros;
+            syllable.noteEndMicros = noteEnd;
             syllable.time = micros / kMicrosPerHundredth;
             syllable.text = piece.substr(b, end - b);
             if (breakPending) {
                 endLine();
+                if (pageBreakPending) breakPage();
                 syllable.newLine = true;
                 breakPending = false;
+                pageBreakPending = false;
             }
             if (!line.empty() && line.back() != ' ' && syllable.text.front() != ' ') line += kSyllableMark;
             line += syllable.text;

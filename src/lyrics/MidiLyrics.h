@@ -13,6 +13,7 @@ struct MidiSyllable {
     int64_t micros = 0; // the same, finer
     std::string text; // Windows-1252, line marks removed
     bool newLine = false; // the piece starts a new lyric line
+    int64_t noteEndMicros = -1; // where the note sung on the event ends, when it has one
 };
 
 // The words of a standard or karaoke MIDI file.
@@ -23,7 +24,8 @@ struct MidiLyrics {
     std::vector<MidiSyllable> syllables;
     // The lines of the text, an element for each of its word elements, timed to the microsecond:
     // each ends where the next starts, a line's last at the next line's start or one second
-    // after its own start, whichever comes first.
+    // after its own start, whichever comes first. The words of one event share the note it is
+    // sung on (the time up to the next event when it has none).
     std::vector<LrcLine> lines;
     std::vector<ReplacedCharacter> replaced;
 };
@@ -33,7 +35,8 @@ struct MidiLyrics {
 // one named "Words", or one with "@" header lines). Other text events (copyright notes,
 // sequencer names, markers) are not lyrics. "@T" header lines give the title and then the
 // artist; without them, the first track's name is the title. "\", "/", CR and LF begin a new
-// line; no empty line comes of them. Syllables with no space between them are joined with "*",
+// line, "\" also a new page (a page-break line in the text); no empty line comes of them. Title
+// and artist are trimmed of white space. Syllables with no space between them are joined with "*",
 // so that each keeps its own time. The text is UTF-8 when all of it is valid UTF-8, else
 // Windows-1252.
 MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes);

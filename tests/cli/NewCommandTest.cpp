@@ -262,7 +262,7 @@ TEST(NewCommand, UnicodeLyricsAndTagsComeInAsTheScreenCanShowThemAndEverySurpris
 
     MSongSettings song(project);
     ASSERT_TRUE(song.Load());
-    EXPECT_EQ(song.lyricText, "Caf\xE9 first\r\nSecond ?\r\n");
+    EXPECT_EQ(song.lyricText, "Caf\xE9 first\r\nSecond ?");
     EXPECT_EQ(song.title, "Cr\xE8me");
     EXPECT_EQ(song.artist, "Bj\xF6rk ?");
     ASSERT_GE(song.words.size(), 3u);

@@ -50,13 +50,15 @@ TEST(LrcParser, TimeTagsTakeFractionsOfOneToThreeDigits)
 {
     LrcDocument doc;
     Parse("[00:12]Hi\n[00:13.3]Hi\n[00:14.34]Hi\n[00:15.345]Hi\n[01:02.03][05:00.00]Twice\n[x]nothing\n[]\nno tag\n", doc);
-    ASSERT_EQ(doc.lines.size(), 5u);
+    ASSERT_EQ(doc.lines.size(), 6u);
     EXPECT_EQ(doc.lines[0].elements[0].start, 1200);
     EXPECT_EQ(doc.lines[1].elements[0].start, 1330);
     EXPECT_EQ(doc.lines[2].elements[0].start, 1434);
     EXPECT_EQ(doc.lines[3].elements[0].start, 1535); // milliseconds to the nearest hundredth
     EXPECT_EQ(doc.lines[4].elements[0].start, 6203);
     EXPECT_EQ(doc.lines[4].elements[0].text, "Twice");
+    EXPECT_EQ(doc.lines[5].elements[0].start, 30000);
+    EXPECT_EQ(doc.lines[5].elements[0].text, "Twice");
 
     // Word tags likewise; the last syllable closes at its tag.
     EXPECT_EQ(Parse("[00:02.250]<00:02.250>three <00:02.750>digit <00:03.125>millis <00:03.5>\n", doc),
@@ -86,6 +88,28 @@ TEST(LrcParser, OffsetsMoveEveryTimeAndNoWordEndsBeforeItStarts)
     EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{2000, 2099, "twin"}, {2100, 2199, "kle"}}));
     for (const auto& line : doc.lines)
         for (const auto& e : line.elements) EXPECT_GE(e.end, e.start) << e.text;
+}
+
+// A chorus written once with a time tag for each time it is sung becomes one line for each
+// time, all in time order; its word times move with each occurrence.
+TEST(LrcParser, LinesWithSeveralTimeTagsAreSungAtEachOfThem)
+{
+    LrcDocument doc;
+    EXPECT_EQ(Parse("[00:01.00]verse\n[00:03.00][00:07.00]chorus line\n[00:05.00]bridge\n[00:09.00]end\n", doc),
+              "verse\r\nchorus line\r\nbridge\r\nchorus line\r\nend\r\n");
+    EXPECT_FALSE(doc.reordered); // the file's own lines were in order
+    ASSERT_EQ(doc.lines.size(), 5u);
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{300, 399, "chorus"}, {400, 499, "line"}}));
+    EXPECT_EQ(Elements(doc.lines[3]), (std::vector<Timed>{{700, 799, "chorus"}, {800, 899, "line"}}));
+
+    // The word times fit the tag at or before them, whichever order the tags are written in.
+    EXPECT_EQ(Parse("[00:10.00][00:02.00]<00:02.00>la <00:02.50>la<00:03.00>\n[00:05.00]<00:05.00>mid<00:06.00>\n",
+                    doc),
+              "la la\r\nmid\r\nla la\r\n");
+    ASSERT_EQ(doc.lines.size(), 3u);
+    EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{200, 249, "la"}, {250, 299, "la"}}));
+    EXPECT_EQ(Elements(doc.lines[1]), (std::vector<Timed>{{500, 599, "mid"}}));
+    EXPECT_EQ(Elements(doc.lines[2]), (std::vector<Timed>{{1000, 1049, "la"}, {1050, 1099, "la"}}));
 }
 
 TEST(LrcParser, OtherTagsFillTheDocument)
@@ -144,6 +168,10 @@ TEST(LrcParser, ALoneLineGetsOneSecondAPartAndJunkGivesNothing)
     Parse("[00:05.00]one two\n", doc);
     ASSERT_EQ(doc.lines.size(), 1u);
     EXPECT_EQ(Elements(doc.lines[0]), (std::vector<Timed>{{500, 599, "one"}, {600, 699, "two"}}));
+    // A last line after sparse ones is not stretched by their pace (an hour a word here).
+    Parse("[00:00.00]one\n[60:00.00]two\n[120:00.00]last line\n", doc);
+    ASSERT_EQ(doc.lines.size(), 3u);
+    EXPECT_EQ(Elements(doc.lines[2]), (std::vector<Timed>{{720000, 720099, "last"}, {720100, 720199, "line"}}));
 
     // Nothing that is no timed lyric gives a word.
     auto elementCount = [](const LrcDocument& d) {

@@ -29,9 +29,12 @@ TEST(LrcWriter, SimpleAndEnhancedLinesCarryTheirWordTimes)
     EXPECT_EQ(BuildLrc(song, 0, 0, true), "\r\n[00:01.00]<00:01.00>Hello <00:02.00>world<00:02.72>\r\n");
     // A lead-in of two seconds moves every time by exactly two seconds.
     EXPECT_EQ(BuildLrc(song, 0, 88200, true), "\r\n[00:03.00]<00:03.00>Hello <00:04.00>world<00:04.72>\r\n");
-    // Times truncate.
-    song.words[0]->start = 44540;
+    // Every time goes to the nearest hundredth, lead-in included (9,996 samples is 22.67 hundredths).
+    EXPECT_EQ(BuildLrc(song, 0, 9996, true), "\r\n[00:01.23]<00:01.23>Hello <00:02.23>world<00:02.95>\r\n");
+    song.words[0]->start = 44320; // 100.498 hundredths
     EXPECT_EQ(BuildLrc(song, 0, 0, false), "\r\n[00:01.00]Hello world\r\n");
+    song.words[0]->start = 44321; // 100.502
+    EXPECT_EQ(BuildLrc(song, 0, 0, false), "\r\n[00:01.01]Hello world\r\n");
     song.words[0]->start = 2646000 * 61 + 441 * 7;
     EXPECT_EQ(BuildLrc(song, 0, 0, false).substr(2, 11), "[61:00.07]H");
 }
@@ -58,7 +61,7 @@ TEST(LrcWriter, HeaderCarriesArtistTitleAndRoundedLength)
     MSongSettings song;
     song.artist = "Traditional";
     song.title = "Star";
-    EXPECT_EQ(BuildLrc(song, 59600, 0, false), "[ar:Traditional]\r\n[ti:Star]\r\n[length: 1:00]\r\n\r\n");
+    EXPECT_EQ(BuildLrc(song, 59600, 0, false), "[ar:Traditional]\r\n[ti:Star]\r\n[length:1:00]\r\n\r\n");
     song.artist.clear();
     EXPECT_EQ(BuildLrc(song, 0, 0, false), "[ti:Star]\r\n\r\n");
     EXPECT_EQ(BuildLrc(song, 754400, 0, false), "[ti:Star]\r\n[length:12:34]\r\n\r\n");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "lyrics/LrcWriter.h"
 #include "lyrics/LyricImport.h"
 #include "lyrics/LyricText.h"
 #include "project/MSongSettings.h"
@@ -70,11 +71,11 @@ TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
             ASSERT_TRUE(ImportLyricFile(song, dir.File(name + ext), lrc, prompt));
             EXPECT_TRUE(prompt.entries.empty());
             if (std::string(ext) == ".lrc") {
-                EXPECT_EQ(song.lyricText, "Caf\xE9 cr\xE8me br\xFBl\xE9""e\r\n");
+                EXPECT_EQ(song.lyricText, "Caf\xE9 cr\xE8me br\xFBl\xE9""e");
                 EXPECT_EQ(lrc.title, "Caf\xE9");
                 EXPECT_EQ(lrc.artist, "Zo\xEB \x96 Band");
             } else {
-                EXPECT_EQ(song.lyricText, "[ti:Caf\xE9]\r\n[ar:Zo\xEB \x96 Band]\r\n[00:01.00]Caf\xE9 cr\xE8me br\xFBl\xE9""e\r\n");
+                EXPECT_EQ(song.lyricText, "[ti:Caf\xE9]\r\n[ar:Zo\xEB \x96 Band]\r\n[00:01.00]Caf\xE9 cr\xE8me br\xFBl\xE9""e");
             }
         }
     }
@@ -85,7 +86,7 @@ TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
     LrcDocument lrc;
     Write(dir.File("stars.txt"), "Twinkle little star\nLittle \xE2\x98\x85 and \xC5\x82\xC3\xB3" "d\xC5\xBA \xF0\x9F\x98\x80\n");
     ASSERT_TRUE(ImportLyricFile(song, dir.File("stars.txt"), lrc, prompt));
-    EXPECT_EQ(song.lyricText, "Twinkle little star\r\nLittle ? and l\xF3""dz ?\r\n");
+    EXPECT_EQ(song.lyricText, "Twinkle little star\r\nLittle ? and l\xF3""dz ?");
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
     EXPECT_EQ(prompt.entries[0].text,
@@ -103,15 +104,23 @@ TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)
     song.GenerateKaraokeLineList(true, false);
     song.words[0]->start = 1000;
 
-    Write(dir.File("new.txt"), "new words\nsecond line\n");
+    // A blank line inside the text stays a line of the song; the final line feed adds none.
+    Write(dir.File("new.txt"), "new words\n\nsecond line\n");
     LrcDocument lrc;
     ASSERT_TRUE(ImportLyricFile(song, dir.File("new.txt"), lrc, prompt));
     EXPECT_TRUE(prompt.entries.empty());
-    EXPECT_EQ(song.lyricText, "new words\r\nsecond line\r\n");
+    EXPECT_EQ(song.lyricText, "new words\r\n\r\nsecond line");
     EXPECT_TRUE(song.IsModified());
     ASSERT_EQ(song.LineCount(), 3u);
+    EXPECT_EQ(song.lines[1]->text, "");
     EXPECT_EQ(song.words[0]->start, 0u);
     EXPECT_TRUE(lrc.lines.empty());
+
+    // An UltraStar song likewise gets one line of the song for each of its lines.
+    Write(dir.File("notes.txt"), "#BPM:300\n: 0 2 0 one\n- 4\n: 6 2 0 two\nE\n");
+    ASSERT_TRUE(ImportLyricFile(song, dir.File("notes.txt"), lrc, prompt));
+    EXPECT_EQ(song.lyricText, "one\r\ntwo");
+    EXPECT_EQ(song.LineCount(), lrc.lines.size());
 }
 
 TEST(LyricImport, FailuresTellTheUserAndKeepTheSong)
@@ -165,7 +174,7 @@ TEST(LyricImport, EnhancedLrcTimesLandOnEverySyllable)
     ASSERT_TRUE(ImportLyricFile(song, dir.File("star.lrc"), lrc, prompt));
     ASSERT_TRUE(ApplyLrcTiming(song, lrc, prompt));
     EXPECT_TRUE(prompt.entries.empty());
-    ASSERT_EQ(song.LineCount(), 3u); // the text ends in a line feed: a last, empty line
+    ASSERT_EQ(song.LineCount(), 2u); // the file's final line feed ends its last line, no more
     const MKaraokeLine& first = *song.lines[0];
     EXPECT_EQ(first.text, "Twin*kle twin*kle");
     EXPECT_EQ(first.placed, 1);
@@ -177,9 +186,13 @@ TEST(LyricImport, EnhancedLrcTimesLandOnEverySyllable)
         EXPECT_EQ(w.start, starts[j]) << j;
         EXPECT_EQ(first.text.substr(size_t(w.first), size_t(w.last - w.first + 1)), texts[j]) << j;
     }
-    EXPECT_EQ(first.words[3]->end, 399u * 441);
+    // A word ends on its closing tag, and exporting gives back the file's lines as they were.
+    EXPECT_EQ(first.words[3]->end, 400u * 441);
     EXPECT_EQ(song.lines[1]->words[2]->start, 600u * 441);
-    EXPECT_EQ(song.lines[1]->words[2]->end, 699u * 441);
+    EXPECT_EQ(song.lines[1]->words[2]->end, 700u * 441);
+    EXPECT_EQ(BuildLrc(song, 0, 0, true),
+              "\r\n[00:02.00]<00:02.00>Twin<00:02.50>kle <00:03.00>twin<00:03.50>kle<00:04.00>\r\n"
+              "[00:05.00]<00:05.00>lit<00:05.40>tle <00:06.00>star<00:07.00>\r\n");
 
     // Importing over placed lyrics asks first; No keeps the times.
     song.words[0]->start = 12345;

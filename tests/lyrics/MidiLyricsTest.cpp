@@ -48,8 +48,8 @@ TEST(MidiLyrics, KaraokeTextEventsOfTheWordsTrackBecomeLinesWithTitleAndArtist)
                                    {0x02, "(c) nobody"}}),
                             Track({{0x03, "Words"},
                                    {0x01, "@LENGL"},
-                                   {0x01, "@TTwinkle"},
-                                   {0x01, "@TTraditional"},
+                                   {0x01, "@T Twinkle "},
+                                   {0x01, "@T  Traditional"},
                                    {0x01, "\\Twin"},
                                    {0x01, "kle "},
                                    {0x01, "twin"},
@@ -182,7 +182,8 @@ TEST(MidiLyrics, SyllablesKeepTheirTimesThroughTempoChangesInAnyTrackAndEndWhere
     };
     const MidiLyrics lyrics = ReadMidiLyrics(file);
     EXPECT_EQ(lyrics.title, "Rain Song");
-    EXPECT_EQ(lyrics.text, "Rain*drops fall*ing on \r\nme\r\nSun shine");
+    // A paragraph mark (backslash) begins a new page as well as a new line.
+    EXPECT_EQ(lyrics.text, "Rain*drops fall*ing on \r\nme\r\n^\r\nSun shine");
     ASSERT_EQ(lyrics.lines.size(), 3u);
     const std::vector<std::vector<std::string>> expectedWords = {{"Rain", "drops", "fall", "ing", "on"}, {"me"}, {"Sun", "shine"}};
     size_t syllable = 0;
@@ -222,4 +223,34 @@ TEST(MidiLyrics, SmpteDivisionsCountFramesNotBeats)
         ASSERT_EQ(lyrics.lines.size(), 1u);
         EXPECT_NEAR(double(lyrics.lines[0].elements[0].startMicros), micros, 1.0); // tick 1,500
     }
+}
+
+TEST(MidiLyrics, WordsOfOneEventShareTheNoteItIsSungOn)
+{
+    // 96 ticks a quarter at 120 beats a minute. The melody track holds a drum hit of 400 ticks
+    // and the melody's note of 40 ticks, both at tick 240; the words track has "to you" there
+    // and the next words at tick 1,920 (ten seconds).
+    auto chunk = [](std::vector<uint8_t> body) {
+        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+        std::vector<uint8_t> track = {'M', 'T', 'r', 'k'};
+        const auto size = Be32(uint32_t(body.size()));
+        track.insert(track.end(), size.begin(), size.end());
+        track.insert(track.end(), body.begin(), body.end());
+        return track;
+    };
+    const auto melody = chunk({0x81, 0x70, 0x99, 0x24, 0x64, 0x00, 0x90, 0x40, 0x60, 0x28, 0x80, 0x40, 0x00,
+                               0x82, 0x68, 0x89, 0x24, 0x00});
+    std::vector<uint8_t> body = {0x81, 0x70, 0xFF, 0x05, 6, 't', 'o', ' ', 'y', 'o', 'u'};
+    body.insert(body.end(), {0x8D, 0x10, 0xFF, 0x05, 5, '/', 'n', 'e', 'x', 't'});
+    const MidiLyrics lyrics = ReadMidiLyrics(Midi({melody, chunk(body)}));
+    EXPECT_EQ(lyrics.text, "to you\r\nnext");
+    ASSERT_EQ(lyrics.lines.size(), 2u);
+    const auto& words = lyrics.lines[0].elements;
+    ASSERT_EQ(words.size(), 2u);
+    const double tick = 500000.0 / 96; // microseconds
+    EXPECT_NEAR(double(words[0].startMicros), 240 * tick, 1.0);
+    EXPECT_NEAR(double(words[0].endMicros), 260 * tick, 1.0);
+    EXPECT_NEAR(double(words[1].startMicros), 260 * tick, 1.0);
+    EXPECT_NEAR(double(words[1].endMicros), 260 * tick + 1e6, 1.0); // the line's last: a second on
+    EXPECT_NEAR(double(lyrics.lines[1].elements[0].startMicros), 1920 * tick, 1.0);
 }

@@ -52,7 +52,7 @@ TEST(UltraStarParser, NotesAreTimedByTheBeatFromTheGapWithGoldenFreestyleAndRapN
                              ": 40 2 0 after the end\n";
     LrcDocument doc;
     const std::string text = LyricTextFromBytes(LyricFileKind::Text, Bytes(song), doc);
-    EXPECT_EQ(text, "Hel*lo gold*en\r\nrap shine\r\n");
+    EXPECT_EQ(text, "Hel*lo gold*en\r\nrap shine");
     EXPECT_EQ(doc.title, "Caf\xE9 Song");
     EXPECT_EQ(doc.artist, "The Band");
     EXPECT_EQ(doc.musicFile, "caf\xE9.mp3");

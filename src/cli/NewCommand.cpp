@@ -19,7 +19,7 @@
 #include "document/OutputGate.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
-#include "media/SiblingTempFile.h"
+#include "media/ReplacingFile.h"
 #include "project/MSongSettings.h"
 #include "text/Cp1252.h"
 #include "text/UserPrompt.h"
@@ -145,17 +145,11 @@ int RunNewCommand(const CliArgs& args)
         return 1;
     }
     // A folder we may not write in is said before a long decode, and blamed, not the music.
-    {
-        std::string probe;
-        const int fd = CreateSiblingTemp(project, probe);
-        if (fd < 0) {
-            prompt.Message("Cannot write in the folder \"" + fs::path(project).parent_path().string() + "\": " +
-                               std::strerror(errno),
-                           kAppCaption, PromptIcon::Stop);
-            return 1;
-        }
-        ::unlink(probe.c_str());
-        ::close(fd);
+    if (ReplacingFile probe(project); !probe.Create()) {
+        prompt.Message("Cannot write in the folder \"" + fs::path(project).parent_path().string() + "\": " +
+                           std::strerror(errno),
+                       kAppCaption, PromptIcon::Stop);
+        return 1;
     }
 
     prompt.SetSubject(music);

@@ -1,7 +1,5 @@
 #include "document/DocumentExport.h"
 
-#include <filesystem>
-
 #include "cdg/WriteCdgFile.h"
 #include "document/SongDocument.h"
 #include "lyrics/LrcWriter.h"
@@ -9,8 +7,6 @@
 #include "text/UserPrompt.h"
 
 namespace {
-
-constexpr const char* kZipExtension = ".zip";
 
 // True (the user told why) when the gate lets every file of the export be written.
 bool Allowed(const SongDocument& doc, const std::string& path, const ExportChoices& choices,
@@ -28,7 +24,7 @@ std::vector<std::string> ExportTargets(const std::string& path, const ExportChoi
 {
     const bool pair = choices.type == ExportType::Mp3G || choices.type == ExportType::WmaG;
     if (!pair) return {path};
-    if (choices.zip) return {std::filesystem::path(path).replace_extension(kZipExtension).string()};
+    if (choices.zip) return {ZipPathFor(path)};
     std::vector<std::string> targets = {path, CdgPathFor(path)};
     if (choices.lrc) targets.push_back(LrcPathFor(path));
     return targets;

@@ -1,5 +1,6 @@
 #include "document/OutputGate.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -44,10 +45,15 @@ void OutputGate::AddSongInputs(const SongDocument& doc)
     AddInput(doc.MusicResult().path, "the music the song plays");
     AddInput(doc.LyricSource(), "the lyric file the song was made from");
     // Music that moved with its project is found beside it; that file is the music too.
-    AddInput(doc.LocateMusic().path, "the song's music");
+    const std::string located = doc.LocateMusic().path;
+    AddInput(located, "the song's music");
     // A work file decoded from the user's music names that music.
-    for (const std::string& work : {song.musicPath, song.MusicWorkPath(), doc.LocateMusic().path})
-        if (!work.empty()) AddInput(ReadWorkFileSource(work), "the song's music");
+    std::vector<std::string> read;
+    for (const std::string& work : {song.musicPath, song.MusicWorkPath(), located}) {
+        if (work.empty() || std::find(read.begin(), read.end(), work) != read.end()) continue;
+        read.push_back(work);
+        AddInput(ReadWorkFileSource(work), "the song's music");
+    }
 }
 
 std::string OutputGate::Resolve(const std::string& target)

@@ -87,6 +87,12 @@ bool WriteZip(const std::string& zipPath, const std::vector<std::pair<std::strin
 
 } // namespace
 
+std::string ZipPathFor(const std::string& chosenPath)
+{
+    const fs::path chosen(chosenPath);
+    return (chosen.parent_path() / WithExtension(chosen.filename().string(), kZipExtension + 1)).string();
+}
+
 CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
                                            const std::string& chosenPath, const ExportChoices& choices,
                                            const ProgressCallback& progress, UserPrompt& prompt,
@@ -113,7 +119,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     // together once all are complete. A failure or a cancel leaves the old files as they were.
     ScratchFolder scratch;
     FileSet set;
-    const std::string targetAudio = choices.zip ? WithExtension(name, ext) : chosenPath;
+    const std::string audioTarget = choices.zip ? WithExtension(name, ext) : chosenPath;
     const bool ready = choices.zip ? scratch.Create(tempFolder, kScratchPrefix)
                                    : set.Begin(chosen.has_parent_path() ? chosen.parent_path().string() : ".");
     if (!ready) {
@@ -130,7 +136,6 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     const auto member = [&](const std::string& target) {
         return choices.zip ? (scratch.Path() / fs::path(target).filename()).string() : set.MemberPath(target);
     };
-    const std::string audioTarget = targetAudio;
     const std::string cdgTarget = CdgPathFor(audioTarget);
     const std::string lrcTarget = LrcPathFor(audioTarget);
     const std::string audioWritten = member(audioTarget);
@@ -143,8 +148,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.tailFrames = stream.tail;
     options.musicBytes = song.MusicPlayBytes();
     options.progress = progress;
-    options.shownPath = choices.zip ? (chosen.parent_path() / WithExtension(name, kZipExtension + 1)).string()
-                                    : audioTarget;
+    options.shownPath = choices.zip ? ZipPathFor(chosenPath) : audioTarget;
     std::string failure;
     const std::string& work = song.MusicWorkPath();
     const bool encoded = mp3 ? EncodeMp3(work, audioWritten, options, &failure)
@@ -173,7 +177,7 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     }
 
     if (choices.zip) {
-        const fs::path zipPath = chosen.parent_path() / WithExtension(name, kZipExtension + 1);
+        const fs::path zipPath = ZipPathFor(chosenPath);
         const std::string base = zipPath.stem().string();
         const std::string audioExt = Lower(fs::path(audioWritten).extension().string());
         std::vector<std::pair<std::string, std::string>> entries;

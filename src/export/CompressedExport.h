@@ -37,6 +37,9 @@ struct CompressedExportResult {
     uint32_t durationMs = 0;
 };
 
+// The ZIP a zipped export to chosenPath writes: its name with the extension .zip, beside it.
+std::string ZipPathFor(const std::string& chosenPath);
+
 // The MP3+G / WMA+G export after the dialog and the file chooser: encodes the song's music work
 // file with the lead-in and tail silence, reads the written audio's duration, writes the LRC
 // file (when chosen), the .cdg file that lasts as long as the audio, and (when chosen) the ZIP

@@ -270,8 +270,12 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
     if (MLogQueue::LoggingOn())
         MLogQueue::Add(std::make_unique<MDataDumpLog>("WriteRwMemory-RW Data", buffer.data(), buffer.size()), true);
 
-    // The music must last as long as the stream: its frames in the file's own bytes.
-    const uint64_t needed = song.MusicBytesOf(uint64_t(o) * kMusicBytesPerSecond / kStreamBytesPerSecond / kCdFrameBytes);
+    // The music must last as long as the stream: its frames in the file's own bytes. The lead-in
+    // is silence put before the music, so the music itself covers the stream only from there;
+    // counting it again would end every export with a lead-in's length of silence on a blank screen.
+    const uint64_t streamFrames = uint64_t(o) * kMusicBytesPerSecond / kStreamBytesPerSecond / kCdFrameBytes;
+    const uint64_t musicFrames = streamFrames > uint64_t(leadIn) ? streamFrames - uint64_t(leadIn) : 0;
+    const uint64_t needed = song.MusicBytesOf(musicFrames);
     const uint64_t target = std::max<uint64_t>(needed, song.firstMusicDataBytes);
     if (!song.MusicWorkPath().empty() && target != song.musicDataBytes && target <= UINT32_MAX)
         song.ResizeMusic(uint32_t(target));

@@ -5,6 +5,7 @@
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
 #include <functional>
+#include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -15,6 +16,7 @@
 
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
+#include "app/QtText.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
@@ -285,6 +287,9 @@ private slots:
         const int back = 101;
         view->Slider()->setValue(back);
         QCOMPARE(view->ShownPackets(), back);
+        // The clock counts the finished song's time, lead-in included, as the exported file plays.
+        QVERIFY(leadIn > 0);
+        QCOMPARE(view->ClockLabel()->text(), SongTimeText(int64_t(back) * 147));
         MRwStreamSnapshot forward(app.Song().streamBuffer);
         forward.ExecuteUntil(forward.PacketsAtClock(uint32_t(back) * 147));
         for (int y = 12; y < 204; ++y)

@@ -43,6 +43,25 @@ TEST(ExportCommand, ZipsTheMp3TheCdgAndTheLrcOfTheDemoSong)
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
 }
 
+// The demo's title page needs a lead-in; its credits page is held 2 s and then stays 2 s more.
+// The music is shorter than the stream, so the sound lasts as long as the stream and no longer:
+// the lead-in is silence before the music and must not be counted again at the end.
+TEST(ExportCommand, ASongWithATitlePageEndsWithItsCreditsNotWithSilence)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const std::string project = DemoWithMusic(dir);
+    const CliResult run = RunCli({"export", project, "-o", dir.File("song.mp3")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    const std::vector<uint8_t> stream = ReadFileBytes(dir.File("song.cdg"));
+    size_t lastDrawn = 0;
+    for (size_t p = 0; p + 24 <= stream.size(); p += 24)
+        if ((stream[p] & 0x3F) == 9) lastDrawn = p / 24;
+    const double sound = std::stod(ProbeEntry(dir.File("song.mp3"), "format=duration"));
+    EXPECT_NEAR(sound - double(lastDrawn) / 300, 4.0, 0.1) << run.Output();
+    EXPECT_NEAR(sound, double(stream.size()) / 24 / 300, 0.05);
+}
+
 TEST(ExportCommand, WritesABinOfWholeSectorsAndRefusesWhatItCannotDo)
 {
     TempDir dir;

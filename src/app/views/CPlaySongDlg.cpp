@@ -232,8 +232,8 @@ void CPlaySongDlg::SetSliderQuietly(int step)
 
 void CPlaySongDlg::ShowClock()
 {
-    // The music's time: the stream's lead-in counts as its start.
-    m_clock->setText(SongTimeText(int64_t(m_playPosition) - int64_t(m_streamStart)));
+    // The finished song's time, as a player of the export shows it: from the start of the lead-in.
+    m_clock->setText(SongTimeText(int64_t(m_playPosition)));
 }
 
 void CPlaySongDlg::TakeStopPosition()

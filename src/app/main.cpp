@@ -13,6 +13,7 @@
 #include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
+#include "log/MLogQueue.h"
 #include "media/LeftoverSweep.h"
 
 namespace {
@@ -54,6 +55,7 @@ void AddOptions(QCommandLineParser& parser)
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({"no-splash", "Start without the splash screen."});
+    parser.addOption({"log", "Append a diagnostic log of the session to <file> (also TESSAVOX_LOG=<file>).", "file"});
     parser.addPositionalArgument("project", "A project (.tvx) to open.", "[project]");
 }
 
@@ -114,6 +116,10 @@ int main(int argc, char** argv)
     // Without the MP3 encoder the program still runs: MP3+G export is off, BIN and WMA+G stay.
     app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
     app.InitInstance(true);
+    // The diagnostic log, when the user names a file for it.
+    std::string logFile = parser.isSet("log") ? parser.value("log").toStdString() : MLogQueue::FileFromEnvironment();
+    if (!logFile.empty())
+        if (const std::string failure = MLogQueue::SwitchOn(logFile); !failure.empty()) app.Prompt().Message(failure, "Tessavox", PromptIcon::Warning);
     QObject::connect(&instance, &SingleInstance::Activated, &app, &CTessavoxApp::OpenFromAnotherStart);
     // Work a crashed or killed window left unsaved comes first; then the project asked for.
     app.EnableRecovery();

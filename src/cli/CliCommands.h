@@ -16,3 +16,4 @@ int RunNewCommand(const CliArgs& args);
 int RunExportCommand(const CliArgs& args);
 int RunPlayCommand(const CliArgs& args);
 int RunWaveformCommand(const CliArgs& args);
+int RunLogCommand(const CliArgs& args);

@@ -6,6 +6,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/StopSignals.h"
+#include "log/MLogQueue.h"
 #include "media/LeftoverSweep.h"
 
 namespace {
@@ -56,14 +57,16 @@ const Command kCommands[] = {
      "waveform SONG.tvx --from SECONDS --to SECONDS -o FILE.png [--width N] [--height N]\n"
      "                              a strip picture of the music between two times with the placed\n"
      "                              words as spans and the page starts marked"},
+    {"log", RunLogCommand, "log FILE.log                the entries of a diagnostic log, one a line"},
 };
 
 void PrintUsage(std::FILE* out)
 {
-    std::fprintf(out, "Usage: tessavox-cli COMMAND [ARGS]\n\nCommands:\n");
+    std::fprintf(out, "Usage: tessavox-cli [--log FILE] COMMAND [ARGS]\n\nCommands:\n");
     for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
     std::fprintf(out, "\n\"tessavox-cli COMMAND --help\" or \"tessavox-cli help COMMAND\" shows a command's options;\n"
-                      "--version shows the version.\n");
+                      "--version shows the version. --log FILE (or TESSAVOX_LOG=FILE in the environment) appends\n"
+                      "a diagnostic log of the command's work to FILE; \"tessavox-cli log FILE\" lists it.\n");
 }
 
 } // namespace
@@ -77,8 +80,26 @@ int main(int argc, char** argv)
         PrintUsage(stderr);
         return 2;
     }
-    std::string name = argv[1];
-    CliArgs args(argv + 2, argv + argc);
+    // The diagnostic log: from the environment, or named for this run before the command.
+    std::string logFile = MLogQueue::FileFromEnvironment();
+    int first = 1;
+    if (std::strcmp(argv[1], "--log") == 0) {
+        if (argc < 4) {
+            std::fprintf(stderr, "tessavox-cli: --log needs a file and a command\n\n");
+            PrintUsage(stderr);
+            return 2;
+        }
+        logFile = argv[2];
+        first = 3;
+    }
+    if (!logFile.empty()) {
+        if (const std::string failure = MLogQueue::SwitchOn(logFile); !failure.empty()) {
+            std::fprintf(stderr, "tessavox-cli: %s\n", failure.c_str());
+            return 1;
+        }
+    }
+    std::string name = argv[first];
+    CliArgs args(argv + first + 1, argv + argc);
     if (name == "--version" || name == "-V") {
         std::printf("tessavox-cli %s\n", TESSAVOX_VERSION);
         return 0;

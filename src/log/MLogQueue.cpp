@@ -1,7 +1,10 @@
 #include "log/MLogQueue.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -66,6 +69,23 @@ size_t MLogQueue::Pending()
 {
     std::lock_guard lock(State().mutex);
     return State().queue.size();
+}
+
+std::string MLogQueue::SwitchOn(const std::string& file)
+{
+    std::FILE* f = std::fopen(file.c_str(), "ab");
+    if (!f) return "Cannot write the log file \"" + file + "\": " + std::strerror(errno) + ".";
+    std::fclose(f);
+    std::lock_guard lock(State().mutex);
+    State().file = file;
+    State().enabled.store(true);
+    return {};
+}
+
+std::string MLogQueue::FileFromEnvironment()
+{
+    const char* file = std::getenv("TESSAVOX_LOG");
+    return file ? file : "";
 }
 
 void MLogQueue::SetEnabledForTesting(bool enabled, const std::string& file)

@@ -4,8 +4,8 @@
 
 #include "log/MLog.h"
 
-// The process-wide log: an enabled flag (off, and nothing in the program turns it on),
-// the log file name and the queue of entries waiting to be written.
+// The process-wide log: an enabled flag (off unless the user names a log file), the log file
+// name and the queue of entries waiting to be written.
 class MLogQueue {
 public:
     static bool LoggingOn();
@@ -15,6 +15,12 @@ public:
     // (0 when logging is off).
     static int WriteQueue();
     static size_t Pending();
+
+    // Switches logging on, appending to file (created when missing). Returns what went wrong
+    // when the file cannot be written (logging stays off), or an empty text.
+    static std::string SwitchOn(const std::string& file);
+    // The log file the user named in the environment (TESSAVOX_LOG), or an empty text.
+    static std::string FileFromEnvironment();
 
     // For tests only: switch logging and choose the file.
     static void SetEnabledForTesting(bool enabled, const std::string& file);

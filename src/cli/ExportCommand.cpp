@@ -165,7 +165,7 @@ int RunExportCommand(const CliArgs& args)
     // Before the music is decoded: a refusal should not cost a long wait.
     const OutputGate::Existing existing = options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse;
     OutputGate gate(existing);
-    gate.AddSongInputs(doc);
+    doc.AddInputsTo(gate);
     gate.AddInput(music, "the music this export plays");
     if (const std::string refusal = gate.Refusal(ExportTargets(output, choices)); !refusal.empty())
         return Failure(refusal);

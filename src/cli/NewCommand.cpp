@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "audio/MusicImport.h"
+#include "project/ProjectFile.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
@@ -190,7 +191,7 @@ int RunNewCommand(const CliArgs& args)
         return 1;
     }
     prompt.SetSubject(project);
-    if (!song.Save()) { // the song's prompt has said why
+    if (!SaveProject(song)) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
         return 1;

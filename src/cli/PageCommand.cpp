@@ -57,7 +57,7 @@ int RunPageCommand(const CliArgs& args)
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
-    gate.AddSongInputs(doc);
+    doc.AddInputsTo(gate);
     if (!OutputsAllowed("page", gate, {output})) return 1;
     MSongSettings& song = doc.Song();
 

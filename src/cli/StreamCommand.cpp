@@ -47,7 +47,7 @@ int RunStreamCommand(const CliArgs& args)
     // still has a stream, as long as its words.
     if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
-    gate.AddSongInputs(doc);
+    doc.AddInputsTo(gate);
     if (!OutputsAllowed("stream", gate, {output})) return 1;
     song.GenerateKaraokeLineList(true, true);
     MLineListLog::Rebuilt(song);

@@ -56,7 +56,7 @@ int RunWaveformCommand(const CliArgs& args)
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
-    gate.AddSongInputs(doc);
+    doc.AddInputsTo(gate);
     if (!OutputsAllowed("waveform", gate, {output})) return 1;
     std::string why;
     const auto stopped = [](int) { return !StopSignals::Requested(); };

@@ -34,7 +34,7 @@ std::string ExportRefusal(const SongDocument& doc, const std::string& path, cons
                           OutputGate::Existing existing)
 {
     OutputGate gate(existing);
-    gate.AddSongInputs(doc);
+    doc.AddInputsTo(gate);
     return gate.Refusal(ExportTargets(path, choices));
 }
 

@@ -5,9 +5,6 @@
 #include <sys/stat.h>
 #include <system_error>
 
-#include "audio/WorkFileSource.h"
-#include "document/SongDocument.h"
-#include "project/MSongSettings.h"
 
 namespace fs = std::filesystem;
 
@@ -33,27 +30,6 @@ void OutputGate::AddInput(const std::string& path, const std::string& role)
         input.inode = st.st_ino;
     }
     m_inputs.push_back(std::move(input));
-}
-
-void OutputGate::AddSongInputs(const SongDocument& doc)
-{
-    const MSongSettings& song = doc.Song();
-    AddInput(doc.Path(), "the song's project file");
-    AddInput(song.musicPath, "the song's music");
-    AddInput(doc.MusicSource(), "the song's music");
-    AddInput(song.MusicWorkPath(), "the music the song plays");
-    AddInput(doc.MusicResult().path, "the music the song plays");
-    AddInput(doc.LyricSource(), "the lyric file the song was made from");
-    // Music that moved with its project is found beside it; that file is the music too.
-    const std::string located = doc.LocateMusic().path;
-    AddInput(located, "the song's music");
-    // A work file decoded from the user's music names that music.
-    std::vector<std::string> read;
-    for (const std::string& work : {song.musicPath, song.MusicWorkPath(), located}) {
-        if (work.empty() || std::find(read.begin(), read.end(), work) != read.end()) continue;
-        read.push_back(work);
-        AddInput(ReadWorkFileSource(work), "the song's music");
-    }
 }
 
 std::string OutputGate::Resolve(const std::string& target)

@@ -2,8 +2,6 @@
 #include <string>
 #include <vector>
 
-class SongDocument;
-
 // The one place that decides whether a file may be written: every export, stream, picture,
 // work file and save asks it first, in the window and on the command line alike. A target is
 // taken as the file it really is (symbolic links followed, hard links told by identity), and
@@ -22,9 +20,7 @@ public:
 
     // A file the run reads; role says what it is to the user ("the song's music").
     void AddInput(const std::string& path, const std::string& role);
-    // The inputs of the open song: its project file, its music as named and as played, and the
-    // lyric file it was made from when that is known.
-    void AddSongInputs(const SongDocument& doc);
+    // (A song's own inputs are added by SongDocument::AddInputsTo.)
 
     // The path to write for target: absolute, with the links of its folder and of the file
     // itself followed, so that a link to an output is written through rather than replaced.

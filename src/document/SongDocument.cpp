@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "audio/WorkFileSource.h"
 #include "document/OutputGate.h"
 #include "lyrics/LyricImport.h"
 #include "project/MSongSettings.h"
@@ -118,7 +119,7 @@ bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 
 bool SongDocument::Save()
 {
-    if (!m_song->Save()) return false;
+    if (!SaveProject(*m_song)) return false;
     m_history.MarkSaved();
     RemoveRecovery();
     Notify(Change::Modified);
@@ -130,7 +131,7 @@ bool SongDocument::SaveAs(const std::string& path)
     // The song's music and lyric file are never saved over; its own project file may be.
     if (OutputGate::Resolve(path) != OutputGate::Resolve(m_song->projectPath)) {
         OutputGate gate;
-        gate.AddSongInputs(*this);
+        AddInputsTo(gate);
         if (const std::string why = gate.Refusal(path); !why.empty()) {
             PromptOrSilent(m_prompt).Message(why, kAppCaption, PromptIcon::Stop);
             return false;
@@ -361,4 +362,25 @@ const WaveformPeaks& SongDocument::MusicPeaks(std::string* why)
         if (why) *why = path + ": " + reason;
     }
     return *m_peaks;
+}
+
+void SongDocument::AddInputsTo(OutputGate& gate) const
+{
+    const MSongSettings& song = Song();
+    gate.AddInput(Path(), "the song's project file");
+    gate.AddInput(song.musicPath, "the song's music");
+    gate.AddInput(MusicSource(), "the song's music");
+    gate.AddInput(song.MusicWorkPath(), "the music the song plays");
+    gate.AddInput(MusicResult().path, "the music the song plays");
+    gate.AddInput(LyricSource(), "the lyric file the song was made from");
+    // Music that moved with its project is found beside it; that file is the music too.
+    const std::string located = LocateMusic().path;
+    gate.AddInput(located, "the song's music");
+    // A work file decoded from the user's music names that music.
+    std::vector<std::string> read;
+    for (const std::string& work : {song.musicPath, song.MusicWorkPath(), located}) {
+        if (work.empty() || std::find(read.begin(), read.end(), work) != read.end()) continue;
+        read.push_back(work);
+        gate.AddInput(ReadWorkFileSource(work), "the song's music");
+    }
 }

@@ -13,6 +13,7 @@
 #include "project/MusicLocation.h"
 
 class MSongSettings;
+class OutputGate;
 class UserPrompt;
 struct LrcDocument;
 class WaveformPeaks;
@@ -96,6 +97,10 @@ public:
     // The lyric file this song's text was last imported from in this session; empty when
     // unknown. It is one of the song's inputs, never an output.
     const std::string& LyricSource() const { return m_lyricSource; }
+    // Adds the song's inputs to an output gate, which then refuses to write over any of them:
+    // its project file, its music as named, as played and as decoded from, the music found
+    // beside a moved project, and the lyric file it was made from when that is known.
+    void AddInputsTo(OutputGate& gate) const;
     void SetLyricSource(const std::string& path) { m_lyricSource = path; }
     // Writes lrc's times into the words, asking first when some are placed, and records the
     // step "Apply LRC Timing". False when no times were written.

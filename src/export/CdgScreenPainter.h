@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "export/EncodeMp4.h"
+#include "export/VideoFrame.h"
 #include "player/RgbImage.h"
 
 struct AVFrame;

@@ -33,8 +33,6 @@ constexpr int kBitsPerKilobit = 1000;
 constexpr size_t kBlockFrames = 4096;
 constexpr int kPercentAll = 100;
 // The screen is shown at 4:3, as the viewer shows it.
-constexpr int kScreenAspectWidth = 4;
-constexpr int kScreenAspectHeight = 3;
 // Runs of the picture are encoded side by side, one per core up to this many, none shorter
 // than this: a short run's key frame and start-up cost more than its core gains. An encoder
 // holds frames of its own, some 35 MB at 1080p: two of them keep a 10-minute export at that
@@ -227,26 +225,6 @@ bool SameHeaders(const AVCodecContext* a, const AVCodecContext* b)
 }
 
 } // namespace
-
-VideoRect VideoFrameFor(VideoSize size)
-{
-    constexpr VideoRect k720{0, 0, 1280, 720};
-    constexpr VideoRect k1080{0, 0, 1920, 1080};
-    return size == VideoSize::Hd1080 ? k1080 : k720;
-}
-
-VideoRect FitCdgScreen(int frameWidth, int frameHeight)
-{
-    int width = frameWidth, height = frameWidth * kScreenAspectHeight / kScreenAspectWidth;
-    if (height > frameHeight) {
-        height = frameHeight;
-        width = frameHeight * kScreenAspectWidth / kScreenAspectHeight;
-    }
-    // Even sizes and offsets: each 2 x 2 block of a 4:2:0 picture lies wholly inside or outside.
-    width &= ~1;
-    height &= ~1;
-    return {((frameWidth - width) / 2) & ~1, ((frameHeight - height) / 2) & ~1, width, height};
-}
 
 std::vector<uint64_t> VideoRunStarts(uint64_t frameCount, int fps, int encoders, VideoSize size)
 {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "export/CdgScreenPainter.h"
-#include "export/EncodeMp4.h"
+#include "export/VideoFrame.h"
 #include "export/H264FrameRepeater.h"
 #include "media/FfmpegHandles.h"
 #include "player/MRwStreamSnapshot.h"

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 
 #include "player/MRwRect.h"
 
@@ -30,4 +31,6 @@ public:
 private:
     friend class MRwRenderer;
     MRwRenderer* m_renderer = nullptr;
+    // Set by the renderer while attached: takes this presenter off its list.
+    std::function<void(MRwPresenter*)> m_leave;
 };

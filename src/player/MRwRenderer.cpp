@@ -318,12 +318,16 @@ bool MRwRenderer::AttachWindow(MRwPresenter* window)
         m_windows.push_back(window);
     }
     window->m_renderer = this;
+    window->m_leave = [this](MRwPresenter* leaving) { DetachWindow(leaving); };
     return true;
 }
 
 void MRwRenderer::DetachWindows()
 {
-    for (MRwPresenter* w : m_windows) w->m_renderer = nullptr;
+    for (MRwPresenter* w : m_windows) {
+        w->m_renderer = nullptr;
+        w->m_leave = nullptr;
+    }
     m_windows.clear();
 }
 
@@ -332,5 +336,6 @@ void MRwRenderer::DetachWindow(MRwPresenter* window)
     const auto it = std::find(m_windows.begin(), m_windows.end(), window);
     if (it == m_windows.end()) return;
     (*it)->m_renderer = nullptr;
+    (*it)->m_leave = nullptr;
     m_windows.erase(it);
 }

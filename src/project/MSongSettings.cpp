@@ -8,7 +8,6 @@
 #include "media/WavTexts.h"
 #include "media/WaveStreamReader.h"
 #include "project/ColourSlots.h"
-#include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -193,16 +192,6 @@ bool MSongSettings::LyricsPlaced() const
     if (isPlaying && isPlaying()) return false;
     if (lyricText.empty()) return false;
     return std::any_of(words.begin(), words.end(), [](const auto& w) { return w->start != 0; });
-}
-
-bool MSongSettings::Save()
-{
-    return SaveProject(*this);
-}
-
-bool MSongSettings::Load()
-{
-    return LoadProject(*this);
 }
 
 uint32_t MSongSettings::StreamBufferBytes(uint32_t musicBytes)

@@ -105,9 +105,8 @@ public:
     // The file bytes of a number of sample frames of the music.
     uint64_t MusicBytesOf(uint64_t frames) const { return frames * musicFrameBytes; }
 
-    // Project file (.tvx) at the project path.
-    bool Save();
-    bool Load();
+    // The project file (.tvx) at the project path is written and read by SaveProject and
+    // LoadProject (project/ProjectFile.h).
 
     // Hooks set by the owner: who hears messages, who refreshes the caption on a modified
     // change, and whether the song's player is playing.

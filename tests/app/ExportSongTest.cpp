@@ -25,6 +25,7 @@
 #include <set>
 
 #include "AppTestSupport.h"
+#include "project/ProjectFile.h"
 #include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
@@ -200,11 +201,11 @@ private slots:
         QVERIFY(out.Close());
 
         MSongSettings song((QString(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx").toStdString());
-        QVERIFY(song.Load());
+        QVERIFY(LoadProject(song));
         song.musicPath = wav.toStdString();
         m_project = File("twinkle.tvx");
         song.projectPath = m_project.toStdString();
-        QVERIFY(song.Save());
+        QVERIFY(SaveProject(song));
         QDir().mkpath(File("out"));
     }
 

@@ -69,7 +69,7 @@ private:
             t += 44100;
         }
         song.musicPath = music.toStdString();
-        song.Save();
+        SaveProject(song);
         return File(name);
     }
 
@@ -386,7 +386,7 @@ private slots:
         song.GenerateKaraokeLineList(true, false);
         for (size_t i = 0; i < song.words.size(); ++i) song.words[i]->start = uint32_t(44100 * (i + 1));
         song.musicPath = wav.toStdString();
-        QVERIFY(song.Save());
+        QVERIFY(SaveProject(song));
 
         QProcess cli;
         cli.start(TESSAVOX_CLI_PATH, {"info", File("pages.tvx")});
@@ -437,7 +437,7 @@ private slots:
         MSongSettings song((before + "/song.tvx").toStdString());
         song.lyricText = "one two";
         song.musicPath = (before + "/music.wav").toStdString();
-        QVERIFY(song.Save());
+        QVERIFY(SaveProject(song));
         QVERIFY(QDir().rename(before, after));
 
         CTessavoxApp app;
@@ -453,7 +453,7 @@ private slots:
         app.Song().SetModified(true);
         QVERIFY(app.FileSave());
         MSongSettings saved((after + "/song.tvx").toStdString());
-        QVERIFY(saved.Load());
+        QVERIFY(LoadProject(saved));
         QCOMPARE(saved.musicPath, (before + "/music.wav").toStdString());
         QCOMPARE(saved.lyricText, std::string("one two three"));
     }
@@ -482,7 +482,7 @@ private slots:
         app.RunCommand(CommandId::FileSave);
         QCOMPARE(answers.choices.size(), size_t(1)); // no chooser this time
         MSongSettings check(File("first.tvx").toStdString());
-        QVERIFY(check.Load());
+        QVERIFY(LoadProject(check));
         QCOMPARE(check.lyricText, std::string("hello again"));
     }
 
@@ -677,7 +677,7 @@ private slots:
         QCOMPARE(answers.choices.size(), asked);
         QCOMPARE(Sha256(refused), before);
         MSongSettings saved(File("open.tvx").toStdString());
-        QVERIFY(saved.Load());
+        QVERIFY(LoadProject(saved));
         QCOMPARE(saved.lyricText, std::string("typed after the refusal"));
     }
 

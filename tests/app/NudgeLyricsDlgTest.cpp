@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "project/ProjectFile.h"
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
@@ -47,7 +48,7 @@ private:
         }
         for (auto& l : song.lines) l->placed = 1;
         song.musicPath = wav.toStdString();
-        song.Save();
+        SaveProject(song);
         app.InitInstance(true);
         if (!app.OpenProject(m_dir.filePath("adjust.tvx"))) return nullptr;
         app.RunCommand(CommandId::ModeAdjustLyrics);

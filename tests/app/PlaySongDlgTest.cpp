@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "AppTestSupport.h"
+#include "project/ProjectFile.h"
 #include "SettingsTestSupport.h"
 #include "app/QtText.h"
 #include "app/CMainFrame.h"
@@ -129,7 +130,7 @@ private:
         }
         for (auto& l : song.lines) l->placed = 1;
         song.musicPath = wav.toStdString();
-        song.Save();
+        SaveProject(song);
         app.InitInstance(show);
         if (show) app.Frame()->resize(800, 600);
         if (!app.OpenProject(m_dir.filePath("play.tvx"))) return nullptr;

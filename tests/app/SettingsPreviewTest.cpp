@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "project/ProjectFile.h"
 #include "SettingsTestSupport.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
@@ -100,7 +101,7 @@ private:
         song.settings.linesPerPage = lines;
         song.lyricText = "Sample line (swept)";
         for (int i = 1; i < lines; ++i) song.lyricText += "\nSample Singer 1";
-        return song.Save() ? m_dir.filePath(name) : QString();
+        return SaveProject(song) ? m_dir.filePath(name) : QString();
     }
 
 private slots:
@@ -132,7 +133,7 @@ private slots:
             QCOMPARE(expected.size(), QSize(300, 216));
 
             MSongSettings loaded(project.toStdString());
-            QVERIFY(loaded.Load());
+            QVERIFY(LoadProject(loaded));
             auto copy = loaded.Copy();
             CSongSettingsDlg dialog(*copy, Context());
             const QImage shown = Shown(dialog, CSongSettingsDlg::kLyricsTab);
@@ -151,7 +152,7 @@ private slots:
         const QString project = SampleSong("swept.tvx", song, 4);
         const QImage expected = CliPage(project, "lyrics");
         MSongSettings loaded(project.toStdString());
-        QVERIFY(loaded.Load());
+        QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
         CSongSettingsDlg dialog(*copy, Context());
         const QImage shown = Shown(dialog, CSongSettingsDlg::kLyricsTab);
@@ -173,10 +174,10 @@ private slots:
         title.style.style = kStyleBold | kStyleShadow;
         title.lineStyles.lines.push_back({10, 18, kStyleItalic, "Liberation Serif", kAlignRight});
         title.graphic.SetColour(10, 255, 136, 0);
-        QVERIFY(song.Save());
+        QVERIFY(SaveProject(song));
         const QImage expected = CliPage(m_dir.filePath("title.tvx"), "title");
         MSongSettings loaded(song.projectPath);
-        QVERIFY(loaded.Load());
+        QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
         CSongSettingsDlg dialog(*copy, Context());
         const QImage shown = Shown(dialog, CSongSettingsDlg::kTitleTab);

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "WavBytes.h"
+#include "project/ProjectFile.h"
 #include "audio/WavOutFile.h"
 #include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
@@ -174,10 +175,10 @@ TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
     {
         MSongSettings song(project);
         song.musicPath = music;
-        ASSERT_TRUE(song.Save());
+        ASSERT_TRUE(SaveProject(song));
     }
     MSongSettings loaded(project);
-    ASSERT_TRUE(loaded.Load());
+    ASSERT_TRUE(LoadProject(loaded));
     EXPECT_EQ(loaded.musicPath, music);
     EXPECT_FALSE(loaded.IsModified());
     EXPECT_EQ(loaded.musicDataBytes, 2352u * 100u + 5u);
@@ -186,7 +187,7 @@ TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
 
     // The music has gone: the project still loads, with no buffer.
     std::filesystem::remove(music);
-    ASSERT_TRUE(loaded.Load());
+    ASSERT_TRUE(LoadProject(loaded));
     EXPECT_TRUE(loaded.streamBuffer.empty());
     EXPECT_EQ(loaded.musicDataBytes, 0u);
 
@@ -199,10 +200,10 @@ TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
     const std::string empty = dir.File("empty.tvx");
     {
         MSongSettings song(empty);
-        ASSERT_TRUE(song.Save());
+        ASSERT_TRUE(SaveProject(song));
     }
     loaded.projectPath = empty;
-    ASSERT_TRUE(loaded.Load());
+    ASSERT_TRUE(LoadProject(loaded));
     EXPECT_TRUE(loaded.musicPath.empty());
     EXPECT_TRUE(loaded.musicWorkPath.empty());
     EXPECT_TRUE(loaded.streamBuffer.empty());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cdg/LyricLineWriter.h"
+#include "project/ProjectFile.h"
 #include "cdg/StreamTestSupport.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
@@ -146,7 +147,7 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
     for (int mode : {kSweepText, kSweepBackground}) {
         SCOPED_TRACE(mode);
         MSongSettings song(std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx");
-        ASSERT_TRUE(song.Load());
+        ASSERT_TRUE(LoadProject(song));
         song.GenerateKaraokeLineList(true, true);
         song.settings.sweepKind = mode;
         uint32_t first = UINT32_MAX, last = 0;

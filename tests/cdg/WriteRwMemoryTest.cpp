@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "audio/WavInFile.h"
+#include "project/ProjectFile.h"
 #include "audio/WavOutFile.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
@@ -348,10 +349,10 @@ TEST(WriteRwMemory, AGraphicShareTheDialogNeverSetsIsReadAsNone)
         lyrics.graphic.header.height = 192;
         lyrics.graphic.conversionPending = 1;
         TimedSong(saved, "top line\nlower\nthird", 6 * kSecond);
-        ASSERT_TRUE(saved.Save());
+        ASSERT_TRUE(SaveProject(saved));
     }
     MSongSettings song(dir.File("share.tvx"));
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.FindPage(kPageLyrics)->graphicShare, 0);
     song.GenerateKaraokeLineList(true, true);
     const Written w = Write(song);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
+#include "project/ProjectFile.h"
 #include "media/ByteOrder.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/MSongSettings.h"
@@ -85,7 +86,7 @@ TEST(KaraokeFileSong, AKarFilesSyllablesKeepTheirTimesThroughATempoChange)
     EXPECT_EQ(ReadFileBytes(dir.File("rain.kar")), karBytes);
 
     MSongSettings song(dir.File("rain.tvx"));
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.title, "Rain Song");
     EXPECT_EQ(song.artist, "The Clouds");
     ASSERT_EQ(song.LineCount(), 2u);
@@ -108,7 +109,7 @@ TEST(KaraokeFileSong, AKarFilesSyllablesKeepTheirTimesThroughATempoChange)
         {"new", "-o", dir.File("plain.tvx"), "--music", tune, "--lyrics", dir.File("rain.kar"), "--no-times"});
     ASSERT_EQ(plain.status, 0) << plain.Output();
     MSongSettings untimed(dir.File("plain.tvx"));
-    ASSERT_TRUE(untimed.Load());
+    ASSERT_TRUE(LoadProject(untimed));
     EXPECT_FALSE(untimed.LyricsPlaced());
     EXPECT_EQ(untimed.lyricText, song.lyricText);
 }
@@ -193,7 +194,7 @@ TEST(KaraokeFileSong, AnUltraStarSongNamesItsMusicAndTimesItsNotes)
     ASSERT_EQ(r.status, 0) << r.Output();
     EXPECT_NE(r.err.find("Converted from 48,000 Hz stereo to 44,100 Hz stereo."), std::string::npos) << r.err;
     MSongSettings song(dir.File("stars.tvx"));
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("stars.wav"));
     EXPECT_EQ(song.title, "Stars");
     EXPECT_EQ(song.artist, "Night Choir");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
+#include "project/ProjectFile.h"
 #include "cli/JsonValue.h"
 #include "media/ByteOrder.h"
 #include "project/MSongSettings.h"
@@ -64,7 +65,7 @@ TEST(NewCommand, DecodesTheMusicBesideTheProjectAndTakesTheLrcTimesAndTags)
 
     // The project plays from the work file, so it loads with its stream buffer sized to it.
     MSongSettings song(project);
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("song.wav"));
     EXPECT_EQ(song.musicDataBytes, data);
     EXPECT_FALSE(song.streamBuffer.empty());
@@ -91,7 +92,7 @@ TEST(NewCommand, UsesAWavWhereItLiesAndTakesTitleAndArtistFromTheCommandLine)
     ASSERT_EQ(r.status, 0) << r.Output();
     EXPECT_FALSE(fs::exists(dir.File("take.wav")));
     MSongSettings song(project);
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, wav);
     EXPECT_EQ(song.musicDataBytes, uint32_t(kRate));
     // Project strings are Windows-1252.
@@ -227,7 +228,7 @@ TEST(NewCommand, NeverReplacesAProjectOrAWorkFileUnlessForced)
     r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3, "--force"});
     ASSERT_EQ(r.status, 0) << r.Output();
     MSongSettings song(dir.File("song.tvx"));
-    EXPECT_TRUE(song.Load());
+    EXPECT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("song.wav"));
 }
 
@@ -261,7 +262,7 @@ TEST(NewCommand, UnicodeLyricsAndTagsComeInAsTheScreenCanShowThemAndEverySurpris
     EXPECT_TRUE(Contains(r.err, "--artist: \"\xE2\x99\xAA\" cannot be shown on a karaoke screen")) << r.err;
 
     MSongSettings song(project);
-    ASSERT_TRUE(song.Load());
+    ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.lyricText, "Caf\xE9 first\r\nSecond ?");
     EXPECT_EQ(song.title, "Cr\xE8me");
     EXPECT_EQ(song.artist, "Bj\xF6rk ?");

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "audio/WavOutFile.h"
+#include "project/ProjectFile.h"
 #include "cli/RenderCliRunner.h"
 #include "project/MSongSettings.h"
 #include "waveform/WaveformStrip.h"
@@ -38,7 +39,7 @@ struct ToneSong {
         song.words[0]->end = 7 * kRate + kRate / 2;
         song.words[1]->start = 10 * kRate + kRate / 5;
         song.words[1]->end = 11 * kRate;
-        EXPECT_TRUE(song.Save());
+        EXPECT_TRUE(SaveProject(song));
     }
 };
 

@@ -121,14 +121,14 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     MSongSettings song(dir.File("song.tvx"));
     FillSong(song);
     song.SetModified(true);
-    ASSERT_TRUE(song.Save());
+    ASSERT_TRUE(SaveProject(song));
     EXPECT_FALSE(song.IsModified());
     const std::vector<uint8_t> first = ReadFileBytes(song.projectPath);
     EXPECT_EQ(first, SerializeProject(song));
 
     MSongSettings loaded(dir.File("song.tvx"));
     loaded.SetModified(true);
-    ASSERT_TRUE(loaded.Load());
+    ASSERT_TRUE(LoadProject(loaded));
     EXPECT_FALSE(loaded.IsModified());
     EXPECT_EQ(loaded.lyricText, song.lyricText);
     EXPECT_EQ(loaded.artist, "Trad\xE9");
@@ -150,7 +150,7 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     EXPECT_EQ(title->graphic.indexPixels[27647], 0xAB);
 
     loaded.projectPath = dir.File("again.tvx");
-    ASSERT_TRUE(loaded.Save());
+    ASSERT_TRUE(SaveProject(loaded));
     EXPECT_EQ(ReadFileBytes(loaded.projectPath), first);
 
     // No temporary files are left beside the project.
@@ -261,9 +261,9 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
     song.prompt = &prompt;
     TempDir dir;
     song.projectPath = dir.File("missing.tvx");
-    EXPECT_FALSE(song.Load());
+    EXPECT_FALSE(LoadProject(song));
     song.projectPath = dir.Path().string(); // a folder, not a file
-    EXPECT_FALSE(song.Load());
+    EXPECT_FALSE(LoadProject(song));
     ASSERT_EQ(prompt.entries.size(), 2u);
     EXPECT_EQ(prompt.entries[0].text, "Cannot open the project file.");
     EXPECT_EQ(prompt.entries[1].text, "Cannot open the project file.");
@@ -354,7 +354,7 @@ TEST(ProjectFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile)
     TempDir dir;
     MSongSettings song(dir.File("song.tvx"));
     song.lyricText = "old";
-    ASSERT_TRUE(song.Save());
+    ASSERT_TRUE(SaveProject(song));
     const std::vector<uint8_t> old = ReadFileBytes(song.projectPath);
 
     // The target is a folder: the rename fails after a complete write.
@@ -362,12 +362,12 @@ TEST(ProjectFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile)
     song.projectPath = dir.File("folder.tvx");
     song.lyricText = "new";
     song.SetModified(true);
-    EXPECT_FALSE(song.Save());
+    EXPECT_FALSE(SaveProject(song));
     EXPECT_TRUE(song.IsModified());
 
     // A folder that does not exist.
     song.projectPath = dir.File("no/such/folder/song.tvx");
-    EXPECT_FALSE(song.Save());
+    EXPECT_FALSE(SaveProject(song));
 
     EXPECT_EQ(ReadFileBytes(dir.File("song.tvx")), old);
     size_t entries = 0;
@@ -377,7 +377,7 @@ TEST(ProjectFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile)
     // A read-only old file is replaced and the new one is writable by its owner.
     std::filesystem::permissions(dir.File("song.tvx"), std::filesystem::perms::owner_read);
     song.projectPath = dir.File("song.tvx");
-    ASSERT_TRUE(song.Save());
+    ASSERT_TRUE(SaveProject(song));
     const auto perms = std::filesystem::status(song.projectPath).permissions();
     EXPECT_NE(perms & std::filesystem::perms::owner_write, std::filesystem::perms::none);
 }

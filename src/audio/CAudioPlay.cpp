@@ -412,11 +412,13 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
             return true;
         convert(nullptr);
         swr.reset();
+        // Whatever position the one channel names, it goes through unmixed, at full level.
         spreadMono = m_convert && layout.value.nb_channels == kMono && m_channels == kStereo;
         AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
         SwrContext* raw = nullptr;
         if (swr_alloc_set_opts2(&raw, spreadMono ? &mono : &outLayout.value, AV_SAMPLE_FMT_S16, m_sampleRate,
-                                &layout.value, AVSampleFormat(f.format), f.sample_rate, 0, nullptr) < 0)
+                                spreadMono ? &mono : &layout.value, AVSampleFormat(f.format), f.sample_rate, 0,
+                                nullptr) < 0)
             return false;
         swr.reset(raw);
         if (m_convert) {
@@ -430,7 +432,7 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
             // always gives the same work file. Samples only copied (the same rate, one or two
             // channels) stay exact.
             const bool computed = f.sample_rate != m_sampleRate || layout.value.nb_channels > kStereo;
-            if (computed && av_get_bytes_per_sample(AVSampleFormat(f.format)) <= kOutputBits / 8)
+            if (computed && av_get_bytes_per_sample(AVSampleFormat(f.format)) <= int(kOutputSampleBytes))
                 av_opt_set_sample_fmt(raw, "internal_sample_fmt", kComputeFormat, 0);
             if (deep || computed) av_opt_set(raw, "dither_method", kDitherMethod, 0);
         }

@@ -69,14 +69,17 @@ constexpr int kAsfMaxObjects = 1024;
 
 // Conversion: FFmpeg's polyphase resampler with twice its usual filter length and four times
 // its phases (a steeper band edge for about the same work; the SoX resampler cost a third more
-// time), and noise-shaped dither for samples deeper than the 16 bits kept.
+// time), and high-pass triangular dither wherever the 16 bits kept are not the samples as they
+// came: deeper or float samples, a new rate, channels mixed down.
 constexpr int kResamplerFilterSize = 64;
 constexpr int kResamplerPhaseShift = 12;
 constexpr const char* kDitherMethod = "triangular_hp";
+// What the resampler computes in when the samples are computed, not copied.
+constexpr AVSampleFormat kComputeFormat = AV_SAMPLE_FMT_FLTP;
 constexpr int kMono = 1;
 constexpr int kFlushSpace = 4096;
 constexpr int kMaxFlushRounds = 64;
-constexpr double kDuplicateGain = 1.0;
+constexpr size_t kOutputSampleBytes = kOutputBits / 8;
 
 struct InputDeleter {
     void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
@@ -214,6 +217,16 @@ bool AsfFileEndsEarly(const std::string& path)
     return false;
 }
 
+// One channel's 16-bit samples on both sides of stereo frames, at full level.
+void SpreadToStereo(const uint8_t* mono, int frames, std::vector<uint8_t>& stereo)
+{
+    stereo.resize(size_t(frames) * kStereo * kOutputSampleBytes);
+    uint8_t* to = stereo.data();
+    for (int i = 0; i < frames; ++i, mono += kOutputSampleBytes) {
+        for (int side = 0; side < kStereo; ++side, to += kOutputSampleBytes) std::memcpy(to, mono, kOutputSampleBytes);
+    }
+}
+
 } // namespace
 
 CAudioPlay::CAudioPlay() = default;
@@ -309,7 +322,7 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     m_sampleRate = m_convert ? kWorkFileRate : par->sample_rate;
     m_channels = m_convert ? kStereo : par->ch_layout.nb_channels;
     m_bits = kOutputBits;
-    const bool dither = m_source.isFloat || m_source.bits > kOutputBits;
+    const bool deep = m_source.isFloat || m_source.bits > kOutputBits;
 
     if (m_tags.duration > 0 && m_sampleRate > 0)
         m_expectedBytes = uint64_t(m_tags.duration / kHundredNanosPerMs) * uint64_t(m_sampleRate) *
@@ -334,11 +347,15 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
     int inFormat = AV_SAMPLE_FMT_NONE;
     int inRate = 0;
     std::unique_ptr<SwrContext, SwrDeleter> swr;
+    // Mono music is converted as one channel and put on both sides after: the two sides stay
+    // the same samples, dither and all.
+    bool spreadMono = false;
 
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     std::unique_ptr<AVFrame, FrameDeleter> frame(av_frame_alloc());
     if (!packet || !frame) return Fail(kMsgStartReader, kStatusFail);
     std::vector<uint8_t> pcm;
+    std::vector<uint8_t> spread;
     std::vector<uint8_t> pending;
     pending.reserve(kWriteBufferBytes);
     int lastPercent = -1;
@@ -377,7 +394,12 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
             uint8_t* dst[1] = {pcm.data()};
             const int got = swr_convert(swr.get(), dst, space,
                                         in ? const_cast<const uint8_t**>(in->extended_data) : nullptr, inSamples);
-            if (got > 0) deliver(pcm.data(), size_t(got) * size_t(BlockAlign()));
+            if (got > 0 && spreadMono) {
+                SpreadToStereo(pcm.data(), got, spread);
+                deliver(spread.data(), spread.size());
+            } else if (got > 0) {
+                deliver(pcm.data(), size_t(got) * size_t(BlockAlign()));
+            }
             if (in || got <= 0) break;
         }
     };
@@ -390,20 +412,29 @@ uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPa
             return true;
         convert(nullptr);
         swr.reset();
+        // Whatever position the one channel names, it goes through unmixed, at full level.
+        spreadMono = m_convert && layout.value.nb_channels == kMono && m_channels == kStereo;
+        AVChannelLayout mono = AV_CHANNEL_LAYOUT_MONO;
         SwrContext* raw = nullptr;
-        if (swr_alloc_set_opts2(&raw, &outLayout.value, AV_SAMPLE_FMT_S16, m_sampleRate, &layout.value,
-                                AVSampleFormat(f.format), f.sample_rate, 0, nullptr) < 0)
+        if (swr_alloc_set_opts2(&raw, spreadMono ? &mono : &outLayout.value, AV_SAMPLE_FMT_S16, m_sampleRate,
+                                spreadMono ? &mono : &layout.value, AVSampleFormat(f.format), f.sample_rate, 0,
+                                nullptr) < 0)
             return false;
         swr.reset(raw);
         if (m_convert) {
             av_opt_set_int(raw, "filter_size", kResamplerFilterSize, 0);
             av_opt_set_int(raw, "phase_shift", kResamplerPhaseShift, 0);
-            if (dither) av_opt_set(raw, "dither_method", kDitherMethod, 0);
-            // The one channel goes to both sides at full level, not at the -3 dB of a centre.
-            if (layout.value.nb_channels == kMono) {
-                const double both[kStereo] = {kDuplicateGain, kDuplicateGain};
-                swr_set_matrix(raw, both, kMono);
-            }
+            // Given 16-bit (or 8-bit) samples to make 16-bit ones, libswresample filters and mixes
+            // in 16-bit integers and rounds at every step: a 48 kHz tone came out with broadband
+            // noise and spurs some 6 dB above a careful conversion. New samples are worked out in
+            // floating point instead (as deeper samples already are) and dithered once, to 16
+            // bits, at the end. The dither's noise comes from fixed seeds, so the same music
+            // always gives the same work file. Samples only copied (the same rate, one or two
+            // channels) stay exact.
+            const bool computed = f.sample_rate != m_sampleRate || layout.value.nb_channels > kStereo;
+            if (computed && av_get_bytes_per_sample(AVSampleFormat(f.format)) <= int(kOutputSampleBytes))
+                av_opt_set_sample_fmt(raw, "internal_sample_fmt", kComputeFormat, 0);
+            if (deep || computed) av_opt_set(raw, "dither_method", kDitherMethod, 0);
         }
         if (swr_init(swr.get()) < 0) {
             swr.reset();

@@ -11,8 +11,11 @@ The engine is layered, lowest first; a folder includes only folders below it:
   player           interpreter, renderer (a packet sink), the CD+G player on the audio clock
   lyrics, export, timing   lyric files, the export flows, placing and adjusting words
   waveform         peaks of the work WAV and the strip picture of music, words and pages
-The front ends (src/app, src/cli) sit on top and are not checked here; the engine never
-includes them.
+The front ends (src/app, src/cli) sit on top; the engine never includes them.
+
+Files are checked too, across all of src/ (the front ends included): a file's header and source
+(`name.h`, `name.cpp`) are one unit, and no unit may reach itself through includes, so that no two
+files include or call each other in a loop (an interface the caller implements breaks one).
 
 Edges come from `#include "folder/..."` lines in src/<folder>/*.h and *.cpp; an include
 without a folder names a file of the same folder. With no cycle the folder order is printed
@@ -55,6 +58,33 @@ def read_edges(src):
                     elif head in edges and head != folder:
                         edges[folder].setdefault(head, where)
     return folders, edges, problems
+
+
+def read_unit_edges(src):
+    """Units (paths under src without the extension) and, per unit, the units it includes
+    with the first include line that does it."""
+    units = {}
+    for root, _, names in os.walk(src):
+        for name in names:
+            if name.endswith((".h", ".cpp")):
+                rel = os.path.relpath(os.path.join(root, name), src)
+                units.setdefault(os.path.splitext(rel)[0], []).append(rel)
+    edges = {u: {} for u in units}
+    for unit, files in sorted(units.items()):
+        for rel in sorted(files):
+            with open(os.path.join(src, rel), encoding="utf-8", errors="replace") as f:
+                for number, line in enumerate(f, 1):
+                    m = INCLUDE.match(line)
+                    if not m:
+                        continue
+                    target = m.group(1)
+                    for candidate in (target, os.path.join(os.path.dirname(rel), target)):
+                        other = os.path.splitext(os.path.normpath(candidate))[0]
+                        if other in units:
+                            if other != unit:
+                                edges[unit].setdefault(other, "src/%s:%d: %s" % (rel, number, line.strip()))
+                            break
+    return sorted(units), edges
 
 
 def find_cycle(folders, edges):
@@ -114,8 +144,15 @@ def main():
             print("  %s -> %s  %s" % (a, b, edges[a][b]))
     for p in problems:
         print(p)
-    if cycle or problems:
+    units, unit_edges = read_unit_edges(src)
+    unit_cycle = find_cycle(units, unit_edges)
+    if unit_cycle:
+        print("Files include each other in a loop: " + " -> ".join(unit_cycle))
+        for a, b in zip(unit_cycle, unit_cycle[1:]):
+            print("  %s -> %s  %s" % (a, b, unit_edges[a][b]))
+    if cycle or problems or unit_cycle:
         return 1
+    print("No two files of %d include each other in a loop." % len(units))
     print("Engine folders have no cycle. Order, lowest first:")
     for i, row in enumerate(levels(folders, edges), 1):
         needs = sorted({g for f in row for g in edges[f]})

@@ -16,7 +16,10 @@
 #include <QTimer>
 #include <QUrl>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "app/AppSettings.h"
+#include "app/QtUserPrompt.h"
+#include "document/SongDocument.h"
 #include "app/CommandIds.h"
 #include "app/views/CEditLyricsDlg.h"
 #include "app/views/CNudgeLyricsDlg.h"
@@ -40,7 +43,7 @@ const char* const kWebPages[][2] = {
 
 } // namespace
 
-CMainFrame::CMainFrame(CTessavoxApp& app) : m_app(app)
+CMainFrame::CMainFrame(AppContext& app) : m_app(app)
 {
     setWindowIcon(QIcon(":/tessavox.svg"));
     BuildMenu();
@@ -50,7 +53,7 @@ CMainFrame::CMainFrame(CTessavoxApp& app) : m_app(app)
     m_stateTimer = new QTimer(this);
     connect(m_stateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
     m_stateTimer->start(kStatePollMs);
-    connect(&m_app, &CTessavoxApp::StateChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(&m_app, &AppContext::StateChanged, this, &CMainFrame::UpdateCommandStates);
 }
 
 CMainFrame::~CMainFrame()
@@ -106,7 +109,7 @@ void CMainFrame::BuildMenu()
     edit->addSeparator();
     m_fitLongLines = edit->addAction(tr("&Fit Long Lines"));
     connect(m_fitLongLines, &QAction::triggered, this, [this] {
-        if (auto* view = qobject_cast<CEditLyricsDlg*>(m_view)) view->FitLongLines();
+        if (m_view) m_view->FitLongLines();
     });
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
@@ -150,8 +153,7 @@ void CMainFrame::UpdateCommandStates()
     m_actions[CommandId::EditRedo]->setText(tr("&Redo") + (doc.CanRedo() ? " " + QString::fromStdString(doc.RedoName()) : ""));
     // Typing waiting to become a step can be undone before the step is made.
     if (HasPendingEdit()) m_actions[CommandId::EditUndo]->setEnabled(true);
-    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
-    m_fitLongLines->setEnabled(editLyrics && editLyrics->Usable() && !editLyrics->LinesTooWide().isEmpty());
+    m_fitLongLines->setEnabled(m_view && m_view->CanFitLongLines());
     if (m_view) m_view->UpdateControls();
 }
 
@@ -322,31 +324,25 @@ void CMainFrame::RunPeripheralCommand(int command)
 
 bool CMainFrame::HasPendingEdit() const
 {
-    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
-    return editLyrics && editLyrics->HasPendingTyping();
+    return m_view && m_view->HasPendingTyping();
 }
 
 void CMainFrame::RecordPendingEdit()
 {
-    if (auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view)) editLyrics->RecordTyping();
+    if (m_view) m_view->RecordTyping();
 }
 
 int CMainFrame::SelectedWord() const
 {
-    auto* adjust = qobject_cast<CNudgeLyricsDlg*>(m_view);
-    return adjust ? adjust->SelectedWord() : -1;
+    return m_view ? m_view->SelectedWord() : -1;
 }
 
 void CMainFrame::SelectWord(int index)
 {
-    auto* adjust = qobject_cast<CNudgeLyricsDlg*>(m_view);
-    if (adjust && index >= 0 && size_t(index) < m_app.Song().words.size()) adjust->SelectWord(index);
+    if (m_view && index >= 0 && size_t(index) < m_app.Song().words.size()) m_view->SelectWord(index);
 }
 
 bool CMainFrame::ReloadSongInView()
 {
-    auto* editLyrics = qobject_cast<CEditLyricsDlg*>(m_view);
-    if (!editLyrics || !editLyrics->Usable()) return false;
-    editLyrics->ReloadSong();
-    return true;
+    return m_view && m_view->ReloadSong();
 }

@@ -2,7 +2,7 @@
 #include <QMainWindow>
 #include <QMap>
 
-class CTessavoxApp;
+class AppContext;
 class CViewBase;
 class QAction;
 class QTimer;
@@ -15,7 +15,7 @@ public:
     static constexpr int kMinimumWidth = 470;
     static constexpr int kMinimumHeight = 488;
 
-    explicit CMainFrame(CTessavoxApp& app);
+    explicit CMainFrame(AppContext& app);
     ~CMainFrame() override;
 
     // Replaces the current view; false when the new view could not be built for the song.
@@ -66,7 +66,7 @@ private:
     QAction* AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut = {});
     void BuildMenu();
 
-    CTessavoxApp& m_app;
+    AppContext& m_app;
     CViewBase* m_view = nullptr;
     QMap<int, QAction*> m_actions;
     QAction* m_fitLongLines = nullptr;

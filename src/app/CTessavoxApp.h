@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/AppContext.h"
 #include "app/AppSettings.h"
 #include "app/GuiThreadPrompt.h"
 #include "app/QtUserPrompt.h"
@@ -19,7 +20,7 @@ class QTimer;
 
 // The application: the one open song, the per-user settings, the project lifecycle, the music
 // that belongs to the project and the switching between the four working views.
-class CTessavoxApp : public QObject {
+class CTessavoxApp : public AppContext {
     Q_OBJECT
 public:
     static constexpr const char* kAppName = "Tessavox";
@@ -31,13 +32,13 @@ public:
     // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
     bool InitInstance(bool showFrame = true);
 
-    MSongSettings& Song() { return m_document.Song(); }
-    SongDocument& Document() { return m_document; }
-    AppSettings& Settings() { return m_settings; }
-    QtUserPrompt& Prompt() { return m_prompt; }
+    MSongSettings& Song() override { return m_document.Song(); }
+    SongDocument& Document() override { return m_document; }
+    AppSettings& Settings() override { return m_settings; }
+    QtUserPrompt& Prompt() override { return m_prompt; }
     // The prompt the song and its exports talk through, from whichever thread they run on.
-    UserPrompt& SongPrompt() { return m_songPrompt; }
-    CMainFrame* Frame() const { return m_frame.get(); }
+    UserPrompt& SongPrompt() override { return m_songPrompt; }
+    CMainFrame* Frame() const override { return m_frame.get(); }
 
     // State the enabled rules read.
     int CurrentView() const { return m_currentView; }
@@ -45,28 +46,28 @@ public:
     // Busy while an export runs: every command that could change the project is off, and the
     // export's worker thread has the song's line list and stream buffer, so nothing on the
     // window thread may read them meanwhile.
-    bool IsBusy() const { return m_busy; }
-    void SetBusy(bool busy);
-    bool MusicLoaded() const { return !m_workingAudioPath.isEmpty(); }
+    bool IsBusy() const override { return m_busy; }
+    void SetBusy(bool busy) override;
+    bool MusicLoaded() const override { return !m_workingAudioPath.isEmpty(); }
     bool SomeLyricsPlaced() const;
     bool OpenedFromFile() const { return m_openedFromFile; }
-    bool AutoSaveOn() const { return m_autoSave == AppSettings::kAutoSaveOn; }
-    bool Mp3Support() const { return m_mp3Support; }
+    bool AutoSaveOn() const override { return m_autoSave == AppSettings::kAutoSaveOn; }
+    bool Mp3Support() const override { return m_mp3Support; }
     void SetMp3Support(bool support) { m_mp3Support = support; }
     // The PCM file playback and export read: the song's work file, which follows it when the
     // stream writer lengthens the music into a copy.
-    QString WorkingAudioPath() const;
-    const QString& MusicSourcePath() const { return m_musicSourcePath; }
+    QString WorkingAudioPath() const override;
+    const QString& MusicSourcePath() const override { return m_musicSourcePath; }
     const QString& MusicErrorText() const { return m_musicErrorText; }
-    int SampleRate() const { return m_sampleRate; }
-    QString& MusicFolder() { return m_musicFolder; }
-    QString& LyricsFolder() { return m_lyricsFolder; }
+    int SampleRate() const override { return m_sampleRate; }
+    QString& MusicFolder() override { return m_musicFolder; }
+    QString& LyricsFolder() override { return m_lyricsFolder; }
     QString& ProjectFolder() { return m_projectFolder; }
-    QString& GraphicsFolder() { return m_graphicsFolder; }
+    QString& GraphicsFolder() override { return m_graphicsFolder; }
 
     // Commands by their menu numbers.
-    bool CommandEnabled(int command) const;
-    void RunCommand(int command);
+    bool CommandEnabled(int command) const override;
+    void RunCommand(int command) override;
 
     // The project lifecycle.
     void FileNew();
@@ -78,7 +79,7 @@ public:
     bool FileSaveAs();
     void ToggleAutoSave();
     bool Exit();
-    bool CloseQuery();
+    bool CloseQuery() override;
 
     // A later start of the program handed over its project ("" for none): the window comes to
     // the front and opens it the way File > Open does, after the unsaved-changes question.
@@ -90,10 +91,10 @@ public:
     int TerminationStatus() const { return m_terminationStatus; }
 
     void SwitchView(int view);
-    bool AddMusic();
+    bool AddMusic() override;
     bool LoadMusic(const QString& path);
     void SongSettings();
-    void RefreshCaption();
+    void RefreshCaption() override;
     QString Caption() const;
 
     ExportSongCommand& ExportSong() { return *m_exportSong; }
@@ -110,13 +111,10 @@ public:
     // Whether something plays; the global player by default (tests may stand in for it).
     std::function<bool()> playingProbe;
     // The clock that placing and adjusting words read: the player's, unless a test set its own.
-    const PlayClock& Clock() const { return m_clockOverride ? *m_clockOverride : m_playerClock; }
+    const PlayClock& Clock() const override { return m_clockOverride ? *m_clockOverride : m_playerClock; }
     void SetClockForTesting(const PlayClock* clock) { m_clockOverride = clock; }
     // The song settings dialog on a working copy (the real dialog unless replaced).
     std::function<bool(MSongSettings& copy)> settingsDialog;
-
-signals:
-    void StateChanged();
 
 private:
     void SaveWindowState();

@@ -9,7 +9,10 @@
 
 #include "app/BackgroundWork.h"
 #include "app/CMainFrame.h"
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "app/AppSettings.h"
+#include "app/QtUserPrompt.h"
+#include "document/SongDocument.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgExport.h"
@@ -46,7 +49,7 @@ std::string PathBytes(const QString& path)
 // the app's song prompt, which shows it on the window thread.
 class ExportBusy {
 public:
-    explicit ExportBusy(CTessavoxApp& app) : m_app(app)
+    explicit ExportBusy(AppContext& app) : m_app(app)
     {
         m_app.SetBusy(true);
         if (m_app.Frame() && m_app.Frame()->centralWidget()) {
@@ -64,7 +67,7 @@ public:
     ExportBusy& operator=(const ExportBusy&) = delete;
 
 private:
-    CTessavoxApp& m_app;
+    AppContext& m_app;
     QWidget* m_view = nullptr;
 };
 

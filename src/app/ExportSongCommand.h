@@ -4,7 +4,7 @@
 
 #include "export/ExportChoices.h"
 
-class CTessavoxApp;
+class AppContext;
 class UserPrompt;
 
 // The Export Song command: the "Export Song File" dialog, then the BIN export, the MP3+G /
@@ -12,7 +12,7 @@ class UserPrompt;
 // engine's work runs on a worker thread while the window stays live.
 class ExportSongCommand {
 public:
-    explicit ExportSongCommand(CTessavoxApp& app) : m_app(app) {}
+    explicit ExportSongCommand(AppContext& app) : m_app(app) {}
 
     void Run();
 
@@ -41,7 +41,7 @@ private:
     // What the window's status bar says when the export has written its files.
     void TellWritten(const QStringList& paths);
 
-    CTessavoxApp& m_app;
+    AppContext& m_app;
     ExportChoices m_choices;
     std::string m_artist;
     std::string m_title;

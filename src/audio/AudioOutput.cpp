@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "audio/NullAudioOutput.h"
-#include "audio/PortAudioOutput.h"
 
 AudioOutput::AudioOutput() = default;
 
@@ -134,11 +132,4 @@ size_t AudioOutput::Consume(int16_t* out, size_t frames, std::chrono::nanosecond
     if (taken > 0 && m_takeObserver) m_takeObserver(take);
     if (taken < frames) std::memset(out + taken * kChannels, 0, (frames - taken) * kFrameBytes);
     return taken;
-}
-
-std::unique_ptr<AudioOutput> CreateAudioOutput()
-{
-    const char* choice = std::getenv(kAudioOutputVariable);
-    if (choice != nullptr && std::strcmp(choice, kAudioOutputNull) == 0) return std::make_unique<NullAudioOutput>();
-    return std::make_unique<PortAudioOutput>();
 }

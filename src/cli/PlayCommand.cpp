@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioOutputChoice.h"
 #include "audio/AudioOutput.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PlaybackFeed.h"

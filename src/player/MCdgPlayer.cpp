@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "audio/AudioOutputChoice.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/NullAudioOutput.h"
 #include "audio/PlaybackFeed.h"

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "PlaybackFixtures.h"
+#include "audio/AudioOutputChoice.h"
 #include "audio/NullAudioOutput.h"
 #include "audio/PortAudioOutput.h"
 #include "media/ThreadPriority.h"

@@ -8,6 +8,7 @@
 
 #include "PlaybackFixtures.h"
 #include "WavBytes.h"
+#include "audio/AudioOutputChoice.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PlaybackFeed.h"
 #include "audio/PlaybackTexts.h"

@@ -11,7 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "document/SongDocument.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "lyrics/LyricImport.h"
@@ -53,7 +54,7 @@ void CDlgFindLyrics::SetOpenerForTesting(Opener opener)
     TestOpener() = std::move(opener);
 }
 
-CDlgFindLyrics::CDlgFindLyrics(CTessavoxApp& app, QWidget* parent) : QDialog(parent), m_app(app)
+CDlgFindLyrics::CDlgFindLyrics(AppContext& app, QWidget* parent) : QDialog(parent), m_app(app)
 {
     setWindowTitle(tr("Import Lyrics"));
     setObjectName("CDlgFindLyrics");

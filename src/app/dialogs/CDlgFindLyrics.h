@@ -4,7 +4,7 @@
 
 #include "lyrics/LrcDocument.h"
 
-class CTessavoxApp;
+class AppContext;
 class QLineEdit;
 class QListWidget;
 
@@ -17,7 +17,7 @@ public:
     static constexpr const char* kHeading = "Choose a lyric website to search:";
     static constexpr const char* kLocalFile = "Local File...";
 
-    CDlgFindLyrics(CTessavoxApp& app, QWidget* parent);
+    CDlgFindLyrics(AppContext& app, QWidget* parent);
 
     // Shows the dialog modally (or hands it to the test hook); saves the custom address.
     int Run();
@@ -45,7 +45,7 @@ public:
 private:
     void SaveCustomAddress();
 
-    CTessavoxApp& m_app;
+    AppContext& m_app;
     QListWidget* m_sites = nullptr;
     QLineEdit* m_custom = nullptr;
     LrcDocument m_lrc;

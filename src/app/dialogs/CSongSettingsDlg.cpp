@@ -9,7 +9,8 @@
 
 #include "app/AppSettings.h"
 #include "app/CMainFrame.h"
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "app/QtUserPrompt.h"
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "cdg/MKaraokeInitialize.h"
@@ -79,7 +80,7 @@ CSongSettingsDlg::CSongSettingsDlg(MSongSettings& song, const SettingsDlgContext
 
 CSongSettingsDlg::~CSongSettingsDlg() = default;
 
-bool CSongSettingsDlg::Run(CTessavoxApp& app, MSongSettings& copy)
+bool CSongSettingsDlg::Run(AppContext& app, MSongSettings& copy)
 {
     MKaraoke_Initialize();
     SettingsDlgContext context;

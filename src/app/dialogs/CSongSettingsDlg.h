@@ -5,7 +5,7 @@
 
 class CGraphicPageDlg;
 class CLyricsPageDlg;
-class CTessavoxApp;
+class AppContext;
 class MSongSettings;
 class QPushButton;
 class QTabWidget;
@@ -35,7 +35,7 @@ public:
 
     // The Settings command: the engine start-up (which rebuilds the font dictionary), then the
     // dialog on the working copy. True when the user chose OK.
-    static bool Run(CTessavoxApp& app, MSongSettings& copy);
+    static bool Run(AppContext& app, MSongSettings& copy);
 
     void done(int result) override;
 

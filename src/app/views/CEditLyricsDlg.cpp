@@ -19,7 +19,11 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "app/AppSettings.h"
+#include "app/QtUserPrompt.h"
+#include "document/SongDocument.h"
+#include "timing/PlayClock.h"
 #include "app/CommandIds.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgFindLyrics.h"
@@ -119,7 +123,7 @@ bool SomeWordTimed(const MSongSettings& song)
 
 } // namespace
 
-CEditLyricsDlg::CEditLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
+CEditLyricsDlg::CEditLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
 {
     setObjectName("CEditLyricsDlg");
     MSongSettings& song = App().Song();
@@ -586,8 +590,9 @@ void CEditLyricsDlg::OnSliderValue(int value)
     UpdateTimeLabel();
 }
 
-void CEditLyricsDlg::ReloadSong()
+bool CEditLyricsDlg::ReloadSong()
 {
+    if (!Usable()) return false;
     m_typingPending = false;
     m_typingTimer->stop();
     const int position = m_editor->textCursor().position();
@@ -597,6 +602,7 @@ void CEditLyricsDlg::ReloadSong()
     m_editor->setTextCursor(cursor);
     PreviewRefresh();
     AudioControlsRefresh();
+    return true;
 }
 
 void CEditLyricsDlg::RecordTyping()

@@ -31,7 +31,7 @@ public:
     static constexpr int kMusicNameChars = 12;
     static constexpr const char* kMsgProjectProblem = "There is a problem with the project you opened.";
 
-    CEditLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    CEditLyricsDlg(AppContext& app, QWidget* parent);
     ~CEditLyricsDlg() override;
 
     // The import and play row with room for the music's name, and an editor and a preview
@@ -53,12 +53,13 @@ public:
     void AudioControlsRefresh();
     // Edit > Fit Long Lines: every lyric line too wide for the screen is broken at the last
     // space that fits, as one edit of the editor (so Undo takes it back).
-    void FitLongLines();
+    void FitLongLines() override;
+    bool CanFitLongLines() const override { return Usable() && !m_linesTooWide.isEmpty(); }
     // Typing becomes one undo step once the keys rest a moment; before that it is pending.
-    bool HasPendingTyping() const { return m_typingPending; }
-    void RecordTyping();
+    bool HasPendingTyping() const override { return m_typingPending; }
+    void RecordTyping() override;
     // Shows the song's text again after an undo or redo changed it, the cursor where it was.
-    void ReloadSong();
+    bool ReloadSong() override;
 
     // State, for the shell and the tests.
     QPlainTextEdit* Editor() const { return m_editor; }

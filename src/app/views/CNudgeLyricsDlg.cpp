@@ -11,7 +11,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "document/SongDocument.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
 #include "app/QtText.h"
@@ -41,7 +42,7 @@ constexpr int kTimerMs = 20;
 
 } // namespace
 
-CNudgeLyricsDlg::CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent)
+CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
     : CViewBase(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("CNudgeLyricsDlg");

@@ -18,7 +18,7 @@ class CNudgeLyricsDlg : public CViewBase {
 public:
     enum PlayMode { kIdle = 0, kAudition = 1, kAdjust = 2 };
 
-    CNudgeLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    CNudgeLyricsDlg(AppContext& app, QWidget* parent);
     ~CNudgeLyricsDlg() override;
 
     // The three groups (a duet's singers too) and the page buttons at their least width over
@@ -34,8 +34,8 @@ public:
     // What the tests and the keys drive.
     int Mode() const { return m_mode; }
     int CurrentPage() const { return m_page; }
-    int SelectedWord() const { return m_selected; }
-    void SelectWord(int index);
+    int SelectedWord() const override { return m_selected; }
+    void SelectWord(int index) override;
     void SelectAt(QPoint windowPoint, Qt::KeyboardModifiers modifiers);
     void CursorLeft();
     void CursorRight();

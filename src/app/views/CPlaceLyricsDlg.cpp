@@ -11,7 +11,8 @@
 #include <QToolButton>
 #include <algorithm>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "document/SongDocument.h"
 #include "app/CommandIds.h"
 #include "app/QtText.h"
 #include "app/widgets/CWaveformStrip.h"
@@ -100,7 +101,7 @@ QSize CPlaceLyricsDlg::Needs(const QWidget& reference)
             base.height() + row.height + kGap + WaveformNeeds()};
 }
 
-CPlaceLyricsDlg::CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
+CPlaceLyricsDlg::CPlaceLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
 {
     setObjectName("CPlaceLyricsDlg");
     setFocusPolicy(Qt::StrongFocus);

@@ -29,7 +29,7 @@ public:
     // How often the view looks whether the music has ended.
     static constexpr int kTimerMs = 50;
 
-    CPlaceLyricsDlg(CTessavoxApp& app, QWidget* parent);
+    CPlaceLyricsDlg(AppContext& app, QWidget* parent);
     ~CPlaceLyricsDlg() override;
 
     // The placement row at its natural width over the mode row, beside the smallest screen.

@@ -12,7 +12,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "timing/PlayClock.h"
 #include "app/QtText.h"
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
@@ -66,7 +67,7 @@ void ReportStop(uint32_t clock, int packets, const QWidget& viewer)
 
 } // namespace
 
-CPlaySongDlg::CPlaySongDlg(CTessavoxApp& app, QWidget* parent)
+CPlaySongDlg::CPlaySongDlg(AppContext& app, QWidget* parent)
     : CViewBase(app, ViewId::PlayFinal, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("CPlaySongDlg");

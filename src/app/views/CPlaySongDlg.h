@@ -17,7 +17,7 @@ public:
     static constexpr int kSamplesPerStep = 147; // one packet
     static constexpr int kTimerMs = 100;
 
-    CPlaySongDlg(CTessavoxApp& app, QWidget* parent);
+    CPlaySongDlg(AppContext& app, QWidget* parent);
     ~CPlaySongDlg() override;
 
     // The play button and a usable slider over the mode row, beside the smallest screen.

@@ -8,7 +8,11 @@
 #include <QResizeEvent>
 #include <algorithm>
 
-#include "app/CTessavoxApp.h"
+#include "app/AppContext.h"
+#include "app/AppSettings.h"
+#include "app/QtUserPrompt.h"
+#include "document/SongDocument.h"
+#include "project/MSongSettings.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
@@ -30,7 +34,7 @@ constexpr const char* kGreenProperty = "greenFace";
 
 } // namespace
 
-CViewBase::CViewBase(CTessavoxApp& app, int viewId, QWidget* parent) : QWidget(parent), m_app(app), m_viewId(viewId)
+CViewBase::CViewBase(AppContext& app, int viewId, QWidget* parent) : QWidget(parent), m_app(app), m_viewId(viewId)
 {
     for (int i = 0; i < kModeCount; ++i) {
         m_modeButtons[i] = new QPushButton(tr(kModeTexts[i]), this);

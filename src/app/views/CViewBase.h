@@ -2,7 +2,7 @@
 #include <QWidget>
 #include <memory>
 
-class CTessavoxApp;
+class AppContext;
 class CWaveformStrip;
 class MCdgPlayer;
 class MRwRenderer;
@@ -25,7 +25,7 @@ public:
     static constexpr int kMinimumScreenWidth = 200;
     static constexpr int kMinimumScreenHeight = 144;
 
-    CViewBase(CTessavoxApp& app, int viewId, QWidget* parent);
+    CViewBase(AppContext& app, int viewId, QWidget* parent);
     ~CViewBase() override;
 
     int ViewId() const { return m_viewId; }
@@ -41,6 +41,19 @@ public:
     bool Closed() const { return m_closed; }
     // False when the view could not be built for the song (the shell then closes the project).
     virtual bool Usable() const { return true; }
+
+    // What the shell asks of whichever view is current; a view without the thing says so.
+    // Typing not yet made an undo step (the lyrics editor's), and making it one.
+    virtual bool HasPendingTyping() const { return false; }
+    virtual void RecordTyping() {}
+    // Shows the song's text again after an undo or redo; false when the view keeps no text.
+    virtual bool ReloadSong() { return false; }
+    // Edit > Fit Long Lines: whether some line is too wide for the screen, and breaking them.
+    virtual bool CanFitLongLines() const { return false; }
+    virtual void FitLongLines() {}
+    // The word selected for adjusting (-1 when none or the view selects no words), and selecting one.
+    virtual int SelectedWord() const { return -1; }
+    virtual void SelectWord(int) {}
 
     // The view takes the keyboard: the widget its keys are meant for gets the focus (at once when
     // the window is active, else when it becomes active). The shell calls it whenever the view
@@ -93,8 +106,8 @@ protected:
     // The visible, enabled button of this view whose underlined letter is the one pressed with Alt.
     QAbstractButton* MnemonicButton(const QKeyEvent* key) const;
 
-    CTessavoxApp& App() { return m_app; }
-    const CTessavoxApp& App() const { return m_app; }
+    AppContext& App() { return m_app; }
+    const AppContext& App() const { return m_app; }
     // Adds the CD+G screen as a child of `frame` (the view itself when none).
     MRwViewerWindow* AddViewer(QWidget* frame = nullptr);
     // Adds the waveform strip (shown or not as the settings say); the view lays it out.
@@ -118,7 +131,7 @@ protected:
 private:
     void OnMode(int index);
 
-    CTessavoxApp& m_app;
+    AppContext& m_app;
     int m_viewId;
     bool m_closed = false;
     QPushButton* m_modeButtons[kModeCount] = {};

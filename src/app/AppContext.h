@@ -1,0 +1,58 @@
+#pragma once
+#include <QObject>
+#include <QString>
+
+class AppSettings;
+class CMainFrame;
+class MSongSettings;
+class PlayClock;
+class QtUserPrompt;
+class SongDocument;
+class UserPrompt;
+
+// The program as its window, views, dialogs and commands see it: the open song's document, the
+// settings, the prompts, the clock words are timed against, the folders the choosers start in and
+// the commands by their menu numbers. The application implements it; what it shows depends only
+// on this, so nothing below the application includes the application.
+class AppContext : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~AppContext() override = default;
+
+    virtual MSongSettings& Song() = 0;
+    virtual SongDocument& Document() = 0;
+    virtual AppSettings& Settings() = 0;
+    virtual QtUserPrompt& Prompt() = 0;
+    // The prompt the song and its exports talk through, from whichever thread they run on.
+    virtual UserPrompt& SongPrompt() = 0;
+    virtual CMainFrame* Frame() const = 0;
+    // The clock that placing and adjusting words read.
+    virtual const PlayClock& Clock() const = 0;
+
+    // Busy while an export runs: every command that could change the project is off.
+    virtual bool IsBusy() const = 0;
+    virtual void SetBusy(bool busy) = 0;
+    virtual bool MusicLoaded() const = 0;
+    virtual bool AutoSaveOn() const = 0;
+    virtual bool Mp3Support() const = 0;
+    // The PCM file playback and export read.
+    virtual QString WorkingAudioPath() const = 0;
+    virtual const QString& MusicSourcePath() const = 0;
+    virtual int SampleRate() const = 0;
+    virtual QString& MusicFolder() = 0;
+    virtual QString& LyricsFolder() = 0;
+    virtual QString& GraphicsFolder() = 0;
+
+    // Commands by their menu numbers.
+    virtual bool CommandEnabled(int command) const = 0;
+    virtual void RunCommand(int command) = 0;
+    virtual bool AddMusic() = 0;
+    virtual void RefreshCaption() = 0;
+    // Asks about unsaved changes before the window closes; false when the user kept it open.
+    virtual bool CloseQuery() = 0;
+
+signals:
+    // Something the enabled rules read has changed.
+    void StateChanged();
+};

@@ -1,7 +1,6 @@
 #include "cdg/LyricLineWriter.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "cdg/MRwGenerator.h"
 #include "cdg/TextLayout.h"
@@ -135,20 +134,24 @@ size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::s
     PreviewBox(generator, sweep.line, sweep.box, &sweep.changed);
     if (right < 0) return 0;
 
+    // The sweep steps from tile column to tile column, evenly from the word's start to its end.
+    // Every packet of a column goes to the column's step: the taken slot pushes each one to the
+    // next free slot, so the column's rows change in consecutive packets and a slow word never
+    // shows a letter swept at the top and not yet at the bottom.
     const int base = backgroundMode ? background : style.colour;
     const IndexImageView view = layer.View();
-    std::vector<CdgPacket> packets;
-    for (int c = left / kCdgTileWidth; c <= right / kCdgTileWidth; ++c)
-        for (int r = top / kCdgTileHeight; r <= bottom / kCdgTileHeight; ++r)
-            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, mark, base & 0x0F))
-                packets.push_back(*p);
-
-    // Even pacing from the word's start to its end.
-    const size_t n = packets.size();
+    const int firstColumn = left / kCdgTileWidth, lastColumn = right / kCdgTileWidth;
+    const uint64_t columns = uint64_t(lastColumn - firstColumn + 1);
     const uint64_t span = end > start ? end - start : 0;
-    for (size_t k = 0; k < n; ++k) {
-        const uint64_t at = (start + k * span / n) / kCdgPacketBytes * kCdgPacketBytes;
-        generator.WritePacket(size_t(at), packets[k]);
+    size_t written = 0;
+    for (int c = firstColumn; c <= lastColumn; ++c) {
+        const uint64_t step = uint64_t(c - firstColumn) * span / columns;
+        const size_t at = size_t((start + step) / kCdgPacketBytes * kCdgPacketBytes);
+        for (int r = top / kCdgTileHeight; r <= bottom / kCdgTileHeight; ++r)
+            if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, mark, base & 0x0F)) {
+                generator.WritePacket(at, *p);
+                ++written;
+            }
     }
-    return n;
+    return written;
 }

@@ -26,7 +26,8 @@ size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
                       const MTextType& style, int background, size_t offset);
 
 // The sweep of one word (the characters charsBefore ... wordLast of the line) spread evenly from
-// byte offset start to end. Text mode turns the word's letters into the sweep colour, background
+// byte offset start to end, one tile column at a time: all rows of a column change together,
+// in consecutive packets. Text mode turns the word's letters into the sweep colour, background
 // mode the background of the word's box; nothing else on the screen changes. sweptLast is the
 // last character of the word swept before on this line (-1 for none): in background mode the
 // part of the box that word's sweep already took is left alone. With start == end == 0 on a

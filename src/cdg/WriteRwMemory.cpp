@@ -13,6 +13,7 @@
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/MSongSettings.h"
+#include "project/SweepAdvance.h"
 
 namespace {
 
@@ -157,7 +158,7 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
             plan.linesPerPage = std::clamp<int>(settings.linesPerPage, 1, 64);
             plan.graphicShare = lyrics.hasGraphic ? lyrics.graphicShare : 0;
             const int64_t draw0 = tMin > kTwoSeconds ? tMin - kTwoSeconds : 0;
-            plan.shift = int64_t(settings.advanceSweep) * 441 / 2;
+            plan.shift = SweepAdvance::FromStored(settings.advanceSweep).ShiftFrames();
             const int64_t slack = draw0 + plan.shift - int64_t(OffsetToPosition(o)) - (titleWritten ? kTitleGap : 0) -
                                   (legendWritten ? kLegendGap : 0);
             if (slack < 0) {

@@ -19,6 +19,7 @@
 #include "project/LyricMarkup.h"
 #include "project/MSongSettings.h"
 #include "project/ProjectFile.h"
+#include "project/SweepAdvance.h"
 #include "text/Cp1252.h"
 #include "text/SongTime.h"
 
@@ -165,6 +166,7 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     AppendLine(out, "Version:", std::to_string(version));
     AppendLine(out, "Singers:", SingersText(song.settings.singerCount));
     AppendLine(out, "Lines per page:", std::to_string(song.settings.linesPerPage));
+    AppendLine(out, "Advance sweep:", SweepAdvance::FromStored(song.settings.advanceSweep).AppliedText() + " s");
     AppendLine(out, "Artist:", OrNone(song.artist));
     AppendLine(out, "Title:", OrNone(song.title));
     AppendLine(out, "Music:",
@@ -247,7 +249,9 @@ std::string JsonReport(const MSongSettings& song, const std::string& path, int32
     json.EndArray();
     json.Field("sweepKind", song.settings.sweepKind);
     json.Field("sweepColour", song.settings.sweepColour);
+    // The stored number as the file holds it, and the advance the stream applies (half of it).
     json.Field("advanceSweep", song.settings.advanceSweep);
+    json.Field("advanceSweepSeconds", SweepAdvance::FromStored(song.settings.advanceSweep).AppliedSeconds());
     json.Field("eraseLinesFromBottom", song.eraseLinesFromBottom);
     json.Field("sweepEntireWord", song.sweepEntireWord);
 

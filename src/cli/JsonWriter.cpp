@@ -81,6 +81,11 @@ void JsonWriter::UInt(uint64_t value)
     m_document->Add(value);
 }
 
+void JsonWriter::Real(double value)
+{
+    m_document->Add(value);
+}
+
 void JsonWriter::Bool(bool value)
 {
     m_document->Add(value);

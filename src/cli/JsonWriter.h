@@ -27,6 +27,7 @@ public:
     void String(std::string_view utf8);
     void Int(int64_t value);
     void UInt(uint64_t value);
+    void Real(double value);
     void Bool(bool value);
     void Null();
 
@@ -50,6 +51,7 @@ private:
     void Value(uint8_t v) { UInt(v); }
     void Value(uint32_t v) { UInt(v); }
     void Value(uint64_t v) { UInt(v); }
+    void Value(double v) { Real(v); }
 
     std::string& m_out;
     int m_indent;

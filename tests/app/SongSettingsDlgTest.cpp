@@ -240,20 +240,23 @@ private slots:
         QCOMPARE(song.eraseLinesFromBottom, 0);
     }
 
-    void advanceSweepMovesInStepsOfFiveHundredths()
+    // The field states the advance the stream applies, half the stored number, in steps of
+    // 0.05 s up to 2.50 s; a stored number off that grid shows as applied and stays until moved.
+    void advanceSweepShowsTheAdvanceApplied()
     {
         MSongSettings song;
         CSongSettingsDlg dialog(song, Context(&song));
         auto* spin = Child<CAdvanceSweepSpin>(*dialog.LyricsPage(), "advance");
-        QCOMPARE(spin->FieldText(), QString("0.20"));
+        QCOMPARE(song.settings.advanceSweep, -20);
+        QCOMPARE(spin->FieldText(), QString("0.10"));
         spin->setValue(0);
         QCOMPARE(song.settings.advanceSweep, 0);
-        for (int i = 0; i < 3; ++i) spin->stepUp();
-        QCOMPARE(song.settings.advanceSweep, -15);
-        QCOMPARE(spin->FieldText(), QString("0.15"));
+        for (int i = 0; i < 4; ++i) spin->stepUp();
+        QCOMPARE(spin->FieldText(), QString("0.20"));
+        QCOMPARE(song.settings.advanceSweep, -40);
         spin->stepBy(1000);
         QCOMPARE(song.settings.advanceSweep, -500);
-        QCOMPARE(spin->FieldText(), QString("5.00"));
+        QCOMPARE(spin->FieldText(), QString("2.50"));
         spin->stepUp();
         QCOMPARE(song.settings.advanceSweep, -500);
         spin->stepBy(-1000);
@@ -262,6 +265,21 @@ private slots:
         QCOMPARE(spin->FieldText(), QString("0.00"));
         // Only the arrows change it.
         QVERIFY(spin->findChild<QLineEdit*>()->isReadOnly());
+        dialog.reject();
+
+        for (int steps : {1, -1}) {
+            MSongSettings odd;
+            odd.settings.advanceSweep = -15;
+            CSongSettingsDlg again(odd, Context(&odd));
+            auto* field = Child<CAdvanceSweepSpin>(*again.LyricsPage(), "advance");
+            QCOMPARE(field->FieldText(), QString("0.075"));
+            again.LyricsPage()->findChild<QCheckBox*>("sweepEntireWord")->click();
+            QCOMPARE(odd.settings.advanceSweep, -15);
+            field->stepBy(steps);
+            QCOMPARE(odd.settings.advanceSweep, steps > 0 ? -20 : -10);
+            QCOMPARE(field->FieldText(), QString(steps > 0 ? "0.10" : "0.05"));
+            again.reject();
+        }
     }
 
     void colourButtonsWriteTheirEntryAndIndex()

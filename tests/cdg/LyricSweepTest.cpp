@@ -2,7 +2,9 @@
 // shows it, in both sweep modes, with and without an outline.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "cdg/LyricLineWriter.h"
@@ -173,5 +175,59 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
         }
         EXPECT_GT(frames, 100);
         EXPECT_EQ(strayFrames, 0) << "of " << frames;
+    }
+}
+
+// A slow word, decoded packet by packet: every tile row of a column changes with the column,
+// so no letter ever shows swept at the top and not yet at the bottom, and the columns go left
+// to right across the word's time.
+TEST(LyricSweep, ASlowWordSweepsWholeTileColumnsAtOnce)
+{
+    for (int mode : {kSweepText, kSweepBackground}) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
+        Song s;
+        Make(s, "Wow", mode, false);
+        const MKaraokeWord& w = *s.song.words[0];
+        MRwStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+        const size_t first = w.start / kCdgSampleFramesPerPacket, last = w.end / kCdgSampleFramesPerPacket;
+        const PageCanvas before = ScreenAt(player, w.start - 10 * kCdgSampleFramesPerPacket);
+        const PageCanvas after = ScreenAt(player, w.end + 10 * kCdgSampleFramesPerPacket);
+
+        // The pixels the sweep changes, by tile column and tile row.
+        std::map<int, std::map<int, std::vector<std::pair<int, int>>>> tiles;
+        for (int y = 0; y < kCanvasHeight; ++y)
+            for (int x = 0; x < kCanvasWidth; ++x)
+                if (before.At(x, y) != after.At(x, y)) tiles[x / kCdgTileWidth][y / kCdgTileHeight].push_back({x, y});
+        ASSERT_GE(tiles.size(), 3u);
+        size_t tallest = 0;
+        for (const auto& [column, rows] : tiles) tallest = std::max(tallest, rows.size());
+        ASSERT_GE(tallest, 2u) << "the word must reach over two tile rows";
+
+        std::map<int, size_t> halfFor, longestHalf, doneAt;
+        for (size_t packet = first - 1; packet <= last + 1; ++packet) {
+            player.ExecuteUntil(packet);
+            for (const auto& [column, rows] : tiles) {
+                size_t swept = 0;
+                for (const auto& [row, pixels] : rows) {
+                    const auto [x, y] = pixels.front();
+                    swept += player.Renderer().Pixel(x + kCdgVisibleLeft, y + kCdgVisibleTop) == after.At(x, y);
+                }
+                const bool half = swept > 0 && swept < rows.size();
+                halfFor[column] = half ? halfFor[column] + 1 : 0;
+                longestHalf[column] = std::max(longestHalf[column], halfFor[column]);
+                if (swept == rows.size() && !doneAt.count(column)) doneAt[column] = packet;
+            }
+        }
+        for (const auto& [column, packets] : longestHalf)
+            EXPECT_LE(packets, 1u) << "tile column " << column << " half swept for " << packets << " packets";
+        ASSERT_EQ(doneAt.size(), tiles.size()) << "columns left unswept at the word's end";
+        size_t previous = 0;
+        for (const auto& [column, packet] : doneAt) {
+            EXPECT_GE(packet, previous) << column;
+            previous = packet;
+        }
+        EXPECT_LE(doneAt.begin()->second, first + tallest);
+        EXPECT_GT(doneAt.rbegin()->second, first + (last - first) * 2 / 3);
+        EXPECT_LE(doneAt.rbegin()->second, last + 1);
     }
 }

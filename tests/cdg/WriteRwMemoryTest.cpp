@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "audio/WavInFile.h"
@@ -169,7 +170,9 @@ TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColou
     EXPECT_GT(duet.leadIn, 0u); // 1.5 s of legend before a song that starts at 4 s
 }
 
-TEST(WriteRwMemory, SweepsArePacedEvenlyOrAllAtOnce)
+// Column j of the word's m tile columns goes at packet 300 + j x 300 / m, its rows in the
+// packets right after.
+TEST(WriteRwMemory, SweepsArePacedEvenlyByTileColumnOrAllAtOnce)
 {
     std::vector<uint8_t> buffer(1 << 20, 0);
     MRwGenerator generator(buffer.data(), buffer.size());
@@ -178,10 +181,22 @@ TEST(WriteRwMemory, SweepsArePacedEvenlyOrAllAtOnce)
     style.colour = 12;
     const size_t start = 300 * kCdgPacketBytes, end = 600 * kCdgPacketBytes; // one second
     const size_t n = WriteSweep(generator, 4, 0, "Wonderful", 0, 8, style, 15, 14, kSweepText, start, end);
-    ASSERT_GE(n, 5u);
     const auto packets = Packets(buffer);
     ASSERT_EQ(packets.size(), n);
-    for (size_t k = 0; k < n; ++k) EXPECT_EQ(packets[k].index, 300 + k * 300 / n) << k;
+    ASSERT_GE(n, 5u);
+    const int firstColumn = packets.front().Column(), lastColumn = packets.back().Column();
+    const size_t columns = size_t(lastColumn - firstColumn + 1);
+    size_t tallest = 0;
+    for (size_t k = 0, inColumn = 0; k < n; ++k) {
+        inColumn = k > 0 && packets[k].Column() == packets[k - 1].Column() ? inColumn + 1 : 0;
+        tallest = std::max(tallest, inColumn + 1);
+        const size_t step = size_t(packets[k].Column() - firstColumn) * 300 / columns;
+        EXPECT_EQ(packets[k].index, 300 + step + inColumn) << k;
+        if (inColumn > 0) {
+            EXPECT_GT(packets[k].Row(), packets[k - 1].Row()) << k;
+        }
+    }
+    EXPECT_GE(tallest, 2u);
 
     std::vector<uint8_t> whole(1 << 20, 0);
     MRwGenerator g2(whole.data(), whole.size());

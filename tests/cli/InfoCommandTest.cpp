@@ -66,6 +66,8 @@ TEST(InfoCommand, ShowsTheDemoSongAsText)
     EXPECT_TRUE(Contains(out, "\nVersion:        600\n")) << out;
     EXPECT_TRUE(Contains(out, "\nSingers:        Solo\n"));
     EXPECT_TRUE(Contains(out, "\nLines per page: 4\n"));
+    // Stored as -20: the stream applies half of it.
+    EXPECT_TRUE(Contains(out, "\nAdvance sweep:  0.10 s\n")) << out;
     EXPECT_TRUE(Contains(out, "\nArtist:         Traditional\n"));
     EXPECT_TRUE(Contains(out, "\nTitle:          Twinkle, Twinkle, Little Star\n"));
     EXPECT_TRUE(Contains(out, "\nMusic:          (none)\n"));
@@ -103,6 +105,8 @@ TEST(InfoCommand, JsonOfTheDemoSongMatchesTheLoadedProject)
     EXPECT_EQ(doc["version"].AsInt(), 600);
     EXPECT_EQ(doc["singers"].AsInt(), 1);
     EXPECT_EQ(doc["linesPerPage"].AsInt(), 4);
+    EXPECT_EQ(doc["advanceSweep"].AsInt(), song.settings.advanceSweep);
+    EXPECT_TRUE(Contains(r.out, "\"advanceSweepSeconds\": 0.1,")) << r.out;
     EXPECT_EQ(doc["artist"].AsString(), "Traditional");
     EXPECT_EQ(doc["title"].AsString(), "Twinkle, Twinkle, Little Star");
     EXPECT_TRUE(doc["music"].IsString());
@@ -230,6 +234,8 @@ TEST(InfoCommand, OutlandishValuesFromTheFileAreShownSafely)
     // Page numbers at both ends of the range.
     line.page = INT32_MIN;
     song.AppendLine().page = INT32_MAX;
+    // An odd advance, which the dialog's steps never make.
+    song.settings.advanceSweep = -5;
     ASSERT_TRUE(SaveProject(song));
 
     const CliResult json = RunCli({"info", "--json", path});
@@ -238,11 +244,14 @@ TEST(InfoCommand, OutlandishValuesFromTheFileAreShownSafely)
     EXPECT_EQ(doc["lines"][0]["words"][0]["text"].AsString(), "abc");
     EXPECT_EQ(doc["lines"][0]["words"][0]["first"].AsInt(), -5);
     EXPECT_EQ(doc["lines"][0]["words"][1]["text"].AsString(), "");
+    EXPECT_EQ(doc["advanceSweep"].AsInt(), -5);
+    EXPECT_TRUE(Contains(json.out, "\"advanceSweepSeconds\": 0.025,")) << json.out;
 
     const CliResult text = RunCli({"info", path});
     ASSERT_EQ(text.status, 0) << text.err;
     EXPECT_TRUE(Contains(text.out, "      00:00.00 - 00:00.00  abc\n")) << text.out;
     EXPECT_TRUE(Contains(text.out, "\nLines: 2 on 4294967296 pages\n")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "\nAdvance sweep:  0.025 s\n")) << text.out;
 }
 
 TEST(InfoCommand, UnreadableFilesGiveTheLoadMessageAndStatus1)

@@ -149,13 +149,16 @@ TEST(KaraokeFileSong, AKarFileAloneBecomesAnMp3GWhoseSweepsFollowItsSyllables)
     ASSERT_EQ(cdg.status, 0);
     const std::vector<uint8_t> stream(cdg.out.begin(), cdg.out.end());
 
-    // The sweep, packet by packet: when it first moves, when it stops at the end of line 1 and
+    // The sweep, packet by packet: when it first moves, each step it takes along line 1 (a tile
+    // column, whose rows change in consecutive packets), when it stops at the end of line 1 and
     // when it moves again for line 2. Offsets (lead-in, sweep advance) cancel in the differences.
     MRwStreamSnapshot player(stream);
     size_t previous = 0;
     long firstMove = -1, lastMoveOfLine1 = -1, firstMoveOfLine2 = -1;
     constexpr long kQuietPackets = 150; // half a second without a move: the gap between the lines
+    constexpr long kColumnPackets = 3;  // the rows of one tile column
     long lastMove = -1;
+    std::vector<long> line1Steps;
     for (size_t p = 1; p <= player.PacketCount(); ++p) {
         player.ExecuteUntil(p);
         const size_t swept = SweptPixels(player.Renderer());
@@ -165,6 +168,8 @@ TEST(KaraokeFileSong, AKarFileAloneBecomesAnMp3GWhoseSweepsFollowItsSyllables)
                 lastMoveOfLine1 = lastMove;
                 firstMoveOfLine2 = long(p);
             }
+            if (firstMoveOfLine2 < 0 && (lastMove < 0 || long(p) - lastMove > kColumnPackets))
+                line1Steps.push_back(long(p));
             lastMove = long(p);
         }
         previous = std::max(previous, swept);
@@ -175,11 +180,14 @@ TEST(KaraokeFileSong, AKarFileAloneBecomesAnMp3GWhoseSweepsFollowItsSyllables)
     const double packet = 1.0 / 300;
     // Line 2 starts 3.0 s after line 1; line 1's last syllable ends 1.1 s before line 2 starts.
     EXPECT_NEAR((firstMoveOfLine2 - firstMove) * packet, 3.0, 0.06);
-    // The sweep takes its last step up to a step before the syllable's end (a few pixels of a
-    // one-second sweep).
+    // The sweep takes its last step, to the syllable's last tile column, one step before the
+    // syllable's end: "ing" is a second over a handful of columns.
+    ASSERT_GE(line1Steps.size(), 2u);
+    const double step = (line1Steps.back() - line1Steps[line1Steps.size() - 2]) * packet;
+    EXPECT_GT(step, 0.05);
+    EXPECT_LT(step, 0.34);
     const double pause = (firstMoveOfLine2 - lastMoveOfLine1) * packet;
-    EXPECT_GE(pause, 1.1 - 0.02);
-    EXPECT_LE(pause, 1.1 + 0.12);
+    EXPECT_NEAR(pause, 1.1 + step, 0.02);
 }
 
 TEST(KaraokeFileSong, AnUltraStarSongNamesItsMusicAndTimesItsNotes)

@@ -162,9 +162,9 @@ void CLyricsPageDlg::Build()
         m_song.sweepEntireWord = on ? 1 : 0;
         Changed();
     });
-    connect(m_advance, &QSpinBox::valueChanged, this, [this](int magnitude) {
+    connect(m_advance, &QSpinBox::valueChanged, this, [this](int storedMagnitude) {
         if (m_loading) return;
-        m_song.settings.advanceSweep = -magnitude;
+        m_song.settings.advanceSweep = -storedMagnitude;
         Changed();
     });
     connect(m_solo, &QRadioButton::toggled, this, [this](bool on) {
@@ -188,7 +188,8 @@ void CLyricsPageDlg::Load()
     m_sweepText->setChecked(m_song.settings.sweepKind != kSweepBackground);
     m_sweepBackground->setChecked(m_song.settings.sweepKind == kSweepBackground);
     m_sweepEntireWord->setChecked(m_song.sweepEntireWord != 0);
-    m_advance->setValue(std::clamp(-m_song.settings.advanceSweep, 0, int(CAdvanceSweepSpin::kLimit)));
+    // The stored number as it is (an odd one too): only a move of the control changes it.
+    m_advance->setValue(int(std::clamp<int64_t>(-int64_t(m_song.settings.advanceSweep), 0, CAdvanceSweepSpin::kLimit)));
     m_solo->setChecked(m_song.settings.singerCount != 2);
     m_duet->setChecked(m_song.settings.singerCount == 2);
     SelectByData(*m_draw, m_page->drawTransition);

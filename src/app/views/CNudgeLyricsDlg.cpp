@@ -32,6 +32,7 @@
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/MSongSettings.h"
+#include "project/SweepAdvance.h"
 #include "timing/PlayClock.h"
 #include "timing/WordTiming.h"
 
@@ -424,7 +425,7 @@ void CNudgeLyricsDlg::Play(bool window)
     Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
     Player().SetLeadInFrames(m_streamStart);
     Player().SetTempoChange(m_tempo - 100);
-    const int64_t shift = int64_t(song.settings.advanceSweep) * 441 / 2;
+    const int64_t shift = SweepAdvance::FromStored(song.settings.advanceSweep).ShiftFrames();
     m_playStart = uint32_t(std::max<int64_t>(int64_t(from) + m_streamStart + shift, 0));
     const uint32_t end = window && to != 0 ? uint32_t(std::max<int64_t>(int64_t(m_streamStart) + to + shift, 0))
                                            : kPlayToEnd;

@@ -1,7 +1,7 @@
 #include "app/widgets/CAdvanceSweepSpin.h"
 
 #include <QLineEdit>
-#include <cmath>
+#include <algorithm>
 
 CAdvanceSweepSpin::CAdvanceSweepSpin(QWidget* parent) : QSpinBox(parent)
 {
@@ -17,14 +17,26 @@ QString CAdvanceSweepSpin::FieldText() const
     return lineEdit()->text();
 }
 
+void CAdvanceSweepSpin::stepBy(int steps)
+{
+    const int off = value() % kStep;
+    if (off == 0 || steps == 0) {
+        QSpinBox::stepBy(steps);
+        return;
+    }
+    // Off the grid: the first step up or down is to the neighbouring grid value.
+    const int below = value() - off;
+    setValue(std::clamp(steps > 0 ? below + steps * kStep : below + (steps + 1) * kStep, minimum(), maximum()));
+}
+
 QString CAdvanceSweepSpin::textFromValue(int value) const
 {
-    return QString::number(value / 100.0, 'f', 2);
+    return QString::fromStdString(SweepAdvance::FromStored(-value).AppliedText());
 }
 
 int CAdvanceSweepSpin::valueFromText(const QString& text) const
 {
-    return int(std::lround(text.toDouble() * 100));
+    return -SweepAdvance::FromAppliedSeconds(text.toDouble()).Stored();
 }
 
 QValidator::State CAdvanceSweepSpin::validate(QString&, int&) const

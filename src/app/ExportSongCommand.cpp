@@ -171,7 +171,7 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
     progress.hide();
     if (!work.Failure().empty())
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
-    else if (result.status == BinExportStatus::Done)
+    else if (result.status == WorkStatus::Done)
         TellWritten({path});
 }
 
@@ -189,9 +189,9 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     if (path.isEmpty()) return;
 
     // The dialog opens before the stream is written, so that the whole export shows progress.
-    CProgressDlg progress(m_app.Frame(), kCompressingAudioCaption, false);
+    CProgressDlg progress(m_app.Frame(), kCompressingAudioCaption, true);
     progress.show();
-    BackgroundWork work(&progress);
+    BackgroundWork work(&progress, kBinCancelledCaption);
     CompressedExportResult result;
     work.Run([&] { result = ExportSongCompressed(m_app.Document(), PathBytes(path), m_choices, work.Progress(), prompt); });
     progress.hide();
@@ -199,7 +199,7 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
         return;
     }
-    if (!result.ok) return; // the export has told the user why
+    if (result.status != WorkStatus::Done) return; // cancelled, or the export has told the user why
     auto text = [](const std::string& p) { return QFile::decodeName(QByteArray::fromStdString(p)); };
     if (!result.zipPath.empty()) {
         TellWritten({text(result.zipPath)});
@@ -223,6 +223,6 @@ void ExportSongCommand::ExportVideo(const ExportChoices& choices, UserPrompt& pr
     progress.hide();
     if (!work.Failure().empty())
         m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
-    else if (result.status == VideoExportStatus::Done)
+    else if (result.status == WorkStatus::Done)
         TellWritten({path});
 }

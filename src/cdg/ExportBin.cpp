@@ -187,7 +187,7 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
 
     if (cancelled) {
         bin.Abandon();
-        result.status = BinExportStatus::Cancelled;
+        result.status = WorkStatus::Cancelled;
         return result;
     }
     if (writeFailed) {
@@ -200,6 +200,6 @@ BinExportResult ExportBin(const std::string& binPath, const BinExportSource& sou
         return result;
     }
     if (readFailed) prompt.Message(kMsgBinMusicReadFailed, kErrorCaption, PromptIcon::Warning);
-    result.status = BinExportStatus::Done;
+    result.status = WorkStatus::Done;
     return result;
 }

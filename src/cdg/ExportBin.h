@@ -7,6 +7,7 @@
 #include "media/WaveStreamReader.h"
 
 #include "media/ProgressCallback.h"
+#include "media/WorkStatus.h"
 
 class UserPrompt;
 
@@ -44,10 +45,9 @@ struct BinExportSource {
     uint32_t musicDataBytes = kFileLength;
 };
 
-enum class BinExportStatus { Done, Cancelled, Failed };
 
 struct BinExportResult {
-    BinExportStatus status = BinExportStatus::Failed;
+    WorkStatus status = WorkStatus::Failed;
     uint64_t sectors = 0; // sectors in the finished file
 };
 

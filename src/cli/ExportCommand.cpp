@@ -194,8 +194,8 @@ int RunExportCommand(const CliArgs& args)
         const BinExportResult r = ExportSongBin(
             doc, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
             existing);
-        if (r.status == BinExportStatus::Cancelled) return Failure("cancelled; no file was written");
-        if (r.status != BinExportStatus::Done) return 1;
+        if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
+        if (r.status != WorkStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
                     stream.leadIn / 44100.0);
         return 0;
@@ -205,8 +205,8 @@ int RunExportCommand(const CliArgs& args)
         const VideoExportResult r = ExportSongVideo(
             doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
             existing);
-        if (r.status == VideoExportStatus::Cancelled) return Failure("cancelled; no file was written");
-        if (r.status != VideoExportStatus::Done) return 1;
+        if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
+        if (r.status != WorkStatus::Done) return 1;
         const VideoRect frame = VideoFrameFor(choices.videoSize);
         std::printf("%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
                     choices.videoFps, r.durationMs / 1000.0, stream.leadIn / 44100.0);
@@ -216,8 +216,8 @@ int RunExportCommand(const CliArgs& args)
     const CompressedExportResult r = ExportSongCompressed(
         doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
         existing);
-    if (StopSignals::Requested()) return Failure("cancelled; no file was written");
-    if (!r.ok) return 1;
+    if (r.status == WorkStatus::Cancelled || StopSignals::Requested()) return Failure("cancelled; no file was written");
+    if (r.status != WorkStatus::Done) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
     else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());
     std::printf("audio %.2f s, lead-in %.2f s\n", r.durationMs / 1000.0, stream.leadIn / 44100.0);

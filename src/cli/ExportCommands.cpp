@@ -169,7 +169,7 @@ int RunBinCommand(const CliArgs& args)
     const BinExportResult r = ExportBin(OutputGate::WriteTarget(output), BinExportSource{inputs[0], buffer, used, leadIn},
                                         [&line](int percent) { return line(percent) && !StopSignals::Requested(); },
                                         prompt);
-    if (r.status != BinExportStatus::Done) return kExitFailure;
+    if (r.status != WorkStatus::Done) return kExitFailure;
     const uint32_t seconds = uint32_t(r.sectors / kSectorsPerSecond);
     std::printf("%s: %llu sectors (%u:%02u)\n", output.c_str(), static_cast<unsigned long long>(r.sectors),
                 seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);

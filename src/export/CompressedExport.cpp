@@ -147,12 +147,22 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
     options.leadInFrames = stream.leadIn;
     options.tailFrames = stream.tail;
     options.musicBytes = song.MusicPlayBytes();
-    options.progress = progress;
+    // A cancel is the user's choice, not a failure of the encoder: it is told apart here.
+    bool cancelled = false;
+    options.progress = [&progress, &cancelled](int percent) {
+        if (!progress || progress(percent)) return true;
+        cancelled = true;
+        return false;
+    };
     options.shownPath = choices.zip ? ZipPathFor(chosenPath) : audioTarget;
     std::string failure;
     const std::string& work = song.MusicWorkPath();
     const bool encoded = mp3 ? EncodeMp3(work, audioWritten, options, &failure)
                              : EncodeWma(work, audioWritten, options, &failure);
+    if (!encoded && cancelled) {
+        result.status = WorkStatus::Cancelled;
+        return result;
+    }
     if (!encoded) {
         prompt.Message("Unable to compress the audio file.\n\n" + failure, kErrorCaption, PromptIcon::Warning);
         return result;
@@ -207,6 +217,6 @@ CompressedExportResult RunCompressedExport(const MSongSettings& song, const Expo
         result.cdgPath = cdgTarget;
         if (choices.lrc) result.lrcPath = lrcTarget;
     }
-    result.ok = true;
+    result.status = WorkStatus::Done;
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include "export/ExportChoices.h"
 #include "media/ProgressCallback.h"
+#include "media/WorkStatus.h"
 
 class MSongSettings;
 class UserPrompt;
@@ -29,7 +30,7 @@ struct ExportStream {
 // by the time the export returns; the archive holds them. Otherwise they name the files now in
 // place.
 struct CompressedExportResult {
-    bool ok = false;       // every file that was asked for is in place
+    WorkStatus status = WorkStatus::Failed; // Done: every file that was asked for is in place
     std::string audioPath;
     std::string cdgPath;
     std::string lrcPath;   // empty without LRC or when it could not be written
@@ -46,8 +47,8 @@ std::string ZipPathFor(const std::string& chosenPath);
 // of the three beside chosenPath. Zipped exports build their pieces in a private folder under
 // tempFolder (the system's temporary folder when empty) and remove it afterwards; a pair is
 // written as one set, in place only when every member is complete (an old pair stays whole on
-// any failure or cancel). Progress follows the encoding. Failures are told through the prompt,
-// naming the file and the system's reason.
+// any failure or cancel). Progress follows the encoding; returning false cancels, which is not
+// told. Failures are told through the prompt, naming the file and the system's reason.
 CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
                                            const std::string& chosenPath, const ExportChoices& choices,
                                            const ProgressCallback& progress, UserPrompt& prompt,

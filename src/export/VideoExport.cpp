@@ -35,12 +35,12 @@ VideoExportResult RunVideoExport(const MSongSettings& song, const ExportStream& 
     bool cancelled = false;
     if (!EncodeMp4(stream.buffer, song.MusicWorkPath(), path, options, &failure, &cancelled, &result.durationMs)) {
         if (cancelled) {
-            result.status = VideoExportStatus::Cancelled;
+            result.status = WorkStatus::Cancelled;
             return result;
         }
         prompt.Message("Unable to create the video file.\n\n" + failure, kErrorCaption, PromptIcon::Warning);
         return result;
     }
-    result.status = VideoExportStatus::Done;
+    result.status = WorkStatus::Done;
     return result;
 }

@@ -5,6 +5,7 @@
 #include "export/CompressedExport.h"
 #include "export/ExportChoices.h"
 #include "media/ProgressCallback.h"
+#include "media/WorkStatus.h"
 
 class MSongSettings;
 class UserPrompt;
@@ -12,10 +13,9 @@ class UserPrompt;
 // The progress window's caption while the video is made.
 inline constexpr const char* kVideoProgressCaption = "Exporting Video...";
 
-enum class VideoExportStatus { Done, Cancelled, Failed };
 
 struct VideoExportResult {
-    VideoExportStatus status = VideoExportStatus::Failed;
+    WorkStatus status = WorkStatus::Failed;
     uint32_t durationMs = 0; // the sound's length: lead-in, music and tail
 };
 

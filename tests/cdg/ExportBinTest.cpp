@@ -101,7 +101,7 @@ TEST(ExportBin, ThirteenSectorsOfMusicWithAShorterStream)
     std::copy(used.begin(), used.end(), stream.begin());
 
     const BinExportResult r = f.Run(stream, used.size(), 0);
-    ASSERT_EQ(r.status, BinExportStatus::Done);
+    ASSERT_EQ(r.status, WorkStatus::Done);
     EXPECT_EQ(r.sectors, 13u);
     EXPECT_TRUE(f.prompt.entries.empty());
     const BinParts p = Split(ReadFileBytes(f.bin));
@@ -120,7 +120,7 @@ TEST(ExportBin, StreamLongerThanTheMusicGoesOnWithSilentSectors)
     const Bytes stream = StreamPattern(usedLength + 3 * kBinPieceStreamBytes);
 
     const BinExportResult r = f.Run(stream, usedLength, 0);
-    ASSERT_EQ(r.status, BinExportStatus::Done);
+    ASSERT_EQ(r.status, WorkStatus::Done);
     // 20 music sectors leave the stream at 1,920; two silent pieces of 13 sectors reach past
     // the used length (the second one carries the buffer's next bytes too).
     const BinParts p = Split(ReadFileBytes(f.bin));
@@ -139,7 +139,7 @@ TEST(ExportBin, PartLastSectorCarriesTheStreamBytesOfItsAudioThenZeros)
     const Bytes stream = StreamPattern(4 * kBinPieceStreamBytes);
 
     // The used length lies inside what the music pass already carries: no silent pieces.
-    ASSERT_EQ(f.Run(stream, 50, 0).status, BinExportStatus::Done);
+    ASSERT_EQ(f.Run(stream, 50, 0).status, WorkStatus::Done);
     const BinParts p = Split(ReadFileBytes(f.bin));
     ASSERT_EQ(p.subcode.size(), 2u);
     Bytes expectedAudio = LeBytes(music);
@@ -160,7 +160,7 @@ TEST(ExportBin, LeadInPutsSilenceBeforeTheMusic)
     const uint32_t leadIn = 54117;
     const Bytes stream = StreamPattern(300000);
 
-    ASSERT_EQ(f.Run(stream, 1000, leadIn).status, BinExportStatus::Done);
+    ASSERT_EQ(f.Run(stream, 1000, leadIn).status, WorkStatus::Done);
     const BinParts p = Split(ReadFileBytes(f.bin));
     const size_t audioBytes = (size_t(leadIn) + 1000) * kFrameBytes;
     ASSERT_EQ(p.subcode.size(), (audioBytes + kBinSectorAudioBytes - 1) / kBinSectorAudioBytes);
@@ -181,7 +181,7 @@ TEST(ExportBin, StreamNearTheEndOfTheBufferBecomesZeros)
     // The second piece starts at 1,248, which is not below 2,000 - 1,248: it gets zeros.
     const Bytes stream = StreamPattern(2000);
 
-    ASSERT_EQ(f.Run(stream, 2000, 0).status, BinExportStatus::Done);
+    ASSERT_EQ(f.Run(stream, 2000, 0).status, WorkStatus::Done);
     const BinParts p = Split(ReadFileBytes(f.bin));
     ASSERT_EQ(p.subcode.size(), 26u);
     for (size_t k = 0; k < 13; ++k) EXPECT_EQ(p.subcode[k], Slice(stream, k * 96, 96)) << k;
@@ -197,7 +197,7 @@ TEST(ExportBin, EightBitMonoMusicIsWidenedToSixteenBitStereo)
     WriteWav(f.wav, mono, 1, 8);
     const Bytes stream = StreamPattern(4000);
 
-    ASSERT_EQ(f.Run(stream, 96, 10).status, BinExportStatus::Done);
+    ASSERT_EQ(f.Run(stream, 96, 10).status, WorkStatus::Done);
     const BinParts p = Split(ReadFileBytes(f.bin));
     std::vector<int16_t> stereo(10 * 2, 0);
     for (int16_t v : mono) {
@@ -219,7 +219,7 @@ TEST(ExportBin, ProgressRisesToOneHundredOverMusicAndTail)
         seen.push_back(percent);
         return true;
     });
-    ASSERT_EQ(r.status, BinExportStatus::Done);
+    ASSERT_EQ(r.status, WorkStatus::Done);
     // Four music pieces (the last one part) and 27 silent ones, a call after each.
     ASSERT_EQ(seen.size(), 4u + 27u);
     EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
@@ -236,7 +236,7 @@ TEST(ExportBin, CancelLeavesNoFileAndTheOldOneUntouched)
     WriteFileBytes(f.bin, old);
     int calls = 0;
     const auto r = f.Run(stream, stream.size(), 0, [&](int) { return ++calls < 3; });
-    EXPECT_EQ(r.status, BinExportStatus::Cancelled);
+    EXPECT_EQ(r.status, WorkStatus::Cancelled);
     EXPECT_EQ(calls, 3);
     EXPECT_EQ(ReadFileBytes(f.bin), old);
     EXPECT_TRUE(f.prompt.entries.empty());
@@ -246,7 +246,7 @@ TEST(ExportBin, CancelLeavesNoFileAndTheOldOneUntouched)
     EXPECT_EQ(files, 2u); // the work file and the old BIN
 
     std::filesystem::remove(f.bin);
-    EXPECT_EQ(f.Run(stream, stream.size(), 0, [](int) { return false; }).status, BinExportStatus::Cancelled);
+    EXPECT_EQ(f.Run(stream, stream.size(), 0, [](int) { return false; }).status, WorkStatus::Cancelled);
     EXPECT_FALSE(std::filesystem::exists(f.bin));
 }
 
@@ -258,7 +258,7 @@ TEST(ExportBin, CancelDuringTheSilentTailStopsThere)
     int calls = 0;
     // Four music pieces, then the second silent one is refused.
     const auto r = f.Run(stream, 30 * kBinPieceStreamBytes, 0, [&](int) { return ++calls < 6; });
-    EXPECT_EQ(r.status, BinExportStatus::Cancelled);
+    EXPECT_EQ(r.status, WorkStatus::Cancelled);
     EXPECT_EQ(calls, 6);
     EXPECT_FALSE(std::filesystem::exists(f.bin));
     EXPECT_TRUE(f.prompt.entries.empty());
@@ -271,7 +271,7 @@ TEST(ExportBin, FailuresAreToldAndWriteNothing)
     const Bytes stream = StreamPattern(4000);
 
     f.bin = f.dir.File("no-such-folder/song.bin");
-    EXPECT_EQ(f.Run(stream, 100, 0).status, BinExportStatus::Failed);
+    EXPECT_EQ(f.Run(stream, 100, 0).status, WorkStatus::Failed);
     ASSERT_EQ(f.prompt.entries.size(), 1u);
     EXPECT_EQ(f.prompt.entries[0].text.rfind("Unable to create BIN file.\n\n", 0), 0u) << f.prompt.entries[0].text;
     EXPECT_EQ(f.prompt.entries[0].caption, "Error");
@@ -280,14 +280,14 @@ TEST(ExportBin, FailuresAreToldAndWriteNothing)
     f.bin = f.dir.File("song.bin");
     f.prompt.entries.clear();
     WriteWav(f.wav, Music(100), 2, 16, 48000);
-    EXPECT_EQ(f.Run(stream, 100, 0).status, BinExportStatus::Failed);
+    EXPECT_EQ(f.Run(stream, 100, 0).status, WorkStatus::Failed);
     ASSERT_EQ(f.prompt.entries.size(), 1u);
     EXPECT_EQ(f.prompt.entries[0].caption, "BIN not allowed");
     EXPECT_FALSE(std::filesystem::exists(f.bin));
 
     f.prompt.entries.clear();
     f.wav = f.dir.File("missing.wav");
-    EXPECT_EQ(f.Run(stream, 100, 0).status, BinExportStatus::Failed);
+    EXPECT_EQ(f.Run(stream, 100, 0).status, WorkStatus::Failed);
     ASSERT_EQ(f.prompt.entries.size(), 1u);
     EXPECT_NE(f.prompt.entries[0].text.find("missing.wav"), std::string::npos) << f.prompt.entries[0].text;
     EXPECT_FALSE(std::filesystem::exists(f.bin));

@@ -103,7 +103,7 @@ TEST_F(CompressedExportTest, ZippedMp3WithLrcHoldsAudioCdgAndLrcInThatOrder)
                                            return true;
                                        },
                                        prompt, temp.string());
-    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.status, WorkStatus::Done);
     EXPECT_TRUE(prompt.entries.empty());
     EXPECT_EQ(r.zipPath, (out / "song.zip").string());
     EXPECT_EQ(fs::path(r.audioPath).filename(), "song.mp3");
@@ -135,7 +135,7 @@ TEST_F(CompressedExportTest, WmaWithoutZipWritesAudioAndCdgBesideEachOther)
     choices.wmaKbps = 192;
     const std::string chosen = (out / "My Song.wma").string();
     const auto r = Run(chosen, choices);
-    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.status, WorkStatus::Done);
     EXPECT_EQ(r.audioPath, chosen);
     EXPECT_EQ(r.cdgPath, (out / "My Song.cdg").string());
     EXPECT_TRUE(r.lrcPath.empty());
@@ -155,7 +155,7 @@ TEST_F(CompressedExportTest, ZipThatCannotBeCreatedIsToldAndTheTemporaryPiecesGo
     choices.type = ExportType::WmaG;
     choices.zip = true;
     const auto r = Run((out / "missing-folder" / "song.zip").string(), choices);
-    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.status, WorkStatus::Failed);
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].text, "An unexpected error occurred while creating the ZIP compressed file.\n\n\"" +
                                           (out / "missing-folder" / "song.zip").string() + "\": No such file or directory.");
@@ -171,10 +171,28 @@ TEST_F(CompressedExportTest, FailedEncodingEndsTheExportBeforeAnyOtherFile)
     choices.lrc = true;
     song.musicPath = dir.File("no-such-work.wav");
     const auto r = Run((out / "song.mp3").string(), choices);
-    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.status, WorkStatus::Failed);
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].text.rfind("Unable to compress the audio file.", 0), 0u) << prompt.entries[0].text;
     EXPECT_TRUE(fs::is_empty(out));
+}
+
+// Cancel during the encoding, as BIN and MP4 do: told apart from a failure, nothing said, and
+// neither the pair nor its pieces left anywhere.
+TEST_F(CompressedExportTest, ACancelIsNoFailureAndLeavesNothing)
+{
+    for (const ExportType type : {ExportType::Mp3G, ExportType::WmaG}) {
+        ExportChoices choices;
+        choices.type = type;
+        choices.lrc = true;
+        int calls = 0;
+        const std::string name = type == ExportType::Mp3G ? "song.mp3" : "song.wma";
+        const auto r = RunCompressedExport(song, ExportStream{buffer, kLeadIn, kTail}, (out / name).string(), choices,
+                                           [&calls](int) { return ++calls < 2; }, prompt, temp.string());
+        EXPECT_EQ(r.status, WorkStatus::Cancelled);
+        EXPECT_TRUE(prompt.entries.empty()) << prompt.entries[0].text;
+        EXPECT_TRUE(fs::is_empty(out));
+    }
 }
 
 TEST_F(CompressedExportTest, Mp3WithoutTheEncoderLibraryWritesNothing)
@@ -187,7 +205,7 @@ TEST_F(CompressedExportTest, Mp3WithoutTheEncoderLibraryWritesNothing)
     choices.type = ExportType::Mp3G;
     const auto r = Run((out / "song.mp3").string(), choices);
     ::unsetenv("TESSAVOX_LAME_LIBRARY");
-    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.status, WorkStatus::Failed);
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_NE(prompt.entries[0].text.find("libmp3lame0"), std::string::npos) << prompt.entries[0].text;
     EXPECT_TRUE(fs::is_empty(out));

@@ -149,13 +149,13 @@ protected:
     bool Export(const std::string& chosen, const ExportChoices& choices, UserPrompt& prompt)
     {
         return RunCompressedExport(song, ExportStream{buffer, kLeadIn, 0}, chosen, choices, {}, prompt, temp.string())
-            .ok;
+                   .status == WorkStatus::Done;
     }
 
     bool Bin(const std::string& path, UserPrompt& prompt)
     {
         return ExportBin(path, {song.musicPath, buffer, buffer.size(), kLeadIn}, {}, prompt).status ==
-               BinExportStatus::Done;
+               WorkStatus::Done;
     }
 
     // One cell of the matrix.

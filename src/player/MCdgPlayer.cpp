@@ -114,6 +114,12 @@ uint32_t MCdgPlayer::PositionNow() const
     return std::min(now, m_timelineEnd);
 }
 
+uint64_t MCdgPlayer::ClockHeardFrames() const
+{
+    std::lock_guard lock(m_stampMutex);
+    return m_stamp.heard;
+}
+
 bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFrame)
 {
     if (IsPlaying()) {

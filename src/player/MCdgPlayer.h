@@ -93,6 +93,10 @@ public:
     // forward by the frames heard since then. Position() while nothing plays. Call it from the
     // thread that starts and releases the player.
     uint32_t PositionNow() const;
+    // The frames heard that the clock was last brought up to (0 until the first update after a
+    // start): a caller that knows what the output has played can tell when the clock has
+    // taken it in.
+    uint64_t ClockHeardFrames() const;
 
     int State() const { return m_state.load(); }
     bool IsPlaying() const { return m_state.load() == kPlaying; }

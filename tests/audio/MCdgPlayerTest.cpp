@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <thread>
 #include <vector>
 
 #include "PlaybackFixtures.h"
@@ -18,34 +16,16 @@
 #include "player/MRwRenderer.h"
 #include "support/PromptRecorder.h"
 #include "support/ScopedEnv.h"
+#include "support/SteppedPlayback.h"
 #include "support/TempDir.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since)
-{
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 std::string WriteWav(const TempDir& dir, const std::string& name, const std::vector<uint8_t>& bytes)
 {
     const std::string path = dir.File(name);
     WriteFileBytes(path, bytes);
     return path;
-}
-
-// Samples the clock until playback ends; returns the values seen, in order.
-std::vector<uint32_t> WatchClock(const MCdgPlayer& player, const ManualResetEvent& done, double timeout)
-{
-    std::vector<uint32_t> seen;
-    const auto begun = Clock::now();
-    while (!done.IsSet() && Seconds(begun) < timeout) {
-        seen.push_back(player.Position());
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return seen;
 }
 
 } // namespace
@@ -69,15 +49,16 @@ TEST(MCdgPlayer, ClockRuleMovesByTheMusicThatWasConsumed)
     EXPECT_EQ(MCdgPlayer::AdvanceClock(0xFFFFFF00u, 44100, 0, remainder), 0xFFFFFFFFu);
 }
 
-TEST(MCdgPlayer, AThreeSecondTonePlaysInThreeSecondsWithARisingClock)
+TEST(MCdgPlayer, TheClockStandsAtTheMusicHeardAndEndsAtTheMusicsEnd)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(3 * 44100), 2));
+    SteppedPlayback playback;
     MCdgPlayer player(nullptr, nullptr);
+    player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, {});
-    const auto begun = Clock::now();
     ASSERT_TRUE(player.Start(kPlayAudio | kPlayCallerFlag, 0));
     EXPECT_TRUE(player.IsPlaying());
     EXPECT_EQ(player.State(), MCdgPlayer::kPlaying);
@@ -86,15 +67,15 @@ TEST(MCdgPlayer, AThreeSecondTonePlaysInThreeSecondsWithARisingClock)
     EXPECT_FALSE(player.Start(kPlayAudio, 0)) << "a second start while playing";
     EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::AlreadyPlaying);
 
-    const auto seen = WatchClock(player, done, 6.0);
-    ASSERT_TRUE(done.WaitFor(std::chrono::milliseconds(100)));
-    const double took = Seconds(begun);
-    EXPECT_GT(took, 2.95);
-    EXPECT_LT(took, 3.6);
-    ASSERT_GT(seen.size(), 100u);
-    for (size_t i = 1; i < seen.size(); ++i) ASSERT_LE(seen[i - 1], seen[i]) << "at sample " << i;
-    // Halfway through, the clock says halfway.
-    EXPECT_NEAR(double(seen[seen.size() / 2]) / 44100.0, 1.5, 0.2);
+    // A quarter of a second at a time: the clock is exactly the music heard, never ahead of it.
+    for (uint32_t heard = 11025; heard < 132300; heard += 11025) {
+        ASSERT_EQ(playback.Play(player, 11025), 11025u);
+        ASSERT_TRUE(player.IsPlaying()) << heard;
+        ASSERT_EQ(player.Position(), heard);
+    }
+    EXPECT_FALSE(done.IsSet());
+    playback.PlayToEnd(player);
+    ASSERT_TRUE(done.WaitFor(std::chrono::minutes(1)));
     EXPECT_EQ(player.Position(), 132300u);
     EXPECT_FALSE(player.IsPlaying());
     player.Stop();
@@ -111,69 +92,54 @@ TEST(MCdgPlayer, AStartInTheMiddlePlaysTheLeadInThenTheMusicFromTheSkippedFrame)
     const auto music = NumberedFrames(22050);
     const std::string path = WriteWav(dir, "numbers.wav", Pcm16File(music, 2));
     const uint32_t leadIn = 11025;
-
-    // Inside the music: 20,000 - 7,644 = 12,356 frames must pass, two segments (15,288).
-    {
-        PlayedMusic heard;
+    const auto playFrom = [&](uint32_t startFrame, uint32_t position) {
+        SteppedPlayback playback;
         MCdgPlayer player(nullptr, nullptr);
-        player.SetOutputFactory(heard.Factory());
+        player.SetOutputFactory(playback.Factory());
         player.SetSource(path, {});
         player.SetLeadInFrames(leadIn);
-        player.SetPosition(999999);
-        ManualResetEvent done;
-        player.SetDoneEvent(&done);
-        ASSERT_TRUE(player.Start(kPlayAudio, 20000));
-        ASSERT_TRUE(done.WaitFor(std::chrono::seconds(3)));
+        player.SetPosition(position);
+        EXPECT_TRUE(player.Start(kPlayAudio, startFrame));
+        playback.PlayToEnd(player);
         player.Stop();
-        const auto samples = heard.Samples();
-        const std::vector<int16_t> expected(music.begin() + (15288 - leadIn) * 2, music.end());
-        EXPECT_EQ(samples, expected);
         EXPECT_EQ(player.Position(), leadIn + 22050u);
-    }
+        return playback.Samples();
+    };
+    // Inside the music: 20,000 - 7,644 = 12,356 frames must pass, two segments (15,288).
+    EXPECT_EQ(playFrom(20000, 999999), std::vector<int16_t>(music.begin() + (15288 - leadIn) * 2, music.end()));
     // Inside the lead-in: one segment is passed, the rest of the silence comes first.
-    {
-        PlayedMusic heard;
-        MCdgPlayer player(nullptr, nullptr);
-        player.SetOutputFactory(heard.Factory());
-        player.SetSource(path, {});
-        player.SetLeadInFrames(leadIn);
-        ManualResetEvent done;
-        player.SetDoneEvent(&done);
-        ASSERT_TRUE(player.Start(kPlayAudio, 9000));
-        ASSERT_TRUE(done.WaitFor(std::chrono::seconds(3)));
-        player.Stop();
-        std::vector<int16_t> expected((leadIn - kSegmentFrames) * 2, 0);
-        expected.insert(expected.end(), music.begin(), music.end());
-        EXPECT_EQ(heard.Samples(), expected);
-    }
+    std::vector<int16_t> expected((leadIn - kSegmentFrames) * 2, 0);
+    expected.insert(expected.end(), music.begin(), music.end());
+    EXPECT_EQ(playFrom(9000, 0), expected);
 }
 
-TEST(MCdgPlayer, StopInTheMiddleEndsEveryThreadQuicklyAndKeepsThePosition)
+TEST(MCdgPlayer, StopInTheMiddleEndsEveryThreadAndKeepsThePosition)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
     MRwRenderer renderer;
     std::vector<uint8_t> stream(2 * 300 * 24, 0);
+    SteppedPlayback playback;
     MCdgPlayer player(nullptr, &renderer);
+    player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, stream);
     player.SetTempoChange(-10);
     ASSERT_TRUE(player.Start(kPlayAudio | kPlayGraphics | kPlayCallerFlag, 0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_EQ(playback.Play(player, 13230), 13230u);
     ASSERT_NE(player.CdgPlayer(), nullptr);
     EXPECT_TRUE(player.CdgPlayer()->IsRunning());
-    const auto before = Clock::now();
+    // Nothing more is heard while the test does not step, so a Stop that waited for the queued
+    // music to play out would never return.
     player.Stop();
-    EXPECT_LT(Seconds(before), 0.1);
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_FALSE(player.CdgPlayer()->IsRunning());
     EXPECT_TRUE(done.IsSet());
     const uint32_t kept = player.Position();
-    EXPECT_GT(kept, 0.15 * 44100);
-    EXPECT_LT(kept, 0.6 * 44100);
-    // Stopped means stopped: the clock stays where it was and a second Stop does nothing.
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(kept, 11907u); // 0.3 s heard at 90 %
+    // Stopped means stopped: the output takes nothing more, and a second Stop does nothing.
+    EXPECT_EQ(playback.Current()->Advance(4410), 0u);
     player.Stop();
     EXPECT_EQ(player.Position(), kept);
     player.Release();
@@ -182,36 +148,33 @@ TEST(MCdgPlayer, StopInTheMiddleEndsEveryThreadQuicklyAndKeepsThePosition)
     // The view resumes where it paused.
     done.Reset();
     ASSERT_TRUE(player.Start(kPlayAudio, kept, kept + 4410));
-    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(2)));
+    playback.PlayToEnd(player);
+    EXPECT_TRUE(done.WaitFor(std::chrono::minutes(1)));
     EXPECT_EQ(player.Position(), kept + 4410);
 }
 
-TEST(MCdgPlayer, ASlowerTempoTakesLongerAndTheClockKeepsSongTime)
+TEST(MCdgPlayer, ASlowerTempoTakesMoreMusicAndTheClockKeepsSongTime)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(44100), 2));
-    PlayedMusic heard;
+    SteppedPlayback playback;
     MCdgPlayer player(nullptr, nullptr);
-    player.SetOutputFactory(heard.Factory());
+    player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, {});
     player.SetTempoChange(-20);
     EXPECT_EQ(player.TempoChange(), -20);
-    const auto begun = Clock::now();
     ASSERT_TRUE(player.Start(kPlayAudio, 0));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    // After 0.6 s at 80 % the song stands at about 0.48 s.
-    const double songAt = double(player.Position()) / 44100.0;
-    const double wallAt = Seconds(begun);
-    EXPECT_NEAR(songAt, 0.8 * wallAt, 0.06);
-    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(3)));
-    const double took = Seconds(begun);
-    EXPECT_GT(took, 1.2);
-    EXPECT_LT(took, 1.6);
+    // 0.6 s heard at 80 % is 0.48 s of the song.
+    ASSERT_EQ(playback.Play(player, 26460), 26460u);
+    EXPECT_EQ(player.Position(), 21168u);
+    playback.PlayToEnd(player);
+    EXPECT_TRUE(done.WaitFor(std::chrono::minutes(1)));
     player.Stop();
     EXPECT_EQ(player.Position(), 44100u);
-    EXPECT_NEAR(double(heard.Frames()), 44100 / 0.8, 44100 * 0.03);
+    // One second of music lasts 1.25 s.
+    EXPECT_NEAR(double(playback.Frames()), 44100 / 0.8, 44100 * 0.03);
 }
 
 TEST(MCdgPlayer, EightBitMonoWorkFilesPlay)
@@ -220,18 +183,16 @@ TEST(MCdgPlayer, EightBitMonoWorkFilesPlay)
     std::vector<uint8_t> bytes(22050);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(128 + int(100 * std::sin(double(i) * 0.05)));
     const std::string path = WriteWav(dir, "mono8.wav", RiffWave({FmtChunk(1, 8), {"data", bytes}}));
-    PlayedMusic heard;
+    SteppedPlayback playback;
     MCdgPlayer player(nullptr, nullptr);
-    player.SetOutputFactory(heard.Factory());
-    ManualResetEvent done;
-    player.SetDoneEvent(&done);
+    player.SetOutputFactory(playback.Factory());
     player.SetSource(path, {});
     ASSERT_TRUE(player.Start(kPlayAudio, 0));
     EXPECT_EQ(player.TotalFrames(), 22050u);
-    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(2)));
+    playback.PlayToEnd(player);
     player.Stop();
     EXPECT_EQ(player.Position(), 22050u);
-    const auto samples = heard.Samples();
+    const auto samples = playback.Samples();
     ASSERT_EQ(samples.size(), 2 * bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
         const int16_t expected = int16_t((int(bytes[i]) - 128) * 256);
@@ -244,14 +205,19 @@ TEST(MCdgPlayer, TheEndFrameStopsTheClockThereAndRaisesTheDoneEvent)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(44100), 2));
+    SteppedPlayback playback;
     MCdgPlayer player(nullptr, nullptr);
+    player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, {});
-    const auto begun = Clock::now();
     ASSERT_TRUE(player.Start(kPlayAudio, 0, 13230));
-    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(2)));
-    EXPECT_NEAR(Seconds(begun), 0.3, 0.15);
+    playback.Play(player, 13000);
+    EXPECT_TRUE(player.IsPlaying());
+    EXPECT_FALSE(done.IsSet());
+    EXPECT_EQ(player.Position(), 13000u);
+    playback.Play(player, 1000);
+    EXPECT_TRUE(done.WaitFor(std::chrono::minutes(1)));
     EXPECT_FALSE(player.IsPlaying());
     EXPECT_EQ(player.Position(), 13230u);
     player.Stop();
@@ -280,14 +246,13 @@ TEST(MCdgPlayer, WithoutASoundDeviceTheUserIsToldAndNothingStarts)
     EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::NoSoundDevice);
     EXPECT_EQ(player.State(), MCdgPlayer::kStopped);
     EXPECT_NE(player.FailureText().find("No Such Card 4711"), std::string::npos);
-    const auto before = Clock::now();
     player.Stop();
-    EXPECT_LT(Seconds(before), 0.01);
     EXPECT_FALSE(done.IsSet());
 
-    // Graphics alone need no sound card: they follow the music's clock without sound.
+    // Graphics alone need no sound card: they follow the clock of the device-less output, in
+    // real time.
     ASSERT_TRUE(player.Start(kPlayGraphics, 0));
-    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(2)));
+    ASSERT_TRUE(done.WaitFor(std::chrono::seconds(60)));
     EXPECT_EQ(player.Position(), 4410u);
     EXPECT_EQ(prompt.entries.size(), 1u);
 }
@@ -332,46 +297,36 @@ TEST(MCdgPlayer, TheGlobalPlayerAnswersWhetherItPlays)
     EXPECT_EQ(GlobalPlayer(), nullptr);
 }
 
-// A key press is stamped with PositionNow: between the clock's updates it keeps running with
-// the wall clock instead of standing still, and at 70 % it runs at 70 %.
-TEST(MCdgPlayer, PositionNowRunsWithTheWallClockBetweenUpdates)
+// A key press is stamped with PositionNow: between the clock's updates it counts what has been
+// heard since the last one, at the tempo, instead of standing still.
+TEST(MCdgPlayer, PositionNowCountsTheMusicHeardSinceTheLastUpdate)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
     for (const int tempo : {0, -30}) {
+        SteppedPlayback playback;
         MCdgPlayer player(nullptr, nullptr);
-        ManualResetEvent done;
-        player.SetDoneEvent(&done);
+        player.SetOutputFactory(playback.Factory());
         player.SetSource(path, {});
         player.SetTempoChange(tempo);
         EXPECT_EQ(player.PositionNow(), 0u) << "stopped: the plain clock";
         ASSERT_TRUE(player.Start(kPlayAudio | kPlayCallerFlag, 0));
-        while (player.Position() < 4410 && !done.IsSet()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        // Readings 1 ms apart: each step of PositionNow matches the wall time between readings;
-        // the plain clock moves in steps of its update period.
-        const double speed = (100.0 + tempo) / 100.0;
-        const auto first = Clock::now();
-        const uint32_t firstNow = player.PositionNow();
-        std::vector<double> errorsMs;
-        size_t plainRepeats = 0;
-        uint32_t lastPlain = player.Position();
-        for (int i = 0; i < 400 && !done.IsSet(); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            const uint32_t now = player.PositionNow();
-            const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - first).count();
-            errorsMs.push_back((double(now) - double(firstNow)) / 44.1 / speed - wallMs);
-            const uint32_t plain = player.Position();
-            if (plain == lastPlain) ++plainRepeats;
-            lastPlain = plain;
+        uint64_t heard = playback.Play(player, 4410);
+        const auto songTime = [&] {
+            uint32_t remainder = 0;
+            return MCdgPlayer::AdvanceClock(0, heard, tempo, remainder);
+        };
+        ASSERT_EQ(player.Position(), songTime()) << "tempo " << tempo;
+        for (int step = 0; step < 20; ++step) {
+            // Read at once after the frames are heard, before the clock's next update: the
+            // plain clock still stands where it was, PositionNow has moved on (a frame of
+            // rounding apart from the clock's own sum).
+            heard += playback.Current()->Advance(441);
+            EXPECT_NEAR(double(player.PositionNow()), double(songTime()), 1.0) << "tempo " << tempo << ", step " << step;
         }
+        playback.Play(player, 0);
+        EXPECT_EQ(player.Position(), songTime()) << "tempo " << tempo;
         player.Stop();
-        ASSERT_GT(errorsMs.size(), 200u);
-        std::sort(errorsMs.begin(), errorsMs.end());
-        const double median = errorsMs[errorsMs.size() / 2];
-        EXPECT_LT(std::abs(median), 3.0) << "tempo " << tempo;
-        // A busy test machine may hold a thread back now and then; nine in ten readings are close.
-        EXPECT_LT(errorsMs[errorsMs.size() * 95 / 100] - errorsMs[errorsMs.size() * 5 / 100], 8.0) << "tempo " << tempo;
-        EXPECT_GT(plainRepeats, errorsMs.size() / 3) << "the plain clock holds between updates";
         EXPECT_EQ(player.PositionNow(), player.Position()) << "stopped again";
     }
 }

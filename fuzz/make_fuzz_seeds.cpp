@@ -104,7 +104,7 @@ std::vector<uint8_t> OldProject(int32_t version)
     return bytes;
 }
 
-// Colour ramps and a check, as 0x00RRGGBB.
+// Colour ramps and a check.
 RgbPicture TestPattern(int width, int height)
 {
     RgbPicture image;
@@ -114,7 +114,7 @@ RgbPicture TestPattern(int width, int height)
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             image.pixels[size_t(y) * size_t(width) + size_t(x)] =
-                (uint32_t((x * 255) / width) << 16) | (uint32_t((y * 255) / height) << 8) | uint32_t(((x / 4 + y / 4) % 2) * 200);
+                MakeColourValue(uint8_t((x * 255) / width), uint8_t((y * 255) / height), uint8_t(((x / 4 + y / 4) % 2) * 200));
     return image;
 }
 
@@ -144,9 +144,9 @@ std::vector<uint8_t> Bmp(const RgbPicture& image)
     for (int y = image.height - 1; y >= 0; --y) {
         for (int x = 0; x < image.width; ++x) {
             const uint32_t c = image.pixels[size_t(y) * size_t(image.width) + size_t(x)];
-            out.U8(uint8_t(c));
-            out.U8(uint8_t(c >> 8));
-            out.U8(uint8_t(c >> 16));
+            out.U8(ColourBlue(c));
+            out.U8(ColourGreen(c));
+            out.U8(ColourRed(c));
         }
         out.Zeros(stride - uint32_t(image.width) * 3);
     }
@@ -272,8 +272,7 @@ void WavSeeds()
         {"extensible-list.wav", ChunkyWav()},
     };
     for (const auto& [name, bytes] : files) {
-        Put("wav", name, bytes);
-        // The streaming target reads a byte of lead-in frames and one of request size first.
+        // The WAV reader's target reads a byte of lead-in frames and one of request size first.
         std::vector<uint8_t> prefixed{10, 7};
         prefixed.insert(prefixed.end(), bytes.begin(), bytes.end());
         Put("wavestream", name, prefixed);
@@ -334,10 +333,7 @@ std::vector<uint8_t> Png(const RgbPicture& picture)
 {
     RgbImage image(picture.width, picture.height);
     for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) {
-            const uint32_t c = picture.At(x, y);
-            image.SetColour(x, y, MakeColourValue(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c)));
-        }
+        for (int x = 0; x < picture.width; ++x) image.SetColour(x, y, picture.At(x, y));
     return EncodePng(image);
 }
 

@@ -1,6 +1,6 @@
-// The streaming WAV reader with a lead-in of silence: any bytes open or are refused with a
-// reason; what opens delivers the silence and then the data bytes, the same twice over after
-// a reset, whatever the request sizes.
+// The WAV reader with a lead-in of silence: any bytes open or are refused with a reason (and
+// still give their header facts); what opens delivers the silence and then the data bytes, the
+// same twice over after a reset, whatever the request sizes.
 #include <cstdint>
 #include <cstdlib>
 #include <span>
@@ -38,7 +38,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data + 2, size - 2);
 
     WaveStreamReader reader;
-    if (!reader.Open(bytes, silentFrames)) {
+    const bool opened = reader.Open(bytes, silentFrames);
+    (void)reader.LengthMs();
+    if (reader.DataBytes() > bytes.size()) std::abort();
+    if (!opened) {
         if (reader.FailureText().empty()) std::abort();
         return 0;
     }

@@ -8,7 +8,6 @@ cd "$(dirname "$0")/.."
 declare -A sources=(
   [project]="src/project/ProjectFile.cpp"
   [cdg]="src/player/MRwPacketDecoder.cpp src/player/MRwRenderer.cpp"
-  [wav]="src/audio/WavInFile.cpp"
   [wavestream]="src/media/WaveStreamReader.cpp"
   [lrc]="src/lyrics/LrcParser.cpp"
   [midi]="src/lyrics/MidiLyrics.cpp"

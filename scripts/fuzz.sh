@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for a number of seconds:
 #   scripts/fuzz.sh TARGET SECONDS [libFuzzer options...]
-# TARGET is one of: project cdg wav wavestream lrc midi txt picture (or "list").
+# TARGET is one of: project cdg wavestream lrc midi txt picture (or "list").
 # Builds the clang fuzz configuration in build-fuzz when needed. The corpus grows in
 # build-fuzz/corpus/TARGET, started from the seeds in fuzz/corpus/TARGET (never written to);
 # a crashing input lands in build-fuzz/artifacts/TARGET/ and the exit status is non-zero.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(project cdg wav wavestream lrc midi txt picture)
+targets=(project cdg wavestream lrc midi txt picture)
 if [[ $# -ge 1 && "$1" == list ]]; then
   printf '%s\n' "${targets[@]}"
   exit 0

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "audio/CAudioPlay.h"
-#include "audio/WavInFile.h"
+#include "media/WaveStreamReader.h"
 
 namespace {
 
@@ -36,7 +36,7 @@ uint32_t GetMediaLength(const std::string& path, MediaLengthUnit unit)
     const std::string ext = LowerExtension(path);
     uint32_t ms = 0;
     if (ext == ".wav") {
-        WavInFile wav;
+        WaveStreamReader wav;
         wav.Open(path); // a compressed WAV is not readable here but its header still gives a length
         ms = wav.LengthMs();
     } else if (ext == ".bin" || ext == ".cdg") {

@@ -10,12 +10,11 @@
 #include "audio/CAudioPlay.h"
 #include "audio/MidiSynth.h"
 #include "audio/WorkFileSource.h"
-#include "media/WavConstants.h"
-#include "audio/WavInFile.h"
 #include "media/ByteOrder.h"
 #include "media/PrivateWorkFolder.h"
 #include "media/ReplacingFile.h"
 #include "media/WavConstants.h"
+#include "media/WaveStreamReader.h"
 
 namespace {
 
@@ -133,8 +132,8 @@ std::string ChannelWord(int channels)
 bool MusicImport::IsUsedInPlace(const std::string& path)
 {
     if (!HasWavExtension(path)) return false;
-    WavInFile wav;
-    return wav.Open(path) && WorkFormat(int(wav.SampleRate()), wav.BitsPerSample(), wav.Channels());
+    WaveStreamReader wav;
+    return wav.Open(path) && WorkFormat(int(wav.Format().sampleRate), wav.Format().bitsPerSample, wav.Format().channels);
 }
 
 std::string MusicImport::ConversionNote(const AudioSourceFormat& source)
@@ -200,11 +199,11 @@ void MusicImport::ComposeErrorText()
 
 bool MusicImport::ImportWav(const std::string& path)
 {
-    WavInFile wav;
+    WaveStreamReader wav;
     const bool readable = wav.Open(path);
-    m_result.sampleRate = int(wav.SampleRate());
-    m_result.bitsPerSample = wav.BitsPerSample();
-    m_result.channels = wav.Channels();
+    m_result.sampleRate = int(wav.Format().sampleRate);
+    m_result.bitsPerSample = wav.Format().bitsPerSample;
+    m_result.channels = wav.Format().channels;
     // A file that is no WAV at all has no format to blame; one whose format passes but whose
     // samples cannot be read (a-law, say) would play as noise. Both say why.
     const bool noFormat = m_result.sampleRate == 0 && m_result.bitsPerSample == 0 && m_result.channels == 0;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-// Common base of the whole-file WAV reader and writer: a scratch buffer that grows on demand,
+// Base of the WAV writer: a scratch buffer that grows on demand,
 // and the text of the last failure (the files report failures in their values; the text says
 // why, for whoever wants to show it).
 class WavFileBase {

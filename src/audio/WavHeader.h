@@ -5,8 +5,8 @@
 #include "media/WavConstants.h"
 #include "media/WaveFormat.h"
 
-// The header fields of a WAV file: what the writer puts in its 56-byte header and what the
-// whole-file reader learns from the chunks. All zero until something is read or set.
+// The header fields of a WAV file that the writer puts in its 56-byte header. All zero until
+// something is set.
 struct WavHeader {
     std::array<uint8_t, 4> riffId{};
     uint32_t riffSize = 0;

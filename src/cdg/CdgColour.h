@@ -4,18 +4,11 @@
 #include <span>
 
 #include "cdg/CdgFormat.h"
+#include "media/ColourValue.h"
 
-// Colours above the packet level are 24-bit colour values laid out red in the low byte, then
-// green, then blue (the fourth byte is not read). A packet carries 4 bits per channel.
+// Colours above the packet level are colour values (media/ColourValue.h). A packet carries 4
+// bits per channel.
 using ColourTable = std::array<uint32_t, kCdgColourCount>;
-
-constexpr uint32_t MakeColourValue(uint8_t red, uint8_t green, uint8_t blue)
-{
-    return uint32_t(red) | (uint32_t(green) << 8) | (uint32_t(blue) << 16);
-}
-constexpr uint8_t ColourRed(uint32_t colour) { return uint8_t(colour); }
-constexpr uint8_t ColourGreen(uint32_t colour) { return uint8_t(colour >> 8); }
-constexpr uint8_t ColourBlue(uint32_t colour) { return uint8_t(colour >> 16); }
 
 // A colour as the packet carries it: 0-15 per channel.
 struct CdgChannels {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "media/ColourValue.h"
+
 PageCanvas::PageCanvas() = default;
 
 void PageCanvas::Fill(uint8_t index)
@@ -23,7 +25,7 @@ void PageCanvas::SetIndexRamp()
 {
     for (uint32_t i = 0; i < colours.size(); ++i) {
         const uint32_t grey = 16 * i;
-        colours[i] = grey | (grey << 8) | (grey << 16);
+        colours[i] = MakeColourValue(uint8_t(grey), uint8_t(grey), uint8_t(grey));
     }
 }
 

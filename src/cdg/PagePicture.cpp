@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "media/ColourValue.h"
 #include "media/RgbPicture.h"
 #include "project/ImageStruct.h"
 #include "project/MBitmap.h"
@@ -12,13 +13,9 @@ namespace {
 
 constexpr uint32_t kChannelCut = 0xF0F0F0;
 
-int Red(uint32_t c) { return int((c >> 16) & 0xFF); }
-int Green(uint32_t c) { return int((c >> 8) & 0xFF); }
-int Blue(uint32_t c) { return int(c & 0xFF); }
-
 double Distance(uint32_t a, uint32_t b)
 {
-    const int dr = Red(a) - Red(b), dg = Green(a) - Green(b), db = Blue(a) - Blue(b);
+    const int dr = ColourRed(a) - ColourRed(b), dg = ColourGreen(a) - ColourGreen(b), db = ColourBlue(a) - ColourBlue(b);
     return std::sqrt(double(dr * dr + dg * dg + db * db));
 }
 
@@ -40,7 +37,7 @@ std::pair<int, double> NearestEntry(uint32_t colour, const std::array<uint32_t, 
 uint32_t TableColour(const MBitmap& picture, int i)
 {
     const RgbQuad& q = picture.colours[size_t(i)];
-    return (uint32_t(q.red) << 16) | (uint32_t(q.green) << 8) | q.blue;
+    return MakeColourValue(q.red, q.green, q.blue);
 }
 
 bool ValidSize(const MBitmap& picture)
@@ -92,14 +89,13 @@ bool StorePicture(const RgbPicture& decoded, MBitmap& picture)
     picture.truePixels.assign(kTrueColourBytes, 0);
     for (size_t i = 0; i < scaled.pixels.size(); ++i) {
         const uint32_t c = scaled.pixels[i];
-        picture.truePixels[i * 4 + 0] = uint8_t(Blue(c));
-        picture.truePixels[i * 4 + 1] = uint8_t(Green(c));
-        picture.truePixels[i * 4 + 2] = uint8_t(Red(c));
+        picture.truePixels[i * 4 + 0] = ColourBlue(c);
+        picture.truePixels[i * 4 + 1] = ColourGreen(c);
+        picture.truePixels[i * 4 + 2] = ColourRed(c);
         picture.truePixels[i * 4 + 3] = 0;
     }
     for (int i = 0; i < kPicturePaletteSize; ++i)
-        picture.SetColour(i, uint8_t(Red(palette[size_t(i)])), uint8_t(Green(palette[size_t(i)])),
-                          uint8_t(Blue(palette[size_t(i)])));
+        picture.SetColour(i, ColourRed(palette[size_t(i)]), ColourGreen(palette[size_t(i)]), ColourBlue(palette[size_t(i)]));
     picture.indexPixels.assign(kIndexPixelBytes, 0);
     picture.conversionPending = 1;
     return true;
@@ -174,7 +170,7 @@ void PictureToIndexed(MBitmap& picture, int ditherAmount)
             uint8_t* row = picture.indexPixels.data() + size_t(h - 1 - y) * stride;
             for (int x = 0; x < w; ++x) {
                 const uint8_t* p = picture.truePixels.data() + (size_t(y) * size_t(w) + size_t(x)) * 4;
-                const uint32_t colour = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+                const uint32_t colour = MakeColourValue(p[2], p[1], p[0]); // stored blue, green, red
                 const auto [n, d1] = NearestEntry(colour, table);
                 int index = n;
                 if (ditherAmount != 0) {
@@ -216,7 +212,7 @@ PageCanvas PlacePicture(const MBitmap& picture, int displayMode, uint8_t fillInd
     PageCanvas canvas;
     for (size_t i = 0; i < canvas.colours.size(); ++i) {
         const RgbQuad& q = picture.colours[i];
-        canvas.colours[i] = uint32_t(q.red) | (uint32_t(q.green) << 8) | (uint32_t(q.blue) << 16);
+        canvas.colours[i] = MakeColourValue(q.red, q.green, q.blue);
     }
     canvas.Fill(fillIndex);
     if (!ValidSize(picture)) return canvas;

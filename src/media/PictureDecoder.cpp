@@ -67,12 +67,16 @@ bool SideOk(int w, int h)
     return w > 0 && h > 0 && w <= kMaxPictureSide && h <= kMaxPictureSide;
 }
 
-// Converts any decoded frame to 0x00RRGGBB pixels (BGRA bytes in memory order on little endian).
+// The pixel format whose 32-bit pixels, in the machine's byte order, are colour values: red in
+// the low byte. (Scaling in it gives the same channels as in any other order of R, G and B.)
+constexpr AVPixelFormat kColourValueFormat = AV_PIX_FMT_BGR32;
+
+// Converts any decoded frame to colour value pixels.
 bool FrameToRgb(const AVFrame& frame, RgbPicture& out)
 {
     std::unique_ptr<SwsContext, SwsDeleter> sws(
         sws_getContext(frame.width, frame.height, AVPixelFormat(frame.format), frame.width, frame.height,
-                       AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr));
+                       kColourValueFormat, SWS_POINT, nullptr, nullptr, nullptr));
     if (!sws) return false;
     out.width = frame.width;
     out.height = frame.height;
@@ -80,7 +84,7 @@ bool FrameToRgb(const AVFrame& frame, RgbPicture& out)
     uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(out.pixels.data()), nullptr, nullptr, nullptr};
     int dstStride[4] = {frame.width * 4, 0, 0, 0};
     if (sws_scale(sws.get(), frame.data, frame.linesize, 0, frame.height, dst, dstStride) != frame.height) return false;
-    for (uint32_t& p : out.pixels) p &= 0x00FFFFFF;
+    for (uint32_t& p : out.pixels) p &= kColourValueMask;
     return true;
 }
 
@@ -165,8 +169,8 @@ bool DecodePictureFile(const std::string& path, RgbPicture& out)
 bool ScalePicture(const RgbPicture& in, int width, int height, RgbPicture& out)
 {
     if (in.width <= 0 || in.height <= 0 || width <= 0 || height <= 0) return false;
-    std::unique_ptr<SwsContext, SwsDeleter> sws(sws_getContext(in.width, in.height, AV_PIX_FMT_BGRA, width, height,
-                                                               AV_PIX_FMT_BGRA, SWS_BICUBIC, nullptr, nullptr,
+    std::unique_ptr<SwsContext, SwsDeleter> sws(sws_getContext(in.width, in.height, kColourValueFormat, width, height,
+                                                               kColourValueFormat, SWS_BICUBIC, nullptr, nullptr,
                                                                nullptr));
     if (!sws) return false;
     RgbPicture result;
@@ -178,7 +182,7 @@ bool ScalePicture(const RgbPicture& in, int width, int height, RgbPicture& out)
     uint8_t* dst[4] = {reinterpret_cast<uint8_t*>(result.pixels.data()), nullptr, nullptr, nullptr};
     int dstStride[4] = {width * 4, 0, 0, 0};
     if (sws_scale(sws.get(), src, srcStride, 0, in.height, dst, dstStride) != height) return false;
-    for (uint32_t& p : result.pixels) p &= 0x00FFFFFF;
+    for (uint32_t& p : result.pixels) p &= kColourValueMask;
     out = std::move(result);
     return true;
 }

@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
-// A decoded picture: width x height pixels, row by row, each 0x00RRGGBB.
+#include "media/ColourValue.h"
+
+// A decoded picture: width x height pixels, row by row, each a colour value
+// (media/ColourValue.h; the fourth byte is 0).
 struct RgbPicture {
     int width = 0;
     int height = 0;

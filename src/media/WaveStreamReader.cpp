@@ -46,6 +46,8 @@ void WaveStreamReader::Close()
     m_source.Close();
     m_format = WaveFormat{};
     m_extra.clear();
+    m_subFormatTag = 0;
+    m_factFrames = 0;
     m_riffSize = 0;
     m_dataStart = 0;
     m_dataBytes = 0;
@@ -85,50 +87,83 @@ bool WaveStreamReader::FindChunk(const std::array<uint8_t, 4>& id, uint64_t& dat
     return false;
 }
 
-bool WaveStreamReader::Begin(uint32_t silentFrames)
+bool WaveStreamReader::ReadHeader()
 {
-    if (m_source.Size() > kMaxWavFileBytes) return Fail(kMsgWavTooLarge);
-
     uint8_t preamble[kRiffPreambleBytes];
     if (!m_source.ReadExact(preamble, sizeof preamble) ||
         !std::equal(kRiffId.begin(), kRiffId.end(), preamble) ||
         !std::equal(kWaveId.begin(), kWaveId.end(), preamble + kChunkHeaderBytes))
-        return Fail(kMsgWavCorrupt);
+        return false;
     m_riffSize = GetLe32(preamble + kChunkIdBytes);
 
     uint64_t fmtStart = 0;
     uint32_t fmtSize = 0;
-    if (!FindChunk(kFmtId, fmtStart, fmtSize) || fmtSize < WaveFormat::kBytes) return Fail(kMsgWavCorrupt);
+    if (!FindChunk(kFmtId, fmtStart, fmtSize) || fmtSize < WaveFormat::kBytes) return false;
     uint8_t block[WaveFormat::kBytes];
-    if (!m_source.Seek(fmtStart) || !m_source.ReadExact(block, sizeof block)) return Fail(kMsgWavCorrupt);
+    if (!m_source.Seek(fmtStart) || !m_source.ReadExact(block, sizeof block)) return false;
     m_format = WaveFormat::FromBytes(block);
     // Plain PCM has no extra bytes; any other format says how many follow, and they must lie
     // within the chunk.
     if (m_format.formatTag != kWaveFormatPcm && fmtSize >= WaveFormat::kBytes + kExtraSizeBytes) {
         uint8_t sizeBytes[kExtraSizeBytes];
-        if (!m_source.ReadExact(sizeBytes, sizeof sizeBytes)) return Fail(kMsgWavCorrupt);
+        if (!m_source.ReadExact(sizeBytes, sizeof sizeBytes)) return false;
         const uint16_t extraBytes = GetLe16(sizeBytes);
-        if (extraBytes > fmtSize - WaveFormat::kBytes - kExtraSizeBytes) return Fail(kMsgWavCorrupt);
+        if (extraBytes > fmtSize - WaveFormat::kBytes - kExtraSizeBytes) return false;
         m_extra.resize(extraBytes);
-        if (!m_source.ReadExact(m_extra.data(), extraBytes)) return Fail(kMsgWavCorrupt);
+        if (!m_source.ReadExact(m_extra.data(), extraBytes)) return false;
     }
-    uint16_t subFormatTag = 0;
     if (m_format.formatTag == kWaveFormatExtensible && m_extra.size() >= kExtensibleExtraBytes)
-        subFormatTag = SubFormatTag(m_extra.data() + kSubFormatOffset);
-    const std::string problem = WavFormatProblem(m_format, subFormatTag);
-    if (!problem.empty()) return Fail(problem);
+        m_subFormatTag = SubFormatTag(m_extra.data() + kSubFormatOffset);
+
+    // A compressed file's frame count is in its fact chunk; PCM files need none.
+    uint64_t factStart = 0;
+    uint32_t factSize = 0;
+    if (FindChunk(kFactId, factStart, factSize) && factSize >= kFactBytes) {
+        uint8_t count[kFactBytes];
+        if (m_source.Seek(factStart) && m_source.ReadExact(count, sizeof count)) m_factFrames = GetLe32(count);
+    }
 
     uint32_t dataSize = 0;
-    if (!FindChunk(kDataId, m_dataStart, dataSize)) return Fail(kMsgWavCorrupt);
+    if (!FindChunk(kDataId, m_dataStart, dataSize)) return false;
     // A data chunk that claims more than the file holds streams what is there.
     m_dataBytes = static_cast<uint32_t>(std::min<uint64_t>(dataSize, m_source.Size() - std::min(m_dataStart, m_source.Size())));
     m_fileDataBytes = m_heldBytes = m_dataBytes;
+    return true;
+}
+
+bool WaveStreamReader::Begin(uint32_t silentFrames)
+{
+    if (m_source.Size() > kMaxWavFileBytes) return Fail(kMsgWavTooLarge);
+    if (!ReadHeader()) {
+        // A header cut short tells nothing reliable: report no format and no data.
+        Close();
+        return Fail(kMsgWavCorrupt);
+    }
+    const std::string problem = WavFormatProblem(m_format, m_subFormatTag);
+    if (!problem.empty()) return Fail(problem);
+
     m_silentBytes = uint64_t(silentFrames) * m_format.FrameBytes();
     // Unsigned 8-bit samples are silent at their centre value, not at 0.
     m_silence = m_format.bitsPerSample == kBits8 ? uint8_t(kSample8Centre) : uint8_t(0);
     m_buffer.resize(kBufferBytes);
     if (!Reset()) return Fail(kMsgWavReadFailed);
     return true;
+}
+
+uint32_t WaveStreamReader::SampleFrames() const
+{
+    if (EffectiveFormatTag(m_format, m_subFormatTag) > kWaveFormatPcm) return m_factFrames;
+    const uint32_t frameBytes = m_format.FrameBytes();
+    return frameBytes == 0 ? 0 : m_heldBytes / frameBytes;
+}
+
+uint32_t WaveStreamReader::LengthMs() const
+{
+    const uint32_t rate = m_format.sampleRate;
+    if (rate == 0) return 0;
+    constexpr uint64_t kMsPerSecond = 1000;
+    // frames * 1000 / rate + 0.5, truncated, in whole numbers.
+    return static_cast<uint32_t>((uint64_t(SampleFrames()) * kMsPerSecond * 2 + rate) / (uint64_t(rate) * 2));
 }
 
 bool WaveStreamReader::SetLength(uint32_t dataBytes)

@@ -12,17 +12,21 @@
 // A data length meaning "as the file holds it".
 inline constexpr uint32_t kFileLength = UINT32_MAX;
 
-// Streams the sample data of an 8- or 16-bit PCM WAV file in pieces, optionally preceded by a
-// number of silent sample frames (the lead-in that the player and the exports put in front of
-// the music). It finds the chunks by the RIFF rules: the format chunk and then the data chunk,
-// each searched from the start of the RIFF form, odd-sized chunks padded to even offsets.
+// The one reader of WAV files. It gives the header's facts (format, data size, length) and
+// streams the sample data of an 8- or 16-bit PCM file in pieces, optionally preceded by a number
+// of silent sample frames (the lead-in that the player and the exports put in front of the
+// music). It finds the chunks by the RIFF rules: the format, data and fact chunks are each
+// searched from the start of the RIFF form, in any order, odd-sized chunks padded to even
+// offsets; chunks it does not know (a LIST chunk before or after the data) are passed over.
 //
 // The data can be given another length than the file's (SetLength): the song's music is as long
 // as its stream needs, and the part the file does not hold is read as silence, so that the
 // music file itself never has to be lengthened.
 //
 // Open, Reset and Read return false on failure and FailureText says why; callers stop
-// streaming then.
+// streaming then. A file whose header is complete but whose samples cannot be streamed
+// (compressed, floating point, 24-bit) still reports its format, data size and length; any
+// other failed Open reports zeros.
 class WaveStreamReader {
 public:
     WaveStreamReader();
@@ -56,12 +60,18 @@ public:
     uint32_t DataBytes() const { return m_dataBytes; }
     // Of those, the bytes the file holds (the rest is silence).
     uint32_t FileDataBytes() const { return m_fileDataBytes; }
+    // Sample frames of the file's data, whatever SetLength gave: the fact chunk's count for a
+    // format other than PCM, else whole frames of the data the file holds.
+    uint32_t SampleFrames() const;
+    // The file's length in milliseconds, rounded to the nearest.
+    uint32_t LengthMs() const;
     uint64_t DataLeft() const { return m_dataLeft + (m_bufferEnd - m_bufferPos) + (m_tailBytes - m_tailDelivered); }
     uint64_t SilentBytes() const { return m_silentBytes; }
     const std::string& FailureText() const { return m_failure; }
 
 private:
     bool Begin(uint32_t silentFrames);
+    bool ReadHeader();
     bool FindChunk(const std::array<uint8_t, 4>& id, uint64_t& dataStart, uint32_t& size);
     bool Fail(const std::string& text);
     bool Refill();
@@ -69,6 +79,8 @@ private:
     InputSource m_source;
     WaveFormat m_format;
     std::vector<uint8_t> m_extra;
+    uint16_t m_subFormatTag = 0;
+    uint32_t m_factFrames = 0;
     uint32_t m_riffSize = 0;
     uint64_t m_dataStart = 0;
     uint32_t m_dataBytes = 0;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cdg/CdgColour.h"
+#include "media/ColourValue.h"
 
 // A picture of 8-bit red, green, blue triples, rows top first, no padding.
 struct RgbImage {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "cdg/CdgColour.h"
+#include "media/ColourValue.h"
 #include "project/MSongSettings.h"
 #include "text/IndexSurface.h"
 #include "text/MFont.h"

@@ -1,4 +1,4 @@
-// Truncated, mutated and random files through both readers: they must fail cleanly or read
+// Truncated, mutated and random files through the WAV reader: they must fail cleanly or read
 // within the bounds of what the file holds. The test build runs under the sanitizers, which
 // turn any out-of-bounds access into a failure.
 #include <gtest/gtest.h>
@@ -8,33 +8,21 @@
 #include <random>
 
 #include "WavBytes.h"
-#include "audio/WavInFile.h"
 #include "media/WavTexts.h"
 #include "media/WaveStreamReader.h"
 #include "support/TempDir.h"
 
 namespace {
 
-// Reads everything both readers will give and checks the bounds.
+// Reads everything the reader will give and checks the bounds.
 void Exercise(const std::vector<uint8_t>& file)
 {
-    WavInFile in;
-    if (in.Open(file)) {
-        EXPECT_TRUE(in.FailureText().empty());
-        EXPECT_LE(in.DataBytes(), file.size());
-        std::vector<int16_t> buf(333);
-        size_t samples = 0;
-        for (size_t n; (n = in.Read(buf)) > 0;) samples += n;
-        EXPECT_LE(samples * (in.BitsPerSample() / 8), in.DataBytes());
-        EXPECT_GE(samples * (in.BitsPerSample() / 8) + 1, in.DataBytes());
-    } else {
-        EXPECT_FALSE(in.FailureText().empty());
-    }
-
     WaveStreamReader reader;
     const uint32_t silentFrames = uint32_t(file.size() % 5);
-    if (reader.Open(file, silentFrames)) {
-        EXPECT_LE(reader.DataBytes(), file.size());
+    const bool opened = reader.Open(file, silentFrames);
+    // Header facts, even of a refused file, stay within what the file holds.
+    EXPECT_LE(reader.DataBytes(), file.size());
+    if (opened) {
         std::vector<uint8_t> buf(257);
         uint64_t total = 0;
         for (;;) {
@@ -128,11 +116,8 @@ TEST(WavHostileInput, FilesLargerThanAWavCanDescribeAreRefused)
     std::error_code ec;
     std::filesystem::resize_file(path, (uint64_t(1) << 32) + 1024, ec);
     if (ec) GTEST_SKIP() << "this file system cannot hold a sparse 4 GB file";
-    WavInFile in;
-    EXPECT_FALSE(in.Open(path));
-    EXPECT_EQ(in.FailureText(), kMsgWavTooLarge);
-    EXPECT_EQ(in.DataBytes(), 0u);
     WaveStreamReader reader;
     EXPECT_FALSE(reader.Open(path));
     EXPECT_EQ(reader.FailureText(), kMsgWavTooLarge);
+    EXPECT_EQ(reader.DataBytes(), 0u);
 }

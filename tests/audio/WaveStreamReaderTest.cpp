@@ -2,10 +2,13 @@
 
 #include <filesystem>
 #include <numeric>
+#include <sstream>
 
 #include "WavBytes.h"
+#include "audio/WavOutFile.h"
 #include "media/WavTexts.h"
 #include "media/WaveStreamReader.h"
+#include "support/PictureFiles.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -29,6 +32,17 @@ std::vector<uint8_t> Drain(WaveStreamReader& reader, size_t piece)
         if (got < piece) break;
     }
     return all;
+}
+
+// What a refused header reports: nothing.
+void ExpectNoFacts(const WaveStreamReader& reader)
+{
+    EXPECT_EQ(reader.Format().sampleRate, 0u);
+    EXPECT_EQ(reader.Format().channels, 0u);
+    EXPECT_EQ(reader.Format().bitsPerSample, 0u);
+    EXPECT_EQ(reader.DataBytes(), 0u);
+    EXPECT_EQ(reader.SampleFrames(), 0u);
+    EXPECT_EQ(reader.LengthMs(), 0u);
 }
 
 } // namespace
@@ -96,12 +110,39 @@ TEST(WaveStreamReader, FindsItsChunksByTheRiffRules)
 {
     const auto data = Counting(64);
     {
-        // Data ahead of the format chunk is still found; odd chunks are padded.
-        WaveStreamReader reader;
-        const auto file = RiffWave({{"LIST", {1, 2, 3}}, {"data", data}, FmtChunk(2, 16)});
-        ASSERT_TRUE(reader.Open(file));
-        EXPECT_EQ(reader.Format().channels, 2u);
-        EXPECT_EQ(Drain(reader, 100), data);
+        // The layouts we meet: LIST chunks before or after the data (a work file names its
+        // music in a trailing LIST/INFO chunk), odd chunks padded, an 18-byte format chunk with
+        // a fact chunk, the extensible format, the data ahead of the format chunk. Chunks are
+        // passed over by their size whatever their ids hold, and frames are counted in whole
+        // sample frames as they stream, whatever the block align says.
+        const auto samples = Le16Bytes(Tone(500, 2));
+        const RiffChunk list{"LIST", std::vector<uint8_t>(13, 'x')};
+        const RiffChunk source{"LIST", {'I', 'N', 'F', 'O', 'I', 'S', 'R', 'F', 5, 0, 0, 0, 'a', '.', 'm', 'p', '3', 0}};
+        const RiffChunk fmt18{"fmt ", FormatBody(1, 2, 44100, 16, {0, 0})};
+        const RiffChunk fact{"fact", {0xF4, 0x01, 0, 0, 9, 9, 9, 9}};
+        const RiffChunk extensible{"fmt ", FormatBody(0xFFFE, 2, 44100, 16, ExtensibleExtra(16, 1))};
+        RiffChunk noAlign = FmtChunk(2, 16);
+        noAlign.body[12] = 0;
+        const std::vector<std::vector<RiffChunk>> layouts = {
+            {list, FmtChunk(2, 16), {"data", samples}},
+            {FmtChunk(2, 16), {"data", samples}, source},
+            {fmt18, fact, list, {"data", samples}, list},
+            {{" z0z", {1, 2, 3}}, extensible, {"data", samples}},
+            {FmtChunk(2, 16), {"LI\x1FT", {1, 2}}, {"LI{T", {3}}, {"data", samples}},
+            {list, {"data", samples}, FmtChunk(2, 16)},
+            {noAlign, {"data", samples}},
+        };
+        for (size_t i = 0; i < layouts.size(); ++i) {
+            SCOPED_TRACE("layout " + std::to_string(i));
+            const auto file = RiffWave(layouts[i]);
+            WaveStreamReader reader;
+            ASSERT_TRUE(reader.Open(file)) << reader.FailureText();
+            EXPECT_EQ(reader.Format().channels, 2u);
+            EXPECT_EQ(reader.DataBytes(), 2000u);
+            EXPECT_EQ(reader.SampleFrames(), 500u);
+            EXPECT_EQ(reader.LengthMs(), 11u); // 11.34 ms
+            EXPECT_EQ(Drain(reader, 4096), samples);
+        }
     }
     {
         // Plain PCM keeps no extra bytes, even from an 18-byte format chunk.
@@ -130,7 +171,14 @@ TEST(WaveStreamReader, FindsItsChunksByTheRiffRules)
         EXPECT_EQ(Drain(reader, 50), expected);
     }
     const std::vector<std::pair<std::string, std::vector<uint8_t>>> bad = {
+        {"empty", {}},
+        {"not RIFF", [&] { auto f = RiffWave({FmtChunk(2, 16), {"data", data}}); f[0] = 'X'; return f; }()},
+        {"header cut short", std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'}},
         {"short format", RiffWave({{"fmt ", std::vector<uint8_t>(14)}, {"data", data}})},
+        {"format without its sample size",
+         RiffWave({{"fmt ", [] { auto f = FormatBody(1, 2, 44100, 16); f.resize(14); return f; }()}, {"data", data}})},
+        {"chunk beyond the end", RiffWave({FmtChunk(1, 16), {"LIST", {1, 2}, 1000}, {"data", data}})},
+        {"format beyond the end", RiffWave({{"fmt ", FormatBody(1, 1, 44100, 16), 0xFFFFFFFF}, {"data", data}})},
         {"extra bytes beyond the format chunk", RiffWave({{"fmt ", FormatBody(0xFFFE, 2, 44100, 16, {40, 0, 1, 2})}, {"data", data}})},
         {"no data", RiffWave({FmtChunk(2, 16)})},
         {"no format", RiffWave({{"data", data}})},
@@ -147,25 +195,133 @@ TEST(WaveStreamReader, FindsItsChunksByTheRiffRules)
         EXPECT_FALSE(reader.Read(buf, got));
         EXPECT_EQ(got, 0u);
         EXPECT_FALSE(reader.Reset());
+        ExpectNoFacts(reader);
     }
 }
 
-TEST(WaveStreamReader, RefusesWhatItCannotStream)
+TEST(WaveStreamReader, RefusesWhatItCannotStreamButTellsItsFacts)
 {
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> format;
+        std::string text;
+    };
+    const std::string compressed = "Only uncompressed PCM WAV files are supported. Can't open WAV file with ";
+    const std::vector<Case> cases = {
+        {"24-bit", FormatBody(1, 2, 44100, 24), WavSampleSizeText(24)},
+        {"float", FormatBody(3, 2, 44100, 32), compressed + "floating-point samples."},
+        {"extensible float", FormatBody(0xFFFE, 2, 44100, 32, ExtensibleExtra(32, 3)), compressed + "floating-point samples."},
+        {"MP3", FormatBody(0x55, 2, 44100, 0, {0, 0}), compressed + "compressed samples (format tag 0x0055)."},
+        {"extensible cut short", FormatBody(0xFFFE, 2, 44100, 16, {0, 0}), compressed + "an extensible format of unknown kind."},
+        {"no channels", FormatBody(1, 0, 44100, 16), kMsgWavBadFormat},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto file = RiffWave({{"fmt ", c.format}, {"fact", {0x88, 0x58, 0x01, 0}}, {"data", std::vector<uint8_t>(96)}});
+        WaveStreamReader reader;
+        EXPECT_FALSE(reader.Open(file));
+        EXPECT_EQ(reader.FailureText(), c.text);
+        std::vector<uint8_t> buf(8);
+        size_t got = 1;
+        EXPECT_FALSE(reader.Read(buf, got));
+        EXPECT_EQ(got, 0u);
+    }
+    // The header still says what it holds: a compressed file's length comes from its fact
+    // chunk (88,200 frames at 44,100 Hz), a 24-bit one's from its data.
+    std::vector<uint8_t> adpcmExtra(2 + 32);
+    adpcmExtra[0] = 32;
+    const auto adpcm = RiffWave({{"fmt ", FormatBody(2, 2, 44100, 4, adpcmExtra)},
+                                 {"data", std::vector<uint8_t>(96)},
+                                 {"fact", {0x88, 0x58, 0x01, 0}}});
     WaveStreamReader reader;
-    const auto bits24 = RiffWave({{"fmt ", FormatBody(1, 2, 44100, 24)}, {"data", std::vector<uint8_t>(60)}});
+    EXPECT_FALSE(reader.Open(adpcm));
+    EXPECT_EQ(reader.Format().bitsPerSample, 4u);
+    EXPECT_EQ(reader.SampleFrames(), 88200u);
+    EXPECT_EQ(reader.LengthMs(), 2000u);
+    const auto bits24 = RiffWave({{"fmt ", FormatBody(1, 2, 44100, 24)}, {"data", std::vector<uint8_t>(6 * 44100)}});
     EXPECT_FALSE(reader.Open(bits24));
-    EXPECT_EQ(reader.FailureText(), WavSampleSizeText(24));
-    const auto mp3 = RiffWave({{"fmt ", FormatBody(0x55, 2, 44100, 0, {0, 0})}, {"data", std::vector<uint8_t>(60)}});
-    EXPECT_FALSE(reader.Open(mp3));
-    EXPECT_EQ(reader.FailureText(),
-              "Only uncompressed PCM WAV files are supported. Can't open WAV file with compressed samples (format tag "
-              "0x0055).");
+    EXPECT_EQ(reader.DataBytes(), 6u * 44100u);
+    EXPECT_EQ(reader.LengthMs(), 1000u);
 
     TempDir dir;
     const std::string path = dir.File("none.wav");
     EXPECT_FALSE(reader.Open(path));
     EXPECT_EQ(reader.FailureText(), "Error : Unable to open file \"" + path + "\" for reading.");
+    ExpectNoFacts(reader);
+}
+
+// Our writer's files in every format we accept, and files made by other programs: ffmpeg adds
+// a LIST chunk, sox makes 8-bit files. Lengths round to the nearest millisecond; a stream is
+// read from its own position.
+TEST(WaveStreamReader, ReadsOurWriterAndOtherProgramsWithTheirLengths)
+{
+    TempDir dir;
+    for (uint16_t bits : {8, 16}) {
+        for (uint16_t channels : {1, 2}) {
+            SCOPED_TRACE(std::to_string(bits) + " bit, " + std::to_string(channels) + " channels");
+            const size_t frames = 30001;
+            const auto samples = Tone(frames, channels);
+            const std::string path = dir.File("rt.wav");
+            {
+                WavOutFile out;
+                ASSERT_TRUE(out.Create(path, 44100, bits, channels));
+                ASSERT_TRUE(out.Write(samples));
+            }
+            std::vector<uint8_t> expected = Le16Bytes(samples);
+            if (bits == 8) {
+                expected.clear();
+                for (int16_t v : samples) expected.push_back(uint8_t(v / 256 + 128));
+            }
+            WaveStreamReader reader;
+            ASSERT_TRUE(reader.Open(path)) << reader.FailureText();
+            EXPECT_EQ(reader.Format().sampleRate, 44100u);
+            EXPECT_EQ(reader.Format().channels, channels);
+            EXPECT_EQ(reader.Format().bitsPerSample, bits);
+            EXPECT_EQ(reader.SampleFrames(), frames);
+            EXPECT_EQ(reader.LengthMs(), 680u); // 680.29 ms
+            EXPECT_EQ(Drain(reader, 997), expected);
+        }
+    }
+
+    WaveStreamReader reader;
+    // 66 frames at 44,100 Hz are 1.497 ms, 67 frames 1.519 ms; a data size that is no whole
+    // number of frames counts whole frames.
+    const auto f66 = Pcm16File(std::vector<int16_t>(66), 1);
+    ASSERT_TRUE(reader.Open(f66));
+    EXPECT_EQ(reader.LengthMs(), 1u);
+    const auto f67 = Pcm16File(std::vector<int16_t>(67), 1);
+    ASSERT_TRUE(reader.Open(f67));
+    EXPECT_EQ(reader.LengthMs(), 2u);
+    const auto odd = RiffWave({FmtChunk(2, 16), {"data", std::vector<uint8_t>(4 * 22050 + 3)}});
+    ASSERT_TRUE(reader.Open(odd));
+    EXPECT_EQ(reader.SampleFrames(), 22050u);
+    EXPECT_EQ(reader.LengthMs(), 500u);
+
+    const auto file = Pcm16File(Tone(64, 1), 1);
+    std::stringstream stream;
+    stream << "junk before";
+    stream.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    stream.seekg(11);
+    ASSERT_TRUE(reader.Open(stream));
+    EXPECT_EQ(Drain(reader, 10), Le16Bytes(Tone(64, 1)));
+
+    const std::string made = dir.File("ffmpeg.wav");
+    const std::string raw = dir.File("ffmpeg.raw");
+    ASSERT_TRUE(RunCommand("ffmpeg -v error -f lavfi -i sine=frequency=440:duration=0.5 -ac 2 -metadata title=T "
+                           "-c:a pcm_s16le -y " + made + " && ffmpeg -v error -i " + made +
+                           " -f s16le -c:a pcm_s16le -y " + raw));
+    ASSERT_TRUE(reader.Open(made)) << reader.FailureText();
+    EXPECT_EQ(reader.LengthMs(), 500u);
+    EXPECT_EQ(Drain(reader, 4096), ReadFileBytes(raw));
+
+    const std::string sox8 = dir.File("sox8.wav");
+    const std::string soxRaw = dir.File("sox8.raw");
+    ASSERT_TRUE(RunCommand("sox -n -r 44100 -c 1 -b 8 -e unsigned-integer " + sox8 + " synth 0.25 sine 300 && sox " +
+                           sox8 + " -t raw " + soxRaw));
+    ASSERT_TRUE(reader.Open(sox8)) << reader.FailureText();
+    EXPECT_EQ(reader.Format().bitsPerSample, 8u);
+    EXPECT_EQ(reader.LengthMs(), 250u);
+    EXPECT_EQ(Drain(reader, 4096), ReadFileBytes(soxRaw));
 }
 
 TEST(WaveStreamReader, AFileThatShrinksWhileStreamingIsAFailure)

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "audio/WavInFile.h"
+#include "media/WaveStreamReader.h"
 #include "project/ProjectFile.h"
 #include "audio/WavOutFile.h"
 #include "cdg/LyricLineWriter.h"
@@ -245,7 +245,7 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
     EXPECT_EQ(song.musicDataBytes, needed);
     // The user's own WAV stays as it was and the song still plays from it: the rest is silence
     // read after its samples.
-    WavInFile original;
+    WaveStreamReader original;
     ASSERT_TRUE(original.Open(wav));
     EXPECT_EQ(original.DataBytes(), 2 * kSecond * 4);
     EXPECT_EQ(song.MusicWorkPath(), wav);

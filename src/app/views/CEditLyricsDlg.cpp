@@ -29,7 +29,7 @@
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "audio/WavInFile.h"
+#include "media/WaveStreamReader.h"
 #include "cdg/LineFit.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
@@ -469,7 +469,7 @@ void CEditLyricsDlg::AudioControlsRefresh()
     m_slider->setEnabled(music);
     m_musicFrames = 0;
     if (music) {
-        WavInFile wav;
+        WaveStreamReader wav;
         if (wav.Open(QFile::encodeName(App().WorkingAudioPath()).toStdString())) m_musicFrames = wav.SampleFrames();
         else m_musicFrames = App().Song().MusicFrames();
     }

@@ -18,7 +18,7 @@
 #include "app/CommandIds.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/ManualResetEvent.h"
-#include "audio/WavInFile.h"
+#include "media/WaveStreamReader.h"
 #include "cdg/CdgPacket.h"
 #include "cdg/MRwGenerator.h"
 #include "cdg/WriteRwMemory.h"
@@ -149,9 +149,9 @@ void CPlaySongDlg::BuildStream()
     size_t used = 0;
     m_streamStart = WriteRwMemory(song, used, kWriteWholeSong);
     uint64_t musicFrames = song.MusicFrames();
-    WavInFile work;
+    WaveStreamReader work;
     if (work.Open(song.MusicWorkPath())) {
-        const uint32_t frameBytes = uint32_t(work.Channels()) * work.BitsPerSample() / 8;
+        const uint32_t frameBytes = work.Format().FrameBytes();
         // The song's music: the file's samples and the silence the stream needs after them.
         if (frameBytes > 0) musicFrames = std::max(work.DataBytes(), song.musicDataBytes) / frameBytes;
     }

@@ -1,5 +1,6 @@
 #include "log/LogFileReader.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>

@@ -13,6 +13,17 @@ std::vector<uint8_t> Be32(uint32_t n)
     return {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)};
 }
 
+// An MTrk chunk of the given events, closed with the end-of-track event.
+std::vector<uint8_t> TrackChunk(std::vector<uint8_t> body)
+{
+    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
+    std::vector<uint8_t> track = {'M', 'T', 'r', 'k'};
+    const auto size = Be32(uint32_t(body.size()));
+    track.insert(track.end(), size.begin(), size.end());
+    track.insert(track.end(), body.begin(), body.end());
+    return track;
+}
+
 // A track holding the given meta events, each after `delta` ticks, with a note (running
 // status for the second) between them.
 std::vector<uint8_t> Track(const std::vector<Event>& events, uint8_t delta = 0)
@@ -23,12 +34,7 @@ std::vector<uint8_t> Track(const std::vector<Event>& events, uint8_t delta = 0)
         body.insert(body.end(), text.begin(), text.end());
         body.insert(body.end(), {0x00, 0x90, 0x40, 0x60, 0x00, 0x40, 0x00});
     }
-    body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-    std::vector<uint8_t> track = {'M', 'T', 'r', 'k'};
-    const auto size = Be32(uint32_t(body.size()));
-    track.insert(track.end(), size.begin(), size.end());
-    track.insert(track.end(), body.begin(), body.end());
-    return track;
+    return TrackChunk(std::move(body));
 }
 
 // A MIDI file of the given tracks, 96 ticks a quarter note.
@@ -230,14 +236,7 @@ TEST(MidiLyrics, WordsOfOneEventShareTheNoteItIsSungOn)
     // 96 ticks a quarter at 120 beats a minute. The melody track holds a drum hit of 400 ticks
     // and the melody's note of 40 ticks, both at tick 240; the words track has "to you" there
     // and the next words at tick 1,920 (ten seconds).
-    auto chunk = [](std::vector<uint8_t> body) {
-        body.insert(body.end(), {0x00, 0xFF, 0x2F, 0x00});
-        std::vector<uint8_t> track = {'M', 'T', 'r', 'k'};
-        const auto size = Be32(uint32_t(body.size()));
-        track.insert(track.end(), size.begin(), size.end());
-        track.insert(track.end(), body.begin(), body.end());
-        return track;
-    };
+    const auto chunk = TrackChunk;
     const auto melody = chunk({0x81, 0x70, 0x99, 0x24, 0x64, 0x00, 0x90, 0x40, 0x60, 0x28, 0x80, 0x40, 0x00,
                                0x82, 0x68, 0x89, 0x24, 0x00});
     std::vector<uint8_t> body = {0x81, 0x70, 0xFF, 0x05, 6, 't', 'o', ' ', 'y', 'o', 'u'};

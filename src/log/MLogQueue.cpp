@@ -73,6 +73,15 @@ size_t MLogQueue::Pending()
 
 std::string MLogQueue::SwitchOn(const std::string& file)
 {
+    // Records are only ever added to a log: a file of anything else (the song's music, its
+    // project) is the user's, and stays as it is.
+    if (std::FILE* existing = std::fopen(file.c_str(), "rb")) {
+        char mark[3] = {};
+        const size_t got = std::fread(mark, 1, sizeof mark, existing);
+        std::fclose(existing);
+        if (got > 0 && (got < sizeof mark || std::memcmp(mark, "LOG", sizeof mark) != 0))
+            return "\"" + file + "\" is not a Tessavox log file; name a new file or an earlier log.";
+    }
     std::FILE* f = std::fopen(file.c_str(), "ab");
     if (!f) return "Cannot write the log file \"" + file + "\": " + std::strerror(errno) + ".";
     std::fclose(f);

@@ -16,8 +16,9 @@ public:
     static int WriteQueue();
     static size_t Pending();
 
-    // Switches logging on, appending to file (created when missing). Returns what went wrong
-    // when the file cannot be written (logging stays off), or an empty text.
+    // Switches logging on, appending to file (created when missing; an existing file must be a
+    // log). Returns what went wrong when the file cannot be written or is something else
+    // (logging stays off), or an empty text.
     static std::string SwitchOn(const std::string& file);
     // The log file the user named in the environment (TESSAVOX_LOG), or an empty text.
     static std::string FileFromEnvironment();

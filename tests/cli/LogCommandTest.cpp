@@ -40,6 +40,13 @@ TEST(LogCommand, ANamedLogRecordsTheWorkAndListsItBack)
     EXPECT_NE(cut.out.find("GenerateKaraokeLineList-Input Raw String"), std::string::npos);
     EXPECT_NE(cut.err.find("is not a Tessavox log file from byte"), std::string::npos) << cut.err;
 
+    // A file that is not a log, the song's music here, is never written to.
+    const auto musicBytes = ReadFileBytes(music);
+    run = RunCli({"--log", music, "info", song});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("is not a Tessavox log file"), std::string::npos) << run.err;
+    EXPECT_EQ(ReadFileBytes(music), musicBytes);
+
     run = RunCli({"--log", dir.File("no/such/folder/x.log"), "info", song});
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find("Cannot write the log file"), std::string::npos) << run.err;

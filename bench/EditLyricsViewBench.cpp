@@ -16,7 +16,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/CEditLyricsDlg.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ std::string MakeLyrics(int64_t lineCount)
 
 void RunRebuild(benchmark::State& state, bool finalText)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = MakeLyrics(state.range(0));
     // As in the program, the old list is there and its timing is carried over.
     song.GenerateKaraokeLineList(true, finalText);

@@ -21,7 +21,7 @@
 #include "app/views/CPlaceLyricsDlg.h"
 #include "audio/WavOutFile.h"
 #include "player/MCdgPlayer.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ void BM_PlaceWordPress(benchmark::State& state)
     CTessavoxApp app;
     app.InitInstance(true);
     app.Frame()->resize(800, 600);
-    MSongSettings& song = app.Song();
+    KaraokeSong& song = app.Song();
     song.settings.linesPerPage = 6;
     song.lyricText = Lyrics(120);
     app.LoadMusic(QString::fromStdString(music));

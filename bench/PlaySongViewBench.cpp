@@ -28,7 +28,7 @@
 #include "audio/WavOutFile.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/WriteRwMemory.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -74,7 +74,7 @@ struct Song {
         if (!WriteMusic(music, kSongSeconds)) return;
         app.InitInstance(true);
         app.Frame()->resize(800, 600);
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         song.lyricText = Lyrics(kLines);
         song.GenerateKaraokeLineList(true, false);
         // From 8 s to 4 s before the end, evenly.

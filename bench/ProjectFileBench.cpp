@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 
 namespace {
@@ -33,7 +33,7 @@ private:
     std::string m_path;
 };
 
-void MakeSong(MSongSettings& song)
+void MakeSong(KaraokeSong& song)
 {
     for (int i = 0; i < kLines; ++i) song.lyricText += "Twin*kle, twin*kle, lit*tle star, how I won*der what you are\n";
     song.artist = "Traditional";
@@ -49,7 +49,7 @@ void MakeSong(MSongSettings& song)
 
 void BM_SerializeProject(benchmark::State& state)
 {
-    MSongSettings song;
+    KaraokeSong song;
     MakeSong(song);
     for (auto _ : state) {
         auto bytes = SerializeProject(song);
@@ -66,7 +66,7 @@ void BM_SaveProject(benchmark::State& state)
         state.SkipWithError("no temporary folder");
         return;
     }
-    MSongSettings song(dir.File("song.tvx"));
+    KaraokeSong song(dir.File("song.tvx"));
     MakeSong(song);
     for (auto _ : state) {
         if (!SaveProject(song)) {
@@ -78,10 +78,10 @@ void BM_SaveProject(benchmark::State& state)
 
 void BM_LoadProjectBytes(benchmark::State& state)
 {
-    MSongSettings source;
+    KaraokeSong source;
     MakeSong(source);
     const auto bytes = SerializeProject(source);
-    MSongSettings song;
+    KaraokeSong song;
     for (auto _ : state) {
         if (!LoadProjectBytes(song, bytes)) {
             state.SkipWithError("load failed");
@@ -97,13 +97,13 @@ void BM_LoadProject(benchmark::State& state)
         state.SkipWithError("no temporary folder");
         return;
     }
-    MSongSettings source(dir.File("song.tvx"));
+    KaraokeSong source(dir.File("song.tvx"));
     MakeSong(source);
     if (!SaveProject(source)) {
         state.SkipWithError("save failed");
         return;
     }
-    MSongSettings song(dir.File("song.tvx"));
+    KaraokeSong song(dir.File("song.tvx"));
     for (auto _ : state) {
         if (!LoadProject(song)) {
             state.SkipWithError("load failed");

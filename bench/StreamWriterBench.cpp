@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cdg/WriteRwMemory.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void BusyPicture(IMAGE_STRUCT& page)
 
 void BM_WriteRwMemoryFourMinuteSong(benchmark::State& state)
 {
-    MSongSettings song;
+    KaraokeSong song;
     std::string lyrics;
     for (int line = 0; line < 60; ++line) {
         const int words = line < 40 ? 7 : 6; // 400 words in all
@@ -52,7 +52,7 @@ void BM_WriteRwMemoryFourMinuteSong(benchmark::State& state)
         page.text = "Picture page";
         BusyPicture(page);
     }
-    std::vector<uint8_t> buffer(MSongSettings::StreamBufferBytes(240 * kSecond * 4), 0);
+    std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes(240 * kSecond * 4), 0);
     size_t used = 0;
     for (auto _ : state) benchmark::DoNotOptimize(WriteRwMemory(song, buffer, used));
     state.counters["stream MB"] = double(used) / 1e6;

@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "document/SongDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "timing/WordTiming.h"
 
@@ -32,7 +32,7 @@ std::string LongSong()
 
 void MakeSong(SongDocument& doc)
 {
-    MSongSettings& song = doc.Song();
+    KaraokeSong& song = doc.Song();
     song.lyricText = LongSong();
     song.GenerateKaraokeLineList(true, false);
     uint32_t t = 44100;

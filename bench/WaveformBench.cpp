@@ -17,7 +17,7 @@
 
 #include "audio/WavOutFile.h"
 #include "media/WaveStreamReader.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "waveform/WaveformPeaks.h"
 #include "waveform/WaveformStrip.h"
 
@@ -142,7 +142,7 @@ void BM_DrawStrip(benchmark::State& state)
         return;
     }
     // 150 lines of four words, a word a second from 5 s, four lines a page.
-    MSongSettings song;
+    KaraokeSong song;
     for (int l = 0; l < 150; ++l) song.lyricText += "Some words sung here\n";
     song.GenerateKaraokeLineList(true, true);
     song.CalcLineAndPageNumbers();

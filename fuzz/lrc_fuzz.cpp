@@ -6,7 +6,7 @@
 
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LrcDocument lrc;
     std::string text = LyricTextFromBytes(LyricFileKind::Lrc, std::span<const uint8_t>(data, size), lrc);
     if (text.empty()) return 0;
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = std::move(text);
     song.GenerateKaraokeLineList(true, false);
     SilentUserPrompt prompt;

@@ -20,7 +20,7 @@
 #include "player/PngCodec.h"
 #include "media/RgbPicture.h"
 #include "player/RgbImage.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 
 namespace fs = std::filesystem;
@@ -51,7 +51,7 @@ constexpr const char* kLyrics = "Ro/ses are red,\r\nvio/lets are blue,\r\n\r\n"
                                 "{M}su/gar is sweet\r\n{F}and so are you.\r\n";
 
 // A small song: lyrics, timed words, artist and title; pages only when asked for.
-void TimedSong(MSongSettings& song, size_t keepPages)
+void TimedSong(KaraokeSong& song, size_t keepPages)
 {
     song.lyricText = kLyrics;
     song.artist = "Seed Artist";
@@ -155,11 +155,11 @@ std::vector<uint8_t> Bmp(const RgbPicture& image)
 
 void ProjectSeeds()
 {
-    MSongSettings small;
+    KaraokeSong small;
     TimedSong(small, 0);
     Put("project", "lyrics-no-pages.tvx", SerializeProject(small));
 
-    MSongSettings onePage;
+    KaraokeSong onePage;
     TimedSong(onePage, 1);
     IMAGE_STRUCT& title = *onePage.pages[0];
     title.text = "Seed Song\nby Seed Artist";

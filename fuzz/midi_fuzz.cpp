@@ -6,14 +6,14 @@
 
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     LrcDocument lrc;
     std::string text = LyricTextFromBytes(LyricFileKind::Midi, std::span<const uint8_t>(data, size), lrc);
     if (text.empty()) return 0;
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = std::move(text);
     song.GenerateKaraokeLineList(true, false);
     song.CalcLineAndPageNumbers();

@@ -7,16 +7,16 @@
 #include <vector>
 
 #include "cdg/PagePicture.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    MSongSettings song;
+    KaraokeSong song;
     if (!LoadProjectBytes(song, std::span<const uint8_t>(data, size))) return 0;
     const std::vector<uint8_t> saved = SerializeProject(song);
 
-    MSongSettings again;
+    KaraokeSong again;
     if (!LoadProjectBytes(again, saved)) std::abort(); // a saved project must load
     if (SerializeProject(again) != saved) std::abort();  // and save to the same bytes
 

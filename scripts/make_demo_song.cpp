@@ -12,7 +12,7 @@
 
 #include "audio/WavOutFile.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "text/Cp1252.h"
 #include "text/SongTime.h"
@@ -39,7 +39,7 @@ public:
 };
 
 // One beat per syllable, the last syllable of a line held for two.
-void PlaceOnBeat(MSongSettings& song)
+void PlaceOnBeat(KaraokeSong& song)
 {
     uint32_t t = kIntroBeats * kBeat;
     for (size_t i = 0; i < song.LineCount(); ++i) {
@@ -86,7 +86,7 @@ void AddNote(std::vector<double>& mix, uint32_t start, uint32_t length, double f
 }
 
 // Synthesizes the tune in step with the placed words and writes it as 16-bit stereo.
-bool WriteTune(const MSongSettings& song, const char* path)
+bool WriteTune(const KaraokeSong& song, const char* path)
 {
     const uint32_t end = song.words.empty() ? 0 : song.words.back()->end;
     std::vector<double> mix(end + kTailSeconds * kSongSamplesPerSecond, 0.0);
@@ -136,7 +136,7 @@ int main(int argc, char** argv)
     while (!lyrics.empty() && (lyrics.back() == '\n' || lyrics.back() == '\r')) lyrics.pop_back();
 
     ConsolePrompt prompt;
-    MSongSettings song(argv[2]);
+    KaraokeSong song(argv[2]);
     song.prompt = &prompt;
     song.lyricText = Utf8ToCp1252(lyrics);
     song.artist = kArtist;

@@ -4,7 +4,7 @@
 
 class AppSettings;
 class CMainFrame;
-class MSongSettings;
+class KaraokeSong;
 class PlayClock;
 class QtUserPrompt;
 class SongDocument;
@@ -20,7 +20,7 @@ public:
     using QObject::QObject;
     ~AppContext() override = default;
 
-    virtual MSongSettings& Song() = 0;
+    virtual KaraokeSong& Song() = 0;
     virtual SongDocument& Document() = 0;
     virtual AppSettings& Settings() = 0;
     virtual QtUserPrompt& Prompt() = 0;

@@ -26,7 +26,7 @@
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
 #include "log/MLogQueue.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "log/MUserActionLog.h"
 
 namespace {

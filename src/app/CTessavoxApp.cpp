@@ -28,10 +28,10 @@
 #include "document/RecoveryFile.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
-#include "log/MSongSettingsDumpLog.h"
+#include "log/KaraokeSongDumpLog.h"
 #include "log/MUserActionLog.h"
 #include "player/MCdgPlayer.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/MusicLocation.h"
 #include "project/ProjectFile.h"
 
@@ -140,7 +140,7 @@ CTessavoxApp::CTessavoxApp()
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
     });
     m_song->isPlaying = [this] { return IsPlaying(); };
-    settingsDialog = [this](MSongSettings& copy) { return CSongSettingsDlg::Run(*this, copy); };
+    settingsDialog = [this](KaraokeSong& copy) { return CSongSettingsDlg::Run(*this, copy); };
 }
 
 CTessavoxApp::~CTessavoxApp()
@@ -614,7 +614,7 @@ void CTessavoxApp::ExitWhenWorkHasEnded()
 void CTessavoxApp::SongSettings()
 {
     if (!settingsDialog) return;
-    std::unique_ptr<MSongSettings> copy = m_song->Copy();
+    std::unique_ptr<KaraokeSong> copy = m_song->Copy();
     const bool ok = settingsDialog(*copy);
     LogAction(ok ? "Settings-OK" : "Settings-Cancel", kActionSettings);
     if (ok) {
@@ -623,7 +623,7 @@ void CTessavoxApp::SongSettings()
         SwitchView(m_currentView);
     }
     if (MLogQueue::LoggingOn())
-        MLogQueue::Add(std::make_unique<MSongSettingsDumpLog>("Post SettingsDlg", *m_song), true);
+        MLogQueue::Add(std::make_unique<KaraokeSongDumpLog>("Post SettingsDlg", *m_song), true);
 }
 
 void CTessavoxApp::FollowDocument()

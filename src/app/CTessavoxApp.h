@@ -15,7 +15,7 @@
 class CMainFrame;
 class CProgressDlg;
 class ExportSongCommand;
-class MSongSettings;
+class KaraokeSong;
 class QTimer;
 
 // The application: the one open song, the per-user settings, the project lifecycle, the music
@@ -32,7 +32,7 @@ public:
     // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
     bool InitInstance(bool showFrame = true);
 
-    MSongSettings& Song() override { return m_document.Song(); }
+    KaraokeSong& Song() override { return m_document.Song(); }
     SongDocument& Document() override { return m_document; }
     AppSettings& Settings() override { return m_settings; }
     QtUserPrompt& Prompt() override { return m_prompt; }
@@ -114,7 +114,7 @@ public:
     const PlayClock& Clock() const override { return m_clockOverride ? *m_clockOverride : m_playerClock; }
     void SetClockForTesting(const PlayClock* clock) { m_clockOverride = clock; }
     // The song settings dialog on a working copy (the real dialog unless replaced).
-    std::function<bool(MSongSettings& copy)> settingsDialog;
+    std::function<bool(KaraokeSong& copy)> settingsDialog;
 
 private:
     void SaveWindowState();
@@ -134,7 +134,7 @@ private:
     QtUserPrompt m_prompt;
     GuiThreadPrompt m_songPrompt{m_prompt, this};
     SongDocument m_document;
-    MSongSettings* m_song = &m_document.Song();
+    KaraokeSong* m_song = &m_document.Song();
     QTimer* m_recoveryTimer = nullptr;
     std::unique_ptr<CMainFrame> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;

@@ -22,7 +22,7 @@
 #include "document/DocumentExport.h"
 #include "export/SongExportStream.h"
 #include "export/VideoExport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -75,7 +75,7 @@ private:
 
 void ExportSongCommand::Run()
 {
-    MSongSettings& song = m_app.Song();
+    KaraokeSong& song = m_app.Song();
     CDlgExport dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
@@ -123,7 +123,7 @@ void ExportSongCommand::TellWritten(const QStringList& paths)
 QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension,
                                         const ExportChoices& choices)
 {
-    const MSongSettings& song = m_app.Song();
+    const KaraokeSong& song = m_app.Song();
     FileChoice choice;
     choice.save = true;
     choice.title = title;
@@ -177,7 +177,7 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
 {
-    MSongSettings& song = m_app.Song();
+    KaraokeSong& song = m_app.Song();
     m_choices = choices;
     m_artist = song.artist;
     m_title = song.title;

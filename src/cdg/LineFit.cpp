@@ -7,11 +7,11 @@
 #include "cdg/TextLayout.h"
 #include "log/MLineListLog.h"
 #include "project/LyricMarkup.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
-const MTextType& LyricsStyle(const MSongSettings& song)
+const MTextType& LyricsStyle(const KaraokeSong& song)
 {
     static const IMAGE_STRUCT kDefaultLyricsPage;
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
@@ -78,7 +78,7 @@ std::vector<std::string_view> TextLines(std::string_view text)
 }
 
 // The fitted lyric text and, for each karaoke line, how many lines it became.
-std::string FitText(const MSongSettings& song, std::vector<int>& piecesPerLine)
+std::string FitText(const KaraokeSong& song, std::vector<int>& piecesPerLine)
 {
     std::string out;
     bool firstLine = true;
@@ -105,7 +105,7 @@ std::string FitText(const MSongSettings& song, std::vector<int>& piecesPerLine)
 
 } // namespace
 
-LineFit MeasureLyricLine(const MSongSettings& song, const std::string& lineText)
+LineFit MeasureLyricLine(const KaraokeSong& song, const std::string& lineText)
 {
     LineFit fit;
     std::tie(fit.text, fit.width) = Drawn(LyricsStyle(song), lineText);
@@ -129,7 +129,7 @@ std::vector<LineFit> MeasurePageText(const IMAGE_STRUCT& page)
     return fits;
 }
 
-std::vector<LineFit> MeasureSongLines(const MSongSettings& song)
+std::vector<LineFit> MeasureSongLines(const KaraokeSong& song)
 {
     std::vector<LineFit> fits;
     const MTextType& style = LyricsStyle(song);
@@ -156,7 +156,7 @@ std::vector<LineFit> MeasureSongLines(const MSongSettings& song)
     return fits;
 }
 
-std::vector<LineFit> LinesTooWide(const MSongSettings& song)
+std::vector<LineFit> LinesTooWide(const KaraokeSong& song)
 {
     std::vector<LineFit> wide;
     for (LineFit& fit : MeasureSongLines(song))
@@ -164,7 +164,7 @@ std::vector<LineFit> LinesTooWide(const MSongSettings& song)
     return wide;
 }
 
-std::vector<std::string> BreakLyricLine(const MSongSettings& song, std::string_view line)
+std::vector<std::string> BreakLyricLine(const KaraokeSong& song, std::string_view line)
 {
     const MTextType& style = LyricsStyle(song);
     const int room = LineFit{}.room;
@@ -189,13 +189,13 @@ std::vector<std::string> BreakLyricLine(const MSongSettings& song, std::string_v
     return pieces;
 }
 
-std::string FitLyricText(const MSongSettings& song)
+std::string FitLyricText(const KaraokeSong& song)
 {
     std::vector<int> piecesPerLine;
     return FitText(song, piecesPerLine);
 }
 
-int FitLongLines(MSongSettings& song, bool finalText)
+int FitLongLines(KaraokeSong& song, bool finalText)
 {
     std::vector<int> piecesPerLine;
     std::string text = FitText(song, piecesPerLine);

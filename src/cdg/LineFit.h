@@ -5,7 +5,7 @@
 
 #include "cdg/PageCanvas.h"
 
-class MSongSettings;
+class KaraokeSong;
 struct IMAGE_STRUCT;
 
 // Which text a measured line belongs to.
@@ -28,11 +28,11 @@ struct LineFit {
 
 // The lines of the song's lyric text (page breaks left out) at the lyrics page's style, then
 // the lines of the enabled title and credits pages at theirs.
-std::vector<LineFit> MeasureSongLines(const MSongSettings& song);
+std::vector<LineFit> MeasureSongLines(const KaraokeSong& song);
 // Those of them that do not fit.
-std::vector<LineFit> LinesTooWide(const MSongSettings& song);
+std::vector<LineFit> LinesTooWide(const KaraokeSong& song);
 // A karaoke line of the line list (its text as stored) at the lyrics page's style.
-LineFit MeasureLyricLine(const MSongSettings& song, const std::string& lineText);
+LineFit MeasureLyricLine(const KaraokeSong& song, const std::string& lineText);
 // The lines of a title or credits page's text at the page's style.
 std::vector<LineFit> MeasurePageText(const IMAGE_STRUCT& page);
 
@@ -41,12 +41,12 @@ std::vector<LineFit> MeasurePageText(const IMAGE_STRUCT& page);
 // spaces between word elements break (never one beside a syllable mark, nor before a word that
 // begins with "&"), so the words and their markup stay as they were; the pieces of a second
 // singer's line all carry the mark. A line that fits comes back alone.
-std::vector<std::string> BreakLyricLine(const MSongSettings& song, std::string_view line);
+std::vector<std::string> BreakLyricLine(const KaraokeSong& song, std::string_view line);
 
 // The song's lyric text with every line broken as BreakLyricLine does.
-std::string FitLyricText(const MSongSettings& song);
+std::string FitLyricText(const KaraokeSong& song);
 
 // FitLyricText applied to the song: the lyric text changes and the line list is rebuilt from it
 // (finalText as GenerateKaraokeLineList takes it). Every word keeps its times, and every new
 // line the placed flag and colour of the line it came from. Returns how many lines were broken.
-int FitLongLines(MSongSettings& song, bool finalText);
+int FitLongLines(KaraokeSong& song, bool finalText);

@@ -2,9 +2,9 @@
 
 #include "cdg/TextLayout.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
-void ComputeWordBoxes(MSongSettings& song)
+void ComputeWordBoxes(KaraokeSong& song)
 {
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;

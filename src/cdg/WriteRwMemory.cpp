@@ -12,7 +12,7 @@
 #include "log/MLogQueue.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/SweepAdvance.h"
 
 namespace {
@@ -94,7 +94,7 @@ void LogTable(const char* name, const std::vector<int64_t>& table)
 
 } // namespace
 
-uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& usedLength, int64_t fromTime)
+uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& usedLength, int64_t fromTime)
 {
     std::fill(buffer.begin(), buffer.end(), 0);
     MRwGenerator generator(buffer);
@@ -283,7 +283,7 @@ uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& u
     return uint32_t(std::min<int64_t>(leadIn, UINT32_MAX));
 }
 
-uint32_t WriteRwMemory(MSongSettings& song, size_t& usedLength, int64_t fromTime)
+uint32_t WriteRwMemory(KaraokeSong& song, size_t& usedLength, int64_t fromTime)
 {
     return WriteRwMemory(song, std::span<uint8_t>(song.streamBuffer), usedLength, fromTime);
 }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-class MSongSettings;
+class KaraokeSong;
 
 // A from time below any song time: nothing is left out.
 inline constexpr int64_t kWriteWholeSong = -1410065407;
@@ -14,8 +14,8 @@ inline constexpr int64_t kWriteWholeSong = -1410065407;
 // erase time, makes the music work file long enough for the stream, and returns the lead-in:
 // the sample frames of silence to play before the music. usedLength gets the stream's length
 // in bytes.
-uint32_t WriteRwMemory(MSongSettings& song, std::span<uint8_t> buffer, size_t& usedLength,
+uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& usedLength,
                        int64_t fromTime = kWriteWholeSong);
 
 // The same over the song's own stream buffer.
-uint32_t WriteRwMemory(MSongSettings& song, size_t& usedLength, int64_t fromTime = kWriteWholeSong);
+uint32_t WriteRwMemory(KaraokeSong& song, size_t& usedLength, int64_t fromTime = kWriteWholeSong);

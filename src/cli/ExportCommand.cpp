@@ -26,7 +26,7 @@
 #include "export/EncodeMp4.h"
 #include "export/SongExportStream.h"
 #include "export/VideoExport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 
 namespace {
@@ -159,7 +159,7 @@ int RunExportCommand(const CliArgs& args)
 
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
-    MSongSettings& song = doc.Song();
+    KaraokeSong& song = doc.Song();
     if (haveTitle) song.title = title;
     if (haveArtist) song.artist = artist;
     // Before the music is decoded: a refusal should not cost a long wait.

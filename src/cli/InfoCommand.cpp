@@ -17,7 +17,7 @@
 #include "media/ByteOrder.h"
 #include "project/ColourSlots.h"
 #include "project/LyricMarkup.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "project/SweepAdvance.h"
 #include "text/Cp1252.h"
@@ -159,7 +159,7 @@ std::string OrNone(const std::string& cp1252)
     return cp1252.empty() ? "(none)" : Printable(cp1252);
 }
 
-std::string TextReport(const MSongSettings& song, const std::string& path, int32_t version, bool musicMissing)
+std::string TextReport(const KaraokeSong& song, const std::string& path, int32_t version, bool musicMissing)
 {
     std::string out;
     AppendLine(out, "Project:", PrintablePath(path));
@@ -229,7 +229,7 @@ std::string TextReport(const MSongSettings& song, const std::string& path, int32
     return out;
 }
 
-std::string JsonReport(const MSongSettings& song, const std::string& path, int32_t version, bool musicMissing)
+std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t version, bool musicMissing)
 {
     std::string out;
     JsonWriter json(out);
@@ -338,7 +338,7 @@ int RunInfoCommand(const CliArgs& args)
     StderrUserPrompt prompt;
     prompt.SetCommand("info");
     SongDocument doc;
-    const MSongSettings& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
     if (!OpenCliProject(doc, options.path, prompt)) return 1;
     int32_t version = 0;
     if (!ReadFileVersion(options.path, version)) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 
 std::string LineFitPlace(const LineFit& fit)
@@ -19,7 +19,7 @@ std::string TooWideText(const LineFit& fit)
            " pixels)";
 }
 
-size_t WarnLinesTooWide(const MSongSettings& song)
+size_t WarnLinesTooWide(const KaraokeSong& song)
 {
     const std::vector<LineFit> wide = LinesTooWide(song);
     for (const LineFit& fit : wide)

@@ -4,7 +4,7 @@
 
 #include "cdg/LineFit.h"
 
-class MSongSettings;
+class KaraokeSong;
 
 // "line 12" (a karaoke line, as info counts them) or "title page line 2".
 std::string LineFitPlace(const LineFit& fit);
@@ -14,4 +14,4 @@ std::string TooWideText(const LineFit& fit);
 
 // One warning on stderr for each line of the song that is too wide for the screen, with the
 // line's text. Returns how many there were.
-size_t WarnLinesTooWide(const MSongSettings& song);
+size_t WarnLinesTooWide(const KaraokeSong& song);

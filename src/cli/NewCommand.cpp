@@ -21,7 +21,7 @@
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
 #include "media/ReplacingFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 #include "text/UserPrompt.h"
 
@@ -115,7 +115,7 @@ int RunNewCommand(const CliArgs& args)
 
     // Lyrics first: a bad lyric file should not cost a long decode, and a song file may name
     // the music.
-    MSongSettings song(project);
+    KaraokeSong song(project);
     song.prompt = &prompt;
     LrcDocument lrc;
     prompt.SetSubject(o.lyrics);

@@ -15,7 +15,7 @@
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
 #include "player/PagePreview.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ int RunPageCommand(const CliArgs& args)
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     doc.AddInputsTo(gate);
     if (!OutputsAllowed("page", gate, {output})) return 1;
-    MSongSettings& song = doc.Song();
+    KaraokeSong& song = doc.Song();
 
     MRwRenderer renderer;
     MRwSnapshotPresenter snapshot(scale);

@@ -25,7 +25,7 @@
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 #include <poll.h>
 #include <unistd.h>
@@ -74,7 +74,7 @@ struct PlayOptions {
 };
 
 // "mm:ss.cc" of a music time in frames, and the line whose words span it.
-std::string SongReport(const MSongSettings& song, uint32_t clock, uint32_t leadIn)
+std::string SongReport(const KaraokeSong& song, uint32_t clock, uint32_t leadIn)
 {
     const int64_t t = int64_t(clock) - leadIn;
     const uint64_t hundredths = t > 0 ? uint64_t(t) * 100 / kCdgSampleRate : 0;
@@ -185,7 +185,7 @@ int RunPlayCommand(const CliArgs& args)
     StderrUserPrompt prompt;
     prompt.SetCommand("play");
     std::unique_ptr<SongDocument> doc;
-    MSongSettings* song = nullptr;
+    KaraokeSong* song = nullptr;
     uint32_t songLeadIn = 0;
     std::vector<uint8_t> stream;
     if (IsProjectPath(o.music)) {

@@ -16,7 +16,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "log/MLineListLog.h"
 #include "media/AtomicFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ int RunStreamCommand(const CliArgs& args)
     prompt.SetCommand("stream");
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
-    MSongSettings& song = doc.Song();
+    KaraokeSong& song = doc.Song();
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
     if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
@@ -58,7 +58,7 @@ int RunStreamCommand(const CliArgs& args)
     if (buffer.empty()) {
         uint32_t lastEnd = 0;
         for (const auto& w : song.words) lastEnd = std::max(lastEnd, w->end);
-        own.assign(MSongSettings::StreamBufferBytes(uint32_t(std::min<uint64_t>(
+        own.assign(KaraokeSong::StreamBufferBytes(uint32_t(std::min<uint64_t>(
                        uint64_t(lastEnd) * kBytesPerSampleFrame, UINT32_MAX))),
                    0);
         buffer = own;

@@ -12,7 +12,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "document/SongDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "waveform/WaveformPeaks.h"
 #include "waveform/WaveformStrip.h"
 
@@ -71,7 +71,7 @@ int RunWaveformCommand(const CliArgs& args)
         std::fprintf(stderr, "tessavox-cli waveform: %s\n", why.c_str());
         return 1;
     }
-    const MSongSettings& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
 
     WaveformStrip strip;
     strip.SetSize(*width, *height);

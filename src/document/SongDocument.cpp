@@ -5,13 +5,13 @@
 #include "audio/WorkFileSource.h"
 #include "document/OutputGate.h"
 #include "lyrics/LyricImport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
 #include "waveform/WaveformPeaks.h"
 
 SongDocument::SongDocument(UserPrompt* prompt)
-    : m_song(std::make_unique<MSongSettings>()), m_peaks(std::make_unique<WaveformPeaks>())
+    : m_song(std::make_unique<KaraokeSong>()), m_peaks(std::make_unique<WaveformPeaks>())
 {
     SetPrompt(prompt);
     New();
@@ -69,7 +69,7 @@ bool SongDocument::Modified() const
 
 void SongDocument::New()
 {
-    MSongSettings& song = *m_song;
+    KaraokeSong& song = *m_song;
     song.RestoreDefaults();
     song.ClearLines();
     song.artist.clear();
@@ -223,7 +223,7 @@ void SongDocument::CancelMusic()
     if (MusicImport* import = m_import.load()) import->Cancel();
 }
 
-void SongDocument::ApplySettings(const MSongSettings& edited)
+void SongDocument::ApplySettings(const KaraokeSong& edited)
 {
     m_song->AssignSettings(edited);
     m_song->SetModified(true);
@@ -366,7 +366,7 @@ const WaveformPeaks& SongDocument::MusicPeaks(std::string* why)
 
 void SongDocument::AddInputsTo(OutputGate& gate) const
 {
-    const MSongSettings& song = Song();
+    const KaraokeSong& song = Song();
     gate.AddInput(Path(), "the song's project file");
     gate.AddInput(song.musicPath, "the song's music");
     gate.AddInput(MusicSource(), "the song's music");

@@ -12,7 +12,7 @@
 #include "export/SongExportStream.h"
 #include "project/MusicLocation.h"
 
-class MSongSettings;
+class KaraokeSong;
 class OutputGate;
 class UserPrompt;
 struct LrcDocument;
@@ -38,8 +38,8 @@ public:
     SongDocument(const SongDocument&) = delete;
     SongDocument& operator=(const SongDocument&) = delete;
 
-    MSongSettings& Song() { return *m_song; }
-    const MSongSettings& Song() const { return *m_song; }
+    KaraokeSong& Song() { return *m_song; }
+    const KaraokeSong& Song() const { return *m_song; }
     void SetPrompt(UserPrompt* prompt);
 
     // -- The project.
@@ -89,7 +89,7 @@ public:
     // -- Changes the user makes as a whole.
     // Takes the settings of edited (a copy of the song the settings sheet worked on) and records
     // them as the step "Song Settings".
-    void ApplySettings(const MSongSettings& edited);
+    void ApplySettings(const KaraokeSong& edited);
     // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song; an LRC
     // or KAR file's times are left in lrc for ApplyLrcTiming. False when nothing was imported
     // (the user has been told why). The caller records the step once the text is in place.
@@ -150,7 +150,7 @@ private:
     void FollowHistory(const SongSnapshot* state);
     void SetPath(const std::string& path);
 
-    std::unique_ptr<MSongSettings> m_song;
+    std::unique_ptr<KaraokeSong> m_song;
     UserPrompt* m_prompt = nullptr;
     UndoHistory m_history;
     std::string m_musicSource;

@@ -4,7 +4,7 @@
 #include <utility>
 #include <zlib.h>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 
 namespace {
@@ -12,7 +12,7 @@ namespace {
 constexpr int kCompressionLevel = 1;
 } // namespace
 
-SongSnapshot SongSnapshot::Capture(const MSongSettings& song)
+SongSnapshot SongSnapshot::Capture(const KaraokeSong& song)
 {
     // The music is not part of the history: its path is left out of the bytes.
     const std::vector<uint8_t> raw = SerializeProject(song, false);
@@ -41,7 +41,7 @@ std::vector<uint8_t> SongSnapshot::ProjectBytes() const
     return raw;
 }
 
-bool SongSnapshot::RestoreInto(MSongSettings& song) const
+bool SongSnapshot::RestoreInto(KaraokeSong& song) const
 {
     const std::vector<uint8_t> raw = ProjectBytes();
     if (raw.empty()) return false;

@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <vector>
 
-class MSongSettings;
+class KaraokeSong;
 
 // The song's content as its project file holds it, without the music (undo never changes the
 // music), kept compressed: a 200-line song with three full-screen pages is a few kilobytes.
 class SongSnapshot {
 public:
-    static SongSnapshot Capture(const MSongSettings& song);
+    static SongSnapshot Capture(const KaraokeSong& song);
     // Puts the content back into the song. Music, stream buffer, path and prompt stay as they
     // are; the modified flag is the caller's to set. False only for a snapshot that cannot be
     // read back, which leaves the song as it was.
-    bool RestoreInto(MSongSettings& song) const;
+    bool RestoreInto(KaraokeSong& song) const;
 
     // The project bytes the snapshot holds (music path empty).
     std::vector<uint8_t> ProjectBytes() const;

@@ -22,7 +22,7 @@
 #include "lyrics/LrcWriter.h"
 #include "media/FileSet.h"
 #include "media/ScratchFolder.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace fs = std::filesystem;
@@ -93,7 +93,7 @@ std::string ZipPathFor(const std::string& chosenPath)
     return (chosen.parent_path() / WithExtension(chosen.filename().string(), kZipExtension + 1)).string();
 }
 
-CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
+CompressedExportResult RunCompressedExport(const KaraokeSong& song, const ExportStream& stream,
                                            const std::string& chosenPath, const ExportChoices& choices,
                                            const ProgressCallback& progress, UserPrompt& prompt,
                                            const std::string& tempFolder)

@@ -7,7 +7,7 @@
 #include "media/ProgressCallback.h"
 #include "media/WorkStatus.h"
 
-class MSongSettings;
+class KaraokeSong;
 class UserPrompt;
 
 // The progress window's caption while the audio is compressed.
@@ -49,7 +49,7 @@ std::string ZipPathFor(const std::string& chosenPath);
 // written as one set, in place only when every member is complete (an old pair stays whole on
 // any failure or cancel). Progress follows the encoding; returning false cancels, which is not
 // told. Failures are told through the prompt, naming the file and the system's reason.
-CompressedExportResult RunCompressedExport(const MSongSettings& song, const ExportStream& stream,
+CompressedExportResult RunCompressedExport(const KaraokeSong& song, const ExportStream& stream,
                                            const std::string& chosenPath, const ExportChoices& choices,
                                            const ProgressCallback& progress, UserPrompt& prompt,
                                            const std::string& tempFolder = {});

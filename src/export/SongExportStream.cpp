@@ -2,9 +2,9 @@
 
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
-SongExportStream PrepareSongExportStream(MSongSettings& song)
+SongExportStream PrepareSongExportStream(KaraokeSong& song)
 {
     SongExportStream stream;
     song.GenerateKaraokeLineList(true, true);

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-class MSongSettings;
+class KaraokeSong;
 
 // What every export starts with: the line list rebuilt with final text and the song's whole
 // CD+G stream written into its stream buffer.
@@ -14,4 +14,4 @@ struct SongExportStream {
     uint32_t tail = 0;
 };
 
-SongExportStream PrepareSongExportStream(MSongSettings& song);
+SongExportStream PrepareSongExportStream(KaraokeSong& song);

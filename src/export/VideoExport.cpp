@@ -6,7 +6,7 @@
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "cdg/ExportBin.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -15,7 +15,7 @@ constexpr uint32_t kExportVideoAction = 3;
 
 } // namespace
 
-VideoExportResult RunVideoExport(const MSongSettings& song, const ExportStream& stream, const std::string& path,
+VideoExportResult RunVideoExport(const KaraokeSong& song, const ExportStream& stream, const std::string& path,
                                  const ExportChoices& choices, const ProgressCallback& progress, UserPrompt& prompt)
 {
     VideoExportResult result;

@@ -7,7 +7,7 @@
 #include "media/ProgressCallback.h"
 #include "media/WorkStatus.h"
 
-class MSongSettings;
+class KaraokeSong;
 class UserPrompt;
 
 // The progress window's caption while the video is made.
@@ -23,5 +23,5 @@ struct VideoExportResult {
 // file (with the lead-in and tail silence of the MP3+G export) as one video at the chosen
 // frame size and rate, titled with the song's title and artist. Failures are told through the
 // prompt; a cancel (progress returning false) is not, and leaves no file.
-VideoExportResult RunVideoExport(const MSongSettings& song, const ExportStream& stream, const std::string& path,
+VideoExportResult RunVideoExport(const KaraokeSong& song, const ExportStream& stream, const std::string& path,
                                  const ExportChoices& choices, const ProgressCallback& progress, UserPrompt& prompt);

@@ -6,9 +6,9 @@
 #include "log/MLogQueue.h"
 #include "log/MTextMsgLog.h"
 #include "project/LyricMarkup.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
-void MLineListLog::Rebuilt(const MSongSettings& song)
+void MLineListLog::Rebuilt(const KaraokeSong& song)
 {
     if (!MLogQueue::LoggingOn()) return;
     MLogQueue::Add(
@@ -20,7 +20,7 @@ void MLineListLog::Rebuilt(const MSongSettings& song)
     Numbered(song);
 }
 
-void MLineListLog::Numbered(const MSongSettings& song)
+void MLineListLog::Numbered(const KaraokeSong& song)
 {
     if (!MLogQueue::LoggingOn()) return;
     MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("CalcLineAndPageNumbers", song.lines), true);

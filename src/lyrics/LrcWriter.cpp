@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "media/AtomicFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ std::string SpreadWords(const std::string& line, uint32_t base)
 
 } // namespace
 
-std::string BuildLrc(const MSongSettings& song, uint32_t songLengthMs, uint32_t leadIn, bool enhanced)
+std::string BuildLrc(const KaraokeSong& song, uint32_t songLengthMs, uint32_t leadIn, bool enhanced)
 {
     std::string out;
     if (!song.artist.empty()) out += "[ar:" + song.artist + "]\r\n";
@@ -160,7 +160,7 @@ std::string BuildLrc(const MSongSettings& song, uint32_t songLengthMs, uint32_t 
     return out;
 }
 
-bool WriteLrcFile(const MSongSettings& song, const std::string& path, uint32_t songLengthMs, uint32_t leadIn,
+bool WriteLrcFile(const KaraokeSong& song, const std::string& path, uint32_t songLengthMs, uint32_t leadIn,
                   bool enhanced)
 {
     const std::string text = BuildLrc(song, songLengthMs, leadIn, enhanced);

@@ -14,7 +14,7 @@
 #include "lyrics/MidiLyrics.h"
 #include "lyrics/UltraStarParser.h"
 #include "media/AtomicFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -98,7 +98,7 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
     return text;
 }
 
-bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
+bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
 {
     Log(std::make_unique<MUserActionLog>(kImportLyricsLogName, kImportLyricsAction));
     lrc = LrcDocument{};
@@ -140,7 +140,7 @@ bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& 
     return true;
 }
 
-bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& prompt)
+bool ApplyLrcTiming(KaraokeSong& song, const LrcDocument& lrc, UserPrompt& prompt)
 {
     if (lrc.lines.empty()) return false;
     if (song.LyricsPlaced() &&

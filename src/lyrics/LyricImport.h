@@ -6,7 +6,7 @@
 #include "lyrics/LrcDocument.h"
 #include "text/TextEncoding.h"
 
-class MSongSettings;
+class KaraokeSong;
 class UserPrompt;
 
 enum class LyricFileKind { Text, Lrc, Midi, Other };
@@ -41,9 +41,9 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
 // list is rebuilt. True when the lyrics were replaced; failures are told to the user, except a
 // file of an unknown kind, which is ignored. Characters that had to be replaced are told as a
 // warning.
-bool ImportLyricFile(MSongSettings& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt);
+bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt);
 
 // Writes the LRC times into the song's word elements, line by line and element by element,
 // up to the shorter list. Asks first when the song's lyrics are already placed. True when the
 // times were written.
-bool ApplyLrcTiming(MSongSettings& song, const LrcDocument& lrc, UserPrompt& prompt);
+bool ApplyLrcTiming(KaraokeSong& song, const LrcDocument& lrc, UserPrompt& prompt);

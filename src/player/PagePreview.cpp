@@ -6,7 +6,7 @@
 #include "player/MRwScreenSink.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
 {
@@ -16,7 +16,7 @@ void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
     WritePage(generator, page, false, 0);
 }
 
-void DrawLyricPagePreview(MRwRenderer& renderer, MSongSettings& song, int pageNumber)
+void DrawLyricPagePreview(MRwRenderer& renderer, KaraokeSong& song, int pageNumber)
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;

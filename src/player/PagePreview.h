@@ -1,7 +1,7 @@
 #pragma once
 
 class MRwRenderer;
-class MSongSettings;
+class KaraokeSong;
 struct IMAGE_STRUCT;
 
 // Still pictures of a song's pages, drawn straight into a renderer (no packets, no clock), as
@@ -12,4 +12,4 @@ void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page);
 
 // Lyric page `pageNumber` of the song: the lyrics page's colours, its picture in its share of
 // the screen, and the lines of that page in their rows and singer colours (unswept).
-void DrawLyricPagePreview(MRwRenderer& renderer, MSongSettings& song, int pageNumber);
+void DrawLyricPagePreview(MRwRenderer& renderer, KaraokeSong& song, int pageNumber);

@@ -4,7 +4,7 @@
 
 #include "project/ColourSlots.h"
 #include "project/LyricMarkup.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -34,7 +34,7 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 } // namespace
 
-void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
+void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
 {
     std::vector<std::unique_ptr<MKaraokeLine>> newLines;
     std::vector<std::unique_ptr<MKaraokeWord>> newWords;
@@ -146,7 +146,7 @@ void MSongSettings::GenerateKaraokeLineList(bool keepTiming, bool finalText)
     CalcLineAndPageNumbers();
 }
 
-void MSongSettings::CalcLineAndPageNumbers()
+void KaraokeSong::CalcLineAndPageNumbers()
 {
     int32_t slot = 0;
     int32_t page = 0;

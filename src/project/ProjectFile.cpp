@@ -11,7 +11,7 @@
 #include "media/ByteReader.h"
 #include "media/ByteWriter.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -95,7 +95,7 @@ bool ReadWordElement(ByteReader& in, MKaraokeWord& w)
 }
 
 // Reads everything after the settings block into staged. False on a short read.
-bool ReadBody(ByteReader& in, int32_t version, MSongSettings& staged)
+bool ReadBody(ByteReader& in, int32_t version, KaraokeSong& staged)
 {
     const bool current = version >= kProjectVersion;
     if (!in.String(staged.lyricText) || !in.String(staged.musicPath)) return false;
@@ -239,7 +239,7 @@ void WriteWordElement(ByteWriter& out, const MKaraokeWord& w)
     out.U32(w.flags);
 }
 
-std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicPath)
+std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath)
 {
     std::vector<uint8_t> bytes;
     bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
@@ -273,7 +273,7 @@ std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicP
     return bytes;
 }
 
-bool SaveProject(MSongSettings& song)
+bool SaveProject(KaraokeSong& song)
 {
     const std::vector<uint8_t> bytes = SerializeProject(song);
     if (!WriteFileAtomically(song.projectPath, bytes)) {
@@ -287,7 +287,7 @@ bool SaveProject(MSongSettings& song)
     return true;
 }
 
-bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
+bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
 {
     UserPrompt& prompt = PromptOrSilent(song.prompt);
     try {
@@ -309,7 +309,7 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
             return false;
         }
 
-        MSongSettings staged(song.projectPath);
+        KaraokeSong staged(song.projectPath);
         ByteReader in(bytes.subspan(kSettingsBlockBytes));
         if (!ReadBody(in, block.version, staged)) {
             prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
@@ -345,7 +345,7 @@ bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes)
     }
 }
 
-bool LoadProject(MSongSettings& song, const std::string& path)
+bool LoadProject(KaraokeSong& song, const std::string& path)
 {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, kMaxProjectBytes)) {
@@ -357,7 +357,7 @@ bool LoadProject(MSongSettings& song, const std::string& path)
     return true;
 }
 
-bool LoadProject(MSongSettings& song)
+bool LoadProject(KaraokeSong& song)
 {
     return LoadProject(song, song.projectPath);
 }

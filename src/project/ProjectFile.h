@@ -6,7 +6,7 @@
 
 class ByteReader;
 class ByteWriter;
-class MSongSettings;
+class KaraokeSong;
 class UserPrompt;
 struct IMAGE_STRUCT;
 struct MKaraokeWord;
@@ -34,19 +34,19 @@ inline constexpr const char* kMsgProjectException =
 
 // The whole file as it is saved; without the music's path when told (the song's history
 // leaves the music out).
-std::vector<uint8_t> SerializeProject(const MSongSettings& song, bool withMusicPath = true);
+std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath = true);
 
 // Writes the project to its path (a new file renamed over the old one). False when the file
 // cannot be written; the old file is then untouched and the song's prompt is told why. Clears
 // modified on success.
-bool SaveProject(MSongSettings& song);
+bool SaveProject(KaraokeSong& song);
 
 // Loads the project at the song's path, or at path, which the song then takes. On failure the
 // song's prompt is told why (the same text whoever opened the file), the song is left unchanged
 // and false is returned.
-bool LoadProject(MSongSettings& song);
-bool LoadProject(MSongSettings& song, const std::string& path);
-bool LoadProjectBytes(MSongSettings& song, std::span<const uint8_t> bytes);
+bool LoadProject(KaraokeSong& song);
+bool LoadProject(KaraokeSong& song, const std::string& path);
+bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes);
 
 // Pieces of the layout shared with the diagnostic log.
 void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page);

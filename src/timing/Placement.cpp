@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "timing/PlayClock.h"
 
 namespace {
 constexpr int kDuet = 2;
 }
 
-Placement::Placement(MSongSettings& song, const PlayClock& clock) : m_song(song), m_clock(clock) {}
+Placement::Placement(KaraokeSong& song, const PlayClock& clock) : m_song(song), m_clock(clock) {}
 
 void Placement::Restart()
 {

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-class MSongSettings;
+class KaraokeSong;
 class PlayClock;
 struct MKaraokeWord;
 
@@ -18,7 +18,7 @@ public:
     static constexpr uint32_t kOpenWordLength = 44100;
 
     // The song's word list must stay as it is while the placement lives.
-    Placement(MSongSettings& song, const PlayClock& clock);
+    Placement(KaraokeSong& song, const PlayClock& clock);
 
     // Back to the first word, none open. Times are kept: words this run does not reach keep
     // their earlier ones.
@@ -45,7 +45,7 @@ private:
     void SkipSecondSingerLines(const MKaraokeWord& placed);
     void FillDuetLines();
 
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     const PlayClock& m_clock;
     size_t m_cursor = 0;
     static constexpr size_t kNone = SIZE_MAX;

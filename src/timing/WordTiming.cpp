@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 constexpr int kThousandths = 1000;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <utility>
 
-class MSongSettings;
+class KaraokeSong;
 
 // Refining placed words one at a time: the start or end of a word moves earlier or later by
 // the song's adjust amount, never past its neighbours; the stretch the Adjust Play loop plays
@@ -11,7 +11,7 @@ class MSongSettings;
 // ">", Ctrl and N, without the window. Words are indices into the song's word list.
 class WordTiming {
 public:
-    explicit WordTiming(MSongSettings& song) : m_song(song) {}
+    explicit WordTiming(KaraokeSong& song) : m_song(song) {}
 
     // An amount of m milliseconds in samples: floor(f x 44,100), f being m / 1000 in single
     // precision (200 ms: 8,820).
@@ -60,5 +60,5 @@ private:
     void MoveEndEarlier(size_t w, uint32_t amount);
     void MoveEndLater(size_t w, uint32_t amount);
 
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
 };

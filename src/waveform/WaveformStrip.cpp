@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "media/ColourValue.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/IndexSurface.h"
 #include "text/MFont.h"
 #include "waveform/WaveformPeaks.h"
@@ -73,7 +73,7 @@ void WaveformStrip::VerticalLine(int x, int top, int bottom, uint32_t colour)
     for (int y = top; y < bottom; ++y) m_image.SetColour(x, y, colour);
 }
 
-void WaveformStrip::Draw(const WaveformPeaks& peaks, const MSongSettings& song, int64_t fromMicros, int64_t toMicros,
+void WaveformStrip::Draw(const WaveformPeaks& peaks, const KaraokeSong& song, int64_t fromMicros, int64_t toMicros,
                          int64_t cursorMicros)
 {
     if (m_image.width == 0) SetSize(1, 1);
@@ -118,7 +118,7 @@ void WaveformStrip::DrawWave(const WaveformPeaks& peaks)
     }
 }
 
-void WaveformStrip::DrawWords(const MSongSettings& song)
+void WaveformStrip::DrawWords(const KaraokeSong& song)
 {
     const int bandTop = WaveHeight();
     const int width = m_image.width;

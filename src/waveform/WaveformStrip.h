@@ -6,7 +6,7 @@
 #include "player/RgbImage.h"
 
 class MFont;
-class MSongSettings;
+class KaraokeSong;
 class WaveformPeaks;
 
 // Draws a stretch of the song's music as a strip picture: the waveform (the peaks of each
@@ -42,7 +42,7 @@ public:
 
     // The music from song time fromMicros to toMicros (microseconds, toMicros > fromMicros)
     // across the width. cursorMicros < 0: no cursor.
-    void Draw(const WaveformPeaks& peaks, const MSongSettings& song, int64_t fromMicros, int64_t toMicros,
+    void Draw(const WaveformPeaks& peaks, const KaraokeSong& song, int64_t fromMicros, int64_t toMicros,
               int64_t cursorMicros = -1);
     const RgbImage& Image() const { return m_image; }
 
@@ -51,7 +51,7 @@ public:
 
 private:
     void DrawWave(const WaveformPeaks& peaks);
-    void DrawWords(const MSongSettings& song);
+    void DrawWords(const KaraokeSong& song);
     void VerticalLine(int x, int top, int bottom, uint32_t colour);
 
     RgbImage m_image;

@@ -11,7 +11,7 @@
 #include "app/AppSettings.h"
 #include "app/dialogs/CDlgExport.h"
 #include "app/widgets/CBalloonTip.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class DlgExportTest : public QObject {
 
 private:
     AppSettings m_settings;
-    MSongSettings m_song;
+    KaraokeSong m_song;
 
     // Stored choices as the registry would hold them after an earlier export.
     void Store(int type, int wma, int mp3, int zip = 0, int lrc = 0, int lrcFormat = 1)

@@ -27,7 +27,7 @@
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/views/CEditLyricsDlg.h"
 #include "player/MCdgPlayer.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/MidiWriter.h"
 #include "support/MusicFiles.h"
 #include "support/ScopedTempFolder.h"
@@ -82,7 +82,7 @@ private:
     }
 
     // Places every word one second after the one before.
-    static void PlaceAll(MSongSettings& song)
+    static void PlaceAll(KaraokeSong& song)
     {
         song.GenerateKaraokeLineList(true, false);
         uint32_t t = 44100;
@@ -346,7 +346,7 @@ private slots:
         Answers answers;
         CTessavoxApp app;
         CEditLyricsDlg* view = Open(app, answers, "one two\r\nthree four");
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         PlaceAll(song);
         const QString lrc = m_dir.filePath("song.lrc");
         WriteText(lrc, "[ti:Song]\n[00:05.00]<00:05.00>one <00:05.50>two <00:06.00>\n"

@@ -36,7 +36,7 @@
 #include "app/dialogs/CProgressDlg.h"
 #include "app/views/CViewBase.h"
 #include "audio/WavOutFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/MediaProbe.h"
 #include "support/PictureFiles.h"
 #include "support/ScopedTempFolder.h"
@@ -200,7 +200,7 @@ private slots:
         QVERIFY(out.Write(samples));
         QVERIFY(out.Close());
 
-        MSongSettings song((QString(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx").toStdString());
+        KaraokeSong song((QString(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx").toStdString());
         QVERIFY(LoadProject(song));
         song.musicPath = wav.toStdString();
         m_project = File("twinkle.tvx");

@@ -19,7 +19,7 @@
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 class GraphicPageTest : public QObject {
     Q_OBJECT
@@ -54,7 +54,7 @@ private slots:
 
     void textEnableAndAlignmentWriteThePage()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QCheckBox>(page, "enable")->click();
@@ -76,7 +76,7 @@ private slots:
 
     void holdIsTypedInSecondsAndStoredInHundredths()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageCredits, Context());
         auto* hold = Child<QLineEdit>(page, "hold");
         QCOMPARE(hold->text(), QString("2.00"));
@@ -100,7 +100,7 @@ private slots:
 
     void sizesAreListedOrTyped()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         auto* size = Child<QComboBox>(page, "size");
         QCOMPARE(Items(*size), QStringList({"14", "16", "18", "20", "22", "24", "26", "28", "36", "72"}));
@@ -117,7 +117,7 @@ private slots:
 
     void theFontListShowsTheDictionaryAndTheCurrentFace()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         auto* font = Child<QComboBox>(page, "font");
         // The song's "Arial" shows even where it is only drawn through a substitute.
@@ -130,7 +130,7 @@ private slots:
 
     void styledLinesTakeFreeSlotsFromTenDown()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QPlainTextEdit>(page, "pageText")->setPlainText("one\ntwo\nthree\nfour");
@@ -185,7 +185,7 @@ private slots:
     void aPictureWarnsAboutLineStylesAndAnUnreadableOneChangesNothing()
     {
         Answers answers;
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         p.lineStyles.lines.push_back({10, 20, 0, "Arial", 0});
@@ -253,7 +253,7 @@ private slots:
 
     void transitionsByNameAndNoEraseOnCredits()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg title(song, kPageTitle, Context());
         CGraphicPageDlg credits(song, kPageCredits, Context());
         auto* draw = Child<QComboBox>(title, "draw");
@@ -271,7 +271,7 @@ private slots:
 
     void backgroundBorderAndShadowColoursTakeTheirSlots()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageCredits, Context());
         IMAGE_STRUCT& p = page.Page();
         p.backgroundColour = 2;

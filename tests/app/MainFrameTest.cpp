@@ -25,7 +25,7 @@
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "timing/PlayClock.h"
 
@@ -58,7 +58,7 @@ private:
     // A saved project with placed lyrics and, when given, music.
     QString SavedProject(const QString& name, const QString& music, int singers = 1)
     {
-        MSongSettings song(File(name).toStdString());
+        KaraokeSong song(File(name).toStdString());
         song.settings.singerCount = singers;
         song.lyricText = "one two\nthree";
         song.GenerateKaraokeLineList(true, false);
@@ -245,7 +245,7 @@ private slots:
         ManualClock clock;
         CTessavoxApp app;
         app.SetClockForTesting(&clock);
-        app.settingsDialog = [](MSongSettings&) { return true; };
+        app.settingsDialog = [](KaraokeSong&) { return true; };
         app.InitInstance(true);
         QVERIFY(app.OpenProject(SavedProject("reach.tvx", wav)));
         QApplication::setActiveWindow(app.Frame());
@@ -380,7 +380,7 @@ private slots:
         WriteWav(wav, 3);
         // Four lines fill the first page; the final line break makes an empty fifth line, which
         // the stream draws on a page of its own.
-        MSongSettings song(File("pages.tvx").toStdString());
+        KaraokeSong song(File("pages.tvx").toStdString());
         song.lyricText = "a b\r\nc d\r\ne f\r\ng h\r\n";
         song.settings.linesPerPage = 4;
         song.GenerateKaraokeLineList(true, false);
@@ -434,7 +434,7 @@ private slots:
         const QString before = File("moved-before"), after = File("moved-after");
         QVERIFY(QDir().mkpath(before));
         WriteWav(before + "/music.wav", 2);
-        MSongSettings song((before + "/song.tvx").toStdString());
+        KaraokeSong song((before + "/song.tvx").toStdString());
         song.lyricText = "one two";
         song.musicPath = (before + "/music.wav").toStdString();
         QVERIFY(SaveProject(song));
@@ -452,7 +452,7 @@ private slots:
         app.Song().lyricText = "one two three";
         app.Song().SetModified(true);
         QVERIFY(app.FileSave());
-        MSongSettings saved((after + "/song.tvx").toStdString());
+        KaraokeSong saved((after + "/song.tvx").toStdString());
         QVERIFY(LoadProject(saved));
         QCOMPARE(saved.musicPath, (before + "/music.wav").toStdString());
         QCOMPARE(saved.lyricText, std::string("one two three"));
@@ -481,7 +481,7 @@ private slots:
         app.Song().SetModified(true);
         app.RunCommand(CommandId::FileSave);
         QCOMPARE(answers.choices.size(), size_t(1)); // no chooser this time
-        MSongSettings check(File("first.tvx").toStdString());
+        KaraokeSong check(File("first.tvx").toStdString());
         QVERIFY(LoadProject(check));
         QCOMPARE(check.lyricText, std::string("hello again"));
     }
@@ -676,7 +676,7 @@ private slots:
         QVERIFY(app.FileSave());
         QCOMPARE(answers.choices.size(), asked);
         QCOMPARE(Sha256(refused), before);
-        MSongSettings saved(File("open.tvx").toStdString());
+        KaraokeSong saved(File("open.tvx").toStdString());
         QVERIFY(LoadProject(saved));
         QCOMPARE(saved.lyricText, std::string("typed after the refusal"));
     }

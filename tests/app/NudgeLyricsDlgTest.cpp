@@ -18,7 +18,7 @@
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
 #include "timing/PlayClock.h"
 
@@ -36,7 +36,7 @@ private:
         if (!out.Create(wav.toStdString(), 44100, 16, 2)) return nullptr;
         out.Write(std::vector<int16_t>(44100 * 2 * 30, 500));
         out.Close();
-        MSongSettings song(m_dir.filePath("adjust.tvx").toStdString());
+        KaraokeSong song(m_dir.filePath("adjust.tvx").toStdString());
         song.settings.singerCount = singers;
         song.lyricText = lyrics;
         song.GenerateKaraokeLineList(true, false);

@@ -24,7 +24,7 @@
 #include "player/MRwRenderer.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
 #include "support/SteppedPlayback.h"
 #include "timing/PlayClock.h"
@@ -117,7 +117,7 @@ private slots:
         CPlaceLyricsDlg* view = Open(app, answers, "one two three four", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         QWidget* target = view->PlaceButton();
 
         m_clock.Set(10000);
@@ -154,7 +154,7 @@ private slots:
         CPlaceLyricsDlg* view = Open(app, answers, "one two three", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
 
         PlaceChecked(view, *song.words[0], 4410);
         m_clock.Set(8000);
@@ -185,7 +185,7 @@ private slots:
         CTessavoxApp app;
         CPlaceLyricsDlg* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         song.SetModified(false); // the music made it modified
         QWidget* target = view->StartButton();
         // Ready: Space, Ctrl and End do nothing, and the focused button does not click either.
@@ -224,7 +224,7 @@ private slots:
         CPlaceLyricsDlg* view = Open(app, answers, "one two", 1, 1, true);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         Tap(view->PlaceButton(), Qt::Key_Space);
         QCOMPARE(song.words[0]->start, 4410u); // the player's clock: the music heard so far
         QTimer* timer = nullptr;
@@ -254,7 +254,7 @@ private slots:
         CTessavoxApp app;
         CPlaceLyricsDlg* view = Open(app, answers, "a b c d e f", 5);
         QVERIFY(view);
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         QVERIFY(StartAndListen(view));
         for (uint32_t i = 0; i < 6; ++i) PlaceChecked(view, *song.words[i], 1000 * (i + 1));
         Tap(view->PlaceButton(), Qt::Key_End);
@@ -328,7 +328,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
         QTRY_VERIFY(view->Viewer()->width() > 500);
         QVERIFY(StartAndListen(view));
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         // Eight presses a second for two seconds, each on the clock's own reading.
         const uint32_t eighth = 44100 / 8;
         QElapsedTimer handling;
@@ -354,7 +354,7 @@ private slots:
         CTessavoxApp app;
         CPlaceLyricsDlg* view = Open(app, answers, "Hello world\nsecond line", 5);
         QVERIFY(view);
-        MSongSettings& song = app.Song();
+        KaraokeSong& song = app.Song();
         MRwRenderer plain;
         DrawLyricPagePreview(plain, song, 0);
         const int sweep = song.settings.sweepColour & 0x0F;
@@ -411,7 +411,7 @@ private slots:
             CTessavoxApp app;
             CPlaceLyricsDlg* view = Open(app, answers, lyrics, 5, 2);
             QVERIFY(view);
-            MSongSettings& song = app.Song();
+            KaraokeSong& song = app.Song();
             QVERIFY(song.lines[1]->secondSinger);
             QVERIFY(StartAndListen(view));
             for (uint32_t t : {1000u, 2000u, 3000u, 4000u}) {
@@ -438,7 +438,7 @@ private slots:
             CTessavoxApp app;
             CPlaceLyricsDlg* view = Open(app, answers, lyrics, 5, 1);
             QVERIFY(view);
-            MSongSettings& song = app.Song();
+            KaraokeSong& song = app.Song();
             QVERIFY(!song.lines[1]->secondSinger);
             QVERIFY(StartAndListen(view));
             for (uint32_t i = 0; i < 3; ++i) PlaceChecked(view, *song.words[i], 1000 * (i + 1));

@@ -34,7 +34,7 @@
 #include "player/MRwRenderer.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
 
 namespace {
@@ -119,7 +119,7 @@ private:
         std::vector<int16_t> samples(size_t(44100) * 2 * size_t(seconds), 1000);
         out.Write(samples);
         out.Close();
-        MSongSettings song(m_dir.filePath("play.tvx").toStdString());
+        KaraokeSong song(m_dir.filePath("play.tvx").toStdString());
         song.lyricText = "hello there\nbye";
         song.GenerateKaraokeLineList(true, false);
         uint32_t t = 4410;

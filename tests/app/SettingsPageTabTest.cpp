@@ -15,7 +15,7 @@
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "cdg/MKaraokeInitialize.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ private slots:
 
     void theTitleTabKeepsItsLabelsAndPlaces()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageTitle, Context());
         QCOMPARE(Labels(page, {"Line #", "Vert align:", "&Font:", "&Size:", "Horiz align:", "Style:", "Bkgnd:",
                                "&Border:", "Text:"}),
@@ -106,7 +106,7 @@ private slots:
 
     void theLyricsTabKeepsItsLabelsAndPlaces()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CLyricsPageDlg page(song, Context());
         QCOMPARE(Labels(page, {"&Font:", "&Size:", "Align:", "St&yle:", "&Lines:", "Bkgnd:", "&Border:", "Sweep:",
                                "Both:", "Draw:"}),
@@ -126,7 +126,7 @@ private slots:
 
     void alignmentButtonsShowGlyphsAndTipsAndOneIsChosen()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CLyricsPageDlg lyrics(song, Context());
         CGraphicPageDlg credits(song, kPageCredits, Context());
         const QStringList tips = {"Left", "Centre", "Right"};
@@ -153,7 +153,7 @@ private slots:
 
     void openingATabShowsTheStyleAndWritesNothing()
     {
-        MSongSettings song;
+        KaraokeSong song;
         IMAGE_STRUCT& lyricsPage = *song.FindPage(kPageLyrics);
         lyricsPage.style.style = kStyleItalic | kStyleShadow;
         lyricsPage.style.size = 30;
@@ -186,7 +186,7 @@ private slots:
 
     void textStyleControlsWriteTheEditedLineOrThePageStyle()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CGraphicPageDlg page(song, kPageCredits, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QPlainTextEdit>(page, "pageText")->setPlainText("one\ntwo");

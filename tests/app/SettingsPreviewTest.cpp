@@ -21,7 +21,7 @@
 #include "cdg/MKaraokeInitialize.h"
 #include "cdg/PagePicture.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/FontDictionary.h"
 #include "text/UserPrompt.h"
 
@@ -95,7 +95,7 @@ private:
     }
 
     // A saved song whose lyric text is the lyrics tab's sample lines.
-    QString SampleSong(const QString& name, MSongSettings& song, int lines)
+    QString SampleSong(const QString& name, KaraokeSong& song, int lines)
     {
         song.projectPath = m_dir.filePath(name).toStdString();
         song.settings.linesPerPage = lines;
@@ -114,7 +114,7 @@ private slots:
     void theLyricsPreviewIsWhatTheCliDraws()
     {
         for (bool picture : {false, true}) {
-            MSongSettings song;
+            KaraokeSong song;
             IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
             // A text sweep in the singer's own colour leaves the swept line looking unswept,
             // as the page command draws it.
@@ -132,7 +132,7 @@ private slots:
             const QImage expected = CliPage(project, "lyrics");
             QCOMPARE(expected.size(), QSize(300, 216));
 
-            MSongSettings loaded(project.toStdString());
+            KaraokeSong loaded(project.toStdString());
             QVERIFY(LoadProject(loaded));
             auto copy = loaded.Copy();
             CSongSettingsDlg dialog(*copy, Context());
@@ -146,12 +146,12 @@ private slots:
 
     void theSweptLineDiffersOnlyInItsOwnRow()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.settings.sweepKind = 1;
         song.FindPage(kPageLyrics)->style.style = kStyleBold | kStyleShadow;
         const QString project = SampleSong("swept.tvx", song, 4);
         const QImage expected = CliPage(project, "lyrics");
-        MSongSettings loaded(project.toStdString());
+        KaraokeSong loaded(project.toStdString());
         QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
         CSongSettingsDlg dialog(*copy, Context());
@@ -167,7 +167,7 @@ private slots:
 
     void theTitlePreviewIsWhatTheCliDraws()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.projectPath = m_dir.filePath("title.tvx").toStdString();
         IMAGE_STRUCT& title = *song.FindPage(kPageTitle);
         title.text = "My Song\nby Someone";
@@ -176,7 +176,7 @@ private slots:
         title.graphic.SetColour(10, 255, 136, 0);
         QVERIFY(SaveProject(song));
         const QImage expected = CliPage(m_dir.filePath("title.tvx"), "title");
-        MSongSettings loaded(song.projectPath);
+        KaraokeSong loaded(song.projectPath);
         QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
         CSongSettingsDlg dialog(*copy, Context());
@@ -187,7 +187,7 @@ private slots:
 
     void previewPlaysThePageInRealTime()
     {
-        MSongSettings song;
+        KaraokeSong song;
         IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);
         credits.text = "Thanks";
         credits.holdTime = 0;
@@ -216,7 +216,7 @@ private slots:
 
     void escapeStopsAPreviewAndKeepsTheSheet()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.FindPage(kPageTitle)->text = "Title";
         CSongSettingsDlg dialog(song, Context());
         const QImage still = Shown(dialog, CSongSettingsDlg::kTitleTab);
@@ -236,7 +236,7 @@ private slots:
 
     void theLyricsPreviewPlaysTheSamplePage()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CSongSettingsDlg dialog(song, Context());
         const QImage still = Shown(dialog, CSongSettingsDlg::kLyricsTab);
         CLyricsPageDlg& page = *dialog.LyricsPage();

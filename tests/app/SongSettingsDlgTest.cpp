@@ -24,7 +24,7 @@
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 class SongSettingsDlgTest : public QObject {
     Q_OBJECT
@@ -35,7 +35,7 @@ private:
     QtUserPrompt m_prompt;
     QString m_graphics;
 
-    SettingsDlgContext Context(MSongSettings* descriptions)
+    SettingsDlgContext Context(KaraokeSong* descriptions)
     {
         return {descriptions, &m_prompt, &m_graphics, &m_settings};
     }
@@ -59,7 +59,7 @@ private slots:
 
     void theSheetHasItsTabsAndKeepsItsButtonsAtTheLowerRight()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CSongSettingsDlg dialog(song, Context(&song));
         QCOMPARE(dialog.windowTitle(), QString("Karaoke Song Settings"));
         QTabWidget* tabs = dialog.Tabs();
@@ -91,7 +91,7 @@ private slots:
 
     void theSheetRemembersItsRectangle()
     {
-        MSongSettings song;
+        KaraokeSong song;
         QRect closedAt;
         {
             CSongSettingsDlg dialog(song, Context(&song));
@@ -181,7 +181,7 @@ private slots:
 
     void linesAndEraseFollowSingersAndPicture()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CSongSettingsDlg dialog(song, Context(&song));
         CLyricsPageDlg& page = *dialog.LyricsPage();
         auto* lines = Child<QComboBox>(page, "lines");
@@ -230,7 +230,7 @@ private slots:
 
     void aStoredCountOutsideTheLimitsIsBroughtInside()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.settings.singerCount = 2;
         song.settings.linesPerPage = 2;
         song.eraseLinesFromBottom = 9;
@@ -244,7 +244,7 @@ private slots:
     // 0.05 s up to 2.50 s; a stored number off that grid shows as applied and stays until moved.
     void advanceSweepShowsTheAdvanceApplied()
     {
-        MSongSettings song;
+        KaraokeSong song;
         CSongSettingsDlg dialog(song, Context(&song));
         auto* spin = Child<CAdvanceSweepSpin>(*dialog.LyricsPage(), "advance");
         QCOMPARE(song.settings.advanceSweep, -20);
@@ -268,7 +268,7 @@ private slots:
         dialog.reject();
 
         for (int steps : {1, -1}) {
-            MSongSettings odd;
+            KaraokeSong odd;
             odd.settings.advanceSweep = -15;
             CSongSettingsDlg again(odd, Context(&odd));
             auto* field = Child<CAdvanceSweepSpin>(*again.LyricsPage(), "advance");
@@ -284,7 +284,7 @@ private slots:
 
     void colourButtonsWriteTheirEntryAndIndex()
     {
-        MSongSettings song;
+        KaraokeSong song;
         IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
         lyrics.singerColours.singer2 = 3;
         song.settings.sweepColour = 5;
@@ -313,7 +313,7 @@ private slots:
 
     void theDescriptionsDialogShowsPromptsAndSavesAllThree()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.singerDescriptions = {"Tenor", "", ""};
         MDuetDlg dialog(song);
         QCOMPARE(dialog.windowTitle(), QString());
@@ -332,7 +332,7 @@ private slots:
 
     void sweepAndStyleControlsWriteTheSong()
     {
-        MSongSettings song;
+        KaraokeSong song;
         song.SetModified(false);
         CSongSettingsDlg dialog(song, Context(&song));
         CLyricsPageDlg& page = *dialog.LyricsPage();

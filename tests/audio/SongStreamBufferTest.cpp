@@ -8,7 +8,7 @@
 #include "project/ProjectFile.h"
 #include "audio/WavOutFile.h"
 #include "media/ByteOrder.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
 
@@ -54,7 +54,7 @@ TEST(SongStreamBuffer, SizedFromTheMusicDataByTheSectorRule)
         SCOPED_TRACE(c.dataBytes);
         const std::string path = dir.File("work.wav");
         WriteSilentWork(path, c.dataBytes);
-        MSongSettings song;
+        KaraokeSong song;
         bool captionRefreshed = false;
         song.onModifiedChanged = [&] { captionRefreshed = true; };
         song.SetMusicPath(path);
@@ -73,7 +73,7 @@ TEST(SongStreamBuffer, MusicThatCannotBeReadLeavesNoBuffer)
     TempDir dir;
     const std::string good = dir.File("good.wav");
     WriteSilentWork(good, 48000);
-    MSongSettings song;
+    KaraokeSong song;
     song.SetMusicPath(good);
     ASSERT_FALSE(song.streamBuffer.empty());
 
@@ -96,7 +96,7 @@ TEST(SongStreamBuffer, DecodedMusicIsMeasuredByItsWorkFile)
     TempDir dir;
     const std::string work = dir.File("tessavox_music.wav");
     WriteSilentWork(work, 2352 * 10);
-    MSongSettings song;
+    KaraokeSong song;
     song.SetMusicPath("/music/song.mp3", work);
     EXPECT_EQ(song.musicPath, "/music/song.mp3");
     EXPECT_EQ(song.MusicWorkPath(), work);
@@ -110,7 +110,7 @@ TEST(SongStreamBuffer, ResizingChangesTheSongsMusicLengthAndNeverTheFile)
     const auto tone = Tone(44100, 2);
     WriteWork(path, tone);
     const auto original = ReadFileBytes(path);
-    MSongSettings song;
+    KaraokeSong song;
     song.SetMusicPath(path);
     ASSERT_EQ(song.musicDataBytes, 176400u);
     for (size_t i = 0; i < song.streamBuffer.size(); ++i) song.streamBuffer[i] = uint8_t(i * 13 + 1);
@@ -150,7 +150,7 @@ TEST(SongStreamBuffer, AFailedResizeChangesNothingAndSaysWhy)
     const std::string path = dir.File("work.wav");
     WriteWork(path, Tone(1000, 2));
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.prompt = &prompt;
     song.SetMusicPath("/music/song.mp3", path);
     const auto buffer = song.streamBuffer;
@@ -173,11 +173,11 @@ TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
     WriteSilentWork(music, 2352 * 100 + 5);
     const std::string project = dir.File("song.tvx");
     {
-        MSongSettings song(project);
+        KaraokeSong song(project);
         song.musicPath = music;
         ASSERT_TRUE(SaveProject(song));
     }
-    MSongSettings loaded(project);
+    KaraokeSong loaded(project);
     ASSERT_TRUE(LoadProject(loaded));
     EXPECT_EQ(loaded.musicPath, music);
     EXPECT_FALSE(loaded.IsModified());
@@ -199,7 +199,7 @@ TEST(SongStreamBuffer, LoadingAProjectRebuildsTheBufferFromItsMusic)
     ASSERT_FALSE(loaded.streamBuffer.empty());
     const std::string empty = dir.File("empty.tvx");
     {
-        MSongSettings song(empty);
+        KaraokeSong song(empty);
         ASSERT_TRUE(SaveProject(song));
     }
     loaded.projectPath = empty;

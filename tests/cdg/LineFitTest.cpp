@@ -7,7 +7,7 @@
 #include "cdg/LineFit.h"
 #include "cdg/StreamTestSupport.h"
 #include "cdg/WriteRwMemory.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ const std::string kLong = "Night light river fire forever and ever!";
 const std::string kTooLongWord = "Supercalifragilisticexpialidociously";
 
 // Places every word of the song, one second each, and writes the stream.
-std::vector<uint8_t> Stream(MSongSettings& song)
+std::vector<uint8_t> Stream(KaraokeSong& song)
 {
     song.settings.advanceSweep = 0;
     song.GenerateKaraokeLineList(true, true);
@@ -30,7 +30,7 @@ std::vector<uint8_t> Stream(MSongSettings& song)
             t += kSecond;
         }
     }
-    std::vector<uint8_t> buffer(MSongSettings::StreamBufferBytes(120 * kSecond * 4), 0);
+    std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes(120 * kSecond * 4), 0);
     size_t used = 0;
     WriteRwMemory(song, buffer, used);
     buffer.resize(used);
@@ -38,7 +38,7 @@ std::vector<uint8_t> Stream(MSongSettings& song)
 }
 
 // Text-coloured pixels in each of the four rows of the first page, before any sweep.
-std::vector<int> InkPerRow(MSongSettings& song)
+std::vector<int> InkPerRow(KaraokeSong& song)
 {
     const std::vector<uint8_t> stream = Stream(song);
     MRwStreamSnapshot player(stream);
@@ -53,7 +53,7 @@ std::vector<int> InkPerRow(MSongSettings& song)
 // What a word alone shows: it fits wherever it stands, and glyphs do not change with their place.
 int InkOfWord(const std::string& word)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = word;
     return InkPerRow(song)[0];
 }
@@ -75,7 +75,7 @@ std::vector<std::string> Words(const std::string& line)
 TEST(LineFit, ALongLineIsReportedAndBrokenSoThatTheScreenShowsEveryLetter)
 {
     ASSERT_EQ(kLong.size(), 40u);
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "Short line\r\n^\r\n" + kLong;
     const std::vector<LineFit> wide = LinesTooWide(song);
     ASSERT_EQ(wide.size(), 1u);
@@ -90,11 +90,11 @@ TEST(LineFit, ALongLineIsReportedAndBrokenSoThatTheScreenShowsEveryLetter)
     // Drawn as it is, the screen cuts the line off.
     int whole = 0;
     for (const std::string& w : Words(kLong)) whole += InkOfWord(w);
-    MSongSettings cut;
+    KaraokeSong cut;
     cut.lyricText = kLong;
     EXPECT_LT(InkPerRow(cut)[0], whole * 9 / 10);
 
-    MSongSettings fitted;
+    KaraokeSong fitted;
     fitted.lyricText = kLong;
     EXPECT_EQ(FitLongLines(fitted, false), 1);
     EXPECT_TRUE(LinesTooWide(fitted).empty());
@@ -119,7 +119,7 @@ TEST(LineFit, ALongLineIsReportedAndBrokenSoThatTheScreenShowsEveryLetter)
 
 TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.settings.singerCount = 2;
     // A second singer's line with syllables, an inner space and a doubled "&".
     const std::string line = "&Rock && roll to*night with New_York lights shin*ing so bright";
@@ -131,7 +131,7 @@ TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
         EXPECT_TRUE(MeasureLyricLine(song, piece.substr(1)).Fits()) << piece;
     }
     // The words of the pieces are the words of the line, with the same marks between them.
-    auto elements = [](MSongSettings& s) {
+    auto elements = [](KaraokeSong& s) {
         s.GenerateKaraokeLineList(false, false);
         std::vector<std::string> out;
         for (const auto& l : s.lines) {
@@ -142,7 +142,7 @@ TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
         }
         return out;
     };
-    MSongSettings before, after;
+    KaraokeSong before, after;
     before.settings.singerCount = after.settings.singerCount = 2;
     before.lyricText = line;
     for (const std::string& piece : pieces) after.lyricText += piece + "\n";
@@ -150,7 +150,7 @@ TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
     EXPECT_EQ(elements(after), elements(before));
 
     // A word wider than the screen gets a line of its own and is still reported.
-    MSongSettings wordy;
+    KaraokeSong wordy;
     wordy.lyricText = "A " + kTooLongWord + " b c\r\nfits";
     wordy.lyricText = FitLyricText(wordy);
     EXPECT_EQ(wordy.lyricText, "A\r\n" + kTooLongWord + "\r\nb c\r\nfits");
@@ -163,7 +163,7 @@ TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
 
 TEST(LineFit, FittingATimedSongKeepsEveryWordsTimeAndEveryLinesFlags)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.settings.singerCount = 2;
     song.lyricText = "one two\r\n&" + kLong + "\r\nthree";
     song.GenerateKaraokeLineList(true, false);
@@ -204,7 +204,7 @@ TEST(LineFit, FittingATimedSongKeepsEveryWordsTimeAndEveryLinesFlags)
 
 TEST(LineFit, EnabledTitleAndCreditsPageLinesAreMeasuredAtTheirOwnStyles)
 {
-    MSongSettings song;
+    KaraokeSong song;
     IMAGE_STRUCT& title = *song.FindPage(kPageTitle);
     title.text = "Title\n" + kLong;
     IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);

@@ -12,7 +12,7 @@
 #include "cdg/StreamTestSupport.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr uint32_t kFirstWord = 6 * kSecond;
 constexpr uint8_t kText = 12, kOutline = 13, kSweep = 14, kBackground = 15;
 
 struct Song {
-    MSongSettings song;
+    KaraokeSong song;
     std::vector<uint8_t> buffer;
     size_t used = 0;
 };
@@ -43,7 +43,7 @@ void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
             t += kSecond;
         }
     }
-    s.buffer.assign(MSongSettings::StreamBufferBytes(60 * kSecond * 4), 0);
+    s.buffer.assign(KaraokeSong::StreamBufferBytes(60 * kSecond * 4), 0);
     WriteRwMemory(s.song, s.buffer, s.used);
     ComputeWordBoxes(s.song);
 }
@@ -74,7 +74,7 @@ std::map<int, int> Counts(const PageCanvas& c)
 // begun their sweeps and those before `done` have finished them: only the colour the mode
 // sweeps turned into the sweep colour, only inside the boxes of begun words, and all of it
 // inside the boxes of finished ones.
-void ExpectSwept(const MSongSettings& song, const PageCanvas& unswept, const PageCanvas& screen, size_t done,
+void ExpectSwept(const KaraokeSong& song, const PageCanvas& unswept, const PageCanvas& screen, size_t done,
                  size_t begun, int mode)
 {
     const uint8_t from = mode == kSweepText ? kText : kBackground;
@@ -111,7 +111,7 @@ TEST(LyricSweep, EveryWordEndsInTheSweepColourAndNothingElseChanges)
             SCOPED_TRACE(testing::Message() << "mode " << mode << (outline ? ", outline" : ""));
             Song s;
             Make(s, "Rock && roll to*night\nYou & me now", mode, outline);
-            const MSongSettings& song = s.song;
+            const KaraokeSong& song = s.song;
             ASSERT_EQ(song.words.size(), 9u);
             MRwStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
             const PageCanvas unswept = ScreenAt(player, kFirstWord - 10 * kCdgSampleFramesPerPacket);
@@ -148,7 +148,7 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
 {
     for (int mode : {kSweepText, kSweepBackground}) {
         SCOPED_TRACE(mode);
-        MSongSettings song(std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx");
+        KaraokeSong song(std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx");
         ASSERT_TRUE(LoadProject(song));
         song.GenerateKaraokeLineList(true, true);
         song.settings.sweepKind = mode;
@@ -157,7 +157,7 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
             first = std::min(first, w->start);
             last = std::max(last, w->end);
         }
-        std::vector<uint8_t> buffer(MSongSettings::StreamBufferBytes((last + 30 * kSecond) * 4), 0);
+        std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes((last + 30 * kSecond) * 4), 0);
         size_t used = 0;
         const uint32_t leadIn = WriteRwMemory(song, buffer, used);
         MRwStreamSnapshot player(std::span<const uint8_t>(buffer).first(used));

@@ -6,7 +6,7 @@
 #include "cdg/PageWriter.h"
 #include "cdg/StreamTestSupport.h"
 #include "project/ImageStruct.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -187,7 +187,7 @@ TEST(PageWriter, FadesWorkOnTheColourTableAlone)
 
 TEST(PageWriter, PagesResetTwiceDrawHoldAndEraseTheTitle)
 {
-    MSongSettings song;
+    KaraokeSong song;
     IMAGE_STRUCT& title = *song.FindPage(kPageTitle);
     title.text = "";
     title.drawTransition = kFillDown;
@@ -219,7 +219,7 @@ TEST(PageWriter, PagesResetTwiceDrawHoldAndEraseTheTitle)
 
 TEST(PageWriter, TextPagesDrawTheirTextInTheirColours)
 {
-    MSongSettings song;
+    KaraokeSong song;
     IMAGE_STRUCT& page = *song.FindPage(kPageCredits);
     page.text = "Thanks\nfor singing";
     page.drawTransition = kFillRight;

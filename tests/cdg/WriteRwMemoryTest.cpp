@@ -13,7 +13,7 @@
 #include "cdg/WriteRwMemory.h"
 #include "log/MLogQueue.h"
 #include "media/ByteOrder.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
 
@@ -22,7 +22,7 @@ namespace {
 constexpr uint32_t kSecond = 44100;
 
 // Lines of words, each word one second long from `first` on, all placed.
-void TimedSong(MSongSettings& song, const std::string& lyrics, uint32_t first)
+void TimedSong(KaraokeSong& song, const std::string& lyrics, uint32_t first)
 {
     song.lyricText = lyrics;
     song.GenerateKaraokeLineList(true, true);
@@ -44,10 +44,10 @@ struct Written {
     std::vector<StreamPacket> packets;
 };
 
-Written Write(MSongSettings& song, int64_t from = kWriteWholeSong)
+Written Write(KaraokeSong& song, int64_t from = kWriteWholeSong)
 {
     Written w;
-    w.buffer.assign(MSongSettings::StreamBufferBytes(120 * kSecond * 4), 0);
+    w.buffer.assign(KaraokeSong::StreamBufferBytes(120 * kSecond * 4), 0);
     w.leadIn = WriteRwMemory(song, w.buffer, w.used, from);
     w.packets = Packets(std::span(w.buffer).first(std::min(w.used, w.buffer.size())));
     return w;
@@ -69,7 +69,7 @@ const StreamPacket* FirstFrom(const Written& w, size_t index)
 
 TEST(WriteRwMemory, LinesAreDrawnTwoSecondsAheadAndSweepsMoveByHalfTheAdvance)
 {
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "one two three\nfour five", 10 * kSecond);
     ASSERT_EQ(song.settings.advanceSweep, -20);
     const Written w = Write(song);
@@ -97,7 +97,7 @@ TEST(WriteRwMemory, LinesAreDrawnTwoSecondsAheadAndSweepsMoveByHalfTheAdvance)
 
 TEST(WriteRwMemory, ATitlePageThatRunsLongMakesALeadIn)
 {
-    MSongSettings song;
+    KaraokeSong song;
     IMAGE_STRUCT& title = *song.FindPage(kPageTitle);
     title.enabled = 1;
     title.text = "Title";
@@ -124,7 +124,7 @@ TEST(WriteRwMemory, ATitlePageThatRunsLongMakesALeadIn)
 
 TEST(WriteRwMemory, NextPageLinesReplaceSungLinesByTheEraseRule)
 {
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "l0\nl1\nl2\nl3\nm0\nm1\nm2\nm3", 5 * kSecond);
     Write(song);
     auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
@@ -146,7 +146,7 @@ TEST(WriteRwMemory, NextPageLinesReplaceSungLinesByTheEraseRule)
 
 TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColours)
 {
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "la la\nlo lo", 4 * kSecond);
     song.lines[1]->colour = 9;
     const Written solo = Write(song);
@@ -207,7 +207,7 @@ TEST(WriteRwMemory, SweepsArePacedEvenlyByTileColumnOrAllAtOnce)
 
 TEST(WriteRwMemory, FromTimeLeavesOutWhatCameBefore)
 {
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "a b c d", 10 * kSecond);
     const Written all = Write(song);
     const Written late = Write(song, 12 * kSecond);
@@ -231,7 +231,7 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
         ASSERT_TRUE(out.Write(samples));
         ASSERT_TRUE(out.Close());
     }
-    MSongSettings song;
+    KaraokeSong song;
     song.SetMusicPath(wav);
     ASSERT_EQ(song.musicDataBytes, 2 * kSecond * 4);
     IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);
@@ -268,7 +268,7 @@ std::set<int> RowColours(const MRwStreamSnapshot& player, int top, int bottom)
 
 TEST(WriteRwMemory, EmptySlotsAndLongerEraseCountsFollowTheRule)
 {
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "a\nb\n\nd\ne\nf\ng\nh", 5 * kSecond);
     auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
     Write(song);
@@ -286,7 +286,7 @@ TEST(WriteRwMemory, EmptySlotsAndLongerEraseCountsFollowTheRule)
 
     // A page break after two lines: b, the bottom line, also covers the empty slots below it,
     // and a is replaced as soon as it has been sung.
-    MSongSettings broken;
+    KaraokeSong broken;
     TimedSong(broken, "a\nb\n^\nc\nd\ne\nf\ng", 5 * kSecond);
     Write(broken);
     ASSERT_EQ(broken.lines[2]->page, 1);
@@ -299,7 +299,7 @@ TEST(WriteRwMemory, LinesAppearSweepAndGoAtTheirTimes)
 {
     for (int mode : {kSweepText, kSweepBackground}) {
         SCOPED_TRACE(mode);
-        MSongSettings song;
+        KaraokeSong song;
         song.settings.sweepKind = mode;
         song.settings.advanceSweep = 0;
         TimedSong(song, "first line\nsecond\nthird\nfourth\nnext page", 6 * kSecond);
@@ -328,7 +328,7 @@ TEST(WriteRwMemory, ALyricsPictureMovesTheLinesToTheLowerRows)
 {
     for (int share : {50, 75}) {
         SCOPED_TRACE(share);
-        MSongSettings song;
+        KaraokeSong song;
         song.settings.linesPerPage = share == 50 ? 3 : 2;
         song.settings.advanceSweep = 0;
         IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
@@ -355,7 +355,7 @@ TEST(WriteRwMemory, AGraphicShareTheDialogNeverSetsIsReadAsNone)
 {
     TempDir dir;
     {
-        MSongSettings saved(dir.File("share.tvx"));
+        KaraokeSong saved(dir.File("share.tvx"));
         saved.settings.advanceSweep = 0;
         IMAGE_STRUCT& lyrics = *saved.FindPage(kPageLyrics);
         lyrics.hasGraphic = 1;
@@ -366,7 +366,7 @@ TEST(WriteRwMemory, AGraphicShareTheDialogNeverSetsIsReadAsNone)
         TimedSong(saved, "top line\nlower\nthird", 6 * kSecond);
         ASSERT_TRUE(SaveProject(saved));
     }
-    MSongSettings song(dir.File("share.tvx"));
+    KaraokeSong song(dir.File("share.tvx"));
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.FindPage(kPageLyrics)->graphicShare, 0);
     song.GenerateKaraokeLineList(true, true);
@@ -383,7 +383,7 @@ TEST(WriteRwMemory, WithLoggingOnItDumpsItsTablesAndTheStream)
     TempDir dir;
     const std::string file = dir.File("log.bin");
     MLogQueue::SetEnabledForTesting(true, file);
-    MSongSettings song;
+    KaraokeSong song;
     TimedSong(song, "a b\nc", 3 * kSecond);
     const Written w = Write(song);
     MLogQueue::SetEnabledForTesting(false, "");
@@ -414,7 +414,7 @@ TEST(WriteRwMemory, SweepsOfShadowedLinesLandOnTheDrawnLetters)
 {
     for (int mode : {kSweepText, kSweepBackground}) {
         SCOPED_TRACE(mode);
-        MSongSettings song;
+        KaraokeSong song;
         song.settings.sweepKind = mode;
         song.settings.advanceSweep = 0;
         song.FindPage(kPageLyrics)->style.style = kStyleBold | kStyleShadow;

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/CliRunner.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/TempDir.h"
 
@@ -30,7 +30,7 @@ TEST(DemoSong, GeneratorReproducesTheCommittedFile)
 
 TEST(DemoSong, LoadsWithEachVerseOnItsOwnPagesAndEveryWordTimed)
 {
-    MSongSettings song(kDemoDir + "twinkle.tvx");
+    KaraokeSong song(kDemoDir + "twinkle.tvx");
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.artist, "Traditional");
     EXPECT_EQ(song.title, "Twinkle, Twinkle, Little Star");

@@ -8,7 +8,7 @@
 
 #include "cli/CliRunner.h"
 #include "cli/JsonValue.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "project/SettingsBlock.h"
 #include "support/TempDir.h"
@@ -95,7 +95,7 @@ TEST(InfoCommand, ShowsTheDemoSongAsText)
 // Every value of the JSON report is checked against the project as the engine loads it.
 TEST(InfoCommand, JsonOfTheDemoSongMatchesTheLoadedProject)
 {
-    MSongSettings song(kDemoSong);
+    KaraokeSong song(kDemoSong);
     ASSERT_TRUE(LoadProject(song));
 
     const CliResult r = RunCli({"info", "--json", kDemoSong});
@@ -168,7 +168,7 @@ TEST(InfoCommand, ConvertsWindows1252AndEscapesControlCharacters)
     TempDir dir;
     // The file name is not UTF-8 either: the report must stay valid JSON all the same.
     const std::string path = dir.File("caf\xE9.tvx");
-    MSongSettings song(path);
+    KaraokeSong song(path);
     song.title = "Caf\xE9 \x93Noir\x94";
     song.artist = "back\\slash \"quoted\"";
     song.FindPage(kPageTitle)->text = "Line one\nTab\there\x01\x81";
@@ -222,7 +222,7 @@ TEST(InfoCommand, OutlandishValuesFromTheFileAreShownSafely)
 {
     TempDir dir;
     const std::string path = dir.File("odd.tvx");
-    MSongSettings song(path);
+    KaraokeSong song(path);
     MKaraokeLine& line = song.AppendLine();
     line.text = "abc";
     MKaraokeWord& wide = song.AppendWord(line);

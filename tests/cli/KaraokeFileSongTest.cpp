@@ -11,7 +11,7 @@
 #include "project/ProjectFile.h"
 #include "media/ByteOrder.h"
 #include "player/MRwStreamSnapshot.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/MidiWriter.h"
 #include "support/MusicFiles.h"
 #include "support/ScopedTempFolder.h"
@@ -85,7 +85,7 @@ TEST(KaraokeFileSong, AKarFilesSyllablesKeepTheirTimesThroughATempoChange)
     ASSERT_EQ(r.status, 0) << r.Output();
     EXPECT_EQ(ReadFileBytes(dir.File("rain.kar")), karBytes);
 
-    MSongSettings song(dir.File("rain.tvx"));
+    KaraokeSong song(dir.File("rain.tvx"));
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.title, "Rain Song");
     EXPECT_EQ(song.artist, "The Clouds");
@@ -108,7 +108,7 @@ TEST(KaraokeFileSong, AKarFilesSyllablesKeepTheirTimesThroughATempoChange)
     const CliResult plain = RunCli(
         {"new", "-o", dir.File("plain.tvx"), "--music", tune, "--lyrics", dir.File("rain.kar"), "--no-times"});
     ASSERT_EQ(plain.status, 0) << plain.Output();
-    MSongSettings untimed(dir.File("plain.tvx"));
+    KaraokeSong untimed(dir.File("plain.tvx"));
     ASSERT_TRUE(LoadProject(untimed));
     EXPECT_FALSE(untimed.LyricsPlaced());
     EXPECT_EQ(untimed.lyricText, song.lyricText);
@@ -201,7 +201,7 @@ TEST(KaraokeFileSong, AnUltraStarSongNamesItsMusicAndTimesItsNotes)
     const CliResult r = RunCli({"new", "-o", dir.File("stars.tvx"), "--lyrics", dir.File("stars.txt")});
     ASSERT_EQ(r.status, 0) << r.Output();
     EXPECT_NE(r.err.find("Converted from 48,000 Hz stereo to 44,100 Hz stereo."), std::string::npos) << r.err;
-    MSongSettings song(dir.File("stars.tvx"));
+    KaraokeSong song(dir.File("stars.tvx"));
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("stars.wav"));
     EXPECT_EQ(song.title, "Stars");

@@ -10,7 +10,7 @@
 #include "project/ProjectFile.h"
 #include "cli/JsonValue.h"
 #include "media/ByteOrder.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/MusicFiles.h"
 #include "support/TempDir.h"
 
@@ -64,7 +64,7 @@ TEST(NewCommand, DecodesTheMusicBesideTheProjectAndTakesTheLrcTimesAndTags)
     EXPECT_EQ(std::vector<uint8_t>(wav.begin() + 44, wav.begin() + 44 + data), FfmpegPcm(mp3));
 
     // The project plays from the work file, so it loads with its stream buffer sized to it.
-    MSongSettings song(project);
+    KaraokeSong song(project);
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("song.wav"));
     EXPECT_EQ(song.musicDataBytes, data);
@@ -91,7 +91,7 @@ TEST(NewCommand, UsesAWavWhereItLiesAndTakesTitleAndArtistFromTheCommandLine)
                                 "Caf\xC3\xA9 Song", "--artist", "Zo\xC3\xAB"});
     ASSERT_EQ(r.status, 0) << r.Output();
     EXPECT_FALSE(fs::exists(dir.File("take.wav")));
-    MSongSettings song(project);
+    KaraokeSong song(project);
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, wav);
     EXPECT_EQ(song.musicDataBytes, uint32_t(kRate));
@@ -227,7 +227,7 @@ TEST(NewCommand, NeverReplacesAProjectOrAWorkFileUnlessForced)
 
     r = RunCli({"new", "-o", dir.File("song.tvx"), "--music", mp3, "--force"});
     ASSERT_EQ(r.status, 0) << r.Output();
-    MSongSettings song(dir.File("song.tvx"));
+    KaraokeSong song(dir.File("song.tvx"));
     EXPECT_TRUE(LoadProject(song));
     EXPECT_EQ(song.musicPath, dir.File("song.wav"));
 }
@@ -261,7 +261,7 @@ TEST(NewCommand, UnicodeLyricsAndTagsComeInAsTheScreenCanShowThemAndEverySurpris
     EXPECT_TRUE(Contains(r.err, "line 3: U+2605 became \"?\"")) << r.err;
     EXPECT_TRUE(Contains(r.err, "--artist: \"\xE2\x99\xAA\" cannot be shown on a karaoke screen")) << r.err;
 
-    MSongSettings song(project);
+    KaraokeSong song(project);
     ASSERT_TRUE(LoadProject(song));
     EXPECT_EQ(song.lyricText, "Caf\xE9 first\r\nSecond ?");
     EXPECT_EQ(song.title, "Cr\xE8me");

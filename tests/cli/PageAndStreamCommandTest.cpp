@@ -5,7 +5,7 @@
 #include "cli/RenderCliRunner.h"
 #include "player/MRwRenderer.h"
 #include "player/PagePreview.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST(StreamCommand, WritesTheDemoSongsStreamThatRendersItsLyrics)
 
 TEST(PagePreview, DrawsStraightIntoTheRendererWithoutPackets)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "Hello there\nsecond";
     song.GenerateKaraokeLineList(true, true);
     MRwRenderer renderer;

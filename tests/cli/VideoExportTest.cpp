@@ -16,7 +16,7 @@
 #include "cli/RenderCliRunner.h"
 #include "export/EncodeMp4.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/MediaProbe.h"
 #include "support/MusicFiles.h"
@@ -39,7 +39,7 @@ constexpr size_t kSecondPageWord = 8;
 std::string MakeShortSong(const TempDir& dir)
 {
     static SilentUserPrompt prompt;
-    MSongSettings song(dir.File("short.tvx"));
+    KaraokeSong song(dir.File("short.tvx"));
     song.prompt = &prompt;
     song.lyricText = "One two three four\nFive six se*ven\n^\nRed green blue\nUp down a*gain";
     song.title = "Short Song";

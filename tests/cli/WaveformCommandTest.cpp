@@ -6,7 +6,7 @@
 #include "audio/WavOutFile.h"
 #include "project/ProjectFile.h"
 #include "cli/RenderCliRunner.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "waveform/WaveformStrip.h"
 
 namespace {
@@ -31,7 +31,7 @@ struct ToneSong {
         EXPECT_TRUE(out.Create(wav, kRate, 16, 2));
         EXPECT_TRUE(out.Write(samples));
         EXPECT_TRUE(out.Close());
-        MSongSettings song(project);
+        KaraokeSong song(project);
         song.musicPath = wav;
         song.lyricText = "Hello world";
         song.GenerateKaraokeLineList(true, true);

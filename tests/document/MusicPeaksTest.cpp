@@ -6,7 +6,7 @@
 
 #include "audio/WavOutFile.h"
 #include "document/SongDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
 #include "waveform/WaveformPeaks.h"

@@ -10,7 +10,7 @@
 #include "document/RecoveryFile.h"
 #include "document/SongDocument.h"
 #include "lyrics/LrcDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/PromptRecorder.h"
 #include "support/ScopedEnv.h"
@@ -76,7 +76,7 @@ TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalO
     doc.Commit("End Earlier");
     timing.AssignSinger(6, 1);
     doc.Commit("Assign Singer");
-    std::unique_ptr<MSongSettings> copy = doc.Song().Copy();
+    std::unique_ptr<KaraokeSong> copy = doc.Song().Copy();
     copy->settings.linesPerPage = 3;
     copy->title = "Little Star";
     doc.ApplySettings(*copy);

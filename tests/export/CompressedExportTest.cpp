@@ -9,7 +9,7 @@
 #include "cdg/WriteCdgFile.h"
 #include "export/CompressedExport.h"
 #include "lyrics/LrcWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/MediaProbe.h"
 #include "support/PictureFiles.h"
 #include "support/PromptRecorder.h"
@@ -81,7 +81,7 @@ protected:
     TempDir dir;
     fs::path out = dir.Path() / "export";
     fs::path temp = dir.Path() / "tmp";
-    MSongSettings song;
+    KaraokeSong song;
     std::vector<uint8_t> buffer;
     PromptRecorder prompt;
 };

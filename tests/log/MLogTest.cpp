@@ -6,13 +6,13 @@
 #include "log/MKaraokeLineDumpLog.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
-#include "log/MSongSettingsDumpLog.h"
+#include "log/KaraokeSongDumpLog.h"
 #include "log/MTextMsgLog.h"
 #include "log/MTextTrace.h"
 #include "log/MUserActionLog.h"
 #include "media/ByteOrder.h"
 #include "media/ByteWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/TempDir.h"
 
@@ -65,7 +65,7 @@ TEST(MLog, RecordsCarryTagKindTimeContentAndName)
 
 TEST(MLog, LineDumpHoldsRecordTextAndWordsOfEveryLine)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "hello\n";
     song.GenerateKaraokeLineList(true, false);
     ASSERT_EQ(song.LineCount(), 2u);
@@ -85,9 +85,9 @@ TEST(MLog, LineDumpHoldsRecordTextAndWordsOfEveryLine)
 
 TEST(MLog, SettingsDumpHoldsBlockLyricsAndEveryPageRecord)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "abc";
-    MSongSettingsDumpLog dump("Post SettingsDlg", song);
+    KaraokeSongDumpLog dump("Post SettingsDlg", song);
     ASSERT_EQ(dump.Data().size(), 52u + 3 + 3 * 249220u);
     EXPECT_EQ(GetLe32(&dump.Data()[0]), 600u);
     EXPECT_EQ(GetLe32(&dump.Data()[55 + 4]), 101u); // first page kind after its header
@@ -101,7 +101,7 @@ TEST(MLogQueue, LoggingIsOffAndLeavesNoFile)
     // The log would go here if it were on.
     const std::string file = dir.File("tessavox.log");
     MLogQueue::SetEnabledForTesting(false, file);
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "a b";
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song); // logs nothing while off
@@ -119,7 +119,7 @@ TEST(MLogQueue, WhenSwitchedOnTheRebuildAppendsItsEntriesToTheFile)
     TempDir dir;
     const std::string file = dir.File("tessavox.log");
     LoggingOn on(file);
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "one  two";
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
@@ -149,7 +149,7 @@ TEST(MLineListLog, RebuildDumpsTheNewLinesUntimedAndTheNumberedLinesWithTheirTim
     TempDir dir;
     const std::string file = dir.File("tessavox.log");
     LoggingOn on(file);
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "la";
     song.GenerateKaraokeLineList(true, false);
     // The song itself logs nothing.

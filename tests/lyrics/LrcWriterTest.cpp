@@ -3,13 +3,13 @@
 #include <filesystem>
 
 #include "lyrics/LrcWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/TempDir.h"
 
 namespace {
 
 // "Hello world" with words at 1 s and 2 s, ending at 80,000 and 120,000 samples.
-void HelloWorld(MSongSettings& song)
+void HelloWorld(KaraokeSong& song)
 {
     song.lyricText = "Hello world";
     song.GenerateKaraokeLineList(true, true);
@@ -23,7 +23,7 @@ void HelloWorld(MSongSettings& song)
 
 TEST(LrcWriter, SimpleAndEnhancedLinesCarryTheirWordTimes)
 {
-    MSongSettings song;
+    KaraokeSong song;
     HelloWorld(song);
     EXPECT_EQ(BuildLrc(song, 0, 0, false), "\r\n[00:01.00]Hello world\r\n");
     EXPECT_EQ(BuildLrc(song, 0, 0, true), "\r\n[00:01.00]<00:01.00>Hello <00:02.00>world<00:02.72>\r\n");
@@ -41,7 +41,7 @@ TEST(LrcWriter, SimpleAndEnhancedLinesCarryTheirWordTimes)
 
 TEST(LrcWriter, SyllablesJoinWithoutSpacesAndEmptyLinesStayEmpty)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "Hel*lo you\n\nend";
     song.GenerateKaraokeLineList(true, true);
     uint32_t t = 44100;
@@ -58,7 +58,7 @@ TEST(LrcWriter, SyllablesJoinWithoutSpacesAndEmptyLinesStayEmpty)
 
 TEST(LrcWriter, HeaderCarriesArtistTitleAndRoundedLength)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.artist = "Traditional";
     song.title = "Star";
     EXPECT_EQ(BuildLrc(song, 59600, 0, false), "[ar:Traditional]\r\n[ti:Star]\r\n[length:1:00]\r\n\r\n");
@@ -69,7 +69,7 @@ TEST(LrcWriter, HeaderCarriesArtistTitleAndRoundedLength)
 
 TEST(LrcWriter, TitleAndCreditsLinesLastOneSecondEach)
 {
-    MSongSettings song;
+    KaraokeSong song;
     HelloWorld(song);
     IMAGE_STRUCT* title = song.FindPage(kPageTitle);
     IMAGE_STRUCT* credits = song.FindPage(kPageCredits);
@@ -91,7 +91,7 @@ TEST(LrcWriter, TitleAndCreditsLinesLastOneSecondEach)
 TEST(LrcWriter, FilesAreWrittenWholeOrNotAtAll)
 {
     TempDir dir;
-    MSongSettings song;
+    KaraokeSong song;
     HelloWorld(song);
     const std::string path = LrcPathFor(dir.File("song.mp3"));
     EXPECT_EQ(path, dir.File("song.lrc"));

@@ -3,7 +3,7 @@
 #include "lyrics/LrcWriter.h"
 #include "lyrics/LyricImport.h"
 #include "lyrics/LyricText.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
 
@@ -65,7 +65,7 @@ TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
         SCOPED_TRACE(name);
         for (const char* ext : {".lrc", ".txt"}) {
             PromptRecorder prompt;
-            MSongSettings song;
+            KaraokeSong song;
             LrcDocument lrc;
             Write(dir.File(name + ext), bytes);
             ASSERT_TRUE(ImportLyricFile(song, dir.File(name + ext), lrc, prompt));
@@ -82,7 +82,7 @@ TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
 
     // What Windows-1252 cannot hold is replaced and the user is told which, on which line.
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     LrcDocument lrc;
     Write(dir.File("stars.txt"), "Twinkle little star\nLittle \xE2\x98\x85 and \xC5\x82\xC3\xB3" "d\xC5\xBA \xF0\x9F\x98\x80\n");
     ASSERT_TRUE(ImportLyricFile(song, dir.File("stars.txt"), lrc, prompt));
@@ -99,7 +99,7 @@ TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)
 {
     TempDir dir;
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "old words";
     song.GenerateKaraokeLineList(true, false);
     song.words[0]->start = 1000;
@@ -127,7 +127,7 @@ TEST(LyricImport, FailuresTellTheUserAndKeepTheSong)
 {
     TempDir dir;
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "keep me";
     LrcDocument lrc;
 
@@ -166,7 +166,7 @@ TEST(LyricImport, EnhancedLrcTimesLandOnEverySyllable)
 {
     TempDir dir;
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     Write(dir.File("star.lrc"),
           "[ti:Star]\r\n[00:02.00]<00:02.00>Twin<00:02.50>kle <00:03.00>twin<00:03.50>kle<00:04.00>\r\n"
           "[00:05.00]<00:05.00>lit<00:05.40>tle <00:06.00>star<00:07.00>\r\n");
@@ -210,7 +210,7 @@ TEST(LyricImport, EnhancedLrcTimesLandOnEverySyllable)
 TEST(LyricImport, TimingStopsAtTheShorterList)
 {
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "a b c\nd\ne f";
     song.GenerateKaraokeLineList(true, false);
     LrcDocument lrc;

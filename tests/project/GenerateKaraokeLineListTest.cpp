@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "project/LyricMarkup.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "support/PromptRecorder.h"
 
 namespace {
@@ -25,14 +25,14 @@ std::vector<Span> Spans(const MKaraokeLine& line)
     return out;
 }
 
-std::vector<std::string> Texts(const MSongSettings& song)
+std::vector<std::string> Texts(const KaraokeSong& song)
 {
     std::vector<std::string> out;
     for (const auto& line : song.lines) out.push_back(line->text);
     return out;
 }
 
-MSongSettings& Build(MSongSettings& song, const std::string& text, bool finalText = false)
+KaraokeSong& Build(KaraokeSong& song, const std::string& text, bool finalText = false)
 {
     song.lyricText = text;
     song.GenerateKaraokeLineList(true, finalText);
@@ -51,7 +51,7 @@ TEST(LyricMarkup, NormalisingCollapsesSpacesAndStripsThemAroundLineEndsAndSyllab
 
 TEST(GenerateKaraokeLineList, SplitsWordsAtSpacesAndSyllableMarks)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Build(song, "Hello world");
     ASSERT_EQ(song.LineCount(), 1u);
     EXPECT_EQ(Spans(*song.lines[0]), (std::vector<Span>{{0, 4, 0}, {6, 10, 0}}));
@@ -74,7 +74,7 @@ TEST(GenerateKaraokeLineList, SplitsWordsAtSpacesAndSyllableMarks)
 
 TEST(GenerateKaraokeLineList, UnderscoreIsASpaceInsideOneWordOnlyInFinalText)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Build(song, "New_York now");
     EXPECT_EQ(song.lines[0]->text, "New_York now");
     EXPECT_EQ(Spans(*song.lines[0]), (std::vector<Span>{{0, 7, 0}, {9, 11, 0}}));
@@ -88,7 +88,7 @@ TEST(GenerateKaraokeLineList, UnderscoreIsASpaceInsideOneWordOnlyInFinalText)
 TEST(GenerateKaraokeLineList, TheMarkupHelpersAgreeWithTheRebuild)
 {
     const std::string text = "&Hel*lo New_York to*night\n&&Rock && roll\n& lone\nx ^ y\nplain";
-    MSongSettings editing, final;
+    KaraokeSong editing, final;
     editing.settings.singerCount = final.settings.singerCount = 2;
     Build(editing, text);
     Build(final, text, true);
@@ -109,7 +109,7 @@ TEST(GenerateKaraokeLineList, TheMarkupHelpersAgreeWithTheRebuild)
 
 TEST(GenerateKaraokeLineList, PageBreakLinesStartANewPageUnlessOneHasJustStarted)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Build(song, "a\n^\nb");
     ASSERT_EQ(Texts(song), (std::vector<std::string>{"a", "b"}));
     EXPECT_EQ(song.lines[0]->page, 0);
@@ -134,7 +134,7 @@ TEST(GenerateKaraokeLineList, PageBreakLinesStartANewPageUnlessOneHasJustStarted
 
 TEST(GenerateKaraokeLineList, BlankLinesTakeSlotsAndBlankTextGivesNoLines)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Build(song, "   ");
     EXPECT_EQ(song.LineCount(), 0u);
     Build(song, "\n\n");
@@ -148,7 +148,7 @@ TEST(GenerateKaraokeLineList, BlankLinesTakeSlotsAndBlankTextGivesNoLines)
 
 TEST(GenerateKaraokeLineList, DuetMarksInADuetGoToSingerTwo)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.settings.singerCount = 2;
     Build(song, "&Hi there\n&&Hi\nplain");
     ASSERT_EQ(Texts(song), (std::vector<std::string>{"Hi there", "&&Hi", "plain"}));
@@ -162,7 +162,7 @@ TEST(GenerateKaraokeLineList, DuetMarksInADuetGoToSingerTwo)
 
 TEST(GenerateKaraokeLineList, PlacedDuetLinesKeepTheirColour)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.settings.singerCount = 2;
     Build(song, "one\ntwo");
     song.lines[1]->colour = 10; // assigned "Both" in the adjust view
@@ -176,7 +176,7 @@ TEST(GenerateKaraokeLineList, PlacedDuetLinesKeepTheirColour)
 TEST(GenerateKaraokeLineList, DuetMarksInASoloSongWarnOncePerRebuild)
 {
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.prompt = &prompt;
     Build(song, "&one\n&two\nthree");
     ASSERT_EQ(prompt.entries.size(), 1u);
@@ -198,7 +198,7 @@ TEST(GenerateKaraokeLineList, DuetMarksInASoloSongWarnOncePerRebuild)
 
 TEST(GenerateKaraokeLineList, TimesArePairedByLineAndElementPosition)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Build(song, "a b\nc d");
     uint32_t t = 1000;
     for (auto& w : song.words) {
@@ -234,7 +234,7 @@ TEST(GenerateKaraokeLineList, TimesArePairedByLineAndElementPosition)
 
 TEST(GenerateKaraokeLineList, NewLinesTakeTheFirstPageColourOrTheOldLinesColour)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.PageAt(0)->style.colour = 3;
     Build(song, "a\nb");
     EXPECT_EQ(song.lines[0]->colour, 3);
@@ -247,7 +247,7 @@ TEST(GenerateKaraokeLineList, NewLinesTakeTheFirstPageColourOrTheOldLinesColour)
 
 TEST(GenerateKaraokeLineList, OddTextNeverBreaksTheRebuild)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.settings.singerCount = 2;
     for (const char* text : {"*", "**", "& x", "&", "a*", "*a", "_", "^^^", "a\n\n^\n\n^", "&*&_ *"}) {
         Build(song, text, true);

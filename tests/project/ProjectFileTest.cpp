@@ -4,7 +4,7 @@
 #include <random>
 
 #include "media/ByteWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
@@ -12,7 +12,7 @@
 namespace {
 
 // A song with something in every stored field.
-void FillSong(MSongSettings& song)
+void FillSong(KaraokeSong& song)
 {
     song.settings.singerCount = 2;
     song.settings.linesPerPage = 3;
@@ -47,7 +47,7 @@ void FillSong(MSongSettings& song)
 }
 
 // Writes a project in an older layout, from the fields of song.
-std::vector<uint8_t> OldLayout(const MSongSettings& song, int32_t version)
+std::vector<uint8_t> OldLayout(const KaraokeSong& song, int32_t version)
 {
     std::vector<uint8_t> bytes;
     ByteWriter out(bytes);
@@ -82,7 +82,7 @@ std::vector<uint8_t> OldLayout(const MSongSettings& song, int32_t version)
     return bytes;
 }
 
-bool LoadFrom(MSongSettings& song, const std::vector<uint8_t>& bytes)
+bool LoadFrom(KaraokeSong& song, const std::vector<uint8_t>& bytes)
 {
     return LoadProjectBytes(song, bytes);
 }
@@ -91,7 +91,7 @@ bool LoadFrom(MSongSettings& song, const std::vector<uint8_t>& bytes)
 
 TEST(ProjectFile, NewSongStartsWithTheDefaultSettingsBlockAndThreePages)
 {
-    MSongSettings song;
+    KaraokeSong song;
     const std::vector<uint8_t> bytes = SerializeProject(song);
     const std::vector<uint8_t> head = {
         0x58, 0x02, 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
@@ -118,7 +118,7 @@ TEST(ProjectFile, NewSongStartsWithTheDefaultSettingsBlockAndThreePages)
 TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
 {
     TempDir dir;
-    MSongSettings song(dir.File("song.tvx"));
+    KaraokeSong song(dir.File("song.tvx"));
     FillSong(song);
     song.SetModified(true);
     ASSERT_TRUE(SaveProject(song));
@@ -126,7 +126,7 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     const std::vector<uint8_t> first = ReadFileBytes(song.projectPath);
     EXPECT_EQ(first, SerializeProject(song));
 
-    MSongSettings loaded(dir.File("song.tvx"));
+    KaraokeSong loaded(dir.File("song.tvx"));
     loaded.SetModified(true);
     ASSERT_TRUE(LoadProject(loaded));
     EXPECT_FALSE(loaded.IsModified());
@@ -161,12 +161,12 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
 
 TEST(ProjectFile, OlderVersionsLoadWithTheirOwnLayoutAndSaveAsCurrent)
 {
-    MSongSettings source;
+    KaraokeSong source;
     FillSong(source);
     for (int32_t version : {400, 450, 499, 500, 501, 550, 599}) {
         SCOPED_TRACE(version);
         PromptRecorder prompt;
-        MSongSettings song;
+        KaraokeSong song;
         song.prompt = &prompt;
         ASSERT_TRUE(LoadFrom(song, OldLayout(source, version)));
         EXPECT_TRUE(prompt.entries.empty());
@@ -192,7 +192,7 @@ TEST(ProjectFile, OlderVersionsLoadWithTheirOwnLayoutAndSaveAsCurrent)
         const std::vector<uint8_t> saved = SerializeProject(song);
         EXPECT_EQ(saved[0], 0x58);
         EXPECT_EQ(saved[1], 0x02);
-        MSongSettings again;
+        KaraokeSong again;
         ASSERT_TRUE(LoadFrom(again, saved));
         EXPECT_EQ(SerializeProject(again), saved);
     }
@@ -200,7 +200,7 @@ TEST(ProjectFile, OlderVersionsLoadWithTheirOwnLayoutAndSaveAsCurrent)
 
 TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
 {
-    MSongSettings source;
+    KaraokeSong source;
     struct Case {
         int32_t version;
         const char* message;
@@ -210,7 +210,7 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
         std::vector<uint8_t> bytes = SerializeProject(source);
         PutLe32(bytes.data(), static_cast<uint32_t>(c.version));
         PromptRecorder prompt;
-        MSongSettings song;
+        KaraokeSong song;
         song.prompt = &prompt;
         song.lyricText = "untouched";
         EXPECT_FALSE(LoadFrom(song, bytes));
@@ -248,7 +248,7 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
     for (const Refused& c : refused) {
         SCOPED_TRACE(c.name);
         PromptRecorder prompt;
-        MSongSettings song;
+        KaraokeSong song;
         song.prompt = &prompt;
         EXPECT_FALSE(LoadFrom(song, c.bytes));
         ASSERT_EQ(prompt.entries.size(), 1u);
@@ -257,7 +257,7 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
     EXPECT_EQ(std::string(kMsgNotAProject), "The file is not a Tessavox project file.");
 
     PromptRecorder prompt;
-    MSongSettings song;
+    KaraokeSong song;
     song.prompt = &prompt;
     TempDir dir;
     song.projectPath = dir.File("missing.tvx");
@@ -273,11 +273,11 @@ TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
 {
     // A small project without pages: every offset is cut. One song takes every failed load, and
     // none of them changes it.
-    MSongSettings small;
+    KaraokeSong small;
     FillSong(small);
     small.ClearPages();
     const std::vector<uint8_t> full = SerializeProject(small);
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "before";
     for (size_t cut = 52; cut < full.size(); ++cut) {
         PromptRecorder prompt;
@@ -288,13 +288,13 @@ TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
         ASSERT_EQ(song.lyricText, "before") << cut;
     }
     song.prompt = nullptr;
-    MSongSettings whole;
+    KaraokeSong whole;
     EXPECT_TRUE(LoadFrom(whole, full));
 
     // With pages: every offset of the fields around the images (before the first page's pixels,
     // and from the last page's last pixels through its fields and the lines), and a sample
     // inside them.
-    MSongSettings big;
+    KaraokeSong big;
     FillSong(big);
     const std::vector<uint8_t> bytes = SerializeProject(big);
     std::vector<size_t> cuts;
@@ -314,13 +314,13 @@ TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
 
 TEST(ProjectFile, HugeCountsAreShortReadsNotAllocations)
 {
-    MSongSettings source;
+    KaraokeSong source;
     source.ClearPages();
     std::vector<uint8_t> bytes = SerializeProject(source);
     // Lyric text count at offset 52: claim 4 GB.
     std::vector<uint8_t> hugeText = bytes;
     PutLe32(&hugeText[52], 0xFFFFFFFF);
-    MSongSettings song;
+    KaraokeSong song;
     EXPECT_FALSE(LoadFrom(song, hugeText));
 
     // Page count and line count claim billions of records.
@@ -335,14 +335,14 @@ TEST(ProjectFile, HugeCountsAreShortReadsNotAllocations)
 
 TEST(ProjectFile, RandomCorruptionNeverCrashes)
 {
-    MSongSettings source;
+    KaraokeSong source;
     FillSong(source);
     source.ClearPages();
     const std::vector<uint8_t> good = SerializeProject(source);
     std::mt19937 rng(11);
     // A load replaces everything a project holds (and a failed one nothing), so two songs serve
     // every round; a field a load left behind would show in the bytes saved again.
-    MSongSettings song, again;
+    KaraokeSong song, again;
     for (int round = 0; round < 3000; ++round) {
         std::vector<uint8_t> bytes = good;
         const int flips = 1 + int(rng() % 8);
@@ -359,7 +359,7 @@ TEST(ProjectFile, RandomCorruptionNeverCrashes)
 TEST(ProjectFile, AFailedSaveLeavesTheOldFileAndNoTemporaryFile)
 {
     TempDir dir;
-    MSongSettings song(dir.File("song.tvx"));
+    KaraokeSong song(dir.File("song.tvx"));
     song.lyricText = "old";
     ASSERT_TRUE(SaveProject(song));
     const std::vector<uint8_t> old = ReadFileBytes(song.projectPath);

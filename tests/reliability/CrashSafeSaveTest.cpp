@@ -12,7 +12,7 @@
 #include <unistd.h>
 
 #include "media/AtomicFile.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
@@ -34,7 +34,7 @@ int TempFilesOf(const fs::path& project)
 }
 
 // Pages and a long lyric text, so that a save takes long enough to be cut in many places.
-void MakeLargeSong(MSongSettings& song, int verses, const std::string& title)
+void MakeLargeSong(KaraokeSong& song, int verses, const std::string& title)
 {
     song.title = title;
     song.artist = "Test";
@@ -56,7 +56,7 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
     TempDir dir;
     const std::string path = dir.File("big.tvx");
     PromptRecorder prompt;
-    MSongSettings first(path), second(path);
+    KaraokeSong first(path), second(path);
     first.prompt = second.prompt = &prompt;
     MakeLargeSong(first, 300, "First");
     MakeLargeSong(second, 500, "Second");
@@ -64,7 +64,7 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
     const std::vector<uint8_t> secondBytes = SerializeProject(second);
     ASSERT_GT(firstBytes.size(), size_t(750) << 10);
     ASSERT_NE(firstBytes.size(), secondBytes.size());
-    MSongSettings* versions[2] = {&first, &second};
+    KaraokeSong* versions[2] = {&first, &second};
 
     ASSERT_TRUE(SaveProject(second));
     const auto started = std::chrono::steady_clock::now();
@@ -110,7 +110,7 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
         (onDisk == was ? sawOld : sawNew) += 1;
         leftTemps += TempFilesOf(path) > 0 ? 1 : 0;
         if (trial % 30 == 0) {
-            MSongSettings loaded(path);
+            KaraokeSong loaded(path);
             EXPECT_TRUE(LoadProject(loaded)) << "trial " << trial;
         }
     }

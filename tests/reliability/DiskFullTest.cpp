@@ -21,7 +21,7 @@
 #include "cdg/ExportBin.h"
 #include "export/CompressedExport.h"
 #include "lyrics/LrcWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 #include "support/MusicFiles.h"
 #include "support/PromptRecorder.h"
@@ -206,7 +206,7 @@ protected:
     fs::path out = dir.Path() / "out";
     fs::path temp = dir.Path() / "temp";
     fs::path missing = dir.Path() / "no such folder";
-    MSongSettings song;
+    KaraokeSong song;
     std::vector<uint8_t> buffer;
 };
 

@@ -1,7 +1,7 @@
 // Timing by taps on a clock the test sets: every press lands exactly where the clock stands.
 #include <gtest/gtest.h>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "timing/PlayClock.h"
 #include "timing/Placement.h"
 
@@ -18,7 +18,7 @@ struct Song {
     }
     uint32_t Start(size_t i) const { return song.words[i]->start; }
     uint32_t End(size_t i) const { return song.words[i]->end; }
-    MSongSettings song;
+    KaraokeSong song;
 };
 
 } // namespace

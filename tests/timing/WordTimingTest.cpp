@@ -1,7 +1,7 @@
 // Moving single word times by the adjust amount, the loop around a word, the word at a time.
 #include <gtest/gtest.h>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "timing/WordTiming.h"
 
 namespace {
@@ -10,7 +10,7 @@ constexpr uint32_t kSecond = 44100;
 constexpr uint32_t kAmount = 8820; // 200 ms
 
 // Words one second apart from 1 s on, each half a second long (touching: a whole second).
-void Place(MSongSettings& song, const std::string& lyrics, bool touching)
+void Place(KaraokeSong& song, const std::string& lyrics, bool touching)
 {
     song.lyricText = lyrics;
     song.GenerateKaraokeLineList(true, false);
@@ -34,7 +34,7 @@ TEST(WordTiming, TheAmountIsTakenInSinglePrecision)
 
 TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Place(song, "one two three", true);
     WordTiming timing(song);
     auto& w = song.words;
@@ -69,7 +69,7 @@ TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
 
 TEST(WordTiming, AStartLaterOfAWordWithAGapBeforeItLeavesThePreviousEndAlone)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Place(song, "one two", false);
     WordTiming timing(song);
     timing.StartLater(1);
@@ -79,7 +79,7 @@ TEST(WordTiming, AStartLaterOfAWordWithAGapBeforeItLeavesThePreviousEndAlone)
 
 TEST(WordTiming, TheLoopCountsWholeWordsOrSeconds)
 {
-    MSongSettings song;
+    KaraokeSong song;
     // Words: a b*c d e f*g h i j
     Place(song, "a b*c d e f*g h i j", false);
     WordTiming timing(song);
@@ -99,7 +99,7 @@ TEST(WordTiming, TheLoopCountsWholeWordsOrSeconds)
 
 TEST(WordTiming, TheWordAtATimeIsTheFirstWhoseSpanHoldsIt)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Place(song, "one two three", false);
     WordTiming timing(song);
     EXPECT_EQ(timing.WordAt(0), -1);
@@ -116,7 +116,7 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
     EXPECT_EQ(WordTiming::SnapToStep(-5000), 0);
     EXPECT_EQ(WordTiming::SnapToStep(kSecond / 2 + 100), kSecond / 2);
 
-    MSongSettings song;
+    KaraokeSong song;
     Place(song, "one two three", true); // 1-2 s, 2-3 s, 3-4 s
     WordTiming timing(song);
     auto& w = song.words;
@@ -158,7 +158,7 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
 
 TEST(WordTiming, ADragOfAStartAfterAGapLeavesThePreviousEndAlone)
 {
-    MSongSettings song;
+    KaraokeSong song;
     Place(song, "one two", false); // 1-1.5 s, 2-2.5 s
     WordTiming timing(song);
     EXPECT_TRUE(timing.DragStartTo(1, 2 * kSecond + 4410 * 3));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "waveform/WaveformPeaks.h"
 #include "waveform/WaveformStrip.h"
 
@@ -21,7 +21,7 @@ TEST(WaveformStrip, MarksEachPageAtItsFirstPlacedWordAndTheCursorWhereAsked)
 {
     // Five lines, four a page: the second page begins with line 4, whose first word is not
     // placed, so its mark is at its second word.
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "a b\nc d\ne f\ng h\ni j\n";
     song.GenerateKaraokeLineList(true, true);
     song.CalcLineAndPageNumbers();

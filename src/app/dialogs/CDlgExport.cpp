@@ -22,7 +22,7 @@
 #include "app/QtText.h"
 #include "app/widgets/CBalloonTip.h"
 #include "cdg/ExportBin.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 
 namespace {
@@ -110,7 +110,7 @@ int CDlgExport::NearestEntry(const QStringList& entries, int kbps)
     return found < 0 ? 0 : found;
 }
 
-CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& song, bool mp3Support, int sampleRate)
+CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate)
     : QDialog(parent), m_settings(settings), m_song(song), m_sampleRate(sampleRate)
 {
     setObjectName("CDlgExport");

@@ -6,7 +6,7 @@
 
 class AppSettings;
 class CBalloonTip;
-class MSongSettings;
+class KaraokeSong;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -32,7 +32,7 @@ public:
     static int NearestEntry(const QStringList& entries, int kbps);
 
     // mp3Support: whether the MP3 encoder was found; sampleRate: the loaded music's rate.
-    CDlgExport(QWidget* parent, AppSettings& settings, MSongSettings& song, bool mp3Support, int sampleRate);
+    CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate);
 
     // What "&Export" decided (the settings hold the same values).
     ExportChoices Choices() const;
@@ -70,7 +70,7 @@ private:
     void ShowTip(QWidget* anchor, const char* title, const char* text);
 
     AppSettings& m_settings;
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     int m_sampleRate;
 
     ExportChoices m_choices;

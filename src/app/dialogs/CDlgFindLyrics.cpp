@@ -16,7 +16,7 @@
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "lyrics/LyricImport.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ QString CDlgFindLyrics::SearchAddress() const
     QString address = item->data(Qt::UserRole).toString();
     if (address.isEmpty()) address = m_custom->text().trimmed();
     if (address.isEmpty()) return {};
-    const MSongSettings& song = m_app.Song();
+    const KaraokeSong& song = m_app.Song();
     const QString words = (FromAnsi(song.artist) + ' ' + FromAnsi(song.title)).simplified();
     return address.replace(kQueryMark, QString::fromLatin1(QUrl::toPercentEncoding(words)));
 }

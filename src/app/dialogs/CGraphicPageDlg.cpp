@@ -20,7 +20,7 @@
 #include "cdg/PageWriter.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 using namespace SettingsControls;
@@ -47,7 +47,7 @@ int PageTextLines(const QString& text)
 
 } // namespace
 
-CGraphicPageDlg::CGraphicPageDlg(MSongSettings& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent)
+CGraphicPageDlg::CGraphicPageDlg(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent)
     : CSettingsPageTab(song, kind, context, parent)
 {
     Build();

@@ -16,7 +16,7 @@ class QPlainTextEdit;
 class CGraphicPageDlg : public CSettingsPageTab {
     Q_OBJECT
 public:
-    CGraphicPageDlg(MSongSettings& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    CGraphicPageDlg(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent = nullptr);
 
     bool IsTitle() const;
     // The style line being edited: 0 the page's base style, k > 0 per-line style k - 1.

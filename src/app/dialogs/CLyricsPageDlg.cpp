@@ -24,7 +24,7 @@
 #include "cdg/PageWriter.h"
 #include "log/MLineListLog.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 using namespace SettingsControls;
 
@@ -34,7 +34,7 @@ constexpr int kFewestLinesDuet = 3;
 const char* const kAlignNames[3] = {"alignLeft", "alignCentre", "alignRight"};
 } // namespace
 
-CLyricsPageDlg::CLyricsPageDlg(MSongSettings& song, const SettingsDlgContext& context, QWidget* parent)
+CLyricsPageDlg::CLyricsPageDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
     : CSettingsPageTab(song, kPageLyrics, context, parent)
 {
     Build();

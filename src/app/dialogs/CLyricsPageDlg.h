@@ -18,7 +18,7 @@ public:
     static constexpr int kPictureShare = 50;
     static constexpr int kPauseMs = 100;
 
-    CLyricsPageDlg(MSongSettings& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    CLyricsPageDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
 
     // The range "&Lines:" offers: 2 (3 for a duet) to 6 (3 with a picture).
     int FewestLines() const;

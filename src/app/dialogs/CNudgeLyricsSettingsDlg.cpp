@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 constexpr int kMinWords = 2;
@@ -16,7 +16,7 @@ constexpr int kMaxWords = 4;
 constexpr int kThousandths = 1000;
 }
 
-CNudgeLyricsSettingsDlg::CNudgeLyricsSettingsDlg(MSongSettings& song, QWidget* parent) : QDialog(parent), m_song(song)
+CNudgeLyricsSettingsDlg::CNudgeLyricsSettingsDlg(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
 {
     setWindowTitle(tr("Adjust Play Area Controls"));
     // The loop is always counted in words from here on.

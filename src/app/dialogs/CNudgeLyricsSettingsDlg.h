@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-class MSongSettings;
+class KaraokeSong;
 class QDoubleSpinBox;
 class QSpinBox;
 
@@ -10,14 +10,14 @@ class QSpinBox;
 class CNudgeLyricsSettingsDlg : public QDialog {
     Q_OBJECT
 public:
-    CNudgeLyricsSettingsDlg(MSongSettings& song, QWidget* parent);
+    CNudgeLyricsSettingsDlg(KaraokeSong& song, QWidget* parent);
 
     QSpinBox* WordsField() const { return m_words; }
     QDoubleSpinBox* AmountField() const { return m_amount; }
     void accept() override;
 
 private:
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     QSpinBox* m_words;
     QDoubleSpinBox* m_amount;
 };

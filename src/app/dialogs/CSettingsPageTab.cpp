@@ -21,7 +21,7 @@
 #include "app/widgets/CColorRadio.h"
 #include "cdg/PagePicture.h"
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 using namespace SettingsControls;
@@ -35,7 +35,7 @@ const char* const kHAlignTips[3] = {"Left", "Centre", "Right"};
 
 } // namespace
 
-CSettingsPageTab::CSettingsPageTab(MSongSettings& song, int32_t kind, const SettingsDlgContext& context,
+CSettingsPageTab::CSettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context,
                                    QWidget* parent)
     : QWidget(parent), m_song(song), m_page(song.FindPage(kind)), m_context(context)
 {

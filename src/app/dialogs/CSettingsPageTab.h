@@ -12,7 +12,7 @@ class CColorButton;
 class CColorRadio;
 class CPreviewScreen;
 class MRwGenerator;
-class MSongSettings;
+class KaraokeSong;
 class QCheckBox;
 class QComboBox;
 class QFont;
@@ -51,7 +51,7 @@ signals:
     void PreviewRunning(bool running);
 
 protected:
-    CSettingsPageTab(MSongSettings& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent);
+    CSettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent);
 
     // Three mutually exclusive glyph buttons in a row, with their tooltips and object names.
     QHBoxLayout* AlignRow(CColorRadio** buttons, const char* const* glyphs, const char* const* tips,
@@ -103,7 +103,7 @@ protected:
     // Takes the picture away and gives the background, border, text and shadow their own slots.
     void ClearPictureAndColours();
 
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     IMAGE_STRUCT* m_page;
     SettingsDlgContext m_context;
     bool m_loading = false;

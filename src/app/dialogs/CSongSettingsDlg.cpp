@@ -14,16 +14,16 @@
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "cdg/MKaraokeInitialize.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
 constexpr const char* kRectValue = "SettingsWindowPos";
 
 // A song read from an old or damaged file may lack a page; the tabs need all three.
-void EnsurePages(MSongSettings& song)
+void EnsurePages(KaraokeSong& song)
 {
-    MSongSettings defaults;
+    KaraokeSong defaults;
     for (int32_t kind : {kPageTitle, kPageLyrics, kPageCredits})
         if (!song.FindPage(kind)) song.AddPage(*defaults.FindPage(kind));
 }
@@ -37,7 +37,7 @@ bool OnSomeScreen(const QRect& rect)
 
 } // namespace
 
-CSongSettingsDlg::CSongSettingsDlg(MSongSettings& song, const SettingsDlgContext& context, QWidget* parent)
+CSongSettingsDlg::CSongSettingsDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
     : QDialog(parent), m_song(song), m_context(context)
 {
     EnsurePages(song);
@@ -80,7 +80,7 @@ CSongSettingsDlg::CSongSettingsDlg(MSongSettings& song, const SettingsDlgContext
 
 CSongSettingsDlg::~CSongSettingsDlg() = default;
 
-bool CSongSettingsDlg::Run(AppContext& app, MSongSettings& copy)
+bool CSongSettingsDlg::Run(AppContext& app, KaraokeSong& copy)
 {
     MKaraoke_Initialize();
     SettingsDlgContext context;

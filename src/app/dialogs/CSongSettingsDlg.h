@@ -6,7 +6,7 @@
 class CGraphicPageDlg;
 class CLyricsPageDlg;
 class AppContext;
-class MSongSettings;
+class KaraokeSong;
 class QPushButton;
 class QTabWidget;
 
@@ -22,7 +22,7 @@ public:
     static constexpr int kCreditsTab = 2;
     static constexpr int kEdge = 6;
 
-    CSongSettingsDlg(MSongSettings& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    CSongSettingsDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
     ~CSongSettingsDlg() override;
 
     QTabWidget* Tabs() const { return m_tabs; }
@@ -35,7 +35,7 @@ public:
 
     // The Settings command: the engine start-up (which rebuilds the font dictionary), then the
     // dialog on the working copy. True when the user chose OK.
-    static bool Run(AppContext& app, MSongSettings& copy);
+    static bool Run(AppContext& app, KaraokeSong& copy);
 
     void done(int result) override;
 
@@ -46,7 +46,7 @@ private:
     void SetPreviewRunning(bool running);
     void SaveRect();
 
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     SettingsDlgContext m_context;
     QTabWidget* m_tabs = nullptr;
     CGraphicPageDlg* m_title = nullptr;

@@ -8,7 +8,7 @@
 #include "cdg/MRwGenerator.h"
 #include "cdg/PageWriter.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ std::string Format(const char* pattern, const char* value)
 
 } // namespace
 
-size_t WriteLyricsSamplePage(MRwGenerator& generator, MSongSettings& song, size_t offset)
+size_t WriteLyricsSamplePage(MRwGenerator& generator, KaraokeSong& song, size_t offset)
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return 0;

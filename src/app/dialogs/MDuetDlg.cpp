@@ -8,9 +8,9 @@
 #include <QVBoxLayout>
 
 #include "app/QtText.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
-MDuetDlg::MDuetDlg(MSongSettings& song, QWidget* parent) : QDialog(parent), m_song(song)
+MDuetDlg::MDuetDlg(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
 {
     setWindowTitle(QString());
     auto* outer = new QVBoxLayout(this);

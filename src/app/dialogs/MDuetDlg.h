@@ -1,7 +1,7 @@
 #pragma once
 #include <QDialog>
 
-class MSongSettings;
+class KaraokeSong;
 class QLineEdit;
 
 // The singer descriptions: short names for the two voices of a duet and for both together.
@@ -9,12 +9,12 @@ class QLineEdit;
 class MDuetDlg : public QDialog {
     Q_OBJECT
 public:
-    MDuetDlg(MSongSettings& song, QWidget* parent = nullptr);
+    MDuetDlg(KaraokeSong& song, QWidget* parent = nullptr);
 
     QLineEdit* Field(int index) const { return m_fields[index]; }
     void Save();
 
 private:
-    MSongSettings& m_song;
+    KaraokeSong& m_song;
     QLineEdit* m_fields[3] = {};
 };

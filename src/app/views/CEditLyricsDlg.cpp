@@ -33,10 +33,10 @@
 #include "cdg/LineFit.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
-#include "log/MSongSettingsDumpLog.h"
+#include "log/KaraokeSongDumpLog.h"
 #include "lyrics/LyricImport.h"
 #include "player/MCdgPlayer.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -116,7 +116,7 @@ QFont LyricFont(const QString& face, int height)
     return font;
 }
 
-bool SomeWordTimed(const MSongSettings& song)
+bool SomeWordTimed(const KaraokeSong& song)
 {
     return std::any_of(song.words.begin(), song.words.end(), [](const auto& w) { return w->start != 0; });
 }
@@ -126,8 +126,8 @@ bool SomeWordTimed(const MSongSettings& song)
 CEditLyricsDlg::CEditLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
 {
     setObjectName("CEditLyricsDlg");
-    MSongSettings& song = App().Song();
-    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MSongSettingsDumpLog>("InitDlg", song), true);
+    KaraokeSong& song = App().Song();
+    if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<KaraokeSongDumpLog>("InitDlg", song), true);
     BuildControls();
     if (!song.FindPage(kPageLyrics)) {
         App().Prompt().Message(kMsgProjectProblem, kAppCaption, PromptIcon::Stop);
@@ -338,7 +338,7 @@ void CEditLyricsDlg::UpdateControls()
 void CEditLyricsDlg::OnTextChanged()
 {
     if (m_loadingText) return;
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     song.lyricText = SongText(m_editor->toPlainText());
     m_typingPending = true;
     m_typingTimer->start();
@@ -386,7 +386,7 @@ void CEditLyricsDlg::MarkLinesTooWide()
 
 void CEditLyricsDlg::FitLongLines()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     RecordTyping();
     QTextDocument* document = m_editor->document();
     // The marks follow the text as it changes; the lines to break are those of now.
@@ -413,7 +413,7 @@ void CEditLyricsDlg::FitLongLines()
 
 void CEditLyricsDlg::PreviewRefresh()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     auto* prompt = static_cast<OncePerTypingPrompt*>(m_rebuildPrompt.get());
     UserPrompt* songPrompt = song.prompt;
     if (prompt) {
@@ -654,7 +654,7 @@ bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
 
 void CEditLyricsDlg::ImportLyrics()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     RecordTyping();
     // The old lines wait aside: an LRC file's times may be refused, and then the old times stay.
     const bool wasPlaced = !song.lyricText.empty() && SomeWordTimed(song);

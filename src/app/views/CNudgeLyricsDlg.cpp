@@ -31,7 +31,7 @@
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/SweepAdvance.h"
 #include "timing/PlayClock.h"
 #include "timing/WordTiming.h"
@@ -47,7 +47,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
     : CViewBase(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("CNudgeLyricsDlg");
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
     const bool wasModified = song.IsModified();
@@ -270,7 +270,7 @@ uint32_t CNudgeLyricsDlg::AmountSamples() const
 
 void CNudgeLyricsDlg::DrawPage()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     DrawLyricPagePreview(*Renderer(), song, m_page);
     // The selected word shows swept, so it stands out.
     if (m_selected >= 0 && size_t(m_selected) < song.words.size()) {
@@ -294,7 +294,7 @@ void CNudgeLyricsDlg::DrawPage()
 
 void CNudgeLyricsDlg::SelectWord(int index)
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     for (auto& w : song.words) w->flags &= ~kWordSelected;
     if (index < 0 || size_t(index) >= song.words.size()) return;
     m_selected = m_cursor = index;
@@ -311,7 +311,7 @@ void CNudgeLyricsDlg::SelectWord(int index)
 
 void CNudgeLyricsDlg::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     const int w = std::max(1, Viewer()->width()), h = std::max(1, Viewer()->height());
     const int x = p.x() * kCdgScreenWidth / w - kCdgVisibleLeft;
     const int y = p.y() * kCdgScreenHeight / h - kCdgVisibleTop;
@@ -412,7 +412,7 @@ std::pair<uint32_t, uint32_t> CNudgeLyricsDlg::LoopStretch() const
 
 void CNudgeLyricsDlg::Play(bool window)
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     uint32_t from = m_selected >= 0 ? song.words[size_t(m_selected)]->start : 0;
     uint32_t to = 0;
     if (window) std::tie(from, to) = LoopStretch();
@@ -498,7 +498,7 @@ void CNudgeLyricsDlg::StopPlaying()
 
 void CNudgeLyricsDlg::AssignSinger(int slot)
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     if (m_selected < 0 || m_mode != kIdle) return;
     if (!WordTiming(song).AssignSinger(size_t(m_selected), slot)) return;
     App().Document().Commit("Assign Singer");
@@ -521,7 +521,7 @@ void CNudgeLyricsDlg::UpdateControls()
     ModeButton(4)->setEnabled(ModeButton(4)->isEnabled() && idle);
     m_adjustArea->setEnabled(idle);
 
-    const MSongSettings& song = App().Song();
+    const KaraokeSong& song = App().Song();
     m_singerGroup->setVisible(song.settings.singerCount != 1);
     m_singerGroup->setEnabled(m_selected >= 0 && idle);
     const bool selected = m_selected >= 0 && size_t(m_selected) < song.words.size();
@@ -542,7 +542,7 @@ void CNudgeLyricsDlg::UpdateControls()
 
 void CNudgeLyricsDlg::ShowTimes()
 {
-    const MSongSettings& song = App().Song();
+    const KaraokeSong& song = App().Song();
     const bool selected = m_selected >= 0 && size_t(m_selected) < song.words.size();
     const MKaraokeWord* w = selected ? song.words[size_t(m_selected)].get() : nullptr;
     const QString none = QStringLiteral("-");

@@ -30,7 +30,7 @@
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "timing/Placement.h"
 #include "timing/PlayClock.h"
 
@@ -105,7 +105,7 @@ CPlaceLyricsDlg::CPlaceLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(a
 {
     setObjectName("CPlaceLyricsDlg");
     setFocusPolicy(Qt::StrongFocus);
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
     for (auto& w : song.words) w->flags &= ~kWordSelected;
@@ -359,7 +359,7 @@ void CPlaceLyricsDlg::End()
     }
     SetState(State::Finished);
     m_placement->Finish();
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
     MarkModified();
@@ -371,7 +371,7 @@ void CPlaceLyricsDlg::End()
 
 void CPlaceLyricsDlg::MarkModified()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     // Marking again would only refresh the caption and every command at each press.
     if (!song.IsModified()) song.SetModified(true);
 }
@@ -453,7 +453,7 @@ void CPlaceLyricsDlg::EndDraw()
 
 void CPlaceLyricsDlg::DrawPageOfCursor()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     MRwRenderer* renderer = Renderer();
     if (!renderer) return;
     const bool own = !renderer->SuppressPresent();
@@ -475,7 +475,7 @@ struct LineLook {
     int background = 0;
 };
 
-bool LookOf(MSongSettings& song, const MKaraokeLine& line, LineLook& look)
+bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 {
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return false;
@@ -491,7 +491,7 @@ bool LookOf(MSongSettings& song, const MKaraokeLine& line, LineLook& look)
 
 void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     MRwScreenSink screen(Renderer());
@@ -503,7 +503,7 @@ void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
 
 void CPlaceLyricsDlg::MarkCursorWord()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     const MKaraokeWord* next = m_placement->CursorWord();
     if (!next) return;
     const MKaraokeWord& word = *next;

@@ -28,7 +28,7 @@
 #include "player/MCdgPlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -79,7 +79,7 @@ CPlaySongDlg::CPlaySongDlg(AppContext& app, QWidget* parent)
     Player().SetRenderer(Renderer());
     Player().SetDoneEvent(m_done.get());
 
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     song.GenerateKaraokeLineList(true, true);
     MLineListLog::Rebuilt(song);
     if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
@@ -145,7 +145,7 @@ CPlaySongDlg::~CPlaySongDlg()
 
 void CPlaySongDlg::BuildStream()
 {
-    MSongSettings& song = App().Song();
+    KaraokeSong& song = App().Song();
     size_t used = 0;
     m_streamStart = WriteRwMemory(song, used, kWriteWholeSong);
     uint64_t musicFrames = song.MusicFrames();

@@ -12,7 +12,7 @@
 #include "app/AppSettings.h"
 #include "app/QtUserPrompt.h"
 #include "document/SongDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"

@@ -11,7 +11,7 @@
 #include "app/QtText.h"
 #include "app/ViewReport.h"
 #include "document/SongDocument.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "timing/WordTiming.h"
 #include "waveform/WaveformPeaks.h"
 
@@ -65,7 +65,7 @@ CWaveformStrip::CWaveformStrip(SongDocument& document, QWidget* parent) : QWidge
 
 void CWaveformStrip::ReadPeaks()
 {
-    const MSongSettings& song = m_document.Song();
+    const KaraokeSong& song = m_document.Song();
     m_peaksFor = song.MusicWorkPath();
     m_peaksBytes = song.MusicPlayBytes();
     std::string why;
@@ -91,7 +91,7 @@ QSize CWaveformStrip::minimumSizeHint() const
 int64_t CWaveformStrip::SongMicros() const
 {
     // The music's length, else as far as the words go.
-    const MSongSettings& song = m_document.Song();
+    const KaraokeSong& song = m_document.Song();
     int64_t frames = m_document.MusicLoaded() ? int64_t(song.MusicFrames()) : 0;
     for (const auto& w : song.words) frames = std::max<int64_t>(frames, w->end);
     return ToMicros(frames);
@@ -149,7 +149,7 @@ int64_t CWaveformStrip::SamplesAt(int x) const
 CWaveformStrip::Hit CWaveformStrip::HitAt(QPoint p) const
 {
     Hit hit;
-    const MSongSettings& song = m_document.Song();
+    const KaraokeSong& song = m_document.Song();
     int nearest = kEdgeGrab + 1;
     for (size_t i = 0; i < song.words.size(); ++i) {
         const MKaraokeWord& w = *song.words[i];
@@ -273,7 +273,7 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
     // The shell may hand the song its music without a word to the document's listeners (a view
     // is built for new music before the song names it): what the song plays is checked here, a
     // comparison that allocates nothing.
-    const MSongSettings& song = m_document.Song();
+    const KaraokeSong& song = m_document.Song();
     if (song.MusicWorkPath() != m_peaksFor || song.MusicPlayBytes() != m_peaksBytes) ReadPeaks();
     const WaveformPeaks& peaks = *m_peaks;
     QPainter painter(this);
@@ -334,7 +334,7 @@ void CWaveformStrip::mousePressEvent(QMouseEvent* event)
     if (hit.edge != Edge::None) {
         // The drag is set up before the word is selected, so that selecting it does not move
         // the strip from under the mouse.
-        const MSongSettings& song = m_document.Song();
+        const KaraokeSong& song = m_document.Song();
         m_before.clear();
         m_before.reserve(song.words.size());
         for (const auto& w : song.words) m_before.emplace_back(w->start, w->end);
@@ -356,7 +356,7 @@ void CWaveformStrip::mouseMoveEvent(QMouseEvent* event)
         else unsetCursor();
         return;
     }
-    MSongSettings& song = m_document.Song();
+    KaraokeSong& song = m_document.Song();
     if (size_t(m_drag.word) >= song.words.size() || m_before.size() != song.words.size()) return;
     // Each move starts from the times the drag began with, so that a neighbour pushed on the
     // way comes back when the drag turns round.

@@ -1,10 +1,10 @@
-#include "log/MSongSettingsDumpLog.h"
+#include "log/KaraokeSongDumpLog.h"
 
 #include "media/ByteWriter.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
 
-MSongSettingsDumpLog::MSongSettingsDumpLog(std::string name, const MSongSettings& song, uint32_t timeLow,
+KaraokeSongDumpLog::KaraokeSongDumpLog(std::string name, const KaraokeSong& song, uint32_t timeLow,
                                            uint32_t timeHigh)
     : MDataDumpLog(MLogKind::SongSettingsDump, std::move(name), timeLow, timeHigh)
 {
@@ -27,4 +27,4 @@ MSongSettingsDumpLog::MSongSettingsDumpLog(std::string name, const MSongSettings
     }
 }
 
-MSongSettingsDumpLog::~MSongSettingsDumpLog() = default;
+KaraokeSongDumpLog::~KaraokeSongDumpLog() = default;

@@ -24,19 +24,19 @@ inline constexpr uint32_t kCdFrameBytes = 4;
 
 // Everything that belongs to the open song: settings, pages, lyric text and its line list,
 // singer descriptions, artist and title, and the CD+G stream buffer.
-class MSongSettings {
+class KaraokeSong {
 public:
-    explicit MSongSettings(std::string projectPath = {});
-    virtual ~MSongSettings();
-    MSongSettings(const MSongSettings&) = delete;
-    MSongSettings& operator=(const MSongSettings&) = delete;
+    explicit KaraokeSong(std::string projectPath = {});
+    virtual ~KaraokeSong();
+    KaraokeSong(const KaraokeSong&) = delete;
+    KaraokeSong& operator=(const KaraokeSong&) = delete;
 
     // Settings block, music path, lyric text and the three default pages of a new song.
     void RestoreDefaults();
     // A working copy for the settings dialog: settings, strings and pages, no lines, no buffer.
-    std::unique_ptr<MSongSettings> Copy() const;
+    std::unique_ptr<KaraokeSong> Copy() const;
     // Takes the settings of a working copy back (settings dialog OK).
-    void AssignSettings(const MSongSettings& other);
+    void AssignSettings(const KaraokeSong& other);
 
     // Pages.
     void AddPage(const IMAGE_STRUCT& page);
@@ -136,5 +136,5 @@ public:
     std::array<std::string, 3> singerDescriptions;
 
 private:
-    void CopySettingsFrom(const MSongSettings& other);
+    void CopySettingsFrom(const KaraokeSong& other);
 };

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "project/ColourSlots.h"
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 namespace {
 
@@ -12,9 +12,9 @@ uint32_t Rgb(uint8_t r, uint8_t g, uint8_t b)
 
 } // namespace
 
-TEST(MSongSettings, NewSongHasTitleCreditsAndLyricsPagesWithTheirDefaults)
+TEST(KaraokeSong, NewSongHasTitleCreditsAndLyricsPagesWithTheirDefaults)
 {
-    MSongSettings song("/tmp/x.tvx");
+    KaraokeSong song("/tmp/x.tvx");
     ASSERT_EQ(song.PageCount(), 3u);
     EXPECT_EQ(song.PageAt(0)->kind, kPageTitle);
     EXPECT_EQ(song.PageAt(1)->kind, kPageCredits);
@@ -62,7 +62,7 @@ TEST(MSongSettings, NewSongHasTitleCreditsAndLyricsPagesWithTheirDefaults)
     EXPECT_EQ(song.settings.adjustAmount, 200);
 }
 
-TEST(MSongSettings, BareRecordsHoldTheirOwnDefaults)
+TEST(KaraokeSong, BareRecordsHoldTheirOwnDefaults)
 {
     IMAGE_STRUCT page;
     EXPECT_EQ(page.drawTransition, 2);
@@ -85,7 +85,7 @@ TEST(MSongSettings, BareRecordsHoldTheirOwnDefaults)
     EXPECT_EQ(bare.FaceName().size(), kFaceNameBytes - 1);
 }
 
-TEST(MSongSettings, LineStylesPastTheEndReadAsTheOutOfRangeStyle)
+TEST(KaraokeSong, LineStylesPastTheEndReadAsTheOutOfRangeStyle)
 {
     MTextTypeVer6 styles;
     styles.lines.push_back({3, 30, kStyleItalic, "Courier", kAlignRight});
@@ -101,9 +101,9 @@ TEST(MSongSettings, LineStylesPastTheEndReadAsTheOutOfRangeStyle)
     }
 }
 
-TEST(MSongSettings, CopyTakesSettingsAndPagesButNoLinesAndAssignBringsThemBack)
+TEST(KaraokeSong, CopyTakesSettingsAndPagesButNoLinesAndAssignBringsThemBack)
 {
-    MSongSettings song("/tmp/a.tvx");
+    KaraokeSong song("/tmp/a.tvx");
     song.lyricText = "one two\nthree";
     song.artist = "Artist";
     song.title = "Title";
@@ -149,9 +149,9 @@ TEST(MSongSettings, CopyTakesSettingsAndPagesButNoLinesAndAssignBringsThemBack)
     EXPECT_GE(refreshes, 1);
 }
 
-TEST(MSongSettings, SetLinesPerPageMarksModifiedAndRenumbers)
+TEST(KaraokeSong, SetLinesPerPageMarksModifiedAndRenumbers)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "a\nb\nc\nd\ne";
     song.GenerateKaraokeLineList(true, false);
     int refreshes = 0;
@@ -170,9 +170,9 @@ TEST(MSongSettings, SetLinesPerPageMarksModifiedAndRenumbers)
     EXPECT_EQ(song.HighestPageNumber(), 2);
 }
 
-TEST(MSongSettings, SingerDescriptionIndexOutsideZeroToTwoIsIgnored)
+TEST(KaraokeSong, SingerDescriptionIndexOutsideZeroToTwoIsIgnored)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.SetSingerDescription(2, "Both of us");
     song.SetSingerDescription(3, "nobody");
     song.SetSingerDescription(-1, "nobody");
@@ -181,9 +181,9 @@ TEST(MSongSettings, SingerDescriptionIndexOutsideZeroToTwoIsIgnored)
     EXPECT_EQ(song.singerDescriptions[1], "");
 }
 
-TEST(MSongSettings, LyricsArePlacedWhenAWordHasAStartAndThePlayerIsIdle)
+TEST(KaraokeSong, LyricsArePlacedWhenAWordHasAStartAndThePlayerIsIdle)
 {
-    MSongSettings song;
+    KaraokeSong song;
     EXPECT_FALSE(song.LyricsPlaced());
     song.lyricText = "la la";
     song.GenerateKaraokeLineList(true, false);
@@ -199,9 +199,9 @@ TEST(MSongSettings, LyricsArePlacedWhenAWordHasAStartAndThePlayerIsIdle)
     EXPECT_FALSE(song.LyricsPlaced());
 }
 
-TEST(MSongSettings, PageLookupsAndRestoreDefaults)
+TEST(KaraokeSong, PageLookupsAndRestoreDefaults)
 {
-    MSongSettings song;
+    KaraokeSong song;
     song.lyricText = "x";
     song.musicPath = "m.wav";
     song.settings.linesPerPage = 6;

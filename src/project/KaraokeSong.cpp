@@ -1,4 +1,4 @@
-#include "project/MSongSettings.h"
+#include "project/KaraokeSong.h"
 
 #include <algorithm>
 #include <new>
@@ -16,14 +16,14 @@ constexpr const char* kMsgResizeMusicFailed = "Unable to change the length of th
 
 } // namespace
 
-MSongSettings::MSongSettings(std::string path) : projectPath(std::move(path))
+KaraokeSong::KaraokeSong(std::string path) : projectPath(std::move(path))
 {
     RestoreDefaults();
 }
 
-MSongSettings::~MSongSettings() = default;
+KaraokeSong::~KaraokeSong() = default;
 
-void MSongSettings::RestoreDefaults()
+void KaraokeSong::RestoreDefaults()
 {
     settings = SettingsBlock{};
     musicPath.clear();
@@ -64,7 +64,7 @@ void MSongSettings::RestoreDefaults()
     AddPage(page);
 }
 
-void MSongSettings::CopySettingsFrom(const MSongSettings& other)
+void KaraokeSong::CopySettingsFrom(const KaraokeSong& other)
 {
     projectPath = other.projectPath;
     modified = other.modified;
@@ -80,15 +80,15 @@ void MSongSettings::CopySettingsFrom(const MSongSettings& other)
     for (const auto& page : other.pages) AddPage(*page);
 }
 
-std::unique_ptr<MSongSettings> MSongSettings::Copy() const
+std::unique_ptr<KaraokeSong> KaraokeSong::Copy() const
 {
-    auto copy = std::make_unique<MSongSettings>(projectPath);
+    auto copy = std::make_unique<KaraokeSong>(projectPath);
     copy->CopySettingsFrom(*this);
     copy->prompt = prompt;
     return copy;
 }
 
-void MSongSettings::AssignSettings(const MSongSettings& other)
+void KaraokeSong::AssignSettings(const KaraokeSong& other)
 {
     if (&other == this) return;
     CopySettingsFrom(other);
@@ -96,70 +96,70 @@ void MSongSettings::AssignSettings(const MSongSettings& other)
     if (onModifiedChanged) onModifiedChanged();
 }
 
-void MSongSettings::AddPage(const IMAGE_STRUCT& page)
+void KaraokeSong::AddPage(const IMAGE_STRUCT& page)
 {
     pages.push_back(std::make_unique<IMAGE_STRUCT>(page));
 }
 
-IMAGE_STRUCT* MSongSettings::FindPage(int32_t kind)
+IMAGE_STRUCT* KaraokeSong::FindPage(int32_t kind)
 {
     for (auto& page : pages)
         if (page->kind == kind) return page.get();
     return nullptr;
 }
 
-const IMAGE_STRUCT* MSongSettings::FindPage(int32_t kind) const
+const IMAGE_STRUCT* KaraokeSong::FindPage(int32_t kind) const
 {
-    return const_cast<MSongSettings*>(this)->FindPage(kind);
+    return const_cast<KaraokeSong*>(this)->FindPage(kind);
 }
 
-IMAGE_STRUCT* MSongSettings::PageAt(size_t index)
-{
-    return index < pages.size() ? pages[index].get() : nullptr;
-}
-
-const IMAGE_STRUCT* MSongSettings::PageAt(size_t index) const
+IMAGE_STRUCT* KaraokeSong::PageAt(size_t index)
 {
     return index < pages.size() ? pages[index].get() : nullptr;
 }
 
-MKaraokeLine* MSongSettings::LineAt(size_t index)
+const IMAGE_STRUCT* KaraokeSong::PageAt(size_t index) const
+{
+    return index < pages.size() ? pages[index].get() : nullptr;
+}
+
+MKaraokeLine* KaraokeSong::LineAt(size_t index)
 {
     return index < lines.size() ? lines[index].get() : nullptr;
 }
 
-const MKaraokeLine* MSongSettings::LineAt(size_t index) const
+const MKaraokeLine* KaraokeSong::LineAt(size_t index) const
 {
     return index < lines.size() ? lines[index].get() : nullptr;
 }
 
-int MSongSettings::LowestPageNumber() const
+int KaraokeSong::LowestPageNumber() const
 {
     int lowest = 0;
     for (const auto& line : lines) lowest = std::min(lowest, int(line->page));
     return lowest;
 }
 
-int MSongSettings::HighestPageNumber() const
+int KaraokeSong::HighestPageNumber() const
 {
     int highest = 0;
     for (const auto& line : lines) highest = std::max(highest, int(line->page));
     return highest;
 }
 
-void MSongSettings::ClearLines()
+void KaraokeSong::ClearLines()
 {
     lines.clear();
     words.clear();
 }
 
-MKaraokeLine& MSongSettings::AppendLine()
+MKaraokeLine& KaraokeSong::AppendLine()
 {
     lines.push_back(std::make_unique<MKaraokeLine>());
     return *lines.back();
 }
 
-MKaraokeWord& MSongSettings::AppendWord(MKaraokeLine& line)
+MKaraokeWord& KaraokeSong::AppendWord(MKaraokeLine& line)
 {
     words.push_back(std::make_unique<MKaraokeWord>());
     MKaraokeWord& word = *words.back();
@@ -168,38 +168,38 @@ MKaraokeWord& MSongSettings::AppendWord(MKaraokeLine& line)
     return word;
 }
 
-void MSongSettings::SetLinesPerPage(int32_t count)
+void KaraokeSong::SetLinesPerPage(int32_t count)
 {
     SetModified(true);
     settings.linesPerPage = count;
     CalcLineAndPageNumbers();
 }
 
-void MSongSettings::SetSingerDescription(int index, const std::string& text)
+void KaraokeSong::SetSingerDescription(int index, const std::string& text)
 {
     if (index < 0 || index > 2) return;
     singerDescriptions[static_cast<size_t>(index)] = text;
 }
 
-void MSongSettings::SetModified(bool value)
+void KaraokeSong::SetModified(bool value)
 {
     modified = value ? 1 : 0;
     if (onModifiedChanged) onModifiedChanged();
 }
 
-bool MSongSettings::LyricsPlaced() const
+bool KaraokeSong::LyricsPlaced() const
 {
     if (isPlaying && isPlaying()) return false;
     if (lyricText.empty()) return false;
     return std::any_of(words.begin(), words.end(), [](const auto& w) { return w->start != 0; });
 }
 
-uint32_t MSongSettings::StreamBufferBytes(uint32_t musicBytes)
+uint32_t KaraokeSong::StreamBufferBytes(uint32_t musicBytes)
 {
     return (musicBytes / kCdSectorAudioBytes + kStreamReserveSectors) * kCdSectorSubcodeBytes;
 }
 
-void MSongSettings::SetMusicPath(const std::string& path, const std::string& workPath)
+void KaraokeSong::SetMusicPath(const std::string& path, const std::string& workPath)
 {
     musicPath = path;
     musicWorkPath = workPath;
@@ -207,13 +207,13 @@ void MSongSettings::SetMusicPath(const std::string& path, const std::string& wor
     RebuildStreamBuffer();
 }
 
-bool MSongSettings::UseMusicWorkFile(const std::string& workPath)
+bool KaraokeSong::UseMusicWorkFile(const std::string& workPath)
 {
     musicWorkPath = workPath;
     return RebuildStreamBuffer();
 }
 
-void MSongSettings::ReleaseStreamBuffer()
+void KaraokeSong::ReleaseStreamBuffer()
 {
     std::vector<uint8_t>().swap(streamBuffer);
     musicDataBytes = 0;
@@ -221,7 +221,7 @@ void MSongSettings::ReleaseStreamBuffer()
     musicFrameBytes = kCdFrameBytes;
 }
 
-bool MSongSettings::RebuildStreamBuffer()
+bool KaraokeSong::RebuildStreamBuffer()
 {
     ReleaseStreamBuffer();
     // The reader knows the data bytes from the header, limited to what the file holds: the
@@ -246,7 +246,7 @@ bool MSongSettings::RebuildStreamBuffer()
 
 static_assert(kFileLength == UINT32_MAX, "MusicPlayBytes stands for the file's own length");
 
-bool MSongSettings::ResizeMusic(uint32_t length)
+bool KaraokeSong::ResizeMusic(uint32_t length)
 {
     const std::string& path = MusicWorkPath();
     auto fail = [&](const std::string& why) {

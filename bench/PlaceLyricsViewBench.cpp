@@ -20,7 +20,7 @@
 #include "app/CommandIds.h"
 #include "app/views/CPlaceLyricsDlg.h"
 #include "audio/WavOutFile.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 
 namespace {

@@ -2,7 +2,7 @@
 //
 //   clock_accuracy [--output null|portaudio] [--seconds N] [--tempo -50..0] [--takes FILE]
 //
-// Plays N seconds of a tone through MCdgPlayer and reads PositionNow() every 2 ms from this
+// Plays N seconds of a tone through KaraokePlayer and reads PositionNow() every 2 ms from this
 // thread, as a key press would. Every device callback reports when its first frame reaches the
 // converter; a least-squares line through those reports is the device's own timeline of heard
 // frames. Prints the error of each reading against that line (in ms of music), and, for
@@ -25,7 +25,7 @@
 #include "audio/NullAudioOutput.h"
 #include "audio/PortAudioOutput.h"
 #include "audio/WavOutFile.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ int main(int argc, char** argv)
     std::mutex takesMutex;
     std::vector<AudioOutput::Take> takes;
     takes.reserve(size_t(seconds) * 1000);
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory([&](bool) -> std::unique_ptr<AudioOutput> {
         std::unique_ptr<AudioOutput> output;
         if (outputName == "null") output = std::make_unique<NullAudioOutput>();

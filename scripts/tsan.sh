@@ -17,7 +17,7 @@ export TESSAVOX_AUDIO=null
 # even where the test itself would pass. The sound libraries' own races are suppressed.
 export TSAN_OPTIONS=${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$PWD/scripts/tsan-suppressions.txt}
 "$build/tests/test_reliability" --gtest_filter='PlaybackStress.*' "$@"
-"$build/tests/test_audio" --gtest_filter='MCdgPlayer*:AudioOutput*:NullAudioOutput*:PlaybackFeed*:PortAudioOutput*'
+"$build/tests/test_audio" --gtest_filter='KaraokePlayer*:AudioOutput*:NullAudioOutput*:PlaybackFeed*:PortAudioOutput*'
 status=0
 scripts/with-pulse-null-sink.sh "$build/tests/test_audio" --gtest_filter='PortAudioThroughPulse.*' || status=$?
 # 77: PulseAudio is not installed, the device test is skipped.

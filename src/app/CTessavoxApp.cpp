@@ -30,7 +30,7 @@
 #include "log/MLogQueue.h"
 #include "log/KaraokeSongDumpLog.h"
 #include "log/MUserActionLog.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 #include "project/MusicLocation.h"
 #include "project/ProjectFile.h"

@@ -21,7 +21,7 @@
 #include "cli/StopSignals.h"
 #include "export/SongExportStream.h"
 #include "media/AtomicFile.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
@@ -120,7 +120,7 @@ std::string ClockText(uint32_t frames)
     return text;
 }
 
-void Report(const char* label, const MCdgPlayer& player)
+void Report(const char* label, const KaraokePlayer& player)
 {
     const uint32_t clock = player.Position();
     const unsigned long long packets = player.CdgPlayer() ? player.CdgPlayer()->ExecutedPackets() : 0;
@@ -218,7 +218,7 @@ int RunPlayCommand(const CliArgs& args)
 
     MRwRenderer renderer;
     ManualResetEvent done;
-    MCdgPlayer player(&prompt, &renderer);
+    KaraokePlayer player(&prompt, &renderer);
     player.SetSource(o.music, stream, song ? song->MusicPlayBytes() : kFileLength);
     player.SetLeadInFrames(uint32_t(*leadIn));
     player.SetTempoChange(o.tempo);
@@ -235,7 +235,7 @@ int RunPlayCommand(const CliArgs& args)
 
     if (!player.Start(flags, uint32_t(*startFrame), uint32_t(*endFrame))) {
         // The prompt has told why; for a missing device the cause and the way round it too.
-        if (player.LastStartFailure() == MCdgPlayer::StartFailure::NoSoundDevice) {
+        if (player.LastStartFailure() == KaraokePlayer::StartFailure::NoSoundDevice) {
             std::fprintf(stderr, "tessavox-cli play: %s\n", player.FailureText().c_str());
             std::fprintf(stderr, "tessavox-cli play: with %s=%s it plays without a sound card\n", kAudioOutputVariable,
                          kAudioOutputNull);

@@ -1,9 +1,9 @@
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "timing/PlayClock.h"
 
 uint32_t PlayerClock::Now() const
 {
-    const MCdgPlayer* player = GlobalPlayer();
+    const KaraokePlayer* player = GlobalPlayer();
     return player ? player->PositionNow() : 0;
 }
 

@@ -26,7 +26,7 @@
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/views/CEditLyricsDlg.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 #include "support/MidiWriter.h"
 #include "support/MusicFiles.h"

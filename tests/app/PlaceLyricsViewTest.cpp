@@ -20,7 +20,7 @@
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgColour.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
@@ -31,7 +31,7 @@
 
 namespace {
 
-MCdgPlayer& ThePlayer()
+KaraokePlayer& ThePlayer()
 {
     return *GlobalPlayer();
 }
@@ -76,7 +76,7 @@ private:
         if (!app.AddMusic()) return nullptr;
         app.RunCommand(CommandId::ModePlaceLyrics);
         // The view plays through the program's one player; its music is heard as the test steps.
-        MCdgPlayer* player = GlobalPlayer();
+        KaraokePlayer* player = GlobalPlayer();
         if (player == nullptr) player = &CreateGlobalPlayer(nullptr, nullptr);
         player->SetOutputFactory(m_playback.Factory());
         return qobject_cast<CPlaceLyricsDlg*>(app.Frame()->View());

@@ -29,7 +29,7 @@
 #include "audio/WavOutFile.h"
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwStreamSnapshot.h"

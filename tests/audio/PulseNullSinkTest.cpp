@@ -15,7 +15,7 @@
 #include "WavBytes.h"
 #include "audio/ManualResetEvent.h"
 #include "audio/PortAudioOutput.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
@@ -96,7 +96,7 @@ TEST(PortAudioThroughPulse, ThreeSecondsPlayWithTheClockOnTheFramesHeard)
 
     std::mutex takesMutex;
     std::vector<AudioOutput::Take> takes;
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory([&](bool) {
         auto output = std::make_unique<PortAudioOutput>();
         output->SetTakeObserver([&](const AudioOutput::Take& take) {

@@ -17,7 +17,7 @@
 #include "audio/NullAudioOutput.h"
 #include "audio/WavOutFile.h"
 #include "cdg/CdgPacket.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwSnapshotPresenter.h"
 #include "support/PromptRecorder.h"
@@ -118,7 +118,7 @@ TEST(PlaybackStress, AThousandStartSeekStopReleaseCycles)
     int ranToEnd = 0;
     const auto started = Clock::now();
     {
-        MCdgPlayer player(&prompt, &renderer);
+        KaraokePlayer player(&prompt, &renderer);
         player.SetOutputFactory([](bool) { return std::make_unique<NullAudioOutput>(); });
         player.SetSource(music, stream);
         player.SetLeadInFrames(44100);

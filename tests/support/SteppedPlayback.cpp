@@ -4,7 +4,7 @@
 
 #include "support/WaitUntil.h"
 
-MCdgPlayer::OutputFactory SteppedPlayback::Factory()
+KaraokePlayer::OutputFactory SteppedPlayback::Factory()
 {
     auto shared = m_shared;
     return [shared](bool) -> std::unique_ptr<AudioOutput> {
@@ -24,7 +24,7 @@ SteppedAudioOutput* SteppedPlayback::Current() const
     return m_shared->current;
 }
 
-uint64_t SteppedPlayback::Play(MCdgPlayer& player, uint64_t frames)
+uint64_t SteppedPlayback::Play(KaraokePlayer& player, uint64_t frames)
 {
     // The player starts its output once the first music is queued.
     SteppedAudioOutput* output = Current();
@@ -43,7 +43,7 @@ uint64_t SteppedPlayback::Play(MCdgPlayer& player, uint64_t frames)
     return output->PlayedFrames() - from;
 }
 
-uint64_t SteppedPlayback::PlayToEnd(MCdgPlayer& player)
+uint64_t SteppedPlayback::PlayToEnd(KaraokePlayer& player)
 {
     uint64_t played = 0;
     while (player.IsPlaying()) {

@@ -35,7 +35,7 @@
 #include "log/MLogQueue.h"
 #include "log/KaraokeSongDumpLog.h"
 #include "lyrics/LyricImport.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
@@ -312,7 +312,7 @@ void CEditLyricsDlg::StopPlaying()
 {
     m_pausedForDragging = false;
     if (m_playing) PlayToggle();
-    if (MCdgPlayer* player = GlobalPlayer()) {
+    if (KaraokePlayer* player = GlobalPlayer()) {
         player->Stop();
         player->SetDoneEvent(nullptr);
     }
@@ -487,7 +487,7 @@ void CEditLyricsDlg::AudioControlsRefresh()
 
 void CEditLyricsDlg::PreparePlayer()
 {
-    MCdgPlayer& player = Player();
+    KaraokePlayer& player = Player();
     player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
     player.SetLeadInFrames(0);
     player.SetTempoChange(0);
@@ -531,7 +531,7 @@ void CEditLyricsDlg::StartMusic()
 
 void CEditLyricsDlg::StopMusic()
 {
-    if (MCdgPlayer* player = GlobalPlayer()) {
+    if (KaraokePlayer* player = GlobalPlayer()) {
         player->Stop();
         player->Release();
     }
@@ -585,7 +585,7 @@ void CEditLyricsDlg::OnSliderValue(int value)
     if (m_settingSlider) return;
     m_sliderPosition = value;
     m_playPosition = uint32_t(value) * kFramesPerStep;
-    if (MCdgPlayer* player = GlobalPlayer(); player && !player->IsPlaying()) player->SetPosition(m_playPosition);
+    if (KaraokePlayer* player = GlobalPlayer(); player && !player->IsPlaying()) player->SetPosition(m_playPosition);
     if (!m_playing) Waveform()->CentreOn(m_playPosition);
     UpdateTimeLabel();
 }

@@ -25,7 +25,7 @@
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwScreenSink.h"
 #include "player/PagePreview.h"

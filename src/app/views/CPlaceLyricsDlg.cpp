@@ -24,7 +24,7 @@
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/MRwScreenSink.h"
 #include "player/PagePreview.h"
@@ -189,7 +189,7 @@ void CPlaceLyricsDlg::CloseView()
     StopPlaying();
     m_timer->stop();
     CViewBase::CloseView();
-    if (MCdgPlayer* player = GlobalPlayer()) {
+    if (KaraokePlayer* player = GlobalPlayer()) {
         player->SetTempoChange(0);
         player->SetDoneEvent(nullptr);
     }
@@ -292,7 +292,7 @@ void CPlaceLyricsDlg::Start()
     m_placement->Restart();
     DrawPageOfCursor();
 
-    MCdgPlayer& player = Player();
+    KaraokePlayer& player = Player();
     player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
     player.SetLeadInFrames(0);
     player.SetTempoChange(m_tempo - kMaxTempo);
@@ -353,7 +353,7 @@ void CPlaceLyricsDlg::End()
 {
     if (m_state != State::Placing) return;
     m_timer->stop();
-    if (MCdgPlayer* player = GlobalPlayer()) {
+    if (KaraokePlayer* player = GlobalPlayer()) {
         player->Stop();
         player->Release();
     }

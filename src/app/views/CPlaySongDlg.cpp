@@ -25,7 +25,7 @@
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "project/KaraokeSong.h"

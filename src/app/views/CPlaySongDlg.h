@@ -4,7 +4,7 @@
 #include "app/views/CViewBase.h"
 
 class ManualResetEvent;
-class MCdgPlayer;
+class KaraokePlayer;
 class QLabel;
 class QPushButton;
 class QSlider;

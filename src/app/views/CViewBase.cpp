@@ -16,7 +16,7 @@
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
 #include "player/PagePreview.h"
 
@@ -119,9 +119,9 @@ void CViewBase::CloseView()
     m_closed = true;
 }
 
-MCdgPlayer& CViewBase::Player()
+KaraokePlayer& CViewBase::Player()
 {
-    if (MCdgPlayer* player = GlobalPlayer()) return *player;
+    if (KaraokePlayer* player = GlobalPlayer()) return *player;
     PlaybackPriorities priorities;
     priorities.readPriority =
         m_app.Settings().Int(AppSettings::kDefault, "AutoPlayCDGReadPriority", priorities.readPriority);

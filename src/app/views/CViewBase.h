@@ -4,7 +4,7 @@
 
 class AppContext;
 class CWaveformStrip;
-class MCdgPlayer;
+class KaraokePlayer;
 class MRwRenderer;
 class MRwViewerWindow;
 class QAbstractButton;
@@ -89,7 +89,7 @@ public:
 
     // The program's one player, made (with the thread priorities of the settings) when there is
     // none yet. Views never keep the pointer: another view may destroy the player.
-    MCdgPlayer& Player();
+    KaraokePlayer& Player();
 
     // The colour-button faces: green marks the view's own mode button and a stopped play button.
     static void SetGreenFace(QPushButton* button, bool green);

@@ -1,4 +1,4 @@
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 
 #include <algorithm>
 #include <chrono>
@@ -37,66 +37,66 @@ std::string MinutesAndSeconds(uint32_t seconds)
 
 } // namespace
 
-MCdgPlayer::MCdgPlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities)
+KaraokePlayer::KaraokePlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities)
     : m_prompt(prompt), m_renderer(renderer), m_priorities(priorities), m_outputFactory(DefaultOutput)
 {
 }
 
-MCdgPlayer::~MCdgPlayer()
+KaraokePlayer::~KaraokePlayer()
 {
     Stop();
     Release();
 }
 
-void MCdgPlayer::SetSource(const std::string& musicPath, std::span<const uint8_t> stream, uint32_t musicBytes)
+void KaraokePlayer::SetSource(const std::string& musicPath, std::span<const uint8_t> stream, uint32_t musicBytes)
 {
     m_musicPath = musicPath;
     m_musicBytes = musicBytes;
     m_stream = stream;
 }
 
-void MCdgPlayer::SetTempoChange(int percent)
+void KaraokePlayer::SetTempoChange(int percent)
 {
     m_tempoChange.store(std::clamp(percent, kMinTempoChange, kMaxTempoChange));
 }
 
-void MCdgPlayer::SetRenderer(MRwRenderer* renderer)
+void KaraokePlayer::SetRenderer(MRwRenderer* renderer)
 {
     m_renderer = renderer;
     if (m_cdg && !m_cdg->IsRunning()) m_cdg->SetRenderer(renderer);
 }
 
-MRwPlayer& MCdgPlayer::MakeCdgPlayer()
+MRwPlayer& KaraokePlayer::MakeCdgPlayer()
 {
     if (!m_cdg) m_cdg = std::make_unique<MRwPlayer>(m_renderer);
     return *m_cdg;
 }
 
-void MCdgPlayer::SetOutputFactory(OutputFactory factory)
+void KaraokePlayer::SetOutputFactory(OutputFactory factory)
 {
     m_outputFactory = factory ? std::move(factory) : OutputFactory(DefaultOutput);
 }
 
-std::string MCdgPlayer::FailureText() const
+std::string KaraokePlayer::FailureText() const
 {
     std::lock_guard lock(m_failureMutex);
     return m_failure;
 }
 
-void MCdgPlayer::SetFailure(const std::string& text)
+void KaraokePlayer::SetFailure(const std::string& text)
 {
     std::lock_guard lock(m_failureMutex);
     m_failure = text;
 }
 
-uint32_t MCdgPlayer::AdvanceClock(uint32_t position, uint64_t playedFrames, int tempoChange, uint32_t& remainder)
+uint32_t KaraokePlayer::AdvanceClock(uint32_t position, uint64_t playedFrames, int tempoChange, uint32_t& remainder)
 {
     const uint64_t scaled = playedFrames * uint64_t(tempoChange + kPercent) + remainder;
     remainder = uint32_t(scaled % kPercent);
     return uint32_t(std::min<uint64_t>(uint64_t(position) + scaled / kPercent, UINT32_MAX));
 }
 
-uint32_t MCdgPlayer::PositionNow() const
+uint32_t KaraokePlayer::PositionNow() const
 {
     const uint32_t position = Position();
     if (!IsPlaying() || !m_output) return position;
@@ -114,13 +114,13 @@ uint32_t MCdgPlayer::PositionNow() const
     return std::min(now, m_timelineEnd);
 }
 
-uint64_t MCdgPlayer::ClockHeardFrames() const
+uint64_t KaraokePlayer::ClockHeardFrames() const
 {
     std::lock_guard lock(m_stampMutex);
     return m_stamp.heard;
 }
 
-bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFrame)
+bool KaraokePlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFrame)
 {
     if (IsPlaying()) {
         m_startFailure = StartFailure::AlreadyPlaying;
@@ -187,20 +187,20 @@ bool MCdgPlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endFram
     return true;
 }
 
-void MCdgPlayer::Wake()
+void KaraokePlayer::Wake()
 {
     // Taking the lock orders the change before any waiter's next look at it.
     { std::lock_guard lock(m_waitMutex); }
     m_wake.notify_all();
 }
 
-void MCdgPlayer::Nap()
+void KaraokePlayer::Nap()
 {
     std::unique_lock lock(m_waitMutex);
     m_wake.wait_for(lock, kClockStep);
 }
 
-void MCdgPlayer::Feeder()
+void KaraokePlayer::Feeder()
 {
     SetCurrentThreadPriority(m_priorities.displayPriority);
     const uint32_t skipped = m_feed->SkipTo(m_startFrame);
@@ -233,7 +233,7 @@ void MCdgPlayer::Feeder()
     Wake();
 }
 
-void MCdgPlayer::Notifier()
+void KaraokePlayer::Notifier()
 {
     SetCurrentThreadPriority(m_priorities.readPriority);
     // Nothing plays before the feeder has skipped to the start and queued the first segment.
@@ -292,7 +292,7 @@ void MCdgPlayer::Notifier()
     }
 }
 
-void MCdgPlayer::EndPlayback()
+void KaraokePlayer::EndPlayback()
 {
     std::lock_guard lock(m_control);
     int expected = kPlaying;
@@ -303,7 +303,7 @@ void MCdgPlayer::EndPlayback()
     if (m_doneEvent) m_doneEvent->Set();
 }
 
-void MCdgPlayer::JoinThreads()
+void KaraokePlayer::JoinThreads()
 {
     Wake();
     const auto self = std::this_thread::get_id();
@@ -311,13 +311,13 @@ void MCdgPlayer::JoinThreads()
     if (m_notifier.joinable() && m_notifier.get_id() != self) m_notifier.join();
 }
 
-void MCdgPlayer::Stop()
+void KaraokePlayer::Stop()
 {
     EndPlayback();
     JoinThreads();
 }
 
-void MCdgPlayer::Release()
+void KaraokePlayer::Release()
 {
     Stop();
     m_feed.reset();
@@ -328,22 +328,22 @@ void MCdgPlayer::Release()
 
 namespace {
 
-std::unique_ptr<MCdgPlayer>& GlobalSlot()
+std::unique_ptr<KaraokePlayer>& GlobalSlot()
 {
-    static std::unique_ptr<MCdgPlayer> player;
+    static std::unique_ptr<KaraokePlayer> player;
     return player;
 }
 
 } // namespace
 
-MCdgPlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities)
+KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities)
 {
     GlobalSlot().reset();
-    GlobalSlot() = std::make_unique<MCdgPlayer>(owner, renderer, priorities);
+    GlobalSlot() = std::make_unique<KaraokePlayer>(owner, renderer, priorities);
     return *GlobalSlot();
 }
 
-MCdgPlayer* GlobalPlayer()
+KaraokePlayer* GlobalPlayer()
 {
     return GlobalSlot().get();
 }
@@ -355,6 +355,6 @@ void DestroyGlobalPlayer()
 
 bool GlobalPlayerIsPlaying()
 {
-    const MCdgPlayer* player = GlobalPlayer();
+    const KaraokePlayer* player = GlobalPlayer();
     return player != nullptr && player->IsPlaying();
 }

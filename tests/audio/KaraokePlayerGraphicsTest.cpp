@@ -9,7 +9,7 @@
 #include "WavBytes.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/CdgPacket.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwPresenter.h"
 #include "player/MRwRenderer.h"
@@ -70,7 +70,7 @@ CdgPacket SolidTile(int colour, uint8_t instruction = kCdgTileNormal)
 
 } // namespace
 
-TEST(MCdgPlayerGraphics, TheScreenChangesOnlyAfterTheClockPassesThePacket)
+TEST(KaraokePlayerGraphics, TheScreenChangesOnlyAfterTheClockPassesThePacket)
 {
     TempDir dir;
     const std::string path = dir.File("tone.wav");
@@ -82,7 +82,7 @@ TEST(MCdgPlayerGraphics, TheScreenChangesOnlyAfterTheClockPassesThePacket)
 
     MRwRenderer renderer;
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, &renderer);
+    KaraokePlayer player(nullptr, &renderer);
     player.SetOutputFactory(playback.Factory());
     ClockedPresenter presenter(player.Clock());
     renderer.AttachWindow(&presenter);
@@ -123,7 +123,7 @@ TEST(MCdgPlayerGraphics, TheScreenChangesOnlyAfterTheClockPassesThePacket)
     EXPECT_EQ(player.CdgPlayer()->ExecutedPackets(), 2u);
 }
 
-TEST(MCdgPlayerGraphics, AStartInTheMiddleDoesNotReplayWhatTheScreenAlreadyShows)
+TEST(KaraokePlayerGraphics, AStartInTheMiddleDoesNotReplayWhatTheScreenAlreadyShows)
 {
     // An XOR tile flips back if it is executed twice, so a replay of the packets between the
     // skipped frame and the start frame would show.
@@ -136,7 +136,7 @@ TEST(MCdgPlayerGraphics, AStartInTheMiddleDoesNotReplayWhatTheScreenAlreadyShows
     Put(stream, 200, SolidTile(1, kCdgTileXor)); // after the start
 
     MRwRenderer renderer;
-    MCdgPlayer player(nullptr, &renderer);
+    KaraokePlayer player(nullptr, &renderer);
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, stream);

@@ -39,7 +39,7 @@ inline constexpr uint32_t kPlayToEnd = 0xFFFFFFFFu;
 //
 // There is no pause: the views pause by Stop and Release and resume by Start at the position
 // they kept.
-class MCdgPlayer {
+class KaraokePlayer {
 public:
     static constexpr int kStopped = 0;
     static constexpr int kPlaying = 2;
@@ -52,10 +52,10 @@ public:
     using OutputFactory = std::function<std::unique_ptr<AudioOutput>(bool audio)>;
 
     // prompt hears the messages (none: nobody is told); renderer is where the CD+G screen is drawn.
-    MCdgPlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities = {});
-    virtual ~MCdgPlayer();
-    MCdgPlayer(const MCdgPlayer&) = delete;
-    MCdgPlayer& operator=(const MCdgPlayer&) = delete;
+    KaraokePlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities = {});
+    virtual ~KaraokePlayer();
+    KaraokePlayer(const KaraokePlayer&) = delete;
+    KaraokePlayer& operator=(const KaraokePlayer&) = delete;
 
     // The work file and the song's CD+G stream (the caller keeps the stream alive); musicBytes
     // is the music's length as the song has it (silence after the file's samples), kFileLength
@@ -190,8 +190,8 @@ private:
 };
 
 // The one player that all views use. Creating it replaces (and stops) the previous one.
-MCdgPlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities = {});
-MCdgPlayer* GlobalPlayer();
+KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities = {});
+KaraokePlayer* GlobalPlayer();
 void DestroyGlobalPlayer();
 // Whether the global player is playing; what the song asks before it lets its lyrics be edited.
 bool GlobalPlayerIsPlaying();

@@ -11,7 +11,7 @@
 #include "audio/PlaybackFeed.h"
 #include "audio/PlaybackTexts.h"
 #include "audio/PortAudioOutput.h"
-#include "player/MCdgPlayer.h"
+#include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
 #include "support/PromptRecorder.h"
@@ -30,42 +30,42 @@ std::string WriteWav(const TempDir& dir, const std::string& name, const std::vec
 
 } // namespace
 
-TEST(MCdgPlayer, ClockRuleMovesByTheMusicThatWasConsumed)
+TEST(KaraokePlayer, ClockRuleMovesByTheMusicThatWasConsumed)
 {
     uint32_t remainder = 0;
-    EXPECT_EQ(MCdgPlayer::AdvanceClock(1000, 44100, -20, remainder), 1000u + 35280u);
+    EXPECT_EQ(KaraokePlayer::AdvanceClock(1000, 44100, -20, remainder), 1000u + 35280u);
     EXPECT_EQ(remainder, 0u);
     // Many small steps, each with a fraction, add up to exactly the same.
     uint32_t position = 0;
     remainder = 0;
-    for (int i = 0; i < 100; ++i) position = MCdgPlayer::AdvanceClock(position, 441, -20, remainder);
+    for (int i = 0; i < 100; ++i) position = KaraokePlayer::AdvanceClock(position, 441, -20, remainder);
     EXPECT_EQ(position, 35280u);
-    for (int i = 0; i < 7; ++i) position = MCdgPlayer::AdvanceClock(position, 3, -33, remainder);
+    for (int i = 0; i < 7; ++i) position = KaraokePlayer::AdvanceClock(position, 3, -33, remainder);
     EXPECT_EQ(position, 35280u + 14u); // 21 x 0.67 = 14.07
     remainder = 0;
-    EXPECT_EQ(MCdgPlayer::AdvanceClock(5, 44100, 0, remainder), 44105u);
-    EXPECT_EQ(MCdgPlayer::AdvanceClock(0, 44101, -50, remainder), 22050u);
+    EXPECT_EQ(KaraokePlayer::AdvanceClock(5, 44100, 0, remainder), 44105u);
+    EXPECT_EQ(KaraokePlayer::AdvanceClock(0, 44101, -50, remainder), 22050u);
     EXPECT_EQ(remainder, 50u);
-    EXPECT_EQ(MCdgPlayer::AdvanceClock(0xFFFFFF00u, 44100, 0, remainder), 0xFFFFFFFFu);
+    EXPECT_EQ(KaraokePlayer::AdvanceClock(0xFFFFFF00u, 44100, 0, remainder), 0xFFFFFFFFu);
 }
 
-TEST(MCdgPlayer, TheClockStandsAtTheMusicHeardAndEndsAtTheMusicsEnd)
+TEST(KaraokePlayer, TheClockStandsAtTheMusicHeardAndEndsAtTheMusicsEnd)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(3 * 44100), 2));
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, {});
     ASSERT_TRUE(player.Start(kPlayAudio | kPlayCallerFlag, 0));
     EXPECT_TRUE(player.IsPlaying());
-    EXPECT_EQ(player.State(), MCdgPlayer::kPlaying);
+    EXPECT_EQ(player.State(), KaraokePlayer::kPlaying);
     EXPECT_EQ(player.TotalFrames(), 132300u);
     EXPECT_EQ(player.TotalTimeText(), "00:03");
     EXPECT_FALSE(player.Start(kPlayAudio, 0)) << "a second start while playing";
-    EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::AlreadyPlaying);
+    EXPECT_EQ(player.LastStartFailure(), KaraokePlayer::StartFailure::AlreadyPlaying);
 
     // A quarter of a second at a time: the clock is exactly the music heard, never ahead of it.
     for (uint32_t heard = 11025; heard < 132300; heard += 11025) {
@@ -86,7 +86,7 @@ TEST(MCdgPlayer, TheClockStandsAtTheMusicHeardAndEndsAtTheMusicsEnd)
     EXPECT_EQ(player.Output(), nullptr);
 }
 
-TEST(MCdgPlayer, AStartInTheMiddlePlaysTheLeadInThenTheMusicFromTheSkippedFrame)
+TEST(KaraokePlayer, AStartInTheMiddlePlaysTheLeadInThenTheMusicFromTheSkippedFrame)
 {
     TempDir dir;
     const auto music = NumberedFrames(22050);
@@ -94,7 +94,7 @@ TEST(MCdgPlayer, AStartInTheMiddlePlaysTheLeadInThenTheMusicFromTheSkippedFrame)
     const uint32_t leadIn = 11025;
     const auto playFrom = [&](uint32_t startFrame, uint32_t position) {
         SteppedPlayback playback;
-        MCdgPlayer player(nullptr, nullptr);
+        KaraokePlayer player(nullptr, nullptr);
         player.SetOutputFactory(playback.Factory());
         player.SetSource(path, {});
         player.SetLeadInFrames(leadIn);
@@ -113,14 +113,14 @@ TEST(MCdgPlayer, AStartInTheMiddlePlaysTheLeadInThenTheMusicFromTheSkippedFrame)
     EXPECT_EQ(playFrom(9000, 0), expected);
 }
 
-TEST(MCdgPlayer, StopInTheMiddleEndsEveryThreadAndKeepsThePosition)
+TEST(KaraokePlayer, StopInTheMiddleEndsEveryThreadAndKeepsThePosition)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
     MRwRenderer renderer;
     std::vector<uint8_t> stream(2 * 300 * 24, 0);
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, &renderer);
+    KaraokePlayer player(nullptr, &renderer);
     player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
@@ -153,12 +153,12 @@ TEST(MCdgPlayer, StopInTheMiddleEndsEveryThreadAndKeepsThePosition)
     EXPECT_EQ(player.Position(), kept + 4410);
 }
 
-TEST(MCdgPlayer, ASlowerTempoTakesMoreMusicAndTheClockKeepsSongTime)
+TEST(KaraokePlayer, ASlowerTempoTakesMoreMusicAndTheClockKeepsSongTime)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(44100), 2));
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
@@ -177,14 +177,14 @@ TEST(MCdgPlayer, ASlowerTempoTakesMoreMusicAndTheClockKeepsSongTime)
     EXPECT_NEAR(double(playback.Frames()), 44100 / 0.8, 44100 * 0.03);
 }
 
-TEST(MCdgPlayer, EightBitMonoWorkFilesPlay)
+TEST(KaraokePlayer, EightBitMonoWorkFilesPlay)
 {
     TempDir dir;
     std::vector<uint8_t> bytes(22050);
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(128 + int(100 * std::sin(double(i) * 0.05)));
     const std::string path = WriteWav(dir, "mono8.wav", RiffWave({FmtChunk(1, 8), {"data", bytes}}));
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory(playback.Factory());
     player.SetSource(path, {});
     ASSERT_TRUE(player.Start(kPlayAudio, 0));
@@ -201,12 +201,12 @@ TEST(MCdgPlayer, EightBitMonoWorkFilesPlay)
     }
 }
 
-TEST(MCdgPlayer, TheEndFrameStopsTheClockThereAndRaisesTheDoneEvent)
+TEST(KaraokePlayer, TheEndFrameStopsTheClockThereAndRaisesTheDoneEvent)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(44100), 2));
     SteppedPlayback playback;
-    MCdgPlayer player(nullptr, nullptr);
+    KaraokePlayer player(nullptr, nullptr);
     player.SetOutputFactory(playback.Factory());
     ManualResetEvent done;
     player.SetDoneEvent(&done);
@@ -224,14 +224,14 @@ TEST(MCdgPlayer, TheEndFrameStopsTheClockThereAndRaisesTheDoneEvent)
     player.Release();
 }
 
-TEST(MCdgPlayer, WithoutASoundDeviceTheUserIsToldAndNothingStarts)
+TEST(KaraokePlayer, WithoutASoundDeviceTheUserIsToldAndNothingStarts)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(4410), 2));
     ScopedEnv output(kAudioOutputVariable, std::nullopt);
     ScopedEnv device(kAudioDeviceVariable, "No Such Card 4711");
     PromptRecorder prompt;
-    MCdgPlayer player(&prompt, nullptr);
+    KaraokePlayer player(&prompt, nullptr);
     ManualResetEvent done;
     player.SetDoneEvent(&done);
     player.SetSource(path, {});
@@ -243,8 +243,8 @@ TEST(MCdgPlayer, WithoutASoundDeviceTheUserIsToldAndNothingStarts)
     EXPECT_EQ(prompt.entries[0].caption, "Sound Device Not Detected");
     EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
     EXPECT_FALSE(prompt.entries[0].question);
-    EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::NoSoundDevice);
-    EXPECT_EQ(player.State(), MCdgPlayer::kStopped);
+    EXPECT_EQ(player.LastStartFailure(), KaraokePlayer::StartFailure::NoSoundDevice);
+    EXPECT_EQ(player.State(), KaraokePlayer::kStopped);
     EXPECT_NE(player.FailureText().find("No Such Card 4711"), std::string::npos);
     player.Stop();
     EXPECT_FALSE(done.IsSet());
@@ -257,17 +257,17 @@ TEST(MCdgPlayer, WithoutASoundDeviceTheUserIsToldAndNothingStarts)
     EXPECT_EQ(prompt.entries.size(), 1u);
 }
 
-TEST(MCdgPlayer, MusicThatCannotBePlayedIsReportedBeforeAnythingStarts)
+TEST(KaraokePlayer, MusicThatCannotBePlayedIsReportedBeforeAnythingStarts)
 {
     TempDir dir;
     PromptRecorder prompt;
-    MCdgPlayer player(&prompt, nullptr);
+    KaraokePlayer player(&prompt, nullptr);
     EXPECT_FALSE(player.Start(kPlayAudio, 0));
-    EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::NoMusic);
+    EXPECT_EQ(player.LastStartFailure(), KaraokePlayer::StartFailure::NoMusic);
     const std::string missing = dir.File("missing.wav");
     player.SetSource(missing, {});
     EXPECT_FALSE(player.Start(kPlayAudio, 0));
-    EXPECT_EQ(player.LastStartFailure(), MCdgPlayer::StartFailure::MusicUnplayable);
+    EXPECT_EQ(player.LastStartFailure(), KaraokePlayer::StartFailure::MusicUnplayable);
     const std::string at22k = WriteWav(dir, "22k.wav", RiffWave({FmtChunk(2, 16, 22050), {"data", Le16Bytes({1, 2})}}));
     player.SetSource(at22k, {});
     EXPECT_FALSE(player.Start(kPlayAudio, 0));
@@ -275,22 +275,22 @@ TEST(MCdgPlayer, MusicThatCannotBePlayedIsReportedBeforeAnythingStarts)
     EXPECT_EQ(prompt.entries[0].text, kMsgNoMusic);
     EXPECT_NE(prompt.entries[1].text.find(missing), std::string::npos) << prompt.entries[1].text;
     EXPECT_NE(prompt.entries[2].text.find("22050 Hz"), std::string::npos) << prompt.entries[2].text;
-    EXPECT_EQ(player.State(), MCdgPlayer::kStopped);
+    EXPECT_EQ(player.State(), KaraokePlayer::kStopped);
     EXPECT_EQ(player.Output(), nullptr);
 }
 
-TEST(MCdgPlayer, TheGlobalPlayerAnswersWhetherItPlays)
+TEST(KaraokePlayer, TheGlobalPlayerAnswersWhetherItPlays)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(44100), 2));
     EXPECT_FALSE(GlobalPlayerIsPlaying());
-    MCdgPlayer& player = CreateGlobalPlayer(nullptr, nullptr);
+    KaraokePlayer& player = CreateGlobalPlayer(nullptr, nullptr);
     EXPECT_EQ(GlobalPlayer(), &player);
     player.SetSource(path, {});
     ASSERT_TRUE(player.Start(kPlayAudio, 0));
     EXPECT_TRUE(GlobalPlayerIsPlaying());
     // A new global player replaces the playing one, which stops.
-    MCdgPlayer& next = CreateGlobalPlayer(nullptr, nullptr);
+    KaraokePlayer& next = CreateGlobalPlayer(nullptr, nullptr);
     EXPECT_EQ(GlobalPlayer(), &next);
     EXPECT_FALSE(GlobalPlayerIsPlaying());
     DestroyGlobalPlayer();
@@ -299,13 +299,13 @@ TEST(MCdgPlayer, TheGlobalPlayerAnswersWhetherItPlays)
 
 // A key press is stamped with PositionNow: between the clock's updates it counts what has been
 // heard since the last one, at the tempo, instead of standing still.
-TEST(MCdgPlayer, PositionNowCountsTheMusicHeardSinceTheLastUpdate)
+TEST(KaraokePlayer, PositionNowCountsTheMusicHeardSinceTheLastUpdate)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
     for (const int tempo : {0, -30}) {
         SteppedPlayback playback;
-        MCdgPlayer player(nullptr, nullptr);
+        KaraokePlayer player(nullptr, nullptr);
         player.SetOutputFactory(playback.Factory());
         player.SetSource(path, {});
         player.SetTempoChange(tempo);
@@ -314,7 +314,7 @@ TEST(MCdgPlayer, PositionNowCountsTheMusicHeardSinceTheLastUpdate)
         uint64_t heard = playback.Play(player, 4410);
         const auto songTime = [&] {
             uint32_t remainder = 0;
-            return MCdgPlayer::AdvanceClock(0, heard, tempo, remainder);
+            return KaraokePlayer::AdvanceClock(0, heard, tempo, remainder);
         };
         ASSERT_EQ(player.Position(), songTime()) << "tempo " << tempo;
         for (int step = 0; step < 20; ++step) {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <filesystem>
 
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 #include "media/WaveStreamReader.h"
 
 namespace {
@@ -44,7 +44,7 @@ uint32_t GetMediaLength(const std::string& path, MediaLengthUnit unit)
         const uintmax_t size = std::filesystem::file_size(path, ec);
         ms = ec ? 0 : ClampMs(uint64_t(size) * kMsPerSecond / sectorBytes / kCdSectorsPerSecond);
     } else {
-        CAudioPlay probe;
+        MusicDecoder probe;
         MusicTags tags;
         if (probe.ReadTags(path, tags)) {
             int64_t duration = tags.duration;

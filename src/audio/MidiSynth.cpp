@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 
 #include <fluidsynth.h>
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 #include "audio/MidiSynth.h"
 #include "audio/WorkFileSource.h"
 #include "media/ByteOrder.h"
@@ -266,7 +266,7 @@ void MusicImport::ImportMidi(const std::string& path)
 void MusicImport::ImportCompressed(const std::string& path)
 {
     m_result = MusicImportResult{};
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     decoder.SetConvertToWorkFormat(true);
     decoder.SetCancelCheck([this] { return m_cancel.load(); });
 

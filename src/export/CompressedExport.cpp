@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 #include "audio/EncodeMp3.h"
 #include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
@@ -51,7 +51,7 @@ std::string Lower(std::string text)
 // The written audio's length in milliseconds, 0 when it cannot be read.
 uint32_t AudioDurationMs(const std::string& path)
 {
-    CAudioPlay reader;
+    MusicDecoder reader;
     MusicTags tags;
     if (!reader.ReadTags(path, tags) || tags.duration <= 0) return 0;
     return uint32_t(std::min<int64_t>(UINT32_MAX, (tags.duration + kHundredNanosPerMs / 2) / kHundredNanosPerMs));

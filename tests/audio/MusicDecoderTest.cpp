@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 #include "media/ByteOrder.h"
 #include "support/MusicFiles.h"
 #include "support/PictureFiles.h"
@@ -26,13 +26,13 @@ std::string Tone(const TempDir& dir, const std::string& name, int seconds, int r
 
 } // namespace
 
-TEST(CAudioPlay, DecodesCompressedMusicToSixteenBitPcmWithProgressAndTags)
+TEST(MusicDecoder, DecodesCompressedMusicToSixteenBitPcmWithProgressAndTags)
 {
     TempDir dir;
     const std::string mp3 = Tone(dir, "tone.mp3", 3, 44100, 2,
                                  "-metadata title=Tune -metadata album_artist=Band -metadata album=Disc "
                                  "-metadata publisher=Label -metadata track=7");
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     std::vector<int> percents;
     ASSERT_EQ(decoder.Decode(mp3, dir.File("out.raw"), [&](int p) { percents.push_back(p); }), kStatusOk)
         << decoder.ErrorText();
@@ -62,11 +62,11 @@ TEST(CAudioPlay, DecodesCompressedMusicToSixteenBitPcmWithProgressAndTags)
     EXPECT_FALSE(decoder.ReadTags(dir.File("missing.mp3"), again));
 }
 
-TEST(CAudioPlay, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
+TEST(MusicDecoder, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
 {
     TempDir dir;
     const std::string mono = Tone(dir, "mono.mp3", 1, 44100, 1);
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     EXPECT_EQ(decoder.Decode(mono, dir.File("a.raw"), nullptr), kStatusNotImplemented);
     EXPECT_EQ(decoder.ErrorText(), "Input music file is not stereo (2 channel)\n");
 
@@ -84,7 +84,7 @@ TEST(CAudioPlay, FormatChecksFailWithTheirTextsUnlessSwitchedOff)
     EXPECT_EQ(decoder.ErrorText(), "Could not open the specified file: No such file or directory\n");
 }
 
-TEST(CAudioPlay, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
+TEST(MusicDecoder, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
 {
     // MP3 frames stand alone, so files end to end make one stream whose last second is mono at
     // a lower rate: every frame must still come out as 44,100 Hz stereo. (The first part is
@@ -98,7 +98,7 @@ TEST(CAudioPlay, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
     joined.insert(joined.end(), tail.begin(), tail.end());
     WriteFileBytes(dir.File("joined.mp3"), joined);
 
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     ASSERT_EQ(decoder.Decode(dir.File("joined.mp3"), dir.File("out.raw"), nullptr), kStatusOk) << decoder.ErrorText();
     EXPECT_EQ(decoder.SampleRate(), 44100);
     EXPECT_EQ(decoder.Channels(), 2);
@@ -123,7 +123,7 @@ TEST(CAudioPlay, MusicThatChangesChannelsOrRateMidWayKeepsOneOutputFormat)
     EXPECT_GT(peak, 2000);
 }
 
-TEST(CAudioPlay, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
+TEST(MusicDecoder, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
 {
     TempDir dir;
     const std::string folder = dir.Path().string();
@@ -134,7 +134,7 @@ TEST(CAudioPlay, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
     WriteTruncatedCopy(wma, dir.File("cut.wma"), size_t(std::filesystem::file_size(wma) * 9 / 10));
     WriteTruncatedCopy(mp3, dir.File("nearly.mp3"), size_t(std::filesystem::file_size(mp3) - 1500));
 
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     const std::string endsEarly =
         "The music file ends before its stated length; it is truncated or damaged\n";
     EXPECT_EQ(decoder.Decode(dir.File("cut.mp3"), dir.File("a.raw"), nullptr), kStatusEndOfFile);
@@ -146,11 +146,11 @@ TEST(CAudioPlay, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
     EXPECT_EQ(decoder.Decode(wma, dir.File("d.raw"), nullptr), kStatusOk) << decoder.ErrorText();
 }
 
-TEST(CAudioPlay, CancelCheckStopsDecodingBetweenPackets)
+TEST(MusicDecoder, CancelCheckStopsDecodingBetweenPackets)
 {
     TempDir dir;
     const std::string mp3 = MakeMusic(dir.Path().string(), "song.mp3", 10 * 44100, 44100, 2);
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     int asked = 0;
     decoder.SetCancelCheck([&] { return ++asked > 20; });
     EXPECT_EQ(decoder.Decode(mp3, dir.File("out.raw"), nullptr), kStatusCancelled);
@@ -160,11 +160,11 @@ TEST(CAudioPlay, CancelCheckStopsDecodingBetweenPackets)
     EXPECT_LE(decoder.BytesWritten(), 20u * 1152 * 4);
 }
 
-TEST(CAudioPlay, TagsNeedAudioAndDurationCanBeMeasuredFromThePackets)
+TEST(MusicDecoder, TagsNeedAudioAndDurationCanBeMeasuredFromThePackets)
 {
     TempDir dir;
     const std::string mp3 = MakeMusic(dir.Path().string(), "song.mp3", 3 * 44100, 44100, 2);
-    CAudioPlay decoder;
+    MusicDecoder decoder;
     EXPECT_NEAR(double(decoder.MeasureDuration(mp3)) / 1e7, 3.0, 0.1);
 
     // A picture opens in FFmpeg too, but it is no music.

@@ -24,13 +24,13 @@ inline constexpr uint64_t kMaxDecodedBytes = uint64_t(UINT32_MAX) - (kWavHeaderB
 // in the file's own rate and channel count, or converted to the 44,100 Hz stereo work format,
 // and reads their tags and duration. The three format checks (44,100 Hz, 16 bits, stereo) are
 // on unless switched off or the music is converted.
-class CAudioPlay {
+class MusicDecoder {
 public:
     using Progress = std::function<void(int percent)>;
     using CancelCheck = std::function<bool()>;
 
-    CAudioPlay();
-    ~CAudioPlay();
+    MusicDecoder();
+    ~MusicDecoder();
 
     void SetAcceptAnyRate(bool accept) { m_acceptAnyRate = accept; }
     void SetAcceptAnySampleSize(bool accept) { m_acceptAnySampleSize = accept; }

@@ -1,6 +1,6 @@
 // Music decoding through FFmpeg: demux, decode, convert to interleaved 16-bit samples in the
 // file's own rate and channel layout, and append them to the output file.
-#include "audio/CAudioPlay.h"
+#include "audio/MusicDecoder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -229,21 +229,21 @@ void SpreadToStereo(const uint8_t* mono, int frames, std::vector<uint8_t>& stere
 
 } // namespace
 
-CAudioPlay::CAudioPlay() = default;
-CAudioPlay::~CAudioPlay() = default;
+MusicDecoder::MusicDecoder() = default;
+MusicDecoder::~MusicDecoder() = default;
 
-std::string CAudioPlay::FormatError(const char* text, const std::string& reason)
+std::string MusicDecoder::FormatError(const char* text, const std::string& reason)
 {
     return std::string(text) + (reason.empty() ? "" : ": " + reason) + "\n";
 }
 
-uint32_t CAudioPlay::Fail(const char* text, uint32_t status, const std::string& reason)
+uint32_t MusicDecoder::Fail(const char* text, uint32_t status, const std::string& reason)
 {
     m_errorText = FormatError(text, reason);
     return status;
 }
 
-bool CAudioPlay::ReadTags(const std::string& path, MusicTags& tags)
+bool MusicDecoder::ReadTags(const std::string& path, MusicTags& tags)
 {
     tags = MusicTags{};
     InputPtr input;
@@ -260,7 +260,7 @@ bool CAudioPlay::ReadTags(const std::string& path, MusicTags& tags)
     return true;
 }
 
-int64_t CAudioPlay::MeasureDuration(const std::string& path)
+int64_t MusicDecoder::MeasureDuration(const std::string& path)
 {
     InputPtr input;
     if (OpenInput(path, input) < 0 || !input) return 0;
@@ -287,7 +287,7 @@ int64_t CAudioPlay::MeasureDuration(const std::string& path)
     return av_rescale_q(length, base, kHundredNanos);
 }
 
-uint32_t CAudioPlay::Decode(const std::string& path, const std::string& outputPath, const Progress& progress)
+uint32_t MusicDecoder::Decode(const std::string& path, const std::string& outputPath, const Progress& progress)
 {
     m_errorText.clear();
     m_bytesWritten = 0;

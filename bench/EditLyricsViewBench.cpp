@@ -15,7 +15,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/views/CEditLyricsDlg.h"
+#include "app/views/EditLyricsView.h"
 #include "project/KaraokeSong.h"
 
 namespace {
@@ -48,7 +48,7 @@ void BM_EditKeystroke(benchmark::State& state)
     app.Frame()->resize(800, 600);
     app.Song().lyricText = Lyrics(int(state.range(0)));
     app.SwitchView(ViewId::EditLyrics);
-    auto* view = qobject_cast<CEditLyricsDlg*>(app.Frame()->View());
+    auto* view = qobject_cast<EditLyricsView*>(app.Frame()->View());
     QPlainTextEdit* editor = view->Editor();
     QCoreApplication::processEvents();
     QTextCursor cursor = editor->textCursor();

@@ -21,7 +21,7 @@
 #include "app/QtUserPrompt.h"
 #include "document/SongDocument.h"
 #include "app/CommandIds.h"
-#include "app/views/CEditLyricsDlg.h"
+#include "app/views/EditLyricsView.h"
 #include "app/views/CNudgeLyricsDlg.h"
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
@@ -167,7 +167,7 @@ bool CMainFrame::InstallView(int view)
     case ViewId::PlaceLyrics: next = new CPlaceLyricsDlg(m_app, this); break;
     case ViewId::AdjustLyrics: next = new CNudgeLyricsDlg(m_app, this); break;
     case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
-    default: next = new CEditLyricsDlg(m_app, this); break;
+    default: next = new EditLyricsView(m_app, this); break;
     }
     setCentralWidget(next); // deletes the old view later
     m_view = next;
@@ -182,7 +182,7 @@ bool CMainFrame::InstallView(int view)
 QSize CMainFrame::ViewsNeed() const
 {
     QSize views(kMinimumWidth, 0);
-    for (const QSize& need : {CEditLyricsDlg::Needs(*this), CPlaceLyricsDlg::Needs(*this),
+    for (const QSize& need : {EditLyricsView::Needs(*this), CPlaceLyricsDlg::Needs(*this),
                               CNudgeLyricsDlg::Needs(*this), CPlaySongDlg::Needs(*this)})
         views = views.expandedTo(need);
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();

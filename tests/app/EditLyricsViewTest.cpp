@@ -25,7 +25,7 @@
 #include "app/widgets/CWaveformStrip.h"
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CDlgFindLyrics.h"
-#include "app/views/CEditLyricsDlg.h"
+#include "app/views/EditLyricsView.h"
 #include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 #include "support/MidiWriter.h"
@@ -59,10 +59,10 @@ class EditLyricsViewTest : public QObject {
 private:
     QTemporaryDir m_dir;
 
-    CEditLyricsDlg* View(CTessavoxApp& app) { return qobject_cast<CEditLyricsDlg*>(app.Frame()->View()); }
+    EditLyricsView* View(CTessavoxApp& app) { return qobject_cast<EditLyricsView*>(app.Frame()->View()); }
 
     // The app on a song with the given text (and music of the given length), in the Edit view.
-    CEditLyricsDlg* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
+    EditLyricsView* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
     {
         app.InitInstance(true);
         app.Song().settings.linesPerPage = 4;
@@ -105,13 +105,13 @@ private slots:
     {
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "one two\r\nthree");
+        EditLyricsView* view = Open(app, answers, "one two\r\nthree");
         QVERIFY(view && view->Usable());
         QPlainTextEdit* editor = view->Editor();
         QCOMPARE(editor->toPlainText(), QString("one two\nthree"));
         QVERIFY(editor->font().bold());
         QCOMPARE(editor->font().family(), QString("Arial"));
-        QVERIFY(QFontMetrics(editor->font()).height() <= CEditLyricsDlg::kLyricFontHeight);
+        QVERIFY(QFontMetrics(editor->font()).height() <= EditLyricsView::kLyricFontHeight);
         QTRY_VERIFY(editor->hasFocus());
         QVERIFY(!app.Song().IsModified());
 
@@ -137,7 +137,7 @@ private slots:
     {
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "one\r\ntwo");
+        EditLyricsView* view = Open(app, answers, "one\r\ntwo");
         auto* label = Child<QLabel>(view, "pageLabel");
         auto* left = Child<QPushButton>(view, "pageLeft");
         auto* right = Child<QPushButton>(view, "pageRight");
@@ -181,7 +181,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp1").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "la la", 3);
+        EditLyricsView* view = Open(app, answers, "la la", 3);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
         QVERIFY(play->isEnabled() && slider->isEnabled());
@@ -219,7 +219,7 @@ private slots:
         QTest::keyClick(play, Qt::Key_PageUp);
         QVERIFY(slider->hasFocus());
         QCOMPARE(slider->value(), std::min(slider->maximum(), before + slider->pageStep()));
-        QCOMPARE(view->PlayPosition(), uint32_t(slider->value()) * CEditLyricsDlg::kFramesPerStep);
+        QCOMPARE(view->PlayPosition(), uint32_t(slider->value()) * EditLyricsView::kFramesPerStep);
     }
 
     void draggingTheSliderPausesAndResumesFromTheNewPlace()
@@ -227,7 +227,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "la la", 4);
+        EditLyricsView* view = Open(app, answers, "la la", 4);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
         play->click();
@@ -240,7 +240,7 @@ private slots:
         QCOMPARE(play->accessibleName(), QString("Pause")); // the face waits for the drag
         const int target = 2 * 300; // two seconds
         slider->setSliderPosition(target);
-        QCOMPARE(view->PlayPosition(), uint32_t(target) * CEditLyricsDlg::kFramesPerStep);
+        QCOMPARE(view->PlayPosition(), uint32_t(target) * EditLyricsView::kFramesPerStep);
         QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:02/0:04"));
         QTest::qWait(150); // the timer leaves a dragged handle alone
         QCOMPARE(slider->value(), target);
@@ -260,7 +260,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "la la", 1);
+        EditLyricsView* view = Open(app, answers, "la la", 1);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
         play->click();
@@ -280,7 +280,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "la la");
+        EditLyricsView* view = Open(app, answers, "la la");
         const QString wav = m_dir.filePath("rock & roll.wav");
         WriteToneWav(wav, 1);
         auto waveRows = [](CWaveformStrip* strip, int x) {
@@ -297,7 +297,7 @@ private slots:
         Child<QPushButton>(view, "addMusic")->click();
         QCOMPARE(answers.choices.at(asked).title, QString("Select Music File"));
         // The music rebuilt the view; the new one names the music, "&" doubled for the label.
-        CEditLyricsDlg* now = View(app);
+        EditLyricsView* now = View(app);
         QVERIFY(now != view);
         auto* name = Child<QLabel>(now, "musicName");
         QCOMPARE(name->toolTip(), wav);
@@ -321,7 +321,7 @@ private slots:
         double ratio = 0.3;
         app.Settings().SetBytes(AppSettings::kSettings, "EditLyricsSplit",
                                 QByteArray(reinterpret_cast<const char*>(&ratio), sizeof ratio));
-        CEditLyricsDlg* view = Open(app, answers, "la");
+        EditLyricsView* view = Open(app, answers, "la");
         QCOMPARE(view->SplitRatio(), 0.3);
         app.Frame()->resize(900, 600);
         QTRY_COMPARE(view->Editor()->width(), int((view->width() - 22) * 0.3));
@@ -345,7 +345,7 @@ private slots:
     {
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "one two\r\nthree four");
+        EditLyricsView* view = Open(app, answers, "one two\r\nthree four");
         KaraokeSong& song = app.Song();
         PlaceAll(song);
         const QString lrc = m_dir.filePath("song.lrc");
@@ -392,7 +392,7 @@ private slots:
     {
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "old words");
+        EditLyricsView* view = Open(app, answers, "old words");
         PlaceAll(app.Song());
         const QString txt = m_dir.filePath("new.txt");
         WriteText(txt, "new \xE2\x80\x99words\nsecond line\n");
@@ -423,7 +423,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp-kar").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "old words");
+        EditLyricsView* view = Open(app, answers, "old words");
         const std::string fast = MakeMusic(m_dir.path().toStdString(), "fast.wav", 48000, 48000, 1, "-c:a pcm_s16le");
         answers.paths << QString::fromStdString(fast);
         Child<QPushButton>(view, "addMusic")->click();
@@ -528,7 +528,7 @@ private slots:
     {
         Answers answers;
         CTessavoxApp app;
-        CEditLyricsDlg* view = Open(app, answers, "solo line");
+        EditLyricsView* view = Open(app, answers, "solo line");
         QPlainTextEdit* editor = view->Editor();
         QTextCursor cursor = editor->textCursor();
         cursor.movePosition(QTextCursor::End);
@@ -556,7 +556,7 @@ private slots:
         CTessavoxApp app;
         // 40 characters: wider than the screen at the default 24-pixel bold face.
         const QString longLine = "Night light river fire forever and ever!";
-        CEditLyricsDlg* view = Open(app, answers, "Short line\r\n^\r\n" + longLine.toStdString());
+        EditLyricsView* view = Open(app, answers, "Short line\r\n^\r\n" + longLine.toStdString());
         QVERIFY(view);
         QPlainTextEdit* editor = view->Editor();
         auto* label = Child<QLabel>(view, "fitLabel");

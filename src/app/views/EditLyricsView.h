@@ -18,7 +18,7 @@ class UserPrompt;
 // a small music player (play button, position slider, time label) and a CD+G preview of one
 // lyric page at a time. Every change of the text goes to the song at once and rebuilds the
 // preview.
-class CEditLyricsDlg : public CViewBase {
+class EditLyricsView : public CViewBase {
     Q_OBJECT
 public:
     static constexpr int kLyricFontHeight = 28;
@@ -31,8 +31,8 @@ public:
     static constexpr int kMusicNameChars = 12;
     static constexpr const char* kMsgProjectProblem = "There is a problem with the project you opened.";
 
-    CEditLyricsDlg(AppContext& app, QWidget* parent);
-    ~CEditLyricsDlg() override;
+    EditLyricsView(AppContext& app, QWidget* parent);
+    ~EditLyricsView() override;
 
     // The import and play row with room for the music's name, and an editor and a preview
     // with its page arrows side by side at the usual split, over the mode row.

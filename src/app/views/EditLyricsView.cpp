@@ -1,4 +1,4 @@
-#include "app/views/CEditLyricsDlg.h"
+#include "app/views/EditLyricsView.h"
 
 #include <QApplication>
 #include <QFile>
@@ -123,9 +123,9 @@ bool SomeWordTimed(const KaraokeSong& song)
 
 } // namespace
 
-CEditLyricsDlg::CEditLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
+EditLyricsView::EditLyricsView(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
 {
-    setObjectName("CEditLyricsDlg");
+    setObjectName("EditLyricsView");
     KaraokeSong& song = App().Song();
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<KaraokeSongDumpLog>("InitDlg", song), true);
     BuildControls();
@@ -150,7 +150,7 @@ CEditLyricsDlg::CEditLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app
     m_editor->setFocus();
 }
 
-QSize CEditLyricsDlg::Needs(const QWidget& reference)
+QSize EditLyricsView::Needs(const QWidget& reference)
 {
     const QFontMetrics metrics(reference.font());
     const QSize import = ButtonSize(reference, tr("&Import Lyrics"));
@@ -184,12 +184,12 @@ QSize CEditLyricsDlg::Needs(const QWidget& reference)
                                                        kMinimumScreenHeight + WaveformNeeds()};
 }
 
-CEditLyricsDlg::~CEditLyricsDlg()
+EditLyricsView::~EditLyricsView()
 {
     if (!Closed()) CloseView();
 }
 
-void CEditLyricsDlg::BuildControls()
+void EditLyricsView::BuildControls()
 {
     m_import = new QPushButton(tr("&Import Lyrics"), this);
     m_import->setObjectName("importLyrics");
@@ -252,21 +252,21 @@ void CEditLyricsDlg::BuildControls()
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
 
-    connect(m_import, &QPushButton::clicked, this, &CEditLyricsDlg::ImportLyrics);
-    connect(m_addMusic, &QPushButton::clicked, this, &CEditLyricsDlg::AddMusic);
-    connect(m_play, &QPushButton::clicked, this, &CEditLyricsDlg::PlayToggle);
-    connect(m_left, &QPushButton::clicked, this, &CEditLyricsDlg::ShowPreviousPage);
-    connect(m_right, &QPushButton::clicked, this, &CEditLyricsDlg::ShowNextPage);
-    connect(m_editor, &QPlainTextEdit::textChanged, this, &CEditLyricsDlg::OnTextChanged);
-    connect(m_timer, &QTimer::timeout, this, &CEditLyricsDlg::OnTimer);
-    connect(m_slider, &QSlider::sliderPressed, this, &CEditLyricsDlg::BeginScroll);
-    connect(m_slider, &QSlider::sliderReleased, this, &CEditLyricsDlg::EndScroll);
-    connect(m_slider, &QSlider::valueChanged, this, &CEditLyricsDlg::OnSliderValue);
+    connect(m_import, &QPushButton::clicked, this, &EditLyricsView::ImportLyrics);
+    connect(m_addMusic, &QPushButton::clicked, this, &EditLyricsView::AddMusic);
+    connect(m_play, &QPushButton::clicked, this, &EditLyricsView::PlayToggle);
+    connect(m_left, &QPushButton::clicked, this, &EditLyricsView::ShowPreviousPage);
+    connect(m_right, &QPushButton::clicked, this, &EditLyricsView::ShowNextPage);
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &EditLyricsView::OnTextChanged);
+    connect(m_timer, &QTimer::timeout, this, &EditLyricsView::OnTimer);
+    connect(m_slider, &QSlider::sliderPressed, this, &EditLyricsView::BeginScroll);
+    connect(m_slider, &QSlider::sliderReleased, this, &EditLyricsView::EndScroll);
+    connect(m_slider, &QSlider::valueChanged, this, &EditLyricsView::OnSliderValue);
     connect(m_slider, &QSlider::actionTriggered, this, [this](int action) {
         // Keys and clicks beside the handle move it in one step: pause, move, go on playing.
         if (action == QAbstractSlider::SliderMove || m_slider->isSliderDown()) return;
         BeginScroll();
-        QTimer::singleShot(0, this, &CEditLyricsDlg::EndScroll);
+        QTimer::singleShot(0, this, &EditLyricsView::EndScroll);
     });
     m_play->installEventFilter(this);
     // The song's Undo is the editor's too: its own would undo behind the song's back.
@@ -275,11 +275,11 @@ void CEditLyricsDlg::BuildControls()
     m_typingTimer = new QTimer(this);
     m_typingTimer->setSingleShot(true);
     m_typingTimer->setInterval(kTypingStepMs);
-    connect(m_typingTimer, &QTimer::timeout, this, &CEditLyricsDlg::RecordTyping);
+    connect(m_typingTimer, &QTimer::timeout, this, &EditLyricsView::RecordTyping);
     m_slider->installEventFilter(this);
 }
 
-double CEditLyricsDlg::ReadSplitRatio()
+double EditLyricsView::ReadSplitRatio()
 {
     const QByteArray bytes = App().Settings().Bytes(AppSettings::kSettings, "EditLyricsSplit");
     if (bytes.size() != kSplitBytes) return kDefaultSplit;
@@ -290,14 +290,14 @@ double CEditLyricsDlg::ReadSplitRatio()
     return ratio;
 }
 
-void CEditLyricsDlg::LoadEditorText()
+void EditLyricsView::LoadEditorText()
 {
     m_loadingText = true;
     m_editor->setPlainText(EditorText(App().Song().lyricText));
     m_loadingText = false;
 }
 
-void CEditLyricsDlg::CloseView()
+void EditLyricsView::CloseView()
 {
     if (Closed()) return;
     RecordTyping();
@@ -308,7 +308,7 @@ void CEditLyricsDlg::CloseView()
     if (m_usable) DestroyGlobalPlayer();
 }
 
-void CEditLyricsDlg::StopPlaying()
+void EditLyricsView::StopPlaying()
 {
     m_pausedForDragging = false;
     if (m_playing) PlayToggle();
@@ -318,7 +318,7 @@ void CEditLyricsDlg::StopPlaying()
     }
 }
 
-void CEditLyricsDlg::ShowMusicName()
+void EditLyricsView::ShowMusicName()
 {
     // A long path gives up its start: the file's name is what tells the music apart.
     const QString path = App().MusicSourcePath();
@@ -326,7 +326,7 @@ void CEditLyricsDlg::ShowMusicName()
     m_musicName->setText(LabelText(m_musicName->fontMetrics().elidedText(path, Qt::ElideLeft, m_musicName->width())));
 }
 
-void CEditLyricsDlg::UpdateControls()
+void EditLyricsView::UpdateControls()
 {
     CViewBase::UpdateControls();
     // While the music plays (or waits for the end of a drag) the other views and the settings
@@ -335,7 +335,7 @@ void CEditLyricsDlg::UpdateControls()
         for (int i = 1; i < kModeCount; ++i) ModeButton(i)->setEnabled(false);
 }
 
-void CEditLyricsDlg::OnTextChanged()
+void EditLyricsView::OnTextChanged()
 {
     if (m_loadingText) return;
     KaraokeSong& song = App().Song();
@@ -356,7 +356,7 @@ const QColor kTooWideColour(255, 210, 210);
 
 } // namespace
 
-void CEditLyricsDlg::MarkLinesTooWide()
+void EditLyricsView::MarkLinesTooWide()
 {
     QList<int> lines;
     for (const LineFit& fit : ::LinesTooWide(App().Song()))
@@ -384,7 +384,7 @@ void CEditLyricsDlg::MarkLinesTooWide()
         LayoutControls();
 }
 
-void CEditLyricsDlg::FitLongLines()
+void EditLyricsView::FitLongLines()
 {
     KaraokeSong& song = App().Song();
     RecordTyping();
@@ -411,7 +411,7 @@ void CEditLyricsDlg::FitLongLines()
     App().Document().Commit("Fit Long Lines");
 }
 
-void CEditLyricsDlg::PreviewRefresh()
+void EditLyricsView::PreviewRefresh()
 {
     KaraokeSong& song = App().Song();
     auto* prompt = static_cast<OncePerTypingPrompt*>(m_rebuildPrompt.get());
@@ -450,19 +450,19 @@ void CEditLyricsDlg::PreviewRefresh()
     m_pageLabel->setText(QString::asprintf("%2d of %2d", m_previewPage + 1, m_lastPage + 1));
 }
 
-void CEditLyricsDlg::ShowPreviousPage()
+void EditLyricsView::ShowPreviousPage()
 {
     --m_previewPage;
     PreviewRefresh();
 }
 
-void CEditLyricsDlg::ShowNextPage()
+void EditLyricsView::ShowNextPage()
 {
     ++m_previewPage;
     PreviewRefresh();
 }
 
-void CEditLyricsDlg::AudioControlsRefresh()
+void EditLyricsView::AudioControlsRefresh()
 {
     const bool music = App().MusicLoaded();
     m_play->setEnabled(music);
@@ -485,7 +485,7 @@ void CEditLyricsDlg::AudioControlsRefresh()
     UpdateControls();
 }
 
-void CEditLyricsDlg::PreparePlayer()
+void EditLyricsView::PreparePlayer()
 {
     KaraokePlayer& player = Player();
     player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
@@ -495,26 +495,26 @@ void CEditLyricsDlg::PreparePlayer()
     player.SetDoneEvent(&m_done);
 }
 
-QString CEditLyricsDlg::TimeText() const
+QString EditLyricsView::TimeText() const
 {
     if (!App().MusicLoaded()) return "0:00/0:00";
     const int at = m_sliderMax > 0 ? int(std::lround(double(m_sliderPosition) * m_musicSeconds / m_sliderMax)) : 0;
     return MinutesSeconds(at) + "/" + MinutesSeconds(m_musicSeconds);
 }
 
-void CEditLyricsDlg::UpdateTimeLabel()
+void EditLyricsView::UpdateTimeLabel()
 {
     m_timeLabel->setText(TimeText());
 }
 
-void CEditLyricsDlg::SetSliderPosition(int position)
+void EditLyricsView::SetSliderPosition(int position)
 {
     m_settingSlider = true;
     m_slider->setValue(position);
     m_settingSlider = false;
 }
 
-void CEditLyricsDlg::ShowPlayFace(bool playSign)
+void EditLyricsView::ShowPlayFace(bool playSign)
 {
     m_play->setIcon(style()->standardIcon(playSign ? QStyle::SP_MediaPlay : QStyle::SP_MediaPause));
     m_play->setAccessibleName(playSign ? tr("Play") : tr("Pause"));
@@ -522,14 +522,14 @@ void CEditLyricsDlg::ShowPlayFace(bool playSign)
     SetGreenFace(m_play, playSign);
 }
 
-void CEditLyricsDlg::StartMusic()
+void EditLyricsView::StartMusic()
 {
     PreparePlayer();
     if (!Player().Start(kPreviewPlayFlags, m_playPosition)) return; // the player has told the user why
     m_playing = true;
 }
 
-void CEditLyricsDlg::StopMusic()
+void EditLyricsView::StopMusic()
 {
     if (KaraokePlayer* player = GlobalPlayer()) {
         player->Stop();
@@ -539,7 +539,7 @@ void CEditLyricsDlg::StopMusic()
     m_playing = false;
 }
 
-void CEditLyricsDlg::PlayToggle()
+void EditLyricsView::PlayToggle()
 {
     if (m_playing) StopMusic();
     else if (App().MusicLoaded()) StartMusic();
@@ -551,7 +551,7 @@ void CEditLyricsDlg::PlayToggle()
     }
 }
 
-void CEditLyricsDlg::OnTimer()
+void EditLyricsView::OnTimer()
 {
     if (m_playing && m_done.IsSet()) {
         PlayToggle();
@@ -567,20 +567,20 @@ void CEditLyricsDlg::OnTimer()
     UpdateTimeLabel();
 }
 
-void CEditLyricsDlg::BeginScroll()
+void EditLyricsView::BeginScroll()
 {
     if (!m_playing) return;
     m_pausedForDragging = true;
     PlayToggle();
 }
 
-void CEditLyricsDlg::EndScroll()
+void EditLyricsView::EndScroll()
 {
     if (m_pausedForDragging) PlayToggle();
     m_pausedForDragging = false;
 }
 
-void CEditLyricsDlg::OnSliderValue(int value)
+void EditLyricsView::OnSliderValue(int value)
 {
     if (m_settingSlider) return;
     m_sliderPosition = value;
@@ -590,7 +590,7 @@ void CEditLyricsDlg::OnSliderValue(int value)
     UpdateTimeLabel();
 }
 
-bool CEditLyricsDlg::ReloadSong()
+bool EditLyricsView::ReloadSong()
 {
     if (!Usable()) return false;
     m_typingPending = false;
@@ -605,7 +605,7 @@ bool CEditLyricsDlg::ReloadSong()
     return true;
 }
 
-void CEditLyricsDlg::RecordTyping()
+void EditLyricsView::RecordTyping()
 {
     if (!m_typingPending) return;
     m_typingPending = false;
@@ -613,7 +613,7 @@ void CEditLyricsDlg::RecordTyping()
     App().Document().Commit("Typing");
 }
 
-bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
+bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_editor && event->type() == QEvent::ShortcutOverride) {
         // Ctrl+Z, Ctrl+Shift+Z and Ctrl+Y go past the editor to the window's Undo and Redo.
@@ -652,7 +652,7 @@ bool CEditLyricsDlg::eventFilter(QObject* watched, QEvent* event)
     return CViewBase::eventFilter(watched, event);
 }
 
-void CEditLyricsDlg::ImportLyrics()
+void EditLyricsView::ImportLyrics()
 {
     KaraokeSong& song = App().Song();
     RecordTyping();
@@ -689,10 +689,10 @@ void CEditLyricsDlg::ImportLyrics()
     AudioControlsRefresh();
 }
 
-void CEditLyricsDlg::AddMusic()
+void EditLyricsView::AddMusic()
 {
     StopPlaying();
-    QPointer<CEditLyricsDlg> self(this);
+    QPointer<EditLyricsView> self(this);
     App().AddMusic();
     // New music rebuilds the view: this one is closed then and the new one shows everything.
     if (!self || Closed()) return;
@@ -701,13 +701,13 @@ void CEditLyricsDlg::AddMusic()
     AudioControlsRefresh();
 }
 
-void CEditLyricsDlg::resizeEvent(QResizeEvent* event)
+void EditLyricsView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayoutControls();
 }
 
-void CEditLyricsDlg::LayoutControls()
+void EditLyricsView::LayoutControls()
 {
     const int cx = width(), cy = height();
     const int modeTop = LayoutModeRow();

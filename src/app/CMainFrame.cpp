@@ -22,7 +22,7 @@
 #include "document/SongDocument.h"
 #include "app/CommandIds.h"
 #include "app/views/EditLyricsView.h"
-#include "app/views/CNudgeLyricsDlg.h"
+#include "app/views/AdjustLyricsView.h"
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
 #include "log/MLogQueue.h"
@@ -165,7 +165,7 @@ bool CMainFrame::InstallView(int view)
     CViewBase* next = nullptr;
     switch (view) {
     case ViewId::PlaceLyrics: next = new CPlaceLyricsDlg(m_app, this); break;
-    case ViewId::AdjustLyrics: next = new CNudgeLyricsDlg(m_app, this); break;
+    case ViewId::AdjustLyrics: next = new AdjustLyricsView(m_app, this); break;
     case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
     default: next = new EditLyricsView(m_app, this); break;
     }
@@ -183,7 +183,7 @@ QSize CMainFrame::ViewsNeed() const
 {
     QSize views(kMinimumWidth, 0);
     for (const QSize& need : {EditLyricsView::Needs(*this), CPlaceLyricsDlg::Needs(*this),
-                              CNudgeLyricsDlg::Needs(*this), CPlaySongDlg::Needs(*this)})
+                              AdjustLyricsView::Needs(*this), CPlaySongDlg::Needs(*this)})
         views = views.expandedTo(need);
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     return {views.width(), std::max(kMinimumHeight, views.height() + bars)};

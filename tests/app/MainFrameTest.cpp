@@ -18,7 +18,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/views/CNudgeLyricsDlg.h"
+#include "app/views/AdjustLyricsView.h"
 #include "app/views/CPlaceLyricsDlg.h"
 #include "app/views/CPlaySongDlg.h"
 #include "app/views/CViewBase.h"

@@ -14,7 +14,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
-#include "app/views/CNudgeLyricsDlg.h"
+#include "app/views/AdjustLyricsView.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
@@ -29,7 +29,7 @@ private:
     QTemporaryDir m_dir;
 
     // Words one second apart, each 0.5 s long, over a tone long enough for them.
-    CNudgeLyricsDlg* Open(CTessavoxApp& app, const std::string& lyrics, int singers = 1, bool touching = false)
+    AdjustLyricsView* Open(CTessavoxApp& app, const std::string& lyrics, int singers = 1, bool touching = false)
     {
         const QString wav = m_dir.filePath("tone.wav");
         WavOutFile out;
@@ -52,7 +52,7 @@ private:
         app.InitInstance(true);
         if (!app.OpenProject(m_dir.filePath("adjust.tvx"))) return nullptr;
         app.RunCommand(CommandId::ModeAdjustLyrics);
-        return qobject_cast<CNudgeLyricsDlg*>(app.Frame()->View());
+        return qobject_cast<AdjustLyricsView*>(app.Frame()->View());
     }
 
 private slots:
@@ -63,7 +63,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t1").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CNudgeLyricsDlg* view = Open(app, "one two three", 1, true);
+        AdjustLyricsView* view = Open(app, "one two three", 1, true);
         QVERIFY(view);
         auto& words = app.Song().words;
         QCOMPARE(view->SelectedWord(), 0);
@@ -101,10 +101,10 @@ private slots:
         // Where the music stops is what the test's clock says.
         ManualClock clock;
         app.SetClockForTesting(&clock);
-        CNudgeLyricsDlg* view = Open(app, "one two three four");
+        AdjustLyricsView* view = Open(app, "one two three four");
         QVERIFY(view);
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAudition));
+        QCOMPARE(view->Mode(), int(AdjustLyricsView::kAudition));
         QVERIFY(app.IsPlaying());
         QVERIFY(!view->ModeButton(0)->isEnabled());
         // Page keys and moves do nothing while auditioning.
@@ -114,7 +114,7 @@ private slots:
         // Stopped inside the second word (2.0-2.5 s of the music, behind the stream's lead-in).
         clock.Set(view->StreamStart() + 2 * 44100 + 10000);
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kIdle));
+        QCOMPARE(view->Mode(), int(AdjustLyricsView::kIdle));
         QVERIFY(!app.IsPlaying());
         QCOMPARE(view->SelectedWord(), 1);
     }
@@ -124,17 +124,17 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t4").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CNudgeLyricsDlg* view = Open(app, "one two");
+        AdjustLyricsView* view = Open(app, "one two");
         QVERIFY(view);
         QTest::keyClick(view, Qt::Key_N);
-        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAdjust));
+        QCOMPARE(view->Mode(), int(AdjustLyricsView::kAdjust));
         QVERIFY(app.IsPlaying());
         // Moves work while looping.
         const uint32_t before = app.Song().words[0]->end;
         QTest::keyClick(view, Qt::Key_Comma, Qt::ControlModifier);
         QCOMPARE(app.Song().words[0]->end, before - 8820);
         QTest::keyClick(view, Qt::Key_N);
-        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kIdle));
+        QCOMPARE(view->Mode(), int(AdjustLyricsView::kIdle));
         QVERIFY(!app.IsPlaying());
     }
 
@@ -143,7 +143,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t5").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CNudgeLyricsDlg* view = Open(app, "a b\nc d\ne f\ng h\ni j", 2);
+        AdjustLyricsView* view = Open(app, "a b\nc d\ne f\ng h\ni j", 2);
         QVERIFY(view);
         QVERIFY(!view->SingerGroup()->isHidden());
         QCOMPARE(view->PageLabel()->text(), QString("1 of 2"));
@@ -180,7 +180,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t6").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CNudgeLyricsDlg* view = Open(app, "a b c");
+        AdjustLyricsView* view = Open(app, "a b c");
         QVERIFY(view);
         QVERIFY(view->SingerGroup()->isHidden());
         app.Song().settings.loopBeforeUnit = 1;
@@ -205,7 +205,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("t7").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CNudgeLyricsDlg* view = Open(app, "one two three"); // 1-1.5 s, 2-2.5 s, 3-3.5 s
+        AdjustLyricsView* view = Open(app, "one two three"); // 1-1.5 s, 2-2.5 s, 3-3.5 s
         QVERIFY(view);
         CWaveformStrip* strip = view->Waveform();
         QVERIFY(strip && strip->isVisible());
@@ -243,10 +243,10 @@ private slots:
         QVERIFY(!app.Song().IsModified());
 
         // Nothing is dragged while the song plays.
-        view = qobject_cast<CNudgeLyricsDlg*>(app.Frame()->View());
+        view = qobject_cast<AdjustLyricsView*>(app.Frame()->View());
         strip = view->Waveform();
         QTest::keyClick(view, Qt::Key_Space);
-        QCOMPARE(view->Mode(), int(CNudgeLyricsDlg::kAudition));
+        QCOMPARE(view->Mode(), int(AdjustLyricsView::kAudition));
         const int start = strip->ColumnOf(words[1]->start);
         QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(start, y));
         move(start + twoSeconds);

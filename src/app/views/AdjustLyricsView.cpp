@@ -1,4 +1,4 @@
-#include "app/views/CNudgeLyricsDlg.h"
+#include "app/views/AdjustLyricsView.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -43,10 +43,10 @@ constexpr int kTimerMs = 20;
 
 } // namespace
 
-CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
+AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     : CViewBase(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
 {
-    setObjectName("CNudgeLyricsDlg");
+    setObjectName("AdjustLyricsView");
     KaraokeSong& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
@@ -82,14 +82,14 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
             AssignSinger(kSlots[i]);
         });
 
-    connect(m_audition, &QPushButton::clicked, this, &CNudgeLyricsDlg::AuditionToggle);
-    connect(m_adjust, &QPushButton::clicked, this, &CNudgeLyricsDlg::AdjustToggle);
-    connect(m_moves[0], &QPushButton::clicked, this, &CNudgeLyricsDlg::StartEarlier);
-    connect(m_moves[1], &QPushButton::clicked, this, &CNudgeLyricsDlg::StartLater);
-    connect(m_moves[2], &QPushButton::clicked, this, &CNudgeLyricsDlg::EndEarlier);
-    connect(m_moves[3], &QPushButton::clicked, this, &CNudgeLyricsDlg::EndLater);
-    connect(m_previous, &QPushButton::clicked, this, &CNudgeLyricsDlg::PreviousPage);
-    connect(m_next, &QPushButton::clicked, this, &CNudgeLyricsDlg::NextPage);
+    connect(m_audition, &QPushButton::clicked, this, &AdjustLyricsView::AuditionToggle);
+    connect(m_adjust, &QPushButton::clicked, this, &AdjustLyricsView::AdjustToggle);
+    connect(m_moves[0], &QPushButton::clicked, this, &AdjustLyricsView::StartEarlier);
+    connect(m_moves[1], &QPushButton::clicked, this, &AdjustLyricsView::StartLater);
+    connect(m_moves[2], &QPushButton::clicked, this, &AdjustLyricsView::EndEarlier);
+    connect(m_moves[3], &QPushButton::clicked, this, &AdjustLyricsView::EndLater);
+    connect(m_previous, &QPushButton::clicked, this, &AdjustLyricsView::PreviousPage);
+    connect(m_next, &QPushButton::clicked, this, &AdjustLyricsView::NextPage);
     connect(m_adjustArea, &QPushButton::clicked, this, [this] {
         CNudgeLyricsSettingsDlg dialog(App().Song(), this);
         dialog.exec();
@@ -115,7 +115,7 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
         SelectWord(word);
         m_page = page;
     });
-    connect(strip, &CWaveformStrip::WordMoved, this, &CNudgeLyricsDlg::ShowTimes);
+    connect(strip, &CWaveformStrip::WordMoved, this, &AdjustLyricsView::ShowTimes);
     connect(strip, &CWaveformStrip::DragFinished, this, [this] {
         DrawPage();
         UpdateControls();
@@ -128,12 +128,12 @@ CNudgeLyricsDlg::CNudgeLyricsDlg(AppContext& app, QWidget* parent)
     song.SetModified(wasModified);
 
     m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &CNudgeLyricsDlg::OnTimer);
+    connect(m_timer, &QTimer::timeout, this, &AdjustLyricsView::OnTimer);
     m_timer->start(kTimerMs);
     UpdateControls();
 }
 
-QWidget* CNudgeLyricsDlg::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* lyrics, ControlRow& parts)
+QWidget* AdjustLyricsView::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* lyrics, ControlRow& parts)
 {
     auto* row = new QHBoxLayout;
     parts.auditionGroup = new QGroupBox(tr("Audition Play"), parent);
@@ -216,7 +216,7 @@ QWidget* CNudgeLyricsDlg::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* l
     return controls;
 }
 
-QSize CNudgeLyricsDlg::Needs(const QWidget& reference)
+QSize AdjustLyricsView::Needs(const QWidget& reference)
 {
     QWidget probe;
     probe.setFont(reference.font());
@@ -230,45 +230,45 @@ QSize CNudgeLyricsDlg::Needs(const QWidget& reference)
     return {std::max(base.width(), 2 * kMargin + least.width()), base.height() + height + kGap + WaveformNeeds()};
 }
 
-CNudgeLyricsDlg::~CNudgeLyricsDlg()
+AdjustLyricsView::~AdjustLyricsView()
 {
     if (!Closed()) CloseView();
 }
 
-int CNudgeLyricsDlg::PageOfWord(int index) const
+int AdjustLyricsView::PageOfWord(int index) const
 {
-    const auto& words = const_cast<CNudgeLyricsDlg*>(this)->App().Song().words;
+    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
     if (index < 0 || size_t(index) >= words.size() || !words[size_t(index)]->line) return 0;
     return words[size_t(index)]->line->page;
 }
 
-int CNudgeLyricsDlg::FirstWordOfPage(int page) const
+int AdjustLyricsView::FirstWordOfPage(int page) const
 {
-    const auto& words = const_cast<CNudgeLyricsDlg*>(this)->App().Song().words;
+    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
     for (size_t i = 0; i < words.size(); ++i)
         if (words[i]->line && words[i]->line->page == page) return int(i);
     return -1;
 }
 
-int CNudgeLyricsDlg::LastWordOfPage(int page) const
+int AdjustLyricsView::LastWordOfPage(int page) const
 {
-    const auto& words = const_cast<CNudgeLyricsDlg*>(this)->App().Song().words;
+    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
     for (size_t i = words.size(); i-- > 0;)
         if (words[i]->line && words[i]->line->page == page) return int(i);
     return -1;
 }
 
-int CNudgeLyricsDlg::LastPage() const
+int AdjustLyricsView::LastPage() const
 {
-    return const_cast<CNudgeLyricsDlg*>(this)->App().Song().HighestPageNumber();
+    return const_cast<AdjustLyricsView*>(this)->App().Song().HighestPageNumber();
 }
 
-uint32_t CNudgeLyricsDlg::AmountSamples() const
+uint32_t AdjustLyricsView::AmountSamples() const
 {
-    return WordTiming(const_cast<CNudgeLyricsDlg*>(this)->App().Song()).Amount();
+    return WordTiming(const_cast<AdjustLyricsView*>(this)->App().Song()).Amount();
 }
 
-void CNudgeLyricsDlg::DrawPage()
+void AdjustLyricsView::DrawPage()
 {
     KaraokeSong& song = App().Song();
     DrawLyricPagePreview(*Renderer(), song, m_page);
@@ -292,7 +292,7 @@ void CNudgeLyricsDlg::DrawPage()
     ComputeWordBoxes(song);
 }
 
-void CNudgeLyricsDlg::SelectWord(int index)
+void AdjustLyricsView::SelectWord(int index)
 {
     KaraokeSong& song = App().Song();
     for (auto& w : song.words) w->flags &= ~kWordSelected;
@@ -309,7 +309,7 @@ void CNudgeLyricsDlg::SelectWord(int index)
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
+void AdjustLyricsView::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
 {
     KaraokeSong& song = App().Song();
     const int w = std::max(1, Viewer()->width()), h = std::max(1, Viewer()->height());
@@ -335,7 +335,7 @@ void CNudgeLyricsDlg::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::CursorLeft()
+void AdjustLyricsView::CursorLeft()
 {
     const int first = FirstWordOfPage(m_page), last = LastWordOfPage(m_page);
     if (first < 0) return;
@@ -343,7 +343,7 @@ void CNudgeLyricsDlg::CursorLeft()
     SelectWord(m_cursor);
 }
 
-void CNudgeLyricsDlg::CursorRight()
+void AdjustLyricsView::CursorRight()
 {
     const int first = FirstWordOfPage(m_page), last = LastWordOfPage(m_page);
     if (first < 0) return;
@@ -352,7 +352,7 @@ void CNudgeLyricsDlg::CursorRight()
     SelectWord(m_cursor);
 }
 
-void CNudgeLyricsDlg::PreviousPage()
+void AdjustLyricsView::PreviousPage()
 {
     if (m_page <= App().Song().LowestPageNumber()) return;
     const int word = FirstWordOfPage(m_page - 1);
@@ -362,7 +362,7 @@ void CNudgeLyricsDlg::PreviousPage()
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::NextPage()
+void AdjustLyricsView::NextPage()
 {
     if (m_page >= LastPage()) return;
     const int word = FirstWordOfPage(m_page + 1);
@@ -372,7 +372,7 @@ void CNudgeLyricsDlg::NextPage()
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::StartEarlier()
+void AdjustLyricsView::StartEarlier()
 {
     if (m_selected >= 0 && WordTiming(App().Song()).StartEarlier(size_t(m_selected))) {
         App().Document().Commit("Start Earlier");
@@ -380,7 +380,7 @@ void CNudgeLyricsDlg::StartEarlier()
     }
 }
 
-void CNudgeLyricsDlg::StartLater()
+void AdjustLyricsView::StartLater()
 {
     if (m_selected >= 0 && WordTiming(App().Song()).StartLater(size_t(m_selected))) {
         App().Document().Commit("Start Later");
@@ -388,7 +388,7 @@ void CNudgeLyricsDlg::StartLater()
     }
 }
 
-void CNudgeLyricsDlg::EndEarlier()
+void AdjustLyricsView::EndEarlier()
 {
     if (m_selected >= 0 && WordTiming(App().Song()).EndEarlier(size_t(m_selected))) {
         App().Document().Commit("End Earlier");
@@ -396,7 +396,7 @@ void CNudgeLyricsDlg::EndEarlier()
     }
 }
 
-void CNudgeLyricsDlg::EndLater()
+void AdjustLyricsView::EndLater()
 {
     if (m_selected >= 0 && WordTiming(App().Song()).EndLater(size_t(m_selected))) {
         App().Document().Commit("End Later");
@@ -404,13 +404,13 @@ void CNudgeLyricsDlg::EndLater()
     }
 }
 
-std::pair<uint32_t, uint32_t> CNudgeLyricsDlg::LoopStretch() const
+std::pair<uint32_t, uint32_t> AdjustLyricsView::LoopStretch() const
 {
     if (m_selected < 0) return {0, 0};
-    return WordTiming(const_cast<CNudgeLyricsDlg*>(this)->App().Song()).LoopStretch(size_t(m_selected));
+    return WordTiming(const_cast<AdjustLyricsView*>(this)->App().Song()).LoopStretch(size_t(m_selected));
 }
 
-void CNudgeLyricsDlg::Play(bool window)
+void AdjustLyricsView::Play(bool window)
 {
     KaraokeSong& song = App().Song();
     uint32_t from = m_selected >= 0 ? song.words[size_t(m_selected)]->start : 0;
@@ -438,13 +438,13 @@ void CNudgeLyricsDlg::Play(bool window)
     }
 }
 
-void CNudgeLyricsDlg::StopPlayer()
+void AdjustLyricsView::StopPlayer()
 {
     Player().Stop();
     Player().Release();
 }
 
-void CNudgeLyricsDlg::AuditionToggle()
+void AdjustLyricsView::AuditionToggle()
 {
     if (m_mode == kAdjust) return;
     if (m_mode == kIdle) {
@@ -462,7 +462,7 @@ void CNudgeLyricsDlg::AuditionToggle()
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::AdjustToggle()
+void AdjustLyricsView::AdjustToggle()
 {
     if (m_mode == kAudition || m_selected < 0) return;
     if (m_mode == kIdle) {
@@ -477,7 +477,7 @@ void CNudgeLyricsDlg::AdjustToggle()
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::OnTimer()
+void AdjustLyricsView::OnTimer()
 {
     if (m_mode == kIdle || !m_done->IsSet()) return;
     if (m_mode == kAudition) {
@@ -490,13 +490,13 @@ void CNudgeLyricsDlg::OnTimer()
     else AdjustToggle();
 }
 
-void CNudgeLyricsDlg::StopPlaying()
+void AdjustLyricsView::StopPlaying()
 {
     if (m_mode == kAudition) AuditionToggle();
     else if (m_mode == kAdjust) AdjustToggle();
 }
 
-void CNudgeLyricsDlg::AssignSinger(int slot)
+void AdjustLyricsView::AssignSinger(int slot)
 {
     KaraokeSong& song = App().Song();
     if (m_selected < 0 || m_mode != kIdle) return;
@@ -506,7 +506,7 @@ void CNudgeLyricsDlg::AssignSinger(int slot)
     UpdateControls();
 }
 
-void CNudgeLyricsDlg::UpdateControls()
+void AdjustLyricsView::UpdateControls()
 {
     CViewBase::UpdateControls();
     if (!m_audition) return; // still being built
@@ -540,7 +540,7 @@ void CNudgeLyricsDlg::UpdateControls()
     ShowTimes();
 }
 
-void CNudgeLyricsDlg::ShowTimes()
+void AdjustLyricsView::ShowTimes()
 {
     const KaraokeSong& song = App().Song();
     const bool selected = m_selected >= 0 && size_t(m_selected) < song.words.size();
@@ -560,7 +560,7 @@ void CNudgeLyricsDlg::ShowTimes()
     AppendViewReport(line);
 }
 
-bool CNudgeLyricsDlg::ViewKeyPress(QKeyEvent* event)
+bool AdjustLyricsView::ViewKeyPress(QKeyEvent* event)
 {
     const bool playing = m_mode != kIdle;
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
@@ -618,7 +618,7 @@ bool CNudgeLyricsDlg::ViewKeyPress(QKeyEvent* event)
     return true;
 }
 
-bool CNudgeLyricsDlg::ViewKeyRelease(QKeyEvent* event)
+bool AdjustLyricsView::ViewKeyRelease(QKeyEvent* event)
 {
     if (event->isAutoRepeat()) return false;
     switch (event->key()) {
@@ -641,13 +641,13 @@ bool CNudgeLyricsDlg::ViewKeyRelease(QKeyEvent* event)
     return true;
 }
 
-void CNudgeLyricsDlg::resizeEvent(QResizeEvent* event)
+void AdjustLyricsView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayoutWithControls(m_controls);
 }
 
-void CNudgeLyricsDlg::CloseView()
+void AdjustLyricsView::CloseView()
 {
     if (Closed()) return;
     m_timer->stop();

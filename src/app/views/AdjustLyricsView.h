@@ -13,13 +13,13 @@ struct IMAGE_STRUCT;
 
 // Adjust Lyrics: select a word, audition the song from it or loop around it, move its start
 // and end by the adjust amount, and give its line to a singer.
-class CNudgeLyricsDlg : public CViewBase {
+class AdjustLyricsView : public CViewBase {
     Q_OBJECT
 public:
     enum PlayMode { kIdle = 0, kAudition = 1, kAdjust = 2 };
 
-    CNudgeLyricsDlg(AppContext& app, QWidget* parent);
-    ~CNudgeLyricsDlg() override;
+    AdjustLyricsView(AppContext& app, QWidget* parent);
+    ~AdjustLyricsView() override;
 
     // The three groups (a duet's singers too) and the page buttons at their least width over
     // the mode row, beside the smallest screen.

@@ -18,7 +18,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/PlaceLyricsView.h"
 #include "audio/WavOutFile.h"
 #include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
@@ -68,7 +68,7 @@ void BM_PlaceWordPress(benchmark::State& state)
     song.SetMusicPath(music);
     song.SetModified(false); // no auto save (and its file chooser) at the switch
     app.SwitchView(ViewId::PlaceLyrics);
-    auto* view = qobject_cast<CPlaceLyricsDlg*>(app.Frame()->View());
+    auto* view = qobject_cast<PlaceLyricsView*>(app.Frame()->View());
     QCoreApplication::processEvents();
     view->Start();
     QElapsedTimer wait;

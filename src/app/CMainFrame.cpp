@@ -23,7 +23,7 @@
 #include "app/CommandIds.h"
 #include "app/views/EditLyricsView.h"
 #include "app/views/AdjustLyricsView.h"
-#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/PlaceLyricsView.h"
 #include "app/views/CPlaySongDlg.h"
 #include "log/MLogQueue.h"
 #include "project/KaraokeSong.h"
@@ -164,7 +164,7 @@ bool CMainFrame::InstallView(int view)
     if (m_view) m_view->CloseView();
     CViewBase* next = nullptr;
     switch (view) {
-    case ViewId::PlaceLyrics: next = new CPlaceLyricsDlg(m_app, this); break;
+    case ViewId::PlaceLyrics: next = new PlaceLyricsView(m_app, this); break;
     case ViewId::AdjustLyrics: next = new AdjustLyricsView(m_app, this); break;
     case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
     default: next = new EditLyricsView(m_app, this); break;
@@ -182,7 +182,7 @@ bool CMainFrame::InstallView(int view)
 QSize CMainFrame::ViewsNeed() const
 {
     QSize views(kMinimumWidth, 0);
-    for (const QSize& need : {EditLyricsView::Needs(*this), CPlaceLyricsDlg::Needs(*this),
+    for (const QSize& need : {EditLyricsView::Needs(*this), PlaceLyricsView::Needs(*this),
                               AdjustLyricsView::Needs(*this), CPlaySongDlg::Needs(*this)})
         views = views.expandedTo(need);
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();

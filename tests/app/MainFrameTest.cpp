@@ -19,7 +19,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/AdjustLyricsView.h"
-#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/PlaceLyricsView.h"
 #include "app/views/CPlaySongDlg.h"
 #include "app/views/CViewBase.h"
 #include "app/widgets/CWaveformStrip.h"
@@ -258,13 +258,13 @@ private slots:
         QTest::mouseClick(view()->ModeButton(1), Qt::LeftButton);
         QTRY_COMPARE(app.CurrentView(), ViewId::PlaceLyrics);
         Press(app, Qt::Key_Home);
-        auto* place = qobject_cast<CPlaceLyricsDlg*>(view());
-        QCOMPARE(place->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        auto* place = qobject_cast<PlaceLyricsView*>(view());
+        QCOMPARE(place->CurrentState(), PlaceLyricsView::State::Placing);
         clock.Set(88200);
         Press(app, Qt::Key_Space);
         QCOMPARE(app.Song().words[0]->start, 88200u);
         Press(app, Qt::Key_End);
-        QCOMPARE(place->CurrentState(), CPlaceLyricsDlg::State::Finished);
+        QCOMPARE(place->CurrentState(), PlaceLyricsView::State::Finished);
 
         // Its letter with Alt: Adjust Lyrics, where "." moves the first word's start.
         Press(app, Qt::Key_A, Qt::AltModifier);

@@ -17,7 +17,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/PlaceLyricsView.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgColour.h"
 #include "player/KaraokePlayer.h"
@@ -60,7 +60,7 @@ private:
     SteppedPlayback m_playback;
 
     // A song with music, in the Place Lyrics view, on the test's clock unless told otherwise.
-    CPlaceLyricsDlg* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds,
+    PlaceLyricsView* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds,
                           int singers = 1, bool playerClock = false)
     {
         m_clock.Set(44100);
@@ -79,14 +79,14 @@ private:
         KaraokePlayer* player = GlobalPlayer();
         if (player == nullptr) player = &CreateGlobalPlayer(nullptr, nullptr);
         player->SetOutputFactory(m_playback.Factory());
-        return qobject_cast<CPlaceLyricsDlg*>(app.Frame()->View());
+        return qobject_cast<PlaceLyricsView*>(app.Frame()->View());
     }
 
     // Starts placing and plays the first frames of the music.
-    bool StartAndListen(CPlaceLyricsDlg* view, uint32_t frames = 4410)
+    bool StartAndListen(PlaceLyricsView* view, uint32_t frames = 4410)
     {
         Tap(view->StartButton(), Qt::Key_Home);
-        if (view->CurrentState() != CPlaceLyricsDlg::State::Placing) return false;
+        if (view->CurrentState() != PlaceLyricsView::State::Placing) return false;
         m_playback.Play(ThePlayer(), frames);
         // What the window would have done while the music played (showing, focus).
         QCoreApplication::processEvents();
@@ -94,7 +94,7 @@ private:
     }
 
     // Presses Space with the clock at `at` and checks that the word starts there.
-    void PlaceChecked(CPlaceLyricsDlg* view, MKaraokeWord& word, uint32_t at)
+    void PlaceChecked(PlaceLyricsView* view, MKaraokeWord& word, uint32_t at)
     {
         m_clock.Set(at);
         QTest::keyPress(view->PlaceButton(), Qt::Key_Space);
@@ -114,7 +114,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp1").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "one two three four", 5);
+        PlaceLyricsView* view = Open(app, answers, "one two three four", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
         KaraokeSong& song = app.Song();
@@ -151,7 +151,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "one two three", 5);
+        PlaceLyricsView* view = Open(app, answers, "one two three", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
         KaraokeSong& song = app.Song();
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(song.words[0]->end, 8000u);
 
         Tap(view->PlaceButton(), Qt::Key_End);
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Finished);
+        QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Finished);
         QCOMPARE(song.words[1]->end, song.words[1]->start + 44100);
         QCOMPARE(song.words[2]->start, 0u); // never reached
         QVERIFY(!ThePlayer().IsPlaying());
@@ -183,7 +183,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "one two", 5);
+        PlaceLyricsView* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
         song.SetModified(false); // the music made it modified
@@ -195,7 +195,7 @@ private slots:
             QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
             QApplication::sendEvent(target, &release);
         }
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Ready);
+        QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Ready);
         QCOMPARE(view->Cursor(), size_t(0));
         QCOMPARE(song.words[0]->start, 0u);
         QVERIFY(!ThePlayer().IsPlaying());
@@ -206,7 +206,7 @@ private slots:
         Tap(view->PlaceButton(), Qt::Key_Space);
         const uint32_t clock = ThePlayer().Position();
         Tap(view->PlaceButton(), Qt::Key_Home);
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Placing);
         QCOMPARE(view->Cursor(), size_t(1));
         QVERIFY(ThePlayer().Position() >= clock);
         // Other keys still reach the controls.
@@ -221,7 +221,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "one two", 1, 1, true);
+        PlaceLyricsView* view = Open(app, answers, "one two", 1, 1, true);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
         KaraokeSong& song = app.Song();
@@ -229,10 +229,10 @@ private slots:
         QCOMPARE(song.words[0]->start, 4410u); // the player's clock: the music heard so far
         QTimer* timer = nullptr;
         for (QTimer* t : view->findChildren<QTimer*>(QString(), Qt::FindDirectChildrenOnly))
-            if (t->interval() == CPlaceLyricsDlg::kTimerMs && t->isActive()) timer = t;
+            if (t->interval() == PlaceLyricsView::kTimerMs && t->isActive()) timer = t;
         QVERIFY(timer);
         m_playback.Play(ThePlayer(), 22050);
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Placing);
         // The music runs to its end (one second) rather than being stopped early...
         m_playback.PlayToEnd(ThePlayer());
         QCOMPARE(ThePlayer().Position(), 44100u);
@@ -240,7 +240,7 @@ private slots:
         ThePlayer().Stop();
         // ...and the view's first tick after it finishes placement (a tick is 50 ms).
         QSignalSpy ticks(timer, &QTimer::timeout);
-        QTRY_COMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Finished);
+        QTRY_COMPARE(view->CurrentState(), PlaceLyricsView::State::Finished);
         QCOMPARE(ticks.count(), 1);
         QCOMPARE(song.words[0]->end, song.words[0]->start + 44100);
         QVERIFY(view->StartButton()->isEnabled());
@@ -252,7 +252,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "a b c d e f", 5);
+        PlaceLyricsView* view = Open(app, answers, "a b c d e f", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
         QVERIFY(StartAndListen(view));
@@ -278,7 +278,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp6").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "slow words here", 5);
+        PlaceLyricsView* view = Open(app, answers, "slow words here", 5);
         QVERIFY(view);
         auto* field = view->findChild<QLineEdit*>("tempo");
         auto* up = view->findChild<QToolButton*>("tempoUp");
@@ -298,7 +298,7 @@ private slots:
         QVERIFY(view->TempoStep(14));
 
         Tap(view->StartButton(), Qt::Key_Home);
-        QCOMPARE(view->CurrentState(), CPlaceLyricsDlg::State::Placing);
+        QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Placing);
         QVERIFY(!view->TempoStep(20));
         QVERIFY(!up->isEnabled() && !down->isEnabled() && !field->isEnabled());
         QCOMPARE(ThePlayer().TempoChange(), -30);
@@ -322,7 +322,7 @@ private slots:
         CTessavoxApp app;
         std::string lyrics;
         for (int line = 0; line < 6; ++line) lyrics += "la la la\n";
-        CPlaceLyricsDlg* view = Open(app, answers, lyrics, 5);
+        PlaceLyricsView* view = Open(app, answers, lyrics, 5);
         QVERIFY(view);
         app.Frame()->resize(800, 600);
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
@@ -352,7 +352,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp8").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "Hello world\nsecond line", 5);
+        PlaceLyricsView* view = Open(app, answers, "Hello world\nsecond line", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
         MRwRenderer plain;
@@ -409,7 +409,7 @@ private slots:
         {
             Answers answers;
             CTessavoxApp app;
-            CPlaceLyricsDlg* view = Open(app, answers, lyrics, 5, 2);
+            PlaceLyricsView* view = Open(app, answers, lyrics, 5, 2);
             QVERIFY(view);
             KaraokeSong& song = app.Song();
             QVERIFY(song.lines[1]->secondSinger);
@@ -436,7 +436,7 @@ private slots:
             // Solo: the "&" line is an ordinary line, placed word by word.
             Answers answers;
             CTessavoxApp app;
-            CPlaceLyricsDlg* view = Open(app, answers, lyrics, 5, 1);
+            PlaceLyricsView* view = Open(app, answers, lyrics, 5, 1);
             QVERIFY(view);
             KaraokeSong& song = app.Song();
             QVERIFY(!song.lines[1]->secondSinger);
@@ -453,7 +453,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp10").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaceLyricsDlg* view = Open(app, answers, "one two", 5);
+        PlaceLyricsView* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
         QVERIFY(!answers.Asked("Confirm Overwriting Placed Lyrics")); // nothing placed yet
         auto mode = [&](int i) { return view->ModeButton(i)->isEnabled(); };

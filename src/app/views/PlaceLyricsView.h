@@ -18,7 +18,7 @@ struct MKaraokeWord;
 // its start and each press of the Space bar makes the music's position the start of the next
 // word element and the end of the one before. The preview shows the current lyric page with
 // the next word underlined and every word placed in this run in the sweep colour.
-class CPlaceLyricsDlg : public CViewBase {
+class PlaceLyricsView : public CViewBase {
     Q_OBJECT
 public:
     enum class State { Ready, Placing, Finished };
@@ -29,8 +29,8 @@ public:
     // How often the view looks whether the music has ended.
     static constexpr int kTimerMs = 50;
 
-    CPlaceLyricsDlg(AppContext& app, QWidget* parent);
-    ~CPlaceLyricsDlg() override;
+    PlaceLyricsView(AppContext& app, QWidget* parent);
+    ~PlaceLyricsView() override;
 
     // The placement row at its natural width over the mode row, beside the smallest screen.
     static QSize Needs(const QWidget& reference);

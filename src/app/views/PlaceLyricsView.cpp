@@ -1,4 +1,4 @@
-#include "app/views/CPlaceLyricsDlg.h"
+#include "app/views/PlaceLyricsView.h"
 
 #include <QApplication>
 #include <QFile>
@@ -93,7 +93,7 @@ PlacementRow MeasurePlacementRow(const QWidget& reference)
 
 } // namespace
 
-QSize CPlaceLyricsDlg::Needs(const QWidget& reference)
+QSize PlaceLyricsView::Needs(const QWidget& reference)
 {
     const PlacementRow row = MeasurePlacementRow(reference);
     const QSize base = CViewBase::Needs(reference);
@@ -101,9 +101,9 @@ QSize CPlaceLyricsDlg::Needs(const QWidget& reference)
             base.height() + row.height + kGap + WaveformNeeds()};
 }
 
-CPlaceLyricsDlg::CPlaceLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
+PlaceLyricsView::PlaceLyricsView(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
 {
-    setObjectName("CPlaceLyricsDlg");
+    setObjectName("PlaceLyricsView");
     setFocusPolicy(Qt::StrongFocus);
     KaraokeSong& song = App().Song();
     song.GenerateKaraokeLineList(true, false);
@@ -120,12 +120,12 @@ CPlaceLyricsDlg::CPlaceLyricsDlg(AppContext& app, QWidget* parent) : CViewBase(a
     ShowTempo();
 }
 
-CPlaceLyricsDlg::~CPlaceLyricsDlg()
+PlaceLyricsView::~PlaceLyricsView()
 {
     if (!Closed()) CloseView();
 }
 
-void CPlaceLyricsDlg::BuildControls()
+void PlaceLyricsView::BuildControls()
 {
     m_previewFrame = new QFrame(this);
     m_previewFrame->setObjectName("previewFrame");
@@ -170,20 +170,20 @@ void CPlaceLyricsDlg::BuildControls()
     m_timer = new QTimer(this);
     m_timer->setTimerType(Qt::PreciseTimer);
 
-    connect(m_start, &QPushButton::clicked, this, &CPlaceLyricsDlg::Start);
+    connect(m_start, &QPushButton::clicked, this, &PlaceLyricsView::Start);
     // The mouse going down is the moment, as with the Space bar; the click places.
     connect(m_place, &QPushButton::pressed, this, [this] { m_pressedAt = ClockNow(); });
     connect(m_place, &QPushButton::clicked, this, [this] {
         if (MusicPlaying()) PlaceWordAt(m_pressedAt);
     });
-    connect(m_pause, &QPushButton::clicked, this, &CPlaceLyricsDlg::Pause);
-    connect(m_stop, &QPushButton::clicked, this, &CPlaceLyricsDlg::End);
+    connect(m_pause, &QPushButton::clicked, this, &PlaceLyricsView::Pause);
+    connect(m_stop, &QPushButton::clicked, this, &PlaceLyricsView::End);
     connect(m_tempoUp, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep + 1); });
     connect(m_tempoDown, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep - 1); });
-    connect(m_timer, &QTimer::timeout, this, &CPlaceLyricsDlg::OnTimer);
+    connect(m_timer, &QTimer::timeout, this, &PlaceLyricsView::OnTimer);
 }
 
-void CPlaceLyricsDlg::CloseView()
+void PlaceLyricsView::CloseView()
 {
     if (Closed()) return;
     StopPlaying();
@@ -195,33 +195,33 @@ void CPlaceLyricsDlg::CloseView()
     }
 }
 
-void CPlaceLyricsDlg::StopPlaying()
+void PlaceLyricsView::StopPlaying()
 {
     // Leaving while placing ends the placement as the End key would.
     if (m_state == State::Placing) End();
 }
 
-size_t CPlaceLyricsDlg::Cursor() const
+size_t PlaceLyricsView::Cursor() const
 {
     return m_placement->Cursor();
 }
 
-const MKaraokeWord* CPlaceLyricsDlg::OpenWord() const
+const MKaraokeWord* PlaceLyricsView::OpenWord() const
 {
     return m_placement->OpenWord();
 }
 
-uint32_t CPlaceLyricsDlg::ClockNow() const
+uint32_t PlaceLyricsView::ClockNow() const
 {
     return App().Clock().Now();
 }
 
-bool CPlaceLyricsDlg::MusicPlaying() const
+bool PlaceLyricsView::MusicPlaying() const
 {
     return m_state == State::Placing && App().Clock().Running();
 }
 
-bool CPlaceLyricsDlg::ViewKeyPress(QKeyEvent* event)
+bool PlaceLyricsView::ViewKeyPress(QKeyEvent* event)
 {
     const bool autoRepeat = event->isAutoRepeat();
     switch (event->key()) {
@@ -258,7 +258,7 @@ bool CPlaceLyricsDlg::ViewKeyPress(QKeyEvent* event)
     }
 }
 
-bool CPlaceLyricsDlg::ViewKeyRelease(QKeyEvent* event)
+bool PlaceLyricsView::ViewKeyRelease(QKeyEvent* event)
 {
     // A held key repeats as release and press pairs; only the real release opens the latch.
     const bool autoRepeat = event->isAutoRepeat();
@@ -286,7 +286,7 @@ bool CPlaceLyricsDlg::ViewKeyRelease(QKeyEvent* event)
     }
 }
 
-void CPlaceLyricsDlg::Start()
+void PlaceLyricsView::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
     m_placement->Restart();
@@ -305,19 +305,19 @@ void CPlaceLyricsDlg::Start()
     m_timer->start(kTimerMs);
 }
 
-void CPlaceLyricsDlg::PlaceWord()
+void PlaceLyricsView::PlaceWord()
 {
     const uint32_t t = ClockNow();
     if (MusicPlaying()) PlaceWordAt(t);
 }
 
-void CPlaceLyricsDlg::Pause()
+void PlaceLyricsView::Pause()
 {
     const uint32_t t = ClockNow();
     if (MusicPlaying()) PauseAt(t);
 }
 
-void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
+void PlaceLyricsView::PlaceWordAt(uint32_t t)
 {
     MKaraokeWord* w = m_placement->PlaceWordAt(t);
     if (!w) {
@@ -340,7 +340,7 @@ void CPlaceLyricsDlg::PlaceWordAt(uint32_t t)
     if (Waveform()) Waveform()->SongChanged();
 }
 
-void CPlaceLyricsDlg::PauseAt(uint32_t t)
+void PlaceLyricsView::PauseAt(uint32_t t)
 {
     if (MLogQueue::LoggingOn())
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
@@ -349,7 +349,7 @@ void CPlaceLyricsDlg::PauseAt(uint32_t t)
     if (Waveform()) Waveform()->SongChanged();
 }
 
-void CPlaceLyricsDlg::End()
+void PlaceLyricsView::End()
 {
     if (m_state != State::Placing) return;
     m_timer->stop();
@@ -369,25 +369,25 @@ void CPlaceLyricsDlg::End()
     emit App().StateChanged();
 }
 
-void CPlaceLyricsDlg::MarkModified()
+void PlaceLyricsView::MarkModified()
 {
     KaraokeSong& song = App().Song();
     // Marking again would only refresh the caption and every command at each press.
     if (!song.IsModified()) song.SetModified(true);
 }
 
-void CPlaceLyricsDlg::OnTimer()
+void PlaceLyricsView::OnTimer()
 {
     ShowClock();
     if (m_done.IsSet()) End();
 }
 
-void CPlaceLyricsDlg::ShowClock()
+void PlaceLyricsView::ShowClock()
 {
     m_clock->setText(SongTimeText(m_state == State::Placing ? int64_t(ClockNow()) : 0));
 }
 
-bool CPlaceLyricsDlg::TempoStep(int position)
+bool PlaceLyricsView::TempoStep(int position)
 {
     if (m_state == State::Placing) return false;
     if (position < kMinTempo / kTempoStep || position > kMaxTempo / kTempoStep) return false;
@@ -397,14 +397,14 @@ bool CPlaceLyricsDlg::TempoStep(int position)
     return true;
 }
 
-void CPlaceLyricsDlg::ShowTempo()
+void PlaceLyricsView::ShowTempo()
 {
     m_tempoField->setText(QString("%1%").arg(m_tempo));
     m_tempoUp->setEnabled(m_state != State::Placing && m_tempo < kMaxTempo);
     m_tempoDown->setEnabled(m_state != State::Placing && m_tempo > kMinTempo);
 }
 
-void CPlaceLyricsDlg::SetState(State state)
+void PlaceLyricsView::SetState(State state)
 {
     m_state = state;
     const bool placing = state == State::Placing;
@@ -425,7 +425,7 @@ void CPlaceLyricsDlg::SetState(State state)
     UpdateControls();
 }
 
-void CPlaceLyricsDlg::UpdateControls()
+void PlaceLyricsView::UpdateControls()
 {
     CViewBase::UpdateControls();
     if (m_state == State::Placing)
@@ -433,25 +433,25 @@ void CPlaceLyricsDlg::UpdateControls()
             if (i + 1 != ViewId()) ModeButton(i)->setEnabled(false);
 }
 
-QWidget* CPlaceLyricsDlg::KeyboardTarget() const
+QWidget* PlaceLyricsView::KeyboardTarget() const
 {
     // The button the next key is meant for.
     return m_state == State::Placing ? m_place : m_start;
 }
 
-void CPlaceLyricsDlg::BeginDraw()
+void PlaceLyricsView::BeginDraw()
 {
     if (Renderer()) Renderer()->SetSuppressPresent(true);
 }
 
-void CPlaceLyricsDlg::EndDraw()
+void PlaceLyricsView::EndDraw()
 {
     if (!Renderer()) return;
     Renderer()->SetSuppressPresent(false);
     Renderer()->PresentAll();
 }
 
-void CPlaceLyricsDlg::DrawPageOfCursor()
+void PlaceLyricsView::DrawPageOfCursor()
 {
     KaraokeSong& song = App().Song();
     MRwRenderer* renderer = Renderer();
@@ -489,7 +489,7 @@ bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 
 } // namespace
 
-void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
+void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
 {
     KaraokeSong& song = App().Song();
     LineLook look;
@@ -501,7 +501,7 @@ void CPlaceLyricsDlg::SweepWord(const MKaraokeWord& word)
                look.background, song.settings.sweepColour, song.settings.sweepKind, 0, 0);
 }
 
-void CPlaceLyricsDlg::MarkCursorWord()
+void PlaceLyricsView::MarkCursorWord()
 {
     KaraokeSong& song = App().Song();
     const MKaraokeWord* next = m_placement->CursorWord();
@@ -518,7 +518,7 @@ void CPlaceLyricsDlg::MarkCursorWord()
                look.background, look.style.colour, kSweepText, 0, 0);
 }
 
-void CPlaceLyricsDlg::resizeEvent(QResizeEvent* event)
+void PlaceLyricsView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int cx = width();

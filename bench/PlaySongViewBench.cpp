@@ -24,7 +24,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/views/CPlaySongDlg.h"
+#include "app/views/PlayFinalView.h"
 #include "audio/WavOutFile.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/WriteRwMemory.h"
@@ -96,7 +96,7 @@ struct Song {
     }
     ~Song() { app.Song().SetModified(false); }
 
-    CPlaySongDlg* View() const { return qobject_cast<CPlaySongDlg*>(app.Frame()->View()); }
+    PlayFinalView* View() const { return qobject_cast<PlayFinalView*>(app.Frame()->View()); }
 };
 
 void BM_PlayFinalOpen(benchmark::State& state)
@@ -134,7 +134,7 @@ void BM_PlayFinalDrag(benchmark::State& state)
         return;
     }
     const bool forward = state.range(0) != 0;
-    CPlaySongDlg* view = s.View();
+    PlayFinalView* view = s.View();
     QSlider* slider = view->Slider();
     const int maximum = slider->maximum();
     double stepNs = 0, repaintNs = 0, worstNs = 0, firstNs = 0, stepCpuNs = 0, worstCpuNs = 0;

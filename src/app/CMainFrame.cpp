@@ -24,7 +24,7 @@
 #include "app/views/EditLyricsView.h"
 #include "app/views/AdjustLyricsView.h"
 #include "app/views/PlaceLyricsView.h"
-#include "app/views/CPlaySongDlg.h"
+#include "app/views/PlayFinalView.h"
 #include "log/MLogQueue.h"
 #include "project/KaraokeSong.h"
 #include "log/MUserActionLog.h"
@@ -166,7 +166,7 @@ bool CMainFrame::InstallView(int view)
     switch (view) {
     case ViewId::PlaceLyrics: next = new PlaceLyricsView(m_app, this); break;
     case ViewId::AdjustLyrics: next = new AdjustLyricsView(m_app, this); break;
-    case ViewId::PlayFinal: next = new CPlaySongDlg(m_app, this); break;
+    case ViewId::PlayFinal: next = new PlayFinalView(m_app, this); break;
     default: next = new EditLyricsView(m_app, this); break;
     }
     setCentralWidget(next); // deletes the old view later
@@ -183,7 +183,7 @@ QSize CMainFrame::ViewsNeed() const
 {
     QSize views(kMinimumWidth, 0);
     for (const QSize& need : {EditLyricsView::Needs(*this), PlaceLyricsView::Needs(*this),
-                              AdjustLyricsView::Needs(*this), CPlaySongDlg::Needs(*this)})
+                              AdjustLyricsView::Needs(*this), PlayFinalView::Needs(*this)})
         views = views.expandedTo(need);
     const int bars = menuBar()->sizeHint().height() + statusBar()->sizeHint().height();
     return {views.width(), std::max(kMinimumHeight, views.height() + bars)};

@@ -20,7 +20,7 @@
 #include "app/CommandIds.h"
 #include "app/views/AdjustLyricsView.h"
 #include "app/views/PlaceLyricsView.h"
-#include "app/views/CPlaySongDlg.h"
+#include "app/views/PlayFinalView.h"
 #include "app/views/CViewBase.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
@@ -276,7 +276,7 @@ private slots:
         if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
         app.RunCommand(CommandId::ModePlayFinal);
         QCOMPARE(app.CurrentView(), ViewId::PlayFinal);
-        auto* play = qobject_cast<CPlaySongDlg*>(view());
+        auto* play = qobject_cast<PlayFinalView*>(view());
         Press(app, Qt::Key_Space);
         QVERIFY(play->Playing());
         Press(app, Qt::Key_Space);
@@ -284,7 +284,7 @@ private slots:
 
         // A dialog closed over the view (the settings, OK: the view is built again).
         app.RunCommand(CommandId::Settings);
-        play = qobject_cast<CPlaySongDlg*>(view());
+        play = qobject_cast<PlayFinalView*>(view());
         Press(app, Qt::Key_Space);
         QVERIFY(play->Playing());
         Press(app, Qt::Key_Space);

@@ -23,7 +23,7 @@
 #include "app/CommandIds.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "app/dialogs/CSongSettingsDlg.h"
-#include "app/views/CPlaySongDlg.h"
+#include "app/views/PlayFinalView.h"
 #include "app/widgets/CColorButton.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
@@ -111,7 +111,7 @@ private:
 
     // A project of two placed lines over a short tone, opened in the window, on Play Final.
     // Word k is sung from 4410 + 11025 k for 8000 frames (after the lead-in).
-    CPlaySongDlg* OpenOnPlayFinal(CTessavoxApp& app, bool show = false, int seconds = 2)
+    PlayFinalView* OpenOnPlayFinal(CTessavoxApp& app, bool show = false, int seconds = 2)
     {
         const QString wav = m_dir.filePath(QString("tone%1.wav").arg(seconds));
         WavOutFile out;
@@ -135,7 +135,7 @@ private:
         if (show) app.Frame()->resize(800, 600);
         if (!app.OpenProject(m_dir.filePath("play.tvx"))) return nullptr;
         app.RunCommand(CommandId::ModePlayFinal);
-        return qobject_cast<CPlaySongDlg*>(app.Frame()->View());
+        return qobject_cast<PlayFinalView*>(app.Frame()->View());
     }
 
     std::set<int> Screen(const MRwRenderer& r)
@@ -152,7 +152,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         QCOMPARE(view->PlayButton()->text(), QString("Play (SB)"));
         QVERIFY(view->Slider()->maximum() > 0);
@@ -185,7 +185,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp-moves").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app, true, 30);
+        PlayFinalView* view = OpenOnPlayFinal(app, true, 30);
         QVERIFY(view);
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
         QSlider* slider = view->Slider();
@@ -260,7 +260,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         view->Slider()->setValue(view->Slider()->maximum() - 50); // a third of a second before the end
         view->PlayToggle();
@@ -277,7 +277,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const uint32_t leadIn = view->StreamStart();
         // After both words of the first line: swept text shows the sweep colour.
@@ -307,7 +307,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
         const uint32_t firstWord = view->StreamStart() + 4410;
@@ -340,7 +340,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp10").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        PlayFinalView* view = OpenOnPlayFinal(app, true);
         QVERIFY(view);
         QTest::qWait(50);
         // Across the first line's sweeps, paused when the CD+G player has drawn all that is
@@ -367,7 +367,7 @@ private slots:
         CTessavoxApp app;
         const QString report = m_dir.filePath("stops.txt");
         qputenv("TESSAVOX_PLAY_FINAL_REPORT", report.toLocal8Bit());
-        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        PlayFinalView* view = OpenOnPlayFinal(app, true);
         QVERIFY(view);
         QTest::qWait(50);
         QStringList expected;
@@ -410,7 +410,7 @@ private slots:
             if (click) QTest::mouseClick(app.Frame()->View()->ModeButton(3), Qt::LeftButton);
             else QTest::keyClick(window, Qt::Key_P, Qt::AltModifier);
             QTRY_COMPARE(app.CurrentView(), ViewId::PlayFinal);
-            auto* view = qobject_cast<CPlaySongDlg*>(app.Frame()->View());
+            auto* view = qobject_cast<PlayFinalView*>(app.Frame()->View());
             QVERIFY(view);
             QTest::keyClick(window, Qt::Key_Space);
             QVERIFY(view->Playing());
@@ -424,7 +424,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
         // The slider on the very packet of a sweep's XOR layer: the screen shows the moment
@@ -446,7 +446,7 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp6").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app);
+        PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
         const uint32_t leadIn = view->StreamStart();
@@ -467,12 +467,12 @@ private slots:
         ScopedTempFolder temp(m_dir.filePath("tmp7").toStdString());
         Answers answers;
         CTessavoxApp app;
-        CPlaySongDlg* view = OpenOnPlayFinal(app, true);
+        PlayFinalView* view = OpenOnPlayFinal(app, true);
         QVERIFY(view);
         QTest::qWait(50); // shown and laid out
         // Into the second word of the first line.
         const uint32_t clock = view->StreamStart() + 4410 + 11025 + 3000;
-        auto playThere = [&clock](CPlaySongDlg& v) {
+        auto playThere = [&clock](PlayFinalView& v) {
             v.Slider()->setValue(int(clock / 147) - 60);
             v.PlayToggle();
             return v.Playing() && PlayPast(clock) && (v.PlayToggle(), !v.Playing());
@@ -491,10 +491,10 @@ private slots:
             Child<CColorButton>(*d.LyricsPage(), "background")->click();
             d.OkButton()->click();
         });
-        QPointer<CPlaySongDlg> before = view;
+        QPointer<PlayFinalView> before = view;
         view->ModeButton(4)->click();
         QVERIFY(shown);
-        view = qobject_cast<CPlaySongDlg*>(app.Frame()->View());
+        view = qobject_cast<PlayFinalView*>(app.Frame()->View());
         QVERIFY(view && view != before.data());
         QVERIFY(app.Song().streamBuffer != oldStream);
         QTest::qWait(50);

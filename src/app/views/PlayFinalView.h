@@ -11,14 +11,14 @@ class QSlider;
 class QTimer;
 
 // Play Final: the finished song's whole stream, played against the music from any position.
-class CPlaySongDlg : public CViewBase {
+class PlayFinalView : public CViewBase {
     Q_OBJECT
 public:
     static constexpr int kSamplesPerStep = 147; // one packet
     static constexpr int kTimerMs = 100;
 
-    CPlaySongDlg(AppContext& app, QWidget* parent);
-    ~CPlaySongDlg() override;
+    PlayFinalView(AppContext& app, QWidget* parent);
+    ~PlayFinalView() override;
 
     // The play button and a usable slider over the mode row, beside the smallest screen.
     static QSize Needs(const QWidget& reference);

@@ -1,4 +1,4 @@
-#include "app/views/CPlaySongDlg.h"
+#include "app/views/PlayFinalView.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -67,10 +67,10 @@ void ReportStop(uint32_t clock, int packets, const QWidget& viewer)
 
 } // namespace
 
-CPlaySongDlg::CPlaySongDlg(AppContext& app, QWidget* parent)
+PlayFinalView::PlayFinalView(AppContext& app, QWidget* parent)
     : CViewBase(app, ViewId::PlayFinal, parent), m_done(std::make_unique<ManualResetEvent>())
 {
-    setObjectName("CPlaySongDlg");
+    setObjectName("PlayFinalView");
     AddViewer();
     m_controls = BuildControlRow(this, m_play, m_slider, m_clock);
     // The view's keys (Space to play) reach it from the moment it shows.
@@ -90,17 +90,17 @@ CPlaySongDlg::CPlaySongDlg(AppContext& app, QWidget* parent)
     }
     BuildStream();
 
-    connect(m_play, &QPushButton::clicked, this, &CPlaySongDlg::PlayToggle);
+    connect(m_play, &QPushButton::clicked, this, &PlayFinalView::PlayToggle);
     // Every move the user makes (keys, a click in the groove, the wheel, a drag) comes as a new
     // value; the program's own moves are made with the signals blocked.
-    connect(m_slider, &QSlider::valueChanged, this, &CPlaySongDlg::OnSliderMoved);
-    connect(m_slider, &QSlider::sliderReleased, this, &CPlaySongDlg::EndTracking);
+    connect(m_slider, &QSlider::valueChanged, this, &PlayFinalView::OnSliderMoved);
+    connect(m_slider, &QSlider::sliderReleased, this, &PlayFinalView::EndTracking);
     m_timer = new QTimer(this);
-    connect(m_timer, &QTimer::timeout, this, &CPlaySongDlg::OnTimer);
+    connect(m_timer, &QTimer::timeout, this, &PlayFinalView::OnTimer);
     m_timer->start(kTimerMs);
 }
 
-QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider, QLabel*& clock)
+QWidget* PlayFinalView::BuildControlRow(QWidget* parent, QPushButton*& play, QSlider*& slider, QLabel*& clock)
 {
     auto* row = new QHBoxLayout;
     play = new QPushButton(tr("Pause (SB)"), parent);
@@ -126,7 +126,7 @@ QWidget* CPlaySongDlg::BuildControlRow(QWidget* parent, QPushButton*& play, QSli
     return controls;
 }
 
-QSize CPlaySongDlg::Needs(const QWidget& reference)
+QSize PlayFinalView::Needs(const QWidget& reference)
 {
     QWidget probe;
     probe.setFont(reference.font());
@@ -138,12 +138,12 @@ QSize CPlaySongDlg::Needs(const QWidget& reference)
     return {std::max(base.width(), 2 * kMargin + row.width()), base.height() + row.height() + kGap};
 }
 
-CPlaySongDlg::~CPlaySongDlg()
+PlayFinalView::~PlayFinalView()
 {
     if (!Closed()) CloseView();
 }
 
-void CPlaySongDlg::BuildStream()
+void PlayFinalView::BuildStream()
 {
     KaraokeSong& song = App().Song();
     size_t used = 0;
@@ -168,14 +168,14 @@ void CPlaySongDlg::BuildStream()
     m_done->Reset();
 }
 
-void CPlaySongDlg::UpdateControls()
+void PlayFinalView::UpdateControls()
 {
     CViewBase::UpdateControls();
     if (m_playing || m_pausedForScroll)
         for (int i : {0, 1, 2, 4}) ModeButton(i)->setEnabled(false);
 }
 
-void CPlaySongDlg::PlayToggle()
+void PlayFinalView::PlayToggle()
 {
     if (m_playing) {
         Log("Stop Playback");
@@ -202,14 +202,14 @@ void CPlaySongDlg::PlayToggle()
     UpdateControls();
 }
 
-void CPlaySongDlg::StopPlaying()
+void PlayFinalView::StopPlaying()
 {
     m_pausedForScroll = false;
     if (m_playing) PlayToggle();
     else m_play->setText(tr("Play (SB)"));
 }
 
-void CPlaySongDlg::OnTimer()
+void PlayFinalView::OnTimer()
 {
     if (!m_playing) return;
     if (!m_done->IsSet()) {
@@ -223,7 +223,7 @@ void CPlaySongDlg::OnTimer()
     ClearScreen();
 }
 
-void CPlaySongDlg::SetSliderQuietly(int step)
+void PlayFinalView::SetSliderQuietly(int step)
 {
     m_slider->blockSignals(true);
     m_slider->setValue(step);
@@ -231,13 +231,13 @@ void CPlaySongDlg::SetSliderQuietly(int step)
     ShowClock();
 }
 
-void CPlaySongDlg::ShowClock()
+void PlayFinalView::ShowClock()
 {
     // The finished song's time, as a player of the export shows it: from the start of the lead-in.
     m_clock->setText(SongTimeText(int64_t(m_playPosition)));
 }
 
-void CPlaySongDlg::TakeStopPosition()
+void PlayFinalView::TakeStopPosition()
 {
     // The CD+G player follows the clock from its own thread and may have stopped a few packets
     // short of it; what it drew is known, the rest is drawn here, so that the screen, the
@@ -254,7 +254,7 @@ void CPlaySongDlg::TakeStopPosition()
     ReportStop(m_playPosition, m_shown, *Viewer());
 }
 
-void CPlaySongDlg::ClearScreen()
+void PlayFinalView::ClearScreen()
 {
     const CdgPacket clear = CdgPacket::MemoryPreset(kClearColour, kClearRepeat);
     Player().MakeCdgPlayer().ExecutePacket(clear.Span());
@@ -262,7 +262,7 @@ void CPlaySongDlg::ClearScreen()
     m_shown = 0;
 }
 
-void CPlaySongDlg::OnSliderMoved(int step)
+void PlayFinalView::OnSliderMoved(int step)
 {
     if (m_playing) {
         m_pausedForScroll = true;
@@ -274,15 +274,15 @@ void CPlaySongDlg::OnSliderMoved(int step)
     ShowPosition(step);
     // A turn of the wheel (or a move nothing holds open) is over at once; the rest end when
     // their key or button goes up.
-    if (m_pausedForScroll && !Tracking()) QTimer::singleShot(0, this, &CPlaySongDlg::EndTracking);
+    if (m_pausedForScroll && !Tracking()) QTimer::singleShot(0, this, &PlayFinalView::EndTracking);
 }
 
-bool CPlaySongDlg::Tracking() const
+bool PlayFinalView::Tracking() const
 {
     return m_keyHeld || m_mouseHeld || m_slider->isSliderDown();
 }
 
-void CPlaySongDlg::EndTracking()
+void PlayFinalView::EndTracking()
 {
     if (!m_pausedForScroll || Tracking() || Closed()) return;
     PlayToggle();
@@ -290,7 +290,7 @@ void CPlaySongDlg::EndTracking()
     UpdateControls();
 }
 
-bool CPlaySongDlg::eventFilter(QObject* watched, QEvent* event)
+bool PlayFinalView::eventFilter(QObject* watched, QEvent* event)
 {
     // The mouse on the slider holds a move open until it lets go: a drag, or a click in the
     // groove that pages on while it is held.
@@ -302,13 +302,13 @@ bool CPlaySongDlg::eventFilter(QObject* watched, QEvent* event)
             m_mouseHeld = false;
             if (event->type() == QEvent::FocusOut) m_keyHeld = false;
             // After the slider has seen the release.
-            QTimer::singleShot(0, this, &CPlaySongDlg::EndTracking);
+            QTimer::singleShot(0, this, &PlayFinalView::EndTracking);
         }
     }
     return CViewBase::eventFilter(watched, event);
 }
 
-void CPlaySongDlg::ShowPosition(int step)
+void PlayFinalView::ShowPosition(int step)
 {
     Player().SetPosition(m_playPosition);
     // At the very start nothing has played: the clear screen.
@@ -316,14 +316,14 @@ void CPlaySongDlg::ShowPosition(int step)
     else DrawUpTo(PacketsAt(m_playPosition));
 }
 
-int CPlaySongDlg::PacketsAt(uint32_t position)
+int PlayFinalView::PacketsAt(uint32_t position)
 {
     const size_t packets = App().Song().streamBuffer.size() / kCdgPacketBytes;
     if (packets == 0) return 0;
     return int(std::min<uint64_t>(PositionToPacket(position), packets - 1));
 }
 
-void CPlaySongDlg::DrawUpTo(int target)
+void PlayFinalView::DrawUpTo(int target)
 {
     if (target == m_shown) return;
     const std::vector<uint8_t>& stream = App().Song().streamBuffer;
@@ -347,7 +347,7 @@ void CPlaySongDlg::DrawUpTo(int target)
     renderer->PresentAll();
 }
 
-bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)
+bool PlayFinalView::ViewKeyPress(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Space:
@@ -381,7 +381,7 @@ bool CPlaySongDlg::ViewKeyPress(QKeyEvent* event)
     }
 }
 
-bool CPlaySongDlg::ViewKeyRelease(QKeyEvent* event)
+bool PlayFinalView::ViewKeyRelease(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_PageUp:
@@ -401,13 +401,13 @@ bool CPlaySongDlg::ViewKeyRelease(QKeyEvent* event)
     }
 }
 
-void CPlaySongDlg::resizeEvent(QResizeEvent* event)
+void PlayFinalView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     LayoutWithControls(m_controls);
 }
 
-void CPlaySongDlg::CloseView()
+void PlayFinalView::CloseView()
 {
     if (Closed()) return;
     m_timer->stop();

@@ -162,7 +162,7 @@ bool CMainFrame::InstallView(int view)
     // The old view lets go of the player and its timers before the new one takes over; the
     // widget itself is deleted later, since the switch may come from one of its own buttons.
     if (m_view) m_view->CloseView();
-    CViewBase* next = nullptr;
+    SongView* next = nullptr;
     switch (view) {
     case ViewId::PlaceLyrics: next = new PlaceLyricsView(m_app, this); break;
     case ViewId::AdjustLyrics: next = new AdjustLyricsView(m_app, this); break;
@@ -194,8 +194,8 @@ QRect CMainFrame::FirstWindowRect() const
     constexpr QPoint kFirstCorner(10, 10);
     constexpr QSize kRoomyScreen(2 * 300, 2 * 216);
     const QSize least = ViewsNeed();
-    QSize size(std::max(least.width(), kRoomyScreen.width() + 2 * CViewBase::kMargin),
-               least.height() - CViewBase::kMinimumScreenHeight + kRoomyScreen.height());
+    QSize size(std::max(least.width(), kRoomyScreen.width() + 2 * SongView::kMargin),
+               least.height() - SongView::kMinimumScreenHeight + kRoomyScreen.height());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // The frame the window system adds is not known before the window shows: a margin for it.
         const QSize free = screen->availableGeometry().size() - QSize(2 * kFirstCorner.x(), 4 * kFirstCorner.y());

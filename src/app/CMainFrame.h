@@ -3,7 +3,7 @@
 #include <QMap>
 
 class AppContext;
-class CViewBase;
+class SongView;
 class QAction;
 class QTimer;
 
@@ -20,7 +20,7 @@ public:
 
     // Replaces the current view; false when the new view could not be built for the song.
     bool InstallView(int view);
-    CViewBase* View() const { return m_view; }
+    SongView* View() const { return m_view; }
     QAction* Action(int command) const { return m_actions.value(command); }
     // Edit > Fit Long Lines: the Edit Lyrics view's own command.
     QAction* FitLongLinesAction() const { return m_fitLongLines; }
@@ -67,7 +67,7 @@ private:
     void BuildMenu();
 
     AppContext& m_app;
-    CViewBase* m_view = nullptr;
+    SongView* m_view = nullptr;
     QMap<int, QAction*> m_actions;
     QAction* m_fitLongLines = nullptr;
     QAction* m_waveform = nullptr;

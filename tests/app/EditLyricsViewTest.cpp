@@ -188,17 +188,17 @@ private slots:
         QCOMPARE(slider->maximum(), int(3 * 44100 / 147));
         QCOMPARE(slider->singleStep(), 300);
         QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:03"));
-        QVERIFY(CViewBase::HasGreenFace(play));
+        QVERIFY(SongView::HasGreenFace(play));
         QVERIFY(view->ModeButton(1)->isEnabled());
 
         play->setFocus();
         QTest::keyPress(play, Qt::Key_Space);
         QVERIFY(view->Playing());
         QVERIFY(GlobalPlayerIsPlaying());
-        QVERIFY(!CViewBase::HasGreenFace(play));
+        QVERIFY(!SongView::HasGreenFace(play));
         QCOMPARE(play->accessibleName(), QString("Pause"));
         // Every other mode waits until the music stops.
-        for (int i = 1; i < CViewBase::kModeCount; ++i) QVERIFY(!view->ModeButton(i)->isEnabled());
+        for (int i = 1; i < SongView::kModeCount; ++i) QVERIFY(!view->ModeButton(i)->isEnabled());
         QTest::keyRelease(play, Qt::Key_Space); // does not click the button again
         QVERIFY(view->Playing());
         QTest::qWait(300);
@@ -208,7 +208,7 @@ private slots:
         QTest::keyClick(slider, Qt::Key_Space);
         QVERIFY(!view->Playing());
         QVERIFY(!GlobalPlayerIsPlaying());
-        QVERIFY(CViewBase::HasGreenFace(play));
+        QVERIFY(SongView::HasGreenFace(play));
         QVERIFY(view->ModeButton(1)->isEnabled());
         QTest::qWait(150); // the timer keeps the place where the music stopped
         QVERIFY(view->PlayPosition() > 0);
@@ -269,7 +269,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!view->Playing(), 3000);
         QCOMPARE(slider->value(), 0);
         QCOMPARE(view->PlayPosition(), 0u);
-        QVERIFY(CViewBase::HasGreenFace(play));
+        QVERIFY(SongView::HasGreenFace(play));
         QCOMPARE(play->accessibleName(), QString("Play"));
         QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:01"));
         QVERIFY(view->ModeButton(1)->isEnabled());

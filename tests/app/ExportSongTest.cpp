@@ -34,7 +34,7 @@
 #include "app/ExportSongCommand.h"
 #include "app/dialogs/CDlgExport.h"
 #include "app/dialogs/CProgressDlg.h"
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 #include "audio/WavOutFile.h"
 #include "project/KaraokeSong.h"
 #include "support/MediaProbe.h"

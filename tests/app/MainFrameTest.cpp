@@ -21,7 +21,7 @@
 #include "app/views/AdjustLyricsView.h"
 #include "app/views/PlaceLyricsView.h"
 #include "app/views/PlayFinalView.h"
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/WavOutFile.h"
@@ -352,7 +352,7 @@ private slots:
             app.InitInstance(true);
             QVERIFY(app.OpenProject(SavedProject("strip.tvx", wav, 1)));
             app.RunCommand(CommandId::ModeAdjustLyrics);
-            CViewBase* view = app.Frame()->View();
+            SongView* view = app.Frame()->View();
             QAction* toggle = app.Frame()->WaveformAction();
             QVERIFY(toggle->isCheckable() && toggle->isChecked());
             QVERIFY(view->Waveform()->isVisible());

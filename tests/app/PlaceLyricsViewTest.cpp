@@ -462,7 +462,7 @@ private slots:
                 !view->StopButton()->isEnabled());
         QVERIFY(mode(0) && mode(1) && !mode(2) && !mode(3) && mode(4));
         QCOMPARE(view->StartButton()->text(), QString("Start (Home)"));
-        QVERIFY(CViewBase::HasGreenFace(view->ModeButton(1)));
+        QVERIFY(SongView::HasGreenFace(view->ModeButton(1)));
 
         QVERIFY(StartAndListen(view));
         QVERIFY(!view->StartButton()->isEnabled());

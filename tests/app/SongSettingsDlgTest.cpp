@@ -20,7 +20,7 @@
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "app/dialogs/CSongSettingsDlg.h"
 #include "app/dialogs/MDuetDlg.h"
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
 #include "project/ColourSlots.h"
@@ -122,7 +122,7 @@ private slots:
         Answers answers;
         CTessavoxApp app;
         app.InitInstance(false);
-        QPointer<CViewBase> view = app.Frame()->View();
+        QPointer<SongView> view = app.Frame()->View();
         QVERIFY(!app.Song().IsModified());
         bool shown = false;
         OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {

@@ -44,7 +44,7 @@ constexpr int kTimerMs = 20;
 } // namespace
 
 AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
-    : CViewBase(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
+    : SongView(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("AdjustLyricsView");
     KaraokeSong& song = App().Song();
@@ -226,7 +226,7 @@ QSize AdjustLyricsView::Needs(const QWidget& reference)
     const QSize least = controls->minimumSizeHint();
     const int height = controls->hasHeightForWidth() ? std::max(controls->heightForWidth(least.width()), least.height())
                                                      : controls->sizeHint().height();
-    const QSize base = CViewBase::Needs(reference);
+    const QSize base = SongView::Needs(reference);
     return {std::max(base.width(), 2 * kMargin + least.width()), base.height() + height + kGap + WaveformNeeds()};
 }
 
@@ -508,7 +508,7 @@ void AdjustLyricsView::AssignSinger(int slot)
 
 void AdjustLyricsView::UpdateControls()
 {
-    CViewBase::UpdateControls();
+    SongView::UpdateControls();
     if (!m_audition) return; // still being built
     const bool idle = m_mode == kIdle;
     m_audition->setText(m_mode == kAudition ? tr("Stop Audition (Sb)") : tr("Audition Play (Sb)"));
@@ -652,7 +652,7 @@ void AdjustLyricsView::CloseView()
     if (Closed()) return;
     m_timer->stop();
     StopPlaying();
-    CViewBase::CloseView();
+    SongView::CloseView();
     // Leaving the view ends its player; the next view makes its own.
     DestroyGlobalPlayer();
 }

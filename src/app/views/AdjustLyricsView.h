@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 
 class ManualResetEvent;
 class KaraokePlayer;
@@ -13,7 +13,7 @@ struct IMAGE_STRUCT;
 
 // Adjust Lyrics: select a word, audition the song from it or loop around it, move its start
 // and end by the adjust amount, and give its line to a singer.
-class AdjustLyricsView : public CViewBase {
+class AdjustLyricsView : public SongView {
     Q_OBJECT
 public:
     enum PlayMode { kIdle = 0, kAudition = 1, kAdjust = 2 };

@@ -123,7 +123,7 @@ bool SomeWordTimed(const KaraokeSong& song)
 
 } // namespace
 
-EditLyricsView::EditLyricsView(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::EditLyrics, parent)
+EditLyricsView::EditLyricsView(AppContext& app, QWidget* parent) : SongView(app, ViewId::EditLyrics, parent)
 {
     setObjectName("EditLyricsView");
     KaraokeSong& song = App().Song();
@@ -178,7 +178,7 @@ QSize EditLyricsView::Needs(const QWidget& reference)
     // previewW = cx - (cx - 2 margins) x split - 18 - margin, solved for cx.
     const int bottom = int(std::ceil((previewW + 18 + kMargin - 2 * kMargin * kDefaultSplit) / (1.0 - kDefaultSplit)));
 
-    const QSize base = CViewBase::Needs(reference);
+    const QSize base = SongView::Needs(reference);
     const int previewH = previewW * 3 / 4;
     return {std::max({base.width(), top, bottom}), base.height() + playSide + kGap + arrowH + kGap + previewH -
                                                        kMinimumScreenHeight + WaveformNeeds()};
@@ -303,7 +303,7 @@ void EditLyricsView::CloseView()
     RecordTyping();
     m_timer->stop();
     StopPlaying();
-    CViewBase::CloseView();
+    SongView::CloseView();
     // The view that made the player destroys it; the next view makes its own.
     if (m_usable) DestroyGlobalPlayer();
 }
@@ -328,7 +328,7 @@ void EditLyricsView::ShowMusicName()
 
 void EditLyricsView::UpdateControls()
 {
-    CViewBase::UpdateControls();
+    SongView::UpdateControls();
     // While the music plays (or waits for the end of a drag) the other views and the settings
     // stay out of reach.
     if (m_playing || m_pausedForDragging)
@@ -649,7 +649,7 @@ bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
             }
         }
     }
-    return CViewBase::eventFilter(watched, event);
+    return SongView::eventFilter(watched, event);
 }
 
 void EditLyricsView::ImportLyrics()

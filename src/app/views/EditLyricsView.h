@@ -3,7 +3,7 @@
 #include <QList>
 #include <memory>
 
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 #include "audio/ManualResetEvent.h"
 
 class QFrame;
@@ -18,7 +18,7 @@ class UserPrompt;
 // a small music player (play button, position slider, time label) and a CD+G preview of one
 // lyric page at a time. Every change of the text goes to the song at once and rebuilds the
 // preview.
-class EditLyricsView : public CViewBase {
+class EditLyricsView : public SongView {
     Q_OBJECT
 public:
     static constexpr int kLyricFontHeight = 28;

@@ -68,7 +68,7 @@ struct PlacementRow {
 
     int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3]; }
     // What the tempo and the clock keep whatever the width.
-    int Fixed() const { return label.width() + CViewBase::kGap / 2 + field + spin + CViewBase::kGap + clock; }
+    int Fixed() const { return label.width() + SongView::kGap / 2 + field + spin + SongView::kGap + clock; }
 };
 
 PlacementRow MeasurePlacementRow(const QWidget& reference)
@@ -77,8 +77,8 @@ PlacementRow MeasurePlacementRow(const QWidget& reference)
     const QString texts[4] = {QObject::tr(kRestartText), QObject::tr("Place Word (SB)"), QObject::tr("Pause (Ctrl)"),
                               QObject::tr("Stop (End)")};
     for (int i = 0; i < 4; ++i) {
-        QSize button = CViewBase::ButtonSize(reference, texts[i]);
-        if (i == 0) button = button.expandedTo(CViewBase::ButtonSize(reference, QObject::tr(kStartText)));
+        QSize button = SongView::ButtonSize(reference, texts[i]);
+        if (i == 0) button = button.expandedTo(SongView::ButtonSize(reference, QObject::tr(kStartText)));
         row.buttons[i] = button.width();
         row.height = std::max(row.height, button.height());
     }
@@ -96,12 +96,12 @@ PlacementRow MeasurePlacementRow(const QWidget& reference)
 QSize PlaceLyricsView::Needs(const QWidget& reference)
 {
     const PlacementRow row = MeasurePlacementRow(reference);
-    const QSize base = CViewBase::Needs(reference);
+    const QSize base = SongView::Needs(reference);
     return {std::max(base.width(), 2 * kMargin + row.Natural() + 4 * kGap + row.Fixed()),
             base.height() + row.height + kGap + WaveformNeeds()};
 }
 
-PlaceLyricsView::PlaceLyricsView(AppContext& app, QWidget* parent) : CViewBase(app, ViewId::PlaceLyrics, parent)
+PlaceLyricsView::PlaceLyricsView(AppContext& app, QWidget* parent) : SongView(app, ViewId::PlaceLyrics, parent)
 {
     setObjectName("PlaceLyricsView");
     setFocusPolicy(Qt::StrongFocus);
@@ -188,7 +188,7 @@ void PlaceLyricsView::CloseView()
     if (Closed()) return;
     StopPlaying();
     m_timer->stop();
-    CViewBase::CloseView();
+    SongView::CloseView();
     if (KaraokePlayer* player = GlobalPlayer()) {
         player->SetTempoChange(0);
         player->SetDoneEvent(nullptr);
@@ -427,7 +427,7 @@ void PlaceLyricsView::SetState(State state)
 
 void PlaceLyricsView::UpdateControls()
 {
-    CViewBase::UpdateControls();
+    SongView::UpdateControls();
     if (m_state == State::Placing)
         for (int i = 0; i < kModeCount; ++i)
             if (i + 1 != ViewId()) ModeButton(i)->setEnabled(false);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 #include "audio/ManualResetEvent.h"
 
 class QFrame;
@@ -18,7 +18,7 @@ struct MKaraokeWord;
 // its start and each press of the Space bar makes the music's position the start of the next
 // word element and the end of the one before. The preview shows the current lyric page with
 // the next word underlined and every word placed in this run in the sweep colour.
-class PlaceLyricsView : public CViewBase {
+class PlaceLyricsView : public SongView {
     Q_OBJECT
 public:
     enum class State { Ready, Placing, Finished };

@@ -68,7 +68,7 @@ void ReportStop(uint32_t clock, int packets, const QWidget& viewer)
 } // namespace
 
 PlayFinalView::PlayFinalView(AppContext& app, QWidget* parent)
-    : CViewBase(app, ViewId::PlayFinal, parent), m_done(std::make_unique<ManualResetEvent>())
+    : SongView(app, ViewId::PlayFinal, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("PlayFinalView");
     AddViewer();
@@ -134,7 +134,7 @@ QSize PlayFinalView::Needs(const QWidget& reference)
     QSlider* slider = nullptr;
     QLabel* clock = nullptr;
     const QSize row = BuildControlRow(&probe, play, slider, clock)->minimumSizeHint();
-    const QSize base = CViewBase::Needs(reference);
+    const QSize base = SongView::Needs(reference);
     return {std::max(base.width(), 2 * kMargin + row.width()), base.height() + row.height() + kGap};
 }
 
@@ -170,7 +170,7 @@ void PlayFinalView::BuildStream()
 
 void PlayFinalView::UpdateControls()
 {
-    CViewBase::UpdateControls();
+    SongView::UpdateControls();
     if (m_playing || m_pausedForScroll)
         for (int i : {0, 1, 2, 4}) ModeButton(i)->setEnabled(false);
 }
@@ -305,7 +305,7 @@ bool PlayFinalView::eventFilter(QObject* watched, QEvent* event)
             QTimer::singleShot(0, this, &PlayFinalView::EndTracking);
         }
     }
-    return CViewBase::eventFilter(watched, event);
+    return SongView::eventFilter(watched, event);
 }
 
 void PlayFinalView::ShowPosition(int step)
@@ -412,7 +412,7 @@ void PlayFinalView::CloseView()
     if (Closed()) return;
     m_timer->stop();
     StopPlaying();
-    CViewBase::CloseView();
+    SongView::CloseView();
     // Leaving the view ends its player; the next view makes its own.
     DestroyGlobalPlayer();
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 
 class ManualResetEvent;
 class KaraokePlayer;
@@ -11,7 +11,7 @@ class QSlider;
 class QTimer;
 
 // Play Final: the finished song's whole stream, played against the music from any position.
-class PlayFinalView : public CViewBase {
+class PlayFinalView : public SongView {
     Q_OBJECT
 public:
     static constexpr int kSamplesPerStep = 147; // one packet

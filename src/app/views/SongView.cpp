@@ -1,4 +1,4 @@
-#include "app/views/CViewBase.h"
+#include "app/views/SongView.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -22,9 +22,9 @@
 
 namespace {
 
-const char* const kModeTexts[CViewBase::kModeCount] = {"E&dit Lyrics", "Place &Lyrics", "&Adjust Lyrics",
+const char* const kModeTexts[SongView::kModeCount] = {"E&dit Lyrics", "Place &Lyrics", "&Adjust Lyrics",
                                                        "&Play Final", "&Settings..."};
-const int kModeCommands[CViewBase::kModeCount] = {CommandId::ModeEditLyrics, CommandId::ModePlaceLyrics,
+const int kModeCommands[SongView::kModeCount] = {CommandId::ModeEditLyrics, CommandId::ModePlaceLyrics,
                                                   CommandId::ModeAdjustLyrics, CommandId::ModePlayFinal,
                                                   CommandId::Settings};
 const QColor kGreen(0, 255, 0);
@@ -34,7 +34,7 @@ constexpr const char* kGreenProperty = "greenFace";
 
 } // namespace
 
-CViewBase::CViewBase(AppContext& app, int viewId, QWidget* parent) : QWidget(parent), m_app(app), m_viewId(viewId)
+SongView::SongView(AppContext& app, int viewId, QWidget* parent) : QWidget(parent), m_app(app), m_viewId(viewId)
 {
     for (int i = 0; i < kModeCount; ++i) {
         m_modeButtons[i] = new QPushButton(tr(kModeTexts[i]), this);
@@ -46,7 +46,7 @@ CViewBase::CViewBase(AppContext& app, int viewId, QWidget* parent) : QWidget(par
     qApp->installEventFilter(this);
 }
 
-bool CViewBase::eventFilter(QObject* watched, QEvent* event)
+bool SongView::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
@@ -68,7 +68,7 @@ bool CViewBase::eventFilter(QObject* watched, QEvent* event)
     return type == QEvent::KeyPress ? ViewKeyPress(key) : ViewKeyRelease(key);
 }
 
-bool CViewBase::OwnsKey(const QWidget* target) const
+bool SongView::OwnsKey(const QWidget* target) const
 {
     if (target == this || isAncestorOf(target)) return true;
     // Dialogs, boxes and menus are windows of their own; the menu bar keeps the keys it is
@@ -79,7 +79,7 @@ bool CViewBase::OwnsKey(const QWidget* target) const
     return true;
 }
 
-void CViewBase::TakeKeyboard()
+void SongView::TakeKeyboard()
 {
     if (m_closed) return;
     QWidget* target = KeyboardTarget();
@@ -87,7 +87,7 @@ void CViewBase::TakeKeyboard()
     target->setFocus(Qt::OtherFocusReason);
 }
 
-QAbstractButton* CViewBase::MnemonicButton(const QKeyEvent* key) const
+QAbstractButton* SongView::MnemonicButton(const QKeyEvent* key) const
 {
     if ((key->modifiers() & ~Qt::KeypadModifier) != Qt::AltModifier || key->key() == Qt::Key_Alt) return nullptr;
     const QKeySequence pressed(key->key() | Qt::AltModifier);
@@ -105,13 +105,13 @@ QAbstractButton* CViewBase::MnemonicButton(const QKeyEvent* key) const
     return own;
 }
 
-CViewBase::~CViewBase()
+SongView::~SongView()
 {
     qApp->removeEventFilter(this);
     if (m_renderer) m_renderer->DetachWindows();
 }
 
-void CViewBase::CloseView()
+void SongView::CloseView()
 {
     StopPlaying();
     // The strip's frames end with the view, whatever its own stop did.
@@ -119,7 +119,7 @@ void CViewBase::CloseView()
     m_closed = true;
 }
 
-KaraokePlayer& CViewBase::Player()
+KaraokePlayer& SongView::Player()
 {
     if (KaraokePlayer* player = GlobalPlayer()) return *player;
     PlaybackPriorities priorities;
@@ -130,7 +130,7 @@ KaraokePlayer& CViewBase::Player()
     return CreateGlobalPlayer(&m_app.Prompt(), nullptr, priorities);
 }
 
-void CViewBase::SetGreenFace(QPushButton* button, bool green)
+void SongView::SetGreenFace(QPushButton* button, bool green)
 {
     QPalette palette = QApplication::palette(button);
     if (green) {
@@ -141,12 +141,12 @@ void CViewBase::SetGreenFace(QPushButton* button, bool green)
     button->setProperty(kGreenProperty, green);
 }
 
-bool CViewBase::HasGreenFace(const QPushButton* button)
+bool SongView::HasGreenFace(const QPushButton* button)
 {
     return button->property(kGreenProperty).toBool() && button->palette().color(QPalette::Button) == kGreen;
 }
 
-MRwViewerWindow* CViewBase::AddViewer(QWidget* frame)
+MRwViewerWindow* SongView::AddViewer(QWidget* frame)
 {
     if (m_viewer) return m_viewer;
     m_renderer = std::make_unique<MRwRenderer>();
@@ -156,7 +156,7 @@ MRwViewerWindow* CViewBase::AddViewer(QWidget* frame)
     return m_viewer;
 }
 
-void CViewBase::ShowLyricPage(int page)
+void SongView::ShowLyricPage(int page)
 {
     if (!m_renderer) return;
     // One present for the whole page instead of one per line.
@@ -166,35 +166,35 @@ void CViewBase::ShowLyricPage(int page)
     m_renderer->PresentAll();
 }
 
-QSize CViewBase::ButtonSize(const QWidget& reference, const QString& text)
+QSize SongView::ButtonSize(const QWidget& reference, const QString& text)
 {
     QPushButton probe(text);
     probe.setFont(reference.font());
     return probe.sizeHint();
 }
 
-QSize CViewBase::ModeRowNeeds(const QWidget& reference)
+QSize SongView::ModeRowNeeds(const QWidget& reference)
 {
     QSize button;
     for (const char* text : kModeTexts) button = button.expandedTo(ButtonSize(reference, tr(text)));
     return {2 * kMargin + kModeCount * button.width() + (kModeCount - 1) * kGap, button.height() + kMargin};
 }
 
-QSize CViewBase::Needs(const QWidget& reference)
+QSize SongView::Needs(const QWidget& reference)
 {
     const QSize row = ModeRowNeeds(reference);
     return {std::max(row.width(), 2 * kMargin + kMinimumScreenWidth),
             kMargin + kMinimumScreenHeight + kGap + row.height()};
 }
 
-int CViewBase::ModeRowHeight() const
+int SongView::ModeRowHeight() const
 {
     int h = 0;
     for (const QPushButton* b : m_modeButtons) h = std::max(h, b->sizeHint().height());
     return h;
 }
 
-int CViewBase::LayoutModeRow()
+int SongView::LayoutModeRow()
 {
     const int h = ModeRowHeight();
     int w = 0;
@@ -206,7 +206,7 @@ int CViewBase::LayoutModeRow()
     return top;
 }
 
-void CViewBase::resizeEvent(QResizeEvent* event)
+void SongView::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     const int rowTop = LayoutModeRow();
@@ -218,7 +218,7 @@ void CViewBase::resizeEvent(QResizeEvent* event)
     m_viewer->setGeometry(kMargin + (availableW - w) / 2, kMargin, std::max(1, w), std::max(1, h));
 }
 
-CWaveformStrip* CViewBase::AddWaveform()
+CWaveformStrip* SongView::AddWaveform()
 {
     if (m_waveform) return m_waveform;
     m_waveform = new CWaveformStrip(m_app.Document(), this);
@@ -231,19 +231,19 @@ CWaveformStrip* CViewBase::AddWaveform()
     return m_waveform;
 }
 
-void CViewBase::ShowWaveform(bool shown)
+void SongView::ShowWaveform(bool shown)
 {
     if (!m_waveform || m_waveform->isVisibleTo(this) == shown) return;
     m_waveform->setVisible(shown);
     Relayout();
 }
 
-int CViewBase::WaveformNeeds()
+int SongView::WaveformNeeds()
 {
     return CWaveformStrip::kMinimumHeight + kGap;
 }
 
-int CViewBase::WaveformHeightIn(int room) const
+int SongView::WaveformHeightIn(int room) const
 {
     if (!m_waveform || !m_waveform->isVisibleTo(this)) return 0;
     const int wanted = std::clamp(m_app.Settings().Int(AppSettings::kSettings, kWaveformHeight,
@@ -253,13 +253,13 @@ int CViewBase::WaveformHeightIn(int room) const
     return std::clamp(spare, int(CWaveformStrip::kMinimumHeight), wanted);
 }
 
-void CViewBase::Relayout()
+void SongView::Relayout()
 {
     QResizeEvent event(size(), size());
     QApplication::sendEvent(this, &event);
 }
 
-void CViewBase::LayoutWithControls(QWidget* controls)
+void SongView::LayoutWithControls(QWidget* controls)
 {
     const int rowTop = LayoutModeRow();
     // Controls whose texts wrap take the height their width gives them.
@@ -281,7 +281,7 @@ void CViewBase::LayoutWithControls(QWidget* controls)
                           std::max(1, right - kMargin - 2 * kViewerInset), std::max(1, bottom - kMargin - 2 * kViewerInset));
 }
 
-void CViewBase::UpdateControls()
+void SongView::UpdateControls()
 {
     for (int i = 0; i < kModeCount; ++i) {
         const bool own = i + 1 == m_viewId;
@@ -289,7 +289,7 @@ void CViewBase::UpdateControls()
     }
 }
 
-void CViewBase::OnMode(int index)
+void SongView::OnMode(int index)
 {
     // A view's own button does nothing.
     if (index < 4 && index + 1 == m_viewId) return;

@@ -13,7 +13,7 @@ class QPushButton;
 // What every working view shares: the row of mode buttons ("E&dit Lyrics", "Place &Lyrics",
 // "&Adjust Lyrics", "&Play Final", "&Settings...") along the bottom, the view's own button in
 // green, the CD+G screen and the program's one player.
-class CViewBase : public QWidget {
+class SongView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kMargin = 11;
@@ -25,8 +25,8 @@ public:
     static constexpr int kMinimumScreenWidth = 200;
     static constexpr int kMinimumScreenHeight = 144;
 
-    CViewBase(AppContext& app, int viewId, QWidget* parent);
-    ~CViewBase() override;
+    SongView(AppContext& app, int viewId, QWidget* parent);
+    ~SongView() override;
 
     int ViewId() const { return m_viewId; }
     // Enables the mode buttons by the shell's rules (the view's own button stays enabled).
@@ -101,7 +101,7 @@ protected:
     virtual bool ViewKeyPress(QKeyEvent*) { return false; }
     virtual bool ViewKeyRelease(QKeyEvent*) { return false; }
     // The widget that holds the focus while the view waits for its keys.
-    virtual QWidget* KeyboardTarget() const { return const_cast<CViewBase*>(this); }
+    virtual QWidget* KeyboardTarget() const { return const_cast<SongView*>(this); }
     bool eventFilter(QObject* watched, QEvent* event) override;
     // The visible, enabled button of this view whose underlined letter is the one pressed with Alt.
     QAbstractButton* MnemonicButton(const QKeyEvent* key) const;

@@ -11,7 +11,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/PngCodec.h"
 
@@ -63,7 +63,7 @@ void BM_ExecuteDenseStreamSuppressed(benchmark::State& state)
     const std::vector<uint8_t>& stream = DenseStream();
     MRwRenderer renderer;
     MRwPacketDecoder decoder(&renderer);
-    MRwSnapshotPresenter screen;
+    CdgScreenPicture screen;
     renderer.AttachWindow(&screen);
     renderer.SetSuppressPresent(true);
     for (auto _ : state) {
@@ -83,7 +83,7 @@ void BM_ExecuteDenseStreamPresented(benchmark::State& state)
     const std::vector<uint8_t>& stream = DenseStream();
     MRwRenderer renderer;
     MRwPacketDecoder decoder(&renderer);
-    MRwSnapshotPresenter screen;
+    CdgScreenPicture screen;
     renderer.AttachWindow(&screen);
     for (auto _ : state) {
         for (size_t o = 0; o < stream.size(); o += kCdgPacketBytes) {

@@ -6,7 +6,7 @@
 #include "cdg/CdgFormat.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ++data;
     --size;
     MRwRenderer renderer;
-    MRwSnapshotPresenter presenter(scale);
+    CdgScreenPicture presenter(scale);
     renderer.AttachWindow(&presenter);
     MRwPacketDecoder decoder(&renderer);
     // Presenting every packet of a long input at a large scale costs more than the packets

@@ -13,7 +13,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "log/MLineListLog.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/PagePreview.h"
 #include "project/KaraokeSong.h"
 
@@ -62,7 +62,7 @@ int RunPageCommand(const CliArgs& args)
     KaraokeSong& song = doc.Song();
 
     MRwRenderer renderer;
-    MRwSnapshotPresenter snapshot(scale);
+    CdgScreenPicture snapshot(scale);
     renderer.AttachWindow(&snapshot);
     if (pageKind == kPageLyrics) {
         song.GenerateKaraokeLineList(true, true);

@@ -24,7 +24,7 @@
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
 #include <poll.h>
@@ -273,7 +273,7 @@ int RunPlayCommand(const CliArgs& args)
     if (!readFailure.empty()) std::fprintf(stderr, "tessavox-cli play: %s\n", readFailure.c_str());
 
     if (!o.snapshot.empty()) {
-        MRwSnapshotPresenter snapshot(o.scale);
+        CdgScreenPicture snapshot(o.scale);
         renderer.AttachWindow(&snapshot);
         renderer.PresentAll();
         const bool written = snapshot.WritePng(o.snapshot);

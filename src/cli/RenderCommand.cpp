@@ -15,7 +15,7 @@
 #include "cli/StopSignals.h"
 #include "cli/CliNumbers.h"
 #include "media/AtomicFile.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 
 namespace {

@@ -7,7 +7,7 @@
 
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 
 // Plays a CD+G stream held in memory without a clock, to take pictures of its screen: what the
 // player shows when its clock reads a given value, or the screen after a given packet. Any
@@ -48,5 +48,5 @@ private:
     int m_scale = 1;
     std::unique_ptr<MRwRenderer> m_renderer;
     std::unique_ptr<MRwPacketDecoder> m_decoder;
-    std::unique_ptr<MRwSnapshotPresenter> m_snapshot;
+    std::unique_ptr<CdgScreenPicture> m_snapshot;
 };

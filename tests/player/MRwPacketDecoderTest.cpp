@@ -8,7 +8,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/RecordingPresenter.h"
 
 namespace {
@@ -199,7 +199,7 @@ TEST(MRwPacketDecoder, RandomPacketsNeverBreakTheInterpreter)
     MRwPacketDecoder decoder(&renderer);
     RecordingPresenter odd({3, 5, 140, 77});
     renderer.AttachWindow(&odd);
-    auto snapshot = std::make_unique<MRwSnapshotPresenter>(2);
+    auto snapshot = std::make_unique<CdgScreenPicture>(2);
     renderer.AttachWindow(snapshot.get());
     std::mt19937 rng(20240607);
     const uint8_t known[] = {1, 2, 6, 20, 24, 28, 30, 31, 38};

@@ -6,7 +6,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/RecordingPresenter.h"
 
@@ -128,7 +128,7 @@ TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
     // same; the repeated colour tables redraw nothing.
     MRwRenderer live;
     MRwPacketDecoder decoder(&live);
-    MRwSnapshotPresenter liveShot;
+    CdgScreenPicture liveShot;
     RecordingPresenter calls;
     live.AttachWindow(&liveShot);
     live.AttachWindow(&calls);

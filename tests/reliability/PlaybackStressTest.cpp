@@ -19,7 +19,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
 
@@ -108,7 +108,7 @@ TEST(PlaybackStress, AThousandStartSeekStopReleaseCycles)
     const size_t threadsBefore = ThreadCount();
     PromptRecorder prompt;
     MRwRenderer renderer;
-    MRwSnapshotPresenter presenter;
+    CdgScreenPicture presenter;
     renderer.AttachWindow(&presenter);
     ManualResetEvent done;
     std::mt19937 random(7);

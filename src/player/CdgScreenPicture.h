@@ -11,10 +11,10 @@ inline constexpr int kSnapshotMaxScale = 16;
 // Composes what a screen shows into a picture of (300 x scale) x (216 x scale) pixels: the
 // visible 288 x 192 area through the scroll offsets, with the border ring in the border colour.
 // It shows only what the renderer presents to it, exactly as a window would.
-class MRwSnapshotPresenter : public MRwPresenter {
+class CdgScreenPicture : public MRwPresenter {
 public:
     // scale is kept within 1 to kSnapshotMaxScale.
-    explicit MRwSnapshotPresenter(int scale = 1);
+    explicit CdgScreenPicture(int scale = 1);
 
     int Scale() const { return m_scale; }
     const RgbImage& Image() const { return m_image; }

@@ -5,7 +5,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRenderer.h"
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/PngCodec.h"
 #include "support/TempDir.h"
@@ -37,10 +37,10 @@ std::vector<uint8_t> Stream(const std::vector<CdgPacket>& packets)
 
 } // namespace
 
-TEST(MRwSnapshotPresenter, ShowsTheVisibleAreaInsideTheBorderColour)
+TEST(CdgScreenPicture, ShowsTheVisibleAreaInsideTheBorderColour)
 {
     MRwRenderer r;
-    MRwSnapshotPresenter shot;
+    CdgScreenPicture shot;
     r.AttachWindow(&shot);
     DrawScene(r);
     r.PresentAll();
@@ -68,10 +68,10 @@ TEST(MRwSnapshotPresenter, ShowsTheVisibleAreaInsideTheBorderColour)
     EXPECT_EQ(image.ColourAt(5, 12), kBorder);
 }
 
-TEST(MRwSnapshotPresenter, ScaledPicturesRepeatEachPixel)
+TEST(CdgScreenPicture, ScaledPicturesRepeatEachPixel)
 {
     MRwRenderer r;
-    MRwSnapshotPresenter shot(3);
+    CdgScreenPicture shot(3);
     r.AttachWindow(&shot);
     DrawScene(r);
     r.PresentAll();
@@ -85,14 +85,14 @@ TEST(MRwSnapshotPresenter, ScaledPicturesRepeatEachPixel)
     EXPECT_EQ(image.ColourAt(53, 71), kTile);
     EXPECT_EQ(image.ColourAt(54, 71), kMemory);
     EXPECT_EQ(image.ColourAt(899, 647), kBorder);
-    EXPECT_EQ(MRwSnapshotPresenter(0).Scale(), 1);
-    EXPECT_EQ(MRwSnapshotPresenter(99).Scale(), kSnapshotMaxScale);
+    EXPECT_EQ(CdgScreenPicture(0).Scale(), 1);
+    EXPECT_EQ(CdgScreenPicture(99).Scale(), kSnapshotMaxScale);
 }
 
-TEST(MRwSnapshotPresenter, ShowsOnlyWhatWasPresented)
+TEST(CdgScreenPicture, ShowsOnlyWhatWasPresented)
 {
     MRwRenderer r;
-    MRwSnapshotPresenter shot;
+    CdgScreenPicture shot;
     r.AttachWindow(&shot);
     r.SetSuppressPresent(true);
     DrawScene(r);

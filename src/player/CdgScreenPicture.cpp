@@ -1,4 +1,4 @@
-#include "player/MRwSnapshotPresenter.h"
+#include "player/CdgScreenPicture.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,29 +6,29 @@
 #include "player/MRwRenderer.h"
 #include "player/PngCodec.h"
 
-MRwSnapshotPresenter::MRwSnapshotPresenter(int scale)
+CdgScreenPicture::CdgScreenPicture(int scale)
     : m_scale(std::clamp(scale, 1, kSnapshotMaxScale)),
       m_image(kCdgScreenWidth * m_scale, kCdgScreenHeight * m_scale)
 {
 }
 
-bool MRwSnapshotPresenter::WritePng(const std::string& path) const
+bool CdgScreenPicture::WritePng(const std::string& path) const
 {
     return WritePngFile(path, m_image);
 }
 
-MRwRect MRwSnapshotPresenter::ClientArea() const
+MRwRect CdgScreenPicture::ClientArea() const
 {
     return {0, 0, m_image.width, m_image.height};
 }
 
-MRwRect MRwSnapshotPresenter::Clip(const MRwRect& r) const
+MRwRect CdgScreenPicture::Clip(const MRwRect& r) const
 {
     return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, m_image.width),
             std::min(r.bottom, m_image.height)};
 }
 
-void MRwSnapshotPresenter::Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination)
+void CdgScreenPicture::Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination)
 {
     const MRwRect d = Clip(destination);
     if (d.Empty() || source.Empty() || destination.Empty()) return;
@@ -58,7 +58,7 @@ void MRwSnapshotPresenter::Blit(const MRwRenderer& renderer, const MRwRect& sour
     }
 }
 
-void MRwSnapshotPresenter::Fill(const MRwRect& destination, int index, uint32_t colour)
+void CdgScreenPicture::Fill(const MRwRect& destination, int index, uint32_t colour)
 {
     (void)index;
     const MRwRect d = Clip(destination);

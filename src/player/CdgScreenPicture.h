@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 #include "player/RgbImage.h"
 
 inline constexpr int kSnapshotMaxScale = 16;
@@ -11,7 +11,7 @@ inline constexpr int kSnapshotMaxScale = 16;
 // Composes what a screen shows into a picture of (300 x scale) x (216 x scale) pixels: the
 // visible 288 x 192 area through the scroll offsets, with the border ring in the border colour.
 // It shows only what the renderer presents to it, exactly as a window would.
-class CdgScreenPicture : public MRwPresenter {
+class CdgScreenPicture : public CdgScreenOutput {
 public:
     // scale is kept within 1 to kSnapshotMaxScale.
     explicit CdgScreenPicture(int scale = 1);

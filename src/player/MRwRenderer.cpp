@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ void MRwRenderer::MemoryPreset(int colour)
         m_frameIsMemoryColour = true;
     }
     if (m_suppressPresent) return;
-    for (MRwPresenter* w : m_windows) {
+    for (CdgScreenOutput* w : m_windows) {
         const MRwRect inner = InnerArea(w->ClientArea());
         if (!inner.Empty()) w->Fill(inner, m_memoryColour, Colour(m_memoryColour));
     }
@@ -249,7 +249,7 @@ void MRwRenderer::PresentRect(const MRwRect& rect)
     const MRwRect source{grown.left + m_horizontalOffset, grown.top + m_verticalOffset,
                          grown.right + m_horizontalOffset, grown.bottom + m_verticalOffset};
     if (!InsideFrame(source)) return;
-    for (MRwPresenter* w : m_windows) {
+    for (CdgScreenOutput* w : m_windows) {
         const MRwRect destination = MapToClient(grown, w->ClientArea());
         if (!destination.Empty()) w->Blit(*this, source, destination);
     }
@@ -261,7 +261,7 @@ void MRwRenderer::PresentAll()
     const MRwRect source{kCdgVisibleLeft + m_horizontalOffset, kCdgVisibleTop + m_verticalOffset,
                          kCdgVisibleRight + m_horizontalOffset, kCdgVisibleBottom + m_verticalOffset};
     if (InsideFrame(source)) {
-        for (MRwPresenter* w : m_windows) {
+        for (CdgScreenOutput* w : m_windows) {
             const MRwRect destination = InnerArea(w->ClientArea());
             if (!destination.Empty()) w->Blit(*this, source, destination);
         }
@@ -281,7 +281,7 @@ void MRwRenderer::PaintBorder()
 {
     if (m_suppressPresent) return;
     const uint32_t colour = Colour(m_borderColour);
-    for (MRwPresenter* w : m_windows) {
+    for (CdgScreenOutput* w : m_windows) {
         const MRwRect area = w->ClientArea();
         const MRwRect inner = InnerArea(area);
         const MRwRect strips[] = {
@@ -309,7 +309,7 @@ void MRwRenderer::UnlockFrame()
     m_locked = false;
 }
 
-bool MRwRenderer::AttachWindow(MRwPresenter* window)
+bool MRwRenderer::AttachWindow(CdgScreenOutput* window)
 {
     if (window == nullptr) return true;
     if (std::find(m_windows.begin(), m_windows.end(), window) == m_windows.end()) {
@@ -318,20 +318,20 @@ bool MRwRenderer::AttachWindow(MRwPresenter* window)
         m_windows.push_back(window);
     }
     window->m_renderer = this;
-    window->m_leave = [this](MRwPresenter* leaving) { DetachWindow(leaving); };
+    window->m_leave = [this](CdgScreenOutput* leaving) { DetachWindow(leaving); };
     return true;
 }
 
 void MRwRenderer::DetachWindows()
 {
-    for (MRwPresenter* w : m_windows) {
+    for (CdgScreenOutput* w : m_windows) {
         w->m_renderer = nullptr;
         w->m_leave = nullptr;
     }
     m_windows.clear();
 }
 
-void MRwRenderer::DetachWindow(MRwPresenter* window)
+void MRwRenderer::DetachWindow(CdgScreenOutput* window)
 {
     const auto it = std::find(m_windows.begin(), m_windows.end(), window);
     if (it == m_windows.end()) return;

@@ -10,7 +10,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/MRwRect.h"
 
-class MRwPresenter;
+class CdgScreenOutput;
 
 // The CD+G screen: a 300 x 216 frame of colour indices (and a back frame for scrolls), the
 // 16-entry colour table, the memory, border and transparent colours and the fine scroll offsets.
@@ -72,9 +72,9 @@ public:
     bool FrameLocked() const { return m_locked; }
 
     // Presenters.
-    bool AttachWindow(MRwPresenter* window);
+    bool AttachWindow(CdgScreenOutput* window);
     void DetachWindows();
-    void DetachWindow(MRwPresenter* window);
+    void DetachWindow(CdgScreenOutput* window);
     size_t WindowCount() const { return m_windows.size(); }
 
 private:
@@ -98,5 +98,5 @@ private:
     std::unique_ptr<uint8_t[]> m_frameMemory;
     uint8_t* m_current = nullptr;
     uint8_t* m_back = nullptr;
-    std::vector<MRwPresenter*> m_windows;
+    std::vector<CdgScreenOutput*> m_windows;
 };

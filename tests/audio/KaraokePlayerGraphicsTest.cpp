@@ -11,7 +11,7 @@
 #include "cdg/CdgPacket.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 #include "player/MRwRenderer.h"
 #include "support/SteppedPlayback.h"
 #include "support/TempDir.h"
@@ -28,7 +28,7 @@ constexpr int kTileY = kRow * 12 + 3;
 constexpr uint32_t kStep = 2205;
 
 // Notes, at every present, what the screen shows at the tile and what the audio clock says.
-class ClockedPresenter : public MRwPresenter {
+class ClockedPresenter : public CdgScreenOutput {
 public:
     struct Seen {
         uint32_t clock;

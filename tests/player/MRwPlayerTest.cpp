@@ -43,7 +43,7 @@ bool WaitFor(const MRwPlayer& player, uint32_t position)
 }
 
 // Holds the thread that presents in its nth copy until released.
-class HoldingPresenter : public MRwPresenter {
+class HoldingPresenter : public CdgScreenOutput {
 public:
     explicit HoldingPresenter(int holdAt) : m_holdAt(holdAt) {}
     MRwRect ClientArea() const override { return {0, 0, 300, 216}; }

@@ -1,11 +1,11 @@
 #pragma once
 #include <vector>
 
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 #include "player/MRwRenderer.h"
 
 // Remembers every copy and fill the renderer asks of it.
-class RecordingPresenter : public MRwPresenter {
+class RecordingPresenter : public CdgScreenOutput {
 public:
     struct Call {
         bool blit = false;

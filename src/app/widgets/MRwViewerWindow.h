@@ -3,12 +3,12 @@
 #include <QWidget>
 #include <mutex>
 
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 
 // The CD+G screen in a window: a presenter of the renderer that keeps a picture of the widget's
 // size. The renderer may present from the player's thread; the picture is guarded and the
 // widget repaints on the user-interface thread. Keys go to the parent view.
-class MRwViewerWindow : public QWidget, public MRwPresenter {
+class MRwViewerWindow : public QWidget, public CdgScreenOutput {
     Q_OBJECT
 public:
     explicit MRwViewerWindow(QWidget* parent = nullptr);

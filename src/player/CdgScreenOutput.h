@@ -10,12 +10,12 @@ class MRwRenderer;
 // does all the arithmetic (scaling to the client area, clipping to the visible area, scroll
 // offsets, border strips, suppression) and tells each presenter only what to copy and what to
 // fill, in the presenter's own pixels. Presenters read the frame and colour table when told.
-class MRwPresenter {
+class CdgScreenOutput {
 public:
-    MRwPresenter() = default;
-    virtual ~MRwPresenter();
-    MRwPresenter(const MRwPresenter&) = delete;
-    MRwPresenter& operator=(const MRwPresenter&) = delete;
+    CdgScreenOutput() = default;
+    virtual ~CdgScreenOutput();
+    CdgScreenOutput(const CdgScreenOutput&) = delete;
+    CdgScreenOutput& operator=(const CdgScreenOutput&) = delete;
 
     // The area the whole 300 x 216 screen maps to: left L, top T, right L + W, bottom T + H.
     virtual MRwRect ClientArea() const = 0;
@@ -32,5 +32,5 @@ private:
     friend class MRwRenderer;
     MRwRenderer* m_renderer = nullptr;
     // Set by the renderer while attached: takes this presenter off its list.
-    std::function<void(MRwPresenter*)> m_leave;
+    std::function<void(CdgScreenOutput*)> m_leave;
 };

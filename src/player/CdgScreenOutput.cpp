@@ -1,6 +1,6 @@
-#include "player/MRwPresenter.h"
+#include "player/CdgScreenOutput.h"
 
-MRwPresenter::~MRwPresenter()
+CdgScreenOutput::~CdgScreenOutput()
 {
     // A presenter that goes away first must not leave the renderer pointing at it.
     const auto leave = std::move(m_leave);

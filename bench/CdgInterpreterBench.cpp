@@ -10,7 +10,7 @@
 
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/PngCodec.h"
@@ -61,7 +61,7 @@ const std::vector<uint8_t>& DenseStream()
 void BM_ExecuteDenseStreamSuppressed(benchmark::State& state)
 {
     const std::vector<uint8_t>& stream = DenseStream();
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder decoder(&renderer);
     CdgScreenPicture screen;
     renderer.AttachWindow(&screen);
@@ -81,7 +81,7 @@ BENCHMARK(BM_ExecuteDenseStreamSuppressed)->Unit(benchmark::kMillisecond);
 void BM_ExecuteDenseStreamPresented(benchmark::State& state)
 {
     const std::vector<uint8_t>& stream = DenseStream();
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder decoder(&renderer);
     CdgScreenPicture screen;
     renderer.AttachWindow(&screen);

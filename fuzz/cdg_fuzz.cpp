@@ -5,7 +5,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const int scale = 1 + data[0] % 3;
     ++data;
     --size;
-    MRwRenderer renderer;
+    CdgScreen renderer;
     CdgScreenPicture presenter(scale);
     renderer.AttachWindow(&presenter);
     MRwPacketDecoder decoder(&renderer);

@@ -12,7 +12,7 @@
 #include "document/SongDocument.h"
 #include "cli/StderrUserPrompt.h"
 #include "log/MLineListLog.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/PagePreview.h"
 #include "project/KaraokeSong.h"
@@ -61,7 +61,7 @@ int RunPageCommand(const CliArgs& args)
     if (!OutputsAllowed("page", gate, {output})) return 1;
     KaraokeSong& song = doc.Song();
 
-    MRwRenderer renderer;
+    CdgScreen renderer;
     CdgScreenPicture snapshot(scale);
     renderer.AttachWindow(&snapshot);
     if (pageKind == kPageLyrics) {

@@ -23,7 +23,7 @@
 #include "media/AtomicFile.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "project/KaraokeSong.h"
 #include "text/Cp1252.h"
@@ -216,7 +216,7 @@ int RunPlayCommand(const CliArgs& args)
         return Failure(o.cdg + ": " + ReadFailureReason(o.cdg));
     }
 
-    MRwRenderer renderer;
+    CdgScreen renderer;
     ManualResetEvent done;
     KaraokePlayer player(&prompt, &renderer);
     player.SetSource(o.music, stream, song ? song->MusicPlayBytes() : kFileLength);

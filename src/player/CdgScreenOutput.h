@@ -4,7 +4,7 @@
 
 #include "player/MRwRect.h"
 
-class MRwRenderer;
+class CdgScreen;
 
 // Something that shows the renderer's screen: a viewer widget, a snapshot image. The renderer
 // does all the arithmetic (scaling to the client area, clipping to the visible area, scroll
@@ -21,16 +21,16 @@ public:
     virtual MRwRect ClientArea() const = 0;
     // Copy the source rectangle of the renderer's current frame (frame pixels, shown through
     // its colour table) to the destination rectangle, stretched to fit.
-    virtual void Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination) = 0;
+    virtual void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) = 0;
     // Fill the destination with one colour of the table (its index and its colour value).
     virtual void Fill(const MRwRect& destination, int index, uint32_t colour) = 0;
 
     // The renderer this presenter is attached to (set by AttachWindow, cleared by DetachWindows).
-    MRwRenderer* Renderer() const { return m_renderer; }
+    CdgScreen* Renderer() const { return m_renderer; }
 
 private:
-    friend class MRwRenderer;
-    MRwRenderer* m_renderer = nullptr;
+    friend class CdgScreen;
+    CdgScreen* m_renderer = nullptr;
     // Set by the renderer while attached: takes this presenter off its list.
     std::function<void(CdgScreenOutput*)> m_leave;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/PngCodec.h"
 
 CdgScreenPicture::CdgScreenPicture(int scale)
@@ -28,7 +28,7 @@ MRwRect CdgScreenPicture::Clip(const MRwRect& r) const
             std::min(r.bottom, m_image.height)};
 }
 
-void CdgScreenPicture::Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination)
+void CdgScreenPicture::Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination)
 {
     const MRwRect d = Clip(destination);
     if (d.Empty() || source.Empty() || destination.Empty()) return;
@@ -46,7 +46,7 @@ void CdgScreenPicture::Blit(const MRwRenderer& renderer, const MRwRect& source, 
     const uint8_t* frame = renderer.CurrentFrame();
     for (int y = d.top; y < d.bottom; ++y) {
         const int sy = source.top + int(int64_t(y - destination.top) * source.Height() / destination.Height());
-        const uint8_t* src = frame + size_t(sy) * MRwRenderer::kFramePitch;
+        const uint8_t* src = frame + size_t(sy) * CdgScreen::kFramePitch;
         uint8_t* out = m_image.pixels.data() + m_image.Index(d.left, y);
         for (int sx : m_sourceColumns) {
             const auto& c = rgb[src[sx] & (kCdgColourCount - 1)];

@@ -21,7 +21,7 @@ public:
     bool WritePng(const std::string& path) const;
 
     MRwRect ClientArea() const override;
-    void Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination) override;
+    void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) override;
     void Fill(const MRwRect& destination, int index, uint32_t colour) override;
 
 private:

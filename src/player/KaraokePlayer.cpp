@@ -37,7 +37,7 @@ std::string MinutesAndSeconds(uint32_t seconds)
 
 } // namespace
 
-KaraokePlayer::KaraokePlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities)
+KaraokePlayer::KaraokePlayer(UserPrompt* prompt, CdgScreen* renderer, PlaybackPriorities priorities)
     : m_prompt(prompt), m_renderer(renderer), m_priorities(priorities), m_outputFactory(DefaultOutput)
 {
 }
@@ -60,7 +60,7 @@ void KaraokePlayer::SetTempoChange(int percent)
     m_tempoChange.store(std::clamp(percent, kMinTempoChange, kMaxTempoChange));
 }
 
-void KaraokePlayer::SetRenderer(MRwRenderer* renderer)
+void KaraokePlayer::SetRenderer(CdgScreen* renderer)
 {
     m_renderer = renderer;
     if (m_cdg && !m_cdg->IsRunning()) m_cdg->SetRenderer(renderer);
@@ -336,7 +336,7 @@ std::unique_ptr<KaraokePlayer>& GlobalSlot()
 
 } // namespace
 
-KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities)
+KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, CdgScreen* renderer, PlaybackPriorities priorities)
 {
     GlobalSlot().reset();
     GlobalSlot() = std::make_unique<KaraokePlayer>(owner, renderer, priorities);

@@ -16,7 +16,7 @@
 
 class ManualResetEvent;
 class MRwPlayer;
-class MRwRenderer;
+class CdgScreen;
 class PlaybackFeed;
 class UserPrompt;
 
@@ -52,7 +52,7 @@ public:
     using OutputFactory = std::function<std::unique_ptr<AudioOutput>(bool audio)>;
 
     // prompt hears the messages (none: nobody is told); renderer is where the CD+G screen is drawn.
-    KaraokePlayer(UserPrompt* prompt, MRwRenderer* renderer, PlaybackPriorities priorities = {});
+    KaraokePlayer(UserPrompt* prompt, CdgScreen* renderer, PlaybackPriorities priorities = {});
     virtual ~KaraokePlayer();
     KaraokePlayer(const KaraokePlayer&) = delete;
     KaraokePlayer& operator=(const KaraokePlayer&) = delete;
@@ -106,8 +106,8 @@ public:
     void SetDoneEvent(ManualResetEvent* event) { m_doneEvent = event; }
 
     // Where the CD+G player draws; also the renderer of an existing CD+G player.
-    void SetRenderer(MRwRenderer* renderer);
-    MRwRenderer* Renderer() const { return m_renderer; }
+    void SetRenderer(CdgScreen* renderer);
+    CdgScreen* Renderer() const { return m_renderer; }
     // The CD+G player, made at a start with graphics or on demand (a view that executes packets
     // itself while the user seeks). Release destroys it.
     MRwPlayer* CdgPlayer() const { return m_cdg.get(); }
@@ -138,7 +138,7 @@ private:
     bool Playing() const { return m_state.load() == kPlaying; }
 
     UserPrompt* m_prompt;
-    MRwRenderer* m_renderer;
+    CdgScreen* m_renderer;
     PlaybackPriorities m_priorities;
     OutputFactory m_outputFactory;
 
@@ -190,7 +190,7 @@ private:
 };
 
 // The one player that all views use. Creating it replaces (and stops) the previous one.
-KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, MRwRenderer* renderer, PlaybackPriorities priorities = {});
+KaraokePlayer& CreateGlobalPlayer(UserPrompt* owner, CdgScreen* renderer, PlaybackPriorities priorities = {});
 KaraokePlayer* GlobalPlayer();
 void DestroyGlobalPlayer();
 // Whether the global player is playing; what the song asks before it lets its lyrics be edited.

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 namespace {
 
@@ -19,7 +19,7 @@ constexpr int kRowOutOfRange = kCdgTileRows;
 
 } // namespace
 
-MRwPacketDecoder::MRwPacketDecoder(MRwRenderer* renderer) : m_renderer(renderer) {}
+MRwPacketDecoder::MRwPacketDecoder(CdgScreen* renderer) : m_renderer(renderer) {}
 
 MRwPacketDecoder::~MRwPacketDecoder() = default;
 

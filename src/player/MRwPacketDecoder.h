@@ -6,7 +6,7 @@
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
 
-class MRwRenderer;
+class CdgScreen;
 
 // Turns CD+G packets into renderer operations. The synchronized player owns one and feeds it the
 // packets whose time has come; previews feed it directly. It remembers the last colours of
@@ -14,11 +14,11 @@ class MRwRenderer;
 // for an unchanged table would be wasted.
 class MRwPacketDecoder {
 public:
-    explicit MRwPacketDecoder(MRwRenderer* renderer = nullptr);
+    explicit MRwPacketDecoder(CdgScreen* renderer = nullptr);
     virtual ~MRwPacketDecoder();
 
-    void SetRenderer(MRwRenderer* renderer) { m_renderer = renderer; }
-    MRwRenderer* Renderer() const { return m_renderer; }
+    void SetRenderer(CdgScreen* renderer) { m_renderer = renderer; }
+    CdgScreen* Renderer() const { return m_renderer; }
 
     // Interprets one packet. Packets that are not graphics commands, unknown instructions, tiles
     // of channels other than 0 and 1, and everything while no renderer is set are ignored.
@@ -32,6 +32,6 @@ private:
     void ExecuteScroll(bool preset, const uint8_t* data);
     void ExecuteLoadColours(int first, const uint8_t* data);
 
-    MRwRenderer* m_renderer = nullptr;
+    CdgScreen* m_renderer = nullptr;
     ColourTable m_colourCache{};
 };

@@ -5,7 +5,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "media/ThreadPriority.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr auto kIdleWait = std::chrono::milliseconds(10);
 
 } // namespace
 
-MRwPlayer::MRwPlayer(MRwRenderer* renderer) : MRwPacketDecoder(renderer) {}
+MRwPlayer::MRwPlayer(CdgScreen* renderer) : MRwPacketDecoder(renderer) {}
 
 MRwPlayer::~MRwPlayer()
 {
@@ -97,7 +97,7 @@ void MRwPlayer::Pass(uint32_t position, bool catchUp, bool whileRunning)
         const uint64_t lastPacket = m_stream.size() / kCdgPacketBytes - 1;
         const uint64_t from = std::min<uint64_t>(PositionToPacket(last), lastPacket);
         const uint64_t to = std::min<uint64_t>(PositionToPacket(position), lastPacket);
-        MRwRenderer* renderer = Renderer();
+        CdgScreen* renderer = Renderer();
         if (catchUp && renderer) renderer->SetSuppressPresent(true);
         const uint64_t reached = ExecuteRange(from, to, whileRunning);
         if (catchUp && renderer) {

@@ -20,7 +20,7 @@ class MRwPlayer : public MRwPacketDecoder {
 public:
     static constexpr int kDefaultThreadPriority = 1;
 
-    explicit MRwPlayer(MRwRenderer* renderer = nullptr);
+    explicit MRwPlayer(CdgScreen* renderer = nullptr);
     ~MRwPlayer() override;
 
     // The stream (24-byte packets); the caller keeps it alive until StopPlayer. Ignored while

@@ -2,9 +2,9 @@
 
 #include "player/MRwPacketDecoder.h"
 #include "player/MRwRect.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
-MRwScreenSink::MRwScreenSink(MRwRenderer* renderer, MRwPacketDecoder* decoder, std::span<uint8_t> buffer)
+MRwScreenSink::MRwScreenSink(CdgScreen* renderer, MRwPacketDecoder* decoder, std::span<uint8_t> buffer)
     : m_renderer(renderer), m_decoder(decoder), m_buffer(buffer)
 {
 }
@@ -39,7 +39,7 @@ void MRwScreenSink::ShowBorderPreset(int colour)
 CdgPacketSink::Frame MRwScreenSink::BeginFrame()
 {
     if (!m_renderer) return {};
-    const MRwRenderer::FrameAccess frame = m_renderer->LockFrame();
+    const CdgScreen::FrameAccess frame = m_renderer->LockFrame();
     return Frame{frame.pixels, frame.pitch};
 }
 

@@ -7,7 +7,7 @@
 #include "cdg/CdgPacketSink.h"
 
 class MRwPacketDecoder;
-class MRwRenderer;
+class CdgScreen;
 
 // The player's side of the generator's output. With a renderer, still previews draw into its
 // frame at once (colour tables, presets, canvases; tile packets are not interpreted, the canvas
@@ -15,7 +15,7 @@ class MRwRenderer;
 // the packets are kept in it as well, by the slot rule.
 class MRwScreenSink : public CdgPacketSink {
 public:
-    explicit MRwScreenSink(MRwRenderer* renderer, MRwPacketDecoder* decoder = nullptr,
+    explicit MRwScreenSink(CdgScreen* renderer, MRwPacketDecoder* decoder = nullptr,
                            std::span<uint8_t> buffer = {});
 
     size_t Write(size_t offset, const CdgPacket& packet) override;
@@ -29,10 +29,10 @@ public:
     Frame BeginFrame() override;
     void EndFrame() override;
 
-    MRwRenderer* Renderer() const { return m_renderer; }
+    CdgScreen* Renderer() const { return m_renderer; }
 
 private:
-    MRwRenderer* m_renderer;
+    CdgScreen* m_renderer;
     MRwPacketDecoder* m_decoder;
     CdgBufferSink m_buffer;
 };

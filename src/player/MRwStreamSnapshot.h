@@ -6,7 +6,7 @@
 #include <string>
 
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 
 // Plays a CD+G stream held in memory without a clock, to take pictures of its screen: what the
@@ -36,7 +36,7 @@ public:
     // The picture of the last Show.
     const RgbImage& Image() const { return m_snapshot->Image(); }
 
-    const MRwRenderer& Renderer() const { return *m_renderer; }
+    const CdgScreen& Renderer() const { return *m_renderer; }
     const MRwPacketDecoder& Decoder() const { return *m_decoder; }
 
 private:
@@ -46,7 +46,7 @@ private:
     size_t m_packetCount = 0;
     size_t m_executed = 0;
     int m_scale = 1;
-    std::unique_ptr<MRwRenderer> m_renderer;
+    std::unique_ptr<CdgScreen> m_renderer;
     std::unique_ptr<MRwPacketDecoder> m_decoder;
     std::unique_ptr<CdgScreenPicture> m_snapshot;
 };

@@ -8,7 +8,7 @@
 #include "project/LyricRow.h"
 #include "project/KaraokeSong.h"
 
-void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
+void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page)
 {
     MRwScreenSink screen(&renderer);
     MRwGenerator generator(screen);
@@ -16,7 +16,7 @@ void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page)
     WritePage(generator, page, false, 0);
 }
 
-void DrawLyricPagePreview(MRwRenderer& renderer, KaraokeSong& song, int pageNumber)
+void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber)
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;

@@ -1,6 +1,6 @@
 #pragma once
 
-class MRwRenderer;
+class CdgScreen;
 class KaraokeSong;
 struct IMAGE_STRUCT;
 
@@ -8,8 +8,8 @@ struct IMAGE_STRUCT;
 // the previews of the working views and the settings dialog show them.
 
 // A title or credits page as it stands after its draw transition.
-void DrawPagePreview(MRwRenderer& renderer, IMAGE_STRUCT& page);
+void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page);
 
 // Lyric page `pageNumber` of the song: the lyrics page's colours, its picture in its share of
 // the screen, and the lines of that page in their rows and singer colours (unswept).
-void DrawLyricPagePreview(MRwRenderer& renderer, KaraokeSong& song, int pageNumber);
+void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber);

@@ -4,7 +4,7 @@
 
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgPacket.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ private slots:
 
     void scalesEveryFramePixelToATwoByTwoBlockWithBorderStrips()
     {
-        MRwRenderer renderer;
+        CdgScreen renderer;
         MRwViewerWindow viewer;
         viewer.resize(600, 432);
         viewer.show();

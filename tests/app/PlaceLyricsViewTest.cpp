@@ -21,7 +21,7 @@
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgColour.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/KaraokeSong.h"
@@ -355,7 +355,7 @@ private slots:
         PlaceLyricsView* view = Open(app, answers, "Hello world\nsecond line", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
-        MRwRenderer plain;
+        CdgScreen plain;
         DrawLyricPagePreview(plain, song, 0);
         const int sweep = song.settings.sweepColour & 0x0F;
         QVERIFY(sweep != kSlotText);

@@ -31,7 +31,7 @@
 #include "cdg/CdgFormat.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/ColourSlots.h"
 #include "project/KaraokeSong.h"
@@ -40,7 +40,7 @@
 namespace {
 
 // The colours of the visible area, row by row.
-std::vector<uint32_t> VisibleRgb(const MRwRenderer& r)
+std::vector<uint32_t> VisibleRgb(const CdgScreen& r)
 {
     std::vector<uint32_t> rgb;
     for (int y = kCdgVisibleTop; y < kCdgVisibleBottom; ++y)
@@ -50,7 +50,7 @@ std::vector<uint32_t> VisibleRgb(const MRwRenderer& r)
 
 // How many visible pixels of the view's screen differ from what the player shows when its clock
 // reads clock, playing the stream from the start on a new screen.
-int DifferencesFromPlayer(const MRwRenderer& view, const std::vector<uint8_t>& stream, uint32_t clock)
+int DifferencesFromPlayer(const CdgScreen& view, const std::vector<uint8_t>& stream, uint32_t clock)
 {
     MRwStreamSnapshot player(stream);
     player.ExecuteUntil(player.PacketsAtClock(clock));
@@ -138,7 +138,7 @@ private:
         return qobject_cast<PlayFinalView*>(app.Frame()->View());
     }
 
-    std::set<int> Screen(const MRwRenderer& r)
+    std::set<int> Screen(const CdgScreen& r)
     {
         std::set<int> shown;
         for (int y = 12; y < 204; ++y)

@@ -12,7 +12,7 @@
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
 #include "player/CdgScreenOutput.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "support/SteppedPlayback.h"
 #include "support/TempDir.h"
 #include "support/WaitUntil.h"
@@ -37,7 +37,7 @@ public:
     explicit ClockedPresenter(const std::atomic<uint32_t>& clock) : m_clock(clock) {}
 
     MRwRect ClientArea() const override { return {0, 0, 300, 216}; }
-    void Blit(const MRwRenderer& renderer, const MRwRect&, const MRwRect&) override
+    void Blit(const CdgScreen& renderer, const MRwRect&, const MRwRect&) override
     {
         std::lock_guard lock(m_mutex);
         m_seen.push_back({m_clock.load(), renderer.Pixel(kTileX, kTileY)});
@@ -80,7 +80,7 @@ TEST(KaraokePlayerGraphics, TheScreenChangesOnlyAfterTheClockPassesThePacket)
     Put(stream, 60, SolidTile(3));
     Put(stream, 150, SolidTile(9));
 
-    MRwRenderer renderer;
+    CdgScreen renderer;
     SteppedPlayback playback;
     KaraokePlayer player(nullptr, &renderer);
     player.SetOutputFactory(playback.Factory());
@@ -135,7 +135,7 @@ TEST(KaraokePlayerGraphics, AStartInTheMiddleDoesNotReplayWhatTheScreenAlreadySh
     Put(stream, 140, SolidTile(6, kCdgTileXor)); // between the skipped frame and the start
     Put(stream, 200, SolidTile(1, kCdgTileXor)); // after the start
 
-    MRwRenderer renderer;
+    CdgScreen renderer;
     KaraokePlayer player(nullptr, &renderer);
     ManualResetEvent done;
     player.SetDoneEvent(&done);

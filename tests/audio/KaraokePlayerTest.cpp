@@ -13,7 +13,7 @@
 #include "audio/PortAudioOutput.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "support/PromptRecorder.h"
 #include "support/ScopedEnv.h"
 #include "support/SteppedPlayback.h"
@@ -117,7 +117,7 @@ TEST(KaraokePlayer, StopInTheMiddleEndsEveryThreadAndKeepsThePosition)
 {
     TempDir dir;
     const std::string path = WriteWav(dir, "tone.wav", Pcm16File(StereoTone(2 * 44100), 2));
-    MRwRenderer renderer;
+    CdgScreen renderer;
     std::vector<uint8_t> stream(2 * 300 * 24, 0);
     SteppedPlayback playback;
     KaraokePlayer player(nullptr, &renderer);

@@ -7,7 +7,7 @@
 
 #include "cdg/MRwGenerator.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 
 namespace {
@@ -29,7 +29,7 @@ CdgPacket PacketAt(const std::vector<uint8_t>& buffer, size_t offset)
 }
 
 // Runs every packet of a buffer through a decoder into the renderer.
-void Play(const std::vector<uint8_t>& buffer, MRwRenderer& renderer)
+void Play(const std::vector<uint8_t>& buffer, CdgScreen& renderer)
 {
     MRwPacketDecoder decoder(&renderer);
     for (size_t o = 0; o + P <= buffer.size(); o += P) {
@@ -120,7 +120,7 @@ TEST(MRwGenerator, ColourTablePresetsAndSolidTilesAsPackets)
 
 TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 {
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwScreenSink screen(&renderer);
     MRwGenerator gen(screen);
     ColourTable table{};
@@ -140,7 +140,7 @@ TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 
 TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 {
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder player(&renderer);
     MRwScreenSink screen(nullptr, &player);
     MRwGenerator gen(screen);
@@ -155,7 +155,7 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 
 TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
 {
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder player(&renderer);
     std::vector<uint8_t> buffer(10 * P, 0);
     MRwScreenSink screen(nullptr, &player, buffer);
@@ -203,7 +203,7 @@ TEST(MRwGeneratorTiles, EachExtraColourCostsOneXorLayer)
         EXPECT_EQ(buffer[(1 + packets) * P], 0) << "no packet after the tile's run";
 
         // Played back, the packets give the tile exactly.
-        MRwRenderer renderer;
+        CdgScreen renderer;
         Play(buffer, renderer);
         for (int y = 0; y < 12; ++y) {
             for (int x = 0; x < 6; ++x) ASSERT_EQ(renderer.Pixel(42 + x, 108 + y), canvas.At(12 + x, 36 + y)) << k;
@@ -255,7 +255,7 @@ TEST(MRwGeneratorTiles, WholeRandomPictureSurvivesTheRoundTrip)
     for (int ty = 0; ty < 16; ++ty) {
         for (int tx = 0; tx < 48; ++tx) offset += gen.WriteImageTile(canvas.View(), tx, ty, tx + 1, ty + 1, offset);
     }
-    MRwRenderer renderer;
+    CdgScreen renderer;
     Play(buffer, renderer);
     for (int y = 0; y < kCdgContentHeight; ++y) {
         for (int x = 0; x < kCdgContentWidth; ++x) ASSERT_EQ(renderer.Pixel(x + 6, y + 12), canvas.At(x, y)) << x << "," << y;
@@ -296,7 +296,7 @@ TEST(MRwGeneratorTiles, ColourLayerTurnsItsPixelsFromTheBaseColour)
     EXPECT_FALSE(gen.WriteColorLayer(canvas.View(), 40, 20, 4, 3, 12, 15).has_value());
 
     // XORed over a screen of the base colour, it gives the colour exactly on its pixels.
-    MRwRenderer renderer;
+    CdgScreen renderer;
     renderer.MemoryPreset(15);
     MRwPacketDecoder decoder(&renderer);
     decoder.ExecutePacket(layer->Span());

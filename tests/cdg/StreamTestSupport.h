@@ -40,7 +40,7 @@ inline PageCanvas ScreenAfter(std::span<const uint8_t> stream)
     MRwStreamSnapshot player(stream);
     player.ExecuteUntil(player.PacketCount());
     PageCanvas screen;
-    const MRwRenderer& r = player.Renderer();
+    const CdgScreen& r = player.Renderer();
     for (int y = 0; y < kCanvasHeight; ++y)
         for (int x = 0; x < kCanvasWidth; ++x) screen.Set(x, y, r.Pixel(x + kCdgVisibleLeft, y + kCdgVisibleTop));
     return screen;

@@ -65,7 +65,7 @@ std::string KaraokeMidi()
 }
 
 // Pixels of the sweep colour on the screen.
-size_t SweptPixels(const MRwRenderer& r)
+size_t SweptPixels(const CdgScreen& r)
 {
     size_t n = 0;
     for (int y = 0; y < 216; ++y)

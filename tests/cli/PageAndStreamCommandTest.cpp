@@ -3,7 +3,7 @@
 #include <set>
 
 #include "cli/RenderCliRunner.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/PagePreview.h"
 #include "project/KaraokeSong.h"
 
@@ -88,7 +88,7 @@ TEST(PagePreview, DrawsStraightIntoTheRendererWithoutPackets)
     KaraokeSong song;
     song.lyricText = "Hello there\nsecond";
     song.GenerateKaraokeLineList(true, true);
-    MRwRenderer renderer;
+    CdgScreen renderer;
     DrawLyricPagePreview(renderer, song, 0);
     std::set<int> shown;
     for (int y = 12; y < 204; ++y)

@@ -4,7 +4,7 @@
 
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/PngCodec.h"
@@ -17,7 +17,7 @@ constexpr uint32_t kBorder = MakeColourValue(0xAA, 0x00, 0x55);
 constexpr uint32_t kTile = MakeColourValue(0xFF, 0xEE, 0x00);
 
 // Colours 1 (memory), 2 (border) and 3 (a tile at screen column 2, row 1) on a fresh renderer.
-void DrawScene(MRwRenderer& r)
+void DrawScene(CdgScreen& r)
 {
     const std::array<uint32_t, 4> colours = {0, kMemory, kBorder, kTile};
     r.LoadColours(0, 4, colours);
@@ -39,7 +39,7 @@ std::vector<uint8_t> Stream(const std::vector<CdgPacket>& packets)
 
 TEST(CdgScreenPicture, ShowsTheVisibleAreaInsideTheBorderColour)
 {
-    MRwRenderer r;
+    CdgScreen r;
     CdgScreenPicture shot;
     r.AttachWindow(&shot);
     DrawScene(r);
@@ -70,7 +70,7 @@ TEST(CdgScreenPicture, ShowsTheVisibleAreaInsideTheBorderColour)
 
 TEST(CdgScreenPicture, ScaledPicturesRepeatEachPixel)
 {
-    MRwRenderer r;
+    CdgScreen r;
     CdgScreenPicture shot(3);
     r.AttachWindow(&shot);
     DrawScene(r);
@@ -91,7 +91,7 @@ TEST(CdgScreenPicture, ScaledPicturesRepeatEachPixel)
 
 TEST(CdgScreenPicture, ShowsOnlyWhatWasPresented)
 {
-    MRwRenderer r;
+    CdgScreen r;
     CdgScreenPicture shot;
     r.AttachWindow(&shot);
     r.SetSuppressPresent(true);

@@ -7,7 +7,7 @@
 
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/RecordingPresenter.h"
 
@@ -31,7 +31,7 @@ CdgPacket SolidTile(uint8_t colour0, uint8_t colour1, uint8_t row, uint8_t colum
 }
 
 struct Fixture {
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder decoder{&renderer};
     RecordingPresenter window;
     Fixture() { renderer.AttachWindow(&window); }
@@ -195,7 +195,7 @@ TEST(MRwPacketDecoder, RandomPacketsNeverBreakTheInterpreter)
     // A few megabytes of noise, half of it disguised as graphics packets of the known
     // instructions, shown in a presenter of awkward size (and, for a stretch, in a snapshot:
     // its full-screen copies are too slow under the sanitizers for the whole run).
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPacketDecoder decoder(&renderer);
     RecordingPresenter odd({3, 5, 140, 77});
     renderer.AttachWindow(&odd);

@@ -9,7 +9,7 @@
 
 #include "cdg/CdgPacket.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/RecordingPresenter.h"
 #include "support/WaitUntil.h"
 
@@ -47,7 +47,7 @@ class HoldingPresenter : public CdgScreenOutput {
 public:
     explicit HoldingPresenter(int holdAt) : m_holdAt(holdAt) {}
     MRwRect ClientArea() const override { return {0, 0, 300, 216}; }
-    void Blit(const MRwRenderer&, const MRwRect&, const MRwRect&) override
+    void Blit(const CdgScreen&, const MRwRect&, const MRwRect&) override
     {
         std::unique_lock lock(m_mutex);
         if (++m_blits != m_holdAt) return;
@@ -84,7 +84,7 @@ private:
 TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
 {
     const auto stream = QuietStream(900);
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPlayer player(&renderer);
     std::atomic<uint32_t> clock{44100};
     player.SetStream(stream);
@@ -129,7 +129,7 @@ TEST(MRwPlayer, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
 {
     std::vector<uint8_t> stream(200 * kCdgPacketBytes, 0);
     for (int i = 0; i < 200; ++i) Put(stream, size_t(i), SolidTile(1 + i % 16, 1 + i % 48, i % 16));
-    MRwRenderer renderer;
+    CdgScreen renderer;
     // Copy 1 is the present after the first pass (packet 0), then one per tile: the player is
     // held in the tile of packet 5.
     HoldingPresenter presenter(6);
@@ -157,7 +157,7 @@ TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
     auto stream = QuietStream(40);
     stream[3 * kCdgPacketBytes] = 0;    // not a graphics command
     stream[25 * kCdgPacketBytes] = 0x19; // another mode of the same item
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPlayer player(&renderer);
     std::atomic<uint32_t> clock{30 * 147};
     player.SetStream(stream);
@@ -184,13 +184,13 @@ TEST(MRwPlayer, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
     Put(stream, 300, SolidTile(3, 4, 7));
 
     // What one full present looks like to a window.
-    MRwRenderer reference;
+    CdgScreen reference;
     RecordingPresenter referenceWindow;
     reference.AttachWindow(&referenceWindow);
     reference.PresentAll();
     const auto fullPresent = referenceWindow.calls;
 
-    MRwRenderer renderer;
+    CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
     MRwPlayer player(&renderer);
@@ -223,7 +223,7 @@ TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
     const size_t n = 200000;
     std::vector<uint8_t> stream(n * kCdgPacketBytes, 0);
     for (size_t i = 0; i < n; ++i) Put(stream, i, CdgPacket::MemoryPreset(int(1 + i % 2), 0));
-    MRwRenderer renderer;
+    CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
     MRwPlayer player(&renderer);
@@ -248,7 +248,7 @@ TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
 
 TEST(MRwPlayer, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
 {
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPlayer player(&renderer);
     std::atomic<uint32_t> clock{44100};
     player.SetClock(&clock);
@@ -264,7 +264,7 @@ TEST(MRwPlayer, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
 TEST(MRwPlayer, RunsOnTheCallersThreadUntilStoppedFromAnother)
 {
     const auto stream = QuietStream(100);
-    MRwRenderer renderer;
+    CdgScreen renderer;
     MRwPlayer player(&renderer);
     std::atomic<uint32_t> clock{50 * 147};
     player.SetStream(stream);
@@ -291,7 +291,7 @@ TEST(MRwPlayer, CatchUpWhileStoppedBringsTheScreenToAPosition)
     std::vector<uint8_t> stream(100 * kCdgPacketBytes, 0);
     Put(stream, 5, SolidTile(2, 2, 4));
     Put(stream, 50, SolidTile(2, 2, 11));
-    MRwRenderer renderer;
+    CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
     MRwPlayer player(&renderer);

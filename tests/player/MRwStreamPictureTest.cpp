@@ -5,7 +5,7 @@
 
 #include "cdg/CdgPacket.h"
 #include "player/MRwPacketDecoder.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
 #include "player/RecordingPresenter.h"
@@ -110,7 +110,7 @@ TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
     MRwStreamSnapshot caughtUp(stream);
     caughtUp.ExecuteUntil(story.size());
     const RgbImage& shown = caughtUp.Show();
-    const MRwRenderer& r = caughtUp.Renderer();
+    const CdgScreen& r = caughtUp.Renderer();
     EXPECT_EQ(r.TransparentColour(), 3);
     EXPECT_EQ(r.HorizontalOffset(), 3);
     EXPECT_EQ(r.VerticalOffset(), 5);
@@ -126,7 +126,7 @@ TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
 
     // Played packet by packet with every present reaching the screen, the picture ends the
     // same; the repeated colour tables redraw nothing.
-    MRwRenderer live;
+    CdgScreen live;
     MRwPacketDecoder decoder(&live);
     CdgScreenPicture liveShot;
     RecordingPresenter calls;

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "player/CdgScreenOutput.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 // Remembers every copy and fill the renderer asks of it.
 class RecordingPresenter : public CdgScreenOutput {
@@ -18,7 +18,7 @@ public:
     explicit RecordingPresenter(MRwRect area = {0, 0, 300, 216}) : m_area(area) {}
 
     MRwRect ClientArea() const override { return m_area; }
-    void Blit(const MRwRenderer&, const MRwRect& source, const MRwRect& destination) override
+    void Blit(const CdgScreen&, const MRwRect& source, const MRwRect& destination) override
     {
         calls.push_back({true, source, destination, -1});
     }

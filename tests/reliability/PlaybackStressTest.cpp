@@ -18,7 +18,7 @@
 #include "audio/WavOutFile.h"
 #include "cdg/CdgPacket.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
@@ -107,7 +107,7 @@ TEST(PlaybackStress, AThousandStartSeekStopReleaseCycles)
     std::thread([] {}).join();
     const size_t threadsBefore = ThreadCount();
     PromptRecorder prompt;
-    MRwRenderer renderer;
+    CdgScreen renderer;
     CdgScreenPicture presenter;
     renderer.AttachWindow(&presenter);
     ManualResetEvent done;

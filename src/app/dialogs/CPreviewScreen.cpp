@@ -12,7 +12,7 @@
 #include "cdg/CdgFormat.h"
 #include "cdg/MRwGenerator.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 
 namespace {
@@ -20,7 +20,7 @@ constexpr int kInset = 2;
 constexpr int kClockTickMs = 10;
 } // namespace
 
-CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<MRwRenderer>())
+CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<CdgScreen>())
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kInset);

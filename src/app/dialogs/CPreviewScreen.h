@@ -6,7 +6,7 @@
 #include <memory>
 
 class MRwGenerator;
-class MRwRenderer;
+class CdgScreen;
 class MRwScreenSink;
 class MRwViewerWindow;
 
@@ -22,7 +22,7 @@ public:
     explicit CPreviewScreen(QWidget* parent = nullptr);
     ~CPreviewScreen() override;
 
-    MRwRenderer& Renderer() { return *m_renderer; }
+    CdgScreen& Renderer() { return *m_renderer; }
     MRwViewerWindow* Viewer() const { return m_viewer; }
 
     // A generator bound to the renderer: what it draws shows at once, no packets are kept.
@@ -46,7 +46,7 @@ private:
     // Lets the event loop run for ms milliseconds (or until Stop).
     void Wait(int ms);
 
-    std::unique_ptr<MRwRenderer> m_renderer;
+    std::unique_ptr<CdgScreen> m_renderer;
     // What still generators draw into: the renderer, no packets kept.
     std::unique_ptr<MRwScreenSink> m_still;
     MRwViewerWindow* m_viewer = nullptr;

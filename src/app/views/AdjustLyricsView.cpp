@@ -26,7 +26,7 @@
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"

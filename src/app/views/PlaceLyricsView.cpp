@@ -25,7 +25,7 @@
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
@@ -454,7 +454,7 @@ void PlaceLyricsView::EndDraw()
 void PlaceLyricsView::DrawPageOfCursor()
 {
     KaraokeSong& song = App().Song();
-    MRwRenderer* renderer = Renderer();
+    CdgScreen* renderer = Renderer();
     if (!renderer) return;
     const bool own = !renderer->SuppressPresent();
     if (own) BeginDraw();

@@ -27,7 +27,7 @@
 #include "log/MUserActionLog.h"
 #include "player/KaraokePlayer.h"
 #include "player/MRwPlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "project/KaraokeSong.h"
 
 namespace {
@@ -327,7 +327,7 @@ void PlayFinalView::DrawUpTo(int target)
 {
     if (target == m_shown) return;
     const std::vector<uint8_t>& stream = App().Song().streamBuffer;
-    MRwRenderer* renderer = Renderer();
+    CdgScreen* renderer = Renderer();
     renderer->SetSuppressPresent(true);
     if (target < m_shown) {
         // Back: the screen is built again from the start of the stream, by a new CD+G player

@@ -17,7 +17,7 @@
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/PagePreview.h"
 
 namespace {
@@ -149,7 +149,7 @@ bool SongView::HasGreenFace(const QPushButton* button)
 MRwViewerWindow* SongView::AddViewer(QWidget* frame)
 {
     if (m_viewer) return m_viewer;
-    m_renderer = std::make_unique<MRwRenderer>();
+    m_renderer = std::make_unique<CdgScreen>();
     m_viewer = new MRwViewerWindow(frame ? frame : this);
     m_viewer->setObjectName("viewer");
     m_renderer->AttachWindow(m_viewer);

@@ -5,7 +5,7 @@
 class AppContext;
 class CWaveformStrip;
 class KaraokePlayer;
-class MRwRenderer;
+class CdgScreen;
 class MRwViewerWindow;
 class QAbstractButton;
 class QPushButton;
@@ -83,7 +83,7 @@ public:
 
     // The view's CD+G screen, when it has one.
     MRwViewerWindow* Viewer() const { return m_viewer; }
-    MRwRenderer* Renderer() const { return m_renderer.get(); }
+    CdgScreen* Renderer() const { return m_renderer.get(); }
     // Draws lyric page `page` of the song into the screen.
     void ShowLyricPage(int page);
 
@@ -135,7 +135,7 @@ private:
     int m_viewId;
     bool m_closed = false;
     QPushButton* m_modeButtons[kModeCount] = {};
-    std::unique_ptr<MRwRenderer> m_renderer;
+    std::unique_ptr<CdgScreen> m_renderer;
     MRwViewerWindow* m_viewer = nullptr;
     CWaveformStrip* m_waveform = nullptr;
 };

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cdg/CdgColour.h"
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 MRwViewerWindow::MRwViewerWindow(QWidget* parent) : QWidget(parent)
 {
@@ -28,7 +28,7 @@ MRwRect MRwViewerWindow::ClientArea() const
     return {0, 0, m_picture.width(), m_picture.height()};
 }
 
-void MRwViewerWindow::Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination)
+void MRwViewerWindow::Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -47,7 +47,7 @@ void MRwViewerWindow::Blit(const MRwRenderer& renderer, const MRwRect& source, c
         const uint8_t* frame = renderer.CurrentFrame();
         for (int y = top; y < bottom; ++y) {
             const int sy = source.top + int(int64_t(y - destination.top) * source.Height() / destination.Height());
-            const uint8_t* src = frame + size_t(sy) * MRwRenderer::kFramePitch;
+            const uint8_t* src = frame + size_t(sy) * CdgScreen::kFramePitch;
             auto* out = reinterpret_cast<QRgb*>(m_picture.scanLine(y)) + left;
             for (int sx : columns) *out++ = colours[src[sx] & (kCdgColourCount - 1)];
         }

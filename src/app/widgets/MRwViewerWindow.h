@@ -15,7 +15,7 @@ public:
     ~MRwViewerWindow() override;
 
     MRwRect ClientArea() const override;
-    void Blit(const MRwRenderer& renderer, const MRwRect& source, const MRwRect& destination) override;
+    void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) override;
     void Fill(const MRwRect& destination, int index, uint32_t colour) override;
 
     // A copy of what the window shows (for tests and screenshots).

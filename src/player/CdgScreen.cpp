@@ -1,4 +1,4 @@
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 
 #include <algorithm>
 #include <array>
@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kPitch = MRwRenderer::kFramePitch;
+constexpr int kPitch = CdgScreen::kFramePitch;
 constexpr int kScrollStep = kCdgTileWidth;
 constexpr int kScrollLine = kCdgTileHeight;
 constexpr uint8_t kScrollCommandUndefined = 3;
@@ -75,18 +75,18 @@ MRwRect InnerArea(const MRwRect& area)
 
 } // namespace
 
-MRwRenderer::MRwRenderer() : m_frameMemory(new uint8_t[2 * kFrameBytes]())
+CdgScreen::CdgScreen() : m_frameMemory(new uint8_t[2 * kFrameBytes]())
 {
     m_current = m_frameMemory.get();
     m_back = m_frameMemory.get() + kFrameBytes;
 }
 
-MRwRenderer::~MRwRenderer()
+CdgScreen::~CdgScreen()
 {
     DetachWindows();
 }
 
-void MRwRenderer::MemoryPreset(int colour)
+void CdgScreen::MemoryPreset(int colour)
 {
     if (colour >= 0 && colour < kCdgColourCount) {
         if (colour != m_memoryColour) m_frameIsMemoryColour = false;
@@ -103,14 +103,14 @@ void MRwRenderer::MemoryPreset(int colour)
     }
 }
 
-void MRwRenderer::BorderPreset(int colour)
+void CdgScreen::BorderPreset(int colour)
 {
     if (colour >= 0 && colour < kCdgColourCount) m_borderColour = colour;
     PaintBorder();
 }
 
 template <bool Xor>
-void MRwRenderer::Tile(int row, int column, int colour0, int colour1,
+void CdgScreen::Tile(int row, int column, int colour0, int colour1,
                        std::span<const uint8_t, kCdgTilePatternRows> pattern)
 {
     const bool valid = unsigned(colour0) < unsigned(kCdgColourCount) && unsigned(colour1) < unsigned(kCdgColourCount) &&
@@ -139,30 +139,30 @@ void MRwRenderer::Tile(int row, int column, int colour0, int colour1,
     if (row >= 1 && column >= 1 && !m_suppressPresent) PresentRect({x, y, x + kCdgTileWidth, y + kCdgTileHeight});
 }
 
-void MRwRenderer::DrawTile(int row, int column, int colour0, int colour1,
+void CdgScreen::DrawTile(int row, int column, int colour0, int colour1,
                            std::span<const uint8_t, kCdgTilePatternRows> pattern)
 {
     Tile<false>(row, column, colour0, colour1, pattern);
 }
 
-void MRwRenderer::XorTile(int row, int column, int colour0, int colour1,
+void CdgScreen::XorTile(int row, int column, int colour0, int colour1,
                           std::span<const uint8_t, kCdgTilePatternRows> pattern)
 {
     Tile<true>(row, column, colour0, colour1, pattern);
 }
 
-void MRwRenderer::ScrollPreset(int colour, int horizontalCommand, int horizontalOffset, int verticalCommand,
+void CdgScreen::ScrollPreset(int colour, int horizontalCommand, int horizontalOffset, int verticalCommand,
                                int verticalOffset)
 {
     Scroll(colour & kCdgTileColourMask, horizontalCommand, horizontalOffset, verticalCommand, verticalOffset);
 }
 
-void MRwRenderer::ScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand, int verticalOffset)
+void CdgScreen::ScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand, int verticalOffset)
 {
     Scroll(-1, horizontalCommand, horizontalOffset, verticalCommand, verticalOffset);
 }
 
-void MRwRenderer::Scroll(int fillColour, int horizontalCommand, int horizontalOffset, int verticalCommand,
+void CdgScreen::Scroll(int fillColour, int horizontalCommand, int horizontalOffset, int verticalCommand,
                          int verticalOffset)
 {
     m_horizontalOffset = horizontalOffset;
@@ -211,14 +211,14 @@ void MRwRenderer::Scroll(int fillColour, int horizontalCommand, int horizontalOf
     PresentRect(kWholeFrame);
 }
 
-void MRwRenderer::SetTransparentColour(int index)
+void CdgScreen::SetTransparentColour(int index)
 {
     if (index < 0 || index >= kCdgColourCount) return;
     m_transparentColour = index;
     m_transparentSet = true;
 }
 
-int MRwRenderer::LoadColours(int first, int count, std::span<const uint32_t> colours)
+int CdgScreen::LoadColours(int first, int count, std::span<const uint32_t> colours)
 {
     const int n = std::min<int>(count, int(colours.size()));
     for (int i = 0; i < n; ++i) {
@@ -229,7 +229,7 @@ int MRwRenderer::LoadColours(int first, int count, std::span<const uint32_t> col
     return RedrawAll();
 }
 
-void MRwRenderer::Reset()
+void CdgScreen::Reset()
 {
     m_colours = {};
     m_memoryColour = m_borderColour = m_transparentColour = 0;
@@ -239,7 +239,7 @@ void MRwRenderer::Reset()
     std::memset(m_frameMemory.get(), 0, 2 * kFrameBytes);
 }
 
-void MRwRenderer::PresentRect(const MRwRect& rect)
+void CdgScreen::PresentRect(const MRwRect& rect)
 {
     if (rect.Empty() || m_suppressPresent || m_windows.empty()) return;
     // One pixel more on each side, then only what the visible area shows.
@@ -255,7 +255,7 @@ void MRwRenderer::PresentRect(const MRwRect& rect)
     }
 }
 
-void MRwRenderer::PresentAll()
+void CdgScreen::PresentAll()
 {
     if (m_suppressPresent) return;
     const MRwRect source{kCdgVisibleLeft + m_horizontalOffset, kCdgVisibleTop + m_verticalOffset,
@@ -269,7 +269,7 @@ void MRwRenderer::PresentAll()
     PaintBorder();
 }
 
-int MRwRenderer::RedrawAll()
+int CdgScreen::RedrawAll()
 {
     // Presenters convert through the colour table whenever they copy, so a full present is a
     // full redraw.
@@ -277,7 +277,7 @@ int MRwRenderer::RedrawAll()
     return 0;
 }
 
-void MRwRenderer::PaintBorder()
+void CdgScreen::PaintBorder()
 {
     if (m_suppressPresent) return;
     const uint32_t colour = Colour(m_borderColour);
@@ -296,20 +296,20 @@ void MRwRenderer::PaintBorder()
     }
 }
 
-MRwRenderer::FrameAccess MRwRenderer::LockFrame()
+CdgScreen::FrameAccess CdgScreen::LockFrame()
 {
     m_locked = true;
     m_frameIsMemoryColour = false;
     return {m_current, kPitch};
 }
 
-void MRwRenderer::UnlockFrame()
+void CdgScreen::UnlockFrame()
 {
     // The frame is plain memory: the lock only marks that a producer is writing into it.
     m_locked = false;
 }
 
-bool MRwRenderer::AttachWindow(CdgScreenOutput* window)
+bool CdgScreen::AttachWindow(CdgScreenOutput* window)
 {
     if (window == nullptr) return true;
     if (std::find(m_windows.begin(), m_windows.end(), window) == m_windows.end()) {
@@ -322,7 +322,7 @@ bool MRwRenderer::AttachWindow(CdgScreenOutput* window)
     return true;
 }
 
-void MRwRenderer::DetachWindows()
+void CdgScreen::DetachWindows()
 {
     for (CdgScreenOutput* w : m_windows) {
         w->m_renderer = nullptr;
@@ -331,7 +331,7 @@ void MRwRenderer::DetachWindows()
     m_windows.clear();
 }
 
-void MRwRenderer::DetachWindow(CdgScreenOutput* window)
+void CdgScreen::DetachWindow(CdgScreenOutput* window)
 {
     const auto it = std::find(m_windows.begin(), m_windows.end(), window);
     if (it == m_windows.end()) return;

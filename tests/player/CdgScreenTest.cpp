@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "player/MRwRenderer.h"
+#include "player/CdgScreen.h"
 #include "player/RecordingPresenter.h"
 
 namespace {
@@ -31,7 +31,7 @@ std::vector<Call> PresentAllCalls(int h, int v, int border)
 }
 
 // The whole frame, ring included, as a copy.
-std::vector<uint8_t> Frame(const MRwRenderer& r)
+std::vector<uint8_t> Frame(const CdgScreen& r)
 {
     std::vector<uint8_t> f;
     for (int y = 0; y < 216; ++y) {
@@ -40,7 +40,7 @@ std::vector<uint8_t> Frame(const MRwRenderer& r)
     return f;
 }
 
-void FillRandom(MRwRenderer& r, unsigned seed)
+void FillRandom(CdgScreen& r, unsigned seed)
 {
     std::mt19937 rng(seed);
     const auto access = r.LockFrame();
@@ -52,9 +52,9 @@ void FillRandom(MRwRenderer& r, unsigned seed)
 
 } // namespace
 
-TEST(MRwRenderer, StartsBlackAndEmpty)
+TEST(CdgScreen, StartsBlackAndEmpty)
 {
-    MRwRenderer r;
+    CdgScreen r;
     EXPECT_EQ(r.Colours(), ColourTable{});
     EXPECT_EQ(r.MemoryColour(), 0);
     EXPECT_EQ(r.BorderColour(), 0);
@@ -71,9 +71,9 @@ TEST(MRwRenderer, StartsBlackAndEmpty)
     EXPECT_EQ(r.Pixel(7, 5), 9);
 }
 
-TEST(MRwRenderer, MemoryPresetFillsTheWholeFrameAndTheVisibleAreaOnScreen)
+TEST(CdgScreen, MemoryPresetFillsTheWholeFrameAndTheVisibleAreaOnScreen)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.MemoryPreset(9);
@@ -88,10 +88,10 @@ TEST(MRwRenderer, MemoryPresetFillsTheWholeFrameAndTheVisibleAreaOnScreen)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 9));
 }
 
-TEST(MRwRenderer, RepeatedMemoryPresetsStillClearEveryChange)
+TEST(CdgScreen, RepeatedMemoryPresetsStillClearEveryChange)
 {
     // Whatever wrote into the frame since, the same memory colour again clears it all.
-    MRwRenderer r;
+    CdgScreen r;
     const std::vector<uint8_t> nines(300 * 216, 9);
     r.MemoryPreset(9);
     r.XorTile(3, 3, 1, 1, Pattern({}));
@@ -111,9 +111,9 @@ TEST(MRwRenderer, RepeatedMemoryPresetsStillClearEveryChange)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 3));
 }
 
-TEST(MRwRenderer, BorderIsPaintedAsFourStripsScaledToTheClientArea)
+TEST(CdgScreen, BorderIsPaintedAsFourStripsScaledToTheClientArea)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w({0, 0, 600, 432});
     r.AttachWindow(&w);
     r.BorderPreset(11);
@@ -130,9 +130,9 @@ TEST(MRwRenderer, BorderIsPaintedAsFourStripsScaledToTheClientArea)
     EXPECT_EQ(w.calls, strips);
 }
 
-TEST(MRwRenderer, TileDrawsItsPatternAndPresentsTheGrownRectangle)
+TEST(CdgScreen, TileDrawsItsPatternAndPresentsTheGrownRectangle)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.DrawTile(1, 1, 2, 7, Pattern({0x20, 0x01, 0x3F, 0x00, 0x15, 0xC0}));
@@ -157,9 +157,9 @@ TEST(MRwRenderer, TileDrawsItsPatternAndPresentsTheGrownRectangle)
     EXPECT_EQ(w.calls, std::vector<Call>{RecordingPresenter::BlitCall({287, 191, 294, 204}, {287, 191, 294, 204})});
 }
 
-TEST(MRwRenderer, TilesInTheBorderChangeTheFrameOnly)
+TEST(CdgScreen, TilesInTheBorderChangeTheFrameOnly)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.DrawTile(0, 10, 4, 4, Pattern({}));
@@ -176,9 +176,9 @@ TEST(MRwRenderer, TilesInTheBorderChangeTheFrameOnly)
     EXPECT_EQ(w.calls, std::vector<Call>{RecordingPresenter::BlitCall({293, 35, 294, 49}, {293, 35, 294, 49})});
 }
 
-TEST(MRwRenderer, OutOfRangeTilesDrawNothingAndPresentEverything)
+TEST(CdgScreen, OutOfRangeTilesDrawNothingAndPresentEverything)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.BorderPreset(5);
@@ -199,9 +199,9 @@ TEST(MRwRenderer, OutOfRangeTilesDrawNothingAndPresentEverything)
     }
 }
 
-TEST(MRwRenderer, XorTileCombinesWithThePixelsThere)
+TEST(CdgScreen, XorTileCombinesWithThePixelsThere)
 {
-    MRwRenderer r;
+    CdgScreen r;
     r.MemoryPreset(3);
     r.XorTile(4, 7, 0, 5, Pattern({0x2A}));
     EXPECT_EQ(r.Pixel(42, 48), 6); // 3 ^ 5 where the bit is set
@@ -216,14 +216,14 @@ TEST(MRwRenderer, XorTileCombinesWithThePixelsThere)
     EXPECT_EQ(r.Pixel(41, 48), 3);
 }
 
-TEST(MRwRenderer, ScrollsMoveTheWholeFrameByTileSteps)
+TEST(CdgScreen, ScrollsMoveTheWholeFrameByTileSteps)
 {
     // Every pair of commands, copying and presetting, against the rule: the screen moves by
     // 6 or 12 pixels and the strip it vacates wraps round (copy) or takes the colour (preset).
     for (int h = 0; h < 4; ++h) {
         for (int v = 0; v < 4; ++v) {
             for (bool preset : {false, true}) {
-                MRwRenderer r;
+                CdgScreen r;
                 FillRandom(r, unsigned(h * 8 + v * 2 + preset));
                 const auto before = Frame(r);
                 const uint8_t* oldFrame = r.CurrentFrame();
@@ -252,9 +252,9 @@ TEST(MRwRenderer, ScrollsMoveTheWholeFrameByTileSteps)
     }
 }
 
-TEST(MRwRenderer, ScrollPresentsTheWholeFrameThroughTheNewOffsets)
+TEST(CdgScreen, ScrollPresentsTheWholeFrameThroughTheNewOffsets)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.ScrollCopy(2, 3, 0, 7);
@@ -282,9 +282,9 @@ TEST(MRwRenderer, ScrollPresentsTheWholeFrameThroughTheNewOffsets)
     EXPECT_EQ(w.calls, std::vector<Call>{RecordingPresenter::BlitCall({13, 27, 20, 40}, {6, 12, 13, 25})});
 }
 
-TEST(MRwRenderer, DestinationEdgesScaleOnTheirOwn)
+TEST(CdgScreen, DestinationEdgesScaleOnTheirOwn)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w({10, 20, 461, 321}); // 451 x 301 at (10, 20)
     r.AttachWindow(&w);
     r.DrawTile(1, 1, 1, 1, Pattern({}));
@@ -302,9 +302,9 @@ TEST(MRwRenderer, DestinationEdgesScaleOnTheirOwn)
     EXPECT_EQ(w.calls[4], RecordingPresenter::FillCall({451, 36, 461, 304}, 0));
 }
 
-TEST(MRwRenderer, SuppressedPresentsReachNoPresenterButTheFrameKeepsChanging)
+TEST(CdgScreen, SuppressedPresentsReachNoPresenterButTheFrameKeepsChanging)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     r.SetSuppressPresent(true);
@@ -329,9 +329,9 @@ TEST(MRwRenderer, SuppressedPresentsReachNoPresenterButTheFrameKeepsChanging)
     EXPECT_EQ(w.calls, PresentAllCalls(0, 0, 4));
 }
 
-TEST(MRwRenderer, LoadColoursStoresEntriesAndRedraws)
+TEST(CdgScreen, LoadColoursStoresEntriesAndRedraws)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter w;
     r.AttachWindow(&w);
     std::array<uint32_t, 8> c{};
@@ -350,9 +350,9 @@ TEST(MRwRenderer, LoadColoursStoresEntriesAndRedraws)
     EXPECT_EQ(r.Colour(2), 0u);
 }
 
-TEST(MRwRenderer, TransparentColourIsRecordedOnly)
+TEST(CdgScreen, TransparentColourIsRecordedOnly)
 {
-    MRwRenderer r;
+    CdgScreen r;
     r.SetTransparentColour(16);
     EXPECT_FALSE(r.TransparentSet());
     r.SetTransparentColour(7);
@@ -361,9 +361,9 @@ TEST(MRwRenderer, TransparentColourIsRecordedOnly)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 0));
 }
 
-TEST(MRwRenderer, ResetForgetsEverythingButThePresenters)
+TEST(CdgScreen, ResetForgetsEverythingButThePresenters)
 {
-    MRwRenderer r;
+    CdgScreen r;
     RecordingPresenter p;
     r.AttachWindow(&p);
     const std::array<uint32_t, 2> colours{0x123456u, 0xABCDEFu};
@@ -387,9 +387,9 @@ TEST(MRwRenderer, ResetForgetsEverythingButThePresenters)
     EXPECT_EQ(Frame(r), std::vector<uint8_t>(300 * 216, 0));
 }
 
-TEST(MRwRenderer, PresentersAttachOnceAndDetachBothWays)
+TEST(CdgScreen, PresentersAttachOnceAndDetachBothWays)
 {
-    auto r = std::make_unique<MRwRenderer>();
+    auto r = std::make_unique<CdgScreen>();
     RecordingPresenter a, b;
     EXPECT_TRUE(r->AttachWindow(&a));
     EXPECT_TRUE(r->AttachWindow(&a));
@@ -407,7 +407,7 @@ TEST(MRwRenderer, PresentersAttachOnceAndDetachBothWays)
     EXPECT_EQ(b.calls.size(), 4u);
 
     // Attaching to another renderer leaves the first.
-    MRwRenderer other;
+    CdgScreen other;
     other.AttachWindow(&b);
     EXPECT_EQ(r->WindowCount(), 1u);
     EXPECT_EQ(b.Renderer(), &other);

@@ -17,15 +17,15 @@ class CdgScreenOutput;
 // Changed areas are presented, scaled, to every attached presenter; the outer ring of the frame
 // is never shown, the border colour is painted round the visible area instead.
 // Not thread-safe: callers take turns (the player's thread or the user-interface thread).
-class MRwRenderer {
+class CdgScreen {
 public:
     static constexpr int kFramePitch = 304;
     static constexpr size_t kFrameBytes = size_t(kFramePitch) * kCdgScreenHeight; // 65,664
 
-    MRwRenderer();
-    virtual ~MRwRenderer();
-    MRwRenderer(const MRwRenderer&) = delete;
-    MRwRenderer& operator=(const MRwRenderer&) = delete;
+    CdgScreen();
+    virtual ~CdgScreen();
+    CdgScreen(const CdgScreen&) = delete;
+    CdgScreen& operator=(const CdgScreen&) = delete;
 
     // State.
     const ColourTable& Colours() const { return m_colours; }

@@ -22,7 +22,7 @@
 #include "export/SongExportStream.h"
 #include "media/AtomicFile.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "project/KaraokeSong.h"
@@ -228,7 +228,7 @@ int RunPlayCommand(const CliArgs& args)
     if (!stream.empty()) {
         flags |= kPlayGraphics;
         // The screen must show what the stream drew before the start, as a view's seek does.
-        MRwPlayer& cdg = player.MakeCdgPlayer();
+        CdgPacketScheduler& cdg = player.MakeCdgPlayer();
         cdg.SetStream(stream);
         cdg.CatchUp(uint32_t(*startFrame));
     }

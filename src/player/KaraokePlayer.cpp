@@ -11,7 +11,7 @@
 #include "audio/PlaybackFeed.h"
 #include "audio/PlaybackTexts.h"
 #include "media/ThreadPriority.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -66,9 +66,9 @@ void KaraokePlayer::SetRenderer(CdgScreen* renderer)
     if (m_cdg && !m_cdg->IsRunning()) m_cdg->SetRenderer(renderer);
 }
 
-MRwPlayer& KaraokePlayer::MakeCdgPlayer()
+CdgPacketScheduler& KaraokePlayer::MakeCdgPlayer()
 {
-    if (!m_cdg) m_cdg = std::make_unique<MRwPlayer>(m_renderer);
+    if (!m_cdg) m_cdg = std::make_unique<CdgPacketScheduler>(m_renderer);
     return *m_cdg;
 }
 
@@ -154,7 +154,7 @@ bool KaraokePlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endF
     m_totalTimeText = MinutesAndSeconds(m_totalFrames / kPlaybackSampleRate);
 
     if (m_flags & kPlayGraphics) {
-        MRwPlayer& cdg = MakeCdgPlayer();
+        CdgPacketScheduler& cdg = MakeCdgPlayer();
         cdg.SetRenderer(m_renderer);
         cdg.SetStream(m_stream);
         cdg.SetClock(&m_position);

@@ -15,7 +15,7 @@
 #include "media/WaveStreamReader.h"
 
 class ManualResetEvent;
-class MRwPlayer;
+class CdgPacketScheduler;
 class CdgScreen;
 class PlaybackFeed;
 class UserPrompt;
@@ -110,8 +110,8 @@ public:
     CdgScreen* Renderer() const { return m_renderer; }
     // The CD+G player, made at a start with graphics or on demand (a view that executes packets
     // itself while the user seeks). Release destroys it.
-    MRwPlayer* CdgPlayer() const { return m_cdg.get(); }
-    MRwPlayer& MakeCdgPlayer();
+    CdgPacketScheduler* CdgPlayer() const { return m_cdg.get(); }
+    CdgPacketScheduler& MakeCdgPlayer();
 
     void SetOutputFactory(OutputFactory factory);
     // What went wrong last: why a start failed, or a read failure that ended playback early.
@@ -176,7 +176,7 @@ private:
 
     std::unique_ptr<PlaybackFeed> m_feed;
     std::unique_ptr<AudioOutput> m_output;
-    std::unique_ptr<MRwPlayer> m_cdg;
+    std::unique_ptr<CdgPacketScheduler> m_cdg;
     ManualResetEvent* m_doneEvent = nullptr;
 
     std::thread m_feeder;

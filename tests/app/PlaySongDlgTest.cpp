@@ -30,7 +30,7 @@
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "player/MRwStreamSnapshot.h"
 #include "project/ColourSlots.h"
@@ -350,7 +350,7 @@ private slots:
         view->PlayToggle();
         QVERIFY(PlayPast(view->StreamStart() + 4410 + 11025 + 4000));
         const auto level = [] {
-            const MRwPlayer* cdg = GlobalPlayer()->CdgPlayer();
+            const CdgPacketScheduler* cdg = GlobalPlayer()->CdgPlayer();
             return cdg && cdg->LastPosition() / 147 == GlobalPlayer()->Position() / 147;
         };
         QTRY_VERIFY(level());

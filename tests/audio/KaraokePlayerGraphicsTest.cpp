@@ -10,7 +10,7 @@
 #include "audio/ManualResetEvent.h"
 #include "cdg/CdgPacket.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreenOutput.h"
 #include "player/CdgScreen.h"
 #include "support/SteppedPlayback.h"
@@ -142,7 +142,7 @@ TEST(KaraokePlayerGraphics, AStartInTheMiddleDoesNotReplayWhatTheScreenAlreadySh
     player.SetSource(path, stream);
     // The view brings the screen to the start, then plays from there.
     const uint32_t start = 150 * 147;
-    MRwPlayer& cdg = player.MakeCdgPlayer();
+    CdgPacketScheduler& cdg = player.MakeCdgPlayer();
     cdg.SetStream(stream);
     cdg.CatchUp(start);
     EXPECT_EQ(renderer.Pixel(kTileX, kTileY), 5 ^ 6);

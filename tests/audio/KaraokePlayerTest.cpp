@@ -12,7 +12,7 @@
 #include "audio/PlaybackTexts.h"
 #include "audio/PortAudioOutput.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "support/PromptRecorder.h"
 #include "support/ScopedEnv.h"

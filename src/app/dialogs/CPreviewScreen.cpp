@@ -11,7 +11,7 @@
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/MRwGenerator.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 
@@ -92,7 +92,7 @@ bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int
 
     Wait(pauseMs);
     std::atomic<uint32_t> clock{0};
-    MRwPlayer player(m_renderer.get());
+    CdgPacketScheduler player(m_renderer.get());
     player.SetStream(buffer);
     player.SetClock(&clock);
     QElapsedTimer wall;

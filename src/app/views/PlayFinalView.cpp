@@ -26,7 +26,7 @@
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
 #include "player/KaraokePlayer.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "project/KaraokeSong.h"
 
@@ -242,7 +242,7 @@ void PlayFinalView::TakeStopPosition()
     // The CD+G player follows the clock from its own thread and may have stopped a few packets
     // short of it; what it drew is known, the rest is drawn here, so that the screen, the
     // slider and the position to resume from agree.
-    const MRwPlayer* cdg = Player().CdgPlayer();
+    const CdgPacketScheduler* cdg = Player().CdgPlayer();
     const uint32_t drawnTo = cdg ? cdg->StoppedPosition() : 0;
     m_shown = std::max(m_shown, PacketsAt(drawnTo));
     m_playPosition = std::max({Player().Position(), drawnTo, m_playedFrom});
@@ -337,7 +337,7 @@ void PlayFinalView::DrawUpTo(int target)
         renderer->Reset();
         m_shown = 0;
     }
-    MRwPlayer& decoder = Player().MakeCdgPlayer();
+    CdgPacketScheduler& decoder = Player().MakeCdgPlayer();
     const uint8_t* packet = stream.data() + size_t(m_shown) * kCdgPacketBytes;
     for (int p = m_shown; p < target; ++p, packet += kCdgPacketBytes)
         if (IsCdgGraphicsCommand(packet[kCdgCommandByte]))

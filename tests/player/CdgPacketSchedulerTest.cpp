@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "player/RecordingPresenter.h"
 #include "support/WaitUntil.h"
@@ -37,7 +37,7 @@ CdgPacket SolidTile(int row, int column, int colour)
 }
 
 // Waits until the player has caught up with position.
-bool WaitFor(const MRwPlayer& player, uint32_t position)
+bool WaitFor(const CdgPacketScheduler& player, uint32_t position)
 {
     return WaitUntil([&] { return player.LastPosition() == position; });
 }
@@ -81,11 +81,11 @@ private:
 
 } // namespace
 
-TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
+TEST(CdgPacketScheduler, ExecutesThePacketsWhoseTimeHasCome)
 {
     const auto stream = QuietStream(900);
     CdgScreen renderer;
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{44100};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -125,7 +125,7 @@ TEST(MRwPlayer, ExecutesThePacketsWhoseTimeHasCome)
     EXPECT_EQ(player.StoppedPosition(), 10u * 44100);
 }
 
-TEST(MRwPlayer, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
+TEST(CdgPacketScheduler, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
 {
     std::vector<uint8_t> stream(200 * kCdgPacketBytes, 0);
     for (int i = 0; i < 200; ++i) Put(stream, size_t(i), SolidTile(1 + i % 16, 1 + i % 48, i % 16));
@@ -134,7 +134,7 @@ TEST(MRwPlayer, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
     // held in the tile of packet 5.
     HoldingPresenter presenter(6);
     renderer.AttachWindow(&presenter);
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{147};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -152,13 +152,13 @@ TEST(MRwPlayer, AStopHalfwayThroughAPassKeepsWhereTheDrawingStopped)
     renderer.DetachWindows();
 }
 
-TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
+TEST(CdgPacketScheduler, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
 {
     auto stream = QuietStream(40);
     stream[3 * kCdgPacketBytes] = 0;    // not a graphics command
     stream[25 * kCdgPacketBytes] = 0x19; // another mode of the same item
     CdgScreen renderer;
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{30 * 147};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -169,7 +169,7 @@ TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
     player.StopPlayer();
 
     // Without a clock the position reads 0: nothing is ever due.
-    MRwPlayer unclocked(&renderer);
+    CdgPacketScheduler unclocked(&renderer);
     unclocked.SetStream(stream);
     unclocked.StartPlayer(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -177,7 +177,7 @@ TEST(MRwPlayer, OnlyGraphicsPacketsAreExecutedAndOnlyFromTheStartPosition)
     unclocked.StopPlayer();
 }
 
-TEST(MRwPlayer, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
+TEST(CdgPacketScheduler, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
 {
     std::vector<uint8_t> stream(400 * kCdgPacketBytes, 0);
     for (int i = 0; i < 100; ++i) Put(stream, size_t(i), SolidTile(1 + i % 16, 1 + i % 48, i % 16));
@@ -193,7 +193,7 @@ TEST(MRwPlayer, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
     CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{200 * 147};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -217,7 +217,7 @@ TEST(MRwPlayer, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
     reference.DetachWindows();
 }
 
-TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
+TEST(CdgPacketScheduler, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
 {
     // Memory presets of alternating colours each fill the whole frame: a long catch-up.
     const size_t n = 200000;
@@ -226,7 +226,7 @@ TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
     CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{uint32_t(n * 147)};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -246,10 +246,10 @@ TEST(MRwPlayer, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
     renderer.DetachWindows();
 }
 
-TEST(MRwPlayer, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
+TEST(CdgPacketScheduler, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
 {
     CdgScreen renderer;
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{44100};
     player.SetClock(&clock);
     player.StartPlayer(true);
@@ -261,11 +261,11 @@ TEST(MRwPlayer, AnEmptyStreamEndsAtOnceAndAStopAfterItReturnsAtOnce)
     EXPECT_FALSE(player.IsRunning());
 }
 
-TEST(MRwPlayer, RunsOnTheCallersThreadUntilStoppedFromAnother)
+TEST(CdgPacketScheduler, RunsOnTheCallersThreadUntilStoppedFromAnother)
 {
     const auto stream = QuietStream(100);
     CdgScreen renderer;
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     std::atomic<uint32_t> clock{50 * 147};
     player.SetStream(stream);
     player.SetClock(&clock);
@@ -286,7 +286,7 @@ TEST(MRwPlayer, RunsOnTheCallersThreadUntilStoppedFromAnother)
     EXPECT_EQ(player.ExecutedPackets(), 50u);
 }
 
-TEST(MRwPlayer, CatchUpWhileStoppedBringsTheScreenToAPosition)
+TEST(CdgPacketScheduler, CatchUpWhileStoppedBringsTheScreenToAPosition)
 {
     std::vector<uint8_t> stream(100 * kCdgPacketBytes, 0);
     Put(stream, 5, SolidTile(2, 2, 4));
@@ -294,7 +294,7 @@ TEST(MRwPlayer, CatchUpWhileStoppedBringsTheScreenToAPosition)
     CdgScreen renderer;
     RecordingPresenter window;
     renderer.AttachWindow(&window);
-    MRwPlayer player(&renderer);
+    CdgPacketScheduler player(&renderer);
     player.SetStream(stream);
     player.CatchUp(50 * 147);
     EXPECT_EQ(renderer.Pixel(13, 25), 4);

@@ -16,12 +16,12 @@
 //
 // The renderer is not locked: while the player runs, only its thread draws. StopPlayer waits
 // for that thread, so afterwards the caller may draw again.
-class MRwPlayer : public MRwPacketDecoder {
+class CdgPacketScheduler : public MRwPacketDecoder {
 public:
     static constexpr int kDefaultThreadPriority = 1;
 
-    explicit MRwPlayer(CdgScreen* renderer = nullptr);
-    ~MRwPlayer() override;
+    explicit CdgPacketScheduler(CdgScreen* renderer = nullptr);
+    ~CdgPacketScheduler() override;
 
     // The stream (24-byte packets); the caller keeps it alive until StopPlayer. Ignored while
     // running.

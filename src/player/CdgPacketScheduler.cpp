@@ -1,4 +1,4 @@
-#include "player/MRwPlayer.h"
+#include "player/CdgPacketScheduler.h"
 
 #include <algorithm>
 #include <chrono>
@@ -15,20 +15,20 @@ constexpr auto kIdleWait = std::chrono::milliseconds(10);
 
 } // namespace
 
-MRwPlayer::MRwPlayer(CdgScreen* renderer) : MRwPacketDecoder(renderer) {}
+CdgPacketScheduler::CdgPacketScheduler(CdgScreen* renderer) : MRwPacketDecoder(renderer) {}
 
-MRwPlayer::~MRwPlayer()
+CdgPacketScheduler::~CdgPacketScheduler()
 {
     StopPlayer();
 }
 
-void MRwPlayer::SetStream(std::span<const uint8_t> stream)
+void CdgPacketScheduler::SetStream(std::span<const uint8_t> stream)
 {
     if (IsRunning()) return;
     m_stream = stream;
 }
 
-void MRwPlayer::StartPlayer(bool ownThread, uint32_t fromPosition)
+void CdgPacketScheduler::StartPlayer(bool ownThread, uint32_t fromPosition)
 {
     int expected = kStopped;
     if (!m_state.compare_exchange_strong(expected, kRunning)) return;
@@ -50,7 +50,7 @@ void MRwPlayer::StartPlayer(bool ownThread, uint32_t fromPosition)
     }
 }
 
-void MRwPlayer::StopPlayer()
+void CdgPacketScheduler::StopPlayer()
 {
     if (m_state.exchange(kStopped) == kRunning) {
         std::unique_lock lock(m_mutex);
@@ -66,14 +66,14 @@ void MRwPlayer::StopPlayer()
     m_highestPosition = 0;
 }
 
-void MRwPlayer::CatchUp(uint32_t position)
+void CdgPacketScheduler::CatchUp(uint32_t position)
 {
     if (IsRunning()) return;
     m_highestPosition = std::max(m_highestPosition, position);
     Pass(position, true, false);
 }
 
-uint64_t MRwPlayer::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
+uint64_t CdgPacketScheduler::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
 {
     const uint8_t* data = m_stream.data();
     const size_t size = m_stream.size();
@@ -89,7 +89,7 @@ uint64_t MRwPlayer::ExecuteRange(uint64_t from, uint64_t to, bool whileRunning)
     return to;
 }
 
-void MRwPlayer::Pass(uint32_t position, bool catchUp, bool whileRunning)
+void CdgPacketScheduler::Pass(uint32_t position, bool catchUp, bool whileRunning)
 {
     const uint32_t last = m_lastPosition.load();
     if (position <= last) return;
@@ -110,7 +110,7 @@ void MRwPlayer::Pass(uint32_t position, bool catchUp, bool whileRunning)
     m_lastPosition.store(position);
 }
 
-void MRwPlayer::RunLoop()
+void CdgPacketScheduler::RunLoop()
 {
     bool catchUp = true;
     if (m_stream.size() >= kCdgPacketBytes) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
@@ -62,7 +62,7 @@ void BM_ExecuteDenseStreamSuppressed(benchmark::State& state)
 {
     const std::vector<uint8_t>& stream = DenseStream();
     CdgScreen renderer;
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     CdgScreenPicture screen;
     renderer.AttachWindow(&screen);
     renderer.SetSuppressPresent(true);
@@ -82,7 +82,7 @@ void BM_ExecuteDenseStreamPresented(benchmark::State& state)
 {
     const std::vector<uint8_t>& stream = DenseStream();
     CdgScreen renderer;
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     CdgScreenPicture screen;
     renderer.AttachWindow(&screen);
     for (auto _ : state) {

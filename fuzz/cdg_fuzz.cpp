@@ -4,7 +4,7 @@
 #include <span>
 
 #include "cdg/CdgFormat.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CdgScreen renderer;
     CdgScreenPicture presenter(scale);
     renderer.AttachWindow(&presenter);
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     // Presenting every packet of a long input at a large scale costs more than the packets
     // themselves: only the last few present what they changed, then the whole screen shows.
     const size_t packets = size / kCdgPacketBytes;

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 declare -A sources=(
   [project]="src/project/ProjectFile.cpp"
-  [cdg]="src/player/MRwPacketDecoder.cpp src/player/CdgScreen.cpp"
+  [cdg]="src/player/CdgPacketDecoder.cpp src/player/CdgScreen.cpp"
   [wavestream]="src/media/WaveStreamReader.cpp"
   [lrc]="src/lyrics/LrcParser.cpp"
   [midi]="src/lyrics/MidiLyrics.cpp"

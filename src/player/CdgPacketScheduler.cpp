@@ -15,7 +15,7 @@ constexpr auto kIdleWait = std::chrono::milliseconds(10);
 
 } // namespace
 
-CdgPacketScheduler::CdgPacketScheduler(CdgScreen* renderer) : MRwPacketDecoder(renderer) {}
+CdgPacketScheduler::CdgPacketScheduler(CdgScreen* renderer) : CdgPacketDecoder(renderer) {}
 
 CdgPacketScheduler::~CdgPacketScheduler()
 {

@@ -7,7 +7,7 @@
 #include <span>
 #include <thread>
 
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 
 // Runs a CD+G stream held in memory against a clock that someone else advances (the audio
 // clock of the playback engine, or a preview's wall clock): every packet whose time has come
@@ -16,7 +16,7 @@
 //
 // The renderer is not locked: while the player runs, only its thread draws. StopPlayer waits
 // for that thread, so afterwards the caller may draw again.
-class CdgPacketScheduler : public MRwPacketDecoder {
+class CdgPacketScheduler : public CdgPacketDecoder {
 public:
     static constexpr int kDefaultThreadPriority = 1;
 

@@ -1,10 +1,10 @@
 #include "player/MRwScreenSink.h"
 
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/MRwRect.h"
 #include "player/CdgScreen.h"
 
-MRwScreenSink::MRwScreenSink(CdgScreen* renderer, MRwPacketDecoder* decoder, std::span<uint8_t> buffer)
+MRwScreenSink::MRwScreenSink(CdgScreen* renderer, CdgPacketDecoder* decoder, std::span<uint8_t> buffer)
     : m_renderer(renderer), m_decoder(decoder), m_buffer(buffer)
 {
 }

@@ -6,7 +6,7 @@
 #include "cdg/CdgBufferSink.h"
 #include "cdg/CdgPacketSink.h"
 
-class MRwPacketDecoder;
+class CdgPacketDecoder;
 class CdgScreen;
 
 // The player's side of the generator's output. With a renderer, still previews draw into its
@@ -15,7 +15,7 @@ class CdgScreen;
 // the packets are kept in it as well, by the slot rule.
 class MRwScreenSink : public CdgPacketSink {
 public:
-    explicit MRwScreenSink(CdgScreen* renderer, MRwPacketDecoder* decoder = nullptr,
+    explicit MRwScreenSink(CdgScreen* renderer, CdgPacketDecoder* decoder = nullptr,
                            std::span<uint8_t> buffer = {});
 
     size_t Write(size_t offset, const CdgPacket& packet) override;
@@ -33,6 +33,6 @@ public:
 
 private:
     CdgScreen* m_renderer;
-    MRwPacketDecoder* m_decoder;
+    CdgPacketDecoder* m_decoder;
     CdgBufferSink m_buffer;
 };

@@ -18,7 +18,7 @@ void MRwStreamSnapshot::Reset()
 {
     m_snapshot.reset();
     m_renderer = std::make_unique<CdgScreen>();
-    m_decoder = std::make_unique<MRwPacketDecoder>(m_renderer.get());
+    m_decoder = std::make_unique<CdgPacketDecoder>(m_renderer.get());
     m_snapshot = std::make_unique<CdgScreenPicture>(m_scale);
     m_renderer->AttachWindow(m_snapshot.get());
     m_executed = 0;

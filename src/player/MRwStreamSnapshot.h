@@ -5,7 +5,7 @@
 #include <span>
 #include <string>
 
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 
@@ -37,7 +37,7 @@ public:
     const RgbImage& Image() const { return m_snapshot->Image(); }
 
     const CdgScreen& Renderer() const { return *m_renderer; }
-    const MRwPacketDecoder& Decoder() const { return *m_decoder; }
+    const CdgPacketDecoder& Decoder() const { return *m_decoder; }
 
 private:
     void Reset();
@@ -47,6 +47,6 @@ private:
     size_t m_executed = 0;
     int m_scale = 1;
     std::unique_ptr<CdgScreen> m_renderer;
-    std::unique_ptr<MRwPacketDecoder> m_decoder;
+    std::unique_ptr<CdgPacketDecoder> m_decoder;
     std::unique_ptr<CdgScreenPicture> m_snapshot;
 };

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cdg/MRwGenerator.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/MRwScreenSink.h"
 
@@ -31,7 +31,7 @@ CdgPacket PacketAt(const std::vector<uint8_t>& buffer, size_t offset)
 // Runs every packet of a buffer through a decoder into the renderer.
 void Play(const std::vector<uint8_t>& buffer, CdgScreen& renderer)
 {
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     for (size_t o = 0; o + P <= buffer.size(); o += P) {
         decoder.ExecutePacket(std::span<const uint8_t, P>(buffer.data() + o, P));
     }
@@ -141,7 +141,7 @@ TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 {
     CdgScreen renderer;
-    MRwPacketDecoder player(&renderer);
+    CdgPacketDecoder player(&renderer);
     MRwScreenSink screen(nullptr, &player);
     MRwGenerator gen(screen);
     gen.PresetBorder(6, 0);
@@ -156,7 +156,7 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
 {
     CdgScreen renderer;
-    MRwPacketDecoder player(&renderer);
+    CdgPacketDecoder player(&renderer);
     std::vector<uint8_t> buffer(10 * P, 0);
     MRwScreenSink screen(nullptr, &player, buffer);
     MRwGenerator gen(screen);
@@ -298,7 +298,7 @@ TEST(MRwGeneratorTiles, ColourLayerTurnsItsPixelsFromTheBaseColour)
     // XORed over a screen of the base colour, it gives the colour exactly on its pixels.
     CdgScreen renderer;
     renderer.MemoryPreset(15);
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     decoder.ExecutePacket(layer->Span());
     EXPECT_EQ(renderer.Pixel(24, 36), 12);
     EXPECT_EQ(renderer.Pixel(29, 47), 12);

@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"

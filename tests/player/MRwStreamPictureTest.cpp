@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/MRwStreamSnapshot.h"
@@ -127,7 +127,7 @@ TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
     // Played packet by packet with every present reaching the screen, the picture ends the
     // same; the repeated colour tables redraw nothing.
     CdgScreen live;
-    MRwPacketDecoder decoder(&live);
+    CdgPacketDecoder decoder(&live);
     CdgScreenPicture liveShot;
     RecordingPresenter calls;
     live.AttachWindow(&liveShot);

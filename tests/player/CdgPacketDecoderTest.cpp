@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cdg/CdgPacket.h"
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "player/RecordingPresenter.h"
@@ -32,7 +32,7 @@ CdgPacket SolidTile(uint8_t colour0, uint8_t colour1, uint8_t row, uint8_t colum
 
 struct Fixture {
     CdgScreen renderer;
-    MRwPacketDecoder decoder{&renderer};
+    CdgPacketDecoder decoder{&renderer};
     RecordingPresenter window;
     Fixture() { renderer.AttachWindow(&window); }
     void Run(const CdgPacket& p) { decoder.ExecutePacket(p.Span()); }
@@ -40,7 +40,7 @@ struct Fixture {
 
 } // namespace
 
-TEST(MRwPacketDecoder, OnlyGraphicsCommandsAreExecuted)
+TEST(CdgPacketDecoder, OnlyGraphicsCommandsAreExecuted)
 {
     Fixture f;
     for (uint8_t command : {0x00, 0x08, 0x0A, 0x19, 0x39, 0x01}) f.Run(Raw(command, kCdgMemoryPreset, {4}));
@@ -58,11 +58,11 @@ TEST(MRwPacketDecoder, OnlyGraphicsCommandsAreExecuted)
     EXPECT_EQ(f.renderer.Pixel(6, 12), 4);
 
     // Without a renderer every packet is ignored.
-    MRwPacketDecoder idle;
+    CdgPacketDecoder idle;
     idle.ExecutePacket(CdgPacket::MemoryPreset(3, 0).Span());
 }
 
-TEST(MRwPacketDecoder, PresetsAndTransparentColourTakeSixBitsAndIgnoreTheRepeat)
+TEST(CdgPacketDecoder, PresetsAndTransparentColourTakeSixBitsAndIgnoreTheRepeat)
 {
     Fixture f;
     f.Run(Raw(0x09, kCdgMemoryPreset, {0x45, 9})); // colour 5, repeat 9: executed all the same
@@ -79,7 +79,7 @@ TEST(MRwPacketDecoder, PresetsAndTransparentColourTakeSixBitsAndIgnoreTheRepeat)
     EXPECT_EQ(f.renderer.TransparentColour(), 14);
 }
 
-TEST(MRwPacketDecoder, TilesOfChannelsZeroAndOneAreDrawn)
+TEST(CdgPacketDecoder, TilesOfChannelsZeroAndOneAreDrawn)
 {
     Fixture f;
     f.Run(SolidTile(0x00, 0x10 | 3, 2, 2)); // channel 1
@@ -98,7 +98,7 @@ TEST(MRwPacketDecoder, TilesOfChannelsZeroAndOneAreDrawn)
     EXPECT_EQ(f.renderer.Pixel(18, 36), 5);
 }
 
-TEST(MRwPacketDecoder, RowAndColumnBytes)
+TEST(CdgPacketDecoder, RowAndColumnBytes)
 {
     struct Case {
         uint8_t rowByte, columnByte;
@@ -128,7 +128,7 @@ TEST(MRwPacketDecoder, RowAndColumnBytes)
     }
 }
 
-TEST(MRwPacketDecoder, ScrollFields)
+TEST(CdgPacketDecoder, ScrollFields)
 {
     Fixture f;
     // Scroll Preset: colour 0x1C -> 12; horizontal command 2, offset 5; vertical command 3
@@ -149,7 +149,7 @@ TEST(MRwPacketDecoder, ScrollFields)
     EXPECT_EQ(f.renderer.Pixel(0, 12), 12); // x 294-299 wrapped round to x 0-5
 }
 
-TEST(MRwPacketDecoder, ColourLoadsDecodeAndRepeatedTablesCostNothing)
+TEST(CdgPacketDecoder, ColourLoadsDecodeAndRepeatedTablesCostNothing)
 {
     Fixture f;
     // The first table of all black equals the cleared cache: no redraw.
@@ -190,13 +190,13 @@ TEST(MRwPacketDecoder, ColourLoadsDecodeAndRepeatedTablesCostNothing)
     EXPECT_EQ(f.renderer.Colour(0), 0u);
 }
 
-TEST(MRwPacketDecoder, RandomPacketsNeverBreakTheInterpreter)
+TEST(CdgPacketDecoder, RandomPacketsNeverBreakTheInterpreter)
 {
     // A few megabytes of noise, half of it disguised as graphics packets of the known
     // instructions, shown in a presenter of awkward size (and, for a stretch, in a snapshot:
     // its full-screen copies are too slow under the sanitizers for the whole run).
     CdgScreen renderer;
-    MRwPacketDecoder decoder(&renderer);
+    CdgPacketDecoder decoder(&renderer);
     RecordingPresenter odd({3, 5, 140, 77});
     renderer.AttachWindow(&odd);
     auto snapshot = std::make_unique<CdgScreenPicture>(2);

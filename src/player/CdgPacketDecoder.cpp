@@ -1,4 +1,4 @@
-#include "player/MRwPacketDecoder.h"
+#include "player/CdgPacketDecoder.h"
 
 #include <algorithm>
 
@@ -19,11 +19,11 @@ constexpr int kRowOutOfRange = kCdgTileRows;
 
 } // namespace
 
-MRwPacketDecoder::MRwPacketDecoder(CdgScreen* renderer) : m_renderer(renderer) {}
+CdgPacketDecoder::CdgPacketDecoder(CdgScreen* renderer) : m_renderer(renderer) {}
 
-MRwPacketDecoder::~MRwPacketDecoder() = default;
+CdgPacketDecoder::~CdgPacketDecoder() = default;
 
-void MRwPacketDecoder::ExecutePacket(std::span<const uint8_t, kCdgPacketBytes> packet)
+void CdgPacketDecoder::ExecutePacket(std::span<const uint8_t, kCdgPacketBytes> packet)
 {
     if (m_renderer == nullptr || !IsCdgGraphicsCommand(packet[kCdgCommandByte])) return;
     const uint8_t* d = packet.data() + kCdgDataStart;
@@ -61,7 +61,7 @@ void MRwPacketDecoder::ExecutePacket(std::span<const uint8_t, kCdgPacketBytes> p
     }
 }
 
-void MRwPacketDecoder::ExecuteTile(bool xorTile, const uint8_t* d)
+void CdgPacketDecoder::ExecuteTile(bool xorTile, const uint8_t* d)
 {
     const uint8_t b0 = d[kCdgTileColour0];
     const uint8_t b1 = d[kCdgTileColour1];
@@ -77,7 +77,7 @@ void MRwPacketDecoder::ExecuteTile(bool xorTile, const uint8_t* d)
     else m_renderer->DrawTile(row, column, b0 & kCdgTileColourMask, b1 & kCdgTileColourMask, pattern);
 }
 
-void MRwPacketDecoder::ExecuteScroll(bool preset, const uint8_t* d)
+void CdgPacketDecoder::ExecuteScroll(bool preset, const uint8_t* d)
 {
     const uint8_t h = d[kCdgScrollHorizontalField];
     const uint8_t v = d[kCdgScrollVerticalField];
@@ -92,7 +92,7 @@ void MRwPacketDecoder::ExecuteScroll(bool preset, const uint8_t* d)
     }
 }
 
-void MRwPacketDecoder::ExecuteLoadColours(int first, const uint8_t* d)
+void CdgPacketDecoder::ExecuteLoadColours(int first, const uint8_t* d)
 {
     std::array<uint32_t, kCdgColoursPerLoad> colours;
     for (size_t i = 0; i < kCdgColoursPerLoad; ++i) colours[i] = ChannelsToColour(DecodeColourPair(d[2 * i], d[2 * i + 1]));

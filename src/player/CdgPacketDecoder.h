@@ -12,10 +12,10 @@ class CdgScreen;
 // packets whose time has come; previews feed it directly. It remembers the last colours of
 // each half of the table, since streams repeat their colour tables often and a full redraw
 // for an unchanged table would be wasted.
-class MRwPacketDecoder {
+class CdgPacketDecoder {
 public:
-    explicit MRwPacketDecoder(CdgScreen* renderer = nullptr);
-    virtual ~MRwPacketDecoder();
+    explicit CdgPacketDecoder(CdgScreen* renderer = nullptr);
+    virtual ~CdgPacketDecoder();
 
     void SetRenderer(CdgScreen* renderer) { m_renderer = renderer; }
     CdgScreen* Renderer() const { return m_renderer; }

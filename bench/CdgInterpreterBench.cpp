@@ -12,7 +12,7 @@
 #include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 #include "player/PngCodec.h"
 
 namespace {
@@ -107,7 +107,7 @@ void RenderEverySecond(benchmark::State& state, SeriesWork work)
     if (work == SeriesWork::WriteFiles) std::filesystem::create_directories(folder);
     size_t bytes = 0;
     for (auto _ : state) {
-        MRwStreamSnapshot player(stream);
+        CdgStreamSnapshot player(stream);
         for (uint64_t k = 0; k * kCdgPacketsPerSecond <= player.PacketCount(); ++k) {
             player.ExecuteUntil(player.PacketsAtClock(k * kCdgSampleRate));
             const RgbImage& image = player.Show();

@@ -16,7 +16,7 @@
 #include "cli/CliNumbers.h"
 #include "media/AtomicFile.h"
 #include "player/CdgScreenPicture.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 
 namespace {
 
@@ -116,7 +116,7 @@ int RunRenderCommand(const CliArgs& args)
         return Failure(input + ": " + ReadFailureReason(input));
     }
 
-    MRwStreamSnapshot player(stream, scale);
+    CdgStreamSnapshot player(stream, scale);
     if (packet) {
         if (*packet >= player.PacketCount()) {
             return Failure("packet " + std::to_string(*packet) + " is beyond the end of the stream (it has " +

@@ -10,7 +10,7 @@
 #include "export/VideoFrame.h"
 #include "export/H264FrameRepeater.h"
 #include "media/FfmpegHandles.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 
 // One H.264 encoder of the video (libx264): it takes the player's screen at each frame time of
 // a run of frames and encodes it. A frame whose screen did not change is written as a repeat of
@@ -47,7 +47,7 @@ private:
 
     VideoRect m_frame;
     int m_fps;
-    MRwStreamSnapshot m_player;
+    CdgStreamSnapshot m_player;
     CdgScreenPainter m_painter;
     std::unique_ptr<AVCodecContext, CodecDeleter> m_codec;
     std::unique_ptr<AVFrame, FrameDeleter> m_picture;

@@ -32,7 +32,7 @@
 #include "player/KaraokePlayer.h"
 #include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 #include "project/ColourSlots.h"
 #include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
@@ -52,7 +52,7 @@ std::vector<uint32_t> VisibleRgb(const CdgScreen& r)
 // reads clock, playing the stream from the start on a new screen.
 int DifferencesFromPlayer(const CdgScreen& view, const std::vector<uint8_t>& stream, uint32_t clock)
 {
-    MRwStreamSnapshot player(stream);
+    CdgStreamSnapshot player(stream);
     player.ExecuteUntil(player.PacketsAtClock(clock));
     const std::vector<uint32_t> a = VisibleRgb(view), b = VisibleRgb(player.Renderer());
     int differences = 0;
@@ -291,7 +291,7 @@ private slots:
         // The clock counts the finished song's time, lead-in included, as the exported file plays.
         QVERIFY(leadIn > 0);
         QCOMPARE(view->ClockLabel()->text(), SongTimeText(int64_t(back) * 147));
-        MRwStreamSnapshot forward(app.Song().streamBuffer);
+        CdgStreamSnapshot forward(app.Song().streamBuffer);
         forward.ExecuteUntil(forward.PacketsAtClock(uint32_t(back) * 147));
         for (int y = 12; y < 204; ++y)
             for (int x = 6; x < 294; ++x)

@@ -41,7 +41,7 @@ std::vector<uint8_t> Stream(KaraokeSong& song)
 std::vector<int> InkPerRow(KaraokeSong& song)
 {
     const std::vector<uint8_t> stream = Stream(song);
-    MRwStreamSnapshot player(stream);
+    CdgStreamSnapshot player(stream);
     player.ExecuteUntil(size_t(10 * kSecond / kCdgSampleFramesPerPacket) - 10);
     std::vector<int> ink(4, 0);
     for (int y = 0; y < kCanvasHeight; ++y)

@@ -48,7 +48,7 @@ void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
     ComputeWordBoxes(s.song);
 }
 
-PageCanvas ScreenAt(MRwStreamSnapshot& player, uint64_t time)
+PageCanvas ScreenAt(CdgStreamSnapshot& player, uint64_t time)
 {
     player.ExecuteUntil(size_t(time / kCdgSampleFramesPerPacket));
     PageCanvas screen;
@@ -113,7 +113,7 @@ TEST(LyricSweep, EveryWordEndsInTheSweepColourAndNothingElseChanges)
             Make(s, "Rock && roll to*night\nYou & me now", mode, outline);
             const KaraokeSong& song = s.song;
             ASSERT_EQ(song.words.size(), 9u);
-            MRwStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+            CdgStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
             const PageCanvas unswept = ScreenAt(player, kFirstWord - 10 * kCdgSampleFramesPerPacket);
             const std::map<int, int> inks = Counts(unswept);
             ASSERT_GT(inks.count(kText) ? inks.at(kText) : 0, 500);
@@ -160,7 +160,7 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
         std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes((last + 30 * kSecond) * 4), 0);
         size_t used = 0;
         const uint32_t leadIn = WriteRwMemory(song, buffer, used);
-        MRwStreamSnapshot player(std::span<const uint8_t>(buffer).first(used));
+        CdgStreamSnapshot player(std::span<const uint8_t>(buffer).first(used));
         int strayFrames = 0, frames = 0;
         for (uint64_t t = first; t < last; t += kSecond / 4, ++frames) {
             player.ExecuteUntil(player.PacketsAtClock(leadIn + t));
@@ -188,7 +188,7 @@ TEST(LyricSweep, ASlowWordSweepsWholeTileColumnsAtOnce)
         Song s;
         Make(s, "Wow", mode, false);
         const MKaraokeWord& w = *s.song.words[0];
-        MRwStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+        CdgStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
         const size_t first = w.start / kCdgSampleFramesPerPacket, last = w.end / kCdgSampleFramesPerPacket;
         const PageCanvas before = ScreenAt(player, w.start - 10 * kCdgSampleFramesPerPacket);
         const PageCanvas after = ScreenAt(player, w.end + 10 * kCdgSampleFramesPerPacket);

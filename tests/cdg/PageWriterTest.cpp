@@ -96,7 +96,7 @@ TEST(PageWriter, EveryTransitionLeavesThePictureOnTheScreen)
                   kBlockDissolve, kFadeIn}) {
         SCOPED_TRACE(TransitionName(t));
         const TransitionRun run = Transition(t, 100, canvas);
-        MRwStreamSnapshot player(std::span(run.buffer).first(run.used));
+        CdgStreamSnapshot player(std::span(run.buffer).first(run.used));
         player.ExecuteUntil(player.PacketCount());
         EXPECT_EQ(player.Renderer().HorizontalOffset(), 0);
         EXPECT_EQ(player.Renderer().VerticalOffset(), 0);
@@ -171,14 +171,14 @@ TEST(PageWriter, FadesWorkOnTheColourTableAlone)
     const TransitionRun out = Transition(kFadeOut);
     ASSERT_EQ(out.packets.size(), 288u);
     for (const auto& p : out.packets) EXPECT_TRUE(p.instruction == kCdgLoadColoursLow || p.instruction == kCdgLoadColoursHigh);
-    MRwStreamSnapshot player(std::span(out.buffer).first(out.used));
+    CdgStreamSnapshot player(std::span(out.buffer).first(out.used));
     player.ExecuteUntil(player.PacketCount());
     const ColourTable table = Table();
     const uint32_t background = ChannelsToColour(ColourToChannels(table[15]));
     for (int i = 0; i < 16; ++i) EXPECT_EQ(player.Renderer().Colour(i), background) << i;
 
     // An entry equal to the background never changes during a fade in.
-    MRwStreamSnapshot steps(std::span(in.buffer).first(in.used));
+    CdgStreamSnapshot steps(std::span(in.buffer).first(in.used));
     for (size_t n = 2; n <= steps.PacketCount(); ++n) { // from the first whole table
         steps.ExecuteUntil(n);
         ASSERT_EQ(steps.Renderer().Colour(15), ChannelsToColour(ColourToChannels(table[15])));

@@ -7,7 +7,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "cdg/PageCanvas.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 
 // Reading back what a writer put into a stream buffer.
 struct StreamPacket {
@@ -37,7 +37,7 @@ inline std::vector<StreamPacket> Packets(std::span<const uint8_t> stream)
 // The visible 288 x 192 area of the screen after every packet of the stream, as indices.
 inline PageCanvas ScreenAfter(std::span<const uint8_t> stream)
 {
-    MRwStreamSnapshot player(stream);
+    CdgStreamSnapshot player(stream);
     player.ExecuteUntil(player.PacketCount());
     PageCanvas screen;
     const CdgScreen& r = player.Renderer();

@@ -87,7 +87,7 @@ TEST(WriteRwMemory, LinesAreDrawnTwoSecondsAheadAndSweepsMoveByHalfTheAdvance)
     // The stream ends four seconds after the last word.
     EXPECT_EQ(w.used, PacketAt(15 * kSecond - 1 + 4 * kSecond - 4410) * kCdgPacketBytes);
     // What the screen shows at the end of the first line: the swept words in the sweep colour.
-    MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+    CdgStreamSnapshot player(std::span(w.buffer).first(w.used));
     player.ExecuteUntil(PacketAt(13 * kSecond));
     std::set<int> shown;
     for (int y = 12; y < 204; ++y)
@@ -150,7 +150,7 @@ TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColou
     TimedSong(song, "la la\nlo lo", 4 * kSecond);
     song.lines[1]->colour = 9;
     const Written solo = Write(song);
-    MRwStreamSnapshot player(std::span(solo.buffer).first(solo.used));
+    CdgStreamSnapshot player(std::span(solo.buffer).first(solo.used));
     player.ExecuteUntil(PacketAt(4 * kSecond - 4410) - 5); // just before the first sweep
     std::set<int> shown;
     for (int y = 12; y < 204; ++y)
@@ -160,7 +160,7 @@ TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColou
     song.settings.singerCount = 2;
     song.singerDescriptions = {"Her", "Him", ""};
     const Written duet = Write(song);
-    MRwStreamSnapshot again(std::span(duet.buffer).first(duet.used));
+    CdgStreamSnapshot again(std::span(duet.buffer).first(duet.used));
     // The legend shows right after the first resets, in colours 12 and 9.
     again.ExecuteUntil(38 + 200);
     shown.clear();
@@ -255,7 +255,7 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
 
 namespace {
 
-std::set<int> RowColours(const MRwStreamSnapshot& player, int top, int bottom)
+std::set<int> RowColours(const CdgStreamSnapshot& player, int top, int bottom)
 {
     std::set<int> shown;
     for (int y = top; y < bottom; ++y)
@@ -304,7 +304,7 @@ TEST(WriteRwMemory, LinesAppearSweepAndGoAtTheirTimes)
         song.settings.advanceSweep = 0;
         TimedSong(song, "first line\nsecond\nthird\nfourth\nnext page", 6 * kSecond);
         const Written w = Write(song);
-        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        CdgStreamSnapshot player(std::span(w.buffer).first(w.used));
         const std::set<int> background{15};
         // Row 0 of four: y 0-48.
         player.ExecuteUntil(PacketAt(4 * kSecond) - 1);
@@ -339,7 +339,7 @@ TEST(WriteRwMemory, ALyricsPictureMovesTheLinesToTheLowerRows)
         lyrics.graphic.conversionPending = 1;
         TimedSong(song, "top line\nlower", 6 * kSecond);
         const Written w = Write(song);
-        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        CdgStreamSnapshot player(std::span(w.buffer).first(w.used));
         player.ExecuteUntil(PacketAt(5 * kSecond));
         // 50: six rows of 32, the lines in rows 3 and 4. 75: eight rows of 24, rows 6 and 7.
         const int rowHeight = share == 50 ? 32 : 24;
@@ -371,7 +371,7 @@ TEST(WriteRwMemory, AGraphicShareTheDialogNeverSetsIsReadAsNone)
     EXPECT_EQ(song.FindPage(kPageLyrics)->graphicShare, 0);
     song.GenerateKaraokeLineList(true, true);
     const Written w = Write(song);
-    MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+    CdgStreamSnapshot player(std::span(w.buffer).first(w.used));
     player.ExecuteUntil(PacketAt(5 * kSecond));
     // Each line in its own row of four, as without a picture; the rows below hold no text.
     for (int row = 0; row < 4; ++row)
@@ -420,7 +420,7 @@ TEST(WriteRwMemory, SweepsOfShadowedLinesLandOnTheDrawnLetters)
         song.FindPage(kPageLyrics)->style.style = kStyleBold | kStyleShadow;
         TimedSong(song, "Shadowed words sweep", 6 * kSecond);
         const Written w = Write(song);
-        MRwStreamSnapshot player(std::span(w.buffer).first(w.used));
+        CdgStreamSnapshot player(std::span(w.buffer).first(w.used));
         // After every word is swept: only background, outline, text and sweep colours; the XOR
         // layers would leave other indices wherever a sweep missed the letters.
         player.ExecuteUntil(PacketAt(9 * kSecond + 1000));

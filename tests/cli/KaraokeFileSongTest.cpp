@@ -10,7 +10,7 @@
 #include "cli/CliRunner.h"
 #include "project/ProjectFile.h"
 #include "media/ByteOrder.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 #include "project/KaraokeSong.h"
 #include "support/MidiWriter.h"
 #include "support/MusicFiles.h"
@@ -152,7 +152,7 @@ TEST(KaraokeFileSong, AKarFileAloneBecomesAnMp3GWhoseSweepsFollowItsSyllables)
     // The sweep, packet by packet: when it first moves, each step it takes along line 1 (a tile
     // column, whose rows change in consecutive packets), when it stops at the end of line 1 and
     // when it moves again for line 2. Offsets (lead-in, sweep advance) cancel in the differences.
-    MRwStreamSnapshot player(stream);
+    CdgStreamSnapshot player(stream);
     size_t previous = 0;
     long firstMove = -1, lastMoveOfLine1 = -1, firstMoveOfLine2 = -1;
     constexpr long kQuietPackets = 150; // half a second without a move: the gap between the lines

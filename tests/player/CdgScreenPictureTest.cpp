@@ -6,7 +6,7 @@
 #include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 #include "player/PngCodec.h"
 #include "support/TempDir.h"
 
@@ -111,25 +111,25 @@ TEST(CdgScreenPicture, ShowsOnlyWhatWasPresented)
     EXPECT_EQ(back.pixels, shot.Image().pixels);
 }
 
-TEST(MRwStreamSnapshot, FollowsThePlayersClockRule)
+TEST(CdgStreamSnapshot, FollowsThePlayersClockRule)
 {
     std::vector<CdgPacket> packets(10, CdgPacket{});
     std::vector<uint8_t> stream = Stream(packets);
     stream.resize(stream.size() + 10, 0x09); // a trailing partial packet is not a packet
-    MRwStreamSnapshot snap(stream);
+    CdgStreamSnapshot snap(stream);
     EXPECT_EQ(snap.PacketCount(), 10u);
     EXPECT_EQ(snap.PacketsAtClock(0), 0u);
     EXPECT_EQ(snap.PacketsAtClock(146), 0u);
     EXPECT_EQ(snap.PacketsAtClock(147 * 3), 3u);
     EXPECT_EQ(snap.PacketsAtClock(147 * 9 + 100), 9u);
     EXPECT_EQ(snap.PacketsAtClock(44100), 9u); // never the last packet
-    MRwStreamSnapshot empty(std::span<const uint8_t>{});
+    CdgStreamSnapshot empty(std::span<const uint8_t>{});
     EXPECT_EQ(empty.PacketsAtClock(44100), 0u);
     empty.ExecuteUntil(5);
     EXPECT_EQ(empty.ExecutedCount(), 0u);
 }
 
-TEST(MRwStreamSnapshot, ExecutesInOrderAndStartsOverWhenAskedForAnEarlierScreen)
+TEST(CdgStreamSnapshot, ExecutesInOrderAndStartsOverWhenAskedForAnEarlierScreen)
 {
     const std::array<uint32_t, 8> colours = {0, kMemory, kBorder, kTile, 0, 0, 0, 0};
     TilePattern all{};
@@ -138,7 +138,7 @@ TEST(MRwStreamSnapshot, ExecutesInOrderAndStartsOverWhenAskedForAnEarlierScreen)
         Stream({CdgPacket::LoadColours(kCdgLoadColoursLow, colours), CdgPacket::MemoryPreset(1, 0),
                 CdgPacket::BorderPreset(2), CdgPacket::Tile(kCdgTileNormal, 0, 3, 1, 2, all),
                 CdgPacket::Tile(kCdgTileXor, 0, 3, 1, 2, all), CdgPacket::BorderPreset(3)});
-    MRwStreamSnapshot snap(stream);
+    CdgStreamSnapshot snap(stream);
     snap.ExecuteUntil(4);
     EXPECT_EQ(snap.ExecutedCount(), 4u);
     EXPECT_FALSE(snap.Renderer().SuppressPresent());

@@ -7,7 +7,7 @@
 #include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 #include "player/RecordingPresenter.h"
 
 namespace {
@@ -107,7 +107,7 @@ TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
     for (const CdgPacket& p : story) stream.insert(stream.end(), p.bytes.begin(), p.bytes.end());
 
     // Caught up in one go, the way a player starts in the middle of a song.
-    MRwStreamSnapshot caughtUp(stream);
+    CdgStreamSnapshot caughtUp(stream);
     caughtUp.ExecuteUntil(story.size());
     const RgbImage& shown = caughtUp.Show();
     const CdgScreen& r = caughtUp.Renderer();

@@ -12,11 +12,11 @@
 // Plays a CD+G stream held in memory without a clock, to take pictures of its screen: what the
 // player shows when its clock reads a given value, or the screen after a given packet. Any
 // bytes are a stream; a trailing partial packet is ignored.
-class MRwStreamSnapshot {
+class CdgStreamSnapshot {
 public:
     // The caller keeps the stream alive.
-    explicit MRwStreamSnapshot(std::span<const uint8_t> stream, int scale = 1);
-    virtual ~MRwStreamSnapshot();
+    explicit CdgStreamSnapshot(std::span<const uint8_t> stream, int scale = 1);
+    virtual ~CdgStreamSnapshot();
 
     size_t PacketCount() const { return m_packetCount; }
     // Packets 0 ... ExecutedCount() - 1 have been executed.

@@ -1,20 +1,20 @@
-#include "player/MRwStreamSnapshot.h"
+#include "player/CdgStreamSnapshot.h"
 
 #include <algorithm>
 
-MRwStreamSnapshot::MRwStreamSnapshot(std::span<const uint8_t> stream, int scale)
+CdgStreamSnapshot::CdgStreamSnapshot(std::span<const uint8_t> stream, int scale)
     : m_stream(stream), m_packetCount(stream.size() / kCdgPacketBytes), m_scale(scale)
 {
     Reset();
 }
 
-MRwStreamSnapshot::~MRwStreamSnapshot()
+CdgStreamSnapshot::~CdgStreamSnapshot()
 {
     // The presenter detaches itself from the renderer; release it first.
     m_snapshot.reset();
 }
 
-void MRwStreamSnapshot::Reset()
+void CdgStreamSnapshot::Reset()
 {
     m_snapshot.reset();
     m_renderer = std::make_unique<CdgScreen>();
@@ -24,14 +24,14 @@ void MRwStreamSnapshot::Reset()
     m_executed = 0;
 }
 
-size_t MRwStreamSnapshot::PacketsAtClock(uint64_t sampleFrames) const
+size_t CdgStreamSnapshot::PacketsAtClock(uint64_t sampleFrames) const
 {
     // The player stops one short of the last packet of a stream.
     if (m_packetCount == 0) return 0;
     return size_t(std::min<uint64_t>(PositionToPacket(sampleFrames), m_packetCount - 1));
 }
 
-void MRwStreamSnapshot::ExecuteUntil(size_t end)
+void CdgStreamSnapshot::ExecuteUntil(size_t end)
 {
     end = std::min(end, m_packetCount);
     if (end < m_executed) Reset();
@@ -43,7 +43,7 @@ void MRwStreamSnapshot::ExecuteUntil(size_t end)
     m_renderer->SetSuppressPresent(false);
 }
 
-const RgbImage& MRwStreamSnapshot::Show()
+const RgbImage& CdgStreamSnapshot::Show()
 {
     m_renderer->PresentAll();
     return m_snapshot->Image();

@@ -3,14 +3,14 @@
 #include "cdg/LyricLineWriter.h"
 #include "cdg/MRwGenerator.h"
 #include "cdg/PageWriter.h"
-#include "player/MRwScreenSink.h"
+#include "player/CdgScreenSink.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
 #include "project/KaraokeSong.h"
 
 void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page)
 {
-    MRwScreenSink screen(&renderer);
+    CdgScreenSink screen(&renderer);
     MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WritePage(generator, page, false, 0);
@@ -20,7 +20,7 @@ void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;
-    MRwScreenSink screen(&renderer);
+    CdgScreenSink screen(&renderer);
     MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     const ColourTable table = MRwGenerator::PageColourTable(*lyrics);

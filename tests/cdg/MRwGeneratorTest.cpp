@@ -8,7 +8,7 @@
 #include "cdg/MRwGenerator.h"
 #include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
-#include "player/MRwScreenSink.h"
+#include "player/CdgScreenSink.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ TEST(MRwGenerator, ColourTablePresetsAndSolidTilesAsPackets)
 TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 {
     CdgScreen renderer;
-    MRwScreenSink screen(&renderer);
+    CdgScreenSink screen(&renderer);
     MRwGenerator gen(screen);
     ColourTable table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(i * 10 + 1), uint8_t(i), 200);
@@ -142,7 +142,7 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 {
     CdgScreen renderer;
     CdgPacketDecoder player(&renderer);
-    MRwScreenSink screen(nullptr, &player);
+    CdgScreenSink screen(nullptr, &player);
     MRwGenerator gen(screen);
     gen.PresetBorder(6, 0);
     EXPECT_EQ(renderer.BorderColour(), 6);
@@ -158,7 +158,7 @@ TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
     CdgScreen renderer;
     CdgPacketDecoder player(&renderer);
     std::vector<uint8_t> buffer(10 * P, 0);
-    MRwScreenSink screen(nullptr, &player, buffer);
+    CdgScreenSink screen(nullptr, &player, buffer);
     MRwGenerator gen(screen);
     size_t offset = gen.WriteSolidTile(10, 5, 9, 0);
     // The slot is taken: the second packet goes to the next free one, and is still shown.

@@ -13,7 +13,7 @@
 #include "cdg/MRwGenerator.h"
 #include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
-#include "player/MRwScreenSink.h"
+#include "player/CdgScreenSink.h"
 
 namespace {
 constexpr int kInset = 2;
@@ -43,7 +43,7 @@ CPreviewScreen::~CPreviewScreen()
 
 std::unique_ptr<MRwGenerator> CPreviewScreen::StillGenerator()
 {
-    if (!m_still) m_still = std::make_unique<MRwScreenSink>(m_renderer.get());
+    if (!m_still) m_still = std::make_unique<CdgScreenSink>(m_renderer.get());
     auto generator = std::make_unique<MRwGenerator>(*m_still);
     // Previews leave out the extra average character width that the song writer adds.
     generator->SetLineWidthFlag(0);

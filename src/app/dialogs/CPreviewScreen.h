@@ -7,7 +7,7 @@
 
 class MRwGenerator;
 class CdgScreen;
-class MRwScreenSink;
+class CdgScreenSink;
 class MRwViewerWindow;
 
 // The small CD+G screen of a settings tab: a sunken frame with a viewer window 2 pixels inside
@@ -48,7 +48,7 @@ private:
 
     std::unique_ptr<CdgScreen> m_renderer;
     // What still generators draw into: the renderer, no packets kept.
-    std::unique_ptr<MRwScreenSink> m_still;
+    std::unique_ptr<CdgScreenSink> m_still;
     MRwViewerWindow* m_viewer = nullptr;
     bool m_playing = false;
     std::atomic<bool> m_stop{false};

@@ -27,7 +27,7 @@
 #include "log/MLineListLog.h"
 #include "player/KaraokePlayer.h"
 #include "player/CdgScreen.h"
-#include "player/MRwScreenSink.h"
+#include "player/CdgScreenSink.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
@@ -277,7 +277,7 @@ void AdjustLyricsView::DrawPage()
         const MKaraokeWord& w = *song.words[size_t(m_selected)];
         const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
         if (lyrics && w.line && w.line->page == m_page) {
-            MRwScreenSink screen(Renderer());
+            CdgScreenSink screen(Renderer());
             MRwGenerator generator(screen);
             generator.SetLineWidthFlag(0);
             MTextType style = lyrics->style;

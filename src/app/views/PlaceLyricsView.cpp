@@ -26,7 +26,7 @@
 #include "log/MUserActionLog.h"
 #include "player/KaraokePlayer.h"
 #include "player/CdgScreen.h"
-#include "player/MRwScreenSink.h"
+#include "player/CdgScreenSink.h"
 #include "player/PagePreview.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
@@ -494,7 +494,7 @@ void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
     KaraokeSong& song = App().Song();
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
-    MRwScreenSink screen(Renderer());
+    CdgScreenSink screen(Renderer());
     MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, look.style,
@@ -511,7 +511,7 @@ void PlaceLyricsView::MarkCursorWord()
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     MTextType underlined = look.style;
     underlined.style |= kStyleUnderline;
-    MRwScreenSink screen(Renderer());
+    CdgScreenSink screen(Renderer());
     MRwGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, underlined,

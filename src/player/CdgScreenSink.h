@@ -13,9 +13,9 @@ class CdgScreen;
 // frame at once (colour tables, presets, canvases; tile packets are not interpreted, the canvas
 // is drawn whole instead). With a decoder, every packet is interpreted at once. With a buffer,
 // the packets are kept in it as well, by the slot rule.
-class MRwScreenSink : public CdgPacketSink {
+class CdgScreenSink : public CdgPacketSink {
 public:
-    explicit MRwScreenSink(CdgScreen* renderer, CdgPacketDecoder* decoder = nullptr,
+    explicit CdgScreenSink(CdgScreen* renderer, CdgPacketDecoder* decoder = nullptr,
                            std::span<uint8_t> buffer = {});
 
     size_t Write(size_t offset, const CdgPacket& packet) override;

@@ -14,7 +14,7 @@ constexpr int kScrollStep = kCdgTileWidth;
 constexpr int kScrollLine = kCdgTileHeight;
 constexpr uint8_t kScrollCommandUndefined = 3;
 // The whole frame, border ring included.
-constexpr MRwRect kWholeFrame{0, 0, kCdgScreenWidth, kCdgScreenHeight};
+constexpr CdgRect kWholeFrame{0, 0, kCdgScreenWidth, kCdgScreenHeight};
 
 // Tile rows are read and written 8 bytes at a time: the 6 pixels of the tile and the 2 bytes
 // after it (the next tile or the row padding; a row has 4 bytes of padding, so column 49 fits).
@@ -49,26 +49,26 @@ constexpr std::array<uint64_t, kCdgTilePixelMask + 1> MakeRowMasks()
 }
 constexpr auto kRowMasks = MakeRowMasks();
 
-bool InsideFrame(const MRwRect& r)
+bool InsideFrame(const CdgRect& r)
 {
     return r.left >= 0 && r.top >= 0 && r.right <= kCdgScreenWidth && r.bottom <= kCdgScreenHeight;
 }
 
 // Frame coordinates to a client area of size W x H at (L, T); each edge on its own, whole numbers.
-int MapX(int x, const MRwRect& area)
+int MapX(int x, const CdgRect& area)
 {
     return area.left + int(int64_t(x) * area.Width() / kCdgScreenWidth);
 }
-int MapY(int y, const MRwRect& area)
+int MapY(int y, const CdgRect& area)
 {
     return area.top + int(int64_t(y) * area.Height() / kCdgScreenHeight);
 }
-MRwRect MapToClient(const MRwRect& r, const MRwRect& area)
+CdgRect MapToClient(const CdgRect& r, const CdgRect& area)
 {
     return {MapX(r.left, area), MapY(r.top, area), MapX(r.right, area), MapY(r.bottom, area)};
 }
 
-MRwRect InnerArea(const MRwRect& area)
+CdgRect InnerArea(const CdgRect& area)
 {
     return MapToClient({kCdgVisibleLeft, kCdgVisibleTop, kCdgVisibleRight, kCdgVisibleBottom}, area);
 }
@@ -98,7 +98,7 @@ void CdgScreen::MemoryPreset(int colour)
     }
     if (m_suppressPresent) return;
     for (CdgScreenOutput* w : m_windows) {
-        const MRwRect inner = InnerArea(w->ClientArea());
+        const CdgRect inner = InnerArea(w->ClientArea());
         if (!inner.Empty()) w->Fill(inner, m_memoryColour, Colour(m_memoryColour));
     }
 }
@@ -239,18 +239,18 @@ void CdgScreen::Reset()
     std::memset(m_frameMemory.get(), 0, 2 * kFrameBytes);
 }
 
-void CdgScreen::PresentRect(const MRwRect& rect)
+void CdgScreen::PresentRect(const CdgRect& rect)
 {
     if (rect.Empty() || m_suppressPresent || m_windows.empty()) return;
     // One pixel more on each side, then only what the visible area shows.
-    const MRwRect grown{std::max(rect.left - 1, kCdgVisibleLeft), std::max(rect.top - 1, kCdgVisibleTop),
+    const CdgRect grown{std::max(rect.left - 1, kCdgVisibleLeft), std::max(rect.top - 1, kCdgVisibleTop),
                         std::min(rect.right + 1, kCdgVisibleRight), std::min(rect.bottom + 1, kCdgVisibleBottom)};
     if (grown.Empty()) return;
-    const MRwRect source{grown.left + m_horizontalOffset, grown.top + m_verticalOffset,
+    const CdgRect source{grown.left + m_horizontalOffset, grown.top + m_verticalOffset,
                          grown.right + m_horizontalOffset, grown.bottom + m_verticalOffset};
     if (!InsideFrame(source)) return;
     for (CdgScreenOutput* w : m_windows) {
-        const MRwRect destination = MapToClient(grown, w->ClientArea());
+        const CdgRect destination = MapToClient(grown, w->ClientArea());
         if (!destination.Empty()) w->Blit(*this, source, destination);
     }
 }
@@ -258,11 +258,11 @@ void CdgScreen::PresentRect(const MRwRect& rect)
 void CdgScreen::PresentAll()
 {
     if (m_suppressPresent) return;
-    const MRwRect source{kCdgVisibleLeft + m_horizontalOffset, kCdgVisibleTop + m_verticalOffset,
+    const CdgRect source{kCdgVisibleLeft + m_horizontalOffset, kCdgVisibleTop + m_verticalOffset,
                          kCdgVisibleRight + m_horizontalOffset, kCdgVisibleBottom + m_verticalOffset};
     if (InsideFrame(source)) {
         for (CdgScreenOutput* w : m_windows) {
-            const MRwRect destination = InnerArea(w->ClientArea());
+            const CdgRect destination = InnerArea(w->ClientArea());
             if (!destination.Empty()) w->Blit(*this, source, destination);
         }
     }
@@ -282,15 +282,15 @@ void CdgScreen::PaintBorder()
     if (m_suppressPresent) return;
     const uint32_t colour = Colour(m_borderColour);
     for (CdgScreenOutput* w : m_windows) {
-        const MRwRect area = w->ClientArea();
-        const MRwRect inner = InnerArea(area);
-        const MRwRect strips[] = {
+        const CdgRect area = w->ClientArea();
+        const CdgRect inner = InnerArea(area);
+        const CdgRect strips[] = {
             {area.left, area.top, area.right, inner.top},          // top
             {area.left, inner.top, inner.left, inner.bottom},      // left
             {area.left, inner.bottom, area.right, area.bottom},    // bottom
             {inner.right, inner.top, area.right, inner.bottom},    // right
         };
-        for (const MRwRect& strip : strips) {
+        for (const CdgRect& strip : strips) {
             if (!strip.Empty()) w->Fill(strip, m_borderColour, colour);
         }
     }

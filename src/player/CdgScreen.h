@@ -8,7 +8,7 @@
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/CdgPacket.h"
-#include "player/MRwRect.h"
+#include "player/CdgRect.h"
 
 class CdgScreenOutput;
 
@@ -55,7 +55,7 @@ public:
     void Reset();
 
     // Presenting.
-    void PresentRect(const MRwRect& rect);
+    void PresentRect(const CdgRect& rect);
     void PresentAll();
     int RedrawAll();
     void PaintBorder();

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "player/MRwRect.h"
+#include "player/CdgRect.h"
 
 class CdgScreen;
 
@@ -18,12 +18,12 @@ public:
     CdgScreenOutput& operator=(const CdgScreenOutput&) = delete;
 
     // The area the whole 300 x 216 screen maps to: left L, top T, right L + W, bottom T + H.
-    virtual MRwRect ClientArea() const = 0;
+    virtual CdgRect ClientArea() const = 0;
     // Copy the source rectangle of the renderer's current frame (frame pixels, shown through
     // its colour table) to the destination rectangle, stretched to fit.
-    virtual void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) = 0;
+    virtual void Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination) = 0;
     // Fill the destination with one colour of the table (its index and its colour value).
-    virtual void Fill(const MRwRect& destination, int index, uint32_t colour) = 0;
+    virtual void Fill(const CdgRect& destination, int index, uint32_t colour) = 0;
 
     // The renderer this presenter is attached to (set by AttachWindow, cleared by DetachWindows).
     CdgScreen* Renderer() const { return m_renderer; }

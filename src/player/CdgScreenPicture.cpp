@@ -17,20 +17,20 @@ bool CdgScreenPicture::WritePng(const std::string& path) const
     return WritePngFile(path, m_image);
 }
 
-MRwRect CdgScreenPicture::ClientArea() const
+CdgRect CdgScreenPicture::ClientArea() const
 {
     return {0, 0, m_image.width, m_image.height};
 }
 
-MRwRect CdgScreenPicture::Clip(const MRwRect& r) const
+CdgRect CdgScreenPicture::Clip(const CdgRect& r) const
 {
     return {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, m_image.width),
             std::min(r.bottom, m_image.height)};
 }
 
-void CdgScreenPicture::Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination)
+void CdgScreenPicture::Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination)
 {
-    const MRwRect d = Clip(destination);
+    const CdgRect d = Clip(destination);
     if (d.Empty() || source.Empty() || destination.Empty()) return;
     std::array<std::array<uint8_t, RgbImage::kBytesPerPixel>, kCdgColourCount> rgb;
     for (int i = 0; i < kCdgColourCount; ++i) {
@@ -58,10 +58,10 @@ void CdgScreenPicture::Blit(const CdgScreen& renderer, const MRwRect& source, co
     }
 }
 
-void CdgScreenPicture::Fill(const MRwRect& destination, int index, uint32_t colour)
+void CdgScreenPicture::Fill(const CdgRect& destination, int index, uint32_t colour)
 {
     (void)index;
-    const MRwRect d = Clip(destination);
+    const CdgRect d = Clip(destination);
     if (d.Empty()) return;
     // One row of the colour, copied down the rectangle.
     uint8_t* first = m_image.pixels.data() + m_image.Index(d.left, d.top);

@@ -20,12 +20,12 @@ public:
     const RgbImage& Image() const { return m_image; }
     bool WritePng(const std::string& path) const;
 
-    MRwRect ClientArea() const override;
-    void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) override;
-    void Fill(const MRwRect& destination, int index, uint32_t colour) override;
+    CdgRect ClientArea() const override;
+    void Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination) override;
+    void Fill(const CdgRect& destination, int index, uint32_t colour) override;
 
 private:
-    MRwRect Clip(const MRwRect& r) const;
+    CdgRect Clip(const CdgRect& r) const;
 
     int m_scale = 1;
     RgbImage m_image;

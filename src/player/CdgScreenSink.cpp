@@ -1,7 +1,7 @@
 #include "player/CdgScreenSink.h"
 
 #include "player/CdgPacketDecoder.h"
-#include "player/MRwRect.h"
+#include "player/CdgRect.h"
 #include "player/CdgScreen.h"
 
 CdgScreenSink::CdgScreenSink(CdgScreen* renderer, CdgPacketDecoder* decoder, std::span<uint8_t> buffer)
@@ -47,5 +47,5 @@ void CdgScreenSink::EndFrame()
 {
     if (!m_renderer) return;
     m_renderer->UnlockFrame();
-    m_renderer->PresentRect(MRwRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
+    m_renderer->PresentRect(CdgRect{0, 0, kCdgScreenWidth, kCdgScreenHeight});
 }

@@ -36,13 +36,13 @@ public:
     };
     explicit ClockedPresenter(const std::atomic<uint32_t>& clock) : m_clock(clock) {}
 
-    MRwRect ClientArea() const override { return {0, 0, 300, 216}; }
-    void Blit(const CdgScreen& renderer, const MRwRect&, const MRwRect&) override
+    CdgRect ClientArea() const override { return {0, 0, 300, 216}; }
+    void Blit(const CdgScreen& renderer, const CdgRect&, const CdgRect&) override
     {
         std::lock_guard lock(m_mutex);
         m_seen.push_back({m_clock.load(), renderer.Pixel(kTileX, kTileY)});
     }
-    void Fill(const MRwRect&, int, uint32_t) override {}
+    void Fill(const CdgRect&, int, uint32_t) override {}
 
     std::vector<Seen> SeenSoFar() const
     {

@@ -120,7 +120,7 @@ TEST(CdgPacketDecoder, RowAndColumnBytes)
             EXPECT_EQ(drawn, 0) << int(c.rowByte) << "," << int(c.columnByte);
             // Nothing drawn: the whole screen is presented again instead.
             ASSERT_EQ(f.window.calls.size(), 5u);
-            EXPECT_EQ(f.window.calls[0].destination, (MRwRect{6, 12, 294, 204}));
+            EXPECT_EQ(f.window.calls[0].destination, (CdgRect{6, 12, 294, 204}));
         } else {
             EXPECT_EQ(drawn, 72) << int(c.rowByte);
             EXPECT_EQ(f.renderer.Pixel(c.column * 6 + 5, c.row * 12 + 11), 9) << int(c.rowByte);

@@ -46,8 +46,8 @@ bool WaitFor(const CdgPacketScheduler& player, uint32_t position)
 class HoldingPresenter : public CdgScreenOutput {
 public:
     explicit HoldingPresenter(int holdAt) : m_holdAt(holdAt) {}
-    MRwRect ClientArea() const override { return {0, 0, 300, 216}; }
-    void Blit(const CdgScreen&, const MRwRect&, const MRwRect&) override
+    CdgRect ClientArea() const override { return {0, 0, 300, 216}; }
+    void Blit(const CdgScreen&, const CdgRect&, const CdgRect&) override
     {
         std::unique_lock lock(m_mutex);
         if (++m_blits != m_holdAt) return;
@@ -55,7 +55,7 @@ public:
         m_wake.notify_all();
         m_wake.wait(lock, [this] { return m_released; });
     }
-    void Fill(const MRwRect&, int, uint32_t) override {}
+    void Fill(const CdgRect&, int, uint32_t) override {}
     bool WaitUntilHeld()
     {
         std::unique_lock lock(m_mutex);
@@ -211,7 +211,7 @@ TEST(CdgPacketScheduler, TheFirstPassCatchesUpSilentlyAndPresentsOnce)
     player.StopPlayer();
     ASSERT_EQ(window.calls.size(), 1u);
     EXPECT_TRUE(window.calls[0].blit);
-    EXPECT_EQ(window.calls[0].source, (MRwRect{23, 35, 31, 49}));
+    EXPECT_EQ(window.calls[0].source, (CdgRect{23, 35, 31, 49}));
     EXPECT_EQ(renderer.Pixel(4 * 6, 3 * 12), 7);
     renderer.DetachWindows();
     reference.DetachWindows();
@@ -242,7 +242,7 @@ TEST(CdgPacketScheduler, StoppingDuringACatchUpShowsWhatWasDoneSoFar)
     EXPECT_EQ(renderer.MemoryColour(), int(1 + (executed - 1) % 2));
     ASSERT_FALSE(window.calls.empty());
     EXPECT_TRUE(window.calls[0].blit);
-    EXPECT_EQ(window.calls[0].source, (MRwRect{6, 12, 294, 204}));
+    EXPECT_EQ(window.calls[0].source, (CdgRect{6, 12, 294, 204}));
     renderer.DetachWindows();
 }
 

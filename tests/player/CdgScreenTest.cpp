@@ -11,7 +11,7 @@
 namespace {
 
 using Call = RecordingPresenter::Call;
-constexpr MRwRect kVisible{6, 12, 294, 204};
+constexpr CdgRect kVisible{6, 12, 294, 204};
 
 TilePattern Pattern(std::initializer_list<uint8_t> rows)
 {

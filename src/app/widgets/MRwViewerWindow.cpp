@@ -22,13 +22,13 @@ MRwViewerWindow::~MRwViewerWindow()
     if (Renderer()) Renderer()->DetachWindow(this);
 }
 
-MRwRect MRwViewerWindow::ClientArea() const
+CdgRect MRwViewerWindow::ClientArea() const
 {
     std::lock_guard lock(m_mutex);
     return {0, 0, m_picture.width(), m_picture.height()};
 }
 
-void MRwViewerWindow::Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination)
+void MRwViewerWindow::Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -55,7 +55,7 @@ void MRwViewerWindow::Blit(const CdgScreen& renderer, const MRwRect& source, con
     RequestRepaint();
 }
 
-void MRwViewerWindow::Fill(const MRwRect& destination, int, uint32_t colour)
+void MRwViewerWindow::Fill(const CdgRect& destination, int, uint32_t colour)
 {
     {
         std::lock_guard lock(m_mutex);

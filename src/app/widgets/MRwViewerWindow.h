@@ -14,9 +14,9 @@ public:
     explicit MRwViewerWindow(QWidget* parent = nullptr);
     ~MRwViewerWindow() override;
 
-    MRwRect ClientArea() const override;
-    void Blit(const CdgScreen& renderer, const MRwRect& source, const MRwRect& destination) override;
-    void Fill(const MRwRect& destination, int index, uint32_t colour) override;
+    CdgRect ClientArea() const override;
+    void Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination) override;
+    void Fill(const CdgRect& destination, int index, uint32_t colour) override;
 
     // A copy of what the window shows (for tests and screenshots).
     QImage Picture() const;

@@ -1,7 +1,7 @@
 #pragma once
 
 // A rectangle in pixels, right and bottom exclusive.
-struct MRwRect {
+struct CdgRect {
     int left = 0;
     int top = 0;
     int right = 0;
@@ -10,5 +10,5 @@ struct MRwRect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     bool Empty() const { return right <= left || bottom <= top; }
-    bool operator==(const MRwRect&) const = default;
+    bool operator==(const CdgRect&) const = default;
 };

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PagePicture.h"
 #include "cdg/PageWriter.h"
 #include "project/MBitmap.h"
@@ -26,7 +26,7 @@ void BM_DrawAndCutLyricLine(benchmark::State& state)
     style.shadowColour = 13;
     for (auto _ : state) {
         std::fill(buffer.begin(), buffer.begin() + 64 * 1024, 0);
-        MRwGenerator generator(buffer.data(), buffer.size());
+        CdgPacketGenerator generator(buffer.data(), buffer.size());
         benchmark::DoNotOptimize(
             WriteLyricLine(generator, 4, 1, "How I wonder what you are, up above", style, 15, 0));
     }
@@ -44,7 +44,7 @@ void BM_BusyPicturePage(benchmark::State& state)
         state.PauseTiming();
         std::fill(buffer.begin(), buffer.end(), 0);
         state.ResumeTiming();
-        MRwGenerator generator(buffer.data(), buffer.size());
+        CdgPacketGenerator generator(buffer.data(), buffer.size());
         benchmark::DoNotOptimize(RunTransition(generator, canvas, kFillDown, table, 15, 0));
     }
 }

@@ -14,7 +14,7 @@
 
 #include "audio/WavOutFile.h"
 #include "cdg/CdgPacket.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PagePicture.h"
 #include "media/ByteWriter.h"
 #include "player/PngCodec.h"
@@ -183,7 +183,7 @@ void CdgSeeds()
     // Generator-made packets: presets, colour tables, image tiles; then the scrolls and the
     // transparent colour as packets of their own.
     std::vector<uint8_t> stream(300 * kCdgPacketBytes, 0);
-    MRwGenerator generator{std::span<uint8_t>(stream)};
+    CdgPacketGenerator generator{std::span<uint8_t>(stream)};
     size_t at = 0;
     at += generator.PresetMemory(1, at);
     at += generator.PresetBorder(2, at);

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"
 #include "project/MTextType.h"
 
@@ -32,7 +32,7 @@ PageCanvas RampCanvas(int background)
 // those that `keep` marks (when given) with kKeepPixel.
 constexpr uint8_t kKeepPixel = 2;
 
-void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox& box, const PageCanvas* keep = nullptr)
+void PreviewBox(CdgPacketGenerator& generator, const PageCanvas& canvas, const TextBox& box, const PageCanvas* keep = nullptr)
 {
     CdgPacketSink& screen = generator.Sink();
     if (!screen.HasScreen()) return;
@@ -51,7 +51,7 @@ void PreviewBox(MRwGenerator& generator, const PageCanvas& canvas, const TextBox
 
 } // namespace
 
-size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int border, int background, size_t offset)
+size_t WriteScreenReset(CdgPacketGenerator& generator, const ColourTable& table, int border, int background, size_t offset)
 {
     size_t o = offset;
     o += generator.LoadColorTable(std::span<const uint32_t, kCdgColourCount>(table), o);
@@ -60,7 +60,7 @@ size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int b
     return o - offset;
 }
 
-size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+size_t WriteLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset)
 {
     if (text.empty()) return 0;
@@ -82,7 +82,7 @@ size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
     return o - offset;
 }
 
-size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+size_t EraseLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset)
 {
     if (text.empty()) return 0;
@@ -104,7 +104,7 @@ bool WordIsDrawn(const std::string& lineText, int first, int last)
     return drawn.before[std::min(size_t(last) + 1, lineText.size())] > drawn.before[size_t(first)];
 }
 
-size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
+size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
                   int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
                   size_t end, int sweptLast)
 {

@@ -5,7 +5,7 @@
 #include "cdg/CdgColour.h"
 #include "cdg/PageCanvas.h"
 
-class MRwGenerator;
+class CdgPacketGenerator;
 class MTextType;
 
 // Sweep modes: the sweep recolours the letters, or the background behind them.
@@ -13,16 +13,16 @@ inline constexpr int kSweepText = 0;
 inline constexpr int kSweepBackground = 1;
 
 // Colour table, border and memory presets: 19 packets.
-size_t WriteScreenReset(MRwGenerator& generator, const ColourTable& table, int border, int background, size_t offset);
+size_t WriteScreenReset(CdgPacketGenerator& generator, const ColourTable& table, int border, int background, size_t offset);
 
 // One lyric line in `slotCount` rows, row `slot`: its shadow and text pixels sent as colour
 // layers over the background, tile column by tile column. Previews draw it straight into a
 // screen sink.
-size_t WriteLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+size_t WriteLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset);
 
 // Background tiles over the line's box.
-size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const std::string& text,
+size_t EraseLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& text,
                       const MTextType& style, int background, size_t offset);
 
 // The sweep of one word (the characters charsBefore ... wordLast of the line) spread evenly from
@@ -32,7 +32,7 @@ size_t EraseLyricLine(MRwGenerator& generator, int slotCount, int slot, const st
 // last character of the word swept before on this line (-1 for none): in background mode the
 // part of the box that word's sweep already took is left alone. With start == end == 0 on a
 // preview generator the whole word shows swept at once. Returns the number of packets written.
-size_t WriteSweep(MRwGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
+size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const std::string& lineText, int charsBefore,
                   int wordLast, const MTextType& style, int background, int sweepColour, int sweepMode, size_t start,
                   size_t end, int sweptLast = -1);
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <random>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PagePicture.h"
 #include "cdg/TextLayout.h"
 #include "project/ImageStruct.h"
@@ -25,7 +25,7 @@ std::optional<uint32_t>& DissolveSeed()
 // The running state of one transition: where the next packet goes.
 class TransitionWriter {
 public:
-    TransitionWriter(MRwGenerator& generator, const PageCanvas& canvas, size_t offset)
+    TransitionWriter(CdgPacketGenerator& generator, const PageCanvas& canvas, size_t offset)
         : m_generator(generator), m_view(canvas.View()), m_start(offset), m_offset(offset)
     {
     }
@@ -49,7 +49,7 @@ public:
     size_t Start() const { return m_start; }
 
 private:
-    MRwGenerator& m_generator;
+    CdgPacketGenerator& m_generator;
     IndexImageView m_view;
     size_t m_start;
     size_t m_offset;
@@ -119,7 +119,7 @@ void BlockDissolve(TransitionWriter& w, int rows)
 }
 
 // Shows a canvas on a screen sink at once (previews), the top `pixelRows` rows of it.
-void PreviewCanvas(MRwGenerator& generator, const PageCanvas& canvas, int pixelRows)
+void PreviewCanvas(CdgPacketGenerator& generator, const PageCanvas& canvas, int pixelRows)
 {
     CdgPacketSink& screen = generator.Sink();
     if (!screen.HasScreen()) return;
@@ -163,7 +163,7 @@ void SetDissolveSeedForTesting(std::optional<uint32_t> seed)
     DissolveSeed() = seed;
 }
 
-size_t RunTransition(MRwGenerator& generator, const PageCanvas& canvas, int transition, const ColourTable& table,
+size_t RunTransition(CdgPacketGenerator& generator, const PageCanvas& canvas, int transition, const ColourTable& table,
                      int background, size_t offset)
 {
     TransitionWriter w(generator, canvas, offset);
@@ -279,7 +279,7 @@ PageCanvas TextPageCanvas(const std::string& text, const MTextType& style, const
     return canvas;
 }
 
-size_t WriteTextPage(MRwGenerator& generator, const std::string& text, const MTextType& style,
+size_t WriteTextPage(CdgPacketGenerator& generator, const std::string& text, const MTextType& style,
                      const MTextTypeVer6* lineStyles, int transition, int background, const ColourTable& table,
                      size_t offset)
 {
@@ -289,7 +289,7 @@ size_t WriteTextPage(MRwGenerator& generator, const std::string& text, const MTe
     return RunTransition(generator, canvas, transition, table, background, offset);
 }
 
-size_t WritePicturePage(MRwGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount, int transition,
+size_t WritePicturePage(CdgPacketGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount, int transition,
                         const ColourTable& table, int background, size_t offset)
 {
     if (!PictureUsable(picture)) return 0;
@@ -298,7 +298,7 @@ size_t WritePicturePage(MRwGenerator& generator, MBitmap& picture, int displayMo
     return RunTransition(generator, canvas, transition, table, background, offset);
 }
 
-size_t WritePictureTextPage(MRwGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount,
+size_t WritePictureTextPage(CdgPacketGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount,
                             int transition, const ColourTable& table, int background, const std::string& text,
                             const MTextType& style, size_t offset)
 {
@@ -309,9 +309,9 @@ size_t WritePictureTextPage(MRwGenerator& generator, MBitmap& picture, int displ
     return RunTransition(generator, canvas, transition, table, background, offset);
 }
 
-size_t WritePage(MRwGenerator& generator, IMAGE_STRUCT& page, bool isTitle, size_t offset)
+size_t WritePage(CdgPacketGenerator& generator, IMAGE_STRUCT& page, bool isTitle, size_t offset)
 {
-    const ColourTable table = MRwGenerator::PageColourTable(page);
+    const ColourTable table = CdgPacketGenerator::PageColourTable(page);
     const std::span<const uint32_t, kCdgColourCount> colours(table);
     size_t o = offset;
     for (int i = 0; i < 2; ++i) {

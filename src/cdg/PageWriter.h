@@ -8,7 +8,7 @@
 #include "cdg/PageCanvas.h"
 
 class MBitmap;
-class MRwGenerator;
+class CdgPacketGenerator;
 class MTextType;
 class MTextTypeVer6;
 struct IMAGE_STRUCT;
@@ -38,25 +38,25 @@ void SetDissolveSeedForTesting(std::optional<uint32_t> seed);
 // Brings a canvas onto the screen by a transition, packet after packet from offset. Only the
 // top floor(percent x 16 / 100) tile rows are brought in, the percent being the generator's
 // image-height percent. Returns the bytes from offset to the end of the last packet.
-size_t RunTransition(MRwGenerator& generator, const PageCanvas& canvas, int transition, const ColourTable& table,
+size_t RunTransition(CdgPacketGenerator& generator, const PageCanvas& canvas, int transition, const ColourTable& table,
                      int background, size_t offset);
 
 // A page of text on the background colour (with the per-line styles).
-size_t WriteTextPage(MRwGenerator& generator, const std::string& text, const MTextType& style,
+size_t WriteTextPage(CdgPacketGenerator& generator, const std::string& text, const MTextType& style,
                      const MTextTypeVer6* lineStyles, int transition, int background, const ColourTable& table,
                      size_t offset);
 // A picture alone. The picture's index pixels are rebuilt first when they are out of date.
-size_t WritePicturePage(MRwGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount, int transition,
+size_t WritePicturePage(CdgPacketGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount, int transition,
                         const ColourTable& table, int background, size_t offset);
 // Text in the base style over a picture.
-size_t WritePictureTextPage(MRwGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount,
+size_t WritePictureTextPage(CdgPacketGenerator& generator, MBitmap& picture, int displayMode, int ditherAmount,
                             int transition, const ColourTable& table, int background, const std::string& text,
                             const MTextType& style, size_t offset);
 
 // A title or credits page: colour table and presets (twice), the draw transition, the hold
 // and, for a title page, the erase transition. Returns the bytes used, 0 when its picture
 // cannot be shown.
-size_t WritePage(MRwGenerator& generator, IMAGE_STRUCT& page, bool isTitle, size_t offset);
+size_t WritePage(CdgPacketGenerator& generator, IMAGE_STRUCT& page, bool isTitle, size_t offset);
 
 // The canvases the page writers bring in.
 PageCanvas TextPageCanvas(const std::string& text, const MTextType& style, const MTextTypeVer6* lineStyles,

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "log/MDataDumpLog.h"
 #include "log/MLogQueue.h"
@@ -97,13 +97,13 @@ void LogTable(const char* name, const std::vector<int64_t>& table)
 uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& usedLength, int64_t fromTime)
 {
     std::fill(buffer.begin(), buffer.end(), 0);
-    MRwGenerator generator(buffer);
+    CdgPacketGenerator generator(buffer);
     size_t o = 0;
     int64_t leadIn = 0;
 
     bool titleWritten = false;
     if (IMAGE_STRUCT* title = song.FindPage(kPageTitle); title && title->enabled) {
-        const ColourTable table = MRwGenerator::PageColourTable(*title);
+        const ColourTable table = CdgPacketGenerator::PageColourTable(*title);
         for (int i = 0; i < 2; ++i) o += WriteScreenReset(generator, table, title->borderColour, title->backgroundColour, o);
         o += WritePage(generator, *title, true, o);
         titleWritten = true;
@@ -117,7 +117,7 @@ uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& use
 
     int64_t tMax = 0;
     if (!song.lines.empty()) {
-        const ColourTable table = MRwGenerator::PageColourTable(lyrics);
+        const ColourTable table = CdgPacketGenerator::PageColourTable(lyrics);
         for (int i = 0; i < 2; ++i) o += WriteScreenReset(generator, table, lyrics.borderColour, background, o);
 
         // Duet legend, up until the resets before the lyrics.
@@ -261,7 +261,7 @@ uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& use
     }
 
     if (IMAGE_STRUCT* credits = song.FindPage(kPageCredits); credits && credits->enabled) {
-        const ColourTable table = MRwGenerator::PageColourTable(*credits);
+        const ColourTable table = CdgPacketGenerator::PageColourTable(*credits);
         for (int i = 0; i < 2; ++i)
             o += WriteScreenReset(generator, table, credits->borderColour, credits->backgroundColour, o);
         o += WritePage(generator, *credits, false, o);

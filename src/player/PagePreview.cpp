@@ -1,7 +1,7 @@
 #include "player/PagePreview.h"
 
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "player/CdgScreenSink.h"
 #include "project/ColourSlots.h"
@@ -11,7 +11,7 @@
 void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page)
 {
     CdgScreenSink screen(&renderer);
-    MRwGenerator generator(screen);
+    CdgPacketGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WritePage(generator, page, false, 0);
 }
@@ -21,9 +21,9 @@ void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;
     CdgScreenSink screen(&renderer);
-    MRwGenerator generator(screen);
+    CdgPacketGenerator generator(screen);
     generator.SetLineWidthFlag(0);
-    const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+    const ColourTable table = CdgPacketGenerator::PageColourTable(*lyrics);
     const int background = lyrics->backgroundColour & 0x0F;
     WriteScreenReset(generator, table, lyrics->borderColour, background, 0);
     const int share = lyrics->hasGraphic ? lyrics->graphicShare : 0;

@@ -13,7 +13,7 @@ inline constexpr int32_t kPageLyrics = 102;
 inline constexpr int32_t kPageCredits = 103;
 
 // One screen page of a song: title, lyrics (the layout of every lyric page) or credits.
-// The stream generator refers to it as MRwGenerator::IMAGE_STRUCT.
+// The stream generator refers to it as CdgPacketGenerator::IMAGE_STRUCT.
 struct IMAGE_STRUCT {
     IMAGE_STRUCT();
     virtual ~IMAGE_STRUCT();

@@ -2,7 +2,7 @@
 
 #include <map>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "cdg/StreamTestSupport.h"
 #include "project/ImageStruct.h"
@@ -45,7 +45,7 @@ struct TransitionRun {
 TransitionRun Transition(int transition, int heightPercent = 100, const PageCanvas& canvas = Checker())
 {
     TransitionRun run;
-    MRwGenerator generator(run.buffer.data(), run.buffer.size());
+    CdgPacketGenerator generator(run.buffer.data(), run.buffer.size());
     generator.SetImageHeightPercent(heightPercent);
     run.used = RunTransition(generator, canvas, transition, Table(), 15, 0);
     run.packets = Packets(std::span(run.buffer).first(run.used));
@@ -194,7 +194,7 @@ TEST(PageWriter, PagesResetTwiceDrawHoldAndEraseTheTitle)
     title.eraseTransition = kFillDown;
     title.holdTime = 200;
     std::vector<uint8_t> buffer(4 << 20, 0);
-    MRwGenerator generator(buffer.data(), buffer.size());
+    CdgPacketGenerator generator(buffer.data(), buffer.size());
     const size_t used = WritePage(generator, title, true, 0);
     // 38 reset packets, 768 one-colour tiles, 600 empty hold packets, 768 erase tiles.
     EXPECT_EQ(used, (38 + 768 + 600 + 768) * kCdgPacketBytes);
@@ -208,7 +208,7 @@ TEST(PageWriter, PagesResetTwiceDrawHoldAndEraseTheTitle)
 
     // A credits page has no erase.
     std::vector<uint8_t> again(4 << 20, 0);
-    MRwGenerator g2(again.data(), again.size());
+    CdgPacketGenerator g2(again.data(), again.size());
     EXPECT_EQ(WritePage(g2, *song.FindPage(kPageCredits), false, 0), (38 + 768 + 600) * kCdgPacketBytes);
 
     // A picture that cannot be shown writes no page.
@@ -224,11 +224,11 @@ TEST(PageWriter, TextPagesDrawTheirTextInTheirColours)
     page.text = "Thanks\nfor singing";
     page.drawTransition = kFillRight;
     std::vector<uint8_t> buffer(4 << 20, 0);
-    MRwGenerator generator(buffer.data(), buffer.size());
+    CdgPacketGenerator generator(buffer.data(), buffer.size());
     const size_t used = WritePage(generator, page, false, 0);
     const PageCanvas screen = ScreenAfter(std::span(buffer).first(used));
     const PageCanvas expected =
-        TextPageCanvas(page.text, page.style, &page.lineStyles, 15, MRwGenerator::PageColourTable(page), true);
+        TextPageCanvas(page.text, page.style, &page.lineStyles, 15, CdgPacketGenerator::PageColourTable(page), true);
     EXPECT_EQ(screen.pixels, expected.pixels);
     EXPECT_EQ(std::set<int>(screen.pixels.begin(), screen.pixels.end()), (std::set<int>{12, 15}));
 }

@@ -7,7 +7,7 @@
 #include "project/ProjectFile.h"
 #include "audio/WavOutFile.h"
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "cdg/StreamTestSupport.h"
 #include "cdg/WriteRwMemory.h"
@@ -175,7 +175,7 @@ TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColou
 TEST(WriteRwMemory, SweepsArePacedEvenlyByTileColumnOrAllAtOnce)
 {
     std::vector<uint8_t> buffer(1 << 20, 0);
-    MRwGenerator generator(buffer.data(), buffer.size());
+    CdgPacketGenerator generator(buffer.data(), buffer.size());
     MTextType style;
     style.size = 24;
     style.colour = 12;
@@ -199,7 +199,7 @@ TEST(WriteRwMemory, SweepsArePacedEvenlyByTileColumnOrAllAtOnce)
     EXPECT_GE(tallest, 2u);
 
     std::vector<uint8_t> whole(1 << 20, 0);
-    MRwGenerator g2(whole.data(), whole.size());
+    CdgPacketGenerator g2(whole.data(), whole.size());
     WriteSweep(g2, 4, 0, "Wonderful", 0, 8, style, 15, 14, kSweepText, start, start + 1);
     const auto atOnce = Packets(whole);
     for (size_t k = 0; k < atOnce.size(); ++k) EXPECT_EQ(atOnce[k].index, 300 + k);

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <vector>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cli/RenderCliRunner.h"
 #include "support/PictureFiles.h"
 #include "support/ScopedEnv.h"
@@ -82,7 +82,7 @@ TEST_F(PlayCommand, PlaysAStreamAgainstTheClockAndWritesTheScreen)
     ColourTable table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(17 * i), uint8_t(255 - 17 * i), 68);
     std::vector<uint8_t> stream(size_t(kCdgPacketsPerSecond) * 2 * kCdgPacketBytes, 0);
-    MRwGenerator gen(stream.data(), stream.size());
+    CdgPacketGenerator gen(stream.data(), stream.size());
     size_t offset = gen.LoadColorTable(table, 0);
     gen.PresetMemory(1, offset);
     gen.WriteSolidTile(10, 5, 7, 150 * kCdgPacketBytes);

@@ -4,7 +4,7 @@
 #include <random>
 #include <vector>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cli/RenderCliRunner.h"
 
 namespace {
@@ -32,7 +32,7 @@ struct GeneratedSong {
                 picture[size_t(y) * kCdgContentWidth + size_t(x)] = uint8_t(((x / 6) + (y / 12)) % 2 ? (x / 18) % 16 : 15 - (y / 12));
             }
         }
-        MRwGenerator gen(stream.data(), stream.size());
+        CdgPacketGenerator gen(stream.data(), stream.size());
         size_t offset = gen.LoadColorTable(table, 0);
         offset += gen.PresetMemory(1, offset);
         gen.PresetBorder(2, offset);

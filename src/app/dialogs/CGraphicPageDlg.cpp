@@ -221,7 +221,7 @@ void CGraphicPageDlg::DrawStill()
     DrawPagePreview(m_screen->Renderer(), *m_page);
 }
 
-size_t CGraphicPageDlg::WritePreview(MRwGenerator& generator)
+size_t CGraphicPageDlg::WritePreview(CdgPacketGenerator& generator)
 {
     return WritePage(generator, *m_page, IsTitle(), 0);
 }

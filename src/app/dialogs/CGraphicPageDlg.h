@@ -26,7 +26,7 @@ protected:
     // The edited line's style once line 1 is left; the page's own style on line 1.
     t_MTextTypeVer6_s* StyledLine() override;
     // Title: draw, hold, erase; credits: draw, hold.
-    size_t WritePreview(MRwGenerator& generator) override;
+    size_t WritePreview(CdgPacketGenerator& generator) override;
     void DrawStill() override;
     void Browse() override;
     void Remove() override;

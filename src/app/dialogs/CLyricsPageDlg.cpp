@@ -20,7 +20,7 @@
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "log/MLineListLog.h"
 #include "project/ColourSlots.h"
@@ -251,7 +251,7 @@ void CLyricsPageDlg::DrawStill()
     WriteLyricsSamplePage(*generator, m_song, 0);
 }
 
-size_t CLyricsPageDlg::WritePreview(MRwGenerator& generator)
+size_t CLyricsPageDlg::WritePreview(CdgPacketGenerator& generator)
 {
     return WriteLyricsSamplePage(generator, m_song, 0);
 }

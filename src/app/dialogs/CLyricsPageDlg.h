@@ -26,7 +26,7 @@ public:
 
 protected:
     // The sample page, with kPauseMs of stillness before and after.
-    size_t WritePreview(MRwGenerator& generator) override;
+    size_t WritePreview(CdgPacketGenerator& generator) override;
     int PreviewPauseMs() const override { return kPauseMs; }
     void DrawStill() override;
     void ShowPicture() override;

@@ -10,7 +10,7 @@
 
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/CdgFormat.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "player/CdgPacketScheduler.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenSink.h"
@@ -41,10 +41,10 @@ CPreviewScreen::~CPreviewScreen()
     m_renderer->DetachWindows();
 }
 
-std::unique_ptr<MRwGenerator> CPreviewScreen::StillGenerator()
+std::unique_ptr<CdgPacketGenerator> CPreviewScreen::StillGenerator()
 {
     if (!m_still) m_still = std::make_unique<CdgScreenSink>(m_renderer.get());
-    auto generator = std::make_unique<MRwGenerator>(*m_still);
+    auto generator = std::make_unique<CdgPacketGenerator>(*m_still);
     // Previews leave out the extra average character width that the song writer adds.
     generator->SetLineWidthFlag(0);
     return generator;
@@ -69,7 +69,7 @@ void CPreviewScreen::Wait(int ms)
     loop.exec();
 }
 
-bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int pauseMs)
+bool CPreviewScreen::Play(const std::function<size_t(CdgPacketGenerator&)>& write, int pauseMs)
 {
     if (m_playing) return false;
     m_playing = true;
@@ -81,7 +81,7 @@ bool CPreviewScreen::Play(const std::function<size_t(MRwGenerator&)>& write, int
     std::vector<uint8_t> buffer(kPlayBufferBytes, 0);
     size_t used = 0;
     {
-        MRwGenerator generator{std::span<uint8_t>(buffer)};
+        CdgPacketGenerator generator{std::span<uint8_t>(buffer)};
         generator.SetLineWidthFlag(0);
         used = std::min(write(generator), buffer.size());
     }

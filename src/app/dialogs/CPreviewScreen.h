@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-class MRwGenerator;
+class CdgPacketGenerator;
 class CdgScreen;
 class CdgScreenSink;
 class MRwViewerWindow;
@@ -27,14 +27,14 @@ public:
 
     // A generator bound to the renderer: what it draws shows at once, no packets are kept.
     // The caller draws, then calls Present.
-    std::unique_ptr<MRwGenerator> StillGenerator();
+    std::unique_ptr<CdgPacketGenerator> StillGenerator();
     void Present();
 
     // Writes packets with `write` into a play buffer and plays them on the screen, paced by the
     // wall clock (elapsed ms x 44,100 / 1,000 sample frames), until every packet written has been
     // shown or Stop is called; `pauseMs` of stillness before and after. The user-interface thread
     // keeps painting meanwhile. Returns false when it was stopped early.
-    bool Play(const std::function<size_t(MRwGenerator&)>& write, int pauseMs = 0);
+    bool Play(const std::function<size_t(CdgPacketGenerator&)>& write, int pauseMs = 0);
     bool Playing() const { return m_playing; }
     void Stop() { m_stop = true; }
 

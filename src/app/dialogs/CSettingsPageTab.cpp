@@ -306,7 +306,7 @@ void CSettingsPageTab::Preview()
     if (Previewing()) return;
     m_preview->setEnabled(false);
     emit PreviewRunning(true);
-    m_screen->Play([this](MRwGenerator& generator) { return WritePreview(generator); }, PreviewPauseMs());
+    m_screen->Play([this](CdgPacketGenerator& generator) { return WritePreview(generator); }, PreviewPauseMs());
     m_preview->setEnabled(true);
     emit PreviewRunning(false);
     RefreshPreview();

@@ -11,7 +11,7 @@
 class CColorButton;
 class CColorRadio;
 class CPreviewScreen;
-class MRwGenerator;
+class CdgPacketGenerator;
 class KaraokeSong;
 class QCheckBox;
 class QComboBox;
@@ -85,7 +85,7 @@ protected:
     virtual t_MTextTypeVer6_s* StyledLine() { return nullptr; }
     // Writes the page in real time for "&Preview", returning the packets written, and draws
     // its still picture.
-    virtual size_t WritePreview(MRwGenerator& generator) = 0;
+    virtual size_t WritePreview(CdgPacketGenerator& generator) = 0;
     virtual int PreviewPauseMs() const { return 0; }
     virtual void DrawStill() = 0;
     // "Browse..." and "Remove".

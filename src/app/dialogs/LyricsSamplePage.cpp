@@ -5,7 +5,7 @@
 
 #include "cdg/CdgFormat.h"
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "project/LyricRow.h"
 #include "project/KaraokeSong.h"
@@ -28,12 +28,12 @@ std::string Format(const char* pattern, const char* value)
 
 } // namespace
 
-size_t WriteLyricsSamplePage(MRwGenerator& generator, KaraokeSong& song, size_t offset)
+size_t WriteLyricsSamplePage(CdgPacketGenerator& generator, KaraokeSong& song, size_t offset)
 {
     IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return 0;
     const bool duet = song.settings.singerCount == 2;
-    const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+    const ColourTable table = CdgPacketGenerator::PageColourTable(*lyrics);
     const int background = lyrics->backgroundColour & 0x0F;
     size_t o = offset;
     o += WriteScreenReset(generator, table, lyrics->borderColour, background, o);

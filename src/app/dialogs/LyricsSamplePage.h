@@ -1,7 +1,7 @@
 #pragma once
 #include <cstddef>
 
-class MRwGenerator;
+class CdgPacketGenerator;
 class KaraokeSong;
 
 // The lyrics tab's sample page, written by the generator that writes the song: the lyrics
@@ -9,4 +9,4 @@ class KaraokeSong;
 // slot: "Sample line (swept)", swept whole at once in the sweep colour and mode; "Sample Singer
 // %d" in slots 1 and 2 (the slot number in a duet, 1 when solo); "Sample Both Singers" (duet) or
 // "Sample Singer 1" (solo) further down. Returns the bytes used from offset.
-size_t WriteLyricsSamplePage(MRwGenerator& generator, KaraokeSong& song, size_t offset);
+size_t WriteLyricsSamplePage(CdgPacketGenerator& generator, KaraokeSong& song, size_t offset);

@@ -21,7 +21,7 @@
 #include "app/widgets/MRwViewerWindow.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
@@ -97,7 +97,7 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     });
 
     if (lyrics) {
-        const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+        const ColourTable table = CdgPacketGenerator::PageColourTable(*lyrics);
         Renderer()->LoadColours(0, kCdgColourCount, table);
         Renderer()->BorderPreset(lyrics->borderColour);
     }
@@ -278,7 +278,7 @@ void AdjustLyricsView::DrawPage()
         const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
         if (lyrics && w.line && w.line->page == m_page) {
             CdgScreenSink screen(Renderer());
-            MRwGenerator generator(screen);
+            CdgPacketGenerator generator(screen);
             generator.SetLineWidthFlag(0);
             MTextType style = lyrics->style;
             style.colour = song.settings.singerCount == 1 ? kSlotText : w.line->colour;

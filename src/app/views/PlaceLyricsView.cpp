@@ -18,7 +18,7 @@
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/MRwViewerWindow.h"
 #include "cdg/LyricLineWriter.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"
 #include "log/MKaraokeLineDumpLog.h"
 #include "log/MLineListLog.h"
@@ -495,7 +495,7 @@ void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     CdgScreenSink screen(Renderer());
-    MRwGenerator generator(screen);
+    CdgPacketGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, look.style,
                look.background, song.settings.sweepColour, song.settings.sweepKind, 0, 0);
@@ -512,7 +512,7 @@ void PlaceLyricsView::MarkCursorWord()
     MTextType underlined = look.style;
     underlined.style |= kStyleUnderline;
     CdgScreenSink screen(Renderer());
-    MRwGenerator generator(screen);
+    CdgPacketGenerator generator(screen);
     generator.SetLineWidthFlag(0);
     WriteSweep(generator, look.row.rows, look.row.row, word.line->text, word.first, word.last, underlined,
                look.background, look.style.colour, kSweepText, 0, 0);

@@ -20,7 +20,7 @@
 #include "audio/ManualResetEvent.h"
 #include "media/WaveStreamReader.h"
 #include "cdg/CdgPacket.h"
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
@@ -83,7 +83,7 @@ PlayFinalView::PlayFinalView(AppContext& app, QWidget* parent)
     song.GenerateKaraokeLineList(true, true);
     MLineListLog::Rebuilt(song);
     if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
-        const ColourTable table = MRwGenerator::PageColourTable(*lyrics);
+        const ColourTable table = CdgPacketGenerator::PageColourTable(*lyrics);
         Renderer()->LoadColours(0, kCdgColourCount, table);
         Renderer()->BorderPreset(lyrics->borderColour);
         Renderer()->MemoryPreset(lyrics->backgroundColour);

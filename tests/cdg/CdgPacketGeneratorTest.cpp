@@ -5,7 +5,7 @@
 #include <set>
 #include <vector>
 
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 #include "player/CdgPacketDecoder.h"
 #include "player/CdgScreen.h"
 #include "player/CdgScreenSink.h"
@@ -39,10 +39,10 @@ void Play(const std::vector<uint8_t>& buffer, CdgScreen& renderer)
 
 } // namespace
 
-TEST(MRwGeneratorSlots, PacketGoesToTheFirstFreeSlotAtOrAfterTheOffset)
+TEST(CdgPacketGeneratorSlots, PacketGoesToTheFirstFreeSlotAtOrAfterTheOffset)
 {
     std::vector<uint8_t> buffer(100 * P, 0);
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     const CdgPacket border = CdgPacket::BorderPreset(4);
 
     EXPECT_EQ(gen.WritePacket(10 * P, border), P);
@@ -64,11 +64,11 @@ TEST(MRwGeneratorSlots, PacketGoesToTheFirstFreeSlotAtOrAfterTheOffset)
     EXPECT_EQ(PacketAt(buffer, 12 * P), CdgPacket::MemoryPreset(2, 2));
 }
 
-TEST(MRwGeneratorSlots, LateOrUnplaceablePacketsAreDroppedButStillAdvance)
+TEST(CdgPacketGeneratorSlots, LateOrUnplaceablePacketsAreDroppedButStillAdvance)
 {
     std::vector<uint8_t> buffer(10 * P, 0);
     const std::vector<uint8_t> empty = buffer;
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     const CdgPacket packet = CdgPacket::BorderPreset(1);
 
     // The last slot (offset size - 24) and anything beyond are never written.
@@ -84,18 +84,18 @@ TEST(MRwGeneratorSlots, LateOrUnplaceablePacketsAreDroppedButStillAdvance)
     EXPECT_EQ(buffer, before);
 
     // No buffer at all, or a buffer too small for a slot before its last.
-    MRwGenerator none;
+    CdgPacketGenerator none;
     EXPECT_EQ(none.WritePacket(0, packet), P);
     std::vector<uint8_t> one(P, 0);
-    MRwGenerator tiny(one.data(), one.size());
+    CdgPacketGenerator tiny(one.data(), one.size());
     EXPECT_EQ(tiny.WritePacket(0, packet), P);
     EXPECT_EQ(one, std::vector<uint8_t>(P, 0));
 }
 
-TEST(MRwGenerator, ColourTablePresetsAndSolidTilesAsPackets)
+TEST(CdgPacketGenerator, ColourTablePresetsAndSolidTilesAsPackets)
 {
     std::vector<uint8_t> buffer(64 * P, 0);
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     ColourTable table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(i * 17), uint8_t(255 - i * 17), uint8_t(i));
 
@@ -118,11 +118,11 @@ TEST(MRwGenerator, ColourTablePresetsAndSolidTilesAsPackets)
     EXPECT_EQ(PacketAt(buffer, offset), CdgPacket::ScrollCopy(2, 0, 1, 6));
 }
 
-TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
+TEST(CdgPacketGenerator, RendererTargetGetsTablesAndPresetsDirectly)
 {
     CdgScreen renderer;
     CdgScreenSink screen(&renderer);
-    MRwGenerator gen(screen);
+    CdgPacketGenerator gen(screen);
     ColourTable table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(i * 10 + 1), uint8_t(i), 200);
     // Nothing to store packets in: each write advances by one slot.
@@ -138,12 +138,12 @@ TEST(MRwGenerator, RendererTargetGetsTablesAndPresetsDirectly)
     EXPECT_EQ(renderer.Pixel(0, 0), 7);
 }
 
-TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
+TEST(CdgPacketGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
 {
     CdgScreen renderer;
     CdgPacketDecoder player(&renderer);
     CdgScreenSink screen(nullptr, &player);
-    MRwGenerator gen(screen);
+    CdgPacketGenerator gen(screen);
     gen.PresetBorder(6, 0);
     EXPECT_EQ(renderer.BorderColour(), 6);
     gen.WriteSolidTile(10, 5, 9, 0);
@@ -153,13 +153,13 @@ TEST(MRwGenerator, AttachedPlayerInterpretsEachPacketAtOnce)
     EXPECT_EQ(renderer.VerticalOffset(), 2);
 }
 
-TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
+TEST(CdgPacketGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
 {
     CdgScreen renderer;
     CdgPacketDecoder player(&renderer);
     std::vector<uint8_t> buffer(10 * P, 0);
     CdgScreenSink screen(nullptr, &player, buffer);
-    MRwGenerator gen(screen);
+    CdgPacketGenerator gen(screen);
     size_t offset = gen.WriteSolidTile(10, 5, 9, 0);
     // The slot is taken: the second packet goes to the next free one, and is still shown.
     offset += gen.WriteSolidTile(11, 5, 4, 0);
@@ -173,7 +173,7 @@ TEST(MRwGenerator, ScreenWithBufferKeepsAndShowsTheSamePackets)
     EXPECT_EQ(screen.BeginFrame().pixels, nullptr);
 }
 
-TEST(MRwGeneratorTiles, EachExtraColourCostsOneXorLayer)
+TEST(CdgPacketGeneratorTiles, EachExtraColourCostsOneXorLayer)
 {
     for (int k = 1; k <= 16; ++k) {
         Canvas canvas;
@@ -182,7 +182,7 @@ TEST(MRwGeneratorTiles, EachExtraColourCostsOneXorLayer)
             for (int x = 0; x < 6; ++x) canvas.At(12 + x, 36 + y) = uint8_t(16 - k + (y * 6 + x) % k);
         }
         std::vector<uint8_t> buffer(32 * P, 0);
-        MRwGenerator gen(buffer.data(), buffer.size());
+        CdgPacketGenerator gen(buffer.data(), buffer.size());
         const size_t packets = size_t(std::max(1, k - 1));
         ASSERT_EQ(gen.WriteImageTile(canvas.View(), 2, 3, 7, 9, P), packets * P) << k;
 
@@ -211,12 +211,12 @@ TEST(MRwGeneratorTiles, EachExtraColourCostsOneXorLayer)
     }
 }
 
-TEST(MRwGeneratorTiles, OneColourTileSetsEveryBitAndTwoColourTileMarksTheHigher)
+TEST(CdgPacketGeneratorTiles, OneColourTileSetsEveryBitAndTwoColourTileMarksTheHigher)
 {
     Canvas canvas;
     std::fill(canvas.pixels.begin(), canvas.pixels.end(), uint8_t(13));
     std::vector<uint8_t> buffer(8 * P, 0);
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     gen.WriteImageTile(canvas.View(), 0, 0, 1, 1, 0);
     TilePattern all{};
     all.fill(0x3F);
@@ -233,7 +233,7 @@ TEST(MRwGeneratorTiles, OneColourTileSetsEveryBitAndTwoColourTileMarksTheHigher)
     EXPECT_EQ(PacketAt(buffer, P), CdgPacket::Tile(kCdgTileNormal, 4, 13, 2, 2, marks));
 }
 
-TEST(MRwGeneratorTiles, WholeRandomPictureSurvivesTheRoundTrip)
+TEST(CdgPacketGeneratorTiles, WholeRandomPictureSurvivesTheRoundTrip)
 {
     std::mt19937 rng(1234);
     Canvas canvas;
@@ -250,7 +250,7 @@ TEST(MRwGeneratorTiles, WholeRandomPictureSurvivesTheRoundTrip)
         }
     }
     std::vector<uint8_t> buffer(20000 * P, 0);
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     size_t offset = gen.PresetMemory(2, 0);
     for (int ty = 0; ty < 16; ++ty) {
         for (int tx = 0; tx < 48; ++tx) offset += gen.WriteImageTile(canvas.View(), tx, ty, tx + 1, ty + 1, offset);
@@ -263,11 +263,11 @@ TEST(MRwGeneratorTiles, WholeRandomPictureSurvivesTheRoundTrip)
     EXPECT_EQ(renderer.Pixel(0, 0), 2); // the border ring keeps the preset colour
 }
 
-TEST(MRwGeneratorTiles, TilesOutsideThePictureWriteNothing)
+TEST(CdgPacketGeneratorTiles, TilesOutsideThePictureWriteNothing)
 {
     Canvas canvas;
     std::vector<uint8_t> buffer(8 * P, 0);
-    MRwGenerator gen(buffer.data(), buffer.size());
+    CdgPacketGenerator gen(buffer.data(), buffer.size());
     EXPECT_EQ(gen.WriteImageTile(canvas.View(), 48, 0, 1, 1, 0), 0u);
     EXPECT_EQ(gen.WriteImageTile(canvas.View(), 0, 16, 1, 1, 0), 0u);
     EXPECT_EQ(gen.WriteImageTile(canvas.View(), -1, 0, 1, 1, 0), 0u);
@@ -275,11 +275,11 @@ TEST(MRwGeneratorTiles, TilesOutsideThePictureWriteNothing)
     EXPECT_EQ(buffer, std::vector<uint8_t>(8 * P, 0));
 }
 
-TEST(MRwGeneratorTiles, ColourLayerTurnsItsPixelsFromTheBaseColour)
+TEST(CdgPacketGeneratorTiles, ColourLayerTurnsItsPixelsFromTheBaseColour)
 {
     Canvas canvas;
     std::fill(canvas.pixels.begin(), canvas.pixels.end(), uint8_t(15));
-    MRwGenerator gen;
+    CdgPacketGenerator gen;
     EXPECT_FALSE(gen.WriteColorLayer(canvas.View(), 3, 2, 4, 3, 12, 15).has_value());
 
     // Text pixels (12) and a shadow pixel (13) over background 15.
@@ -305,9 +305,9 @@ TEST(MRwGeneratorTiles, ColourLayerTurnsItsPixelsFromTheBaseColour)
     EXPECT_EQ(renderer.Pixel(25, 36), 15);
 }
 
-TEST(MRwGenerator, StateAtConstructionAndPageColours)
+TEST(CdgPacketGenerator, StateAtConstructionAndPageColours)
 {
-    MRwGenerator gen;
+    CdgPacketGenerator gen;
     EXPECT_EQ(gen.ImageHeightPercent(), 100);
     EXPECT_EQ(gen.DrawnImageTileRows(), 16);
     EXPECT_EQ(gen.LineWidthFlag(), 1);
@@ -318,15 +318,15 @@ TEST(MRwGenerator, StateAtConstructionAndPageColours)
     gen.SetImageHeightPercent(250);
     EXPECT_EQ(gen.DrawnImageTileRows(), 16);
 
-    MRwGenerator::IMAGE_STRUCT page;
+    CdgPacketGenerator::IMAGE_STRUCT page;
     page.graphic.SetColour(11, 0x12, 0x34, 0x56);
     page.graphic.SetColour(15, 255, 255, 255);
-    const ColourTable table = MRwGenerator::PageColourTable(page);
+    const ColourTable table = CdgPacketGenerator::PageColourTable(page);
     EXPECT_EQ(table[11], MakeColourValue(0x12, 0x34, 0x56));
     EXPECT_EQ(table[15], MakeColourValue(255, 255, 255));
 
     std::vector<uint8_t> buffer(4 * P, 0);
-    MRwGenerator writer(buffer.data(), buffer.size());
+    CdgPacketGenerator writer(buffer.data(), buffer.size());
     EXPECT_EQ(writer.LoadColorTable(page, 0), 2 * P);
     EXPECT_EQ(PacketAt(buffer, P).Data(6), 0x04); // entry 11: r 1, g 3, b 5 -> 0x04, 0x35
     EXPECT_EQ(PacketAt(buffer, P).Data(7), 0x35);

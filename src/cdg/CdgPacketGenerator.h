@@ -15,21 +15,21 @@
 // buffer (a song stream), a screen on the player's side that shows them at once (previews), or
 // nowhere. Offsets are byte offsets into the stream; every write returns how far the caller's
 // running offset advances.
-class MRwGenerator {
+class CdgPacketGenerator {
 public:
     using IMAGE_STRUCT = ::IMAGE_STRUCT;
 
     // No target.
-    MRwGenerator();
+    CdgPacketGenerator();
     // Packets go into the buffer by the slot rule. The caller owns the buffer and keeps it alive.
-    explicit MRwGenerator(std::span<uint8_t> buffer);
-    MRwGenerator(uint8_t* buffer, size_t size);
+    explicit CdgPacketGenerator(std::span<uint8_t> buffer);
+    CdgPacketGenerator(uint8_t* buffer, size_t size);
     // Everything goes to the sink, which the caller keeps alive.
-    explicit MRwGenerator(CdgPacketSink& sink);
-    virtual ~MRwGenerator();
+    explicit CdgPacketGenerator(CdgPacketSink& sink);
+    virtual ~CdgPacketGenerator();
 
-    MRwGenerator(const MRwGenerator&) = delete;
-    MRwGenerator& operator=(const MRwGenerator&) = delete;
+    CdgPacketGenerator(const CdgPacketGenerator&) = delete;
+    CdgPacketGenerator& operator=(const CdgPacketGenerator&) = delete;
 
     CdgPacketSink& Sink() const { return *m_sink; }
 

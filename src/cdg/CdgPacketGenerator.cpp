@@ -1,4 +1,4 @@
-#include "cdg/MRwGenerator.h"
+#include "cdg/CdgPacketGenerator.h"
 
 #include <algorithm>
 #include <array>
@@ -26,31 +26,31 @@ TilePattern PatternOf(const IndexImageView& image, int tileColumn, int tileRow, 
 
 } // namespace
 
-MRwGenerator::MRwGenerator() : m_sink(&m_ownBuffer) {}
+CdgPacketGenerator::CdgPacketGenerator() : m_sink(&m_ownBuffer) {}
 
-MRwGenerator::MRwGenerator(std::span<uint8_t> buffer) : m_ownBuffer(buffer), m_sink(&m_ownBuffer) {}
+CdgPacketGenerator::CdgPacketGenerator(std::span<uint8_t> buffer) : m_ownBuffer(buffer), m_sink(&m_ownBuffer) {}
 
-MRwGenerator::MRwGenerator(uint8_t* buffer, size_t size)
+CdgPacketGenerator::CdgPacketGenerator(uint8_t* buffer, size_t size)
     : m_ownBuffer(buffer != nullptr ? std::span<uint8_t>(buffer, size) : std::span<uint8_t>()), m_sink(&m_ownBuffer)
 {
 }
 
-MRwGenerator::MRwGenerator(CdgPacketSink& sink) : m_sink(&sink) {}
+CdgPacketGenerator::CdgPacketGenerator(CdgPacketSink& sink) : m_sink(&sink) {}
 
-MRwGenerator::~MRwGenerator() = default;
+CdgPacketGenerator::~CdgPacketGenerator() = default;
 
-int MRwGenerator::DrawnImageTileRows() const
+int CdgPacketGenerator::DrawnImageTileRows() const
 {
     const int rows = m_imageHeightPercent * kCdgContentTileRows / kPercentWhole;
     return std::clamp(rows, 0, kCdgContentTileRows);
 }
 
-size_t MRwGenerator::WritePacket(size_t offset, const CdgPacket& packet)
+size_t CdgPacketGenerator::WritePacket(size_t offset, const CdgPacket& packet)
 {
     return m_sink->Write(offset, packet);
 }
 
-size_t MRwGenerator::LoadColorTable(std::span<const uint32_t, kCdgColourCount> colours, size_t offset)
+size_t CdgPacketGenerator::LoadColorTable(std::span<const uint32_t, kCdgColourCount> colours, size_t offset)
 {
     m_sink->ShowColours(colours);
     const auto low = colours.first<kCdgColoursPerLoad>();
@@ -60,13 +60,13 @@ size_t MRwGenerator::LoadColorTable(std::span<const uint32_t, kCdgColourCount> c
     return advance;
 }
 
-size_t MRwGenerator::LoadColorTable(const IMAGE_STRUCT& page, size_t offset)
+size_t CdgPacketGenerator::LoadColorTable(const IMAGE_STRUCT& page, size_t offset)
 {
     const ColourTable table = PageColourTable(page);
     return LoadColorTable(std::span<const uint32_t, kCdgColourCount>(table), offset);
 }
 
-size_t MRwGenerator::PresetMemory(int colour, size_t offset)
+size_t CdgPacketGenerator::PresetMemory(int colour, size_t offset)
 {
     m_sink->ShowMemoryPreset(colour);
     size_t advance = 0;
@@ -76,18 +76,18 @@ size_t MRwGenerator::PresetMemory(int colour, size_t offset)
     return advance;
 }
 
-size_t MRwGenerator::PresetBorder(int colour, size_t offset)
+size_t CdgPacketGenerator::PresetBorder(int colour, size_t offset)
 {
     m_sink->ShowBorderPreset(colour);
     return WritePacket(offset, CdgPacket::BorderPreset(colour));
 }
 
-size_t MRwGenerator::WriteSolidTile(int column, int row, int colour, size_t offset)
+size_t CdgPacketGenerator::WriteSolidTile(int column, int row, int colour, size_t offset)
 {
     return WritePacket(offset, CdgPacket::Tile(kCdgTileNormal, colour, colour, row, column, TilePattern{}));
 }
 
-size_t MRwGenerator::WriteImageTile(const IndexImageView& image, int tileColumn, int tileRow, int screenColumn,
+size_t CdgPacketGenerator::WriteImageTile(const IndexImageView& image, int tileColumn, int tileRow, int screenColumn,
                                     int screenRow, size_t offset)
 {
     if (!image.HasTile(tileColumn, tileRow)) return 0;
@@ -120,7 +120,7 @@ size_t MRwGenerator::WriteImageTile(const IndexImageView& image, int tileColumn,
     return advance;
 }
 
-std::optional<CdgPacket> MRwGenerator::WriteColorLayer(const IndexImageView& image, int tileColumn, int tileRow,
+std::optional<CdgPacket> CdgPacketGenerator::WriteColorLayer(const IndexImageView& image, int tileColumn, int tileRow,
                                                        int screenColumn, int screenRow, int colour,
                                                        int baseColour) const
 {
@@ -130,7 +130,7 @@ std::optional<CdgPacket> MRwGenerator::WriteColorLayer(const IndexImageView& ima
     return CdgPacket::Tile(kCdgTileXor, 0, colour ^ baseColour, screenRow, screenColumn, pattern);
 }
 
-size_t MRwGenerator::WriteScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand,
+size_t CdgPacketGenerator::WriteScrollCopy(int horizontalCommand, int horizontalOffset, int verticalCommand,
                                      int verticalOffset, size_t offset)
 {
     if (!m_sink->TakesPackets()) return 0;
@@ -138,7 +138,7 @@ size_t MRwGenerator::WriteScrollCopy(int horizontalCommand, int horizontalOffset
                        CdgPacket::ScrollCopy(horizontalCommand, horizontalOffset, verticalCommand, verticalOffset));
 }
 
-ColourTable MRwGenerator::PageColourTable(const IMAGE_STRUCT& page)
+ColourTable CdgPacketGenerator::PageColourTable(const IMAGE_STRUCT& page)
 {
     ColourTable table{};
     for (size_t i = 0; i < table.size(); ++i) {

@@ -16,7 +16,7 @@
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/ColourSlots.h"
 #include "project/KaraokeSong.h"

@@ -23,7 +23,7 @@
 #include "app/views/PlayFinalView.h"
 #include "app/views/SongView.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "audio/WavOutFile.h"
 #include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"

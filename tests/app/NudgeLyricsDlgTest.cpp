@@ -16,7 +16,7 @@
 #include "app/dialogs/CNudgeLyricsSettingsDlg.h"
 #include "app/views/AdjustLyricsView.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "audio/WavOutFile.h"
 #include "project/KaraokeSong.h"
 #include "support/ScopedTempFolder.h"
@@ -87,7 +87,7 @@ private slots:
         QTest::keyPress(view, Qt::Key_Comma);
         QTest::keyRelease(view, Qt::Key_Comma);
         QCOMPARE(words[1]->start, 88200u - 8820);
-        view->SelectAt(QPoint(1, view->findChild<MRwViewerWindow*>()->height() - 2), Qt::NoModifier);
+        view->SelectAt(QPoint(1, view->findChild<CdgScreenWidget*>()->height() - 2), Qt::NoModifier);
         QCOMPARE(view->SelectedWord(), -1);
         QTest::keyClick(view, Qt::Key_Period);
         QCOMPARE(words[1]->start, 88200u - 8820);
@@ -159,7 +159,7 @@ private slots:
         // A click on the first word of the page selects it; a click on nothing clears it.
         view->SelectWord(1);
         const MKaraokeWord& w = *app.Song().words[0];
-        MRwViewerWindow* viewer = view->findChild<MRwViewerWindow*>();
+        CdgScreenWidget* viewer = view->findChild<CdgScreenWidget*>();
         const QPoint at(((w.boxLeft + w.boxRight) / 2 + 6) * viewer->width() / 300 + 1,
                         ((w.boxTop + w.boxBottom) / 2 + 12) * viewer->height() / 216 + 1);
         view->SelectAt(at, Qt::NoModifier);

@@ -18,7 +18,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/CdgColour.h"
 #include "player/KaraokePlayer.h"
 #include "player/CdgScreen.h"

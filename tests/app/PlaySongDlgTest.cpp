@@ -25,7 +25,7 @@
 #include "app/dialogs/CSongSettingsDlg.h"
 #include "app/views/PlayFinalView.h"
 #include "app/widgets/CColorButton.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "audio/WavOutFile.h"
 #include "cdg/CdgColour.h"
 #include "cdg/CdgFormat.h"

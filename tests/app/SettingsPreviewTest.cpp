@@ -17,7 +17,7 @@
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/CSongSettingsDlg.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "cdg/PagePicture.h"
 #include "project/ColourSlots.h"
@@ -89,7 +89,7 @@ private:
         if (!dialog.isVisible()) dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) return {};
         QWidget* page = dialog.Tabs()->widget(tab);
-        MRwViewerWindow* viewer = Child<CPreviewScreen>(*page, "previewScreen")->Viewer();
+        CdgScreenWidget* viewer = Child<CPreviewScreen>(*page, "previewScreen")->Viewer();
         QTest::qWait(20);
         return viewer->Picture();
     }

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/CdgFormat.h"
 #include "cdg/CdgPacketGenerator.h"
 #include "player/CdgPacketScheduler.h"
@@ -26,7 +26,7 @@ CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std
     setLineWidth(kInset);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kInset, kInset, kInset, kInset);
-    m_viewer = new MRwViewerWindow(this);
+    m_viewer = new CdgScreenWidget(this);
     m_viewer->setObjectName("previewViewer");
     // One screen pixel per window pixel: the preview shows exactly what the stream shows.
     m_viewer->setFixedSize(kCdgScreenWidth, kCdgScreenHeight);

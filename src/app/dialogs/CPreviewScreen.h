@@ -8,7 +8,7 @@
 class CdgPacketGenerator;
 class CdgScreen;
 class CdgScreenSink;
-class MRwViewerWindow;
+class CdgScreenWidget;
 
 // The small CD+G screen of a settings tab: a sunken frame with a viewer window 2 pixels inside
 // it, bound to a renderer of its own. Still previews draw straight into the renderer; Play runs
@@ -23,7 +23,7 @@ public:
     ~CPreviewScreen() override;
 
     CdgScreen& Renderer() { return *m_renderer; }
-    MRwViewerWindow* Viewer() const { return m_viewer; }
+    CdgScreenWidget* Viewer() const { return m_viewer; }
 
     // A generator bound to the renderer: what it draws shows at once, no packets are kept.
     // The caller draws, then calls Present.
@@ -49,7 +49,7 @@ private:
     std::unique_ptr<CdgScreen> m_renderer;
     // What still generators draw into: the renderer, no packets kept.
     std::unique_ptr<CdgScreenSink> m_still;
-    MRwViewerWindow* m_viewer = nullptr;
+    CdgScreenWidget* m_viewer = nullptr;
     bool m_playing = false;
     std::atomic<bool> m_stop{false};
     qint64 m_lastPlayMs = 0;

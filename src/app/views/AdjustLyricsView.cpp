@@ -18,7 +18,7 @@
 #include "app/QtText.h"
 #include "app/ViewReport.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/CdgPacketGenerator.h"
@@ -53,8 +53,8 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     const bool wasModified = song.IsModified();
     for (auto& w : song.words) w->flags &= ~kWordSelected;
 
-    MRwViewerWindow* viewer = AddViewer();
-    connect(viewer, &MRwViewerWindow::Clicked, this, [this](QPoint p, Qt::KeyboardModifiers m) {
+    CdgScreenWidget* viewer = AddViewer();
+    connect(viewer, &CdgScreenWidget::Clicked, this, [this](QPoint p, Qt::KeyboardModifiers m) {
         if (m_mode == kIdle) SelectAt(p, m);
     });
     Player().SetRenderer(Renderer());

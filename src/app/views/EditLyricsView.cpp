@@ -28,7 +28,7 @@
 #include "app/QtText.h"
 #include "app/dialogs/CDlgFindLyrics.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "media/WaveStreamReader.h"
 #include "cdg/LineFit.h"
 #include "log/MLineListLog.h"

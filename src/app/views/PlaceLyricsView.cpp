@@ -16,7 +16,7 @@
 #include "app/CommandIds.h"
 #include "app/QtText.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"

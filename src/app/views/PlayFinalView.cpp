@@ -16,7 +16,7 @@
 #include "timing/PlayClock.h"
 #include "app/QtText.h"
 #include "app/CommandIds.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "audio/ManualResetEvent.h"
 #include "media/WaveStreamReader.h"
 #include "cdg/CdgPacket.h"

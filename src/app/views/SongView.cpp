@@ -15,7 +15,7 @@
 #include "project/KaraokeSong.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "player/KaraokePlayer.h"
 #include "player/CdgScreen.h"
 #include "player/PagePreview.h"
@@ -146,11 +146,11 @@ bool SongView::HasGreenFace(const QPushButton* button)
     return button->property(kGreenProperty).toBool() && button->palette().color(QPalette::Button) == kGreen;
 }
 
-MRwViewerWindow* SongView::AddViewer(QWidget* frame)
+CdgScreenWidget* SongView::AddViewer(QWidget* frame)
 {
     if (m_viewer) return m_viewer;
     m_renderer = std::make_unique<CdgScreen>();
-    m_viewer = new MRwViewerWindow(frame ? frame : this);
+    m_viewer = new CdgScreenWidget(frame ? frame : this);
     m_viewer->setObjectName("viewer");
     m_renderer->AttachWindow(m_viewer);
     return m_viewer;

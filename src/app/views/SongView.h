@@ -6,7 +6,7 @@ class AppContext;
 class CWaveformStrip;
 class KaraokePlayer;
 class CdgScreen;
-class MRwViewerWindow;
+class CdgScreenWidget;
 class QAbstractButton;
 class QPushButton;
 
@@ -82,7 +82,7 @@ public:
     static int WaveformNeeds();
 
     // The view's CD+G screen, when it has one.
-    MRwViewerWindow* Viewer() const { return m_viewer; }
+    CdgScreenWidget* Viewer() const { return m_viewer; }
     CdgScreen* Renderer() const { return m_renderer.get(); }
     // Draws lyric page `page` of the song into the screen.
     void ShowLyricPage(int page);
@@ -109,7 +109,7 @@ protected:
     AppContext& App() { return m_app; }
     const AppContext& App() const { return m_app; }
     // Adds the CD+G screen as a child of `frame` (the view itself when none).
-    MRwViewerWindow* AddViewer(QWidget* frame = nullptr);
+    CdgScreenWidget* AddViewer(QWidget* frame = nullptr);
     // Adds the waveform strip (shown or not as the settings say); the view lays it out.
     CWaveformStrip* AddWaveform();
     // The strip's height when the space for the screen and the strip together is `room`: its
@@ -136,6 +136,6 @@ private:
     bool m_closed = false;
     QPushButton* m_modeButtons[kModeCount] = {};
     std::unique_ptr<CdgScreen> m_renderer;
-    MRwViewerWindow* m_viewer = nullptr;
+    CdgScreenWidget* m_viewer = nullptr;
     CWaveformStrip* m_waveform = nullptr;
 };

@@ -1,4 +1,4 @@
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -9,7 +9,7 @@
 #include "cdg/CdgColour.h"
 #include "player/CdgScreen.h"
 
-MRwViewerWindow::MRwViewerWindow(QWidget* parent) : QWidget(parent)
+CdgScreenWidget::CdgScreenWidget(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -17,18 +17,18 @@ MRwViewerWindow::MRwViewerWindow(QWidget* parent) : QWidget(parent)
     m_picture.fill(Qt::black);
 }
 
-MRwViewerWindow::~MRwViewerWindow()
+CdgScreenWidget::~CdgScreenWidget()
 {
     if (Renderer()) Renderer()->DetachWindow(this);
 }
 
-CdgRect MRwViewerWindow::ClientArea() const
+CdgRect CdgScreenWidget::ClientArea() const
 {
     std::lock_guard lock(m_mutex);
     return {0, 0, m_picture.width(), m_picture.height()};
 }
 
-void MRwViewerWindow::Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination)
+void CdgScreenWidget::Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -55,7 +55,7 @@ void MRwViewerWindow::Blit(const CdgScreen& renderer, const CdgRect& source, con
     RequestRepaint();
 }
 
-void MRwViewerWindow::Fill(const CdgRect& destination, int, uint32_t colour)
+void CdgScreenWidget::Fill(const CdgRect& destination, int, uint32_t colour)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -66,13 +66,13 @@ void MRwViewerWindow::Fill(const CdgRect& destination, int, uint32_t colour)
     RequestRepaint();
 }
 
-QImage MRwViewerWindow::Picture() const
+QImage CdgScreenWidget::Picture() const
 {
     std::lock_guard lock(m_mutex);
     return m_picture.copy();
 }
 
-void MRwViewerWindow::RequestRepaint()
+void CdgScreenWidget::RequestRepaint()
 {
     {
         std::lock_guard lock(m_mutex);
@@ -89,7 +89,7 @@ void MRwViewerWindow::RequestRepaint()
     }, Qt::QueuedConnection);
 }
 
-void MRwViewerWindow::paintEvent(QPaintEvent*)
+void CdgScreenWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     if (!Renderer()) {
@@ -100,7 +100,7 @@ void MRwViewerWindow::paintEvent(QPaintEvent*)
     painter.drawImage(0, 0, m_picture);
 }
 
-void MRwViewerWindow::resizeEvent(QResizeEvent* event)
+void CdgScreenWidget::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     {
@@ -111,19 +111,19 @@ void MRwViewerWindow::resizeEvent(QResizeEvent* event)
     if (Renderer()) Renderer()->PresentAll();
 }
 
-void MRwViewerWindow::keyPressEvent(QKeyEvent* event)
+void CdgScreenWidget::keyPressEvent(QKeyEvent* event)
 {
     if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
     else QWidget::keyPressEvent(event);
 }
 
-void MRwViewerWindow::keyReleaseEvent(QKeyEvent* event)
+void CdgScreenWidget::keyReleaseEvent(QKeyEvent* event)
 {
     if (parentWidget()) QCoreApplication::sendEvent(parentWidget(), event);
     else QWidget::keyReleaseEvent(event);
 }
 
-void MRwViewerWindow::mousePressEvent(QMouseEvent* event)
+void CdgScreenWidget::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton) emit Clicked(event->position().toPoint(), event->modifiers());
     QWidget::mousePressEvent(event);

@@ -8,11 +8,11 @@
 // The CD+G screen in a window: a presenter of the renderer that keeps a picture of the widget's
 // size. The renderer may present from the player's thread; the picture is guarded and the
 // widget repaints on the user-interface thread. Keys go to the parent view.
-class MRwViewerWindow : public QWidget, public CdgScreenOutput {
+class CdgScreenWidget : public QWidget, public CdgScreenOutput {
     Q_OBJECT
 public:
-    explicit MRwViewerWindow(QWidget* parent = nullptr);
-    ~MRwViewerWindow() override;
+    explicit CdgScreenWidget(QWidget* parent = nullptr);
+    ~CdgScreenWidget() override;
 
     CdgRect ClientArea() const override;
     void Blit(const CdgScreen& renderer, const CdgRect& source, const CdgRect& destination) override;

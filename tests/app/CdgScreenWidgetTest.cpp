@@ -2,7 +2,7 @@
 #include <QKeyEvent>
 #include <QtTest>
 
-#include "app/widgets/MRwViewerWindow.h"
+#include "app/widgets/CdgScreenWidget.h"
 #include "cdg/CdgPacket.h"
 #include "player/CdgScreen.h"
 
@@ -20,13 +20,13 @@ protected:
 
 } // namespace
 
-class MRwViewerWindowTest : public QObject {
+class CdgScreenWidgetTest : public QObject {
     Q_OBJECT
 
 private slots:
     void paintsBlackWithoutARenderer()
     {
-        MRwViewerWindow viewer;
+        CdgScreenWidget viewer;
         viewer.resize(300, 216);
         QImage shot = viewer.grab().toImage();
         QCOMPARE(shot.pixelColor(150, 100), QColor(Qt::black));
@@ -35,7 +35,7 @@ private slots:
     void scalesEveryFramePixelToATwoByTwoBlockWithBorderStrips()
     {
         CdgScreen renderer;
-        MRwViewerWindow viewer;
+        CdgScreenWidget viewer;
         viewer.resize(600, 432);
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
@@ -70,7 +70,7 @@ private slots:
     void keysReachTheParentView()
     {
         KeyCatcher parent;
-        auto* viewer = new MRwViewerWindow(&parent);
+        auto* viewer = new CdgScreenWidget(&parent);
         QTest::keyPress(viewer, Qt::Key_Space);
         QTest::keyRelease(viewer, Qt::Key_Space);
         QCOMPARE(parent.pressed, 1);
@@ -78,5 +78,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(MRwViewerWindowTest)
-#include "MRwViewerWindowTest.moc"
+QTEST_MAIN(CdgScreenWidgetTest)
+#include "CdgScreenWidgetTest.moc"

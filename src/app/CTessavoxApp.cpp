@@ -23,7 +23,7 @@
 #include "app/QtText.h"
 #include "app/dialogs/CDlgEditLyricsWarning.h"
 #include "app/dialogs/CProgressDlg.h"
-#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/SongSettingsDialog.h"
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
 #include "log/MLineListLog.h"
@@ -140,7 +140,7 @@ CTessavoxApp::CTessavoxApp()
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
     });
     m_song->isPlaying = [this] { return IsPlaying(); };
-    settingsDialog = [this](KaraokeSong& copy) { return CSongSettingsDlg::Run(*this, copy); };
+    settingsDialog = [this](KaraokeSong& copy) { return SongSettingsDialog::Run(*this, copy); };
 }
 
 CTessavoxApp::~CTessavoxApp()

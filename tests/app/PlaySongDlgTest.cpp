@@ -22,7 +22,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/CLyricsPageDlg.h"
-#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/SongSettingsDialog.h"
 #include "app/views/PlayFinalView.h"
 #include "app/widgets/CColorButton.h"
 #include "app/widgets/CdgScreenWidget.h"
@@ -486,7 +486,7 @@ private slots:
         // "&Settings...": a new background colour on the lyrics page, then OK.
         PickerAnswer picker(0x2080C0);
         bool shown = false;
-        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+        OnNextModal<SongSettingsDialog>([&shown](SongSettingsDialog& d) {
             shown = true;
             Child<CColorButton>(*d.LyricsPage(), "background")->click();
             d.OkButton()->click();

@@ -16,7 +16,7 @@
 #include "app/dialogs/CGraphicPageDlg.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "app/dialogs/CPreviewScreen.h"
-#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/SongSettingsDialog.h"
 #include "app/widgets/CdgScreenWidget.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "cdg/PagePicture.h"
@@ -83,7 +83,7 @@ private:
     }
 
     // What a tab's preview window shows once the tab is on screen.
-    static QImage Shown(CSongSettingsDlg& dialog, int tab)
+    static QImage Shown(SongSettingsDialog& dialog, int tab)
     {
         dialog.Tabs()->setCurrentIndex(tab);
         if (!dialog.isVisible()) dialog.show();
@@ -135,8 +135,8 @@ private slots:
             KaraokeSong loaded(project.toStdString());
             QVERIFY(LoadProject(loaded));
             auto copy = loaded.Copy();
-            CSongSettingsDlg dialog(*copy, Context());
-            const QImage shown = Shown(dialog, CSongSettingsDlg::kLyricsTab);
+            SongSettingsDialog dialog(*copy, Context());
+            const QImage shown = Shown(dialog, SongSettingsDialog::kLyricsTab);
             QCOMPARE(shown.size(), QSize(300, 216));
             QCOMPARE(Compare(shown, expected).count, 0);
             QVERIFY(CountColour(shown, 0x80FFFF) > 100);
@@ -154,8 +154,8 @@ private slots:
         KaraokeSong loaded(project.toStdString());
         QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
-        CSongSettingsDlg dialog(*copy, Context());
-        const QImage shown = Shown(dialog, CSongSettingsDlg::kLyricsTab);
+        SongSettingsDialog dialog(*copy, Context());
+        const QImage shown = Shown(dialog, SongSettingsDialog::kLyricsTab);
         const Difference d = Compare(shown, expected);
         QVERIFY(d.count > 0);
         // The first of four rows of the 192-pixel content area, which starts 12 pixels down.
@@ -179,8 +179,8 @@ private slots:
         KaraokeSong loaded(song.projectPath);
         QVERIFY(LoadProject(loaded));
         auto copy = loaded.Copy();
-        CSongSettingsDlg dialog(*copy, Context());
-        const QImage shown = Shown(dialog, CSongSettingsDlg::kTitleTab);
+        SongSettingsDialog dialog(*copy, Context());
+        const QImage shown = Shown(dialog, SongSettingsDialog::kTitleTab);
         QCOMPARE(Compare(shown, expected).count, 0);
         QVERIFY(CountColour(shown, 0xFF8800) > 20);
     }
@@ -191,8 +191,8 @@ private slots:
         IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);
         credits.text = "Thanks";
         credits.holdTime = 0;
-        CSongSettingsDlg dialog(song, Context());
-        const QImage still = Shown(dialog, CSongSettingsDlg::kCreditsTab);
+        SongSettingsDialog dialog(song, Context());
+        const QImage still = Shown(dialog, SongSettingsDialog::kCreditsTab);
         CGraphicPageDlg& page = *dialog.CreditsPage();
         auto* button = Child<QPushButton>(page, "preview");
         bool sawItRunning = false;
@@ -218,8 +218,8 @@ private slots:
     {
         KaraokeSong song;
         song.FindPage(kPageTitle)->text = "Title";
-        CSongSettingsDlg dialog(song, Context());
-        const QImage still = Shown(dialog, CSongSettingsDlg::kTitleTab);
+        SongSettingsDialog dialog(song, Context());
+        const QImage still = Shown(dialog, SongSettingsDialog::kTitleTab);
         QTimer::singleShot(300, [&] { QTest::keyClick(&dialog, Qt::Key_Escape); });
         QElapsedTimer timer;
         timer.start();
@@ -237,8 +237,8 @@ private slots:
     void theLyricsPreviewPlaysTheSamplePage()
     {
         KaraokeSong song;
-        CSongSettingsDlg dialog(song, Context());
-        const QImage still = Shown(dialog, CSongSettingsDlg::kLyricsTab);
+        SongSettingsDialog dialog(song, Context());
+        const QImage still = Shown(dialog, SongSettingsDialog::kLyricsTab);
         CLyricsPageDlg& page = *dialog.LyricsPage();
         QElapsedTimer timer;
         timer.start();
@@ -256,7 +256,7 @@ private slots:
         app.InitInstance(false);
         qint64 openMs = -1;
         QElapsedTimer timer;
-        OnNextModal<CSongSettingsDlg>([&](CSongSettingsDlg& d) {
+        OnNextModal<SongSettingsDialog>([&](SongSettingsDialog& d) {
             openMs = timer.elapsed();
             d.CancelButton()->click();
         });

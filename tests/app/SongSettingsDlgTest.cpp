@@ -18,7 +18,7 @@
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/CLyricsPageDlg.h"
-#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/SongSettingsDialog.h"
 #include "app/dialogs/MDuetDlg.h"
 #include "app/views/SongView.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
@@ -60,14 +60,14 @@ private slots:
     void theSheetHasItsTabsAndKeepsItsButtonsAtTheLowerRight()
     {
         KaraokeSong song;
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         QCOMPARE(dialog.windowTitle(), QString("Karaoke Song Settings"));
         QTabWidget* tabs = dialog.Tabs();
         QCOMPARE(tabs->count(), 3);
         QCOMPARE(tabs->tabText(0), QString("Title Page"));
         QCOMPARE(tabs->tabText(1), QString("Lyrics"));
         QCOMPARE(tabs->tabText(2), QString("Credits Page"));
-        QCOMPARE(tabs->currentIndex(), CSongSettingsDlg::kLyricsTab);
+        QCOMPARE(tabs->currentIndex(), SongSettingsDialog::kLyricsTab);
 
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -79,8 +79,8 @@ private slots:
         QCOMPARE(tabs->size(), tabsBefore + QSize(120, 90));
         QPushButton* ok = dialog.OkButton();
         QPushButton* cancel = dialog.CancelButton();
-        QCOMPARE(cancel->geometry().right(), dialog.width() - 1 - CSongSettingsDlg::kEdge);
-        QCOMPARE(cancel->geometry().bottom(), dialog.height() - 1 - CSongSettingsDlg::kEdge);
+        QCOMPARE(cancel->geometry().right(), dialog.width() - 1 - SongSettingsDialog::kEdge);
+        QCOMPARE(cancel->geometry().bottom(), dialog.height() - 1 - SongSettingsDialog::kEdge);
         QVERIFY(ok->geometry().right() < cancel->geometry().left());
         QCOMPARE(ok->geometry().bottom(), cancel->geometry().bottom());
         // Smaller than it opened is not allowed.
@@ -94,7 +94,7 @@ private slots:
         KaraokeSong song;
         QRect closedAt;
         {
-            CSongSettingsDlg dialog(song, Context(&song));
+            SongSettingsDialog dialog(song, Context(&song));
             dialog.show();
             QVERIFY(QTest::qWaitForWindowExposed(&dialog));
             dialog.setGeometry(QRect(QPoint(40, 30), dialog.size() + QSize(30, 20)));
@@ -110,7 +110,7 @@ private slots:
         QCOMPARE(int(uint8_t(bytes[4])), 30);
         QCOMPARE(qFromLittleEndian<qint32>(bytes.constData() + 8), closedAt.right() + 1);
 
-        CSongSettingsDlg again(song, Context(&song));
+        SongSettingsDialog again(song, Context(&song));
         again.show();
         QVERIFY(QTest::qWaitForWindowExposed(&again));
         QTRY_COMPARE(again.geometry(), closedAt);
@@ -125,7 +125,7 @@ private slots:
         QPointer<SongView> view = app.Frame()->View();
         QVERIFY(!app.Song().IsModified());
         bool shown = false;
-        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+        OnNextModal<SongSettingsDialog>([&shown](SongSettingsDialog& d) {
             shown = true;
             auto* lines = Child<QComboBox>(*d.LyricsPage(), "lines");
             lines->setCurrentIndex(lines->findText("5"));
@@ -147,7 +147,7 @@ private slots:
         CTessavoxApp app;
         app.InitInstance(false);
         app.Song().artist = "Someone";
-        OnNextModal<CSongSettingsDlg>([](CSongSettingsDlg& d) {
+        OnNextModal<SongSettingsDialog>([](SongSettingsDialog& d) {
             auto* lines = Child<QComboBox>(*d.LyricsPage(), "lines");
             lines->setCurrentIndex(lines->findText("6"));
             ChooseDuet(*d.LyricsPage(), "Alto");
@@ -169,9 +169,9 @@ private slots:
         CTessavoxApp app;
         app.InitInstance(false);
         int shown = 0;
-        OnNextModal<CSongSettingsDlg>([&shown](CSongSettingsDlg& d) {
+        OnNextModal<SongSettingsDialog>([&shown](SongSettingsDialog& d) {
             ++shown;
-            QCOMPARE(d.Tabs()->currentIndex(), CSongSettingsDlg::kLyricsTab);
+            QCOMPARE(d.Tabs()->currentIndex(), SongSettingsDialog::kLyricsTab);
             d.CancelButton()->click();
         });
         app.RunCommand(CommandId::FileNew);
@@ -182,7 +182,7 @@ private slots:
     void linesAndEraseFollowSingersAndPicture()
     {
         KaraokeSong song;
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         CLyricsPageDlg& page = *dialog.LyricsPage();
         auto* lines = Child<QComboBox>(page, "lines");
         auto* erase = Child<QComboBox>(page, "eraseWhen");
@@ -234,7 +234,7 @@ private slots:
         song.settings.singerCount = 2;
         song.settings.linesPerPage = 2;
         song.eraseLinesFromBottom = 9;
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         QCOMPARE(song.settings.linesPerPage, 3);
         QCOMPARE(Child<QComboBox>(*dialog.LyricsPage(), "lines")->currentText(), QString("3"));
         QCOMPARE(song.eraseLinesFromBottom, 0);
@@ -245,7 +245,7 @@ private slots:
     void advanceSweepShowsTheAdvanceApplied()
     {
         KaraokeSong song;
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         auto* spin = Child<CAdvanceSweepSpin>(*dialog.LyricsPage(), "advance");
         QCOMPARE(song.settings.advanceSweep, -20);
         QCOMPARE(spin->FieldText(), QString("0.10"));
@@ -270,7 +270,7 @@ private slots:
         for (int steps : {1, -1}) {
             KaraokeSong odd;
             odd.settings.advanceSweep = -15;
-            CSongSettingsDlg again(odd, Context(&odd));
+            SongSettingsDialog again(odd, Context(&odd));
             auto* field = Child<CAdvanceSweepSpin>(*again.LyricsPage(), "advance");
             QCOMPARE(field->FieldText(), QString("0.075"));
             again.LyricsPage()->findChild<QCheckBox*>("sweepEntireWord")->click();
@@ -288,7 +288,7 @@ private slots:
         IMAGE_STRUCT& lyrics = *song.FindPage(kPageLyrics);
         lyrics.singerColours.singer2 = 3;
         song.settings.sweepColour = 5;
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         CLyricsPageDlg& page = *dialog.LyricsPage();
         auto* singer2 = Child<CColorButton>(page, "singer2");
         auto* both = Child<CColorButton>(page, "both");
@@ -334,7 +334,7 @@ private slots:
     {
         KaraokeSong song;
         song.SetModified(false);
-        CSongSettingsDlg dialog(song, Context(&song));
+        SongSettingsDialog dialog(song, Context(&song));
         CLyricsPageDlg& page = *dialog.LyricsPage();
         Child<QCheckBox>(page, "sweepEntireWord")->click();
         QCOMPARE(song.sweepEntireWord, 1u);

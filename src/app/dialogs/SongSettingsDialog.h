@@ -14,7 +14,7 @@ class QTabWidget;
 // record it is given (the working copy of the Settings command), which every control changes
 // at once. It opens on "Lyrics", never gets smaller than it first opened, keeps OK and Cancel
 // at the lower right and remembers its rectangle ("SettingsWindowPos").
-class CSongSettingsDlg : public QDialog {
+class SongSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTitleTab = 0;
@@ -22,8 +22,8 @@ public:
     static constexpr int kCreditsTab = 2;
     static constexpr int kEdge = 6;
 
-    CSongSettingsDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
-    ~CSongSettingsDlg() override;
+    SongSettingsDialog(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    ~SongSettingsDialog() override;
 
     QTabWidget* Tabs() const { return m_tabs; }
     CGraphicPageDlg* TitlePage() const { return m_title; }

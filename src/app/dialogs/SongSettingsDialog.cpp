@@ -1,4 +1,4 @@
-#include "app/dialogs/CSongSettingsDlg.h"
+#include "app/dialogs/SongSettingsDialog.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -37,7 +37,7 @@ bool OnSomeScreen(const QRect& rect)
 
 } // namespace
 
-CSongSettingsDlg::CSongSettingsDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
+SongSettingsDialog::SongSettingsDialog(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
     : QDialog(parent), m_song(song), m_context(context)
 {
     EnsurePages(song);
@@ -73,14 +73,14 @@ CSongSettingsDlg::CSongSettingsDlg(KaraokeSong& song, const SettingsDlgContext& 
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    connect(m_title, &CGraphicPageDlg::PreviewRunning, this, &CSongSettingsDlg::SetPreviewRunning);
-    connect(m_lyrics, &CLyricsPageDlg::PreviewRunning, this, &CSongSettingsDlg::SetPreviewRunning);
-    connect(m_credits, &CGraphicPageDlg::PreviewRunning, this, &CSongSettingsDlg::SetPreviewRunning);
+    connect(m_title, &CGraphicPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
+    connect(m_lyrics, &CLyricsPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
+    connect(m_credits, &CGraphicPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
 }
 
-CSongSettingsDlg::~CSongSettingsDlg() = default;
+SongSettingsDialog::~SongSettingsDialog() = default;
 
-bool CSongSettingsDlg::Run(AppContext& app, KaraokeSong& copy)
+bool SongSettingsDialog::Run(AppContext& app, KaraokeSong& copy)
 {
     MKaraoke_Initialize();
     SettingsDlgContext context;
@@ -88,16 +88,16 @@ bool CSongSettingsDlg::Run(AppContext& app, KaraokeSong& copy)
     context.prompt = &app.Prompt();
     context.graphicsFolder = &app.GraphicsFolder();
     context.settings = &app.Settings();
-    CSongSettingsDlg dialog(copy, context, app.Frame());
+    SongSettingsDialog dialog(copy, context, app.Frame());
     return dialog.exec() == QDialog::Accepted;
 }
 
-bool CSongSettingsDlg::Previewing() const
+bool SongSettingsDialog::Previewing() const
 {
     return m_previewRunning;
 }
 
-void CSongSettingsDlg::showEvent(QShowEvent* event)
+void SongSettingsDialog::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     if (m_placed) return;
@@ -113,13 +113,13 @@ void CSongSettingsDlg::showEvent(QShowEvent* event)
     else resize(rect.size());
 }
 
-void CSongSettingsDlg::SaveRect()
+void SongSettingsDialog::SaveRect()
 {
     if (!m_context.settings || !m_placed) return;
     m_context.settings->SetRect(AppSettings::kSettings, kRectValue, isMaximized() ? normalGeometry() : geometry());
 }
 
-void CSongSettingsDlg::done(int result)
+void SongSettingsDialog::done(int result)
 {
     // Escape or the close box during a Preview ends the Preview; the sheet stays.
     if (m_previewRunning) {
@@ -132,7 +132,7 @@ void CSongSettingsDlg::done(int result)
     QDialog::done(result);
 }
 
-void CSongSettingsDlg::SetPreviewRunning(bool running)
+void SongSettingsDialog::SetPreviewRunning(bool running)
 {
     m_previewRunning = running;
     // Nothing may change the page, or the screen the player draws on, while it plays; the

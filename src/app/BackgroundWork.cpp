@@ -6,9 +6,9 @@
 #include <exception>
 #include <thread>
 
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 
-BackgroundWork::BackgroundWork(CProgressDlg* dialog, QString cancelledCaption)
+BackgroundWork::BackgroundWork(ProgressDialog* dialog, QString cancelledCaption)
     : m_dialog(dialog), m_cancelledCaption(std::move(cancelledCaption))
 {
 }

@@ -7,7 +7,7 @@
 
 #include "media/ProgressCallback.h"
 
-class CProgressDlg;
+class ProgressDialog;
 
 // Long engine work (an export) on a worker thread while the window thread keeps turning its
 // event loop: the window repaints, the progress bar follows the work and the progress dialog's
@@ -19,7 +19,7 @@ public:
 
     // dialog may be null (no progress shown, no cancel). cancelledCaption, when not empty,
     // becomes the dialog's caption once the user has pressed Cancel.
-    explicit BackgroundWork(CProgressDlg* dialog, QString cancelledCaption = {});
+    explicit BackgroundWork(ProgressDialog* dialog, QString cancelledCaption = {});
 
     // For the engine: records the percentage; false once the user has cancelled. Any thread.
     ProgressCallback Progress();
@@ -45,7 +45,7 @@ private:
     static std::function<void(int)> s_progressObserver;
     static std::vector<BackgroundWork*> s_running;
 
-    CProgressDlg* m_dialog;
+    ProgressDialog* m_dialog;
     QString m_cancelledCaption;
     std::atomic<int> m_percent{0};
     std::atomic<bool> m_cancelled{false};

@@ -22,7 +22,7 @@
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgEditLyricsWarning.h"
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
@@ -502,10 +502,10 @@ void CTessavoxApp::ShowView(int view)
 
 bool CTessavoxApp::LoadMusic(const QString& path)
 {
-    std::unique_ptr<CProgressDlg> progress;
+    std::unique_ptr<ProgressDialog> progress;
     MusicImport::Progress report;
     if (!MusicImport::IsUsedInPlace(PathBytes(path)) && QFileInfo::exists(path)) {
-        progress = std::make_unique<CProgressDlg>(m_frame.get(), kDecompressingAudioTitle, false);
+        progress = std::make_unique<ProgressDialog>(m_frame.get(), kDecompressingAudioTitle, false);
         progress->show();
         report = [&progress](int percent) { return progress->Progress(percent); };
     }

@@ -13,7 +13,7 @@
 #include "timing/PlayClock.h"
 
 class CMainFrame;
-class CProgressDlg;
+class ProgressDialog;
 class ExportSongCommand;
 class KaraokeSong;
 class QTimer;

@@ -16,7 +16,7 @@
 #include "app/FileChooser.h"
 #include "app/QtText.h"
 #include "app/dialogs/CDlgExport.h"
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 #include "cdg/ExportBin.h"
 #include "export/CompressedExport.h"
 #include "document/DocumentExport.h"
@@ -163,7 +163,7 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
     const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin", bin);
     if (path.isEmpty()) return;
 
-    CProgressDlg progress(m_app.Frame(), kBinProgressCaption, true);
+    ProgressDialog progress(m_app.Frame(), kBinProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     BinExportResult result;
@@ -189,7 +189,7 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     if (path.isEmpty()) return;
 
     // The dialog opens before the stream is written, so that the whole export shows progress.
-    CProgressDlg progress(m_app.Frame(), kCompressingAudioCaption, true);
+    ProgressDialog progress(m_app.Frame(), kCompressingAudioCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     CompressedExportResult result;
@@ -215,7 +215,7 @@ void ExportSongCommand::ExportVideo(const ExportChoices& choices, UserPrompt& pr
     const QString path = ChooseTarget(kMp4ChooserTitle, kMp4Filter, "mp4", choices);
     if (path.isEmpty()) return;
 
-    CProgressDlg progress(m_app.Frame(), kVideoProgressCaption, true);
+    ProgressDialog progress(m_app.Frame(), kVideoProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     VideoExportResult result;

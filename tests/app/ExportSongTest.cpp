@@ -33,7 +33,7 @@
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
 #include "app/dialogs/CDlgExport.h"
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 #include "app/views/SongView.h"
 #include "audio/WavOutFile.h"
 #include "project/KaraokeSong.h"
@@ -87,7 +87,7 @@ public:
     }
     void Finish() { Turn(); m_tick.stop(); }
 
-    std::function<void(CProgressDlg&)> onTurn;
+    std::function<void(ProgressDialog&)> onTurn;
     qint64 longestGapMs = 0;
     // The window thread's own CPU time between two turns: what it did itself, not what a busy
     // machine kept it waiting. Work done on the window thread shows here whatever the load.
@@ -115,7 +115,7 @@ private:
         const qint64 cpu = ThreadCpuMs();
         longestGapCpuMs = std::max(longestGapCpuMs, cpu - m_lastCpu);
         m_lastCpu = cpu;
-        auto* progress = m_app.Frame()->findChild<CProgressDlg*>();
+        auto* progress = m_app.Frame()->findChild<ProgressDialog*>();
         longestGapMs = std::max(longestGapMs, now - m_last);
         if (progress && m_progressSeen) longestGapWorkingMs = std::max(longestGapWorkingMs, now - m_last);
         m_last = now;
@@ -293,7 +293,7 @@ private slots:
         LoopWatch watch(app);
         QString caption;
         bool closeRefused = false;
-        watch.onTurn = [&](CProgressDlg& progress) {
+        watch.onTurn = [&](ProgressDialog& progress) {
             caption = progress.windowTitle();
             // The window's close box does not take the song away from the running export.
             if (!closeRefused) closeRefused = !app.Frame()->close() && app.Frame()->isVisible();
@@ -333,7 +333,7 @@ private slots:
             while (percent > 0 && !clicked.load() && std::chrono::steady_clock::now() < until)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
-        again.onTurn = [&](CProgressDlg& progress) {
+        again.onTurn = [&](ProgressDialog& progress) {
             auto* cancel = progress.findChild<QPushButton*>();
             QVERIFY(cancel && cancel->isVisible());
             if (cancelledAt < 0 && progress.Position() > 0) {

@@ -1,7 +1,7 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 
 class ProgressDlgTest : public QObject {
     Q_OBJECT
@@ -9,7 +9,7 @@ class ProgressDlgTest : public QObject {
 private slots:
     void showsProgressAndReportsCancel()
     {
-        CProgressDlg work(nullptr, "Decompressing Audio...", false);
+        ProgressDialog work(nullptr, "Decompressing Audio...", false);
         QCOMPARE(work.windowTitle(), QString("Decompressing Audio..."));
         QVERIFY(!work.CancelShown());
         QVERIFY(work.Progress(40));
@@ -17,7 +17,7 @@ private slots:
         work.SetPosition(250);
         QCOMPARE(work.Position(), 100);
 
-        CProgressDlg cancellable(nullptr, "Exporting project to BIN file...", true);
+        ProgressDialog cancellable(nullptr, "Exporting project to BIN file...", true);
         QVERIFY(cancellable.CancelShown());
         auto* button = cancellable.findChild<QPushButton*>();
         QCOMPARE(button->text(), QString("&Cancel"));

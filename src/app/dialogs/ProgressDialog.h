@@ -6,10 +6,10 @@ class QPushButton;
 
 // The progress box of long work: a bar from 0 to 100 and a push-like "&Cancel" check button,
 // hidden when the work cannot be cancelled.
-class CProgressDlg : public QDialog {
+class ProgressDialog : public QDialog {
     Q_OBJECT
 public:
-    CProgressDlg(QWidget* parent, const QString& caption, bool cancellable);
+    ProgressDialog(QWidget* parent, const QString& caption, bool cancellable);
 
     void SetPosition(int percent);
     int Position() const;

@@ -1,4 +1,4 @@
-#include "app/dialogs/CProgressDlg.h"
+#include "app/dialogs/ProgressDialog.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
@@ -7,7 +7,7 @@
 
 #include "app/QtUserPrompt.h"
 
-CProgressDlg::CProgressDlg(QWidget* parent, const QString& caption, bool cancellable) : QDialog(parent)
+ProgressDialog::ProgressDialog(QWidget* parent, const QString& caption, bool cancellable) : QDialog(parent)
 {
     setWindowTitle(caption);
     setModal(false);
@@ -23,27 +23,27 @@ CProgressDlg::CProgressDlg(QWidget* parent, const QString& caption, bool cancell
     setMinimumWidth(320);
 }
 
-void CProgressDlg::SetPosition(int percent)
+void ProgressDialog::SetPosition(int percent)
 {
     m_bar->setValue(std::clamp(percent, 0, 100));
 }
 
-int CProgressDlg::Position() const
+int ProgressDialog::Position() const
 {
     return m_bar->value();
 }
 
-bool CProgressDlg::CancelPressed() const
+bool ProgressDialog::CancelPressed() const
 {
     return m_cancel->isChecked();
 }
 
-bool CProgressDlg::CancelShown() const
+bool ProgressDialog::CancelShown() const
 {
     return !m_cancel->isHidden();
 }
 
-bool CProgressDlg::Progress(int percent)
+bool ProgressDialog::Progress(int percent)
 {
     SetPosition(percent);
     QCoreApplication::processEvents();

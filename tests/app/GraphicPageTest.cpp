@@ -12,7 +12,7 @@
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
 #include "app/QtUserPrompt.h"
-#include "app/dialogs/CGraphicPageDlg.h"
+#include "app/dialogs/GraphicPageDialog.h"
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"
@@ -31,7 +31,7 @@ private:
 
     SettingsDlgContext Context() { return {nullptr, &m_prompt, &m_graphics, nullptr}; }
 
-    static bool PreviewShows(CGraphicPageDlg& page, uint32_t rgb)
+    static bool PreviewShows(GraphicPageDialog& page, uint32_t rgb)
     {
         if (!page.isVisible()) {
             page.show();
@@ -55,7 +55,7 @@ private slots:
     void textEnableAndAlignmentWriteThePage()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QCheckBox>(page, "enable")->click();
         QCOMPARE(int(p.enabled), 1);
@@ -77,7 +77,7 @@ private slots:
     void holdIsTypedInSecondsAndStoredInHundredths()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageCredits, Context());
+        GraphicPageDialog page(song, kPageCredits, Context());
         auto* hold = Child<QLineEdit>(page, "hold");
         QCOMPARE(hold->text(), QString("2.00"));
         QCOMPARE(hold->maxLength(), 7);
@@ -101,7 +101,7 @@ private slots:
     void sizesAreListedOrTyped()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         auto* size = Child<QComboBox>(page, "size");
         QCOMPARE(Items(*size), QStringList({"14", "16", "18", "20", "22", "24", "26", "28", "36", "72"}));
         QCOMPARE(size->currentText(), QString("26"));
@@ -118,7 +118,7 @@ private slots:
     void theFontListShowsTheDictionaryAndTheCurrentFace()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         auto* font = Child<QComboBox>(page, "font");
         // The song's "Arial" shows even where it is only drawn through a substitute.
         QCOMPARE(font->currentText(), QString("Arial"));
@@ -131,7 +131,7 @@ private slots:
     void styledLinesTakeFreeSlotsFromTenDown()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QPlainTextEdit>(page, "pageText")->setPlainText("one\ntwo\nthree\nfour");
         auto* line = Child<QComboBox>(page, "lineNumber");
@@ -186,7 +186,7 @@ private slots:
     {
         Answers answers;
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         IMAGE_STRUCT& p = page.Page();
         p.lineStyles.lines.push_back({10, 20, 0, "Arial", 0});
         auto* browse = Child<QPushButton>(page, "browse");
@@ -254,8 +254,8 @@ private slots:
     void transitionsByNameAndNoEraseOnCredits()
     {
         KaraokeSong song;
-        CGraphicPageDlg title(song, kPageTitle, Context());
-        CGraphicPageDlg credits(song, kPageCredits, Context());
+        GraphicPageDialog title(song, kPageTitle, Context());
+        GraphicPageDialog credits(song, kPageCredits, Context());
         auto* draw = Child<QComboBox>(title, "draw");
         QCOMPARE(Items(*draw), QStringList({"Fill Right", "Fill Left", "Fill Down", "Fill Up", "Scroll Right",
                                             "Scroll Left", "Scroll Down", "Scroll Up", "Block Dissolve"}));
@@ -272,7 +272,7 @@ private slots:
     void backgroundBorderAndShadowColoursTakeTheirSlots()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageCredits, Context());
+        GraphicPageDialog page(song, kPageCredits, Context());
         IMAGE_STRUCT& p = page.Page();
         p.backgroundColour = 2;
         p.style.shadowColour = 1;

@@ -12,7 +12,7 @@
 
 #include "SettingsTestSupport.h"
 #include "app/QtUserPrompt.h"
-#include "app/dialogs/CGraphicPageDlg.h"
+#include "app/dialogs/GraphicPageDialog.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/KaraokeSong.h"
@@ -86,7 +86,7 @@ private slots:
     void theTitleTabKeepsItsLabelsAndPlaces()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         QCOMPARE(Labels(page, {"Line #", "Vert align:", "&Font:", "&Size:", "Horiz align:", "Style:", "Bkgnd:",
                                "&Border:", "Text:"}),
                  QStringList({"Line # ->  @ 0,0", "Vert align: ->  @ 2,0", "&Font: -> font @ 0,1",
@@ -128,7 +128,7 @@ private slots:
     {
         KaraokeSong song;
         CLyricsPageDlg lyrics(song, Context());
-        CGraphicPageDlg credits(song, kPageCredits, Context());
+        GraphicPageDialog credits(song, kPageCredits, Context());
         const QStringList tips = {"Left", "Centre", "Right"};
         const QStringList glyphs = {QString::fromUtf8("\u21E4"), QString::fromUtf8("\u21D4"),
                                     QString::fromUtf8("\u21E5")};
@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(Child<QComboBox>(lyrics, "size")->currentText(), QString("30"));
         QVERIFY(Child<QPushButton>(lyrics, "alignRight")->isChecked());
 
-        CGraphicPageDlg page(song, kPageTitle, Context());
+        GraphicPageDialog page(song, kPageTitle, Context());
         Child<QComboBox>(page, "lineNumber")->setCurrentIndex(1);
         QVERIFY(!Child<QToolButton>(page, "bold")->isChecked());
         QVERIFY(Child<QCheckBox>(page, "shadow")->isChecked());
@@ -187,7 +187,7 @@ private slots:
     void textStyleControlsWriteTheEditedLineOrThePageStyle()
     {
         KaraokeSong song;
-        CGraphicPageDlg page(song, kPageCredits, Context());
+        GraphicPageDialog page(song, kPageCredits, Context());
         IMAGE_STRUCT& p = page.Page();
         Child<QPlainTextEdit>(page, "pageText")->setPlainText("one\ntwo");
         auto* line = Child<QComboBox>(page, "lineNumber");

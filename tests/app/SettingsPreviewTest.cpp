@@ -13,7 +13,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
-#include "app/dialogs/CGraphicPageDlg.h"
+#include "app/dialogs/GraphicPageDialog.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/SongSettingsDialog.h"
@@ -193,7 +193,7 @@ private slots:
         credits.holdTime = 0;
         SongSettingsDialog dialog(song, Context());
         const QImage still = Shown(dialog, SongSettingsDialog::kCreditsTab);
-        CGraphicPageDlg& page = *dialog.CreditsPage();
+        GraphicPageDialog& page = *dialog.CreditsPage();
         auto* button = Child<QPushButton>(page, "preview");
         bool sawItRunning = false;
         QTimer::singleShot(500, [&] {

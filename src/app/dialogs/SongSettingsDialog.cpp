@@ -11,7 +11,7 @@
 #include "app/CMainFrame.h"
 #include "app/AppContext.h"
 #include "app/QtUserPrompt.h"
-#include "app/dialogs/CGraphicPageDlg.h"
+#include "app/dialogs/GraphicPageDialog.h"
 #include "app/dialogs/CLyricsPageDlg.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/KaraokeSong.h"
@@ -48,11 +48,11 @@ SongSettingsDialog::SongSettingsDialog(KaraokeSong& song, const SettingsDlgConte
     outer->setContentsMargins(kEdge, kEdge, kEdge, kEdge);
     m_tabs = new QTabWidget(this);
     m_tabs->setObjectName("tabs");
-    m_title = new CGraphicPageDlg(song, kPageTitle, context, m_tabs);
+    m_title = new GraphicPageDialog(song, kPageTitle, context, m_tabs);
     m_title->setObjectName("titlePage");
     m_lyrics = new CLyricsPageDlg(song, context, m_tabs);
     m_lyrics->setObjectName("lyricsPage");
-    m_credits = new CGraphicPageDlg(song, kPageCredits, context, m_tabs);
+    m_credits = new GraphicPageDialog(song, kPageCredits, context, m_tabs);
     m_credits->setObjectName("creditsPage");
     m_tabs->addTab(m_title, tr("Title Page"));
     m_tabs->addTab(m_lyrics, tr("Lyrics"));
@@ -73,9 +73,9 @@ SongSettingsDialog::SongSettingsDialog(KaraokeSong& song, const SettingsDlgConte
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
-    connect(m_title, &CGraphicPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
+    connect(m_title, &GraphicPageDialog::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
     connect(m_lyrics, &CLyricsPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
-    connect(m_credits, &CGraphicPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
+    connect(m_credits, &GraphicPageDialog::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
 }
 
 SongSettingsDialog::~SongSettingsDialog() = default;

@@ -3,7 +3,7 @@
 
 #include "app/dialogs/SettingsDlgContext.h"
 
-class CGraphicPageDlg;
+class GraphicPageDialog;
 class CLyricsPageDlg;
 class AppContext;
 class KaraokeSong;
@@ -26,9 +26,9 @@ public:
     ~SongSettingsDialog() override;
 
     QTabWidget* Tabs() const { return m_tabs; }
-    CGraphicPageDlg* TitlePage() const { return m_title; }
+    GraphicPageDialog* TitlePage() const { return m_title; }
     CLyricsPageDlg* LyricsPage() const { return m_lyrics; }
-    CGraphicPageDlg* CreditsPage() const { return m_credits; }
+    GraphicPageDialog* CreditsPage() const { return m_credits; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
     bool Previewing() const;
@@ -49,9 +49,9 @@ private:
     KaraokeSong& m_song;
     SettingsDlgContext m_context;
     QTabWidget* m_tabs = nullptr;
-    CGraphicPageDlg* m_title = nullptr;
+    GraphicPageDialog* m_title = nullptr;
     CLyricsPageDlg* m_lyrics = nullptr;
-    CGraphicPageDlg* m_credits = nullptr;
+    GraphicPageDialog* m_credits = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
     QSize m_firstSize;

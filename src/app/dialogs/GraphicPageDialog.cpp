@@ -1,4 +1,4 @@
-#include "app/dialogs/CGraphicPageDlg.h"
+#include "app/dialogs/GraphicPageDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,7 +47,7 @@ int PageTextLines(const QString& text)
 
 } // namespace
 
-CGraphicPageDlg::CGraphicPageDlg(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent)
+GraphicPageDialog::GraphicPageDialog(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent)
     : CSettingsPageTab(song, kind, context, parent)
 {
     Build();
@@ -55,12 +55,12 @@ CGraphicPageDlg::CGraphicPageDlg(KaraokeSong& song, int32_t kind, const Settings
     RefreshPreview();
 }
 
-bool CGraphicPageDlg::IsTitle() const
+bool GraphicPageDialog::IsTitle() const
 {
     return m_page->kind == kPageTitle;
 }
 
-void CGraphicPageDlg::Build()
+void GraphicPageDialog::Build()
 {
     auto* outer = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -160,7 +160,7 @@ void CGraphicPageDlg::Build()
     });
 }
 
-void CGraphicPageDlg::Load()
+void GraphicPageDialog::Load()
 {
     m_loading = true;
     m_enable->setChecked(m_page->enabled != 0);
@@ -175,7 +175,7 @@ void CGraphicPageDlg::Load()
     ShowPicture();
 }
 
-void CGraphicPageDlg::FillLineNumbers()
+void GraphicPageDialog::FillLineNumbers()
 {
     // One entry per line of the text (and never fewer than the styles kept): choosing a line
     // edits its style. With a picture only the base style applies.
@@ -194,12 +194,12 @@ void CGraphicPageDlg::FillLineNumbers()
     ShowLine();
 }
 
-bool CGraphicPageDlg::LineHasStyle() const
+bool GraphicPageDialog::LineHasStyle() const
 {
     return m_line > 0 && size_t(m_line) <= m_page->lineStyles.Count();
 }
 
-void CGraphicPageDlg::ShowLine()
+void GraphicPageDialog::ShowLine()
 {
     std::string face = m_page->style.FaceName();
     int32_t size = m_page->style.size, flags = m_page->style.style, hAlign = m_page->style.hAlign;
@@ -216,22 +216,22 @@ void CGraphicPageDlg::ShowLine()
     m_textColour->SetColor(EntryColour(*m_page, colour));
 }
 
-void CGraphicPageDlg::DrawStill()
+void GraphicPageDialog::DrawStill()
 {
     DrawPagePreview(m_screen->Renderer(), *m_page);
 }
 
-size_t CGraphicPageDlg::WritePreview(CdgPacketGenerator& generator)
+size_t GraphicPageDialog::WritePreview(CdgPacketGenerator& generator)
 {
     return WritePage(generator, *m_page, IsTitle(), 0);
 }
 
-t_MTextTypeVer6_s* CGraphicPageDlg::StyledLine()
+t_MTextTypeVer6_s* GraphicPageDialog::StyledLine()
 {
     return m_line == 0 ? nullptr : &LineStyle();
 }
 
-t_MTextTypeVer6_s& CGraphicPageDlg::LineStyle()
+t_MTextTypeVer6_s& GraphicPageDialog::LineStyle()
 {
     auto& lines = m_page->lineStyles.lines;
     while (lines.size() < size_t(m_line)) {
@@ -249,7 +249,7 @@ t_MTextTypeVer6_s& CGraphicPageDlg::LineStyle()
     return lines[size_t(m_line) - 1];
 }
 
-void CGraphicPageDlg::PickTextColour()
+void GraphicPageDialog::PickTextColour()
 {
     if (m_line == 0) {
         PickColour(m_textColour, kSlotText, &m_page->style.colour);
@@ -272,7 +272,7 @@ void CGraphicPageDlg::PickTextColour()
     Changed();
 }
 
-void CGraphicPageDlg::Browse()
+void GraphicPageDialog::Browse()
 {
     if (m_page->lineStyles.Count() > 0 && m_context.prompt &&
         m_context.prompt->Ask(kMsgGraphicOneStyle, kCaptionWarning, PromptButtons::YesNo, PromptIcon::Warning) !=
@@ -285,7 +285,7 @@ void CGraphicPageDlg::Browse()
     Changed();
 }
 
-void CGraphicPageDlg::Remove()
+void GraphicPageDialog::Remove()
 {
     ClearPictureAndColours();
     m_page->lineStyles.lines.clear();

@@ -13,10 +13,10 @@ class QPlainTextEdit;
 // The "Title Page" and "Credits Page" tabs: the page's text, its base style and per-line styles,
 // colours, picture, timing and transitions. Every change goes straight into the page record and
 // the preview screen shows the page at once.
-class CGraphicPageDlg : public CSettingsPageTab {
+class GraphicPageDialog : public CSettingsPageTab {
     Q_OBJECT
 public:
-    CGraphicPageDlg(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    GraphicPageDialog(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent = nullptr);
 
     bool IsTitle() const;
     // The style line being edited: 0 the page's base style, k > 0 per-line style k - 1.

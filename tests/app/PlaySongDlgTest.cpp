@@ -21,7 +21,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "app/views/PlayFinalView.h"
 #include "app/widgets/CColorButton.h"

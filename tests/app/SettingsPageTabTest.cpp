@@ -13,7 +13,7 @@
 #include "SettingsTestSupport.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/KaraokeSong.h"
 
@@ -107,7 +107,7 @@ private slots:
     void theLyricsTabKeepsItsLabelsAndPlaces()
     {
         KaraokeSong song;
-        CLyricsPageDlg page(song, Context());
+        LyricsPageDialog page(song, Context());
         QCOMPARE(Labels(page, {"&Font:", "&Size:", "Align:", "St&yle:", "&Lines:", "Bkgnd:", "&Border:", "Sweep:",
                                "Both:", "Draw:"}),
                  QStringList({"&Font: -> font @ 0,0", "&Size: -> size @ 0,1", "Align: ->  @ 2,1",
@@ -127,7 +127,7 @@ private slots:
     void alignmentButtonsShowGlyphsAndTipsAndOneIsChosen()
     {
         KaraokeSong song;
-        CLyricsPageDlg lyrics(song, Context());
+        LyricsPageDialog lyrics(song, Context());
         GraphicPageDialog credits(song, kPageCredits, Context());
         const QStringList tips = {"Left", "Centre", "Right"};
         const QStringList glyphs = {QString::fromUtf8("\u21E4"), QString::fromUtf8("\u21D4"),
@@ -163,7 +163,7 @@ private slots:
         title.lineStyles.lines.push_back({10, 40, kStyleShadow, "Arial", kAlignLeft});
         song.SetModified(false);
 
-        CLyricsPageDlg lyrics(song, Context());
+        LyricsPageDialog lyrics(song, Context());
         QVERIFY(!Child<QToolButton>(lyrics, "bold")->isChecked());
         QVERIFY(Child<QToolButton>(lyrics, "italic")->isChecked());
         QVERIFY(Child<QCheckBox>(lyrics, "shadow")->isChecked());

@@ -14,7 +14,7 @@
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "app/widgets/CdgScreenWidget.h"
@@ -239,7 +239,7 @@ private slots:
         KaraokeSong song;
         SongSettingsDialog dialog(song, Context());
         const QImage still = Shown(dialog, SongSettingsDialog::kLyricsTab);
-        CLyricsPageDlg& page = *dialog.LyricsPage();
+        LyricsPageDialog& page = *dialog.LyricsPage();
         QElapsedTimer timer;
         timer.start();
         Child<QPushButton>(page, "preview")->click();

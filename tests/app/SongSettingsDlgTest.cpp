@@ -17,7 +17,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "app/dialogs/MDuetDlg.h"
 #include "app/views/SongView.h"
@@ -183,7 +183,7 @@ private slots:
     {
         KaraokeSong song;
         SongSettingsDialog dialog(song, Context(&song));
-        CLyricsPageDlg& page = *dialog.LyricsPage();
+        LyricsPageDialog& page = *dialog.LyricsPage();
         auto* lines = Child<QComboBox>(page, "lines");
         auto* erase = Child<QComboBox>(page, "eraseWhen");
         QCOMPARE(Items(*lines), QStringList({"2", "3", "4", "5", "6"}));
@@ -289,7 +289,7 @@ private slots:
         lyrics.singerColours.singer2 = 3;
         song.settings.sweepColour = 5;
         SongSettingsDialog dialog(song, Context(&song));
-        CLyricsPageDlg& page = *dialog.LyricsPage();
+        LyricsPageDialog& page = *dialog.LyricsPage();
         auto* singer2 = Child<CColorButton>(page, "singer2");
         auto* both = Child<CColorButton>(page, "both");
         QVERIFY(!singer2->isEnabled() && !both->isEnabled());
@@ -335,7 +335,7 @@ private slots:
         KaraokeSong song;
         song.SetModified(false);
         SongSettingsDialog dialog(song, Context(&song));
-        CLyricsPageDlg& page = *dialog.LyricsPage();
+        LyricsPageDialog& page = *dialog.LyricsPage();
         Child<QCheckBox>(page, "sweepEntireWord")->click();
         QCOMPARE(song.sweepEntireWord, 1u);
         QVERIFY(song.IsModified());

@@ -12,7 +12,7 @@
 #include "app/AppContext.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 #include "cdg/MKaraokeInitialize.h"
 #include "project/KaraokeSong.h"
 
@@ -50,7 +50,7 @@ SongSettingsDialog::SongSettingsDialog(KaraokeSong& song, const SettingsDlgConte
     m_tabs->setObjectName("tabs");
     m_title = new GraphicPageDialog(song, kPageTitle, context, m_tabs);
     m_title->setObjectName("titlePage");
-    m_lyrics = new CLyricsPageDlg(song, context, m_tabs);
+    m_lyrics = new LyricsPageDialog(song, context, m_tabs);
     m_lyrics->setObjectName("lyricsPage");
     m_credits = new GraphicPageDialog(song, kPageCredits, context, m_tabs);
     m_credits->setObjectName("creditsPage");
@@ -74,7 +74,7 @@ SongSettingsDialog::SongSettingsDialog(KaraokeSong& song, const SettingsDlgConte
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     connect(m_title, &GraphicPageDialog::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
-    connect(m_lyrics, &CLyricsPageDlg::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
+    connect(m_lyrics, &LyricsPageDialog::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
     connect(m_credits, &GraphicPageDialog::PreviewRunning, this, &SongSettingsDialog::SetPreviewRunning);
 }
 

@@ -4,7 +4,7 @@
 #include "app/dialogs/SettingsDlgContext.h"
 
 class GraphicPageDialog;
-class CLyricsPageDlg;
+class LyricsPageDialog;
 class AppContext;
 class KaraokeSong;
 class QPushButton;
@@ -27,7 +27,7 @@ public:
 
     QTabWidget* Tabs() const { return m_tabs; }
     GraphicPageDialog* TitlePage() const { return m_title; }
-    CLyricsPageDlg* LyricsPage() const { return m_lyrics; }
+    LyricsPageDialog* LyricsPage() const { return m_lyrics; }
     GraphicPageDialog* CreditsPage() const { return m_credits; }
     QPushButton* OkButton() const { return m_ok; }
     QPushButton* CancelButton() const { return m_cancel; }
@@ -50,7 +50,7 @@ private:
     SettingsDlgContext m_context;
     QTabWidget* m_tabs = nullptr;
     GraphicPageDialog* m_title = nullptr;
-    CLyricsPageDlg* m_lyrics = nullptr;
+    LyricsPageDialog* m_lyrics = nullptr;
     GraphicPageDialog* m_credits = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;

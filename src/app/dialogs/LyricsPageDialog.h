@@ -10,7 +10,7 @@ class QRadioButton;
 // The "Lyrics" tab: the text style of every lyric page, lines per page and the erase rule, the
 // sweep, solo or duet, the singer colours and the picture above the lyrics. Every change goes
 // straight into the song's settings and the lyrics page, and the preview shows a sample page.
-class CLyricsPageDlg : public CSettingsPageTab {
+class LyricsPageDialog : public CSettingsPageTab {
     Q_OBJECT
 public:
     static constexpr int kMostLines = 6;
@@ -18,7 +18,7 @@ public:
     static constexpr int kPictureShare = 50;
     static constexpr int kPauseMs = 100;
 
-    CLyricsPageDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
+    LyricsPageDialog(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent = nullptr);
 
     // The range "&Lines:" offers: 2 (3 for a duet) to 6 (3 with a picture).
     int FewestLines() const;

@@ -1,4 +1,4 @@
-#include "app/dialogs/CLyricsPageDlg.h"
+#include "app/dialogs/LyricsPageDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,7 +34,7 @@ constexpr int kFewestLinesDuet = 3;
 const char* const kAlignNames[3] = {"alignLeft", "alignCentre", "alignRight"};
 } // namespace
 
-CLyricsPageDlg::CLyricsPageDlg(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
+LyricsPageDialog::LyricsPageDialog(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
     : CSettingsPageTab(song, kPageLyrics, context, parent)
 {
     Build();
@@ -42,17 +42,17 @@ CLyricsPageDlg::CLyricsPageDlg(KaraokeSong& song, const SettingsDlgContext& cont
     RefreshPreview();
 }
 
-int CLyricsPageDlg::FewestLines() const
+int LyricsPageDialog::FewestLines() const
 {
     return m_song.settings.singerCount == 2 ? kFewestLinesDuet : kFewestLinesSolo;
 }
 
-int CLyricsPageDlg::MostLines() const
+int LyricsPageDialog::MostLines() const
 {
     return m_page->hasGraphic ? kMostLinesWithPicture : kMostLines;
 }
 
-void CLyricsPageDlg::Build()
+void LyricsPageDialog::Build()
 {
     auto* outer = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
@@ -181,7 +181,7 @@ void CLyricsPageDlg::Build()
     connect(m_sweep, &QPushButton::clicked, this, [this] { PickColour(m_sweep, kSlotSweep, &m_song.settings.sweepColour); });
 }
 
-void CLyricsPageDlg::Load()
+void LyricsPageDialog::Load()
 {
     m_loading = true;
     ShowTextStyle(m_page->style.FaceName(), m_page->style.size, m_page->style.style, m_page->style.hAlign);
@@ -199,7 +199,7 @@ void CLyricsPageDlg::Load()
     FillLines();
 }
 
-void CLyricsPageDlg::ShowColours()
+void LyricsPageDialog::ShowColours()
 {
     ShowFrameColours();
     m_singer1->SetColor(EntryColour(*m_page, m_page->singerColours.singer1));
@@ -211,13 +211,13 @@ void CLyricsPageDlg::ShowColours()
     m_both->setEnabled(duet);
 }
 
-void CLyricsPageDlg::ShowPicture()
+void LyricsPageDialog::ShowPicture()
 {
     CSettingsPageTab::ShowPicture();
     m_draw->setEnabled(m_page->hasGraphic != 0);
 }
 
-void CLyricsPageDlg::FillLines()
+void LyricsPageDialog::FillLines()
 {
     const int fewest = FewestLines(), most = MostLines();
     const int lines = std::clamp(int(m_song.settings.linesPerPage), fewest, most);
@@ -234,7 +234,7 @@ void CLyricsPageDlg::FillLines()
     FillErase();
 }
 
-void CLyricsPageDlg::FillErase()
+void LyricsPageDialog::FillErase()
 {
     const int largest = std::max(0, int(m_song.settings.linesPerPage) - FewestLines());
     const int choice = std::clamp(int(m_song.eraseLinesFromBottom), 0, largest);
@@ -245,18 +245,18 @@ void CLyricsPageDlg::FillErase()
     m_erase->setCurrentIndex(choice);
 }
 
-void CLyricsPageDlg::DrawStill()
+void LyricsPageDialog::DrawStill()
 {
     auto generator = m_screen->StillGenerator();
     WriteLyricsSamplePage(*generator, m_song, 0);
 }
 
-size_t CLyricsPageDlg::WritePreview(CdgPacketGenerator& generator)
+size_t LyricsPageDialog::WritePreview(CdgPacketGenerator& generator)
 {
     return WriteLyricsSamplePage(generator, m_song, 0);
 }
 
-void CLyricsPageDlg::SetDuet(bool duet)
+void LyricsPageDialog::SetDuet(bool duet)
 {
     m_song.settings.singerCount = duet ? 2 : 1;
     if (duet) {
@@ -268,7 +268,7 @@ void CLyricsPageDlg::SetDuet(bool duet)
     Changed();
 }
 
-void CLyricsPageDlg::Browse()
+void LyricsPageDialog::Browse()
 {
     if (!LoadPicture()) return;
     // The picture takes the upper half of the screen; the lyrics the lower half.
@@ -278,7 +278,7 @@ void CLyricsPageDlg::Browse()
     Changed();
 }
 
-void CLyricsPageDlg::Remove()
+void LyricsPageDialog::Remove()
 {
     ClearPictureAndColours();
     m_page->graphicShare = 0;

@@ -13,7 +13,7 @@
 #include "app/CMainFrame.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
-#include "app/dialogs/CNudgeLyricsSettingsDlg.h"
+#include "app/dialogs/AdjustSettingsDialog.h"
 #include "app/views/AdjustLyricsView.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/CdgScreenWidget.h"
@@ -184,7 +184,7 @@ private slots:
         QVERIFY(view);
         QVERIFY(view->SingerGroup()->isHidden());
         app.Song().settings.loopBeforeUnit = 1;
-        CNudgeLyricsSettingsDlg dialog(app.Song(), view);
+        AdjustSettingsDialog dialog(app.Song(), view);
         QCOMPARE(dialog.windowTitle(), QString("Adjust Play Area Controls"));
         QCOMPARE(app.Song().settings.loopBeforeUnit, uint8_t(0));
         QCOMPARE(dialog.WordsField()->minimum(), 2);

@@ -14,7 +14,7 @@
 #include "app/AppContext.h"
 #include "document/SongDocument.h"
 #include "app/CommandIds.h"
-#include "app/dialogs/CNudgeLyricsSettingsDlg.h"
+#include "app/dialogs/AdjustSettingsDialog.h"
 #include "app/QtText.h"
 #include "app/ViewReport.h"
 #include "app/widgets/CWaveformStrip.h"
@@ -91,7 +91,7 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     connect(m_previous, &QPushButton::clicked, this, &AdjustLyricsView::PreviousPage);
     connect(m_next, &QPushButton::clicked, this, &AdjustLyricsView::NextPage);
     connect(m_adjustArea, &QPushButton::clicked, this, [this] {
-        CNudgeLyricsSettingsDlg dialog(App().Song(), this);
+        AdjustSettingsDialog dialog(App().Song(), this);
         dialog.exec();
         App().Document().Commit("Adjust Area");
     });

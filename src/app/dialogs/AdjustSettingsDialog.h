@@ -7,10 +7,10 @@ class QSpinBox;
 
 // "Adjust Play Area Controls": how many words the adjust loop plays around the selected word,
 // and how far one move shifts a word. Works on a copy of the song's settings block.
-class CNudgeLyricsSettingsDlg : public QDialog {
+class AdjustSettingsDialog : public QDialog {
     Q_OBJECT
 public:
-    CNudgeLyricsSettingsDlg(KaraokeSong& song, QWidget* parent);
+    AdjustSettingsDialog(KaraokeSong& song, QWidget* parent);
 
     QSpinBox* WordsField() const { return m_words; }
     QDoubleSpinBox* AmountField() const { return m_amount; }

@@ -1,4 +1,4 @@
-#include "app/dialogs/CNudgeLyricsSettingsDlg.h"
+#include "app/dialogs/AdjustSettingsDialog.h"
 
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
@@ -16,7 +16,7 @@ constexpr int kMaxWords = 4;
 constexpr int kThousandths = 1000;
 }
 
-CNudgeLyricsSettingsDlg::CNudgeLyricsSettingsDlg(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
+AdjustSettingsDialog::AdjustSettingsDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
 {
     setWindowTitle(tr("Adjust Play Area Controls"));
     // The loop is always counted in words from here on.
@@ -53,7 +53,7 @@ CNudgeLyricsSettingsDlg::CNudgeLyricsSettingsDlg(KaraokeSong& song, QWidget* par
     layout->addWidget(buttons);
 }
 
-void CNudgeLyricsSettingsDlg::accept()
+void AdjustSettingsDialog::accept()
 {
     const int words = m_words->value();
     m_song.settings.loopBefore = words * kThousandths;

@@ -19,7 +19,7 @@
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/LyricsPageDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
-#include "app/dialogs/MDuetDlg.h"
+#include "app/dialogs/DuetDialog.h"
 #include "app/views/SongView.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
@@ -43,7 +43,7 @@ private:
     // Clicks "Duet" and saves the descriptions dialog that it opens.
     static void ChooseDuet(QWidget& page, const QString& singer1 = {})
     {
-        OnNextModal<MDuetDlg>([singer1](MDuetDlg& d) {
+        OnNextModal<DuetDialog>([singer1](DuetDialog& d) {
             if (!singer1.isEmpty()) d.Field(0)->setText(singer1);
             Child<QPushButton>(d, "save")->click();
         });
@@ -315,7 +315,7 @@ private slots:
     {
         KaraokeSong song;
         song.singerDescriptions = {"Tenor", "", ""};
-        MDuetDlg dialog(song);
+        DuetDialog dialog(song);
         QCOMPARE(dialog.windowTitle(), QString());
         QCOMPARE(dialog.Field(0)->text(), QString("Tenor"));
         QCOMPARE(dialog.Field(0)->placeholderText(), QString("<Singer 1 voice>"));

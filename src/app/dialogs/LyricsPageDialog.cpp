@@ -15,7 +15,7 @@
 
 #include "app/dialogs/CPreviewScreen.h"
 #include "app/dialogs/LyricsSamplePage.h"
-#include "app/dialogs/MDuetDlg.h"
+#include "app/dialogs/DuetDialog.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
@@ -260,7 +260,7 @@ void LyricsPageDialog::SetDuet(bool duet)
 {
     m_song.settings.singerCount = duet ? 2 : 1;
     if (duet) {
-        MDuetDlg descriptions(m_context.descriptionsSong ? *m_context.descriptionsSong : m_song, this);
+        DuetDialog descriptions(m_context.descriptionsSong ? *m_context.descriptionsSong : m_song, this);
         descriptions.exec();
     }
     FillLines();

@@ -6,10 +6,10 @@ class QLineEdit;
 
 // The singer descriptions: short names for the two voices of a duet and for both together.
 // "Save" writes all three straight into the song it was given.
-class MDuetDlg : public QDialog {
+class DuetDialog : public QDialog {
     Q_OBJECT
 public:
-    MDuetDlg(KaraokeSong& song, QWidget* parent = nullptr);
+    DuetDialog(KaraokeSong& song, QWidget* parent = nullptr);
 
     QLineEdit* Field(int index) const { return m_fields[index]; }
     void Save();

@@ -1,4 +1,4 @@
-#include "app/dialogs/MDuetDlg.h"
+#include "app/dialogs/DuetDialog.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -10,7 +10,7 @@
 #include "app/QtText.h"
 #include "project/KaraokeSong.h"
 
-MDuetDlg::MDuetDlg(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
+DuetDialog::DuetDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
 {
     setWindowTitle(QString());
     auto* outer = new QVBoxLayout(this);
@@ -43,7 +43,7 @@ MDuetDlg::MDuetDlg(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void MDuetDlg::Save()
+void DuetDialog::Save()
 {
     bool changed = false;
     for (int i = 0; i < 3; ++i) {

@@ -15,7 +15,7 @@
 #include "document/SongDocument.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
-#include "app/dialogs/CDlgExport.h"
+#include "app/dialogs/ExportDialog.h"
 #include "app/dialogs/ProgressDialog.h"
 #include "cdg/ExportBin.h"
 #include "export/CompressedExport.h"
@@ -76,7 +76,7 @@ private:
 void ExportSongCommand::Run()
 {
     KaraokeSong& song = m_app.Song();
-    CDlgExport dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
+    ExportDialog dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
     m_app.Document().Commit("Artist and Title");

@@ -9,7 +9,7 @@
 #include <QtTest>
 
 #include "app/AppSettings.h"
-#include "app/dialogs/CDlgExport.h"
+#include "app/dialogs/ExportDialog.h"
 #include "app/widgets/CBalloonTip.h"
 #include "project/KaraokeSong.h"
 
@@ -66,7 +66,7 @@ private slots:
     {
         // Nothing stored: BIN, no list, the compressed-only controls off.
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.windowTitle(), QString("Export Song File"));
             QVERIFY(dialog.TypeButton(ExportType::Bin)->isChecked());
             QCOMPARE(dialog.TypeButton(ExportType::WmaG)->text(), QString("WMA+G (.wma && .cdg in two files)"));
@@ -79,9 +79,9 @@ private slots:
             QCOMPARE(dialog.TitleField()->text(), QString("Old Title"));
         }
         Store(2, 128, 256, 1, 1, 0);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QVERIFY(dialog.TypeButton(ExportType::Mp3G)->isChecked());
-        QCOMPARE(Items(dialog.RatioList()), CDlgExport::RatioEntries(ExportType::Mp3G));
+        QCOMPARE(Items(dialog.RatioList()), ExportDialog::RatioEntries(ExportType::Mp3G));
         QCOMPARE(dialog.RatioList()->currentText(), QString("256k"));
         QVERIFY(dialog.ZipBox()->isChecked() && dialog.ZipBox()->isEnabled());
         QVERIFY(dialog.LrcBox()->isChecked());
@@ -91,7 +91,7 @@ private slots:
     void withoutMp3SupportAStoredMp3TypeOpensOnWma()
     {
         Store(2, 96, 128);
-        CDlgExport dialog(nullptr, m_settings, m_song, false, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, false, 44100);
         QVERIFY(!dialog.TypeButton(ExportType::Mp3G)->isEnabled());
         QVERIFY(dialog.TypeButton(ExportType::WmaG)->isChecked());
         QCOMPARE(Items(dialog.RatioList()), (QStringList{"192k", "160k", "128k", "96k"}));
@@ -107,10 +107,10 @@ private slots:
     void switchingTypesPicksTheNearestRate()
     {
         Store(2, 128, 256);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QCOMPARE(dialog.RatioList()->currentText(), QString("256k"));
         dialog.TypeButton(ExportType::WmaG)->click();
-        QCOMPARE(Items(dialog.RatioList()), CDlgExport::RatioEntries(ExportType::WmaG));
+        QCOMPARE(Items(dialog.RatioList()), ExportDialog::RatioEntries(ExportType::WmaG));
         QCOMPARE(dialog.RatioList()->currentText(), QString("192k")); // no WMA rate reaches 256
         dialog.RatioList()->setCurrentIndex(dialog.RatioList()->findText("160k"));
         dialog.TypeButton(ExportType::Mp3G)->click();
@@ -146,29 +146,29 @@ private slots:
     {
         Store(2, 112, 100);
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.RatioList()->currentText(), QString("112k"));
         }
         Store(1, 112, 100);
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.RatioList()->currentText(), QString("128k"));
         }
         // 144 is no Layer III rate and is not offered: a stored 144 selects 160k.
-        QVERIFY(!CDlgExport::RatioEntries(ExportType::Mp3G).contains("144k"));
+        QVERIFY(!ExportDialog::RatioEntries(ExportType::Mp3G).contains("144k"));
         Store(2, 128, 144);
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.RatioList()->currentText(), QString("160k"));
         }
         // Above every entry: the highest; below every entry: the lowest.
-        QCOMPARE(CDlgExport::NearestEntry(CDlgExport::RatioEntries(ExportType::Mp3G), 500), 0);
-        QCOMPARE(CDlgExport::NearestEntry(CDlgExport::RatioEntries(ExportType::Mp3G), 8), 13);
-        QCOMPARE(CDlgExport::EntryKbps("320k"), 320);
+        QCOMPARE(ExportDialog::NearestEntry(ExportDialog::RatioEntries(ExportType::Mp3G), 500), 0);
+        QCOMPARE(ExportDialog::NearestEntry(ExportDialog::RatioEntries(ExportType::Mp3G), 8), 13);
+        QCOMPARE(ExportDialog::EntryKbps("320k"), 320);
 
         // Opened on BIN, the first compressed type chosen gets its own remembered rate.
         Store(0, 96, 320);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QCOMPARE(dialog.RatioList()->count(), 0);
         dialog.TypeButton(ExportType::WmaG)->click();
         QCOMPARE(dialog.RatioList()->currentText(), QString("96k"));
@@ -177,7 +177,7 @@ private slots:
     void theLrcBoxSwitchesTheFormats()
     {
         Store(1, 128, 128);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QVERIFY(!dialog.LrcBox()->isChecked());
         QVERIFY(!dialog.SimpleButton()->isEnabled() && !dialog.EnhancedButton()->isEnabled());
         dialog.LrcBox()->click();
@@ -194,7 +194,7 @@ private slots:
     void binIsRefusedForMusicThatIsNot44100()
     {
         Store(1, 128, 128);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 22050);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 22050);
         dialog.show();
         QVERIFY(!dialog.Tip());
         dialog.TypeButton(ExportType::Bin)->click();
@@ -208,7 +208,7 @@ private slots:
 
         // A stored BIN type cannot be exported from such music: the dialog opens on WMA+G.
         Store(0, 128, 128);
-        CDlgExport again(nullptr, m_settings, m_song, true, 22050);
+        ExportDialog again(nullptr, m_settings, m_song, true, 22050);
         QVERIFY(again.TypeButton(ExportType::WmaG)->isChecked());
         QCOMPARE(again.RatioList()->currentText(), QString("128k"));
     }
@@ -216,7 +216,7 @@ private slots:
     void exportWithoutARatioShowsTheTipAndStaysOpen()
     {
         Store(2, 128, 100);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         dialog.RatioList()->setCurrentIndex(-1);
@@ -235,13 +235,13 @@ private slots:
     {
         Store(0, 128, 128);
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             dialog.ExportButton()->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QVERIFY(!m_song.IsModified());
         }
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             dialog.ArtistField()->setText(QString::fromUtf8("Zoë & the Café"));
             dialog.ExportButton()->click();
             QVERIFY(m_song.IsModified());
@@ -251,7 +251,7 @@ private slots:
         // Cancel takes nothing over.
         m_song.SetModified(false);
         m_settings.SetInt(AppSettings::kSettings, "ExportType", 0);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         dialog.TypeButton(ExportType::WmaG)->click();
         dialog.TitleField()->setText("New Title");
         dialog.reject();
@@ -266,7 +266,7 @@ private slots:
         m_settings.SetInt(AppSettings::kSettings, "ExportVideoSize", 1);
         m_settings.SetInt(AppSettings::kSettings, "ExportVideoFps", 50);
         {
-            CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+            ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
             QCOMPARE(dialog.TypeButton(ExportType::Mp4)->text(), QString("MP4 Video (.mp4)"));
             QVERIFY(dialog.TypeButton(ExportType::Mp4)->isChecked());
             QCOMPARE(dialog.VideoSizeList()->currentText(), QString("1920 x 1080 (1080p)"));
@@ -296,13 +296,13 @@ private slots:
         QCOMPARE(Stored("ExportRatioWMA"), 96);
         // A rate the export does not offer (edited by hand) opens on the default.
         m_settings.SetInt(AppSettings::kSettings, "ExportVideoFps", 24);
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QCOMPARE(dialog.VideoFpsList()->currentText(), QString("30 fps"));
     }
 
     void theFieldsTakeOnlyWhatTheProjectCanHold()
     {
-        CDlgExport dialog(nullptr, m_settings, m_song, true, 44100);
+        ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         dialog.show();
         QLineEdit* artist = dialog.ArtistField();
         artist->clear();

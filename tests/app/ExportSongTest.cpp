@@ -32,7 +32,7 @@
 #include "app/CheckMp3Support.h"
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
-#include "app/dialogs/CDlgExport.h"
+#include "app/dialogs/ExportDialog.h"
 #include "app/dialogs/ProgressDialog.h"
 #include "app/views/SongView.h"
 #include "audio/WavOutFile.h"
@@ -50,12 +50,12 @@ constexpr int kMusicSeconds = 70;
 constexpr qint64 kLongestGapMs = 100;
 
 // Answers the Export Song File dialog once it is up: set() picks the choices, then "&Export".
-void WhenExportDialogOpens(std::function<void(CDlgExport&)> set)
+void WhenExportDialogOpens(std::function<void(ExportDialog&)> set)
 {
     auto* poll = new QTimer;
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, [poll, set] {
-        auto* dialog = qobject_cast<CDlgExport*>(QApplication::activeModalWidget());
+        auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
         if (!dialog) return;
         poll->stop();
         poll->deleteLater();
@@ -219,7 +219,7 @@ private slots:
         Open(app);
         const QString musicFolderBefore = app.MusicFolder();
 
-        WhenExportDialogOpens([](CDlgExport& dialog) {
+        WhenExportDialogOpens([](ExportDialog& dialog) {
             dialog.TypeButton(ExportType::Mp3G)->click();
             dialog.RatioList()->setCurrentIndex(dialog.RatioList()->findText("192k"));
             dialog.LrcBox()->setChecked(true);
@@ -286,7 +286,7 @@ private slots:
         Answers answers;
         CTessavoxApp app;
         Open(app);
-        const auto chooseBin = [](CDlgExport& dialog) { dialog.TypeButton(ExportType::Bin)->click(); };
+        const auto chooseBin = [](ExportDialog& dialog) { dialog.TypeButton(ExportType::Bin)->click(); };
 
         WhenExportDialogOpens(chooseBin);
         answers.paths << File("out/whole"); // no extension typed: the chooser's default applies
@@ -366,7 +366,7 @@ private slots:
         app.Settings().SetInt(AppSettings::kSettings, "ExportZip", 0);
         app.Settings().SetInt(AppSettings::kSettings, "ExportLRC", 0);
         bool mp3Disabled = false;
-        WhenExportDialogOpens([&mp3Disabled](CDlgExport& dialog) {
+        WhenExportDialogOpens([&mp3Disabled](ExportDialog& dialog) {
             mp3Disabled = !dialog.TypeButton(ExportType::Mp3G)->isEnabled() &&
                           dialog.TypeButton(ExportType::WmaG)->isChecked();
             dialog.ArtistField()->setText("Someone Else");
@@ -407,7 +407,7 @@ private slots:
         auto* poll = new QTimer;
         poll->setInterval(5);
         QObject::connect(poll, &QTimer::timeout, [poll] {
-            if (auto* dialog = qobject_cast<CDlgExport*>(QApplication::activeModalWidget())) {
+            if (auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget())) {
                 poll->stop();
                 poll->deleteLater();
                 dialog->reject();
@@ -419,7 +419,7 @@ private slots:
 
         // A folder that is not there is refused and the chooser comes back; Cancel in it ends the
         // export: nothing written, the shell free again.
-        WhenExportDialogOpens([](CDlgExport& dialog) { dialog.TypeButton(ExportType::Bin)->click(); });
+        WhenExportDialogOpens([](ExportDialog& dialog) { dialog.TypeButton(ExportType::Bin)->click(); });
         answers.paths << File("out/nowhere/song.bin") << "";
         app.RunCommand(CommandId::ExportSong);
         QCOMPARE(answers.choices.size(), size_t(2));

@@ -17,7 +17,7 @@ class QRadioButton;
 
 // "Export Song File": the kind of export (BIN, WMA+G, MP3+G, MP4) and its options, remembered in the
 // settings, and the song's artist and title, which can be corrected here.
-class CDlgExport : public QDialog {
+class ExportDialog : public QDialog {
     Q_OBJECT
 public:
     // Sample rate the BIN type needs.
@@ -32,7 +32,7 @@ public:
     static int NearestEntry(const QStringList& entries, int kbps);
 
     // mp3Support: whether the MP3 encoder was found; sampleRate: the loaded music's rate.
-    CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate);
+    ExportDialog(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate);
 
     // What "&Export" decided (the settings hold the same values).
     ExportChoices Choices() const;

@@ -1,4 +1,4 @@
-#include "app/dialogs/CDlgExport.h"
+#include "app/dialogs/ExportDialog.h"
 
 #include <algorithm>
 #include <iterator>
@@ -84,7 +84,7 @@ QValidator* NewCp1252Validator(QObject* parent)
 
 } // namespace
 
-QStringList CDlgExport::RatioEntries(ExportType type)
+QStringList ExportDialog::RatioEntries(ExportType type)
 {
     switch (type) {
     case ExportType::WmaG: return ListOf(kWmaEntries);
@@ -95,14 +95,14 @@ QStringList CDlgExport::RatioEntries(ExportType type)
     return {};
 }
 
-int CDlgExport::EntryKbps(const QString& entry)
+int ExportDialog::EntryKbps(const QString& entry)
 {
     int i = 0;
     while (i < entry.size() && entry[i].isDigit()) ++i;
     return entry.left(i).toInt();
 }
 
-int CDlgExport::NearestEntry(const QStringList& entries, int kbps)
+int ExportDialog::NearestEntry(const QStringList& entries, int kbps)
 {
     int found = -1;
     for (int i = 0; i < entries.size(); ++i)
@@ -110,10 +110,10 @@ int CDlgExport::NearestEntry(const QStringList& entries, int kbps)
     return found < 0 ? 0 : found;
 }
 
-CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate)
+ExportDialog::ExportDialog(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate)
     : QDialog(parent), m_settings(settings), m_song(song), m_sampleRate(sampleRate)
 {
-    setObjectName("CDlgExport");
+    setObjectName("ExportDialog");
     setWindowTitle(tr(kTitle));
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(new QLabel(tr(kIntro), this));
@@ -186,8 +186,8 @@ CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song
     buttons->addButton(tr(kCancelText), QDialogButtonBox::RejectRole);
     m_export->setDefault(true);
     outer->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CDlgExport::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CDlgExport::reject);
+    connect(buttons, &QDialogButtonBox::accepted, this, &ExportDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &ExportDialog::reject);
 
     ReadSettings();
     m_previousType = m_choices.type;
@@ -204,12 +204,12 @@ CDlgExport::CDlgExport(QWidget* parent, AppSettings& settings, KaraokeSong& song
     connect(m_lrc, &QCheckBox::clicked, this, [this] { UpdateEnabling(); });
 }
 
-QRadioButton* CDlgExport::TypeButton(ExportType type) const
+QRadioButton* ExportDialog::TypeButton(ExportType type) const
 {
     return static_cast<QRadioButton*>(m_types->button(int(type)));
 }
 
-void CDlgExport::ReadSettings()
+void ExportDialog::ReadSettings()
 {
     const int type = m_settings.Int(AppSettings::kSettings, kKeyType, int(ExportType::Bin));
     const bool offered = type == int(ExportType::WmaG) || type == int(ExportType::Mp3G) || type == int(ExportType::Mp4);
@@ -235,7 +235,7 @@ void CDlgExport::ReadSettings()
     m_choices.videoFps = fpsOffered ? fps : kDefaultVideoFps;
 }
 
-void CDlgExport::WriteSettings()
+void ExportDialog::WriteSettings()
 {
     m_settings.SetInt(AppSettings::kSettings, kKeyType, int(m_choices.type));
     m_settings.SetInt(AppSettings::kSettings, kKeyZip, m_choices.zip ? 1 : 0);
@@ -248,7 +248,7 @@ void CDlgExport::WriteSettings()
     m_settings.Sync();
 }
 
-void CDlgExport::ShowChoices()
+void ExportDialog::ShowChoices()
 {
     SetCheckedType(m_choices.type);
     m_zip->setChecked(m_choices.zip);
@@ -260,23 +260,23 @@ void CDlgExport::ShowChoices()
     m_videoFps->setCurrentIndex(m_videoFps->findData(m_choices.videoFps));
 }
 
-ExportType CDlgExport::CheckedType() const
+ExportType ExportDialog::CheckedType() const
 {
     const int id = m_types->checkedId();
     return id < 0 ? ExportType::Bin : ExportType(id);
 }
 
-void CDlgExport::SetCheckedType(ExportType type)
+void ExportDialog::SetCheckedType(ExportType type)
 {
     TypeButton(type)->setChecked(true);
 }
 
-int& CDlgExport::StoredKbps(ExportType type)
+int& ExportDialog::StoredKbps(ExportType type)
 {
     return type == ExportType::Mp3G ? m_choices.mp3Kbps : m_choices.wmaKbps;
 }
 
-void CDlgExport::UpdateEnabling()
+void ExportDialog::UpdateEnabling()
 {
     const bool compressed = Compressed(CheckedType());
     const bool video = CheckedType() == ExportType::Mp4;
@@ -292,7 +292,7 @@ void CDlgExport::UpdateEnabling()
     m_enhanced->setEnabled(compressed && m_lrc->isChecked());
 }
 
-void CDlgExport::OnTypeChange()
+void ExportDialog::OnTypeChange()
 {
     const ExportType chosen = CheckedType();
     if (chosen == ExportType::Bin && !BinAllowed()) {
@@ -320,13 +320,13 @@ void CDlgExport::OnTypeChange()
     m_previousType = chosen;
 }
 
-void CDlgExport::ShowTip(QWidget* anchor, const char* title, const char* text)
+void ExportDialog::ShowTip(QWidget* anchor, const char* title, const char* text)
 {
     if (!m_tip) m_tip = new CBalloonTip(this);
     m_tip->ShowAt(anchor, tr(title), FromAnsi(text));
 }
 
-void CDlgExport::accept()
+void ExportDialog::accept()
 {
     const ExportType type = CheckedType();
     if (m_ratio->isEnabled() && m_ratio->currentIndex() < 0) {
@@ -355,7 +355,7 @@ void CDlgExport::accept()
     QDialog::accept();
 }
 
-ExportChoices CDlgExport::Choices() const
+ExportChoices ExportDialog::Choices() const
 {
     return m_choices;
 }

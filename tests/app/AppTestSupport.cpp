@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "app/dialogs/CDlgEditLyricsWarning.h"
-#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/dialogs/FindLyricsDialog.h"
 #include "audio/WavOutFile.h"
 
 Answers::Answers()
@@ -31,12 +31,12 @@ Answers::Answers()
         ++notices;
         return int(QDialog::Accepted);
     });
-    CDlgFindLyrics::SetHookForTesting([this](CDlgFindLyrics& dialog) {
+    FindLyricsDialog::SetHookForTesting([this](FindLyricsDialog& dialog) {
         if (findLyrics) return findLyrics(dialog);
         dialog.ImportLocalFile();
         return dialog.result();
     });
-    CDlgFindLyrics::SetOpenerForTesting([](const QString&) {});
+    FindLyricsDialog::SetOpenerForTesting([](const QString&) {});
 }
 
 Answers::~Answers()
@@ -44,8 +44,8 @@ Answers::~Answers()
     QtUserPrompt::SetAnswererForTesting(nullptr);
     FileChooser::SetAnswererForTesting(nullptr);
     CDlgEditLyricsWarning::SetHookForTesting(nullptr);
-    CDlgFindLyrics::SetHookForTesting(nullptr);
-    CDlgFindLyrics::SetOpenerForTesting(nullptr);
+    FindLyricsDialog::SetHookForTesting(nullptr);
+    FindLyricsDialog::SetOpenerForTesting(nullptr);
 }
 
 bool Answers::Asked(const std::string& caption) const

@@ -8,7 +8,7 @@
 #include "app/FileChooser.h"
 #include "app/QtUserPrompt.h"
 
-class CDlgFindLyrics;
+class FindLyricsDialog;
 
 // Answers the program's message boxes, file choosers and modal dialogs in tests, and remembers
 // what they were.
@@ -28,7 +28,7 @@ public:
     // "Lyrics Already Placed" notices seen (each is closed at once).
     int notices = 0;
     // What the find-lyrics dialog does when it opens (by default: presses "Local File...").
-    std::function<int(CDlgFindLyrics&)> findLyrics;
+    std::function<int(FindLyricsDialog&)> findLyrics;
 
     bool Asked(const std::string& caption) const;
     size_t Count(const std::string& caption) const;

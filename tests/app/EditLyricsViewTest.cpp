@@ -24,7 +24,7 @@
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/dialogs/CDlgEditLyricsWarning.h"
-#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/dialogs/FindLyricsDialog.h"
 #include "app/views/EditLyricsView.h"
 #include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
@@ -405,7 +405,7 @@ private slots:
 
         const QString empty = m_dir.filePath("empty.txt");
         WriteText(empty, "");
-        answers.findLyrics = [](CDlgFindLyrics& dialog) {
+        answers.findLyrics = [](FindLyricsDialog& dialog) {
             dialog.ImportLocalFile();
             return int(QDialog::Rejected); // the user gives up after the message
         };
@@ -457,7 +457,7 @@ private slots:
         app.InitInstance(false);
         app.Song().artist = "The Band";
         app.Song().title = "A Song";
-        CDlgFindLyrics dialog(app, nullptr);
+        FindLyricsDialog dialog(app, nullptr);
         QVERIFY(dialog.findChild<QLabel*>()->text() == QString("Choose a lyric website to search:"));
         QPushButton* local = nullptr;
         for (auto* b : dialog.findChildren<QPushButton*>())
@@ -468,13 +468,13 @@ private slots:
         dialog.Sites()->setCurrentRow(dialog.Sites()->count() - 1);
         QCOMPARE(dialog.SearchAddress(), QString("https://lyrics.example/find?q=The%20Band%20A%20Song"));
         QString opened;
-        CDlgFindLyrics::SetOpenerForTesting([&](const QString& a) { opened = a; });
+        FindLyricsDialog::SetOpenerForTesting([&](const QString& a) { opened = a; });
         QVERIFY(dialog.OpenSearch());
         QCOMPARE(opened, dialog.SearchAddress());
         QCOMPARE(app.Settings().String(AppSettings::kDefault, "CustomLyricsURL"),
                  QString("https://lyrics.example/find?q=%s"));
         // The next dialog starts with it.
-        CDlgFindLyrics again(app, nullptr);
+        FindLyricsDialog again(app, nullptr);
         QCOMPARE(again.CustomAddress()->text(), QString("https://lyrics.example/find?q=%s"));
 
         // "Local File..." remembers the filter and the folder; cancelling imports nothing.

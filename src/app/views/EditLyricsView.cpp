@@ -26,7 +26,7 @@
 #include "timing/PlayClock.h"
 #include "app/CommandIds.h"
 #include "app/QtText.h"
-#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/dialogs/FindLyricsDialog.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/CdgScreenWidget.h"
 #include "media/WaveStreamReader.h"
@@ -663,7 +663,7 @@ void EditLyricsView::ImportLyrics()
     song.lines.clear();
     song.words.clear();
 
-    CDlgFindLyrics dialog(App(), this);
+    FindLyricsDialog dialog(App(), this);
     dialog.Run();
     bool keepOldTimes = !dialog.Imported();
     if (dialog.Imported()) {

@@ -11,13 +11,13 @@ class QListWidget;
 // The find-lyrics dialog of "&Import Lyrics": a few lyric searches that open in the browser,
 // a search address of the user's own (kept as "CustomLyricsURL"), and "Local File...", which
 // imports a lyric file as the song's lyric text and closes the dialog.
-class CDlgFindLyrics : public QDialog {
+class FindLyricsDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kHeading = "Choose a lyric website to search:";
     static constexpr const char* kLocalFile = "Local File...";
 
-    CDlgFindLyrics(AppContext& app, QWidget* parent);
+    FindLyricsDialog(AppContext& app, QWidget* parent);
 
     // Shows the dialog modally (or hands it to the test hook); saves the custom address.
     int Run();
@@ -36,7 +36,7 @@ public:
     QLineEdit* CustomAddress() const { return m_custom; }
     QListWidget* Sites() const { return m_sites; }
 
-    using Hook = std::function<int(CDlgFindLyrics&)>;
+    using Hook = std::function<int(FindLyricsDialog&)>;
     static void SetHookForTesting(Hook hook);
     // Tests see the address instead of a browser opening.
     using Opener = std::function<void(const QString&)>;

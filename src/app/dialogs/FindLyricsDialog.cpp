@@ -1,4 +1,4 @@
-#include "app/dialogs/CDlgFindLyrics.h"
+#include "app/dialogs/FindLyricsDialog.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>
@@ -30,34 +30,34 @@ const char* const kSites[][2] = {
     {"Web search (Wikipedia)", "https://en.wikipedia.org/w/index.php?search=%s"},
 };
 
-CDlgFindLyrics::Hook& TestHook()
+FindLyricsDialog::Hook& TestHook()
 {
-    static CDlgFindLyrics::Hook hook;
+    static FindLyricsDialog::Hook hook;
     return hook;
 }
 
-CDlgFindLyrics::Opener& TestOpener()
+FindLyricsDialog::Opener& TestOpener()
 {
-    static CDlgFindLyrics::Opener opener;
+    static FindLyricsDialog::Opener opener;
     return opener;
 }
 
 } // namespace
 
-void CDlgFindLyrics::SetHookForTesting(Hook hook)
+void FindLyricsDialog::SetHookForTesting(Hook hook)
 {
     TestHook() = std::move(hook);
 }
 
-void CDlgFindLyrics::SetOpenerForTesting(Opener opener)
+void FindLyricsDialog::SetOpenerForTesting(Opener opener)
 {
     TestOpener() = std::move(opener);
 }
 
-CDlgFindLyrics::CDlgFindLyrics(AppContext& app, QWidget* parent) : QDialog(parent), m_app(app)
+FindLyricsDialog::FindLyricsDialog(AppContext& app, QWidget* parent) : QDialog(parent), m_app(app)
 {
     setWindowTitle(tr("Import Lyrics"));
-    setObjectName("CDlgFindLyrics");
+    setObjectName("FindLyricsDialog");
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(new QLabel(tr(kHeading), this));
 
@@ -92,7 +92,7 @@ CDlgFindLyrics::CDlgFindLyrics(AppContext& app, QWidget* parent) : QDialog(paren
     buttons->addWidget(cancel);
     outer->addLayout(buttons);
 
-    connect(local, &QPushButton::clicked, this, &CDlgFindLyrics::ImportLocalFile);
+    connect(local, &QPushButton::clicked, this, &FindLyricsDialog::ImportLocalFile);
     connect(search, &QPushButton::clicked, this, [this] {
         if (OpenSearch()) accept();
     });
@@ -102,19 +102,19 @@ CDlgFindLyrics::CDlgFindLyrics(AppContext& app, QWidget* parent) : QDialog(paren
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int CDlgFindLyrics::Run()
+int FindLyricsDialog::Run()
 {
     const int result = TestHook() ? TestHook()(*this) : exec();
     SaveCustomAddress();
     return result;
 }
 
-void CDlgFindLyrics::SaveCustomAddress()
+void FindLyricsDialog::SaveCustomAddress()
 {
     m_app.Settings().SetString(AppSettings::kDefault, "CustomLyricsURL", m_custom->text().trimmed());
 }
 
-QString CDlgFindLyrics::SearchAddress() const
+QString FindLyricsDialog::SearchAddress() const
 {
     const QListWidgetItem* item = m_sites->currentItem();
     if (!item) return {};
@@ -126,7 +126,7 @@ QString CDlgFindLyrics::SearchAddress() const
     return address.replace(kQueryMark, QString::fromLatin1(QUrl::toPercentEncoding(words)));
 }
 
-bool CDlgFindLyrics::OpenSearch()
+bool FindLyricsDialog::OpenSearch()
 {
     const QString address = SearchAddress();
     if (address.isEmpty()) return false;
@@ -136,7 +136,7 @@ bool CDlgFindLyrics::OpenSearch()
     return true;
 }
 
-bool CDlgFindLyrics::ImportLocalFile()
+bool FindLyricsDialog::ImportLocalFile()
 {
     AppSettings& settings = m_app.Settings();
     FileChoice choice;

@@ -21,7 +21,7 @@
 #include "app/ExportSongCommand.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
-#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/ProgressDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "audio/MusicImport.h"
@@ -267,7 +267,7 @@ void CTessavoxApp::RunCommand(int command)
         if (QWidget* e = FocusedEditor()) EditorDo(e, command);
         break;
     case CommandId::ModeEditLyrics:
-        if (SomeLyricsPlaced()) CDlgEditLyricsWarning(m_frame.get()).Run();
+        if (SomeLyricsPlaced()) EditLyricsWarningDialog(m_frame.get()).Run();
         SwitchView(ViewId::EditLyrics);
         break;
     case CommandId::ModePlaceLyrics:

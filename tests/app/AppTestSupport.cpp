@@ -3,7 +3,7 @@
 #include <cmath>
 #include <QtTest>
 
-#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/FindLyricsDialog.h"
 #include "audio/WavOutFile.h"
 
@@ -27,7 +27,7 @@ Answers::Answers()
         if (paths.isEmpty()) return QString();
         return paths.takeFirst();
     });
-    CDlgEditLyricsWarning::SetHookForTesting([this](CDlgEditLyricsWarning&) {
+    EditLyricsWarningDialog::SetHookForTesting([this](EditLyricsWarningDialog&) {
         ++notices;
         return int(QDialog::Accepted);
     });
@@ -43,7 +43,7 @@ Answers::~Answers()
 {
     QtUserPrompt::SetAnswererForTesting(nullptr);
     FileChooser::SetAnswererForTesting(nullptr);
-    CDlgEditLyricsWarning::SetHookForTesting(nullptr);
+    EditLyricsWarningDialog::SetHookForTesting(nullptr);
     FindLyricsDialog::SetHookForTesting(nullptr);
     FindLyricsDialog::SetOpenerForTesting(nullptr);
 }

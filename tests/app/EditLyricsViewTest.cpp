@@ -23,7 +23,7 @@
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
-#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/FindLyricsDialog.h"
 #include "app/views/EditLyricsView.h"
 #include "player/KaraokePlayer.h"
@@ -485,7 +485,7 @@ private slots:
 
     void theNoticeOpensShortAndMoreShowsTheSafeEdits()
     {
-        CDlgEditLyricsWarning notice;
+        EditLyricsWarningDialog notice;
         QCOMPARE(notice.windowTitle(), QString("Lyrics Already Placed"));
         notice.show();
         QVERIFY(QTest::qWaitForWindowExposed(&notice));

@@ -1,4 +1,4 @@
-#include "app/dialogs/CDlgEditLyricsWarning.h"
+#include "app/dialogs/EditLyricsWarningDialog.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -21,9 +21,9 @@ constexpr const char* kSafeLines =
     "existing blank line.";
 constexpr int kTextWidth = 380;
 
-CDlgEditLyricsWarning::Hook& TestHook()
+EditLyricsWarningDialog::Hook& TestHook()
 {
-    static CDlgEditLyricsWarning::Hook hook;
+    static EditLyricsWarningDialog::Hook hook;
     return hook;
 }
 
@@ -38,15 +38,15 @@ QLabel* TextLabel(const char* text, QWidget* parent)
 
 } // namespace
 
-void CDlgEditLyricsWarning::SetHookForTesting(Hook hook)
+void EditLyricsWarningDialog::SetHookForTesting(Hook hook)
 {
     TestHook() = std::move(hook);
 }
 
-CDlgEditLyricsWarning::CDlgEditLyricsWarning(QWidget* parent) : QDialog(parent)
+EditLyricsWarningDialog::EditLyricsWarningDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(tr(kTitle));
-    setObjectName("CDlgEditLyricsWarning");
+    setObjectName("EditLyricsWarningDialog");
     auto* outer = new QVBoxLayout(this);
     // The window takes the size of what it shows, so hiding the detail shortens it.
     outer->setSizeConstraint(QLayout::SetFixedSize);
@@ -84,11 +84,11 @@ CDlgEditLyricsWarning::CDlgEditLyricsWarning(QWidget* parent) : QDialog(parent)
     m_extraHeight = m_extra->sizeHint().height() + outer->spacing();
     m_extra->hide();
 
-    connect(m_more, &QPushButton::clicked, this, &CDlgEditLyricsWarning::ToggleMore);
+    connect(m_more, &QPushButton::clicked, this, &EditLyricsWarningDialog::ToggleMore);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-void CDlgEditLyricsWarning::ToggleMore()
+void EditLyricsWarningDialog::ToggleMore()
 {
     m_expanded = !m_expanded;
     m_extra->setVisible(m_expanded);
@@ -96,7 +96,7 @@ void CDlgEditLyricsWarning::ToggleMore()
     layout()->activate();
 }
 
-int CDlgEditLyricsWarning::Run()
+int EditLyricsWarningDialog::Run()
 {
     if (TestHook()) return TestHook()(*this);
     return exec();

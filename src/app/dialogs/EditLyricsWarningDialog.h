@@ -9,14 +9,14 @@ class QWidget;
 // "Lyrics Already Placed": the modal notice shown before the Edit Lyrics view returns to a song
 // whose lyrics are placed. It opens short, ending just below "More >>"; "More >>" shows the list
 // of safe edits and "<< Less" hides it again.
-class CDlgEditLyricsWarning : public QDialog {
+class EditLyricsWarningDialog : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kTitle = "Lyrics Already Placed";
     static constexpr const char* kMore = "More >>";
     static constexpr const char* kLess = "<< Less";
 
-    explicit CDlgEditLyricsWarning(QWidget* parent = nullptr);
+    explicit EditLyricsWarningDialog(QWidget* parent = nullptr);
 
     // Shows the notice modally (or hands it to the test hook).
     int Run();
@@ -26,7 +26,7 @@ public:
     int ExtraHeight() const { return m_extraHeight; }
 
     // Tests see the notice instead of its being shown.
-    using Hook = std::function<int(CDlgEditLyricsWarning&)>;
+    using Hook = std::function<int(EditLyricsWarningDialog&)>;
     static void SetHookForTesting(Hook hook);
 
 private:

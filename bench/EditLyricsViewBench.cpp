@@ -12,7 +12,7 @@
 #include <QTextCursor>
 #include <string>
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/EditLyricsView.h"

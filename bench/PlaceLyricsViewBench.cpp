@@ -15,7 +15,7 @@
 #include <cmath>
 #include <string>
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"

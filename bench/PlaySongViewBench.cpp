@@ -21,7 +21,7 @@
 #include <memory>
 #include <string>
 
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlayFinalView.h"

@@ -3,7 +3,7 @@
 #include <QString>
 
 class AppSettings;
-class CMainFrame;
+class MainWindow;
 class KaraokeSong;
 class PlayClock;
 class QtUserPrompt;
@@ -26,7 +26,7 @@ public:
     virtual QtUserPrompt& Prompt() = 0;
     // The prompt the song and its exports talk through, from whichever thread they run on.
     virtual UserPrompt& SongPrompt() = 0;
-    virtual CMainFrame* Frame() const = 0;
+    virtual MainWindow* Frame() const = 0;
     // The clock that placing and adjusting words read.
     virtual const PlayClock& Clock() const = 0;
 

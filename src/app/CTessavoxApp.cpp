@@ -16,7 +16,7 @@
 #include <QUrl>
 
 #include "app/BackgroundWork.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
 #include "app/FileChooser.h"
@@ -161,7 +161,7 @@ CTessavoxApp* CTessavoxApp::Instance()
 bool CTessavoxApp::InitInstance(bool showFrame)
 {
     ResetSong();
-    m_frame = std::make_unique<CMainFrame>(*this);
+    m_frame = std::make_unique<MainWindow>(*this);
     m_prompt.SetParent(m_frame.get());
     // An export's worker thread may change the modified state; the caption follows on the
     // window thread.

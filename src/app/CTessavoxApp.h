@@ -12,7 +12,7 @@
 #include "document/SongDocument.h"
 #include "timing/PlayClock.h"
 
-class CMainFrame;
+class MainWindow;
 class ProgressDialog;
 class ExportSongCommand;
 class KaraokeSong;
@@ -38,7 +38,7 @@ public:
     QtUserPrompt& Prompt() override { return m_prompt; }
     // The prompt the song and its exports talk through, from whichever thread they run on.
     UserPrompt& SongPrompt() override { return m_songPrompt; }
-    CMainFrame* Frame() const override { return m_frame.get(); }
+    MainWindow* Frame() const override { return m_frame.get(); }
 
     // State the enabled rules read.
     int CurrentView() const { return m_currentView; }
@@ -136,7 +136,7 @@ private:
     SongDocument m_document;
     KaraokeSong* m_song = &m_document.Song();
     QTimer* m_recoveryTimer = nullptr;
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;
     int m_currentView = 0;
     bool m_busy = false;

@@ -8,7 +8,7 @@
 #include <QStatusBar>
 
 #include "app/BackgroundWork.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/AppContext.h"
 #include "app/AppSettings.h"
 #include "app/QtUserPrompt.h"
@@ -117,7 +117,7 @@ QString ExportSongCommand::WrittenText(const QStringList& paths)
 
 void ExportSongCommand::TellWritten(const QStringList& paths)
 {
-    if (CMainFrame* frame = m_app.Frame()) frame->statusBar()->showMessage(WrittenText(paths));
+    if (MainWindow* frame = m_app.Frame()) frame->statusBar()->showMessage(WrittenText(paths));
 }
 
 QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension,

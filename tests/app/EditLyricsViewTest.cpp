@@ -19,7 +19,7 @@
 #include <cstring>
 
 #include "AppTestSupport.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"

@@ -27,7 +27,7 @@
 #include "AppTestSupport.h"
 #include "project/ProjectFile.h"
 #include "app/BackgroundWork.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/CommandIds.h"

@@ -15,7 +15,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/AdjustLyricsView.h"
@@ -134,7 +134,7 @@ private slots:
         Answers answers;
         CTessavoxApp app;
         app.InitInstance(false);
-        CMainFrame* frame = app.Frame();
+        MainWindow* frame = app.Frame();
         QCOMPARE(frame->windowTitle(), QString("Tessavox - Untitled"));
         QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
         frame->UpdateCommandStates();
@@ -317,7 +317,7 @@ private slots:
         app.InitInstance(true);
         // A duet, so that Adjust Lyrics shows its singer buttons too.
         QVERIFY(app.OpenProject(SavedProject("whole.tvx", wav, 2)));
-        CMainFrame* frame = app.Frame();
+        MainWindow* frame = app.Frame();
         frame->resize(frame->minimumSize());
         QVERIFY(QTest::qWaitForWindowExposed(frame));
         for (int view : {ViewId::EditLyrics, ViewId::PlaceLyrics, ViewId::AdjustLyrics, ViewId::PlayFinal}) {

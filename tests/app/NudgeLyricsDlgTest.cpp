@@ -10,7 +10,7 @@
 
 #include "AppTestSupport.h"
 #include "project/ProjectFile.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/AdjustSettingsDialog.h"

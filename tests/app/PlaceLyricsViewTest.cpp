@@ -14,7 +14,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"

@@ -18,7 +18,7 @@
 #include "project/ProjectFile.h"
 #include "SettingsTestSupport.h"
 #include "app/QtText.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/LyricsPageDialog.h"

@@ -13,7 +13,7 @@
 #include "AppTestSupport.h"
 #include "SettingsTestSupport.h"
 #include "app/AppSettings.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/CTessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/AppSettings.h"
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 #include "app/AppContext.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"

@@ -1,4 +1,4 @@
-#include "app/CMainFrame.h"
+#include "app/MainWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -43,7 +43,7 @@ const char* const kWebPages[][2] = {
 
 } // namespace
 
-CMainFrame::CMainFrame(AppContext& app) : m_app(app)
+MainWindow::MainWindow(AppContext& app) : m_app(app)
 {
     setWindowIcon(QIcon(":/tessavox.svg"));
     BuildMenu();
@@ -51,12 +51,12 @@ CMainFrame::CMainFrame(AppContext& app) : m_app(app)
     statusBar()->setSizeGripEnabled(false);
     setMinimumSize(ViewsNeed());
     m_stateTimer = new QTimer(this);
-    connect(m_stateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandStates);
+    connect(m_stateTimer, &QTimer::timeout, this, &MainWindow::UpdateCommandStates);
     m_stateTimer->start(kStatePollMs);
-    connect(&m_app, &AppContext::StateChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(&m_app, &AppContext::StateChanged, this, &MainWindow::UpdateCommandStates);
 }
 
-CMainFrame::~CMainFrame()
+MainWindow::~MainWindow()
 {
     // The view closing below may still record a step, and the song's news must not reach a
     // frame that is half gone.
@@ -64,7 +64,7 @@ CMainFrame::~CMainFrame()
     m_stateTimer->stop();
 }
 
-QAction* CMainFrame::AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut)
+QAction* MainWindow::AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut)
 {
     auto* action = new QAction(text, this);
     action->setData(command);
@@ -79,7 +79,7 @@ QAction* CMainFrame::AddCommand(QWidget* menu, const QString& text, int command,
     return action;
 }
 
-void CMainFrame::BuildMenu()
+void MainWindow::BuildMenu()
 {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     AddCommand(file, tr("&New"), CommandId::FileNew, QKeySequence("Ctrl+N"));
@@ -141,10 +141,10 @@ void CMainFrame::BuildMenu()
     AddCommand(menuBar(), tr("&Manual"), CommandId::Manual, QKeySequence(Qt::Key_F1));
 
     for (QMenu* menu : {file, edit, help})
-        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandStates);
 }
 
-void CMainFrame::UpdateCommandStates()
+void MainWindow::UpdateCommandStates()
 {
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) it.value()->setEnabled(m_app.CommandEnabled(it.key()));
     m_actions[CommandId::AutoSave]->setChecked(m_app.AutoSaveOn());
@@ -157,7 +157,7 @@ void CMainFrame::UpdateCommandStates()
     if (m_view) m_view->UpdateControls();
 }
 
-bool CMainFrame::InstallView(int view)
+bool MainWindow::InstallView(int view)
 {
     // The old view lets go of the player and its timers before the new one takes over; the
     // widget itself is deleted later, since the switch may come from one of its own buttons.
@@ -179,7 +179,7 @@ bool CMainFrame::InstallView(int view)
     return m_view->Usable();
 }
 
-QSize CMainFrame::ViewsNeed() const
+QSize MainWindow::ViewsNeed() const
 {
     QSize views(kMinimumWidth, 0);
     for (const QSize& need : {EditLyricsView::Needs(*this), PlaceLyricsView::Needs(*this),
@@ -189,7 +189,7 @@ QSize CMainFrame::ViewsNeed() const
     return {views.width(), std::max(kMinimumHeight, views.height() + bars)};
 }
 
-QRect CMainFrame::FirstWindowRect() const
+QRect MainWindow::FirstWindowRect() const
 {
     constexpr QPoint kFirstCorner(10, 10);
     constexpr QSize kRoomyScreen(2 * 300, 2 * 216);
@@ -204,7 +204,7 @@ QRect CMainFrame::FirstWindowRect() const
     return {kFirstCorner, size.expandedTo(least)};
 }
 
-void CMainFrame::RestorePlacement(const QRect& normal, bool maximized, bool show)
+void MainWindow::RestorePlacement(const QRect& normal, bool maximized, bool show)
 {
     setGeometry(normal);
     if (!show) return;
@@ -214,23 +214,23 @@ void CMainFrame::RestorePlacement(const QRect& normal, bool maximized, bool show
     activateWindow();
 }
 
-QRect CMainFrame::NormalRect() const
+QRect MainWindow::NormalRect() const
 {
     return isMaximized() ? normalGeometry() : geometry();
 }
 
-void CMainFrame::StopPlaying()
+void MainWindow::StopPlaying()
 {
     if (m_view) m_view->StopPlaying();
 }
 
-void CMainFrame::CloseWithoutQuery()
+void MainWindow::CloseWithoutQuery()
 {
     m_closing = true;
     close();
 }
 
-void CMainFrame::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (m_closing || m_app.CloseQuery()) {
         m_closing = true;
@@ -241,13 +241,13 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
 }
 
-void CMainFrame::focusInEvent(QFocusEvent* event)
+void MainWindow::focusInEvent(QFocusEvent* event)
 {
     QMainWindow::focusInEvent(event);
     if (m_view) m_view->TakeKeyboard();
 }
 
-bool CMainFrame::event(QEvent* event)
+bool MainWindow::event(QEvent* event)
 {
     // The last modal dialog or box over the window has gone: the window comes back to the front
     // and its view takes the keyboard, whether or not a window manager hands the focus back.
@@ -258,7 +258,7 @@ bool CMainFrame::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
-void CMainFrame::KeysToView()
+void MainWindow::KeysToView()
 {
     if (!m_view || m_view->Closed()) return;
     // What of the view had the focus keeps it; anything else (nothing, the menu bar, a control
@@ -267,7 +267,7 @@ void CMainFrame::KeysToView()
     if (!focus || (focus != m_view && !m_view->isAncestorOf(focus))) m_view->TakeKeyboard();
 }
 
-void CMainFrame::changeEvent(QEvent* event)
+void MainWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     // Back at the front (a dialog closed, a second start raised the window): the keys go to the
@@ -275,7 +275,7 @@ void CMainFrame::changeEvent(QEvent* event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) KeysToView();
 }
 
-QString CMainFrame::ManualPath()
+QString MainWindow::ManualPath()
 {
     // Installed: share/doc/tessavox/manual beside the program's bin folder; built: the same
     // place in the build folder.
@@ -284,7 +284,7 @@ QString CMainFrame::ManualPath()
     return QFileInfo::exists(manual) ? QFileInfo(manual).canonicalFilePath() : QString();
 }
 
-void CMainFrame::OpenManual()
+void MainWindow::OpenManual()
 {
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>("Open Manual", kActionManual), true);
     const QString manual = ManualPath();
@@ -297,14 +297,14 @@ void CMainFrame::OpenManual()
                                PromptIcon::Stop);
 }
 
-void CMainFrame::ShowAbout()
+void MainWindow::ShowAbout()
 {
     QMessageBox::about(this, tr("About Tessavox"),
                        tr("<b>Tessavox</b><br>Version %1<br><br>CD+G karaoke from music and lyrics.")
                            .arg(QCoreApplication::applicationVersion()));
 }
 
-void CMainFrame::RunPeripheralCommand(int command)
+void MainWindow::RunPeripheralCommand(int command)
 {
     for (const auto& page : kWebPages)
         if (QString(page[0]).toInt() == command) {
@@ -322,27 +322,27 @@ void CMainFrame::RunPeripheralCommand(int command)
     }
 }
 
-bool CMainFrame::HasPendingEdit() const
+bool MainWindow::HasPendingEdit() const
 {
     return m_view && m_view->HasPendingTyping();
 }
 
-void CMainFrame::RecordPendingEdit()
+void MainWindow::RecordPendingEdit()
 {
     if (m_view) m_view->RecordTyping();
 }
 
-int CMainFrame::SelectedWord() const
+int MainWindow::SelectedWord() const
 {
     return m_view ? m_view->SelectedWord() : -1;
 }
 
-void CMainFrame::SelectWord(int index)
+void MainWindow::SelectWord(int index)
 {
     if (m_view && index >= 0 && size_t(index) < m_app.Song().words.size()) m_view->SelectWord(index);
 }
 
-bool CMainFrame::ReloadSongInView()
+bool MainWindow::ReloadSongInView()
 {
     return m_view && m_view->ReloadSong();
 }

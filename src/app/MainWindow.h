@@ -9,14 +9,14 @@ class QTimer;
 
 // The main window: the menu, the current working view filling the client area, the caption and
 // the window placement.
-class CMainFrame : public QMainWindow {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kMinimumWidth = 470;
     static constexpr int kMinimumHeight = 488;
 
-    explicit CMainFrame(AppContext& app);
-    ~CMainFrame() override;
+    explicit MainWindow(AppContext& app);
+    ~MainWindow() override;
 
     // Replaces the current view; false when the new view could not be built for the song.
     bool InstallView(int view);

@@ -13,7 +13,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/EditLyricsView.h"
 #include "project/KaraokeSong.h"
@@ -43,7 +43,7 @@ void Key(QWidget* target, int key, const QString& text)
 
 void BM_EditKeystroke(benchmark::State& state)
 {
-    CTessavoxApp app;
+    TessavoxApp app;
     app.InitInstance(true);
     app.Frame()->resize(800, 600);
     app.Song().lyricText = Lyrics(int(state.range(0)));

@@ -16,7 +16,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"
 #include "audio/WavOutFile.h"
@@ -58,7 +58,7 @@ void BM_PlaceWordPress(benchmark::State& state)
         state.SkipWithError("cannot write the music");
         return;
     }
-    CTessavoxApp app;
+    TessavoxApp app;
     app.InitInstance(true);
     app.Frame()->resize(800, 600);
     KaraokeSong& song = app.Song();

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlayFinalView.h"
 #include "audio/WavOutFile.h"
@@ -65,7 +65,7 @@ bool WriteMusic(const std::string& path, int seconds)
 // The app with the 4-minute song placed and loaded, on Play Final.
 struct Song {
     QTemporaryDir dir;
-    CTessavoxApp app;
+    TessavoxApp app;
     bool ok = false;
 
     Song()

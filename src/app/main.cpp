@@ -9,7 +9,7 @@
 #include <csignal>
 #include <string_view>
 
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/SingleInstance.h"
 #include "app/TerminationSignals.h"
@@ -107,11 +107,11 @@ int main(int argc, char** argv)
 
     if (!parser.isSet("no-splash")) ShowSplash();
 
-    CTessavoxApp app;
+    TessavoxApp app;
     // Ctrl+C, kill and a closed terminal end the program cleanly: no half-written export is
     // left and no box waits for an answer.
     TerminationSignals stopSignals;
-    QObject::connect(&stopSignals, &TerminationSignals::Received, &app, &CTessavoxApp::Terminate);
+    QObject::connect(&stopSignals, &TerminationSignals::Received, &app, &TessavoxApp::Terminate);
     stopSignals.Install();
     // Without the MP3 encoder the program still runs: MP3+G export is off, BIN and WMA+G stay.
     app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
@@ -120,7 +120,7 @@ int main(int argc, char** argv)
     std::string logFile = parser.isSet("log") ? parser.value("log").toStdString() : MLogQueue::FileFromEnvironment();
     if (!logFile.empty())
         if (const std::string failure = MLogQueue::SwitchOn(logFile); !failure.empty()) app.Prompt().Message(failure, "Tessavox", PromptIcon::Warning);
-    QObject::connect(&instance, &SingleInstance::Activated, &app, &CTessavoxApp::OpenFromAnotherStart);
+    QObject::connect(&instance, &SingleInstance::Activated, &app, &TessavoxApp::OpenFromAnotherStart);
     // Work a crashed or killed window left unsaved comes first; then the project asked for.
     app.EnableRecovery();
     if (!app.OfferRecovery() && !project.isEmpty()) app.OpenProject(project);

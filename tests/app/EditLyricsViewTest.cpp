@@ -20,7 +20,7 @@
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/dialogs/EditLyricsWarningDialog.h"
@@ -59,10 +59,10 @@ class EditLyricsViewTest : public QObject {
 private:
     QTemporaryDir m_dir;
 
-    EditLyricsView* View(CTessavoxApp& app) { return qobject_cast<EditLyricsView*>(app.Frame()->View()); }
+    EditLyricsView* View(TessavoxApp& app) { return qobject_cast<EditLyricsView*>(app.Frame()->View()); }
 
     // The app on a song with the given text (and music of the given length), in the Edit view.
-    EditLyricsView* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
+    EditLyricsView* Open(TessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
     {
         app.InitInstance(true);
         app.Song().settings.linesPerPage = 4;
@@ -104,7 +104,7 @@ private slots:
     void theEditorShowsTheSongAndEveryChangeGoesToIt()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "one two\r\nthree");
         QVERIFY(view && view->Usable());
         QPlainTextEdit* editor = view->Editor();
@@ -136,7 +136,7 @@ private slots:
     void aPageMarkMakesANewPageAndTheArrowsFollow()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "one\r\ntwo");
         auto* label = Child<QLabel>(view, "pageLabel");
         auto* left = Child<QPushButton>(view, "pageLeft");
@@ -180,7 +180,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp1").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "la la", 3);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
@@ -226,7 +226,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "la la", 4);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
@@ -259,7 +259,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "la la", 1);
         auto* play = Child<QPushButton>(view, "play");
         auto* slider = Child<QSlider>(view, "slider");
@@ -279,7 +279,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "la la");
         const QString wav = m_dir.filePath("rock & roll.wav");
         WriteToneWav(wav, 1);
@@ -317,7 +317,7 @@ private slots:
     void theSplitRatioComesFromTheSettings()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         double ratio = 0.3;
         app.Settings().SetBytes(AppSettings::kSettings, "EditLyricsSplit",
                                 QByteArray(reinterpret_cast<const char*>(&ratio), sizeof ratio));
@@ -344,7 +344,7 @@ private slots:
     void anLrcImportOverPlacedLyricsAsksBeforeReplacingTheTimes()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "one two\r\nthree four");
         KaraokeSong& song = app.Song();
         PlaceAll(song);
@@ -391,7 +391,7 @@ private slots:
     void aPlainTextImportAsksNothingAndAFailedOneKeepsTheSong()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "old words");
         PlaceAll(app.Song());
         const QString txt = m_dir.filePath("new.txt");
@@ -422,7 +422,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp-kar").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "old words");
         const std::string fast = MakeMusic(m_dir.path().toStdString(), "fast.wav", 48000, 48000, 1, "-c:a pcm_s16le");
         answers.paths << QString::fromStdString(fast);
@@ -453,7 +453,7 @@ private slots:
     void theFindLyricsDialogKeepsTheCustomAddress()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().artist = "The Band";
         app.Song().title = "A Song";
@@ -508,7 +508,7 @@ private slots:
     void aSongWithoutALyricsPageIsClosedWithAMessage()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().ClearPages();
         app.Song().lyricText = "words";
@@ -527,7 +527,7 @@ private slots:
     void theDuetWarningComesOnceWhileTyping()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "solo line");
         QPlainTextEdit* editor = view->Editor();
         QTextCursor cursor = editor->textCursor();
@@ -553,7 +553,7 @@ private slots:
     void linesTooWideAreMarkedAndFitLongLinesBreaksThemAsOneEdit()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         // 40 characters: wider than the screen at the default 24-pixel bold face.
         const QString longLine = "Night light river fire forever and ever!";
         EditLyricsView* view = Open(app, answers, "Short line\r\n^\r\n" + longLine.toStdString());

@@ -28,7 +28,7 @@
 #include "project/ProjectFile.h"
 #include "app/BackgroundWork.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CheckMp3Support.h"
 #include "app/CommandIds.h"
 #include "app/ExportSongCommand.h"
@@ -77,7 +77,7 @@ class LoopWatch : public QObject {
     }
 
 public:
-    explicit LoopWatch(CTessavoxApp& app) : m_app(app)
+    explicit LoopWatch(TessavoxApp& app) : m_app(app)
     {
         m_tick.setInterval(2);
         connect(&m_tick, &QTimer::timeout, this, [this] { Turn(); });
@@ -131,7 +131,7 @@ private:
         if (onTurn) onTurn(*progress);
     }
 
-    CTessavoxApp& m_app;
+    TessavoxApp& m_app;
     QTimer m_tick;
     QElapsedTimer m_clock;
     qint64 m_last = 0;
@@ -152,7 +152,7 @@ QStringList ZipNames(const QString& zip)
 
 // Whether the status bar says the export wrote the file at path, with its size as the file
 // system has it (to the one decimal shown).
-bool StatusTellsWritten(CTessavoxApp& app, const QString& path)
+bool StatusTellsWritten(TessavoxApp& app, const QString& path)
 {
     const QString text = app.Frame()->statusBar()->currentMessage();
     static const QRegularExpression written("^Wrote (.+) \\(([0-9.]+) (kB|MB)\\)\\.$");
@@ -178,7 +178,7 @@ private:
     QString File(const QString& name) const { return m_dir.filePath(name); }
 
     // An app with the demo song's lyrics and timing and a tone as its music, ready to export.
-    void Open(CTessavoxApp& app)
+    void Open(TessavoxApp& app)
     {
         app.InitInstance(true);
         QVERIFY(app.OpenProject(m_project));
@@ -213,7 +213,7 @@ private slots:
     {
         ScopedTempFolder temp(File("tmp-mp3").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.SetMp3Support(CheckMp3Support(app.Prompt(), app.Settings()));
         QVERIFY2(app.Mp3Support(), "the MP3 encoder library (libmp3lame0) is needed");
         Open(app);
@@ -284,7 +284,7 @@ private slots:
     {
         ScopedTempFolder temp(File("tmp-bin").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         Open(app);
         const auto chooseBin = [](ExportDialog& dialog) { dialog.TypeButton(ExportType::Bin)->click(); };
 
@@ -359,7 +359,7 @@ private slots:
     {
         ScopedTempFolder temp(File("tmp-wma").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.SetMp3Support(false);
         Open(app);
         app.Settings().SetInt(AppSettings::kSettings, "ExportType", 2);
@@ -399,7 +399,7 @@ private slots:
     {
         ScopedTempFolder temp(File("tmp-none").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         Open(app);
         const QStringList before = QDir(File("out")).entryList(QDir::Files);
 

@@ -16,7 +16,7 @@
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/AdjustLyricsView.h"
 #include "app/views/PlaceLyricsView.h"
@@ -74,7 +74,7 @@ private:
     }
 
     // A key as the window system delivers it: to the window, which hands it to its focus widget.
-    static void Press(CTessavoxApp& app, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    static void Press(TessavoxApp& app, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
         QTest::keyClick(app.Frame()->windowHandle(), key, modifiers);
     }
@@ -114,7 +114,7 @@ private:
         return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
     }
 
-    static void ClickAddMusic(CTessavoxApp& app)
+    static void ClickAddMusic(TessavoxApp& app)
     {
         auto* button = app.Frame()->View()->findChild<QPushButton*>("addMusic");
         QVERIFY(button);
@@ -132,7 +132,7 @@ private slots:
     void aNewUntitledSongEnablesOnlyWhatMakesSense()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         MainWindow* frame = app.Frame();
         QCOMPARE(frame->windowTitle(), QString("Tessavox - Untitled"));
@@ -171,7 +171,7 @@ private slots:
     void editCommandsFollowTheFocusedEditor()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(true);
         auto* editor = new QLineEdit(app.Frame()->View());
         editor->setText("some words");
@@ -193,7 +193,7 @@ private slots:
     void theShellsShortcutsReachEveryView()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(true);
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
         app.Song().lyricText = "typed";
@@ -218,7 +218,7 @@ private slots:
         Answers answers;
         const QString wav = File("keys.wav");
         WriteWav(wav, 2);
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(true);
         QVERIFY(app.OpenProject(SavedProject("keys.tvx", wav)));
         QApplication::setActiveWindow(app.Frame());
@@ -243,7 +243,7 @@ private slots:
         const QString wav = File("reach.wav");
         WriteWav(wav, 30);
         ManualClock clock;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.SetClockForTesting(&clock);
         app.settingsDialog = [](KaraokeSong&) { return true; };
         app.InitInstance(true);
@@ -313,7 +313,7 @@ private slots:
         Answers answers;
         const QString wav = File("whole.wav");
         WriteWav(wav, 3);
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(true);
         // A duet, so that Adjust Lyrics shows its singer buttons too.
         QVERIFY(app.OpenProject(SavedProject("whole.tvx", wav, 2)));
@@ -348,7 +348,7 @@ private slots:
         const QString wav = File("strip.wav");
         WriteWav(wav, 3);
         {
-            CTessavoxApp app;
+            TessavoxApp app;
             app.InitInstance(true);
             QVERIFY(app.OpenProject(SavedProject("strip.tvx", wav, 1)));
             app.RunCommand(CommandId::ModeAdjustLyrics);
@@ -365,7 +365,7 @@ private slots:
             QVERIFY(!app.Frame()->View()->Waveform()->isVisible());
             app.Song().SetModified(false);
         }
-        CTessavoxApp again;
+        TessavoxApp again;
         again.InitInstance(true);
         QVERIFY(!again.Frame()->WaveformAction()->isChecked());
         QVERIFY(!again.Frame()->View()->Waveform()->isVisible());
@@ -394,7 +394,7 @@ private slots:
         const QString info = QString::fromUtf8(cli.readAllStandardOutput());
         QVERIFY2(info.contains("\nLines: 5 on 2 pages\n"), qPrintable(info));
 
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         QVERIFY(app.OpenProject(File("pages.tvx")));
         QCOMPARE(app.Frame()->View()->findChild<QLabel*>("pageLabel")->text(), QString(" 1 of  2"));
@@ -408,7 +408,7 @@ private slots:
         Answers answers;
         UrlCatcher browser;
         QDesktopServices::setUrlHandler("file", &browser, "Open");
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(true);
         QApplication::setActiveWindow(app.Frame());
         QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
@@ -440,7 +440,7 @@ private slots:
         QVERIFY(SaveProject(song));
         QVERIFY(QDir().rename(before, after));
 
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         QVERIFY(app.OpenProject(after + "/song.tvx"));
         // Found beside the project: no question, and the music plays from there.
@@ -461,7 +461,7 @@ private slots:
     void saveAsksForANameOnlyWhenUntitled()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().lyricText = "hello";
         app.Song().SetModified(true);
@@ -489,7 +489,7 @@ private slots:
     void cancelInTheClosingQuestionKeepsTheProject()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().lyricText = "unsaved";
         app.Song().SetModified(true);
@@ -516,7 +516,7 @@ private slots:
     void aFailedSaveKeepsTheWindowTheNameAndTheChanges()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().lyricText = "precious";
         app.Song().SetModified(true);
@@ -551,7 +551,7 @@ private slots:
         Answers answers;
         const QString wav = File("auto.wav");
         WriteWav(wav, 2);
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         const QString project = SavedProject("auto.tvx", wav);
         QVERIFY(app.OpenProject(project));
@@ -590,7 +590,7 @@ private slots:
     void aProjectWhoseMusicMovedOffersToChooseAgainAndKeepsItsPath()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         // On a disk that is not there today.
         const std::string gone = "/no-such-disk/gone.wav";
@@ -616,7 +616,7 @@ private slots:
     void addMusicChecksTheFileAndOffersAnother()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         const QString good = File("good.wav");
         WriteWav(good, 1);
@@ -654,7 +654,7 @@ private slots:
             QCOMPARE(file.write(QByteArray("\x59\x02\x00\x00", 4)), qint64(4));
         }
         const QByteArray before = Sha256(refused);
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         // Another project is open, in Adjust Lyrics, when the refused one is chosen.
         QVERIFY(app.OpenProject(SavedProject("open.tvx", wav)));
@@ -687,7 +687,7 @@ private slots:
         const QString first = File("first-music.wav"), second = File("second-music.wav");
         WriteWav(first, 2);
         WriteWav(second, 3);
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         QVERIFY(app.AutoSaveOn());
 
@@ -722,7 +722,7 @@ private slots:
     {
         Answers answers;
         {
-            CTessavoxApp app;
+            TessavoxApp app;
             app.InitInstance(false);
             // No placement saved: the first window, at 10,10, fits every view.
             QCOMPARE(app.Frame()->geometry(), app.Frame()->FirstWindowRect());
@@ -743,7 +743,7 @@ private slots:
         QCOMPARE(ini.value("Settings/AppWindowMaximized").toInt(), 0);
         QCOMPARE(ini.value("Settings/MusicPath").toString(), QString("/music"));
         QVERIFY(ini.contains("Settings/LyricsPath"));
-        CTessavoxApp again;
+        TessavoxApp again;
         again.InitInstance(false);
         QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 1000, 760));
         QCOMPARE(again.MusicFolder(), QString("/music"));

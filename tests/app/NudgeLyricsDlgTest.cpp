@@ -11,7 +11,7 @@
 #include "AppTestSupport.h"
 #include "project/ProjectFile.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/AdjustSettingsDialog.h"
 #include "app/views/AdjustLyricsView.h"
@@ -29,7 +29,7 @@ private:
     QTemporaryDir m_dir;
 
     // Words one second apart, each 0.5 s long, over a tone long enough for them.
-    AdjustLyricsView* Open(CTessavoxApp& app, const std::string& lyrics, int singers = 1, bool touching = false)
+    AdjustLyricsView* Open(TessavoxApp& app, const std::string& lyrics, int singers = 1, bool touching = false)
     {
         const QString wav = m_dir.filePath("tone.wav");
         WavOutFile out;
@@ -62,7 +62,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t1").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         AdjustLyricsView* view = Open(app, "one two three", 1, true);
         QVERIFY(view);
         auto& words = app.Song().words;
@@ -97,7 +97,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t3").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         // Where the music stops is what the test's clock says.
         ManualClock clock;
         app.SetClockForTesting(&clock);
@@ -123,7 +123,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t4").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         AdjustLyricsView* view = Open(app, "one two");
         QVERIFY(view);
         QTest::keyClick(view, Qt::Key_N);
@@ -142,7 +142,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t5").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         AdjustLyricsView* view = Open(app, "a b\nc d\ne f\ng h\ni j", 2);
         QVERIFY(view);
         QVERIFY(!view->SingerGroup()->isHidden());
@@ -179,7 +179,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t6").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         AdjustLyricsView* view = Open(app, "a b c");
         QVERIFY(view);
         QVERIFY(view->SingerGroup()->isHidden());
@@ -204,7 +204,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("t7").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         AdjustLyricsView* view = Open(app, "one two three"); // 1-1.5 s, 2-2.5 s, 3-3.5 s
         QVERIFY(view);
         CWaveformStrip* strip = view->Waveform();

@@ -15,7 +15,7 @@
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"
 #include "app/widgets/CdgScreenWidget.h"
@@ -60,7 +60,7 @@ private:
     SteppedPlayback m_playback;
 
     // A song with music, in the Place Lyrics view, on the test's clock unless told otherwise.
-    PlaceLyricsView* Open(CTessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds,
+    PlaceLyricsView* Open(TessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds,
                           int singers = 1, bool playerClock = false)
     {
         m_clock.Set(44100);
@@ -113,7 +113,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp1").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two three four", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
@@ -150,7 +150,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two three", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
@@ -182,7 +182,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
@@ -220,7 +220,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two", 1, 1, true);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
@@ -251,7 +251,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "a b c d e f", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
@@ -277,7 +277,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp6").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "slow words here", 5);
         QVERIFY(view);
         auto* field = view->findChild<QLineEdit*>("tempo");
@@ -319,7 +319,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp7").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         std::string lyrics;
         for (int line = 0; line < 6; ++line) lyrics += "la la la\n";
         PlaceLyricsView* view = Open(app, answers, lyrics, 5);
@@ -351,7 +351,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp8").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "Hello world\nsecond line", 5);
         QVERIFY(view);
         KaraokeSong& song = app.Song();
@@ -408,7 +408,7 @@ private slots:
         const std::string lyrics = "a b\n&c d e\nf g";
         {
             Answers answers;
-            CTessavoxApp app;
+            TessavoxApp app;
             PlaceLyricsView* view = Open(app, answers, lyrics, 5, 2);
             QVERIFY(view);
             KaraokeSong& song = app.Song();
@@ -435,7 +435,7 @@ private slots:
         {
             // Solo: the "&" line is an ordinary line, placed word by word.
             Answers answers;
-            CTessavoxApp app;
+            TessavoxApp app;
             PlaceLyricsView* view = Open(app, answers, lyrics, 5, 1);
             QVERIFY(view);
             KaraokeSong& song = app.Song();
@@ -452,7 +452,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp10").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
         QVERIFY(!answers.Asked("Confirm Overwriting Placed Lyrics")); // nothing placed yet

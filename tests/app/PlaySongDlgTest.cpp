@@ -19,7 +19,7 @@
 #include "SettingsTestSupport.h"
 #include "app/QtText.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/dialogs/LyricsPageDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
@@ -111,7 +111,7 @@ private:
 
     // A project of two placed lines over a short tone, opened in the window, on Play Final.
     // Word k is sung from 4410 + 11025 k for 8000 frames (after the lead-in).
-    PlayFinalView* OpenOnPlayFinal(CTessavoxApp& app, bool show = false, int seconds = 2)
+    PlayFinalView* OpenOnPlayFinal(TessavoxApp& app, bool show = false, int seconds = 2)
     {
         const QString wav = m_dir.filePath(QString("tone%1.wav").arg(seconds));
         WavOutFile out;
@@ -151,7 +151,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         QCOMPARE(view->PlayButton()->text(), QString("Play (SB)"));
@@ -184,7 +184,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp-moves").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app, true, 30);
         QVERIFY(view);
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
@@ -259,7 +259,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp2").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         view->Slider()->setValue(view->Slider()->maximum() - 50); // a third of a second before the end
@@ -276,7 +276,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp3").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const uint32_t leadIn = view->StreamStart();
@@ -306,7 +306,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp4").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
@@ -339,7 +339,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp10").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app, true);
         QVERIFY(view);
         QTest::qWait(50);
@@ -364,7 +364,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp8").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         const QString report = m_dir.filePath("stops.txt");
         qputenv("TESSAVOX_PLAY_FINAL_REPORT", report.toLocal8Bit());
         PlayFinalView* view = OpenOnPlayFinal(app, true);
@@ -397,7 +397,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp9").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         QVERIFY(OpenOnPlayFinal(app, true));
         QApplication::setActiveWindow(app.Frame());
         QVERIFY(QTest::qWaitForWindowActive(app.Frame()));
@@ -423,7 +423,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp5").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
@@ -445,7 +445,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp6").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
         const std::vector<uint8_t>& stream = app.Song().streamBuffer;
@@ -466,7 +466,7 @@ private slots:
     {
         ScopedTempFolder temp(m_dir.filePath("tmp7").toStdString());
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app, true);
         QVERIFY(view);
         QTest::qWait(50); // shown and laid out

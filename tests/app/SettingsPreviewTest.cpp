@@ -10,7 +10,7 @@
 #include "AppTestSupport.h"
 #include "project/ProjectFile.h"
 #include "SettingsTestSupport.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
@@ -252,7 +252,7 @@ private slots:
     void theSheetOpensQuickly()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         qint64 openMs = -1;
         QElapsedTimer timer;

@@ -14,7 +14,7 @@
 #include "SettingsTestSupport.h"
 #include "app/AppSettings.h"
 #include "app/MainWindow.h"
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/LyricsPageDialog.h"
@@ -120,7 +120,7 @@ private slots:
     void okWritesTheCopyBackAndRebuildsTheView()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         QPointer<SongView> view = app.Frame()->View();
         QVERIFY(!app.Song().IsModified());
@@ -144,7 +144,7 @@ private slots:
     void cancelKeepsTheSongButTheDescriptions()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         app.Song().artist = "Someone";
         OnNextModal<SongSettingsDialog>([](SongSettingsDialog& d) {
@@ -166,7 +166,7 @@ private slots:
     void fileNewOpensTheSettings()
     {
         Answers answers;
-        CTessavoxApp app;
+        TessavoxApp app;
         app.InitInstance(false);
         int shown = 0;
         OnNextModal<SongSettingsDialog>([&shown](SongSettingsDialog& d) {

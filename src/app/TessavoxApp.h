@@ -20,14 +20,14 @@ class QTimer;
 
 // The application: the one open song, the per-user settings, the project lifecycle, the music
 // that belongs to the project and the switching between the four working views.
-class CTessavoxApp : public AppContext {
+class TessavoxApp : public AppContext {
     Q_OBJECT
 public:
     static constexpr const char* kAppName = "Tessavox";
 
-    CTessavoxApp();
-    ~CTessavoxApp() override;
-    static CTessavoxApp* Instance();
+    TessavoxApp();
+    ~TessavoxApp() override;
+    static TessavoxApp* Instance();
 
     // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
     bool InitInstance(bool showFrame = true);
@@ -129,7 +129,7 @@ private:
     void FollowDocument();
     void LoadSongMusic(bool askWhenMissing);
 
-    static CTessavoxApp* s_instance;
+    static TessavoxApp* s_instance;
     AppSettings m_settings;
     QtUserPrompt m_prompt;
     GuiThreadPrompt m_songPrompt{m_prompt, this};

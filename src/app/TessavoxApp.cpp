@@ -1,4 +1,4 @@
-#include "app/CTessavoxApp.h"
+#include "app/TessavoxApp.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -129,9 +129,9 @@ void EditorDo(QWidget* w, int command)
 
 } // namespace
 
-CTessavoxApp* CTessavoxApp::s_instance = nullptr;
+TessavoxApp* TessavoxApp::s_instance = nullptr;
 
-CTessavoxApp::CTessavoxApp()
+TessavoxApp::TessavoxApp()
     : m_exportSong(std::make_unique<ExportSongCommand>(*this))
 {
     s_instance = this;
@@ -143,7 +143,7 @@ CTessavoxApp::CTessavoxApp()
     settingsDialog = [this](KaraokeSong& copy) { return SongSettingsDialog::Run(*this, copy); };
 }
 
-CTessavoxApp::~CTessavoxApp()
+TessavoxApp::~TessavoxApp()
 {
     // A clean exit leaves no recovery copy; after a signal the unsaved song is offered again.
     if (m_terminationStatus == 0) m_document.RemoveRecovery();
@@ -153,12 +153,12 @@ CTessavoxApp::~CTessavoxApp()
     if (s_instance == this) s_instance = nullptr;
 }
 
-CTessavoxApp* CTessavoxApp::Instance()
+TessavoxApp* TessavoxApp::Instance()
 {
     return s_instance;
 }
 
-bool CTessavoxApp::InitInstance(bool showFrame)
+bool TessavoxApp::InitInstance(bool showFrame)
 {
     ResetSong();
     m_frame = std::make_unique<MainWindow>(*this);
@@ -183,30 +183,30 @@ bool CTessavoxApp::InitInstance(bool showFrame)
     return true;
 }
 
-QString CTessavoxApp::WorkingAudioPath() const
+QString TessavoxApp::WorkingAudioPath() const
 {
     if (m_workingAudioPath.isEmpty()) return {};
     const std::string work = m_song->MusicWorkPath();
     return work.empty() ? m_workingAudioPath : PathText(work);
 }
 
-bool CTessavoxApp::IsPlaying() const
+bool TessavoxApp::IsPlaying() const
 {
     return playingProbe ? playingProbe() : GlobalPlayerIsPlaying();
 }
 
-void CTessavoxApp::SetBusy(bool busy)
+void TessavoxApp::SetBusy(bool busy)
 {
     m_busy = busy;
     emit StateChanged();
 }
 
-bool CTessavoxApp::SomeLyricsPlaced() const
+bool TessavoxApp::SomeLyricsPlaced() const
 {
     return !IsPlaying() && MusicLoaded() && !m_song->lyricText.empty() && m_song->LyricsPlaced();
 }
 
-bool CTessavoxApp::CommandEnabled(int command) const
+bool TessavoxApp::CommandEnabled(int command) const
 {
     const bool idle = !IsPlaying() && !m_busy;
     switch (command) {
@@ -245,7 +245,7 @@ bool CTessavoxApp::CommandEnabled(int command) const
     }
 }
 
-void CTessavoxApp::RunCommand(int command)
+void TessavoxApp::RunCommand(int command)
 {
     if (!CommandEnabled(command)) return;
     switch (command) {
@@ -285,12 +285,12 @@ void CTessavoxApp::RunCommand(int command)
     emit StateChanged();
 }
 
-void CTessavoxApp::ResetSong()
+void TessavoxApp::ResetSong()
 {
     m_document.New();
 }
 
-void CTessavoxApp::ClearMusic()
+void TessavoxApp::ClearMusic()
 {
     m_musicSourcePath.clear();
     m_workingAudioPath.clear();
@@ -299,7 +299,7 @@ void CTessavoxApp::ClearMusic()
     m_audioDataSize = 0;
 }
 
-QString CTessavoxApp::Caption() const
+QString TessavoxApp::Caption() const
 {
     const QString path = PathText(m_song->projectPath);
     QString caption =
@@ -309,13 +309,13 @@ QString CTessavoxApp::Caption() const
     return caption;
 }
 
-void CTessavoxApp::RefreshCaption()
+void TessavoxApp::RefreshCaption()
 {
     if (m_frame) m_frame->setWindowTitle(Caption());
     emit StateChanged();
 }
 
-void CTessavoxApp::SaveWindowState()
+void TessavoxApp::SaveWindowState()
 {
     if (m_frame) {
         m_settings.SetWindowRect(m_frame->NormalRect());
@@ -328,7 +328,7 @@ void CTessavoxApp::SaveWindowState()
     m_settings.Sync();
 }
 
-bool CTessavoxApp::CloseQuery()
+bool TessavoxApp::CloseQuery()
 {
     // The window cannot go while an export is writing from the song.
     if (m_busy) return false;
@@ -344,7 +344,7 @@ bool CTessavoxApp::CloseQuery()
     return true;
 }
 
-void CTessavoxApp::BecomeUntitled()
+void TessavoxApp::BecomeUntitled()
 {
     ClearMusic();
     m_song->projectPath.clear();
@@ -354,21 +354,21 @@ void CTessavoxApp::BecomeUntitled()
     RefreshCaption();
 }
 
-void CTessavoxApp::FileClose()
+void TessavoxApp::FileClose()
 {
     if (!CloseQuery()) return;
     BecomeUntitled();
     emit StateChanged();
 }
 
-void CTessavoxApp::FileNew()
+void TessavoxApp::FileNew()
 {
     FileClose();
     SongSettings();
     SwitchView(ViewId::EditLyrics);
 }
 
-void CTessavoxApp::FileOpen()
+void TessavoxApp::FileOpen()
 {
     if (!CloseQuery()) return;
     FileChoice choice;
@@ -381,7 +381,7 @@ void CTessavoxApp::FileOpen()
     OpenProject(path);
 }
 
-bool CTessavoxApp::OpenProject(const QString& path)
+bool TessavoxApp::OpenProject(const QString& path)
 {
     m_projectFolder = FolderOf(path);
     if (!m_document.Open(PathBytes(path))) {
@@ -397,7 +397,7 @@ bool CTessavoxApp::OpenProject(const QString& path)
     return true;
 }
 
-void CTessavoxApp::LoadSongMusic(bool askWhenMissing)
+void TessavoxApp::LoadSongMusic(bool askWhenMissing)
 {
     bool chooseMusic = false;
     if (!m_song->musicPath.empty()) {
@@ -437,7 +437,7 @@ void CTessavoxApp::LoadSongMusic(bool askWhenMissing)
     emit StateChanged();
 }
 
-bool CTessavoxApp::FileSave()
+bool TessavoxApp::FileSave()
 {
     if (m_song->projectPath.empty()) return FileSaveAs();
     // Typing still waiting to become a step is saved as one.
@@ -447,7 +447,7 @@ bool CTessavoxApp::FileSave()
     return saved;
 }
 
-bool CTessavoxApp::FileSaveAs()
+bool TessavoxApp::FileSaveAs()
 {
     FileChoice choice;
     choice.save = true;
@@ -466,21 +466,21 @@ bool CTessavoxApp::FileSaveAs()
     return saved;
 }
 
-void CTessavoxApp::ToggleAutoSave()
+void TessavoxApp::ToggleAutoSave()
 {
     m_autoSave = AutoSaveOn() ? 0 : AppSettings::kAutoSaveOn;
     m_settings.SetInt(AppSettings::kSettings, "AutoSave", m_autoSave);
     emit StateChanged();
 }
 
-bool CTessavoxApp::Exit()
+bool TessavoxApp::Exit()
 {
     if (!CloseQuery()) return false;
     if (m_frame) m_frame->CloseWithoutQuery();
     return true;
 }
 
-void CTessavoxApp::SwitchView(int view)
+void TessavoxApp::SwitchView(int view)
 {
     if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
         m_terminationStatus == 0)
@@ -488,7 +488,7 @@ void CTessavoxApp::SwitchView(int view)
     ShowView(view);
 }
 
-void CTessavoxApp::ShowView(int view)
+void TessavoxApp::ShowView(int view)
 {
     m_currentView = view;
     if (m_frame && !m_frame->InstallView(view) && view == ViewId::EditLyrics) {
@@ -500,7 +500,7 @@ void CTessavoxApp::ShowView(int view)
     emit StateChanged();
 }
 
-bool CTessavoxApp::LoadMusic(const QString& path)
+bool TessavoxApp::LoadMusic(const QString& path)
 {
     std::unique_ptr<ProgressDialog> progress;
     MusicImport::Progress report;
@@ -537,7 +537,7 @@ constexpr const char* kMidiMusicFilter = "MIDI Karaoke Files (*.kar *.mid *.midi
 constexpr const char* kAnyMusicFilter = "All Files (*)";
 } // namespace
 
-bool CTessavoxApp::AddMusic()
+bool TessavoxApp::AddMusic()
 {
     LogAction("Add Music", kActionAddMusic);
     for (;;) {
@@ -571,7 +571,7 @@ bool CTessavoxApp::AddMusic()
     }
 }
 
-void CTessavoxApp::OpenFromAnotherStart(const QString& path)
+void TessavoxApp::OpenFromAnotherStart(const QString& path)
 {
     if (!m_frame || m_terminationStatus != 0) return;
     if (m_frame->isMinimized()) m_frame->showNormal();
@@ -583,7 +583,7 @@ void CTessavoxApp::OpenFromAnotherStart(const QString& path)
     if (CloseQuery()) OpenProject(path);
 }
 
-void CTessavoxApp::Terminate(int signalNumber)
+void TessavoxApp::Terminate(int signalNumber)
 {
     // A second signal finds the first one's work under way.
     if (m_terminationStatus != 0) return;
@@ -594,7 +594,7 @@ void CTessavoxApp::Terminate(int signalNumber)
     ExitWhenWorkHasEnded();
 }
 
-void CTessavoxApp::ExitWhenWorkHasEnded()
+void TessavoxApp::ExitWhenWorkHasEnded()
 {
     // Ending the event loops under a running export would leave its worker unjoined; it has
     // been cancelled and ends soon, removing what it had written.
@@ -611,7 +611,7 @@ void CTessavoxApp::ExitWhenWorkHasEnded()
     QTimer::singleShot(kExitPollMs, this, [this] { ExitWhenWorkHasEnded(); });
 }
 
-void CTessavoxApp::SongSettings()
+void TessavoxApp::SongSettings()
 {
     if (!settingsDialog) return;
     std::unique_ptr<KaraokeSong> copy = m_song->Copy();
@@ -626,7 +626,7 @@ void CTessavoxApp::SongSettings()
         MLogQueue::Add(std::make_unique<KaraokeSongDumpLog>("Post SettingsDlg", *m_song), true);
 }
 
-void CTessavoxApp::FollowDocument()
+void TessavoxApp::FollowDocument()
 {
     // The same word stays selected: undoing a move of it shows it where it was.
     const int selected = m_frame ? m_frame->SelectedWord() : -1;
@@ -636,7 +636,7 @@ void CTessavoxApp::FollowDocument()
     emit StateChanged();
 }
 
-void CTessavoxApp::Undo()
+void TessavoxApp::Undo()
 {
     if (!CommandEnabled(CommandId::EditUndo) && !(m_frame && m_frame->HasPendingEdit())) return;
     // Typing not yet recorded becomes its own step first, so Undo takes back just that.
@@ -644,13 +644,13 @@ void CTessavoxApp::Undo()
     if (m_document.Undo()) FollowDocument();
 }
 
-void CTessavoxApp::Redo()
+void TessavoxApp::Redo()
 {
     if (!CommandEnabled(CommandId::EditRedo)) return;
     if (m_document.Redo()) FollowDocument();
 }
 
-void CTessavoxApp::EnableRecovery()
+void TessavoxApp::EnableRecovery()
 {
     m_document.SetRecoveryFile(RecoveryFile::ForThisProcess());
     if (m_recoveryTimer) return;
@@ -663,7 +663,7 @@ void CTessavoxApp::EnableRecovery()
     m_recoveryTimer->start();
 }
 
-bool CTessavoxApp::OfferRecovery()
+bool TessavoxApp::OfferRecovery()
 {
     for (const RecoveryFile::Found& found : RecoveryFile::FindLeftBehind()) {
         const std::string name =

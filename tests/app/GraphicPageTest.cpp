@@ -13,7 +13,7 @@
 #include "SettingsTestSupport.h"
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"
 #include "app/widgets/CdgScreenWidget.h"

@@ -15,7 +15,7 @@
 #include "app/QtUserPrompt.h"
 #include "app/dialogs/GraphicPageDialog.h"
 #include "app/dialogs/LyricsPageDialog.h"
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/SongSettingsDialog.h"
 #include "app/widgets/CdgScreenWidget.h"
 #include "cdg/MKaraokeInitialize.h"
@@ -89,7 +89,7 @@ private:
         if (!dialog.isVisible()) dialog.show();
         if (!QTest::qWaitForWindowExposed(&dialog)) return {};
         QWidget* page = dialog.Tabs()->widget(tab);
-        CdgScreenWidget* viewer = Child<CPreviewScreen>(*page, "previewScreen")->Viewer();
+        CdgScreenWidget* viewer = Child<PreviewScreen>(*page, "previewScreen")->Viewer();
         QTest::qWait(20);
         return viewer->Picture();
     }

@@ -14,7 +14,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/ColorPicker.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"
@@ -129,7 +129,7 @@ QVBoxLayout* CSettingsPageTab::AddPreviewColumn(QHBoxLayout& outer)
 {
     auto* column = new QVBoxLayout;
     outer.addLayout(column);
-    m_screen = new CPreviewScreen(this);
+    m_screen = new PreviewScreen(this);
     m_screen->setObjectName("previewScreen");
     column->addWidget(m_screen);
 

@@ -10,7 +10,7 @@
 
 class CColorButton;
 class CColorRadio;
-class CPreviewScreen;
+class PreviewScreen;
 class CdgPacketGenerator;
 class KaraokeSong;
 class QCheckBox;
@@ -37,7 +37,7 @@ class CSettingsPageTab : public QWidget {
     Q_OBJECT
 public:
     IMAGE_STRUCT& Page() { return *m_page; }
-    CPreviewScreen* Screen() const { return m_screen; }
+    PreviewScreen* Screen() const { return m_screen; }
 
     // Draws the page's still picture into the preview screen (nothing while a Preview plays).
     void RefreshPreview();
@@ -122,7 +122,7 @@ protected:
     QComboBox* m_display = nullptr;
     QComboBox* m_draw = nullptr;
     QPushButton* m_preview = nullptr;
-    CPreviewScreen* m_screen = nullptr;
+    PreviewScreen* m_screen = nullptr;
 
 private:
     // A checkable button captioned `text` in its own font made bold or italic by `look`.

@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "app/QtText.h"
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/ColorPicker.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CColorButton.h"

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/LyricsSamplePage.h"
 #include "app/dialogs/DuetDialog.h"
 #include "app/dialogs/SettingsControls.h"

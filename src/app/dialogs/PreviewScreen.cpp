@@ -1,4 +1,4 @@
-#include "app/dialogs/CPreviewScreen.h"
+#include "app/dialogs/PreviewScreen.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,7 +20,7 @@ constexpr int kInset = 2;
 constexpr int kClockTickMs = 10;
 } // namespace
 
-CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<CdgScreen>())
+PreviewScreen::PreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std::make_unique<CdgScreen>())
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kInset);
@@ -36,12 +36,12 @@ CPreviewScreen::CPreviewScreen(QWidget* parent) : QFrame(parent), m_renderer(std
     m_renderer->AttachWindow(m_viewer);
 }
 
-CPreviewScreen::~CPreviewScreen()
+PreviewScreen::~PreviewScreen()
 {
     m_renderer->DetachWindows();
 }
 
-std::unique_ptr<CdgPacketGenerator> CPreviewScreen::StillGenerator()
+std::unique_ptr<CdgPacketGenerator> PreviewScreen::StillGenerator()
 {
     if (!m_still) m_still = std::make_unique<CdgScreenSink>(m_renderer.get());
     auto generator = std::make_unique<CdgPacketGenerator>(*m_still);
@@ -50,12 +50,12 @@ std::unique_ptr<CdgPacketGenerator> CPreviewScreen::StillGenerator()
     return generator;
 }
 
-void CPreviewScreen::Present()
+void PreviewScreen::Present()
 {
     m_renderer->PresentAll();
 }
 
-void CPreviewScreen::Wait(int ms)
+void PreviewScreen::Wait(int ms)
 {
     if (ms <= 0 || m_stop) return;
     QEventLoop loop;
@@ -69,7 +69,7 @@ void CPreviewScreen::Wait(int ms)
     loop.exec();
 }
 
-bool CPreviewScreen::Play(const std::function<size_t(CdgPacketGenerator&)>& write, int pauseMs)
+bool PreviewScreen::Play(const std::function<size_t(CdgPacketGenerator&)>& write, int pauseMs)
 {
     if (m_playing) return false;
     m_playing = true;

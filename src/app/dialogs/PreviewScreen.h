@@ -13,14 +13,14 @@ class CdgScreenWidget;
 // The small CD+G screen of a settings tab: a sunken frame with a viewer window 2 pixels inside
 // it, bound to a renderer of its own. Still previews draw straight into the renderer; Play runs
 // a page's packets through a player in real time.
-class CPreviewScreen : public QFrame {
+class PreviewScreen : public QFrame {
     Q_OBJECT
 public:
     // Six minutes of stream.
     static constexpr size_t kPlayBufferBytes = 2'592'000;
 
-    explicit CPreviewScreen(QWidget* parent = nullptr);
-    ~CPreviewScreen() override;
+    explicit PreviewScreen(QWidget* parent = nullptr);
+    ~PreviewScreen() override;
 
     CdgScreen& Renderer() { return *m_renderer; }
     CdgScreenWidget* Viewer() const { return m_viewer; }

@@ -48,7 +48,7 @@ int PageTextLines(const QString& text)
 } // namespace
 
 GraphicPageDialog::GraphicPageDialog(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent)
-    : CSettingsPageTab(song, kind, context, parent)
+    : SettingsPageTab(song, kind, context, parent)
 {
     Build();
     Load();

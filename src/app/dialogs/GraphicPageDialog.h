@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "app/dialogs/CSettingsPageTab.h"
+#include "app/dialogs/SettingsPageTab.h"
 
 class CColorButton;
 class CColorRadio;
@@ -13,7 +13,7 @@ class QPlainTextEdit;
 // The "Title Page" and "Credits Page" tabs: the page's text, its base style and per-line styles,
 // colours, picture, timing and transitions. Every change goes straight into the page record and
 // the preview screen shows the page at once.
-class GraphicPageDialog : public CSettingsPageTab {
+class GraphicPageDialog : public SettingsPageTab {
     Q_OBJECT
 public:
     GraphicPageDialog(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent = nullptr);

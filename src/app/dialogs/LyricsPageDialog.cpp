@@ -35,7 +35,7 @@ const char* const kAlignNames[3] = {"alignLeft", "alignCentre", "alignRight"};
 } // namespace
 
 LyricsPageDialog::LyricsPageDialog(KaraokeSong& song, const SettingsDlgContext& context, QWidget* parent)
-    : CSettingsPageTab(song, kPageLyrics, context, parent)
+    : SettingsPageTab(song, kPageLyrics, context, parent)
 {
     Build();
     Load();
@@ -213,7 +213,7 @@ void LyricsPageDialog::ShowColours()
 
 void LyricsPageDialog::ShowPicture()
 {
-    CSettingsPageTab::ShowPicture();
+    SettingsPageTab::ShowPicture();
     m_draw->setEnabled(m_page->hasGraphic != 0);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/dialogs/CSettingsPageTab.h"
+#include "app/dialogs/SettingsPageTab.h"
 
 class CAdvanceSweepSpin;
 class CColorButton;
@@ -10,7 +10,7 @@ class QRadioButton;
 // The "Lyrics" tab: the text style of every lyric page, lines per page and the erase rule, the
 // sweep, solo or duet, the singer colours and the picture above the lyrics. Every change goes
 // straight into the song's settings and the lyrics page, and the preview shows a sample page.
-class LyricsPageDialog : public CSettingsPageTab {
+class LyricsPageDialog : public SettingsPageTab {
     Q_OBJECT
 public:
     static constexpr int kMostLines = 6;

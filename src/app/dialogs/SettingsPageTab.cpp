@@ -1,4 +1,4 @@
-#include "app/dialogs/CSettingsPageTab.h"
+#include "app/dialogs/SettingsPageTab.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -35,13 +35,13 @@ const char* const kHAlignTips[3] = {"Left", "Centre", "Right"};
 
 } // namespace
 
-CSettingsPageTab::CSettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context,
+SettingsPageTab::SettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context,
                                    QWidget* parent)
     : QWidget(parent), m_song(song), m_page(song.FindPage(kind)), m_context(context)
 {
 }
 
-QHBoxLayout* CSettingsPageTab::AlignRow(CColorRadio** buttons, const char* const* glyphs, const char* const* tips,
+QHBoxLayout* SettingsPageTab::AlignRow(CColorRadio** buttons, const char* const* glyphs, const char* const* tips,
                                         const char* const* names)
 {
     auto* row = new QHBoxLayout;
@@ -59,7 +59,7 @@ QHBoxLayout* CSettingsPageTab::AlignRow(CColorRadio** buttons, const char* const
     return row;
 }
 
-QLabel* CSettingsPageTab::AddTextStyleRows(QGridLayout& grid, int row, const char* alignText,
+QLabel* SettingsPageTab::AddTextStyleRows(QGridLayout& grid, int row, const char* alignText,
                                            const char* const* alignNames, const char* styleText)
 {
     auto* fontLabel = new QLabel(tr("&Font:"), this);
@@ -95,7 +95,7 @@ QLabel* CSettingsPageTab::AddTextStyleRows(QGridLayout& grid, int row, const cha
     return styleLabel;
 }
 
-QToolButton* CSettingsPageTab::NewStyleButton(const char* name, const char* text, const char* tip,
+QToolButton* SettingsPageTab::NewStyleButton(const char* name, const char* text, const char* tip,
                                               void (QFont::*look)(bool))
 {
     auto* button = new QToolButton(this);
@@ -109,7 +109,7 @@ QToolButton* CSettingsPageTab::NewStyleButton(const char* name, const char* text
     return button;
 }
 
-CColorButton* CSettingsPageTab::NewColourButton(const char* name)
+CColorButton* SettingsPageTab::NewColourButton(const char* name)
 {
     auto* button = new CColorButton(this);
     button->setObjectName(name);
@@ -117,7 +117,7 @@ CColorButton* CSettingsPageTab::NewColourButton(const char* name)
     return button;
 }
 
-std::pair<QLabel*, CColorButton*> CSettingsPageTab::LabelledColourButton(const char* text, const char* name)
+std::pair<QLabel*, CColorButton*> SettingsPageTab::LabelledColourButton(const char* text, const char* name)
 {
     auto* label = new QLabel(tr(text), this);
     CColorButton* button = NewColourButton(name);
@@ -125,7 +125,7 @@ std::pair<QLabel*, CColorButton*> CSettingsPageTab::LabelledColourButton(const c
     return {label, button};
 }
 
-QVBoxLayout* CSettingsPageTab::AddPreviewColumn(QHBoxLayout& outer)
+QVBoxLayout* SettingsPageTab::AddPreviewColumn(QHBoxLayout& outer)
 {
     auto* column = new QVBoxLayout;
     outer.addLayout(column);
@@ -149,7 +149,7 @@ QVBoxLayout* CSettingsPageTab::AddPreviewColumn(QHBoxLayout& outer)
     return column;
 }
 
-void CSettingsPageTab::AddPreviewButton(QVBoxLayout& column)
+void SettingsPageTab::AddPreviewButton(QVBoxLayout& column)
 {
     m_preview = new QPushButton(tr("&Preview"), this);
     m_preview->setObjectName("preview");
@@ -157,7 +157,7 @@ void CSettingsPageTab::AddPreviewButton(QVBoxLayout& column)
     column.addStretch(1);
 }
 
-void CSettingsPageTab::SetUpSharedControls(std::initializer_list<int> sizes)
+void SettingsPageTab::SetUpSharedControls(std::initializer_list<int> sizes)
 {
     FillFaces(*m_font);
     FillSizes(*m_size, sizes);
@@ -203,7 +203,7 @@ void CSettingsPageTab::SetUpSharedControls(std::initializer_list<int> sizes)
     connect(m_preview, &QPushButton::clicked, this, [this] { Preview(); });
 }
 
-void CSettingsPageTab::ShowTextStyle(const std::string& face, int32_t size, int32_t flags, int32_t hAlign)
+void SettingsPageTab::ShowTextStyle(const std::string& face, int32_t size, int32_t flags, int32_t hAlign)
 {
     const bool loading = m_loading;
     m_loading = true;
@@ -219,14 +219,14 @@ void CSettingsPageTab::ShowTextStyle(const std::string& face, int32_t size, int3
     m_loading = loading;
 }
 
-void CSettingsPageTab::ShowFrameColours()
+void SettingsPageTab::ShowFrameColours()
 {
     m_background->SetColor(EntryColour(*m_page, m_page->backgroundColour));
     m_border->SetColor(EntryColour(*m_page, m_page->borderColour));
     m_shadowColour->SetColor(EntryColour(*m_page, m_page->style.shadowColour));
 }
 
-void CSettingsPageTab::ShowPicture()
+void SettingsPageTab::ShowPicture()
 {
     const bool picture = m_page->hasGraphic != 0;
     m_display->setEnabled(picture);
@@ -234,7 +234,7 @@ void CSettingsPageTab::ShowPicture()
     SelectByData(*m_display, m_page->displayMode);
 }
 
-void CSettingsPageTab::SetFlag(int32_t flag, bool on)
+void SettingsPageTab::SetFlag(int32_t flag, bool on)
 {
     if (m_loading) return;
     t_MTextTypeVer6_s* line = StyledLine();
@@ -243,20 +243,20 @@ void CSettingsPageTab::SetFlag(int32_t flag, bool on)
     Changed();
 }
 
-void CSettingsPageTab::SetHAlign(int32_t align)
+void SettingsPageTab::SetHAlign(int32_t align)
 {
     if (t_MTextTypeVer6_s* line = StyledLine()) line->hAlign = align;
     else m_page->style.hAlign = align;
     Changed();
 }
 
-void CSettingsPageTab::Changed()
+void SettingsPageTab::Changed()
 {
     m_song.SetModified(true);
     RefreshPreview();
 }
 
-void CSettingsPageTab::PickColour(CColorButton* button, int slot, int32_t* index)
+void SettingsPageTab::PickColour(CColorButton* button, int slot, int32_t* index)
 {
     uint32_t rgb = EntryColour(*m_page, slot);
     if (!ColorPicker::Choose(this, rgb)) return;
@@ -266,7 +266,7 @@ void CSettingsPageTab::PickColour(CColorButton* button, int slot, int32_t* index
     Changed();
 }
 
-bool CSettingsPageTab::LoadPicture()
+bool SettingsPageTab::LoadPicture()
 {
     const QString path = ChoosePicture(this, m_context.graphicsFolder);
     if (path.isEmpty()) return false;
@@ -275,7 +275,7 @@ bool CSettingsPageTab::LoadPicture()
     return LoadPagePicture(*m_page, QFile::encodeName(path).toStdString(), prompt);
 }
 
-void CSettingsPageTab::ClearPictureAndColours()
+void SettingsPageTab::ClearPictureAndColours()
 {
     ClearPicture(*m_page);
     m_page->backgroundColour = kSlotBackground;
@@ -284,24 +284,24 @@ void CSettingsPageTab::ClearPictureAndColours()
     m_page->style.shadowColour = kSlotShadow;
 }
 
-void CSettingsPageTab::RefreshPreview()
+void SettingsPageTab::RefreshPreview()
 {
     if (Previewing()) return;
     DrawStill();
     m_screen->Present();
 }
 
-bool CSettingsPageTab::Previewing() const
+bool SettingsPageTab::Previewing() const
 {
     return m_screen->Playing();
 }
 
-void CSettingsPageTab::StopPreview()
+void SettingsPageTab::StopPreview()
 {
     m_screen->Stop();
 }
 
-void CSettingsPageTab::Preview()
+void SettingsPageTab::Preview()
 {
     if (Previewing()) return;
     m_preview->setEnabled(false);

@@ -33,7 +33,7 @@ struct t_MTextTypeVer6_s;
 //
 // A tab creates its controls in its own order (which is also their tab order) with the
 // builders below, then calls SetUpSharedControls.
-class CSettingsPageTab : public QWidget {
+class SettingsPageTab : public QWidget {
     Q_OBJECT
 public:
     IMAGE_STRUCT& Page() { return *m_page; }
@@ -51,7 +51,7 @@ signals:
     void PreviewRunning(bool running);
 
 protected:
-    CSettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent);
+    SettingsPageTab(KaraokeSong& song, int32_t kind, const SettingsDlgContext& context, QWidget* parent);
 
     // Three mutually exclusive glyph buttons in a row, with their tooltips and object names.
     QHBoxLayout* AlignRow(CColorRadio** buttons, const char* const* glyphs, const char* const* tips,

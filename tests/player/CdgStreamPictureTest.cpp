@@ -59,7 +59,7 @@ struct Model {
 
 } // namespace
 
-TEST(MRwStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
+TEST(CdgStreamPicture, EveryInstructionTogetherGivesTheExpectedScreen)
 {
     std::array<uint32_t, 16> table{};
     for (int i = 0; i < 16; ++i) table[size_t(i)] = MakeColourValue(uint8_t(17 * i), uint8_t(17 * (15 - i)), uint8_t(17 * ((5 * i) % 16)));

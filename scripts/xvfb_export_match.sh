@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
-# The window's exports and the command line's are one export: a song exported as BIN and as a
-# zipped MP3+G (with an enhanced LRC file, 192 kbps) through the window with keys only, then by
-# tessavox-cli export with the same choices, gives the same bytes: the BIN file, and every
-# member of the ZIP (the archive's own dates aside).
+# The window's exports and the command line's are one export: a song exported as BIN, as a
+# zipped MP3+G (with an enhanced LRC file, 192 kbps) and as an MP4 (720p, 30 fps) through the
+# window with keys only, then by tessavox-cli export with the same choices, gives the same
+# bytes: the BIN file, every member of the ZIP (the archive's own dates aside), and every video
+# and audio frame of the MP4 (ffmpeg's framemd5; the container's own dates aside).
 #
 #   scripts/xvfb_export_match.sh [BUILD_DIR] [OUT_DIR]
 #
-# Exit status 0 when all went so, 1 when not, 77 when Xvfb, xdotool, sox or unzip is missing.
+# Exit status 0 when all went so, 1 when not, 77 when Xvfb, xdotool, sox, unzip or ffmpeg is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-test}
 out=${2:-$build/export-match}
 source scripts/xvfb_lib.sh
-xvfb_require Xvfb xdotool sox unzip cmp sha256sum
+xvfb_require Xvfb xdotool sox unzip cmp sha256sum ffmpeg
 xvfb_need_built src/tessavox src/tessavox-cli
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
@@ -53,8 +54,9 @@ win=$(wait_window "Tessavox - song\\.tvx") || fail "the window did not open (see
 sleep 0.5
 focus "$win"
 
-# File > Export Song..., the type chosen with the arrow keys (BIN, WMA+G, MP3+G, MP4 from the
-# top), Export, the file's name; then the progress window until it has gone.
+# File > Export Song..., the type chosen with the arrow keys from the top one, which has the
+# focus whichever type is checked (BIN, WMA+G, MP3+G, MP4), Export, the file's name; then the
+# progress window until it has gone.
 export_song() {
   local keys=$1 chooser=$2 path=$3 progress=$4 written=$5 dialog
   dialog=$(file_menu e "Export Song File") || fail "no Export Song dialog"
@@ -73,6 +75,7 @@ export_song() {
 }
 export_song "" "Export To BIN File" "$out/window/song.bin" "Exporting project" "$out/window/song.bin"
 export_song "Down Down" "Export To Zipped File" "$out/window/song" "Compressing Audio" "$out/window/song.zip"
+export_song "Down Down Down" "Export To MP4 Video File" "$out/window/song" "Exporting Video" "$out/window/song.mp4"
 shot exported
 exit_by_menu "$app"
 app=
@@ -82,6 +85,8 @@ app=
   fail "tessavox-cli export to BIN failed: $(cat "$out/cli-bin.log")"
 "$build/src/tessavox-cli" export "$out/song.tvx" -o "$out/cli/song.zip" --type mp3g --zip --lrc enhanced --bitrate 192 \
   >"$out/cli-zip.log" 2>&1 || fail "tessavox-cli export to MP3+G failed: $(cat "$out/cli-zip.log")"
+"$build/src/tessavox-cli" export "$out/song.tvx" -o "$out/cli/song.mp4" >"$out/cli-mp4.log" 2>&1 ||
+  fail "tessavox-cli export to MP4 failed: $(cat "$out/cli-mp4.log")"
 
 cmp "$out/window/song.bin" "$out/cli/song.bin" || fail "the window's BIN differs from the command line's"
 echo "song.bin: $(stat -c %s "$out/cli/song.bin") bytes, the same from the window and the command line"
@@ -95,4 +100,12 @@ for member in song.mp3 song.cdg song.lrc; do
   cmp "$out/window/$member" "$out/cli/$member" || fail "$member differs between the window and the command line"
   echo "$member: $(stat -c %s "$out/cli/$member") bytes, the same from the window and the command line"
 done
+for side in window cli; do
+  ffmpeg -v error -i "$out/$side/song.mp4" -map 0 -f framemd5 "$out/$side/song.framemd5" ||
+    fail "ffmpeg cannot read the $side's song.mp4"
+done
+frames=$(grep -vc '^#' "$out/cli/song.framemd5")
+((frames > 300)) || fail "the command line's song.mp4 has $frames frames"
+cmp "$out/window/song.framemd5" "$out/cli/song.framemd5" || fail "the MP4 frames differ between the window and the command line"
+echo "song.mp4: $frames video and audio frames, the same from the window and the command line"
 [[ "$(digest "$out/song.tvx")" == "$project_digest" ]] || fail "the project file changed"

@@ -75,11 +75,10 @@ private:
 
 void ExportSongCommand::Run()
 {
-    KaraokeSong& song = m_app.Song();
-    ExportDialog dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
+    ExportDialog dialog(m_app.Frame(), m_app.Settings(), m_app.Song(), m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
-    m_app.Document().Commit("Artist and Title");
+    m_app.Document().SetArtistAndTitle(dialog.Artist(), dialog.Title());
 
     ExportBusy busy(m_app);
     UserPrompt& workerPrompt = m_app.SongPrompt();
@@ -177,7 +176,7 @@ void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
 {
-    KaraokeSong& song = m_app.Song();
+    const KaraokeSong& song = m_app.Song();
     m_choices = choices;
     m_artist = song.artist;
     m_title = song.title;

@@ -185,7 +185,7 @@ int RunPlayCommand(const CliArgs& args)
     StderrUserPrompt prompt;
     prompt.SetCommand("play");
     std::unique_ptr<SongDocument> doc;
-    KaraokeSong* song = nullptr;
+    const KaraokeSong* song = nullptr;
     uint32_t songLeadIn = 0;
     std::vector<uint8_t> stream;
     if (IsProjectPath(o.music)) {

@@ -45,7 +45,7 @@ BinExportResult ExportSongBin(SongDocument& doc, const std::string& path, const 
     choices.type = ExportType::Bin;
     if (!Allowed(doc, path, choices, existing, prompt)) return {};
     const std::string target = OutputGate::WriteTarget(path);
-    KaraokeSong& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
     const SongExportStream stream = doc.BuildStream();
     if (built) *built = stream;
     return ExportBin(target, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn, song.MusicPlayBytes()},
@@ -57,7 +57,7 @@ CompressedExportResult ExportSongCompressed(SongDocument& doc, const std::string
                                             SongExportStream* built, OutputGate::Existing existing)
 {
     if (!Allowed(doc, path, choices, existing, prompt)) return {};
-    KaraokeSong& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
     const SongExportStream stream = doc.BuildStream();
     if (built) *built = stream;
     return RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, OutputGate::WriteTarget(path), choices,
@@ -69,7 +69,7 @@ VideoExportResult ExportSongVideo(SongDocument& doc, const std::string& path, co
                                   OutputGate::Existing existing)
 {
     if (!Allowed(doc, path, choices, existing, prompt)) return {};
-    KaraokeSong& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
     const SongExportStream stream = doc.BuildStream();
     if (built) *built = stream;
     return RunVideoExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, OutputGate::WriteTarget(path), choices,

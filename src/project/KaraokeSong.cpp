@@ -67,7 +67,6 @@ void KaraokeSong::RestoreDefaults()
 void KaraokeSong::CopySettingsFrom(const KaraokeSong& other)
 {
     projectPath = other.projectPath;
-    modified = other.modified;
     settings = other.settings;
     lyricText = other.lyricText;
     musicPath = other.musicPath;
@@ -93,7 +92,6 @@ void KaraokeSong::AssignSettings(const KaraokeSong& other)
     if (&other == this) return;
     CopySettingsFrom(other);
     CalcLineAndPageNumbers();
-    if (onModifiedChanged) onModifiedChanged();
 }
 
 void KaraokeSong::AddPage(const IMAGE_STRUCT& page)
@@ -170,7 +168,6 @@ MKaraokeWord& KaraokeSong::AppendWord(MKaraokeLine& line)
 
 void KaraokeSong::SetLinesPerPage(int32_t count)
 {
-    SetModified(true);
     settings.linesPerPage = count;
     CalcLineAndPageNumbers();
 }
@@ -179,12 +176,6 @@ void KaraokeSong::SetSingerDescription(int index, const std::string& text)
 {
     if (index < 0 || index > 2) return;
     singerDescriptions[static_cast<size_t>(index)] = text;
-}
-
-void KaraokeSong::SetModified(bool value)
-{
-    modified = value ? 1 : 0;
-    if (onModifiedChanged) onModifiedChanged();
 }
 
 bool KaraokeSong::LyricsPlaced() const
@@ -203,7 +194,6 @@ void KaraokeSong::SetMusicPath(const std::string& path, const std::string& workP
 {
     musicPath = path;
     musicWorkPath = workPath;
-    SetModified(true);
     RebuildStreamBuffer();
 }
 

@@ -41,7 +41,11 @@ TEST(SongDocumentPeaks, FollowTheMusicItsLengthAndItsReplacement)
     EXPECT_EQ(peaks.Range(0, 10000).high, 1000);
 
     // The song's music made longer than the file: silence after it.
-    ASSERT_TRUE(doc.Song().ResizeMusic(20000 * 4));
+    {
+        SongEdit edit = doc.BeginEdit("Resize Music");
+        ASSERT_TRUE(edit.Song().ResizeMusic(20000 * 4));
+        edit.Commit();
+    }
     EXPECT_EQ(doc.MusicPeaks().Frames(), 20000u);
     EXPECT_EQ(doc.MusicPeaks().Range(10240, 20000).high, 0);
 

@@ -105,11 +105,9 @@ PlaceLyricsView::PlaceLyricsView(AppContext& app, QWidget* parent) : SongView(ap
 {
     setObjectName("PlaceLyricsView");
     setFocusPolicy(Qt::StrongFocus);
-    KaraokeSong& song = App().Song();
-    song.GenerateKaraokeLineList(true, false);
-    MLineListLog::Rebuilt(song);
-    for (auto& w : song.words) w->flags &= ~kWordSelected;
-    m_placement = std::make_unique<Placement>(song, App().Clock());
+    App().Document().RebuildLineList(false);
+    App().Document().SelectWord(-1);
+    m_placement = std::make_unique<Placement>(App().Song(), App().Clock());
 
     BuildControls();
     SetState(State::Ready);
@@ -290,6 +288,7 @@ void PlaceLyricsView::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
     m_placement->Restart();
+    m_passRecorded = false;
     DrawPageOfCursor();
 
     KaraokePlayer& player = Player();
@@ -319,11 +318,10 @@ void PlaceLyricsView::Pause()
 
 void PlaceLyricsView::PlaceWordAt(uint32_t t)
 {
-    MKaraokeWord* w = m_placement->PlaceWordAt(t);
-    if (!w) {
-        MarkModified();
-        return;
-    }
+    SongEdit edit = EditPass();
+    const MKaraokeWord* w = m_placement->PlaceWordAt(edit.Song(), t);
+    if (edit.Commit()) m_passRecorded = true;
+    if (!w) return;
     const MKaraokeWord* next = m_placement->CursorWord();
     BeginDraw();
     if (!next || !next->line || !w->line || next->line->page == w->line->page) {
@@ -336,7 +334,6 @@ void PlaceLyricsView::PlaceWordAt(uint32_t t)
 
     if (MLogQueue::LoggingOn())
         LogAction("Placed word '" + WordText(*w) + "' at " + std::to_string(w->start), kActionPlaced);
-    MarkModified();
     if (Waveform()) Waveform()->SongChanged();
 }
 
@@ -345,7 +342,8 @@ void PlaceLyricsView::PauseAt(uint32_t t)
     if (MLogQueue::LoggingOn())
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
-    if (m_placement->PauseAt(t)) MarkModified();
+    SongEdit edit = EditPass();
+    if (m_placement->PauseAt(edit.Song(), t) && edit.Commit()) m_passRecorded = true;
     if (Waveform()) Waveform()->SongChanged();
 }
 
@@ -358,22 +356,22 @@ void PlaceLyricsView::End()
         player->Release();
     }
     SetState(State::Finished);
-    m_placement->Finish();
-    KaraokeSong& song = App().Song();
+    {
+        // The whole pass, Home to End, is one step.
+        SongEdit edit = EditPass();
+        m_placement->Finish(edit.Song());
+        edit.Commit();
+    }
+    const KaraokeSong& song = App().Song();
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
-    MarkModified();
-    // The whole pass, Home to End, is one step.
-    App().Document().Commit("Place Lyrics");
     m_start->setFocus();
     emit App().StateChanged();
 }
 
-void PlaceLyricsView::MarkModified()
+SongEdit PlaceLyricsView::EditPass()
 {
-    KaraokeSong& song = App().Song();
-    // Marking again would only refresh the caption and every command at each press.
-    if (!song.IsModified()) song.SetModified(true);
+    return App().Document().BeginEdit("Place Lyrics", m_passRecorded ? StepMerge::Join : StepMerge::Start);
 }
 
 void PlaceLyricsView::OnTimer()
@@ -453,7 +451,7 @@ void PlaceLyricsView::EndDraw()
 
 void PlaceLyricsView::DrawPageOfCursor()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     CdgScreen* renderer = Renderer();
     if (!renderer) return;
     const bool own = !renderer->SuppressPresent();
@@ -475,7 +473,7 @@ struct LineLook {
     int background = 0;
 };
 
-bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
+bool LookOf(const KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 {
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return false;
@@ -491,7 +489,7 @@ bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 
 void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     CdgScreenSink screen(Renderer());
@@ -503,7 +501,7 @@ void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
 
 void PlaceLyricsView::MarkCursorWord()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     const MKaraokeWord* next = m_placement->CursorWord();
     if (!next) return;
     const MKaraokeWord& word = *next;

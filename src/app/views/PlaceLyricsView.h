@@ -1,4 +1,5 @@
 #pragma once
+#include "document/SongEdit.h"
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -77,7 +78,9 @@ private:
     void SetState(State state);
     void UpdatePlacedRule();
     void ShowTempo();
-    void MarkModified();
+    // An edit of the pass under way: each press is recorded at once, and the presses of one
+    // pass, Start to End, are one step.
+    SongEdit EditPass();
     void OnTimer();
     void ShowClock();
 
@@ -91,6 +94,8 @@ private:
     State m_state = State::Ready;
     int m_tempo = kMaxTempo;
     std::unique_ptr<Placement> m_placement;
+    // A press of this pass has been recorded: the next one joins its step.
+    bool m_passRecorded = false;
     int m_page = 0;
     bool m_spaceLatch = false;
     bool m_ctrlLatch = false;

@@ -1,0 +1,42 @@
+#pragma once
+#include <string>
+
+class KaraokeSong;
+class SongDocument;
+
+// How the step of an edit meets the step before it in the history.
+enum class StepMerge {
+    Own,   // a step of its own
+    Start, // a step of its own that later edits of the same name may join
+    Join,  // joins the last step when an edit of the same name started it and nothing came
+           // between (no undo, redo, save or other step); otherwise as Start
+};
+
+// One change of the song in the making: the only way to the song to change it. Commit records
+// what changed as one step of the history (nothing when nothing changed); an edit that ends
+// without Commit is aborted: the song is put back as it was when the edit began. An edit begun
+// while another is open joins that one, which commits or aborts the whole.
+class SongEdit {
+public:
+    SongEdit(SongEdit&& other) noexcept;
+    SongEdit& operator=(SongEdit&&) = delete;
+    SongEdit(const SongEdit&) = delete;
+    SongEdit& operator=(const SongEdit&) = delete;
+    ~SongEdit();
+
+    KaraokeSong& Song();
+    // Records the step. True when the history took a step (or the last one grew).
+    bool Commit();
+    // Puts the song back as it was when the edit began.
+    void Abort();
+    bool IsOpen() const { return m_document != nullptr; }
+
+private:
+    friend class SongDocument;
+    SongEdit(SongDocument& document, std::string name, StepMerge merge, bool outermost);
+
+    SongDocument* m_document;
+    std::string m_name;
+    StepMerge m_merge;
+    bool m_outermost;
+};

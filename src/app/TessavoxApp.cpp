@@ -442,8 +442,8 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
 bool TessavoxApp::FileSave()
 {
     if (m_song->projectPath.empty()) return FileSaveAs();
-    // Typing still waiting to become a step is saved as one.
-    if (m_frame) m_frame->RecordPendingEdit();
+    // Typing after the save is a step of its own.
+    if (m_frame) m_frame->EndTypingStep();
     const bool saved = m_document.Save();
     RefreshCaption();
     return saved;
@@ -462,7 +462,7 @@ bool TessavoxApp::FileSaveAs()
     if (QFileInfo(path).suffix().isEmpty()) path += ".tvx";
     m_projectFolder = FolderOf(path);
     // The song keeps its old name unless it was really written under the new one.
-    if (m_frame) m_frame->RecordPendingEdit();
+    if (m_frame) m_frame->EndTypingStep();
     const bool saved = m_document.SaveAs(PathBytes(path));
     RefreshCaption();
     return saved;
@@ -625,9 +625,8 @@ void TessavoxApp::FollowDocument()
 
 void TessavoxApp::Undo()
 {
-    if (!CommandEnabled(CommandId::EditUndo) && !(m_frame && m_frame->HasPendingEdit())) return;
-    // Typing not yet recorded becomes its own step first, so Undo takes back just that.
-    if (m_frame) m_frame->RecordPendingEdit();
+    if (!CommandEnabled(CommandId::EditUndo)) return;
+    if (m_frame) m_frame->EndTypingStep();
     if (m_document.Undo()) FollowDocument();
 }
 

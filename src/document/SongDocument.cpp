@@ -264,12 +264,11 @@ void SongDocument::CancelMusic()
 
 SongEdit SongDocument::BeginEdit(std::string name, StepMerge merge)
 {
-    const bool outermost = m_editDepth++ == 0;
-    if (outermost) {
-        m_editBefore.reset();
-        if (!m_atCurrent) m_editBefore = SongSnapshot::Capture(*m_song);
-    }
-    return SongEdit(*this, std::move(name), merge, outermost);
+    // An edit begun inside an open one joins it.
+    if (m_editDepth++ > 0) return SongEdit(*m_song, {});
+    m_editBefore.reset();
+    if (!m_atCurrent) m_editBefore = SongSnapshot::Capture(*m_song);
+    return SongEdit(*m_song, [this, name = std::move(name), merge](bool commit) { return EndEdit(name, merge, commit); });
 }
 
 bool SongDocument::EndEdit(const std::string& name, StepMerge merge, bool commit)

@@ -180,8 +180,6 @@ public:
     void RemoveRecovery();
 
 private:
-    friend class SongEdit;
-    KaraokeSong& EditedSong() { return *m_song; }
     // Closes the outermost edit: records its step, or puts the song back.
     bool EndEdit(const std::string& name, StepMerge merge, bool commit);
     // Records state, the song as it is now, as a step (nothing when it did not change).

@@ -2,16 +2,10 @@
 
 #include <utility>
 
-#include "document/SongDocument.h"
-
-SongEdit::SongEdit(SongDocument& document, std::string name, StepMerge merge, bool outermost)
-    : m_document(&document), m_name(std::move(name)), m_merge(merge), m_outermost(outermost)
-{
-}
+SongEdit::SongEdit(KaraokeSong& song, Close close) : m_song(&song), m_close(std::move(close)) {}
 
 SongEdit::SongEdit(SongEdit&& other) noexcept
-    : m_document(std::exchange(other.m_document, nullptr)), m_name(std::move(other.m_name)), m_merge(other.m_merge),
-      m_outermost(other.m_outermost)
+    : m_song(other.m_song), m_close(std::move(other.m_close)), m_open(std::exchange(other.m_open, false))
 {
 }
 
@@ -20,20 +14,18 @@ SongEdit::~SongEdit()
     Abort();
 }
 
-KaraokeSong& SongEdit::Song()
+bool SongEdit::End(bool commit)
 {
-    return m_document->EditedSong();
+    if (!std::exchange(m_open, false) || !m_close) return false;
+    return m_close(commit);
 }
 
 bool SongEdit::Commit()
 {
-    SongDocument* document = std::exchange(m_document, nullptr);
-    if (!document || !m_outermost) return false;
-    return document->EndEdit(m_name, m_merge, true);
+    return End(true);
 }
 
 void SongEdit::Abort()
 {
-    SongDocument* document = std::exchange(m_document, nullptr);
-    if (document && m_outermost) document->EndEdit(m_name, m_merge, false);
+    End(false);
 }

@@ -143,8 +143,11 @@ private slots:
         PlaceChecked(view, *song.words[1], 30000);
         QCOMPARE(view->Cursor(), size_t(2));
         QCOMPARE(song.words[0]->end, song.words[1]->start);
-        QVERIFY(app.Document().Modified());
+        // The pass is one step, recorded at End (the last one is the set-up's).
+        QCOMPARE(app.Document().UndoName(), std::string("Typing"));
         Tap(target, Qt::Key_End);
+        QCOMPARE(app.Document().UndoName(), std::string("Place Lyrics"));
+        QVERIFY(app.Document().Modified());
         app.Document().Discard();
     }
 

@@ -44,24 +44,21 @@ void Edit(SongDocument& doc, const std::string& name, const std::function<void(K
     edit.Commit();
 }
 
-// Taps every word of the song a second apart from start on, then End: one placement pass, each
-// tap an edit of its own as the Place Lyrics view records it.
+// Taps every word of the song a second apart from start on, then End: one placement pass, one
+// edit from Start to End as the Place Lyrics view holds it.
 void PlaceAll(SongDocument& doc, uint32_t start)
 {
     ManualClock clock;
     Placement placement(doc.Song(), clock);
     placement.Restart();
-    StepMerge merge = StepMerge::Start;
-    const auto tap = [&](const std::function<void(KaraokeSong&)>& press) {
-        Edit(doc, "Place Lyrics", press, merge);
-        merge = StepMerge::Join;
-    };
+    SongEdit pass = doc.BeginEdit("Place Lyrics");
     for (size_t i = 0; i < doc.Song().words.size(); ++i) {
         clock.Set(start + uint32_t(i) * kSecond);
-        tap([&](KaraokeSong& song) { placement.PlaceWord(song); });
+        placement.PlaceWord(pass.Song());
     }
     clock.Set(start + uint32_t(doc.Song().words.size()) * kSecond);
-    tap([&](KaraokeSong& song) { placement.Finish(song); });
+    placement.Finish(pass.Song());
+    pass.Commit();
 }
 
 void Move(SongDocument& doc, const std::string& name, bool (WordTiming::*move)(size_t), size_t word)
@@ -144,7 +141,7 @@ TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalO
 
 // Every change the window and the command line make, on a small song in turn: each is exactly
 // one step, named for it; its Undo gives back the project's bytes from before it and its Redo
-// those after it. The keys of a burst of typing and the taps of a pass are one step each.
+// those after it. The keys of a burst of typing, each an edit of its own, are one step.
 TEST(SongDocument, EveryChangeIsOneStepThatUndoesAndRedoesToTheProjectsBytes)
 {
     Journey j;

@@ -288,7 +288,8 @@ void PlaceLyricsView::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
     m_placement->Restart();
-    m_passRecorded = false;
+    // Opened before the music starts: the first key finds the edit ready.
+    m_pass.emplace(App().Document().BeginEdit("Place Lyrics"));
     DrawPageOfCursor();
 
     KaraokePlayer& player = Player();
@@ -298,7 +299,10 @@ void PlaceLyricsView::Start()
     m_done.Reset();
     player.SetDoneEvent(&m_done);
     player.SetPosition(0);
-    if (!player.Start(kPlacePlayFlags, 0)) return; // the player has told the user why
+    if (!player.Start(kPlacePlayFlags, 0)) { // the player has told the user why
+        m_pass.reset();
+        return;
+    }
     LogAction("Start Placement Music", kActionStart);
     SetState(State::Placing);
     m_timer->start(kTimerMs);
@@ -318,9 +322,7 @@ void PlaceLyricsView::Pause()
 
 void PlaceLyricsView::PlaceWordAt(uint32_t t)
 {
-    SongEdit edit = EditPass();
-    const MKaraokeWord* w = m_placement->PlaceWordAt(edit.Song(), t);
-    if (edit.Commit()) m_passRecorded = true;
+    const MKaraokeWord* w = m_pass ? m_placement->PlaceWordAt(m_pass->Song(), t) : nullptr;
     if (!w) return;
     const MKaraokeWord* next = m_placement->CursorWord();
     BeginDraw();
@@ -342,8 +344,7 @@ void PlaceLyricsView::PauseAt(uint32_t t)
     if (MLogQueue::LoggingOn())
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
-    SongEdit edit = EditPass();
-    if (m_placement->PauseAt(edit.Song(), t) && edit.Commit()) m_passRecorded = true;
+    if (m_pass) m_placement->PauseAt(m_pass->Song(), t);
     if (Waveform()) Waveform()->SongChanged();
 }
 
@@ -356,22 +357,17 @@ void PlaceLyricsView::End()
         player->Release();
     }
     SetState(State::Finished);
-    {
+    if (m_pass) {
         // The whole pass, Home to End, is one step.
-        SongEdit edit = EditPass();
-        m_placement->Finish(edit.Song());
-        edit.Commit();
+        m_placement->Finish(m_pass->Song());
+        m_pass->Commit();
+        m_pass.reset();
     }
     const KaraokeSong& song = App().Song();
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
     m_start->setFocus();
     emit App().StateChanged();
-}
-
-SongEdit PlaceLyricsView::EditPass()
-{
-    return App().Document().BeginEdit("Place Lyrics", m_passRecorded ? StepMerge::Join : StepMerge::Start);
 }
 
 void PlaceLyricsView::OnTimer()

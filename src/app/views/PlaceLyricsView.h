@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include "document/SongEdit.h"
 #include <cstddef>
 #include <cstdint>
@@ -78,9 +80,7 @@ private:
     void SetState(State state);
     void UpdatePlacedRule();
     void ShowTempo();
-    // An edit of the pass under way: each press is recorded at once, and the presses of one
-    // pass, Start to End, are one step.
-    SongEdit EditPass();
+
     void OnTimer();
     void ShowClock();
 
@@ -94,8 +94,9 @@ private:
     State m_state = State::Ready;
     int m_tempo = kMaxTempo;
     std::unique_ptr<Placement> m_placement;
-    // A press of this pass has been recorded: the next one joins its step.
-    bool m_passRecorded = false;
+    // The pass under way, Start to End, is one edit of the song: a press changes the song and
+    // nothing more, so that the next key is read on time; End records the whole pass as one step.
+    std::optional<SongEdit> m_pass;
     int m_page = 0;
     bool m_spaceLatch = false;
     bool m_ctrlLatch = false;

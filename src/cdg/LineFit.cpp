@@ -236,6 +236,5 @@ int FitLongLines(KaraokeSong& song, bool finalText)
         song.GenerateKaraokeLineList(true, finalText);
         MLineListLog::Rebuilt(song);
     }
-    song.SetModified(true);
     return broken;
 }

@@ -133,7 +133,6 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     song.ClearLines();
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
-    song.SetModified(true);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
     if (!replaced.empty())
         prompt.Message(kMsgLyricCharactersReplaced + ReplacementReport(replaced), kAppCaption, PromptIcon::Warning);
@@ -170,6 +169,5 @@ bool ApplyLrcTiming(KaraokeSong& song, const LrcDocument& lrc, UserPrompt& promp
             searchFrom = size_t(std::max(word.last + 1, 0));
         }
     }
-    song.SetModified(true);
     return true;
 }

@@ -107,11 +107,16 @@ uint32_t KaraokePlayer::PositionNow() const
     }
     if (!stamp.valid) return position;
     const uint64_t heard = m_output->HeardFrames(std::chrono::steady_clock::now());
-    if (heard <= stamp.heard) return stamp.position;
-    // The clock rule, for the frames heard since the update.
-    uint32_t remainder = 0;
-    const uint32_t now = AdvanceClock(stamp.position, heard - stamp.heard, m_tempoChange.load(), remainder);
-    return std::min(now, m_timelineEnd);
+    uint32_t now = stamp.position;
+    if (heard > stamp.heard) {
+        // The clock rule, for the frames heard since the update.
+        uint32_t remainder = 0;
+        now = std::min(AdvanceClock(stamp.position, heard - stamp.heard, m_tempoChange.load(), remainder), m_timelineEnd);
+    }
+    uint32_t latest = m_latestNow.load();
+    while (now > latest && !m_latestNow.compare_exchange_weak(latest, now)) {
+    }
+    return std::max(now, latest);
 }
 
 uint64_t KaraokePlayer::ClockHeardFrames() const
@@ -177,6 +182,7 @@ bool KaraokePlayer::Start(uint32_t playFlags, uint32_t startFrame, uint32_t endF
         std::lock_guard lock(m_stampMutex);
         m_stamp = {};
     }
+    m_latestNow.store(0);
     m_bytesWritten.store(0);
     m_bytesNotified.store(kSegmentBytes);
     m_feederFinished.store(false);

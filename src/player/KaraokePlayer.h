@@ -152,6 +152,9 @@ private:
     uint32_t m_endFrame = kPlayToEnd;
     // Lead-in plus music, as it was at Start: where the clock stops at the end of the music.
     uint32_t m_timelineEnd = 0;
+    // The latest clock PositionNow gave in this play: the device's account of the frames heard
+    // jitters by a millisecond or two, and the clock must never run back for it.
+    mutable std::atomic<uint32_t> m_latestNow{0};
     std::string m_totalTimeText = "00:00";
     StartFailure m_startFailure = StartFailure::None;
 

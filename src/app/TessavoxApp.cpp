@@ -411,10 +411,10 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
                                        PromptIcon::Question) == PromptAnswer::Yes;
         } else {
             const bool missing = where.path.empty();
-            std::string text = std::string(kMsgMusicError) + ToAnsi(m_musicErrorText);
+            std::string text = std::string(kMsgMusicError) + EngineText(m_musicErrorText);
             // Music that is nowhere: every place it was looked for, the stored path first.
             if (missing)
-                for (const std::string& tried : where.tried) text += ToAnsi(PathText(tried)) + "\n";
+                for (const std::string& tried : where.tried) text += EngineText(PathText(tried)) + "\n";
             text += std::string("\n") + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
@@ -517,7 +517,7 @@ bool TessavoxApp::LoadMusic(const QString& path)
     m_channels = r.channels;
     if (!ok) {
         ClearMusic();
-        m_musicErrorText = FromAnsi(r.errorText);
+        m_musicErrorText = QtText(r.errorText);
         return false;
     }
     m_musicErrorText.clear();
@@ -566,7 +566,7 @@ bool TessavoxApp::AddMusic()
             m_song->SetMusicPath(PathBytes(m_musicSourcePath), PathBytes(m_workingAudioPath));
             return true;
         }
-        const std::string text = std::string(kMsgMusicProblem) + ToAnsi(m_musicErrorText) + "\n" + kMsgChooseAnother;
+        const std::string text = std::string(kMsgMusicProblem) + EngineText(m_musicErrorText) + "\n" + kMsgChooseAnother;
         if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
     }
 }
@@ -667,7 +667,7 @@ bool TessavoxApp::OfferRecovery()
 {
     for (const RecoveryFile::Found& found : RecoveryFile::FindLeftBehind()) {
         const std::string name =
-            found.projectPath.empty() ? std::string(kUntitled) : ToAnsi(QFileInfo(PathText(found.projectPath)).fileName());
+            found.projectPath.empty() ? std::string(kUntitled) : EngineText(QFileInfo(PathText(found.projectPath)).fileName());
         const std::string text = "Tessavox closed without saving changes to " + name + ". Recover them?";
         const PromptAnswer answer = m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Question);
         if (answer != PromptAnswer::Yes) {

@@ -156,6 +156,11 @@ int DrawnLineWidth(const std::string& drawnText, const MTextType& style, const M
     return (ls.flags & kStyleShadow) ? cx + 2 * ShadowThickness(ls.size) : cx;
 }
 
+std::shared_ptr<const MFont> StyleFont(const MTextType& style)
+{
+    return FontFor(StyleForLine(style, nullptr, 0));
+}
+
 int ShadowThickness(int size)
 {
     const int t = size / 10;

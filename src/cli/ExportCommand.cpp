@@ -27,7 +27,6 @@
 #include "export/SongExportStream.h"
 #include "export/VideoExport.h"
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 
 namespace {
 
@@ -86,8 +85,8 @@ int RunExportCommand(const CliArgs& args)
     const std::string lrc = Lower(options.Value("lrc"));
     const std::string music = options.Value("music");
     const bool haveTitle = options.Has("title"), haveArtist = options.Has("artist");
-    const std::string title = haveTitle ? CliText(options.Value("title"), "--title") : std::string();
-    const std::string artist = haveArtist ? CliText(options.Value("artist"), "--artist") : std::string();
+    const std::string title = haveTitle ? CliText(options.Value("title")) : std::string();
+    const std::string artist = haveArtist ? CliText(options.Value("artist")) : std::string();
     bool zip = options.Has("zip");
     int kbps = 0;
     if (options.Has("bitrate") || options.Has("kbps")) {

@@ -80,6 +80,7 @@ void SongDocument::New()
     song.ReleaseStreamBuffer();
     song.musicWorkPath.clear();
     SetPath({});
+    m_toldUnicodeFormat = false;
     song.SetModified(false);
     ClearMusic();
     m_lyricSource.clear();
@@ -94,6 +95,7 @@ bool SongDocument::Open(const std::string& path)
     // it: a file it refused (the user has been told why) leaves the open song as it was, under
     // its own path, so that nothing is ever saved over the refused file.
     if (!LoadProject(*m_song, path)) return false;
+    m_toldUnicodeFormat = NeedsUnicodeProject(*m_song); // the file is in the newer format already
     ClearMusic();
     m_lyricSource.clear();
     Notify(Change::Path);
@@ -119,7 +121,12 @@ bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 
 bool SongDocument::Save()
 {
+    const bool unicode = NeedsUnicodeProject(*m_song);
     if (!SaveProject(*m_song)) return false;
+    if (unicode && !m_toldUnicodeFormat) {
+        m_toldUnicodeFormat = true;
+        PromptOrSilent(m_prompt).Message(kMsgProjectNowUnicode, kAppCaption, PromptIcon::Information);
+    }
     m_history.MarkSaved();
     RemoveRecovery();
     Notify(Change::Modified);

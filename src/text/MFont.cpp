@@ -12,7 +12,7 @@
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
-#include "text/Cp1252.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -44,38 +44,83 @@ struct ResolvedFace {
     int slant = FC_SLANT_ROMAN;
 };
 
-// Asks fontconfig for the installed face nearest to the request.
-bool ResolveFace(const FontSpec& request, ResolvedFace& out)
+std::mutex& FontconfigMutex()
 {
-    static std::mutex fcMutex;
-    std::lock_guard lock(fcMutex);
-    if (!FcInit()) return false;
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The fontconfig pattern of a request, substituted and defaulted; null when fontconfig fails.
+FcPattern* RequestPattern(const FontSpec& request)
+{
+    if (!FcInit()) return nullptr;
     FcPattern* pattern = FcPatternCreate();
-    if (!pattern) return false;
-    const std::string family = Cp1252ToUtf8(request.face);
+    if (!pattern) return nullptr;
+    const std::string& family = request.face;
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
+    return pattern;
+}
+
+// Reads a matched pattern's file, index, family, weight and slant.
+bool ReadResolved(FcPattern* match, ResolvedFace& out)
+{
+    FcChar8* file = nullptr;
+    FcChar8* fam = nullptr;
+    if (FcPatternGetString(match, FC_FILE, 0, &file) != FcResultMatch || !file) return false;
+    out.file = reinterpret_cast<const char*>(file);
+    FcPatternGetInteger(match, FC_INDEX, 0, &out.index);
+    if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch && fam)
+        out.family = reinterpret_cast<const char*>(fam);
+    FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
+    FcPatternGetInteger(match, FC_SLANT, 0, &out.slant);
+    return true;
+}
+
+// Asks fontconfig for the installed face nearest to the request.
+bool ResolveFace(const FontSpec& request, ResolvedFace& out)
+{
+    std::lock_guard lock(FontconfigMutex());
+    FcPattern* pattern = RequestPattern(request);
+    if (!pattern) return false;
     FcResult result = FcResultNoMatch;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
     FcPatternDestroy(pattern);
     if (!match) return false;
-    FcChar8* file = nullptr;
-    FcChar8* fam = nullptr;
-    bool ok = FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file;
-    if (ok) {
-        out.file = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(match, FC_INDEX, 0, &out.index);
-        if (FcPatternGetString(match, FC_FAMILY, 0, &fam) == FcResultMatch && fam)
-            out.family = reinterpret_cast<const char*>(fam);
-        FcPatternGetInteger(match, FC_WEIGHT, 0, &out.weight);
-        FcPatternGetInteger(match, FC_SLANT, 0, &out.slant);
-    }
+    const bool ok = ReadResolved(match, out);
     FcPatternDestroy(match);
     return ok;
+}
+
+// The installed faces in fontconfig's order for the request, each with the characters it has.
+std::vector<std::pair<ResolvedFace, FcCharSet*>> SortedFaces(const FontSpec& request)
+{
+    std::vector<std::pair<ResolvedFace, FcCharSet*>> faces;
+    std::lock_guard lock(FontconfigMutex());
+    FcPattern* pattern = RequestPattern(request);
+    if (!pattern) return faces;
+    FcResult result = FcResultNoMatch;
+    FcFontSet* set = FcFontSort(nullptr, pattern, FcFalse, nullptr, &result);
+    if (set) {
+        for (int i = 0; i < set->nfont; ++i) {
+            FcPattern* font = FcFontRenderPrepare(nullptr, pattern, set->fonts[i]);
+            if (!font) continue;
+            ResolvedFace resolved;
+            FcCharSet* charset = nullptr;
+            FcBool outline = FcFalse;
+            if (ReadResolved(font, resolved) && FcPatternGetCharSet(font, FC_CHARSET, 0, &charset) == FcResultMatch &&
+                FcPatternGetBool(font, FC_OUTLINE, 0, &outline) == FcResultMatch && outline)
+                faces.emplace_back(std::move(resolved), FcCharSetCopy(charset));
+            FcPatternDestroy(font);
+        }
+        FcFontSetDestroy(set);
+    }
+    FcPatternDestroy(pattern);
+    return faces;
 }
 
 int RoundToInt(double v)
@@ -105,6 +150,20 @@ struct MFont::Face {
             std::lock_guard lock(Library().mutex);
             FT_Done_Face(face);
         }
+    }
+};
+
+struct MFont::FallbackEntry {
+    ResolvedFace resolved;
+    FcCharSet* charset = nullptr;
+    std::unique_ptr<Face> face; // loaded when first used
+    bool loadFailed = false;
+    FallbackEntry(ResolvedFace r, FcCharSet* c) : resolved(std::move(r)), charset(c) {}
+    FallbackEntry(FallbackEntry&&) = default;
+    FallbackEntry& operator=(FallbackEntry&&) = default;
+    ~FallbackEntry()
+    {
+        if (charset) FcCharSetDestroy(charset);
     }
 };
 
@@ -155,8 +214,8 @@ MFont::MFont(const FontSpec& request) : m_spec(request)
     const double unitsCell = unitsAscent + unitsDescent;
     if (unitsCell <= 0) return;
     const double scale = request.cellHeight / unitsCell; // pixels per font unit
-    const double ppem = scale * ft->units_per_EM;
-    if (FT_Set_Char_Size(ft, 0, static_cast<FT_F26Dot6>(std::lround(ppem * 64)), 72, 72) != 0) return;
+    m_ppem = scale * ft->units_per_EM;
+    if (FT_Set_Char_Size(ft, 0, static_cast<FT_F26Dot6>(std::lround(m_ppem * 64)), 72, 72) != 0) return;
 
     m_ascent = std::clamp(RoundToInt(unitsAscent * scale), 0, request.cellHeight);
     m_averageWidth = unitsAverage > 0 ? RoundToInt(unitsAverage * scale) : RoundToInt(request.cellHeight * 0.45);
@@ -174,17 +233,80 @@ bool MFont::Valid() const
     return m_face != nullptr;
 }
 
-const MFont::Glyph& MFont::GlyphFor(unsigned char byte) const
+const MFont::Face* MFont::FallbackFace(size_t index) const
 {
-    std::unique_ptr<Glyph>& slot = m_glyphs[byte];
+    FallbackEntry& entry = m_fallbacks[index];
+    if (entry.face || entry.loadFailed) return entry.face.get();
+    auto face = std::make_unique<Face>();
+    {
+        std::lock_guard lock(Library().mutex);
+        if (FT_New_Face(Library().library, entry.resolved.file.c_str(), entry.resolved.index, &face->face) != 0)
+            face->face = nullptr;
+    }
+    if (!face->face || !FT_IS_SCALABLE(face->face) ||
+        FT_Set_Char_Size(face->face, 0, static_cast<FT_F26Dot6>(std::lround(m_ppem * 64)), 72, 72) != 0) {
+        entry.loadFailed = true;
+        return nullptr;
+    }
+    face->synthBold = m_spec.bold && entry.resolved.weight < FC_WEIGHT_DEMIBOLD;
+    face->synthItalic = m_spec.italic && entry.resolved.slant == FC_SLANT_ROMAN;
+    entry.face = std::move(face);
+    return entry.face.get();
+}
+
+const MFont::Face* MFont::FaceFor(char32_t cp) const
+{
+    if (FT_Get_Char_Index(m_face->face, cp) != 0 || cp < 0x20) return m_face.get();
+    if (!m_fallbacksListed) {
+        m_fallbacksListed = true;
+        for (auto& [resolved, charset] : SortedFaces(m_spec)) m_fallbacks.emplace_back(std::move(resolved), charset);
+    }
+    for (size_t i = 0; i < m_fallbacks.size(); ++i) {
+        if (!FcCharSetHasChar(m_fallbacks[i].charset, cp) || m_fallbacks[i].resolved.file == m_filePath) continue;
+        const Face* face = FallbackFace(i);
+        if (face && FT_Get_Char_Index(face->face, cp) != 0) return face;
+    }
+    return nullptr;
+}
+
+bool MFont::CanDraw(char32_t cp) const
+{
+    if (!Valid()) return false;
+    std::lock_guard lock(m_mutex);
+    return FaceFor(cp) != nullptr;
+}
+
+std::vector<TextCharacter> MFont::Undrawable(std::string_view text) const
+{
+    std::vector<TextCharacter> found;
+    std::vector<char32_t> seen;
+    size_t line = 1;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = NextCodePoint(text, i, cp);
+        if (cp == '\n') ++line;
+        if (cp >= 0x20 && std::find(seen.begin(), seen.end(), cp) == seen.end() && !CanDraw(cp)) {
+            seen.push_back(cp);
+            found.push_back({line, std::string(text.substr(i, n))});
+        }
+        i += n;
+    }
+    return found;
+}
+
+const MFont::Glyph& MFont::GlyphFor(char32_t cp) const
+{
+    std::unique_ptr<Glyph>& slot = m_glyphs[cp];
     if (slot) return *slot;
     slot = std::make_unique<Glyph>();
     Glyph& g = *slot;
-    FT_Face ft = m_face->face;
-    const FT_UInt index = FT_Get_Char_Index(ft, Cp1252ToCodePoint(byte));
+    const Face* face = FaceFor(cp);
+    if (!face) face = m_face.get(); // its missing-glyph box
+    FT_Face ft = face->face;
+    const FT_UInt index = FT_Get_Char_Index(ft, cp);
     if (FT_Load_Glyph(ft, index, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0) return g;
-    if (m_face->synthItalic) FT_GlyphSlot_Oblique(ft->glyph);
-    if (m_face->synthBold) FT_GlyphSlot_Embolden(ft->glyph);
+    if (face->synthItalic) FT_GlyphSlot_Oblique(ft->glyph);
+    if (face->synthBold) FT_GlyphSlot_Embolden(ft->glyph);
     g.advance = static_cast<int>((ft->glyph->advance.x + 32) >> 6);
     if (FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_MONO) != 0) return g;
     const FT_Bitmap& bm = ft->glyph->bitmap;
@@ -207,7 +329,11 @@ int MFont::Measure(std::string_view text) const
     if (!Valid()) return 0;
     std::lock_guard lock(m_mutex);
     int width = 0;
-    for (unsigned char c : text) width += GlyphFor(c).advance;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        i += NextCodePoint(text, i, cp);
+        width += GlyphFor(cp).advance;
+    }
     return width;
 }
 
@@ -223,8 +349,10 @@ void MFont::Draw(IndexSurface& s, int x, int y, std::string_view text, uint8_t i
     std::lock_guard lock(m_mutex);
     const int baseline = y + m_ascent;
     int pen = x;
-    for (unsigned char c : text) {
-        const Glyph& g = GlyphFor(c);
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        i += NextCodePoint(text, i, cp);
+        const Glyph& g = GlyphFor(cp);
         const int gx = pen + g.left;
         const int gy = baseline - g.top;
         const int r0 = std::max(0, clipTop - gy);

@@ -245,7 +245,7 @@ private slots:
             dialog.ArtistField()->setText(QString::fromUtf8("Zoë & the Café"));
             dialog.ExportButton()->click();
             QVERIFY(m_song.IsModified());
-            QCOMPARE(m_song.artist, std::string("Zo\xEB & the Caf\xE9")); // kept as Windows-1252
+            QCOMPARE(m_song.artist, std::string("Zo\u00eb & the Caf\u00e9"));
             QCOMPARE(m_song.title, std::string("Old Title"));
         }
         // Cancel takes nothing over.
@@ -300,19 +300,15 @@ private slots:
         QCOMPARE(dialog.VideoFpsList()->currentText(), QString("30 fps"));
     }
 
-    void theFieldsTakeOnlyWhatTheProjectCanHold()
+    void theFieldsTakeEveryScript()
     {
         ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         dialog.show();
         QLineEdit* artist = dialog.ArtistField();
         artist->clear();
         artist->setFocus();
-        Type(artist, QString::fromUtf8("é€™"));
-        QCOMPARE(artist->text(), QString::fromUtf8("é€™"));
-        Type(artist, QString::fromUtf8("東"));
-        QCOMPARE(artist->text(), QString::fromUtf8("é€™"));
-        artist->insert(QString::fromUtf8("x東y"));
-        QCOMPARE(artist->text(), QString::fromUtf8("é€™"));
+        Type(artist, QString::fromUtf8("é€™東"));
+        QCOMPARE(artist->text(), QString::fromUtf8("é€™東"));
     }
 };
 

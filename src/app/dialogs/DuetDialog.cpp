@@ -19,7 +19,7 @@ DuetDialog::DuetDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_
     const char* const labels[3] = {"Singer 1:", "Singer 2:", "Both:"};
     const char* const prompts[3] = {"<Singer 1 voice>", "<Singer 2 voice>", "<Both voices>"};
     for (int i = 0; i < 3; ++i) {
-        m_fields[i] = new QLineEdit(FromAnsi(song.singerDescriptions[size_t(i)]), this);
+        m_fields[i] = new QLineEdit(QtText(song.singerDescriptions[size_t(i)]), this);
         m_fields[i]->setObjectName(QString("description%1").arg(i + 1));
         // Shown in grey while the field is empty.
         m_fields[i]->setPlaceholderText(tr(prompts[i]));
@@ -47,7 +47,7 @@ void DuetDialog::Save()
 {
     bool changed = false;
     for (int i = 0; i < 3; ++i) {
-        const std::string text = ToAnsi(m_fields[i]->text());
+        const std::string text = EngineText(m_fields[i]->text());
         changed = changed || text != m_song.singerDescriptions[size_t(i)];
         m_song.SetSingerDescription(i, text);
     }

@@ -64,6 +64,8 @@ struct WordSweepPixels {
     PageCanvas changed;
     // The rows the line may touch (its slot): nothing changes outside them.
     int top = 0, bottom = 0;
+    // The word reads right to left: its sweep runs from its right edge to its left.
+    bool rightToLeft = false;
 };
 
 // The pixels that sweeping the word charsBefore ... wordLast changes: in text mode the word's

@@ -52,6 +52,22 @@ public:
     int Measure(std::string_view text) const;
     // Draws text with its cell's top-left corner at (x, y); inked pixels get `index`.
     void Draw(IndexSurface& surface, int x, int y, std::string_view text, uint8_t index) const;
+    // Draws, of text laid out whole at (x, y), only the glyphs of the characters whose bytes lie
+    // in [begin, end): a word as it stands in its line, joined and ordered as the line has it.
+    void DrawRange(IndexSurface& surface, int x, int y, std::string_view text, size_t begin, size_t end,
+                   uint8_t index) const;
+    // Where the characters of text in the bytes [begin, end) stand when text is laid out whole
+    // from x = 0: from the left edge of the leftmost to the right edge of the rightmost (their
+    // advances); {0, 0} when there are none. Left to right text that needs no shaping gives the
+    // widths of the text before begin and before end.
+    struct Span {
+        int left = 0;
+        int right = 0;
+    };
+    Span SpanOf(std::string_view text, size_t begin, size_t end) const;
+    // Whether the character at byte `at` of text is read right to left there (Hebrew, Arabic, or
+    // anything within such a run).
+    bool RightToLeftAt(std::string_view text, size_t at) const;
     // Whether this face or an installed fallback has a glyph for the character.
     bool CanDraw(char32_t cp) const;
     // The characters of a text that no installed face can draw, each once, with the line (from 1,
@@ -63,6 +79,11 @@ private:
     struct Face;
     explicit MFont(const FontSpec& request);
     const Glyph& GlyphFor(char32_t cp) const;
+    const Glyph& ShapedGlyph(const Face* face, uint32_t index) const;
+    struct Placed;
+    std::vector<Placed> LayOut(std::string_view text, int& width) const;
+    void DrawPlaced(IndexSurface& surface, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
+                    uint8_t index) const;
     const Face* FaceFor(char32_t cp) const;
     const Face* FallbackFace(size_t index) const;
     bool LoadFace(const std::string& file, int index, int weight, int slant, Face& face) const;
@@ -78,6 +99,8 @@ private:
     mutable std::mutex m_mutex;
     double m_ppem = 0; // the em size every face is drawn at
     mutable std::unordered_map<char32_t, std::unique_ptr<Glyph>> m_glyphs;
+    // Glyphs a shaper chose, by face and glyph index.
+    mutable std::unordered_map<uint64_t, std::unique_ptr<Glyph>> m_shapedGlyphs;
     // fontconfig's faces for the request, in its order, made when a character first needs one.
     struct FallbackEntry;
     mutable std::vector<FallbackEntry> m_fallbacks;

@@ -195,6 +195,12 @@ struct MFont::Placed {
     bool rightToLeft = false;
 };
 
+struct MFont::ShapedText {
+    std::string text;
+    std::vector<Placed> glyphs;
+    int width = 0;
+};
+
 struct MFont::FallbackEntry {
     ResolvedFace resolved;
     FcCharSet* charset = nullptr;
@@ -416,6 +422,12 @@ std::vector<MFont::Placed> MFont::LayOut(std::string_view text, int& width) cons
         return placed;
     }
 
+    for (const ShapedText& shaped : m_shaped)
+        if (shaped.text == text) {
+            width = shaped.width;
+            return shaped.glyphs;
+        }
+
     // The text in UTF-16 for the bidirectional algorithm, each unit with the byte it starts at.
     std::vector<UChar> units;
     std::vector<size_t> byteOf;
@@ -495,6 +507,12 @@ std::vector<MFont::Placed> MFont::LayOut(std::string_view text, int& width) cons
     hb_buffer_destroy(buffer);
     if (bidi) ubidi_close(bidi);
     width = int((pen + 32) >> 6);
+    constexpr size_t kShapedKept = 16;
+    ShapedText kept{std::string(text), placed, width};
+    if (m_shaped.size() < kShapedKept)
+        m_shaped.push_back(std::move(kept));
+    else
+        m_shaped[m_nextShaped++ % kShapedKept] = std::move(kept);
     return placed;
 }
 

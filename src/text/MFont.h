@@ -101,6 +101,10 @@ private:
     mutable std::unordered_map<char32_t, std::unique_ptr<Glyph>> m_glyphs;
     // Glyphs a shaper chose, by face and glyph index.
     mutable std::unordered_map<uint64_t, std::unique_ptr<Glyph>> m_shapedGlyphs;
+    // The last shaped texts: a line is laid out again for every word of it that is measured.
+    struct ShapedText;
+    mutable std::vector<ShapedText> m_shaped;
+    mutable size_t m_nextShaped = 0;
     // fontconfig's faces for the request, in its order, made when a character first needs one.
     struct FallbackEntry;
     mutable std::vector<FallbackEntry> m_fallbacks;

@@ -16,6 +16,7 @@
 #include "audio/EnsureMp3Encoder.h"
 #include "audio/WavOutFile.h"
 #include "cdg/ExportBin.h"
+#include "cdg/SongStream.h"
 #include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
 
@@ -82,7 +83,7 @@ void BM_ExportBin4MinuteSong(benchmark::State& state)
         return;
     }
     // A song's buffer: one 96-byte block per sector of music plus the reserve.
-    std::vector<uint8_t> stream(KaraokeSong::StreamBufferBytes(uint32_t(kBinSeconds) * kRate * 4));
+    std::vector<uint8_t> stream(SongStream::BufferBytes(uint32_t(kBinSeconds) * kRate * 4));
     for (size_t i = 0; i < stream.size(); ++i) stream[i] = uint8_t(i * 7);
     const uint64_t used = uint64_t(kBinSeconds + 3) * kStreamBytesPerSecond;
     SilentUserPrompt prompt;

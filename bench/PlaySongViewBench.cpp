@@ -116,7 +116,7 @@ void BM_PlayFinalOpen(benchmark::State& state)
         openNs += double(clock.nsecsElapsed());
         QCoreApplication::processEvents(); // the old view goes
         clock.start();
-        WriteRwMemory(s.app.Song(), used);
+        used = WriteRwMemory(s.app.Song()).usedLength;
         streamNs += double(clock.nsecsElapsed());
         ++runs;
     }

@@ -52,9 +52,13 @@ void BM_WriteRwMemoryFourMinuteSong(benchmark::State& state)
         page.text = "Picture page";
         BusyPicture(page);
     }
-    std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes(240 * kSecond * 4), 0);
+    const SongStream::Music music{{}, 240 * kSecond * 4, 4};
     size_t used = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(WriteRwMemory(song, buffer, used));
+    for (auto _ : state) {
+        const SongStream stream = WriteRwMemory(song, music);
+        used = stream.usedLength;
+        benchmark::DoNotOptimize(stream.bytes.data());
+    }
     state.counters["stream MB"] = double(used) / 1e6;
 }
 BENCHMARK(BM_WriteRwMemoryFourMinuteSong)->Unit(benchmark::kMillisecond);

@@ -24,15 +24,10 @@ public:
     virtual SongDocument& Document() = 0;
     virtual AppSettings& Settings() = 0;
     virtual QtUserPrompt& Prompt() = 0;
-    // The prompt the song and its exports talk through, from whichever thread they run on.
-    virtual UserPrompt& SongPrompt() = 0;
     virtual MainWindow* Frame() const = 0;
     // The clock that placing and adjusting words read.
     virtual const PlayClock& Clock() const = 0;
 
-    // Busy while an export runs: every command that could change the project is off.
-    virtual bool IsBusy() const = 0;
-    virtual void SetBusy(bool busy) = 0;
     virtual bool MusicLoaded() const = 0;
     virtual bool AutoSaveOn() const = 0;
     virtual bool Mp3Support() const = 0;

@@ -6,8 +6,10 @@
 #include <QLocale>
 #include <QMainWindow>
 #include <QStatusBar>
+#include <functional>
 
 #include "app/BackgroundWork.h"
+#include "app/DeferredPrompt.h"
 #include "app/MainWindow.h"
 #include "app/AppContext.h"
 #include "app/AppSettings.h"
@@ -20,7 +22,7 @@
 #include "cdg/ExportBin.h"
 #include "export/CompressedExport.h"
 #include "document/DocumentExport.h"
-#include "export/SongExportStream.h"
+#include "document/ExportSnapshot.h"
 #include "export/VideoExport.h"
 #include "project/KaraokeSong.h"
 
@@ -44,48 +46,33 @@ std::string PathBytes(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
-// The shell is busy while an export runs, and the export's worker thread owns the song: the
-// view takes no input meanwhile. What the engine says to the user from the worker goes through
-// the app's song prompt, which shows it on the window thread.
-class ExportBusy {
-public:
-    explicit ExportBusy(AppContext& app) : m_app(app)
-    {
-        m_app.SetBusy(true);
-        if (m_app.Frame() && m_app.Frame()->centralWidget()) {
-            m_view = m_app.Frame()->centralWidget();
-            m_view->setEnabled(false);
-        }
-    }
-    ~ExportBusy()
-    {
-        if (m_view) m_view->setEnabled(true);
-        m_app.RefreshCaption();
-        m_app.SetBusy(false);
-    }
-    ExportBusy(const ExportBusy&) = delete;
-    ExportBusy& operator=(const ExportBusy&) = delete;
-
-private:
-    AppContext& m_app;
-    QWidget* m_view = nullptr;
-};
-
 } // namespace
 
 void ExportSongCommand::Run()
 {
+    // One export at a time: the first one's work turns the window's event loop.
+    if (BackgroundWork::RunningCount() > 0) return;
     KaraokeSong& song = m_app.Song();
     ExportDialog dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
     m_app.Document().Commit("Artist and Title");
 
-    ExportBusy busy(m_app);
-    UserPrompt& workerPrompt = m_app.SongPrompt();
-    if (choices.type == ExportType::Bin) ExportBinFile(workerPrompt);
-    else if (choices.type == ExportType::Mp4) ExportVideo(choices, workerPrompt);
-    else ExportCompressed(choices, workerPrompt);
+    if (choices.type == ExportType::Bin) ExportBinFile();
+    else if (choices.type == ExportType::Mp4) ExportVideo(choices);
+    else ExportCompressed(choices);
+    // The export is over: Export Song is on again.
+    emit m_app.StateChanged();
+}
+
+void ExportSongCommand::RunInBackground(BackgroundWork& work, const std::function<void(UserPrompt&)>& exportSong)
+{
+    // What the export says is shown once it has ended: the window stays free meanwhile.
+    DeferredPrompt said;
+    work.Run([&] { exportSong(said); });
+    said.ShowOn(m_app.Prompt());
+    if (!work.Failure().empty())
+        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
 }
 
 QString ExportSongCommand::SuggestedName(const QString& artist, const QString& title, const QString& projectPath)
@@ -156,26 +143,26 @@ QString ExportSongCommand::ChooseTarget(const QString& title, const QString& fil
     return path;
 }
 
-void ExportSongCommand::ExportBinFile(UserPrompt& prompt)
+void ExportSongCommand::ExportBinFile()
 {
     ExportChoices bin;
     bin.type = ExportType::Bin;
     const QString path = ChooseTarget(kBinChooserTitle, kBinFilter, "bin", bin);
     if (path.isEmpty()) return;
+    const ExportSnapshot snapshot(m_app.Document());
 
     ProgressDialog progress(m_app.Frame(), kBinProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     BinExportResult result;
-    work.Run([&] { result = ExportSongBin(m_app.Document(), PathBytes(path), work.Progress(), prompt); });
+    RunInBackground(work, [&](UserPrompt& prompt) {
+        result = ExportSongBin(snapshot, PathBytes(path), work.Progress(), prompt);
+    });
     progress.hide();
-    if (!work.Failure().empty())
-        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
-    else if (result.status == WorkStatus::Done)
-        TellWritten({path});
+    if (work.Failure().empty() && result.status == WorkStatus::Done) TellWritten({path});
 }
 
-void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPrompt& prompt)
+void ExportSongCommand::ExportCompressed(const ExportChoices& choices)
 {
     KaraokeSong& song = m_app.Song();
     m_choices = choices;
@@ -187,18 +174,18 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
                          : mp3       ? ChooseTarget(kMp3ChooserTitle, kMp3Filter, "mp3", choices)
                                      : ChooseTarget(kWmaChooserTitle, kWmaFilter, "wma", choices);
     if (path.isEmpty()) return;
+    const ExportSnapshot snapshot(m_app.Document());
 
     // The dialog opens before the stream is written, so that the whole export shows progress.
     ProgressDialog progress(m_app.Frame(), kCompressingAudioCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     CompressedExportResult result;
-    work.Run([&] { result = ExportSongCompressed(m_app.Document(), PathBytes(path), m_choices, work.Progress(), prompt); });
+    RunInBackground(work, [&](UserPrompt& prompt) {
+        result = ExportSongCompressed(snapshot, PathBytes(path), choices, work.Progress(), prompt);
+    });
     progress.hide();
-    if (!work.Failure().empty()) {
-        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
-        return;
-    }
+    if (!work.Failure().empty()) return;
     if (result.status != WorkStatus::Done) return; // cancelled, or the export has told the user why
     auto text = [](const std::string& p) { return QFile::decodeName(QByteArray::fromStdString(p)); };
     if (!result.zipPath.empty()) {
@@ -210,19 +197,19 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices, UserPromp
     TellWritten(written);
 }
 
-void ExportSongCommand::ExportVideo(const ExportChoices& choices, UserPrompt& prompt)
+void ExportSongCommand::ExportVideo(const ExportChoices& choices)
 {
     const QString path = ChooseTarget(kMp4ChooserTitle, kMp4Filter, "mp4", choices);
     if (path.isEmpty()) return;
+    const ExportSnapshot snapshot(m_app.Document());
 
     ProgressDialog progress(m_app.Frame(), kVideoProgressCaption, true);
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     VideoExportResult result;
-    work.Run([&] { result = ExportSongVideo(m_app.Document(), PathBytes(path), choices, work.Progress(), prompt); });
+    RunInBackground(work, [&](UserPrompt& prompt) {
+        result = ExportSongVideo(snapshot, PathBytes(path), choices, work.Progress(), prompt);
+    });
     progress.hide();
-    if (!work.Failure().empty())
-        m_app.Prompt().Message(kMsgExportStopped + work.Failure(), kErrorCaption, PromptIcon::Warning);
-    else if (result.status == WorkStatus::Done)
-        TellWritten({path});
+    if (work.Failure().empty() && result.status == WorkStatus::Done) TellWritten({path});
 }

@@ -1,15 +1,18 @@
 #pragma once
 #include <QString>
+#include <functional>
 #include <string>
 
 #include "export/ExportChoices.h"
 
 class AppContext;
+class BackgroundWork;
 class UserPrompt;
 
 // The Export Song command: the "Export Song File" dialog, then the BIN export, the MP3+G /
-// WMA+G export or the MP4 export into a file the user chooses. The shell is busy for the whole of it; the
-// engine's work runs on a worker thread while the window stays live.
+// WMA+G export or the MP4 export into a file the user chooses. The export takes a snapshot of
+// the song once the file is chosen and works on it on a worker thread: the window stays live
+// and the song may be edited meanwhile; what the export says is shown when it has ended.
 class ExportSongCommand {
 public:
     explicit ExportSongCommand(AppContext& app) : m_app(app) {}
@@ -30,10 +33,12 @@ public:
     static QString WrittenText(const QStringList& paths);
 
 private:
-    // prompt: what the engine says from the worker thread.
-    void ExportBinFile(UserPrompt& prompt);
-    void ExportCompressed(const ExportChoices& choices, UserPrompt& prompt);
-    void ExportVideo(const ExportChoices& choices, UserPrompt& prompt);
+    void ExportBinFile();
+    void ExportCompressed(const ExportChoices& choices);
+    void ExportVideo(const ExportChoices& choices);
+    // Runs exportSong on work's worker thread with a prompt that keeps what it says, then
+    // shows that, and why the work stopped when it threw.
+    void RunInBackground(BackgroundWork& work, const std::function<void(UserPrompt&)>& exportSong);
     // The save chooser, offering the song's name in the music folder; the chosen path with its
     // default extension, or "" when cancelled. The music folder becomes the chosen file's folder.
     QString ChooseTarget(const QString& title, const QString& filter, const QString& extension,

@@ -135,7 +135,7 @@ TessavoxApp::TessavoxApp()
     : m_exportSong(std::make_unique<ExportSongCommand>(*this))
 {
     s_instance = this;
-    m_document.SetPrompt(&m_songPrompt);
+    m_document.SetPrompt(&m_prompt);
     m_document.Subscribe([this](SongDocument::Change change) {
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
     });
@@ -195,10 +195,9 @@ bool TessavoxApp::IsPlaying() const
     return playingProbe ? playingProbe() : GlobalPlayerIsPlaying();
 }
 
-void TessavoxApp::SetBusy(bool busy)
+bool TessavoxApp::Exporting() const
 {
-    m_busy = busy;
-    emit StateChanged();
+    return BackgroundWork::RunningCount() > 0;
 }
 
 bool TessavoxApp::SomeLyricsPlaced() const
@@ -208,21 +207,20 @@ bool TessavoxApp::SomeLyricsPlaced() const
 
 bool TessavoxApp::CommandEnabled(int command) const
 {
-    const bool idle = !IsPlaying() && !m_busy;
+    const bool idle = !IsPlaying();
     switch (command) {
     case CommandId::FileNew:
     case CommandId::FileOpen:
     case CommandId::Exit:
     case CommandId::Settings:
     case CommandId::ModeEditLyrics: return idle;
-    // Busy comes first: during an export the song belongs to the export's worker thread.
     case CommandId::FileClose: return idle && !m_song->projectPath.empty();
     case CommandId::FileSave: return idle && m_song->IsModified();
     case CommandId::FileSaveAs: return idle && m_openedFromFile;
-    case CommandId::ExportSong: return !m_busy && SomeLyricsPlaced();
+    case CommandId::ExportSong: return !Exporting() && SomeLyricsPlaced();
     case CommandId::ModePlaceLyrics: return idle && MusicLoaded() && !m_song->lyricText.empty();
     case CommandId::ModeAdjustLyrics:
-    case CommandId::ModePlayFinal: return !m_busy && SomeLyricsPlaced();
+    case CommandId::ModePlayFinal: return SomeLyricsPlaced();
     case CommandId::EditCut:
     case CommandId::EditCopy: {
         QWidget* e = FocusedEditor();
@@ -234,7 +232,7 @@ bool TessavoxApp::CommandEnabled(int command) const
                !QApplication::clipboard()->text().isEmpty();
     }
     case CommandId::EditSelectAll: return FocusedEditor() != nullptr;
-    // Not while the music plays (placing among it) or an export has the song.
+    // Not while the music plays (placing among it).
     case CommandId::EditUndo: return idle && m_document.CanUndo();
     case CommandId::EditRedo: return idle && m_document.CanRedo();
     case CommandId::Pellamar: {
@@ -330,8 +328,8 @@ void TessavoxApp::SaveWindowState()
 
 bool TessavoxApp::CloseQuery()
 {
-    // The window cannot go while an export is writing from the song.
-    if (m_busy) return false;
+    // The window cannot go while an export runs: its worker would be left behind.
+    if (Exporting()) return false;
     if (m_frame) m_frame->StopPlaying();
     if (m_song->IsModified()) {
         const PromptAnswer answer = m_prompt.Ask(kMsgConfirmClosing, kCaptionConfirmClosing,
@@ -577,9 +575,9 @@ void TessavoxApp::OpenFromAnotherStart(const QString& path)
     if (m_frame->isMinimized()) m_frame->showNormal();
     m_frame->raise();
     m_frame->activateWindow();
-    // In the middle of something (an export, a box or dialog waiting for an answer) the window
-    // only comes to the front: the song must not change under it.
-    if (path.isEmpty() || m_busy || QApplication::activeModalWidget()) return;
+    // In the middle of something (a box or dialog waiting for an answer) the window only comes
+    // to the front: the song must not change under it.
+    if (path.isEmpty() || QApplication::activeModalWidget()) return;
     if (CloseQuery()) OpenProject(path);
 }
 
@@ -656,10 +654,7 @@ void TessavoxApp::EnableRecovery()
     if (m_recoveryTimer) return;
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setInterval(kRecoveryWriteMs);
-    // During an export the worker thread has the song.
-    connect(m_recoveryTimer, &QTimer::timeout, this, [this] {
-        if (!m_busy) m_document.WriteRecovery();
-    });
+    connect(m_recoveryTimer, &QTimer::timeout, this, [this] { m_document.WriteRecovery(); });
     m_recoveryTimer->start();
 }
 

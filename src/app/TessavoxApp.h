@@ -7,7 +7,6 @@
 
 #include "app/AppContext.h"
 #include "app/AppSettings.h"
-#include "app/GuiThreadPrompt.h"
 #include "app/QtUserPrompt.h"
 #include "document/SongDocument.h"
 #include "timing/PlayClock.h"
@@ -36,26 +35,21 @@ public:
     SongDocument& Document() override { return m_document; }
     AppSettings& Settings() override { return m_settings; }
     QtUserPrompt& Prompt() override { return m_prompt; }
-    // The prompt the song and its exports talk through, from whichever thread they run on.
-    UserPrompt& SongPrompt() override { return m_songPrompt; }
     MainWindow* Frame() const override { return m_frame.get(); }
 
     // State the enabled rules read.
     int CurrentView() const { return m_currentView; }
     bool IsPlaying() const;
-    // Busy while an export runs: every command that could change the project is off, and the
-    // export's worker thread has the song's line list and stream buffer, so nothing on the
-    // window thread may read them meanwhile.
-    bool IsBusy() const override { return m_busy; }
-    void SetBusy(bool busy) override;
+    // An export runs (on its own snapshot of the song): the song may change meanwhile, but a
+    // second export waits, and the window stays until the export has ended.
+    bool Exporting() const;
     bool MusicLoaded() const override { return !m_workingAudioPath.isEmpty(); }
     bool SomeLyricsPlaced() const;
     bool OpenedFromFile() const { return m_openedFromFile; }
     bool AutoSaveOn() const override { return m_autoSave == AppSettings::kAutoSaveOn; }
     bool Mp3Support() const override { return m_mp3Support; }
     void SetMp3Support(bool support) { m_mp3Support = support; }
-    // The PCM file playback and export read: the song's work file, which follows it when the
-    // stream writer lengthens the music into a copy.
+    // The PCM file playback and export read: the song's work file.
     QString WorkingAudioPath() const override;
     const QString& MusicSourcePath() const override { return m_musicSourcePath; }
     const QString& MusicErrorText() const { return m_musicErrorText; }
@@ -132,14 +126,12 @@ private:
     static TessavoxApp* s_instance;
     AppSettings m_settings;
     QtUserPrompt m_prompt;
-    GuiThreadPrompt m_songPrompt{m_prompt, this};
     SongDocument m_document;
     KaraokeSong* m_song = &m_document.Song();
     QTimer* m_recoveryTimer = nullptr;
     std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;
     int m_currentView = 0;
-    bool m_busy = false;
     bool m_openedFromFile = false;
     bool m_mp3Support = false;
     int m_autoSave = AppSettings::kAutoSaveOn;

@@ -9,6 +9,7 @@
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/PageWriter.h"
 #include "log/MDataDumpLog.h"
+#include "media/WavConstants.h"
 #include "log/MLogQueue.h"
 #include "project/ColourSlots.h"
 #include "project/LyricRow.h"
@@ -94,24 +95,52 @@ void LogTable(const char* name, const std::vector<int64_t>& table)
 
 } // namespace
 
-uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& usedLength, int64_t fromTime)
+SongStream::Music SongStream::Music::Of(const KaraokeSong& song)
 {
-    std::fill(buffer.begin(), buffer.end(), 0);
-    CdgPacketGenerator generator(buffer);
+    return {song.MusicWorkPath(), song.musicDataBytes, song.musicFrameBytes};
+}
+
+SongStream WriteRwMemory(const KaraokeSong& song, int64_t fromTime)
+{
+    return WriteRwMemory(song, SongStream::Music::Of(song), fromTime);
+}
+
+SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music, int64_t fromTime)
+{
+    SongStream stream;
+    const uint32_t frameBytes = std::max<uint32_t>(1, music.frameBytes);
+    // The buffer follows the music's time, whatever its file's frames take; without music it
+    // lasts until the last word.
+    uint64_t bufferMusicBytes = 0;
+    if (music.dataBytes > 0) {
+        bufferMusicBytes = uint64_t(music.dataBytes) / frameBytes * kCdFrameBytes;
+    } else {
+        uint32_t lastEnd = 0;
+        for (const auto& w : song.words) lastEnd = std::max(lastEnd, w->end);
+        bufferMusicBytes = uint64_t(lastEnd) * kCdFrameBytes;
+    }
+    stream.bytes.assign(SongStream::BufferBytes(uint32_t(std::min<uint64_t>(bufferMusicBytes, UINT32_MAX))), 0);
+    stream.lineTimes.resize(song.lines.size());
+    for (size_t i = 0; i < song.lines.size(); ++i)
+        stream.lineTimes[i] = {song.lines[i]->drawTime, song.lines[i]->eraseTime};
+    std::vector<SongStream::LineTimes>& times = stream.lineTimes;
+
+    CdgPacketGenerator generator(std::span<uint8_t>(stream.bytes));
     size_t o = 0;
     int64_t leadIn = 0;
 
     bool titleWritten = false;
-    if (IMAGE_STRUCT* title = song.FindPage(kPageTitle); title && title->enabled) {
-        const ColourTable table = CdgPacketGenerator::PageColourTable(*title);
-        for (int i = 0; i < 2; ++i) o += WriteScreenReset(generator, table, title->borderColour, title->backgroundColour, o);
-        o += WritePage(generator, *title, true, o);
+    // The page writers convert a page's picture in place: they work on copies of the pages.
+    if (const IMAGE_STRUCT* found = song.FindPage(kPageTitle); found && found->enabled) {
+        IMAGE_STRUCT title = *found;
+        const ColourTable table = CdgPacketGenerator::PageColourTable(title);
+        for (int i = 0; i < 2; ++i) o += WriteScreenReset(generator, table, title.borderColour, title.backgroundColour, o);
+        o += WritePage(generator, title, true, o);
         titleWritten = true;
     }
 
-    static const IMAGE_STRUCT kDefaultLyricsPage;
-    IMAGE_STRUCT* lyricsPage = song.FindPage(kPageLyrics);
-    const IMAGE_STRUCT& lyrics = lyricsPage ? *lyricsPage : kDefaultLyricsPage;
+    const IMAGE_STRUCT* foundLyrics = song.FindPage(kPageLyrics);
+    IMAGE_STRUCT lyrics = foundLyrics ? *foundLyrics : IMAGE_STRUCT{};
     const int background = lyrics.backgroundColour & 0x0F;
     const SettingsBlock& settings = song.settings;
 
@@ -188,13 +217,14 @@ uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& use
                                &erase[row]);
             }
             const int64_t firstDraw = draw0 - (titleWritten ? kTitleGap : 0) - (legendWritten ? kLegendGap : 0);
-            for (auto& line : song.lines) {
-                if (line->page < 0 || line->slot < 0 || line->slot >= slots) continue;
-                const size_t at = size_t(line->page) * size_t(slots) + size_t(line->slot);
-                line->eraseTime = int32_t(erase[at]);
-                line->drawTime = line->page > 0 ? int32_t(erase[at - size_t(slots)]) : 0;
-                if (line->page == pFirst) line->drawTime = int32_t(firstDraw);
-                if (line->page == pLast) line->eraseTime = int32_t(tMax + kTwoSeconds);
+            for (size_t i = 0; i < song.lines.size(); ++i) {
+                const MKaraokeLine& line = *song.lines[i];
+                if (line.page < 0 || line.slot < 0 || line.slot >= slots) continue;
+                const size_t at = size_t(line.page) * size_t(slots) + size_t(line.slot);
+                times[i].erase = int32_t(erase[at]);
+                times[i].draw = line.page > 0 ? int32_t(erase[at - size_t(slots)]) : 0;
+                if (line.page == pFirst) times[i].draw = int32_t(firstDraw);
+                if (line.page == pLast) times[i].erase = int32_t(tMax + kTwoSeconds);
             }
             int64_t carried = 0;
             for (int64_t& e : ends) e = e ? (carried = e) : carried;
@@ -228,62 +258,72 @@ uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& use
             std::this_thread::yield();
 
             // Draws and erases, page by page and slot by slot.
-            std::vector<std::vector<const MKaraokeLine*>> bySlot(pages * size_t(slots));
-            for (const auto& line : song.lines)
-                if (Shown(*line) && line->page >= 0 && line->slot >= 0 && line->slot < slots)
-                    bySlot[size_t(line->page) * size_t(slots) + size_t(line->slot)].push_back(line.get());
+            std::vector<std::vector<size_t>> bySlot(pages * size_t(slots));
+            for (size_t i = 0; i < song.lines.size(); ++i) {
+                const MKaraokeLine& line = *song.lines[i];
+                if (Shown(line) && line.page >= 0 && line.slot >= 0 && line.slot < slots)
+                    bySlot[size_t(line.page) * size_t(slots) + size_t(line.slot)].push_back(i);
+            }
             for (int page = -1; page <= pLast; ++page)
                 for (int slot = 0; slot < slots; ++slot) {
                     if (page >= 0 && size_t(page) < pages)
-                        for (const MKaraokeLine* line : bySlot[size_t(page) * size_t(slots) + size_t(slot)])
-                            if (line->eraseTime > 0 && line->eraseTime >= fromTime) {
-                                const LyricRow row = plan.Row(line->slot);
-                                EraseLyricLine(generator, row.rows, row.row, line->text, lineStyle(*line), background,
-                                               plan.Position(line->eraseTime));
+                        for (const size_t i : bySlot[size_t(page) * size_t(slots) + size_t(slot)])
+                            if (times[i].erase > 0 && times[i].erase >= fromTime) {
+                                const MKaraokeLine& line = *song.lines[i];
+                                const LyricRow row = plan.Row(line.slot);
+                                EraseLyricLine(generator, row.rows, row.row, line.text, lineStyle(line), background,
+                                               plan.Position(times[i].erase));
                             }
                     if (size_t(page + 1) < pages)
-                        for (const MKaraokeLine* line : bySlot[size_t(page + 1) * size_t(slots) + size_t(slot)])
-                            if (line->drawTime >= fromTime) {
-                                const LyricRow row = plan.Row(line->slot);
-                                WriteLyricLine(generator, row.rows, row.row, line->text, lineStyle(*line), background,
-                                               plan.Position(line->drawTime));
+                        for (const size_t i : bySlot[size_t(page + 1) * size_t(slots) + size_t(slot)])
+                            if (times[i].draw >= fromTime) {
+                                const MKaraokeLine& line = *song.lines[i];
+                                const LyricRow row = plan.Row(line.slot);
+                                WriteLyricLine(generator, row.rows, row.row, line.text, lineStyle(line), background,
+                                               plan.Position(times[i].draw));
                             }
                 }
 
-            if (lyricsPage && lyricsPage->hasGraphic) {
-                generator.SetImageHeightPercent(UsableGraphicShare(lyricsPage->graphicShare));
-                WritePicturePage(generator, lyricsPage->graphic, lyricsPage->displayMode,
-                                 lyricsPage->graphicConversionMode, lyricsPage->drawTransition, table, background, o);
+            if (foundLyrics && lyrics.hasGraphic) {
+                generator.SetImageHeightPercent(UsableGraphicShare(lyrics.graphicShare));
+                WritePicturePage(generator, lyrics.graphic, lyrics.displayMode, lyrics.graphicConversionMode,
+                                 lyrics.drawTransition, table, background, o);
                 generator.SetImageHeightPercent(100);
             }
             o = plan.Position(tMax + kEndGap);
         }
     }
 
-    if (IMAGE_STRUCT* credits = song.FindPage(kPageCredits); credits && credits->enabled) {
-        const ColourTable table = CdgPacketGenerator::PageColourTable(*credits);
+    if (const IMAGE_STRUCT* found = song.FindPage(kPageCredits); found && found->enabled) {
+        IMAGE_STRUCT credits = *found;
+        const ColourTable table = CdgPacketGenerator::PageColourTable(credits);
         for (int i = 0; i < 2; ++i)
-            o += WriteScreenReset(generator, table, credits->borderColour, credits->backgroundColour, o);
-        o += WritePage(generator, *credits, false, o);
+            o += WriteScreenReset(generator, table, credits.borderColour, credits.backgroundColour, o);
+        o += WritePage(generator, credits, false, o);
         o += kCreditsTailBytes;
     }
-    usedLength = o;
+    stream.usedLength = o;
     if (MLogQueue::LoggingOn())
-        MLogQueue::Add(std::make_unique<MDataDumpLog>("WriteRwMemory-RW Data", buffer.data(), buffer.size()), true);
+        MLogQueue::Add(std::make_unique<MDataDumpLog>("WriteRwMemory-RW Data", stream.bytes.data(), stream.bytes.size()),
+                       true);
+    stream.leadIn = uint32_t(std::min<int64_t>(leadIn, UINT32_MAX));
 
     // The music must last as long as the stream: its frames in the file's own bytes. The lead-in
     // is silence put before the music, so the music itself covers the stream only from there;
     // counting it again would end every export with a lead-in's length of silence on a blank screen.
+    // The file is never written: the player and the exports read its samples up to that length
+    // and silence after them.
+    stream.musicBytes = music.dataBytes > 0 ? music.dataBytes : UINT32_MAX;
     const uint64_t streamFrames = uint64_t(o) * kMusicBytesPerSecond / kStreamBytesPerSecond / kCdFrameBytes;
     const uint64_t musicFrames = streamFrames > uint64_t(leadIn) ? streamFrames - uint64_t(leadIn) : 0;
-    const uint64_t needed = song.MusicBytesOf(musicFrames);
-    const uint64_t target = std::max<uint64_t>(needed, song.firstMusicDataBytes);
-    if (!song.MusicWorkPath().empty() && target != song.musicDataBytes && target <= UINT32_MAX)
-        song.ResizeMusic(uint32_t(target));
-    return uint32_t(std::min<int64_t>(leadIn, UINT32_MAX));
-}
-
-uint32_t WriteRwMemory(KaraokeSong& song, size_t& usedLength, int64_t fromTime)
-{
-    return WriteRwMemory(song, std::span<uint8_t>(song.streamBuffer), usedLength, fromTime);
+    const uint64_t needed = musicFrames * frameBytes;
+    const uint64_t target = std::max<uint64_t>(needed, music.dataBytes);
+    if (!music.workPath.empty() && music.dataBytes > 0 && target != music.dataBytes && target <= UINT32_MAX) {
+        // Whole sample frames (what the stream needs is counted in them), as much as a WAV holds.
+        const uint64_t length = std::min<uint64_t>(target, uint64_t(kMaxWavOutDataBytes) / frameBytes * frameBytes);
+        stream.musicBytes = uint32_t(length);
+        stream.bytes.resize(
+            SongStream::BufferBytes(uint32_t(std::min<uint64_t>(length / frameBytes * kCdFrameBytes, UINT32_MAX))), 0);
+    }
+    return stream;
 }

@@ -1,21 +1,22 @@
 #pragma once
-#include <cstddef>
 #include <cstdint>
-#include <span>
+
+#include "cdg/SongStream.h"
 
 class KaraokeSong;
 
 // A from time below any song time: nothing is left out.
 inline constexpr int64_t kWriteWholeSong = -1410065407;
 
-// Writes the song's whole CD+G stream into buffer (cleared first): title page, duet legend,
-// every lyric page drawn ahead of singing, the word sweeps, the erases, the lyrics picture and
-// the credits page. Events timed before fromTime are left out. Stores each line's draw and
-// erase time, makes the music work file long enough for the stream, and returns the lead-in:
-// the sample frames of silence to play before the music. usedLength gets the stream's length
-// in bytes.
-uint32_t WriteRwMemory(KaraokeSong& song, std::span<uint8_t> buffer, size_t& usedLength,
-                       int64_t fromTime = kWriteWholeSong);
-
-// The same over the song's own stream buffer.
-uint32_t WriteRwMemory(KaraokeSong& song, size_t& usedLength, int64_t fromTime = kWriteWholeSong);
+// The one stream writer that Play Final, the Adjust Lyrics audition, every export and the
+// command line's stream and play call. Writes the song's whole CD+G stream: title page, duet
+// legend, every lyric page drawn ahead of singing, the word sweeps, the erases, the lyrics
+// picture and the credits page, over the lines as the song has them (the exports build theirs
+// with final text first). Events timed before fromTime are left out. Returns the stream with
+// its lead-in, every line's draw and erase time and the music's length the stream needs; the
+// song is only read, so a copy of it may be written on any thread.
+// The buffer follows the music: sized from its data bytes (without music, as if it lasted
+// until the last word), then made as long as the lengthened music.
+SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music, int64_t fromTime = kWriteWholeSong);
+// The same over the song's own music.
+SongStream WriteRwMemory(const KaraokeSong& song, int64_t fromTime = kWriteWholeSong);

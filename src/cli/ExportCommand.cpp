@@ -22,9 +22,9 @@
 #include "cli/StopSignals.h"
 #include "export/CompressedExport.h"
 #include "document/DocumentExport.h"
+#include "document/ExportSnapshot.h"
 #include "document/SongDocument.h"
 #include "export/EncodeMp4.h"
-#include "export/SongExportStream.h"
 #include "export/VideoExport.h"
 #include "project/KaraokeSong.h"
 
@@ -193,38 +193,40 @@ int RunExportCommand(const CliArgs& args)
     if (choices.type == ExportType::Bin && doc.MusicResult().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
 
-    SongExportStream stream;
+    // The export works on its own snapshot of the song, as the window's does.
+    const ExportSnapshot snapshot(doc);
+    uint32_t leadIn = 0;
     if (choices.type == ExportType::Bin) {
         ProgressLine progress(kBinProgressCaption);
         const BinExportResult r = ExportSongBin(
-            doc, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+            snapshot, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
             existing);
         if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != WorkStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
-                    stream.leadIn / 44100.0);
+                    leadIn / 44100.0);
         return 0;
     }
     if (video) {
         ProgressLine progress(kVideoProgressCaption);
         const VideoExportResult r = ExportSongVideo(
-            doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+            snapshot, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
             existing);
         if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
         if (r.status != WorkStatus::Done) return 1;
         const VideoRect frame = VideoFrameFor(choices.videoSize);
         std::printf("%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
-                    choices.videoFps, r.durationMs / 1000.0, stream.leadIn / 44100.0);
+                    choices.videoFps, r.durationMs / 1000.0, leadIn / 44100.0);
         return 0;
     }
     ProgressLine progress(kCompressingAudioCaption);
     const CompressedExportResult r = ExportSongCompressed(
-        doc, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &stream,
+        snapshot, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
         existing);
     if (r.status == WorkStatus::Cancelled || StopSignals::Requested()) return Failure("cancelled; no file was written");
     if (r.status != WorkStatus::Done) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
     else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());
-    std::printf("audio %.2f s, lead-in %.2f s\n", r.durationMs / 1000.0, stream.leadIn / 44100.0);
+    std::printf("audio %.2f s, lead-in %.2f s\n", r.durationMs / 1000.0, leadIn / 44100.0);
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,11 +16,12 @@
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
 #include "cli/CliOptions.h"
+#include "cdg/WriteRwMemory.h"
+#include "document/ExportSnapshot.h"
 #include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
-#include "export/SongExportStream.h"
 #include "media/AtomicFile.h"
 #include "player/KaraokePlayer.h"
 #include "player/CdgPacketScheduler.h"
@@ -184,20 +186,25 @@ int RunPlayCommand(const CliArgs& args)
     StderrUserPrompt prompt;
     prompt.SetCommand("play");
     std::unique_ptr<SongDocument> doc;
-    KaraokeSong* song = nullptr;
+    std::unique_ptr<ExportSnapshot> snapshot;
+    const KaraokeSong* song = nullptr;
     uint32_t songLeadIn = 0;
+    uint32_t songMusicBytes = kFileLength;
     std::vector<uint8_t> stream;
     if (IsProjectPath(o.music)) {
         doc = std::make_unique<SongDocument>();
         if (!OpenCliProject(*doc, o.music, prompt)) return kExitFailure;
-        song = &doc->Song();
         std::string why;
         if (!doc->LoadProjectMusic(why, [](int) { return !StopSignals::Requested(); }))
             return StopSignals::Requested() ? Failure("stopped") : Failure(why);
-        const SongExportStream written = doc->BuildStream();
+        // The stream as the exports write it: from a snapshot with the final text, whose lines
+        // the report follows.
+        snapshot = std::make_unique<ExportSnapshot>(*doc);
+        song = &snapshot->Song();
+        const SongStream written = WriteRwMemory(*song);
         songLeadIn = written.leadIn;
-        stream.assign(song->streamBuffer.begin(),
-                      song->streamBuffer.begin() + long(std::min(written.usedLength, song->streamBuffer.size())));
+        songMusicBytes = written.musicBytes;
+        stream.assign(written.Used().begin(), written.Used().end());
         o.music = song->MusicWorkPath();
         o.leadInMicros = uint64_t(songLeadIn) * kMicrosPerSecond / kCdgSampleRate;
         // Times given are music time: the clock counts from the start of the lead-in.
@@ -218,7 +225,7 @@ int RunPlayCommand(const CliArgs& args)
     CdgScreen renderer;
     ManualResetEvent done;
     KaraokePlayer player(&prompt, &renderer);
-    player.SetSource(o.music, stream, song ? song->MusicPlayBytes() : kFileLength);
+    player.SetSource(o.music, stream, songMusicBytes);
     player.SetLeadInFrames(uint32_t(*leadIn));
     player.SetTempoChange(o.tempo);
     player.SetDoneEvent(&done);

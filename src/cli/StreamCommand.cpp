@@ -10,17 +10,15 @@
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
+#include "document/ExportSnapshot.h"
 #include "document/OutputGate.h"
 #include "document/SongDocument.h"
 #include "cli/CliProject.h"
 #include "cli/StderrUserPrompt.h"
-#include "log/MLineListLog.h"
 #include "media/AtomicFile.h"
 #include "project/KaraokeSong.h"
 
 namespace {
-
-constexpr uint32_t kBytesPerSampleFrame = 4; // 16-bit stereo
 
 constexpr const char* kUsage =
     "Usage: tessavox-cli stream SONG.tvx -o FILE.cdg [--force]\n"
@@ -45,35 +43,22 @@ int RunStreamCommand(const CliArgs& args)
     KaraokeSong& song = doc.Song();
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
-    if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ReleaseStreamBuffer();
+    if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ClearMusicCount();
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     doc.AddInputsTo(gate);
     if (!OutputsAllowed("stream", gate, {output})) return 1;
-    song.GenerateKaraokeLineList(true, true);
-    MLineListLog::Rebuilt(song);
 
-    // Without music the stream buffer is sized as if the music lasted until the last word.
-    std::vector<uint8_t> own;
-    std::span<uint8_t> buffer(song.streamBuffer);
-    if (buffer.empty()) {
-        uint32_t lastEnd = 0;
-        for (const auto& w : song.words) lastEnd = std::max(lastEnd, w->end);
-        own.assign(KaraokeSong::StreamBufferBytes(uint32_t(std::min<uint64_t>(
-                       uint64_t(lastEnd) * kBytesPerSampleFrame, UINT32_MAX))),
-                   0);
-        buffer = own;
-    }
-    size_t used = 0;
-    const uint32_t leadIn = WriteRwMemory(song, buffer, used);
-    // The music may have been lengthened; the buffer kept its contents.
-    const std::span<const uint8_t> stream = own.empty() ? std::span<const uint8_t>(song.streamBuffer)
-                                                         : std::span<const uint8_t>(own);
-    const size_t length = std::min(used, stream.size());
+    // The stream as the exports write it: from a snapshot with the final text.
+    const ExportSnapshot snapshot(doc);
+    const SongStream written = WriteRwMemory(snapshot.Song());
+    const std::span<const uint8_t> stream = written.Used();
+    const size_t length = stream.size();
+    const uint32_t leadIn = written.leadIn;
     // "-": the bytes go to standard output, and what would be said of them to standard error.
     const bool toStdout = output == "-";
-    const bool written = toStdout ? std::fwrite(stream.data(), 1, length, stdout) == length && std::fflush(stdout) == 0
-                                  : WriteFileAtomically(OutputGate::WriteTarget(output), stream.first(length));
-    if (!written) {
+    const bool done = toStdout ? std::fwrite(stream.data(), 1, length, stdout) == length && std::fflush(stdout) == 0
+                               : WriteFileAtomically(OutputGate::WriteTarget(output), stream.first(length));
+    if (!done) {
         std::fprintf(stderr, "tessavox-cli stream: %s: %s\n", toStdout ? "standard output" : output.c_str(),
                      std::strerror(errno));
         return 1;

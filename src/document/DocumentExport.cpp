@@ -1,6 +1,8 @@
 #include "document/DocumentExport.h"
 
 #include "cdg/WriteCdgFile.h"
+#include "cdg/WriteRwMemory.h"
+#include "document/ExportSnapshot.h"
 #include "document/SongDocument.h"
 #include "lyrics/LrcWriter.h"
 #include "project/KaraokeSong.h"
@@ -9,13 +11,23 @@
 namespace {
 
 // True (the user told why) when the gate lets every file of the export be written.
-bool Allowed(const SongDocument& doc, const std::string& path, const ExportChoices& choices,
+bool Allowed(const ExportSnapshot& song, const std::string& path, const ExportChoices& choices,
              OutputGate::Existing existing, UserPrompt& prompt)
 {
-    const std::string refusal = ExportRefusal(doc, path, choices, existing);
+    OutputGate gate(existing);
+    song.AddInputsTo(gate);
+    const std::string refusal = gate.Refusal(ExportTargets(path, choices));
     if (refusal.empty()) return true;
     prompt.Message(refusal, kErrorCaption, PromptIcon::Stop);
     return false;
+}
+
+// The song's whole stream, its lead-in told to whoever asked.
+SongStream WriteStream(const ExportSnapshot& song, uint32_t* leadIn)
+{
+    SongStream stream = WriteRwMemory(song.Song());
+    if (leadIn) *leadIn = stream.leadIn;
+    return stream;
 }
 
 } // namespace
@@ -38,40 +50,34 @@ std::string ExportRefusal(const SongDocument& doc, const std::string& path, cons
     return gate.Refusal(ExportTargets(path, choices));
 }
 
-BinExportResult ExportSongBin(SongDocument& doc, const std::string& path, const ProgressCallback& progress,
-                              UserPrompt& prompt, SongExportStream* built, OutputGate::Existing existing)
+BinExportResult ExportSongBin(const ExportSnapshot& song, const std::string& path, const ProgressCallback& progress,
+                              UserPrompt& prompt, uint32_t* leadIn, OutputGate::Existing existing)
 {
     ExportChoices choices;
     choices.type = ExportType::Bin;
-    if (!Allowed(doc, path, choices, existing, prompt)) return {};
+    if (!Allowed(song, path, choices, existing, prompt)) return {};
     const std::string target = OutputGate::WriteTarget(path);
-    KaraokeSong& song = doc.Song();
-    const SongExportStream stream = doc.BuildStream();
-    if (built) *built = stream;
-    return ExportBin(target, {song.MusicWorkPath(), song.streamBuffer, stream.usedLength, stream.leadIn, song.MusicPlayBytes()},
+    const SongStream stream = WriteStream(song, leadIn);
+    return ExportBin(target, {song.Song().MusicWorkPath(), stream.bytes, stream.usedLength, stream.leadIn, stream.musicBytes},
                      progress, prompt);
 }
 
-CompressedExportResult ExportSongCompressed(SongDocument& doc, const std::string& path, const ExportChoices& choices,
-                                            const ProgressCallback& progress, UserPrompt& prompt,
-                                            SongExportStream* built, OutputGate::Existing existing)
+CompressedExportResult ExportSongCompressed(const ExportSnapshot& song, const std::string& path,
+                                            const ExportChoices& choices, const ProgressCallback& progress,
+                                            UserPrompt& prompt, uint32_t* leadIn, OutputGate::Existing existing)
 {
-    if (!Allowed(doc, path, choices, existing, prompt)) return {};
-    KaraokeSong& song = doc.Song();
-    const SongExportStream stream = doc.BuildStream();
-    if (built) *built = stream;
-    return RunCompressedExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, OutputGate::WriteTarget(path), choices,
-                               progress, prompt);
+    if (!Allowed(song, path, choices, existing, prompt)) return {};
+    const SongStream stream = WriteStream(song, leadIn);
+    return RunCompressedExport(song.Song(), {stream.bytes, stream.leadIn, 0, stream.musicBytes},
+                               OutputGate::WriteTarget(path), choices, progress, prompt);
 }
 
-VideoExportResult ExportSongVideo(SongDocument& doc, const std::string& path, const ExportChoices& choices,
-                                  const ProgressCallback& progress, UserPrompt& prompt, SongExportStream* built,
+VideoExportResult ExportSongVideo(const ExportSnapshot& song, const std::string& path, const ExportChoices& choices,
+                                  const ProgressCallback& progress, UserPrompt& prompt, uint32_t* leadIn,
                                   OutputGate::Existing existing)
 {
-    if (!Allowed(doc, path, choices, existing, prompt)) return {};
-    KaraokeSong& song = doc.Song();
-    const SongExportStream stream = doc.BuildStream();
-    if (built) *built = stream;
-    return RunVideoExport(song, {song.streamBuffer, stream.leadIn, stream.tail}, OutputGate::WriteTarget(path), choices,
-                          progress, prompt);
+    if (!Allowed(song, path, choices, existing, prompt)) return {};
+    const SongStream stream = WriteStream(song, leadIn);
+    return RunVideoExport(song.Song(), {stream.bytes, stream.leadIn, 0, stream.musicBytes},
+                          OutputGate::WriteTarget(path), choices, progress, prompt);
 }

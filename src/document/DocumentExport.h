@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -6,31 +7,30 @@
 #include "document/OutputGate.h"
 #include "export/CompressedExport.h"
 #include "export/ExportChoices.h"
-#include "export/SongExportStream.h"
 #include "export/VideoExport.h"
 #include "media/ProgressCallback.h"
 
+class ExportSnapshot;
 class SongDocument;
 class UserPrompt;
 
-// The exports of the open song, the same for the window and the command line: the song's whole
-// stream is built first (line list with final text, CD+G stream over the music's length), then
-// written as a BIN file, as the MP3+G / WMA+G pair (optionally with LRC, optionally zipped) or
-// as an MP4 video.
+// The exports of the open song, the same for the window and the command line: both take an
+// ExportSnapshot of the document (the song with its line list built with final text), the
+// song's whole stream is written from it, then written as a BIN file, as the MP3+G / WMA+G
+// pair (optionally with LRC, optionally zipped) or as an MP4 video.
 // Every file an export writes passes the output gate first: one of the song's own inputs is
 // refused (told through the prompt, nothing written), and so is an existing file when existing
-// says so. Both run on whatever thread the caller chooses; the prompt is the one for that
-// thread. The stream that was built is left in *built when asked for.
-BinExportResult ExportSongBin(SongDocument& doc, const std::string& path, const ProgressCallback& progress,
-                              UserPrompt& prompt, SongExportStream* built = nullptr,
+// says so. They run on whatever thread the caller chooses and touch nothing but the snapshot;
+// the prompt is the one for that thread. The stream's lead-in is left in *leadIn when asked for.
+BinExportResult ExportSongBin(const ExportSnapshot& song, const std::string& path, const ProgressCallback& progress,
+                              UserPrompt& prompt, uint32_t* leadIn = nullptr,
                               OutputGate::Existing existing = OutputGate::Existing::Replace);
-CompressedExportResult ExportSongCompressed(SongDocument& doc, const std::string& path, const ExportChoices& choices,
-                                            const ProgressCallback& progress, UserPrompt& prompt,
-                                            SongExportStream* built = nullptr,
+CompressedExportResult ExportSongCompressed(const ExportSnapshot& song, const std::string& path,
+                                            const ExportChoices& choices, const ProgressCallback& progress,
+                                            UserPrompt& prompt, uint32_t* leadIn = nullptr,
                                             OutputGate::Existing existing = OutputGate::Existing::Replace);
-VideoExportResult ExportSongVideo(SongDocument& doc, const std::string& path, const ExportChoices& choices,
-                                  const ProgressCallback& progress, UserPrompt& prompt,
-                                  SongExportStream* built = nullptr,
+VideoExportResult ExportSongVideo(const ExportSnapshot& song, const std::string& path, const ExportChoices& choices,
+                                  const ProgressCallback& progress, UserPrompt& prompt, uint32_t* leadIn = nullptr,
                                   OutputGate::Existing existing = OutputGate::Existing::Replace);
 
 // The files an export to path with these choices writes: the BIN or MP4 file, the ZIP, or the

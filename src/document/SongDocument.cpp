@@ -77,7 +77,7 @@ void SongDocument::New()
     song.singerDescriptions = {};
     song.eraseLinesFromBottom = 0;
     song.sweepEntireWord = 0;
-    song.ReleaseStreamBuffer();
+    song.ClearMusicCount();
     song.musicWorkPath.clear();
     SetPath({});
     m_toldUnicodeFormat = false;
@@ -254,11 +254,6 @@ bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)
     return true;
 }
 
-SongExportStream SongDocument::BuildStream()
-{
-    return PrepareSongExportStream(*m_song);
-}
-
 SongDocument::Placement SongDocument::CountPlacement() const
 {
     Placement count;
@@ -373,21 +368,29 @@ const WaveformPeaks& SongDocument::MusicPeaks(std::string* why)
 
 void SongDocument::AddInputsTo(OutputGate& gate) const
 {
+    for (const auto& [path, role] : Inputs()) gate.AddInput(path, role);
+}
+
+std::vector<std::pair<std::string, std::string>> SongDocument::Inputs() const
+{
     const KaraokeSong& song = Song();
-    gate.AddInput(Path(), "the song's project file");
-    gate.AddInput(song.musicPath, "the song's music");
-    gate.AddInput(MusicSource(), "the song's music");
-    gate.AddInput(song.MusicWorkPath(), "the music the song plays");
-    gate.AddInput(MusicResult().path, "the music the song plays");
-    gate.AddInput(LyricSource(), "the lyric file the song was made from");
+    std::vector<std::pair<std::string, std::string>> inputs = {
+        {Path(), "the song's project file"},
+        {song.musicPath, "the song's music"},
+        {MusicSource(), "the song's music"},
+        {song.MusicWorkPath(), "the music the song plays"},
+        {MusicResult().path, "the music the song plays"},
+        {LyricSource(), "the lyric file the song was made from"},
+    };
     // Music that moved with its project is found beside it; that file is the music too.
     const std::string located = LocateMusic().path;
-    gate.AddInput(located, "the song's music");
+    inputs.emplace_back(located, "the song's music");
     // A work file decoded from the user's music names that music.
     std::vector<std::string> read;
     for (const std::string& work : {song.musicPath, song.MusicWorkPath(), located}) {
         if (work.empty() || std::find(read.begin(), read.end(), work) != read.end()) continue;
         read.push_back(work);
-        gate.AddInput(ReadWorkFileSource(work), "the song's music");
+        inputs.emplace_back(ReadWorkFileSource(work), "the song's music");
     }
+    return inputs;
 }

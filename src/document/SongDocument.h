@@ -4,12 +4,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
 #include "document/UndoHistory.h"
-#include "export/SongExportStream.h"
 #include "project/MusicLocation.h"
 
 class KaraokeSong;
@@ -101,13 +101,13 @@ public:
     // its project file, its music as named, as played and as decoded from, the music found
     // beside a moved project, and the lyric file it was made from when that is known.
     void AddInputsTo(OutputGate& gate) const;
+    // The same inputs as (path, what it is to the user) pairs.
+    std::vector<std::pair<std::string, std::string>> Inputs() const;
     void SetLyricSource(const std::string& path) { m_lyricSource = path; }
     // Writes lrc's times into the words, asking first when some are placed, and records the
     // step "Apply LRC Timing". False when no times were written.
     bool ApplyLrcTiming(const LrcDocument& lrc);
 
-    // -- The stream every export and Play Final play: line list with final text, CD+G stream.
-    SongExportStream BuildStream();
     // Lyric lines with words, and those of them with a word not yet placed.
     struct Placement {
         size_t lines = 0;

@@ -48,8 +48,7 @@ bool SongSnapshot::RestoreInto(KaraokeSong& song) const
     // The loader replaces the content; what belongs to the music is carried across it.
     std::string music = std::move(song.musicPath);
     std::string work = std::move(song.musicWorkPath);
-    std::vector<uint8_t> buffer = std::move(song.streamBuffer);
-    const uint32_t dataBytes = song.musicDataBytes, firstDataBytes = song.firstMusicDataBytes;
+    const uint32_t dataBytes = song.musicDataBytes;
     const uint32_t frameBytes = song.musicFrameBytes;
     UserPrompt* prompt = song.prompt;
     auto onModified = std::move(song.onModifiedChanged);
@@ -59,9 +58,7 @@ bool SongSnapshot::RestoreInto(KaraokeSong& song) const
     const bool ok = LoadProjectBytes(song, raw);
     song.musicPath = std::move(music);
     song.musicWorkPath = std::move(work);
-    song.streamBuffer = std::move(buffer);
     song.musicDataBytes = dataBytes;
-    song.firstMusicDataBytes = firstDataBytes;
     song.musicFrameBytes = frameBytes;
     song.prompt = prompt;
     song.onModifiedChanged = std::move(onModified);

@@ -146,7 +146,7 @@ CompressedExportResult RunCompressedExport(const KaraokeSong& song, const Export
     options.artist = song.artist;
     options.leadInFrames = stream.leadIn;
     options.tailFrames = stream.tail;
-    options.musicBytes = song.MusicPlayBytes();
+    options.musicBytes = stream.musicBytes;
     // A cancel is the user's choice, not a failure of the encoder: it is told apart here.
     bool cancelled = false;
     options.progress = [&progress, &cancelled](int percent) {

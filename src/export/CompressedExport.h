@@ -17,13 +17,15 @@ inline constexpr const char* kMsgZipCreateFailed = "An unexpected error occurred
 inline constexpr const char* kMsgZipAddFailedFormat =
     "An unexpected error occurred while processing the ZIP compressed file: 0x%08x\n\n%s";
 
-// The stream the export carries: the song's whole stream buffer as the stream writer has just
-// filled it (line list rebuilt with final text), the lead-in it reported (sample frames of
-// silence in front of the music) and the song's stream end value (silent frames after it).
+// The stream the export carries: the song's whole stream buffer as the stream writer made it
+// (line list built with final text), the lead-in it reported (sample frames of silence in
+// front of the music), the silent frames after the music, and the music's length in its data
+// bytes as the stream needs it (silence past the file's end; kFileLength: the file as it is).
 struct ExportStream {
     std::span<const uint8_t> buffer;
     uint32_t leadIn = 0;
     uint32_t tail = 0;
+    uint32_t musicBytes = UINT32_MAX;
 };
 
 // For a zipped export the audio, .cdg and LRC paths name the temporary pieces, which are gone

@@ -29,7 +29,7 @@ VideoExportResult RunVideoExport(const KaraokeSong& song, const ExportStream& st
     options.audio.artist = song.artist;
     options.audio.leadInFrames = stream.leadIn;
     options.audio.tailFrames = stream.tail;
-    options.audio.musicBytes = song.MusicPlayBytes();
+    options.audio.musicBytes = stream.musicBytes;
     options.audio.progress = progress;
     std::string failure;
     bool cancelled = false;

@@ -1,20 +1,11 @@
 #include "project/KaraokeSong.h"
 
 #include <algorithm>
-#include <new>
+#include <unordered_map>
 #include <vector>
 
-#include "media/WavConstants.h"
-#include "media/WavTexts.h"
 #include "media/WaveStreamReader.h"
 #include "project/ColourSlots.h"
-#include "text/UserPrompt.h"
-
-namespace {
-
-constexpr const char* kMsgResizeMusicFailed = "Unable to change the length of the music work file\n";
-
-} // namespace
 
 KaraokeSong::KaraokeSong(std::string path) : projectPath(std::move(path))
 {
@@ -85,6 +76,36 @@ std::unique_ptr<KaraokeSong> KaraokeSong::Copy() const
     auto copy = std::make_unique<KaraokeSong>(projectPath);
     copy->CopySettingsFrom(*this);
     copy->prompt = prompt;
+    return copy;
+}
+
+std::unique_ptr<KaraokeSong> KaraokeSong::DeepCopy() const
+{
+    auto copy = std::make_unique<KaraokeSong>(projectPath);
+    copy->CopySettingsFrom(*this);
+    copy->singerDescriptions = singerDescriptions;
+    copy->musicDataBytes = musicDataBytes;
+    copy->musicFrameBytes = musicFrameBytes;
+    // The lines and words refer to each other: each copy is found by its original.
+    std::unordered_map<const MKaraokeLine*, MKaraokeLine*> lineCopies;
+    std::unordered_map<const MKaraokeWord*, MKaraokeWord*> wordCopies;
+    for (const auto& line : lines) {
+        copy->lines.push_back(std::make_unique<MKaraokeLine>(*line));
+        lineCopies[line.get()] = copy->lines.back().get();
+    }
+    for (const auto& word : words) {
+        copy->words.push_back(std::make_unique<MKaraokeWord>(*word));
+        MKaraokeWord& copied = *copy->words.back();
+        wordCopies[word.get()] = &copied;
+        const auto owner = lineCopies.find(word->line);
+        copied.line = owner != lineCopies.end() ? owner->second : nullptr;
+    }
+    for (auto& line : copy->lines)
+        for (MKaraokeWord*& word : line->words) {
+            const auto copied = wordCopies.find(word);
+            word = copied != wordCopies.end() ? copied->second : nullptr;
+        }
+    for (auto& line : copy->lines) std::erase(line->words, nullptr);
     return copy;
 }
 
@@ -194,86 +215,36 @@ bool KaraokeSong::LyricsPlaced() const
     return std::any_of(words.begin(), words.end(), [](const auto& w) { return w->start != 0; });
 }
 
-uint32_t KaraokeSong::StreamBufferBytes(uint32_t musicBytes)
-{
-    return (musicBytes / kCdSectorAudioBytes + kStreamReserveSectors) * kCdSectorSubcodeBytes;
-}
-
 void KaraokeSong::SetMusicPath(const std::string& path, const std::string& workPath)
 {
     musicPath = path;
     musicWorkPath = workPath;
     SetModified(true);
-    RebuildStreamBuffer();
+    CountMusic();
 }
 
 bool KaraokeSong::UseMusicWorkFile(const std::string& workPath)
 {
     musicWorkPath = workPath;
-    return RebuildStreamBuffer();
+    return CountMusic();
 }
 
-void KaraokeSong::ReleaseStreamBuffer()
+void KaraokeSong::ClearMusicCount()
 {
-    std::vector<uint8_t>().swap(streamBuffer);
     musicDataBytes = 0;
-    firstMusicDataBytes = 0;
     musicFrameBytes = kCdFrameBytes;
 }
 
-bool KaraokeSong::RebuildStreamBuffer()
+bool KaraokeSong::CountMusic()
 {
-    ReleaseStreamBuffer();
+    ClearMusicCount();
     // The reader knows the data bytes from the header, limited to what the file holds: the
     // count a full read would give, without reading the music.
     WaveStreamReader reader;
     if (MusicWorkPath().empty() || !reader.Open(MusicWorkPath())) return false;
-    const uint32_t bytes = reader.DataBytes();
-    const uint32_t frameBytes = std::max<uint32_t>(1, reader.Format().FrameBytes());
-    try {
-        // The buffer follows the music's time, whatever its file's frames take.
-        streamBuffer.assign(StreamBufferBytes(uint32_t(std::min<uint64_t>(uint64_t(bytes) / frameBytes * kCdFrameBytes,
-                                                                          UINT32_MAX))),
-                            0);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    musicDataBytes = bytes;
-    firstMusicDataBytes = bytes;
-    musicFrameBytes = frameBytes;
+    musicDataBytes = reader.DataBytes();
+    musicFrameBytes = std::max<uint32_t>(1, reader.Format().FrameBytes());
     return true;
 }
 
 static_assert(kFileLength == UINT32_MAX, "MusicPlayBytes stands for the file's own length");
-
-bool KaraokeSong::ResizeMusic(uint32_t length)
-{
-    const std::string& path = MusicWorkPath();
-    auto fail = [&](const std::string& why) {
-        PromptOrSilent(prompt).Message(kMsgResizeMusicFailed + path + "\n\n" + why, kAppCaption, PromptIcon::Warning);
-        return false;
-    };
-    // Only the header is read: the music keeps its file, and whatever the song needs beyond the
-    // file's samples is read as silence by the player and the exports.
-    WaveStreamReader music;
-    if (path.empty() || !music.Open(path)) return fail(music.FailureText());
-    const uint32_t frameBytes = std::max<uint32_t>(1, music.Format().FrameBytes());
-    // Whole sample frames only, rounded up so that the music still covers the stream.
-    uint64_t target = (uint64_t(length) + frameBytes - 1) / frameBytes * frameBytes;
-    if (target > kMaxWavOutDataBytes) target = uint64_t(kMaxWavOutDataBytes) / frameBytes * frameBytes;
-    const auto newLength = static_cast<uint32_t>(target);
-
-    std::vector<uint8_t> resized;
-    try {
-        resized = streamBuffer;
-        resized.resize(StreamBufferBytes(uint32_t(
-                           std::min<uint64_t>(uint64_t(newLength) / frameBytes * kCdFrameBytes, UINT32_MAX))),
-                       0);
-    } catch (const std::bad_alloc&) {
-        return fail("Not enough memory for the stream buffer.");
-    }
-    musicDataBytes = newLength;
-    musicFrameBytes = frameBytes;
-    streamBuffer.swap(resized);
-    return true;
-}

@@ -14,16 +14,12 @@
 
 class UserPrompt;
 
-// The stream buffer holds one 96-byte block of subcode for every 2,352-byte CD audio sector of
-// the music, plus a reserve for the lead-in and the title and credits pages (about 180 s).
-inline constexpr uint32_t kCdSectorAudioBytes = 2352;
-inline constexpr uint32_t kCdSectorSubcodeBytes = 96;
-inline constexpr uint32_t kStreamReserveSectors = 13514;
 // A sample frame of the stream's time base (44,100 Hz 16-bit stereo), as CD audio has it.
 inline constexpr uint32_t kCdFrameBytes = 4;
 
 // Everything that belongs to the open song: settings, pages, lyric text and its line list,
-// singer descriptions, artist and title, and the CD+G stream buffer.
+// singer descriptions, artist and title, and the music it plays (its CD+G stream is made from
+// it by the stream writer, cdg/WriteRwMemory.h, and kept by whoever plays or exports it).
 class KaraokeSong {
 public:
     explicit KaraokeSong(std::string projectPath = {});
@@ -33,8 +29,12 @@ public:
 
     // Settings block, music path, lyric text and the three default pages of a new song.
     void RestoreDefaults();
-    // A working copy for the settings dialog: settings, strings and pages, no lines, no buffer.
+    // A working copy for the settings dialog: settings, strings and pages, no lines.
     std::unique_ptr<KaraokeSong> Copy() const;
+    // A copy of the whole song that shares nothing with it: settings, strings, pages, lines with
+    // their words, and the music as counted. It has no prompt and no hooks, so that another
+    // thread may work on it (an export) while this song changes on.
+    std::unique_ptr<KaraokeSong> DeepCopy() const;
     // Takes the settings of a working copy back (settings dialog OK).
     void AssignSettings(const KaraokeSong& other);
 
@@ -71,39 +71,31 @@ public:
     bool IsModified() const { return modified != 0; }
     bool LyricsPlaced() const;
 
-    // Music and the stream buffer sized from it.
+    // Music.
     //
-    // Attaches music: stores the path, marks the song modified and rebuilds the stream buffer.
+    // Attaches music: stores the path, marks the song modified and counts the music.
     // workPath is the 44,100 Hz PCM WAV decoded from the music; empty when the music is such a
     // WAV itself.
     void SetMusicPath(const std::string& path, const std::string& workPath = {});
     // Plays from what the music import made of musicPath (workPath: the decoded work file, or the
-    // WAV itself where it now lies; empty: musicPath) and sizes the stream buffer to it; the song stays as
-    // modified as it was.
+    // WAV itself where it now lies; empty: musicPath) and counts it; the song stays as modified
+    // as it was.
     bool UseMusicWorkFile(const std::string& workPath);
-    // The WAV file that the stream buffer follows: the work path, or the music path itself.
+    // The WAV file the song plays: the work path, or the music path itself.
     const std::string& MusicWorkPath() const { return musicWorkPath.empty() ? musicPath : musicWorkPath; }
-    // Counts the sample data bytes of the work file into musicDataBytes and firstMusicDataBytes
-    // and allocates a zero-filled buffer of StreamBufferBytes. A work file that cannot be read
-    // as 8/16-bit PCM leaves no buffer and both counts 0, and returns false.
-    bool RebuildStreamBuffer();
-    // No buffer, no counted music.
-    void ReleaseStreamBuffer();
-    // Gives the song's music exactly length bytes of sample data (rounded up to whole sample
-    // frames): musicDataBytes. The file is never written: the player and the exports read its
-    // samples up to that length and silence after them. The buffer follows the new length and
-    // keeps the content both sizes share; firstMusicDataBytes (what the file holds) stays. On
-    // failure the buffer is untouched, the user is told why, and false is returned.
-    bool ResizeMusic(uint32_t length);
-    static uint32_t StreamBufferBytes(uint32_t musicBytes);
-    // The music's length for the player and the exports: musicDataBytes, or UINT32_MAX (the
-    // file as it is) while the music is not counted.
+    // Counts the sample data bytes of the work file into musicDataBytes and the bytes of its
+    // sample frames into musicFrameBytes. A work file that cannot be read as 8/16-bit PCM
+    // leaves the music uncounted (0) and returns false.
+    bool CountMusic();
+    // No counted music.
+    void ClearMusicCount();
+    // The music's length for the player: musicDataBytes, or UINT32_MAX (the file as it is)
+    // while the music is not counted. (A stream that runs past the music's end is played
+    // against the longer length the stream writer gives with it.)
     uint32_t MusicPlayBytes() const { return musicDataBytes > 0 ? musicDataBytes : UINT32_MAX; }
     // The music's length in sample frames at 44,100 Hz (musicDataBytes counts the file's own
     // bytes, and a mono or 8-bit WAV used where it lies has fewer than 4 a frame).
     uint32_t MusicFrames() const { return musicDataBytes / musicFrameBytes; }
-    // The file bytes of a number of sample frames of the music.
-    uint64_t MusicBytesOf(uint64_t frames) const { return frames * musicFrameBytes; }
 
     // The project file (.tvx) at the project path is written and read by SaveProject and
     // LoadProject (project/ProjectFile.h).
@@ -124,9 +116,8 @@ public:
     // Not stored: the decoded work file of a music file that is not a PCM WAV itself.
     std::string musicWorkPath;
     std::vector<std::unique_ptr<IMAGE_STRUCT>> pages;
-    std::vector<uint8_t> streamBuffer;
+    // Not stored: the sample data bytes the work file holds (0 while not counted).
     uint32_t musicDataBytes = 0;
-    uint32_t firstMusicDataBytes = 0;
     // Bytes a sample frame of the music's file takes (1 to 4; 4 for the decoded work file).
     uint32_t musicFrameBytes = kCdFrameBytes;
     int32_t eraseLinesFromBottom = 0;

@@ -437,9 +437,9 @@ bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
         // the new one and points the song at it.
         song.musicWorkPath.clear();
         if (!song.musicPath.empty())
-            song.RebuildStreamBuffer();
+            song.CountMusic();
         else
-            song.ReleaseStreamBuffer();
+            song.ClearMusicCount();
         song.SetModified(false);
         return true;
     } catch (const std::exception& e) {

@@ -291,7 +291,7 @@ private slots:
         // The clock counts the finished song's time, lead-in included, as the exported file plays.
         QVERIFY(leadIn > 0);
         QCOMPARE(view->ClockLabel()->text(), SongTimeText(int64_t(back) * 147));
-        CdgStreamSnapshot forward(app.Song().streamBuffer);
+        CdgStreamSnapshot forward(view->Stream());
         forward.ExecuteUntil(forward.PacketsAtClock(uint32_t(back) * 147));
         for (int y = 12; y < 204; ++y)
             for (int x = 6; x < 294; ++x)
@@ -309,7 +309,7 @@ private slots:
         TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
-        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        const std::vector<uint8_t>& stream = view->Stream();
         const uint32_t firstWord = view->StreamStart() + 4410;
         // From a tenth of a second before the first sweep; the timer never runs meanwhile, so
         // only the stop itself can tell the view where the music is.
@@ -426,7 +426,7 @@ private slots:
         TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
-        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        const std::vector<uint8_t>& stream = view->Stream();
         // The slider on the very packet of a sweep's XOR layer: the screen shows the moment
         // before it, as the player does at that clock, and playing on draws the layer once.
         const int xorTile = FirstXorTile(stream, int((view->StreamStart() + 4410) / 147));
@@ -448,7 +448,7 @@ private slots:
         TessavoxApp app;
         PlayFinalView* view = OpenOnPlayFinal(app);
         QVERIFY(view);
-        const std::vector<uint8_t>& stream = app.Song().streamBuffer;
+        const std::vector<uint8_t>& stream = view->Stream();
         const uint32_t leadIn = view->StreamStart();
         // Forward and back over the title page, the lines being drawn, the sweeps and the end,
         // in steps of every size.
@@ -477,7 +477,7 @@ private slots:
             v.PlayToggle();
             return v.Playing() && PlayPast(clock) && (v.PlayToggle(), !v.Playing());
         };
-        const std::vector<uint8_t> oldStream = app.Song().streamBuffer;
+        const std::vector<uint8_t> oldStream = view->Stream();
         QVERIFY(playThere(*view));
         const uint32_t oldBackground = Rgb(view->Renderer()->Colour(kSlotBackground));
         QVERIFY(Share(view->Viewer()->Picture(), oldBackground) > 0.5);
@@ -496,7 +496,7 @@ private slots:
         QVERIFY(shown);
         view = qobject_cast<PlayFinalView*>(app.Frame()->View());
         QVERIFY(view && view != before.data());
-        QVERIFY(app.Song().streamBuffer != oldStream);
+        QVERIFY(view->Stream() != oldStream);
         QTest::qWait(50);
 
         QVERIFY(playThere(*view));
@@ -507,7 +507,7 @@ private slots:
         const QImage picture = view->Viewer()->Picture();
         QVERIFY(Share(picture, newBackground) > 0.5);
         QCOMPARE(Share(picture, oldBackground), 0.0);
-        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), app.Song().streamBuffer, view->PlayPosition()), 0);
+        QCOMPARE(DifferencesFromPlayer(*view->Renderer(), view->Stream(), view->PlayPosition()), 0);
     }
 };
 

@@ -30,11 +30,8 @@ std::vector<uint8_t> Stream(KaraokeSong& song)
             t += kSecond;
         }
     }
-    std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes(120 * kSecond * 4), 0);
-    size_t used = 0;
-    WriteRwMemory(song, buffer, used);
-    buffer.resize(used);
-    return buffer;
+    const SongStream stream = WriteRwMemory(song, SongStream::Music{{}, 120 * kSecond * 4, 4});
+    return {stream.Used().begin(), stream.Used().end()};
 }
 
 // Text-coloured pixels in each of the four rows of the first page, before any sweep.

@@ -43,8 +43,9 @@ void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
             t += kSecond;
         }
     }
-    s.buffer.assign(KaraokeSong::StreamBufferBytes(60 * kSecond * 4), 0);
-    WriteRwMemory(s.song, s.buffer, s.used);
+    SongStream stream = WriteRwMemory(s.song, SongStream::Music{{}, 60 * kSecond * 4, 4});
+    s.buffer = std::move(stream.bytes);
+    s.used = stream.usedLength;
     ComputeWordBoxes(s.song);
 }
 
@@ -157,10 +158,9 @@ TEST(LyricSweep, TheDemoSongShowsOnlyItsThreeColours)
             first = std::min(first, w->start);
             last = std::max(last, w->end);
         }
-        std::vector<uint8_t> buffer(KaraokeSong::StreamBufferBytes((last + 30 * kSecond) * 4), 0);
-        size_t used = 0;
-        const uint32_t leadIn = WriteRwMemory(song, buffer, used);
-        CdgStreamSnapshot player(std::span<const uint8_t>(buffer).first(used));
+        const SongStream stream = WriteRwMemory(song, SongStream::Music{{}, (last + 30 * kSecond) * 4, 4});
+        const uint32_t leadIn = stream.leadIn;
+        CdgStreamSnapshot player(stream.Used());
         int strayFrames = 0, frames = 0;
         for (uint64_t t = first; t < last; t += kSecond / 4, ++frames) {
             player.ExecuteUntil(player.PacketsAtClock(leadIn + t));

@@ -41,14 +41,19 @@ struct Written {
     std::vector<uint8_t> buffer;
     size_t used = 0;
     uint32_t leadIn = 0;
+    std::vector<SongStream::LineTimes> times;
     std::vector<StreamPacket> packets;
 };
 
-Written Write(KaraokeSong& song, int64_t from = kWriteWholeSong)
+// The stream over two minutes of music that is not read (no work file).
+Written Write(const KaraokeSong& song, int64_t from = kWriteWholeSong)
 {
+    SongStream stream = WriteRwMemory(song, SongStream::Music{{}, 120 * kSecond * 4, 4}, from);
     Written w;
-    w.buffer.assign(KaraokeSong::StreamBufferBytes(120 * kSecond * 4), 0);
-    w.leadIn = WriteRwMemory(song, w.buffer, w.used, from);
+    w.used = stream.usedLength;
+    w.leadIn = stream.leadIn;
+    w.times = std::move(stream.lineTimes);
+    w.buffer = std::move(stream.bytes);
     w.packets = Packets(std::span(w.buffer).first(std::min(w.used, w.buffer.size())));
     return w;
 }
@@ -83,7 +88,7 @@ TEST(WriteRwMemory, LinesAreDrawnTwoSecondsAheadAndSweepsMoveByHalfTheAdvance)
     const StreamPacket* draw = FirstFrom(w, 4 * 38);
     ASSERT_NE(draw, nullptr);
     EXPECT_EQ(draw->index, PacketAt(8 * kSecond - 4410));
-    EXPECT_EQ(song.lines[0]->drawTime, int32_t(8 * kSecond));
+    EXPECT_EQ(w.times[0].draw, int32_t(8 * kSecond));
     // The stream ends four seconds after the last word.
     EXPECT_EQ(w.used, PacketAt(15 * kSecond - 1 + 4 * kSecond - 4410) * kCdgPacketBytes);
     // What the screen shows at the end of the first line: the swept words in the sweep colour.
@@ -126,22 +131,22 @@ TEST(WriteRwMemory, NextPageLinesReplaceSungLinesByTheEraseRule)
 {
     KaraokeSong song;
     TimedSong(song, "l0\nl1\nl2\nl3\nm0\nm1\nm2\nm3", 5 * kSecond);
-    Write(song);
+    Written w = Write(song);
     auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
     // N = 0: slots 0-2 of page 1 come when line 2 of page 0 ends, slot 3 when line 3 ends.
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(song.lines[size_t(4 + i)]->drawTime, end(2)) << i;
-    EXPECT_EQ(song.lines[7]->drawTime, end(3));
-    EXPECT_EQ(song.lines[0]->eraseTime, end(2));
-    EXPECT_EQ(song.lines[3]->eraseTime, end(3));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.times[size_t(4 + i)].draw, end(2)) << i;
+    EXPECT_EQ(w.times[7].draw, end(3));
+    EXPECT_EQ(w.times[0].erase, end(2));
+    EXPECT_EQ(w.times[3].erase, end(3));
     // The last page is erased two seconds after the last word.
-    EXPECT_EQ(song.lines[7]->eraseTime, end(7) + int32_t(2 * kSecond));
+    EXPECT_EQ(w.times[7].erase, end(7) + int32_t(2 * kSecond));
 
     song.eraseLinesFromBottom = 1;
-    Write(song);
-    EXPECT_EQ(song.lines[4]->drawTime, end(1));
-    EXPECT_EQ(song.lines[5]->drawTime, end(1));
-    EXPECT_EQ(song.lines[6]->drawTime, end(2));
-    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+    w = Write(song);
+    EXPECT_EQ(w.times[4].draw, end(1));
+    EXPECT_EQ(w.times[5].draw, end(1));
+    EXPECT_EQ(w.times[6].draw, end(2));
+    EXPECT_EQ(w.times[7].draw, end(3));
 }
 
 TEST(WriteRwMemory, SoloSongsDrawEveryLineInTheTextColourAndDuetsUseTheLineColours)
@@ -237,19 +242,21 @@ TEST(WriteRwMemory, EmptySongsGetTheirPagesAndTheMusicGrowsToTheStream)
     IMAGE_STRUCT& credits = *song.FindPage(kPageCredits);
     credits.enabled = 1;
     credits.text = "The end";
-    size_t used = 0;
-    WriteRwMemory(song, used);
+    const SongStream stream = WriteRwMemory(song);
+    const size_t used = stream.usedLength;
     // Credits only: 38 resets, the page's own 38, 768 tiles, 600 hold and 600 tail packets.
     EXPECT_EQ(used, size_t(38 + 38 + 768 + 600 + 600) * kCdgPacketBytes);
     const uint32_t needed = uint32_t(uint64_t(used) * 176400 / 7200);
-    EXPECT_EQ(song.musicDataBytes, needed);
-    // The user's own WAV stays as it was and the song still plays from it: the rest is silence
-    // read after its samples.
+    EXPECT_EQ(stream.musicBytes, needed);
+    // The buffer follows the longer music.
+    EXPECT_EQ(stream.bytes.size(), SongStream::BufferBytes(needed));
+    // The user's own WAV stays as it was and the song still plays from it, as long as it is:
+    // the rest is silence read after its samples.
     WaveStreamReader original;
     ASSERT_TRUE(original.Open(wav));
     EXPECT_EQ(original.DataBytes(), 2 * kSecond * 4);
     EXPECT_EQ(song.MusicWorkPath(), wav);
-    EXPECT_EQ(song.firstMusicDataBytes, 2 * kSecond * 4);
+    EXPECT_EQ(song.musicDataBytes, 2 * kSecond * 4);
     EXPECT_TRUE(std::filesystem::is_empty(dir.File("tmp")));
 }
 
@@ -271,28 +278,28 @@ TEST(WriteRwMemory, EmptySlotsAndLongerEraseCountsFollowTheRule)
     KaraokeSong song;
     TimedSong(song, "a\nb\n\nd\ne\nf\ng\nh", 5 * kSecond);
     auto end = [&](int i) { return int32_t(song.lines[size_t(i)]->words.back()->end); };
-    Write(song);
+    Written w = Write(song);
     // Page 0 holds a, b, a blank line, d. N = 0: the blank slot goes with d; a and b with b.
-    EXPECT_EQ(song.lines[4]->drawTime, end(1));
-    EXPECT_EQ(song.lines[5]->drawTime, end(1));
-    EXPECT_EQ(song.lines[6]->drawTime, end(3));
-    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+    EXPECT_EQ(w.times[4].draw, end(1));
+    EXPECT_EQ(w.times[5].draw, end(1));
+    EXPECT_EQ(w.times[6].draw, end(3));
+    EXPECT_EQ(w.times[7].draw, end(3));
     song.eraseLinesFromBottom = 2;
-    Write(song);
-    EXPECT_EQ(song.lines[4]->drawTime, end(0));
-    EXPECT_EQ(song.lines[5]->drawTime, end(1));
-    EXPECT_EQ(song.lines[6]->drawTime, end(1));
-    EXPECT_EQ(song.lines[7]->drawTime, end(3));
+    w = Write(song);
+    EXPECT_EQ(w.times[4].draw, end(0));
+    EXPECT_EQ(w.times[5].draw, end(1));
+    EXPECT_EQ(w.times[6].draw, end(1));
+    EXPECT_EQ(w.times[7].draw, end(3));
 
     // A page break after two lines: b, the bottom line, also covers the empty slots below it,
     // and a is replaced as soon as it has been sung.
     KaraokeSong broken;
     TimedSong(broken, "a\nb\n^\nc\nd\ne\nf\ng", 5 * kSecond);
-    Write(broken);
+    w = Write(broken);
     ASSERT_EQ(broken.lines[2]->page, 1);
-    EXPECT_EQ(broken.lines[2]->drawTime, int32_t(broken.lines[0]->words.back()->end));
+    EXPECT_EQ(w.times[2].draw, int32_t(broken.lines[0]->words.back()->end));
     const int32_t endB = int32_t(broken.lines[1]->words.back()->end);
-    for (int i = 3; i <= 5; ++i) EXPECT_EQ(broken.lines[size_t(i)]->drawTime, endB) << i;
+    for (int i = 3; i <= 5; ++i) EXPECT_EQ(w.times[size_t(i)].draw, endB) << i;
 }
 
 TEST(WriteRwMemory, LinesAppearSweepAndGoAtTheirTimes)
@@ -316,11 +323,11 @@ TEST(WriteRwMemory, LinesAppearSweepAndGoAtTheirTimes)
         if (mode == kSweepText) EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{14, 15}));
         else EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{12, 14, 15}));
         // "second" and "third" sung: the first row is erased, the next page's line drawn there.
-        const int64_t erased = song.lines[0]->eraseTime;
+        const int64_t erased = w.times[0].erase;
         EXPECT_EQ(erased, int64_t(song.lines[2]->words.back()->end));
         player.ExecuteUntil(PacketAt(erased) + 300);
         EXPECT_EQ(RowColours(player, 0, 48), (std::set<int>{12, 15}));
-        EXPECT_EQ(song.lines[4]->drawTime, erased);
+        EXPECT_EQ(w.times[4].draw, erased);
     }
 }
 

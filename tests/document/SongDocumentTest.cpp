@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include "audio/WavOutFile.h"
+#include "cdg/WriteRwMemory.h"
+#include "document/ExportSnapshot.h"
 #include "document/RecoveryFile.h"
 #include "document/SongDocument.h"
 #include "lyrics/LrcDocument.h"
@@ -193,22 +195,50 @@ TEST(SongDocument, AnLrcFilesTimesAreAStepOfTheirOwnAndAreAskedForOverPlacedWord
     EXPECT_EQ(ReadFileBytes(lrcPath), lrcBytes);
 }
 
-TEST(SongDocument, UndoKeepsTheMusicThePathAndTheStreamBuffer)
+TEST(SongDocument, UndoKeepsTheMusicAndThePath)
 {
     Journey j;
     SongDocument& doc = j.doc;
     doc.Song().musicPath = "/music/star.wav";
     doc.Song().musicWorkPath = "/work/star.wav";
-    doc.Song().streamBuffer.assign(960, 7);
     doc.Song().musicDataBytes = 1234;
+    doc.Song().musicFrameBytes = 2;
     PlaceAll(doc, kSecond);
     doc.Undo();
     EXPECT_EQ(doc.Song().musicPath, "/music/star.wav");
     EXPECT_EQ(doc.Song().MusicWorkPath(), "/work/star.wav");
-    EXPECT_EQ(doc.Song().streamBuffer.size(), 960u);
     EXPECT_EQ(doc.Song().musicDataBytes, 1234u);
+    EXPECT_EQ(doc.Song().musicFrameBytes, 2u);
     EXPECT_EQ(doc.Path(), j.dir.File("song.tvx"));
     EXPECT_TRUE(j.prompt.entries.empty());
+}
+
+// An export works on a snapshot taken when it starts: building streams leaves the song's project
+// bytes (every line's draw and erase time among them) as they were, and whatever the user does to
+// the song afterwards, undo that frees its lines included, the snapshot's stream stays the same.
+TEST(SongDocument, StreamsLeaveTheSongAsItWasAndAnExportSnapshotKeepsItsOwnSong)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    PlaceAll(doc, kSecond);
+    const std::vector<uint8_t> before = Bytes(doc);
+    const SongStream live = WriteRwMemory(doc.Song());
+    const ExportSnapshot snapshot(doc);
+    const SongStream taken = WriteRwMemory(snapshot.Song());
+    EXPECT_EQ(Bytes(doc), before);
+    ASSERT_GT(taken.usedLength, 0u);
+    EXPECT_EQ(taken.bytes, live.bytes);
+    // The draw and erase times come with the stream, not in the song.
+    ASSERT_EQ(taken.lineTimes.size(), snapshot.Song().lines.size());
+    EXPECT_GT(taken.lineTimes[0].erase, 0);
+    EXPECT_EQ(doc.Song().lines[0]->eraseTime, 0);
+
+    WordTiming(doc.Song()).StartLater(0);
+    doc.Commit("Start Later");
+    EXPECT_NE(WriteRwMemory(doc.Song()).bytes, taken.bytes);
+    doc.Undo();
+    doc.Undo();
+    EXPECT_EQ(WriteRwMemory(snapshot.Song()).bytes, taken.bytes);
 }
 
 // Whatever keeps a file from opening, the song that was open stays as it was, with its music,
@@ -227,8 +257,8 @@ TEST(SongDocument, AProjectThatCannotBeReadLeavesTheOpenSongAsItWas)
     PlaceAll(doc, kSecond);
     const std::vector<uint8_t> project = ReadFileBytes(j.dir.File("song.tvx"));
     const std::vector<uint8_t> before = Bytes(doc);
-    const std::vector<uint8_t> buffer = doc.Song().streamBuffer;
-    ASSERT_FALSE(buffer.empty());
+    const uint32_t musicBytes = doc.Song().musicDataBytes;
+    ASSERT_EQ(musicBytes, kSecond * 4);
 
     std::vector<uint8_t> newer = project;
     newer[0] = 0x59; // version 601
@@ -255,7 +285,7 @@ TEST(SongDocument, AProjectThatCannotBeReadLeavesTheOpenSongAsItWas)
         EXPECT_EQ(doc.UndoName(), "Place Lyrics");
         EXPECT_TRUE(doc.MusicLoaded());
         EXPECT_EQ(doc.MusicSource(), j.dir.File("star.wav"));
-        EXPECT_EQ(doc.Song().streamBuffer, buffer);
+        EXPECT_EQ(doc.Song().musicDataBytes, musicBytes);
     }
     // A file that is not there at all, and a folder.
     for (const std::string& path : {j.dir.File("missing.tvx"), j.dir.Path().string()}) {

@@ -18,6 +18,7 @@
 #include "app/QtText.h"
 #include "app/ViewReport.h"
 #include "app/widgets/CWaveformStrip.h"
+#include "media/WaveStreamReader.h"
 #include "app/widgets/CdgScreenWidget.h"
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
@@ -418,18 +419,20 @@ void AdjustLyricsView::Play(bool window)
     if (window) std::tie(from, to) = LoopStretch();
     if (m_mode == kIdle) return;
 
-    size_t used = 0;
-    m_streamStart = WriteRwMemory(song, used, int64_t(from));
+    // The player is stopped here (the callers stop it): the stream it read may be replaced.
+    m_stream = WriteRwMemory(song, int64_t(from));
+    m_streamStart = m_stream.leadIn;
     // The screen as it looks at `from`: the page of the selected word with its earlier words swept.
     DrawPage();
-    Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
+    Player().SetSource(song.MusicWorkPath(), m_stream.bytes, m_stream.musicBytes);
     Player().SetLeadInFrames(m_streamStart);
     Player().SetTempoChange(m_tempo - 100);
     const int64_t shift = SweepAdvance::FromStored(song.settings.advanceSweep).ShiftFrames();
     m_playStart = uint32_t(std::max<int64_t>(int64_t(from) + m_streamStart + shift, 0));
     const uint32_t end = window && to != 0 ? uint32_t(std::max<int64_t>(int64_t(m_streamStart) + to + shift, 0))
                                            : kPlayToEnd;
-    m_musicEnd = m_streamStart + song.MusicFrames();
+    const uint32_t musicBytes = m_stream.musicBytes != kFileLength ? m_stream.musicBytes : song.musicDataBytes;
+    m_musicEnd = m_streamStart + musicBytes / std::max<uint32_t>(1, song.musicFrameBytes);
     m_done->Reset();
     Player().SetPosition(m_playStart);
     if (!Player().Start(kPlayFlags, m_playStart, end)) {

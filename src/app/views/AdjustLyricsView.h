@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "app/views/SongView.h"
+#include "cdg/SongStream.h"
 
 class ManualResetEvent;
 class KaraokePlayer;
@@ -101,6 +102,8 @@ private:
     int m_cursor = 0;
     int m_tempo = 100;
     uint32_t m_streamStart = 0;
+    // The audition's stream, from the selected word on; the player reads it while it plays.
+    SongStream m_stream;
     uint32_t m_playStart = 0;
     uint32_t m_musicEnd = 0;
     bool m_latchSpace = false, m_latchN = false, m_latchLess = false, m_latchMore = false;

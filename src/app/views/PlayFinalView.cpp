@@ -145,15 +145,16 @@ PlayFinalView::~PlayFinalView()
 
 void PlayFinalView::BuildStream()
 {
-    KaraokeSong& song = App().Song();
-    size_t used = 0;
-    m_streamStart = WriteRwMemory(song, used, kWriteWholeSong);
-    uint64_t musicFrames = song.MusicFrames();
+    const KaraokeSong& song = App().Song();
+    m_stream = WriteRwMemory(song, kWriteWholeSong);
+    m_streamStart = m_stream.leadIn;
+    // The song's music: the file's samples and the silence the stream needs after them.
+    const uint32_t musicBytes = m_stream.musicBytes != kFileLength ? m_stream.musicBytes : song.musicDataBytes;
+    uint64_t musicFrames = musicBytes / std::max<uint32_t>(1, song.musicFrameBytes);
     WaveStreamReader work;
     if (work.Open(song.MusicWorkPath())) {
         const uint32_t frameBytes = work.Format().FrameBytes();
-        // The song's music: the file's samples and the silence the stream needs after them.
-        if (frameBytes > 0) musicFrames = std::max(work.DataBytes(), song.musicDataBytes) / frameBytes;
+        if (frameBytes > 0) musicFrames = std::max(work.DataBytes(), musicBytes) / frameBytes;
     }
     const uint64_t total = m_streamStart + musicFrames;
     m_slider->blockSignals(true);
@@ -163,7 +164,7 @@ void PlayFinalView::BuildStream()
     m_playPosition = 0;
     m_shown = 0;
     ShowClock();
-    Player().SetSource(song.MusicWorkPath(), song.streamBuffer, song.MusicPlayBytes());
+    Player().SetSource(song.MusicWorkPath(), m_stream.bytes, m_stream.musicBytes);
     Player().SetLeadInFrames(m_streamStart);
     m_done->Reset();
 }
@@ -318,7 +319,7 @@ void PlayFinalView::ShowPosition(int step)
 
 int PlayFinalView::PacketsAt(uint32_t position)
 {
-    const size_t packets = App().Song().streamBuffer.size() / kCdgPacketBytes;
+    const size_t packets = m_stream.bytes.size() / kCdgPacketBytes;
     if (packets == 0) return 0;
     return int(std::min<uint64_t>(PositionToPacket(position), packets - 1));
 }
@@ -326,7 +327,7 @@ int PlayFinalView::PacketsAt(uint32_t position)
 void PlayFinalView::DrawUpTo(int target)
 {
     if (target == m_shown) return;
-    const std::vector<uint8_t>& stream = App().Song().streamBuffer;
+    const std::vector<uint8_t>& stream = m_stream.bytes;
     CdgScreen* renderer = Renderer();
     renderer->SetSuppressPresent(true);
     if (target < m_shown) {

@@ -1,7 +1,10 @@
 #pragma once
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/views/SongView.h"
+#include "cdg/SongStream.h"
 
 class ManualResetEvent;
 class KaraokePlayer;
@@ -33,6 +36,8 @@ public:
     bool PausedForScroll() const { return m_pausedForScroll; }
     uint32_t PlayPosition() const { return m_playPosition; }
     uint32_t StreamStart() const { return m_streamStart; }
+    // The stream the view plays, as the stream writer made it from the song when the view opened.
+    const std::vector<uint8_t>& Stream() const { return m_stream.bytes; }
     // Packets the screen shows while nothing plays: 0 up to this one, not including it.
     int ShownPackets() const { return m_shown; }
     QPushButton* PlayButton() const { return m_play; }
@@ -89,4 +94,5 @@ private:
     uint32_t m_playedFrom = 0;
     int m_shown = 0;
     uint32_t m_streamStart = 0;
+    SongStream m_stream;
 };

@@ -222,8 +222,6 @@ CWaveformStrip* SongView::AddWaveform()
 {
     if (m_waveform) return m_waveform;
     m_waveform = new CWaveformStrip(m_app.Document(), this);
-    // An export's thread has the song's line list while it runs.
-    m_waveform->SetSongReadable([this] { return !m_app.IsBusy(); });
     // Written out so that the settings file shows what can be set.
     if (!m_app.Settings().Has(AppSettings::kSettings, kWaveformHeight))
         m_app.Settings().SetInt(AppSettings::kSettings, kWaveformHeight, CWaveformStrip::kDefaultHeight);

@@ -266,10 +266,6 @@ void CWaveformStrip::paintEvent(QPaintEvent*)
     QElapsedTimer clock;
     clock.start();
     if (m_image.isNull()) return;
-    if (!Readable()) {
-        QPainter(this).drawImage(0, 0, m_image);
-        return;
-    }
     // The shell may hand the song its music without a word to the document's listeners (a view
     // is built for new music before the song names it): what the song plays is checked here, a
     // comparison that allocates nothing.
@@ -328,7 +324,7 @@ void CWaveformStrip::ReportLine(const QString& line)
 
 void CWaveformStrip::mousePressEvent(QMouseEvent* event)
 {
-    if (!m_editable || m_playing || !Readable() || event->button() != Qt::LeftButton) return;
+    if (!m_editable || m_playing || event->button() != Qt::LeftButton) return;
     const Hit hit = HitAt(event->position().toPoint());
     if (hit.word < 0) return;
     if (hit.edge != Edge::None) {
@@ -351,7 +347,7 @@ void CWaveformStrip::mouseMoveEvent(QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
     if (m_drag.word < 0) {
-        const bool edge = m_editable && !m_playing && Readable() && HitAt(p).edge != Edge::None;
+        const bool edge = m_editable && !m_playing && HitAt(p).edge != Edge::None;
         if (edge) setCursor(Qt::SizeHorCursor);
         else unsetCursor();
         return;

@@ -52,9 +52,6 @@ public:
     // Follows the clock at up to 60 frames a second while playing; idle otherwise.
     void SetPlaying(bool playing);
     bool Playing() const { return m_playing; }
-    // Whether the song may be read now (not while another thread has it, as an export does);
-    // meanwhile the strip shows what it last drew.
-    void SetSongReadable(std::function<bool()> readable) { m_readable = std::move(readable); }
     // Edge drags and clicks on words (off while playing).
     void SetEditable(bool editable) { m_editable = editable; }
 
@@ -123,9 +120,7 @@ private:
     std::string m_peaksFor;
     uint32_t m_peaksBytes = 0;
     void ReadPeaks();
-    bool Readable() const { return !m_readable || m_readable(); }
     std::function<int64_t()> m_clock;
-    std::function<bool()> m_readable;
     QTimer* m_timer = nullptr;
     size_t m_subscription = 0;
     bool m_playing = false;

@@ -20,7 +20,8 @@ public:
     using QObject::QObject;
     ~AppContext() override = default;
 
-    virtual KaraokeSong& Song() = 0;
+    // The open song, to read; it changes only through the document (an edit or an operation).
+    virtual const KaraokeSong& Song() const = 0;
     virtual SongDocument& Document() = 0;
     virtual AppSettings& Settings() = 0;
     virtual QtUserPrompt& Prompt() = 0;
@@ -33,7 +34,7 @@ public:
     virtual bool Mp3Support() const = 0;
     // The PCM file playback and export read.
     virtual QString WorkingAudioPath() const = 0;
-    virtual const QString& MusicSourcePath() const = 0;
+    virtual QString MusicSourcePath() const = 0;
     virtual int SampleRate() const = 0;
     virtual QString& MusicFolder() = 0;
     virtual QString& LyricsFolder() = 0;

@@ -52,11 +52,10 @@ void ExportSongCommand::Run()
 {
     // One export at a time: the first one's work turns the window's event loop.
     if (BackgroundWork::RunningCount() > 0) return;
-    KaraokeSong& song = m_app.Song();
-    ExportDialog dialog(m_app.Frame(), m_app.Settings(), song, m_app.Mp3Support(), m_app.SampleRate());
+    ExportDialog dialog(m_app.Frame(), m_app.Settings(), m_app.Song(), m_app.Mp3Support(), m_app.SampleRate());
     if (dialog.exec() != QDialog::Accepted) return;
     const ExportChoices choices = dialog.Choices();
-    m_app.Document().Commit("Artist and Title");
+    m_app.Document().SetArtistAndTitle(dialog.Artist(), dialog.Title());
 
     if (choices.type == ExportType::Bin) ExportBinFile();
     else if (choices.type == ExportType::Mp4) ExportVideo(choices);
@@ -164,7 +163,7 @@ void ExportSongCommand::ExportBinFile()
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices)
 {
-    KaraokeSong& song = m_app.Song();
+    const KaraokeSong& song = m_app.Song();
     m_choices = choices;
     m_artist = song.artist;
     m_title = song.title;

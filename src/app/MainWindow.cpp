@@ -151,8 +151,6 @@ void MainWindow::UpdateCommandStates()
     const SongDocument& doc = m_app.Document();
     m_actions[CommandId::EditUndo]->setText(tr("&Undo") + (doc.CanUndo() ? " " + QString::fromStdString(doc.UndoName()) : ""));
     m_actions[CommandId::EditRedo]->setText(tr("&Redo") + (doc.CanRedo() ? " " + QString::fromStdString(doc.RedoName()) : ""));
-    // Typing waiting to become a step can be undone before the step is made.
-    if (HasPendingEdit()) m_actions[CommandId::EditUndo]->setEnabled(true);
     m_fitLongLines->setEnabled(m_view && m_view->CanFitLongLines());
     if (m_view) m_view->UpdateControls();
 }
@@ -322,12 +320,7 @@ void MainWindow::RunPeripheralCommand(int command)
     }
 }
 
-bool MainWindow::HasPendingEdit() const
-{
-    return m_view && m_view->HasPendingTyping();
-}
-
-void MainWindow::RecordPendingEdit()
+void MainWindow::EndTypingStep()
 {
     if (m_view) m_view->RecordTyping();
 }

@@ -27,9 +27,8 @@ public:
     // View > Waveform: whether the views show the waveform strip (remembered in the settings).
     QAction* WaveformAction() const { return m_waveform; }
     void UpdateCommandStates();
-    // Typing in the lyrics editor not yet recorded as a step, and recording it.
-    bool HasPendingEdit() const;
-    void RecordPendingEdit();
+    // The keys typed next in the lyrics editor start a step of their own.
+    void EndTypingStep();
     // The word Adjust Lyrics has selected (-1: none, or another view), and selecting it again.
     int SelectedWord() const;
     void SelectWord(int index);

@@ -137,9 +137,14 @@ TessavoxApp::TessavoxApp()
     s_instance = this;
     m_document.SetPrompt(&m_prompt);
     m_document.Subscribe([this](SongDocument::Change change) {
+        // The caption shows whether the song is modified.
+        if (change == SongDocument::Change::Modified) {
+            if (QThread::currentThread() == thread()) RefreshCaption();
+            else QMetaObject::invokeMethod(this, [this] { RefreshCaption(); }, Qt::QueuedConnection);
+        }
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
     });
-    m_song->isPlaying = [this] { return IsPlaying(); };
+    m_document.SetPlayingProbe([this] { return IsPlaying(); });
     settingsDialog = [this](KaraokeSong& copy) { return SongSettingsDialog::Run(*this, copy); };
 }
 
@@ -163,12 +168,6 @@ bool TessavoxApp::InitInstance(bool showFrame)
     ResetSong();
     m_frame = std::make_unique<MainWindow>(*this);
     m_prompt.SetParent(m_frame.get());
-    // An export's worker thread may change the modified state; the caption follows on the
-    // window thread.
-    m_song->onModifiedChanged = [this] {
-        if (QThread::currentThread() == thread()) RefreshCaption();
-        else QMetaObject::invokeMethod(this, [this] { RefreshCaption(); }, Qt::QueuedConnection);
-    };
     SwitchView(ViewId::EditLyrics);
 
     m_frame->RestorePlacement(m_settings.HasWindowRect() ? m_settings.WindowRect() : m_frame->FirstWindowRect(),
@@ -185,9 +184,19 @@ bool TessavoxApp::InitInstance(bool showFrame)
 
 QString TessavoxApp::WorkingAudioPath() const
 {
-    if (m_workingAudioPath.isEmpty()) return {};
+    if (!MusicLoaded()) return {};
     const std::string work = m_song->MusicWorkPath();
-    return work.empty() ? m_workingAudioPath : PathText(work);
+    return PathText(work.empty() ? m_document.MusicResult().path : work);
+}
+
+QString TessavoxApp::MusicSourcePath() const
+{
+    return PathText(m_document.MusicSource());
+}
+
+int TessavoxApp::SampleRate() const
+{
+    return MusicLoaded() ? m_document.MusicResult().sampleRate : 0;
 }
 
 bool TessavoxApp::IsPlaying() const
@@ -215,7 +224,7 @@ bool TessavoxApp::CommandEnabled(int command) const
     case CommandId::Settings:
     case CommandId::ModeEditLyrics: return idle;
     case CommandId::FileClose: return idle && !m_song->projectPath.empty();
-    case CommandId::FileSave: return idle && m_song->IsModified();
+    case CommandId::FileSave: return idle && m_document.Modified();
     case CommandId::FileSaveAs: return idle && m_openedFromFile;
     case CommandId::ExportSong: return !Exporting() && SomeLyricsPlaced();
     case CommandId::ModePlaceLyrics: return idle && MusicLoaded() && !m_song->lyricText.empty();
@@ -288,14 +297,6 @@ void TessavoxApp::ResetSong()
     m_document.New();
 }
 
-void TessavoxApp::ClearMusic()
-{
-    m_musicSourcePath.clear();
-    m_workingAudioPath.clear();
-    m_musicExtension.clear();
-    m_sampleRate = m_bitsPerSample = m_channels = 0;
-    m_audioDataSize = 0;
-}
 
 QString TessavoxApp::Caption() const
 {
@@ -331,7 +332,7 @@ bool TessavoxApp::CloseQuery()
     // The window cannot go while an export runs: its worker would be left behind.
     if (Exporting()) return false;
     if (m_frame) m_frame->StopPlaying();
-    if (m_song->IsModified()) {
+    if (m_document.Modified()) {
         const PromptAnswer answer = m_prompt.Ask(kMsgConfirmClosing, kCaptionConfirmClosing,
                                                  PromptButtons::YesNoCancel, PromptIcon::Question);
         if (answer == PromptAnswer::Cancel) return false;
@@ -344,8 +345,6 @@ bool TessavoxApp::CloseQuery()
 
 void TessavoxApp::BecomeUntitled()
 {
-    ClearMusic();
-    m_song->projectPath.clear();
     ResetSong();
     m_openedFromFile = false;
     ShowView(ViewId::EditLyrics);
@@ -388,7 +387,6 @@ bool TessavoxApp::OpenProject(const QString& path)
         emit StateChanged();
         return false;
     }
-    ClearMusic();
     m_openedFromFile = true;
     m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     LoadSongMusic(true);
@@ -402,14 +400,19 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
         // A folder of projects and music that was moved still finds the music beside the
         // project; the song keeps the path it stored until the user chooses other music.
         const MusicLocation where = m_document.LocateMusic();
-        const QString music = PathText(where.path.empty() ? m_song->musicPath : where.path);
-        if (LoadMusic(music)) {
-            chooseMusic = askWhenMissing && !QFileInfo::exists(m_musicSourcePath) &&
+        std::unique_ptr<ProgressDialog> progress;
+        std::string why;
+        const bool loaded = m_document.LoadProjectMusic(why, ImportProgress(where.path, progress), false);
+        progress.reset();
+        if (loaded) {
+            NoteMusicLoaded();
+            chooseMusic = askWhenMissing && !QFileInfo::exists(MusicSourcePath()) &&
                           m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
                                        PromptIcon::Question) == PromptAnswer::Yes;
         } else {
             const bool missing = where.path.empty();
-            std::string text = std::string(kMsgMusicError) + EngineText(m_musicErrorText);
+            std::string text = std::string(kMsgMusicError) +
+                               (missing ? std::string(kMsgMusicFileNotFound) : m_document.MusicResult().errorText);
             // Music that is nowhere: every place it was looked for, the stored path first.
             if (missing)
                 for (const std::string& tried : where.tried) text += EngineText(PathText(tried)) + "\n";
@@ -420,10 +423,9 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
             } else if (missing) {
                 // The project still names its music, and saves it so, until other music is
                 // chosen: the file may be on a disk that is not there today.
-                m_song->musicWorkPath.clear();
+                m_document.ForgetMusic(true);
             } else {
-                m_song->musicPath.clear();
-                m_song->musicWorkPath.clear();
+                m_document.ForgetMusic(false);
             }
         }
     }
@@ -438,8 +440,8 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
 bool TessavoxApp::FileSave()
 {
     if (m_song->projectPath.empty()) return FileSaveAs();
-    // Typing still waiting to become a step is saved as one.
-    if (m_frame) m_frame->RecordPendingEdit();
+    // Typing after the save is a step of its own.
+    if (m_frame) m_frame->EndTypingStep();
     const bool saved = m_document.Save();
     RefreshCaption();
     return saved;
@@ -458,7 +460,7 @@ bool TessavoxApp::FileSaveAs()
     if (QFileInfo(path).suffix().isEmpty()) path += ".tvx";
     m_projectFolder = FolderOf(path);
     // The song keeps its old name unless it was really written under the new one.
-    if (m_frame) m_frame->RecordPendingEdit();
+    if (m_frame) m_frame->EndTypingStep();
     const bool saved = m_document.SaveAs(PathBytes(path));
     RefreshCaption();
     return saved;
@@ -480,7 +482,7 @@ bool TessavoxApp::Exit()
 
 void TessavoxApp::SwitchView(int view)
 {
-    if (AutoSaveOn() && m_song->IsModified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
+    if (AutoSaveOn() && m_document.Modified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
         m_terminationStatus == 0)
         FileSave();
     ShowView(view);
@@ -491,41 +493,28 @@ void TessavoxApp::ShowView(int view)
     m_currentView = view;
     if (m_frame && !m_frame->InstallView(view) && view == ViewId::EditLyrics) {
         // The view has told the user what is wrong with the song.
-        m_song->SetModified(false);
+        m_document.Discard();
         FileClose();
         return;
     }
     emit StateChanged();
 }
 
-bool TessavoxApp::LoadMusic(const QString& path)
+MusicImport::Progress TessavoxApp::ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog)
 {
-    std::unique_ptr<ProgressDialog> progress;
-    MusicImport::Progress report;
-    if (!MusicImport::IsUsedInPlace(PathBytes(path)) && QFileInfo::exists(path)) {
-        progress = std::make_unique<ProgressDialog>(m_frame.get(), kDecompressingAudioTitle, false);
-        progress->show();
-        report = [&progress](int percent) { return progress->Progress(percent); };
-    }
-    const bool ok = m_document.LoadMusic(PathBytes(path), report);
-    progress.reset();
+    // Music played where it lies loads at once; a decode shows its progress.
+    if (path.empty() || MusicImport::IsUsedInPlace(path) || !QFileInfo::exists(PathText(path))) return {};
+    dialog = std::make_unique<ProgressDialog>(m_frame.get(), kDecompressingAudioTitle, false);
+    dialog->show();
+    ProgressDialog* shown = dialog.get();
+    return [shown](int percent) { return shown->Progress(percent); };
+}
+
+void TessavoxApp::NoteMusicLoaded()
+{
     const MusicImportResult& r = m_document.MusicResult();
-    m_sampleRate = r.sampleRate;
-    m_bitsPerSample = r.bitsPerSample;
-    m_channels = r.channels;
-    if (!ok) {
-        ClearMusic();
-        m_musicErrorText = QtText(r.errorText);
-        return false;
-    }
-    m_musicErrorText.clear();
-    m_workingAudioPath = PathText(r.path);
-    m_musicSourcePath = path;
-    m_musicExtension = path.right(3).toLower();
-    m_audioDataSize = r.dataBytes;
-    m_musicFolder = FolderOf(path);
+    m_musicFolder = FolderOf(MusicSourcePath());
     if (m_frame && !r.conversionNote.empty()) m_frame->statusBar()->showMessage(QString::fromStdString(r.conversionNote));
-    return true;
 }
 
 namespace {
@@ -551,20 +540,18 @@ bool TessavoxApp::AddMusic()
                               kMidiMusicFilter, kAnyMusicFilter};
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
-        if (LoadMusic(path)) {
+        std::unique_ptr<ProgressDialog> progress;
+        const bool attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
+        progress.reset();
+        if (attached) {
+            NoteMusicLoaded();
             m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
-            // The view is rebuilt for the new music before the song takes it: a rebuild is no
-            // view switch and saves nothing, and the song is marked modified only afterwards,
-            // so Add Music never asks for a project name nor rewrites the project file. Until
-            // then the song names no music, so the new view plays the new work file.
-            m_song->musicPath.clear();
-            m_song->musicWorkPath.clear();
+            // The view is rebuilt for the new music: a rebuild is no view switch and saves
+            // nothing, so Add Music never asks for a project name nor rewrites the project file.
             ShowView(m_currentView);
-            if (!MusicLoaded()) return false; // the view refused the song and closed it
-            m_song->SetMusicPath(PathBytes(m_musicSourcePath), PathBytes(m_workingAudioPath));
-            return true;
+            return MusicLoaded(); // not when the view refused the song and closed it
         }
-        const std::string text = std::string(kMsgMusicProblem) + EngineText(m_musicErrorText) + "\n" + kMsgChooseAnother;
+        const std::string text = std::string(kMsgMusicProblem) + m_document.MusicResult().errorText + "\n" + kMsgChooseAnother;
         if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
     }
 }
@@ -636,9 +623,8 @@ void TessavoxApp::FollowDocument()
 
 void TessavoxApp::Undo()
 {
-    if (!CommandEnabled(CommandId::EditUndo) && !(m_frame && m_frame->HasPendingEdit())) return;
-    // Typing not yet recorded becomes its own step first, so Undo takes back just that.
-    if (m_frame) m_frame->RecordPendingEdit();
+    if (!CommandEnabled(CommandId::EditUndo)) return;
+    if (m_frame) m_frame->EndTypingStep();
     if (m_document.Undo()) FollowDocument();
 }
 
@@ -670,7 +656,6 @@ bool TessavoxApp::OfferRecovery()
             continue;
         }
         if (!m_document.OpenRecovered(found)) continue;
-        ClearMusic();
         // Our own copy takes over from the one left behind.
         RecoveryFile(found.file).Remove();
         m_openedFromFile = !found.projectPath.empty();

@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "app/AppSettings.h"
 #include "app/QtUserPrompt.h"
+#include "audio/MusicImport.h"
 #include "document/SongDocument.h"
 #include "timing/PlayClock.h"
 
@@ -31,7 +32,7 @@ public:
     // Start-up: song, main frame, settings, first view. The frame is shown unless told not to.
     bool InitInstance(bool showFrame = true);
 
-    KaraokeSong& Song() override { return m_document.Song(); }
+    const KaraokeSong& Song() const override { return m_document.Song(); }
     SongDocument& Document() override { return m_document; }
     AppSettings& Settings() override { return m_settings; }
     QtUserPrompt& Prompt() override { return m_prompt; }
@@ -43,7 +44,7 @@ public:
     // An export runs (on its own snapshot of the song): the song may change meanwhile, but a
     // second export waits, and the window stays until the export has ended.
     bool Exporting() const;
-    bool MusicLoaded() const override { return !m_workingAudioPath.isEmpty(); }
+    bool MusicLoaded() const override { return m_document.MusicLoaded(); }
     bool SomeLyricsPlaced() const;
     bool OpenedFromFile() const { return m_openedFromFile; }
     bool AutoSaveOn() const override { return m_autoSave == AppSettings::kAutoSaveOn; }
@@ -51,9 +52,8 @@ public:
     void SetMp3Support(bool support) { m_mp3Support = support; }
     // The PCM file playback and export read: the song's work file.
     QString WorkingAudioPath() const override;
-    const QString& MusicSourcePath() const override { return m_musicSourcePath; }
-    const QString& MusicErrorText() const { return m_musicErrorText; }
-    int SampleRate() const override { return m_sampleRate; }
+    QString MusicSourcePath() const override;
+    int SampleRate() const override;
     QString& MusicFolder() override { return m_musicFolder; }
     QString& LyricsFolder() override { return m_lyricsFolder; }
     QString& ProjectFolder() { return m_projectFolder; }
@@ -86,7 +86,6 @@ public:
 
     void SwitchView(int view);
     bool AddMusic() override;
-    bool LoadMusic(const QString& path);
     void SongSettings();
     void RefreshCaption() override;
     QString Caption() const;
@@ -113,7 +112,6 @@ public:
 private:
     void SaveWindowState();
     void ResetSong();
-    void ClearMusic();
     // Builds view anew without the auto save of a view switch.
     void ShowView(int view);
     // An untitled song with no music and no path, as after File > Close.
@@ -122,12 +120,17 @@ private:
     // Makes the view show the song anew after its content changed under it.
     void FollowDocument();
     void LoadSongMusic(bool askWhenMissing);
+    // What reports a music import's progress: a progress dialog (kept in dialog) while music
+    // at path is decoded; nothing for music played where it lies.
+    MusicImport::Progress ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog);
+    // The music folder and the status line follow music just loaded.
+    void NoteMusicLoaded();
 
     static TessavoxApp* s_instance;
     AppSettings m_settings;
     QtUserPrompt m_prompt;
     SongDocument m_document;
-    KaraokeSong* m_song = &m_document.Song();
+    const KaraokeSong* m_song = &m_document.Song();
     QTimer* m_recoveryTimer = nullptr;
     std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;
@@ -138,8 +141,5 @@ private:
     int m_terminationStatus = 0;
     PlayerClock m_playerClock;
     const PlayClock* m_clockOverride = nullptr;
-    QString m_workingAudioPath, m_musicSourcePath, m_musicErrorText, m_musicExtension;
-    int m_sampleRate = 0, m_bitsPerSample = 0, m_channels = 0;
-    uint32_t m_audioDataSize = 0;
     QString m_lyricsFolder, m_projectFolder, m_musicFolder, m_graphicsFolder;
 };

@@ -262,6 +262,5 @@ int FitLongLines(KaraokeSong& song, bool finalText)
         song.GenerateKaraokeLineList(true, finalText);
         MLineListLog::Rebuilt(song);
     }
-    song.SetModified(true);
     return broken;
 }

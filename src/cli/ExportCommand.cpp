@@ -164,9 +164,8 @@ int RunExportCommand(const CliArgs& args)
 
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
-    KaraokeSong& song = doc.Song();
-    if (haveTitle) song.title = title;
-    if (haveArtist) song.artist = artist;
+    const KaraokeSong& song = doc.Song();
+    if (haveTitle || haveArtist) doc.SetArtistAndTitle(haveArtist ? artist : song.artist, haveTitle ? title : song.title);
     // Before the music is decoded: a refusal should not cost a long wait.
     const OutputGate::Existing existing = options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse;
     OutputGate gate(existing);
@@ -183,8 +182,7 @@ int RunExportCommand(const CliArgs& args)
     const auto stopped = [](int) { return !StopSignals::Requested(); };
     std::string why;
     if (!music.empty()) {
-        song.musicPath = music;
-        if (!doc.LoadMusic(music, stopped)) why = music + ": " + doc.MusicResult().ErrorLine();
+        if (!doc.AttachMusic(music, stopped)) why = music + ": " + doc.MusicResult().ErrorLine();
     } else {
         doc.LoadProjectMusic(why, stopped);
     }

@@ -18,6 +18,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
 #include "document/OutputGate.h"
+#include "document/SongDocument.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
 #include "media/ReplacingFile.h"
@@ -114,8 +115,10 @@ int RunNewCommand(const CliArgs& args)
 
     // Lyrics first: a bad lyric file should not cost a long decode, and a song file may name
     // the music.
-    KaraokeSong song(project);
-    song.prompt = &prompt;
+    SongDocument doc(&prompt);
+    // The whole song is made as one edit, then saved under the project's name.
+    SongEdit made = doc.BeginEdit("New Song");
+    KaraokeSong& song = made.Song();
     LrcDocument lrc;
     prompt.SetSubject(o.lyrics);
     if (!o.lyrics.empty() && !ImportLyricFile(song, o.lyrics, lrc, prompt)) return 1;
@@ -189,8 +192,9 @@ int RunNewCommand(const CliArgs& args)
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
         return 1;
     }
+    made.Commit();
     prompt.SetSubject(project);
-    if (!SaveProject(song)) { // the song's prompt has said why
+    if (!doc.SaveAs(project)) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.
         if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
         return 1;
@@ -201,7 +205,7 @@ int RunNewCommand(const CliArgs& args)
                 result.sampleRate, result.bitsPerSample, ChannelsText(result.channels).c_str(),
                 SecondsText(result).c_str(), source.c_str());
     if (!o.lyrics.empty())
-        std::printf("  lyrics  %zu lines%s\n", song.LineCount(), song.LyricsPlaced() ? ", timed" : "");
+        std::printf("  lyrics  %zu lines%s\n", doc.Song().LineCount(), doc.Song().LyricsPlaced() ? ", timed" : "");
     if (std::fflush(stdout) != 0) return 1;
     return 0;
 }

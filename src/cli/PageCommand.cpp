@@ -59,22 +59,22 @@ int RunPageCommand(const CliArgs& args)
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     doc.AddInputsTo(gate);
     if (!OutputsAllowed("page", gate, {output})) return 1;
-    KaraokeSong& song = doc.Song();
+    const KaraokeSong& song = doc.Song();
 
     CdgScreen renderer;
     CdgScreenPicture snapshot(scale);
     renderer.AttachWindow(&snapshot);
     if (pageKind == kPageLyrics) {
-        song.GenerateKaraokeLineList(true, true);
-        MLineListLog::Rebuilt(song);
+        doc.RebuildLineList(true);
         DrawLyricPagePreview(renderer, song, lyricPage);
     } else {
-        IMAGE_STRUCT* page = song.FindPage(pageKind);
+        const IMAGE_STRUCT* page = song.FindPage(pageKind);
         if (!page) {
             std::fprintf(stderr, "tessavox-cli page: %s: the project has no %s page\n", project.c_str(), kind.c_str());
             return 1;
         }
-        DrawPagePreview(renderer, *page);
+        IMAGE_STRUCT shown = *page; // drawn from a copy: the writer may convert its picture
+        DrawPagePreview(renderer, shown);
     }
     renderer.PresentAll();
     if (!snapshot.WritePng(OutputGate::WriteTarget(output))) {

@@ -40,7 +40,9 @@ int RunStreamCommand(const CliArgs& args)
     prompt.SetCommand("stream");
     SongDocument doc;
     if (!OpenCliProject(doc, project, prompt)) return 1;
-    KaraokeSong& song = doc.Song();
+    // The stream is written from a scratch edit of the song, never committed: nothing of it is kept.
+    SongEdit scratch = doc.BeginEdit("Stream");
+    KaraokeSong& song = scratch.Song();
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
     if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ClearMusicCount();

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "audio/WorkFileSource.h"
+#include "cdg/WordBoxes.h"
+#include "cdg/WriteRwMemory.h"
 #include "document/OutputGate.h"
+#include "log/MLineListLog.h"
 #include "lyrics/LyricImport.h"
 #include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
@@ -25,6 +28,11 @@ void SongDocument::SetPrompt(UserPrompt* prompt)
     m_song->prompt = prompt;
 }
 
+void SongDocument::SetPlayingProbe(std::function<bool()> probe)
+{
+    m_song->isPlaying = std::move(probe);
+}
+
 void SongDocument::Notify(Change change)
 {
     // A listener may unsubscribe itself or another one while being told.
@@ -43,11 +51,17 @@ void SongDocument::Unsubscribe(size_t id)
     std::erase_if(m_listeners, [id](const auto& l) { return l.first == id; });
 }
 
-void SongDocument::ResetHistory()
+void SongDocument::ResetHistory(bool saved)
 {
     m_history.Reset(SongSnapshot::Capture(*m_song));
-    if (!m_song->IsModified()) m_history.MarkSaved();
+    m_atCurrent = true;
+    if (saved) m_history.MarkSaved();
     Notify(Change::History);
+}
+
+void SongDocument::NoteModified(bool was)
+{
+    if (Modified() != was) Notify(Change::Modified);
 }
 
 void SongDocument::SetPath(const std::string& path)
@@ -64,11 +78,20 @@ const std::string& SongDocument::Path() const
 
 bool SongDocument::Modified() const
 {
-    return m_song->IsModified();
+    return m_musicChanged || !m_history.AtSavedState();
+}
+
+void SongDocument::Discard()
+{
+    const bool was = Modified();
+    m_musicChanged = false;
+    m_history.MarkSaved();
+    NoteModified(was);
 }
 
 void SongDocument::New()
 {
+    const bool was = Modified();
     KaraokeSong& song = *m_song;
     song.RestoreDefaults();
     song.ClearLines();
@@ -81,11 +104,12 @@ void SongDocument::New()
     song.musicWorkPath.clear();
     SetPath({});
     m_toldUnicodeFormat = false;
-    song.SetModified(false);
     ClearMusic();
     m_lyricSource.clear();
+    m_musicChanged = false;
     RemoveRecovery();
-    ResetHistory();
+    ResetHistory(true);
+    NoteModified(was);
     Notify(Change::Content);
 }
 
@@ -94,27 +118,32 @@ bool SongDocument::Open(const std::string& path)
     // The loader reads the whole file before it changes the song, and takes the path only with
     // it: a file it refused (the user has been told why) leaves the open song as it was, under
     // its own path, so that nothing is ever saved over the refused file.
+    const bool was = Modified();
     if (!LoadProject(*m_song, path)) return false;
     m_toldUnicodeFormat = NeedsUnicodeProject(*m_song); // the file is in the newer format already
     ClearMusic();
     m_lyricSource.clear();
+    m_musicChanged = false;
     Notify(Change::Path);
     RemoveRecovery();
-    ResetHistory();
+    ResetHistory(true);
+    NoteModified(was);
     Notify(Change::Content);
     return true;
 }
 
 bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 {
+    const bool was = Modified();
     if (!LoadProjectBytes(*m_song, found.project)) return false;
     ClearMusic();
     m_lyricSource.clear();
+    m_musicChanged = false;
     m_song->projectPath = found.projectPath;
     Notify(Change::Path);
     // The history starts at the recovered song; nothing of it was saved.
-    m_song->SetModified(true);
-    ResetHistory();
+    ResetHistory(false);
+    NoteModified(was);
     Notify(Change::Content);
     return true;
 }
@@ -128,6 +157,7 @@ bool SongDocument::Save()
         PromptOrSilent(m_prompt).Message(kMsgProjectNowUnicode, kAppCaption, PromptIcon::Information);
     }
     m_history.MarkSaved();
+    m_musicChanged = false;
     RemoveRecovery();
     Notify(Change::Modified);
     return true;
@@ -188,12 +218,14 @@ bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress prog
 bool SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress)
 {
     if (!LoadMusic(path, std::move(progress))) return false;
+    const bool was = Modified();
     m_song->SetMusicPath(m_musicSource, m_music.decoded ? m_music.path : std::string());
-    Notify(Change::Modified);
+    m_musicChanged = true;
+    NoteModified(was);
     return true;
 }
 
-bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress progress)
+bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress progress, bool tellMoved)
 {
     if (m_song->musicPath.empty()) {
         why = "the project has no music";
@@ -206,7 +238,7 @@ bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress prog
             why += (i == 1 ? ", nor at \"" : ", \"") + where.tried[i] + "\"";
         return false;
     }
-    if (where.moved && m_prompt)
+    if (where.moved && tellMoved && m_prompt)
         m_prompt->Message("the music \"" + m_song->musicPath + "\" is not there; using \"" + where.path +
                               "\" beside the project",
                           kAppCaption, PromptIcon::Information);
@@ -225,33 +257,124 @@ void SongDocument::ClearMusic()
     Notify(Change::Music);
 }
 
+void SongDocument::ForgetMusic(bool keepStoredPath)
+{
+    if (!keepStoredPath) m_song->musicPath.clear();
+    m_song->musicWorkPath.clear();
+    Notify(Change::Music);
+}
+
 void SongDocument::CancelMusic()
 {
     if (MusicImport* import = m_import.load()) import->Cancel();
 }
 
-void SongDocument::ApplySettings(const KaraokeSong& edited)
+SongEdit SongDocument::BeginEdit(std::string name, StepMerge merge)
 {
-    m_song->AssignSettings(edited);
-    m_song->SetModified(true);
+    // An edit begun inside an open one joins it.
+    if (m_editDepth++ > 0) return SongEdit(*m_song, {});
+    m_editBefore.reset();
+    if (!m_atCurrent) m_editBefore = SongSnapshot::Capture(*m_song);
+    return SongEdit(*m_song, [this, name = std::move(name), merge](bool commit) { return EndEdit(name, merge, commit); });
+}
+
+bool SongDocument::EndEdit(const std::string& name, StepMerge merge, bool commit)
+{
+    m_editDepth = 0;
+    const std::optional<SongSnapshot> kept = std::move(m_editBefore);
+    m_editBefore.reset();
+    const SongSnapshot& before = kept ? *kept : m_history.Current();
+    SongSnapshot after = SongSnapshot::Capture(*m_song);
+    if (after == before) return false;
+    if (commit) return Record(name, merge, std::move(after));
+    // What the edit changed goes; the music, the stream buffer and the path were never its.
+    before.RestoreInto(*m_song);
+    m_atCurrent = !kept;
     Notify(Change::Content);
-    Commit("Song Settings");
+    return false;
+}
+
+bool SongDocument::Record(const std::string& name, StepMerge merge, SongSnapshot state)
+{
+    const bool was = Modified();
+    const bool pushed = m_history.Push(name, std::move(state), merge);
+    // The song is the state pushed, or the one it equalled.
+    m_atCurrent = true;
+    if (!pushed) return false;
+    NoteModified(was);
+    Notify(Change::History);
+    return true;
+}
+
+void SongDocument::ApplySettings(const KaraokeSong& edited, const std::string& step)
+{
+    SongEdit edit = BeginEdit(step);
+    edit.Song().AssignSettings(edited);
+    Notify(Change::Content);
+    edit.Commit();
+}
+
+bool SongDocument::SetArtistAndTitle(const std::string& artist, const std::string& title)
+{
+    SongEdit edit = BeginEdit("Artist and Title");
+    edit.Song().artist = artist;
+    edit.Song().title = title;
+    return edit.Commit();
+}
+
+bool SongDocument::SetSingerDescriptions(const std::array<std::string, 3>& descriptions)
+{
+    SongEdit edit = BeginEdit("Singer Descriptions");
+    for (size_t i = 0; i < descriptions.size(); ++i) edit.Song().SetSingerDescription(int(i), descriptions[i]);
+    return edit.Commit();
 }
 
 bool SongDocument::ImportLyrics(const std::string& path, LrcDocument& lrc)
 {
-    if (!ImportLyricFile(*m_song, path, lrc, PromptOrSilent(m_prompt))) return false;
+    SongEdit edit = BeginEdit("Import Lyrics");
+    if (!ImportLyricFile(edit.Song(), path, lrc, PromptOrSilent(m_prompt))) return false;
     m_lyricSource = path;
     Notify(Change::Content);
+    edit.Commit();
     return true;
 }
 
 bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)
 {
-    if (!::ApplyLrcTiming(*m_song, lrc, PromptOrSilent(m_prompt))) return false;
+    SongEdit edit = BeginEdit("Apply LRC Timing");
+    if (!::ApplyLrcTiming(edit.Song(), lrc, PromptOrSilent(m_prompt))) return false;
     Notify(Change::Content);
-    Commit("Apply LRC Timing");
+    edit.Commit();
     return true;
+}
+
+void SongDocument::RebuildLineList(bool finalText, UserPrompt* prompt)
+{
+    UserPrompt* own = m_song->prompt;
+    if (prompt) m_song->prompt = prompt;
+    m_song->GenerateKaraokeLineList(true, finalText);
+    m_song->prompt = own;
+    m_atCurrent = false;
+    MLineListLog::Rebuilt(*m_song);
+}
+
+void SongDocument::SelectWord(int index)
+{
+    m_atCurrent = false;
+    for (auto& w : m_song->words) w->flags &= ~kWordSelected;
+    if (index >= 0 && size_t(index) < m_song->words.size()) m_song->words[size_t(index)]->flags |= kWordSelected;
+}
+
+void SongDocument::MeasureWordBoxes()
+{
+    m_atCurrent = false;
+    ComputeWordBoxes(*m_song);
+}
+
+void SongDocument::NoteAdjustUsed()
+{
+    m_atCurrent = false;
+    m_song->settings.adjustUsed = 1;
 }
 
 SongDocument::Placement SongDocument::CountPlacement() const
@@ -286,35 +409,33 @@ std::string SongDocument::UntimedRefusal() const
     return which + "; its karaoke would be a blank screen";
 }
 
-bool SongDocument::Commit(const std::string& name)
-{
-    if (!m_history.Push(name, SongSnapshot::Capture(*m_song))) return false;
-    m_song->SetModified(!m_history.AtSavedState());
-    Notify(Change::History);
-    return true;
-}
-
 void SongDocument::FollowHistory(const SongSnapshot* state)
 {
     state->RestoreInto(*m_song);
-    m_song->SetModified(!m_history.AtSavedState());
+    m_atCurrent = true;
     Notify(Change::Content);
     Notify(Change::History);
 }
 
 bool SongDocument::Undo()
 {
+    if (Editing()) return false;
+    const bool was = Modified();
     const SongSnapshot* state = m_history.Undo();
     if (!state) return false;
     FollowHistory(state);
+    NoteModified(was);
     return true;
 }
 
 bool SongDocument::Redo()
 {
+    if (Editing()) return false;
+    const bool was = Modified();
     const SongSnapshot* state = m_history.Redo();
     if (!state) return false;
     FollowHistory(state);
+    NoteModified(was);
     return true;
 }
 
@@ -327,7 +448,7 @@ void SongDocument::SetRecoveryFile(const std::string& path)
 bool SongDocument::WriteRecovery()
 {
     if (!m_recovery) return true;
-    if (!m_song->IsModified()) {
+    if (!Modified()) {
         RemoveRecovery();
         return true;
     }

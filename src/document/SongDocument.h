@@ -1,14 +1,17 @@
 #pragma once
+#include <array>
 #include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
+#include "document/SongEdit.h"
 #include "document/UndoHistory.h"
 #include "project/MusicLocation.h"
 
@@ -22,13 +25,16 @@ class WaveformPeaks;
 // path and modified state, its music and the work file it plays from, the history of its
 // changes, and a recovery copy while it is unsaved. Whoever shows the song subscribes to its
 // changes; the one UserPrompt the document holds hears every question and message.
+//
+// The song is read through Song(); it changes only through an edit (BeginEdit) or one of the
+// document's own operations, each of which records its step in the history.
 class SongDocument {
 public:
     enum class Change {
         Content,  // the song's words, times, text or settings (an undo or redo among them)
         Music,    // music attached, loaded or cleared
         Path,     // the project's path
-        Modified, // the modified flag
+        Modified, // the modified state
         History,  // what Undo and Redo would do
     };
     using Listener = std::function<void(Change)>;
@@ -38,9 +44,10 @@ public:
     SongDocument(const SongDocument&) = delete;
     SongDocument& operator=(const SongDocument&) = delete;
 
-    KaraokeSong& Song() { return *m_song; }
     const KaraokeSong& Song() const { return *m_song; }
     void SetPrompt(UserPrompt* prompt);
+    // Whether the song's player plays now (the song counts as unplaced meanwhile).
+    void SetPlayingProbe(std::function<bool()> probe);
 
     // -- The project.
     // An untitled song with the default settings and pages, no music, no history.
@@ -57,7 +64,12 @@ public:
     // Writes it under path, which the song takes only when the write succeeded.
     bool SaveAs(const std::string& path);
     const std::string& Path() const;
+    // The song differs from what was saved: the history stands at another step than the saved
+    // one, the song was recovered and not saved since, or other music was attached.
     bool Modified() const;
+    // The song as it is now counts as saved (a song the user has been told cannot be worked
+    // on, closed without a question).
+    void Discard();
 
     // -- Music.
     // Where the stored music is now (the stored path, or beside a moved project).
@@ -66,15 +78,19 @@ public:
     // with it, until the user chooses other music; nothing is written there meanwhile.
     bool MusicMissing() const;
     // Imports the music at path: the song plays from it; the song's stored music and its
-    // modified state are the caller's (Open keeps them, AttachMusic sets them). False with the
-    // reasons in MusicResult().errorText.
+    // modified state stay (Open keeps them, AttachMusic sets them). False with the reasons in
+    // MusicResult().errorText.
     bool LoadMusic(const std::string& path, MusicImport::Progress progress = {});
     // Loads the music and makes it the song's music (modified).
     bool AttachMusic(const std::string& path, MusicImport::Progress progress = {});
     // The project's own music where it is now: located, then loaded. False with why (naming
-    // every path tried) when it is nowhere or cannot be used.
-    bool LoadProjectMusic(std::string& why, MusicImport::Progress progress = {});
+    // every path tried) when it is nowhere or cannot be used. Music found beside a moved
+    // project is told of through the prompt unless tellMoved is false.
+    bool LoadProjectMusic(std::string& why, MusicImport::Progress progress = {}, bool tellMoved = true);
     void ClearMusic();
+    // The project's music could not be loaded and the user chose none: music that is nowhere
+    // keeps its stored path (a disk that is not there today), music that is unusable is dropped.
+    void ForgetMusic(bool keepStoredPath);
     bool MusicLoaded() const { return !m_music.path.empty(); }
     // The music file the user chose, and what its import found.
     const std::string& MusicSource() const { return m_musicSource; }
@@ -86,13 +102,23 @@ public:
     // (when given) says why, naming the file.
     const WaveformPeaks& MusicPeaks(std::string* why = nullptr);
 
-    // -- Changes the user makes as a whole.
-    // Takes the settings of edited (a copy of the song the settings sheet worked on) and records
-    // them as the step "Song Settings".
-    void ApplySettings(const KaraokeSong& edited);
-    // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song; an LRC
-    // or KAR file's times are left in lrc for ApplyLrcTiming. False when nothing was imported
-    // (the user has been told why). The caller records the step once the text is in place.
+    // -- Changes.
+    // Opens an edit of the song whose step will be named name. Views and commands change the
+    // song only through one; everything else reads it.
+    SongEdit BeginEdit(std::string name, StepMerge merge = StepMerge::Own);
+    bool Editing() const { return m_editDepth > 0; }
+
+    // -- Changes the user makes as a whole, each one step.
+    // Takes the settings of edited (a copy of the song a settings dialog worked on) as the step
+    // named step.
+    void ApplySettings(const KaraokeSong& edited, const std::string& step = "Song Settings");
+    // The artist and title the exports name the song by: "Artist and Title".
+    bool SetArtistAndTitle(const std::string& artist, const std::string& title);
+    // The three singer descriptions of a duet: "Singer Descriptions".
+    bool SetSingerDescriptions(const std::array<std::string, 3>& descriptions);
+    // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song as the
+    // step "Import Lyrics" (or into the edit open now); an LRC or KAR file's times are left in
+    // lrc for ApplyLrcTiming. False when nothing was imported (the user has been told why).
     bool ImportLyrics(const std::string& path, LrcDocument& lrc);
     // The lyric file this song's text was last imported from in this session; empty when
     // unknown. It is one of the song's inputs, never an output.
@@ -108,6 +134,17 @@ public:
     // step "Apply LRC Timing". False when no times were written.
     bool ApplyLrcTiming(const LrcDocument& lrc);
 
+    // -- What the views keep in the song and no step records (Undo and Redo do not keep it).
+    // The line list rebuilt from the lyric text, times kept; finalText: the text as the screen
+    // shows it. The rebuild's warnings go to prompt when given.
+    void RebuildLineList(bool finalText, UserPrompt* prompt = nullptr);
+    // Marks word index selected and no other (none for an index that is no word).
+    void SelectWord(int index);
+    // The boxes the words take on the screen, for a click to find its word.
+    void MeasureWordBoxes();
+    // The song was worked on in the Adjust Lyrics view.
+    void NoteAdjustUsed();
+
     // Lyric lines with words, and those of them with a word not yet placed.
     struct Placement {
         size_t lines = 0;
@@ -118,12 +155,7 @@ public:
     // is placed would be a blank screen (the window offers no export then either).
     std::string UntimedRefusal() const;
 
-    // -- History.
-    // Records the song as it is now as a step named name (nothing when it did not change).
-    // Whoever changes the song records the change; what is not recorded (a view's own
-    // bookkeeping, a rebuilt line list) belongs to no step, and Undo and Redo do not keep it.
-    // Save marks the current state saved; record a change before saving it.
-    bool Commit(const std::string& name);
+    // -- History. Every edit is a step; Undo and Redo are refused while an edit is open.
     bool CanUndo() const { return m_history.CanUndo(); }
     bool CanRedo() const { return m_history.CanRedo(); }
     const std::string& UndoName() const { return m_history.UndoName(); }
@@ -145,14 +177,27 @@ public:
     void RemoveRecovery();
 
 private:
+    // Closes the outermost edit: records its step, or puts the song back.
+    bool EndEdit(const std::string& name, StepMerge merge, bool commit);
+    // Records state, the song as it is now, as a step (nothing when it did not change).
+    bool Record(const std::string& name, StepMerge merge, SongSnapshot state);
+    // Tells the listeners when the modified state is no longer was.
+    void NoteModified(bool was);
     void Notify(Change change);
-    void ResetHistory();
+    void ResetHistory(bool saved);
     void FollowHistory(const SongSnapshot* state);
     void SetPath(const std::string& path);
 
     std::unique_ptr<KaraokeSong> m_song;
     UserPrompt* m_prompt = nullptr;
     UndoHistory m_history;
+    // Music attached since the song was opened or saved: no step holds it.
+    bool m_musicChanged = false;
+    int m_editDepth = 0;
+    // The song as the open edit found it; none while that is the history's current state.
+    std::optional<SongSnapshot> m_editBefore;
+    // The song is the history's current state: nothing has changed it since that was taken.
+    bool m_atCurrent = false;
     std::string m_musicSource;
     std::string m_lyricSource;
     MusicImportResult m_music;

@@ -51,17 +51,12 @@ bool SongSnapshot::RestoreInto(KaraokeSong& song) const
     const uint32_t dataBytes = song.musicDataBytes;
     const uint32_t frameBytes = song.musicFrameBytes;
     UserPrompt* prompt = song.prompt;
-    auto onModified = std::move(song.onModifiedChanged);
     song.prompt = nullptr;
-    song.onModifiedChanged = nullptr;
-    const uint8_t modified = song.modified;
     const bool ok = LoadProjectBytes(song, raw);
     song.musicPath = std::move(music);
     song.musicWorkPath = std::move(work);
     song.musicDataBytes = dataBytes;
     song.musicFrameBytes = frameBytes;
     song.prompt = prompt;
-    song.onModifiedChanged = std::move(onModified);
-    song.modified = modified;
     return ok;
 }

@@ -11,7 +11,7 @@ class SongSnapshot {
 public:
     static SongSnapshot Capture(const KaraokeSong& song);
     // Puts the content back into the song. Music (as counted), path and prompt stay as they
-    // are; the modified flag is the caller's to set. False only for a snapshot that cannot be
+    // are. False only for a snapshot that cannot be
     // read back, which leaves the song as it was.
     bool RestoreInto(KaraokeSong& song) const;
 

@@ -142,7 +142,6 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     song.ClearLines();
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
-    song.SetModified(true);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
     if (const auto undrawable = LyricFont(song)->Undrawable(song.lyricText); !undrawable.empty())
         prompt.Message(kMsgLyricCharactersUndrawable + CharacterReport(undrawable), kAppCaption, PromptIcon::Warning);
@@ -199,6 +198,5 @@ bool ApplyLrcTiming(KaraokeSong& song, const LrcDocument& lrc, UserPrompt& promp
             ++j;
         }
     }
-    song.SetModified(true);
     return true;
 }

@@ -16,9 +16,9 @@ void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page)
     WritePage(generator, page, false, 0);
 }
 
-void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber)
+void DrawLyricPagePreview(CdgScreen& renderer, const KaraokeSong& song, int pageNumber)
 {
-    IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
+    const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return;
     CdgScreenSink screen(&renderer);
     CdgPacketGenerator generator(screen);
@@ -29,7 +29,9 @@ void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber
     const int share = lyrics->hasGraphic ? lyrics->graphicShare : 0;
     if (lyrics->hasGraphic) {
         generator.SetImageHeightPercent(share);
-        WritePicturePage(generator, lyrics->graphic, lyrics->displayMode, lyrics->graphicConversionMode,
+        // The writer converts a picture that waits for it; the preview leaves the song's as it is.
+        MBitmap picture = lyrics->graphic;
+        WritePicturePage(generator, picture, lyrics->displayMode, lyrics->graphicConversionMode,
                          lyrics->drawTransition, table, background, 0);
         generator.SetImageHeightPercent(100);
     }

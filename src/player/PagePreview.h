@@ -12,4 +12,4 @@ void DrawPagePreview(CdgScreen& renderer, IMAGE_STRUCT& page);
 
 // Lyric page `pageNumber` of the song: the lyrics page's colours, its picture in its share of
 // the screen, and the lines of that page in their rows and singer colours (unswept).
-void DrawLyricPagePreview(CdgScreen& renderer, KaraokeSong& song, int pageNumber);
+void DrawLyricPagePreview(CdgScreen& renderer, const KaraokeSong& song, int pageNumber);

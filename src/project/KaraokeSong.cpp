@@ -58,7 +58,6 @@ void KaraokeSong::RestoreDefaults()
 void KaraokeSong::CopySettingsFrom(const KaraokeSong& other)
 {
     projectPath = other.projectPath;
-    modified = other.modified;
     settings = other.settings;
     lyricText = other.lyricText;
     musicPath = other.musicPath;
@@ -114,7 +113,6 @@ void KaraokeSong::AssignSettings(const KaraokeSong& other)
     if (&other == this) return;
     CopySettingsFrom(other);
     CalcLineAndPageNumbers();
-    if (onModifiedChanged) onModifiedChanged();
 }
 
 void KaraokeSong::AddPage(const IMAGE_STRUCT& page)
@@ -191,7 +189,6 @@ MKaraokeWord& KaraokeSong::AppendWord(MKaraokeLine& line)
 
 void KaraokeSong::SetLinesPerPage(int32_t count)
 {
-    SetModified(true);
     settings.linesPerPage = count;
     CalcLineAndPageNumbers();
 }
@@ -200,12 +197,6 @@ void KaraokeSong::SetSingerDescription(int index, const std::string& text)
 {
     if (index < 0 || index > 2) return;
     singerDescriptions[static_cast<size_t>(index)] = text;
-}
-
-void KaraokeSong::SetModified(bool value)
-{
-    modified = value ? 1 : 0;
-    if (onModifiedChanged) onModifiedChanged();
 }
 
 bool KaraokeSong::LyricsPlaced() const
@@ -219,7 +210,6 @@ void KaraokeSong::SetMusicPath(const std::string& path, const std::string& workP
 {
     musicPath = path;
     musicWorkPath = workPath;
-    SetModified(true);
     CountMusic();
 }
 

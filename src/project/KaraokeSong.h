@@ -67,19 +67,16 @@ public:
 
     void SetLinesPerPage(int32_t lines);
     void SetSingerDescription(int index, const std::string& text);
-    void SetModified(bool modified);
-    bool IsModified() const { return modified != 0; }
     bool LyricsPlaced() const;
 
     // Music.
     //
-    // Attaches music: stores the path, marks the song modified and counts the music.
+    // Attaches music: stores the path and counts the music.
     // workPath is the 44,100 Hz PCM WAV decoded from the music; empty when the music is such a
     // WAV itself.
     void SetMusicPath(const std::string& path, const std::string& workPath = {});
     // Plays from what the music import made of musicPath (workPath: the decoded work file, or the
-    // WAV itself where it now lies; empty: musicPath) and counts it; the song stays as modified
-    // as it was.
+    // WAV itself where it now lies; empty: musicPath) and counts it.
     bool UseMusicWorkFile(const std::string& workPath);
     // The WAV file the song plays: the work path, or the music path itself.
     const std::string& MusicWorkPath() const { return musicWorkPath.empty() ? musicPath : musicWorkPath; }
@@ -100,16 +97,13 @@ public:
     // The project file (.tvx) at the project path is written and read by SaveProject and
     // LoadProject (project/ProjectFile.h).
 
-    // Hooks set by the owner: who hears messages, who refreshes the caption on a modified
-    // change, and whether the song's player is playing.
+    // Hooks set by the owner: who hears messages, and whether the song's player is playing.
     UserPrompt* prompt = nullptr;
-    std::function<void()> onModifiedChanged;
     std::function<bool()> isPlaying;
 
     std::vector<std::unique_ptr<MKaraokeLine>> lines;
     std::vector<std::unique_ptr<MKaraokeWord>> words;
     std::string projectPath;
-    uint8_t modified = 0;
     SettingsBlock settings;
     std::string lyricText;
     std::string musicPath;

@@ -384,7 +384,6 @@ bool SaveProject(KaraokeSong& song)
         PromptOrSilent(song.prompt).Message(text.data(), kAppCaption, PromptIcon::Stop);
         return false;
     }
-    song.SetModified(false);
     return true;
 }
 
@@ -440,7 +439,6 @@ bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
             song.CountMusic();
         else
             song.ClearMusicCount();
-        song.SetModified(false);
         return true;
     } catch (const std::exception& e) {
         char text[1024];

@@ -47,8 +47,7 @@ bool NeedsUnicodeProject(const KaraokeSong& song);
 std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath = true);
 
 // Writes the project to its path (a new file renamed over the old one). False when the file
-// cannot be written; the old file is then untouched and the song's prompt is told why. Clears
-// modified on success.
+// cannot be written; the old file is then untouched and the song's prompt is told why.
 bool SaveProject(KaraokeSong& song);
 
 // Loads the project at the song's path, or at path, which the song then takes. On failure the

@@ -9,7 +9,7 @@ namespace {
 constexpr int kDuet = 2;
 }
 
-Placement::Placement(KaraokeSong& song, const PlayClock& clock) : m_song(song), m_clock(clock) {}
+Placement::Placement(const KaraokeSong& song, const PlayClock& clock) : m_song(song), m_clock(clock) {}
 
 void Placement::Restart()
 {
@@ -17,12 +17,12 @@ void Placement::Restart()
     m_open = kNone;
 }
 
-MKaraokeWord* Placement::CursorWord() const
+const MKaraokeWord* Placement::CursorWord() const
 {
     return m_cursor < m_song.words.size() ? m_song.words[m_cursor].get() : nullptr;
 }
 
-MKaraokeWord* Placement::OpenWord() const
+const MKaraokeWord* Placement::OpenWord() const
 {
     return m_open < m_song.words.size() ? m_song.words[m_open].get() : nullptr;
 }
@@ -32,28 +32,28 @@ bool Placement::AtEnd() const
     return m_cursor >= m_song.words.size();
 }
 
-MKaraokeWord* Placement::PlaceWord()
+const MKaraokeWord* Placement::PlaceWord(KaraokeSong& song)
 {
     // The moment comes first, before anything else is looked at.
     const uint32_t t = m_clock.Now();
-    return m_clock.Running() ? PlaceWordAt(t) : nullptr;
+    return m_clock.Running() ? PlaceWordAt(song, t) : nullptr;
 }
 
-MKaraokeWord* Placement::PlaceWordAt(uint32_t t)
+const MKaraokeWord* Placement::PlaceWordAt(KaraokeSong& song, uint32_t t)
 {
-    if (AtEnd()) return nullptr;
-    MKaraokeWord* w = m_song.words[m_cursor].get();
+    if (&song != &m_song || AtEnd()) return nullptr;
+    MKaraokeWord* w = song.words[m_cursor].get();
     w->start = t;
     if (w->line) w->line->placed = 1;
-    if (MKaraokeWord* open = OpenWord()) open->end = t;
+    if (m_open < song.words.size()) song.words[m_open]->end = t;
     m_open = m_cursor++;
-    if (m_song.settings.singerCount == kDuet) SkipSecondSingerLines(*w);
+    if (song.settings.singerCount == kDuet) SkipSecondSingerLines(song, *w);
     return w;
 }
 
-void Placement::SkipSecondSingerLines(const MKaraokeWord& placed)
+void Placement::SkipSecondSingerLines(KaraokeSong& song, const MKaraokeWord& placed)
 {
-    const auto& words = m_song.words;
+    const auto& words = song.words;
     while (m_cursor < words.size() && words[m_cursor]->line && words[m_cursor]->line != placed.line &&
            words[m_cursor]->line->secondSinger) {
         MKaraokeLine* skipped = words[m_cursor]->line;
@@ -62,32 +62,32 @@ void Placement::SkipSecondSingerLines(const MKaraokeWord& placed)
     }
 }
 
-bool Placement::Pause()
+bool Placement::Pause(KaraokeSong& song)
 {
     const uint32_t t = m_clock.Now();
-    return m_clock.Running() && PauseAt(t);
+    return m_clock.Running() && PauseAt(song, t);
 }
 
-bool Placement::PauseAt(uint32_t t)
+bool Placement::PauseAt(KaraokeSong& song, uint32_t t)
 {
-    MKaraokeWord* open = OpenWord();
-    if (!open) return false;
-    open->end = t;
+    if (&song != &m_song || m_open >= song.words.size()) return false;
+    song.words[m_open]->end = t;
     m_open = kNone;
     return true;
 }
 
-void Placement::Finish()
+void Placement::Finish(KaraokeSong& song)
 {
-    if (MKaraokeWord* open = OpenWord()) open->end = open->start + kOpenWordLength;
+    if (&song != &m_song) return;
+    if (m_open < song.words.size()) song.words[m_open]->end = song.words[m_open]->start + kOpenWordLength;
     m_open = kNone;
-    if (m_song.settings.singerCount == kDuet) FillDuetLines();
+    if (song.settings.singerCount == kDuet) FillDuetLines(song);
 }
 
-void Placement::FillDuetLines()
+void Placement::FillDuetLines(KaraokeSong& song)
 {
     const MKaraokeLine* previous = nullptr;
-    for (auto& line : m_song.lines) {
+    for (auto& line : song.lines) {
         if (line->secondSinger && previous) {
             const int64_t a = previous->words.front()->start;
             // An earlier line whose end lies before its start gives no time to share.

@@ -12,40 +12,44 @@ struct MKaraokeWord;
 //
 // In a duet the lines of the second singer alone are stepped over and get their times at
 // Finish, shared evenly over the span of the line before them.
+//
+// The placement reads the song it was made for; what changes the song is handed that song to
+// change (the edit it makes is the caller's to record).
 class Placement {
 public:
     // A word still open at Finish lasts one second.
     static constexpr uint32_t kOpenWordLength = 44100;
 
     // The song's word list must stay as it is while the placement lives.
-    Placement(KaraokeSong& song, const PlayClock& clock);
+    Placement(const KaraokeSong& song, const PlayClock& clock);
 
     // Back to the first word, none open. Times are kept: words this run does not reach keep
     // their earlier ones.
     void Restart();
+    // Each changes song, the song the placement was made for.
     // The next word starts at the clock's moment. Null when nothing was placed (every word is
     // placed, or the clock is not running).
-    MKaraokeWord* PlaceWord();
+    const MKaraokeWord* PlaceWord(KaraokeSong& song);
     // The same at a moment read before (the mouse going down on a button).
-    MKaraokeWord* PlaceWordAt(uint32_t time);
+    const MKaraokeWord* PlaceWordAt(KaraokeSong& song, uint32_t time);
     // The open word ends at the clock's moment and no word is open; the next tap leaves a gap.
     // False when no word was open (or the clock is not running).
-    bool Pause();
-    bool PauseAt(uint32_t time);
+    bool Pause(KaraokeSong& song);
+    bool PauseAt(KaraokeSong& song, uint32_t time);
     // The end of a run: an open word gets one second, the duet lines their shares.
-    void Finish();
+    void Finish(KaraokeSong& song);
 
     // The next word to place (the word count when all are placed) and the word whose end is open.
     size_t Cursor() const { return m_cursor; }
-    MKaraokeWord* CursorWord() const;
-    MKaraokeWord* OpenWord() const;
+    const MKaraokeWord* CursorWord() const;
+    const MKaraokeWord* OpenWord() const;
     bool AtEnd() const;
 
 private:
-    void SkipSecondSingerLines(const MKaraokeWord& placed);
-    void FillDuetLines();
+    void SkipSecondSingerLines(KaraokeSong& song, const MKaraokeWord& placed);
+    static void FillDuetLines(KaraokeSong& song);
 
-    KaraokeSong& m_song;
+    const KaraokeSong& m_song;
     const PlayClock& m_clock;
     size_t m_cursor = 0;
     static constexpr size_t kNone = SIZE_MAX;

@@ -29,7 +29,7 @@ bool WordTiming::Valid(size_t w) const
 
 void WordTiming::MoveStartEarlier(size_t index, uint32_t amount)
 {
-    auto& words = m_song.words;
+    auto& words = m_edited->words;
     MKaraokeWord& w = *words[index];
     MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
     const int64_t moved = int64_t(w.start) - amount;
@@ -39,7 +39,7 @@ void WordTiming::MoveStartEarlier(size_t index, uint32_t amount)
 
 void WordTiming::MoveStartLater(size_t index, uint32_t amount)
 {
-    auto& words = m_song.words;
+    auto& words = m_edited->words;
     MKaraokeWord& w = *words[index];
     MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
     const uint32_t old = w.start;
@@ -49,13 +49,13 @@ void WordTiming::MoveStartLater(size_t index, uint32_t amount)
 
 void WordTiming::MoveEndEarlier(size_t index, uint32_t amount)
 {
-    MKaraokeWord& w = *m_song.words[index];
+    MKaraokeWord& w = *m_edited->words[index];
     w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - amount, w.start));
 }
 
 void WordTiming::MoveEndLater(size_t index, uint32_t amount)
 {
-    auto& words = m_song.words;
+    auto& words = m_edited->words;
     MKaraokeWord& w = *words[index];
     MKaraokeWord* n = index + 1 < words.size() ? words[index + 1].get() : nullptr;
     uint64_t end = uint64_t(w.end) + amount;
@@ -66,33 +66,29 @@ void WordTiming::MoveEndLater(size_t index, uint32_t amount)
 
 bool WordTiming::StartEarlier(size_t index)
 {
-    if (!Valid(index)) return false;
+    if (!Movable(index)) return false;
     MoveStartEarlier(index, Amount());
-    m_song.SetModified(true);
     return true;
 }
 
 bool WordTiming::StartLater(size_t index)
 {
-    if (!Valid(index)) return false;
+    if (!Movable(index)) return false;
     MoveStartLater(index, Amount());
-    m_song.SetModified(true);
     return true;
 }
 
 bool WordTiming::EndEarlier(size_t index)
 {
-    if (!Valid(index)) return false;
+    if (!Movable(index)) return false;
     MoveEndEarlier(index, Amount());
-    m_song.SetModified(true);
     return true;
 }
 
 bool WordTiming::EndLater(size_t index)
 {
-    if (!Valid(index)) return false;
+    if (!Movable(index)) return false;
     MoveEndLater(index, Amount());
-    m_song.SetModified(true);
     return true;
 }
 
@@ -105,36 +101,33 @@ int64_t WordTiming::SnapToStep(int64_t target)
 
 bool WordTiming::DragStartTo(size_t index, int64_t target)
 {
-    if (!Valid(index)) return false;
-    MKaraokeWord& w = *m_song.words[index];
+    if (!Movable(index)) return false;
+    MKaraokeWord& w = *m_edited->words[index];
     const uint32_t old = w.start, oldPrevious = index > 0 ? m_song.words[index - 1]->end : 0;
     const int64_t to = SnapToStep(target);
     if (to < int64_t(w.start)) MoveStartEarlier(index, uint32_t(int64_t(w.start) - to));
     else if (to > int64_t(w.start)) MoveStartLater(index, uint32_t(to - int64_t(w.start)));
     if (w.start == old && (index == 0 || m_song.words[index - 1]->end == oldPrevious)) return false;
-    m_song.SetModified(true);
     return true;
 }
 
 bool WordTiming::DragEndTo(size_t index, int64_t target)
 {
-    if (!Valid(index)) return false;
-    MKaraokeWord& w = *m_song.words[index];
+    if (!Movable(index)) return false;
+    MKaraokeWord& w = *m_edited->words[index];
     const bool hasNext = index + 1 < m_song.words.size();
     const uint32_t old = w.end, oldNext = hasNext ? m_song.words[index + 1]->start : 0;
     const int64_t to = SnapToStep(target);
     if (to < int64_t(w.end)) MoveEndEarlier(index, uint32_t(int64_t(w.end) - to));
     else if (to > int64_t(w.end)) MoveEndLater(index, uint32_t(to - int64_t(w.end)));
     if (w.end == old && (!hasNext || m_song.words[index + 1]->start == oldNext)) return false;
-    m_song.SetModified(true);
     return true;
 }
 
 bool WordTiming::AssignSinger(size_t index, int32_t slot)
 {
-    if (!Valid(index) || !m_song.words[index]->line) return false;
-    m_song.words[index]->line->colour = slot;
-    m_song.SetModified(true);
+    if (!Movable(index) || !m_edited->words[index]->line) return false;
+    m_edited->words[index]->line->colour = slot;
     return true;
 }
 

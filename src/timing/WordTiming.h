@@ -11,7 +11,10 @@ class KaraokeSong;
 // ">", Ctrl and N, without the window. Words are indices into the song's word list.
 class WordTiming {
 public:
-    explicit WordTiming(KaraokeSong& song) : m_song(song) {}
+    // Moves words of song.
+    explicit WordTiming(KaraokeSong& song) : m_song(song), m_edited(&song) {}
+    // Only reads song: every move below changes nothing and is false.
+    explicit WordTiming(const KaraokeSong& song) : m_song(song) {}
 
     // An amount of m milliseconds in samples: floor(f x 44,100), f being m / 1000 in single
     // precision (200 ms: 8,820).
@@ -19,8 +22,7 @@ public:
     // The song's adjust amount in samples.
     uint32_t Amount() const;
 
-    // Each moves word w by the amount and marks the song modified; false (nothing changed)
-    // when w is no word.
+    // Each moves word w by the amount; false (nothing changed) when w is no word.
     // Start earlier, not before the previous word's start; the previous word ends by then.
     bool StartEarlier(size_t w);
     // Start later, not past the word's own end; a previous word that touched it still does.
@@ -39,8 +41,8 @@ public:
     bool DragStartTo(size_t w, int64_t target);
     bool DragEndTo(size_t w, int64_t target);
 
-    // Gives the line of word w to a singer (its colour slot) and marks the song modified;
-    // false when w is no word or has no line.
+    // Gives the line of word w to a singer (its colour slot); false when w is no word or has
+    // no line.
     bool AssignSinger(size_t w, int32_t slot);
 
     // The loop around word w, in song time: from the start of the whole word the song's loop
@@ -54,11 +56,14 @@ public:
 
 private:
     bool Valid(size_t w) const;
+    // A word that may move: a valid one of a song this moves.
+    bool Movable(size_t w) const { return m_edited && Valid(w); }
     // The four moves by any amount.
     void MoveStartEarlier(size_t w, uint32_t amount);
     void MoveStartLater(size_t w, uint32_t amount);
     void MoveEndEarlier(size_t w, uint32_t amount);
     void MoveEndLater(size_t w, uint32_t amount);
 
-    KaraokeSong& m_song;
+    const KaraokeSong& m_song;
+    KaraokeSong* m_edited = nullptr;
 };

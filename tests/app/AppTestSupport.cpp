@@ -3,9 +3,11 @@
 #include <cmath>
 #include <QtTest>
 
+#include "app/AppContext.h"
 #include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/FindLyricsDialog.h"
 #include "audio/WavOutFile.h"
+#include "document/SongDocument.h"
 
 Answers::Answers()
 {
@@ -73,4 +75,11 @@ void WriteToneWav(const QString& path, double seconds)
     }
     QVERIFY(out.Write(samples));
     QVERIFY(out.Close());
+}
+
+void EditSong(AppContext& app, const std::function<void(KaraokeSong&)>& change)
+{
+    SongEdit edit = app.Document().BeginEdit("Typing");
+    change(edit.Song());
+    edit.Commit();
 }

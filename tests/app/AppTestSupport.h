@@ -8,7 +8,9 @@
 #include "app/FileChooser.h"
 #include "app/QtUserPrompt.h"
 
+class AppContext;
 class FindLyricsDialog;
+class KaraokeSong;
 
 // Answers the program's message boxes, file choosers and modal dialogs in tests, and remembers
 // what they were.
@@ -33,6 +35,9 @@ public:
     bool Asked(const std::string& caption) const;
     size_t Count(const std::string& caption) const;
 };
+
+// Changes the open song as a view does: one edit, recorded as a step (the song is modified).
+void EditSong(AppContext& app, const std::function<void(KaraokeSong&)>& change);
 
 // A 44,100 Hz 16-bit stereo WAV of a quiet tone.
 void WriteToneWav(const QString& path, double seconds);

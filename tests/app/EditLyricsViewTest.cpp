@@ -65,33 +65,36 @@ private:
     EditLyricsView* Open(TessavoxApp& app, Answers& answers, const std::string& lyrics, double musicSeconds = 0)
     {
         app.InitInstance(true);
-        app.Song().settings.linesPerPage = 4;
-        app.Song().lyricText = lyrics;
         // As if typed: the song's history has the text.
-        app.Document().Commit("Typing");
+        EditSong(app, [&](KaraokeSong& song) {
+            song.settings.linesPerPage = 4;
+            song.lyricText = lyrics;
+        });
         if (musicSeconds > 0) {
             const QString wav = m_dir.filePath(QString("music%1.wav").arg(musicSeconds));
             if (!QFileInfo::exists(wav)) WriteToneWav(wav, musicSeconds);
             answers.paths << wav;
             app.AddMusic();
         }
-        app.Song().SetModified(false);
+        app.Document().Discard();
         app.SwitchView(ViewId::EditLyrics);
         if (!QTest::qWaitForWindowExposed(app.Frame())) return nullptr;
         return View(app);
     }
 
     // Places every word one second after the one before.
-    static void PlaceAll(KaraokeSong& song)
+    static void PlaceAll(TessavoxApp& app)
     {
-        song.GenerateKaraokeLineList(true, false);
-        uint32_t t = 44100;
-        for (auto& w : song.words) {
-            w->start = t;
-            w->end = t + 30000;
-            w->line->placed = 1;
-            t += 44100;
-        }
+        EditSong(app, [](KaraokeSong& song) {
+            song.GenerateKaraokeLineList(true, false);
+            uint32_t t = 44100;
+            for (auto& w : song.words) {
+                w->start = t;
+                w->end = t + 30000;
+                w->line->placed = 1;
+                t += 44100;
+            }
+        });
     }
 
 private slots:
@@ -113,7 +116,7 @@ private slots:
         QCOMPARE(editor->font().family(), QString("Arial"));
         QVERIFY(QFontMetrics(editor->font()).height() <= EditLyricsView::kLyricFontHeight);
         QTRY_VERIFY(editor->hasFocus());
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
 
         QTextCursor cursor = editor->textCursor();
         cursor.movePosition(QTextCursor::End);
@@ -122,7 +125,7 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Space);
         QTest::keyClicks(editor, "four");
         QCOMPARE(app.Song().lyricText, std::string("one two\r\nthree four"));
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QVERIFY(!view->Playing());
         QCOMPARE(app.Song().words.size(), size_t(4));
         // No music: nothing to play, and the time stands at zero.
@@ -130,7 +133,7 @@ private slots:
         QVERIFY(!Child<QSlider>(view, "slider")->isEnabled());
         QCOMPARE(Child<QLabel>(view, "timeLabel")->text(), QString("0:00/0:00"));
         QVERIFY(!view->ModeButton(1)->isEnabled());
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void aPageMarkMakesANewPageAndTheArrowsFollow()
@@ -173,7 +176,7 @@ private slots:
         QCOMPARE(view->PreviewPage(), 0);
         QCOMPARE(label->text(), QString(" 1 of  1"));
         QVERIFY(!left->isEnabled() && !right->isEnabled());
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void spaceOnThePlayButtonOrTheSliderPlaysAndPauses()
@@ -311,7 +314,7 @@ private slots:
         // Cancelled: the view stays as it was.
         Child<QPushButton>(now, "addMusic")->click();
         QCOMPARE(View(app), now);
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void theSplitRatioComesFromTheSettings()
@@ -346,8 +349,8 @@ private slots:
         Answers answers;
         TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "one two\r\nthree four");
-        KaraokeSong& song = app.Song();
-        PlaceAll(song);
+        const KaraokeSong& song = app.Song();
+        PlaceAll(app);
         const QString lrc = m_dir.filePath("song.lrc");
         WriteText(lrc, "[ti:Song]\n[00:05.00]<00:05.00>one <00:05.50>two <00:06.00>\n"
                        "[00:07.00]<00:07.00>three <00:07.50>four <00:08.00>\n");
@@ -385,7 +388,7 @@ private slots:
         view->ImportLyrics();
         QCOMPARE(song.words[0]->start, 500u * 441);
         QCOMPARE(song.words.size(), size_t(4));
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void aPlainTextImportAsksNothingAndAFailedOneKeepsTheSong()
@@ -393,7 +396,7 @@ private slots:
         Answers answers;
         TessavoxApp app;
         EditLyricsView* view = Open(app, answers, "old words");
-        PlaceAll(app.Song());
+        PlaceAll(app);
         const QString txt = m_dir.filePath("new.txt");
         WriteText(txt, "new \xE2\x80\x99words\nsecond line\n");
         answers.paths << txt;
@@ -415,7 +418,7 @@ private slots:
         QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
         QCOMPARE(app.Song().lyricText, std::string("new \u2019words\r\nsecond line"));
         QCOMPARE(app.Song().words.size(), size_t(4));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void music48kHzIsConvertedAndSaidAndAKarFilesWordsComeInTimed()
@@ -447,7 +450,7 @@ private slots:
         QCOMPARE(app.Song().words[1]->start, 33075u);
         QCOMPARE(app.Song().words[2]->start, 44100u);
         QCOMPARE(app.Song().words[2]->end, 2 * 44100u);
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void theFindLyricsDialogKeepsTheCustomAddress()
@@ -455,8 +458,7 @@ private slots:
         Answers answers;
         TessavoxApp app;
         app.InitInstance(false);
-        app.Song().artist = "The Band";
-        app.Song().title = "A Song";
+        app.Document().SetArtistAndTitle("The Band", "A Song");
         FindLyricsDialog dialog(app, nullptr);
         QVERIFY(dialog.findChild<QLabel*>()->text() == QString("Choose a lyric website to search:"));
         QPushButton* local = nullptr;
@@ -510,9 +512,10 @@ private slots:
         Answers answers;
         TessavoxApp app;
         app.InitInstance(false);
-        app.Song().ClearPages();
-        app.Song().lyricText = "words";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) {
+            s.ClearPages();
+            s.lyricText = "words";
+        });
         app.SwitchView(ViewId::EditLyrics);
         QVERIFY(answers.Asked("Tessavox"));
         QCOMPARE(answers.boxes[0].text, std::string("There is a problem with the project you opened."));
@@ -547,7 +550,7 @@ private slots:
         for (int i = 0; i < int(std::strlen("&second voice")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClicks(editor, "&again");
         QCOMPARE(warnings(), size_t(2));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void linesTooWideAreMarkedAndFitLongLinesBreaksThemAsOneEdit()
@@ -609,7 +612,7 @@ private slots:
         QCOMPARE(view->LinesTooWide(), (QList<int>{2, 3}));
         QCOMPARE(editor->extraSelections().size(), 2);
         QCOMPARE(label->text(), QString("2 lines are too wide for the screen (Edit > Fit Long Lines)"));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 };
 

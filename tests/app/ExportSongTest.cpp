@@ -390,10 +390,10 @@ private slots:
         QVERIFY(!QFile::exists(File("out/plain.lrc")));
         // The edited artist is the song's now, and the song wants saving.
         QCOMPARE(app.Song().artist, std::string("Someone Else"));
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QVERIFY(app.Frame()->windowTitle().startsWith("Tessavox - twinkle.tvx"));
         QCOMPARE(app.Settings().Int(AppSettings::kSettings, "ExportType", -1), 1);
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void aCancelledDialogOrChooserWritesNothing()
@@ -432,7 +432,7 @@ private slots:
         QCOMPARE(QDir(File("out")).entryList(QDir::Files), before);
         QVERIFY(app.CommandEnabled(CommandId::ExportSong));
         QVERIFY(app.Frame()->View()->isEnabled());
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
     }
 };
 

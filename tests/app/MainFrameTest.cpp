@@ -148,8 +148,7 @@ private slots:
         QVERIFY(!app.CommandEnabled(CommandId::ModePlaceLyrics));
         QVERIFY(!app.CommandEnabled(CommandId::ModeAdjustLyrics));
 
-        app.Song().lyricText = "la la";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "la la"; });
         frame->UpdateCommandStates();
         QVERIFY(frame->Action(CommandId::FileSave)->isEnabled());
 
@@ -163,7 +162,7 @@ private slots:
         playing = false;
         frame->UpdateCommandStates();
         QVERIFY(frame->Action(CommandId::FileOpen)->isEnabled());
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void editCommandsFollowTheFocusedEditor()
@@ -194,8 +193,7 @@ private slots:
         TessavoxApp app;
         app.InitInstance(true);
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
-        app.Song().lyricText = "typed";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "typed"; });
         app.Frame()->UpdateCommandStates();
         // Ctrl+S pressed in a view's screen saves (here: asks for a name, then cancels).
         QWidget* viewer = app.Frame()->View()->findChild<QWidget*>("viewer");
@@ -208,7 +206,7 @@ private slots:
         answers.answers = {PromptAnswer::Cancel};
         QTest::keyClick(viewer, Qt::Key_O, Qt::ControlModifier);
         QTRY_VERIFY(answers.Asked("Confirm Closing Project"));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void theModeButtonsAnswerToTheirAltKeys()
@@ -232,7 +230,7 @@ private slots:
             QTRY_COMPARE(app.CurrentView(), view);
         }
         QCOMPARE(answers.notices, 1); // Edit Lyrics warns about the placed lyrics
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void everyViewTakesTheKeyboardHoweverItWasReached()
@@ -303,7 +301,7 @@ private slots:
         QTRY_COMPARE(app.CurrentView(), ViewId::EditLyrics);
         Press(app, Qt::Key_X);
         QVERIFY(QString::fromStdString(app.Song().lyricText).contains('x'));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void everyViewKeepsItsControlsWholeAtTheLeastWindowSize()
@@ -337,7 +335,7 @@ private slots:
                              qPrintable(QString("view %1: the strip lies on %2").arg(view).arg(other->objectName())));
             }
         }
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void viewWaveformHidesTheStripInEveryViewAndIsRemembered()
@@ -361,7 +359,7 @@ private slots:
             QVERIFY2(view->Viewer()->height() > screen, qPrintable(QString("%1 -> %2").arg(screen).arg(view->Viewer()->height())));
             app.RunCommand(CommandId::ModePlaceLyrics);
             QVERIFY(!app.Frame()->View()->Waveform()->isVisible());
-            app.Song().SetModified(false);
+            app.Document().Discard();
         }
         TessavoxApp again;
         again.InitInstance(true);
@@ -398,7 +396,7 @@ private slots:
         QCOMPARE(app.Frame()->View()->findChild<QLabel*>("pageLabel")->text(), QString(" 1 of  2"));
         app.RunCommand(CommandId::ModeAdjustLyrics);
         QCOMPARE(app.Frame()->View()->findChild<QLabel*>("page")->text(), QString("1 of 2"));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void theManualOpensInTheBrowserFromBesideTheProgram()
@@ -447,8 +445,7 @@ private slots:
         QCOMPARE(app.MusicSourcePath(), after + "/music.wav");
         QCOMPARE(app.WorkingAudioPath(), after + "/music.wav");
         // Saving keeps the path the project had.
-        app.Song().lyricText = "one two three";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "one two three"; });
         QVERIFY(app.FileSave());
         KaraokeSong saved((after + "/song.tvx").toStdString());
         QVERIFY(LoadProject(saved));
@@ -461,22 +458,20 @@ private slots:
         Answers answers;
         TessavoxApp app;
         app.InitInstance(false);
-        app.Song().lyricText = "hello";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "hello"; });
         answers.paths << File("first.tvx");
         app.RunCommand(CommandId::FileSave);
         QCOMPARE(answers.choices.size(), size_t(1));
         QCOMPARE(answers.choices[0].title, QString("Save Tessavox Project"));
         QCOMPARE(answers.choices[0].filters, QStringList{"Tessavox Projects (*.tvx)"});
         QVERIFY(QFile::exists(File("first.tvx")));
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
         QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - first.tvx"));
         // Saved but never opened: Save As stays off, Close is on.
         QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
         QVERIFY(app.CommandEnabled(CommandId::FileClose));
 
-        app.Song().lyricText = "hello again";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "hello again"; });
         app.RunCommand(CommandId::FileSave);
         QCOMPARE(answers.choices.size(), size_t(1)); // no chooser this time
         KaraokeSong check(File("first.tvx").toStdString());
@@ -489,8 +484,7 @@ private slots:
         Answers answers;
         TessavoxApp app;
         app.InitInstance(false);
-        app.Song().lyricText = "unsaved";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "unsaved"; });
         answers.answers = {PromptAnswer::Cancel, PromptAnswer::Cancel, PromptAnswer::Cancel};
         app.FileOpen();
         QVERIFY(answers.choices.empty()); // Open stopped before its chooser
@@ -503,12 +497,12 @@ private slots:
             QCOMPARE(box.buttons, PromptButtons::YesNoCancel);
         }
         QCOMPARE(app.Song().lyricText, std::string("unsaved"));
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         // No: the project goes without saving.
         answers.answers = {PromptAnswer::No};
         app.FileClose();
         QCOMPARE(app.Song().lyricText, std::string());
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
     }
 
     void aFailedSaveKeepsTheWindowTheNameAndTheChanges()
@@ -516,8 +510,7 @@ private slots:
         Answers answers;
         TessavoxApp app;
         app.InitInstance(false);
-        app.Song().lyricText = "precious";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "precious"; });
         // A folder stands where the project would go: the save cannot replace it.
         QVERIFY(QDir().mkpath(File("taken.tvx")));
         answers.paths << File("taken.tvx");
@@ -526,22 +519,21 @@ private slots:
         QVERIFY(answers.Asked("Confirm Closing Project"));
         QVERIFY2(answers.boxes.size() >= 2, "the failed save is reported");
         QCOMPARE(app.Song().projectPath, std::string());
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QCOMPARE(app.Song().lyricText, std::string("precious"));
         QVERIFY(QFileInfo(File("taken.tvx")).isDir());
 
         // Saved under a good name, a failed Save As keeps that name.
         answers.paths << File("good.tvx");
         QVERIFY(app.FileSave());
-        QVERIFY(!app.Song().IsModified());
-        app.Song().lyricText = "changed";
-        app.Song().SetModified(true);
+        QVERIFY(!app.Document().Modified());
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "changed"; });
         answers.paths << File("taken.tvx");
         QVERIFY(!app.FileSaveAs());
         QCOMPARE(app.Song().projectPath, File("good.tvx").toStdString());
         QVERIFY(app.Frame()->windowTitle().startsWith("Tessavox - good.tvx"));
-        QVERIFY(app.Song().IsModified());
-        app.Song().SetModified(false);
+        QVERIFY(app.Document().Modified());
+        app.Document().Discard();
     }
 
     void autoSaveSavesAtViewSwitchesButNotWhenLeavingPlayFinal()
@@ -557,32 +549,30 @@ private slots:
         QVERIFY(app.SomeLyricsPlaced());
         QVERIFY(app.AutoSaveOn());
 
-        app.Song().lyricText += "\nfour";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText += "\nfour"; });
         app.SwitchView(ViewId::AdjustLyrics);
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
         QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
 
         app.SwitchView(ViewId::PlayFinal);
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.title = "changed in Play Final"; });
         app.SwitchView(ViewId::EditLyrics);
-        QVERIFY(app.Song().IsModified()); // leaving Play Final never saves
+        QVERIFY(app.Document().Modified()); // leaving Play Final never saves
 
         app.RunCommand(CommandId::AutoSave);
         QVERIFY(!app.AutoSaveOn());
         QCOMPARE(app.Settings().Int(AppSettings::kSettings, "AutoSave", -1), 0);
         app.SwitchView(ViewId::AdjustLyrics);
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         app.RunCommand(CommandId::AutoSave);
-        app.Song().SetModified(false);
+        app.Document().Discard();
 
         // Untitled with auto save: the switch asks for a name.
         app.FileClose();
-        app.Song().lyricText = "x";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "x"; });
         app.SwitchView(ViewId::EditLyrics);
         QCOMPARE(answers.choices.back().title, QString("Save Tessavox Project"));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void aProjectWhoseMusicMovedOffersToChooseAgainAndKeepsItsPath()
@@ -634,9 +624,9 @@ private slots:
         QVERIFY(app.MusicLoaded());
         QCOMPARE(app.WorkingAudioPath(), good);
         QCOMPARE(app.Song().musicPath, good.toStdString());
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QVERIFY(app.Song().musicDataBytes > 0);
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void aRefusedProjectLeavesTheOpenSongAsItWasAndSavesNothingOverIt()
@@ -665,11 +655,10 @@ private slots:
         QCOMPARE(app.Song().projectPath, File("open.tvx").toStdString());
         QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
         QVERIFY(app.MusicLoaded());
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
 
         // What is changed afterwards is saved into the open song's own file.
-        app.Song().lyricText = "typed after the refusal";
-        app.Song().SetModified(true);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "typed after the refusal"; });
         const size_t asked = answers.choices.size();
         QVERIFY(app.FileSave());
         QCOMPARE(answers.choices.size(), asked);
@@ -695,8 +684,8 @@ private slots:
         QCOMPARE(answers.choices.size(), size_t(1));
         QCOMPARE(answers.choices[0].title, QString("Select Music File"));
         QVERIFY(app.MusicLoaded());
-        QVERIFY(app.Song().IsModified());
-        app.Song().SetModified(false);
+        QVERIFY(app.Document().Modified());
+        app.Document().Discard();
 
         // An opened project keeps its bytes until the user saves it.
         const QString project = SavedProject("relinked.tvx", first);
@@ -706,14 +695,14 @@ private slots:
         ClickAddMusic(app);
         QCOMPARE(answers.choices.size(), size_t(2));
         QCOMPARE(Sha256(project), before);
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QCOMPARE(app.Song().musicPath, second.toStdString());
         QVERIFY(app.Song().musicDataBytes > 0);
         // The rebuilt view plays the new music, not the old: its length is the new one's.
         auto* time = app.Frame()->View()->findChild<QLabel*>("timeLabel");
         QVERIFY(time);
         QCOMPARE(time->text(), QString("0:00/0:03"));
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 
     void settingsLandInTheIniFileAndTheWindowKeepsItsPlace()

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "SettingsTestSupport.h"
 #include "project/ProjectFile.h"
 #include "app/MainWindow.h"
 #include "app/TessavoxApp.h"
@@ -69,13 +70,13 @@ private slots:
         QCOMPARE(view->SelectedWord(), 0);
         QCOMPARE(view->AmountSamples(), 8820u);
         QCOMPARE(app.Song().settings.adjustUsed, uint8_t(1));
-        QVERIFY(!app.Song().IsModified()); // opening sets the flag without marking a change
+        QVERIFY(!app.Document().Modified()); // opening sets the flag without marking a change
 
         view->SelectWord(1);
         QTest::keyClick(view, Qt::Key_Comma); // start earlier
         QCOMPARE(words[1]->start, 88200u - 8820);
         QCOMPARE(words[0]->end, 88200u - 8820); // the overlapping end is trimmed
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
         QTest::keyClick(view, Qt::Key_Period); // start later
         QCOMPARE(words[1]->start, 88200u);
         QTest::keyClick(view, Qt::Key_Comma, Qt::ControlModifier); // end earlier
@@ -183,15 +184,19 @@ private slots:
         AdjustLyricsView* view = Open(app, "a b c");
         QVERIFY(view);
         QVERIFY(view->SingerGroup()->isHidden());
-        app.Song().settings.loopBeforeUnit = 1;
-        AdjustSettingsDialog dialog(app.Song(), view);
-        QCOMPARE(dialog.windowTitle(), QString("Adjust Play Area Controls"));
+        EditSong(app, [](KaraokeSong& song) { song.settings.loopBeforeUnit = 1; });
+        OnNextModal<AdjustSettingsDialog>([](AdjustSettingsDialog& dialog) {
+            QCOMPARE(dialog.windowTitle(), QString("Adjust Play Area Controls"));
+            QCOMPARE(dialog.WordsField()->minimum(), 2);
+            QCOMPARE(dialog.WordsField()->maximum(), 4);
+            dialog.WordsField()->setValue(4);
+            dialog.AmountField()->setValue(0.35);
+            dialog.accept();
+        });
+        view->AdjustAreaButton()->click();
+        // The dialog's choices are one step.
+        QCOMPARE(app.Document().UndoName(), std::string("Adjust Area"));
         QCOMPARE(app.Song().settings.loopBeforeUnit, uint8_t(0));
-        QCOMPARE(dialog.WordsField()->minimum(), 2);
-        QCOMPARE(dialog.WordsField()->maximum(), 4);
-        dialog.WordsField()->setValue(4);
-        dialog.AmountField()->setValue(0.35);
-        dialog.accept();
         QCOMPARE(app.Song().settings.loopBefore, 4000);
         QCOMPARE(app.Song().settings.loopAfter, 4000);
         QCOMPARE(app.Song().settings.adjustAmount, 350);
@@ -235,12 +240,12 @@ private slots:
         QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(edge - twoSeconds, y));
         QVERIFY(app.Document().CanUndo());
         QCOMPARE(app.Document().UndoName(), std::string("Drag End"));
-        QVERIFY(app.Song().IsModified());
+        QVERIFY(app.Document().Modified());
 
         app.Undo();
         QCOMPARE(words[1]->end, 110250u);
         QVERIFY(!app.Document().CanUndo());
-        QVERIFY(!app.Song().IsModified());
+        QVERIFY(!app.Document().Modified());
 
         // Nothing is dragged while the song plays.
         view = qobject_cast<AdjustLyricsView*>(app.Frame()->View());

@@ -67,9 +67,11 @@ private:
         m_clock.SetRunning(true);
         if (!playerClock) app.SetClockForTesting(&m_clock);
         app.InitInstance(true);
-        app.Song().settings.singerCount = singers;
-        app.Song().settings.linesPerPage = 4;
-        app.Song().lyricText = lyrics;
+        EditSong(app, [&](KaraokeSong& song) {
+            song.settings.singerCount = singers;
+            song.settings.linesPerPage = 4;
+            song.lyricText = lyrics;
+        });
         const QString wav = m_dir.filePath(QString("music%1.wav").arg(musicSeconds));
         if (!QFileInfo::exists(wav)) WriteToneWav(wav, musicSeconds);
         answers.paths << wav;
@@ -117,7 +119,7 @@ private slots:
         PlaceLyricsView* view = Open(app, answers, "one two three four", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
         QWidget* target = view->PlaceButton();
 
         m_clock.Set(10000);
@@ -141,9 +143,12 @@ private slots:
         PlaceChecked(view, *song.words[1], 30000);
         QCOMPARE(view->Cursor(), size_t(2));
         QCOMPARE(song.words[0]->end, song.words[1]->start);
-        QVERIFY(song.IsModified());
+        // The pass is one step, recorded at End (the last one is the set-up's).
+        QCOMPARE(app.Document().UndoName(), std::string("Typing"));
         Tap(target, Qt::Key_End);
-        song.SetModified(false);
+        QCOMPARE(app.Document().UndoName(), std::string("Place Lyrics"));
+        QVERIFY(app.Document().Modified());
+        app.Document().Discard();
     }
 
     void spaceCtrlSpaceLeavesAGapAndEndGivesTheOpenWordOneSecond()
@@ -154,7 +159,7 @@ private slots:
         PlaceLyricsView* view = Open(app, answers, "one two three", 5);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
 
         PlaceChecked(view, *song.words[0], 4410);
         m_clock.Set(8000);
@@ -175,7 +180,7 @@ private slots:
         QVERIFY(!ThePlayer().IsPlaying());
         QCOMPARE(view->StartButton()->text(), QString("Restart (Home)"));
         QVERIFY(view->StartButton()->hasFocus() || !app.Frame()->isVisible());
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void keysThatDoNotApplyAreSwallowedAndChangeNothing()
@@ -185,8 +190,8 @@ private slots:
         TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "one two", 5);
         QVERIFY(view);
-        KaraokeSong& song = app.Song();
-        song.SetModified(false); // the music made it modified
+        const KaraokeSong& song = app.Song();
+        app.Document().Discard(); // the music made it modified
         QWidget* target = view->StartButton();
         // Ready: Space, Ctrl and End do nothing, and the focused button does not click either.
         for (Qt::Key key : {Qt::Key_Space, Qt::Key_Control, Qt::Key_End, Qt::Key_Return, Qt::Key_Escape}) {
@@ -199,7 +204,7 @@ private slots:
         QCOMPARE(view->Cursor(), size_t(0));
         QCOMPARE(song.words[0]->start, 0u);
         QVERIFY(!ThePlayer().IsPlaying());
-        QVERIFY(!song.IsModified());
+        QVERIFY(!app.Document().Modified());
 
         // Placing: Home neither restarts the music nor moves the cursor.
         QVERIFY(StartAndListen(view, 8820));
@@ -213,7 +218,7 @@ private slots:
         QKeyEvent other(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
         QApplication::sendEvent(target, &other);
         Tap(view->PlaceButton(), Qt::Key_End);
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void theEndOfTheMusicFinishesPlacementAtTheViewsNextTick()
@@ -224,7 +229,7 @@ private slots:
         PlaceLyricsView* view = Open(app, answers, "one two", 1, 1, true);
         QVERIFY(view);
         QVERIFY(StartAndListen(view));
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
         Tap(view->PlaceButton(), Qt::Key_Space);
         QCOMPARE(song.words[0]->start, 4410u); // the player's clock: the music heard so far
         QTimer* timer = nullptr;
@@ -244,7 +249,7 @@ private slots:
         QCOMPARE(ticks.count(), 1);
         QCOMPARE(song.words[0]->end, song.words[0]->start + 44100);
         QVERIFY(view->StartButton()->isEnabled());
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void restartKeepsTheTimesOfWordsItDoesNotReach()
@@ -254,7 +259,7 @@ private slots:
         TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "a b c d e f", 5);
         QVERIFY(view);
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
         QVERIFY(StartAndListen(view));
         for (uint32_t i = 0; i < 6; ++i) PlaceChecked(view, *song.words[i], 1000 * (i + 1));
         Tap(view->PlaceButton(), Qt::Key_End);
@@ -270,7 +275,7 @@ private slots:
             QCOMPARE(song.words[i]->start, 1000 * (i + 1));
             QCOMPARE(song.words[i]->end, i == 5 ? 6000u + 44100 : 1000 * (i + 2));
         }
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void tempoIsSetOnlyWhenNotPlacingAndTimesStayInMusicTime()
@@ -310,7 +315,7 @@ private slots:
         QVERIFY(up->isEnabled());
 
         // Leaving the view puts the player back to normal speed.
-        app.Song().SetModified(false);
+        app.Document().Discard();
         app.SwitchView(ViewId::EditLyrics);
         QVERIFY(GlobalPlayer() == nullptr || GlobalPlayer()->TempoChange() == 0);
     }
@@ -328,7 +333,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(app.Frame()));
         QTRY_VERIFY(view->Viewer()->width() > 500);
         QVERIFY(StartAndListen(view));
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
         // Eight presses a second for two seconds, each on the clock's own reading.
         const uint32_t eighth = 44100 / 8;
         QElapsedTimer handling;
@@ -344,7 +349,7 @@ private slots:
         // Crossing to the second page on the way drew it.
         QCOMPARE(view->PreviewPage(), 1);
         Tap(view->PlaceButton(), Qt::Key_End);
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void theNextWordIsUnderlinedAndPlacedWordsShowSwept()
@@ -354,7 +359,7 @@ private slots:
         TessavoxApp app;
         PlaceLyricsView* view = Open(app, answers, "Hello world\nsecond line", 5);
         QVERIFY(view);
-        KaraokeSong& song = app.Song();
+        const KaraokeSong& song = app.Song();
         CdgScreen plain;
         DrawLyricPagePreview(plain, song, 0);
         const int sweep = song.settings.sweepColour & 0x0F;
@@ -399,7 +404,7 @@ private slots:
         };
         QTRY_VERIFY(screenShowsSweep());
         Tap(view->PlaceButton(), Qt::Key_End);
-        song.SetModified(false);
+        app.Document().Discard();
     }
 
     void aDuetLineOfTheSecondSingerIsSkippedAndSharesTheLineBefore()
@@ -411,7 +416,7 @@ private slots:
             TessavoxApp app;
             PlaceLyricsView* view = Open(app, answers, lyrics, 5, 2);
             QVERIFY(view);
-            KaraokeSong& song = app.Song();
+            const KaraokeSong& song = app.Song();
             QVERIFY(song.lines[1]->secondSinger);
             QVERIFY(StartAndListen(view));
             for (uint32_t t : {1000u, 2000u, 3000u, 4000u}) {
@@ -430,7 +435,7 @@ private slots:
                 QCOMPARE(song.words[2 + k]->start, shares[k]);
                 QCOMPARE(song.words[2 + k]->end, shares[k + 1]);
             }
-            song.SetModified(false);
+            app.Document().Discard();
         }
         {
             // Solo: the "&" line is an ordinary line, placed word by word.
@@ -438,13 +443,13 @@ private slots:
             TessavoxApp app;
             PlaceLyricsView* view = Open(app, answers, lyrics, 5, 1);
             QVERIFY(view);
-            KaraokeSong& song = app.Song();
+            const KaraokeSong& song = app.Song();
             QVERIFY(!song.lines[1]->secondSinger);
             QVERIFY(StartAndListen(view));
             for (uint32_t i = 0; i < 3; ++i) PlaceChecked(view, *song.words[i], 1000 * (i + 1));
             QCOMPARE(view->Cursor(), size_t(3));
             Tap(view->PlaceButton(), Qt::Key_End);
-            song.SetModified(false);
+            app.Document().Discard();
         }
     }
 
@@ -478,7 +483,7 @@ private slots:
         QVERIFY(app.SomeLyricsPlaced());
 
         // Place Lyrics again asks first; No stays, Yes opens a fresh view.
-        app.Song().SetModified(false);
+        app.Document().Discard();
         app.SwitchView(ViewId::EditLyrics);
         answers.answers = {PromptAnswer::No};
         app.RunCommand(CommandId::ModePlaceLyrics);
@@ -502,7 +507,7 @@ private slots:
         QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
         app.RunCommand(CommandId::ModePlayFinal);
         QCOMPARE(app.CurrentView(), ViewId::PlayFinal);
-        app.Song().SetModified(false);
+        app.Document().Discard();
     }
 };
 

@@ -183,7 +183,7 @@ TEST(ExportCommand, EveryCharacterReachesTheLrcTheTagsAndTheZip)
     ASSERT_EQ(tune.status, 0) << tune.Output();
     std::ofstream(dir.File("words.lrc"), std::ios::binary) << "[00:01.00]\u041a\u0430\u043b\u0438\u043d\u043a\u0430 \u043c\u043e\u044f\n"
                                      "[00:03.00]\u00ab Caf\u00e9 \u00bb \u2019 \u20ac \u2014 fin\n"
-                                     "[00:05.00]Last line\n");
+                                     "[00:05.00]Last line\n";
     const std::string project = dir.File("song.tvx");
     const std::string title = "Caf\u00e9 \u2019\u20ac\u2014 \u041f\u0435\u0441\u043d\u044f", artist = "\u0411\u0430\u043d\u0434\u0430";
     ASSERT_EQ(RunCli({"new", "-o", project, "--music", dir.File("tune.wav"), "--lyrics", dir.File("words.lrc"),

@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <csignal>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <future>
 #include <map>
 #include <string>
-#include <thread>
+#include <sys/stat.h>
 #include <vector>
 
 #include "cli/CliRunner.h"
@@ -102,6 +104,15 @@ void MakeLongSilence(const std::string& path)
     const CliResult made =
         RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "anullsrc=r=44100:cl=stereo", "-t", "600", path});
     ASSERT_EQ(made.status, 0) << made.Output();
+}
+
+// Makes everything directly in folder as old as the left-overs of an earlier day (older than
+// kLeftoverMinimumAge), instead of waiting for it to become so.
+void AgeNames(const std::string& folder)
+{
+    const timespec times[2] = {{0, UTIME_OMIT}, {::time(nullptr) - 3600, 0}};
+    for (const auto& entry : fs::directory_iterator(folder))
+        EXPECT_EQ(::utimensat(AT_FDCWD, entry.path().c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << entry.path();
 }
 
 // Where the command line keeps its records of temporary files under a state folder.
@@ -343,7 +354,8 @@ TEST(FileSafety, WhatKilledRunsLeftIsRemovedByTheNextStart)
     EXPECT_FALSE(EmptyOrMissing(RecordFolder(dir.File("state"))));
 
     // Any command started once they are old enough removes them all, and the records.
-    std::this_thread::sleep_for(kLeftoverMinimumAge + std::chrono::seconds(1));
+    AgeNames(tmp);
+    AgeNames(out);
     run = RunCli({"info", project});
     EXPECT_EQ(run.status, 0) << run.Output();
     EXPECT_EQ(Names(tmp), std::vector<std::string>{});
@@ -375,7 +387,7 @@ TEST(FileSafety, ARunStartedMeanwhileLeavesALiveRunsFilesAlone)
                                   if (!ScratchHoldsAFile(tmp)) return false;
                                   kill(pid, SIGSTOP);
                                   held = Names(tmp);
-                                  std::this_thread::sleep_for(kLeftoverMinimumAge + std::chrono::seconds(1));
+                                  AgeNames(tmp);
                                   other = RunCli({"info", project});
                                   afterOther = Names(tmp);
                                   kill(pid, SIGCONT);

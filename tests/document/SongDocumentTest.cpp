@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <sys/wait.h>
+#include <type_traits>
 #include <unistd.h>
 
 #include "audio/WavOutFile.h"
+#include "cdg/LineFit.h"
 #include "cdg/WriteRwMemory.h"
 #include "document/ExportSnapshot.h"
 #include "document/RecoveryFile.h"
@@ -26,31 +29,52 @@ namespace {
 constexpr uint32_t kSecond = 44100;
 constexpr const char* kVerse = "Twinkle twinkle little star\nHow I wonder what you are\nUp above the world so high\n";
 
+// The song can be read, never changed, but through an edit.
+static_assert(std::is_const_v<std::remove_reference_t<decltype(std::declval<SongDocument&>().Song())>>);
+
 std::vector<uint8_t> Bytes(const SongDocument& doc)
 {
     return SerializeProject(doc.Song());
 }
 
-// Taps every word of the song a second apart from start on, then End: one placement pass.
+// One edit, committed, as the views make them.
+void Edit(SongDocument& doc, const std::string& name, const std::function<void(KaraokeSong&)>& change,
+          StepMerge merge = StepMerge::Own)
+{
+    SongEdit edit = doc.BeginEdit(name, merge);
+    change(edit.Song());
+    edit.Commit();
+}
+
+// Taps every word of the song a second apart from start on, then End: one placement pass, one
+// edit from Start to End as the Place Lyrics view holds it.
 void PlaceAll(SongDocument& doc, uint32_t start)
 {
     ManualClock clock;
     Placement placement(doc.Song(), clock);
     placement.Restart();
+    SongEdit pass = doc.BeginEdit("Place Lyrics");
     for (size_t i = 0; i < doc.Song().words.size(); ++i) {
         clock.Set(start + uint32_t(i) * kSecond);
-        placement.PlaceWord();
+        placement.PlaceWord(pass.Song());
     }
     clock.Set(start + uint32_t(doc.Song().words.size()) * kSecond);
-    placement.Finish();
-    doc.Commit("Place Lyrics");
+    placement.Finish(pass.Song());
+    pass.Commit();
+}
+
+void Move(SongDocument& doc, const std::string& name, bool (WordTiming::*move)(size_t), size_t word)
+{
+    Edit(doc, name, [&](KaraokeSong& song) { (WordTiming(song).*move)(word); });
 }
 
 struct Journey {
     Journey()
     {
-        doc.Song().lyricText = kVerse;
-        doc.Song().GenerateKaraokeLineList(true, false);
+        Edit(doc, "Typing", [](KaraokeSong& song) {
+            song.lyricText = kVerse;
+            song.GenerateKaraokeLineList(true, false);
+        });
         EXPECT_TRUE(doc.SaveAs(dir.File("song.tvx")));
         // Opened again: a history that starts at the saved song.
         EXPECT_TRUE(doc.Open(dir.File("song.tvx")));
@@ -71,13 +95,9 @@ TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalO
     EXPECT_FALSE(doc.CanUndo());
 
     PlaceAll(doc, 2 * kSecond);
-    WordTiming timing(doc.Song());
-    timing.StartLater(3);
-    doc.Commit("Start Later");
-    timing.EndEarlier(3);
-    doc.Commit("End Earlier");
-    timing.AssignSinger(6, 1);
-    doc.Commit("Assign Singer");
+    Move(doc, "Start Later", &WordTiming::StartLater, 3);
+    Move(doc, "End Earlier", &WordTiming::EndEarlier, 3);
+    Edit(doc, "Assign Singer", [](KaraokeSong& song) { WordTiming(song).AssignSinger(6, 1); });
     std::unique_ptr<KaraokeSong> copy = doc.Song().Copy();
     copy->settings.linesPerPage = 3;
     copy->title = "Little Star";
@@ -121,30 +141,148 @@ TEST(SongDocument, UndoingEveryStepGivesTheSavedBytesBackAndRedoingThemTheFinalO
     EXPECT_EQ(doc.Song().title, "Little Star");
 }
 
-TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndNothingChangedIsNoStep)
+// Every change the window and the command line make, on a small song in turn: each is exactly
+// one step, named for it; its Undo gives back the project's bytes from before it and its Redo
+// those after it. The keys of a burst of typing, each an edit of its own, are one step.
+TEST(SongDocument, EveryChangeIsOneStepThatUndoesAndRedoesToTheProjectsBytes)
+{
+    Journey j;
+    SongDocument& doc = j.doc;
+    const std::string lrcPath = j.dir.File("star.lrc");
+    const std::string lrcText = "[00:01.00]Twinkle twinkle\n[00:03.50]Little star\n";
+    WriteFileBytes(lrcPath, std::vector<uint8_t>(lrcText.begin(), lrcText.end()));
+    LrcDocument lrc;
+    const auto typeKeys = [](SongDocument& d, const std::string& keys) {
+        for (char key : keys)
+            Edit(
+                d, "Typing",
+                [key](KaraokeSong& song) {
+                    song.lyricText += key;
+                    song.GenerateKaraokeLineList(true, false);
+                },
+                StepMerge::Join);
+    };
+    const auto settings = [](SongDocument& d, const std::string& step, const std::function<void(KaraokeSong&)>& change) {
+        std::unique_ptr<KaraokeSong> copy = d.Song().Copy();
+        change(*copy);
+        d.ApplySettings(*copy, step);
+    };
+
+    struct Change {
+        std::string step;
+        std::function<void(SongDocument&)> make;
+    };
+    const std::vector<Change> changes = {
+        {"Typing", [&](SongDocument& d) { typeKeys(d, "\r\nNight light river fire forever and ever"); }},
+        {"Fit Long Lines",
+         [](SongDocument& d) { Edit(d, "Fit Long Lines", [](KaraokeSong& song) { EXPECT_GT(FitLongLines(song, false), 0); }); }},
+        {"Place Lyrics", [](SongDocument& d) { PlaceAll(d, kSecond); }},
+        {"Start Earlier", [](SongDocument& d) { Move(d, "Start Earlier", &WordTiming::StartEarlier, 4); }},
+        {"Start Later", [](SongDocument& d) { Move(d, "Start Later", &WordTiming::StartLater, 2); }},
+        {"End Earlier", [](SongDocument& d) { Move(d, "End Earlier", &WordTiming::EndEarlier, 2); }},
+        {"End Later", [](SongDocument& d) { Move(d, "End Later", &WordTiming::EndLater, 5); }},
+        {"Drag End",
+         [](SongDocument& d) {
+             // A drag moves from the times it began with at every step of the mouse.
+             SongEdit edit = d.BeginEdit("Drag End");
+             KaraokeSong& song = edit.Song();
+             const uint32_t start = song.words[1]->start, end = song.words[1]->end;
+             for (int64_t to : {end + 9000, end + 30000, end - 4410}) {
+                 song.words[1]->start = start;
+                 song.words[1]->end = end;
+                 WordTiming(song).DragEndTo(1, to);
+             }
+             edit.Commit();
+         }},
+        {"Assign Singer",
+         [](SongDocument& d) { Edit(d, "Assign Singer", [](KaraokeSong& song) { WordTiming(song).AssignSinger(6, 1); }); }},
+        {"Song Settings",
+         [&](SongDocument& d) { settings(d, "Song Settings", [](KaraokeSong& song) { song.settings.linesPerPage = 3; }); }},
+        {"Adjust Area",
+         [&](SongDocument& d) { settings(d, "Adjust Area", [](KaraokeSong& song) { song.settings.adjustAmount = 350; }); }},
+        {"Singer Descriptions", [](SongDocument& d) { EXPECT_TRUE(d.SetSingerDescriptions({"Her", "Him", "Both"})); }},
+        {"Artist and Title", [](SongDocument& d) { EXPECT_TRUE(d.SetArtistAndTitle("Traditional", "Little Star")); }},
+        {"Import Lyrics", [&](SongDocument& d) { EXPECT_TRUE(d.ImportLyrics(lrcPath, lrc)); }},
+        {"Apply LRC Timing", [&](SongDocument& d) { EXPECT_TRUE(d.ApplyLrcTiming(lrc)); }},
+    };
+
+    const std::vector<uint8_t> original = Bytes(doc);
+    std::vector<std::vector<uint8_t>> after;
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.step);
+        const std::vector<uint8_t> before = Bytes(doc);
+        const size_t steps = doc.History().StepCount();
+        change.make(doc);
+        EXPECT_EQ(doc.History().StepCount(), steps + 1);
+        EXPECT_EQ(doc.UndoName(), change.step);
+        after.push_back(Bytes(doc));
+        EXPECT_NE(after.back(), before);
+        ASSERT_TRUE(doc.Undo());
+        EXPECT_EQ(Bytes(doc), before);
+        ASSERT_TRUE(doc.Redo());
+        EXPECT_EQ(Bytes(doc), after.back());
+        EXPECT_TRUE(doc.Modified());
+    }
+    EXPECT_EQ(doc.Song().words[0]->start, kSecond); // the LRC file's time, last of all
+    EXPECT_EQ(doc.Song().singerDescriptions[1], "Him");
+
+    // All the way back is the song as saved, and forward again the song as it was made.
+    while (doc.Undo()) {
+    }
+    EXPECT_EQ(Bytes(doc), original);
+    EXPECT_FALSE(doc.Modified());
+    for (size_t i = 0; i < changes.size(); ++i) {
+        ASSERT_TRUE(doc.Redo());
+        EXPECT_EQ(Bytes(doc), after[i]) << changes[i].step;
+    }
+
+    // Music is no step: attaching it makes the song modified until it is saved.
+    ASSERT_TRUE(doc.Save());
+    {
+        WavOutFile wav;
+        ASSERT_TRUE(wav.Create(j.dir.File("star.wav"), 44100, 16, 2));
+        ASSERT_TRUE(wav.Write(std::vector<int16_t>(2 * kSecond, 500)));
+        ASSERT_TRUE(wav.Close());
+    }
+    const size_t steps = doc.History().StepCount();
+    ASSERT_TRUE(doc.AttachMusic(j.dir.File("star.wav")));
+    EXPECT_EQ(doc.History().StepCount(), steps);
+    EXPECT_TRUE(doc.Modified());
+    ASSERT_TRUE(doc.Save());
+    EXPECT_FALSE(doc.Modified());
+    EXPECT_EQ(ReadFileBytes(j.dir.File("song.tvx")), Bytes(doc));
+}
+
+TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndAnEditNotCommittedLeavesNothing)
 {
     Journey j;
     SongDocument& doc = j.doc;
     PlaceAll(doc, kSecond);
-    EXPECT_FALSE(doc.Commit("Nothing"));
+    Edit(doc, "Nothing", [](KaraokeSong&) {});
     EXPECT_EQ(doc.History().StepCount(), 1u);
 
-    WordTiming(doc.Song()).StartEarlier(2);
-    doc.Commit("Start Earlier");
+    Move(doc, "Start Earlier", &WordTiming::StartEarlier, 2);
     doc.Undo();
     ASSERT_TRUE(doc.CanRedo());
-    WordTiming(doc.Song()).EndLater(0);
-    doc.Commit("End Later");
+    Move(doc, "End Later", &WordTiming::EndLater, 0);
     EXPECT_FALSE(doc.CanRedo());
     EXPECT_EQ(doc.UndoName(), "End Later");
     EXPECT_EQ(doc.History().StepCount(), 2u);
 
-    // What nobody recorded is no step: Undo goes to the state before the last step.
-    const uint32_t before = doc.Song().words[1]->start;
-    doc.Song().words[1]->start += 5;
+    // An edit that ends without Commit puts the song back as it found it and is no step; while
+    // it is open there is no Undo.
+    const std::vector<uint8_t> placed = Bytes(doc);
+    {
+        SongEdit edit = doc.BeginEdit("Start Later");
+        edit.Song().words[1]->start += 5;
+        edit.Song().lyricText += "\nOne more line";
+        edit.Song().GenerateKaraokeLineList(true, false);
+        EXPECT_FALSE(doc.Undo());
+    }
+    EXPECT_EQ(Bytes(doc), placed);
+    EXPECT_EQ(doc.UndoName(), "End Later");
     ASSERT_TRUE(doc.Undo());
     EXPECT_EQ(doc.Song().words[1]->start, 2 * kSecond);
-    EXPECT_NE(before, 2 * kSecond);
     EXPECT_EQ(doc.UndoName(), "Place Lyrics");
     doc.Redo();
 
@@ -152,9 +290,8 @@ TEST(SongDocument, ANewStepAfterUndoDropsTheUndoneStepsAndNothingChangedIsNoStep
     doc.Undo();
     doc.Undo();
     EXPECT_FALSE(doc.Modified());
-    doc.Song().title = "Star";
-    doc.Song().SetModified(true);
-    doc.Commit("Song Settings");
+    Edit(doc, "Song Settings", [](KaraokeSong& song) { song.title = "Star"; });
+    EXPECT_TRUE(doc.Modified());
     EXPECT_FALSE(doc.CanRedo());
     doc.Undo();
     EXPECT_FALSE(doc.Modified());
@@ -172,15 +309,14 @@ TEST(SongDocument, AnLrcFilesTimesAreAStepOfTheirOwnAndAreAskedForOverPlacedWord
     LrcDocument lrc;
     ASSERT_TRUE(doc.ImportLyrics(lrcPath, lrc));
     EXPECT_EQ(doc.Song().lyricText.rfind("Twinkle twinkle", 0), 0u);
-    doc.Commit("Import Lyrics");
+    EXPECT_EQ(doc.UndoName(), "Import Lyrics");
     ASSERT_TRUE(doc.ApplyLrcTiming(lrc));
     EXPECT_EQ(doc.UndoName(), "Apply LRC Timing");
     EXPECT_EQ(doc.Song().words[0]->start, kSecond);
     EXPECT_EQ(doc.Song().words[2]->start, 3 * kSecond + kSecond / 2);
 
     // Over placed words the user is asked; No keeps the times and records nothing.
-    doc.Song().words[0]->start = 7;
-    doc.Commit("Start Later");
+    Edit(doc, "Start Later", [](KaraokeSong& song) { song.words[0]->start = 7; });
     j.prompt.answer = PromptAnswer::No;
     EXPECT_FALSE(doc.ApplyLrcTiming(lrc));
     ASSERT_EQ(j.prompt.entries.size(), 1u);
@@ -199,10 +335,14 @@ TEST(SongDocument, UndoKeepsTheMusicAndThePath)
 {
     Journey j;
     SongDocument& doc = j.doc;
-    doc.Song().musicPath = "/music/star.wav";
-    doc.Song().musicWorkPath = "/work/star.wav";
-    doc.Song().musicDataBytes = 1234;
-    doc.Song().musicFrameBytes = 2;
+    // The music is no part of any step: an edit of it alone records nothing, and keeps it.
+    Edit(doc, "Music", [](KaraokeSong& song) {
+        song.musicPath = "/music/star.wav";
+        song.musicWorkPath = "/work/star.wav";
+        song.musicDataBytes = 1234;
+        song.musicFrameBytes = 2;
+    });
+    EXPECT_FALSE(doc.CanUndo());
     PlaceAll(doc, kSecond);
     doc.Undo();
     EXPECT_EQ(doc.Song().musicPath, "/music/star.wav");
@@ -233,8 +373,7 @@ TEST(SongDocument, StreamsLeaveTheSongAsItWasAndAnExportSnapshotKeepsItsOwnSong)
     EXPECT_GT(taken.lineTimes[0].erase, 0);
     EXPECT_EQ(doc.Song().lines[0]->eraseTime, 0);
 
-    WordTiming(doc.Song()).StartLater(0);
-    doc.Commit("Start Later");
+    Edit(doc, "Start Later", [](KaraokeSong& song) { WordTiming(song).StartLater(0); });
     EXPECT_NE(WriteRwMemory(doc.Song()).bytes, taken.bytes);
     doc.Undo();
     doc.Undo();

@@ -123,7 +123,6 @@ TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)
     ASSERT_TRUE(ImportLyricFile(song, dir.File("new.txt"), lrc, prompt));
     EXPECT_TRUE(prompt.entries.empty());
     EXPECT_EQ(song.lyricText, "new words\r\n\r\nsecond line");
-    EXPECT_TRUE(song.IsModified());
     ASSERT_EQ(song.LineCount(), 3u);
     EXPECT_EQ(song.lines[1]->text, "");
     EXPECT_EQ(song.words[0]->start, 0u);

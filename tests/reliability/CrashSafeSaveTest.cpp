@@ -1,12 +1,15 @@
 // Saving a project survives being killed at any moment: a child process saves a large project
 // over and over, the test kills it with SIGKILL at random times, and after every kill the
 // project file must be one of the two versions, whole and loadable. Left-over temporary files
-// of killed saves must never make a later save fail, and the next save removes them.
+// of killed saves must never make a later save fail, and the next save removes them. The kills
+// go on until they have fallen before, inside and after the writes (at least kMinTrials).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <limits>
 #include <random>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,7 +24,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kTrials = 300;
+constexpr int kMinTrials = 60;
+constexpr int kMaxTrials = 300;
 
 // Hidden temporary files of the project's saves in its folder.
 int TempFilesOf(const fs::path& project)
@@ -66,18 +70,26 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
     ASSERT_NE(firstBytes.size(), secondBytes.size());
     KaraokeSong* versions[2] = {&first, &second};
 
-    ASSERT_TRUE(SaveProject(second));
-    const auto started = std::chrono::steady_clock::now();
-    ASSERT_TRUE(SaveProject(first));
-    const auto saveMicros =
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started).count();
+    // The quickest of a few saves: one slowed down by a busy machine would only spread the kills
+    // over several saves.
+    int64_t saveMicros = std::numeric_limits<int64_t>::max();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(SaveProject(second));
+        const auto started = std::chrono::steady_clock::now();
+        ASSERT_TRUE(SaveProject(first));
+        saveMicros = std::min<int64_t>(saveMicros, std::chrono::duration_cast<std::chrono::microseconds>(
+                                                       std::chrono::steady_clock::now() - started)
+                                                       .count());
+    }
 
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> savesBefore(0, 1);
     std::uniform_int_distribution<int64_t> delay(0, saveMicros);
     int onDisk = 0; // first
     int damaged = 0, sawOld = 0, sawNew = 0, leftTemps = 0;
-    for (int trial = 0; trial < kTrials; ++trial) {
+    int trials = 0;
+    for (; trials < kMaxTrials && (trials < kMinTrials || !sawOld || !sawNew || !leftTemps); ++trials) {
+        const int trial = trials;
         int saved[2];
         ASSERT_EQ(::pipe(saved), 0);
         const pid_t child = ::fork();
@@ -109,14 +121,14 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
         else ++damaged;
         (onDisk == was ? sawOld : sawNew) += 1;
         leftTemps += TempFilesOf(path) > 0 ? 1 : 0;
-        if (trial % 30 == 0) {
+        if (trial % 15 == 0) {
             KaraokeSong loaded(path);
             EXPECT_TRUE(LoadProject(loaded)) << "trial " << trial;
         }
     }
     std::printf("%d kills (a save takes %lld us): %d left the old project, %d the new one, %d damaged; %d left a "
                 "temporary file\n",
-                kTrials, (long long)saveMicros, sawOld, sawNew, damaged, leftTemps);
+                trials, (long long)saveMicros, sawOld, sawNew, damaged, leftTemps);
     EXPECT_EQ(damaged, 0);
     // The kills fell before, inside and after the writes.
     EXPECT_GT(sawOld, 0);

@@ -30,9 +30,9 @@ TEST(Placement, EachTapStartsTheNextWordAndEndsTheOpenOneCtrlLeavesAGapEndGivesO
     Placement placement(s.song, clock);
 
     clock.Set(kSecond);
-    ASSERT_EQ(placement.PlaceWord(), s.song.words[0].get());
+    ASSERT_EQ(placement.PlaceWord(s.song), s.song.words[0].get());
     clock.Set(kSecond + 12345);
-    placement.PlaceWord();
+    placement.PlaceWord(s.song);
     EXPECT_EQ(s.Start(0), kSecond);
     EXPECT_EQ(s.End(0), kSecond + 12345);
     EXPECT_EQ(s.Start(1), kSecond + 12345);
@@ -41,24 +41,24 @@ TEST(Placement, EachTapStartsTheNextWordAndEndsTheOpenOneCtrlLeavesAGapEndGivesO
 
     // Ctrl: the open word ends, the next tap starts after a gap; a second Ctrl has nothing to end.
     clock.Set(2 * kSecond);
-    EXPECT_TRUE(placement.Pause());
-    EXPECT_FALSE(placement.Pause());
+    EXPECT_TRUE(placement.Pause(s.song));
+    EXPECT_FALSE(placement.Pause(s.song));
     EXPECT_EQ(s.End(1), 2 * kSecond);
     clock.Set(3 * kSecond);
-    placement.PlaceWord();
+    placement.PlaceWord(s.song);
     EXPECT_EQ(s.End(1), 2 * kSecond);
     EXPECT_EQ(s.Start(2), 3 * kSecond);
 
     // While the music does not run a tap changes nothing.
     clock.SetRunning(false);
     clock.Set(4 * kSecond);
-    EXPECT_EQ(placement.PlaceWord(), nullptr);
-    EXPECT_FALSE(placement.Pause());
+    EXPECT_EQ(placement.PlaceWord(s.song), nullptr);
+    EXPECT_FALSE(placement.Pause(s.song));
     EXPECT_EQ(placement.Cursor(), 3u);
     EXPECT_EQ(s.End(2), 0u);
 
     // End: the open word lasts one second; words not reached keep what they had.
-    placement.Finish();
+    placement.Finish(s.song);
     EXPECT_EQ(s.End(2), 4 * kSecond);
     EXPECT_EQ(placement.OpenWord(), nullptr);
     EXPECT_EQ(s.Start(3), 0u);
@@ -71,19 +71,19 @@ TEST(Placement, RestartKeepsTheTimesOfWordsItDoesNotReachAndTapsPastTheLastWordP
     Placement placement(s.song, clock);
     for (uint32_t t : {100u, 200u, 300u}) {
         clock.Set(t);
-        placement.PlaceWord();
+        placement.PlaceWord(s.song);
     }
     EXPECT_TRUE(placement.AtEnd());
     clock.Set(400);
-    EXPECT_EQ(placement.PlaceWordAt(400), nullptr);
-    placement.Finish();
+    EXPECT_EQ(placement.PlaceWordAt(s.song, 400), nullptr);
+    placement.Finish(s.song);
     EXPECT_EQ(s.End(2), 300 + Placement::kOpenWordLength);
 
     placement.Restart();
     EXPECT_EQ(placement.Cursor(), 0u);
     clock.Set(1000);
-    placement.PlaceWord();
-    placement.Finish();
+    placement.PlaceWord(s.song);
+    placement.Finish(s.song);
     EXPECT_EQ(s.Start(0), 1000u);
     EXPECT_EQ(s.End(0), 1000 + Placement::kOpenWordLength);
     EXPECT_EQ(s.Start(1), 200u);
@@ -101,14 +101,14 @@ TEST(Placement, ADuetLineOfTheSecondSingerIsSteppedOverAndSharesTheSpanOfTheLine
     // a, b, then f and g: the line of c d e is stepped over when b is placed.
     for (uint32_t t : {1000u, 2000u, 3000u, 4000u}) {
         clock.Set(t);
-        placement.PlaceWord();
+        placement.PlaceWord(duet.song);
         if (t == 2000u) {
             EXPECT_EQ(placement.Cursor(), 5u);
         }
     }
     EXPECT_TRUE(duet.song.lines[1]->placed);
     EXPECT_EQ(duet.Start(2), 0u);
-    placement.Finish();
+    placement.Finish(duet.song);
     // The line before spans 1000 (a's start) to 3000 (b's end, f's start): 2000 shared by three.
     EXPECT_EQ(duet.song.lines[1]->drawTime, 1000);
     const uint32_t expected[3][2] = {{1000, 1666}, {1666, 2333}, {2333, 3000}};
@@ -122,7 +122,7 @@ TEST(Placement, ADuetLineOfTheSecondSingerIsSteppedOverAndSharesTheSpanOfTheLine
     Placement soloPlacement(solo.song, clock);
     for (uint32_t t : {1000u, 2000u, 3000u}) {
         clock.Set(t);
-        soloPlacement.PlaceWord();
+        soloPlacement.PlaceWord(solo.song);
     }
     EXPECT_EQ(soloPlacement.Cursor(), 3u);
     EXPECT_EQ(solo.Start(2), 3000u);

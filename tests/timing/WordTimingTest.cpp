@@ -42,7 +42,6 @@ TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
     EXPECT_TRUE(timing.StartEarlier(1));
     EXPECT_EQ(w[1]->start, 2 * kSecond - kAmount);
     EXPECT_EQ(w[0]->end, 2 * kSecond - kAmount); // the overlapping end is trimmed
-    EXPECT_TRUE(song.IsModified());
     EXPECT_TRUE(timing.StartLater(1));
     EXPECT_EQ(w[1]->start, 2 * kSecond);
     EXPECT_EQ(w[0]->end, 2 * kSecond); // still touching
@@ -61,10 +60,8 @@ TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
     timing.EndLater(2);
     EXPECT_EQ(w[2]->end, end + kAmount);
 
-    // No such word: nothing moves, nothing is marked.
-    song.SetModified(false);
+    // No such word: nothing moves.
     EXPECT_FALSE(timing.EndLater(3));
-    EXPECT_FALSE(song.IsModified());
 }
 
 TEST(WordTiming, AStartLaterOfAWordWithAGapBeforeItLeavesThePreviousEndAlone)
@@ -125,7 +122,6 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
     EXPECT_TRUE(timing.DragStartTo(1, 2 * kSecond + kSecond / 2 + 150));
     EXPECT_EQ(w[1]->start, 2 * kSecond + kSecond / 2);
     EXPECT_EQ(w[0]->end, 2 * kSecond + kSecond / 2);
-    EXPECT_TRUE(song.IsModified());
     // Past its own end it stops there, as Start Later does.
     timing.DragStartTo(1, 10 * kSecond);
     EXPECT_EQ(w[1]->start, 3 * kSecond);
@@ -149,11 +145,9 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
     EXPECT_TRUE(timing.DragEndTo(2, 6 * kSecond + 1000));
     EXPECT_EQ(w[2]->end, 6 * kSecond + 882);
 
-    // To where it is, or no such word: nothing moves, nothing is marked.
-    song.SetModified(false);
+    // To where it is, or no such word: nothing moves.
     EXPECT_FALSE(timing.DragEndTo(2, 6 * kSecond + 882 + 100));
     EXPECT_FALSE(timing.DragStartTo(3, kSecond));
-    EXPECT_FALSE(song.IsModified());
 }
 
 TEST(WordTiming, ADragOfAStartAfterAGapLeavesThePreviousEndAlone)

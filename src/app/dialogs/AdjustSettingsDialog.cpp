@@ -22,7 +22,6 @@ AdjustSettingsDialog::AdjustSettingsDialog(KaraokeSong& song, QWidget* parent) :
     // The loop is always counted in words from here on.
     m_song.settings.loopBeforeUnit = 0;
     m_song.settings.loopAfterUnit = 0;
-    m_song.SetModified(true);
 
     m_words = new QSpinBox(this);
     m_words->setRange(kMinWords, kMaxWords);
@@ -60,6 +59,5 @@ void AdjustSettingsDialog::accept()
     m_song.settings.loopAfter = words * kThousandths;
     // Rounded, not cut: 0.35 s in single precision is 0.3499999 and must still give 350 ms.
     m_song.settings.adjustAmount = int(std::lround(m_amount->value() * kThousandths));
-    m_song.SetModified(true);
     QDialog::accept();
 }

@@ -8,9 +8,8 @@
 #include <QVBoxLayout>
 
 #include "app/QtText.h"
-#include "project/KaraokeSong.h"
 
-DuetDialog::DuetDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_song(song)
+DuetDialog::DuetDialog(Descriptions& descriptions, QWidget* parent) : QDialog(parent), m_descriptions(descriptions)
 {
     setWindowTitle(QString());
     auto* outer = new QVBoxLayout(this);
@@ -19,7 +18,7 @@ DuetDialog::DuetDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_
     const char* const labels[3] = {"Singer 1:", "Singer 2:", "Both:"};
     const char* const prompts[3] = {"<Singer 1 voice>", "<Singer 2 voice>", "<Both voices>"};
     for (int i = 0; i < 3; ++i) {
-        m_fields[i] = new QLineEdit(QtText(song.singerDescriptions[size_t(i)]), this);
+        m_fields[i] = new QLineEdit(QtText(descriptions[size_t(i)]), this);
         m_fields[i]->setObjectName(QString("description%1").arg(i + 1));
         // Shown in grey while the field is empty.
         m_fields[i]->setPlaceholderText(tr(prompts[i]));
@@ -45,12 +44,5 @@ DuetDialog::DuetDialog(KaraokeSong& song, QWidget* parent) : QDialog(parent), m_
 
 void DuetDialog::Save()
 {
-    bool changed = false;
-    for (int i = 0; i < 3; ++i) {
-        const std::string text = EngineText(m_fields[i]->text());
-        changed = changed || text != m_song.singerDescriptions[size_t(i)];
-        m_song.SetSingerDescription(i, text);
-    }
-    // The descriptions are saved with the project, so a change must not be lost on closing.
-    if (changed) m_song.SetModified(true);
+    for (size_t i = 0; i < m_descriptions.size(); ++i) m_descriptions[i] = EngineText(m_fields[i]->text());
 }

@@ -1,20 +1,22 @@
 #pragma once
 #include <QDialog>
+#include <array>
+#include <string>
 
-class KaraokeSong;
 class QLineEdit;
 
 // The singer descriptions: short names for the two voices of a duet and for both together.
-// "Save" writes all three straight into the song it was given.
+// "Save" writes all three into the descriptions it was given.
 class DuetDialog : public QDialog {
     Q_OBJECT
 public:
-    DuetDialog(KaraokeSong& song, QWidget* parent = nullptr);
+    using Descriptions = std::array<std::string, 3>;
+    explicit DuetDialog(Descriptions& descriptions, QWidget* parent = nullptr);
 
     QLineEdit* Field(int index) const { return m_fields[index]; }
     void Save();
 
 private:
-    KaraokeSong& m_song;
+    Descriptions& m_descriptions;
     QLineEdit* m_fields[3] = {};
 };

@@ -96,7 +96,7 @@ int ExportDialog::NearestEntry(const QStringList& entries, int kbps)
     return found < 0 ? 0 : found;
 }
 
-ExportDialog::ExportDialog(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate)
+ExportDialog::ExportDialog(QWidget* parent, AppSettings& settings, const KaraokeSong& song, bool mp3Support, int sampleRate)
     : QDialog(parent), m_settings(settings), m_song(song), m_sampleRate(sampleRate)
 {
     setObjectName("ExportDialog");
@@ -319,13 +319,8 @@ void ExportDialog::accept()
         return;
     }
 
-    const std::string artist = EngineText(m_artist->text());
-    const std::string title = EngineText(m_title->text());
-    if (artist != m_song.artist || title != m_song.title) {
-        m_song.artist = artist;
-        m_song.title = title;
-        m_song.SetModified(true);
-    }
+    m_chosenArtist = EngineText(m_artist->text());
+    m_chosenTitle = EngineText(m_title->text());
 
     m_choices.type = type;
     if (Compressed(type)) StoredKbps(type) = EntryKbps(m_ratio->currentText());

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QStringList>
+#include <string>
 
 #include "export/ExportChoices.h"
 
@@ -32,10 +33,13 @@ public:
     static int NearestEntry(const QStringList& entries, int kbps);
 
     // mp3Support: whether the MP3 encoder was found; sampleRate: the loaded music's rate.
-    ExportDialog(QWidget* parent, AppSettings& settings, KaraokeSong& song, bool mp3Support, int sampleRate);
+    ExportDialog(QWidget* parent, AppSettings& settings, const KaraokeSong& song, bool mp3Support, int sampleRate);
 
     // What "&Export" decided (the settings hold the same values).
     ExportChoices Choices() const;
+    // The artist and title "&Export" took from the fields, for the caller to give the song.
+    const std::string& Artist() const { return m_chosenArtist; }
+    const std::string& Title() const { return m_chosenTitle; }
 
     // The controls, for tests and for the keyboard-free parts of the flow.
     QRadioButton* TypeButton(ExportType type) const;
@@ -53,7 +57,7 @@ public:
     CBalloonTip* Tip() const { return m_tip; }
 
 public slots:
-    // "&Export": checks the ratio, takes the artist and title into the song, stores the choices.
+    // "&Export": checks the ratio, takes the artist and title, stores the choices.
     void accept() override;
 
 private:
@@ -70,7 +74,9 @@ private:
     void ShowTip(QWidget* anchor, const char* title, const char* text);
 
     AppSettings& m_settings;
-    KaraokeSong& m_song;
+    const KaraokeSong& m_song;
+    std::string m_chosenArtist;
+    std::string m_chosenTitle;
     int m_sampleRate;
 
     ExportChoices m_choices;

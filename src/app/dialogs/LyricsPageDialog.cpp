@@ -16,6 +16,7 @@
 #include "app/dialogs/PreviewScreen.h"
 #include "app/dialogs/LyricsSamplePage.h"
 #include "app/dialogs/DuetDialog.h"
+#include "document/SongDocument.h"
 #include "app/dialogs/SettingsControls.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
@@ -259,9 +260,14 @@ size_t LyricsPageDialog::WritePreview(CdgPacketGenerator& generator)
 void LyricsPageDialog::SetDuet(bool duet)
 {
     m_song.settings.singerCount = duet ? 2 : 1;
-    if (duet) {
-        DuetDialog descriptions(m_context.descriptionsSong ? *m_context.descriptionsSong : m_song, this);
-        descriptions.exec();
+    if (duet && m_context.descriptionsDocument) {
+        SongDocument& document = *m_context.descriptionsDocument;
+        DuetDialog::Descriptions descriptions = document.Song().singerDescriptions;
+        DuetDialog dialog(descriptions, this);
+        if (dialog.exec() == QDialog::Accepted) document.SetSingerDescriptions(descriptions);
+    } else if (duet) {
+        DuetDialog dialog(m_song.singerDescriptions, this);
+        dialog.exec();
     }
     FillLines();
     ShowColours();

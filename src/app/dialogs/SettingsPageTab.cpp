@@ -252,7 +252,6 @@ void SettingsPageTab::SetHAlign(int32_t align)
 
 void SettingsPageTab::Changed()
 {
-    m_song.SetModified(true);
     RefreshPreview();
 }
 

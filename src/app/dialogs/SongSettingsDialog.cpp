@@ -84,7 +84,7 @@ bool SongSettingsDialog::Run(AppContext& app, KaraokeSong& copy)
 {
     MKaraoke_Initialize();
     SettingsDlgContext context;
-    context.descriptionsSong = &app.Song();
+    context.descriptionsDocument = &app.Document();
     context.prompt = &app.Prompt();
     context.graphicsFolder = &app.GraphicsFolder();
     context.settings = &app.Settings();

@@ -48,11 +48,9 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     : SongView(app, ViewId::AdjustLyrics, parent), m_done(std::make_unique<ManualResetEvent>())
 {
     setObjectName("AdjustLyricsView");
-    KaraokeSong& song = App().Song();
-    song.GenerateKaraokeLineList(true, false);
-    MLineListLog::Rebuilt(song);
-    const bool wasModified = song.IsModified();
-    for (auto& w : song.words) w->flags &= ~kWordSelected;
+    const KaraokeSong& song = App().Song();
+    App().Document().RebuildLineList(false);
+    App().Document().SelectWord(-1);
 
     CdgScreenWidget* viewer = AddViewer();
     connect(viewer, &CdgScreenWidget::Clicked, this, [this](QPoint p, Qt::KeyboardModifiers m) {
@@ -92,9 +90,11 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     connect(m_previous, &QPushButton::clicked, this, &AdjustLyricsView::PreviousPage);
     connect(m_next, &QPushButton::clicked, this, &AdjustLyricsView::NextPage);
     connect(m_adjustArea, &QPushButton::clicked, this, [this] {
-        AdjustSettingsDialog dialog(App().Song(), this);
+        // The dialog works on a copy; even a cancelled one counts the loop in words from now on.
+        std::unique_ptr<KaraokeSong> copy = App().Song().Copy();
+        AdjustSettingsDialog dialog(*copy, this);
         dialog.exec();
-        App().Document().Commit("Adjust Area");
+        App().Document().ApplySettings(*copy, "Adjust Area");
     });
 
     if (lyrics) {
@@ -124,9 +124,8 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
     const int first = FirstWordOfPage(0);
     if (first >= 0) SelectWord(first);
     else DrawPage();
-    ComputeWordBoxes(song);
-    song.settings.adjustUsed = 1;
-    song.SetModified(wasModified);
+    App().Document().MeasureWordBoxes();
+    App().Document().NoteAdjustUsed();
 
     m_timer = new QTimer(this);
     connect(m_timer, &QTimer::timeout, this, &AdjustLyricsView::OnTimer);
@@ -238,14 +237,14 @@ AdjustLyricsView::~AdjustLyricsView()
 
 int AdjustLyricsView::PageOfWord(int index) const
 {
-    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
+    const auto& words = App().Song().words;
     if (index < 0 || size_t(index) >= words.size() || !words[size_t(index)]->line) return 0;
     return words[size_t(index)]->line->page;
 }
 
 int AdjustLyricsView::FirstWordOfPage(int page) const
 {
-    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
+    const auto& words = App().Song().words;
     for (size_t i = 0; i < words.size(); ++i)
         if (words[i]->line && words[i]->line->page == page) return int(i);
     return -1;
@@ -253,7 +252,7 @@ int AdjustLyricsView::FirstWordOfPage(int page) const
 
 int AdjustLyricsView::LastWordOfPage(int page) const
 {
-    const auto& words = const_cast<AdjustLyricsView*>(this)->App().Song().words;
+    const auto& words = App().Song().words;
     for (size_t i = words.size(); i-- > 0;)
         if (words[i]->line && words[i]->line->page == page) return int(i);
     return -1;
@@ -261,17 +260,17 @@ int AdjustLyricsView::LastWordOfPage(int page) const
 
 int AdjustLyricsView::LastPage() const
 {
-    return const_cast<AdjustLyricsView*>(this)->App().Song().HighestPageNumber();
+    return App().Song().HighestPageNumber();
 }
 
 uint32_t AdjustLyricsView::AmountSamples() const
 {
-    return WordTiming(const_cast<AdjustLyricsView*>(this)->App().Song()).Amount();
+    return WordTiming(App().Song()).Amount();
 }
 
 void AdjustLyricsView::DrawPage()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     DrawLyricPagePreview(*Renderer(), song, m_page);
     // The selected word shows swept, so it stands out.
     if (m_selected >= 0 && size_t(m_selected) < song.words.size()) {
@@ -290,16 +289,18 @@ void AdjustLyricsView::DrawPage()
         }
     }
     Renderer()->PresentAll();
-    ComputeWordBoxes(song);
+    App().Document().MeasureWordBoxes();
 }
 
 void AdjustLyricsView::SelectWord(int index)
 {
-    KaraokeSong& song = App().Song();
-    for (auto& w : song.words) w->flags &= ~kWordSelected;
-    if (index < 0 || size_t(index) >= song.words.size()) return;
+    const KaraokeSong& song = App().Song();
+    if (index < 0 || size_t(index) >= song.words.size()) {
+        App().Document().SelectWord(-1);
+        return;
+    }
     m_selected = m_cursor = index;
-    song.words[size_t(index)]->flags |= kWordSelected;
+    App().Document().SelectWord(index);
     m_page = PageOfWord(index);
     if (Waveform()) {
         const MKaraokeWord& w = *song.words[size_t(index)];
@@ -312,7 +313,7 @@ void AdjustLyricsView::SelectWord(int index)
 
 void AdjustLyricsView::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     const int w = std::max(1, Viewer()->width()), h = std::max(1, Viewer()->height());
     const int x = p.x() * kCdgScreenWidth / w - kCdgVisibleLeft;
     const int y = p.y() * kCdgScreenHeight / h - kCdgVisibleTop;
@@ -329,7 +330,7 @@ void AdjustLyricsView::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
         }
     }
     if (!(modifiers & Qt::ShiftModifier)) {
-        for (auto& word : song.words) word->flags &= ~kWordSelected;
+        App().Document().SelectWord(-1);
         m_selected = -1;
     }
     DrawPage();
@@ -375,45 +376,41 @@ void AdjustLyricsView::NextPage()
 
 void AdjustLyricsView::StartEarlier()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).StartEarlier(size_t(m_selected))) {
-        App().Document().Commit("Start Earlier");
-        ShowTimes();
-    }
+    if (m_selected < 0) return;
+    SongEdit edit = App().Document().BeginEdit("Start Earlier");
+    if (WordTiming(edit.Song()).StartEarlier(size_t(m_selected)) && edit.Commit()) ShowTimes();
 }
 
 void AdjustLyricsView::StartLater()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).StartLater(size_t(m_selected))) {
-        App().Document().Commit("Start Later");
-        ShowTimes();
-    }
+    if (m_selected < 0) return;
+    SongEdit edit = App().Document().BeginEdit("Start Later");
+    if (WordTiming(edit.Song()).StartLater(size_t(m_selected)) && edit.Commit()) ShowTimes();
 }
 
 void AdjustLyricsView::EndEarlier()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).EndEarlier(size_t(m_selected))) {
-        App().Document().Commit("End Earlier");
-        ShowTimes();
-    }
+    if (m_selected < 0) return;
+    SongEdit edit = App().Document().BeginEdit("End Earlier");
+    if (WordTiming(edit.Song()).EndEarlier(size_t(m_selected)) && edit.Commit()) ShowTimes();
 }
 
 void AdjustLyricsView::EndLater()
 {
-    if (m_selected >= 0 && WordTiming(App().Song()).EndLater(size_t(m_selected))) {
-        App().Document().Commit("End Later");
-        ShowTimes();
-    }
+    if (m_selected < 0) return;
+    SongEdit edit = App().Document().BeginEdit("End Later");
+    if (WordTiming(edit.Song()).EndLater(size_t(m_selected)) && edit.Commit()) ShowTimes();
 }
 
 std::pair<uint32_t, uint32_t> AdjustLyricsView::LoopStretch() const
 {
     if (m_selected < 0) return {0, 0};
-    return WordTiming(const_cast<AdjustLyricsView*>(this)->App().Song()).LoopStretch(size_t(m_selected));
+    return WordTiming(App().Song()).LoopStretch(size_t(m_selected));
 }
 
 void AdjustLyricsView::Play(bool window)
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     uint32_t from = m_selected >= 0 ? song.words[size_t(m_selected)]->start : 0;
     uint32_t to = 0;
     if (window) std::tie(from, to) = LoopStretch();
@@ -501,10 +498,10 @@ void AdjustLyricsView::StopPlaying()
 
 void AdjustLyricsView::AssignSinger(int slot)
 {
-    KaraokeSong& song = App().Song();
     if (m_selected < 0 || m_mode != kIdle) return;
-    if (!WordTiming(song).AssignSinger(size_t(m_selected), slot)) return;
-    App().Document().Commit("Assign Singer");
+    SongEdit edit = App().Document().BeginEdit("Assign Singer");
+    if (!WordTiming(edit.Song()).AssignSinger(size_t(m_selected), slot)) return;
+    edit.Commit();
     DrawPage();
     UpdateControls();
 }

@@ -57,6 +57,7 @@ public:
     QLabel* TimeLabel(int i) const { return m_times[i]; }
     QPushButton* SingerButton(int i) const { return m_singers[i]; }
     QGroupBox* SingerGroup() const { return m_singerGroup; }
+    QPushButton* AdjustAreaButton() const { return m_adjustArea; }
     void OnTimer();
 
 protected:

@@ -126,12 +126,12 @@ bool SomeWordTimed(const KaraokeSong& song)
 EditLyricsView::EditLyricsView(AppContext& app, QWidget* parent) : SongView(app, ViewId::EditLyrics, parent)
 {
     setObjectName("EditLyricsView");
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<KaraokeSongDumpLog>("InitDlg", song), true);
     BuildControls();
     if (!song.FindPage(kPageLyrics)) {
         App().Prompt().Message(kMsgProjectProblem, kAppCaption, PromptIcon::Stop);
-        song.SetModified(false);
+        App().Document().Discard();
         m_usable = false;
         return;
     }
@@ -338,13 +338,14 @@ void EditLyricsView::UpdateControls()
 void EditLyricsView::OnTextChanged()
 {
     if (m_loadingText) return;
-    KaraokeSong& song = App().Song();
-    song.lyricText = SongText(m_editor->toPlainText());
-    m_typingPending = true;
+    // Each change of the text is recorded at once, the line list rebuilt from it with it; the
+    // keys of one burst of typing make one step.
+    SongEdit edit = App().Document().BeginEdit("Typing", m_typingRun ? StepMerge::Join : StepMerge::Start);
+    edit.Song().lyricText = SongText(m_editor->toPlainText());
+    m_typingRun = true;
     m_typingTimer->start();
-    // Marking an already modified song again would only refresh the caption and every command.
-    if (!song.IsModified()) song.SetModified(true);
     PreviewRefresh();
+    edit.Commit();
     // Only the mode buttons depend on the text among what the audio refresh sets.
     UpdateControls();
 }
@@ -386,8 +387,10 @@ void EditLyricsView::MarkLinesTooWide()
 
 void EditLyricsView::FitLongLines()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     RecordTyping();
+    // The editor's changes below are typing within this one edit.
+    SongEdit step = App().Document().BeginEdit("Fit Long Lines");
     QTextDocument* document = m_editor->document();
     // The marks follow the text as it changes; the lines to break are those of now.
     const QList<int> wide = m_linesTooWide;
@@ -406,26 +409,17 @@ void EditLyricsView::FitLongLines()
         cursor.insertText(lines.join('\n'));
     }
     edit.endEditBlock();
-    m_typingPending = false;
-    m_typingTimer->stop();
-    App().Document().Commit("Fit Long Lines");
+    step.Commit();
+    RecordTyping();
 }
 
 void EditLyricsView::PreviewRefresh()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     auto* prompt = static_cast<OncePerTypingPrompt*>(m_rebuildPrompt.get());
-    UserPrompt* songPrompt = song.prompt;
-    if (prompt) {
-        prompt->BeginRebuild();
-        song.prompt = prompt;
-    }
-    song.GenerateKaraokeLineList(true, false);
-    MLineListLog::Rebuilt(song);
-    if (prompt) {
-        prompt->EndRebuild();
-        song.prompt = songPrompt;
-    }
+    if (prompt) prompt->BeginRebuild();
+    App().Document().RebuildLineList(false, prompt);
+    if (prompt) prompt->EndRebuild();
 
     MarkLinesTooWide();
 
@@ -593,8 +587,7 @@ void EditLyricsView::OnSliderValue(int value)
 bool EditLyricsView::ReloadSong()
 {
     if (!Usable()) return false;
-    m_typingPending = false;
-    m_typingTimer->stop();
+    RecordTyping();
     const int position = m_editor->textCursor().position();
     LoadEditorText();
     QTextCursor cursor = m_editor->textCursor();
@@ -607,10 +600,8 @@ bool EditLyricsView::ReloadSong()
 
 void EditLyricsView::RecordTyping()
 {
-    if (!m_typingPending) return;
-    m_typingPending = false;
+    m_typingRun = false;
     m_typingTimer->stop();
-    App().Document().Commit("Typing");
 }
 
 bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
@@ -654,10 +645,12 @@ bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
 
 void EditLyricsView::ImportLyrics()
 {
-    KaraokeSong& song = App().Song();
     RecordTyping();
-    // The old lines wait aside: an LRC file's times may be refused, and then the old times stay.
-    const bool wasPlaced = !song.lyricText.empty() && SomeWordTimed(song);
+    // The import is one edit, which the dialog's reading of the file joins. The old lines wait
+    // aside: an LRC file's times may be refused, and then the old times stay.
+    const bool wasPlaced = !App().Song().lyricText.empty() && SomeWordTimed(App().Song());
+    SongEdit edit = App().Document().BeginEdit("Import Lyrics");
+    KaraokeSong& song = edit.Song();
     std::vector<std::unique_ptr<MKaraokeLine>> oldLines = std::move(song.lines);
     std::vector<std::unique_ptr<MKaraokeWord>> oldWords = std::move(song.words);
     song.lines.clear();
@@ -665,27 +658,30 @@ void EditLyricsView::ImportLyrics()
 
     FindLyricsDialog dialog(App(), this);
     dialog.Run();
-    bool keepOldTimes = !dialog.Imported();
-    if (dialog.Imported()) {
-        LoadEditorText();
-        const LrcDocument& lrc = dialog.Lrc();
-        if (!lrc.lines.empty() && wasPlaced &&
-            App().Prompt().Ask(kMsgReplaceTiming, kAppCaption, PromptButtons::YesNo, PromptIcon::Question) !=
-                PromptAnswer::Yes)
-            keepOldTimes = true;
-        else if (!lrc.lines.empty()) {
-            PreviewRefresh();
-            App().Document().Commit("Import Lyrics");
-            App().Document().ApplyLrcTiming(lrc);
-        }
+    if (!dialog.Imported()) {
+        // Nothing read: the song is as it was, its lines among it.
+        edit.Abort();
+        PreviewRefresh();
+        AudioControlsRefresh();
+        return;
     }
+    LoadEditorText();
+    const LrcDocument& lrc = dialog.Lrc();
+    const bool keepOldTimes =
+        !lrc.lines.empty() && wasPlaced &&
+        App().Prompt().Ask(kMsgReplaceTiming, kAppCaption, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes;
     if (keepOldTimes) {
         // Back in place, the rebuild pairs the old times with the (new) text line by line.
         song.lines = std::move(oldLines);
         song.words = std::move(oldWords);
     }
     PreviewRefresh();
-    if (dialog.Imported()) App().Document().Commit("Import Lyrics");
+    edit.Commit();
+    // The file's own times are a step of their own.
+    if (!keepOldTimes && !lrc.lines.empty()) {
+        App().Document().ApplyLrcTiming(lrc);
+        PreviewRefresh();
+    }
     AudioControlsRefresh();
 }
 

@@ -55,8 +55,8 @@ public:
     // space that fits, as one edit of the editor (so Undo takes it back).
     void FitLongLines() override;
     bool CanFitLongLines() const override { return Usable() && !m_linesTooWide.isEmpty(); }
-    // Typing becomes one undo step once the keys rest a moment; before that it is pending.
-    bool HasPendingTyping() const override { return m_typingPending; }
+    // Every key is recorded at once; the keys typed until they rest a moment are one undo
+    // step. Ends that step now, so that the next key starts another.
     void RecordTyping() override;
     // Shows the song's text again after an undo or redo changed it, the cursor where it was.
     bool ReloadSong() override;
@@ -99,7 +99,8 @@ private:
 
     bool m_usable = true;
     bool m_loadingText = false;
-    bool m_typingPending = false;
+    // Keys typed now join the step of the keys before them.
+    bool m_typingRun = false;
     QTimer* m_typingTimer = nullptr;
     bool m_settingSlider = false;
     bool m_playing = false;

@@ -105,11 +105,9 @@ PlaceLyricsView::PlaceLyricsView(AppContext& app, QWidget* parent) : SongView(ap
 {
     setObjectName("PlaceLyricsView");
     setFocusPolicy(Qt::StrongFocus);
-    KaraokeSong& song = App().Song();
-    song.GenerateKaraokeLineList(true, false);
-    MLineListLog::Rebuilt(song);
-    for (auto& w : song.words) w->flags &= ~kWordSelected;
-    m_placement = std::make_unique<Placement>(song, App().Clock());
+    App().Document().RebuildLineList(false);
+    App().Document().SelectWord(-1);
+    m_placement = std::make_unique<Placement>(App().Song(), App().Clock());
 
     BuildControls();
     SetState(State::Ready);
@@ -290,6 +288,8 @@ void PlaceLyricsView::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
     m_placement->Restart();
+    // Opened before the music starts: the first key finds the edit ready.
+    m_pass.emplace(App().Document().BeginEdit("Place Lyrics"));
     DrawPageOfCursor();
 
     KaraokePlayer& player = Player();
@@ -299,7 +299,10 @@ void PlaceLyricsView::Start()
     m_done.Reset();
     player.SetDoneEvent(&m_done);
     player.SetPosition(0);
-    if (!player.Start(kPlacePlayFlags, 0)) return; // the player has told the user why
+    if (!player.Start(kPlacePlayFlags, 0)) { // the player has told the user why
+        m_pass.reset();
+        return;
+    }
     LogAction("Start Placement Music", kActionStart);
     SetState(State::Placing);
     m_timer->start(kTimerMs);
@@ -319,11 +322,8 @@ void PlaceLyricsView::Pause()
 
 void PlaceLyricsView::PlaceWordAt(uint32_t t)
 {
-    MKaraokeWord* w = m_placement->PlaceWordAt(t);
-    if (!w) {
-        MarkModified();
-        return;
-    }
+    const MKaraokeWord* w = m_pass ? m_placement->PlaceWordAt(m_pass->Song(), t) : nullptr;
+    if (!w) return;
     const MKaraokeWord* next = m_placement->CursorWord();
     BeginDraw();
     if (!next || !next->line || !w->line || next->line->page == w->line->page) {
@@ -336,7 +336,6 @@ void PlaceLyricsView::PlaceWordAt(uint32_t t)
 
     if (MLogQueue::LoggingOn())
         LogAction("Placed word '" + WordText(*w) + "' at " + std::to_string(w->start), kActionPlaced);
-    MarkModified();
     if (Waveform()) Waveform()->SongChanged();
 }
 
@@ -345,7 +344,7 @@ void PlaceLyricsView::PauseAt(uint32_t t)
     if (MLogQueue::LoggingOn())
         LogAction(std::string("--Paused sweep at ") + (OpenWord() ? std::to_string(t) : std::string("<none>")),
                   kActionPaused);
-    if (m_placement->PauseAt(t)) MarkModified();
+    if (m_pass) m_placement->PauseAt(m_pass->Song(), t);
     if (Waveform()) Waveform()->SongChanged();
 }
 
@@ -358,22 +357,17 @@ void PlaceLyricsView::End()
         player->Release();
     }
     SetState(State::Finished);
-    m_placement->Finish();
-    KaraokeSong& song = App().Song();
+    if (m_pass) {
+        // The whole pass, Home to End, is one step.
+        m_placement->Finish(m_pass->Song());
+        m_pass->Commit();
+        m_pass.reset();
+    }
+    const KaraokeSong& song = App().Song();
     LogAction("End Place Lyrics", kActionEnd);
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MKaraokeLineDumpLog>("End Place Lryics", song.lines), true);
-    MarkModified();
-    // The whole pass, Home to End, is one step.
-    App().Document().Commit("Place Lyrics");
     m_start->setFocus();
     emit App().StateChanged();
-}
-
-void PlaceLyricsView::MarkModified()
-{
-    KaraokeSong& song = App().Song();
-    // Marking again would only refresh the caption and every command at each press.
-    if (!song.IsModified()) song.SetModified(true);
 }
 
 void PlaceLyricsView::OnTimer()
@@ -453,7 +447,7 @@ void PlaceLyricsView::EndDraw()
 
 void PlaceLyricsView::DrawPageOfCursor()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     CdgScreen* renderer = Renderer();
     if (!renderer) return;
     const bool own = !renderer->SuppressPresent();
@@ -475,7 +469,7 @@ struct LineLook {
     int background = 0;
 };
 
-bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
+bool LookOf(const KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 {
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
     if (!lyrics) return false;
@@ -491,7 +485,7 @@ bool LookOf(KaraokeSong& song, const MKaraokeLine& line, LineLook& look)
 
 void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     LineLook look;
     if (!Renderer() || !word.line || !LookOf(song, *word.line, look)) return;
     CdgScreenSink screen(Renderer());
@@ -503,7 +497,7 @@ void PlaceLyricsView::SweepWord(const MKaraokeWord& word)
 
 void PlaceLyricsView::MarkCursorWord()
 {
-    KaraokeSong& song = App().Song();
+    const KaraokeSong& song = App().Song();
     const MKaraokeWord* next = m_placement->CursorWord();
     if (!next) return;
     const MKaraokeWord& word = *next;

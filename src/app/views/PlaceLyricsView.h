@@ -1,4 +1,7 @@
 #pragma once
+#include <optional>
+
+#include "document/SongEdit.h"
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -77,7 +80,7 @@ private:
     void SetState(State state);
     void UpdatePlacedRule();
     void ShowTempo();
-    void MarkModified();
+
     void OnTimer();
     void ShowClock();
 
@@ -91,6 +94,9 @@ private:
     State m_state = State::Ready;
     int m_tempo = kMaxTempo;
     std::unique_ptr<Placement> m_placement;
+    // The pass under way, Start to End, is one edit of the song: a press changes the song and
+    // nothing more, so that the next key is read on time; End records the whole pass as one step.
+    std::optional<SongEdit> m_pass;
     int m_page = 0;
     bool m_spaceLatch = false;
     bool m_ctrlLatch = false;

@@ -22,6 +22,7 @@
 #include "cdg/CdgPacket.h"
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/WriteRwMemory.h"
+#include "document/SongDocument.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/MUserActionLog.h"
@@ -79,9 +80,8 @@ PlayFinalView::PlayFinalView(AppContext& app, QWidget* parent)
     Player().SetRenderer(Renderer());
     Player().SetDoneEvent(m_done.get());
 
-    KaraokeSong& song = App().Song();
-    song.GenerateKaraokeLineList(true, true);
-    MLineListLog::Rebuilt(song);
+    const KaraokeSong& song = App().Song();
+    App().Document().RebuildLineList(true);
     if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
         const ColourTable table = CdgPacketGenerator::PageColourTable(*lyrics);
         Renderer()->LoadColours(0, kCdgColourCount, table);

@@ -43,8 +43,7 @@ public:
     virtual bool Usable() const { return true; }
 
     // What the shell asks of whichever view is current; a view without the thing says so.
-    // Typing not yet made an undo step (the lyrics editor's), and making it one.
-    virtual bool HasPendingTyping() const { return false; }
+    // Ends the step the keys typed in the lyrics editor join.
     virtual void RecordTyping() {}
     // Shows the song's text again after an undo or redo; false when the view keeps no text.
     virtual bool ReloadSong() { return false; }

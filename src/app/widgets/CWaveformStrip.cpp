@@ -352,7 +352,9 @@ void CWaveformStrip::mouseMoveEvent(QMouseEvent* event)
         else unsetCursor();
         return;
     }
-    KaraokeSong& song = m_document.Song();
+    // The whole drag is one edit, from the press to the release.
+    if (!m_dragEdit) m_dragEdit.emplace(m_document.BeginEdit(m_drag.edge == Edge::Start ? "Drag Start" : "Drag End"));
+    KaraokeSong& song = m_dragEdit->Song();
     if (size_t(m_drag.word) >= song.words.size() || m_before.size() != song.words.size()) return;
     // Each move starts from the times the drag began with, so that a neighbour pushed on the
     // way comes back when the drag turns round.
@@ -374,7 +376,8 @@ void CWaveformStrip::mouseReleaseEvent(QMouseEvent* event)
     m_before.clear();
     QToolTip::hideText();
     // The whole drag is one step (none when it came back to where it began).
-    m_document.Commit(drag.edge == Edge::Start ? "Drag Start" : "Drag End");
+    if (m_dragEdit) m_dragEdit->Commit();
+    m_dragEdit.reset();
     emit DragFinished(drag.word);
     update();
 }

@@ -3,10 +3,12 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "document/SongEdit.h"
 #include "waveform/WaveformStrip.h"
 
 class QPainter;
@@ -139,4 +141,6 @@ private:
     int m_pressX = 0;
     int64_t m_pressTime = 0;
     std::vector<std::pair<uint32_t, uint32_t>> m_before;
+    // The edit of the drag under way, begun at its first move.
+    std::optional<SongEdit> m_dragEdit;
 };

@@ -99,9 +99,16 @@ int32_t Utf8Offset(const std::vector<int32_t>& before, int32_t index)
     return index <= n ? before[size_t(index)] : before.back() + (index - n);
 }
 
+bool IsAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 void WriteLine(ByteWriter& out, const MKaraokeLine& line, bool cp1252)
 {
-    if (cp1252) {
+    if (cp1252 && !IsAscii(line.text)) {
         out.I32(line.page);
         out.I32(line.drawTime);
         out.I32(line.eraseTime);
@@ -343,8 +350,8 @@ std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPat
     bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
     ByteWriter out(bytes);
     const bool unicode = NeedsUnicodeProject(song);
-    // The music's path is the file system's own bytes in either form.
-    auto text = [unicode](const std::string& s) { return unicode ? s : Utf8ToCp1252(s); };
+    // The music's path is the file system's own bytes in either form; ASCII is the same in both.
+    auto text = [unicode](const std::string& s) { return unicode || IsAscii(s) ? s : Utf8ToCp1252(s); };
     SettingsBlock block = song.settings;
     block.version = unicode ? kUnicodeProjectVersion : kProjectVersion;
     const auto settings = block.ToBytes();

@@ -70,7 +70,9 @@ std::string ToValidUtf8(std::string_view bytes)
 
 bool FitsCp1252(std::string_view utf8)
 {
-    for (size_t i = 0; i < utf8.size();) {
+    size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80) ++ascii;
+    for (size_t i = ascii; i < utf8.size();) {
         char32_t cp = 0;
         i += NextCodePoint(utf8, i, cp);
         if (CodePointToCp1252(cp) < 0) return false;

@@ -8,7 +8,10 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev
   zlib1g-dev
-  libfreetype-dev libfontconfig-dev fonts-liberation
+  libfreetype-dev libfontconfig-dev fonts-liberation libharfbuzz-dev libicu-dev
+  # faces for lyrics in every script: Chinese, Japanese and Korean; Devanagari; Thai (DejaVu,
+  # which comes with the desktop, has Cyrillic, Greek, Hebrew and Arabic)
+  fonts-dejavu-core fonts-wqy-microhei fonts-lohit-deva fonts-tlwg-garuda-ttf
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libminizip-dev
   nlohmann-json3-dev

@@ -14,7 +14,6 @@
 #include "project/ColourSlots.h"
 #include "project/KaraokeSong.h"
 #include "project/ProjectFile.h"
-#include "text/Cp1252.h"
 #include "text/SongTime.h"
 #include "text/UserPrompt.h"
 
@@ -138,7 +137,7 @@ int main(int argc, char** argv)
     ConsolePrompt prompt;
     KaraokeSong song(argv[2]);
     song.prompt = &prompt;
-    song.lyricText = Utf8ToCp1252(lyrics);
+    song.lyricText = lyrics;
     song.artist = kArtist;
     song.title = kTitle;
 

@@ -114,7 +114,7 @@ QString ExportSongCommand::ChooseTarget(const QString& title, const QString& fil
     choice.save = true;
     choice.title = title;
     choice.folder = m_app.MusicFolder();
-    const QString name = SuggestedName(FromAnsi(song.artist), FromAnsi(song.title),
+    const QString name = SuggestedName(QtText(song.artist), QtText(song.title),
                                        QFile::decodeName(QByteArray::fromStdString(song.projectPath)));
     if (!name.isEmpty()) choice.fileName = name + "." + extension;
     choice.filters = {filter};
@@ -126,7 +126,7 @@ QString ExportSongCommand::ChooseTarget(const QString& title, const QString& fil
         // A name typed with a folder that is not there would only fail after the whole export.
         const QString folder = QFileInfo(path).absolutePath();
         if (!QFileInfo(folder).isDir()) {
-            m_app.Prompt().Message(ToAnsi(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
+            m_app.Prompt().Message(EngineText(QString(kMsgNoSuchFolder).arg(folder)), kErrorCaption, PromptIcon::Warning);
             choice.folder = m_app.MusicFolder();
             continue;
         }

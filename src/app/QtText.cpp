@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "text/Cp1252.h"
+#include "text/Utf8.h"
 #include "text/SongTime.h"
 
-QString FromAnsi(const std::string& text)
+QString QtText(const std::string& text)
 {
-    return QString::fromStdString(Cp1252ToUtf8(text));
+    return QString::fromStdString(ToValidUtf8(text));
 }
 
-std::string ToAnsi(const QString& text)
+std::string EngineText(const QString& text)
 {
-    return Utf8ToCp1252(text.toStdString());
+    return text.toStdString();
 }
 
 QString SongTimeText(int64_t samples)

@@ -42,7 +42,7 @@ bool g_closingDown = false;
 // A script reads the box from the view report: its caption and its text on one line.
 void ReportBox(const std::string& caption, const std::string& text)
 {
-    AppendViewReport(QString("box %1: %2\n").arg(FromAnsi(caption), FromAnsi(text).replace('\n', "\\n")));
+    AppendViewReport(QString("box %1: %2\n").arg(QtText(caption), QtText(text).replace('\n', "\\n")));
 }
 
 } // namespace
@@ -69,7 +69,7 @@ void QtUserPrompt::Message(const std::string& text, const std::string& caption, 
         TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, {}});
         return;
     }
-    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
+    QMessageBox box(IconOf(icon), QtText(caption), QtText(text), QMessageBox::Ok, m_parent);
     ReportBox(caption, text);
     box.exec();
 }
@@ -79,7 +79,7 @@ PromptAnswer QtUserPrompt::Ask(const std::string& text, const std::string& capti
 {
     if (g_closingDown) return PromptAnswer::Cancel;
     if (TestAnswerer()) return TestAnswerer()({text, caption, icon, buttons, true, {}});
-    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), ButtonsOf(buttons), m_parent);
+    QMessageBox box(IconOf(icon), QtText(caption), QtText(text), ButtonsOf(buttons), m_parent);
     ReportBox(caption, text);
     const int answer = box.exec();
     // A box that a signal closed was not answered.
@@ -98,8 +98,8 @@ bool QtUserPrompt::MessageWithCheck(const std::string& text, const std::string& 
     if (g_closingDown) return false;
     if (TestAnswerer())
         return TestAnswerer()({text, caption, icon, PromptButtons::Ok, false, checkLabel}) == PromptAnswer::Yes;
-    QMessageBox box(IconOf(icon), FromAnsi(caption), FromAnsi(text), QMessageBox::Ok, m_parent);
-    auto* check = new QCheckBox(FromAnsi(checkLabel), &box);
+    QMessageBox box(IconOf(icon), QtText(caption), QtText(text), QMessageBox::Ok, m_parent);
+    auto* check = new QCheckBox(QtText(checkLabel), &box);
     box.setCheckBox(check);
     ReportBox(caption, text);
     box.exec();

@@ -415,7 +415,7 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
                                (missing ? std::string(kMsgMusicFileNotFound) : m_document.MusicResult().errorText);
             // Music that is nowhere: every place it was looked for, the stored path first.
             if (missing)
-                for (const std::string& tried : where.tried) text += ToAnsi(PathText(tried)) + "\n";
+                for (const std::string& tried : where.tried) text += EngineText(PathText(tried)) + "\n";
             text += std::string("\n") + kMsgMusicErrorTail;
             if (m_prompt.Ask(text, kCaptionMusicError, PromptButtons::YesNo, PromptIcon::Question) ==
                 PromptAnswer::Yes) {
@@ -648,7 +648,7 @@ bool TessavoxApp::OfferRecovery()
 {
     for (const RecoveryFile::Found& found : RecoveryFile::FindLeftBehind()) {
         const std::string name =
-            found.projectPath.empty() ? std::string(kUntitled) : ToAnsi(QFileInfo(PathText(found.projectPath)).fileName());
+            found.projectPath.empty() ? std::string(kUntitled) : EngineText(QFileInfo(PathText(found.projectPath)).fileName());
         const std::string text = "Tessavox closed without saving changes to " + name + ". Recover them?";
         const PromptAnswer answer = m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Question);
         if (answer != PromptAnswer::Yes) {

@@ -7,7 +7,7 @@
 // What both compressed-audio encoders take besides the source and the destination.
 struct AudioEncodeOptions {
     int kbps = 128;
-    // Single-byte Windows-1252 text, as the song stores it; stored in the file's tags.
+    // UTF-8 text, as the song keeps it; stored in the file's tags.
     std::string title;
     std::string artist;
     // Silent sample frames before the music (the stream writer's lead-in, so that the audio

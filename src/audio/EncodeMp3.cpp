@@ -14,8 +14,38 @@
 #include "audio/PcmSource.h"
 #include "audio/StereoPcm.h"
 #include "media/ReplacingFile.h"
+#include "text/Utf8.h"
 
 namespace {
+
+// A title or artist tag from UTF-8 text: in ISO-8859-1 (both tag versions) when every character
+// fits it, else as a version 2 frame in UTF-16, the form version 2.3 readers take.
+void SetTag(const LameEntryPoints& api, lame_t lame, const char* frame, void (*setLatin1)(lame_t, const char*),
+            const std::string& text)
+{
+    if (text.empty()) return;
+    std::string latin1;
+    std::vector<unsigned short> utf16{0xFEFF};
+    bool fitsLatin1 = true;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        i += NextCodePoint(text, i, cp);
+        fitsLatin1 = fitsLatin1 && cp <= 0xFF;
+        latin1.push_back(cp <= 0xFF ? static_cast<char>(cp) : '?');
+        if (cp >= 0x10000) {
+            utf16.push_back(static_cast<unsigned short>(0xD800 + ((cp - 0x10000) >> 10)));
+            utf16.push_back(static_cast<unsigned short>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            utf16.push_back(static_cast<unsigned short>(cp));
+        }
+    }
+    utf16.push_back(0);
+    if (fitsLatin1 || !api.id3tagSetTextInfoUtf16) {
+        if (setLatin1) setLatin1(lame, latin1.c_str());
+        return;
+    }
+    api.id3tagSetTextInfoUtf16(lame, frame, utf16.data());
+}
 
 // Half a second of 16-bit stereo at 44,100 Hz per encoder call, and room for what the encoder
 // can return for it (its worst case is 1.25 x samples + 7,200 bytes).
@@ -64,8 +94,8 @@ bool Encode(PcmSource& source, const std::string& destination, const AudioEncode
     if (api.id3tagInit) {
         api.id3tagInit(lame.Get());
         if (api.id3tagAddV2) api.id3tagAddV2(lame.Get());
-        if (api.id3tagSetTitle && !options.title.empty()) api.id3tagSetTitle(lame.Get(), options.title.c_str());
-        if (api.id3tagSetArtist && !options.artist.empty()) api.id3tagSetArtist(lame.Get(), options.artist.c_str());
+        SetTag(api, lame.Get(), "TIT2", api.id3tagSetTitle, options.title);
+        SetTag(api, lame.Get(), "TPE1", api.id3tagSetArtist, options.artist);
     }
 
     if (!source.IsOpen()) return Fail(failure, source.FailureText());

@@ -17,7 +17,6 @@ extern "C" {
 #include "audio/PcmSource.h"
 #include "audio/StereoPcm.h"
 #include "media/ReplacingFile.h"
-#include "text/Cp1252.h"
 
 namespace {
 
@@ -75,9 +74,9 @@ bool WmaWriter::Open(const std::string& path, const std::string& shownName, cons
     if (avformat_alloc_output_context2(&raw, asf, nullptr, path.c_str()) < 0 || !raw)
         return Fail(failure, "The WMA writer could not be set up.");
     m_out.reset(raw);
-    // The tags are UTF-8 to FFmpeg; the song keeps Windows-1252.
-    if (!options.title.empty()) av_dict_set(&m_out->metadata, "title", Cp1252ToUtf8(options.title).c_str(), 0);
-    if (!options.artist.empty()) av_dict_set(&m_out->metadata, "author", Cp1252ToUtf8(options.artist).c_str(), 0);
+    // The tags are UTF-8, as FFmpeg takes them.
+    if (!options.title.empty()) av_dict_set(&m_out->metadata, "title", options.title.c_str(), 0);
+    if (!options.artist.empty()) av_dict_set(&m_out->metadata, "author", options.artist.c_str(), 0);
 
     AudioFrameEncoder::Settings settings;
     settings.encoder = "wmav2";

@@ -68,6 +68,7 @@ bool LameLibrary::Resolve()
     Find(m_handle, "id3tag_set_title", m_entry.id3tagSetTitle);
     Find(m_handle, "id3tag_set_artist", m_entry.id3tagSetArtist);
     Find(m_handle, "id3tag_add_v2", m_entry.id3tagAddV2);
+    Find(m_handle, "id3tag_set_textinfo_utf16", m_entry.id3tagSetTextInfoUtf16);
     Find(m_handle, "lame_mp3_tags_fid", m_entry.mp3TagsFid);
 
     const std::pair<const char*, bool> required[] = {

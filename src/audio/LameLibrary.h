@@ -23,6 +23,9 @@ struct LameEntryPoints {
     void (*id3tagInit)(lame_t) = nullptr;
     void (*id3tagSetTitle)(lame_t, const char*) = nullptr;
     void (*id3tagSetArtist)(lame_t, const char*) = nullptr;
+    // A version 2 text frame ("TIT2", "TPE1") in UTF-16 with its byte-order mark, for text that
+    // ISO-8859-1 cannot hold.
+    int (*id3tagSetTextInfoUtf16)(lame_t, const char* id, const unsigned short* text) = nullptr;
     // Asks for an ID3 version 2 tag as well as the version 1 tag, which cuts titles at 30
     // characters and whose character set players guess at.
     void (*id3tagAddV2)(lame_t) = nullptr;

@@ -1,5 +1,6 @@
 #include "cdg/LineFit.h"
 
+#include <algorithm>
 #include <memory>
 #include <tuple>
 #include <utility>
@@ -8,6 +9,9 @@
 #include "log/MLineListLog.h"
 #include "project/LyricMarkup.h"
 #include "project/KaraokeSong.h"
+#include "text/LineBreaks.h"
+#include "text/SyllableUnits.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -50,6 +54,8 @@ std::string_view TrimSpaces(std::string_view s)
 // (no syllable mark on either side, which joins the elements into one word), not before a
 // word that begins with "&" (it would read as a duet mark or lose its meaning), and after
 // something that is more than the duet mark.
+// Chinese and Japanese, written without spaces, may also break between characters where the
+// line-breaking rules allow it (a syllable mark there still joins).
 std::vector<size_t> BreakPoints(std::string_view line)
 {
     std::vector<size_t> points;
@@ -61,6 +67,26 @@ std::vector<size_t> BreakPoints(std::string_view line)
         if (KaraokeText(line.substr(0, b)).empty()) continue;
         points.push_back(b);
     }
+    bool unspaced = false;
+    for (size_t i = 0; i < line.size() && !unspaced;) {
+        char32_t cp = 0;
+        i += NextCodePoint(line, i, cp);
+        unspaced = IsUnspacedScript(cp);
+    }
+    if (!unspaced) return points;
+    for (const size_t b : LineBreakOpportunities(line)) {
+        char32_t before = 0, after = 0;
+        size_t start = b - 1;
+        while (start > 0 && (static_cast<unsigned char>(line[start]) & 0xC0) == 0x80) --start;
+        NextCodePoint(line, start, before);
+        NextCodePoint(line, b, after);
+        if (!IsUnspacedScript(before) && !IsUnspacedScript(after)) continue; // spaces are handled above
+        if (before == ' ' || after == ' ' || before == char32_t(kMarkSyllable) || after == char32_t(kMarkSyllable))
+            continue;
+        if (KaraokeText(line.substr(0, b)).empty()) continue;
+        points.push_back(b);
+    }
+    std::sort(points.begin(), points.end());
     return points;
 }
 

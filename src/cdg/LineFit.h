@@ -20,7 +20,7 @@ struct LineFit {
     // From 1: the line of the lyric text it comes from (page breaks and blank lines count); the
     // page text's line for page lines.
     int textLine = 0;
-    std::string text; // as drawn (Windows-1252)
+    std::string text; // as drawn
     int width = 0;    // pixels, outline included
     int room = kCanvasWidth;
     bool Fits() const { return width <= room; }

@@ -134,7 +134,8 @@ size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const 
     PreviewBox(generator, sweep.line, sweep.box, &sweep.changed);
     if (right < 0) return 0;
 
-    // The sweep steps from tile column to tile column, evenly from the word's start to its end.
+    // The sweep steps from tile column to tile column, evenly from the word's start to its end
+    // (leftwards in a word that reads right to left).
     // Every packet of a column goes to the column's step: the taken slot pushes each one to the
     // next free slot, so the column's rows change in consecutive packets and a slow word never
     // shows a letter swept at the top and not yet at the bottom.
@@ -145,7 +146,7 @@ size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const 
     const uint64_t span = end > start ? end - start : 0;
     size_t written = 0;
     for (int c = firstColumn; c <= lastColumn; ++c) {
-        const uint64_t step = uint64_t(c - firstColumn) * span / columns;
+        const uint64_t step = uint64_t(sweep.rightToLeft ? lastColumn - c : c - firstColumn) * span / columns;
         const size_t at = size_t((start + step) / kCdgPacketBytes * kCdgPacketBytes);
         for (int r = top / kCdgTileHeight; r <= bottom / kCdgTileHeight; ++r)
             if (auto p = generator.WriteColorLayer(view, c, r, c + 1, r + 1, mark, base & 0x0F)) {

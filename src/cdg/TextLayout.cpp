@@ -6,6 +6,7 @@
 #include "project/MTextType.h"
 #include "project/MTextTypeVer6.h"
 #include "text/MFont.h"
+#include "text/TextDirection.h"
 
 namespace {
 
@@ -109,8 +110,10 @@ TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::str
 {
     if (end <= first) return {};
     TextBox box;
-    box.left = p.textLeft - p.thickness + font.Measure(std::string_view(drawn).substr(0, size_t(first)));
-    box.right = p.textLeft + p.thickness + font.Measure(std::string_view(drawn).substr(0, size_t(end)));
+    const MFont::Span span = font.SpanOf(drawn, size_t(first), size_t(end));
+    if (span.right <= span.left) return {};
+    box.left = p.textLeft - p.thickness + span.left;
+    box.right = p.textLeft + p.thickness + span.right;
     box.top = std::max(p.box.top, p.clipTop);
     box.bottom = std::min(p.box.bottom, p.clipBottom);
     box.left = std::clamp(box.left, 0, kCanvasWidth);
@@ -156,6 +159,11 @@ int DrawnLineWidth(const std::string& drawnText, const MTextType& style, const M
     return (ls.flags & kStyleShadow) ? cx + 2 * ShadowThickness(ls.size) : cx;
 }
 
+std::shared_ptr<const MFont> StyleFont(const MTextType& style)
+{
+    return FontFor(StyleForLine(style, nullptr, 0));
+}
+
 int ShadowThickness(int size)
 {
     const int t = size / 10;
@@ -171,7 +179,11 @@ TextBox PlaceTextLine(int slotCount, int slot, const std::string& text, const MT
     const int cy = (ls.flags & kStyleShadow) ? ls.size + 2 * ShadowThickness(ls.size) : ls.size;
     const int h = SlotHeight(slotCount);
     TextBox box;
-    switch (ls.hAlign) {
+    // A line that reads right to left is aligned from the right: its start is where left-aligned
+    // text starts.
+    int align = ls.hAlign;
+    if (align != kAlignCentre && StartsRightToLeft(text)) align = align == kAlignRight ? kAlignLeft : kAlignRight;
+    switch (align) {
     case kAlignCentre: box.left = (kCanvasWidth - cx) / 2; break;
     case kAlignRight: box.left = kCanvasWidth - cx; break;
     default: box.left = 0; break;
@@ -262,21 +274,32 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
     sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
     if (sweep.box == TextBox{}) return sweep;
 
+    sweep.rightToLeft = font->RightToLeftAt(drawn.text, size_t(begin));
+
+    // The letters of the line are drawn where the whole line puts them: a word of a right-to-left
+    // or joined script looks in its line as it does nowhere else.
     IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
     const std::string_view text(drawn.text);
     if (!backgroundMode) {
         // The word's letters, less any pixel that a letter before it covers too.
-        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(end)), 1);
-        font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
+        font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(end), 1);
+        font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(begin), 2);
         return sweep;
     }
-    font->Draw(surface, place.textLeft, place.textTop, text.substr(0, size_t(begin)), 2);
-    // The background of the word's box right of what the last word swept took.
-    int left = sweep.box.left;
+    font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(begin), 2);
+    // The background of the word's box beyond what the last word swept took: right of it, or
+    // left of it in a right-to-left word.
+    int left = sweep.box.left, right = sweep.box.right;
     const auto [sweptBegin, sweptEnd] = DrawnRange(drawn, 0, sweptLast);
-    if (sweptEnd > sweptBegin) left = std::max(left, WordBoxOnLine(place, *font, drawn.text, 0, sweptEnd).right);
+    if (sweptEnd > sweptBegin) {
+        const TextBox swept = WordBoxOnLine(place, *font, drawn.text, 0, sweptEnd);
+        if (sweep.rightToLeft)
+            right = std::min(right, swept.left);
+        else
+            left = std::max(left, swept.right);
+    }
     for (int y = sweep.box.top; y < sweep.box.bottom; ++y)
-        for (int x = left; x < sweep.box.right; ++x)
+        for (int x = left; x < right; ++x)
             if (sweep.line.At(x, y) == backgroundIndex) sweep.changed.Set(x, y, 1);
     return sweep;
 }

@@ -1,15 +1,20 @@
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cdg/PageCanvas.h"
 
+class MFont;
 class MTextType;
 class MTextTypeVer6;
 
 // Text style flag for underline (beyond bold, italic and shadow).
 inline constexpr int32_t kStyleUnderline = 8;
+
+// The font a style's text is drawn with.
+std::shared_ptr<const MFont> StyleFont(const MTextType& style);
 
 // Outline thickness of a shadowed style of the given size.
 int ShadowThickness(int size);
@@ -59,6 +64,8 @@ struct WordSweepPixels {
     PageCanvas changed;
     // The rows the line may touch (its slot): nothing changes outside them.
     int top = 0, bottom = 0;
+    // The word reads right to left: its sweep runs from its right edge to its left.
+    bool rightToLeft = false;
 };
 
 // The pixels that sweeping the word charsBefore ... wordLast changes: in text mode the word's

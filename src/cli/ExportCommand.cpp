@@ -27,17 +27,17 @@
 #include "export/EncodeMp4.h"
 #include "export/VideoExport.h"
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: tessavox-cli export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip]\n"
-    "                           [--lrc simple|enhanced] [--size 720p|1080p] [--fps 25|30|50|60]\n"
+    "                           [--lrc simple|enhanced] [--lrc-encoding utf-8|windows-1252]\n"
+    "                           [--size 720p|1080p] [--fps 25|30|50|60]\n"
     "                           [--music WORK.wav] [--title T] [--artist A] [--force] [--allow-untimed]\n"
     "The output's extension chooses (.bin, .mp3, .wma, .mp4; .zip zips MP3+G, or WMA+G with --type\n"
     "wmag); a --type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file\n"
-    "into PATH (a .zip). Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. An MP4 is\n"
+    "into PATH (a .zip). The LRC is UTF-8; --lrc-encoding windows-1252 writes it for old players. Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. An MP4 is\n"
     "the player's screen as H.264 video (--size, default 720p; --fps, default 30) with AAC sound.\n"
     "--music plays from another work file than the project's. An existing output (with an MP3+G or\n"
     "WMA+G pair, its .cdg and .lrc) is replaced only with --force, and never the song's own project,\n"
@@ -75,7 +75,7 @@ std::string Lower(std::string s)
 int RunExportCommand(const CliArgs& args)
 {
     CliOptions options("export", kUsage,
-                       {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"music"},
+                       {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"lrc-encoding"}, {"music"},
                         {"title"}, {"artist"}, {"size"}, {"fps"}, {"force", 0, false}, {"allow-untimed", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return Usage(options.Operands().empty() ? "which project?" : "give one project");
@@ -86,8 +86,8 @@ int RunExportCommand(const CliArgs& args)
     const std::string lrc = Lower(options.Value("lrc"));
     const std::string music = options.Value("music");
     const bool haveTitle = options.Has("title"), haveArtist = options.Has("artist");
-    const std::string title = haveTitle ? CliText(options.Value("title"), "--title") : std::string();
-    const std::string artist = haveArtist ? CliText(options.Value("artist"), "--artist") : std::string();
+    const std::string title = haveTitle ? CliText(options.Value("title")) : std::string();
+    const std::string artist = haveArtist ? CliText(options.Value("artist")) : std::string();
     bool zip = options.Has("zip");
     int kbps = 0;
     if (options.Has("bitrate") || options.Has("kbps")) {
@@ -97,6 +97,9 @@ int RunExportCommand(const CliArgs& args)
         kbps = std::stoi(v);
     }
     if (!lrc.empty() && lrc != "simple" && lrc != "enhanced") return Usage("--lrc is simple or enhanced");
+    const std::string lrcEncoding = Lower(options.Value("lrc-encoding", "utf-8"));
+    if (lrcEncoding != "utf-8" && lrcEncoding != "windows-1252")
+        return Usage("--lrc-encoding is utf-8 or windows-1252");
     if (type == "mp3g") type = "mp3";
     if (type == "wmag") type = "wma";
     if (!type.empty() && type != "mp3" && type != "wma" && type != "bin" && type != "mp4")
@@ -122,7 +125,8 @@ int RunExportCommand(const CliArgs& args)
                                      : ExportType::WmaG;
     const bool video = choices.type == ExportType::Mp4;
     if ((options.Has("size") || options.Has("fps")) && !video) return Usage("--size and --fps are for MP4 exports");
-    if (video && (zip || !lrc.empty())) return Usage("--zip and --lrc are for MP3+G and WMA+G exports");
+    if (video && (zip || !lrc.empty() || options.Has("lrc-encoding")))
+        return Usage("--zip, --lrc and --lrc-encoding are for MP3+G and WMA+G exports");
     if (options.Has("size")) {
         const std::string size = Lower(options.Value("size"));
         if (size != "720p" && size != "1080p") return Usage("--size is 720p or 1080p");
@@ -136,8 +140,9 @@ int RunExportCommand(const CliArgs& args)
         choices.videoFps = *offered;
     }
     choices.zip = zip;
-    choices.lrc = !lrc.empty();
+    choices.lrc = !lrc.empty() || options.Has("lrc-encoding");
     choices.lrcFormat = lrc == "simple" ? LrcFormat::Simple : LrcFormat::Enhanced;
+    choices.lrcWindows1252 = lrcEncoding == "windows-1252";
     if (kbps > 0) {
         if (choices.type == ExportType::Bin || video) return Usage("--bitrate is for MP3+G and WMA+G exports");
         const bool mp3 = choices.type == ExportType::Mp3G;

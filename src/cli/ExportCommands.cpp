@@ -23,7 +23,6 @@
 #include "document/OutputGate.h"
 #include "media/AtomicFile.h"
 #include "media/WaveStreamReader.h"
-#include "text/Cp1252.h"
 
 namespace {
 
@@ -86,8 +85,8 @@ int RunEncodeCommand(const CliArgs& args)
     if (parsed.Operands().size() > 1) return Usage(kName, kEncodeUsage, "more than one work file given");
     const std::string input = parsed.Operands().empty() ? std::string() : parsed.Operands()[0];
     const std::string output = parsed.Value("output");
-    if (parsed.Has("title")) options.title = CliText(parsed.Value("title"), "--title");
-    if (parsed.Has("artist")) options.artist = CliText(parsed.Value("artist"), "--artist");
+    if (parsed.Has("title")) options.title = CliText(parsed.Value("title"));
+    if (parsed.Has("artist")) options.artist = CliText(parsed.Value("artist"));
     std::optional<int> kbps;
     for (const char* name : {"kbps", "bitrate", "lead-in", "tail"}) {
         if (!parsed.Has(name)) continue;

@@ -21,6 +21,7 @@
 #include "project/ProjectFile.h"
 #include "project/SweepAdvance.h"
 #include "text/Cp1252.h"
+#include "text/Utf8.h"
 #include "text/SongTime.h"
 
 namespace {
@@ -37,27 +38,28 @@ bool ReadFileVersion(const std::string& path, int32_t& version)
     return true;
 }
 
-// Windows-1252 text for a terminal: UTF-8, with control characters shown as \xNN so that a
-// damaged file cannot send escape sequences to the terminal.
+// Song text for a terminal: UTF-8, with control characters shown as \xNN so that a damaged
+// file cannot send escape sequences to the terminal.
 std::string Printable(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        const char32_t cp = Cp1252ToCodePoint(byte);
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t n = NextCodePoint(text, i, cp);
         if (cp < 0x20 || (cp >= 0x7F && cp < 0xA0)) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(byte));
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "\\x%02X", static_cast<unsigned>(cp));
             out += buf;
         } else {
-            out += Cp1252ToUtf8(std::string_view(&c, 1));
+            AppendUtf8(out, cp);
         }
+        i += n;
     }
     return out;
 }
 
-// A path is the file system's own bytes, not Windows-1252; only control characters are escaped.
+// A path is the file system's own bytes; only control characters are escaped.
 std::string PrintablePath(std::string_view path)
 {
     std::string out;
@@ -154,9 +156,9 @@ void AppendLine(std::string& out, const std::string& label, const std::string& v
     out += '\n';
 }
 
-std::string OrNone(const std::string& cp1252)
+std::string OrNone(const std::string& text)
 {
-    return cp1252.empty() ? "(none)" : Printable(cp1252);
+    return text.empty() ? "(none)" : Printable(text);
 }
 
 std::string TextReport(const KaraokeSong& song, const std::string& path, int32_t version, bool musicMissing)
@@ -238,14 +240,14 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
     json.Field("version", version);
     json.Field("singers", song.settings.singerCount);
     json.Field("linesPerPage", song.settings.linesPerPage);
-    json.Field("artist", Cp1252ToUtf8(song.artist));
-    json.Field("title", Cp1252ToUtf8(song.title));
+    json.Field("artist", song.artist);
+    json.Field("title", song.title);
     // Paths are the file system's bytes, as they are (the writer marks bytes that are not UTF-8).
     json.Field("music", song.musicPath);
     json.Field("musicMissing", musicMissing);
     json.Key("singerDescriptions");
     json.BeginArray(true);
-    for (const std::string& description : song.singerDescriptions) json.String(Cp1252ToUtf8(description));
+    for (const std::string& description : song.singerDescriptions) json.String(description);
     json.EndArray();
     json.Field("sweepKind", song.settings.sweepKind);
     json.Field("sweepColour", song.settings.sweepColour);
@@ -269,13 +271,13 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
         json.Field("displayMode", page->displayMode);
         json.Field("graphicShare", page->graphicShare);
         json.Field("lineStyles", static_cast<uint64_t>(page->lineStyles.Count()));
-        json.Field("text", Cp1252ToUtf8(page->text));
+        json.Field("text", page->text);
         if (page->kind != kPageLyrics) {
             json.Key("textLines");
             json.BeginArray();
             for (const LineFit& fit : MeasurePageText(*page)) {
                 json.BeginObject(true);
-                json.Field("text", Cp1252ToUtf8(fit.text));
+                json.Field("text", fit.text);
                 json.Field("width", fit.width);
                 json.Field("fits", fit.Fits());
                 json.EndObject();
@@ -292,7 +294,7 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
         json.BeginObject();
         json.Field("page", line->page);
         json.Field("slot", line->slot);
-        json.Field("text", Cp1252ToUtf8(line->text));
+        json.Field("text", line->text);
         json.Field("placed", line->placed != 0);
         json.Field("colour", line->colour);
         json.Field("newPageBefore", line->newPageBefore != 0);
@@ -311,7 +313,7 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
             json.Field("start", word->start);
             json.Field("end", word->end);
             json.Field("flags", word->flags);
-            json.Field("text", Cp1252ToUtf8(WordText(*line, *word)));
+            json.Field("text", WordText(*line, *word));
             json.EndObject();
         }
         json.EndArray();

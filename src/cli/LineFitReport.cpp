@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 
 std::string LineFitPlace(const LineFit& fit)
 {
@@ -24,6 +23,6 @@ size_t WarnLinesTooWide(const KaraokeSong& song)
     const std::vector<LineFit> wide = LinesTooWide(song);
     for (const LineFit& fit : wide)
         std::fprintf(stderr, "warning: %s is %s: \"%s\"\n", LineFitPlace(fit).c_str(), TooWideText(fit).c_str(),
-                     Cp1252ToUtf8(fit.text).c_str());
+                     fit.text.c_str());
     return wide.size();
 }

@@ -23,7 +23,6 @@
 #include "lyrics/LyricImport.h"
 #include "media/ReplacingFile.h"
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 #include "text/UserPrompt.h"
 
 namespace fs = std::filesystem;
@@ -181,8 +180,8 @@ int RunNewCommand(const CliArgs& args)
     if (!result.conversionNote.empty()) prompt.Message(result.conversionNote, kAppCaption, PromptIcon::Information);
 
     if (!o.noTimes) ApplyLrcTiming(song, lrc, prompt);
-    song.title = o.haveTitle ? CliText(o.title, "--title") : lrc.title;
-    song.artist = o.haveArtist ? CliText(o.artist, "--artist") : lrc.artist;
+    song.title = o.haveTitle ? CliText(o.title) : lrc.title;
+    song.artist = o.haveArtist ? CliText(o.artist) : lrc.artist;
     if (lrc.reordered) std::fprintf(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
 
     if (o.wrap) FitLongLines(song, false);

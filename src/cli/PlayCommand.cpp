@@ -28,7 +28,6 @@
 #include "player/CdgScreen.h"
 #include "player/CdgScreenPicture.h"
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 #include <poll.h>
 #include <unistd.h>
 
@@ -87,7 +86,7 @@ std::string SongReport(const KaraokeSong& song, uint32_t clock, uint32_t leadIn)
     for (const auto& l : song.lines) {
         if (l->words.empty()) continue;
         if (int64_t(l->words.front()->start) <= t && t <= int64_t(l->words.back()->end)) {
-            line = Cp1252ToUtf8(l->text);
+            line = l->text;
             break;
         }
     }

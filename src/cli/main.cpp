@@ -44,7 +44,7 @@ const Command kCommands[] = {
      "                              breaks lyric lines too wide for the screen"},
     {"export", RunExportCommand,
      "export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip] [--lrc simple|enhanced]\n"
-     "       [--size 720p|1080p] [--fps 25|30|50|60] [--music W]\n"
+     "       [--lrc-encoding utf-8|windows-1252] [--size 720p|1080p] [--fps 25|30|50|60] [--music W]\n"
      "                              the song as a BIN file, an MP3+G / WMA+G pair (zipped for .zip)\n"
      "                              or an MP4 video of the screen with the sound"},
     {"play", RunPlayCommand,

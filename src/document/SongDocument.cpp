@@ -103,6 +103,7 @@ void SongDocument::New()
     song.ClearMusicCount();
     song.musicWorkPath.clear();
     SetPath({});
+    m_toldUnicodeFormat = false;
     ClearMusic();
     m_lyricSource.clear();
     m_musicChanged = false;
@@ -119,6 +120,7 @@ bool SongDocument::Open(const std::string& path)
     // its own path, so that nothing is ever saved over the refused file.
     const bool was = Modified();
     if (!LoadProject(*m_song, path)) return false;
+    m_toldUnicodeFormat = NeedsUnicodeProject(*m_song); // the file is in the newer format already
     ClearMusic();
     m_lyricSource.clear();
     m_musicChanged = false;
@@ -148,7 +150,12 @@ bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 
 bool SongDocument::Save()
 {
+    const bool unicode = NeedsUnicodeProject(*m_song);
     if (!SaveProject(*m_song)) return false;
+    if (unicode && !m_toldUnicodeFormat) {
+        m_toldUnicodeFormat = true;
+        PromptOrSilent(m_prompt).Message(kMsgProjectNowUnicode, kAppCaption, PromptIcon::Information);
+    }
     m_history.MarkSaved();
     m_musicChanged = false;
     RemoveRecovery();

@@ -209,4 +209,5 @@ private:
     size_t m_nextListener = 1;
     std::unique_ptr<RecoveryFile> m_recovery;
     std::vector<uint8_t> m_recoveryWritten;
+    bool m_toldUnicodeFormat = false; // the user knows the project now needs this version
 };

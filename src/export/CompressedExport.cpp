@@ -172,7 +172,8 @@ CompressedExportResult RunCompressedExport(const KaraokeSong& song, const Export
     std::string lrcWritten;
     if (choices.lrc) {
         lrcWritten = member(lrcTarget);
-        if (!WriteLrcFile(song, lrcWritten, result.durationMs, stream.leadIn, choices.lrcFormat == LrcFormat::Enhanced)) {
+        if (!WriteLrcFile(song, lrcWritten, result.durationMs, stream.leadIn, choices.lrcFormat == LrcFormat::Enhanced,
+                          choices.lrcWindows1252)) {
             prompt.Message("Unable to create the lyric file \"" + lrcTarget + "\".\n\n" + std::strerror(errno),
                            kErrorCaption, PromptIcon::Warning);
             return result;

@@ -23,7 +23,6 @@ extern "C" {
 #include "audio/StereoPcm.h"
 #include "cdg/CdgFormat.h"
 #include "media/ReplacingFile.h"
-#include "text/Cp1252.h"
 
 namespace {
 
@@ -140,11 +139,11 @@ bool Mp4Writer::Create(const std::string& path, const std::string& shownPath, co
     if (avformat_alloc_output_context2(&raw, mp4, nullptr, path.c_str()) < 0 || !raw)
         return Fail(failure, "The MP4 writer could not be set up.");
     m_out.reset(raw);
-    // The tags are UTF-8 to FFmpeg; the song keeps Windows-1252.
+    // The tags are UTF-8, as FFmpeg takes them.
     if (!options.audio.title.empty())
-        av_dict_set(&m_out->metadata, "title", Cp1252ToUtf8(options.audio.title).c_str(), 0);
+        av_dict_set(&m_out->metadata, "title", options.audio.title.c_str(), 0);
     if (!options.audio.artist.empty())
-        av_dict_set(&m_out->metadata, "artist", Cp1252ToUtf8(options.audio.artist).c_str(), 0);
+        av_dict_set(&m_out->metadata, "artist", options.audio.artist.c_str(), 0);
     return true;
 }
 

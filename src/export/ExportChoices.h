@@ -18,6 +18,8 @@ struct ExportChoices {
     bool zip = false;
     bool lrc = false;
     LrcFormat lrcFormat = LrcFormat::Enhanced;
+    // The LRC in Windows-1252 for old players (characters it lacks become "?"); UTF-8 otherwise.
+    bool lrcWindows1252 = false;
     int wmaKbps = kDefaultExportKbps;
     int mp3Kbps = kDefaultExportKbps;
     VideoSize videoSize = VideoSize::Hd720;

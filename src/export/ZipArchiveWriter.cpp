@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include "media/ReplacingFile.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -85,9 +86,12 @@ int ZipArchiveWriter::AddFile(const std::string& sourcePath, const std::string& 
     info.external_fa = (unsigned long)(st.st_mode & 0xFFFF) << kZipExternalAttributeShift;
 
     const int zip64 = uint64_t(st.st_size) >= kZip64Threshold ? 1 : 0;
-    int r = zipOpenNewFileInZip4_64(m_state->zip, entryName.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+    // Names are stored in UTF-8, flagged as such: a file name in some other encoding is read as
+    // Windows-1252 (the bytes alone cannot say which it was).
+    const std::string name = ToValidUtf8(entryName);
+    int r = zipOpenNewFileInZip4_64(m_state->zip, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
                                     Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
-                                    kZipMadeByUnix, IsAscii(entryName) ? 0 : kZipFlagUtf8Name, zip64);
+                                    kZipMadeByUnix, IsAscii(name) ? 0 : kZipFlagUtf8Name, zip64);
     if (r != ZIP_OK) {
         m_state->failed = true;
         return r;

@@ -254,7 +254,7 @@ std::string ParseLrc(std::span<const uint8_t> bytes, LrcDocument& doc)
             continue;
         }
 
-        text = ReplaceUtf8Punctuation(Trim(text)) + "\r\n";
+        text = Trim(text) + "\r\n";
         if (text.size() > 1 && text[1] == ':') {
             const char who = char(std::toupper(static_cast<unsigned char>(text[0])));
             if (who == 'M' || who == 'F' || who == 'D') {

@@ -5,6 +5,7 @@
 
 #include "media/AtomicFile.h"
 #include "project/KaraokeSong.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -161,9 +162,10 @@ std::string BuildLrc(const KaraokeSong& song, uint32_t songLengthMs, uint32_t le
 }
 
 bool WriteLrcFile(const KaraokeSong& song, const std::string& path, uint32_t songLengthMs, uint32_t leadIn,
-                  bool enhanced)
+                  bool enhanced, bool windows1252)
 {
-    const std::string text = BuildLrc(song, songLengthMs, leadIn, enhanced);
+    std::string text = BuildLrc(song, songLengthMs, leadIn, enhanced);
+    if (windows1252) text = Utf8ToCp1252(text);
     return WriteFileAtomically(path, std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
 }
 

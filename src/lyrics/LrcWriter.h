@@ -11,9 +11,10 @@ class KaraokeSong;
 std::string BuildLrc(const KaraokeSong& song, uint32_t songLengthMs, uint32_t leadIn, bool enhanced);
 
 // Writes it as a complete file at path (an old file is replaced only once the new one is
-// written). False when the file cannot be written.
+// written), in UTF-8, or in Windows-1252 for old players when windows1252 is set. False when the
+// file cannot be written.
 bool WriteLrcFile(const KaraokeSong& song, const std::string& path, uint32_t songLengthMs, uint32_t leadIn,
-                  bool enhanced);
+                  bool enhanced, bool windows1252 = false);
 
 // The LRC path that goes with an export path: its extension replaced by ".lrc".
 std::string LrcPathFor(const std::string& exportPath);

@@ -13,8 +13,10 @@
 #include "lyrics/LyricText.h"
 #include "lyrics/MidiLyrics.h"
 #include "lyrics/UltraStarParser.h"
+#include "cdg/TextLayout.h"
 #include "media/AtomicFile.h"
 #include "project/KaraokeSong.h"
+#include "text/MFont.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -61,8 +63,7 @@ LyricFileKind LyricKindOf(const std::string& path)
 namespace {
 
 // The lyric text that a file's bytes give, line ends and all.
-std::string RawLyricText(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
-                         std::vector<ReplacedCharacter>* replaced)
+std::string RawLyricText(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc)
 {
     if (kind == LyricFileKind::Midi) {
         MidiLyrics midi = ReadMidiLyrics(bytes);
@@ -70,14 +71,12 @@ std::string RawLyricText(LyricFileKind kind, std::span<const uint8_t> bytes, Lrc
         lrc.artist = midi.artist;
         lrc.lines = std::move(midi.lines);
         lrc.enhanced = !lrc.lines.empty();
-        if (replaced) replaced->insert(replaced->end(), midi.replaced.begin(), midi.replaced.end());
         return midi.text;
     }
     if (kind == LyricFileKind::Other) return {};
     // Text files: the encoding is found before any line-end translation, which would otherwise
     // split the two-byte characters of UTF-16.
     DecodedText decoded = DecodeTextBytes(bytes);
-    if (replaced) replaced->insert(replaced->end(), decoded.replaced.begin(), decoded.replaced.end());
     const std::string text = TextModeLineEnds(std::span(reinterpret_cast<const uint8_t*>(decoded.text.data()), decoded.text.size()));
     if (kind == LyricFileKind::Text && IsUltraStarSong(text)) return ParseUltraStar(text, lrc);
     if (kind == LyricFileKind::Text) return ConvertPlainLyrics(text);
@@ -86,17 +85,28 @@ std::string RawLyricText(LyricFileKind kind, std::span<const uint8_t> bytes, Lrc
 
 } // namespace
 
-std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
-                               std::vector<ReplacedCharacter>* replaced)
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc)
 {
     lrc = LrcDocument{};
-    std::string text = RawLyricText(kind, bytes, lrc, replaced);
+    std::string text = RawLyricText(kind, bytes, lrc);
     // The song makes a line of whatever follows the last line end: a file's final line end
     // closes its last line and must not open an empty one. Blank lines before it stay.
     if (text.ends_with("\r\n")) text.resize(text.size() - 2);
     else if (text.ends_with('\n')) text.pop_back();
     return text;
 }
+
+namespace {
+
+// The font the song's lyric lines are drawn with.
+std::shared_ptr<const MFont> LyricFont(const KaraokeSong& song)
+{
+    static const MTextType kBareStyle;
+    const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
+    return StyleFont(lyrics ? lyrics->style : kBareStyle);
+}
+
+} // namespace
 
 bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
 {
@@ -122,8 +132,7 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     }
     if (kind == LyricFileKind::Other) return false;
 
-    std::vector<ReplacedCharacter> replaced;
-    std::string text = LyricTextFromBytes(kind, bytes, lrc, &replaced);
+    std::string text = LyricTextFromBytes(kind, bytes, lrc);
     if (text.empty()) {
         prompt.Message(kMsgLyricNothing, kAppCaption, PromptIcon::Stop);
         Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, "Error opening/reading Lyric file.\n"));
@@ -134,8 +143,8 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
-    if (!replaced.empty())
-        prompt.Message(kMsgLyricCharactersReplaced + ReplacementReport(replaced), kAppCaption, PromptIcon::Warning);
+    if (const auto undrawable = LyricFont(song)->Undrawable(song.lyricText); !undrawable.empty())
+        prompt.Message(kMsgLyricCharactersUndrawable + CharacterReport(undrawable), kAppCaption, PromptIcon::Warning);
     return true;
 }
 
@@ -152,21 +161,41 @@ bool ApplyLrcTiming(KaraokeSong& song, const LrcDocument& lrc, UserPrompt& promp
         const auto& elements = lrc.lines[i].elements;
         line.placed = 1;
         size_t searchFrom = 0;
-        const size_t wordCount = std::min(line.words.size(), elements.size());
-        for (size_t j = 0; j < wordCount; ++j) {
+        size_t j = 0; // the next word to time
+        for (size_t e = 0; e < elements.size() && j < line.words.size(); ++e) {
             MKaraokeWord& word = *line.words[j];
-            const LrcElement& element = elements[j];
-            word.start = element.startMicros >= 0 ? MicrosToSamples(element.startMicros) : ToSamples(element.start);
+            const LrcElement& element = elements[e];
+            const uint32_t start = element.startMicros >= 0 ? MicrosToSamples(element.startMicros) : ToSamples(element.start);
             // An element's end in hundredths is the last hundredth it is sung; a word ends where
             // the next begins, on the time of the closing tag.
-            word.end = element.endMicros >= 0 ? MicrosToSamples(element.endMicros) : ToSamples(element.end + 1);
-            // Where the element's text is not found the word keeps the place the rebuild gave it.
+            const uint32_t end = element.endMicros >= 0 ? MicrosToSamples(element.endMicros) : ToSamples(element.end + 1);
             const size_t at = element.text.empty() ? std::string::npos : line.text.find(element.text, searchFrom);
+            // A word of a script written without spaces is timed a character at a time: the
+            // element's time is shared among the syllables its text holds.
+            size_t k = j + 1;
+            if (at != std::string::npos && size_t(word.first) == at)
+                while (k < line.words.size() && (line.words[k - 1]->flags & kWordJoinsNext) &&
+                       size_t(line.words[k]->last) < at + element.text.size())
+                    ++k;
+            if (k - j > 1) {
+                const uint64_t span = end > start ? end - start : 0;
+                for (size_t m = j; m < k; ++m) {
+                    line.words[m]->start = start + uint32_t(span * (m - j) / (k - j));
+                    line.words[m]->end = start + uint32_t(span * (m - j + 1) / (k - j));
+                }
+                searchFrom = size_t(std::max(line.words[k - 1]->last + 1, 0));
+                j = k;
+                continue;
+            }
+            word.start = start;
+            word.end = end;
+            // Where the element's text is not found the word keeps the place the rebuild gave it.
             if (at != std::string::npos) {
                 word.first = int32_t(at);
                 word.last = int32_t(at + element.text.size()) - 1;
             }
             searchFrom = size_t(std::max(word.last + 1, 0));
+            ++j;
         }
     }
     return true;

@@ -20,8 +20,8 @@ inline constexpr const char* kMsgLyricMemory = "Error: Memory Allocation failed.
 inline constexpr const char* kMsgLyricNothing =
     "There was an error opening or reading the Lyrics file,\nor the Lyrics file contained no Lyrics.\n\n"
     "Please check the file and try again.";
-inline constexpr const char* kMsgLyricCharactersReplaced =
-    "Some characters of the lyric file cannot be shown on a karaoke screen\nand were replaced:\n\n";
+inline constexpr const char* kMsgLyricCharactersUndrawable =
+    "Some characters of the lyric file are in no installed font\nand will show as empty boxes on the karaoke screen:\n\n";
 inline constexpr const char* kMsgReplaceTiming =
     "The LRC file you selected contains timing values\nfor the lyrics. However, timing values have already\n"
     "been placed for this project.\n\nWould you like to replace the current timing values\nwith those found in "
@@ -30,12 +30,10 @@ inline constexpr const char* kMsgReplaceTiming =
 // The kind of a lyric file by its extension (".midi" counts as ".mid", letter case ignored).
 LyricFileKind LyricKindOf(const std::string& path);
 
-// The lyric text that a file's bytes give, in Windows-1252 whatever the file's encoding (see
-// DecodeTextBytes); lrc is filled for LRC files. Empty when the file holds no lyrics. The
-// characters that had to be replaced are added to *replaced when given. A final line end is
+// The lyric text that a file's bytes give, in UTF-8 whatever the file's encoding (see
+// DecodeTextBytes); lrc is filled for LRC files. Empty when the file holds no lyrics. A final line end is
 // left out, so that the song gets no empty last line the file did not have.
-std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc,
-                               std::vector<ReplacedCharacter>* replaced = nullptr);
+std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> bytes, LrcDocument& lrc);
 
 // Imports a lyric file as the song's lyric text: the old lines and their timing go, the line
 // list is rebuilt. True when the lyrics were replaced; failures are told to the user, except a

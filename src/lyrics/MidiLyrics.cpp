@@ -176,18 +176,12 @@ MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes)
         for (const MidiMetaEvent& e : words->metas)
             if (e.type == type && !e.data.empty() && e.data[0] != kHeaderMark) pieces.push_back(&e);
 
-    // One encoding for all of the file's words: UTF-8 only when every piece is.
+    // One encoding for all of the file's words, found from all of them together.
     std::string all;
     for (const std::string& t : titles) all += t;
     for (const MidiMetaEvent* e : pieces) all += e->data;
-    const bool utf8 = IsValidUtf8(all) && std::any_of(all.begin(), all.end(), [](char c) { return (c & 0x80) != 0; });
-    auto decode = [&](const std::string& raw, size_t line) {
-        if (!utf8) return ReplaceUtf8Punctuation(raw);
-        DecodedText d = Utf8ToCp1252Reported(raw);
-        for (ReplacedCharacter& r : d.replaced) r.line = line;
-        lyrics.replaced.insert(lyrics.replaced.end(), d.replaced.begin(), d.replaced.end());
-        return d.text;
-    };
+    const TextEncodingKind encoding = DecodeLegacyText(all).encoding;
+    auto decode = [&](const std::string& raw, size_t) { return DecodeAs(raw, encoding); };
     if (!titles.empty()) lyrics.title = Trimmed(decode(titles[0], 0));
     if (titles.size() > 1) lyrics.artist = Trimmed(decode(titles[1], 0));
 

@@ -11,14 +11,14 @@
 struct MidiSyllable {
     int64_t time = 0; // hundredths of a second
     int64_t micros = 0; // the same, finer
-    std::string text; // Windows-1252, line marks removed
+    std::string text; // UTF-8, line marks removed
     bool newLine = false; // the piece starts a new lyric line
     int64_t noteEndMicros = -1; // where the note sung on the event ends, when it has one
 };
 
 // The words of a standard or karaoke MIDI file.
 struct MidiLyrics {
-    std::string text; // lyric text, lines ending in CR LF, Windows-1252
+    std::string text; // lyric text, lines ending in CR LF
     std::string title;
     std::string artist;
     std::vector<MidiSyllable> syllables;
@@ -27,7 +27,6 @@ struct MidiLyrics {
     // after its own start, whichever comes first. The words of one event share the note it is
     // sung on (the time up to the next event when it has none).
     std::vector<LrcLine> lines;
-    std::vector<ReplacedCharacter> replaced;
 };
 
 // Reads the words: the lyric events (meta 0x05) where the file has them, from the track that
@@ -37,8 +36,8 @@ struct MidiLyrics {
 // artist; without them, the first track's name is the title. "\", "/", CR and LF begin a new
 // line, "\" also a new page (a page-break line in the text); no empty line comes of them. Title
 // and artist are trimmed of white space. Syllables with no space between them are joined with "*",
-// so that each keeps its own time. The text is UTF-8 when all of it is valid UTF-8, else
-// Windows-1252.
+// so that each keeps its own time. The file's words are read as UTF-8 when all of them are
+// valid UTF-8, else in the legacy code page they look like (DecodeLegacyText); the text is UTF-8.
 MidiLyrics ReadMidiLyrics(std::span<const uint8_t> bytes);
 
 // The lyric text alone.

@@ -9,7 +9,7 @@
 // breaks and "E" at the end. A beat lasts 60 / (BPM x 4) seconds, counted from #GAP
 // milliseconds; with #RELATIVE the beats of a line count from the line's start.
 
-// True when the text (LF line ends, Windows-1252) is an UltraStar song: it has #BPM and at least
+// True when the text (LF line ends, UTF-8) is an UltraStar song: it has #BPM and at least
 // one note line.
 bool IsUltraStarSong(std::string_view text);
 

@@ -5,6 +5,7 @@
 #include "project/ColourSlots.h"
 #include "project/LyricMarkup.h"
 #include "project/KaraokeSong.h"
+#include "text/SyllableUnits.h"
 #include "text/UserPrompt.h"
 
 namespace {
@@ -93,9 +94,22 @@ void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
                 size_t stop = text.find_first_of(" *", p);
                 if (stop == std::string::npos) stop = text.size();
                 const size_t n = stop - p;
+                // Chinese, Japanese and Thai are timed a character at a time, as if "*" joined them.
+                size_t pieceStart = p;
+                for (const size_t at : SyllableBreaks(std::string_view(text).substr(p, n))) {
+                    auto syllable = std::make_unique<MKaraokeWord>();
+                    syllable->first = int32_t(pieceStart);
+                    syllable->last = int32_t(p + at) - 1;
+                    syllable->line = line.get();
+                    syllable->flags = kWordJoinsNext | (continues ? kWordContinues : 0);
+                    continues = true;
+                    line->words.push_back(syllable.get());
+                    newWords.push_back(std::move(syllable));
+                    pieceStart = p + at;
+                }
                 auto word = std::make_unique<MKaraokeWord>();
-                word->first = int32_t(p);
-                word->last = int32_t(p + n) - 1;
+                word->first = int32_t(pieceStart);
+                word->last = int32_t(stop) - 1;
                 word->line = line.get();
                 if (continues) word->flags |= kWordContinues;
                 continues = false;

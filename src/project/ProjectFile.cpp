@@ -12,7 +12,9 @@
 #include "media/ByteWriter.h"
 #include "project/LyricRow.h"
 #include "project/KaraokeSong.h"
+#include "text/Cp1252.h"
 #include "text/UserPrompt.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -51,10 +53,16 @@ bool ReadInfoHeader(ByteReader& in, BitmapInfoHeader& h)
            in.U32(h.clrUsed) && in.U32(h.clrImportant);
 }
 
-void WriteTextStyle(ByteWriter& out, const MTextType& s)
+void WriteTextStyle(ByteWriter& out, const MTextType& s, bool cp1252)
 {
     out.U32(0); // object header: no meaning outside one run
-    out.Bytes(s.faceName, kFaceNameBytes);
+    if (cp1252) {
+        MTextType converted;
+        converted.SetFaceName(Utf8ToCp1252(s.FaceName()));
+        out.Bytes(converted.faceName, kFaceNameBytes);
+    } else {
+        out.Bytes(s.faceName, kFaceNameBytes);
+    }
     out.I32(s.colour);
     out.I32(s.size);
     out.I32(s.style);
@@ -73,8 +81,52 @@ bool ReadTextStyle(ByteReader& in, MTextType& s)
            in.I32(s.shadowColour) && in.I32(s.backgroundBox) && in.I32(s.backgroundBoxColour);
 }
 
-void WriteLine(ByteWriter& out, const MKaraokeLine& line)
+// The Windows-1252 index of the character at a UTF-8 byte offset of text (every character is one
+// byte there); an offset past the end counts on in bytes, and one below 0 stays as it is.
+int32_t Cp1252Index(std::string_view text, int32_t offset)
 {
+    if (offset <= 0) return offset;
+    if (size_t(offset) >= text.size()) return int32_t(CodePointCount(text)) + (offset - int32_t(text.size()));
+    return int32_t(CodePointCount(text.substr(0, size_t(offset))));
+}
+
+// The UTF-8 byte offset of the character at a Windows-1252 index of the same text (before: its
+// UTF-8 offsets, one per character and one for the end).
+int32_t Utf8Offset(const std::vector<int32_t>& before, int32_t index)
+{
+    if (index <= 0) return index;
+    const int32_t n = int32_t(before.size()) - 1;
+    return index <= n ? before[size_t(index)] : before.back() + (index - n);
+}
+
+bool IsAscii(std::string_view text)
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+void WriteLine(ByteWriter& out, const MKaraokeLine& line, bool cp1252)
+{
+    if (cp1252 && !IsAscii(line.text)) {
+        out.I32(line.page);
+        out.I32(line.drawTime);
+        out.I32(line.eraseTime);
+        out.I32(line.slot);
+        out.U8(line.placed);
+        out.U8(line.newPageBefore);
+        out.I32(line.colour);
+        out.U8(line.secondSinger);
+        out.String(Utf8ToCp1252(line.text));
+        out.U32(static_cast<uint32_t>(line.words.size()));
+        for (const MKaraokeWord* word : line.words) {
+            MKaraokeWord w = *word;
+            w.first = Cp1252Index(line.text, word->first);
+            w.last = Cp1252Index(line.text, word->last + 1) - 1;
+            WriteWordElement(out, w);
+        }
+        return;
+    }
     out.I32(line.page);
     out.I32(line.drawTime);
     out.I32(line.eraseTime);
@@ -156,6 +208,44 @@ bool ReadBody(ByteReader& in, int32_t version, KaraokeSong& staged)
     return true;
 }
 
+// The versions read: 400 to 600 in Windows-1252, and 700 in UTF-8 (600's layout). Between them
+// lie numbers no program of ours wrote.
+bool IsReadableVersion(int32_t version)
+{
+    return (version >= kOldestProjectVersion && version <= kProjectVersion) || version == kUnicodeProjectVersion;
+}
+
+// The strings of a song read from a Windows-1252 project in UTF-8, each word's character
+// indices following its line's text.
+void TextFromCp1252(KaraokeSong& song)
+{
+    song.lyricText = Cp1252ToUtf8(song.lyricText);
+    song.artist = Cp1252ToUtf8(song.artist);
+    song.title = Cp1252ToUtf8(song.title);
+    for (auto& description : song.singerDescriptions) description = Cp1252ToUtf8(description);
+    for (auto& page : song.pages) {
+        page->text = Cp1252ToUtf8(page->text);
+        page->style.SetFaceName(Cp1252ToUtf8(page->style.FaceName()));
+        for (auto& style : page->lineStyles.lines) style.faceName = Cp1252ToUtf8(style.faceName);
+    }
+    for (auto& line : song.lines) {
+        std::string utf8;
+        std::vector<int32_t> before;
+        before.reserve(line->text.size() + 1);
+        for (const unsigned char c : line->text) {
+            before.push_back(int32_t(utf8.size()));
+            AppendUtf8(utf8, Cp1252ToCodePoint(c));
+        }
+        before.push_back(int32_t(utf8.size()));
+        for (MKaraokeWord* w : line->words) {
+            const int32_t first = Utf8Offset(before, w->first);
+            w->last = Utf8Offset(before, w->last + 1) - 1;
+            w->first = first;
+        }
+        line->text = std::move(utf8);
+    }
+}
+
 // Whether bytes start as a project of some version does: one we read, or one whose settings
 // words have the sizes a song's have (a real file of a newer or older program).
 bool StartsLikeAProject(std::span<const uint8_t> bytes)
@@ -163,7 +253,7 @@ bool StartsLikeAProject(std::span<const uint8_t> bytes)
     if (bytes.size() < kVersionBytes) return false;
     const auto word = [&bytes](size_t offset) { return static_cast<int32_t>(GetLe32(bytes.data() + offset)); };
     const int32_t version = word(0);
-    if (version >= kOldestProjectVersion && version <= kProjectVersion) return true;
+    if (IsReadableVersion(version)) return true;
     if (bytes.size() < kPlausibleWordsBytes) return false;
     const int32_t singers = word(4), linesPerPage = word(8), sweepKind = word(12);
     return singers >= 1 && singers <= kMaxPlausibleSingers && linesPerPage >= 1 &&
@@ -172,11 +262,11 @@ bool StartsLikeAProject(std::span<const uint8_t> bytes)
 
 } // namespace
 
-void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page)
+void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page, bool cp1252)
 {
     out.I32(page.kind);
     out.I32(page.reserved0);
-    WriteTextStyle(out, page.style);
+    WriteTextStyle(out, page.style, cp1252);
     out.U32(0); // picture object header
     WriteInfoHeader(out, page.graphic.header);
     for (const RgbQuad& q : page.graphic.colours) {
@@ -239,37 +329,55 @@ void WriteWordElement(ByteWriter& out, const MKaraokeWord& w)
     out.U32(w.flags);
 }
 
+bool NeedsUnicodeProject(const KaraokeSong& song)
+{
+    if (!FitsCp1252(song.lyricText) || !FitsCp1252(song.artist) || !FitsCp1252(song.title)) return true;
+    for (const auto& description : song.singerDescriptions)
+        if (!FitsCp1252(description)) return true;
+    for (const auto& page : song.pages) {
+        if (!FitsCp1252(page->text) || !FitsCp1252(page->style.FaceName())) return true;
+        for (const auto& style : page->lineStyles.lines)
+            if (!FitsCp1252(style.faceName)) return true;
+    }
+    for (const auto& line : song.lines)
+        if (!FitsCp1252(line->text)) return true;
+    return false;
+}
+
 std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath)
 {
     std::vector<uint8_t> bytes;
     bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
     ByteWriter out(bytes);
+    const bool unicode = NeedsUnicodeProject(song);
+    // The music's path is the file system's own bytes in either form; ASCII is the same in both.
+    auto text = [unicode](const std::string& s) { return unicode || IsAscii(s) ? s : Utf8ToCp1252(s); };
     SettingsBlock block = song.settings;
-    block.version = kProjectVersion;
+    block.version = unicode ? kUnicodeProjectVersion : kProjectVersion;
     const auto settings = block.ToBytes();
     out.Bytes(settings.data(), settings.size());
-    out.String(song.lyricText);
+    out.String(text(song.lyricText));
     out.String(withMusicPath ? song.musicPath : std::string());
     out.I32(song.eraseLinesFromBottom);
     out.U32(song.sweepEntireWord);
-    out.String(song.artist);
-    out.String(song.title);
-    for (const auto& description : song.singerDescriptions) out.String(description);
+    out.String(text(song.artist));
+    out.String(text(song.title));
+    for (const auto& description : song.singerDescriptions) out.String(text(description));
     out.U32(static_cast<uint32_t>(song.pages.size()));
     for (const auto& page : song.pages) {
-        WritePageImage(out, *page);
+        WritePageImage(out, *page, !unicode);
         out.U32(static_cast<uint32_t>(page->lineStyles.lines.size()));
         for (const auto& style : page->lineStyles.lines) {
             out.I32(style.colour);
             out.I32(style.size);
             out.I32(style.style);
             out.I32(style.hAlign);
-            out.String(style.faceName);
+            out.String(text(style.faceName));
         }
-        out.String(page->text);
+        out.String(text(page->text));
     }
     out.U32(static_cast<uint32_t>(song.lines.size()));
-    for (const auto& line : song.lines) WriteLine(out, *line);
+    for (const auto& line : song.lines) WriteLine(out, *line, !unicode);
     return bytes;
 }
 
@@ -299,7 +407,7 @@ bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
             return false;
         }
         const SettingsBlock block = SettingsBlock::FromBytes(bytes.data());
-        if (block.version > kProjectVersion) {
+        if (block.version > kProjectVersion && block.version != kUnicodeProjectVersion) {
             prompt.Message(kMsgProjectTooNew, kAppCaption, PromptIcon::Warning);
             return false;
         }
@@ -314,6 +422,10 @@ bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
             prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
             return false;
         }
+        if (block.version < kUnicodeProjectVersion)
+            TextFromCp1252(staged);
+        else
+            staged.lyricText = ToValidUtf8(staged.lyricText); // a damaged file must not break the text
 
         song.settings = block;
         song.settings.version = kProjectVersion;

@@ -11,8 +11,11 @@ class UserPrompt;
 struct IMAGE_STRUCT;
 struct MKaraokeWord;
 
-// The .tvx project file: version 600 written, 400 to 600 read.
+// The .tvx project file: 400 to 700 read. A song whose every string has a Windows-1252 form is
+// written as version 600, its strings in Windows-1252 (what every earlier program reads); any other
+// song as version 700, the same layout with UTF-8 strings. Inside the program text is UTF-8.
 inline constexpr int32_t kOldestProjectVersion = 400;
+inline constexpr int32_t kUnicodeProjectVersion = 700;
 inline constexpr size_t kPageImageBytes = 249172;
 inline constexpr size_t kWordElementBytes = 40;
 
@@ -29,8 +32,15 @@ inline constexpr const char* kMsgProjectTooOld =
 // printf form: the project's path and the system's reason.
 inline constexpr const char* kMsgProjectSaveFailedFormat =
     "The project could not be saved to \"%s\":\n%s.\n\nAny earlier file of that name was left as it was.";
+// Said once, on the first save of a song in the newer format.
+inline constexpr const char* kMsgProjectNowUnicode =
+    "This song has characters that only this version of Tessavox can keep.\nIts project is saved in a newer "
+    "format, which earlier versions of Tessavox cannot open.";
 inline constexpr const char* kMsgProjectException =
     "Error opening Project file:\n\n%s\n\nThe file most likely has been corrupted.";
+
+// Whether the song is written as version 700: some string of it has no Windows-1252 form.
+bool NeedsUnicodeProject(const KaraokeSong& song);
 
 // The whole file as it is saved; without the music's path when told (the song's history
 // leaves the music out).
@@ -48,6 +58,7 @@ bool LoadProject(KaraokeSong& song, const std::string& path);
 bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes);
 
 // Pieces of the layout shared with the diagnostic log.
-void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page);
+// Strings of a page image: the face name of its style, in Windows-1252 when cp1252 is set.
+void WritePageImage(ByteWriter& out, const IMAGE_STRUCT& page, bool cp1252 = false);
 bool ReadPageImage(ByteReader& in, IMAGE_STRUCT& page);
 void WriteWordElement(ByteWriter& out, const MKaraokeWord& word);

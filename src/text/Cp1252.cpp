@@ -11,6 +11,8 @@ constexpr std::array<char32_t, 32> kHighTable = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
+} // namespace
+
 int CodePointToCp1252(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
@@ -18,8 +20,6 @@ int CodePointToCp1252(char32_t cp)
         if (kHighTable[i] == cp) return static_cast<int>(0x80 + i);
     return -1;
 }
-
-} // namespace
 
 char32_t Cp1252ToCodePoint(unsigned char byte)
 {
@@ -51,49 +51,5 @@ std::string Cp1252ToUtf8(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) AppendUtf8(out, Cp1252ToCodePoint(c));
-    return out;
-}
-
-std::string Utf8ToCp1252(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        if (lead < 0x80) {
-            cp = lead;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1;
-            cp = lead & 0x1F;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2;
-            cp = lead & 0x0F;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3;
-            cp = lead & 0x07;
-        } else {
-            out.push_back(static_cast<char>(lead)); // not UTF-8: keep the byte
-            ++i;
-            continue;
-        }
-        bool valid = true;
-        for (int k = 1; valid && k <= extra; ++k) {
-            if (i + k >= text.size()) { valid = false; break; }
-            const auto cont = static_cast<unsigned char>(text[i + k]);
-            if ((cont & 0xC0) != 0x80) valid = false;
-            else cp = (cp << 6) | (cont & 0x3F);
-        }
-        if (!valid) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
-        }
-        const int b = CodePointToCp1252(cp);
-        out.push_back(b < 0 ? '?' : static_cast<char>(b));
-        i += static_cast<size_t>(extra) + 1;
-    }
     return out;
 }

@@ -2,9 +2,11 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include "text/Cp1252.h"
 
 namespace {
+
+// A style keeps at most this many bytes of a face name, its end included.
+constexpr size_t kFaceNameLimit = 128;
 
 // A face without the basic Latin letters is a symbol face.
 int32_t CharSetOf(FcPattern* font)
@@ -37,10 +39,8 @@ void FontDictionary::Rebuild()
                 const int32_t charset = CharSetOf(set->fonts[i]);
                 FcChar8* family = nullptr;
                 for (int n = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, n, &family) == FcResultMatch; ++n) {
-                    const std::string utf8 = reinterpret_cast<const char*>(family);
-                    const std::string name = Utf8ToCp1252(utf8);
-                    // Names that Windows-1252 cannot spell could never be stored in a project.
-                    if (name.empty() || Cp1252ToUtf8(name) != utf8) continue;
+                    const std::string name = reinterpret_cast<const char*>(family);
+                    if (name.empty() || name.size() >= kFaceNameLimit) continue; // a style could not keep it
                     found[name] = charset;
                 }
             }

@@ -9,7 +9,7 @@ inline constexpr int32_t kCharSetAnsi = 0;
 inline constexpr int32_t kCharSetSymbol = 2;
 inline constexpr int32_t kCharSetOem = 255;
 
-// The installed outline faces by name (Windows-1252), sorted, each with its character set:
+// The installed outline faces by name (UTF-8), sorted, each with its character set:
 // what the settings dialog offers under "Font:". Built from fontconfig; a face reported more
 // than once is listed once.
 class FontDictionary {

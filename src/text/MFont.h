@@ -1,12 +1,14 @@
 #pragma once
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "text/IndexSurface.h"
+#include "text/TextEncoding.h"
 
 // What a font is asked for: face name, cell height in pixels (ascent + descent), weight and
 // slant, underline.
@@ -22,7 +24,10 @@ struct FontSpec {
 
 // A screen font with the metrics of a classic desktop text API: the size is the cell height,
 // widths are whole pixels, and glyphs are drawn monochrome so every inked pixel takes exactly
-// the index it is drawn with. Text is Windows-1252 bytes. Fonts are shared through Get().
+// the index it is drawn with. Text is UTF-8. A character the requested face lacks is drawn from
+// the first installed face that has it (fontconfig's order for the request), on the same baseline
+// and at the same em size; one that no face has is the face's missing-glyph box. Fonts are shared
+// through Get().
 class MFont {
 public:
     // The font for request, made once and kept. A face that is not installed falls back to the
@@ -47,12 +52,41 @@ public:
     int Measure(std::string_view text) const;
     // Draws text with its cell's top-left corner at (x, y); inked pixels get `index`.
     void Draw(IndexSurface& surface, int x, int y, std::string_view text, uint8_t index) const;
+    // Draws, of text laid out whole at (x, y), only the glyphs of the characters whose bytes lie
+    // in [begin, end): a word as it stands in its line, joined and ordered as the line has it.
+    void DrawRange(IndexSurface& surface, int x, int y, std::string_view text, size_t begin, size_t end,
+                   uint8_t index) const;
+    // Where the characters of text in the bytes [begin, end) stand when text is laid out whole
+    // from x = 0: from the left edge of the leftmost to the right edge of the rightmost (their
+    // advances); {0, 0} when there are none. Left to right text that needs no shaping gives the
+    // widths of the text before begin and before end.
+    struct Span {
+        int left = 0;
+        int right = 0;
+    };
+    Span SpanOf(std::string_view text, size_t begin, size_t end) const;
+    // Whether the character at byte `at` of text is read right to left there (Hebrew, Arabic, or
+    // anything within such a run).
+    bool RightToLeftAt(std::string_view text, size_t at) const;
+    // Whether this face or an installed fallback has a glyph for the character.
+    bool CanDraw(char32_t cp) const;
+    // The characters of a text that no installed face can draw, each once, with the line (from 1,
+    // counting line feeds) where it first appears.
+    std::vector<TextCharacter> Undrawable(std::string_view text) const;
 
 private:
     struct Glyph;
     struct Face;
     explicit MFont(const FontSpec& request);
-    const Glyph& GlyphFor(unsigned char byte) const;
+    const Glyph& GlyphFor(char32_t cp) const;
+    const Glyph& ShapedGlyph(const Face* face, uint32_t index) const;
+    struct Placed;
+    std::vector<Placed> LayOut(std::string_view text, int& width) const;
+    void DrawPlaced(IndexSurface& surface, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
+                    uint8_t index) const;
+    const Face* FaceFor(char32_t cp) const;
+    const Face* FallbackFace(size_t index) const;
+    bool LoadFace(const std::string& file, int index, int weight, int slant, Face& face) const;
 
     FontSpec m_spec;
     std::string m_filePath;
@@ -63,5 +97,16 @@ private:
     int m_underlinePosition = 0;
     int m_underlineThickness = 1;
     mutable std::mutex m_mutex;
-    mutable std::array<std::unique_ptr<Glyph>, 256> m_glyphs;
+    double m_ppem = 0; // the em size every face is drawn at
+    mutable std::unordered_map<char32_t, std::unique_ptr<Glyph>> m_glyphs;
+    // Glyphs a shaper chose, by face and glyph index.
+    mutable std::unordered_map<uint64_t, std::unique_ptr<Glyph>> m_shapedGlyphs;
+    // The last shaped texts: a line is laid out again for every word of it that is measured.
+    struct ShapedText;
+    mutable std::vector<ShapedText> m_shaped;
+    mutable size_t m_nextShaped = 0;
+    // fontconfig's faces for the request, in its order, made when a character first needs one.
+    struct FallbackEntry;
+    mutable std::vector<FallbackEntry> m_fallbacks;
+    mutable bool m_fallbacksListed = false;
 };

@@ -6,37 +6,36 @@
 #include <string_view>
 #include <vector>
 
-// Text from outside (lyric files, tags, command-line words) in the engine's Windows-1252.
+// Text from outside (lyric files, tags, command-line words) in the engine's UTF-8.
 //
 // A file's encoding is found from its bytes: a UTF-8 or UTF-16 byte-order mark, else text that
-// is valid UTF-8 and not plain ASCII is UTF-8, else the bytes are Windows-1252 already. A
-// character that Windows-1252 cannot hold is replaced by its nearest letter where it has one
-// (a Latin letter with marks by its base letter) or by "?", and every replacement is reported, never made silently.
+// is valid UTF-8 is UTF-8, else the bytes are read in a legacy code page (Windows-1252 unless
+// they read as another one named or found: see DecodeLegacyText). Every character is kept.
 
-enum class TextEncodingKind { Cp1252, Utf8, Utf16Le, Utf16Be };
-
-struct ReplacedCharacter {
-    size_t line = 0;           // from 1
-    std::string original;      // the character as UTF-8
-    char replacement = '?';    // its Windows-1252 stand-in
-};
+enum class TextEncodingKind { Cp1252, Utf8, Utf16Le, Utf16Be, ShiftJis, Cp1251 };
 
 struct DecodedText {
-    std::string text; // Windows-1252
+    std::string text; // UTF-8
     TextEncodingKind encoding = TextEncodingKind::Cp1252;
-    std::vector<ReplacedCharacter> replaced;
 };
 
-// True when the bytes are well-formed UTF-8 (no overlong forms, no surrogates).
-bool IsValidUtf8(std::string_view text);
-
-// A text file's bytes in Windows-1252, their encoding found as above (the mark removed).
+// A text file's bytes in UTF-8, their encoding found as above (the mark removed).
 DecodedText DecodeTextBytes(std::span<const uint8_t> bytes);
 
-// UTF-8 text in Windows-1252, with what had to be replaced.
-DecodedText Utf8ToCp1252Reported(std::string_view utf8);
+// Bytes that are not UTF-8 in UTF-8: Shift-JIS when they read as Japanese text, Windows-1251
+// when they read as Russian text, else Windows-1252. Valid UTF-8 is kept as it is.
+DecodedText DecodeLegacyText(std::string_view bytes);
 
-// Lines such as `line 3: U+2605 became "?"` for a warning (Windows-1252 text, so the
-// characters are named by their code points), at most `limit` of them and a count of the
-// rest; empty when nothing was replaced.
-std::string ReplacementReport(const std::vector<ReplacedCharacter>& replaced, size_t limit = 10);
+// Bytes in UTF-8 read in a given encoding (as DecodeLegacyText found it for a whole file);
+// what does not read in it is taken as Windows-1252.
+std::string DecodeAs(std::string_view bytes, TextEncodingKind encoding);
+
+// A character of a text, where it is: for reports that name what cannot be shown.
+struct TextCharacter {
+    size_t line = 0;       // from 1
+    std::string character; // UTF-8
+};
+
+// Lines such as `line 3: "★" (U+2605)`, at most `limit` of them and a count of the rest;
+// empty when there are none.
+std::string CharacterReport(const std::vector<TextCharacter>& characters, size_t limit = 10);

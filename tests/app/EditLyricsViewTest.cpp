@@ -402,7 +402,7 @@ private slots:
         answers.paths << txt;
         view->ImportLyrics();
         QCOMPARE(answers.boxes.size(), size_t(0));
-        QCOMPARE(app.Song().lyricText, std::string("new \x92words\r\nsecond line"));
+        QCOMPARE(app.Song().lyricText, std::string("new \u2019words\r\nsecond line"));
         QCOMPARE(view->Editor()->toPlainText(), QString("new \u2019words\nsecond line"));
         QCOMPARE(app.Song().words[0]->start, 0u); // a new text starts untimed
 
@@ -416,7 +416,7 @@ private slots:
         view->ImportLyrics();
         QCOMPARE(answers.boxes.size(), size_t(1));
         QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
-        QCOMPARE(app.Song().lyricText, std::string("new \x92words\r\nsecond line"));
+        QCOMPARE(app.Song().lyricText, std::string("new \u2019words\r\nsecond line"));
         QCOMPARE(app.Song().words.size(), size_t(4));
         app.Document().Discard();
     }

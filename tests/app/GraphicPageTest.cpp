@@ -60,7 +60,7 @@ private slots:
         Child<QCheckBox>(page, "enable")->click();
         QCOMPARE(int(p.enabled), 1);
         Child<QPlainTextEdit>(page, "pageText")->setPlainText(QString::fromUtf8("Caf\u00e9\nSecond"));
-        QCOMPARE(p.text, std::string("Caf\xE9\nSecond"));
+        QCOMPARE(p.text, std::string("Caf\u00e9\nSecond"));
         Child<QPushButton>(page, "vAlignBottom")->click();
         QCOMPARE(p.style.vAlign, kAlignBottom);
         Child<QPushButton>(page, "vAlignTop")->click();

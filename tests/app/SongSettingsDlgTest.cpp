@@ -323,7 +323,7 @@ private slots:
         dialog.Field(2)->setText("Choir");
         Child<QPushButton>(dialog, "save")->click();
         QCOMPARE(song.singerDescriptions[0], std::string("Tenor"));
-        QCOMPARE(song.singerDescriptions[1], std::string("Soprano \xE9"));
+        QCOMPARE(song.singerDescriptions[1], std::string("Soprano \u00e9"));
         QCOMPARE(song.singerDescriptions[2], std::string("Choir"));
     }
 

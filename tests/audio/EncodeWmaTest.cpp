@@ -29,7 +29,7 @@ TEST(EncodeWma, WritesWmaTwoInAsfWithBitRateTagsAndSilence)
     WriteFileBytes(wav, Pcm16File(Tone(music, 2), 2));
     AudioEncodeOptions options;
     options.kbps = 160;
-    options.title = "Caf\xE9 Nights"; // Windows-1252, as the song keeps it
+    options.title = "Caf\u00e9 Nights";
     options.artist = "The Testers";
     options.leadInFrames = leadIn;
     options.tailFrames = tail;

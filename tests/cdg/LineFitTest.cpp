@@ -146,6 +146,19 @@ TEST(LineFit, BreaksKeepTheMarkupAndAWordTooWideStaysWhole)
     after.lyricText.pop_back();
     EXPECT_EQ(elements(after), elements(before));
 
+    // Chinese has no spaces: it breaks between characters, never before a closing full stop.
+    std::string chinese;
+    for (int i = 0; i < 5; ++i) chinese += "\u6708\u4eae\u4ee3\u8868\u6211\u7684\u5fc3\u3002";
+    const std::vector<std::string> hanzi = BreakLyricLine(song, chinese);
+    ASSERT_GE(hanzi.size(), 2u);
+    std::string joined;
+    for (const std::string& piece : hanzi) {
+        EXPECT_TRUE(MeasureLyricLine(song, piece).Fits()) << piece;
+        EXPECT_NE(piece.rfind("\u3002", 0), 0u) << piece;
+        joined += piece;
+    }
+    EXPECT_EQ(joined, chinese);
+
     // A word wider than the screen gets a line of its own and is still reported.
     KaraokeSong wordy;
     wordy.lyricText = "A " + kTooLongWord + " b c\r\nfits";

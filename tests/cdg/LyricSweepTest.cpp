@@ -231,3 +231,54 @@ TEST(LyricSweep, ASlowWordSweepsWholeTileColumnsAtOnce)
         EXPECT_LE(doneAt.rbegin()->second, last + 1);
     }
 }
+
+TEST(LyricSweep, AWordSweepsInTheDirectionItsLineReads)
+{
+    // An English line and a Hebrew one: the swept part of each word grows from the side where
+    // the word begins to be read, and the Hebrew line's words follow each other leftwards.
+    for (const auto& [lyrics, rightToLeft] : std::vector<std::pair<std::string, bool>>{
+             {"Hello world", false}, {"\u05d4\u05d1\u05d4 \u05e0\u05d2\u05d9\u05dc\u05d4", true}}) {
+        for (int mode : {kSweepText, kSweepBackground}) {
+            SCOPED_TRACE(testing::Message() << lyrics << ", mode " << mode);
+            Song s;
+            Make(s, lyrics, mode, false);
+            CdgStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+            int previousLeft = -1;
+            for (const MKaraokeWord* w : s.song.lines[0]->words) {
+                const PageCanvas before = ScreenAt(player, w->start - 10 * kCdgSampleFramesPerPacket);
+                const PageCanvas after = ScreenAt(player, w->end + 10 * kCdgSampleFramesPerPacket);
+                int wordLeft = kCanvasWidth;
+                for (int y = 0; y < kCanvasHeight; ++y)
+                    for (int x = 0; x < kCanvasWidth; ++x)
+                        if (before.At(x, y) != after.At(x, y)) wordLeft = std::min(wordLeft, x);
+                ASSERT_LT(wordLeft, kCanvasWidth) << "the word changes nothing";
+                if (previousLeft >= 0) {
+                    if (rightToLeft)
+                        EXPECT_LT(wordLeft, previousLeft);
+                    else
+                        EXPECT_GT(wordLeft, previousLeft);
+                }
+                previousLeft = wordLeft;
+
+                // The swept part's edge at a quarter, half and three quarters of the word's time.
+                std::vector<int> edges;
+                for (int quarter = 1; quarter <= 3; ++quarter) {
+                    const PageCanvas now = ScreenAt(player, w->start + uint64_t(w->end - w->start) * quarter / 4);
+                    int left = kCanvasWidth, right = -1;
+                    for (int y = 0; y < kCanvasHeight; ++y)
+                        for (int x = 0; x < kCanvasWidth; ++x)
+                            if (before.At(x, y) != after.At(x, y) && now.At(x, y) == after.At(x, y)) {
+                                left = std::min(left, x);
+                                right = std::max(right, x);
+                            }
+                    ASSERT_GE(right, 0) << "nothing swept at " << quarter << "/4";
+                    edges.push_back(rightToLeft ? left : right);
+                }
+                if (rightToLeft)
+                    EXPECT_TRUE(edges[0] > edges[1] && edges[1] > edges[2]) << edges[0] << " " << edges[1] << " " << edges[2];
+                else
+                    EXPECT_TRUE(edges[0] < edges[1] && edges[1] < edges[2]) << edges[0] << " " << edges[1] << " " << edges[2];
+            }
+        }
+    }
+}

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "cli/CliRunner.h"
 #include "support/MediaProbe.h"
 #include "support/ScopedTempFolder.h"
 #include "support/TempDir.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -166,4 +169,54 @@ TEST(ExportCommand, AWavOfAnyChannelsAndSampleSizeExportsAtItsOwnLength)
         EXPECT_EQ(mp3, stereo16Mp3) << bits << "-bit, " << channels << " channels";
         EXPECT_EQ(bin, stereo16Bin) << bits << "-bit, " << channels << " channels";
     }
+}
+
+// A song in Russian and French: the LRC is UTF-8 that ffmpeg reads line for line (or
+// Windows-1252 when asked), the MP3's tags keep every character, and a ZIP made under a file name
+// that is not UTF-8 lists in Python.
+TEST(ExportCommand, EveryCharacterReachesTheLrcTheTagsAndTheZip)
+{
+    TempDir dir;
+    ScopedTempFolder temp(dir.File("tmp"));
+    const CliResult tune = RunProgram("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i", "sine=frequency=330:duration=9",
+                                                  "-ac", "2", "-ar", "44100", dir.File("tune.wav")});
+    ASSERT_EQ(tune.status, 0) << tune.Output();
+    std::ofstream(dir.File("words.lrc"), std::ios::binary) << "[00:01.00]\u041a\u0430\u043b\u0438\u043d\u043a\u0430 \u043c\u043e\u044f\n"
+                                     "[00:03.00]\u00ab Caf\u00e9 \u00bb \u2019 \u20ac \u2014 fin\n"
+                                     "[00:05.00]Last line\n";
+    const std::string project = dir.File("song.tvx");
+    const std::string title = "Caf\u00e9 \u2019\u20ac\u2014 \u041f\u0435\u0441\u043d\u044f", artist = "\u0411\u0430\u043d\u0434\u0430";
+    ASSERT_EQ(RunCli({"new", "-o", project, "--music", dir.File("tune.wav"), "--lyrics", dir.File("words.lrc"),
+                      "--title", title, "--artist", artist})
+                  .status,
+              0);
+
+    const CliResult run = RunCli({"export", project, "-o", dir.File("song.mp3"), "--lrc", "enhanced"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_EQ(ProbeEntry(dir.File("song.mp3"), "format_tags=title"), title);
+    EXPECT_EQ(ProbeEntry(dir.File("song.mp3"), "format_tags=artist"), artist);
+    const std::vector<uint8_t> lrc = ReadFileBytes(dir.File("song.lrc"));
+    EXPECT_TRUE(IsValidUtf8(std::string(lrc.begin(), lrc.end())));
+    const CliResult lines = RunProgram("ffmpeg", {"-loglevel", "error", "-i", dir.File("song.lrc"), "-f", "srt", "-"});
+    ASSERT_EQ(lines.status, 0) << lines.Output();
+    size_t events = 0;
+    for (size_t at = lines.out.find("-->"); at != std::string::npos; at = lines.out.find("-->", at + 3)) ++events;
+    EXPECT_EQ(events, 3u) << lines.out;
+    for (const char* word : {"\u041a\u0430\u043b\u0438\u043d\u043a\u0430", "\u00ab", "Caf\u00e9", "\u20ac", "\u2014", "Last"})
+        EXPECT_NE(lines.out.find(word), std::string::npos) << word << " in " << lines.out;
+
+    const CliResult old =
+        RunCli({"export", project, "-o", dir.File("old.mp3"), "--lrc", "simple", "--lrc-encoding", "windows-1252"});
+    ASSERT_EQ(old.status, 0) << old.Output();
+    const std::vector<uint8_t> oldLrc = ReadFileBytes(dir.File("old.lrc"));
+    const std::string oldText(oldLrc.begin(), oldLrc.end());
+    EXPECT_NE(oldText.find("\xAB Caf\xE9 \xBB \x92 \x80 \x97 fin"), std::string::npos);
+    EXPECT_NE(oldText.find("??????? ???"), std::string::npos);
+
+    const std::string latin1Zip = dir.File("caf\xE9.zip");
+    ASSERT_EQ(RunCli({"export", project, "-o", latin1Zip}).status, 0);
+    const CliResult listed = RunProgram("python3", {"-c", "import sys, zipfile; print(zipfile.ZipFile(sys.argv[1]).namelist())",
+                                                   latin1Zip});
+    ASSERT_EQ(listed.status, 0) << listed.Output();
+    EXPECT_NE(listed.out.find("caf\u00e9.cdg"), std::string::npos) << listed.out;
 }

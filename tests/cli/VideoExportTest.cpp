@@ -410,7 +410,7 @@ TEST(VideoExport, OffersTwoSizesAndFourRatesAndLeavesNothingWhenStopped)
         {{"--fps", "24", "-o", dir.File("a.mp4")}, "--fps is 25, 30, 50 or 60"},
         {{"--fps", "30", "-o", dir.File("a.mp3")}, "--size and --fps are for MP4 exports"},
         {{"--bitrate", "128", "-o", dir.File("a.mp4")}, "--bitrate is for MP3+G and WMA+G exports"},
-        {{"--lrc", "simple", "-o", dir.File("a.mp4")}, "--zip and --lrc are for MP3+G and WMA+G exports"},
+        {{"--lrc", "simple", "-o", dir.File("a.mp4")}, "--zip, --lrc and --lrc-encoding are for MP3+G and WMA+G exports"},
     };
     for (const Refused& r : refused) {
         std::vector<std::string> args = {"export", project};

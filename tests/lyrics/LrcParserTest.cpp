@@ -147,7 +147,7 @@ TEST(LrcParser, EnhancedWordTimesGiveEachPartItsOwnTimeAndSyllableMarks)
     EXPECT_EQ(text, "Hel*lo \r\nTwin*kle twin*kle star\r\n");
 }
 
-TEST(LrcParser, SingerMarksStayInForceAndPunctuationIsConverted)
+TEST(LrcParser, SingerMarksStayInForceAndPunctuationIsKept)
 {
     LrcDocument doc;
     const std::string text =
@@ -156,7 +156,7 @@ TEST(LrcParser, SingerMarksStayInForceAndPunctuationIsConverted)
     EXPECT_EQ(doc.lines[0].singer, 2);
     EXPECT_EQ(doc.lines[1].singer, 2);
     EXPECT_EQ(doc.lines[2].singer, 1);
-    EXPECT_EQ(text, " Hi there\r\nagain\r\nDon\x92t\r\n\r\n");
+    EXPECT_EQ(text, " Hi there\r\nagain\r\nDon\u2019t\r\n\r\n");
     // An empty timed line keeps one empty element.
     ASSERT_EQ(doc.lines[3].elements.size(), 1u);
     EXPECT_EQ(doc.lines[3].elements[0].text, "");

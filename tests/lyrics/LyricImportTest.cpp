@@ -27,14 +27,16 @@ TEST(LyricImport, KindsComeFromTheExtension)
     EXPECT_EQ(LyricKindOf("/a.b/song"), LyricFileKind::Other);
 }
 
-TEST(LyricImport, TextFilesGetCrLfAndWindowsPunctuationAndUtf16IsConverted)
+TEST(LyricImport, TextFilesGetCrLfAndEveryCharacterOfTheirEncoding)
 {
-    // Other bytes after 0xE2 are left as they are: in Windows-1252 text "\xE2" is a letter.
-    EXPECT_EQ(ConvertPlainLyrics("a\nb\r\nc\xE2\x80\x99s \xE2\x80\x9Cq\xE2\x80\x9D \xE2\x80\x93 \xE2\x80\xA6 ch\xE2teau"),
-              "a\r\nb\r\nc\x92s \x93q\x94 \x96 \x85 ch\xE2teau");
+    EXPECT_EQ(ConvertPlainLyrics("a\nb\r\nc"), "a\r\nb\r\nc");
     const std::vector<uint8_t> utf16 = {0xFF, 0xFE, 'H', 0, 0xE9, 0, '\r', 0, '\n', 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE};
     LrcDocument lrc;
-    EXPECT_EQ(LyricTextFromBytes(LyricFileKind::Text, utf16, lrc), "H\xE9\r\n\x80?");
+    EXPECT_EQ(LyricTextFromBytes(LyricFileKind::Text, utf16, lrc), "H\u00e9\r\n\u20ac\U0001F600");
+    // An old file in Windows-1252 with UTF-8 punctuation pasted into it keeps both.
+    const std::string mixed = "c\xE2\x80\x99s ch\xE2teau \x96 ok";
+    EXPECT_EQ(LyricTextFromBytes(LyricFileKind::Text, std::vector<uint8_t>(mixed.begin(), mixed.end()), lrc),
+              "c\u2019s ch\u00e2teau \u2013 ok");
 }
 
 namespace {
@@ -71,28 +73,39 @@ TEST(LyricImport, EveryEncodingOfTheSameSongGivesTheSameLyricsAndTags)
             ASSERT_TRUE(ImportLyricFile(song, dir.File(name + ext), lrc, prompt));
             EXPECT_TRUE(prompt.entries.empty());
             if (std::string(ext) == ".lrc") {
-                EXPECT_EQ(song.lyricText, "Caf\xE9 cr\xE8me br\xFBl\xE9""e");
-                EXPECT_EQ(lrc.title, "Caf\xE9");
-                EXPECT_EQ(lrc.artist, "Zo\xEB \x96 Band");
+                EXPECT_EQ(song.lyricText, "Caf\u00e9 cr\u00e8me br\u00fbl\u00e9""e");
+                EXPECT_EQ(lrc.title, "Caf\u00e9");
+                EXPECT_EQ(lrc.artist, "Zo\u00eb \u2013 Band");
             } else {
-                EXPECT_EQ(song.lyricText, "[ti:Caf\xE9]\r\n[ar:Zo\xEB \x96 Band]\r\n[00:01.00]Caf\xE9 cr\xE8me br\xFBl\xE9""e");
+                EXPECT_EQ(song.lyricText,
+                          "[ti:Caf\u00e9]\r\n[ar:Zo\u00eb \u2013 Band]\r\n[00:01.00]Caf\u00e9 cr\u00e8me br\u00fbl\u00e9""e");
             }
         }
     }
 
-    // What Windows-1252 cannot hold is replaced and the user is told which, on which line.
+    // Old files in Japanese (Shift-JIS) and Russian (Windows-1251) read as such.
+    for (const auto& [bytes, text] : std::vector<std::pair<std::string, std::string>>{
+             {"\x82\xB3\x82\xAD\x82\xE7 \x8D\xE7\n", "\u3055\u304f\u3089 \u54b2"},
+             {"\xCF\xF0\xE8\xE2\xE5\xF2 \xEC\xE8\xF0\n", "\u041f\u0440\u0438\u0432\u0435\u0442 \u043c\u0438\u0440"}}) {
+        KaraokeSong song;
+        LrcDocument lrc;
+        PromptRecorder prompt;
+        Write(dir.File("legacy.txt"), bytes);
+        ASSERT_TRUE(ImportLyricFile(song, dir.File("legacy.txt"), lrc, prompt));
+        EXPECT_EQ(song.lyricText, text);
+        EXPECT_TRUE(prompt.entries.empty());
+    }
+
+    // Every character is kept; what no installed face can draw is named with its line.
     PromptRecorder prompt;
     KaraokeSong song;
     LrcDocument lrc;
-    Write(dir.File("stars.txt"), "Twinkle little star\nLittle \xE2\x98\x85 and \xC5\x82\xC3\xB3" "d\xC5\xBA \xF0\x9F\x98\x80\n");
+    Write(dir.File("stars.txt"), "Twinkle \xE2\x98\x85 star\nLittle \xC5\x82\xC3\xB3" "d\xC5\xBA \xEE\x80\x80\n");
     ASSERT_TRUE(ImportLyricFile(song, dir.File("stars.txt"), lrc, prompt));
-    EXPECT_EQ(song.lyricText, "Twinkle little star\r\nLittle ? and l\xF3""dz ?");
+    EXPECT_EQ(song.lyricText, "Twinkle \u2605 star\r\nLittle \u0142\u00f3""d\u017a \ue000");
     ASSERT_EQ(prompt.entries.size(), 1u);
     EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
-    EXPECT_EQ(prompt.entries[0].text,
-              "Some characters of the lyric file cannot be shown on a karaoke screen\nand were replaced:\n\n"
-              "line 2: U+2605 became \"?\"\nline 2: U+0142 became \"l\"\nline 2: U+017A became \"z\"\n"
-              "line 2: U+1F600 became \"?\"\n");
+    EXPECT_EQ(prompt.entries[0].text, std::string(kMsgLyricCharactersUndrawable) + "line 2: \"\ue000\" (U+E000)\n");
 }
 
 TEST(LyricImport, ImportReplacesTheLyricsAndDropsOldTiming)

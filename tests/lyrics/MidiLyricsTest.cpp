@@ -65,7 +65,7 @@ TEST(MidiLyrics, KaraokeTextEventsOfTheWordsTrackBecomeLinesWithTitleAndArtist)
                                    {0x01, "der\xE2\x80\xA6"}},
                                   48)});
     const MidiLyrics lyrics = ReadMidiLyrics(file);
-    EXPECT_EQ(lyrics.text, "Twin*kle twin*kle\r\nHow I won*der\x85");
+    EXPECT_EQ(lyrics.text, "Twin*kle twin*kle\r\nHow I won*der\u2026");
     EXPECT_EQ(lyrics.title, "Twinkle");
     EXPECT_EQ(lyrics.artist, "Traditional");
     // Every syllable keeps its moment: 48 ticks apart at 120 beats a minute is a quarter second,
@@ -89,11 +89,12 @@ TEST(MidiLyrics, LyricEventsWinOverTextAndLineMarksNeverMakeEmptyLines)
                                    {0x01, "not sung"}})});
     EXPECT_EQ(ExtractMidiLyrics(file), "Hel*lo\r\nworld\r\n");
 
-    // UTF-8 words (all of them valid UTF-8) come in as Windows-1252; what it cannot hold is told.
+    // UTF-8 words keep every character; a Shift-JIS file's words read as Japanese, syllable by
+    // syllable, though each piece alone could be read another way.
     const MidiLyrics utf8 = ReadMidiLyrics(Midi({Track({{0x05, "Caf\xC3\xA9 "}, {0x05, "\xE2\x98\x85"}})}));
-    EXPECT_EQ(utf8.text, "Caf\xE9 ?");
-    ASSERT_EQ(utf8.replaced.size(), 1u);
-    EXPECT_EQ(utf8.replaced[0].original, "\xE2\x98\x85");
+    EXPECT_EQ(utf8.text, "Caf\u00e9 \u2605");
+    const MidiLyrics sjis = ReadMidiLyrics(Midi({Track({{0x05, "\x82\xB3"}, {0x05, "\x82\xAD"}, {0x05, "\x82\xE7"}})}));
+    EXPECT_EQ(sjis.text, "\u3055*\u304f*\u3089");
 }
 
 TEST(MidiLyrics, TempoChangesTimeTheWords)

@@ -53,9 +53,9 @@ TEST(UltraStarParser, NotesAreTimedByTheBeatFromTheGapWithGoldenFreestyleAndRapN
     LrcDocument doc;
     const std::string text = LyricTextFromBytes(LyricFileKind::Text, Bytes(song), doc);
     EXPECT_EQ(text, "Hel*lo gold*en\r\nrap shine");
-    EXPECT_EQ(doc.title, "Caf\xE9 Song");
+    EXPECT_EQ(doc.title, "Caf\u00e9 Song");
     EXPECT_EQ(doc.artist, "The Band");
-    EXPECT_EQ(doc.musicFile, "caf\xE9.mp3");
+    EXPECT_EQ(doc.musicFile, "caf\u00e9.mp3");
     ExpectTimes(doc, {{{"Hel", 1.5, 1.7}, {"lo", 1.7, 1.9}, {"gold", 2.0, 2.3}, {"en", 2.3, 2.6}},
                       {{"rap", 2.8, 2.95}, {"shine", 3.0, 3.25}}});
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <filesystem>
 #include <random>
 
@@ -8,6 +10,7 @@
 #include "project/ProjectFile.h"
 #include "support/PromptRecorder.h"
 #include "support/TempDir.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -18,11 +21,11 @@ void FillSong(KaraokeSong& song)
     song.settings.linesPerPage = 3;
     song.settings.reserved = 0xDEADBEEF;
     song.settings.reservedByte = 7;
-    song.lyricText = "Twin*kle twin*kle\n&lit*tle star\n^\nHow_I won*der";
+    song.lyricText = "Twin*kle twin*kle\n&l\u00eft*tle st\u00e4r\n^\nHow_I won*der";
     song.musicPath = "/music/song.wav";
     song.eraseLinesFromBottom = 1;
     song.sweepEntireWord = 1;
-    song.artist = "Trad\xE9";
+    song.artist = "Trad\u00e9";
     song.title = "Star";
     song.singerDescriptions = {"Anna", "Ben", "Both"};
     IMAGE_STRUCT* title = song.FindPage(kPageTitle);
@@ -46,7 +49,13 @@ void FillSong(KaraokeSong& song)
     song.lines[1]->eraseTime = 99;
 }
 
-// Writes a project in an older layout, from the fields of song.
+// The Windows-1252 index of a UTF-8 offset of text, as older files count characters.
+int32_t OldIndex(const std::string& text, int32_t offset)
+{
+    return int32_t(CodePointCount(std::string_view(text).substr(0, size_t(std::max(offset, 0)))));
+}
+
+// Writes a project in an older layout (strings in Windows-1252), from the fields of song.
 std::vector<uint8_t> OldLayout(const KaraokeSong& song, int32_t version)
 {
     std::vector<uint8_t> bytes;
@@ -55,13 +64,13 @@ std::vector<uint8_t> OldLayout(const KaraokeSong& song, int32_t version)
     block.version = version;
     const auto b = block.ToBytes();
     out.Bytes(b.data(), b.size());
-    out.String(song.lyricText);
+    out.String(Utf8ToCp1252(song.lyricText));
     out.String(song.musicPath);
     out.U32(static_cast<uint32_t>(song.pages.size()));
     for (const auto& page : song.pages) {
         WritePageImage(out, *page);
         if (version == 500) out.Bytes("0123456789abcdef", 16);
-        out.String(page->text);
+        out.String(Utf8ToCp1252(page->text));
     }
     out.U32(static_cast<uint32_t>(song.lines.size()));
     for (const auto& line : song.lines) {
@@ -75,9 +84,14 @@ std::vector<uint8_t> OldLayout(const KaraokeSong& song, int32_t version)
             out.I32(line->colour);
             out.U8(line->secondSinger);
         }
-        out.String(line->text);
+        out.String(Utf8ToCp1252(line->text));
         out.U32(static_cast<uint32_t>(line->words.size()));
-        for (const MKaraokeWord* w : line->words) WriteWordElement(out, *w);
+        for (const MKaraokeWord* w : line->words) {
+            MKaraokeWord old = *w;
+            old.first = OldIndex(line->text, w->first);
+            old.last = OldIndex(line->text, w->last + 1) - 1;
+            WriteWordElement(out, old);
+        }
     }
     return bytes;
 }
@@ -127,7 +141,7 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     KaraokeSong loaded(dir.File("song.tvx"));
     ASSERT_TRUE(LoadProject(loaded));
     EXPECT_EQ(loaded.lyricText, song.lyricText);
-    EXPECT_EQ(loaded.artist, "Trad\xE9");
+    EXPECT_EQ(loaded.artist, "Trad\u00e9");
     EXPECT_EQ(loaded.singerDescriptions[2], "Both");
     EXPECT_EQ(loaded.settings.reserved, 0xDEADBEEFu);
     EXPECT_EQ(loaded.settings.reservedByte, 7);
@@ -137,7 +151,11 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
         EXPECT_EQ(loaded.lines[i]->text, song.lines[i]->text);
         EXPECT_EQ(loaded.lines[i]->secondSinger, song.lines[i]->secondSinger);
         ASSERT_EQ(loaded.lines[i]->words.size(), song.lines[i]->words.size());
-        for (MKaraokeWord* w : loaded.lines[i]->words) EXPECT_EQ(w->line, loaded.lines[i].get());
+        for (size_t w = 0; w < song.lines[i]->words.size(); ++w) {
+            EXPECT_EQ(loaded.lines[i]->words[w]->line, loaded.lines[i].get());
+            EXPECT_EQ(loaded.lines[i]->words[w]->first, song.lines[i]->words[w]->first);
+            EXPECT_EQ(loaded.lines[i]->words[w]->last, song.lines[i]->words[w]->last);
+        }
     }
     EXPECT_EQ(loaded.words.back()->start, song.words.back()->start);
     const IMAGE_STRUCT* title = loaded.FindPage(kPageTitle);
@@ -149,10 +167,27 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     ASSERT_TRUE(SaveProject(loaded));
     EXPECT_EQ(ReadFileBytes(loaded.projectPath), first);
 
+    // Text that Windows-1252 holds is stored in it, the format every earlier version reads: one
+    // byte a character, and the word indices count characters. Any other character makes the
+    // file the newer version, whose strings are UTF-8, and it reads back the same.
+    EXPECT_EQ(first[0] | first[1] << 8, kProjectVersion);
+    const std::string stored = "&l\xEFt*tle st\xE4r";
+    EXPECT_NE(std::string(first.begin(), first.end()).find(stored), std::string::npos);
+    loaded.lyricText += " \u6771\u4eac";
+    loaded.GenerateKaraokeLineList(true, false);
+    loaded.projectPath = dir.File("unicode.tvx");
+    ASSERT_TRUE(SaveProject(loaded));
+    const std::vector<uint8_t> unicode = ReadFileBytes(loaded.projectPath);
+    EXPECT_EQ(unicode[0] | unicode[1] << 8, kUnicodeProjectVersion);
+    KaraokeSong again(loaded.projectPath);
+    ASSERT_TRUE(LoadProject(again));
+    EXPECT_EQ(again.lyricText, loaded.lyricText);
+    EXPECT_EQ(SerializeProject(again), unicode);
+
     // No temporary files are left beside the project.
     size_t files = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
-    EXPECT_EQ(files, 2u);
+    EXPECT_EQ(files, 3u);
 }
 
 TEST(ProjectFile, OlderVersionsLoadWithTheirOwnLayoutAndSaveAsCurrent)
@@ -201,7 +236,7 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
         int32_t version;
         const char* message;
     };
-    for (const Case& c : {Case{601, kMsgProjectTooNew}, Case{399, kMsgProjectTooOld}, Case{-1, kMsgProjectTooOld},
+    for (const Case& c : {Case{601, kMsgProjectTooNew}, Case{701, kMsgProjectTooNew}, Case{399, kMsgProjectTooOld}, Case{-1, kMsgProjectTooOld},
                           Case{0x7FFFFFFF, kMsgProjectTooNew}}) {
         std::vector<uint8_t> bytes = SerializeProject(source);
         PutLe32(bytes.data(), static_cast<uint32_t>(c.version));

@@ -85,6 +85,9 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
     std::mt19937 random(20240611);
     std::uniform_int_distribution<int> savesBefore(0, 1);
     std::uniform_int_distribution<int64_t> delay(0, saveMicros);
+    // A save spends most of its time making the file's bytes and writes them at its end: when
+    // no kill has yet fallen inside the writes, the later kills aim at the save's last quarter.
+    std::uniform_int_distribution<int64_t> lateDelay(saveMicros * 3 / 4, saveMicros);
     int onDisk = 0; // first
     int damaged = 0, sawOld = 0, sawNew = 0, leftTemps = 0;
     int trials = 0;
@@ -106,7 +109,7 @@ TEST(CrashSafeSave, EveryKillLeavesTheOldOrTheNewProject)
         // Let the child finish none or one save, then kill it somewhere in the next.
         char byte;
         for (int n = savesBefore(random); n > 0; --n) ASSERT_EQ(::read(saved[0], &byte, 1), 1);
-        ::usleep(useconds_t(delay(random)));
+        ::usleep(useconds_t(trials >= kMinTrials && !leftTemps ? lateDelay(random) : delay(random)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);

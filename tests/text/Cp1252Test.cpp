@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "text/Cp1252.h"
+#include "text/Utf8.h"
 
 TEST(Cp1252, ConvertsBothWaysIncludingTheHighPunctuationRange)
 {

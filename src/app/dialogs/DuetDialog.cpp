@@ -18,7 +18,7 @@ DuetDialog::DuetDialog(Descriptions& descriptions, QWidget* parent) : QDialog(pa
     const char* const labels[3] = {"Singer 1:", "Singer 2:", "Both:"};
     const char* const prompts[3] = {"<Singer 1 voice>", "<Singer 2 voice>", "<Both voices>"};
     for (int i = 0; i < 3; ++i) {
-        m_fields[i] = new QLineEdit(FromAnsi(descriptions[size_t(i)]), this);
+        m_fields[i] = new QLineEdit(QtText(descriptions[size_t(i)]), this);
         m_fields[i]->setObjectName(QString("description%1").arg(i + 1));
         // Shown in grey while the field is empty.
         m_fields[i]->setPlaceholderText(tr(prompts[i]));
@@ -44,5 +44,5 @@ DuetDialog::DuetDialog(Descriptions& descriptions, QWidget* parent) : QDialog(pa
 
 void DuetDialog::Save()
 {
-    for (size_t i = 0; i < m_descriptions.size(); ++i) m_descriptions[i] = ToAnsi(m_fields[i]->text());
+    for (size_t i = 0; i < m_descriptions.size(); ++i) m_descriptions[i] = EngineText(m_fields[i]->text());
 }

@@ -23,7 +23,6 @@
 #include "app/widgets/CBalloonTip.h"
 #include "cdg/ExportBin.h"
 #include "project/KaraokeSong.h"
-#include "text/Cp1252.h"
 
 namespace {
 
@@ -67,19 +66,6 @@ QStringList ListOf(const auto& entries)
     QStringList list;
     for (const char* e : entries) list << QString::fromLatin1(e);
     return list;
-}
-
-// Artist and title are kept as Windows-1252 in the project: the fields take only characters
-// that survive that, rather than turning the others into '?' on the way in.
-QValidator* NewCp1252Validator(QObject* parent)
-{
-    QString extra;
-    for (int b = 0x80; b <= 0x9F; ++b) {
-        const char32_t cp = Cp1252ToCodePoint(static_cast<unsigned char>(b));
-        if (cp > 0xFF) extra += QString::fromUcs4(&cp, 1);
-    }
-    const QString pattern = "[\\x{20}-\\x{FF}" + QRegularExpression::escape(extra) + "]*";
-    return new QRegularExpressionValidator(QRegularExpression(pattern), parent);
 }
 
 } // namespace
@@ -175,8 +161,6 @@ ExportDialog::ExportDialog(QWidget* parent, AppSettings& settings, const Karaoke
     m_title = new QLineEdit(this);
     m_artist->setObjectName("artist");
     m_title->setObjectName("title");
-    m_artist->setValidator(NewCp1252Validator(m_artist));
-    m_title->setValidator(NewCp1252Validator(m_title));
     fields->addRow(tr(kArtistLabel), m_artist);
     fields->addRow(tr(kTitleLabel), m_title);
     outer->addLayout(fields);
@@ -254,8 +238,8 @@ void ExportDialog::ShowChoices()
     m_zip->setChecked(m_choices.zip);
     m_lrc->setChecked(m_choices.lrc);
     (m_choices.lrcFormat == LrcFormat::Simple ? m_simple : m_enhanced)->setChecked(true);
-    m_artist->setText(FromAnsi(m_song.artist));
-    m_title->setText(FromAnsi(m_song.title));
+    m_artist->setText(QtText(m_song.artist));
+    m_title->setText(QtText(m_song.title));
     m_videoSize->setCurrentIndex(int(m_choices.videoSize));
     m_videoFps->setCurrentIndex(m_videoFps->findData(m_choices.videoFps));
 }
@@ -323,7 +307,7 @@ void ExportDialog::OnTypeChange()
 void ExportDialog::ShowTip(QWidget* anchor, const char* title, const char* text)
 {
     if (!m_tip) m_tip = new CBalloonTip(this);
-    m_tip->ShowAt(anchor, tr(title), FromAnsi(text));
+    m_tip->ShowAt(anchor, tr(title), QtText(text));
 }
 
 void ExportDialog::accept()
@@ -335,8 +319,8 @@ void ExportDialog::accept()
         return;
     }
 
-    m_chosenArtist = ToAnsi(m_artist->text());
-    m_chosenTitle = ToAnsi(m_title->text());
+    m_chosenArtist = EngineText(m_artist->text());
+    m_chosenTitle = EngineText(m_title->text());
 
     m_choices.type = type;
     if (Compressed(type)) StoredKbps(type) = EntryKbps(m_ratio->currentText());

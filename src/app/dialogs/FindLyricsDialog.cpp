@@ -122,7 +122,7 @@ QString FindLyricsDialog::SearchAddress() const
     if (address.isEmpty()) address = m_custom->text().trimmed();
     if (address.isEmpty()) return {};
     const KaraokeSong& song = m_app.Song();
-    const QString words = (FromAnsi(song.artist) + ' ' + FromAnsi(song.title)).simplified();
+    const QString words = (QtText(song.artist) + ' ' + QtText(song.title)).simplified();
     return address.replace(kQueryMark, QString::fromLatin1(QUrl::toPercentEncoding(words)));
 }
 

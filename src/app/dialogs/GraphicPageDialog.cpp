@@ -134,7 +134,7 @@ void GraphicPageDialog::Build()
     });
     connect(m_text, &QPlainTextEdit::textChanged, this, [this] {
         if (m_loading) return;
-        m_page->text = ToAnsi(m_text->toPlainText());
+        m_page->text = EngineText(m_text->toPlainText());
         FillLineNumbers();
         Changed();
     });
@@ -164,7 +164,7 @@ void GraphicPageDialog::Load()
 {
     m_loading = true;
     m_enable->setChecked(m_page->enabled != 0);
-    m_text->setPlainText(FromAnsi(m_page->text));
+    m_text->setPlainText(QtText(m_page->text));
     for (int i = 0; i < 3; ++i) m_vAlign[i]->setChecked(m_page->style.vAlign == kVAlignValues[i]);
     ShowFrameColours();
     m_hold->setText(HoldText(m_page->holdTime));
@@ -181,7 +181,7 @@ void GraphicPageDialog::FillLineNumbers()
     // edits its style. With a picture only the base style applies.
     int count = 1;
     if (!m_page->hasGraphic)
-        count = std::max(int(m_page->lineStyles.Count()) + 1, PageTextLines(FromAnsi(m_page->text)));
+        count = std::max(int(m_page->lineStyles.Count()) + 1, PageTextLines(QtText(m_page->text)));
     const bool loading = m_loading;
     m_loading = true;
     if (m_lineNumber->count() != count) {

@@ -36,7 +36,7 @@ void FillFaces(QComboBox& box)
     const QSignalBlocker block(box);
     box.clear();
     for (const auto& [name, charset] : FontDictionary::Instance().Faces())
-        box.addItem(FromAnsi(name), QByteArray::fromStdString(name));
+        box.addItem(QtText(name), QByteArray::fromStdString(name));
     box.setMaxVisibleItems(20);
 }
 
@@ -51,7 +51,7 @@ void SelectFace(QComboBox& box, const std::string& face)
     }
     // A face that is not installed under its own name (a song's "Arial" is drawn with its
     // metric twin) still shows, first in the list, so the user sees what the page uses.
-    box.insertItem(0, FromAnsi(face), QByteArray::fromStdString(face));
+    box.insertItem(0, QtText(face), QByteArray::fromStdString(face));
     box.setItemData(0, true, kExtraFaceRole);
     box.setCurrentIndex(0);
 }

@@ -81,7 +81,7 @@ private:
 // The editor works with line feeds; the song keeps carriage return and line feed.
 QString EditorText(const std::string& lyricText)
 {
-    QString text = FromAnsi(lyricText);
+    QString text = QtText(lyricText);
     text.replace("\r\n", "\n");
     text.replace('\r', '\n');
     return text;
@@ -90,7 +90,7 @@ QString EditorText(const std::string& lyricText)
 std::string SongText(QString editorText)
 {
     editorText.replace('\n', "\r\n");
-    return ToAnsi(editorText);
+    return EngineText(editorText);
 }
 
 // "&" would make a mnemonic of the next letter.
@@ -400,10 +400,10 @@ void EditLyricsView::FitLongLines()
     for (auto line = wide.crbegin(); line != wide.crend(); ++line) {
         const QTextBlock block = document->findBlockByNumber(*line);
         if (!block.isValid()) continue;
-        const std::vector<std::string> pieces = BreakLyricLine(song, ToAnsi(block.text()));
+        const std::vector<std::string> pieces = BreakLyricLine(song, EngineText(block.text()));
         if (pieces.size() < 2) continue;
         QStringList lines;
-        for (const std::string& piece : pieces) lines.append(FromAnsi(piece));
+        for (const std::string& piece : pieces) lines.append(QtText(piece));
         QTextCursor cursor(block);
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         cursor.insertText(lines.join('\n'));

@@ -344,38 +344,18 @@ std::vector<TextCharacter> MFont::Undrawable(std::string_view text) const
 
 const MFont::Glyph& MFont::GlyphFor(char32_t cp) const
 {
-    std::unique_ptr<Glyph>& slot = m_glyphs[cp];
-    if (slot) return *slot;
-    slot = std::make_unique<Glyph>();
-    Glyph& g = *slot;
-    const Face* face = FaceFor(cp);
-    if (!face) face = m_face.get(); // its missing-glyph box
-    FT_Face ft = face->face;
-    const FT_UInt index = FT_Get_Char_Index(ft, cp);
-    if (FT_Load_Glyph(ft, index, FT_LOAD_TARGET_MONO | FT_LOAD_NO_BITMAP) != 0) return g;
-    if (face->synthItalic) FT_GlyphSlot_Oblique(ft->glyph);
-    if (face->synthBold) FT_GlyphSlot_Embolden(ft->glyph);
-    g.advance = static_cast<int>((ft->glyph->advance.x + 32) >> 6);
-    if (FT_Render_Glyph(ft->glyph, FT_RENDER_MODE_MONO) != 0) return g;
-    const FT_Bitmap& bm = ft->glyph->bitmap;
-    if (bm.pixel_mode != FT_PIXEL_MODE_MONO) return g;
-    g.left = ft->glyph->bitmap_left;
-    g.top = ft->glyph->bitmap_top;
-    g.width = static_cast<int>(bm.width);
-    g.rows = static_cast<int>(bm.rows);
-    g.pitch = (g.width + 7) / 8;
-    g.bits.resize(size_t(g.pitch) * size_t(g.rows));
-    for (int r = 0; r < g.rows; ++r) {
-        const uint8_t* src = bm.buffer + r * bm.pitch;
-        std::copy(src, src + g.pitch, g.bits.begin() + r * g.pitch);
+    const Glyph*& slot = m_glyphs[cp];
+    if (!slot) {
+        const Face* face = FaceFor(cp);
+        if (!face) face = m_face.get(); // its missing-glyph box
+        slot = &ShapedGlyph(face, FT_Get_Char_Index(face->face, cp));
     }
-    return g;
+    return *slot;
 }
 
 const MFont::Glyph& MFont::ShapedGlyph(const Face* face, uint32_t index) const
 {
-    const uint64_t key = uint64_t(reinterpret_cast<uintptr_t>(face)) * 0x9E3779B97F4A7C15ull ^ index;
-    std::unique_ptr<Glyph>& slot = m_shapedGlyphs[key];
+    std::unique_ptr<Glyph>& slot = m_shapedGlyphs[{face, index}];
     if (slot) return *slot;
     slot = std::make_unique<Glyph>();
     Glyph& g = *slot;
@@ -559,19 +539,29 @@ void MFont::Draw(IndexSurface& s, int x, int y, std::string_view text, uint8_t i
     int width = 0;
     const std::vector<Placed> glyphs = LayOut(text, width);
     DrawPlaced(s, x, y, glyphs, 0, text.size(), index);
-    if (m_spec.underline) {
-        const int clipLeft = std::max(0, s.clipLeft);
-        const int clipTop = std::max(0, s.clipTop);
-        const int clipRight = std::min(s.width, s.clipRight);
-        const int clipBottom = std::min(s.height, s.clipBottom);
-        const int baseline = y + m_ascent;
-        const int top = std::max(clipTop, baseline + m_underlinePosition - m_underlineThickness / 2);
-        const int bottom = std::min(clipBottom, top + m_underlineThickness);
-        const int left = std::max(clipLeft, x);
-        const int right = std::min(clipRight, x + width);
-        for (int yy = top; yy < bottom; ++yy)
-            for (int xx = left; xx < right; ++xx) s.pixels[yy * s.stride + xx] = index;
+    if (m_spec.underline) DrawUnderline(s, y, x, x + width, index);
+}
+
+void MFont::DrawUnderline(IndexSurface& s, int y, int left, int right, uint8_t index) const
+{
+    const int baseline = y + m_ascent;
+    const int top = std::max(std::max(0, s.clipTop), baseline + m_underlinePosition - m_underlineThickness / 2);
+    const int bottom = std::min(std::min(s.height, s.clipBottom), top + m_underlineThickness);
+    left = std::max(std::max(0, s.clipLeft), left);
+    right = std::min(std::min(s.width, s.clipRight), right);
+    for (int yy = top; yy < bottom; ++yy)
+        for (int xx = left; xx < right; ++xx) s.pixels[yy * s.stride + xx] = index;
+}
+
+MFont::Span MFont::RangeSpan(const std::vector<Placed>& glyphs, size_t begin, size_t end)
+{
+    Span span{INT32_MAX, INT32_MIN};
+    for (const Placed& p : glyphs) {
+        if (p.cluster < begin || p.cluster >= end) continue;
+        span.left = std::min(span.left, p.x);
+        span.right = std::max(span.right, p.x + p.advance);
     }
+    return span.left > span.right ? Span{} : span;
 }
 
 void MFont::DrawRange(IndexSurface& s, int x, int y, std::string_view text, size_t begin, size_t end,
@@ -583,20 +573,8 @@ void MFont::DrawRange(IndexSurface& s, int x, int y, std::string_view text, size
     const std::vector<Placed> glyphs = LayOut(text, width);
     DrawPlaced(s, x, y, glyphs, begin, end, index);
     if (!m_spec.underline) return;
-    int spanLeft = INT32_MAX, spanRight = INT32_MIN;
-    for (const Placed& p : glyphs)
-        if (p.cluster >= begin && p.cluster < end) {
-            spanLeft = std::min(spanLeft, p.x);
-            spanRight = std::max(spanRight, p.x + p.advance);
-        }
-    if (spanLeft > spanRight) return;
-    const int baseline = y + m_ascent;
-    const int top = std::max(std::max(0, s.clipTop), baseline + m_underlinePosition - m_underlineThickness / 2);
-    const int bottom = std::min(std::min(s.height, s.clipBottom), top + m_underlineThickness);
-    const int left = std::max(std::max(0, s.clipLeft), x + spanLeft);
-    const int right = std::min(std::min(s.width, s.clipRight), x + spanRight);
-    for (int yy = top; yy < bottom; ++yy)
-        for (int xx = left; xx < right; ++xx) s.pixels[yy * s.stride + xx] = index;
+    const Span span = RangeSpan(glyphs, begin, end);
+    if (span.right > span.left) DrawUnderline(s, y, x + span.left, x + span.right, index);
 }
 
 MFont::Span MFont::SpanOf(std::string_view text, size_t begin, size_t end) const
@@ -604,13 +582,7 @@ MFont::Span MFont::SpanOf(std::string_view text, size_t begin, size_t end) const
     if (!Valid() || begin >= end) return {};
     std::lock_guard lock(m_mutex);
     int width = 0;
-    Span span{INT32_MAX, INT32_MIN};
-    for (const Placed& p : LayOut(text, width)) {
-        if (p.cluster < begin || p.cluster >= end) continue;
-        span.left = std::min(span.left, p.x);
-        span.right = std::max(span.right, p.x + p.advance);
-    }
-    return span.left > span.right ? Span{} : span;
+    return RangeSpan(LayOut(text, width), begin, end);
 }
 
 bool MFont::RightToLeftAt(std::string_view text, size_t at) const

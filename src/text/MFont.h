@@ -1,10 +1,12 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "text/IndexSurface.h"
@@ -84,6 +86,8 @@ private:
     std::vector<Placed> LayOut(std::string_view text, int& width) const;
     void DrawPlaced(IndexSurface& surface, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
                     uint8_t index) const;
+    void DrawUnderline(IndexSurface& surface, int y, int left, int right, uint8_t index) const;
+    static Span RangeSpan(const std::vector<Placed>& glyphs, size_t begin, size_t end);
     const Face* FaceFor(char32_t cp) const;
     const Face* FallbackFace(size_t index) const;
     bool LoadFace(const std::string& file, int index, int weight, int slant, Face& face) const;
@@ -98,9 +102,10 @@ private:
     int m_underlineThickness = 1;
     mutable std::mutex m_mutex;
     double m_ppem = 0; // the em size every face is drawn at
-    mutable std::unordered_map<char32_t, std::unique_ptr<Glyph>> m_glyphs;
-    // Glyphs a shaper chose, by face and glyph index.
-    mutable std::unordered_map<uint64_t, std::unique_ptr<Glyph>> m_shapedGlyphs;
+    // The glyph of each character drawn without shaping, kept among those by face and index.
+    mutable std::unordered_map<char32_t, const Glyph*> m_glyphs;
+    // Glyphs by face and glyph index.
+    mutable std::map<std::pair<const Face*, uint32_t>, std::unique_ptr<Glyph>> m_shapedGlyphs;
     // The last shaped texts: a line is laid out again for every word of it that is measured.
     struct ShapedText;
     mutable std::vector<ShapedText> m_shaped;

@@ -229,8 +229,8 @@ int FitLongLines(KaraokeSong& song, bool finalText)
 
     // The old lines wait aside: the new list takes their times word by word, their flags line
     // by line, as long as the old list was made from this text.
-    std::vector<std::unique_ptr<MKaraokeLine>> oldLines = std::move(song.lines);
-    std::vector<std::unique_ptr<MKaraokeWord>> oldWords = std::move(song.words);
+    std::vector<Owned<MKaraokeLine>> oldLines = std::move(song.lines);
+    std::vector<Owned<MKaraokeWord>> oldWords = std::move(song.words);
     song.lines.clear();
     song.words.clear();
     song.lyricText = std::move(text);

@@ -8,7 +8,7 @@ namespace {
 constexpr size_t kWordListHeaderBytes = 12;
 }
 
-MKaraokeLineDumpLog::MKaraokeLineDumpLog(std::string name, const std::vector<std::unique_ptr<MKaraokeLine>>& lines,
+MKaraokeLineDumpLog::MKaraokeLineDumpLog(std::string name, const std::vector<Owned<MKaraokeLine>>& lines,
                                          uint32_t timeLow, uint32_t timeHigh, Times times)
     : MDataDumpLog(MLogKind::KaraokeLineDump, std::move(name), timeLow, timeHigh)
 {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "log/MDataDumpLog.h"
+#include "project/ConstPropagating.h"
 
 class MKaraokeLine;
 
@@ -13,7 +14,7 @@ public:
     // lines before it carries the old times over.
     enum class Times { AsTheyAre, Cleared };
 
-    MKaraokeLineDumpLog(std::string name, const std::vector<std::unique_ptr<MKaraokeLine>>& lines,
+    MKaraokeLineDumpLog(std::string name, const std::vector<Owned<MKaraokeLine>>& lines,
                         uint32_t timeLow = 0, uint32_t timeHigh = 0, Times times = Times::AsTheyAre);
     ~MKaraokeLineDumpLog() override;
 };

@@ -37,8 +37,8 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
 {
-    std::vector<std::unique_ptr<MKaraokeLine>> newLines;
-    std::vector<std::unique_ptr<MKaraokeWord>> newWords;
+    std::vector<Owned<MKaraokeLine>> newLines;
+    std::vector<Owned<MKaraokeWord>> newWords;
     const bool hadLines = !lines.empty();
     const bool placed = LyricsPlaced();
 

@@ -100,8 +100,8 @@ std::unique_ptr<KaraokeSong> KaraokeSong::DeepCopy() const
         copied.line = owner != lineCopies.end() ? owner->second : nullptr;
     }
     for (auto& line : copy->lines)
-        for (MKaraokeWord*& word : line->words) {
-            const auto copied = wordCopies.find(word);
+        for (Link<MKaraokeWord>& word : line->words) {
+            const auto copied = wordCopies.find(word.get());
             word = copied != wordCopies.end() ? copied->second : nullptr;
         }
     for (auto& line : copy->lines) std::erase(line->words, nullptr);

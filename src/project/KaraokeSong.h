@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "project/ConstPropagating.h"
 #include "project/ImageStruct.h"
 #include "project/MKaraokeLine.h"
 #include "project/MKaraokeWord.h"
@@ -101,15 +102,16 @@ public:
     UserPrompt* prompt = nullptr;
     std::function<bool()> isPlaying;
 
-    std::vector<std::unique_ptr<MKaraokeLine>> lines;
-    std::vector<std::unique_ptr<MKaraokeWord>> words;
+    // Owned so that a const song gives only const lines, words and pages.
+    std::vector<Owned<MKaraokeLine>> lines;
+    std::vector<Owned<MKaraokeWord>> words;
     std::string projectPath;
     SettingsBlock settings;
     std::string lyricText;
     std::string musicPath;
     // Not stored: the decoded work file of a music file that is not a PCM WAV itself.
     std::string musicWorkPath;
-    std::vector<std::unique_ptr<IMAGE_STRUCT>> pages;
+    std::vector<Owned<IMAGE_STRUCT>> pages;
     // Not stored: the sample data bytes the work file holds (0 while not counted).
     uint32_t musicDataBytes = 0;
     // Bytes a sample frame of the music's file takes (1 to 4; 4 for the decoded work file).

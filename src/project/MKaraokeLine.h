@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "project/ConstPropagating.h"
 #include "project/MKaraokeWord.h"
 
 // One displayed lyric line with its word elements. The elements are owned by the song's word
@@ -18,7 +19,7 @@ public:
     int32_t drawTime = 0;  // samples
     int32_t eraseTime = 0; // samples
     int32_t slot = 0;
-    std::vector<MKaraokeWord*> words;
+    std::vector<Link<MKaraokeWord>> words;
     uint8_t placed = 0;
     uint8_t newPageBefore = 0;
     uint8_t secondSinger = 0;

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "project/ConstPropagating.h"
+
 class MKaraokeLine;
 
 // Word element flags.
@@ -15,7 +17,7 @@ struct MKaraokeWord {
     int32_t last = -1; // index of the last character, inclusive (first - 1 when empty)
     uint32_t start = 0;
     uint32_t end = 0;
-    MKaraokeLine* line = nullptr;
+    Link<MKaraokeLine> line = nullptr;
     int32_t boxLeft = 0; // screen box on the 288 x 192 drawing area
     int32_t boxTop = 0;
     int32_t boxRight = 0;

@@ -53,7 +53,7 @@ const MKaraokeWord* Placement::PlaceWordAt(KaraokeSong& song, uint32_t t)
 
 void Placement::SkipSecondSingerLines(KaraokeSong& song, const MKaraokeWord& placed)
 {
-    const auto& words = song.words;
+    auto& words = song.words;
     while (m_cursor < words.size() && words[m_cursor]->line && words[m_cursor]->line != placed.line &&
            words[m_cursor]->line->secondSinger) {
         MKaraokeLine* skipped = words[m_cursor]->line;

@@ -96,7 +96,7 @@ private:
     }
 
     // Presses Space with the clock at `at` and checks that the word starts there.
-    void PlaceChecked(PlaceLyricsView* view, MKaraokeWord& word, uint32_t at)
+    void PlaceChecked(PlaceLyricsView* view, const MKaraokeWord& word, uint32_t at)
     {
         m_clock.Set(at);
         QTest::keyPress(view->PlaceButton(), Qt::Key_Space);

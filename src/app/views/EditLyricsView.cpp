@@ -312,10 +312,7 @@ void EditLyricsView::StopPlaying()
 {
     m_pausedForDragging = false;
     if (m_playing) PlayToggle();
-    if (KaraokePlayer* player = GlobalPlayer()) {
-        player->Stop();
-        player->SetDoneEvent(nullptr);
-    }
+    if (KaraokePlayer* player = GlobalPlayer()) player->Stop();
 }
 
 void EditLyricsView::ShowMusicName()
@@ -481,12 +478,7 @@ void EditLyricsView::AudioControlsRefresh()
 
 void EditLyricsView::PreparePlayer()
 {
-    KaraokePlayer& player = Player();
-    player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
-    player.SetLeadInFrames(0);
-    player.SetTempoChange(0);
-    m_done.Reset();
-    player.SetDoneEvent(&m_done);
+    Player().Prepare({.musicPath = QFile::encodeName(App().WorkingAudioPath()).toStdString()}, &m_done);
 }
 
 QString EditLyricsView::TimeText() const
@@ -651,8 +643,8 @@ void EditLyricsView::ImportLyrics()
     const bool wasPlaced = !App().Song().lyricText.empty() && SomeWordTimed(App().Song());
     SongEdit edit = App().Document().BeginEdit("Import Lyrics");
     KaraokeSong& song = edit.Song();
-    std::vector<std::unique_ptr<MKaraokeLine>> oldLines = std::move(song.lines);
-    std::vector<std::unique_ptr<MKaraokeWord>> oldWords = std::move(song.words);
+    std::vector<Owned<MKaraokeLine>> oldLines = std::move(song.lines);
+    std::vector<Owned<MKaraokeWord>> oldWords = std::move(song.words);
     song.lines.clear();
     song.words.clear();
 

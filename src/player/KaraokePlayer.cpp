@@ -48,6 +48,15 @@ KaraokePlayer::~KaraokePlayer()
     Release();
 }
 
+void KaraokePlayer::Prepare(const Setup& setup, ManualResetEvent* done)
+{
+    SetSource(setup.musicPath, setup.stream, setup.musicBytes);
+    SetLeadInFrames(setup.leadInFrames);
+    SetTempoChange(setup.tempoChange);
+    if (done) done->Reset();
+    SetDoneEvent(done);
+}
+
 void KaraokePlayer::SetSource(const std::string& musicPath, std::span<const uint8_t> stream, uint32_t musicBytes)
 {
     m_musicPath = musicPath;

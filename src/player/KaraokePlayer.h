@@ -57,6 +57,19 @@ public:
     KaraokePlayer(const KaraokePlayer&) = delete;
     KaraokePlayer& operator=(const KaraokePlayer&) = delete;
 
+    // What a view plays and how: every view readies the player with this one call (Prepare)
+    // before it starts it.
+    struct Setup {
+        std::string musicPath;             // the work file
+        std::span<const uint8_t> stream;   // the song's CD+G stream; none: the music alone
+        uint32_t musicBytes = kFileLength; // as SetSource
+        uint32_t leadInFrames = 0;         // silent frames before the music
+        int tempoChange = 0;               // percent, -50 to 0
+    };
+    // Sets the source, the lead-in and the tempo, and makes done (reset now; may be null) the
+    // event raised when the playback ends.
+    void Prepare(const Setup& setup, ManualResetEvent* done);
+
     // The work file and the song's CD+G stream (the caller keeps the stream alive); musicBytes
     // is the music's length as the song has it (silence after the file's samples), kFileLength
     // the file's own.

@@ -57,7 +57,6 @@ AdjustLyricsView::AdjustLyricsView(AppContext& app, QWidget* parent)
         if (m_mode == kIdle) SelectAt(p, m);
     });
     Player().SetRenderer(Renderer());
-    Player().SetDoneEvent(m_done.get());
     const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics);
 
     // Controls: the three groups and the page buttons.
@@ -421,16 +420,18 @@ void AdjustLyricsView::Play(bool window)
     m_streamStart = m_stream.leadIn;
     // The screen as it looks at `from`: the page of the selected word with its earlier words swept.
     DrawPage();
-    Player().SetSource(song.MusicWorkPath(), m_stream.bytes, m_stream.musicBytes);
-    Player().SetLeadInFrames(m_streamStart);
-    Player().SetTempoChange(m_tempo - 100);
+    Player().Prepare({.musicPath = song.MusicWorkPath(),
+                      .stream = m_stream.bytes,
+                      .musicBytes = m_stream.musicBytes,
+                      .leadInFrames = m_streamStart,
+                      .tempoChange = m_tempo - 100},
+                     m_done.get());
     const int64_t shift = SweepAdvance::FromStored(song.settings.advanceSweep).ShiftFrames();
     m_playStart = uint32_t(std::max<int64_t>(int64_t(from) + m_streamStart + shift, 0));
     const uint32_t end = window && to != 0 ? uint32_t(std::max<int64_t>(int64_t(m_streamStart) + to + shift, 0))
                                            : kPlayToEnd;
     const uint32_t musicBytes = m_stream.musicBytes != kFileLength ? m_stream.musicBytes : song.musicDataBytes;
     m_musicEnd = m_streamStart + musicBytes / std::max<uint32_t>(1, song.musicFrameBytes);
-    m_done->Reset();
     Player().SetPosition(m_playStart);
     if (!Player().Start(kPlayFlags, m_playStart, end)) {
         m_mode = kIdle;

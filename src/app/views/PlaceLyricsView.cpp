@@ -187,10 +187,7 @@ void PlaceLyricsView::CloseView()
     StopPlaying();
     m_timer->stop();
     SongView::CloseView();
-    if (KaraokePlayer* player = GlobalPlayer()) {
-        player->SetTempoChange(0);
-        player->SetDoneEvent(nullptr);
-    }
+    if (KaraokePlayer* player = GlobalPlayer()) player->SetTempoChange(0);
 }
 
 void PlaceLyricsView::StopPlaying()
@@ -293,11 +290,9 @@ void PlaceLyricsView::Start()
     DrawPageOfCursor();
 
     KaraokePlayer& player = Player();
-    player.SetSource(QFile::encodeName(App().WorkingAudioPath()).toStdString(), {});
-    player.SetLeadInFrames(0);
-    player.SetTempoChange(m_tempo - kMaxTempo);
-    m_done.Reset();
-    player.SetDoneEvent(&m_done);
+    player.Prepare({.musicPath = QFile::encodeName(App().WorkingAudioPath()).toStdString(),
+                    .tempoChange = m_tempo - kMaxTempo},
+                   &m_done);
     player.SetPosition(0);
     if (!player.Start(kPlacePlayFlags, 0)) { // the player has told the user why
         m_pass.reset();

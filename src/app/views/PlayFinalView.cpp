@@ -78,7 +78,6 @@ PlayFinalView::PlayFinalView(AppContext& app, QWidget* parent)
     setFocusProxy(m_play);
 
     Player().SetRenderer(Renderer());
-    Player().SetDoneEvent(m_done.get());
 
     const KaraokeSong& song = App().Song();
     App().Document().RebuildLineList(true);
@@ -164,9 +163,12 @@ void PlayFinalView::BuildStream()
     m_playPosition = 0;
     m_shown = 0;
     ShowClock();
-    Player().SetSource(song.MusicWorkPath(), m_stream.bytes, m_stream.musicBytes);
-    Player().SetLeadInFrames(m_streamStart);
-    m_done->Reset();
+    Player().Prepare({.musicPath = song.MusicWorkPath(),
+                      .stream = m_stream.bytes,
+                      .musicBytes = m_stream.musicBytes,
+                      .leadInFrames = m_streamStart,
+                      .tempoChange = 0},
+                     m_done.get());
 }
 
 void PlayFinalView::UpdateControls()

@@ -116,6 +116,8 @@ void SongView::CloseView()
     StopPlaying();
     // The strip's frames end with the view, whatever its own stop did.
     if (m_waveform) m_waveform->SetPlaying(false);
+    // The view's done event ends with it; the next view readies the player with its own.
+    if (KaraokePlayer* player = GlobalPlayer()) player->SetDoneEvent(nullptr);
     m_closed = true;
 }
 

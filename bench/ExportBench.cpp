@@ -91,7 +91,7 @@ void BM_ExportBin4MinuteSong(benchmark::State& state)
     for (auto _ : state) {
         const BinExportResult r =
             ExportBin(Files().File("song.bin"), BinExportSource{work, stream, used, kLeadInFrames}, {}, prompt);
-        if (r.status != BinExportStatus::Done) {
+        if (r.status != WorkStatus::Done) {
             state.SkipWithError("export failed");
             return;
         }

@@ -8,7 +8,6 @@ class KaraokeSong;
 class PlayClock;
 class QtUserPrompt;
 class SongDocument;
-class UserPrompt;
 
 // The program as its window, views, dialogs and commands see it: the open song's document, the
 // settings, the prompts, the clock words are timed against, the folders the choosers start in and

@@ -106,6 +106,13 @@ void ExportSongCommand::TellWritten(const QStringList& paths)
     if (MainWindow* frame = m_app.Frame()) frame->statusBar()->showMessage(WrittenText(paths));
 }
 
+bool ExportSongCommand::TellCancelled(WorkStatus status)
+{
+    if (status != WorkStatus::Cancelled) return false;
+    if (MainWindow* frame = m_app.Frame()) frame->statusBar()->showMessage(kExportCancelledText);
+    return true;
+}
+
 QString ExportSongCommand::ChooseTarget(const QString& title, const QString& filter, const QString& extension,
                                         const ExportChoices& choices)
 {
@@ -158,7 +165,8 @@ void ExportSongCommand::ExportBinFile()
         result = ExportSongBin(snapshot, PathBytes(path), work.Progress(), prompt);
     });
     progress.hide();
-    if (work.Failure().empty() && result.status == WorkStatus::Done) TellWritten({path});
+    if (!work.Failure().empty() || TellCancelled(result.status)) return;
+    if (result.status == WorkStatus::Done) TellWritten({path});
 }
 
 void ExportSongCommand::ExportCompressed(const ExportChoices& choices)
@@ -184,8 +192,8 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices)
         result = ExportSongCompressed(snapshot, PathBytes(path), choices, work.Progress(), prompt);
     });
     progress.hide();
-    if (!work.Failure().empty()) return;
-    if (result.status != WorkStatus::Done) return; // cancelled, or the export has told the user why
+    if (!work.Failure().empty() || TellCancelled(result.status)) return;
+    if (result.status != WorkStatus::Done) return; // the export has told the user why
     auto text = [](const std::string& p) { return QFile::decodeName(QByteArray::fromStdString(p)); };
     if (!result.zipPath.empty()) {
         TellWritten({text(result.zipPath)});
@@ -210,5 +218,6 @@ void ExportSongCommand::ExportVideo(const ExportChoices& choices)
         result = ExportSongVideo(snapshot, PathBytes(path), choices, work.Progress(), prompt);
     });
     progress.hide();
-    if (work.Failure().empty() && result.status == WorkStatus::Done) TellWritten({path});
+    if (!work.Failure().empty() || TellCancelled(result.status)) return;
+    if (result.status == WorkStatus::Done) TellWritten({path});
 }

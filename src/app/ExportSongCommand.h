@@ -4,6 +4,7 @@
 #include <string>
 
 #include "export/ExportChoices.h"
+#include "media/WorkStatus.h"
 
 class AppContext;
 class BackgroundWork;
@@ -45,6 +46,9 @@ private:
                          const ExportChoices& choices);
     // What the window's status bar says when the export has written its files.
     void TellWritten(const QStringList& paths);
+    // Says in the status bar that the export was cancelled, as the command line says it; false
+    // when it was not.
+    bool TellCancelled(WorkStatus status);
 
     AppContext& m_app;
     ExportChoices m_choices;

@@ -186,7 +186,7 @@ int RunExportCommand(const CliArgs& args)
     } else {
         doc.LoadProjectMusic(why, stopped);
     }
-    if (StopSignals::Requested()) return Failure("cancelled; no file was written");
+    if (StopSignals::Requested()) return Failure(kExportCancelledText);
     if (!why.empty()) return Failure(why);
     if (choices.type == ExportType::Bin && doc.MusicResult().sampleRate != 44100)
         return Failure("BIN is not allowed because the Audio Sample Rate is not 44,100 samples per second.");
@@ -199,7 +199,7 @@ int RunExportCommand(const CliArgs& args)
         const BinExportResult r = ExportSongBin(
             snapshot, output, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
             existing);
-        if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
+        if (r.status == WorkStatus::Cancelled) return Failure(kExportCancelledText);
         if (r.status != WorkStatus::Done) return 1;
         std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
                     leadIn / 44100.0);
@@ -210,7 +210,7 @@ int RunExportCommand(const CliArgs& args)
         const VideoExportResult r = ExportSongVideo(
             snapshot, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
             existing);
-        if (r.status == WorkStatus::Cancelled) return Failure("cancelled; no file was written");
+        if (r.status == WorkStatus::Cancelled) return Failure(kExportCancelledText);
         if (r.status != WorkStatus::Done) return 1;
         const VideoRect frame = VideoFrameFor(choices.videoSize);
         std::printf("%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
@@ -221,7 +221,7 @@ int RunExportCommand(const CliArgs& args)
     const CompressedExportResult r = ExportSongCompressed(
         snapshot, output, choices, [&progress](int p) { return progress(p) && !StopSignals::Requested(); }, prompt, &leadIn,
         existing);
-    if (r.status == WorkStatus::Cancelled || StopSignals::Requested()) return Failure("cancelled; no file was written");
+    if (r.status == WorkStatus::Cancelled || StopSignals::Requested()) return Failure(kExportCancelledText);
     if (r.status != WorkStatus::Done) return 1;
     if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
     else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());

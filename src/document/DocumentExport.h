@@ -14,6 +14,10 @@ class ExportSnapshot;
 class SongDocument;
 class UserPrompt;
 
+// What both front ends say when the user stopped an export (Cancel, Ctrl+C or a signal): a
+// cancelled export leaves no file of its own and any old file of that name as it was.
+inline constexpr const char* kExportCancelledText = "Export cancelled; no file was written.";
+
 // The exports of the open song, the same for the window and the command line: both take an
 // ExportSnapshot of the document (the song with its line list built with final text), the
 // song's whole stream is written from it, then written as a BIN file, as the MP3+G / WMA+G

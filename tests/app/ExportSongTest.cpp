@@ -27,6 +27,7 @@
 #include "AppTestSupport.h"
 #include "project/ProjectFile.h"
 #include "app/BackgroundWork.h"
+#include "document/DocumentExport.h"
 #include "app/MainWindow.h"
 #include "app/TessavoxApp.h"
 #include "app/CheckMp3Support.h"
@@ -321,39 +322,55 @@ private slots:
         QVERIFY(watch.paintedValues.lower_bound(1) != watch.paintedValues.lower_bound(100));
         QVERIFY(watch.sawLive);
 
-        // Cancel once the bar has moved: the caption says so and no file is left. The work waits
-        // at its first step past 0 % until the click has been made (at most 5 s), so that a busy
-        // machine cannot finish the export before the click lands.
-        WhenExportDialogOpens(chooseBin);
-        answers.paths << File("out/cancelled.bin");
-        LoopWatch again(app);
-        int cancelledAt = -1;
-        std::atomic<bool> clicked{false};
-        BackgroundWork::SetProgressObserverForTesting([&clicked](int percent) {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-            while (percent > 0 && !clicked.load() && std::chrono::steady_clock::now() < until)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        });
-        again.onTurn = [&](ProgressDialog& progress) {
-            auto* cancel = progress.findChild<QPushButton*>();
-            QVERIFY(cancel && cancel->isVisible());
-            if (cancelledAt < 0 && progress.Position() > 0) {
-                cancelledAt = progress.Position();
-                cancel->click();
-                clicked = true;
-            }
-            caption = progress.windowTitle();
+        // Cancel once the bar has moved, for each kind of export: the caption says so, the status
+        // bar says what the command line says, and no file is left. The work waits at its first
+        // step past 0 % until the click has been made (at most 5 s), so that a busy machine
+        // cannot finish the export before the click lands.
+        struct Cancelled {
+            std::function<void(ExportDialog&)> choose;
+            QString path;
         };
-        app.RunCommand(CommandId::ExportSong);
-        again.Finish();
-        BackgroundWork::SetProgressObserverForTesting({});
-        QVERIFY(cancelledAt > 0 && cancelledAt < 100);
-        QCOMPARE(caption, QString("Process canceled by user..."));
-        QVERIFY(!QFile::exists(File("out/cancelled.bin")));
-        QVERIFY(StatusTellsWritten(app, File("out/whole.bin"))); // nothing new was written
-        QVERIFY(QDir(File("out")).entryList({"cancelled*"}, QDir::Files | QDir::Hidden).isEmpty());
-        QVERIFY(answers.boxes.empty());
-        QVERIFY(app.CommandEnabled(CommandId::ExportSong));
+        const std::vector<Cancelled> cancels = {
+            {chooseBin, File("out/cancelled.bin")},
+            {[](ExportDialog& dialog) {
+                 dialog.TypeButton(ExportType::Mp3G)->click();
+                 dialog.LrcBox()->setChecked(true);
+                 dialog.ZipBox()->setChecked(true);
+             },
+             File("out/cancelled.zip")},
+            {[](ExportDialog& dialog) { dialog.TypeButton(ExportType::Mp4)->click(); }, File("out/cancelled.mp4")},
+        };
+        for (const Cancelled& cancelled : cancels) {
+            WhenExportDialogOpens(cancelled.choose);
+            answers.paths << cancelled.path;
+            LoopWatch again(app);
+            int cancelledAt = -1;
+            std::atomic<bool> clicked{false};
+            BackgroundWork::SetProgressObserverForTesting([&clicked](int percent) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                while (percent > 0 && !clicked.load() && std::chrono::steady_clock::now() < until)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            });
+            again.onTurn = [&](ProgressDialog& progress) {
+                auto* cancel = progress.findChild<QPushButton*>();
+                QVERIFY(cancel && cancel->isVisible());
+                if (cancelledAt < 0 && progress.Position() > 0) {
+                    cancelledAt = progress.Position();
+                    cancel->click();
+                    clicked = true;
+                }
+                caption = progress.windowTitle();
+            };
+            app.RunCommand(CommandId::ExportSong);
+            again.Finish();
+            BackgroundWork::SetProgressObserverForTesting({});
+            QVERIFY2(cancelledAt > 0 && cancelledAt < 100, qPrintable(cancelled.path));
+            QCOMPARE(caption, QString("Process canceled by user..."));
+            QCOMPARE(app.Frame()->statusBar()->currentMessage(), QString(kExportCancelledText));
+            QVERIFY(QDir(File("out")).entryList({"cancelled*", ".cancelled*"}, QDir::Files | QDir::Hidden).isEmpty());
+            QVERIFY(answers.boxes.empty());
+            QVERIFY(app.CommandEnabled(CommandId::ExportSong));
+        }
     }
 
     void withoutMp3SupportWmaStillExports()

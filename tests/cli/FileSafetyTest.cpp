@@ -301,12 +301,15 @@ TEST(FileSafety, AStopSignalLeavesNoFileBehindAndExitsWith128PlusItsNumber)
     ASSERT_TRUE(run.signalSent) << run.Output();
     EXPECT_FALSE(run.killedBySignal);
     EXPECT_EQ(run.status, 143) << run.Output();
+    // The words the window's status bar shows after its Cancel.
+    EXPECT_NE(run.Output().find("Export cancelled; no file was written."), std::string::npos) << run.Output();
     EXPECT_TRUE(fs::is_empty(out));
     const std::string tmp = dir.File("tmp");
     run = RunProgramAndSignal(TESSAVOX_CLI_PATH, {"export", project, "-o", out + "/song.zip", "--type", "wmag"},
                               SIGINT, [&tmp] { return ScratchHoldsAFile(tmp); });
     ASSERT_TRUE(run.signalSent) << run.Output();
     EXPECT_EQ(run.status, 130) << run.Output();
+    EXPECT_NE(run.Output().find("Export cancelled; no file was written."), std::string::npos) << run.Output();
     EXPECT_TRUE(fs::is_empty(out));
     EXPECT_TRUE(fs::is_empty(tmp));
     EXPECT_EQ(Fingerprints(user), withProject);

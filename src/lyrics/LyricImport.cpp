@@ -108,6 +108,11 @@ std::shared_ptr<const MFont> LyricFont(const KaraokeSong& song)
 
 } // namespace
 
+std::vector<TextCharacter> UndrawableLyricCharacters(const KaraokeSong& song)
+{
+    return LyricFont(song)->Undrawable(song.lyricText);
+}
+
 bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt)
 {
     Log(std::make_unique<MUserActionLog>(kImportLyricsLogName, kImportLyricsAction));
@@ -143,7 +148,7 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     song.GenerateKaraokeLineList(true, false);
     MLineListLog::Rebuilt(song);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
-    if (const auto undrawable = LyricFont(song)->Undrawable(song.lyricText); !undrawable.empty())
+    if (const auto undrawable = UndrawableLyricCharacters(song); !undrawable.empty())
         prompt.Message(kMsgLyricCharactersUndrawable + CharacterReport(undrawable), kAppCaption, PromptIcon::Warning);
     return true;
 }

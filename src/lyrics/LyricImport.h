@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "lyrics/LrcDocument.h"
 #include "text/TextEncoding.h"
@@ -39,6 +40,11 @@ std::string LyricTextFromBytes(LyricFileKind kind, std::span<const uint8_t> byte
 // list is rebuilt. True when the lyrics were replaced; failures are told to the user, except a
 // file of an unknown kind, which is ignored. Characters that had to be replaced are told as a
 // warning.
+// The characters of the song's lyric text that no installed font can draw: each once, with the
+// first line (from 1) it is on. They show on the screen as the lyric font's missing-glyph box;
+// an import names them and the editor marks the lines that have them.
+std::vector<TextCharacter> UndrawableLyricCharacters(const KaraokeSong& song);
+
 bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lrc, UserPrompt& prompt);
 
 // Writes the LRC times into the song's word elements, line by line and element by element,

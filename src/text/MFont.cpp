@@ -4,6 +4,7 @@
 #include <cmath>
 #include <map>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <fontconfig/fontconfig.h>
@@ -207,8 +208,14 @@ struct MFont::FallbackEntry {
     std::unique_ptr<Face> face; // loaded when first used
     bool loadFailed = false;
     FallbackEntry(ResolvedFace r, FcCharSet* c) : resolved(std::move(r)), charset(c) {}
-    FallbackEntry(FallbackEntry&&) = default;
-    FallbackEntry& operator=(FallbackEntry&&) = default;
+    // A moved entry gives its reference to the character set away: one destroy per copy taken.
+    FallbackEntry(FallbackEntry&& other) noexcept
+        : resolved(std::move(other.resolved)), charset(std::exchange(other.charset, nullptr)),
+          face(std::move(other.face)), loadFailed(other.loadFailed)
+    {
+    }
+    FallbackEntry& operator=(FallbackEntry&&) = delete;
+    FallbackEntry(const FallbackEntry&) = delete;
     ~FallbackEntry()
     {
         if (charset) FcCharSetDestroy(charset);

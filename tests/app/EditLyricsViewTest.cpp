@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QInputMethodEvent>
 #include <QtTest>
 #include <cstring>
 
@@ -550,6 +551,45 @@ private slots:
         for (int i = 0; i < int(std::strlen("&second voice")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
         QTest::keyClicks(editor, "&again");
         QCOMPARE(warnings(), size_t(2));
+        app.Document().Discard();
+    }
+
+    void aTypedCharacterNoFontCanDrawMarksItsLine()
+    {
+        Answers answers;
+        TessavoxApp app;
+        EditLyricsView* view = Open(app, answers, "First line\r\nПривет мир\r\nlast");
+        QVERIFY(view);
+        QPlainTextEdit* editor = view->Editor();
+        auto* label = Child<QLabel>(view, "fitLabel");
+        // Cyrillic is drawn: nothing is marked.
+        QVERIFY(view->LinesUndrawable().isEmpty());
+        QVERIFY(label->isHidden());
+
+        // A private-use character, which no installed font has, typed into the second line as an
+        // input method hands its text over.
+        QTextCursor cursor(editor->document()->findBlockByNumber(1));
+        cursor.movePosition(QTextCursor::EndOfBlock);
+        editor->setTextCursor(cursor);
+        QInputMethodEvent typed;
+        typed.setCommitString(QString(QChar(0xE000)));
+        QApplication::sendEvent(editor, &typed);
+        QCOMPARE(view->LinesUndrawable(), QList<int>{1});
+        const QList<QTextEdit::ExtraSelection> marks = editor->extraSelections();
+        QCOMPARE(marks.size(), 2); // the line, and the character underlined
+        QCOMPARE(marks[0].cursor.block().blockNumber(), 1);
+        QCOMPARE(marks[1].cursor.selectedText(), QString(QChar(0xE000)));
+        QCOMPARE(marks[1].format.underlineStyle(), QTextCharFormat::WaveUnderline);
+        QVERIFY(label->isVisible());
+        QCOMPARE(label->text(), QString::fromUtf8("1 line has characters that no installed font can draw (empty boxes on "
+                                                  "the screen): \"\uE000\" (U+E000)"));
+        // The song keeps the character: the screen shows the font's box for it.
+        QVERIFY(app.Song().lyricText.find("\uE000") != std::string::npos);
+
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QVERIFY(view->LinesUndrawable().isEmpty());
+        QVERIFY(editor->extraSelections().isEmpty());
+        QVERIFY(label->isHidden());
         app.Document().Discard();
     }
 

@@ -38,6 +38,7 @@
 #include "player/KaraokePlayer.h"
 #include "project/KaraokeSong.h"
 #include "text/UserPrompt.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -351,15 +352,78 @@ namespace {
 
 // The background of an editor line whose lyric line the screen cuts off.
 const QColor kTooWideColour(255, 210, 210);
+// The background of an editor line with a character no font can draw, and its wavy underline
+// under each such character.
+const QColor kUndrawableLineColour(255, 236, 190);
+const QColor kUndrawableColour(200, 0, 0);
+
+// `"ꙮ" (U+A66E)` for each character, at most three and "…".
+QString CharacterList(const std::vector<TextCharacter>& characters)
+{
+    QStringList names;
+    for (const TextCharacter& c : characters) {
+        if (names.size() == 3) {
+            names << QString::fromUtf8("…");
+            break;
+        }
+        char32_t cp = 0;
+        NextCodePoint(c.character, 0, cp);
+        names << QString("\"%1\" (%2)").arg(QtText(c.character), QString::fromStdString(CodePointName(cp)));
+    }
+    return names.join(", ");
+}
 
 } // namespace
 
-void EditLyricsView::MarkLinesTooWide()
+QList<QTextEdit::ExtraSelection> EditLyricsView::MarkUndrawable()
+{
+    const std::vector<TextCharacter> undrawable = UndrawableLyricCharacters(App().Song());
+    QStringList characters;
+    for (const TextCharacter& c : undrawable) characters << QtText(c.character);
+    QList<QTextEdit::ExtraSelection> marks;
+    m_linesUndrawable.clear();
+    for (QTextBlock block = m_editor->document()->begin(); !characters.isEmpty() && block.isValid();
+         block = block.next()) {
+        const QString text = block.text();
+        QList<QTextEdit::ExtraSelection> characterMarks;
+        for (const QString& character : characters)
+            for (qsizetype at = text.indexOf(character); at >= 0; at = text.indexOf(character, at + 1)) {
+                QTextEdit::ExtraSelection mark;
+                mark.cursor = QTextCursor(block);
+                mark.cursor.setPosition(block.position() + int(at));
+                mark.cursor.setPosition(block.position() + int(at + character.size()), QTextCursor::KeepAnchor);
+                mark.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+                mark.format.setUnderlineColor(kUndrawableColour);
+                characterMarks.append(mark);
+            }
+        if (characterMarks.isEmpty()) continue;
+        m_linesUndrawable.append(block.blockNumber());
+        QTextEdit::ExtraSelection line;
+        line.cursor = QTextCursor(block);
+        line.cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        line.format.setBackground(kUndrawableLineColour);
+        line.format.setProperty(QTextFormat::FullWidthSelection, true);
+        marks.append(line);
+        marks.append(characterMarks);
+    }
+    if (m_linesUndrawable.isEmpty()) return marks;
+    const QString list = CharacterList(undrawable);
+    if (m_linesUndrawable.size() == 1)
+        m_undrawableText = tr("1 line has characters that no installed font can draw (empty boxes on the screen): %1").arg(list);
+    else
+        m_undrawableText = tr("%1 lines have characters that no installed font can draw (empty boxes on the screen): %2")
+                               .arg(m_linesUndrawable.size())
+                               .arg(list);
+    return marks;
+}
+
+void EditLyricsView::MarkLines()
 {
     QList<int> lines;
     for (const LineFit& fit : ::LinesTooWide(App().Song()))
         if (fit.source == LineSource::Lyrics) lines.append(fit.textLine - 1);
-    QList<QTextEdit::ExtraSelection> marks;
+    const bool hadNotice = !m_linesTooWide.isEmpty() || !m_linesUndrawable.isEmpty();
+    QList<QTextEdit::ExtraSelection> marks = MarkUndrawable();
     for (int line : lines) {
         const QTextBlock block = m_editor->document()->findBlockByNumber(line);
         if (!block.isValid()) continue;
@@ -372,13 +436,16 @@ void EditLyricsView::MarkLinesTooWide()
         marks.append(mark);
     }
     m_editor->setExtraSelections(marks);
-    const bool changed = lines.isEmpty() != m_linesTooWide.isEmpty();
     m_linesTooWide = lines;
-    if (lines.size() == 1) m_fitLabel->setText(tr("1 line is too wide for the screen (Edit > Fit Long Lines)"));
-    else m_fitLabel->setText(tr("%1 lines are too wide for the screen (Edit > Fit Long Lines)").arg(lines.size()));
-    m_fitLabel->setVisible(!lines.isEmpty());
-    // The count may need another row as it grows.
-    if (changed || (!lines.isEmpty() && m_fitLabel->height() != m_fitLabel->heightForWidth(m_fitLabel->width())))
+    QStringList notices;
+    if (lines.size() == 1) notices << tr("1 line is too wide for the screen (Edit > Fit Long Lines)");
+    else if (lines.size() > 1) notices << tr("%1 lines are too wide for the screen (Edit > Fit Long Lines)").arg(lines.size());
+    if (!m_linesUndrawable.isEmpty()) notices << m_undrawableText;
+    m_fitLabel->setText(notices.join('\n'));
+    m_fitLabel->setVisible(!notices.isEmpty());
+    // The notice may need another row as it grows.
+    if (hadNotice != !notices.isEmpty() ||
+        (!notices.isEmpty() && m_fitLabel->height() != m_fitLabel->heightForWidth(m_fitLabel->width())))
         LayoutControls();
 }
 
@@ -418,7 +485,7 @@ void EditLyricsView::PreviewRefresh()
     App().Document().RebuildLineList(false, prompt);
     if (prompt) prompt->EndRebuild();
 
-    MarkLinesTooWide();
+    MarkLines();
 
     // The song's own count, as the command-line tool and the other views have it: an empty
     // line at the end (a final line break) on a page of its own is a page, as the stream

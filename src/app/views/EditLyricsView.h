@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <QList>
+#include <QString>
+#include <QTextEdit>
 #include <memory>
 
 #include "app/views/SongView.h"
@@ -72,6 +74,7 @@ public:
     QString TimeText() const;
     // The editor's lines (from 0) whose lyric line is too wide for the screen.
     const QList<int>& LinesTooWide() const { return m_linesTooWide; }
+    const QList<int>& LinesUndrawable() const { return m_linesUndrawable; }
     QLabel* FitLabel() const { return m_fitLabel; }
 
 protected:
@@ -82,7 +85,10 @@ private:
     void BuildControls();
     void LoadEditorText();
     void OnTextChanged();
-    void MarkLinesTooWide();
+    // Marks the editor's lines that the screen cuts off, and those with a character no font
+    // can draw (each such character underlined), and says how many under the editor.
+    void MarkLines();
+    QList<QTextEdit::ExtraSelection> MarkUndrawable();
     void LayoutControls();
     void OnTimer();
     void StartMusic();
@@ -113,6 +119,9 @@ private:
     int m_sliderMax = 0;
     uint32_t m_musicFrames = 0;
     QList<int> m_linesTooWide;
+    // Editor lines (from 0) with a character no font can draw, and what the notice says of them.
+    QList<int> m_linesUndrawable;
+    QString m_undrawableText;
     int m_musicSeconds = 0;
     ManualResetEvent m_done;
     std::unique_ptr<UserPrompt> m_rebuildPrompt;

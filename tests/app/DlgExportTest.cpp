@@ -179,15 +179,23 @@ private slots:
         ExportDialog dialog(nullptr, m_settings, m_song, true, 44100);
         QVERIFY(!dialog.LrcBox()->isChecked());
         QVERIFY(!dialog.SimpleButton()->isEnabled() && !dialog.EnhancedButton()->isEnabled());
+        QVERIFY(!dialog.LrcWindows1252Box()->isEnabled() && !dialog.LrcWindows1252Box()->isChecked());
         dialog.LrcBox()->click();
         QVERIFY(dialog.SimpleButton()->isEnabled() && dialog.EnhancedButton()->isEnabled());
+        QVERIFY(dialog.LrcWindows1252Box()->isEnabled());
         dialog.SimpleButton()->click();
+        dialog.LrcWindows1252Box()->click();
         dialog.LrcBox()->click();
-        QVERIFY(!dialog.SimpleButton()->isEnabled());
+        QVERIFY(!dialog.SimpleButton()->isEnabled() && !dialog.LrcWindows1252Box()->isEnabled());
         dialog.LrcBox()->click();
         dialog.ExportButton()->click();
         QCOMPARE(Stored("ExportLRCFormat"), 0);
+        QCOMPARE(Stored("ExportLRCWindows1252"), 1);
         QVERIFY(dialog.Choices().lrcFormat == LrcFormat::Simple);
+        QVERIFY(dialog.Choices().lrcWindows1252);
+        // The next export starts from the same choice.
+        ExportDialog again(nullptr, m_settings, m_song, true, 44100);
+        QVERIFY(again.LrcWindows1252Box()->isChecked());
     }
 
     void binIsRefusedForMusicThatIsNot44100()

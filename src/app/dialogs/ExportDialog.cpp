@@ -38,6 +38,10 @@ constexpr const char* kRatioLabel = "Compression ratio:";
 constexpr const char* kLrcText = "Create Lyric File (.lrc file)";
 constexpr const char* kSimpleText = "Simple";
 constexpr const char* kEnhancedText = "Enhanced";
+constexpr const char* kLrcWindows1252Text = "Windows-1252 (old players)";
+constexpr const char* kLrcWindows1252Tip =
+    "Write the lyric file in Windows-1252, as old players read it, instead of UTF-8.\n"
+    "Characters Windows-1252 does not have become \"?\".";
 constexpr const char* kZipText = "Zip files together (.zip file)";
 constexpr const char* kArtistLabel = "&Artist:";
 constexpr const char* kTitleLabel = "&Title:";
@@ -56,6 +60,7 @@ constexpr const char* kKeyType = "ExportType";
 constexpr const char* kKeyZip = "ExportZip";
 constexpr const char* kKeyLrc = "ExportLRC";
 constexpr const char* kKeyLrcFormat = "ExportLRCFormat";
+constexpr const char* kKeyLrcWindows1252 = "ExportLRCWindows1252";
 constexpr const char* kKeyRatioWma = "ExportRatioWMA";
 constexpr const char* kKeyRatioMp3 = "ExportRatioMP3";
 constexpr const char* kKeyVideoSize = "ExportVideoSize";
@@ -150,6 +155,9 @@ ExportDialog::ExportDialog(QWidget* parent, AppSettings& settings, const Karaoke
     lrcRow->addWidget(m_lrc);
     lrcRow->addWidget(m_simple);
     lrcRow->addWidget(m_enhanced);
+    m_lrcWindows1252 = new QCheckBox(tr(kLrcWindows1252Text), this);
+    m_lrcWindows1252->setToolTip(tr(kLrcWindows1252Tip));
+    lrcRow->addWidget(m_lrcWindows1252);
     lrcRow->addStretch(1);
     outer->addLayout(lrcRow);
 
@@ -203,6 +211,7 @@ void ExportDialog::ReadSettings()
     m_choices.lrcFormat = m_settings.Int(AppSettings::kSettings, kKeyLrcFormat, int(LrcFormat::Enhanced)) == 0
                               ? LrcFormat::Simple
                               : LrcFormat::Enhanced;
+    m_choices.lrcWindows1252 = m_settings.Int(AppSettings::kSettings, kKeyLrcWindows1252, 0) != 0;
     // A rate that is no rate at all (edited by hand) counts as the default.
     const auto rate = [this](const char* key) {
         const int kbps = m_settings.Int(AppSettings::kSettings, key, kDefaultExportKbps);
@@ -225,6 +234,7 @@ void ExportDialog::WriteSettings()
     m_settings.SetInt(AppSettings::kSettings, kKeyZip, m_choices.zip ? 1 : 0);
     m_settings.SetInt(AppSettings::kSettings, kKeyLrc, m_choices.lrc ? 1 : 0);
     m_settings.SetInt(AppSettings::kSettings, kKeyLrcFormat, int(m_choices.lrcFormat));
+    m_settings.SetInt(AppSettings::kSettings, kKeyLrcWindows1252, m_choices.lrcWindows1252 ? 1 : 0);
     m_settings.SetInt(AppSettings::kSettings, kKeyRatioWma, m_choices.wmaKbps);
     m_settings.SetInt(AppSettings::kSettings, kKeyRatioMp3, m_choices.mp3Kbps);
     m_settings.SetInt(AppSettings::kSettings, kKeyVideoSize, int(m_choices.videoSize));
@@ -238,6 +248,7 @@ void ExportDialog::ShowChoices()
     m_zip->setChecked(m_choices.zip);
     m_lrc->setChecked(m_choices.lrc);
     (m_choices.lrcFormat == LrcFormat::Simple ? m_simple : m_enhanced)->setChecked(true);
+    m_lrcWindows1252->setChecked(m_choices.lrcWindows1252);
     m_artist->setText(QtText(m_song.artist));
     m_title->setText(QtText(m_song.title));
     m_videoSize->setCurrentIndex(int(m_choices.videoSize));
@@ -274,6 +285,7 @@ void ExportDialog::UpdateEnabling()
     m_lrc->setEnabled(compressed);
     m_simple->setEnabled(compressed && m_lrc->isChecked());
     m_enhanced->setEnabled(compressed && m_lrc->isChecked());
+    m_lrcWindows1252->setEnabled(compressed && m_lrc->isChecked());
 }
 
 void ExportDialog::OnTypeChange()
@@ -329,6 +341,7 @@ void ExportDialog::accept()
     m_choices.zip = m_zip->isChecked();
     m_choices.lrc = m_lrc->isChecked();
     m_choices.lrcFormat = m_simple->isChecked() ? LrcFormat::Simple : LrcFormat::Enhanced;
+    m_choices.lrcWindows1252 = m_lrcWindows1252->isChecked();
     WriteSettings();
     if (m_tip) m_tip->hide();
     QDialog::accept();

@@ -47,6 +47,7 @@ public:
     QComboBox* VideoSizeList() const { return m_videoSize; }
     QComboBox* VideoFpsList() const { return m_videoFps; }
     QCheckBox* LrcBox() const { return m_lrc; }
+    QCheckBox* LrcWindows1252Box() const { return m_lrcWindows1252; }
     QRadioButton* SimpleButton() const { return m_simple; }
     QRadioButton* EnhancedButton() const { return m_enhanced; }
     QCheckBox* ZipBox() const { return m_zip; }
@@ -91,6 +92,7 @@ private:
     QLabel* m_videoFpsLabel = nullptr;
     QComboBox* m_videoFps = nullptr;
     QCheckBox* m_lrc = nullptr;
+    QCheckBox* m_lrcWindows1252 = nullptr;
     QRadioButton* m_simple = nullptr;
     QRadioButton* m_enhanced = nullptr;
     QCheckBox* m_zip = nullptr;

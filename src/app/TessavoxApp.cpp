@@ -401,8 +401,7 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
         // project; the song keeps the path it stored until the user chooses other music.
         const MusicLocation where = m_document.LocateMusic();
         std::unique_ptr<ProgressDialog> progress;
-        std::string why;
-        const bool loaded = m_document.LoadProjectMusic(why, ImportProgress(where.path, progress), false);
+        const bool loaded = m_document.LoadProjectMusic(ImportProgress(where.path, progress), false).Succeeded();
         progress.reset();
         if (loaded) {
             NoteMusicLoaded();
@@ -442,7 +441,7 @@ bool TessavoxApp::FileSave()
     if (m_song->projectPath.empty()) return FileSaveAs();
     // Typing after the save is a step of its own.
     if (m_frame) m_frame->EndTypingStep();
-    const bool saved = m_document.Save();
+    const bool saved = m_document.Save().Succeeded();
     RefreshCaption();
     return saved;
 }
@@ -461,7 +460,7 @@ bool TessavoxApp::FileSaveAs()
     m_projectFolder = FolderOf(path);
     // The song keeps its old name unless it was really written under the new one.
     if (m_frame) m_frame->EndTypingStep();
-    const bool saved = m_document.SaveAs(PathBytes(path));
+    const bool saved = m_document.SaveAs(PathBytes(path)).Succeeded();
     RefreshCaption();
     return saved;
 }
@@ -541,7 +540,7 @@ bool TessavoxApp::AddMusic()
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
         std::unique_ptr<ProgressDialog> progress;
-        const bool attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
+        const WorkOutcome attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
         progress.reset();
         if (attached) {
             NoteMusicLoaded();

@@ -50,6 +50,8 @@ public:
     bool ImportMusic(const std::string& path);
     // Stops a running import, which then fails; safe from any thread and from a signal handler.
     void Cancel() { m_cancel.store(true); }
+    // The last import stopped because it was cancelled (Cancel, or progress answering false).
+    bool Cancelled() const { return m_cancel.load(); }
 
     const MusicImportResult& Result() const { return m_result; }
     const std::string& WorkFilePath() const { return m_workFilePath; }

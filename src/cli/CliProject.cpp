@@ -24,5 +24,5 @@ bool OpenCliProject(SongDocument& doc, const std::string& path, StderrUserPrompt
         prompt.Message(std::strerror(errno), kAppCaption, PromptIcon::Stop);
         return false;
     }
-    return doc.Open(path);
+    return doc.Open(path).Succeeded();
 }

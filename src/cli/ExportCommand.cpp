@@ -182,9 +182,9 @@ int RunExportCommand(const CliArgs& args)
     const auto stopped = [](int) { return !StopSignals::Requested(); };
     std::string why;
     if (!music.empty()) {
-        if (!doc.AttachMusic(music, stopped)) why = music + ": " + doc.MusicResult().ErrorLine();
+        if (const WorkOutcome attached = doc.AttachMusic(music, stopped); !attached) why = music + ": " + attached.message;
     } else {
-        doc.LoadProjectMusic(why, stopped);
+        why = doc.LoadProjectMusic(stopped).message;
     }
     if (StopSignals::Requested()) return Failure(kExportCancelledText);
     if (!why.empty()) return Failure(why);

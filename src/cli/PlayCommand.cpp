@@ -194,9 +194,8 @@ int RunPlayCommand(const CliArgs& args)
     if (IsProjectPath(o.music)) {
         doc = std::make_unique<SongDocument>();
         if (!OpenCliProject(*doc, o.music, prompt)) return kExitFailure;
-        std::string why;
-        if (!doc->LoadProjectMusic(why, [](int) { return !StopSignals::Requested(); }))
-            return StopSignals::Requested() ? Failure("stopped") : Failure(why);
+        const WorkOutcome loaded = doc->LoadProjectMusic([](int) { return !StopSignals::Requested(); });
+        if (!loaded) return StopSignals::Requested() ? Failure("stopped") : Failure(loaded.message);
         // The stream as the exports write it: from a snapshot with the final text, whose lines
         // the report follows.
         snapshot = std::make_unique<ExportSnapshot>(*doc);

@@ -45,7 +45,7 @@ int RunStreamCommand(const CliArgs& args)
     KaraokeSong& song = scratch.Song();
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
-    if (std::string why; !song.musicPath.empty() && !doc.LoadProjectMusic(why)) song.ClearMusicCount();
+    if (!song.musicPath.empty() && !doc.LoadProjectMusic()) song.ClearMusicCount();
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     doc.AddInputsTo(gate);
     if (!OutputsAllowed("stream", gate, {output})) return 1;

@@ -58,13 +58,13 @@ int RunWaveformCommand(const CliArgs& args)
     OutputGate gate(options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     doc.AddInputsTo(gate);
     if (!OutputsAllowed("waveform", gate, {output})) return 1;
-    std::string why;
     const auto stopped = [](int) { return !StopSignals::Requested(); };
-    if (!doc.LoadProjectMusic(why, stopped)) {
-        if (StopSignals::Requested()) return 1;
-        std::fprintf(stderr, "tessavox-cli waveform: %s\n", why.c_str());
+    if (const WorkOutcome loaded = doc.LoadProjectMusic(stopped); !loaded) {
+        if (loaded.status == WorkStatus::Cancelled || StopSignals::Requested()) return 1;
+        std::fprintf(stderr, "tessavox-cli waveform: %s\n", loaded.message.c_str());
         return 1;
     }
+    std::string why;
     const WaveformPeaks& peaks = doc.MusicPeaks(&why);
     if (peaks.Empty()) {
         if (why.empty()) why = doc.Song().MusicWorkPath() + ": the music holds no samples";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "text/ForwardingPrompt.h"
 #include "audio/WorkFileSource.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
@@ -113,13 +114,29 @@ void SongDocument::New()
     Notify(Change::Content);
 }
 
-bool SongDocument::Open(const std::string& path)
+namespace {
+
+// Runs work that tells the song's prompt why it failed, and returns that as its outcome.
+WorkOutcome TellingOutcome(KaraokeSong& song, const std::function<bool()>& work)
+{
+    ForwardingPrompt told(song.prompt);
+    UserPrompt* const own = song.prompt;
+    song.prompt = &told;
+    const bool ok = work();
+    song.prompt = own;
+    return ok ? WorkOutcome::Done() : WorkOutcome::Failed(told.LastMessage());
+}
+
+} // namespace
+
+WorkOutcome SongDocument::Open(const std::string& path)
 {
     // The loader reads the whole file before it changes the song, and takes the path only with
     // it: a file it refused (the user has been told why) leaves the open song as it was, under
     // its own path, so that nothing is ever saved over the refused file.
     const bool was = Modified();
-    if (!LoadProject(*m_song, path)) return false;
+    WorkOutcome loaded = TellingOutcome(*m_song, [&] { return LoadProject(*m_song, path); });
+    if (!loaded) return loaded;
     m_toldUnicodeFormat = NeedsUnicodeProject(*m_song); // the file is in the newer format already
     ClearMusic();
     m_lyricSource.clear();
@@ -129,13 +146,14 @@ bool SongDocument::Open(const std::string& path)
     ResetHistory(true);
     NoteModified(was);
     Notify(Change::Content);
-    return true;
+    return loaded;
 }
 
-bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
+WorkOutcome SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 {
     const bool was = Modified();
-    if (!LoadProjectBytes(*m_song, found.project)) return false;
+    WorkOutcome loaded = TellingOutcome(*m_song, [&] { return LoadProjectBytes(*m_song, found.project); });
+    if (!loaded) return loaded;
     ClearMusic();
     m_lyricSource.clear();
     m_musicChanged = false;
@@ -145,13 +163,14 @@ bool SongDocument::OpenRecovered(const RecoveryFile::Found& found)
     ResetHistory(false);
     NoteModified(was);
     Notify(Change::Content);
-    return true;
+    return loaded;
 }
 
-bool SongDocument::Save()
+WorkOutcome SongDocument::Save()
 {
     const bool unicode = NeedsUnicodeProject(*m_song);
-    if (!SaveProject(*m_song)) return false;
+    WorkOutcome saved = TellingOutcome(*m_song, [this] { return SaveProject(*m_song); });
+    if (!saved) return saved;
     if (unicode && !m_toldUnicodeFormat) {
         m_toldUnicodeFormat = true;
         PromptOrSilent(m_prompt).Message(kMsgProjectNowUnicode, kAppCaption, PromptIcon::Information);
@@ -160,10 +179,10 @@ bool SongDocument::Save()
     m_musicChanged = false;
     RemoveRecovery();
     Notify(Change::Modified);
-    return true;
+    return saved;
 }
 
-bool SongDocument::SaveAs(const std::string& path)
+WorkOutcome SongDocument::SaveAs(const std::string& path)
 {
     // The song's music and lyric file are never saved over; its own project file may be.
     if (OutputGate::Resolve(path) != OutputGate::Resolve(m_song->projectPath)) {
@@ -171,17 +190,18 @@ bool SongDocument::SaveAs(const std::string& path)
         AddInputsTo(gate);
         if (const std::string why = gate.Refusal(path); !why.empty()) {
             PromptOrSilent(m_prompt).Message(why, kAppCaption, PromptIcon::Stop);
-            return false;
+            return WorkOutcome::Failed(why);
         }
     }
     const std::string previous = m_song->projectPath;
     m_song->projectPath = path;
-    if (!Save()) {
+    WorkOutcome saved = Save();
+    if (!saved) {
         m_song->projectPath = previous;
-        return false;
+        return saved;
     }
     if (previous != path) Notify(Change::Path);
-    return true;
+    return saved;
 }
 
 MusicLocation SongDocument::LocateMusic() const
@@ -194,7 +214,7 @@ bool SongDocument::MusicMissing() const
     return !m_song->musicPath.empty() && LocateMusic().path.empty();
 }
 
-bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
+WorkOutcome SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
 {
     m_peaksPath.clear(); // a new import may write its work file where the last one was
     MusicImport import;
@@ -207,46 +227,42 @@ bool SongDocument::LoadMusic(const std::string& path, MusicImport::Progress prog
         m_music.path.clear();
         m_musicSource.clear();
         Notify(Change::Music);
-        return false;
+        return import.Cancelled() ? WorkOutcome::Cancelled() : WorkOutcome::Failed(m_music.ErrorLine());
     }
     m_musicSource = path;
     m_song->UseMusicWorkFile(m_music.path);
     Notify(Change::Music);
-    return true;
+    return WorkOutcome::Done();
 }
 
-bool SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress)
+WorkOutcome SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress)
 {
-    if (!LoadMusic(path, std::move(progress))) return false;
+    WorkOutcome loaded = LoadMusic(path, std::move(progress));
+    if (!loaded) return loaded;
     const bool was = Modified();
     m_song->SetMusicPath(m_musicSource, m_music.decoded ? m_music.path : std::string());
     m_musicChanged = true;
     NoteModified(was);
-    return true;
+    return loaded;
 }
 
-bool SongDocument::LoadProjectMusic(std::string& why, MusicImport::Progress progress, bool tellMoved)
+WorkOutcome SongDocument::LoadProjectMusic(MusicImport::Progress progress, bool tellMoved)
 {
-    if (m_song->musicPath.empty()) {
-        why = "the project has no music";
-        return false;
-    }
+    if (m_song->musicPath.empty()) return WorkOutcome::Failed("the project has no music");
     const MusicLocation where = LocateMusic();
     if (where.path.empty()) {
-        why = "the music \"" + m_song->musicPath + "\" is not there";
+        std::string why = "the music \"" + m_song->musicPath + "\" is not there";
         for (size_t i = 1; i < where.tried.size(); ++i)
             why += (i == 1 ? ", nor at \"" : ", \"") + where.tried[i] + "\"";
-        return false;
+        return WorkOutcome::Failed(why);
     }
     if (where.moved && tellMoved && m_prompt)
         m_prompt->Message("the music \"" + m_song->musicPath + "\" is not there; using \"" + where.path +
                               "\" beside the project",
                           kAppCaption, PromptIcon::Information);
-    if (!LoadMusic(where.path, std::move(progress))) {
-        why = where.path + ": " + m_music.ErrorLine();
-        return false;
-    }
-    return true;
+    WorkOutcome loaded = LoadMusic(where.path, std::move(progress));
+    if (loaded.status == WorkStatus::Failed) loaded.message = where.path + ": " + loaded.message;
+    return loaded;
 }
 
 void SongDocument::ClearMusic()
@@ -329,14 +345,15 @@ bool SongDocument::SetSingerDescriptions(const std::array<std::string, 3>& descr
     return edit.Commit();
 }
 
-bool SongDocument::ImportLyrics(const std::string& path, LrcDocument& lrc)
+WorkOutcome SongDocument::ImportLyrics(const std::string& path, LrcDocument& lrc)
 {
     SongEdit edit = BeginEdit("Import Lyrics");
-    if (!ImportLyricFile(edit.Song(), path, lrc, PromptOrSilent(m_prompt))) return false;
+    ForwardingPrompt told(m_prompt);
+    if (!ImportLyricFile(edit.Song(), path, lrc, told)) return WorkOutcome::Failed(told.LastMessage());
     m_lyricSource = path;
     Notify(Change::Content);
     edit.Commit();
-    return true;
+    return WorkOutcome::Done();
 }
 
 bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "media/WorkOutcome.h"
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
 #include "document/SongEdit.h"
@@ -52,17 +53,18 @@ public:
     // -- The project.
     // An untitled song with the default settings and pages, no music, no history.
     void New();
-    // Reads the project at path. On failure the user has been told why and the open song is
-    // left exactly as it was, its path, music, history and modified state among it.
-    bool Open(const std::string& path);
+    // Reads the project at path. On failure the user has been told why (the outcome's message)
+    // and the open song is left exactly as it was, its path, music, history and modified state
+    // among it.
+    WorkOutcome Open(const std::string& path);
     // Opens a song that a crash left behind: the recovered content, the path it had, marked
     // modified. The music is the caller's to load, as after Open; a failure leaves the song as
     // Open's does.
-    bool OpenRecovered(const RecoveryFile::Found& found);
-    // Writes the project to its path; false (the user told why) when it was not written.
-    bool Save();
+    WorkOutcome OpenRecovered(const RecoveryFile::Found& found);
+    // Writes the project to its path; failed (the user told why) when it was not written.
+    WorkOutcome Save();
     // Writes it under path, which the song takes only when the write succeeded.
-    bool SaveAs(const std::string& path);
+    WorkOutcome SaveAs(const std::string& path);
     const std::string& Path() const;
     // The song differs from what was saved: the history stands at another step than the saved
     // one, the song was recovered and not saved since, or other music was attached.
@@ -78,15 +80,17 @@ public:
     // with it, until the user chooses other music; nothing is written there meanwhile.
     bool MusicMissing() const;
     // Imports the music at path: the song plays from it; the song's stored music and its
-    // modified state stay (Open keeps them, AttachMusic sets them). False with the reasons in
-    // MusicResult().errorText.
-    bool LoadMusic(const std::string& path, MusicImport::Progress progress = {});
+    // modified state stay (Open keeps them, AttachMusic sets them). Cancelled when progress
+    // answered false; failed with the reasons on one line (all of them, a line each, in
+    // MusicResult().errorText). Nothing is told: the caller shows the outcome.
+    WorkOutcome LoadMusic(const std::string& path, MusicImport::Progress progress = {});
     // Loads the music and makes it the song's music (modified).
-    bool AttachMusic(const std::string& path, MusicImport::Progress progress = {});
-    // The project's own music where it is now: located, then loaded. False with why (naming
-    // every path tried) when it is nowhere or cannot be used. Music found beside a moved
-    // project is told of through the prompt unless tellMoved is false.
-    bool LoadProjectMusic(std::string& why, MusicImport::Progress progress = {}, bool tellMoved = true);
+    WorkOutcome AttachMusic(const std::string& path, MusicImport::Progress progress = {});
+    // The project's own music where it is now: located, then loaded. Failed with why (naming
+    // every path tried, or the music's path and what is wrong with it) when it is nowhere or
+    // cannot be used. Music found beside a moved project is told of through the prompt unless
+    // tellMoved is false.
+    WorkOutcome LoadProjectMusic(MusicImport::Progress progress = {}, bool tellMoved = true);
     void ClearMusic();
     // The project's music could not be loaded and the user chose none: music that is nowhere
     // keeps its stored path (a disk that is not there today), music that is unusable is dropped.
@@ -118,8 +122,8 @@ public:
     bool SetSingerDescriptions(const std::array<std::string, 3>& descriptions);
     // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song as the
     // step "Import Lyrics" (or into the edit open now); an LRC or KAR file's times are left in
-    // lrc for ApplyLrcTiming. False when nothing was imported (the user has been told why).
-    bool ImportLyrics(const std::string& path, LrcDocument& lrc);
+    // lrc for ApplyLrcTiming. Failed when nothing was imported (the user has been told why).
+    WorkOutcome ImportLyrics(const std::string& path, LrcDocument& lrc);
     // The lyric file this song's text was last imported from in this session; empty when
     // unknown. It is one of the song's inputs, never an output.
     const std::string& LyricSource() const { return m_lyricSource; }

@@ -413,8 +413,11 @@ TEST(SongDocument, AProjectThatCannotBeReadLeavesTheOpenSongAsItWas)
         j.prompt.entries.clear();
         std::vector<SongDocument::Change> heard;
         const size_t id = doc.Subscribe([&](SongDocument::Change c) { heard.push_back(c); });
-        EXPECT_FALSE(doc.Open(j.dir.File("bad.tvx")));
+        const WorkOutcome opened = doc.Open(j.dir.File("bad.tvx"));
         doc.Unsubscribe(id);
+        // The outcome carries what the user was told.
+        EXPECT_EQ(opened.status, WorkStatus::Failed);
+        EXPECT_EQ(opened.message, reason);
         ASSERT_EQ(j.prompt.entries.size(), 1u);
         EXPECT_EQ(j.prompt.entries[0].text, reason);
         EXPECT_TRUE(heard.empty());
@@ -429,7 +432,7 @@ TEST(SongDocument, AProjectThatCannotBeReadLeavesTheOpenSongAsItWas)
     // A file that is not there at all, and a folder.
     for (const std::string& path : {j.dir.File("missing.tvx"), j.dir.Path().string()}) {
         j.prompt.entries.clear();
-        EXPECT_FALSE(doc.Open(path));
+        EXPECT_EQ(doc.Open(path).message, kMsgCannotOpenProject);
         ASSERT_EQ(j.prompt.entries.size(), 1u);
         EXPECT_EQ(j.prompt.entries[0].text, kMsgCannotOpenProject);
         EXPECT_EQ(Bytes(doc), before);

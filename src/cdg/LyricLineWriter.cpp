@@ -20,6 +20,23 @@ TileRange TilesOf(const TextBox& box)
             std::clamp(box.bottom / kCdgTileHeight, 0, kCdgContentTileRows - 1)};
 }
 
+// The line's box grown to every pixel drawn on the canvas that is not the background: a mark above
+// a Devanagari or Thai letter can reach over the top of the line's cell, and the tiles that draw
+// and erase the line must hold it (a sweep recolours it too).
+TextBox InkBox(const PageCanvas& canvas, TextBox box, int background)
+{
+    const uint8_t plain = uint8_t(background & 0x0F);
+    for (int y = 0; y < kCanvasHeight; ++y)
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            if (canvas.At(x, y) == plain) continue;
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x + 1);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y + 1);
+        }
+    return box;
+}
+
 PageCanvas RampCanvas(int background)
 {
     PageCanvas canvas;
@@ -65,7 +82,9 @@ size_t WriteLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, co
 {
     if (text.empty()) return 0;
     PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    const TextBox box =
+        InkBox(canvas, DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0),
+               background);
     PreviewBox(generator, canvas, box);
     const IndexImageView view = canvas.View();
     const TileRange tiles = TilesOf(box);
@@ -87,7 +106,9 @@ size_t EraseLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, co
 {
     if (text.empty()) return 0;
     PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    const TextBox box =
+        InkBox(canvas, DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0),
+               background);
     canvas.Fill(uint8_t(background & 0x0F));
     PreviewBox(generator, canvas, box);
     const TileRange tiles = TilesOf(box);

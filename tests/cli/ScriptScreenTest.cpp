@@ -2,12 +2,21 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
 
+#include "cdg/CdgFormat.h"
+#include "cdg/WordBoxes.h"
 #include "cli/JsonValue.h"
 #include "cli/RenderCliRunner.h"
 #include "cli/ScriptSongs.h"
+#include "player/CdgStreamSnapshot.h"
 #include "player/PngCodec.h"
+#include "project/KaraokeSong.h"
+#include "project/ProjectFile.h"
+#include "project/SweepAdvance.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -89,5 +98,76 @@ TEST(ScriptScreen, EveryScriptIsDrawnInItsOwnLettersAsItsPictureShows)
         if (differing) WriteFileBytes(language + "-drawn.png", EncodePng(drawn));
         EXPECT_EQ(differing, 0) << "differs from " << golden << " first at " << first << "; this run's picture is "
                                 << language << "-drawn.png in the test's working folder";
+    }
+}
+
+// An enhanced LRC that times every character of a Japanese line: each character becomes a timed
+// unit of its own, and the stream's sweep reaches each character's box in the packet of its time
+// (moved by the song's advance and the stream's lead-in), give or take one packet.
+TEST(ScriptScreen, AJapaneseEnhancedLrcSweepsEveryCharacterAtItsOwnTime)
+{
+    TempDir dir;
+    const std::vector<std::pair<std::string, std::vector<int>>> lines = {
+        // The characters and their times in hundredths of a second, then the line's end.
+        {"\u3055\u304f\u3089\u54b2\u304f\u6625", {100, 140, 180, 220, 270, 310, 360}},
+        {"\u5922\u306e\u4e2d\u3078", {400, 425, 450, 550, 600}},
+    };
+    auto stamp = [](int hundredths) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02d:%02d.%02d", hundredths / 6000, hundredths / 100 % 60, hundredths % 100);
+        return std::string(text);
+    };
+    std::string lrc;
+    for (const auto& [text, times] : lines) {
+        lrc += "[" + stamp(times[0]) + "]";
+        size_t k = 0;
+        for (size_t i = 0; i < text.size(); ++k) {
+            char32_t cp = 0;
+            const size_t n = NextCodePoint(text, i, cp);
+            lrc += "<" + stamp(times[k]) + ">" + text.substr(i, n);
+            i += n;
+        }
+        lrc += "<" + stamp(times[k]) + ">\n";
+    }
+    const std::string project = MakeTimedSong(dir, "sakura", lrc, 8);
+    ASSERT_FALSE(project.empty());
+    const std::string stream = std::filesystem::path(project).replace_extension(".cdg").string();
+    const CliResult written = RunCli({"stream", project, "-o", stream});
+    ASSERT_EQ(written.status, 0) << written.Output();
+    const size_t leadAt = written.out.find("lead-in ");
+    ASSERT_NE(leadAt, std::string::npos) << written.out;
+    const int64_t leadIn = std::stoll(written.out.substr(leadAt + 8));
+
+    KaraokeSong song(project);
+    ASSERT_TRUE(LoadProject(song));
+    song.GenerateKaraokeLineList(true, true); // the final text, as the stream is written from
+    ComputeWordBoxes(song);
+    ASSERT_EQ(song.lines.size(), lines.size());
+    const int64_t shift = leadIn + SweepAdvance::FromStored(song.settings.advanceSweep).ShiftFrames();
+    const std::vector<uint8_t> bytes = ReadFileBytes(stream);
+    CdgStreamSnapshot player(bytes);
+    const uint8_t sweep = uint8_t(song.settings.sweepColour & 0x0F);
+    for (size_t l = 0; l < lines.size(); ++l) {
+        const MKaraokeLine& line = *song.lines[l];
+        const std::vector<int>& times = lines[l].second;
+        ASSERT_EQ(line.words.size() + 1, times.size()) << "one timed unit a character in " << line.text;
+        for (size_t k = 0; k < line.words.size(); ++k) {
+            const MKaraokeWord& w = *line.words[k];
+            SCOPED_TRACE(line.text.substr(size_t(w.first), size_t(w.last - w.first + 1)));
+            EXPECT_EQ(w.last - w.first + 1, 3) << "one character of three bytes";
+            EXPECT_EQ(w.start, uint32_t(times[k]) * 441);
+            ASSERT_LT(w.boxLeft, w.boxRight);
+            const int64_t expected = (int64_t(w.start) + shift) / int64_t(kCdgSampleFramesPerPacket);
+            // The first packet after which a pixel of the box shows the sweep colour.
+            std::optional<int64_t> reached;
+            for (int64_t packet = std::max<int64_t>(0, expected - 20); packet <= expected + 20 && !reached; ++packet) {
+                player.ExecuteUntil(size_t(packet) + 1);
+                for (int y = w.boxTop; y < w.boxBottom && !reached; ++y)
+                    for (int x = w.boxLeft; x < w.boxRight && !reached; ++x)
+                        if (player.Renderer().Pixel(x + kCdgVisibleLeft, y + kCdgVisibleTop) == sweep) reached = packet;
+            }
+            ASSERT_TRUE(reached.has_value()) << "never swept near packet " << expected;
+            EXPECT_LE(std::abs(*reached - expected), 1) << "swept at packet " << *reached << ", timed for " << expected;
+        }
     }
 }

@@ -106,12 +106,12 @@ std::pair<int, int> DrawnRange(const DrawnText& drawn, int first, int last)
     return {drawn.before[size_t(first)], drawn.before[size_t(std::min(last + 1, n))]};
 }
 
-TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::string& drawn, int first, int end)
+// The box of the characters that stand at span on the line, their outline included; empty when
+// they take no room.
+TextBox SpanBoxOnLine(const LyricLinePlace& p, const MFont::Span& span)
 {
-    if (end <= first) return {};
-    TextBox box;
-    const MFont::Span span = font.SpanOf(drawn, size_t(first), size_t(end));
     if (span.right <= span.left) return {};
+    TextBox box;
     box.left = p.textLeft - p.thickness + span.left;
     box.right = p.textLeft + p.thickness + span.right;
     box.top = std::max(p.box.top, p.clipTop);
@@ -120,6 +120,12 @@ TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::str
     box.right = std::clamp(box.right, 0, kCanvasWidth);
     if (box.right <= box.left || box.bottom <= box.top) return {};
     return box;
+}
+
+TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::string& drawn, int first, int end)
+{
+    if (end <= first) return {};
+    return SpanBoxOnLine(p, font.SpanOf(drawn, size_t(first), size_t(end)));
 }
 
 } // namespace
@@ -274,7 +280,9 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
     sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
     if (sweep.box == TextBox{}) return sweep;
 
-    sweep.rightToLeft = font->RightToLeftAt(drawn.text, size_t(begin));
+    // A word reads the way its first letter with a direction is read where the line puts it: a
+    // Hebrew word right to left, an English word or a number inside a Hebrew line left to right.
+    sweep.rightToLeft = font->RightToLeftAt(drawn.text, FirstStrongLetter(drawn.text, size_t(begin), size_t(end)));
 
     // The letters of the line are drawn where the whole line puts them: a word of a right-to-left
     // or joined script looks in its line as it does nowhere else.
@@ -287,17 +295,20 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
         return sweep;
     }
     font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(begin), 2);
-    // The background of the word's box beyond what the last word swept took: right of it, or
-    // left of it in a right-to-left word.
+    // The background of the word's box beyond what the words swept before took: the pieces the
+    // line shows them in left of the word end its sweep there, those right of it there. A line
+    // of one direction has one such piece, on the side where the word begins to be read.
     int left = sweep.box.left, right = sweep.box.right;
     const auto [sweptBegin, sweptEnd] = DrawnRange(drawn, 0, sweptLast);
-    if (sweptEnd > sweptBegin) {
-        const TextBox swept = WordBoxOnLine(place, *font, drawn.text, 0, sweptEnd);
-        if (sweep.rightToLeft)
-            right = std::min(right, swept.left);
-        else
-            left = std::max(left, swept.right);
-    }
+    if (sweptEnd > sweptBegin)
+        for (const MFont::Span& piece : font->PiecesOf(drawn.text, 0, size_t(sweptEnd))) {
+            const TextBox swept = SpanBoxOnLine(place, piece);
+            if (swept == TextBox{}) continue;
+            if (swept.left < sweep.box.left)
+                left = std::max(left, swept.right);
+            else
+                right = std::min(right, swept.left);
+        }
     for (int y = sweep.box.top; y < sweep.box.bottom; ++y)
         for (int x = left; x < right; ++x)
             if (sweep.line.At(x, y) == backgroundIndex) sweep.changed.Set(x, y, 1);

@@ -585,6 +585,28 @@ MFont::Span MFont::SpanOf(std::string_view text, size_t begin, size_t end) const
     return RangeSpan(LayOut(text, width), begin, end);
 }
 
+std::vector<MFont::Span> MFont::PiecesOf(std::string_view text, size_t begin, size_t end) const
+{
+    std::vector<Span> pieces;
+    if (!Valid() || begin >= end) return pieces;
+    std::lock_guard lock(m_mutex);
+    int width = 0;
+    bool open = false;
+    // Glyphs are laid out from left to right; a glyph of another character that takes room ends
+    // a piece, a mark of none does not.
+    for (const Placed& p : LayOut(text, width)) {
+        if (p.cluster < begin || p.cluster >= end) {
+            if (p.advance > 0) open = false;
+            continue;
+        }
+        if (!open) pieces.push_back({p.x, p.x + p.advance});
+        open = true;
+        pieces.back().left = std::min(pieces.back().left, p.x);
+        pieces.back().right = std::max(pieces.back().right, p.x + p.advance);
+    }
+    return pieces;
+}
+
 bool MFont::RightToLeftAt(std::string_view text, size_t at) const
 {
     if (!Valid()) return false;

@@ -67,6 +67,10 @@ public:
         int right = 0;
     };
     Span SpanOf(std::string_view text, size_t begin, size_t end) const;
+    // The same characters in the pieces they stand in side by side, from left to right: one piece
+    // unless the line's reading order puts other characters between them (a left to right word
+    // among right to left ones, or the other way round).
+    std::vector<Span> PiecesOf(std::string_view text, size_t begin, size_t end) const;
     // Whether the character at byte `at` of text is read right to left there (Hebrew, Arabic, or
     // anything within such a run).
     bool RightToLeftAt(std::string_view text, size_t at) const;

@@ -1,6 +1,8 @@
 #include "cdg/LyricLineWriter.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"
@@ -26,14 +28,19 @@ TileRange TilesOf(const TextBox& box)
 TextBox InkBox(const PageCanvas& canvas, TextBox box, int background)
 {
     const uint8_t plain = uint8_t(background & 0x0F);
-    for (int y = 0; y < kCanvasHeight; ++y)
+    std::array<uint8_t, kCanvasWidth> empty;
+    empty.fill(plain);
+    for (int y = 0; y < kCanvasHeight; ++y) {
+        const uint8_t* row = canvas.pixels.data() + size_t(y) * kCanvasWidth;
+        if (std::memcmp(row, empty.data(), empty.size()) == 0) continue;
         for (int x = 0; x < kCanvasWidth; ++x) {
-            if (canvas.At(x, y) == plain) continue;
+            if (row[x] == plain) continue;
             box.left = std::min(box.left, x);
             box.right = std::max(box.right, x + 1);
             box.top = std::min(box.top, y);
             box.bottom = std::max(box.bottom, y + 1);
         }
+    }
     return box;
 }
 
@@ -141,7 +148,7 @@ size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const 
     layer.Fill(uint8_t(mark ^ 1));
     int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
     for (int y = sweep.top; y < sweep.bottom; ++y)
-        for (int x = 0; x < kCanvasWidth; ++x) {
+        for (int x = std::max(0, sweep.changedLeft); x < std::min(kCanvasWidth, sweep.changedRight); ++x) {
             if (sweep.changed.At(x, y) != 1) continue;
             layer.Set(x, y, mark);
             sweep.line.Set(x, y, mark);

@@ -37,6 +37,24 @@ packages=(
   clang libclang-rt-14-dev
 )
 
+# Node.js and npm for the second reference decoder (below), unless a Node.js is installed already.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
+
+# The second reference decoder the tests compare our screens with: the npm package cdgraphics, in
+# the test build's node folder (TESSAVOX_NODE_PREFIX names another), never in the source tree or
+# a global prefix. A failed install is only a warning: the test that needs it says what is missing.
+root=$(cd "$(dirname "$0")/.." && pwd)
+install_node_decoder() {
+  local prefix=${TESSAVOX_NODE_PREFIX:-$root/build-test/node}
+  [[ -f "$prefix/node_modules/cdgraphics/package.json" ]] && return 0
+  command -v npm >/dev/null 2>&1 || return 0
+  mkdir -p "$prefix"
+  npm install --no-audit --no-fund --no-save --prefix "$prefix" cdgraphics@7.0.0 >&2 ||
+    echo "warning: could not install the npm package cdgraphics into $prefix" >&2
+}
+
 missing=()
 for pkg in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null || true)
@@ -44,6 +62,7 @@ for pkg in "${packages[@]}"; do
 done
 
 if [[ ${#missing[@]} -eq 0 ]]; then
+  install_node_decoder
   exit 0
 fi
 
@@ -60,3 +79,4 @@ if ! "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}";
   "${sudo[@]}" apt-get update -q
   "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+install_node_decoder

@@ -1,6 +1,8 @@
 #include "cdg/LyricLineWriter.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"
@@ -18,6 +20,28 @@ TileRange TilesOf(const TextBox& box)
             std::clamp(box.right / kCdgTileWidth, 0, kCdgContentTileColumns - 1),
             std::clamp(box.top / kCdgTileHeight, 0, kCdgContentTileRows - 1),
             std::clamp(box.bottom / kCdgTileHeight, 0, kCdgContentTileRows - 1)};
+}
+
+// The line's box grown to every pixel drawn on the canvas that is not the background: a mark above
+// a Devanagari or Thai letter can reach over the top of the line's cell, and the tiles that draw
+// and erase the line must hold it (a sweep recolours it too).
+TextBox InkBox(const PageCanvas& canvas, TextBox box, int background)
+{
+    const uint8_t plain = uint8_t(background & 0x0F);
+    std::array<uint8_t, kCanvasWidth> empty;
+    empty.fill(plain);
+    for (int y = 0; y < kCanvasHeight; ++y) {
+        const uint8_t* row = canvas.pixels.data() + size_t(y) * kCanvasWidth;
+        if (std::memcmp(row, empty.data(), empty.size()) == 0) continue;
+        for (int x = 0; x < kCanvasWidth; ++x) {
+            if (row[x] == plain) continue;
+            box.left = std::min(box.left, x);
+            box.right = std::max(box.right, x + 1);
+            box.top = std::min(box.top, y);
+            box.bottom = std::max(box.bottom, y + 1);
+        }
+    }
+    return box;
 }
 
 PageCanvas RampCanvas(int background)
@@ -65,7 +89,9 @@ size_t WriteLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, co
 {
     if (text.empty()) return 0;
     PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    const TextBox box =
+        InkBox(canvas, DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0),
+               background);
     PreviewBox(generator, canvas, box);
     const IndexImageView view = canvas.View();
     const TileRange tiles = TilesOf(box);
@@ -87,7 +113,9 @@ size_t EraseLyricLine(CdgPacketGenerator& generator, int slotCount, int slot, co
 {
     if (text.empty()) return 0;
     PageCanvas canvas = RampCanvas(background);
-    const TextBox box = DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0);
+    const TextBox box =
+        InkBox(canvas, DrawPageText(canvas, slotCount, slot, text, style, nullptr, generator.LineWidthFlag() != 0),
+               background);
     canvas.Fill(uint8_t(background & 0x0F));
     PreviewBox(generator, canvas, box);
     const TileRange tiles = TilesOf(box);
@@ -120,7 +148,7 @@ size_t WriteSweep(CdgPacketGenerator& generator, int slotCount, int slot, const 
     layer.Fill(uint8_t(mark ^ 1));
     int left = kCanvasWidth, right = -1, top = kCanvasHeight, bottom = -1;
     for (int y = sweep.top; y < sweep.bottom; ++y)
-        for (int x = 0; x < kCanvasWidth; ++x) {
+        for (int x = std::max(0, sweep.changedLeft); x < std::min(kCanvasWidth, sweep.changedRight); ++x) {
             if (sweep.changed.At(x, y) != 1) continue;
             layer.Set(x, y, mark);
             sweep.line.Set(x, y, mark);

@@ -1,6 +1,7 @@
 #include "cdg/TextLayout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "project/MTextType.h"
@@ -106,12 +107,12 @@ std::pair<int, int> DrawnRange(const DrawnText& drawn, int first, int last)
     return {drawn.before[size_t(first)], drawn.before[size_t(std::min(last + 1, n))]};
 }
 
-TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::string& drawn, int first, int end)
+// The box of the characters that stand at span on the line, their outline included; empty when
+// they take no room.
+TextBox SpanBoxOnLine(const LyricLinePlace& p, const MFont::Span& span)
 {
-    if (end <= first) return {};
-    TextBox box;
-    const MFont::Span span = font.SpanOf(drawn, size_t(first), size_t(end));
     if (span.right <= span.left) return {};
+    TextBox box;
     box.left = p.textLeft - p.thickness + span.left;
     box.right = p.textLeft + p.thickness + span.right;
     box.top = std::max(p.box.top, p.clipTop);
@@ -120,6 +121,12 @@ TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::str
     box.right = std::clamp(box.right, 0, kCanvasWidth);
     if (box.right <= box.left || box.bottom <= box.top) return {};
     return box;
+}
+
+TextBox WordBoxOnLine(const LyricLinePlace& p, const MFont& font, const std::string& drawn, int first, int end)
+{
+    if (end <= first) return {};
+    return SpanBoxOnLine(p, font.SpanOf(drawn, size_t(first), size_t(end)));
 }
 
 } // namespace
@@ -255,15 +262,63 @@ TextBox LyricWordBox(int slotCount, int slot, const std::string& lineText, const
     return WordBoxOnLine(place, *FontFor(StyleForLine(style, nullptr, 0)), drawn.text, begin, end);
 }
 
+namespace {
+
+// What the sweeps of one line's words share: the line drawn unswept, and the letters of the
+// characters before the last word asked for. A line's words are swept one after the other, so
+// each word draws only the letters between the last word's start and its own.
+struct LineSweepCache {
+    int slotCount = -1, slot = -1, background = -1;
+    std::string text;
+    MTextType style;
+    PageCanvas line;
+    PageCanvas before; // 2 on the letters of the drawn characters before upTo, else 0
+    int upTo = 0;
+
+    bool Holds(int slots, int at, const std::string& lineText, const MTextType& s, int back) const
+    {
+        return slotCount == slots && slot == at && background == back && text == lineText &&
+               std::memcmp(style.faceName, s.faceName, sizeof s.faceName) == 0 && style.colour == s.colour &&
+               style.size == s.size && style.style == s.style && style.hAlign == s.hAlign && style.vAlign == s.vAlign &&
+               style.shadowColour == s.shadowColour && style.backgroundBox == s.backgroundBox &&
+               style.backgroundBoxColour == s.backgroundBoxColour;
+    }
+};
+
+// One a thread: the stream writer and a preview may sweep at once.
+LineSweepCache& SweepCacheFor(int slotCount, int slot, const std::string& lineText, const MTextType& style,
+                              int background)
+{
+    thread_local LineSweepCache cache;
+    if (!cache.Holds(slotCount, slot, lineText, style, background)) {
+        cache.slotCount = slotCount;
+        cache.slot = slot;
+        cache.background = background;
+        cache.text = lineText;
+        cache.style = style;
+        cache.line.SetIndexRamp();
+        cache.line.Fill(uint8_t(background & 0x0F));
+        DrawPageText(cache.line, slotCount, slot, lineText, style, nullptr, false);
+        cache.before.Fill(0);
+        cache.upTo = 0;
+    }
+    return cache;
+}
+
+} // namespace
+
 WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& lineText, const MTextType& style,
                                 int background, int charsBefore, int wordLast, int sweptLast, bool backgroundMode)
 {
     WordSweepPixels sweep;
     const uint8_t backgroundIndex = uint8_t(background & 0x0F);
-    sweep.line.SetIndexRamp();
-    sweep.line.Fill(backgroundIndex);
-    if (lineText.empty()) return sweep;
-    DrawPageText(sweep.line, slotCount, slot, lineText, style, nullptr, false);
+    if (lineText.empty()) {
+        sweep.line.SetIndexRamp();
+        sweep.line.Fill(backgroundIndex);
+        return sweep;
+    }
+    LineSweepCache& cache = SweepCacheFor(slotCount, slot, lineText, style, background);
+    sweep.line = cache.line;
 
     const DrawnText drawn = DrawnLineText(lineText);
     const auto [begin, end] = DrawnRange(drawn, charsBefore, wordLast);
@@ -274,30 +329,55 @@ WordSweepPixels SweepWordPixels(int slotCount, int slot, const std::string& line
     sweep.box = WordBoxOnLine(place, *font, drawn.text, begin, end);
     if (sweep.box == TextBox{}) return sweep;
 
-    sweep.rightToLeft = font->RightToLeftAt(drawn.text, size_t(begin));
+    // A word reads the way its first letter with a direction is read where the line puts it: a
+    // Hebrew word right to left, an English word or a number inside a Hebrew line left to right.
+    sweep.rightToLeft = font->RightToLeftAt(drawn.text, FirstStrongLetter(drawn.text, size_t(begin), size_t(end)));
 
     // The letters of the line are drawn where the whole line puts them: a word of a right-to-left
-    // or joined script looks in its line as it does nowhere else.
-    IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
+    // or joined script looks in its line as it does nowhere else. The letters before the word are
+    // drawn on from where the last word of the line left them; an underline runs under a range
+    // as a whole, so an underlined line draws them anew.
     const std::string_view text(drawn.text);
+    const bool underlined = font->Requested().underline;
+    if (underlined || begin < cache.upTo) {
+        cache.before.Fill(0);
+        cache.upTo = 0;
+    }
+    IndexSurface earlier = cache.before.Surface(place.clipTop, place.clipBottom);
+    font->DrawRange(earlier, place.textLeft, place.textTop, text, size_t(cache.upTo), size_t(begin), 2);
+    cache.upTo = underlined ? 0 : begin;
+
+    std::copy(cache.before.pixels.begin() + ptrdiff_t(sweep.top) * kCanvasWidth,
+              cache.before.pixels.begin() + ptrdiff_t(sweep.bottom) * kCanvasWidth,
+              sweep.changed.pixels.begin() + ptrdiff_t(sweep.top) * kCanvasWidth);
     if (!backgroundMode) {
         // The word's letters, less any pixel that a letter before it covers too.
-        font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(end), 1);
-        font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(begin), 2);
+        IndexSurface surface = sweep.changed.Surface(place.clipTop, place.clipBottom);
+        const MFont::Span inked = font->DrawRange(surface, place.textLeft, place.textTop, text,
+                                                  underlined ? 0 : size_t(begin), size_t(end), 1);
+        sweep.changedLeft = inked.left;
+        sweep.changedRight = inked.right;
+        for (int y = sweep.top; y < sweep.bottom; ++y)
+            for (int x = inked.left; x < inked.right; ++x)
+                if (cache.before.At(x, y) == 2) sweep.changed.Set(x, y, 2);
         return sweep;
     }
-    font->DrawRange(surface, place.textLeft, place.textTop, text, 0, size_t(begin), 2);
-    // The background of the word's box beyond what the last word swept took: right of it, or
-    // left of it in a right-to-left word.
+    // The background of the word's box beyond what the words swept before took: the pieces the
+    // line shows them in left of the word end its sweep there, those right of it there. A line
+    // of one direction has one such piece, on the side where the word begins to be read.
     int left = sweep.box.left, right = sweep.box.right;
     const auto [sweptBegin, sweptEnd] = DrawnRange(drawn, 0, sweptLast);
-    if (sweptEnd > sweptBegin) {
-        const TextBox swept = WordBoxOnLine(place, *font, drawn.text, 0, sweptEnd);
-        if (sweep.rightToLeft)
-            right = std::min(right, swept.left);
-        else
-            left = std::max(left, swept.right);
-    }
+    if (sweptEnd > sweptBegin)
+        for (const MFont::Span& piece : font->PiecesOf(drawn.text, 0, size_t(sweptEnd))) {
+            const TextBox swept = SpanBoxOnLine(place, piece);
+            if (swept == TextBox{}) continue;
+            if (swept.left < sweep.box.left)
+                left = std::max(left, swept.right);
+            else
+                right = std::min(right, swept.left);
+        }
+    sweep.changedLeft = left;
+    sweep.changedRight = std::max(left, right);
     for (int y = sweep.box.top; y < sweep.box.bottom; ++y)
         for (int x = left; x < right; ++x)
             if (sweep.line.At(x, y) == backgroundIndex) sweep.changed.Set(x, y, 1);

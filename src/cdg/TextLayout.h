@@ -66,6 +66,8 @@ struct WordSweepPixels {
     int top = 0, bottom = 0;
     // The word reads right to left: its sweep runs from its right edge to its left.
     bool rightToLeft = false;
+    // The columns [changedLeft, changedRight) hold every pixel that changed marks 1.
+    int changedLeft = 0, changedRight = 0;
 };
 
 // The pixels that sweeping the word charsBefore ... wordLast changes: in text mode the word's

@@ -503,14 +503,15 @@ std::vector<MFont::Placed> MFont::LayOut(std::string_view text, int& width) cons
     return placed;
 }
 
-void MFont::DrawPlaced(IndexSurface& s, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
-                       uint8_t index) const
+MFont::Span MFont::DrawPlaced(IndexSurface& s, int x, int y, const std::vector<Placed>& glyphs, size_t begin,
+                              size_t end, uint8_t index) const
 {
     const int clipLeft = std::max(0, s.clipLeft);
     const int clipTop = std::max(0, s.clipTop);
     const int clipRight = std::min(s.width, s.clipRight);
     const int clipBottom = std::min(s.height, s.clipBottom);
-    if (clipLeft >= clipRight || clipTop >= clipBottom) return;
+    Span drawn{INT32_MAX, INT32_MIN};
+    if (clipLeft >= clipRight || clipTop >= clipBottom) return {};
     const int baseline = y + m_ascent;
     for (const Placed& p : glyphs) {
         if (p.cluster < begin || p.cluster >= end) continue;
@@ -521,6 +522,9 @@ void MFont::DrawPlaced(IndexSurface& s, int x, int y, const std::vector<Placed>&
         const int r1 = std::min(g.rows, clipBottom - gy);
         const int c0 = std::max(0, clipLeft - gx);
         const int c1 = std::min(g.width, clipRight - gx);
+        if (r0 >= r1 || c0 >= c1) continue;
+        drawn.left = std::min(drawn.left, gx + c0);
+        drawn.right = std::max(drawn.right, gx + c1);
         for (int r = r0; r < r1; ++r) {
             const uint8_t* bits = g.bits.data() + r * g.pitch;
             uint8_t* row = s.pixels + (gy + r) * s.stride + gx;
@@ -528,6 +532,7 @@ void MFont::DrawPlaced(IndexSurface& s, int x, int y, const std::vector<Placed>&
                 if (bits[col >> 3] & (0x80 >> (col & 7))) row[col] = index;
         }
     }
+    return drawn.left < drawn.right ? drawn : Span{};
 }
 
 int MFont::Measure(std::string_view text) const
@@ -571,17 +576,19 @@ MFont::Span MFont::RangeSpan(const std::vector<Placed>& glyphs, size_t begin, si
     return span.left > span.right ? Span{} : span;
 }
 
-void MFont::DrawRange(IndexSurface& s, int x, int y, std::string_view text, size_t begin, size_t end,
-                      uint8_t index) const
+MFont::Span MFont::DrawRange(IndexSurface& s, int x, int y, std::string_view text, size_t begin, size_t end,
+                             uint8_t index) const
 {
-    if (!Valid() || !s.pixels) return;
+    if (!Valid() || !s.pixels || begin >= end) return {};
     std::lock_guard lock(m_mutex);
     int width = 0;
     const std::vector<Placed> glyphs = LayOut(text, width);
-    DrawPlaced(s, x, y, glyphs, begin, end, index);
-    if (!m_spec.underline) return;
+    const Span drawn = DrawPlaced(s, x, y, glyphs, begin, end, index);
+    if (!m_spec.underline) return drawn;
     const Span span = RangeSpan(glyphs, begin, end);
-    if (span.right > span.left) DrawUnderline(s, y, x + span.left, x + span.right, index);
+    if (span.right <= span.left) return drawn;
+    DrawUnderline(s, y, x + span.left, x + span.right, index);
+    return {0, s.width}; // the underline's columns, and the glyphs' with them
 }
 
 MFont::Span MFont::SpanOf(std::string_view text, size_t begin, size_t end) const
@@ -590,6 +597,28 @@ MFont::Span MFont::SpanOf(std::string_view text, size_t begin, size_t end) const
     std::lock_guard lock(m_mutex);
     int width = 0;
     return RangeSpan(LayOut(text, width), begin, end);
+}
+
+std::vector<MFont::Span> MFont::PiecesOf(std::string_view text, size_t begin, size_t end) const
+{
+    std::vector<Span> pieces;
+    if (!Valid() || begin >= end) return pieces;
+    std::lock_guard lock(m_mutex);
+    int width = 0;
+    bool open = false;
+    // Glyphs are laid out from left to right; a glyph of another character that takes room ends
+    // a piece, a mark of none does not.
+    for (const Placed& p : LayOut(text, width)) {
+        if (p.cluster < begin || p.cluster >= end) {
+            if (p.advance > 0) open = false;
+            continue;
+        }
+        if (!open) pieces.push_back({p.x, p.x + p.advance});
+        open = true;
+        pieces.back().left = std::min(pieces.back().left, p.x);
+        pieces.back().right = std::max(pieces.back().right, p.x + p.advance);
+    }
+    return pieces;
 }
 
 bool MFont::RightToLeftAt(std::string_view text, size_t at) const

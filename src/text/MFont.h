@@ -54,19 +54,24 @@ public:
     int Measure(std::string_view text) const;
     // Draws text with its cell's top-left corner at (x, y); inked pixels get `index`.
     void Draw(IndexSurface& surface, int x, int y, std::string_view text, uint8_t index) const;
+    struct Span {
+        int left = 0;
+        int right = 0;
+    };
     // Draws, of text laid out whole at (x, y), only the glyphs of the characters whose bytes lie
     // in [begin, end): a word as it stands in its line, joined and ordered as the line has it.
-    void DrawRange(IndexSurface& surface, int x, int y, std::string_view text, size_t begin, size_t end,
+    // Returns the columns of the surface it may have drawn on ({0, 0} for none).
+    Span DrawRange(IndexSurface& surface, int x, int y, std::string_view text, size_t begin, size_t end,
                    uint8_t index) const;
     // Where the characters of text in the bytes [begin, end) stand when text is laid out whole
     // from x = 0: from the left edge of the leftmost to the right edge of the rightmost (their
     // advances); {0, 0} when there are none. Left to right text that needs no shaping gives the
     // widths of the text before begin and before end.
-    struct Span {
-        int left = 0;
-        int right = 0;
-    };
     Span SpanOf(std::string_view text, size_t begin, size_t end) const;
+    // The same characters in the pieces they stand in side by side, from left to right: one piece
+    // unless the line's reading order puts other characters between them (a left to right word
+    // among right to left ones, or the other way round).
+    std::vector<Span> PiecesOf(std::string_view text, size_t begin, size_t end) const;
     // Whether the character at byte `at` of text is read right to left there (Hebrew, Arabic, or
     // anything within such a run).
     bool RightToLeftAt(std::string_view text, size_t at) const;
@@ -84,7 +89,7 @@ private:
     const Glyph& ShapedGlyph(const Face* face, uint32_t index) const;
     struct Placed;
     std::vector<Placed> LayOut(std::string_view text, int& width) const;
-    void DrawPlaced(IndexSurface& surface, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
+    Span DrawPlaced(IndexSurface& surface, int x, int y, const std::vector<Placed>& glyphs, size_t begin, size_t end,
                     uint8_t index) const;
     void DrawUnderline(IndexSurface& surface, int y, int left, int right, uint8_t index) const;
     static Span RangeSpan(const std::vector<Placed>& glyphs, size_t begin, size_t end);

@@ -26,8 +26,9 @@ struct Song {
     size_t used = 0;
 };
 
-// Every word one second long from kFirstWord on, no advance, the lines placed; the stream written.
-void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
+// A word every second from kFirstWord on, each sung for a second less `rest`, no advance, the
+// lines placed; the stream written.
+void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline, uint32_t rest = 0)
 {
     s.song.lyricText = lyrics;
     s.song.settings.sweepKind = sweepMode;
@@ -39,7 +40,7 @@ void Make(Song& s, const std::string& lyrics, int sweepMode, bool outline)
         line->placed = 1;
         for (MKaraokeWord* w : line->words) {
             w->start = t;
-            w->end = t + kSecond - 1;
+            w->end = t + kSecond - 1 - rest;
             t += kSecond;
         }
     }
@@ -234,26 +235,46 @@ TEST(LyricSweep, ASlowWordSweepsWholeTileColumnsAtOnce)
 
 TEST(LyricSweep, AWordSweepsInTheDirectionItsLineReads)
 {
-    // An English line and a Hebrew one: the swept part of each word grows from the side where
-    // the word begins to be read, and the Hebrew line's words follow each other leftwards.
-    for (const auto& [lyrics, rightToLeft] : std::vector<std::pair<std::string, bool>>{
-             {"Hello world", false}, {"\u05d4\u05d1\u05d4 \u05e0\u05d2\u05d9\u05dc\u05d4", true}}) {
+    // An English line, a Hebrew one, a Hebrew one with an English word and a number inside and an
+    // English one with two Hebrew words inside: the swept part of each word grows from the side
+    // where the word begins to be read ("L" left, "R" right), and the words stand where the
+    // line's reading order puts them (their places from the left, 0 the leftmost).
+    struct Row {
+        std::string lyrics;
+        std::string directions;
+        std::vector<int> places;
+    };
+    for (const Row& row : std::vector<Row>{
+             {"Hello world", "LL", {0, 1}},
+             {"\u05d4\u05d1\u05d4 \u05e0\u05d2\u05d9\u05dc\u05d4", "RR", {1, 0}},
+             {"\u05d4\u05d1\u05d4 hello 2024 \u05e0\u05d2\u05d9\u05dc\u05d4", "RLLR", {3, 1, 2, 0}},
+             {"sing \u05d4\u05d1\u05d4 \u05e0\u05d2\u05d9\u05dc\u05d4 now", "LRRL", {0, 2, 1, 3}}}) {
         for (int mode : {kSweepText, kSweepBackground}) {
-            SCOPED_TRACE(testing::Message() << lyrics << ", mode " << mode);
+            SCOPED_TRACE(testing::Message() << row.lyrics << ", mode " << mode);
             Song s;
-            Make(s, lyrics, mode, false);
+            Make(s, row.lyrics, mode, false, kSecond / 4); // a word's sweep ends before the next one's begins
             CdgStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
+            const std::vector<MKaraokeWord*>& words = s.song.lines[0]->words;
+            ASSERT_EQ(words.size(), row.directions.size());
             int previousLeft = -1;
-            for (const MKaraokeWord* w : s.song.lines[0]->words) {
+            for (size_t k = 0; k < words.size(); ++k) {
+                const MKaraokeWord* w = words[k];
+                const bool rightToLeft = row.directions[k] == 'R';
+                SCOPED_TRACE(testing::Message() << "word " << k);
                 const PageCanvas before = ScreenAt(player, w->start - 10 * kCdgSampleFramesPerPacket);
                 const PageCanvas after = ScreenAt(player, w->end + 10 * kCdgSampleFramesPerPacket);
-                int wordLeft = kCanvasWidth;
+                int wordLeft = kCanvasWidth, changed = 0, outside = 0;
                 for (int y = 0; y < kCanvasHeight; ++y)
                     for (int x = 0; x < kCanvasWidth; ++x)
-                        if (before.At(x, y) != after.At(x, y)) wordLeft = std::min(wordLeft, x);
+                        if (before.At(x, y) != after.At(x, y)) {
+                            wordLeft = std::min(wordLeft, x);
+                            ++changed;
+                            outside += !Inside(*w, x, y);
+                        }
                 ASSERT_LT(wordLeft, kCanvasWidth) << "the word changes nothing";
+                EXPECT_EQ(outside, 0) << "of " << changed << " pixels swept, some lie outside the word's box";
                 if (previousLeft >= 0) {
-                    if (rightToLeft)
+                    if (row.places[k] < row.places[k - 1])
                         EXPECT_LT(wordLeft, previousLeft);
                     else
                         EXPECT_GT(wordLeft, previousLeft);
@@ -279,6 +300,14 @@ TEST(LyricSweep, AWordSweepsInTheDirectionItsLineReads)
                 else
                     EXPECT_TRUE(edges[0] < edges[1] && edges[1] < edges[2]) << edges[0] << " " << edges[1] << " " << edges[2];
             }
+            // Every word swept, no box shows the colour the mode sweeps any more.
+            const PageCanvas end = ScreenAt(player, words.back()->end + 10 * kCdgSampleFramesPerPacket);
+            const uint8_t unswept = mode == kSweepText ? kText : kBackground;
+            int left = 0;
+            for (const MKaraokeWord* w : words)
+                for (int y = w->boxTop; y < w->boxBottom; ++y)
+                    for (int x = w->boxLeft; x < w->boxRight; ++x) left += end.At(x, y) == unswept;
+            EXPECT_EQ(left, 0) << "pixels of the words' boxes left unswept";
         }
     }
 }

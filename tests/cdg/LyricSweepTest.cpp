@@ -254,7 +254,7 @@ TEST(LyricSweep, AWordSweepsInTheDirectionItsLineReads)
             Song s;
             Make(s, row.lyrics, mode, false, kSecond / 4); // a word's sweep ends before the next one's begins
             CdgStreamSnapshot player(std::span<const uint8_t>(s.buffer).first(s.used));
-            const std::vector<MKaraokeWord*>& words = s.song.lines[0]->words;
+            const auto& words = s.song.lines[0]->words;
             ASSERT_EQ(words.size(), row.directions.size());
             int previousLeft = -1;
             for (size_t k = 0; k < words.size(); ++k) {

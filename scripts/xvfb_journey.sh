@@ -216,10 +216,10 @@ xdotool type --delay 10 "Journey Band"
 xdotool key alt+t
 xdotool type --delay 10 "Evening Song"
 # Back to the type buttons (before "&Artist:" the first enabled control is the BIN button):
-# MP3+G, then the LRC box and the zip box.
+# MP3+G, then the LRC box and (past the formats and the Windows-1252 box) the zip box.
 xdotool key alt+a shift+Tab Down Down
 sleep 0.3
-xdotool key Tab Tab space Tab Tab space
+xdotool key Tab Tab space Tab Tab Tab space
 sleep 0.3
 window_shot "$export_dialog" 8-export-choices
 xdotool key Return

@@ -41,7 +41,9 @@ bool SpeechDecoder::Open(std::string& why)
     cmd_ln_t* config = cmd_ln_init(nullptr, ps_args(), TRUE, "-hmm", hmm.c_str(), "-dict", dict.c_str(),
                                    // Silence kept: times are counted in the audio as given.
                                    "-remove_silence", "no", "-samprate", "16000", "-logfn", "/dev/null",
-                                   "-fsgusefiller", "yes", "-bestpath", "no", nullptr);
+                                   "-fsgusefiller", "yes", "-bestpath", "no",
+                                   // Wide beams: the words are known, so no path may be lost.
+                                   "-beam", "1e-80", "-pbeam", "1e-80", "-wbeam", "1e-60", nullptr);
     if (!config) {
         why = "the speech model's settings were refused";
         return false;

@@ -98,7 +98,8 @@ std::vector<VocalActivity::Run> VocalActivity::LineSpans(const std::vector<doubl
     }
 
     // cost[i][j]: the best way to give the first i lines the first j runs; a line's cost is how
-    // far (as a ratio) its singing's length is from what its weight expects.
+    // far (as a ratio) its singing's length is from what its weight expects, and how short the
+    // pause after it is.
     const size_t R = runs.size();
     std::vector<size_t> prefix(R + 1, 0);
     for (size_t j = 0; j < R; ++j) prefix[j + 1] = prefix[j] + runs[j].Length();
@@ -113,7 +114,9 @@ std::vector<VocalActivity::Run> VocalActivity::LineSpans(const std::vector<doubl
                 if (cost[i - 1][k] == inf) continue;
                 const double length = double(prefix[j] - prefix[k]);
                 const double ratio = std::log((length + 1) / (expected + 1));
-                const double c = cost[i - 1][k] + ratio * ratio;
+                // A line ends best at a long pause: a short one is more likely between words.
+                const double pause = j < R ? double(runs[j].first - runs[j - 1].end) : 1e9;
+                const double c = cost[i - 1][k] + ratio * ratio + 2.0 * std::exp(-pause / 40.0);
                 if (c < cost[i][j]) {
                     cost[i][j] = c;
                     from[i][j] = k;

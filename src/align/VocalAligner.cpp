@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 #include "align/LyricWords.h"
@@ -143,13 +145,24 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
             if (english && !words[k].key.empty() && decoder.Know(words[k].key, Pronouncer::Phones(words[k].key)))
                 sung.push_back(k);
 
+        // Where the search may look when the line's stretch proves too short: up to the end of
+        // the next line's.
+        const size_t wideEnd = i + 1 < lines.size() ? std::min(frames, spans[i + 1].end) : frames;
         size_t done = 0; // of sung
         size_t at = first;
+        size_t take = sung.size(); // words searched for at once
+        bool widened = false;
         while (done < sung.size() && at + 20 <= end) {
             std::vector<std::string> keys;
-            for (size_t s = done; s < sung.size(); ++s) keys.push_back(words[sung[s]].key);
+            for (size_t s = done; s < std::min(sung.size(), done + take); ++s) keys.push_back(words[sung[s]].key);
             const auto segments = decoder.Align(samples.data() + at * VocalActivity::kFrameSamples,
                                                 (end - at) * VocalActivity::kFrameSamples, keys);
+            if (std::getenv("TESSAVOX_ALIGN_TRACE")) {
+                std::fprintf(stderr, "line %zu span %zu-%zu window %zu-%zu words %zu found %zu:", i, spans[i].first,
+                             spans[i].end, at, end, keys.size(), segments.size());
+                for (const auto& sg : segments) std::fprintf(stderr, " %d-%d(%.4f)", sg.firstFrame, sg.lastFrame, sg.score);
+                std::fprintf(stderr, "\n");
+            }
             // A search that stopped short: its last word is doubtful, the ones before it hold.
             const size_t keep = segments.size() == keys.size() ? segments.size()
                                 : segments.size() >= 2       ? segments.size() - 1
@@ -162,9 +175,23 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
                 w.recognised = true;
                 scores.push_back(w.score);
             }
-            if (keep == 0) break;
+            if (keep == 0) {
+                // Nothing found: ask for fewer words at once, whose end the search can reach;
+                // then the stretch may end before the line does, so look further.
+                if (keys.size() > 1) {
+                    take = (keys.size() + 1) / 2;
+                } else if (!widened && wideEnd > end) {
+                    end = wideEnd;
+                    widened = true;
+                    take = sung.size();
+                } else {
+                    break;
+                }
+                continue;
+            }
             done += keep;
             at = size_t(t[sung[done - 1]].end);
+            take = sung.size();
         }
         // What the model could not place is spread over what is left of the line's stretch.
         if (done < sung.size() || sung.empty()) {
@@ -202,7 +229,7 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
     const double median = Median(scores);
     std::vector<double> deviations;
     for (double s : scores) deviations.push_back(std::fabs(s - median));
-    const double spread = std::max(Median(deviations), 0.05);
+    const double spread = std::max(Median(deviations), 1e-9);
 
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::vector<LyricWord>& words = lines[i].words;

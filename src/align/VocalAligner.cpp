@@ -214,6 +214,24 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
         for (const Timed& w : t) previousEnd = std::max(previousEnd, size_t(w.end));
         previousEnd = std::min(previousEnd, frames);
 
+        // A second opinion: the line searched again in the singing heard another way, over a
+        // wider stretch. A word the two place apart is doubtful.
+        if (!sung.empty()) {
+            const size_t secondFirst = spans[i].first > 2 * kMargin ? spans[i].first - 2 * kMargin : 0;
+            const size_t secondEnd = std::min(frames, std::max(end, spans[i].end + 2 * kMargin));
+            std::vector<std::string> keys;
+            for (size_t k : sung) keys.push_back(words[k].key);
+            const auto second = decoder.Align(signal.OtherSamples().data() + secondFirst * VocalActivity::kFrameSamples,
+                                              (secondEnd - secondFirst) * VocalActivity::kFrameSamples, keys);
+            if (second.size() == keys.size()) {
+                for (size_t s = 0; s < second.size(); ++s) {
+                    Timed& w = t[sung[s]];
+                    if (w.recognised && std::fabs(double(secondFirst + size_t(second[s].firstFrame)) - w.first) > 15)
+                        w.disagrees = true;
+                }
+            }
+        }
+
         // Second cues: the line's stretch of singing, and whether the voice is there at all.
         for (size_t k = 0; k < words.size(); ++k) {
             Timed& w = t[k];

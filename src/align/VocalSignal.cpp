@@ -101,6 +101,28 @@ std::vector<float> ExtractCentre(const std::vector<float>& stereo)
     return out;
 }
 
+// The voice's range: its fundamental and the formants that tell the vowels apart.
+void BandPass(std::vector<float>& x)
+{
+    Biquad high = Biquad::Pass(true, 150, VocalSignal::kRate), high2 = high;
+    Biquad low = Biquad::Pass(false, 4500, VocalSignal::kRate), low2 = low;
+    high.Run(x);
+    high2.Run(x);
+    low.Run(x);
+    low2.Run(x);
+}
+
+// 16-bit samples with the loudest at 29,000.
+std::vector<int16_t> ToSamples(const std::vector<float>& x)
+{
+    float peak = 0;
+    for (float v : x) peak = std::max(peak, std::fabs(v));
+    const float gain = peak > 1e-6f ? 29000.0f / peak : 0.0f;
+    std::vector<int16_t> out(x.size());
+    for (size_t i = 0; i < x.size(); ++i) out[i] = int16_t(std::lround(x[i] * gain));
+    return out;
+}
+
 } // namespace
 
 bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressCallback& progress, std::string& why)
@@ -174,27 +196,18 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
     swr_free(&swr);
     if (!ok) return false;
 
-    std::vector<float> mono;
-    if (fullMix && channels == 2) {
-        mono = ExtractCentre(resampled);
-    } else {
-        mono.resize(resampled.size() / 2);
-        for (size_t i = 0; i < mono.size(); ++i) mono[i] = 0.5f * (resampled[2 * i] + resampled[2 * i + 1]);
+    std::vector<float> mid(resampled.size() / 2);
+    for (size_t i = 0; i < mid.size(); ++i) mid[i] = 0.5f * (resampled[2 * i] + resampled[2 * i + 1]);
+    m_other.clear();
+    if (!fullMix) {
+        m_samples = ToSamples(mid);
+        return true;
     }
+    std::vector<float> centre = channels == 2 ? ExtractCentre(resampled) : mid;
     std::vector<float>().swap(resampled);
-    if (fullMix) {
-        // The voice's range: its fundamental and the formants that tell the vowels apart.
-        Biquad high = Biquad::Pass(true, 150, kRate), high2 = high;
-        Biquad low = Biquad::Pass(false, 4500, kRate), low2 = low;
-        high.Run(mono);
-        high2.Run(mono);
-        low.Run(mono);
-        low2.Run(mono);
-    }
-    float peak = 0;
-    for (float v : mono) peak = std::max(peak, std::fabs(v));
-    const float gain = peak > 1e-6f ? 29000.0f / peak : 0.0f;
-    m_samples.resize(mono.size());
-    for (size_t i = 0; i < mono.size(); ++i) m_samples[i] = int16_t(std::lround(mono[i] * gain));
+    BandPass(centre);
+    m_samples = ToSamples(centre);
+    BandPass(mid);
+    m_other = ToSamples(mid);
     return true;
 }

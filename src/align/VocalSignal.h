@@ -19,8 +19,12 @@ public:
     bool Load(const std::string& wavPath, bool fullMix, const ProgressCallback& progress, std::string& why);
 
     const std::vector<int16_t>& Samples() const { return m_samples; }
+    // The same singing heard another way, for a second opinion: for a full mix both channels
+    // as they are, band-passed; else the samples themselves.
+    const std::vector<int16_t>& OtherSamples() const { return m_other.empty() ? m_samples : m_other; }
     double Seconds() const { return double(m_samples.size()) / kRate; }
 
 private:
     std::vector<int16_t> m_samples;
+    std::vector<int16_t> m_other;
 };

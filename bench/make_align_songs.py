@@ -129,7 +129,7 @@ def make_song(folder, index, rng):
         for word_index, word in enumerate(verse.split()):
             semitones = SCALE[(melody_step * 3 + line_index) % len(SCALE)]
             melody_step += 1
-            stretch = rng.uniform(0.75, 1.0)
+            stretch = rng.uniform(0.6, 1.0)
             samples = sung_word(word, voice, semitones, stretch, tmp)
             start = at + onset(samples)
             truth.append({"line": line_index, "word": word_index, "text": word, "start": start})

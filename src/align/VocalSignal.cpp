@@ -4,11 +4,13 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <memory>
 
 #include "audio/PcmSource.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
+#include <libavutil/mem.h>
 #include <libavutil/opt.h>
 #include <libavutil/tx.h>
 #include <libswresample/swresample.h>
@@ -74,7 +76,20 @@ std::vector<float> ExtractCentre(const std::vector<float>& stereo)
     std::vector<float> window(kSize);
     for (int i = 0; i < kSize; ++i) window[size_t(i)] = float(std::sin(M_PI * (i + 0.5) / kSize));
     using Complex = std::complex<float>;
-    std::vector<Complex> in(kSize), spectrum(kSize), centre(kSize), back(kSize);
+    // The transforms' own allocator: their vector code needs its alignment.
+    std::unique_ptr<Complex, decltype(&av_free)> buffers(
+        static_cast<Complex*>(av_calloc(4 * kSize, sizeof(Complex))), &av_free);
+    if (!buffers) {
+        av_tx_uninit(&fft);
+        av_tx_uninit(&ifft);
+        for (size_t i = 0; i < frames; ++i) out[i] = 0.5f * (stereo[2 * i] + stereo[2 * i + 1]);
+        out.resize(frames);
+        return out;
+    }
+    Complex* in = buffers.get();
+    Complex* spectrum = in + kSize;
+    Complex* centre = spectrum + kSize;
+    Complex* back = centre + kSize;
     for (size_t at = 0; at < frames; at += kHop) {
         // Left in the real part and right in the imaginary part: one transform for both.
         for (int i = 0; i < kSize; ++i) {
@@ -82,7 +97,7 @@ std::vector<float> ExtractCentre(const std::vector<float>& stereo)
             const float w = window[size_t(i)];
             in[size_t(i)] = f < frames ? Complex(stereo[2 * f] * w, stereo[2 * f + 1] * w) : Complex();
         }
-        forward(fft, spectrum.data(), in.data(), sizeof(Complex));
+        forward(fft, spectrum, in, sizeof(Complex));
         for (int k = 0; k < kSize; ++k) {
             const Complex z = spectrum[size_t(k)], zc = std::conj(spectrum[size_t((kSize - k) % kSize)]);
             const Complex left = 0.5f * (z + zc), right = Complex(0, -0.5f) * (z - zc);
@@ -92,7 +107,7 @@ std::vector<float> ExtractCentre(const std::vector<float>& stereo)
             likeness = std::clamp(likeness, 0.0f, 1.0f);
             centre[size_t(k)] = 0.5f * (left + right) * likeness * likeness;
         }
-        inverse(ifft, back.data(), centre.data(), sizeof(Complex));
+        inverse(ifft, back, centre, sizeof(Complex));
         for (int i = 0; i < kSize; ++i) out[at + size_t(i)] += back[size_t(i)].real() * window[size_t(i)];
     }
     av_tx_uninit(&fft);

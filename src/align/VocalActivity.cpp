@@ -24,17 +24,30 @@ VocalActivity::VocalActivity(const std::vector<int16_t>& samples)
         for (size_t k = f >= 2 ? f - 2 : 0; k <= f + 2 && k < frames; ++k) best = std::max(best, level[k]);
         smooth[f] = best;
     }
-    float threshold = std::numeric_limits<float>::max();
+    float peak = 0;
     if (frames > 0) {
         std::vector<float> sorted = smooth;
         std::sort(sorted.begin(), sorted.end());
-        const float peak = sorted[size_t(double(frames - 1) * 0.995)];
-        const float floor = sorted[size_t(double(frames - 1) * 0.10)];
-        threshold = std::max(peak - 40.0f, floor + 6.0f);
+        peak = sorted[size_t(double(frames - 1) * 0.995)];
+    }
+    // The level the music keeps between phrases changes through a song: it is taken for each
+    // second from the ten seconds around it.
+    constexpr size_t kBlock = 100, kReach = 5;
+    const size_t blocks = (frames + kBlock - 1) / kBlock;
+    std::vector<float> floors(blocks);
+    std::vector<float> around;
+    for (size_t b = 0; b < blocks; ++b) {
+        const size_t first = (b > kReach ? b - kReach : 0) * kBlock;
+        const size_t end = std::min(frames, (b + kReach + 1) * kBlock);
+        around.assign(smooth.begin() + long(first), smooth.begin() + long(end));
+        const auto tenth = around.begin() + long(double(around.size() - 1) * 0.10);
+        std::nth_element(around.begin(), tenth, around.end());
+        floors[b] = *tenth;
     }
     m_active.resize(frames);
     m_prefix.resize(frames + 1, 0);
     for (size_t f = 0; f < frames; ++f) {
+        const float threshold = std::max(peak - 40.0f, floors[f / kBlock] + 6.0f);
         m_active[f] = smooth[f] > threshold;
         m_prefix[f + 1] = m_prefix[f] + m_active[f];
     }

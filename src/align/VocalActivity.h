@@ -4,8 +4,8 @@
 #include <vector>
 
 // Where someone sings: the level of every 10 ms of the signal against a threshold 40 dB under
-// its loudest stretch (or a little over the level it keeps between phrases, when music plays
-// there), and the runs of singing that come out of it.
+// its loudest stretch, or 6 dB over the level the seconds around it keep between phrases when
+// music plays there, and the runs of singing that come out of it.
 class VocalActivity {
 public:
     static constexpr int kFrameSamples = 160; // 10 ms at 16 kHz

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 
 #include "align/LyricWords.h"
@@ -157,12 +155,6 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
             for (size_t s = done; s < std::min(sung.size(), done + take); ++s) keys.push_back(words[sung[s]].key);
             const auto segments = decoder.Align(samples.data() + at * VocalActivity::kFrameSamples,
                                                 (end - at) * VocalActivity::kFrameSamples, keys);
-            if (std::getenv("TESSAVOX_ALIGN_TRACE")) {
-                std::fprintf(stderr, "line %zu span %zu-%zu window %zu-%zu words %zu found %zu:", i, spans[i].first,
-                             spans[i].end, at, end, keys.size(), segments.size());
-                for (const auto& sg : segments) std::fprintf(stderr, " %d-%d(%.4f)", sg.firstFrame, sg.lastFrame, sg.score);
-                std::fprintf(stderr, "\n");
-            }
             // A search that stopped short: its last word is doubtful, the ones before it hold.
             const size_t keep = segments.size() == keys.size() ? segments.size()
                                 : segments.size() >= 2       ? segments.size() - 1

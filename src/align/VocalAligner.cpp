@@ -186,23 +186,23 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
             take = sung.size();
         }
         // What the model could not place is spread over what is left of the line's stretch.
+        std::vector<bool> placed(words.size(), false);
+        for (size_t s = 0; s < done; ++s) placed[sung[s]] = true;
         if (done < sung.size() || sung.empty()) {
-            size_t from = done < sung.size() ? sung[done] : 0;
-            if (sung.empty()) from = 0;
+            const size_t from = done < sung.size() ? sung[done] : 0;
             const double spreadFirst = done > 0 ? t[sung[done - 1]].end : double(std::max(first, spans[i].first));
             const double spreadEnd = std::max(spreadFirst + 10, double(std::min(end, spans[i].end)));
             Spread(words, from, words.size(), spreadFirst, spreadEnd, t);
-            for (size_t k = from; k < words.size(); ++k) t[k].recognised = false;
+            for (size_t k = from; k < words.size(); ++k) {
+                t[k].recognised = false;
+                placed[k] = true;
+            }
         }
-        // Words nobody sings (a dash, a note sign) sit between their neighbours.
+        // Words nobody sings (a dash, a note sign) start where the word before them ends.
         for (size_t k = 0; k < words.size(); ++k) {
-            if (t[k].recognised || (!words[k].key.empty() && english)) continue;
-            if (!english) continue;
-            const double before = k > 0 ? t[k - 1].end : double(first);
-            t[k].first = before;
-            t[k].end = before;
+            if (placed[k]) continue;
+            t[k].first = t[k].end = k > 0 ? t[k - 1].end : double(first);
         }
-        previousEnd = std::max(previousEnd, size_t(t.back().end));
         for (const Timed& w : t) previousEnd = std::max(previousEnd, size_t(w.end));
         previousEnd = std::min(previousEnd, frames);
 

@@ -41,5 +41,4 @@ public:
 
 private:
     ps_decoder_s* m_ps = nullptr;
-    int m_grammar = 0;
 };

@@ -7,6 +7,7 @@ The engine is layered, lowest first; a folder includes only folders below it:
   project          the song model (settings, pages, line list, .tvx files)
   log              the diagnostic log: reads the model, the model never calls it
   audio            music import, sound output, feeder, tempo change, encoders
+  align            timing words from singing: vocal activity, the speech recogniser, pronunciations
   cdg              packets, the generator (writes to a packet sink), pages, BIN and .cdg
   player           interpreter, renderer (a packet sink), the CD+G player on the audio clock
   lyrics, export, timing   lyric files, the export flows, placing and adjusting words

@@ -21,12 +21,17 @@ packages=(
   portaudio19-dev libsoundtouch-dev
   # KAR/MIDI music: the synthesizer and a General MIDI SoundFont
   libfluidsynth-dev fluid-soundfont-gm
+  # timing words from singing: the speech recogniser, its US English model and dictionary, and
+  # pronunciations of words the dictionary lacks
+  libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us espeak-ng libespeak-ng-dev
   # tests and benchmarks
   libgtest-dev libbenchmark-dev
   # a real sound device for the playback tests: a PulseAudio null sink, ALSA routed to it
   pulseaudio libasound2-plugins
   # fixture tools used by the tests (reference decoder, tone synthesis, archive listing)
   ffmpeg sox unzip
+  # voices and a synthesizer for the word-timing test and its evaluation set
+  flite fluidsynth
   # the check that the engine's folders include each other without a cycle
   python3
   # the place-timing check on a virtual display: server, typing, key times, screenshots

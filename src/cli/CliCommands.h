@@ -17,3 +17,4 @@ int RunExportCommand(const CliArgs& args);
 int RunPlayCommand(const CliArgs& args);
 int RunWaveformCommand(const CliArgs& args);
 int RunLogCommand(const CliArgs& args);
+int RunAlignCommand(const CliArgs& args);

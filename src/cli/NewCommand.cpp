@@ -10,6 +10,7 @@
 
 #include "audio/MusicImport.h"
 #include "project/ProjectFile.h"
+#include "cli/CliAlign.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tessavox-cli new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid]\n"
     "                        [--title TITLE] [--artist ARTIST] [--no-times] [--force] [--wrap]\n"
+    "                        [--align [--vocals FILE]]\n"
     "The times of LRC, KAR/MIDI and UltraStar lyrics are applied unless --no-times is given; an\n"
     "UltraStar song's #MP3 is the music when --music is not given. KAR/MIDI music is rendered\n"
     "with a General MIDI SoundFont (TESSAVOX_SOUNDFONT=FILE picks one).\n"
@@ -39,7 +41,9 @@ constexpr const char* kUsage =
     "converted into SONG.wav (44,100 Hz 16-bit stereo) beside the project, which the project then\n"
     "uses; stderr says what was converted. --force replaces an\n"
     "existing SONG.tvx or SONG.wav. Lyric lines too wide for the screen are named on stderr; --wrap\n"
-    "breaks them at the last space that fits (the words keep their times).\n";
+    "breaks them at the last space that fits (the words keep their times). --align times every\n"
+    "word from the singing as \"tessavox-cli align\" does: from a vocal track (--vocals FILE) or\n"
+    "the music itself.\n";
 constexpr const char* kProjectExtension = ".tvx";
 constexpr const char* kWorkFileExtension = ".wav";
 
@@ -54,6 +58,8 @@ struct NewOptions {
     bool force = false;
     bool wrap = false;
     bool noTimes = false;
+    bool align = false;
+    std::string vocals;
 };
 
 // The options into o; the exit status when the command stops at its arguments.
@@ -61,7 +67,7 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
 {
     CliOptions options("new", kUsage,
                        {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false},
-                        {"wrap", 0, false}, {"no-times", 0, false}});
+                        {"wrap", 0, false}, {"no-times", 0, false}, {"align", 0, false}, {"vocals"}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
     if (!options.Operands().empty()) return options.Refuse("unexpected argument \"" + options.Operands()[0] + "\"");
     o.project = options.Value("output");
@@ -74,6 +80,10 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
     o.force = options.Has("force");
     o.wrap = options.Has("wrap");
     o.noTimes = options.Has("no-times");
+    o.align = options.Has("align");
+    o.vocals = options.Value("vocals");
+    if (options.Has("vocals") && !o.align) return options.Refuse("--vocals goes with --align");
+    if (options.Has("vocals") && o.vocals.empty()) return options.Refuse("--vocals needs a file");
     if (o.project.empty()) return options.Refuse("which project file? (-o SONG.tvx)");
     // An UltraStar song names its music; that is known once its lyrics are read.
     if (o.music.empty() && o.lyrics.empty()) return options.Refuse("which music? (--music FILE)");
@@ -140,6 +150,7 @@ int RunNewCommand(const CliArgs& args)
     OutputGate gate(o.force ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse);
     gate.AddInput(music, "the song's music");
     gate.AddInput(o.lyrics, "the song's lyric file");
+    if (!o.vocals.empty()) gate.AddInput(o.vocals, "the song's vocal track");
     std::vector<std::string> outputs = {project};
     // Music that would be converted into itself is the import's to explain.
     if (decodes && OutputGate::Resolve(workFile) != OutputGate::Resolve(music)) outputs.push_back(workFile);
@@ -193,6 +204,13 @@ int RunNewCommand(const CliArgs& args)
         return 1;
     }
     made.Commit();
+    if (o.align) {
+        std::vector<AlignedWord> times;
+        if (!AlignCliSong("new", doc, o.vocals, times)) {
+            if (result.decoded && !workFileExisted) fs::remove(workFile, ec);
+            return 1;
+        }
+    }
     prompt.SetSubject(project);
     if (!doc.SaveAs(project)) { // the song's prompt has said why
         // The decoded music belongs to the project that was not made.

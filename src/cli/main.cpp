@@ -39,9 +39,11 @@ const Command kCommands[] = {
      "                              music work file and a CD+G stream"},
     {"new", RunNewCommand,
      "new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid] [--title T] [--artist A] [--force]\n"
-     "       [--wrap]               a new project: the music checked or decoded (into SONG.wav),\n"
+     "       [--wrap] [--align [--vocals FILE]]\n"
+     "                              a new project: the music checked or decoded (into SONG.wav),\n"
      "                              the lyrics imported and an LRC file's times applied; --wrap\n"
-     "                              breaks lyric lines too wide for the screen"},
+     "                              breaks lyric lines too wide for the screen; --align times the\n"
+     "                              words from the singing as align does"},
     {"export", RunExportCommand,
      "export SONG.tvx -o PATH [--type bin|mp3g|wmag|mp4] [--bitrate K] [--zip] [--lrc simple|enhanced]\n"
      "       [--lrc-encoding utf-8|windows-1252] [--size 720p|1080p] [--fps 25|30|50|60] [--music W]\n"
@@ -57,6 +59,10 @@ const Command kCommands[] = {
      "waveform SONG.tvx --from SECONDS --to SECONDS -o FILE.png [--width N] [--height N]\n"
      "                              a strip picture of the music between two times with the placed\n"
      "                              words as spans and the page starts marked"},
+    {"align", RunAlignCommand,
+     "align SONG.tvx [--vocals FILE] [-o OUT.tvx] [--json] [--force]\n"
+     "                              time every word from the singing (a vocal track, else the\n"
+     "                              song's music) and write the times into the project or OUT"},
     {"log", RunLogCommand, "log FILE.log                the entries of a diagnostic log, one a line"},
 };
 

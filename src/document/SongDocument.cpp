@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "text/ForwardingPrompt.h"
+#include "align/AlignedWord.h"
 #include "audio/WorkFileSource.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
@@ -363,6 +364,22 @@ bool SongDocument::ApplyLrcTiming(const LrcDocument& lrc)
     Notify(Change::Content);
     edit.Commit();
     return true;
+}
+
+bool SongDocument::ApplyWordTimes(const std::vector<AlignedWord>& times)
+{
+    SongEdit edit = BeginEdit("Auto-Time Lyrics");
+    KaraokeSong& song = edit.Song();
+    for (const AlignedWord& t : times) {
+        if (t.element >= song.words.size() || t.start == 0) continue;
+        MKaraokeWord& word = *song.words[t.element];
+        word.start = t.start;
+        word.end = std::max(t.start, t.end);
+        if (word.line) word.line->placed = 1;
+    }
+    const bool changed = edit.Commit();
+    if (changed) Notify(Change::Content);
+    return changed;
 }
 
 void SongDocument::RebuildLineList(bool finalText, UserPrompt* prompt)

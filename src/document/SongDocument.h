@@ -18,6 +18,7 @@
 
 class KaraokeSong;
 class OutputGate;
+struct AlignedWord;
 class UserPrompt;
 struct LrcDocument;
 class WaveformPeaks;
@@ -137,6 +138,10 @@ public:
     // Writes lrc's times into the words, asking first when some are placed, and records the
     // step "Apply LRC Timing". False when no times were written.
     bool ApplyLrcTiming(const LrcDocument& lrc);
+    // Writes times found from the singing (VocalAligner) into the words they name and marks
+    // their lines placed, as placing them by hand does, as the one step "Auto-Time Lyrics".
+    // Entries naming no word of the song are passed over. False when nothing changed.
+    bool ApplyWordTimes(const std::vector<AlignedWord>& times);
 
     // -- What the views keep in the song and no step records (Undo and Redo do not keep it).
     // The line list rebuilt from the lyric text, times kept; finalText: the text as the screen

@@ -11,7 +11,7 @@
 namespace {
 
 const std::string kDemo = std::string(TESSAVOX_SOURCE_DIR) + "/data/demo/twinkle.tvx";
-const std::vector<std::string> kCommands = {"info", "render", "page", "stream", "encode", "bin", "new", "export", "play", "waveform"};
+const std::vector<std::string> kCommands = {"info", "render", "page", "stream", "encode", "bin", "new", "export", "play", "waveform", "align"};
 
 bool Contains(const std::string& text, const std::string& part)
 {
@@ -58,6 +58,7 @@ TEST(CliConventions, MissingInputsAreNamedWithTheSystemsReason)
         {{"stream", missing + ".tvx", "-o", out + ".cdg"}, missing + ".tvx: No such file or directory"},
         {{"export", missing + ".tvx", "-o", out + ".zip"}, missing + ".tvx: No such file or directory"},
         {{"play", missing + ".tvx"}, missing + ".tvx: No such file or directory"},
+        {{"align", missing + ".tvx"}, missing + ".tvx: No such file or directory"},
         {{"render", missing + ".cdg", "--at", "1", "-o", out + ".png"}, missing + ".cdg: No such file or directory"},
         {{"bin", kDemo, missing + ".cdg", "-o", out + ".bin"}, missing + ".cdg: No such file or directory"},
         {{"encode", missing + ".wav", "-o", out + ".mp3"}, "\"" + missing + ".wav\" is not a WAV work file"},

@@ -83,6 +83,8 @@ TEST(OutputGate, TheSongsOwnFilesAreNeverWrittenAndOutputsAreReplacedOnlyWithFor
     fs::create_symlink("song.mp3", folder + "/link.mp3");
     fs::create_symlink("tone.wav", folder + "/tone-link.mp3");
     fs::create_symlink("song.tvx", folder + "/link.png");
+    fs::create_symlink("song.mp3", folder + "/music-link.tvx");
+    fs::create_symlink("song.mp3", folder + "/link.mp3.tvx");
     fs::create_hard_link(folder + "/song.wav", folder + "/second.wav");
     fs::create_hard_link(music, folder + "/second.mp3");
     const std::map<std::string, std::string> before = {
@@ -107,6 +109,9 @@ TEST(OutputGate, TheSongsOwnFilesAreNeverWrittenAndOutputsAreReplacedOnlyWithFor
          "is the song's project file"},
         {{"waveform", project, "--from", "0", "--to", "1", "-o", folder + "/link.png"}, folder + "/link.png",
          "is the song's project file"},
+        {{"align", project, "-o", folder + "/music-link.tvx"}, folder + "/music-link.tvx", "is the song's music"},
+        {{"align", wavProject, "--vocals", music, "-o", folder + "/link.mp3.tvx"}, folder + "/link.mp3.tvx",
+         "is the song's vocal track"},
     };
     for (const Refused& r : refused) {
         for (const bool force : {false, true}) {

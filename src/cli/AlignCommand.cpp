@@ -65,11 +65,10 @@ int RunAlignCommand(const CliArgs& args)
         return 1;
     }
     if (vocals.empty()) {
-        std::string why;
         const auto stopped = [](int) { return !StopSignals::Requested(); };
-        if (!doc.LoadProjectMusic(why, stopped)) {
-            if (StopSignals::Requested()) return 1;
-            std::fprintf(stderr, "tessavox-cli align: %s\n", why.c_str());
+        if (const WorkOutcome loaded = doc.LoadProjectMusic(stopped); !loaded) {
+            if (loaded.status == WorkStatus::Cancelled || StopSignals::Requested()) return 1;
+            std::fprintf(stderr, "tessavox-cli align: %s\n", loaded.message.c_str());
             return 1;
         }
     }
@@ -79,7 +78,7 @@ int RunAlignCommand(const CliArgs& args)
     // Stopped: the project stays as it was.
     if (StopSignals::Requested()) return 1;
     prompt.SetSubject(output);
-    if (!(inPlace ? doc.Save() : doc.SaveAs(output))) return 1; // the prompt has said why
+    if (!(inPlace ? doc.Save() : doc.SaveAs(output)).Succeeded()) return 1; // the prompt has said why
     if (options.Has("json")) {
         const std::string json = AlignedWordsJson(doc.Song(), times);
         std::fputs(json.c_str(), stdout);

@@ -225,7 +225,7 @@ bool TessavoxApp::CommandEnabled(int command) const
     case CommandId::ModeEditLyrics: return idle;
     case CommandId::FileClose: return idle && !m_song->projectPath.empty();
     case CommandId::FileSave: return idle && m_document.Modified();
-    case CommandId::FileSaveAs: return idle && m_openedFromFile;
+    case CommandId::FileSaveAs: return idle;
     case CommandId::ExportSong: return !Exporting() && SomeLyricsPlaced();
     case CommandId::ModePlaceLyrics: return idle && MusicLoaded() && !m_song->lyricText.empty();
     case CommandId::ModeAdjustLyrics:
@@ -301,8 +301,9 @@ void TessavoxApp::ResetSong()
 QString TessavoxApp::Caption() const
 {
     const QString path = PathText(m_song->projectPath);
+    // "[*]": where the window shows its unsaved mark ("*") while the song has unsaved changes.
     QString caption =
-        QString("%1 - %2").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
+        QString("%1 - %2[*]").arg(kAppName, path.isEmpty() ? QString(kUntitled) : QFileInfo(path).fileName());
     // The song keeps the path of music that is nowhere; the user sees so for as long as it is.
     if (!MusicLoaded() && m_document.MusicMissing()) caption += kMusicMissingMark;
     return caption;
@@ -310,7 +311,10 @@ QString TessavoxApp::Caption() const
 
 void TessavoxApp::RefreshCaption()
 {
-    if (m_frame) m_frame->setWindowTitle(Caption());
+    if (m_frame) {
+        m_frame->setWindowTitle(Caption());
+        m_frame->setWindowModified(m_document.Modified());
+    }
     emit StateChanged();
 }
 

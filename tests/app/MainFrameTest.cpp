@@ -135,14 +135,15 @@ private slots:
         TessavoxApp app;
         app.InitInstance(false);
         MainWindow* frame = app.Frame();
-        QCOMPARE(frame->windowTitle(), QString("Tessavox - Untitled"));
+        QCOMPARE(frame->windowTitle(), QString("Tessavox - Untitled[*]"));
+        QVERIFY(!frame->isWindowModified());
         QCOMPARE(app.CurrentView(), ViewId::EditLyrics);
         frame->UpdateCommandStates();
         QVERIFY(frame->Action(CommandId::FileNew)->isEnabled());
         QVERIFY(frame->Action(CommandId::FileOpen)->isEnabled());
         QVERIFY(!frame->Action(CommandId::FileClose)->isEnabled());
         QVERIFY(!frame->Action(CommandId::FileSave)->isEnabled());
-        QVERIFY(!frame->Action(CommandId::FileSaveAs)->isEnabled());
+        QVERIFY(frame->Action(CommandId::FileSaveAs)->isEnabled()); // a new song can be saved under a name
         QVERIFY(!frame->Action(CommandId::ExportSong)->isEnabled());
         QVERIFY(frame->Action(CommandId::AutoSave)->isChecked());
         QVERIFY(!app.CommandEnabled(CommandId::ModePlaceLyrics));
@@ -466,13 +467,21 @@ private slots:
         QCOMPARE(answers.choices[0].filters, QStringList{"Tessavox Projects (*.tvx)"});
         QVERIFY(QFile::exists(File("first.tvx")));
         QVERIFY(!app.Document().Modified());
-        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - first.tvx"));
-        // Saved but never opened: Save As stays off, Close is on.
-        QVERIFY(!app.CommandEnabled(CommandId::FileSaveAs));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - first.tvx[*]"));
+        QVERIFY(!app.Frame()->isWindowModified());
+        QVERIFY(app.CommandEnabled(CommandId::FileSaveAs));
         QVERIFY(app.CommandEnabled(CommandId::FileClose));
 
+        // The unsaved mark follows the song: on with a change, off with Undo back to the saved
+        // song, on again with Redo, off after Save.
         EditSong(app, [](KaraokeSong& s) { s.lyricText = "hello again"; });
+        QVERIFY(app.Frame()->isWindowModified());
+        app.RunCommand(CommandId::EditUndo);
+        QVERIFY(!app.Frame()->isWindowModified());
+        app.RunCommand(CommandId::EditRedo);
+        QVERIFY(app.Frame()->isWindowModified());
         app.RunCommand(CommandId::FileSave);
+        QVERIFY(!app.Frame()->isWindowModified());
         QCOMPARE(answers.choices.size(), size_t(1)); // no chooser this time
         KaraokeSong check(File("first.tvx").toStdString());
         QVERIFY(LoadProject(check));
@@ -595,7 +604,7 @@ private slots:
         // No keeps the music's path in the song, and the caption says it is missing.
         QCOMPARE(app.Song().musicPath, gone);
         QVERIFY(!app.MusicLoaded());
-        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - moved.tvx (music missing)"));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - moved.tvx[*] (music missing)"));
         QVERIFY(app.OpenedFromFile());
         QVERIFY(app.CommandEnabled(CommandId::FileSaveAs));
         QCOMPARE(app.Settings().RecentFiles().first(), QFileInfo(project).absoluteFilePath());
@@ -651,7 +660,7 @@ private slots:
 
         QVERIFY(!app.OpenProject(refused));
         QCOMPARE(answers.boxes.back().text, std::string(kMsgProjectTooNew));
-        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - open.tvx"));
+        QCOMPARE(app.Frame()->windowTitle(), QString("Tessavox - open.tvx[*]"));
         QCOMPARE(app.Song().projectPath, File("open.tvx").toStdString());
         QCOMPARE(app.CurrentView(), ViewId::AdjustLyrics);
         QVERIFY(app.MusicLoaded());

@@ -43,6 +43,9 @@ public:
     virtual bool CommandEnabled(int command) const = 0;
     virtual void RunCommand(int command) = 0;
     virtual bool AddMusic() = 0;
+    // Opens a project of the recent-file list (after the unsaved-changes question); one that
+    // is no longer there is told of and leaves the list.
+    virtual void OpenRecent(const QString& path) = 0;
     virtual void RefreshCaption() = 0;
     // Asks about unsaved changes before the window closes; false when the user kept it open.
     virtual bool CloseQuery() = 0;

@@ -106,6 +106,23 @@ void AppSettings::AddRecentFile(const QString& path)
     QStringList files = RecentFiles();
     files.removeAll(path);
     files.prepend(path);
+    SetRecentFiles(files);
+}
+
+void AppSettings::RemoveRecentFile(const QString& path)
+{
+    QStringList files = RecentFiles();
+    files.removeAll(path);
+    SetRecentFiles(files);
+}
+
+void AppSettings::ClearRecentFiles()
+{
+    SetRecentFiles({});
+}
+
+void AppSettings::SetRecentFiles(QStringList files)
+{
     while (files.size() > kRecentFiles) files.removeLast();
     for (int i = 1; i <= kRecentFiles; ++i) {
         const QString key = QString("%1/File%2").arg(kRecentGroup).arg(i);

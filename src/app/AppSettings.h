@@ -39,11 +39,14 @@ public:
     // The recent-file list ("Recent File List", File1 ... File4), newest first.
     QStringList RecentFiles() const;
     void AddRecentFile(const QString& path);
+    void RemoveRecentFile(const QString& path);
+    void ClearRecentFiles();
 
     void Sync();
     QString FileName() const { return m_settings.fileName(); }
 
 private:
+    void SetRecentFiles(QStringList files);
     static QString Key(const char* group, const char* name);
     mutable QSettings m_settings;
 };

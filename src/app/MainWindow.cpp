@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QMenu>
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -87,6 +88,8 @@ void MainWindow::BuildMenu()
     AddCommand(file, tr("&Close"), CommandId::FileClose);
     AddCommand(file, tr("&Save"), CommandId::FileSave, QKeySequence("Ctrl+S"));
     AddCommand(file, tr("Save &As..."), CommandId::FileSaveAs);
+    m_recent = file->addMenu(tr("Open &Recent"));
+    connect(m_recent, &QMenu::aboutToShow, this, &MainWindow::FillRecentMenu);
     file->addSeparator();
     AddCommand(file, tr("A&uto Save"), CommandId::AutoSave)->setCheckable(true);
     file->addSeparator();
@@ -144,10 +147,29 @@ void MainWindow::BuildMenu()
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommandStates);
 }
 
+void MainWindow::FillRecentMenu()
+{
+    m_recent->clear();
+    const QStringList files = m_app.Settings().RecentFiles();
+    for (int i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        // "&1 /home/me/Songs/song.tvx": a number to pick it by, and the whole path, since two
+        // songs may share a name.
+        QAction* open = m_recent->addAction(QString("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+        connect(open, &QAction::triggered, this, [this, path] { m_app.OpenRecent(path); });
+    }
+    if (files.isEmpty()) m_recent->addAction(tr("(No Recent Projects)"))->setEnabled(false);
+    m_recent->addSeparator();
+    QAction* clear = m_recent->addAction(tr("&Clear Menu"));
+    clear->setEnabled(!files.isEmpty());
+    connect(clear, &QAction::triggered, this, [this] { m_app.Settings().ClearRecentFiles(); });
+}
+
 void MainWindow::UpdateCommandStates()
 {
     for (auto it = m_actions.begin(); it != m_actions.end(); ++it) it.value()->setEnabled(m_app.CommandEnabled(it.key()));
     m_actions[CommandId::AutoSave]->setChecked(m_app.AutoSaveOn());
+    m_recent->menuAction()->setEnabled(m_app.CommandEnabled(CommandId::FileOpen));
     const SongDocument& doc = m_app.Document();
     m_actions[CommandId::EditUndo]->setText(tr("&Undo") + (doc.CanUndo() ? " " + QString::fromStdString(doc.UndoName()) : ""));
     m_actions[CommandId::EditRedo]->setText(tr("&Redo") + (doc.CanRedo() ? " " + QString::fromStdString(doc.RedoName()) : ""));

@@ -5,6 +5,7 @@
 class AppContext;
 class SongView;
 class QAction;
+class QMenu;
 class QTimer;
 
 // The main window: the menu, the current working view filling the client area, the caption and
@@ -26,6 +27,8 @@ public:
     QAction* FitLongLinesAction() const { return m_fitLongLines; }
     // View > Waveform: whether the views show the waveform strip (remembered in the settings).
     QAction* WaveformAction() const { return m_waveform; }
+    // File > Open Recent: the projects opened or saved last, newest first, and Clear Menu.
+    QMenu* RecentMenu() const { return m_recent; }
     void UpdateCommandStates();
     // The keys typed next in the lyrics editor start a step of their own.
     void EndTypingStep();
@@ -64,12 +67,14 @@ private:
     void KeysToView();
     QAction* AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut = {});
     void BuildMenu();
+    void FillRecentMenu();
 
     AppContext& m_app;
     SongView* m_view = nullptr;
     QMap<int, QAction*> m_actions;
     QAction* m_fitLongLines = nullptr;
     QAction* m_waveform = nullptr;
+    QMenu* m_recent = nullptr;
     QTimer* m_stateTimer = nullptr;
     bool m_closing = false;
 };

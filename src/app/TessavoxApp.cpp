@@ -465,6 +465,7 @@ bool TessavoxApp::FileSaveAs()
     // The song keeps its old name unless it was really written under the new one.
     if (m_frame) m_frame->EndTypingStep();
     const bool saved = m_document.SaveAs(PathBytes(path)).Succeeded();
+    if (saved) m_settings.AddRecentFile(QFileInfo(path).absoluteFilePath());
     RefreshCaption();
     return saved;
 }
@@ -557,6 +558,13 @@ bool TessavoxApp::AddMusic()
         const std::string text = std::string(kMsgMusicProblem) + m_document.MusicResult().errorText + "\n" + kMsgChooseAnother;
         if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
     }
+}
+
+void TessavoxApp::OpenRecent(const QString& path)
+{
+    if (!CommandEnabled(CommandId::FileOpen) || !CloseQuery()) return;
+    // A project that is gone is told of by the open, and leaves the list.
+    if (!OpenProject(path) && !QFileInfo::exists(path)) m_settings.RemoveRecentFile(path);
 }
 
 void TessavoxApp::OpenFromAnotherStart(const QString& path)

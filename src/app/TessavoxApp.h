@@ -52,6 +52,7 @@ public:
     void SetMp3Support(bool support) { m_mp3Support = support; }
     // The PCM file playback and export read: the song's work file.
     QString WorkingAudioPath() const override;
+    void OpenRecent(const QString& path) override;
     QString MusicSourcePath() const override;
     int SampleRate() const override;
     QString& MusicFolder() override { return m_musicFolder; }

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QMenu>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -636,6 +637,49 @@ private slots:
         QVERIFY(app.Document().Modified());
         QVERIFY(app.Song().musicDataBytes > 0);
         app.Document().Discard();
+    }
+
+    void openRecentListsTheLastProjectsAndForgetsOneThatIsGone()
+    {
+        Answers answers;
+        const QString wav = File("recent.wav");
+        WriteWav(wav, 2);
+        const QString first = SavedProject("recent-a.tvx", wav);
+        const QString second = SavedProject("recent-b.tvx", wav);
+        TessavoxApp app;
+        app.InitInstance(false);
+        app.Settings().ClearRecentFiles();
+        QVERIFY(app.OpenProject(first));
+        QVERIFY(app.OpenProject(second));
+        QMenu* recent = app.Frame()->RecentMenu();
+        const auto shown = [recent] {
+            emit recent->aboutToShow();
+            QStringList texts;
+            for (QAction* a : recent->actions())
+                if (!a->isSeparator()) texts << a->text();
+            return texts;
+        };
+        QCOMPARE(shown(), (QStringList{"&1 " + QDir::toNativeSeparators(second), "&2 " + QDir::toNativeSeparators(first),
+                                       "&Clear Menu"}));
+
+        // The second entry opens its project; the list puts it first.
+        recent->actions()[1]->trigger();
+        QCOMPARE(app.Song().projectPath, first.toStdString());
+        QCOMPARE(shown().first(), "&1 " + QDir::toNativeSeparators(first));
+
+        // A project that was removed: the open says so, and the list forgets it.
+        QVERIFY(QFile::remove(second));
+        answers.boxes.clear();
+        recent->actions()[1]->trigger();
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        QCOMPARE(answers.boxes[0].text, std::string(kMsgCannotOpenProject));
+        QCOMPARE(app.Song().projectPath, first.toStdString());
+        QCOMPARE(shown(), (QStringList{"&1 " + QDir::toNativeSeparators(first), "&Clear Menu"}));
+
+        // Clear Menu empties it.
+        recent->actions().last()->trigger();
+        QCOMPARE(shown(), (QStringList{"(No Recent Projects)", "&Clear Menu"}));
+        QVERIFY(!recent->actions().last()->isEnabled());
     }
 
     void aRefusedProjectLeavesTheOpenSongAsItWasAndSavesNothingOverIt()

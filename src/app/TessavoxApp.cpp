@@ -143,6 +143,11 @@ TessavoxApp::TessavoxApp()
             else QMetaObject::invokeMethod(this, [this] { RefreshCaption(); }, Qt::QueuedConnection);
         }
         if (change == SongDocument::Change::History || change == SongDocument::Change::Modified) emit StateChanged();
+        if (change == SongDocument::Change::Content || change == SongDocument::Change::Music ||
+            change == SongDocument::Change::History)
+            ++m_songChanges;
+        // Another song: Auto Save may ask for its name again.
+        if (change == SongDocument::Change::Path) m_autoSaveAskedName = false;
     });
     m_document.SetPlayingProbe([this] { return IsPlaying(); });
     settingsDialog = [this](KaraokeSong& copy) { return SongSettingsDialog::Run(*this, copy); };
@@ -351,6 +356,7 @@ void TessavoxApp::BecomeUntitled()
 {
     ResetSong();
     m_openedFromFile = false;
+    m_autoSaveAskedName = false;
     ShowView(ViewId::EditLyrics);
     RefreshCaption();
 }
@@ -486,10 +492,26 @@ bool TessavoxApp::Exit()
 
 void TessavoxApp::SwitchView(int view)
 {
-    if (AutoSaveOn() && m_document.Modified() && m_currentView != 0 && m_currentView != ViewId::PlayFinal &&
-        m_terminationStatus == 0)
-        FileSave();
+    if (m_currentView != 0 && m_currentView != ViewId::PlayFinal) AutoSave();
     ShowView(view);
+}
+
+void TessavoxApp::AutoSave()
+{
+    if (!AutoSaveOn() || !m_document.Modified() || m_terminationStatus != 0) return;
+    // A save that failed, or a name the user did not give, is not asked for again until the
+    // song changes: the recovery copy keeps the song safe meanwhile.
+    if (m_autoSaveRefusedAt == m_songChanges) return;
+    if (m_song->projectPath.empty()) {
+        // An untitled song asks for its name once; refused, Auto Save waits for a save by hand.
+        if (m_autoSaveAskedName) return;
+        m_autoSaveAskedName = true;
+        if (!FileSaveAs()) m_autoSaveRefusedAt = m_songChanges;
+        return;
+    }
+    if (m_frame) m_frame->EndTypingStep();
+    if (!m_document.Save()) m_autoSaveRefusedAt = m_songChanges;
+    RefreshCaption();
 }
 
 void TessavoxApp::ShowView(int view)

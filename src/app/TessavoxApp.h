@@ -86,6 +86,8 @@ public:
     int TerminationStatus() const { return m_terminationStatus; }
 
     void SwitchView(int view);
+    // Saves a modified song as a view is left, when Auto Save is on (see the rule inside).
+    void AutoSave();
     bool AddMusic() override;
     void SongSettings();
     void RefreshCaption() override;
@@ -137,6 +139,11 @@ private:
     std::unique_ptr<ExportSongCommand> m_exportSong;
     int m_currentView = 0;
     bool m_openedFromFile = false;
+    // The song's changes so far (steps, content and music), the count when Auto Save last failed or
+    // was refused a name, and whether it has asked an untitled song for its name.
+    uint64_t m_songChanges = 0;
+    uint64_t m_autoSaveRefusedAt = UINT64_MAX;
+    bool m_autoSaveAskedName = false;
     bool m_mp3Support = false;
     int m_autoSave = AppSettings::kAutoSaveOn;
     int m_terminationStatus = 0;

@@ -577,11 +577,38 @@ private slots:
         app.RunCommand(CommandId::AutoSave);
         app.Document().Discard();
 
-        // Untitled with auto save: the switch asks for a name.
+        // Untitled with auto save: the first switch asks for a name, once; refused, the later
+        // switches and changes ask nothing until the song is saved by hand.
         app.FileClose();
         EditSong(app, [](KaraokeSong& s) { s.lyricText = "x"; });
+        const size_t asked = answers.choices.size();
         app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.choices.size(), asked + 1);
         QCOMPARE(answers.choices.back().title, QString("Save Tessavox Project"));
+        app.SwitchView(ViewId::EditLyrics);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "xy"; });
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.choices.size(), asked + 1);
+        QVERIFY(app.Document().Modified());
+
+        // A song with a path that cannot be written (its folder was taken away): told once, not
+        // again at the next switch, and again after a change.
+        const QString gone = File("gone");
+        QVERIFY(QDir().mkpath(gone));
+        answers.paths << gone + "/song.tvx";
+        app.RunCommand(CommandId::FileSaveAs);
+        QVERIFY(!app.Document().Modified());
+        QVERIFY(QDir(gone).removeRecursively());
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "xyz"; });
+        const size_t boxes = answers.boxes.size();
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.boxes.size(), boxes + 1);
+        QVERIFY(app.Document().Modified());
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.boxes.size(), boxes + 1);
+        EditSong(app, [](KaraokeSong& s) { s.lyricText = "xyzw"; });
+        app.SwitchView(ViewId::EditLyrics);
+        QCOMPARE(answers.boxes.size(), boxes + 2);
         app.Document().Discard();
     }
 

@@ -5,7 +5,10 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
+#include <QVBoxLayout>
+#include <QTextBrowser>
 #include <QMenu>
 #include <QFileInfo>
 #include <QMenuBar>
@@ -34,8 +37,6 @@ namespace {
 
 constexpr int kStatePollMs = 200;
 constexpr uint32_t kActionManual = 8;
-constexpr int kManualMissing = 2;
-constexpr int kManualNoProgram = 31;
 const char* const kWebPages[][2] = {
     {"32800", "https://tessavox.org/songs"},     {"32784", "https://tessavox.org/download"},
     {"32791", "https://tessavox.org/support"},   {"32794", "https://tessavox.org/community"},
@@ -308,13 +309,37 @@ void MainWindow::OpenManual()
 {
     if (MLogQueue::LoggingOn()) MLogQueue::Add(std::make_unique<MUserActionLog>("Open Manual", kActionManual), true);
     const QString manual = ManualPath();
-    // The number says why: no manual file, or no program that opens it.
-    int failure = 0;
-    if (manual.isEmpty()) failure = kManualMissing;
-    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) failure = kManualNoProgram;
-    if (failure != 0)
-        m_app.Prompt().Message(QString("Error opening the manual: %1.").arg(failure).toStdString(), kAppCaption,
-                               PromptIcon::Stop);
+    if (manual.isEmpty()) {
+        const QString expected = QDir(QCoreApplication::applicationDirPath())
+                                     .filePath(QString(TESSAVOX_MANUAL_FROM_PROGRAM) + "/index.html");
+        m_app.Prompt().Message(
+            QString("Error opening the manual: it is not installed (there is no %1).").arg(QDir::cleanPath(expected)).toStdString(),
+            kAppCaption, PromptIcon::Stop);
+        return;
+    }
+    // The desktop's browser, or a window of our own where the desktop has none.
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(manual))) ShowManualWindow(manual);
+}
+
+void MainWindow::ShowManualWindow(const QString& manual)
+{
+    if (!m_manual) {
+        m_manual = new QDialog(this, Qt::Window);
+        m_manual->setObjectName("manualWindow");
+        m_manual->setWindowTitle(tr("Tessavox Manual"));
+        auto* layout = new QVBoxLayout(m_manual);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto* browser = new QTextBrowser(m_manual);
+        browser->setObjectName("manualText");
+        browser->setOpenExternalLinks(true);
+        layout->addWidget(browser);
+        m_manual->resize(780, 640);
+    }
+    auto* browser = m_manual->findChild<QTextBrowser*>("manualText");
+    browser->setSource(QUrl::fromLocalFile(manual));
+    m_manual->show();
+    m_manual->raise();
+    m_manual->activateWindow();
 }
 
 void MainWindow::ShowAbout()

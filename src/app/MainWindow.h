@@ -5,6 +5,7 @@
 class AppContext;
 class SongView;
 class QAction;
+class QDialog;
 class QMenu;
 class QTimer;
 
@@ -53,8 +54,12 @@ public:
     void ShowAbout();
     // The user manual's first page, found from the program's folder; "" when it is not there.
     static QString ManualPath();
-    // Opens the manual in the desktop's browser, or says why it could not.
+    // Opens the manual in the desktop's browser, or in a window of its own when the desktop has
+    // no browser; says so when the manual is not installed.
     void OpenManual();
+    // The manual in a window of the program's own.
+    void ShowManualWindow(const QString& manual);
+    QDialog* ManualWindow() const { return m_manual; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -75,6 +80,7 @@ private:
     QAction* m_fitLongLines = nullptr;
     QAction* m_waveform = nullptr;
     QMenu* m_recent = nullptr;
+    QDialog* m_manual = nullptr;
     QTimer* m_stateTimer = nullptr;
     bool m_closing = false;
 };

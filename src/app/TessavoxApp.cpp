@@ -146,8 +146,12 @@ TessavoxApp::TessavoxApp()
         if (change == SongDocument::Change::Content || change == SongDocument::Change::Music ||
             change == SongDocument::Change::History)
             ++m_songChanges;
-        // Another song: Auto Save may ask for its name again.
-        if (change == SongDocument::Change::Path) m_autoSaveAskedName = false;
+        // Another song: Auto Save may ask for its name again, and what the status bar said of
+        // the last one goes.
+        if (change == SongDocument::Change::Path) {
+            m_autoSaveAskedName = false;
+            if (m_frame && QThread::currentThread() == thread()) m_frame->statusBar()->clearMessage();
+        }
     });
     m_document.SetPlayingProbe([this] { return IsPlaying(); });
     settingsDialog = [this](KaraokeSong& copy) { return SongSettingsDialog::Run(*this, copy); };
@@ -540,7 +544,10 @@ void TessavoxApp::NoteMusicLoaded()
 {
     const MusicImportResult& r = m_document.MusicResult();
     m_musicFolder = FolderOf(MusicSourcePath());
-    if (m_frame && !r.conversionNote.empty()) m_frame->statusBar()->showMessage(QString::fromStdString(r.conversionNote));
+    // The status bar speaks of this song's music only: a note of the last song's goes.
+    if (!m_frame) return;
+    if (r.conversionNote.empty()) m_frame->statusBar()->clearMessage();
+    else m_frame->statusBar()->showMessage(QString::fromStdString(r.conversionNote));
 }
 
 namespace {

@@ -13,6 +13,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QMenu>
+#include <QTextBrowser>
+#include <QDialog>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -664,6 +666,21 @@ private slots:
         QVERIFY(app.Document().Modified());
         QVERIFY(app.Song().musicDataBytes > 0);
         app.Document().Discard();
+    }
+
+    void theManualShowsInAWindowOfItsOwn()
+    {
+        TessavoxApp app;
+        app.InitInstance(false);
+        const QString manual = MainWindow::ManualPath();
+        QVERIFY2(!manual.isEmpty(), "the build puts the manual beside the program");
+        app.Frame()->ShowManualWindow(manual);
+        QDialog* window = app.Frame()->ManualWindow();
+        QVERIFY(window && window->isVisible());
+        auto* text = window->findChild<QTextBrowser*>("manualText");
+        QVERIFY(text);
+        QVERIFY(text->toPlainText().contains("Export Song"));
+        QVERIFY(text->toPlainText().contains("Open Recent"));
     }
 
     void openRecentListsTheLastProjectsAndForgetsOneThatIsGone()

@@ -51,14 +51,15 @@ QString AutoTimeCommand::ChooseVocals()
     return path;
 }
 
-bool AutoTimeCommand::Run()
+bool AutoTimeCommand::Run(bool fromLyricsEditor)
 {
     if (BackgroundWork::RunningCount() > 0) return false;
     SongDocument& doc = m_app.Document();
     MainWindow* frame = m_app.Frame();
-    // The words as the lyrics stand now, the typing of the lyrics editor among them.
+    // The words as the lyrics stand now, the typing of the lyrics editor among them; the other
+    // views keep the line list they built.
     if (frame) frame->EndTypingStep();
-    doc.RebuildLineList(false);
+    if (fromLyricsEditor) doc.RebuildLineList(false);
     if (doc.Song().words.empty() || !doc.MusicLoaded()) return false;
     if (doc.Song().LyricsPlaced() &&
         m_app.Prompt().Ask(kMsgReplacePlaced, kCaptionReplacePlaced, PromptButtons::YesNo, PromptIcon::Warning) !=
@@ -73,11 +74,13 @@ bool AutoTimeCommand::Run()
     bool timed = false;
     work.Run([&] { timed = timing.Run(work.Progress()); });
     progress.hide();
-    if (!timed || work.Cancelled()) {
-        if (frame && (work.Cancelled() || timing.Cancelled())) frame->statusBar()->showMessage(kCancelledText);
-        else
-            m_app.Prompt().Message(std::string(kMsgAutoTimeFailed) + (work.Failure().empty() ? timing.Error() : work.Failure()),
-                                   kAppCaption, PromptIcon::Warning);
+    if (work.Cancelled() || timing.Cancelled()) {
+        if (frame) frame->statusBar()->showMessage(kCancelledText);
+        return false;
+    }
+    if (!timed) {
+        const std::string why = work.Failure().empty() ? timing.Error() : work.Failure();
+        m_app.Prompt().Message(kMsgAutoTimeFailed + why, kAppCaption, PromptIcon::Warning);
         return false;
     }
     // The lyrics were edited meanwhile: the times belong to words that are no more.

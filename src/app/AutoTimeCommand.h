@@ -16,8 +16,9 @@ public:
 
     explicit AutoTimeCommand(AppContext& app) : m_app(app) {}
 
-    // True when the song has taken the new times.
-    bool Run();
+    // True when the song has taken the new times. fromLyricsEditor: the lyric text may have
+    // changed since the line list was built, which is built anew first.
+    bool Run(bool fromLyricsEditor);
 
 private:
     // The vocal track the user chose, empty for the song's own music.

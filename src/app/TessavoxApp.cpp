@@ -269,7 +269,7 @@ void TessavoxApp::RunCommand(int command)
     case CommandId::Settings: SongSettings(); break;
     case CommandId::ExportSong: m_exportSong->Run(); break;
     case CommandId::AutoTime:
-        if (m_autoTime->Run()) FollowDocument();
+        if (m_autoTime->Run(m_currentView == ViewId::EditLyrics)) FollowDocument();
         break;
     case CommandId::EditUndo: Undo(); break;
     case CommandId::EditRedo: Redo(); break;

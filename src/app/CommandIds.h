@@ -32,7 +32,13 @@ inline constexpr int ModePlaceLyrics = 32787;
 inline constexpr int ModeAdjustLyrics = 32789;
 inline constexpr int ModePlayFinal = 32788;
 inline constexpr int ViewWaveform = 32801;
+inline constexpr int AutoTime = 32802;
 } // namespace CommandId
+
+// Captions a command has both in the menu and as a button of a view.
+namespace CommandText {
+inline constexpr const char* AutoTime = "Auto-T&ime...";
+} // namespace CommandText
 
 // The four working views.
 namespace ViewId {

@@ -30,3 +30,16 @@ QString FileChooser::Choose(QWidget* parent, FileChoice& choice)
     choice.filterIndex = std::max(0, int(choice.filters.indexOf(dialog.selectedNameFilter())));
     return dialog.selectedFiles().first();
 }
+
+QStringList FileChooser::MusicFilters(bool mp3Support)
+{
+    // Beyond the formats the choice always offered: MIDI music, rendered, and anything else the
+    // decoder reads (FLAC, OGG, M4A, ...), converted.
+    constexpr const char* kMidiMusicFilter = "MIDI Karaoke Files (*.kar *.mid *.midi)";
+    constexpr const char* kAnyMusicFilter = "All Files (*)";
+    if (mp3Support)
+        return {"Music Files (*.mp3 *.wma *.wav)", "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
+                "Wave Files (*.wav)", kMidiMusicFilter, kAnyMusicFilter};
+    return {"Music Files (*.wma *.wav)", "Windows Media Files (*.wma)", "Wave Files (*.wav)", kMidiMusicFilter,
+            kAnyMusicFilter};
+}

@@ -22,5 +22,7 @@ public:
 
     // The chosen path, or an empty string when the user cancelled.
     static QString Choose(QWidget* parent, FileChoice& choice);
+    // What the music choosers offer (Add Music, the vocal track of Auto-Time).
+    static QStringList MusicFilters(bool mp3Support);
     static void SetAnswererForTesting(Answerer answerer);
 };

@@ -115,6 +115,7 @@ void MainWindow::BuildMenu()
     connect(m_fitLongLines, &QAction::triggered, this, [this] {
         if (m_view) m_view->FitLongLines();
     });
+    AddCommand(edit, tr(CommandText::AutoTime), CommandId::AutoTime);
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 

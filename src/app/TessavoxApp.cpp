@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/AutoTimeCommand.h"
 #include "app/BackgroundWork.h"
 #include "app/MainWindow.h"
 #include "app/CommandIds.h"
@@ -132,7 +133,7 @@ void EditorDo(QWidget* w, int command)
 TessavoxApp* TessavoxApp::s_instance = nullptr;
 
 TessavoxApp::TessavoxApp()
-    : m_exportSong(std::make_unique<ExportSongCommand>(*this))
+    : m_exportSong(std::make_unique<ExportSongCommand>(*this)), m_autoTime(std::make_unique<AutoTimeCommand>(*this))
 {
     s_instance = this;
     m_document.SetPrompt(&m_prompt);
@@ -239,6 +240,8 @@ bool TessavoxApp::CommandEnabled(int command) const
     case CommandId::ModePlaceLyrics: return idle && MusicLoaded() && !m_song->lyricText.empty();
     case CommandId::ModeAdjustLyrics:
     case CommandId::ModePlayFinal: return SomeLyricsPlaced();
+    // Not while an export runs: the aligner's work would wait behind it.
+    case CommandId::AutoTime: return idle && !Exporting() && MusicLoaded() && !m_song->lyricText.empty();
     case CommandId::EditCut:
     case CommandId::EditCopy: {
         QWidget* e = FocusedEditor();
@@ -274,6 +277,9 @@ void TessavoxApp::RunCommand(int command)
     case CommandId::Exit: Exit(); break;
     case CommandId::Settings: SongSettings(); break;
     case CommandId::ExportSong: m_exportSong->Run(); break;
+    case CommandId::AutoTime:
+        if (m_autoTime->Run(m_currentView == ViewId::EditLyrics)) FollowDocument();
+        break;
     case CommandId::EditUndo: Undo(); break;
     case CommandId::EditRedo: Redo(); break;
     case CommandId::EditCut:
@@ -550,13 +556,6 @@ void TessavoxApp::NoteMusicLoaded()
     else m_frame->statusBar()->showMessage(QString::fromStdString(r.conversionNote));
 }
 
-namespace {
-// Beyond the formats the choice always offered: MIDI music, rendered, and anything else the
-// decoder reads (FLAC, OGG, M4A, ...), converted.
-constexpr const char* kMidiMusicFilter = "MIDI Karaoke Files (*.kar *.mid *.midi)";
-constexpr const char* kAnyMusicFilter = "All Files (*)";
-} // namespace
-
 bool TessavoxApp::AddMusic()
 {
     LogAction("Add Music", kActionAddMusic);
@@ -565,12 +564,7 @@ bool TessavoxApp::AddMusic()
         choice.title = "Select Music File";
         choice.folder = m_musicFolder;
         choice.filterIndex = m_settings.Int(AppSettings::kSettings, "MusicFileIndex", 0);
-        if (m_mp3Support)
-            choice.filters = {"Music Files (*.mp3 *.wma *.wav)", "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
-                              "Wave Files (*.wav)", kMidiMusicFilter, kAnyMusicFilter};
-        else
-            choice.filters = {"Music Files (*.wma *.wav)", "Windows Media Files (*.wma)", "Wave Files (*.wav)",
-                              kMidiMusicFilter, kAnyMusicFilter};
+        choice.filters = FileChooser::MusicFilters(m_mp3Support);
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
         std::unique_ptr<ProgressDialog> progress;

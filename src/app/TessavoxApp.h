@@ -15,6 +15,7 @@
 class MainWindow;
 class ProgressDialog;
 class ExportSongCommand;
+class AutoTimeCommand;
 class KaraokeSong;
 class QTimer;
 
@@ -137,6 +138,7 @@ private:
     QTimer* m_recoveryTimer = nullptr;
     std::unique_ptr<MainWindow> m_frame;
     std::unique_ptr<ExportSongCommand> m_exportSong;
+    std::unique_ptr<AutoTimeCommand> m_autoTime;
     int m_currentView = 0;
     bool m_openedFromFile = false;
     // The song's changes so far (steps, content and music), the count when Auto Save last failed or

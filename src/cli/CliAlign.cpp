@@ -4,35 +4,33 @@
 #include <cmath>
 #include <cstdio>
 
-#include "align/VocalAligner.h"
 #include "cli/JsonWriter.h"
 #include "cli/ProgressLine.h"
 #include "cli/StopSignals.h"
+#include "document/AutoTiming.h"
 #include "document/SongDocument.h"
 #include "project/KaraokeSong.h"
 
 bool AlignCliSong(const std::string& command, SongDocument& doc, const std::string& vocals,
                   std::vector<AlignedWord>& times)
 {
-    VocalAligner::Options options;
-    options.vocalPath = vocals.empty() ? doc.Song().MusicWorkPath() : vocals;
-    options.fullMix = vocals.empty();
-    VocalAligner aligner;
+    AutoTiming timing(doc, vocals);
     bool aligned = false;
     {
         ProgressLine line("Timing words...");
-        aligned = aligner.Align(doc.Song(), options, [&line](int percent) {
+        aligned = timing.Run([&line](int percent) {
             line(percent);
             return !StopSignals::Requested();
-        }, times);
+        });
     }
     if (!aligned) {
-        if (!aligner.Cancelled() && !StopSignals::Requested())
-            std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), aligner.Error().c_str());
+        if (!timing.Cancelled() && !StopSignals::Requested())
+            std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), timing.Error().c_str());
         return false;
     }
     if (StopSignals::Requested()) return false;
-    doc.ApplyWordTimes(times);
+    timing.Apply(doc);
+    times = timing.Times();
     return true;
 }
 

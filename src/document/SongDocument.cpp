@@ -55,6 +55,7 @@ void SongDocument::Unsubscribe(size_t id)
 
 void SongDocument::ResetHistory(bool saved)
 {
+    m_unsure.clear();
     m_history.Reset(SongSnapshot::Capture(*m_song));
     m_atCurrent = true;
     if (saved) m_history.MarkSaved();
@@ -378,8 +379,41 @@ bool SongDocument::ApplyWordTimes(const std::vector<AlignedWord>& times)
         if (word.line) word.line->placed = 1;
     }
     const bool changed = edit.Commit();
-    if (changed) Notify(Change::Content);
-    return changed;
+    if (!changed) return false;
+    m_unsure.clear();
+    for (const AlignedWord& t : times)
+        if (t.unsure && t.element < m_song->words.size() && t.start != 0)
+            m_unsure.push_back({t.element, t.start, std::max(t.start, t.end)});
+    std::sort(m_unsure.begin(), m_unsure.end(),
+              [](const UnsureTime& a, const UnsureTime& b) { return a.element < b.element; });
+    Notify(Change::Content);
+    return true;
+}
+
+bool SongDocument::WordUnsure(size_t element) const
+{
+    const auto it = std::lower_bound(m_unsure.begin(), m_unsure.end(), element,
+                                     [](const UnsureTime& u, size_t e) { return u.element < e; });
+    if (it == m_unsure.end() || it->element != element || element >= m_song->words.size()) return false;
+    const MKaraokeWord& word = *m_song->words[element];
+    return word.start == it->start && word.end == it->end;
+}
+
+size_t SongDocument::UnsureWordCount() const
+{
+    return size_t(std::count_if(m_unsure.begin(), m_unsure.end(),
+                                [this](const UnsureTime& u) { return WordUnsure(u.element); }));
+}
+
+int SongDocument::NextUnsureWord(int after) const
+{
+    const auto first = std::upper_bound(m_unsure.begin(), m_unsure.end(), after,
+                                        [](int a, const UnsureTime& u) { return a < 0 || size_t(a) < u.element; });
+    for (size_t i = 0; i < m_unsure.size(); ++i) {
+        const UnsureTime& u = m_unsure[(size_t(first - m_unsure.begin()) + i) % m_unsure.size()];
+        if (WordUnsure(u.element)) return int(u.element);
+    }
+    return -1;
 }
 
 void SongDocument::RebuildLineList(bool finalText, UserPrompt* prompt)

@@ -142,6 +142,14 @@ public:
     // their lines placed, as placing them by hand does, as the one step "Auto-Time Lyrics".
     // Entries naming no word of the song are passed over. False when nothing changed.
     bool ApplyWordTimes(const std::vector<AlignedWord>& times);
+    // The words the last ApplyWordTimes marked unsure, for this session only (never saved). A
+    // word counts as unsure while it keeps the times it was given: moving or placing it by hand
+    // clears it, and so does undoing the timing (undoing the move brings it back).
+    bool WordUnsure(size_t element) const;
+    size_t UnsureWordCount() const;
+    // The first unsure word after element after (-1: from the start), round to the start again;
+    // -1 when there is none.
+    int NextUnsureWord(int after) const;
 
     // -- What the views keep in the song and no step records (Undo and Redo do not keep it).
     // The line list rebuilt from the lyric text, times kept; finalText: the text as the screen
@@ -218,5 +226,12 @@ private:
     size_t m_nextListener = 1;
     std::unique_ptr<RecoveryFile> m_recovery;
     std::vector<uint8_t> m_recoveryWritten;
+    // What ApplyWordTimes marked unsure: the element and the times it was given, by element.
+    struct UnsureTime {
+        size_t element = 0;
+        uint32_t start = 0;
+        uint32_t end = 0;
+    };
+    std::vector<UnsureTime> m_unsure;
     bool m_toldUnicodeFormat = false; // the user knows the project now needs this version
 };

@@ -16,6 +16,7 @@ const uint32_t WaveformStrip::kWave = MakeColourValue(80, 200, 120);
 const uint32_t WaveformStrip::kWordSpan = MakeColourValue(40, 70, 130);
 const uint32_t WaveformStrip::kWordSpanAlternate = MakeColourValue(60, 50, 120);
 const uint32_t WaveformStrip::kWordSelectedSpan = MakeColourValue(0, 140, 140);
+const uint32_t WaveformStrip::kWordUnsureSpan = MakeColourValue(170, 90, 20);
 const uint32_t WaveformStrip::kWordEdge = MakeColourValue(140, 170, 230);
 const uint32_t WaveformStrip::kWordText = MakeColourValue(255, 255, 255);
 const uint32_t WaveformStrip::kPageStart = MakeColourValue(255, 140, 0);
@@ -129,6 +130,7 @@ void WaveformStrip::DrawWords(const KaraokeSong& song)
     int32_t page = INT32_MIN;
     bool pageMarkDue = false;
     size_t drawn = 0;
+    size_t element = 0; // the word's index in the song's word list, which holds the lines' words in order
     for (const auto& linePtr : song.lines) {
         const MKaraokeLine& line = *linePtr;
         if (line.page != page) {
@@ -136,6 +138,7 @@ void WaveformStrip::DrawWords(const KaraokeSong& song)
             pageMarkDue = true;
         }
         for (const MKaraokeWord* word : line.words) {
+            const size_t index = element++;
             if (!word || word->start == 0) continue;
             const int64_t start = WordMicros(word->start);
             const int64_t end = WordMicros(std::max(word->end, word->start));
@@ -151,7 +154,9 @@ void WaveformStrip::DrawWords(const KaraokeSong& song)
             const int left = ColumnOf(start);
             const int right = std::max(ColumnOf(end), left + 1); // exclusive
             const int x0 = std::max(left, 0), x1 = std::min(right, width);
-            const uint32_t fill = (word->flags & kWordSelected) ? kWordSelectedSpan : spanColours[drawn % 2];
+            uint32_t fill = spanColours[drawn % 2];
+            if (word->flags & kWordSelected) fill = kWordSelectedSpan;
+            else if (m_unsure && m_unsure(index)) fill = kWordUnsureSpan;
             ++drawn;
             for (int y = bandTop + 1; y < m_image.height - 1; ++y)
                 for (int x = x0; x < x1; ++x) m_image.SetColour(x, y, fill);

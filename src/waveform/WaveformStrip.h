@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,7 +14,7 @@ class WaveformPeaks;
 // Draws a stretch of the song's music as a strip picture: the waveform (the peaks of each
 // column's time), under it a band with each placed word as a span holding its text, the page
 // starts as lines across the whole strip and an optional play cursor. A selected word's span
-// stands out in its own colour. The picture and its text
+// stands out in its own colour, and so does a word whose time is unsure. The picture and its text
 // layer are made by SetSize and reused: drawing allocates nothing.
 class WaveformStrip {
 public:
@@ -23,6 +25,7 @@ public:
     static const uint32_t kWordSpan;
     static const uint32_t kWordSpanAlternate;
     static const uint32_t kWordSelectedSpan; // a word marked selected (kWordSelected)
+    static const uint32_t kWordUnsureSpan;   // a word timed by guess, worth checking by ear
     static const uint32_t kWordEdge;
     static const uint32_t kWordText;
     static const uint32_t kPageStart;
@@ -46,6 +49,9 @@ public:
               int64_t cursorMicros = -1);
     const RgbImage& Image() const { return m_image; }
 
+    // Which word elements (by index in the song's word list) show as unsure; none without it.
+    void SetUnsureProbe(std::function<bool(size_t element)> probe) { m_unsure = std::move(probe); }
+
     // The column where song time t falls (may lie outside the strip).
     int ColumnOf(int64_t micros) const;
 
@@ -57,6 +63,7 @@ private:
     RgbImage m_image;
     std::vector<uint8_t> m_text; // the word band's text layer, one palette index a pixel
     std::shared_ptr<const MFont> m_font;
+    std::function<bool(size_t)> m_unsure;
     int m_band = 0;
     int64_t m_from = 0;
     int64_t m_to = 1;

@@ -23,6 +23,7 @@
 #include "audio/ManualResetEvent.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/CdgPacketGenerator.h"
+#include "cdg/TextLayout.h"
 #include "cdg/WordBoxes.h"
 #include "cdg/WriteRwMemory.h"
 #include "log/MLineListLog.h"
@@ -36,6 +37,8 @@
 #include "project/SweepAdvance.h"
 #include "timing/PlayClock.h"
 #include "timing/WordTiming.h"
+#include "media/ColourValue.h"
+#include "waveform/WaveformStrip.h"
 
 namespace {
 
@@ -271,6 +274,23 @@ void AdjustLyricsView::DrawPage()
 {
     const KaraokeSong& song = App().Song();
     DrawLyricPagePreview(*Renderer(), song, m_page);
+    // Words Auto-Time was unsure of show underlined, until they are moved.
+    if (const IMAGE_STRUCT* lyrics = song.FindPage(kPageLyrics)) {
+        CdgScreenSink screen(Renderer());
+        CdgPacketGenerator generator(screen);
+        generator.SetLineWidthFlag(0);
+        for (size_t i = 0; i < song.words.size(); ++i) {
+            const MKaraokeWord& w = *song.words[i];
+            if (int(i) == m_selected || !w.line || w.line->page != m_page || !App().Document().WordUnsure(i)) continue;
+            MTextType style = lyrics->style;
+            style.colour = song.settings.singerCount == 1 ? kSlotText : w.line->colour;
+            style.style |= kStyleUnderline;
+            const int share = lyrics->hasGraphic ? lyrics->graphicShare : 0;
+            const LyricRow row = LyricRowFor(share, song.settings.linesPerPage, w.line->slot);
+            WriteSweep(generator, row.rows, row.row, w.line->text, w.first, w.last, style,
+                       lyrics->backgroundColour & 0x0F, style.colour, kSweepText, 0, 0);
+        }
+    }
     // The selected word shows swept, so it stands out.
     if (m_selected >= 0 && size_t(m_selected) < song.words.size()) {
         const MKaraokeWord& w = *song.words[size_t(m_selected)];
@@ -334,6 +354,14 @@ void AdjustLyricsView::SelectAt(QPoint p, Qt::KeyboardModifiers modifiers)
     }
     DrawPage();
     UpdateControls();
+}
+
+bool AdjustLyricsView::SelectNextUnsure()
+{
+    const int next = App().Document().NextUnsureWord(m_selected);
+    if (next < 0) return false;
+    SelectWord(next);
+    return true;
 }
 
 void AdjustLyricsView::CursorLeft()
@@ -551,11 +579,23 @@ void AdjustLyricsView::ShowTimes()
     m_times[1]->setText(w ? SongTimeText(w->end) : none);
     m_times[2]->setText(w ? SongTimeText(int64_t(w->end) - int64_t(w->start)) : none);
     m_times[3]->setText(SongTimeText(AmountSamples()));
+    // A time Auto-Time was unsure of shows in the colour the waveform strip gives its word.
+    const bool unsure = w && App().Document().WordUnsure(size_t(m_selected));
+    for (int i = 0; i < 3; ++i) {
+        m_times[i]->setStyleSheet(unsure ? QString("color: rgb(%1, %2, %3)")
+                                               .arg(ColourRed(WaveformStrip::kWordUnsureSpan))
+                                               .arg(ColourGreen(WaveformStrip::kWordUnsureSpan))
+                                               .arg(ColourBlue(WaveformStrip::kWordUnsureSpan))
+                                         : QString());
+        m_times[i]->setToolTip(unsure ? tr("Auto-Time is unsure of this time: check it by ear (U: the next unsure word).")
+                                      : QString());
+    }
     // Scripts watching the window read what the labels say.
     if (qEnvironmentVariableIsEmpty(kViewReportVariable)) return;
-    const QString line = QString("times word %1 start %2 end %3 length %4 amount %5\n")
+    const QString line = QString("times word %1 start %2 end %3 length %4 amount %5%6\n")
                              .arg(m_selected)
-                             .arg(m_times[0]->text(), m_times[1]->text(), m_times[2]->text(), m_times[3]->text());
+                             .arg(m_times[0]->text(), m_times[1]->text(), m_times[2]->text(), m_times[3]->text(),
+                                  unsure ? QStringLiteral(" unsure") : QString());
     if (line == m_reportedTimes) return;
     m_reportedTimes = line;
     AppendViewReport(line);
@@ -580,6 +620,10 @@ bool AdjustLyricsView::ViewKeyPress(QKeyEvent* event)
             m_adjust->setFocus();
             AdjustToggle();
         }
+        break;
+    case Qt::Key_U:
+        if (ctrl) return false;
+        if (!playing) SelectNextUnsure();
         break;
     case Qt::Key_PageUp:
         if (!playing && m_previous->isEnabled()) PreviousPage();

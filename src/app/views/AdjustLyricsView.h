@@ -40,6 +40,9 @@ public:
     void SelectAt(QPoint windowPoint, Qt::KeyboardModifiers modifiers);
     void CursorLeft();
     void CursorRight();
+    // U: the next word the last Auto-Time was unsure of, after the selected one (round to the
+    // first again); false when there is none.
+    bool SelectNextUnsure();
     void PreviousPage();
     void NextPage();
     void StartEarlier();

@@ -59,14 +59,15 @@ std::string WordText(const MKaraokeWord& w)
 // The placement row's parts at their natural size, in reference's font: the four buttons
 // ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin, the clock.
 struct PlacementRow {
-    int buttons[4] = {};
+    static constexpr int kButtons = 5;
+    int buttons[kButtons] = {};
     int height = 0;
     QSize label;
     int field = 0;
     int spin = 0;
     int clock = 0;
 
-    int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3]; }
+    int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3] + buttons[4]; }
     // What the tempo and the clock keep whatever the width.
     int Fixed() const { return label.width() + SongView::kGap / 2 + field + spin + SongView::kGap + clock; }
 };
@@ -74,9 +75,10 @@ struct PlacementRow {
 PlacementRow MeasurePlacementRow(const QWidget& reference)
 {
     PlacementRow row;
-    const QString texts[4] = {QObject::tr(kRestartText), QObject::tr("Place Word (SB)"), QObject::tr("Pause (Ctrl)"),
-                              QObject::tr("Stop (End)")};
-    for (int i = 0; i < 4; ++i) {
+    const QString texts[PlacementRow::kButtons] = {QObject::tr(kRestartText), QObject::tr("Place Word (SB)"),
+                                                   QObject::tr("Pause (Ctrl)"), QObject::tr("Stop (End)"),
+                                                   QObject::tr(CommandText::AutoTime)};
+    for (int i = 0; i < PlacementRow::kButtons; ++i) {
         QSize button = SongView::ButtonSize(reference, texts[i]);
         if (i == 0) button = button.expandedTo(SongView::ButtonSize(reference, QObject::tr(kStartText)));
         row.buttons[i] = button.width();
@@ -97,7 +99,7 @@ QSize PlaceLyricsView::Needs(const QWidget& reference)
 {
     const PlacementRow row = MeasurePlacementRow(reference);
     const QSize base = SongView::Needs(reference);
-    return {std::max(base.width(), 2 * kMargin + row.Natural() + 4 * kGap + row.Fixed()),
+    return {std::max(base.width(), 2 * kMargin + row.Natural() + PlacementRow::kButtons * kGap + row.Fixed()),
             base.height() + row.height + kGap + WaveformNeeds()};
 }
 
@@ -138,6 +140,8 @@ void PlaceLyricsView::BuildControls()
     m_pause->setObjectName("pause");
     m_stop = new QPushButton(tr("Stop (End)"), this);
     m_stop->setObjectName("stop");
+    m_autoTime = new QPushButton(tr(CommandText::AutoTime), this);
+    m_autoTime->setObjectName("autoTime");
     m_tempoLabel = new QLabel(tr("Tempo:"), this);
     m_tempoLabel->setObjectName("tempoLabel");
     m_tempoField = new QLineEdit(this);
@@ -176,6 +180,7 @@ void PlaceLyricsView::BuildControls()
     });
     connect(m_pause, &QPushButton::clicked, this, &PlaceLyricsView::Pause);
     connect(m_stop, &QPushButton::clicked, this, &PlaceLyricsView::End);
+    connect(m_autoTime, &QPushButton::clicked, this, [this] { App().RunCommand(CommandId::AutoTime); });
     connect(m_tempoUp, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep + 1); });
     connect(m_tempoDown, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep - 1); });
     connect(m_timer, &QTimer::timeout, this, &PlaceLyricsView::OnTimer);
@@ -417,6 +422,7 @@ void PlaceLyricsView::SetState(State state)
 void PlaceLyricsView::UpdateControls()
 {
     SongView::UpdateControls();
+    if (m_autoTime) m_autoTime->setEnabled(m_state != State::Placing && App().CommandEnabled(CommandId::AutoTime));
     if (m_state == State::Placing)
         for (int i = 0; i < kModeCount; ++i)
             if (i + 1 != ViewId()) ModeButton(i)->setEnabled(false);
@@ -513,7 +519,7 @@ void PlaceLyricsView::resizeEvent(QResizeEvent* event)
     const int cx = width();
     const int modeTop = LayoutModeRow();
 
-    QPushButton* const buttons[] = {m_start, m_place, m_pause, m_stop};
+    QPushButton* const buttons[PlacementRow::kButtons] = {m_start, m_place, m_pause, m_stop, m_autoTime};
     const PlacementRow row = MeasurePlacementRow(*this);
     const int h = row.height;
     const int natural = row.Natural();
@@ -524,10 +530,10 @@ void PlaceLyricsView::resizeEvent(QResizeEvent* event)
     // Narrower than the window's least width (a test may make it so) the gaps close first,
     // then the four buttons give up width; the tempo keeps its own.
     const int fixed = row.Fixed();
-    const int gap = std::clamp((cx - 2 * kMargin - fixed - natural) / 4, 2, int(kGap));
-    const int forButtons = cx - 2 * kMargin - 4 * gap - fixed;
+    const int gap = std::clamp((cx - 2 * kMargin - fixed - natural) / PlacementRow::kButtons, 2, int(kGap));
+    const int forButtons = cx - 2 * kMargin - PlacementRow::kButtons * gap - fixed;
     int x = kMargin;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < PlacementRow::kButtons; ++i) {
         const int wanted = row.buttons[i];
         const int w = natural <= forButtons ? wanted : std::max(1, wanted * forButtons / std::max(1, natural));
         buttons[i]->setGeometry(x, top, w, h);

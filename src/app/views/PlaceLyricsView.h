@@ -61,6 +61,8 @@ public:
     QPushButton* PlaceButton() const { return m_place; }
     QPushButton* PauseButton() const { return m_pause; }
     QPushButton* StopButton() const { return m_stop; }
+    // Auto-T&ime...: the Edit menu's command, for the song as the view shows it.
+    QPushButton* AutoTimeButton() const { return m_autoTime; }
     // The music's clock (m:ss.cc) beside the tempo.
     QLabel* ClockLabel() const { return m_clock; }
 
@@ -109,6 +111,7 @@ private:
     QPushButton* m_place = nullptr;
     QPushButton* m_pause = nullptr;
     QPushButton* m_stop = nullptr;
+    QPushButton* m_autoTime = nullptr;
     QLabel* m_tempoLabel = nullptr;
     QLineEdit* m_tempoField = nullptr;
     QToolButton* m_tempoUp = nullptr;

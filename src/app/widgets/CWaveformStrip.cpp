@@ -38,6 +38,9 @@ int64_t ToSamples(int64_t micros)
 
 CWaveformStrip::CWaveformStrip(SongDocument& document, QWidget* parent) : QWidget(parent), m_document(document)
 {
+    // Words the last Auto-Time was unsure of stand out until they are moved.
+    for (WaveformStrip* strip : {&m_strip, &m_tile})
+        strip->SetUnsureProbe([this](size_t element) { return m_document.WordUnsure(element); });
     setObjectName("waveform");
     setAccessibleName(tr("Waveform"));
     setAttribute(Qt::WA_OpaquePaintEvent);

@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Auto-Time through the real window on a virtual display, with X key events only.
+#
+#   scripts/xvfb_autotime.sh [BUILD_DIR] [OUT_DIR]
+#
+# A two-line song whose vocal flite speaks word by word (scripts/make_spoken_song.py), its
+# words not placed. Place Lyrics (Alt+L), its Auto-Time button (Alt+I), the vocal track typed
+# into "Choose the Vocal Track": once the progress box has gone the status bar names the words
+# timed, and Ctrl+S saves every word within 0.3 s of where its sound begins. Ctrl+Z, Ctrl+S:
+# every word unplaced again. Ctrl+Y, then Edit > Auto-Time (Alt+E, I) asks before replacing the
+# placed words, and No leaves the file as it was. Adjust Lyrics (Alt+A), U: a word the aligner
+# was unsure of is selected. Exit status 0 when all went so, 1 when not, 77 when Xvfb,
+# xdotool, flite or sox is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-test}
+out=${2:-$build/autotime}
+source scripts/xvfb_lib.sh
+xvfb_require Xvfb xdotool python3 flite sox
+xvfb_need_built src/tessavox src/tessavox-cli
+xvfb_fresh_out
+report="$out/report.txt"
+export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" TESSAVOX_WAVEFORM_REPORT="$report"
+
+xvfb_pid=
+app=
+cleanup() {
+  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+xvfb_start
+
+fail() {
+  echo "FAILED: $*" >&2
+  windows_seen
+  shot failed
+  exit 1
+}
+
+python3 scripts/make_spoken_song.py "$out"
+song="$out/song.tvx"
+"$build/src/tessavox-cli" new -o "$song" --music "$out/music.wav" --lyrics "$out/lyrics.txt" >/dev/null
+
+# Every word's start, as saved.
+starts() {
+  "$build/src/tessavox-cli" info --json "$song" |
+    python3 -c "import json,sys; print(' '.join(str(w['start']) for l in json.load(sys.stdin)['lines'] for w in l['words']))"
+}
+# Ctrl+S, then waits until the file changed from what it was.
+save() {
+  local before after _
+  before=$(digest "$song")
+  focus "$win"
+  xdotool key ctrl+s
+  for _ in $(seq 100); do
+    after=$(digest "$song")
+    [[ "$after" != "$before" ]] && return 0
+    sleep 0.1
+  done
+  fail "Ctrl+S did not write song.tvx ($1)"
+}
+key() {
+  focus "$win"
+  xdotool key "$@"
+  sleep 0.3
+}
+# Waits for the progress box of the timing to have gone (it may be gone before it is seen).
+timed() {
+  wait_window_gone "Timing the Words" 120 || fail "the timing did not end within 120 s"
+  sleep 0.5
+}
+
+unplaced=$(starts)
+"$build/src/tessavox" --no-splash "$song" >"$out/window.log" 2>&1 &
+app=$!
+win=$(wait_window "Tessavox - song\\.tvx") || fail "the window did not open (see $out/window.log)"
+sleep 0.5
+
+key alt+l
+sleep 0.5
+key alt+i
+choose_file "Choose the Vocal Track" "$out/vocals.wav"
+timed
+save "after Auto-Time"
+auto=$(starts)
+python3 - "$auto" "$(cat "$out/truth.txt")" <<'PY' || fail "the saved times are not the spoken ones"
+import sys
+found, truth = [int(v) for v in sys.argv[1].split()], [int(v) for v in sys.argv[2].split()]
+assert len(found) == len(truth), (found, truth)
+worst = max(abs(f - t) for f, t in zip(found, truth))
+print("Auto-Time: %d words, at most %.3f s from where each is spoken" % (len(found), worst / 44100))
+assert worst <= 44100 * 3 // 10, (found, truth)
+PY
+
+key ctrl+z
+save "after Ctrl+Z"
+[[ "$(starts)" == "$unplaced" ]] || fail "after Ctrl+Z the words are saved at $(starts), not unplaced ($unplaced)"
+key ctrl+y
+save "after Ctrl+Y"
+[[ "$(starts)" == "$auto" ]] || fail "after Ctrl+Y the words are saved at $(starts), not $auto"
+echo "undo and redo: unplaced, then the timed words again"
+
+# Placed words are replaced only after a Yes.
+before=$(digest "$song")
+focus "$win"
+xdotool key alt+e
+sleep 0.5
+xdotool key i
+question=$(wait_window "Auto-Time Lyrics") || fail "Auto-Time did not ask before replacing placed words"
+focus "$question"
+xdotool key n
+wait_window_gone "Auto-Time Lyrics" || fail "the question stayed"
+sleep 0.5
+[[ -z "$(xdotool search --onlyvisible --name "Choose the Vocal Track" 2>/dev/null)" ]] ||
+  fail "No to the question went on to the vocal chooser"
+key ctrl+s
+sleep 0.5
+[[ "$(digest "$song")" == "$before" ]] || fail "No to the question changed the song"
+
+# The aligner marks at least one word of this vocal unsure: U goes to one.
+key alt+a
+sleep 1
+key u
+shown=$(wait_report "times word [0-9]+ .* unsure") || fail "U selected no unsure word (see $report)"
+echo "U in Adjust Lyrics: $shown"
+
+exit_by_menu "$app"
+app=
+[[ "$exit_status" == 0 ]] || fail "the window exited with $exit_status (see $out/window.log)"
+echo "xvfb_autotime: passed"

@@ -61,7 +61,7 @@ public:
     // before it starts it.
     struct Setup {
         std::string musicPath;             // the work file
-        std::span<const uint8_t> stream;   // the song's CD+G stream; none: the music alone
+        std::span<const uint8_t> stream{}; // the song's CD+G stream; none: the music alone
         uint32_t musicBytes = kFileLength; // as SetSource
         uint32_t leadInFrames = 0;         // silent frames before the music
         int tempoChange = 0;               // percent, -50 to 0

@@ -7,6 +7,8 @@
 #include <memory>
 
 #include "audio/PcmSource.h"
+#include "audio/StereoPcm.h"
+#include "media/FfmpegHandles.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -157,12 +159,16 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
         return false;
     }
 
-    SwrContext* swr = nullptr;
+    // The work file's samples as 16-bit stereo (StereoPcm), which the resampler takes to float
+    // at the aligner's rate.
+    SwrContext* made = nullptr;
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    if (swr_alloc_set_opts2(&swr, &stereo, AV_SAMPLE_FMT_FLT, kRate, &stereo, AV_SAMPLE_FMT_FLT, rate, 0, nullptr) <
-            0 ||
-        swr_init(swr) < 0) {
-        swr_free(&swr);
+    if (swr_alloc_set_opts2(&made, &stereo, AV_SAMPLE_FMT_FLT, kRate, &stereo, AV_SAMPLE_FMT_S16, rate, 0, nullptr) < 0) {
+        why = wavPath + ": the resampler could not be set up";
+        return false;
+    }
+    const std::unique_ptr<SwrContext, SwrDeleter> swr(made);
+    if (swr_init(swr.get()) < 0) {
         why = wavPath + ": the resampler could not be set up";
         return false;
     }
@@ -171,7 +177,7 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
     std::vector<float> resampled;
     resampled.reserve(size_t(double(totalFrames) * kRate / rate * 2) + 4096);
     std::vector<uint8_t> bytes(kChunkFrames * frameBytes);
-    std::vector<float> in(kChunkFrames * 2);
+    std::vector<int16_t> in(kChunkFrames * 2);
     std::vector<float> out(kChunkFrames * 2);
     uint64_t framesRead = 0;
     int lastPercent = -1;
@@ -183,18 +189,11 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
             ok = false;
             break;
         }
-        const size_t frames = delivered / frameBytes;
-        for (size_t f = 0; f < frames; ++f) {
-            for (int c = 0; c < 2; ++c) {
-                const int from = std::min(c, channels - 1);
-                const uint8_t* p = bytes.data() + f * frameBytes + size_t(from) * size_t(bits / 8);
-                in[2 * f + size_t(c)] =
-                    bits == 8 ? (float(p[0]) - 128.0f) / 128.0f : float(int16_t(uint16_t(p[0] | p[1] << 8))) / 32768.0f;
-            }
-        }
+        const size_t frames = WidenToStereo16(std::span<const uint8_t>(bytes).first(delivered / frameBytes * frameBytes),
+                                              uint16_t(channels), uint16_t(bits), in);
         const uint8_t* inPlanes[1] = {reinterpret_cast<const uint8_t*>(in.data())};
         uint8_t* outPlanes[1] = {reinterpret_cast<uint8_t*>(out.data())};
-        const int got = swr_convert(swr, outPlanes, int(kChunkFrames), frames ? inPlanes : nullptr, int(frames));
+        const int got = swr_convert(swr.get(), outPlanes, int(kChunkFrames), frames ? inPlanes : nullptr, int(frames));
         if (got > 0) resampled.insert(resampled.end(), out.begin(), out.begin() + got * 2);
         framesRead += frames;
         if (frames == 0 && got <= 0) break;
@@ -208,7 +207,6 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
             }
         }
     }
-    swr_free(&swr);
     if (!ok) return false;
 
     std::vector<float> mid(resampled.size() / 2);

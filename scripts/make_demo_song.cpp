@@ -29,14 +29,6 @@ constexpr const char* kTitle = "Twinkle, Twinkle, Little Star";
 constexpr const char* kTitlePageText = "Twinkle, Twinkle,\nLittle Star\n\nA traditional song";
 constexpr const char* kCreditsText = "Words by Jane Taylor, 1806\nTraditional melody";
 
-class ConsolePrompt : public SilentUserPrompt {
-public:
-    void Message(const std::string& text, const std::string&, PromptIcon) override
-    {
-        std::fprintf(stderr, "make_demo_song: %s\n", text.c_str());
-    }
-};
-
 // One beat per syllable, the last syllable of a line held for two.
 void PlaceOnBeat(KaraokeSong& song)
 {
@@ -134,9 +126,7 @@ int main(int argc, char** argv)
     // The file's last line feed ends its last line; in lyric text it would add a blank line.
     while (!lyrics.empty() && (lyrics.back() == '\n' || lyrics.back() == '\r')) lyrics.pop_back();
 
-    ConsolePrompt prompt;
     KaraokeSong song(argv[2]);
-    song.prompt = &prompt;
     song.lyricText = lyrics;
     song.artist = kArtist;
     song.title = kTitle;
@@ -168,8 +158,8 @@ int main(int argc, char** argv)
         }
         song.musicPath = argv[3];
     }
-    if (!SaveProject(song)) {
-        std::fprintf(stderr, "make_demo_song: cannot write %s\n", argv[2]);
+    if (const WorkOutcome saved = SaveProject(song); !saved) {
+        std::fprintf(stderr, "make_demo_song: cannot write %s\n%s\n", argv[2], saved.message.c_str());
         return 1;
     }
     std::printf("%s: %zu lines, %zu words, last word ends at %s\n", argv[2], song.LineCount(), song.words.size(),

@@ -8,10 +8,8 @@
 ExportSnapshot::ExportSnapshot(const SongDocument& doc) : m_song(doc.Song().DeepCopy()), m_inputs(doc.Inputs())
 {
     // The rebuild may have a word for the user (duet marks in a solo song): it is said now, on
-    // the document's thread, through the document's prompt; the copy keeps none.
-    m_song->prompt = doc.Song().prompt;
-    m_song->GenerateKaraokeLineList(true, true);
-    m_song->prompt = nullptr;
+    // the document's thread, through the document's prompt.
+    if (m_song->GenerateKaraokeLineList(true, true)) doc.TellDuetMarksDropped();
     MLineListLog::Rebuilt(*m_song);
 }
 

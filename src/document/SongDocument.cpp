@@ -11,6 +11,7 @@
 #include "log/MLineListLog.h"
 #include "lyrics/LyricImport.h"
 #include "project/KaraokeSong.h"
+#include "project/LyricMarkup.h"
 #include "project/ProjectFile.h"
 #include "text/UserPrompt.h"
 #include "waveform/WaveformPeaks.h"
@@ -27,7 +28,6 @@ SongDocument::~SongDocument() = default;
 void SongDocument::SetPrompt(UserPrompt* prompt)
 {
     m_prompt = prompt;
-    m_song->prompt = prompt;
 }
 
 void SongDocument::SetPlayingProbe(std::function<bool()> probe)
@@ -118,15 +118,11 @@ void SongDocument::New()
 
 namespace {
 
-// Runs work that tells the song's prompt why it failed, and returns that as its outcome.
-WorkOutcome TellingOutcome(KaraokeSong& song, const std::function<bool()>& work)
+// Tells prompt why work failed, and hands the outcome on.
+WorkOutcome Told(WorkOutcome outcome, UserPrompt* prompt, PromptIcon icon)
 {
-    ForwardingPrompt told(song.prompt);
-    UserPrompt* const own = song.prompt;
-    song.prompt = &told;
-    const bool ok = work();
-    song.prompt = own;
-    return ok ? WorkOutcome::Done() : WorkOutcome::Failed(told.LastMessage());
+    if (outcome.status == WorkStatus::Failed) PromptOrSilent(prompt).Message(outcome.message, kAppCaption, icon);
+    return outcome;
 }
 
 } // namespace
@@ -137,7 +133,7 @@ WorkOutcome SongDocument::Open(const std::string& path)
     // it: a file it refused (the user has been told why) leaves the open song as it was, under
     // its own path, so that nothing is ever saved over the refused file.
     const bool was = Modified();
-    WorkOutcome loaded = TellingOutcome(*m_song, [&] { return LoadProject(*m_song, path); });
+    WorkOutcome loaded = Told(LoadProject(*m_song, path), m_prompt, PromptIcon::Warning);
     if (!loaded) return loaded;
     m_toldUnicodeFormat = NeedsUnicodeProject(*m_song); // the file is in the newer format already
     ClearMusic();
@@ -154,7 +150,7 @@ WorkOutcome SongDocument::Open(const std::string& path)
 WorkOutcome SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 {
     const bool was = Modified();
-    WorkOutcome loaded = TellingOutcome(*m_song, [&] { return LoadProjectBytes(*m_song, found.project); });
+    WorkOutcome loaded = Told(LoadProjectBytes(*m_song, found.project), m_prompt, PromptIcon::Warning);
     if (!loaded) return loaded;
     ClearMusic();
     m_lyricSource.clear();
@@ -171,7 +167,7 @@ WorkOutcome SongDocument::OpenRecovered(const RecoveryFile::Found& found)
 WorkOutcome SongDocument::Save()
 {
     const bool unicode = NeedsUnicodeProject(*m_song);
-    WorkOutcome saved = TellingOutcome(*m_song, [this] { return SaveProject(*m_song); });
+    WorkOutcome saved = Told(SaveProject(*m_song), m_prompt, PromptIcon::Stop);
     if (!saved) return saved;
     if (unicode && !m_toldUnicodeFormat) {
         m_toldUnicodeFormat = true;
@@ -418,12 +414,14 @@ int SongDocument::NextUnsureWord(int after) const
 
 void SongDocument::RebuildLineList(bool finalText, UserPrompt* prompt)
 {
-    UserPrompt* own = m_song->prompt;
-    if (prompt) m_song->prompt = prompt;
-    m_song->GenerateKaraokeLineList(true, finalText);
-    m_song->prompt = own;
+    if (m_song->GenerateKaraokeLineList(true, finalText)) TellDuetMarksDropped(prompt);
     m_atCurrent = false;
     MLineListLog::Rebuilt(*m_song);
+}
+
+void SongDocument::TellDuetMarksDropped(UserPrompt* prompt) const
+{
+    PromptOrSilent(prompt ? prompt : m_prompt).Message(kMsgDuetMarksInSoloSong, kAppCaption, PromptIcon::Warning);
 }
 
 void SongDocument::SelectWord(int index)

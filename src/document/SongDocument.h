@@ -155,6 +155,9 @@ public:
     // The line list rebuilt from the lyric text, times kept; finalText: the text as the screen
     // shows it. The rebuild's warnings go to prompt when given.
     void RebuildLineList(bool finalText, UserPrompt* prompt = nullptr);
+    // Says that the lyrics' duet marks were dropped because the song is for one singer: through
+    // prompt, or the document's own prompt when none is given.
+    void TellDuetMarksDropped(UserPrompt* prompt = nullptr) const;
     // Marks word index selected and no other (none for an index that is no word).
     void SelectWord(int index);
     // The boxes the words take on the screen, for a click to find its word.

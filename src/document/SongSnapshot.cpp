@@ -50,13 +50,10 @@ bool SongSnapshot::RestoreInto(KaraokeSong& song) const
     std::string work = std::move(song.musicWorkPath);
     const uint32_t dataBytes = song.musicDataBytes;
     const uint32_t frameBytes = song.musicFrameBytes;
-    UserPrompt* prompt = song.prompt;
-    song.prompt = nullptr;
-    const bool ok = LoadProjectBytes(song, raw);
+    const bool ok = bool(LoadProjectBytes(song, raw));
     song.musicPath = std::move(music);
     song.musicWorkPath = std::move(work);
     song.musicDataBytes = dataBytes;
     song.musicFrameBytes = frameBytes;
-    song.prompt = prompt;
     return ok;
 }

@@ -10,6 +10,7 @@
 #include "log/MTextMsgLog.h"
 #include "log/MUserActionLog.h"
 #include "lyrics/LrcParser.h"
+#include "project/LyricMarkup.h"
 #include "lyrics/LyricText.h"
 #include "lyrics/MidiLyrics.h"
 #include "lyrics/UltraStarParser.h"
@@ -145,7 +146,8 @@ bool ImportLyricFile(KaraokeSong& song, const std::string& path, LrcDocument& lr
     }
     song.lyricText = std::move(text);
     song.ClearLines();
-    song.GenerateKaraokeLineList(true, false);
+    if (song.GenerateKaraokeLineList(true, false))
+        prompt.Message(kMsgDuetMarksInSoloSong, kAppCaption, PromptIcon::Warning);
     MLineListLog::Rebuilt(song);
     Log(std::make_unique<MTextMsgLog>(kImportLyricsLogName, song.lyricText));
     if (const auto undrawable = UndrawableLyricCharacters(song); !undrawable.empty())

@@ -6,16 +6,8 @@
 #include "project/LyricMarkup.h"
 #include "project/KaraokeSong.h"
 #include "text/SyllableUnits.h"
-#include "text/UserPrompt.h"
 
 namespace {
-
-constexpr const char* kDuetInSoloMessage =
-    "You have included \"Duet\" indicators (\"&\") in your lyrics.\n"
-    "However in your project settings, on the \"Lyrics\" tab,\n"
-    "you have selected \"Solo\" performance.\n\n"
-    "Open the \"Settings\" and select \"Duet\" in your project settings,\n"
-    "or remove all of the ampersands.";
 
 // Splits text at each line feed; a trailing line feed yields a last, empty line.
 std::vector<std::string> SplitLines(const std::string& text)
@@ -35,12 +27,13 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 } // namespace
 
-void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
+bool KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
 {
     std::vector<Owned<MKaraokeLine>> newLines;
     std::vector<Owned<MKaraokeWord>> newWords;
     const bool hadLines = !lines.empty();
     const bool placed = LyricsPlaced();
+    bool duetMarksDropped = false;
 
     const std::string normalised = NormaliseLyricText(lyricText);
     if (!normalised.empty()) {
@@ -72,7 +65,6 @@ void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
             }
         }
 
-        bool duetWarned = false;
         for (auto& line : newLines) {
             std::string& text = line->text;
             if (!HasDuetMark(text)) continue;
@@ -80,9 +72,8 @@ void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
             if (settings.singerCount == 2) {
                 line->secondSinger = 1;
                 if (!placed) line->colour = kSlotSinger2;
-            } else if (settings.singerCount == 1 && !duetWarned) {
-                duetWarned = true;
-                PromptOrSilent(prompt).Message(kDuetInSoloMessage, kAppCaption, PromptIcon::Warning);
+            } else if (settings.singerCount == 1) {
+                duetMarksDropped = true;
             }
         }
 
@@ -158,6 +149,7 @@ void KaraokeSong::GenerateKaraokeLineList(bool keepTiming, bool finalText)
     lines = std::move(newLines);
     words = std::move(newWords);
     CalcLineAndPageNumbers();
+    return duetMarksDropped;
 }
 
 void KaraokeSong::CalcLineAndPageNumbers()

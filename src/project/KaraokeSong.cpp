@@ -74,7 +74,6 @@ std::unique_ptr<KaraokeSong> KaraokeSong::Copy() const
 {
     auto copy = std::make_unique<KaraokeSong>(projectPath);
     copy->CopySettingsFrom(*this);
-    copy->prompt = prompt;
     return copy;
 }
 

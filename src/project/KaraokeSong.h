@@ -61,8 +61,10 @@ public:
     MKaraokeWord& AppendWord(MKaraokeLine& line);
 
     // Rebuilds the line list from the lyric text (markup, duet marks, timing carried over).
-    // The song logs nothing: callers that rebuild or renumber tell the log (MLineListLog).
-    void GenerateKaraokeLineList(bool keepTiming, bool finalText);
+    // The song logs and tells nothing: callers that rebuild or renumber tell the log
+    // (MLineListLog). True when the lyrics mark duet lines ("&") in a song for one singer: the
+    // marks are dropped, and the caller says so (kMsgDuetMarksInSoloSong).
+    bool GenerateKaraokeLineList(bool keepTiming, bool finalText);
     // Gives every line its page number and slot.
     void CalcLineAndPageNumbers();
 
@@ -98,8 +100,7 @@ public:
     // The project file (.tvx) at the project path is written and read by SaveProject and
     // LoadProject (project/ProjectFile.h).
 
-    // Hooks set by the owner: who hears messages, and whether the song's player is playing.
-    UserPrompt* prompt = nullptr;
+    // Set by the owner: whether the song's player is playing.
     std::function<bool()> isPlaying;
 
     // Owned so that a const song gives only const lines, words and pages.

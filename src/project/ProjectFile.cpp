@@ -381,46 +381,39 @@ std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPat
     return bytes;
 }
 
-bool SaveProject(KaraokeSong& song)
+WorkOutcome SaveProject(const KaraokeSong& song)
 {
     const std::vector<uint8_t> bytes = SerializeProject(song);
     if (!WriteFileAtomically(song.projectPath, bytes)) {
         const std::string reason = std::strerror(errno);
         std::vector<char> text(song.projectPath.size() + reason.size() + 128);
         std::snprintf(text.data(), text.size(), kMsgProjectSaveFailedFormat, song.projectPath.c_str(), reason.c_str());
-        PromptOrSilent(song.prompt).Message(text.data(), kAppCaption, PromptIcon::Stop);
-        return false;
+        return WorkOutcome::Failed(text.data());
     }
-    return true;
+    return WorkOutcome::Done();
 }
 
-bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
+WorkOutcome LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
 {
-    UserPrompt& prompt = PromptOrSilent(song.prompt);
     try {
         if (!StartsLikeAProject(bytes)) {
-            prompt.Message(kMsgNotAProject, kAppCaption, PromptIcon::Warning);
-            return false;
+            return WorkOutcome::Failed(kMsgNotAProject);
         }
         if (bytes.size() < kSettingsBlockBytes) {
-            prompt.Message(kMsgProjectCorrupted, kAppCaption, PromptIcon::Warning);
-            return false;
+            return WorkOutcome::Failed(kMsgProjectCorrupted);
         }
         const SettingsBlock block = SettingsBlock::FromBytes(bytes.data());
         if (block.version > kProjectVersion && block.version != kUnicodeProjectVersion) {
-            prompt.Message(kMsgProjectTooNew, kAppCaption, PromptIcon::Warning);
-            return false;
+            return WorkOutcome::Failed(kMsgProjectTooNew);
         }
         if (block.version < kOldestProjectVersion) {
-            prompt.Message(kMsgProjectTooOld, kAppCaption, PromptIcon::Warning);
-            return false;
+            return WorkOutcome::Failed(kMsgProjectTooOld);
         }
 
         KaraokeSong staged(song.projectPath);
         ByteReader in(bytes.subspan(kSettingsBlockBytes));
         if (!ReadBody(in, block.version, staged)) {
-            prompt.Message(kMsgProjectEndsEarly, kAppCaption, PromptIcon::Warning);
-            return false;
+            return WorkOutcome::Failed(kMsgProjectEndsEarly);
         }
         if (block.version < kUnicodeProjectVersion)
             TextFromCp1252(staged);
@@ -446,28 +439,26 @@ bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
             song.CountMusic();
         else
             song.ClearMusicCount();
-        return true;
+        return WorkOutcome::Done();
     } catch (const std::exception& e) {
         char text[1024];
         std::snprintf(text, sizeof text, kMsgProjectException, e.what());
-        prompt.Message(text, kAppCaption, PromptIcon::Stop);
-        return false;
+        return WorkOutcome::Failed(text);
     }
 }
 
-bool LoadProject(KaraokeSong& song, const std::string& path)
+WorkOutcome LoadProject(KaraokeSong& song, const std::string& path)
 {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, kMaxProjectBytes)) {
-        PromptOrSilent(song.prompt).Message(kMsgCannotOpenProject, kAppCaption, PromptIcon::Warning);
-        return false;
+        return WorkOutcome::Failed(kMsgCannotOpenProject);
     }
-    if (!LoadProjectBytes(song, bytes)) return false;
-    song.projectPath = path;
-    return true;
+    WorkOutcome loaded = LoadProjectBytes(song, bytes);
+    if (loaded) song.projectPath = path;
+    return loaded;
 }
 
-bool LoadProject(KaraokeSong& song)
+WorkOutcome LoadProject(KaraokeSong& song)
 {
     return LoadProject(song, song.projectPath);
 }

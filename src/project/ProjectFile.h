@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "media/WorkOutcome.h"
+
 class ByteReader;
 class ByteWriter;
 class KaraokeSong;
-class UserPrompt;
 struct IMAGE_STRUCT;
 struct MKaraokeWord;
 
@@ -46,16 +47,16 @@ bool NeedsUnicodeProject(const KaraokeSong& song);
 // leaves the music out).
 std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath = true);
 
-// Writes the project to its path (a new file renamed over the old one). False when the file
-// cannot be written; the old file is then untouched and the song's prompt is told why.
-bool SaveProject(KaraokeSong& song);
+// Writes the project to its path (a new file renamed over the old one). Fails, saying why, when
+// the file cannot be written; the old file is then untouched.
+WorkOutcome SaveProject(const KaraokeSong& song);
 
-// Loads the project at the song's path, or at path, which the song then takes. On failure the
-// song's prompt is told why (the same text whoever opened the file), the song is left unchanged
-// and false is returned.
-bool LoadProject(KaraokeSong& song);
-bool LoadProject(KaraokeSong& song, const std::string& path);
-bool LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes);
+// Loads the project at the song's path, or at path, which the song then takes. A failure says
+// why in the words the user is shown (the same text whoever opened the file) and leaves the song
+// unchanged.
+WorkOutcome LoadProject(KaraokeSong& song);
+WorkOutcome LoadProject(KaraokeSong& song, const std::string& path);
+WorkOutcome LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes);
 
 // Pieces of the layout shared with the diagnostic log.
 // Strings of a page image: the face name of its style, in Windows-1252 when cp1252 is set.

@@ -38,9 +38,7 @@ constexpr size_t kSecondPageWord = 8;
 // transitions, lines swept word by word, and a second lyrics page.
 std::string MakeShortSong(const TempDir& dir)
 {
-    static SilentUserPrompt prompt;
     KaraokeSong song(dir.File("short.tvx"));
-    song.prompt = &prompt;
     song.lyricText = "One two three four\nFive six se*ven\n^\nRed green blue\nUp down a*gain";
     song.title = "Short Song";
     song.artist = "Test Band";

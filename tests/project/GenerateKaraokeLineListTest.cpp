@@ -2,7 +2,6 @@
 
 #include "project/LyricMarkup.h"
 #include "project/KaraokeSong.h"
-#include "support/PromptRecorder.h"
 
 namespace {
 
@@ -173,27 +172,16 @@ TEST(GenerateKaraokeLineList, PlacedDuetLinesKeepTheirColour)
     EXPECT_EQ(song.lines[0]->colour, 12);
 }
 
-TEST(GenerateKaraokeLineList, DuetMarksInASoloSongWarnOncePerRebuild)
+TEST(GenerateKaraokeLineList, DuetMarksInASoloSongAreDroppedAndReported)
 {
-    PromptRecorder prompt;
     KaraokeSong song;
-    song.prompt = &prompt;
-    Build(song, "&one\n&two\nthree");
-    ASSERT_EQ(prompt.entries.size(), 1u);
-    EXPECT_EQ(prompt.entries[0].text,
-              "You have included \"Duet\" indicators (\"&\") in your lyrics.\n"
-              "However in your project settings, on the \"Lyrics\" tab,\n"
-              "you have selected \"Solo\" performance.\n\n"
-              "Open the \"Settings\" and select \"Duet\" in your project settings,\n"
-              "or remove all of the ampersands.");
-    EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
+    song.lyricText = "&one\n&two\nthree";
+    EXPECT_TRUE(song.GenerateKaraokeLineList(true, false));
     EXPECT_EQ(Texts(song), (std::vector<std::string>{"one", "two", "three"}));
     EXPECT_EQ(song.lines[0]->secondSinger, 0);
     EXPECT_EQ(song.lines[0]->colour, 12);
-    Build(song, "&one");
-    EXPECT_EQ(prompt.entries.size(), 2u);
-    Build(song, "&&one");
-    EXPECT_EQ(prompt.entries.size(), 2u);
+    song.lyricText = "&&one";
+    EXPECT_FALSE(song.GenerateKaraokeLineList(true, false));
 }
 
 TEST(GenerateKaraokeLineList, TimesArePairedByLineAndElementPosition)

@@ -96,7 +96,7 @@ std::vector<uint8_t> OldLayout(const KaraokeSong& song, int32_t version)
     return bytes;
 }
 
-bool LoadFrom(KaraokeSong& song, const std::vector<uint8_t>& bytes)
+WorkOutcome LoadFrom(KaraokeSong& song, const std::vector<uint8_t>& bytes)
 {
     return LoadProjectBytes(song, bytes);
 }
@@ -196,11 +196,9 @@ TEST(ProjectFile, OlderVersionsLoadWithTheirOwnLayoutAndSaveAsCurrent)
     FillSong(source);
     for (int32_t version : {400, 450, 499, 500, 501, 550, 599}) {
         SCOPED_TRACE(version);
-        PromptRecorder prompt;
         KaraokeSong song;
-        song.prompt = &prompt;
-        ASSERT_TRUE(LoadFrom(song, OldLayout(source, version)));
-        EXPECT_TRUE(prompt.entries.empty());
+        const WorkOutcome loaded = LoadFrom(song, OldLayout(source, version));
+        ASSERT_TRUE(loaded) << loaded.message;
         EXPECT_EQ(song.settings.version, 600);
         EXPECT_EQ(song.lyricText, source.lyricText);
         EXPECT_EQ(song.artist, "");
@@ -240,14 +238,11 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
                           Case{0x7FFFFFFF, kMsgProjectTooNew}}) {
         std::vector<uint8_t> bytes = SerializeProject(source);
         PutLe32(bytes.data(), static_cast<uint32_t>(c.version));
-        PromptRecorder prompt;
         KaraokeSong song;
-        song.prompt = &prompt;
         song.lyricText = "untouched";
-        EXPECT_FALSE(LoadFrom(song, bytes));
-        ASSERT_EQ(prompt.entries.size(), 1u);
-        EXPECT_EQ(prompt.entries[0].text, c.message);
-        EXPECT_EQ(prompt.entries[0].icon, PromptIcon::Warning);
+        const WorkOutcome loaded = LoadFrom(song, bytes);
+        EXPECT_EQ(loaded.status, WorkStatus::Failed);
+        EXPECT_EQ(loaded.message, c.message);
         EXPECT_EQ(song.lyricText, "untouched");
     }
     EXPECT_EQ(std::string(kMsgProjectTooNew),
@@ -278,26 +273,19 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
     };
     for (const Refused& c : refused) {
         SCOPED_TRACE(c.name);
-        PromptRecorder prompt;
         KaraokeSong song;
-        song.prompt = &prompt;
-        EXPECT_FALSE(LoadFrom(song, c.bytes));
-        ASSERT_EQ(prompt.entries.size(), 1u);
-        EXPECT_EQ(prompt.entries[0].text, c.message);
+        const WorkOutcome loaded = LoadFrom(song, c.bytes);
+        EXPECT_FALSE(loaded);
+        EXPECT_EQ(loaded.message, c.message);
     }
     EXPECT_EQ(std::string(kMsgNotAProject), "The file is not a Tessavox project file.");
 
-    PromptRecorder prompt;
     KaraokeSong song;
-    song.prompt = &prompt;
     TempDir dir;
     song.projectPath = dir.File("missing.tvx");
-    EXPECT_FALSE(LoadProject(song));
+    EXPECT_EQ(LoadProject(song).message, "Cannot open the project file.");
     song.projectPath = dir.Path().string(); // a folder, not a file
-    EXPECT_FALSE(LoadProject(song));
-    ASSERT_EQ(prompt.entries.size(), 2u);
-    EXPECT_EQ(prompt.entries[0].text, "Cannot open the project file.");
-    EXPECT_EQ(prompt.entries[1].text, "Cannot open the project file.");
+    EXPECT_EQ(LoadProject(song).message, "Cannot open the project file.");
 }
 
 TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
@@ -311,14 +299,11 @@ TEST(ProjectFile, TruncatedFilesSaySoAtEveryOffset)
     KaraokeSong song;
     song.lyricText = "before";
     for (size_t cut = 52; cut < full.size(); ++cut) {
-        PromptRecorder prompt;
-        song.prompt = &prompt;
-        ASSERT_FALSE(LoadProjectBytes(song, std::span(full.data(), cut))) << cut;
-        ASSERT_EQ(prompt.entries.size(), 1u) << cut;
-        ASSERT_EQ(prompt.entries[0].text, kMsgProjectEndsEarly) << cut;
+        const WorkOutcome loaded = LoadProjectBytes(song, std::span(full.data(), cut));
+        ASSERT_EQ(loaded.status, WorkStatus::Failed) << cut;
+        ASSERT_EQ(loaded.message, kMsgProjectEndsEarly) << cut;
         ASSERT_EQ(song.lyricText, "before") << cut;
     }
-    song.prompt = nullptr;
     KaraokeSong whole;
     EXPECT_TRUE(LoadFrom(whole, full));
 

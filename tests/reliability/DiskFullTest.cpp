@@ -219,15 +219,17 @@ TEST_F(DiskFullTest, SavesAndExportsFailCleanly)
 {
     std::printf("| operation      | condition         | result | first line told\n");
     const std::string project = (out / "song.tvx").string();
-    Expect({"project save", "file size limit", project, kSmallLimit, true, kTooLarge}, [&](UserPrompt& p) {
-        song.prompt = &p;
-        return SaveProject(song);
-    });
+    // The save says why it failed; the front end tells it.
+    const auto save = [&](UserPrompt& p) {
+        const WorkOutcome saved = SaveProject(song);
+        if (!saved) p.Message(saved.message, kAppCaption, PromptIcon::Stop);
+        return bool(saved);
+    };
+    Expect({"project save", "file size limit", project, kSmallLimit, true, kTooLarge}, save);
     const std::string lostProject = (missing / "song.tvx").string();
     Expect({"project save", "folder missing", lostProject, 0, false, "No such file or directory"}, [&](UserPrompt& p) {
-        song.prompt = &p;
         song.projectPath = lostProject;
-        return SaveProject(song);
+        return save(p);
     });
 
     const std::string bin = (out / "song.bin").string();

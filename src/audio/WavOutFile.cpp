@@ -37,7 +37,7 @@ bool WavOutFile::CheckFormat(uint32_t sampleRate, uint16_t bitsPerSample, uint16
 bool WavOutFile::Create(const std::string& path, uint32_t sampleRate, uint16_t bitsPerSample, uint16_t channels)
 {
     Close();
-    ClearFailure();
+    m_failure.clear();
     if (!CheckFormat(sampleRate, bitsPerSample, channels)) return false;
     m_fileBuffer.resize(kFileBufferBytes);
     auto file = std::make_unique<std::ofstream>();
@@ -58,7 +58,7 @@ bool WavOutFile::Create(const std::string& path, uint32_t sampleRate, uint16_t b
 bool WavOutFile::Create(std::ostream& stream, uint32_t sampleRate, uint16_t bitsPerSample, uint16_t channels)
 {
     Close();
-    ClearFailure();
+    m_failure.clear();
     if (!CheckFormat(sampleRate, bitsPerSample, channels)) return false;
     return Begin(stream, sampleRate, bitsPerSample, channels);
 }
@@ -109,7 +109,8 @@ bool WavOutFile::Write(std::span<const int16_t> samples)
     }
     for (size_t done = 0; done < samples.size();) {
         const size_t piece = std::min(samples.size() - done, kConvertSamples);
-        uint8_t* bytes = GetBuffer(piece * sampleBytes);
+        m_converted.resize(std::max(m_converted.size(), piece * sampleBytes));
+        uint8_t* bytes = m_converted.data();
         if (sampleBytes == 1) {
             for (size_t i = 0; i < piece; ++i)
                 bytes[i] = static_cast<uint8_t>(samples[done + i] / kSample8Scale + kSample8Centre);

@@ -7,6 +7,7 @@
 #include <QPropertyAnimation>
 #include <QVBoxLayout>
 #include <csignal>
+#include <cstdio>
 #include <string_view>
 
 #include "app/TessavoxApp.h"
@@ -53,7 +54,8 @@ void AddOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription("Make CD+G karaoke from music and lyrics.");
     parser.addHelpOption();
-    parser.addVersionOption();
+    // -V, as the command-line tool has it (-v is its --verbose).
+    parser.addOption({{"V", "version"}, "Displays version information."});
     parser.addOption({"no-splash", "Start without the splash screen."});
     parser.addOption({"log", "Append a diagnostic log of the session to <file> (also TESSAVOX_LOG=<file>).", "file"});
     parser.addPositionalArgument("project", "A project (.tvx) to open.", "[project]");
@@ -66,7 +68,7 @@ bool AsksOnlyForText(int argc, char** argv)
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
         if (arg == "--") break;
-        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-V" ||
             arg == "--version")
             return true;
     }
@@ -85,7 +87,8 @@ int main(int argc, char** argv)
         SetNames();
         QCommandLineParser parser;
         AddOptions(parser);
-        parser.process(text); // prints and exits
+        parser.process(text); // prints the help and exits
+        if (parser.isSet("version")) std::printf("Tessavox %s\n", TESSAVOX_VERSION);
         return 0;
     }
 

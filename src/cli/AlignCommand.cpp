@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli/CliConsole.h"
 #include "cli/CliAlign.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
@@ -47,7 +48,7 @@ int RunAlignCommand(const CliArgs& args)
     if (!vocals.empty()) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(vocals, ec)) {
-            std::fprintf(stderr, "tessavox-cli align: %s: %s\n", vocals.c_str(), ReadFailureReason(vocals).c_str());
+            CliConsole::Error("tessavox-cli align: %s: %s\n", vocals.c_str(), ReadFailureReason(vocals).c_str());
             return 1;
         }
     }
@@ -61,14 +62,14 @@ int RunAlignCommand(const CliArgs& args)
         if (!OutputsAllowed("align", gate, {output})) return 1;
     }
     if (doc.Song().LineCount() == 0 || doc.Song().words.empty()) {
-        std::fprintf(stderr, "tessavox-cli align: %s: the song has no lyrics to time\n", project.c_str());
+        CliConsole::Error("tessavox-cli align: %s: the song has no lyrics to time\n", project.c_str());
         return 1;
     }
     if (vocals.empty()) {
         const auto stopped = [](int) { return !StopSignals::Requested(); };
         if (const WorkOutcome loaded = doc.LoadProjectMusic(stopped); !loaded) {
             if (loaded.status == WorkStatus::Cancelled || StopSignals::Requested()) return 1;
-            std::fprintf(stderr, "tessavox-cli align: %s\n", loaded.message.c_str());
+            CliConsole::Error("tessavox-cli align: %s\n", loaded.message.c_str());
             return 1;
         }
     }
@@ -86,7 +87,7 @@ int RunAlignCommand(const CliArgs& args)
     } else {
         size_t unsure = 0;
         for (const AlignedWord& t : times) unsure += t.unsure ? 1 : 0;
-        std::printf("%s\n  timed   %zu words and syllables, %zu unsure\n", output.c_str(), times.size(), unsure);
+        CliConsole::Say(stdout, "%s\n  timed   %zu words and syllables, %zu unsure\n", output.c_str(), times.size(), unsure);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "cli/CliAlign.h"
 
+#include "cli/CliConsole.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -25,7 +27,7 @@ bool AlignCliSong(const std::string& command, SongDocument& doc, const std::stri
     }
     if (!aligned) {
         if (!timing.Cancelled() && !StopSignals::Requested())
-            std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), timing.Error().c_str());
+            CliConsole::Error("tessavox-cli %s: %s\n", command.c_str(), timing.Error().c_str());
         return false;
     }
     if (StopSignals::Requested()) return false;

@@ -1,5 +1,7 @@
 #include "cli/CliFiles.h"
 
+#include "cli/CliConsole.h"
+
 #include "document/OutputGate.h"
 
 #include <cerrno>
@@ -28,7 +30,7 @@ bool OutputsAllowed(const std::string& command, const OutputGate& gate, const st
     for (const std::string& output : outputs) {
         if (output == "-") continue;
         if (const std::string why = gate.Refusal(output); !why.empty()) {
-            std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), why.c_str());
+            CliConsole::Error("tessavox-cli %s: %s\n", command.c_str(), why.c_str());
             return false;
         }
     }

@@ -11,6 +11,7 @@ constexpr int kVersionCode = 'V';
 constexpr int kFirstLongCode = 256;
 constexpr int kExitHelp = 0;
 constexpr int kExitUsage = 2;
+constexpr size_t kOptionListWidth = 100;
 
 } // namespace
 
@@ -39,6 +40,29 @@ int CliOptions::Refuse(const std::string& why) const
 {
     std::fprintf(stderr, "tessavox-cli %s: %s\n%s", m_command.c_str(), why.c_str(), m_usage);
     return kExitUsage;
+}
+
+std::string CliOptions::OptionList() const
+{
+    // Every option the command reads, from the table it reads them by, so that the list cannot
+    // leave one out; the manual page and the shell completion are checked against it.
+    std::vector<std::string> names;
+    for (const CliOption& o : m_options)
+        names.push_back((o.shortName ? "-" + std::string(1, o.shortName) + ", " : std::string()) + "--" + o.name +
+                        (o.takesValue ? " VALUE" : ""));
+    for (const char* common : {"-q, --quiet", "-v, --verbose", "-h, --help", "-V, --version"}) names.push_back(common);
+    std::string text = "Options:";
+    size_t column = text.size();
+    for (size_t i = 0; i < names.size(); ++i) {
+        const std::string item = " " + names[i] + (i + 1 < names.size() ? "," : "\n");
+        if (column + item.size() > kOptionListWidth) {
+            text += "\n ";
+            column = 1;
+        }
+        text += item;
+        column += item.size();
+    }
+    return text;
 }
 
 CliOptions::Result CliOptions::Parse(const CliArgs& args)
@@ -76,6 +100,7 @@ CliOptions::Result CliOptions::Parse(const CliArgs& args)
         if (code == -1) break;
         if (code == kHelpCode) {
             std::fputs(m_usage, stdout);
+            std::fputs(OptionList().c_str(), stdout);
             return Result::Help;
         }
         if (code == kVersionCode) {

@@ -37,6 +37,9 @@ public:
     // "tessavox-cli CMD: why" and the usage on standard error; returns 2.
     int Refuse(const std::string& why) const;
     const std::string& Command() const { return m_command; }
+    // "Options: -o, --output VALUE, --force, ..." with the options every command takes, as --help
+    // ends.
+    std::string OptionList() const;
 
 private:
     std::string m_command;

@@ -11,6 +11,7 @@
 #include "audio/EnsureMp3Encoder.h"
 #include "audio/LameLibrary.h"
 #include "cdg/ExportBin.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "document/OutputGate.h"
@@ -46,13 +47,13 @@ constexpr const char* kUsage =
 
 int Usage(const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli export: %s\n%s", why.c_str(), kUsage);
+    CliConsole::Error("tessavox-cli export: %s\n%s", why.c_str(), kUsage);
     return 2;
 }
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli export: %s\n", why.c_str());
+    CliConsole::Error("tessavox-cli export: %s\n", why.c_str());
     return 1;
 }
 
@@ -201,8 +202,8 @@ int RunExportCommand(const CliArgs& args)
             existing);
         if (r.status == WorkStatus::Cancelled) return Failure(kExportCancelledText);
         if (r.status != WorkStatus::Done) return 1;
-        std::printf("%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
-                    leadIn / 44100.0);
+        CliConsole::Say(stdout, "%s: %llu sectors, lead-in %.2f s\n", output.c_str(), (unsigned long long)r.sectors,
+                        leadIn / 44100.0);
         return 0;
     }
     if (video) {
@@ -213,8 +214,8 @@ int RunExportCommand(const CliArgs& args)
         if (r.status == WorkStatus::Cancelled) return Failure(kExportCancelledText);
         if (r.status != WorkStatus::Done) return 1;
         const VideoRect frame = VideoFrameFor(choices.videoSize);
-        std::printf("%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
-                    choices.videoFps, r.durationMs / 1000.0, leadIn / 44100.0);
+        CliConsole::Say(stdout, "%s\nvideo %dx%d at %d fps, %.2f s, lead-in %.2f s\n", output.c_str(), frame.width, frame.height,
+                        choices.videoFps, r.durationMs / 1000.0, leadIn / 44100.0);
         return 0;
     }
     ProgressLine progress(kCompressingAudioCaption);
@@ -223,8 +224,8 @@ int RunExportCommand(const CliArgs& args)
         existing);
     if (r.status == WorkStatus::Cancelled || StopSignals::Requested()) return Failure(kExportCancelledText);
     if (r.status != WorkStatus::Done) return 1;
-    if (choices.zip) std::printf("%s\n", r.zipPath.c_str());
-    else std::printf("%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());
-    std::printf("audio %.2f s, lead-in %.2f s\n", r.durationMs / 1000.0, leadIn / 44100.0);
+    if (choices.zip) CliConsole::Say(stdout, "%s\n", r.zipPath.c_str());
+    else CliConsole::Say(stdout, "%s\n%s\n%s", r.audioPath.c_str(), r.cdgPath.c_str(), r.lrcPath.empty() ? "" : (r.lrcPath + "\n").c_str());
+    CliConsole::Say(stdout, "audio %.2f s, lead-in %.2f s\n", r.durationMs / 1000.0, leadIn / 44100.0);
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "audio/EncodeWma.h"
 #include "audio/EnsureMp3Encoder.h"
 #include "cdg/ExportBin.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
@@ -41,13 +42,13 @@ const char* const kBinUsage = "Usage: tessavox-cli bin WORK.wav STREAM.cdg -o OU
 
 int Usage(const char* command, const char* usage, const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli %s: %s\n%s", command, why.c_str(), usage);
+    CliConsole::Error("tessavox-cli %s: %s\n%s", command, why.c_str(), usage);
     return kExitUsage;
 }
 
 int Failure(const char* command, const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli %s: %s\n", command, why.c_str());
+    CliConsole::Error("tessavox-cli %s: %s\n", command, why.c_str());
     return kExitFailure;
 }
 
@@ -170,7 +171,7 @@ int RunBinCommand(const CliArgs& args)
                                         prompt);
     if (r.status != WorkStatus::Done) return kExitFailure;
     const uint32_t seconds = uint32_t(r.sectors / kSectorsPerSecond);
-    std::printf("%s: %llu sectors (%u:%02u)\n", output.c_str(), static_cast<unsigned long long>(r.sectors),
-                seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
+    CliConsole::Say(stdout, "%s: %llu sectors (%u:%02u)\n", output.c_str(), static_cast<unsigned long long>(r.sectors),
+                    seconds / kSecondsPerMinute, seconds % kSecondsPerMinute);
     return 0;
 }

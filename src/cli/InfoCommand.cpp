@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "cdg/PageWriter.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/JsonWriter.h"
@@ -353,7 +354,7 @@ int RunInfoCommand(const CliArgs& args)
                                             : TextReport(song, options.path, version, musicMissing);
     std::fwrite(report.data(), 1, report.size(), stdout);
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        std::fprintf(stderr, "tessavox-cli info: cannot write the report\n");
+        CliConsole::Error("tessavox-cli info: cannot write the report\n");
         return 1;
     }
     return 0;

@@ -1,5 +1,7 @@
 #include "cli/LineFitReport.h"
 
+#include "cli/CliConsole.h"
+
 #include <cstdio>
 
 #include "project/KaraokeSong.h"
@@ -22,7 +24,7 @@ size_t WarnLinesTooWide(const KaraokeSong& song)
 {
     const std::vector<LineFit> wide = LinesTooWide(song);
     for (const LineFit& fit : wide)
-        std::fprintf(stderr, "warning: %s is %s: \"%s\"\n", LineFitPlace(fit).c_str(), TooWideText(fit).c_str(),
-                     fit.text.c_str());
+        CliConsole::Say(stderr, "warning: %s is %s: \"%s\"\n", LineFitPlace(fit).c_str(), TooWideText(fit).c_str(),
+                        fit.text.c_str());
     return wide.size();
 }

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "log/LogFileReader.h"
@@ -47,6 +48,6 @@ int RunLogCommand(const CliArgs& args)
         std::printf("\n");
     }
     if (reading.failure.empty()) return 0;
-    std::fprintf(stderr, "tessavox-cli log: %s\n", reading.failure.c_str());
+    CliConsole::Error("tessavox-cli log: %s\n", reading.failure.c_str());
     return 1;
 }

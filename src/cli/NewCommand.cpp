@@ -10,11 +10,13 @@
 
 #include "audio/MusicImport.h"
 #include "project/ProjectFile.h"
+#include "cli/CliConsole.h"
 #include "cli/CliAlign.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
 #include "cli/LineFitReport.h"
+#include "cli/ProgressLine.h"
 #include "cli/CliText.h"
 #include "cli/StderrUserPrompt.h"
 #include "cli/StopSignals.h"
@@ -169,18 +171,12 @@ int RunNewCommand(const CliArgs& args)
     prompt.SetSubject(music);
 
     MusicImport import(workFile);
-    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    ProgressLine progress(kDecompressingAudioTitle);
     // A stop signal while decoding stops the decoder, so that its partial file is cleaned away.
-    import.SetProgress([showProgress](int percent) {
-        if (showProgress) {
-            std::fprintf(stderr, "\r%s %3d%%", kDecompressingAudioTitle, percent);
-            std::fflush(stderr);
-        }
-        return !StopSignals::Requested();
-    });
+    import.SetProgress([&progress](int percent) { return progress(percent) && !StopSignals::Requested(); });
     const bool workFileExisted = fs::exists(workFile, ec);
     const bool imported = import.ImportMusic(music);
-    if (showProgress && decodes) std::fputc('\n', stderr);
+    CliConsole::EndProgress();
     const MusicImportResult& result = import.Result();
     if (!imported) {
         if (StopSignals::Requested()) return 1;
@@ -193,7 +189,7 @@ int RunNewCommand(const CliArgs& args)
     if (!o.noTimes) ApplyLrcTiming(song, lrc, prompt);
     song.title = o.haveTitle ? CliText(o.title) : lrc.title;
     song.artist = o.haveArtist ? CliText(o.artist) : lrc.artist;
-    if (lrc.reordered) std::fprintf(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
+    if (lrc.reordered) CliConsole::Say(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
 
     if (o.wrap) FitLongLines(song, false);
     WarnLinesTooWide(song);
@@ -219,11 +215,11 @@ int RunNewCommand(const CliArgs& args)
     }
 
     const std::string source = result.decoded ? ", decoded from " + music : std::string();
-    std::printf("%s\n  music   %s (%d Hz, %d-bit, %s, %s)%s\n", project.c_str(), result.path.c_str(),
-                result.sampleRate, result.bitsPerSample, ChannelsText(result.channels).c_str(),
-                SecondsText(result).c_str(), source.c_str());
+    CliConsole::Say(stdout, "%s\n  music   %s (%d Hz, %d-bit, %s, %s)%s\n", project.c_str(), result.path.c_str(),
+                    result.sampleRate, result.bitsPerSample, ChannelsText(result.channels).c_str(),
+                    SecondsText(result).c_str(), source.c_str());
     if (!o.lyrics.empty())
-        std::printf("  lyrics  %zu lines%s\n", doc.Song().LineCount(), doc.Song().LyricsPlaced() ? ", timed" : "");
+        CliConsole::Say(stdout, "  lyrics  %zu lines%s\n", doc.Song().LineCount(), doc.Song().LyricsPlaced() ? ", timed" : "");
     if (std::fflush(stdout) != 0) return 1;
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
@@ -70,7 +71,7 @@ int RunPageCommand(const CliArgs& args)
     } else {
         const IMAGE_STRUCT* page = song.FindPage(pageKind);
         if (!page) {
-            std::fprintf(stderr, "tessavox-cli page: %s: the project has no %s page\n", project.c_str(), kind.c_str());
+            CliConsole::Error("tessavox-cli page: %s: the project has no %s page\n", project.c_str(), kind.c_str());
             return 1;
         }
         IMAGE_STRUCT shown = *page; // drawn from a copy: the writer may convert its picture
@@ -78,7 +79,7 @@ int RunPageCommand(const CliArgs& args)
     }
     renderer.PresentAll();
     if (!snapshot.WritePng(OutputGate::WriteTarget(output))) {
-        std::fprintf(stderr, "tessavox-cli page: %s: %s\n", output.c_str(), std::strerror(errno));
+        CliConsole::Error("tessavox-cli page: %s: %s\n", output.c_str(), std::strerror(errno));
         return 1;
     }
     return 0;

@@ -12,6 +12,7 @@
 #include "audio/ManualResetEvent.h"
 #include "audio/PlaybackFeed.h"
 #include "cdg/CdgFormat.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
@@ -53,13 +54,13 @@ constexpr uint32_t kSecondsPerMinute = 60;
 
 int Usage(const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli play: %s\n%s", why.c_str(), kUsage);
+    CliConsole::Error("tessavox-cli play: %s\n%s", why.c_str(), kUsage);
     return kExitUsage;
 }
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli play: %s\n", why.c_str());
+    CliConsole::Error("tessavox-cli play: %s\n", why.c_str());
     return kExitFailure;
 }
 
@@ -241,9 +242,9 @@ int RunPlayCommand(const CliArgs& args)
     if (!player.Start(flags, uint32_t(*startFrame), uint32_t(*endFrame))) {
         // The prompt has told why; for a missing device the cause and the way round it too.
         if (player.LastStartFailure() == KaraokePlayer::StartFailure::NoSoundDevice) {
-            std::fprintf(stderr, "tessavox-cli play: %s\n", player.FailureText().c_str());
-            std::fprintf(stderr, "tessavox-cli play: with %s=%s it plays without a sound card\n", kAudioOutputVariable,
-                         kAudioOutputNull);
+            CliConsole::Error("tessavox-cli play: %s\n", player.FailureText().c_str());
+            CliConsole::Error("tessavox-cli play: with %s=%s it plays without a sound card\n", kAudioOutputVariable,
+                              kAudioOutputNull);
         }
         return kExitFailure;
     }
@@ -271,11 +272,11 @@ int RunPlayCommand(const CliArgs& args)
         }
     }
     player.Stop();
-    if (interrupted) std::fprintf(stderr, "tessavox-cli play: stopped\n");
+    if (interrupted) CliConsole::Error("tessavox-cli play: stopped\n");
     Report("final clock", player);
 
     const std::string readFailure = player.FailureText();
-    if (!readFailure.empty()) std::fprintf(stderr, "tessavox-cli play: %s\n", readFailure.c_str());
+    if (!readFailure.empty()) CliConsole::Error("tessavox-cli play: %s\n", readFailure.c_str());
 
     if (!o.snapshot.empty()) {
         CdgScreenPicture snapshot(o.scale);

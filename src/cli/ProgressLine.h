@@ -1,6 +1,8 @@
 #pragma once
 
-// A progress line on stderr ("what  42%"), only where a person watches it (a terminal).
+// A progress line on standard error ("what  42%"): redrawn in place where a person watches it
+// (a terminal), one line every tenth when verbose elsewhere, never when quiet. Anything the
+// command line prints meanwhile ends the line first (CliConsole); so does the end of the work.
 class ProgressLine {
 public:
     explicit ProgressLine(const char* what);
@@ -13,6 +15,6 @@ public:
 
 private:
     const char* m_what;
-    bool m_show;
+    bool m_terminal;
     int m_last = -1;
 };

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cdg/CdgFormat.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
@@ -33,7 +34,7 @@ constexpr const char* kUsage =
 
 int Failure(const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli render: %s\n", why.c_str());
+    CliConsole::Error("tessavox-cli render: %s\n", why.c_str());
     return kExitFailure;
 }
 

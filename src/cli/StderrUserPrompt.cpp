@@ -1,5 +1,7 @@
 #include "cli/StderrUserPrompt.h"
 
+#include "cli/CliConsole.h"
+
 namespace {
 
 const char* IconPrefix(PromptIcon icon)
@@ -52,30 +54,27 @@ PromptAnswer ChooseAnswer(PromptButtons buttons, bool assumeYes)
 
 StderrUserPrompt::StderrUserPrompt(bool assumeYes, std::FILE* out) : m_assumeYes(assumeYes), m_out(out) {}
 
-void StderrUserPrompt::Write(const std::string& text, PromptIcon icon)
+void StderrUserPrompt::Write(const std::string& text, PromptIcon icon, const char* answer)
 {
     // The caption is always the program's name, which says nothing on a terminal.
-    if (m_command.empty())
-        std::fputs(IconPrefix(icon), m_out);
-    else
-        std::fprintf(m_out, "tessavox-cli %s: %s", m_command.c_str(), m_subject.empty() ? "" : (m_subject + ": ").c_str());
-    std::fwrite(text.data(), 1, text.size(), m_out);
-    if (text.empty() || text.back() != '\n') std::fputc('\n', m_out);
+    std::string line = m_command.empty() ? IconPrefix(icon)
+                                          : "tessavox-cli " + m_command + ": " + (m_subject.empty() ? "" : m_subject + ": ");
+    line += text;
+    if (text.empty() || text.back() != '\n') line += '\n';
+    if (answer) line += std::string("(answered ") + answer + ")\n";
+    CliConsole::Note(m_out, line);
     ++m_shown;
 }
 
 void StderrUserPrompt::Message(const std::string& text, const std::string&, PromptIcon icon)
 {
-    Write(text, icon);
-    std::fflush(m_out);
+    Write(text, icon, nullptr);
 }
 
 PromptAnswer StderrUserPrompt::Ask(const std::string& text, const std::string&, PromptButtons buttons,
                                    PromptIcon icon)
 {
     const PromptAnswer answer = ChooseAnswer(buttons, m_assumeYes);
-    Write(text, icon);
-    std::fprintf(m_out, "(answered %s)\n", AnswerName(answer));
-    std::fflush(m_out);
+    Write(text, icon, AnswerName(answer));
     return answer;
 }

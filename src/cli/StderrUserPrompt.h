@@ -25,7 +25,7 @@ public:
     int ShownCount() const { return m_shown; }
 
 private:
-    void Write(const std::string& text, PromptIcon icon);
+    void Write(const std::string& text, PromptIcon icon, const char* answer);
 
     std::string m_command;
     std::string m_subject;

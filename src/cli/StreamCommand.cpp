@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cdg/WriteRwMemory.h"
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliOptions.h"
@@ -61,11 +62,11 @@ int RunStreamCommand(const CliArgs& args)
     const bool done = toStdout ? std::fwrite(stream.data(), 1, length, stdout) == length && std::fflush(stdout) == 0
                                : WriteFileAtomically(OutputGate::WriteTarget(output), stream.first(length));
     if (!done) {
-        std::fprintf(stderr, "tessavox-cli stream: %s: %s\n", toStdout ? "standard output" : output.c_str(),
-                     std::strerror(errno));
+        CliConsole::Error("tessavox-cli stream: %s: %s\n", toStdout ? "standard output" : output.c_str(),
+                          std::strerror(errno));
         return 1;
     }
-    std::fprintf(toStdout ? stderr : stdout, "%s: %zu bytes (%.2f s), lead-in %u sample frames (%.2f s)\n", output.c_str(), length,
-                double(length) / 7200.0, leadIn, double(leadIn) / 44100.0);
+    CliConsole::Say(toStdout ? stderr : stdout, "%s: %zu bytes (%.2f s), lead-in %u sample frames (%.2f s)\n", output.c_str(), length,
+                    double(length) / 7200.0, leadIn, double(leadIn) / 44100.0);
     return 0;
 }

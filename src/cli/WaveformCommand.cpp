@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
 #include "cli/CliNumbers.h"
@@ -26,7 +27,7 @@ constexpr const char* kUsage =
 
 int Failure(const std::string& file, const std::string& why)
 {
-    std::fprintf(stderr, "tessavox-cli waveform: %s: %s\n", file.c_str(), why.c_str());
+    CliConsole::Error("tessavox-cli waveform: %s: %s\n", file.c_str(), why.c_str());
     return 1;
 }
 
@@ -61,14 +62,14 @@ int RunWaveformCommand(const CliArgs& args)
     const auto stopped = [](int) { return !StopSignals::Requested(); };
     if (const WorkOutcome loaded = doc.LoadProjectMusic(stopped); !loaded) {
         if (loaded.status == WorkStatus::Cancelled || StopSignals::Requested()) return 1;
-        std::fprintf(stderr, "tessavox-cli waveform: %s\n", loaded.message.c_str());
+        CliConsole::Error("tessavox-cli waveform: %s\n", loaded.message.c_str());
         return 1;
     }
     std::string why;
     const WaveformPeaks& peaks = doc.MusicPeaks(&why);
     if (peaks.Empty()) {
         if (why.empty()) why = doc.Song().MusicWorkPath() + ": the music holds no samples";
-        std::fprintf(stderr, "tessavox-cli waveform: %s\n", why.c_str());
+        CliConsole::Error("tessavox-cli waveform: %s\n", why.c_str());
         return 1;
     }
     const KaraokeSong& song = doc.Song();

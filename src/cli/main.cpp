@@ -1,10 +1,12 @@
 // tessavox-cli: the engine for batch work and scripts.
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "cli/CliCommands.h"
+#include "cli/CliConsole.h"
 #include "cli/StopSignals.h"
 #include "log/MLogQueue.h"
 #include "media/LeftoverSweep.h"
@@ -68,11 +70,13 @@ const Command kCommands[] = {
 
 void PrintUsage(std::FILE* out)
 {
-    std::fprintf(out, "Usage: tessavox-cli [--log FILE] COMMAND [ARGS]\n\nCommands:\n");
+    std::fprintf(out, "Usage: tessavox-cli [-q|-v] [--log FILE] COMMAND [ARGS]\n\nCommands:\n");
     for (const Command& c : kCommands) std::fprintf(out, "  %s\n", c.usage);
     std::fprintf(out, "\n\"tessavox-cli COMMAND --help\" or \"tessavox-cli help COMMAND\" shows a command's options;\n"
-                      "--version shows the version. --log FILE (or TESSAVOX_LOG=FILE in the environment) appends\n"
-                      "a diagnostic log of the command's work to FILE; \"tessavox-cli log FILE\" lists it.\n");
+                      "-V or --version shows the version. Every command takes -q (--quiet: nothing on success\n"
+                      "but what it is asked for; errors still say why) and -v (--verbose: progress in pipes and\n"
+                      "logs too, and the time taken). --log FILE (or TESSAVOX_LOG=FILE in the environment)\n"
+                      "appends a diagnostic log of the command's work to FILE; \"tessavox-cli log FILE\" lists it.\n");
 }
 
 } // namespace
@@ -86,17 +90,30 @@ int main(int argc, char** argv)
         PrintUsage(stderr);
         return 2;
     }
-    // The diagnostic log: from the environment, or named for this run before the command.
+    // The diagnostic log: from the environment, or named for this run before the command; the
+    // level of speech may come before the command too.
     std::string logFile = MLogQueue::FileFromEnvironment();
     int first = 1;
-    if (std::strcmp(argv[1], "--log") == 0) {
-        if (argc < 4) {
-            std::fprintf(stderr, "tessavox-cli: --log needs a file and a command\n\n");
-            PrintUsage(stderr);
-            return 2;
+    for (; first < argc; ++first) {
+        const std::string word = argv[first];
+        if (word == "-q" || word == "--quiet") {
+            CliConsole::SetLevel(CliConsole::Level::Quiet);
+        } else if (word == "-v" || word == "--verbose") {
+            CliConsole::SetLevel(CliConsole::Level::Verbose);
+        } else if (word == "--log") {
+            if (first + 2 >= argc) {
+                std::fprintf(stderr, "tessavox-cli: --log needs a file and a command\n\n");
+                PrintUsage(stderr);
+                return 2;
+            }
+            logFile = argv[++first];
+        } else {
+            break;
         }
-        logFile = argv[2];
-        first = 3;
+    }
+    if (first >= argc) {
+        PrintUsage(stderr);
+        return 2;
     }
     if (!logFile.empty()) {
         if (const std::string failure = MLogQueue::SwitchOn(logFile); !failure.empty()) {
@@ -106,6 +123,7 @@ int main(int argc, char** argv)
     }
     std::string name = argv[first];
     CliArgs args(argv + first + 1, argv + argc);
+    CliConsole::TakeLevelOptions(args);
     if (name == "--version" || name == "-V") {
         std::printf("tessavox-cli %s\n", TESSAVOX_VERSION);
         return 0;
@@ -114,7 +132,11 @@ int main(int argc, char** argv)
         PrintUsage(stdout);
         return 0;
     }
-    // "help CMD" is "CMD --help".
+    // "help CMD" is "CMD --help"; "help help" is the usage.
+    if (name == "help" && args[0] == "help") {
+        PrintUsage(stdout);
+        return 0;
+    }
     if (name == "help") {
         name = args[0];
         args = {"--help"};
@@ -123,9 +145,13 @@ int main(int argc, char** argv)
         if (name != c.name) continue;
         StopSignals::Install();
         SweepLeftovers();
+        const auto began = std::chrono::steady_clock::now();
         const int status = c.run(args);
+        if (status != 0 || StopSignals::Requested()) CliConsole::SayHeldNotes();
+        CliConsole::Detail("tessavox-cli %s: %s in %.2f s\n", c.name, status == 0 ? "done" : "failed",
+                           std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
         if (!StopSignals::Requested()) return status;
-        std::fprintf(stderr, "tessavox-cli: stopped by %s\n", strsignal(StopSignals::Received()));
+        CliConsole::Error("tessavox-cli: stopped by %s\n", strsignal(StopSignals::Received()));
         return StopSignals::ExitStatus();
     }
     std::fprintf(stderr, "tessavox-cli: unknown command \"%s\"\n\n", name.c_str());

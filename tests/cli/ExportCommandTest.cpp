@@ -220,3 +220,38 @@ TEST(ExportCommand, EveryCharacterReachesTheLrcTheTagsAndTheZip)
     ASSERT_EQ(listed.status, 0) << listed.Output();
     EXPECT_NE(listed.out.find("caf\u00e9.cdg"), std::string::npos) << listed.out;
 }
+
+TEST(ExportCommand, QuietSaysNothingOnSuccessAndProgressNeverRunsIntoAResult)
+{
+    TempDir dir;
+    const std::string demo = DemoWithMusic(dir);
+    // Quiet: no result line, before or after the command; the asked-for report still comes.
+    CliResult run = RunCli({"-q", "export", demo, "-o", dir.File("a.bin")});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_EQ(run.Output(), "");
+    run = RunCli({"stream", demo, "--quiet", "-o", dir.File("a.cdg")});
+    EXPECT_EQ(run.Output(), "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(RunCli({"info", demo, "-q"}).out.find("Twinkle"), std::string::npos);
+    // A failure still says why, quiet or not.
+    run = RunCli({"--quiet", "stream", dir.File("missing.tvx"), "-o", dir.File("b.cdg")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find("missing.tvx: No such file or directory"), std::string::npos) << run.err;
+    // "help help" is the general usage.
+    run = RunCli({"help", "help"});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, RunCli({"--help"}).out);
+
+    // On a terminal the progress line is ended before the result is printed ("100%" and the
+    // ZIP's name never share a line); verbose shows the progress in a pipe as whole lines.
+    const std::string zip = dir.File("b.zip");
+    run = RunProgram("script", {"-qec", "\"" + std::string(TESSAVOX_CLI_PATH) + "\" export \"" + demo + "\" -o \"" + zip + "\"",
+                                "/dev/null"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_NE(run.out.find("Compressing Audio... 100%\r\n" + zip + "\r\n"), std::string::npos) << run.out;
+    run = RunCli({"export", demo, "-o", dir.File("c.zip"), "-v"});
+    ASSERT_EQ(run.status, 0) << run.Output();
+    EXPECT_NE(run.err.find("Compressing Audio...   0%\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("Compressing Audio... 100%\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("tessavox-cli export: done in "), std::string::npos) << run.err;
+}

@@ -3,10 +3,12 @@
 onto a window and drops them there.
 
     scripts/xdnd_drop.py WINDOW X Y FILE...
+    scripts/xdnd_drop.py WINDOW X Y --text TEXT
 
 WINDOW is an X window id (decimal or 0x hex, as xdotool prints it); X Y a point in it. The files
-are offered as text/uri-list (and text/plain, their paths, as file managers do). Prints what the
-target answered; exit status 0 when it took the drop and said it had finished, 1 when not.
+are offered as text/uri-list (and text/plain, their paths, as file managers do); --text offers
+TEXT alone, as text/plain, as a text editor does. Prints what the target answered; exit status
+0 when it took the drop and said it had finished, 1 when not.
 """
 import sys
 import time
@@ -26,8 +28,9 @@ def main():
     target_id = int(sys.argv[1], 0)
     at_x, at_y = int(sys.argv[2]), int(sys.argv[3])
     files = sys.argv[4:]
+    text_only = files[0] == "--text"
     uri_list = "".join("file://" + urllib.parse.quote(f) + "\r\n" for f in files).encode()
-    plain = "\n".join(files).encode()
+    plain = " ".join(files[1:]).encode() if text_only else "\n".join(files).encode()
 
     d = display.Display()
     atom = lambda name: d.intern_atom(name)
@@ -36,7 +39,8 @@ def main():
     drop, finished, leave = atom("XdndDrop"), atom("XdndFinished"), atom("XdndLeave")
     copy = atom("XdndActionCopy")
     uri_type, text_type = atom("text/uri-list"), atom("text/plain")
-    offered = {uri_type: uri_list, text_type: plain}
+    offered = {text_type: plain} if text_only else {uri_type: uri_list, text_type: plain}
+    types = list(offered) + [0] * (3 - len(offered))
 
     root = d.screen().root
     target = d.create_resource_object("window", target_id)
@@ -67,7 +71,7 @@ def main():
         target.send_event(message, event_mask=0)
         d.flush()
 
-    send(enter, [source.id, XDND_VERSION << 24, uri_type, text_type, 0])
+    send(enter, [source.id, XDND_VERSION << 24] + types)
     send(position, [source.id, 0, (root_x << 16) | root_y, now, copy])
 
     accepted = None

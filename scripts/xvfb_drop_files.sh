@@ -5,7 +5,7 @@
 #   scripts/xvfb_drop_files.sh [BUILD_DIR] [OUT_DIR]
 #
 # A new window; lyrics (.txt) dropped on the lyric editor import them (the editor holds the
-# lines, not the file's path); an MP3 dropped on the CD+G preview is attached (converted); a PDF
+# lines, not the file's path); text dragged onto the editor is typed in there; an MP3 dropped on the CD+G preview is attached (converted); a PDF
 # dropped on the menu bar is refused and named in the status bar; Ctrl+S and Save As: `tessavox-cli
 # info --json` of the saved project has the lines and the music. Then a letter typed (the song
 # modified) and a project dropped on the window: the unsaved-changes question, No, and the
@@ -77,6 +77,9 @@ cli_json() {
 # The editor sits at the left under the import row, the preview at the right.
 drop_at 60 $((height / 2)) "$files/words.txt"
 sleep 1
+# Text dragged from another program stays text: it goes into the editor where it is dropped.
+drop_at 60 $((height / 2)) --text "dragged words"
+sleep 1
 drop_at $((width - 60)) 140 "$files/tune.mp3"
 # The MP3 is converted (a progress window while it decodes); a box would be the music refused.
 sleep 3
@@ -100,7 +103,8 @@ python3 - "$out/dropped.json" "$files" <<'EOF' || fail "the saved project lacks 
 import json, sys
 song = json.load(open(sys.argv[1]))
 lines = [line["text"] for line in song["lines"]]
-assert "first dropped line" in lines and "second dropped line" in lines, lines
+assert "first dropped line" in lines, lines
+assert any("dragged words" in line for line in lines), "the dragged text is not in the lyrics: %r" % lines
 assert not any(sys.argv[2] in line for line in lines), "a path was typed into the lyrics: %r" % lines
 assert song["music"].endswith("tune.mp3"), song["music"]
 EOF

@@ -34,6 +34,7 @@ xvfb_fresh_out() {
 }
 
 # Starts Xvfb on a display number of its own and exports DISPLAY; xvfb_pid is its process.
+# The screen is $xvfb_screen (WIDTHxHEIGHTxDEPTH, 1024x768x24 unless the check sets it).
 # The program's single-instance socket goes to a runtime folder of the check's own.
 xvfb_start() {
   mkdir -p -m 700 "$out/runtime"
@@ -44,7 +45,7 @@ xvfb_start() {
   local attempt _
   # A display number given by whoever runs the check (a shared machine hands out numbers).
   if [[ -n "${TESSAVOX_XVFB_DISPLAY:-}" ]]; then
-    Xvfb ":$TESSAVOX_XVFB_DISPLAY" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" &
+    Xvfb ":$TESSAVOX_XVFB_DISPLAY" -screen 0 "${xvfb_screen:-1024x768x24}" -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" &
     xvfb_pid=$!
     export DISPLAY=":$TESSAVOX_XVFB_DISPLAY"
     for _ in $(seq 200); do
@@ -72,7 +73,7 @@ xvfb_start() {
     if [[ -e "/tmp/.X$number-lock" || -e "/tmp/.X11-unix/X$number" ]]; then
       continue
     fi
-    Xvfb ":$number" -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" 8>&- &
+    Xvfb ":$number" -screen 0 "${xvfb_screen:-1024x768x24}" -dpi 96 -nolisten tcp -noreset 2>"$out/xvfb.log" 8>&- &
     xvfb_pid=$!
     export DISPLAY=":$number"
     # A busy machine takes a while to have the server taking connections: wait for one.

@@ -46,6 +46,10 @@ public:
     // Opens a project of the recent-file list (after the unsaved-changes question); one that
     // is no longer there is told of and leaves the list.
     virtual void OpenRecent(const QString& path) = 0;
+    // Files dropped on the window, each the way its kind goes: a project opens (after the
+    // unsaved-changes question), music is attached as Add Music does, lyrics are imported as
+    // Import Lyrics does; a file of no use is named in the status bar with the reason.
+    virtual void OpenDroppedFiles(const QStringList& paths) = 0;
     virtual void RefreshCaption() = 0;
     // Asks about unsaved changes before the window closes; false when the user kept it open.
     virtual bool CloseQuery() = 0;

@@ -3,11 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 #include <QVBoxLayout>
+#include <cmath>
 #include <QTextBrowser>
 #include <QMenu>
 #include <QFileInfo>
@@ -52,6 +56,9 @@ MainWindow::MainWindow(AppContext& app) : m_app(app)
     // What the last export wrote is told here; the views keep their own size grip.
     statusBar()->setSizeGripEnabled(false);
     setMinimumSize(ViewsNeed());
+    setAcceptDrops(true);
+    // Controls that take drops of their own (the lyric editor) would take a file's path as text.
+    qApp->installEventFilter(this);
     m_stateTimer = new QTimer(this);
     connect(m_stateTimer, &QTimer::timeout, this, &MainWindow::UpdateCommandStates);
     m_stateTimer->start(kStatePollMs);
@@ -63,6 +70,7 @@ MainWindow::~MainWindow()
     // The view closing below may still record a step, and the song's news must not reach a
     // frame that is half gone.
     disconnect(&m_app, nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
     m_stateTimer->stop();
 }
 
@@ -214,21 +222,38 @@ QSize MainWindow::ViewsNeed() const
 QRect MainWindow::FirstWindowRect() const
 {
     constexpr QPoint kFirstCorner(10, 10);
-    constexpr QSize kRoomyScreen(2 * 300, 2 * 216);
+    // Room for a screen twice the least one beside the lyric editor's share.
+    constexpr QSize kRoomyScreen(2 * SongView::kMinimumScreenWidth, 2 * SongView::kMinimumScreenHeight);
     const QSize least = ViewsNeed();
-    QSize size(std::max(least.width(), kRoomyScreen.width() + 2 * SongView::kMargin),
+    const int roomyWidth = 2 * SongView::kMargin +
+                           int(std::ceil((kRoomyScreen.width() + SongView::kGap) / (1.0 - EditLyricsView::kDefaultSplit)));
+    QSize size(std::max(least.width(), roomyWidth),
                least.height() - SongView::kMinimumScreenHeight + kRoomyScreen.height());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         // The frame the window system adds is not known before the window shows: a margin for it.
         const QSize free = screen->availableGeometry().size() - QSize(2 * kFirstCorner.x(), 4 * kFirstCorner.y());
         size = size.boundedTo(free);
     }
-    return {kFirstCorner, size.expandedTo(least)};
+    return FitOnScreen({kFirstCorner, size.expandedTo(least)});
+}
+
+QRect MainWindow::FitOnScreen(const QRect& rect) const
+{
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return rect;
+    // Sizes are the desktop's device-independent pixels: a placement saved at another scale
+    // or on a larger screen is made to fit, and never smaller than the views need.
+    const QRect free = screen->availableGeometry();
+    const QSize size = rect.size().boundedTo(free.size()).expandedTo(minimumSize());
+    const int x = std::max(free.left(), std::min(rect.left(), free.left() + free.width() - size.width()));
+    const int y = std::max(free.top(), std::min(rect.top(), free.top() + free.height() - size.height()));
+    return {QPoint(x, y), size};
 }
 
 void MainWindow::RestorePlacement(const QRect& normal, bool maximized, bool show)
 {
-    setGeometry(normal);
+    setGeometry(FitOnScreen(normal));
     if (!show) return;
     if (maximized) showMaximized();
     else showNormal();
@@ -278,6 +303,73 @@ bool MainWindow::event(QEvent* event)
         KeysToView();
     }
     return QMainWindow::event(event);
+}
+
+QStringList MainWindow::DroppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+bool MainWindow::TakeFileDrag(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (!drag->mimeData() || !drag->mimeData()->hasUrls()) return false;
+        // Every file is taken: one of no use is named when it is dropped.
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        if (!drop->mimeData() || !drop->mimeData()->hasUrls()) return false;
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        const QStringList files = DroppedFiles(drop->mimeData());
+        if (files.isEmpty()) {
+            const QUrl first = drop->mimeData()->urls().value(0);
+            statusBar()->showMessage(tr("%1 is not a file on this computer: save it first, then drop the file.")
+                                         .arg(first.toDisplayString()));
+            return true;
+        }
+        // After the drop has been answered: the source is not kept waiting on a question.
+        QTimer::singleShot(0, this, [this, files] {
+            if (!m_closing) m_app.OpenDroppedFiles(files);
+        });
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!TakeFileDrag(event)) QMainWindow::dragEnterEvent(event);
+}
+
+void MainWindow::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!TakeFileDrag(event)) QMainWindow::dragMoveEvent(event);
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    if (!TakeFileDrag(event)) QMainWindow::dropEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+    auto* target = qobject_cast<QWidget*>(watched);
+    if (!target || target == this || target->window() != this) return false;
+    return TakeFileDrag(event);
 }
 
 void MainWindow::KeysToView()

@@ -7,6 +7,7 @@ class SongView;
 class QAction;
 class QDialog;
 class QMenu;
+class QMimeData;
 class QTimer;
 
 // The main window: the menu, the current working view filling the client area, the caption and
@@ -39,11 +40,15 @@ public:
     // Lets a view that can show a changed song in place do so; false when it must be built anew.
     bool ReloadSongInView();
 
+    // Places the window at normal (kept within the screen, see FitOnScreen), maximized or not.
     void RestorePlacement(const QRect& normal, bool maximized, bool show);
+    // rect within the free area of the screen it is on (the first screen when none): no larger
+    // than that area but no smaller than the window's least size, moved inside it.
+    QRect FitOnScreen(const QRect& rect) const;
     // What the four views need at least, with the menu and status bars: the window's least size.
     QSize ViewsNeed() const;
     // The first window of a user without a saved placement: at 10,10, as large as every view
-    // needs and with room for a screen twice the CD+G size, within the desktop's free area.
+    // needs and with room for a screen twice the least size, within the desktop's free area.
     QRect FirstWindowRect() const;
     QRect NormalRect() const;
     void StopPlaying();
@@ -60,12 +65,20 @@ public:
     // The manual in a window of the program's own.
     void ShowManualWindow(const QString& manual);
     QDialog* ManualWindow() const { return m_manual; }
+    // The local files a drag carries (none for text, or for addresses that are no files).
+    static QStringList DroppedFiles(const QMimeData* data);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
+    // Files dropped anywhere on the window, its lyric editor among it, go the file's way; a
+    // text dropped on the editor stays the editor's.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // The view takes the keyboard unless one of its controls has it.
@@ -73,6 +86,9 @@ private:
     QAction* AddCommand(QWidget* menu, const QString& text, int command, const QKeySequence& shortcut = {});
     void BuildMenu();
     void FillRecentMenu();
+    // Takes a drag event that carries files or addresses (for this window or one of its
+    // controls); false for anything else.
+    bool TakeFileDrag(QEvent* event);
 
     AppContext& m_app;
     SongView* m_view = nullptr;

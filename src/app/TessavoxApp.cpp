@@ -22,11 +22,14 @@
 #include "app/ExportSongCommand.h"
 #include "app/FileChooser.h"
 #include "app/QtText.h"
+#include "app/ViewReport.h"
 #include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/ProgressDialog.h"
 #include "app/dialogs/SongSettingsDialog.h"
+#include "app/views/SongView.h"
 #include "audio/MusicImport.h"
 #include "document/RecoveryFile.h"
+#include "document/SongFileKind.h"
 #include "log/MLineListLog.h"
 #include "log/MLogQueue.h"
 #include "log/KaraokeSongDumpLog.h"
@@ -567,20 +570,81 @@ bool TessavoxApp::AddMusic()
         choice.filters = FileChooser::MusicFilters(m_mp3Support);
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
-        std::unique_ptr<ProgressDialog> progress;
-        const WorkOutcome attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
-        progress.reset();
-        if (attached) {
-            NoteMusicLoaded();
+        if (AttachMusicFile(path)) {
             m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
-            // The view is rebuilt for the new music: a rebuild is no view switch and saves
-            // nothing, so Add Music never asks for a project name nor rewrites the project file.
-            ShowView(m_currentView);
             return MusicLoaded(); // not when the view refused the song and closed it
         }
-        const std::string text = std::string(kMsgMusicProblem) + m_document.MusicResult().errorText + "\n" + kMsgChooseAnother;
-        if (m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) != PromptAnswer::Yes) return false;
+        if (!TellMusicRefused()) return false;
     }
+}
+
+bool TessavoxApp::AttachMusicFile(const QString& path)
+{
+    std::unique_ptr<ProgressDialog> progress;
+    const WorkOutcome attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
+    progress.reset();
+    if (!attached) return false;
+    NoteMusicLoaded();
+    // The view is rebuilt for the new music: a rebuild is no view switch and saves nothing,
+    // so Add Music never asks for a project name nor rewrites the project file.
+    ShowView(m_currentView);
+    return true;
+}
+
+bool TessavoxApp::TellMusicRefused()
+{
+    const std::string text = std::string(kMsgMusicProblem) + m_document.MusicResult().errorText + "\n" + kMsgChooseAnother;
+    return m_prompt.Ask(text, kAppCaption, PromptButtons::YesNo, PromptIcon::Stop) == PromptAnswer::Yes;
+}
+
+void TessavoxApp::OpenDroppedFiles(const QStringList& paths)
+{
+    // One file after the other, as if each were chosen in its own command; a project opened
+    // first is the song the others go into.
+    for (const QString& path : paths) {
+        if (m_terminationStatus != 0 || QApplication::activeModalWidget()) return;
+        OpenDroppedFile(path);
+    }
+}
+
+void TessavoxApp::OpenDroppedFile(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    const SongFileKind kind = QFileInfo(path).isFile() ? SongFileKindOf(PathBytes(path)) : SongFileKind::Other;
+    if (kind == SongFileKind::Other) {
+        const QString why =
+            QFileInfo(path).isDir() ? tr("%1 is a folder: drop a project, music or a lyrics file.").arg(name)
+            : !QFileInfo::exists(path)
+                ? tr("%1 cannot be read.").arg(name)
+                : tr("%1 is not a project (%2), music (%3) or a lyrics file (%4).")
+                      .arg(name, QString::fromStdString(SongFileExtensions(SongFileKind::Project)),
+                           QString::fromStdString(SongFileExtensions(SongFileKind::Music)),
+                           QString::fromStdString(SongFileExtensions(SongFileKind::Lyrics)));
+        if (m_frame) m_frame->statusBar()->showMessage(why);
+        AppendViewReport("status " + why + "\n");
+        return;
+    }
+    // What plays stops, as before any of the three commands.
+    if (m_frame) m_frame->StopPlaying();
+    switch (kind) {
+    case SongFileKind::Project:
+        if (!CommandEnabled(CommandId::FileOpen) || !CloseQuery()) return;
+        OpenProject(path);
+        break;
+    case SongFileKind::Music:
+        LogAction("Add Music", kActionAddMusic);
+        if (!AttachMusicFile(path) && TellMusicRefused()) AddMusic();
+        break;
+    case SongFileKind::Lyrics:
+        // Lyrics are imported in Edit Lyrics, reached the usual way (with its warning about
+        // placed lyrics).
+        if (m_currentView != ViewId::EditLyrics) RunCommand(CommandId::ModeEditLyrics);
+        if (m_currentView == ViewId::EditLyrics && m_frame && m_frame->View())
+            m_frame->View()->ImportLyricsFile(path);
+        break;
+    case SongFileKind::Other: break;
+    }
+    emit StateChanged();
 }
 
 void TessavoxApp::OpenRecent(const QString& path)

@@ -54,6 +54,7 @@ public:
     // The PCM file playback and export read: the song's work file.
     QString WorkingAudioPath() const override;
     void OpenRecent(const QString& path) override;
+    void OpenDroppedFiles(const QStringList& paths) override;
     QString MusicSourcePath() const override;
     int SampleRate() const override;
     QString& MusicFolder() override { return m_musicFolder; }
@@ -129,6 +130,12 @@ private:
     MusicImport::Progress ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog);
     // The music folder and the status line follow music just loaded.
     void NoteMusicLoaded();
+    // Attaches the music at path (its decoding shown); false when it was refused, then
+    // TellMusicRefused says why and asks whether to choose another file.
+    bool AttachMusicFile(const QString& path);
+    bool TellMusicRefused();
+    // A dropped file of a kind the window takes.
+    void OpenDroppedFile(const QString& path);
 
     static TessavoxApp* s_instance;
     AppSettings m_settings;

@@ -3,6 +3,7 @@
 #include "cli/CliConsole.h"
 
 #include "document/OutputGate.h"
+#include "document/SongFileKind.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -21,8 +22,7 @@ std::string ReadFailureReason(const std::string& path)
 
 bool IsProjectPath(const std::string& path)
 {
-    const std::string ext = std::filesystem::path(path).extension().string();
-    return ext == ".tvx" || ext == ".TVX";
+    return SongFileKindOf(path) == SongFileKind::Project;
 }
 
 bool OutputsAllowed(const std::string& command, const OutputGate& gate, const std::vector<std::string>& outputs)

@@ -7,7 +7,7 @@
 // what happened since.
 std::string ReadFailureReason(const std::string& path);
 
-// Whether a path names a project file (.tvx, in either case).
+// Whether a path names a project file (.tvx, in any letter case), as the window's drops tell it.
 bool IsProjectPath(const std::string& path);
 
 class OutputGate;

@@ -22,6 +22,7 @@
 #include "cli/StopSignals.h"
 #include "document/OutputGate.h"
 #include "document/SongDocument.h"
+#include "document/SongFileKind.h"
 #include "lyrics/LrcDocument.h"
 #include "lyrics/LyricImport.h"
 #include "media/ReplacingFile.h"
@@ -46,7 +47,6 @@ constexpr const char* kUsage =
     "breaks them at the last space that fits (the words keep their times). --align times every\n"
     "word from the singing as \"tessavox-cli align\" does: from a vocal track (--vocals FILE) or\n"
     "the music itself.\n";
-constexpr const char* kProjectExtension = ".tvx";
 constexpr const char* kWorkFileExtension = ".wav";
 
 struct NewOptions {
@@ -89,11 +89,9 @@ std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
     if (o.project.empty()) return options.Refuse("which project file? (-o SONG.tvx)");
     // An UltraStar song names its music; that is known once its lyrics are read.
     if (o.music.empty() && o.lyrics.empty()) return options.Refuse("which music? (--music FILE)");
-    std::string ext = fs::path(o.project).extension().string();
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
     // The work file is named after the project; any other name could be the music itself.
-    if (ext != kProjectExtension) return options.Refuse("the project file must end in .tvx");
-    if (!o.lyrics.empty() && LyricKindOf(o.lyrics) == LyricFileKind::Other)
+    if (!IsProjectPath(o.project)) return options.Refuse("the project file must end in .tvx");
+    if (!o.lyrics.empty() && SongFileKindOf(o.lyrics) != SongFileKind::Lyrics)
         return options.Refuse("lyrics must be a .txt, .lrc, .kar or .mid file");
     return std::nullopt;
 }

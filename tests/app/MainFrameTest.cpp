@@ -8,9 +8,12 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QProcess>
+#include <QScreen>
 #include <QPushButton>
 #include <QSettings>
+#include <QStyle>
 #include <QTemporaryDir>
 #include <QMenu>
 #include <QTextBrowser>
@@ -92,9 +95,16 @@ private:
             const QString name = QString("%1 \"%2\"").arg(w->metaObject()->className(), w->objectName());
             if (!view->rect().contains(QRect(w->mapTo(view, QPoint(0, 0)), w->size())))
                 clipped << name + " reaches out of the view";
+            // A button keeps room for its text and the style's margins (not necessarily the
+            // width the style likes text buttons to have).
             auto* b = qobject_cast<QPushButton*>(w);
-            if (b && !b->text().isEmpty() && b->width() < b->sizeHint().width())
-                clipped << QString("button \"%1\" %2 < %3").arg(b->text()).arg(b->width()).arg(b->sizeHint().width());
+            if (b && !b->text().isEmpty()) {
+                const int needs = b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width() +
+                                  b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                                  2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b) +
+                                  (b->icon().isNull() ? 0 : b->iconSize().width() + 4);
+                if (b->width() < needs) clipped << QString("button \"%1\" %2 < %3").arg(b->text()).arg(b->width()).arg(needs);
+            }
             if (auto* g = qobject_cast<QGroupBox*>(w); g && g->width() < g->minimumSizeHint().width())
                 clipped << QString("group \"%1\"").arg(g->title());
             if (auto* l = qobject_cast<QLabel*>(w); l && !l->text().isEmpty() && l->objectName() != "musicName") {
@@ -308,6 +318,10 @@ private slots:
         app.Document().Discard();
     }
 
+    // Run on screens of several sizes and scales (scripts/xvfb_window_fit.sh): whatever the
+    // screen, the least window fits on it with every control whole and a screen of at least
+    // 300 x 216, and in a window as large as the screen every control is whole too and, where
+    // that is much larger than the least, the CD+G screen has grown in every view.
     void everyViewKeepsItsControlsWholeAtTheLeastWindowSize()
     {
         Answers answers;
@@ -318,12 +332,46 @@ private slots:
         // A duet, so that Adjust Lyrics shows its singer buttons too.
         QVERIFY(app.OpenProject(SavedProject("whole.tvx", wav, 2)));
         MainWindow* frame = app.Frame();
-        frame->resize(frame->minimumSize());
-        QVERIFY(QTest::qWaitForWindowExposed(frame));
-        for (int view : {ViewId::EditLyrics, ViewId::PlaceLyrics, ViewId::AdjustLyrics, ViewId::PlayFinal}) {
-            app.SwitchView(view);
-            QTRY_COMPARE(frame->View()->size(), frame->centralWidget()->size());
-            QCoreApplication::sendPostedEvents(); // the layouts settle
+        const QRect free = frame->screen()->availableGeometry();
+        QVERIFY2(free.size().expandedTo(frame->minimumSize()) == free.size(),
+                 qPrintable(QString("the least window %1 x %2 is larger than the screen's %3 x %4")
+                                .arg(frame->minimumWidth()).arg(frame->minimumHeight())
+                                .arg(free.width()).arg(free.height())));
+        QVERIFY(free.contains(frame->geometry()));
+        QMap<int, QSize> leastScreen;
+        for (const QSize& size : {frame->minimumSize(), free.size()}) {
+            frame->setGeometry(QRect(free.topLeft(), size));
+            QVERIFY(QTest::qWaitForWindowExposed(frame));
+            QTRY_COMPARE(frame->size(), size);
+            for (int view : {ViewId::EditLyrics, ViewId::PlaceLyrics, ViewId::AdjustLyrics, ViewId::PlayFinal}) {
+                app.SwitchView(view);
+                QTRY_COMPARE(frame->View()->size(), frame->centralWidget()->size());
+                QCoreApplication::sendPostedEvents(); // the layouts settle
+                CdgScreenWidget* screen = frame->View()->Viewer();
+                QVERIFY(screen);
+                const QString where = QString("view %1 in %2 x %3").arg(view).arg(size.width()).arg(size.height());
+                QVERIFY2(screen->width() >= 300 && screen->height() >= 216,
+                         qPrintable(QString("%1: a screen of %2 x %3").arg(where).arg(screen->width()).arg(screen->height())));
+                QVERIFY2(std::abs(screen->width() * 3 - screen->height() * 4) <= 8, qPrintable(where + ": not 4:3"));
+                // Where the screen leaves the window room to grow, the CD+G screen grows too.
+                const bool roomToGrow = free.width() - frame->minimumWidth() >= 200 &&
+                                        free.height() - frame->minimumHeight() >= 200;
+                if (!leastScreen.contains(view)) leastScreen[view] = screen->size();
+                else if (roomToGrow)
+                    QVERIFY2(screen->width() > leastScreen[view].width() * 5 / 4,
+                             qPrintable(QString("%1: the screen grew only from %2 to %3 wide")
+                                            .arg(where).arg(leastScreen[view].width()).arg(screen->width())));
+                QVERIFY(free.contains(QRect(screen->mapToGlobal(QPoint(0, 0)), screen->size())));
+                CheckWhole(frame, view);
+            }
+        }
+        app.Document().Discard();
+    }
+
+    // Every control of the window's view shows whole, and the waveform strip lies on nothing.
+    void CheckWhole(MainWindow* frame, int view)
+    {
+        {
             const QStringList clipped = Clipped(frame->View());
             QVERIFY2(clipped.isEmpty(), qPrintable(QString("view %1 at %2 x %3: %4")
                                                        .arg(view)
@@ -339,7 +387,6 @@ private slots:
                              qPrintable(QString("view %1: the strip lies on %2").arg(view).arg(other->objectName())));
             }
         }
-        app.Document().Discard();
     }
 
     void viewWaveformHidesTheStripInEveryViewAndIsRemembered()
@@ -827,10 +874,24 @@ private slots:
         QCOMPARE(ini.value("Settings/AppWindowMaximized").toInt(), 0);
         QCOMPARE(ini.value("Settings/MusicPath").toString(), QString("/music"));
         QVERIFY(ini.contains("Settings/LyricsPath"));
-        TessavoxApp again;
-        again.InitInstance(false);
-        QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 1000, 760));
-        QCOMPARE(again.MusicFolder(), QString("/music"));
+        {
+            TessavoxApp again;
+            again.InitInstance(false);
+            const QRect free = again.Frame()->screen()->availableGeometry();
+            // The placement comes back as it was, unless the screen is smaller than it.
+            if (free.contains(QRect(40, 50, 1000, 760))) QCOMPARE(again.Frame()->geometry(), QRect(40, 50, 1000, 760));
+            QVERIFY(free.contains(again.Frame()->geometry()));
+            QCOMPARE(again.MusicFolder(), QString("/music"));
+            // One saved on a screen twice as large (or at half the scale) is made to fit.
+            again.Settings().SetWindowRect(QRect(1500, 900, 3180, 1900));
+        }
+        TessavoxApp doubled;
+        doubled.InitInstance(false);
+        const QRect free = doubled.Frame()->screen()->availableGeometry();
+        QVERIFY2(free.contains(doubled.Frame()->geometry()),
+                 qPrintable(QString("%1 x %2 at %3, %4").arg(doubled.Frame()->width()).arg(doubled.Frame()->height())
+                                .arg(doubled.Frame()->x()).arg(doubled.Frame()->y())));
+        QCOMPARE(doubled.Frame()->size(), free.size());
     }
 };
 

@@ -189,6 +189,7 @@ QWidget* AdjustLyricsView::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* 
             const uint32_t c = lyrics->graphic.ColourRgb(singerSlots[i]);
             parts.singers[i]->setStyleSheet(QString("background-color: #%1").arg(c, 6, 16, QChar('0')));
         }
+        NarrowToText(parts.singers[i]);
         singerLayout->addWidget(parts.singers[i], 0, i);
     }
     auto* hint = new QLabel(tr("Click a word then a singer button to assign to that line."), parts.singerGroup);
@@ -203,7 +204,10 @@ QWidget* AdjustLyricsView::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* 
     parts.pageLabel->setAlignment(Qt::AlignCenter);
     parts.previous = new QPushButton(QString::fromUtf8("\u25C0"), parent);
     parts.next = new QPushButton(QString::fromUtf8("\u25B6"), parent);
-    for (QPushButton* b : {parts.previous, parts.next}) b->setStyleSheet("background-color: rgb(0, 255, 0)");
+    for (QPushButton* b : {parts.previous, parts.next}) {
+        b->setStyleSheet("background-color: rgb(0, 255, 0)");
+        NarrowToText(b);
+    }
     auto* arrows = new QHBoxLayout;
     arrows->addWidget(parts.previous);
     arrows->addWidget(parts.next);

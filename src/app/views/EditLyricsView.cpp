@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -175,14 +176,14 @@ QSize EditLyricsView::Needs(const QWidget& reference)
     const int arrowW = std::max(arrow.sizeHint().width(), arrowH);
     const int arrowsW = arrowW + kGap + pageText.sizeHint().width() + kGap +
                         metrics.horizontalAdvance("99 of 99 ") + kGap + arrowW;
-    const int previewW = std::max(arrowsW, kMinimumScreenWidth);
-    // previewW = cx - (cx - 2 margins) x split - 18 - margin, solved for cx.
-    const int bottom = int(std::ceil((previewW + 18 + kMargin - 2 * kMargin * kDefaultSplit) / (1.0 - kDefaultSplit)));
+    const int previewW = std::max(arrowsW, kMinimumScreenWidth + 2 * kViewerInset);
+    // The preview gets what the editor's share leaves of the width: solved for the width.
+    const int bottom = 2 * kMargin + int(std::ceil((previewW + kGap) / (1.0 - kDefaultSplit)));
 
-    const QSize base = SongView::Needs(reference);
+    const QSize modeRow = ModeRowNeeds(reference);
     const int previewH = previewW * 3 / 4;
-    return {std::max({base.width(), top, bottom}), base.height() + playSide + kGap + arrowH + kGap + previewH -
-                                                       kMinimumScreenHeight + WaveformNeeds()};
+    return {std::max({modeRow.width(), top, bottom}),
+            kMargin + playSide + kGap + previewH + kGap + arrowH + WaveformNeeds() + kGap + modeRow.height()};
 }
 
 EditLyricsView::~EditLyricsView()
@@ -216,6 +217,9 @@ void EditLyricsView::BuildControls()
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_editor->setTabChangesFocus(true);
+    m_editor->setPlaceholderText(tr("Type the lyrics here, one screen line to a line, or use Import Lyrics.\n\n"
+                                    "Add Music attaches the song. Music, lyrics and project files can also be "
+                                    "dropped on the window."));
     setFocusProxy(m_editor);
 
     m_previewFrame = new QFrame(this);
@@ -321,6 +325,11 @@ void EditLyricsView::ShowMusicName()
     // A long path gives up its start: the file's name is what tells the music apart.
     const QString path = App().MusicSourcePath();
     m_musicName->setToolTip(path);
+    if (path.isEmpty()) {
+        m_musicName->setText(m_musicName->fontMetrics().elidedText(tr("No music yet: use Add Music"), Qt::ElideRight,
+                                                                    m_musicName->width()));
+        return;
+    }
     m_musicName->setText(LabelText(m_musicName->fontMetrics().elidedText(path, Qt::ElideLeft, m_musicName->width())));
 }
 
@@ -493,6 +502,7 @@ void EditLyricsView::PreviewRefresh()
     m_lastPage = std::max(0, song.HighestPageNumber());
     m_previewPage = std::clamp(m_previewPage, 0, m_lastPage);
     ShowLyricPage(m_previewPage);
+    if (Viewer()) Viewer()->SetHint(song.lyricText.empty() ? tr("Each page of the lyrics shows here.") : QString());
 
     // Where the focus was before an arrow may be disabled under it.
     QWidget* focus = window()->focusWidget();
@@ -704,9 +714,27 @@ bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
 
 void EditLyricsView::ImportLyrics()
 {
+    ImportLyricsWith([this](LrcDocument& lrc) {
+        FindLyricsDialog dialog(App(), this);
+        dialog.Run();
+        if (dialog.Imported()) lrc = dialog.Lrc();
+        return dialog.Imported();
+    });
+}
+
+void EditLyricsView::ImportLyricsFile(const QString& path)
+{
+    ImportLyricsWith([this, path](LrcDocument& lrc) {
+        App().LyricsFolder() = QFileInfo(path).absolutePath();
+        return bool(App().Document().ImportLyrics(QFile::encodeName(path).toStdString(), lrc));
+    });
+}
+
+void EditLyricsView::ImportLyricsWith(const std::function<bool(LrcDocument& lrc)>& read)
+{
     RecordTyping();
-    // The import is one edit, which the dialog's reading of the file joins. The old lines wait
-    // aside: an LRC file's times may be refused, and then the old times stay.
+    // The import is one edit, which the reading of the file joins. The old lines wait aside:
+    // an LRC file's times may be refused, and then the old times stay.
     const bool wasPlaced = !App().Song().lyricText.empty() && SomeWordTimed(App().Song());
     SongEdit edit = App().Document().BeginEdit("Import Lyrics");
     KaraokeSong& song = edit.Song();
@@ -715,9 +743,8 @@ void EditLyricsView::ImportLyrics()
     song.lines.clear();
     song.words.clear();
 
-    FindLyricsDialog dialog(App(), this);
-    dialog.Run();
-    if (!dialog.Imported()) {
+    LrcDocument lrc;
+    if (!read(lrc)) {
         // Nothing read: the song is as it was, its lines among it.
         edit.Abort();
         PreviewRefresh();
@@ -725,7 +752,6 @@ void EditLyricsView::ImportLyrics()
         return;
     }
     LoadEditorText();
-    const LrcDocument& lrc = dialog.Lrc();
     const bool keepOldTimes =
         !lrc.lines.empty() && wasPlaced &&
         App().Prompt().Ask(kMsgReplaceTiming, kAppCaption, PromptButtons::YesNo, PromptIcon::Question) != PromptAnswer::Yes;
@@ -785,30 +811,30 @@ void EditLyricsView::LayoutControls()
     ShowMusicName();
     m_slider->setGeometry(x, kMargin + rowH, std::max(1, cx - kMargin - x), rowH);
 
-    // The editor takes its share of the width, the preview the rest at 4:3, the page arrows
-    // under the preview.
+    // The editor keeps its share of the width; the preview takes the rest, as large as the
+    // height lets it be at 4:3, and gives the editor the width it cannot use. The page arrows
+    // keep a row of their own under the preview.
     const int top = kMargin + playSide + kGap;
-    const int editorW = std::max(1, int((cx - kMargin - kMargin) * m_split));
+    const int inner = std::max(1, cx - 2 * kMargin);
     // The waveform strip over the mode row, the editor and the preview above it.
-    const int arrowRow = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height()) + kGap;
+    const int arrowH = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height());
     int bottomEdge = modeTop - kGap;
-    if (const int stripH = WaveformHeightIn(bottomEdge - top - arrowRow + 2 * kViewerInset)) {
+    if (const int stripH = WaveformHeightIn(bottomEdge - top - arrowH - kGap + 2 * kViewerInset)) {
         bottomEdge -= stripH;
-        Waveform()->setGeometry(kMargin, bottomEdge, std::max(1, cx - 2 * kMargin), stripH);
+        Waveform()->setGeometry(kMargin, bottomEdge, inner, stripH);
         bottomEdge -= kGap;
     }
     const int editorH = std::max(1, bottomEdge - top);
+    const int previewRoom = std::max(1, inner - int(inner * m_split) - kGap);
+    const QRect box = ScreenBox(QRect(0, 0, previewRoom, editorH - arrowH - kGap));
+    const int previewW = box.width(), previewH = box.height();
+    const int editorW = std::max(1, inner - kGap - previewW);
     // The count of lines that do not fit takes a row under the editor while there are any.
     const int fitH = m_fitLabel->isHidden() ? 0 : m_fitLabel->heightForWidth(editorW);
     m_editor->setGeometry(kMargin, top, editorW, std::max(1, editorH - (fitH ? fitH + kGap : 0)));
     m_fitLabel->setGeometry(kMargin, top + editorH - fitH, editorW, fitH);
 
-    const int arrowH = std::max(m_left->sizeHint().height(), m_pageLabel->sizeHint().height());
-    const int previewLeft = editorW + 18;
-    const int remainingW = std::max(1, cx - previewLeft - kMargin);
-    // The arrows keep a row of their own under the preview.
-    const int previewH = std::max(1, std::min(editorH - arrowH - kGap, remainingW * 3 / 4));
-    const int previewW = std::max(1, std::min(previewH * 4 / 3, remainingW));
+    const int previewLeft = kMargin + editorW + kGap;
     m_previewFrame->setGeometry(previewLeft, top, previewW, previewH);
     if (Viewer())
         Viewer()->setGeometry(kViewerInset, kViewerInset, std::max(1, previewW - 2 * kViewerInset),

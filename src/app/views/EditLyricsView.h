@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QTextEdit>
+#include <functional>
 #include <memory>
 
 #include "app/views/SongView.h"
@@ -15,6 +16,7 @@ class QSizeGrip;
 class QSlider;
 class QTimer;
 class UserPrompt;
+struct LrcDocument;
 
 // The working view number ViewId::EditLyrics: the lyric editor, the import of lyrics and music,
 // a small music player (play button, position slider, time label) and a CD+G preview of one
@@ -28,7 +30,8 @@ public:
     static constexpr uint32_t kFramesPerStep = 147;
     static constexpr int kStepsPerSecond = 300;
     static constexpr int kTimerMs = 100;
-    static constexpr double kDefaultSplit = 0.5;
+    // The editor's share of the width at least; the CD+G preview takes the rest.
+    static constexpr double kDefaultSplit = 0.4;
     // Room the music's name keeps at least, in average characters.
     static constexpr int kMusicNameChars = 12;
     static constexpr const char* kMsgProjectProblem = "There is a problem with the project you opened.";
@@ -47,6 +50,7 @@ public:
 
     // The commands of the view's controls.
     void ImportLyrics();
+    void ImportLyricsFile(const QString& path) override;
     void AddMusic();
     void PlayToggle();
     void ShowPreviousPage();
@@ -83,6 +87,9 @@ protected:
 
 private:
     void BuildControls();
+    // The import's one edit around read, which fills the song's text (and lrc with the file's
+    // times) and says whether it read lyrics.
+    void ImportLyricsWith(const std::function<bool(LrcDocument& lrc)>& read);
     void LoadEditorText();
     void OnTextChanged();
     // Marks the editor's lines that the screen cuts off, and those with a character no font

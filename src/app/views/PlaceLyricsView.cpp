@@ -416,6 +416,9 @@ void PlaceLyricsView::SetState(State state)
         if (state == State::Ready) Waveform()->CentreOn(0);
     }
     if (placing) m_place->setFocus();
+    // What to do first, until the first pass starts.
+    if (Viewer())
+        Viewer()->SetHint(state == State::Ready ? tr("Press Start (Home), then Space as each word is sung.") : QString());
     UpdateControls();
 }
 
@@ -554,11 +557,9 @@ void PlaceLyricsView::resizeEvent(QResizeEvent* event)
         above -= kGap + stripH;
         Waveform()->setGeometry(kMargin, above, std::max(1, cx - 2 * kMargin), stripH);
     }
-    const int b = above - kGap;
-    const int right = std::min(cx - kMargin, 4 * b / 3);
-    const int bottom = std::min(b, 3 * (cx - kMargin) / 4);
-    const int w = std::max(1, right - kMargin), hh = std::max(1, bottom - kMargin);
-    m_previewFrame->setGeometry(kMargin, kMargin, w, hh);
+    const QRect box = ScreenBox(QRect(kMargin, kMargin, cx - 2 * kMargin, above - kGap - kMargin));
+    const int w = box.width(), hh = box.height();
+    m_previewFrame->setGeometry(box);
     if (Viewer())
         Viewer()->setGeometry(kViewerInset, kViewerInset, std::max(1, w - 2 * kViewerInset),
                               std::max(1, hh - 2 * kViewerInset));

@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QStyle>
 #include <algorithm>
 
 #include "app/AppContext.h"
@@ -175,6 +176,15 @@ QSize SongView::ButtonSize(const QWidget& reference, const QString& text)
     return probe.sizeHint();
 }
 
+void SongView::NarrowToText(QPushButton* button)
+{
+    const QStyle* style = button->style();
+    const int text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text()).width();
+    const int margins = style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                        2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+    button->setMinimumWidth(std::max(text + margins, button->sizeHint().height()));
+}
+
 QSize SongView::ModeRowNeeds(const QWidget& reference)
 {
     QSize button;
@@ -185,8 +195,8 @@ QSize SongView::ModeRowNeeds(const QWidget& reference)
 QSize SongView::Needs(const QWidget& reference)
 {
     const QSize row = ModeRowNeeds(reference);
-    return {std::max(row.width(), 2 * kMargin + kMinimumScreenWidth),
-            kMargin + kMinimumScreenHeight + kGap + row.height()};
+    return {std::max(row.width(), 2 * kMargin + kMinimumScreenWidth + 2 * kViewerInset),
+            kMargin + kMinimumScreenHeight + 2 * kViewerInset + kGap + row.height()};
 }
 
 int SongView::ModeRowHeight() const
@@ -213,11 +223,14 @@ void SongView::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     const int rowTop = LayoutModeRow();
     if (!m_viewer) return;
-    const int availableW = std::max(1, width() - 2 * kMargin);
-    const int availableH = std::max(1, rowTop - kGap - kMargin);
-    const int h = std::min(availableH, availableW * 3 / 4);
-    const int w = std::min(availableW, h * 4 / 3);
-    m_viewer->setGeometry(kMargin + (availableW - w) / 2, kMargin, std::max(1, w), std::max(1, h));
+    m_viewer->setGeometry(ScreenBox(QRect(kMargin, kMargin, width() - 2 * kMargin, rowTop - kGap - kMargin)));
+}
+
+QRect SongView::ScreenBox(const QRect& room)
+{
+    const int h = std::max(1, std::min(room.height(), room.width() * 3 / 4));
+    const int w = std::max(1, std::min(room.width(), h * 4 / 3));
+    return {room.left() + std::max(0, room.width() - w) / 2, room.top(), w, h};
 }
 
 CWaveformStrip* SongView::AddWaveform()
@@ -274,11 +287,8 @@ void SongView::LayoutWithControls(QWidget* controls)
         m_waveform->setGeometry(kMargin, top, w, stripH);
     }
     if (!m_viewer) return;
-    const int b = top - kGap;
-    const int right = std::min(width() - kMargin, 4 * b / 3);
-    const int bottom = std::min(b, 3 * (width() - kMargin) / 4);
-    m_viewer->setGeometry(kMargin + kViewerInset, kMargin + kViewerInset,
-                          std::max(1, right - kMargin - 2 * kViewerInset), std::max(1, bottom - kMargin - 2 * kViewerInset));
+    const QRect box = ScreenBox(QRect(kMargin, kMargin, w, top - kGap - kMargin));
+    m_viewer->setGeometry(box.adjusted(kViewerInset, kViewerInset, -kViewerInset, -kViewerInset));
 }
 
 void SongView::UpdateControls()

@@ -21,9 +21,11 @@ public:
     static constexpr int kModeCount = 5;
     // Where the screen sits inside its frame.
     static constexpr int kViewerInset = 2;
-    // The smallest CD+G screen a view keeps when the window is made small.
-    static constexpr int kMinimumScreenWidth = 200;
-    static constexpr int kMinimumScreenHeight = 144;
+    // The smallest CD+G screen a view keeps when the window is made small: every pixel of the
+    // 300 x 216 screen at least once, at the 4:3 the views show it in (its frame adds
+    // kViewerInset on each side).
+    static constexpr int kMinimumScreenWidth = 300;
+    static constexpr int kMinimumScreenHeight = 225;
 
     SongView(AppContext& app, int viewId, QWidget* parent);
     ~SongView() override;
@@ -53,6 +55,8 @@ public:
     // The word selected for adjusting (-1 when none or the view selects no words), and selecting one.
     virtual int SelectedWord() const { return -1; }
     virtual void SelectWord(int) {}
+    // Imports the lyric file at path as Import Lyrics does (a view without the command ignores it).
+    virtual void ImportLyricsFile(const QString&) {}
 
     // The view takes the keyboard: the widget its keys are meant for gets the focus (at once when
     // the window is active, else when it becomes active). The shell calls it whenever the view
@@ -72,6 +76,9 @@ public:
     static QSize ModeRowNeeds(const QWidget& reference);
     // A push button's natural size for text in reference's font.
     static QSize ButtonSize(const QWidget& reference, const QString& text);
+    // Lets a button with a short text ("1", an arrow) be as narrow as its text and the style's
+    // margins, rather than the width the style gives every text button, when room is short.
+    static void NarrowToText(QPushButton* button);
 
     // The waveform strip of a view that shows one (null in the others), its height from the
     // settings ("WaveformHeight") and whether it shows ("ShowWaveform", the View menu's toggle).
@@ -122,10 +129,12 @@ protected:
     // Default layout: the mode row, and the screen at 4:3 in the space above it.
     void resizeEvent(QResizeEvent* event) override;
     // The layout of a view with a row of controls above the mode row: the controls kGap above
-    // it, and the screen from (kMargin, kMargin) to min(cx - kMargin, 4b/3) by min(b, 3(cx - kMargin)/4),
-    // b being the controls' top less kGap (less the waveform strip and a gap when it shows), inset
-    // by kViewerInset; the strip spans the width between the screen and the controls.
+    // it, the waveform strip (when it shows) a gap above them across the width, and the screen
+    // in the rest from kMargin down, as large as fits at 4:3 and centred across (see ScreenBox),
+    // inset by kViewerInset in its frame.
     void LayoutWithControls(QWidget* controls);
+    // The largest 4:3 box inside room, centred across it and at its top.
+    static QRect ScreenBox(const QRect& room);
 
 private:
     void OnMode(int index);

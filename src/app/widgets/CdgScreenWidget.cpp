@@ -4,9 +4,11 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 #include <vector>
 
 #include "cdg/CdgColour.h"
+#include "cdg/CdgFormat.h"
 #include "player/CdgScreen.h"
 
 CdgScreenWidget::CdgScreenWidget(QWidget* parent) : QWidget(parent)
@@ -89,15 +91,42 @@ void CdgScreenWidget::RequestRepaint()
     }, Qt::QueuedConnection);
 }
 
+QSize CdgScreenWidget::PictureSize(const QSize& device)
+{
+    const auto cover = [](int length, int unit) { return std::max(1, (length + unit - 1) / unit) * unit; };
+    return {cover(device.width(), kCdgScreenWidth), cover(device.height(), kCdgScreenHeight)};
+}
+
+void CdgScreenWidget::SetHint(const QString& hint)
+{
+    if (hint == m_hint) return;
+    m_hint = hint;
+    update();
+}
+
 void CdgScreenWidget::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     if (!Renderer()) {
         painter.fillRect(rect(), Qt::black);
-        return;
+    } else {
+        std::lock_guard lock(m_mutex);
+        const QSizeF device = QSizeF(size()) * devicePixelRatioF();
+        // Whole multiples are drawn pixel for pixel; the rest is smoothed down to the widget.
+        if (QSizeF(m_picture.size()) != device) painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(rect()), m_picture);
     }
-    std::lock_guard lock(m_mutex);
-    painter.drawImage(0, 0, m_picture);
+    if (m_hint.isEmpty()) return;
+    // The hint sits in the screen's lower third, over a shade that keeps it readable.
+    QFont font = painter.font();
+    font.setPixelSize(std::clamp(height() / 16, 11, 22));
+    painter.setFont(font);
+    const QRect band(width() / 12, height() * 2 / 3, width() * 10 / 12, height() / 4);
+    QRect text = painter.boundingRect(band, Qt::AlignCenter | Qt::TextWordWrap, m_hint);
+    text.adjust(-8, -4, 8, 4);
+    painter.fillRect(text, QColor(0, 0, 0, 150));
+    painter.setPen(Qt::white);
+    painter.drawText(band, Qt::AlignCenter | Qt::TextWordWrap, m_hint);
 }
 
 void CdgScreenWidget::resizeEvent(QResizeEvent* event)
@@ -105,7 +134,8 @@ void CdgScreenWidget::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
     {
         std::lock_guard lock(m_mutex);
-        m_picture = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+        const QSize device = (QSizeF(size()) * devicePixelRatioF()).toSize();
+        m_picture = QImage(PictureSize(device), QImage::Format_RGB32);
         m_picture.fill(Qt::black);
     }
     if (Renderer()) Renderer()->PresentAll();

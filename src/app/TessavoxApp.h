@@ -126,7 +126,10 @@ private:
     void LoadSongMusic(bool askWhenMissing);
     // What reports a music import's progress: a progress dialog (kept in dialog) while music
     // at path is decoded; nothing for music played where it lies.
-    MusicImport::Progress ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog);
+    // Reads the music at path through load, which is given the progress and the runner of the
+    // decode: a cancellable progress box when the music must be decoded.
+    using MusicLoad = std::function<WorkOutcome(MusicImport::Progress, const SongDocument::WorkRunner&)>;
+    WorkOutcome ReadMusic(const std::string& path, const MusicLoad& load);
     // The music folder and the status line follow music just loaded.
     void NoteMusicLoaded();
 

@@ -46,7 +46,11 @@ public:
     void UpdateControls() override;
 
     // The commands of the view's controls.
+    // "&Import Lyrics": the lyric file chooser at once.
     void ImportLyrics();
+    // Edit > Find Lyrics on the Web: the lyric web searches, with "Local File..." among them.
+    void FindLyricsOnWeb() override;
+    bool CanFindLyricsOnWeb() const override { return Usable(); }
     void AddMusic();
     void PlayToggle();
     void ShowPreviousPage();
@@ -82,6 +86,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ImportLyricsFrom(bool web);
     void BuildControls();
     void LoadEditorText();
     void OnTextChanged();

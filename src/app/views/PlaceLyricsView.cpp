@@ -261,12 +261,12 @@ bool PlaceLyricsView::ViewKeyPress(QKeyEvent* event)
     case Qt::Key_Enter:
     case Qt::Key_Escape: return true;
     case Qt::Key_Minus:
-        TempoStep(m_tempo / kTempoStep - 1);
-        return true;
     case Qt::Key_Plus:
-    case Qt::Key_Equal: // "+" without Shift
-        TempoStep(m_tempo / kTempoStep + 1);
+    case Qt::Key_Equal: { // "=" is "+" without Shift
+        if (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) return false;
+        TempoStep(m_tempo / kTempoStep + (event->key() == Qt::Key_Minus ? -1 : 1));
         return true;
+    }
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_PageUp:

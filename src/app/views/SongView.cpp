@@ -71,8 +71,7 @@ bool SongView::eventFilter(QObject* watched, QEvent* event)
         }
         return true;
     }
-    // The view's own underlined letters come before the menu bar's, as in a dialog: Alt+P is
-    // "&Play Final" even though the menu bar has "&Pellamar".
+    // The view's own underlined letters come before the menu bar's, as in a dialog.
     if (QAbstractButton* button = MnemonicButton(key)) {
         if (type == QEvent::ShortcutOverride) {
             event->accept();

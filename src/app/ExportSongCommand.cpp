@@ -158,6 +158,7 @@ void ExportSongCommand::ExportBinFile()
     const ExportSnapshot snapshot(m_app.Document());
 
     ProgressDialog progress(m_app.Frame(), kBinProgressCaption, true);
+    progress.SetText(QObject::tr("Writing the BIN file %1").arg(QFileInfo(path).fileName()));
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     BinExportResult result;
@@ -185,6 +186,7 @@ void ExportSongCommand::ExportCompressed(const ExportChoices& choices)
 
     // The dialog opens before the stream is written, so that the whole export shows progress.
     ProgressDialog progress(m_app.Frame(), kCompressingAudioCaption, true);
+    progress.SetText(QObject::tr("Writing the music and the graphics of %1").arg(QFileInfo(path).fileName()));
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     CompressedExportResult result;
@@ -211,6 +213,7 @@ void ExportSongCommand::ExportVideo(const ExportChoices& choices)
     const ExportSnapshot snapshot(m_app.Document());
 
     ProgressDialog progress(m_app.Frame(), kVideoProgressCaption, true);
+    progress.SetText(QObject::tr("Drawing and encoding the video %1").arg(QFileInfo(path).fileName()));
     progress.show();
     BackgroundWork work(&progress, kBinCancelledCaption);
     VideoExportResult result;

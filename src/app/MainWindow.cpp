@@ -123,6 +123,10 @@ void MainWindow::BuildMenu()
     connect(m_fitLongLines, &QAction::triggered, this, [this] {
         if (m_view) m_view->FitLongLines();
     });
+    m_findLyrics = edit->addAction(tr("Find Lyrics on the &Web..."));
+    connect(m_findLyrics, &QAction::triggered, this, [this] {
+        if (m_view) m_view->FindLyricsOnWeb();
+    });
     AddCommand(edit, tr(CommandText::AutoTime), CommandId::AutoTime);
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
@@ -138,8 +142,9 @@ void MainWindow::BuildMenu()
         if (m_view) m_view->ShowWaveform(shown);
     });
 
-    // Alt+P in a view is its "&Play Final" button: the view takes its own letters first.
-    AddCommand(menuBar(), tr("&Pellamar"), CommandId::Pellamar);
+    // Every top-level item has a letter of its own, none of them a view's button letter (D, L,
+    // A, P, S): Alt+P is "&Play Final" even while the menu bar is walked with the keyboard.
+    AddCommand(menuBar(), tr("Pellama&r"), CommandId::Pellamar);
     AddCommand(menuBar(), tr("&Buy Songs"), CommandId::BuySongs);
 
     QMenu* help = menuBar()->addMenu(tr("&Help"));
@@ -184,6 +189,7 @@ void MainWindow::UpdateCommandStates()
     m_actions[CommandId::EditUndo]->setText(tr("&Undo") + (doc.CanUndo() ? " " + QString::fromStdString(doc.UndoName()) : ""));
     m_actions[CommandId::EditRedo]->setText(tr("&Redo") + (doc.CanRedo() ? " " + QString::fromStdString(doc.RedoName()) : ""));
     m_fitLongLines->setEnabled(m_view && m_view->CanFitLongLines());
+    m_findLyrics->setEnabled(m_view && m_view->CanFindLyricsOnWeb() && m_app.CommandEnabled(CommandId::ModeEditLyrics));
     if (m_view) m_view->UpdateControls();
 }
 

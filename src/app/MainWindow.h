@@ -94,6 +94,7 @@ private:
     SongView* m_view = nullptr;
     QMap<int, QAction*> m_actions;
     QAction* m_fitLongLines = nullptr;
+    QAction* m_findLyrics = nullptr;
     QAction* m_waveform = nullptr;
     QMenu* m_recent = nullptr;
     QDialog* m_manual = nullptr;

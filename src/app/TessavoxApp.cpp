@@ -423,10 +423,16 @@ void TessavoxApp::LoadSongMusic(bool askWhenMissing)
         // A folder of projects and music that was moved still finds the music beside the
         // project; the song keeps the path it stored until the user chooses other music.
         const MusicLocation where = m_document.LocateMusic();
-        std::unique_ptr<ProgressDialog> progress;
-        const bool loaded = m_document.LoadProjectMusic(ImportProgress(where.path, progress), false).Succeeded();
-        progress.reset();
-        if (loaded) {
+        const WorkOutcome outcome = ReadMusic(where.path, [this](MusicImport::Progress progress,
+                                                                 const SongDocument::WorkRunner& run) {
+            return m_document.LoadProjectMusic(std::move(progress), false, run);
+        });
+        const bool loaded = outcome.Succeeded();
+        if (outcome.status == WorkStatus::Cancelled) {
+            // The user stopped the reading: the song opens without playing music, and keeps
+            // the music it names.
+            m_document.ForgetMusic(true);
+        } else if (loaded) {
             NoteMusicLoaded();
             chooseMusic = askWhenMissing && !QFileInfo::exists(MusicSourcePath()) &&
                           m_prompt.Ask(kMsgMusicNotFound, kCaptionMusicNotFound, PromptButtons::YesNo,
@@ -539,14 +545,22 @@ void TessavoxApp::ShowView(int view)
     emit StateChanged();
 }
 
-MusicImport::Progress TessavoxApp::ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog)
+WorkOutcome TessavoxApp::ReadMusic(const std::string& path, const MusicLoad& load)
 {
-    // Music played where it lies loads at once; a decode shows its progress.
-    if (path.empty() || MusicImport::IsUsedInPlace(path) || !QFileInfo::exists(PathText(path))) return {};
-    dialog = std::make_unique<ProgressDialog>(m_frame.get(), kDecompressingAudioTitle, false);
-    dialog->show();
-    ProgressDialog* shown = dialog.get();
-    return [shown](int percent) { return shown->Progress(percent); };
+    // Music played where it lies loads at once; a decode shows what it reads and how far, off
+    // the window thread, and Cancel or Escape stops it. The box keeps the window's commands
+    // away meanwhile: the song is changed only when the decode is over.
+    if (!m_frame || path.empty() || MusicImport::IsUsedInPlace(path) || !QFileInfo::exists(PathText(path)))
+        return load({}, {});
+    ProgressDialog dialog(m_frame.get(), kDecompressingAudioTitle, true);
+    dialog.SetText(QString("Reading music... %1").arg(QFileInfo(PathText(path)).fileName()));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.show();
+    BackgroundWork work(&dialog);
+    const WorkOutcome outcome =
+        load(work.Progress(), [&work](const std::function<void()>& decode) { work.Run(decode); });
+    dialog.hide();
+    return outcome;
 }
 
 void TessavoxApp::NoteMusicLoaded()
@@ -570,7 +584,10 @@ bool TessavoxApp::AddMusic()
         choice.filters = FileChooser::MusicFilters(m_mp3Support);
         const QString path = FileChooser::Choose(m_frame.get(), choice);
         if (path.isEmpty()) return false;
-        if (AttachMusicFile(path)) {
+        const WorkOutcome attached = AttachMusicFile(path);
+        // Stopped by the user: the song is as it was, with the music it had.
+        if (attached.status == WorkStatus::Cancelled) return false;
+        if (attached) {
             m_settings.SetInt(AppSettings::kSettings, "MusicFileIndex", choice.filterIndex);
             return MusicLoaded(); // not when the view refused the song and closed it
         }
@@ -578,17 +595,18 @@ bool TessavoxApp::AddMusic()
     }
 }
 
-bool TessavoxApp::AttachMusicFile(const QString& path)
+WorkOutcome TessavoxApp::AttachMusicFile(const QString& path)
 {
-    std::unique_ptr<ProgressDialog> progress;
-    const WorkOutcome attached = m_document.AttachMusic(PathBytes(path), ImportProgress(PathBytes(path), progress));
-    progress.reset();
-    if (!attached) return false;
+    const WorkOutcome attached = ReadMusic(PathBytes(path), [this, &path](MusicImport::Progress progress,
+                                                                         const SongDocument::WorkRunner& run) {
+        return m_document.AttachMusic(PathBytes(path), std::move(progress), run);
+    });
+    if (!attached) return attached;
     NoteMusicLoaded();
     // The view is rebuilt for the new music: a rebuild is no view switch and saves nothing,
     // so Add Music never asks for a project name nor rewrites the project file.
     ShowView(m_currentView);
-    return true;
+    return attached;
 }
 
 bool TessavoxApp::TellMusicRefused()
@@ -633,7 +651,7 @@ void TessavoxApp::OpenDroppedFile(const QString& path)
         break;
     case SongFileKind::Music:
         LogAction("Add Music", kActionAddMusic);
-        if (!AttachMusicFile(path) && TellMusicRefused()) AddMusic();
+        if (AttachMusicFile(path).status == WorkStatus::Failed && TellMusicRefused()) AddMusic();
         break;
     case SongFileKind::Lyrics:
         // Lyrics are imported in Edit Lyrics, reached the usual way (with its warning about

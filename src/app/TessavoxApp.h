@@ -127,12 +127,15 @@ private:
     void LoadSongMusic(bool askWhenMissing);
     // What reports a music import's progress: a progress dialog (kept in dialog) while music
     // at path is decoded; nothing for music played where it lies.
-    MusicImport::Progress ImportProgress(const std::string& path, std::unique_ptr<ProgressDialog>& dialog);
+    // Reads the music at path through load, which is given the progress and the runner of the
+    // decode: a cancellable progress box when the music must be decoded.
+    using MusicLoad = std::function<WorkOutcome(MusicImport::Progress, const SongDocument::WorkRunner&)>;
+    WorkOutcome ReadMusic(const std::string& path, const MusicLoad& load);
     // The music folder and the status line follow music just loaded.
     void NoteMusicLoaded();
-    // Attaches the music at path (its decoding shown); false when it was refused, then
+    // Attaches the music at path, its decoding shown with Cancel. When it failed,
     // TellMusicRefused says why and asks whether to choose another file.
-    bool AttachMusicFile(const QString& path);
+    WorkOutcome AttachMusicFile(const QString& path);
     bool TellMusicRefused();
     // A dropped file of a kind the window takes.
     void OpenDroppedFile(const QString& path);

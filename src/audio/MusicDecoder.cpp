@@ -7,6 +7,7 @@
 #include <cstring>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -186,6 +187,25 @@ std::string FfmpegReason(int code)
     return text;
 }
 
+// Why FFmpeg could not open the music at path, in words that name it: an empty file, or one no
+// reader takes for music (text, a picture, a file cut off in its header), is said to be so
+// rather than by the library's code ("Invalid argument").
+std::string OpenFailureReason(const std::string& path, int code)
+{
+    const std::string named = "\"" + path + "\"";
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(path, ec) && std::filesystem::file_size(path, ec) == 0 && !ec)
+        return named + " is empty, not a music file";
+    if (code == AVERROR(EINVAL) || code == AVERROR_INVALIDDATA || code == AVERROR_EOF)
+        return named + " is not a music file, or it is damaged";
+    return FfmpegReason(code);
+}
+
+std::string HoldsNoMusic(const std::string& path)
+{
+    return "\"" + path + "\" holds no music";
+}
+
 // An ASF file states its own size; one that is shorter has lost its end (a broken download),
 // which the demuxer would pass over quietly, handing out only the first part of the music.
 bool AsfFileEndsEarly(const std::string& path)
@@ -304,14 +324,14 @@ uint32_t MusicDecoder::Decode(const std::string& path, const std::string& output
 
     InputPtr input;
     if (const int opened = OpenInput(path, input); opened < 0 || !input)
-        return Fail(kMsgOpenFile, kStatusFail, FfmpegReason(opened));
+        return Fail(kMsgOpenFile, kStatusFail, OpenFailureReason(path, opened));
     ReadFormatTags(*input, m_tags);
     if (input->iformat && std::string_view(input->iformat->name) == "asf" && AsfFileEndsEarly(path))
-        return Fail(kMsgEndsEarly, kStatusEndOfFile);
+        return Fail(kMsgEndsEarly, kStatusEndOfFile, "\"" + path + "\"");
 
     const AVCodec* codec = nullptr;
     const int stream = av_find_best_stream(input.get(), AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (stream < 0 || !codec) return Fail(kMsgNoAudio, kStatusFail);
+    if (stream < 0 || !codec) return Fail(kMsgNoAudio, kStatusFail, HoldsNoMusic(path));
     const AVStream* audio = input->streams[stream];
     const AVCodecParameters* par = audio->codecpar;
     m_source.rate = par->sample_rate;
@@ -472,7 +492,7 @@ uint32_t MusicDecoder::Decode(const std::string& path, const std::string& output
     flushPending();
     std::FILE* file = out.release();
     if (std::fclose(file) != 0 || writeFailed) return Fail(kMsgWriteOutput, kStatusFail);
-    if (m_bytesWritten == 0) return Fail(kMsgNoAudio, kStatusFail);
+    if (m_bytesWritten == 0) return Fail(kMsgNoAudio, kStatusFail, HoldsNoMusic(path));
 
     // A header that states a length (not one guessed from the bit rate) and a decode far
     // shorter than it: the file has lost its end.
@@ -481,7 +501,7 @@ uint32_t MusicDecoder::Decode(const std::string& path, const std::string& output
         const int64_t stated = av_rescale_q(audio->duration, audio->time_base, AVRational{1, m_sampleRate});
         const auto decoded = int64_t(m_bytesWritten / uint64_t(BlockAlign()));
         const int64_t allowed = std::max<int64_t>(stated * kShortfallPercent / 100, kShortfallSeconds * m_sampleRate);
-        if (stated - decoded > allowed) return Fail(kMsgEndsEarly, kStatusEndOfFile);
+        if (stated - decoded > allowed) return Fail(kMsgEndsEarly, kStatusEndOfFile, "\"" + path + "\"");
     }
     if (progress && lastPercent < 100) progress(100);
     return kStatusOk;

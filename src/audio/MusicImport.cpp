@@ -15,6 +15,7 @@
 #include "media/ReplacingFile.h"
 #include "media/WavConstants.h"
 #include "media/WaveStreamReader.h"
+#include "text/NumberText.h"
 
 namespace {
 
@@ -105,19 +106,6 @@ bool HasWavExtension(const std::string& path)
 bool WorkFormat(int rate, int bits, int channels)
 {
     return rate == kWorkFileRate && (bits == kBits8 || bits == kBits16) && (channels == 1 || channels == 2);
-}
-
-// 48000 -> "48,000".
-std::string Thousands(int value)
-{
-    const std::string digits = std::to_string(value);
-    std::string out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        const size_t left = digits.size() - i;
-        if (i > 0 && left % 3 == 0 && std::isdigit(static_cast<unsigned char>(digits[i - 1]))) out += ',';
-        out += digits[i];
-    }
-    return out;
 }
 
 std::string ChannelWord(int channels)

@@ -212,14 +212,19 @@ bool SongDocument::MusicMissing() const
     return !m_song->musicPath.empty() && LocateMusic().path.empty();
 }
 
-WorkOutcome SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress)
+WorkOutcome SongDocument::LoadMusic(const std::string& path, MusicImport::Progress progress, const WorkRunner& run)
 {
-    m_peaksPath.clear(); // a new import may write its work file where the last one was
     MusicImport import;
     if (progress) import.SetProgress(std::move(progress));
     m_import.store(&import);
-    const bool ok = import.ImportMusic(path);
+    bool ok = false;
+    const auto decode = [&] { ok = import.ImportMusic(path); };
+    if (run) run(decode);
+    else decode();
     m_import.store(nullptr);
+    // Cancelled, the import has left the work file as it was: the song keeps its music.
+    if (!ok && import.Cancelled()) return WorkOutcome::Cancelled();
+    m_peaksPath.clear(); // the new import may have written its work file where the last one was
     m_music = import.Result();
     if (!ok) {
         m_music.path.clear();
@@ -233,9 +238,9 @@ WorkOutcome SongDocument::LoadMusic(const std::string& path, MusicImport::Progre
     return WorkOutcome::Done();
 }
 
-WorkOutcome SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress)
+WorkOutcome SongDocument::AttachMusic(const std::string& path, MusicImport::Progress progress, const WorkRunner& run)
 {
-    WorkOutcome loaded = LoadMusic(path, std::move(progress));
+    WorkOutcome loaded = LoadMusic(path, std::move(progress), run);
     if (!loaded) return loaded;
     const bool was = Modified();
     m_song->SetMusicPath(m_musicSource, m_music.decoded ? m_music.path : std::string());
@@ -244,7 +249,7 @@ WorkOutcome SongDocument::AttachMusic(const std::string& path, MusicImport::Prog
     return loaded;
 }
 
-WorkOutcome SongDocument::LoadProjectMusic(MusicImport::Progress progress, bool tellMoved)
+WorkOutcome SongDocument::LoadProjectMusic(MusicImport::Progress progress, bool tellMoved, const WorkRunner& run)
 {
     if (m_song->musicPath.empty()) return WorkOutcome::Failed("the project has no music");
     const MusicLocation where = LocateMusic();
@@ -258,7 +263,7 @@ WorkOutcome SongDocument::LoadProjectMusic(MusicImport::Progress progress, bool 
         m_prompt->Message("the music \"" + m_song->musicPath + "\" is not there; using \"" + where.path +
                               "\" beside the project",
                           kAppCaption, PromptIcon::Information);
-    WorkOutcome loaded = LoadMusic(where.path, std::move(progress));
+    WorkOutcome loaded = LoadMusic(where.path, std::move(progress), run);
     if (loaded.status == WorkStatus::Failed) loaded.message = where.path + ": " + loaded.message;
     return loaded;
 }

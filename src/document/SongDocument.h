@@ -80,18 +80,24 @@ public:
     // The song names music that is nowhere LocateMusic looks. Its path stays the song's, saved
     // with it, until the user chooses other music; nothing is written there meanwhile.
     bool MusicMissing() const;
+    // Runs the long part of a call (the decoding of music) and returns when it has ended: on a
+    // worker thread while the window's events turn, say. The song is changed only after it, on
+    // the calling thread. Without one the work runs on the calling thread.
+    using WorkRunner = std::function<void(const std::function<void()>& work)>;
     // Imports the music at path: the song plays from it; the song's stored music and its
     // modified state stay (Open keeps them, AttachMusic sets them). Cancelled when progress
-    // answered false; failed with the reasons on one line (all of them, a line each, in
-    // MusicResult().errorText). Nothing is told: the caller shows the outcome.
-    WorkOutcome LoadMusic(const std::string& path, MusicImport::Progress progress = {});
+    // answered false, and then the song has the music it had before; failed with the reasons
+    // on one line (all of them, a line each, in MusicResult().errorText). Nothing is told: the
+    // caller shows the outcome.
+    WorkOutcome LoadMusic(const std::string& path, MusicImport::Progress progress = {}, const WorkRunner& run = {});
     // Loads the music and makes it the song's music (modified).
-    WorkOutcome AttachMusic(const std::string& path, MusicImport::Progress progress = {});
+    WorkOutcome AttachMusic(const std::string& path, MusicImport::Progress progress = {}, const WorkRunner& run = {});
     // The project's own music where it is now: located, then loaded. Failed with why (naming
     // every path tried, or the music's path and what is wrong with it) when it is nowhere or
     // cannot be used. Music found beside a moved project is told of through the prompt unless
     // tellMoved is false.
-    WorkOutcome LoadProjectMusic(MusicImport::Progress progress = {}, bool tellMoved = true);
+    WorkOutcome LoadProjectMusic(MusicImport::Progress progress = {}, bool tellMoved = true,
+                                 const WorkRunner& run = {});
     void ClearMusic();
     // The project's music could not be loaded and the user chose none: music that is nowhere
     // keeps its stored path (a disk that is not there today), music that is unusable is dropped.

@@ -9,7 +9,15 @@ namespace {
 constexpr int kThousandths = 1000;
 constexpr double kSampleRate = 44100.0;
 constexpr int32_t kUnitSeconds = 1;
+
+// The shortest word w may become: one packet, or what it has when it is shorter already.
+int64_t ShortestOf(const MKaraokeWord& w)
+{
+    return std::clamp<int64_t>(int64_t(w.end) - int64_t(w.start), 0, WordTiming::kMinWordSamples);
+}
+
 } // namespace
+
 
 uint32_t WordTiming::AmountSamples(int32_t milliseconds)
 {
@@ -33,7 +41,9 @@ void WordTiming::MoveStartEarlier(size_t index, uint32_t amount)
     MKaraokeWord& w = *words[index];
     MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
     const int64_t moved = int64_t(w.start) - amount;
-    w.start = uint32_t(std::max<int64_t>(moved, p ? int64_t(p->start) : 0));
+    // The previous word, which ends by the new start, keeps its shortest length.
+    const int64_t floor = p ? std::min<int64_t>(int64_t(p->start) + ShortestOf(*p), w.start) : 0;
+    w.start = uint32_t(std::max<int64_t>(moved, floor));
     if (p) p->end = std::min(p->end, w.start);
 }
 
@@ -43,14 +53,15 @@ void WordTiming::MoveStartLater(size_t index, uint32_t amount)
     MKaraokeWord& w = *words[index];
     MKaraokeWord* p = index > 0 ? words[index - 1].get() : nullptr;
     const uint32_t old = w.start;
-    w.start = uint32_t(std::min<uint64_t>(uint64_t(w.start) + amount, w.end));
+    const int64_t ceiling = int64_t(w.end) - ShortestOf(w);
+    w.start = uint32_t(std::min<int64_t>(int64_t(w.start) + amount, ceiling));
     if (p) p->end = p->end == old ? w.start : std::min(p->end, w.start);
 }
 
 void WordTiming::MoveEndEarlier(size_t index, uint32_t amount)
 {
     MKaraokeWord& w = *m_edited->words[index];
-    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - amount, w.start));
+    w.end = uint32_t(std::max<int64_t>(int64_t(w.end) - amount, int64_t(w.start) + ShortestOf(w)));
 }
 
 void WordTiming::MoveEndLater(size_t index, uint32_t amount)
@@ -58,9 +69,10 @@ void WordTiming::MoveEndLater(size_t index, uint32_t amount)
     auto& words = m_edited->words;
     MKaraokeWord& w = *words[index];
     MKaraokeWord* n = index + 1 < words.size() ? words[index + 1].get() : nullptr;
-    uint64_t end = uint64_t(w.end) + amount;
-    if (n) end = std::min<uint64_t>(end, n->end);
-    w.end = uint32_t(std::min<uint64_t>(end, UINT32_MAX));
+    int64_t end = int64_t(w.end) + amount;
+    // The next word, which starts no earlier than the new end, keeps its shortest length.
+    if (n) end = std::min<int64_t>(end, std::max<int64_t>(int64_t(n->end) - ShortestOf(*n), w.end));
+    w.end = uint32_t(std::min<int64_t>(end, UINT32_MAX));
     if (n) n->start = std::max(n->start, w.end);
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "cdg/CdgFormat.h"
+
 class KaraokeSong;
 
 // Refining placed words one at a time: the start or end of a word moves earlier or later by
@@ -22,14 +24,21 @@ public:
     // The song's adjust amount in samples.
     uint32_t Amount() const;
 
+    // No move makes a word shorter than one CD+G packet (1/300 s): a word that is shorter
+    // already is not shortened further.
+    static constexpr uint32_t kMinWordSamples = kCdgSampleFramesPerPacket;
+
     // Each moves word w by the amount; false (nothing changed) when w is no word.
-    // Start earlier, not before the previous word's start; the previous word ends by then.
+    // Start earlier, not before the previous word's start (and its shortest length); the
+    // previous word ends by then.
     bool StartEarlier(size_t w);
-    // Start later, not past the word's own end; a previous word that touched it still does.
+    // Start later, not past the word's own end less its shortest length; a previous word that
+    // touched it still does.
     bool StartLater(size_t w);
-    // End earlier, not before the word's own start.
+    // End earlier, not before the word's own start plus its shortest length.
     bool EndEarlier(size_t w);
-    // End later, not past the next word's end; the next word starts no earlier than that.
+    // End later, not past the next word's end (less its shortest length); the next word starts
+    // no earlier than that.
     bool EndLater(size_t w);
 
     // A drag of word w's start or end to song time target (samples): the target snapped to the

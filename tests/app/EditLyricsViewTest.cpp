@@ -17,12 +17,16 @@
 #include <QTextBlock>
 #include <QInputMethodEvent>
 #include <QtTest>
+#include <atomic>
 #include <cstring>
+#include <future>
 
 #include "AppTestSupport.h"
 #include "app/MainWindow.h"
 #include "app/TessavoxApp.h"
+#include "app/BackgroundWork.h"
 #include "app/CommandIds.h"
+#include "app/dialogs/ProgressDialog.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/dialogs/EditLyricsWarningDialog.h"
 #include "app/dialogs/FindLyricsDialog.h"
@@ -145,7 +149,7 @@ private slots:
         auto* label = Child<QLabel>(view, "pageLabel");
         auto* left = Child<QPushButton>(view, "pageLeft");
         auto* right = Child<QPushButton>(view, "pageRight");
-        QCOMPARE(label->text(), QString(" 1 of  1"));
+        QCOMPARE(label->text(), QString("1 of 1"));
         QVERIFY(!left->isEnabled() && !right->isEnabled());
 
         QPlainTextEdit* editor = view->Editor();
@@ -156,13 +160,13 @@ private slots:
         QTest::keyClicks(editor, "^");
         QTest::keyClick(editor, Qt::Key_Return);
         QTest::keyClicks(editor, "three");
-        QCOMPARE(label->text(), QString(" 1 of  2"));
+        QCOMPARE(label->text(), QString("1 of 2"));
         QCOMPARE(view->LastPage(), 1);
         QVERIFY(!left->isEnabled() && right->isEnabled());
         QVERIFY(editor->hasFocus()); // typing keeps the focus where it is
 
         QTest::mouseClick(right, Qt::LeftButton);
-        QCOMPARE(label->text(), QString(" 2 of  2"));
+        QCOMPARE(label->text(), QString("2 of 2"));
         QCOMPARE(view->PreviewPage(), 1);
         QVERIFY(left->isEnabled() && !right->isEnabled());
         // The arrow that went grey under the focus hands it to the other one.
@@ -175,8 +179,16 @@ private slots:
         for (int i = 0; i < int(std::strlen("\n^\nthree")); ++i) QTest::keyClick(editor, Qt::Key_Backspace);
         QCOMPARE(editor->toPlainText(), QString("one\ntwo"));
         QCOMPARE(view->PreviewPage(), 0);
-        QCOMPARE(label->text(), QString(" 1 of  1"));
+        QCOMPARE(label->text(), QString("1 of 1"));
         QVERIFY(!left->isEnabled() && !right->isEnabled());
+
+        // A song of 1,251 pages: its label is wide enough for the last page's.
+        QString pages = "one";
+        for (int i = 1; i < 1251; ++i) pages += "\n^\nw";
+        editor->setPlainText(pages);
+        QTRY_COMPARE(view->LastPage(), 1250);
+        QCOMPARE(label->text(), QString("1 of 1,251"));
+        QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance("1,251 of 1,251"));
         app.Document().Discard();
     }
 
@@ -422,6 +434,70 @@ private slots:
         QCOMPARE(answers.boxes[0].icon, PromptIcon::Stop);
         QCOMPARE(app.Song().lyricText, std::string("new \u2019words\r\nsecond line"));
         QCOMPARE(app.Song().words.size(), size_t(4));
+        app.Document().Discard();
+    }
+
+    // Add Music reads an MP3 in a progress box that says what it reads; Escape stops it and the
+    // song is exactly as it was: its music, no new step, the same project bytes. A text file
+    // named .mp3 is refused with a sentence that names it.
+    void readingMusicIsCancelledByEscapeAndATextFileIsNamedAsNoMusic()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp-cancel").toStdString());
+        Answers answers;
+        TessavoxApp app;
+        EditLyricsView* view = Open(app, answers, "keep these words", 2);
+        QVERIFY(view);
+        const std::string project = m_dir.filePath("cancel.tvx").toStdString();
+        auto savedBytes = [&] {
+            if (!app.Document().SaveAs(project).Succeeded()) return QByteArray();
+            QFile file(QString::fromStdString(project));
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = savedBytes();
+        QVERIFY(!before.isEmpty());
+        const QString music = app.MusicSourcePath();
+        const bool couldUndo = app.Document().CanUndo();
+        const std::string mp3 = MakeMusic(m_dir.path().toStdString(), "long.mp3", 120 * 44100, 44100, 2);
+
+        // Once the decode is under way, Escape on the box; the decode waits until the window
+        // has seen it.
+        std::promise<void> pressed;
+        std::future<void> seen = pressed.get_future();
+        std::atomic<bool> once{false};
+        QString shown;
+        BackgroundWork::SetProgressObserverForTesting([&](int percent) {
+            if (percent < 1 || once.exchange(true)) return;
+            QMetaObject::invokeMethod(
+                qApp,
+                [&] {
+                    if (auto* box = qobject_cast<ProgressDialog*>(QApplication::activeModalWidget())) {
+                        shown = box->Text();
+                        QTest::keyClick(box, Qt::Key_Escape);
+                    }
+                    QTimer::singleShot(10 * BackgroundWork::kPollMs, qApp, [&] { pressed.set_value(); });
+                },
+                Qt::QueuedConnection);
+            seen.wait();
+        });
+        answers.paths << QString::fromStdString(mp3);
+        Child<QPushButton>(view, "addMusic")->click();
+        BackgroundWork::SetProgressObserverForTesting(nullptr);
+        QVERIFY2(shown.startsWith("Reading music... long.mp3 ("), qPrintable(shown));
+        QCOMPARE(answers.boxes.size(), size_t(0));
+        QCOMPARE(app.MusicSourcePath(), music);
+        QVERIFY(!app.Document().Modified());
+        QCOMPARE(app.Document().CanUndo(), couldUndo);
+        QCOMPARE(savedBytes(), before);
+
+        // Not music: the box names the file and says so, and Add Music asks for another.
+        const QString text = m_dir.filePath("words.mp3");
+        WriteText(text, QByteArray(4000, 'x'));
+        answers.paths << text;
+        answers.answers = {PromptAnswer::No};
+        app.AddMusic();
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        const QString said = QString::fromStdString(answers.boxes[0].text);
+        QVERIFY2(said.contains("\"" + text + "\" is not a music file"), qPrintable(said));
         app.Document().Discard();
     }
 

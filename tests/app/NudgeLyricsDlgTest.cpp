@@ -227,13 +227,15 @@ private slots:
         // The press on the second word's right edge selects it.
         QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(edge, y));
         QCOMPARE(view->SelectedWord(), 1);
-        // Two seconds later: not past the next word's end, whose start is pushed along.
+        // Two seconds later: not past the next word's end less a packet, the shortest word;
+        // the next word's start is pushed along.
         move(edge + twoSeconds);
-        QCOMPARE(words[1]->end, 154350u);
-        QCOMPARE(words[2]->start, 154350u);
-        // Turned round, two seconds earlier: not before its own start; the neighbour is back.
+        QCOMPARE(words[1]->end, 154350u - 147);
+        QCOMPARE(words[2]->start, 154350u - 147);
+        // Turned round, two seconds earlier: not before its own start and a packet; the
+        // neighbour is back.
         move(edge - twoSeconds);
-        QCOMPARE(words[1]->end, 88200u);
+        QCOMPARE(words[1]->end, 88200u + 147);
         QCOMPARE(words[2]->start, 132300u);
         QCOMPARE(view->TimeLabel(1)->text(), QString("00:02.00"));
         QCOMPARE(view->TimeLabel(2)->text(), QString("00:00.00"));

@@ -292,7 +292,17 @@ private slots:
         QCOMPARE(field->text(), QString("100%"));
         QVERIFY(!up->isEnabled());
         QVERIFY(!view->TempoStep(21));
-        for (int i = 0; i < 6; ++i) down->click();
+        // By keys alone: "-" and "+" anywhere in the view, arrows and page keys on the tempo.
+        Tap(view->StartButton(), Qt::Key_Minus);
+        Tap(view->StartButton(), Qt::Key_Minus);
+        QCOMPARE(view->Tempo(), 90);
+        Tap(view->StartButton(), Qt::Key_Plus);
+        QCOMPARE(view->Tempo(), 95);
+        field->setFocus();
+        Tap(field, Qt::Key_PageDown);
+        QCOMPARE(view->Tempo(), 70);
+        Tap(field, Qt::Key_Down);
+        Tap(field, Qt::Key_Up);
         QCOMPARE(view->Tempo(), 70);
         QCOMPARE(field->text(), QString("70%"));
         QCOMPARE(ThePlayer().TempoChange(), -30);
@@ -305,6 +315,7 @@ private slots:
         Tap(view->StartButton(), Qt::Key_Home);
         QCOMPARE(view->CurrentState(), PlaceLyricsView::State::Placing);
         QVERIFY(!view->TempoStep(20));
+        Tap(view->PlaceButton(), Qt::Key_Plus);
         QVERIFY(!up->isEnabled() && !down->isEnabled() && !field->isEnabled());
         QCOMPARE(ThePlayer().TempoChange(), -30);
         // The clock counts music, whatever the tempo (the player's clock rule): the word starts

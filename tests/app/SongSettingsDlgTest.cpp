@@ -1,6 +1,7 @@
 // The song settings sheet: its tabs and sizing, the rectangle it remembers, the Settings command
 // on a working copy, and the lyrics tab's rules for lines, erasing, sweep, singers and colours.
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -38,10 +39,14 @@ private:
     // The working copy takes the descriptions.
     SettingsDlgContext Context() { return {nullptr, &m_prompt, &m_graphics, &m_settings}; }
 
-    // Clicks "Duet" and saves the descriptions dialog that it opens.
+    // Clicks "Duet" and saves the descriptions dialog that it opens, which names the colours
+    // the duet's lines take: those the page's Singer2: and Both: buttons hold.
     static void ChooseDuet(QWidget& page, const QString& singer1 = {})
     {
-        OnNextModal<DuetDialog>([singer1](DuetDialog& d) {
+        const QString singer2 = Child<CColorButton>(page, "singer2")->toolTip();
+        OnNextModal<DuetDialog>([singer1, singer2](DuetDialog& d) {
+            QVERIFY(!d.ColourNote()->isHidden());
+            QVERIFY2(d.ColourNote()->text().contains(singer2), qPrintable(d.ColourNote()->text()));
             if (!singer1.isEmpty()) d.Field(0)->setText(singer1);
             Child<QPushButton>(d, "save")->click();
         });

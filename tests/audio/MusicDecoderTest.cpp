@@ -135,12 +135,13 @@ TEST(MusicDecoder, FilesThatLostTheirEndAreRefusedButAShortTailIsNot)
     WriteTruncatedCopy(mp3, dir.File("nearly.mp3"), size_t(std::filesystem::file_size(mp3) - 1500));
 
     MusicDecoder decoder;
-    const std::string endsEarly =
-        "The music file ends before its stated length; it is truncated or damaged\n";
+    const auto endsEarly = [&](const char* name) {
+        return "The music file ends before its stated length; it is truncated or damaged: \"" + dir.File(name) + "\"\n";
+    };
     EXPECT_EQ(decoder.Decode(dir.File("cut.mp3"), dir.File("a.raw"), nullptr), kStatusEndOfFile);
-    EXPECT_EQ(decoder.ErrorText(), endsEarly);
+    EXPECT_EQ(decoder.ErrorText(), endsEarly("cut.mp3"));
     EXPECT_EQ(decoder.Decode(dir.File("cut.wma"), dir.File("b.raw"), nullptr), kStatusEndOfFile);
-    EXPECT_EQ(decoder.ErrorText(), endsEarly);
+    EXPECT_EQ(decoder.ErrorText(), endsEarly("cut.wma"));
     // A few frames missing at the very end cost less than a second: decoded as it is.
     EXPECT_EQ(decoder.Decode(dir.File("nearly.mp3"), dir.File("c.raw"), nullptr), kStatusOk) << decoder.ErrorText();
     EXPECT_EQ(decoder.Decode(wma, dir.File("d.raw"), nullptr), kStatusOk) << decoder.ErrorText();

@@ -395,18 +395,20 @@ TEST(MusicImport, BrokenCompressedFilesFailWithTheDecodersTextAndLeaveNothing)
         const char* name;
         const char* text;
     };
+    // The reason names the file and says what is wrong with it in words.
     const Case cases[] = {
-        // FFmpeg's own reason follows the text.
-        {"text.mp3", "Could not open the specified file: Invalid argument\n"},
-        {"empty.mp3", "Could not open the specified file: Invalid argument\n"},
-        {"head.wma", "Could not open the specified file: Invalid data found when processing input\n"},
-        {"half.wma", "The music file ends before its stated length; it is truncated or damaged\n"},
+        {"text.mp3", "Could not open the specified file: \"%s\" is not a music file, or it is damaged\n"},
+        {"empty.mp3", "Could not open the specified file: \"%s\" is empty, not a music file\n"},
+        {"head.wma", "Could not open the specified file: \"%s\" is not a music file, or it is damaged\n"},
+        {"half.wma", "The music file ends before its stated length; it is truncated or damaged: \"%s\"\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         MusicImport import(work.path);
         EXPECT_FALSE(import.ImportMusic(dir.File(c.name)));
-        EXPECT_EQ(import.Result().errorText, c.text);
+        std::string text = c.text;
+        text.replace(text.find("%s"), 2, dir.File(c.name));
+        EXPECT_EQ(import.Result().errorText, text);
         EXPECT_EQ(import.Result().path, "");
         work.ExpectUntouched();
     }

@@ -130,7 +130,8 @@ TEST(NewCommand, MusicThatCannotBeUsedFailsWithTheSystemsTextAndWritesNothing)
     const Case cases[] = {
         {dir.File("missing.mp3"), "File not found\n"},
         {dir.File("fake.wav"), "Error opening Audio File\nInput file is corrupt or not a WAV file\n"},
-        {dir.File("fake.mp3"), "Could not open the specified file: Invalid argument\n"},
+        {dir.File("fake.mp3"),
+         "Could not open the specified file: \"" + dir.File("fake.mp3") + "\" is not a music file, or it is damaged\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.music);

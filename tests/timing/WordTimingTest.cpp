@@ -45,17 +45,27 @@ TEST(WordTiming, MovesKeepEveryWordInOrderAndTouchingWordsTogether)
     EXPECT_TRUE(timing.StartLater(1));
     EXPECT_EQ(w[1]->start, 2 * kSecond);
     EXPECT_EQ(w[0]->end, 2 * kSecond); // still touching
+    // No word becomes shorter than one packet, whichever edge moves.
+    const uint32_t packet = WordTiming::kMinWordSamples;
+    EXPECT_EQ(packet, 147u);
     for (int i = 0; i < 10; ++i) timing.StartLater(1);
-    EXPECT_EQ(w[1]->start, w[1]->end); // never past its own end
+    EXPECT_EQ(w[1]->start, w[1]->end - packet); // never past its own end
     for (int i = 0; i < 20; ++i) timing.EndEarlier(1);
-    EXPECT_EQ(w[1]->end, w[1]->start);
+    EXPECT_EQ(w[1]->end, w[1]->start + packet);
     for (int i = 0; i < 20; ++i) timing.StartEarlier(1);
-    EXPECT_EQ(w[1]->start, w[0]->start); // never before the word before
+    EXPECT_EQ(w[1]->start, w[0]->start + packet); // never before the word before
+    EXPECT_EQ(w[0]->end, w[1]->start);
 
     // End later stops at the next word's end and pushes its start; the last word goes on.
     for (int i = 0; i < 20; ++i) timing.EndLater(1);
-    EXPECT_EQ(w[1]->end, w[2]->end);
-    EXPECT_EQ(w[2]->start, w[2]->end);
+    EXPECT_EQ(w[1]->end, w[2]->end - packet);
+    EXPECT_EQ(w[2]->start, w[2]->end - packet);
+    // A word shorter than a packet already (placed by two quick taps) is not shortened more.
+    w[2]->end = w[2]->start + 40;
+    timing.StartLater(2);
+    timing.EndEarlier(2);
+    EXPECT_EQ(w[2]->end - w[2]->start, 40u);
+    w[2]->end = w[2]->start + packet;
     const uint32_t end = w[2]->end;
     timing.EndLater(2);
     EXPECT_EQ(w[2]->end, end + kAmount);
@@ -122,13 +132,13 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
     EXPECT_TRUE(timing.DragStartTo(1, 2 * kSecond + kSecond / 2 + 150));
     EXPECT_EQ(w[1]->start, 2 * kSecond + kSecond / 2);
     EXPECT_EQ(w[0]->end, 2 * kSecond + kSecond / 2);
-    // Past its own end it stops there, as Start Later does.
+    // Not past its own end less a packet, as Start Later does.
     timing.DragStartTo(1, 10 * kSecond);
-    EXPECT_EQ(w[1]->start, 3 * kSecond);
-    // Earlier, not before the previous word's start; the previous word ends by then.
+    EXPECT_EQ(w[1]->start, 3 * kSecond - 147);
+    // Earlier, not before the previous word's start and a packet; the previous word ends by then.
     timing.DragStartTo(1, 0);
-    EXPECT_EQ(w[1]->start, kSecond);
-    EXPECT_EQ(w[0]->end, kSecond);
+    EXPECT_EQ(w[1]->start, kSecond + 147);
+    EXPECT_EQ(w[0]->end, kSecond + 147);
     EXPECT_EQ(w[0]->start, kSecond);
 
     // The end: later stops at the next word's end and pushes its start; earlier stops at the start.
@@ -136,11 +146,11 @@ TEST(WordTiming, ADragSnapsTo10msAndMovesUnderTheBoundsOfTheFourMoves)
     EXPECT_EQ(w[1]->end, 3 * kSecond + 4410);
     EXPECT_EQ(w[2]->start, 3 * kSecond + 4410);
     timing.DragEndTo(1, 9 * kSecond);
-    EXPECT_EQ(w[1]->end, 4 * kSecond);
-    EXPECT_EQ(w[2]->start, 4 * kSecond);
+    EXPECT_EQ(w[1]->end, 4 * kSecond - 147);
+    EXPECT_EQ(w[2]->start, 4 * kSecond - 147);
     timing.DragEndTo(1, kSecond / 2);
-    EXPECT_EQ(w[1]->end, w[1]->start);
-    EXPECT_EQ(w[2]->start, 4 * kSecond); // a pushed neighbour is not pulled back
+    EXPECT_EQ(w[1]->end, w[1]->start + 147);
+    EXPECT_EQ(w[2]->start, 4 * kSecond - 147); // a pushed neighbour is not pulled back
     // The last word's end goes on without a neighbour.
     EXPECT_TRUE(timing.DragEndTo(2, 6 * kSecond + 1000));
     EXPECT_EQ(w[2]->end, 6 * kSecond + 882);

@@ -1,5 +1,6 @@
 #include "app/dialogs/DuetDialog.h"
 
+#include <QColor>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +26,11 @@ DuetDialog::DuetDialog(Descriptions& descriptions, QWidget* parent) : QDialog(pa
         form->addRow(tr(labels[i]), m_fields[i]);
     }
     outer->addLayout(form);
+    m_colourNote = new QLabel(this);
+    m_colourNote->setObjectName("colourNote");
+    m_colourNote->setWordWrap(true);
+    m_colourNote->hide();
+    outer->addWidget(m_colourNote);
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     auto* save = new QPushButton(tr("Save"), this);
@@ -45,4 +51,16 @@ DuetDialog::DuetDialog(Descriptions& descriptions, QWidget* parent) : QDialog(pa
 void DuetDialog::Save()
 {
     for (size_t i = 0; i < m_descriptions.size(); ++i) m_descriptions[i] = EngineText(m_fields[i]->text());
+}
+
+void DuetDialog::ShowSingerColours(const QColor& singer2, const QColor& both)
+{
+    const auto swatch = [](const QColor& c) {
+        return QString("<span style=\"background-color:%1\">&nbsp;&nbsp;&nbsp;&nbsp;</span> (%2)")
+            .arg(c.name(), c.name().toUpper());
+    };
+    m_colourNote->setText(tr("Singer 2's lines will show in %1 and the lines of both in %2: the Singer2: "
+                             "and Both: colours of this page, which you can change there.")
+                              .arg(swatch(singer2), swatch(both)));
+    m_colourNote->show();
 }

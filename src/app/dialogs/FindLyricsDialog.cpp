@@ -146,7 +146,8 @@ bool FindLyricsDialog::ImportLocalFile()
     // The file dialog reads its patterns from the parentheses.
     choice.filters = {"All File Types (*.txt *.lrc *.kar *.mid *.midi)", "Text Files (*.txt)", "Lyric Files (*.lrc)",
                       "MIDI Karaoke Files (*.kar *.mid *.midi)", "UltraStar Songs (*.txt)"};
-    const QString path = FileChooser::Choose(this, choice);
+    // Import Lyrics runs the chooser without showing the dialog: the view is its parent then.
+    const QString path = FileChooser::Choose(isVisible() || !parentWidget() ? this : parentWidget(), choice);
     if (path.isEmpty()) return false;
     settings.SetInt(AppSettings::kSettings, "LyricFileIndex", choice.filterIndex);
     m_app.LyricsFolder() = QFileInfo(path).absolutePath();

@@ -1,6 +1,7 @@
 #include "app/dialogs/LyricsPageDialog.h"
 
 #include <QCheckBox>
+#include <QColor>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -260,13 +261,16 @@ size_t LyricsPageDialog::WritePreview(CdgPacketGenerator& generator)
 void LyricsPageDialog::SetDuet(bool duet)
 {
     m_song.settings.singerCount = duet ? 2 : 1;
+    const auto SingerColour = [this](int slot) { return QColor(QRgb(EntryColour(*m_page, slot) & 0xFFFFFF)); };
     if (duet && m_context.descriptionsDocument) {
         SongDocument& document = *m_context.descriptionsDocument;
         DuetDialog::Descriptions descriptions = document.Song().singerDescriptions;
         DuetDialog dialog(descriptions, this);
+        dialog.ShowSingerColours(SingerColour(m_page->singerColours.singer2), SingerColour(m_page->singerColours.both));
         if (dialog.exec() == QDialog::Accepted) document.SetSingerDescriptions(descriptions);
     } else if (duet) {
         DuetDialog dialog(m_song.singerDescriptions, this);
+        dialog.ShowSingerColours(SingerColour(m_page->singerColours.singer2), SingerColour(m_page->singerColours.both));
         dialog.exec();
     }
     FillLines();

@@ -200,7 +200,7 @@ QWidget* AdjustLyricsView::BuildControlRow(QWidget* parent, const IMAGE_STRUCT* 
     auto* pageBox = new QVBoxLayout;
     parts.pageLabel = new QLabel(parent);
     parts.pageLabel->setObjectName("page");
-    parts.pageLabel->setMinimumWidth(parts.pageLabel->fontMetrics().horizontalAdvance("99 of 99"));
+    FitPageLabel(*parts.pageLabel, 1);
     parts.pageLabel->setAlignment(Qt::AlignCenter);
     parts.previous = new QPushButton(QString::fromUtf8("\u25C0"), parent);
     parts.next = new QPushButton(QString::fromUtf8("\u25B6"), parent);
@@ -563,7 +563,8 @@ void AdjustLyricsView::UpdateControls()
     m_singers[1]->setChecked(colour == kSlotSinger2);
     m_singers[2]->setChecked(colour == kSlotBoth);
     const int last = LastPage();
-    m_pageLabel->setText(QString("%1 of %2").arg(m_page + 1).arg(last + 1));
+    FitPageLabel(*m_pageLabel, last + 1);
+    m_pageLabel->setText(PageOfText(m_page + 1, last + 1));
     m_previous->setEnabled(m_page > 0 && idle);
     m_next->setEnabled(m_page < last && idle);
     if (CWaveformStrip* strip = Waveform()) {

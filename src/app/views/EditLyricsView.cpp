@@ -240,8 +240,8 @@ void EditLyricsView::BuildControls()
     m_pageLabel = new QLabel(this);
     m_pageLabel->setObjectName("pageLabel");
     m_pageLabel->setTextFormat(Qt::PlainText);
-    // Room for "99 of 99" in the label's own font.
-    m_pageLabel->setMinimumWidth(m_pageLabel->fontMetrics().horizontalAdvance("99 of 99 "));
+    // Room for "99 of 99" in the label's own font, more for a longer song.
+    FitPageLabel(*m_pageLabel, 1);
     m_fitLabel = new QLabel(this);
     m_fitLabel->setObjectName("fitLabel");
     m_fitLabel->setTextFormat(Qt::PlainText);
@@ -515,7 +515,10 @@ void EditLyricsView::PreviewRefresh()
     } else if (nowhere || !focus->isEnabled()) {
         m_editor->setFocus();
     }
-    m_pageLabel->setText(QString::asprintf("%2d of %2d", m_previewPage + 1, m_lastPage + 1));
+    const int labelWidth = m_pageLabel->minimumWidth();
+    FitPageLabel(*m_pageLabel, m_lastPage + 1);
+    m_pageLabel->setText(PageOfText(m_previewPage + 1, m_lastPage + 1));
+    if (m_pageLabel->minimumWidth() != labelWidth) LayoutControls();
 }
 
 void EditLyricsView::ShowPreviousPage()
@@ -714,9 +717,20 @@ bool EditLyricsView::eventFilter(QObject* watched, QEvent* event)
 
 void EditLyricsView::ImportLyrics()
 {
-    ImportLyricsWith([this](LrcDocument& lrc) {
+    ImportLyricsFromDialog(false);
+}
+
+void EditLyricsView::FindLyricsOnWeb()
+{
+    ImportLyricsFromDialog(true);
+}
+
+void EditLyricsView::ImportLyricsFromDialog(bool web)
+{
+    ImportLyricsWith([this, web](LrcDocument& lrc) {
         FindLyricsDialog dialog(App(), this);
-        dialog.Run();
+        if (web) dialog.Run();
+        else dialog.ImportLocalFile();
         if (dialog.Imported()) lrc = dialog.Lrc();
         return dialog.Imported();
     });

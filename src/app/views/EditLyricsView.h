@@ -49,8 +49,12 @@ public:
     void UpdateControls() override;
 
     // The commands of the view's controls.
+    // "&Import Lyrics": the lyric file chooser at once.
     void ImportLyrics();
     void ImportLyricsFile(const QString& path) override;
+    // Edit > Find Lyrics on the Web: the lyric web searches, with "Local File..." among them.
+    void FindLyricsOnWeb() override;
+    bool CanFindLyricsOnWeb() const override { return Usable(); }
     void AddMusic();
     void PlayToggle();
     void ShowPreviousPage();
@@ -86,6 +90,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Import Lyrics through the lyric file chooser, or the web searches.
+    void ImportLyricsFromDialog(bool web);
     void BuildControls();
     // The import's one edit around read, which fills the song's text (and lrc with the file's
     // times) and says whether it read lyrics.

@@ -148,7 +148,7 @@ void PlaceLyricsView::BuildControls()
     m_tempoField->setObjectName("tempo");
     m_tempoField->setReadOnly(true);
     m_tempoField->setAlignment(Qt::AlignCenter);
-    m_tempoField->setFocusPolicy(Qt::NoFocus);
+    m_tempoField->setFocusPolicy(Qt::TabFocus);
     QPalette white = m_tempoField->palette();
     white.setColor(QPalette::Base, Qt::white);
     white.setColor(QPalette::Text, Qt::black);
@@ -161,6 +161,12 @@ void PlaceLyricsView::BuildControls()
     m_tempoDown->setObjectName("tempoDown");
     m_tempoDown->setArrowType(Qt::DownArrow);
     m_tempoDown->setAutoRepeat(true);
+    // The tempo by keys: "-" and "+" anywhere in the view, the arrows and page keys on the
+    // field and its arrows (which Tab reaches).
+    const QString tempoTip = tr("Tempo before you start: - slower, + faster; Up, Down, Page Up and Page Down here");
+    for (QWidget* tempo : {static_cast<QWidget*>(m_tempoField), static_cast<QWidget*>(m_tempoUp),
+                           static_cast<QWidget*>(m_tempoDown)})
+        tempo->setToolTip(tempoTip);
 
     m_clock = new QLabel(this);
     m_clock->setObjectName("clock");
@@ -254,6 +260,27 @@ bool PlaceLyricsView::ViewKeyPress(QKeyEvent* event)
     case Qt::Key_Return:
     case Qt::Key_Enter:
     case Qt::Key_Escape: return true;
+    case Qt::Key_Minus:
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: { // "=" is "+" without Shift
+        if (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) return false;
+        TempoStep(m_tempo / kTempoStep + (event->key() == Qt::Key_Minus ? -1 : 1));
+        return true;
+    }
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        // Only on the tempo itself; elsewhere the keys move the focus as in any dialog.
+        const QWidget* focus = focusWidget();
+        if (focus != m_tempoField && focus != m_tempoUp && focus != m_tempoDown) return false;
+        const int steps = event->key() == Qt::Key_Up ? 1
+                        : event->key() == Qt::Key_Down ? -1
+                        : event->key() == Qt::Key_PageUp ? kTempoPageSteps
+                                                         : -kTempoPageSteps;
+        TempoStep(std::clamp(m_tempo / kTempoStep + steps, kMinTempo / kTempoStep, kMaxTempo / kTempoStep));
+        return true;
+    }
     default: return false;
     }
 }

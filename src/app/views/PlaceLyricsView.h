@@ -29,6 +29,8 @@ public:
     static constexpr int kMinTempo = 50;
     static constexpr int kMaxTempo = 100;
     static constexpr int kTempoStep = 5;
+    // Page Up and Page Down on the tempo move it by this many steps.
+    static constexpr int kTempoPageSteps = 5;
     // How often the view looks whether the music has ended.
     static constexpr int kTimerMs = 50;
 

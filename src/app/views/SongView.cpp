@@ -53,10 +53,26 @@ bool SongView::eventFilter(QObject* watched, QEvent* event)
     if (m_closed || (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
         return false;
     auto* target = qobject_cast<QWidget*>(watched);
-    if (!target || !OwnsKey(target)) return false;
+    if (!target) return false;
     auto* key = static_cast<QKeyEvent*>(event);
-    // The view's own underlined letters come before the menu bar's, as in a dialog: Alt+P is
-    // "&Play Final" even though the menu bar has "&Pellamar".
+    if (!OwnsKey(target)) {
+        // The menu bar walked with the keys (Alt+E, then Escape) keeps the focus; a letter that
+        // none of its items has is still a view's button.
+        QMenuBar* bar = MenuBarOf(target);
+        QAbstractButton* button = bar ? MnemonicButton(key) : nullptr;
+        if (!button || MenuBarHasMnemonic(*bar, key)) return false;
+        if (type == QEvent::ShortcutOverride) {
+            event->accept();
+            return true;
+        }
+        if (type == QEvent::KeyPress) {
+            bar->setActiveAction(nullptr);
+            setFocus(Qt::ShortcutFocusReason);
+            button->animateClick();
+        }
+        return true;
+    }
+    // The view's own underlined letters come before the menu bar's, as in a dialog.
     if (QAbstractButton* button = MnemonicButton(key)) {
         if (type == QEvent::ShortcutOverride) {
             event->accept();
@@ -67,6 +83,22 @@ bool SongView::eventFilter(QObject* watched, QEvent* event)
     }
     if (type == QEvent::ShortcutOverride) return false;
     return type == QEvent::KeyPress ? ViewKeyPress(key) : ViewKeyRelease(key);
+}
+
+QMenuBar* SongView::MenuBarOf(QWidget* target) const
+{
+    if (target->window() != window()) return nullptr;
+    for (QWidget* w = target; w; w = w->parentWidget())
+        if (auto* bar = qobject_cast<QMenuBar*>(w)) return bar;
+    return nullptr;
+}
+
+bool SongView::MenuBarHasMnemonic(const QMenuBar& bar, const QKeyEvent* key)
+{
+    const QKeySequence pressed(key->key() | Qt::AltModifier);
+    for (const QAction* action : bar.actions())
+        if (action->isVisible() && QKeySequence::mnemonic(action->text()) == pressed) return true;
+    return false;
 }
 
 bool SongView::OwnsKey(const QWidget* target) const

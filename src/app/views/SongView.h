@@ -8,6 +8,8 @@ class KaraokePlayer;
 class CdgScreen;
 class CdgScreenWidget;
 class QAbstractButton;
+class QKeyEvent;
+class QMenuBar;
 class QPushButton;
 
 // What every working view shares: the row of mode buttons ("E&dit Lyrics", "Place &Lyrics",
@@ -52,6 +54,8 @@ public:
     // Edit > Fit Long Lines: whether some line is too wide for the screen, and breaking them.
     virtual bool CanFitLongLines() const { return false; }
     virtual void FitLongLines() {}
+    virtual bool CanFindLyricsOnWeb() const { return false; }
+    virtual void FindLyricsOnWeb() {}
     // The word selected for adjusting (-1 when none or the view selects no words), and selecting one.
     virtual int SelectedWord() const { return -1; }
     virtual void SelectWord(int) {}
@@ -66,6 +70,9 @@ public:
     // anything else of its window but the menu bar (the window itself when nothing of it has the
     // focus, a control of the view it replaced).
     bool OwnsKey(const QWidget* target) const;
+    // The window's menu bar when target is in it.
+    QMenuBar* MenuBarOf(QWidget* target) const;
+    static bool MenuBarHasMnemonic(const QMenuBar& bar, const QKeyEvent* key);
 
     // The least room the view needs to show every control whole beside the smallest screen,
     // measured with the fonts of its texts. The window is never made smaller than what the

@@ -54,7 +54,8 @@ CliOptions::Result CliOptions::Parse(const CliArgs& args)
     for (size_t i = 0; i < m_options.size(); ++i) {
         const CliOption& o = m_options[i];
         const int code = o.shortName ? o.shortName : kFirstLongCode + int(i);
-        longs.push_back({o.name, o.takesValue ? required_argument : no_argument, nullptr, code});
+        const int argument = !o.takesValue ? no_argument : o.valueOptional ? optional_argument : required_argument;
+        longs.push_back({o.name, argument, nullptr, code});
         if (o.shortName) shorts += std::string(1, o.shortName) + (o.takesValue ? ":" : "");
     }
     longs.push_back({nullptr, 0, nullptr, 0});

@@ -1,7 +1,5 @@
 #include "document/SongDocument.h"
 
-#include <algorithm>
-
 #include "text/ForwardingPrompt.h"
 #include "align/AlignedWord.h"
 #include "audio/WorkFileSource.h"
@@ -337,6 +335,15 @@ bool SongDocument::SetArtistAndTitle(const std::string& artist, const std::strin
     SongEdit edit = BeginEdit("Artist and Title");
     edit.Song().artist = artist;
     edit.Song().title = title;
+    return edit.Commit();
+}
+
+bool SongDocument::SetGuidance(const SingerGuidance& guidance)
+{
+    SongEdit edit = BeginEdit("Singer Guidance");
+    SingerGuidance& g = edit.Song().guidance;
+    g = guidance;
+    g.KeepGapsInRange();
     return edit.Commit();
 }
 

@@ -272,9 +272,9 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
     json.Key("guidance");
     json.BeginObject(true);
     json.Field("countIn", song.guidance.countIn);
-    json.Field("countInGapSeconds", song.guidance.countInGapMs / 1000.0);
+    json.Field("countInGapMs", song.guidance.countInGapMs);
     json.Field("notice", song.guidance.notice);
-    json.Field("noticeGapSeconds", song.guidance.noticeGapMs / 1000.0);
+    json.Field("noticeGapMs", song.guidance.noticeGapMs);
     json.Field("noticeText", song.guidance.noticeText);
     json.EndObject();
 

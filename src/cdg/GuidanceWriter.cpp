@@ -98,14 +98,15 @@ std::vector<TextBox> PlaceMarks(const GuidedLine& line, int background, int coun
         std::reverse(dots.begin(), dots.end());
         return dots;
     }
-    // Above the word, read the way the line reads.
+    // Above the word, read the way the line reads; below it when letters that reach high leave
+    // no room above.
     const int start = sweep.rightToLeft ? (word.right - kMarkSize - 1) / kCdgTileWidth
                                         : (word.left + kCdgTileWidth - 2) / kCdgTileWidth;
-    for (int y = word.top + (word.bottom - word.top) / 2 - kMarkSize; y >= sweep.top; --y) {
-        if (y / kCdgTileHeight != (y + kMarkSize - 1) / kCdgTileHeight) continue;
-        std::vector<TextBox> dots = row(start, -step, y);
-        if (!dots.empty()) return dots;
-    }
+    const int centre = word.top + (word.bottom - word.top) / 2;
+    for (int y = centre - kMarkSize; y >= sweep.top; --y)
+        if (std::vector<TextBox> dots = row(start, -step, y); !dots.empty()) return dots;
+    for (int y = centre; y + kMarkSize <= sweep.bottom; ++y)
+        if (std::vector<TextBox> dots = row(start, -step, y); !dots.empty()) return dots;
     return {};
 }
 

@@ -66,8 +66,12 @@ std::vector<TextBox> PlaceMarks(const GuidedLine& line, int background, int coun
     const TextBox word = sweep.box;
     if (word == TextBox{} || count <= 0) return {};
     const uint8_t plain = uint8_t(background & 0x0F);
+    // A mark's tile lies in the line's own rows, where no other line draws or erases while it
+    // shows; the mark keeps clear of the line's letters.
     const auto clear = [&](const TextBox& dot) {
-        if (dot.left < 0 || dot.right > kCanvasWidth || dot.top < sweep.top || dot.bottom > sweep.bottom) return false;
+        const int tileTop = dot.top / kCdgTileHeight * kCdgTileHeight;
+        if (dot.left < 0 || dot.right > kCanvasWidth || tileTop < sweep.top || tileTop + kCdgTileHeight > sweep.bottom)
+            return false;
         if (dot.top / kCdgTileHeight != (dot.bottom - 1) / kCdgTileHeight) return false;
         for (int y = std::max(0, dot.top - kMarkGap); y < std::min(kCanvasHeight, dot.bottom + kMarkGap); ++y)
             for (int x = std::max(0, dot.left - kMarkGap); x < std::min(kCanvasWidth, dot.right + kMarkGap); ++x)

@@ -1,5 +1,7 @@
 #include "document/SongDocument.h"
 
+#include <algorithm>
+
 #include "text/ForwardingPrompt.h"
 #include "align/AlignedWord.h"
 #include "audio/WorkFileSource.h"

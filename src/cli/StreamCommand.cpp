@@ -18,6 +18,7 @@
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
 #include "project/KaraokeSong.h"
+#include "project/SingerGuidance.h"
 
 namespace {
 
@@ -37,6 +38,8 @@ int RunStreamCommand(const CliArgs& args)
     static const std::string usage = std::string(kUsage) + kGuidanceUsage;
     CliOptions options("stream", usage.c_str(), std::move(accepted));
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    SingerGuidance checked;
+    if (const std::string why = ApplyGuidanceOptions(options, checked); !why.empty()) return options.Refuse(why);
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     if (!options.Has("output")) return options.Refuse("no output given (-o)");
     const std::string project = options.Operands()[0];
@@ -49,7 +52,7 @@ int RunStreamCommand(const CliArgs& args)
     // The stream is written from a scratch edit of the song, never committed: nothing of it is kept.
     SongEdit scratch = doc.BeginEdit("Stream");
     KaraokeSong& song = scratch.Song();
-    if (const std::string why = ApplyGuidanceOptions(options, song.guidance); !why.empty()) return options.Refuse(why);
+    ApplyGuidanceOptions(options, song.guidance); // checked above
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
     if (!song.musicPath.empty() && !doc.LoadProjectMusic()) song.ClearMusicCount();

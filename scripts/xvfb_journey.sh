@@ -8,14 +8,16 @@
 # File > New (OK on the settings); Add Music (a 12 s MP3 made here); Import Lyrics (a TXT made
 # here, from the file chooser it opens); Place Lyrics (Home, a Space per word at planned moments, End);
 # Save (the untitled song asks for its name); Adjust Lyrics (Right, ".", Ctrl+","); Settings
-# ("&Lines:" to 2); Play Final (Space, Right twice, Space); Save; Export Song (MP3+G with an
-# enhanced LRC file, zipped, under the name the chooser offers); File > Exit.
+# ("&Lines:" to 2, the count-in and the instrumental notice on); Play Final (Space, Right twice,
+# Space); Save; Export Song (MP3+G with an enhanced LRC file, zipped, under the name the chooser
+# offers); File > Exit. Then the saved song opened again: Settings, the count-in off; Save; Exit.
 #
 # Then it checks: every placed word against the moment the X server saw its Space (no later than
 # TOLERANCE_MS after it, once the music's start-up is taken off; a busy machine may stall the
 # device-less output, which then loses that time as a sound card would, so the music may fall
 # behind the keys by up to LOST_MS in all, never run ahead), the two moves exactly against the
-# project saved before them, the lines per page, the slider moves of Play Final (the music played
+# project saved before them, the lines per page, the singer guidance (on when saved, and still
+# on when opened again: the count-in's key turned it off), the slider moves of Play Final (the music played
 # on after each Right), the ZIP's three files and the LRC's words. Screenshots of every step in
 # OUT_DIR. Exit status 0 when all hold, 1 when not, 77 when a tool is missing.
 # MANUAL_SHOTS=FOLDER also copies the Place and Adjust screenshots there (for docs/manual).
@@ -169,12 +171,13 @@ sleep 0.5
 shot 5-adjusted
 window_shot "$win" 5-adjusted-window
 
-step "Settings: Lines 2"
+step "Settings: Lines 2, count-in and instrumental notice on"
 xdotool key alt+s
 settings=$(dialog "Karaoke Song Settings")
 sleep 0.5
 xdotool key alt+l
 xdotool key 2
+xdotool key alt+i alt+n
 sleep 0.3
 window_shot "$settings" 6-settings
 xdotool key Return
@@ -233,6 +236,27 @@ sleep 1
 shot 10-exported
 
 step "File > Exit"
+exit_by_menu "$app"
+app=
+[[ "$exit_status" == 0 ]] || fail "the window ended with $exit_status (see $out/tessavox.log)"
+
+step "Open the song again: Settings, the count-in off; Save; Exit"
+saved_digest=$(digest "$user/song.tvx")
+"$build/src/tessavox" --no-splash "$user/song.tvx" >>"$out/tessavox.log" 2>&1 &
+app=$!
+win=$(wait_window "^Tessavox - song") || fail "the window did not open the song again (see $out/tessavox.log)"
+sleep 1
+xdotool key alt+s
+settings=$(dialog "Karaoke Song Settings")
+sleep 0.5
+xdotool key alt+i
+sleep 0.3
+window_shot "$settings" 11-settings-reopened
+xdotool key Return
+wait_window_gone "Karaoke Song Settings" || fail "the settings stayed open"
+xdotool key ctrl+s
+wait_written "$user/song.tvx" "$saved_digest"
+"$build/src/tessavox-cli" info "$user/song.tvx" --json >"$out/reopened.json"
 exit_by_menu "$app"
 app=
 [[ "$exit_status" == 0 ]] || fail "the window ended with $exit_status (see $out/tessavox.log)"
@@ -304,6 +328,12 @@ if len(placed) == len(final) == planned:
         check(e == f, f"word {i} after the moves: {f} (expected {e})")
 check(final_song["linesPerPage"] == 2, f"lines per page {final_song['linesPerPage']} (expected 2)")
 check(placed_song["linesPerPage"] != 2, "the lines per page changed in Settings, not before")
+guidance = final_song["guidance"]
+check(guidance["countIn"] and guidance["notice"] and final_song["version"] == 800,
+      f"the count-in and the notice were saved on (file version {final_song['version']}, {guidance})")
+reopened = json.load(open(os.path.join(out, "reopened.json")))["guidance"]
+check(not reopened["countIn"] and reopened["notice"],
+      f"opened again, Settings showed both on: its key turned the count-in off ({reopened})")
 
 # Play Final: each Right stopped the music at the clock (a report line), moved it one second on,
 # and the music played on, so the final Space stopped it once more.

@@ -7,6 +7,7 @@
 
 #include "cdg/LyricLineWriter.h"
 #include "cdg/CdgPacketGenerator.h"
+#include "cdg/GuidanceWriter.h"
 #include "cdg/PageWriter.h"
 #include "log/MDataDumpLog.h"
 #include "media/WavConstants.h"
@@ -22,6 +23,7 @@ constexpr int64_t kTwoSeconds = 88200;
 constexpr int64_t kTitleGap = 176400;  // 4 s between the title page and the first lyrics
 constexpr int64_t kLegendGap = 66150;  // 1.5 s for the duet legend
 constexpr int64_t kEndGap = 176400;    // 4 s after the last word
+constexpr int64_t kCountInLead = 220500; // 5 s: the first page before a count-in of four marks
 constexpr size_t kLegendBytes = 10800; // 450 packets
 constexpr size_t kCreditsTailBytes = 14400; // 600 packets
 constexpr int kLegendSlots = 3;
@@ -186,10 +188,16 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
             Plan plan;
             plan.linesPerPage = std::clamp<int>(settings.linesPerPage, 1, 64);
             plan.graphicShare = lyrics.hasGraphic ? lyrics.graphicShare : 0;
-            const int64_t draw0 = tMin > kTwoSeconds ? tMin - kTwoSeconds : 0;
+            int64_t draw0 = tMin > kTwoSeconds ? tMin - kTwoSeconds : 0;
             plan.shift = SweepAdvance::FromStored(settings.advanceSweep).ShiftFrames();
-            const int64_t slack = draw0 + plan.shift - int64_t(OffsetToPosition(o)) - (titleWritten ? kTitleGap : 0) -
-                                  (legendWritten ? kLegendGap : 0);
+            const int64_t pagesBefore = (titleWritten ? kTitleGap : 0) + (legendWritten ? kLegendGap : 0);
+            // A count-in needs the first lines on screen for its marks: the first page comes as
+            // early as the intro allows without silence put before the music.
+            if (song.guidance.countIn) {
+                const int64_t noLeadIn = int64_t(OffsetToPosition(o)) + pagesBefore - plan.shift;
+                draw0 = std::max<int64_t>(0, std::min(draw0, std::max(tMin - kCountInLead, noLeadIn)));
+            }
+            const int64_t slack = draw0 + plan.shift - int64_t(OffsetToPosition(o)) - pagesBefore;
             if (slack < 0) {
                 leadIn = -slack;
                 plan.shift += -slack;
@@ -216,7 +224,7 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
                                k > 0 ? &erase[row - size_t(slots)] : nullptr, song.eraseLinesFromBottom,
                                &erase[row]);
             }
-            const int64_t firstDraw = draw0 - (titleWritten ? kTitleGap : 0) - (legendWritten ? kLegendGap : 0);
+            const int64_t firstDraw = draw0 - pagesBefore;
             for (size_t i = 0; i < song.lines.size(); ++i) {
                 const MKaraokeLine& line = *song.lines[i];
                 if (line.page < 0 || line.slot < 0 || line.slot >= slots) continue;
@@ -233,6 +241,7 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
             std::this_thread::yield();
 
             for (int i = 0; i < 2; ++i) o += WriteScreenReset(generator, table, lyrics.borderColour, background, o);
+            const size_t lyricsReset = o;
 
             auto lineStyle = [&](const MKaraokeLine& line) {
                 MTextType style = lyrics.style;
@@ -258,6 +267,7 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
             std::this_thread::yield();
 
             // Draws and erases, page by page and slot by slot.
+            std::vector<size_t> drawnBy(song.lines.size(), 0);
             std::vector<std::vector<size_t>> bySlot(pages * size_t(slots));
             for (size_t i = 0; i < song.lines.size(); ++i) {
                 const MKaraokeLine& line = *song.lines[i];
@@ -279,8 +289,9 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
                             if (times[i].draw >= fromTime) {
                                 const MKaraokeLine& line = *song.lines[i];
                                 const LyricRow row = plan.Row(line.slot);
-                                WriteLyricLine(generator, row.rows, row.row, line.text, lineStyle(line), background,
-                                               plan.Position(times[i].draw));
+                                const size_t at = plan.Position(times[i].draw);
+                                drawnBy[i] = at + WriteLyricLine(generator, row.rows, row.row, line.text,
+                                                                 lineStyle(line), background, at);
                             }
                 }
 
@@ -289,6 +300,40 @@ SongStream WriteRwMemory(const KaraokeSong& song, const SongStream::Music& music
                 WritePicturePage(generator, lyrics.graphic, lyrics.displayMode, lyrics.graphicConversionMode,
                                  lyrics.drawTransition, table, background, o);
                 generator.SetImageHeightPercent(100);
+            }
+
+            if (song.guidance.AnyOn()) {
+                std::vector<GuidedLine> guided;
+                for (size_t i = 0; i < song.lines.size(); ++i) {
+                    const MKaraokeLine& line = *song.lines[i];
+                    if (!Shown(line) || line.slot < 0 || line.slot >= slots) continue;
+                    const auto first = std::find_if(line.words.begin(), line.words.end(),
+                                                     [](const MKaraokeWord* w) { return Timed(*w); });
+                    if (first == line.words.end()) continue;
+                    GuidedLine g;
+                    g.row = plan.Row(line.slot);
+                    g.slot = line.slot;
+                    g.text = &line.text;
+                    g.style = lineStyle(line);
+                    g.firstChar = (*first)->first;
+                    g.lastChar = (*first)->last;
+                    g.firstStart = (*first)->start;
+                    for (const MKaraokeWord* w : line.words)
+                        if (Timed(*w)) g.lastEnd = std::max<int64_t>(g.lastEnd, w->end);
+                    g.draw = times[i].draw;
+                    g.erase = times[i].erase;
+                    g.drawnBy = drawnBy[i];
+                    guided.push_back(g);
+                }
+                GuidanceTimeline timeline;
+                timeline.position = [&plan](int64_t time) { return plan.Position(time); };
+                timeline.earliest = lyricsReset;
+                timeline.from = fromTime > 0 ? plan.Position(fromTime) : 0;
+                timeline.background = background;
+                timeline.slots = slots;
+                timeline.row = [&plan](int slot) { return plan.Row(slot); };
+                timeline.noticeStyle = lyrics.style;
+                WriteSingerGuidance(generator, stream.bytes, song.guidance, guided, timeline);
             }
             o = plan.Position(tMax + kEndGap);
         }

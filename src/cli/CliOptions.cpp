@@ -49,7 +49,7 @@ std::string CliOptions::OptionList() const
     std::vector<std::string> names;
     for (const CliOption& o : m_options)
         names.push_back((o.shortName ? "-" + std::string(1, o.shortName) + ", " : std::string()) + "--" + o.name +
-                        (o.takesValue ? " VALUE" : ""));
+                        (!o.takesValue ? "" : o.valueOptional ? "[=VALUE]" : " VALUE"));
     for (const char* common : {"-q, --quiet", "-v, --verbose", "-h, --help", "-V, --version"}) names.push_back(common);
     std::string text = "Options:";
     size_t column = text.size();
@@ -78,7 +78,8 @@ CliOptions::Result CliOptions::Parse(const CliArgs& args)
     for (size_t i = 0; i < m_options.size(); ++i) {
         const CliOption& o = m_options[i];
         const int code = o.shortName ? o.shortName : kFirstLongCode + int(i);
-        longs.push_back({o.name, o.takesValue ? required_argument : no_argument, nullptr, code});
+        const int argument = !o.takesValue ? no_argument : o.valueOptional ? optional_argument : required_argument;
+        longs.push_back({o.name, argument, nullptr, code});
         if (o.shortName) shorts += std::string(1, o.shortName) + (o.takesValue ? ":" : "");
     }
     longs.push_back({nullptr, 0, nullptr, 0});

@@ -11,6 +11,8 @@ struct CliOption {
     const char* name;
     char shortName = 0;
     bool takesValue = true;
+    // The value may be left out: only "--name=value" gives one.
+    bool valueOptional = false;
 };
 
 // The arguments of one command, read by getopt_long the way GNU tools read theirs: options and

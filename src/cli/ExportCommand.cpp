@@ -13,6 +13,7 @@
 #include "cdg/ExportBin.h"
 #include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
+#include "cli/CliGuidance.h"
 #include "cli/CliOptions.h"
 #include "document/OutputGate.h"
 #include "cli/CliProject.h"
@@ -36,6 +37,7 @@ constexpr const char* kUsage =
     "                           [--lrc simple|enhanced] [--lrc-encoding utf-8|windows-1252]\n"
     "                           [--size 720p|1080p] [--fps 25|30|50|60]\n"
     "                           [--music WORK.wav] [--title T] [--artist A] [--force] [--allow-untimed]\n"
+    "                           [--countdown[=SECONDS]|--no-countdown] [--instrumental[=SECONDS]|--no-instrumental]\n"
     "The output's extension chooses (.bin, .mp3, .wma, .mp4; .zip zips MP3+G, or WMA+G with --type\n"
     "wmag); a --type that contradicts it is refused. --zip packs the audio, the .cdg and the LRC file\n"
     "into PATH (a .zip). The LRC is UTF-8; --lrc-encoding windows-1252 writes it for old players. Bit rates: MP3 320-32 as Layer III has them, WMA 192, 160, 128, 96. An MP4 is\n"
@@ -43,11 +45,18 @@ constexpr const char* kUsage =
     "--music plays from another work file than the project's. An existing output (with an MP3+G or\n"
     "WMA+G pair, its .cdg and .lrc) is replaced only with --force, and never the song's own project,\n"
     "music or lyric file. A pair is put in place whole or not at all. A song of which no lyric line\n"
-    "is placed is refused unless --allow-untimed. Ctrl+C cancels; nothing half-written is left.\n";
+    "is placed is refused unless --allow-untimed. Ctrl+C cancels; nothing half-written is left.\n"
+    "The singer guidance options change the song's own for this export only:\n";
+
+const std::string& FullUsage()
+{
+    static const std::string usage = std::string(kUsage) + kGuidanceUsage;
+    return usage;
+}
 
 int Usage(const std::string& why)
 {
-    CliConsole::Error("tessavox-cli export: %s\n%s", why.c_str(), kUsage);
+    CliConsole::Error("tessavox-cli export: %s\n%s", why.c_str(), FullUsage().c_str());
     return 2;
 }
 
@@ -75,10 +84,14 @@ std::string Lower(std::string s)
 
 int RunExportCommand(const CliArgs& args)
 {
-    CliOptions options("export", kUsage,
-                       {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"}, {"lrc-encoding"}, {"music"},
-                        {"title"}, {"artist"}, {"size"}, {"fps"}, {"force", 0, false}, {"allow-untimed", 0, false}});
+    std::vector<CliOption> accepted = {{"output", 'o'}, {"type"}, {"bitrate"}, {"kbps"}, {"zip", 0, false}, {"lrc"},
+                                       {"lrc-encoding"}, {"music"}, {"title"}, {"artist"}, {"size"}, {"fps"},
+                                       {"force", 0, false}, {"allow-untimed", 0, false}};
+    for (const CliOption& option : GuidanceOptions()) accepted.push_back(option);
+    CliOptions options("export", FullUsage().c_str(), std::move(accepted));
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    SingerGuidance guidance;
+    if (const std::string why = ApplyGuidanceOptions(options, guidance); !why.empty()) return Usage(why);
     if (options.Operands().size() != 1) return Usage(options.Operands().empty() ? "which project?" : "give one project");
     if (!options.Has("output")) return Usage("no output given (-o)");
     const std::string project = options.Operands()[0];
@@ -167,6 +180,11 @@ int RunExportCommand(const CliArgs& args)
     if (!OpenCliProject(doc, project, prompt)) return 1;
     const KaraokeSong& song = doc.Song();
     if (haveTitle || haveArtist) doc.SetArtistAndTitle(haveArtist ? artist : song.artist, haveTitle ? title : song.title);
+    if (HasGuidanceOptions(options)) {
+        guidance = song.guidance;
+        ApplyGuidanceOptions(options, guidance); // checked above
+        doc.SetGuidance(guidance);
+    }
     // Before the music is decoded: a refusal should not cost a long wait.
     const OutputGate::Existing existing = options.Has("force") ? OutputGate::Existing::Replace : OutputGate::Existing::Refuse;
     OutputGate gate(existing);

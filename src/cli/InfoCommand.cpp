@@ -162,6 +162,14 @@ std::string OrNone(const std::string& text)
     return text.empty() ? "(none)" : Printable(text);
 }
 
+// A guidance gap as the settings show it: "5.0 s".
+std::string GapText(int32_t ms)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", ms / 1000.0);
+    return text;
+}
+
 std::string TextReport(const KaraokeSong& song, const std::string& path, int32_t version, bool musicMissing)
 {
     std::string out;
@@ -178,6 +186,11 @@ std::string TextReport(const KaraokeSong& song, const std::string& path, int32_t
     static const char* const kSingerLabels[] = {"Singer 1:", "Singer 2:", "Both:"};
     for (size_t i = 0; i < song.singerDescriptions.size(); ++i)
         AppendLine(out, kSingerLabels[i], OrNone(song.singerDescriptions[i]));
+    const SingerGuidance& guidance = song.guidance;
+    AppendLine(out, "Count-in:", guidance.countIn ? "after gaps of " + GapText(guidance.countInGapMs) : "off");
+    AppendLine(out, "Instrumental:",
+               guidance.notice ? "\"" + Printable(guidance.noticeText) + "\" in gaps of " + GapText(guidance.noticeGapMs)
+                               : "off");
 
     out += "\nPages: " + std::to_string(song.PageCount()) + "\n";
     for (const auto& page : song.pages) {
@@ -257,6 +270,14 @@ std::string JsonReport(const KaraokeSong& song, const std::string& path, int32_t
     json.Field("advanceSweepSeconds", SweepAdvance::FromStored(song.settings.advanceSweep).AppliedSeconds());
     json.Field("eraseLinesFromBottom", song.eraseLinesFromBottom);
     json.Field("sweepEntireWord", song.sweepEntireWord);
+    json.Key("guidance");
+    json.BeginObject(true);
+    json.Field("countIn", song.guidance.countIn);
+    json.Field("countInGapMs", song.guidance.countInGapMs);
+    json.Field("notice", song.guidance.notice);
+    json.Field("noticeGapMs", song.guidance.noticeGapMs);
+    json.Field("noticeText", song.guidance.noticeText);
+    json.EndObject();
 
     json.Key("pages");
     json.BeginArray();

@@ -14,6 +14,7 @@
 #include "cli/CliAlign.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
+#include "cli/CliGuidance.h"
 #include "cli/CliOptions.h"
 #include "cli/LineFitReport.h"
 #include "cli/ProgressLine.h"
@@ -36,7 +37,7 @@ namespace {
 constexpr const char* kUsage =
     "Usage: tessavox-cli new -o SONG.tvx --music FILE [--lyrics FILE.txt|.lrc|.kar|.mid]\n"
     "                        [--title TITLE] [--artist ARTIST] [--no-times] [--force] [--wrap]\n"
-    "                        [--align [--vocals FILE]]\n"
+    "                        [--align [--vocals FILE]] [--countdown[=SECONDS]] [--instrumental[=SECONDS]]\n"
     "The times of LRC, KAR/MIDI and UltraStar lyrics are applied unless --no-times is given; an\n"
     "UltraStar song's #MP3 is the music when --music is not given. KAR/MIDI music is rendered\n"
     "with a General MIDI SoundFont (TESSAVOX_SOUNDFONT=FILE picks one).\n"
@@ -46,7 +47,8 @@ constexpr const char* kUsage =
     "existing SONG.tvx or SONG.wav. Lyric lines too wide for the screen are named on stderr; --wrap\n"
     "breaks them at the last space that fits (the words keep their times). --align times every\n"
     "word from the singing as \"tessavox-cli align\" does: from a vocal track (--vocals FILE) or\n"
-    "the music itself.\n";
+    "the music itself. The project keeps the singer guidance options:\n";
+constexpr const char* kProjectExtension = ".tvx";
 constexpr const char* kWorkFileExtension = ".wav";
 
 struct NewOptions {
@@ -62,15 +64,20 @@ struct NewOptions {
     bool noTimes = false;
     bool align = false;
     std::string vocals;
+    SingerGuidance guidance;
 };
 
 // The options into o; the exit status when the command stops at its arguments.
 std::optional<int> ParseArgs(const CliArgs& args, NewOptions& o)
 {
-    CliOptions options("new", kUsage,
-                       {{"output", 'o'}, {"music"}, {"lyrics"}, {"title"}, {"artist"}, {"force", 0, false},
-                        {"wrap", 0, false}, {"no-times", 0, false}, {"align", 0, false}, {"vocals"}});
+    std::vector<CliOption> accepted = {{"output", 'o'}, {"music"},           {"lyrics"},         {"title"},
+                                       {"artist"},      {"force", 0, false}, {"wrap", 0, false}, {"no-times", 0, false},
+                                       {"align", 0, false}, {"vocals"}};
+    for (const CliOption& option : GuidanceOptions()) accepted.push_back(option);
+    static const std::string usage = std::string(kUsage) + kGuidanceUsage;
+    CliOptions options("new", usage.c_str(), std::move(accepted));
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return status;
+    if (const std::string why = ApplyGuidanceOptions(options, o.guidance); !why.empty()) return options.Refuse(why);
     if (!options.Operands().empty()) return options.Refuse("unexpected argument \"" + options.Operands()[0] + "\"");
     o.project = options.Value("output");
     o.music = options.Value("music");
@@ -189,6 +196,7 @@ int RunNewCommand(const CliArgs& args)
     song.artist = o.haveArtist ? CliText(o.artist) : lrc.artist;
     if (lrc.reordered) CliConsole::Say(stderr, "note: the LRC file's lines were out of time order; they are sorted by time\n");
 
+    song.guidance = o.guidance;
     if (o.wrap) FitLongLines(song, false);
     WarnLinesTooWide(song);
 

@@ -10,6 +10,7 @@
 #include "cli/CliConsole.h"
 #include "cli/CliCommands.h"
 #include "cli/CliFiles.h"
+#include "cli/CliGuidance.h"
 #include "cli/CliOptions.h"
 #include "document/ExportSnapshot.h"
 #include "document/OutputGate.h"
@@ -18,20 +19,28 @@
 #include "cli/StderrUserPrompt.h"
 #include "media/AtomicFile.h"
 #include "project/KaraokeSong.h"
+#include "project/SingerGuidance.h"
 
 namespace {
 
 constexpr const char* kUsage =
     "Usage: tessavox-cli stream SONG.tvx -o FILE.cdg [--force]\n"
+    "                           [--countdown[=SECONDS]|--no-countdown] [--instrumental[=SECONDS]|--no-instrumental]\n"
     "The project's whole CD+G stream, as the exports put it beside the audio; -o - writes it to\n"
-    "standard output. An existing file is replaced only with --force, and never the song's own files.\n";
+    "standard output. An existing file is replaced only with --force, and never the song's own files.\n"
+    "The singer guidance options change the song's own for this stream only:\n";
 
 } // namespace
 
 int RunStreamCommand(const CliArgs& args)
 {
-    CliOptions options("stream", kUsage, {{"output", 'o'}, {"force", 0, false}});
+    std::vector<CliOption> accepted = {{"output", 'o'}, {"force", 0, false}};
+    for (const CliOption& option : GuidanceOptions()) accepted.push_back(option);
+    static const std::string usage = std::string(kUsage) + kGuidanceUsage;
+    CliOptions options("stream", usage.c_str(), std::move(accepted));
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
+    SingerGuidance checked;
+    if (const std::string why = ApplyGuidanceOptions(options, checked); !why.empty()) return options.Refuse(why);
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     if (!options.Has("output")) return options.Refuse("no output given (-o)");
     const std::string project = options.Operands()[0];
@@ -44,6 +53,7 @@ int RunStreamCommand(const CliArgs& args)
     // The stream is written from a scratch edit of the song, never committed: nothing of it is kept.
     SongEdit scratch = doc.BeginEdit("Stream");
     KaraokeSong& song = scratch.Song();
+    ApplyGuidanceOptions(options, song.guidance); // checked above
     // The music where it is now, as export and play load it; a song whose music is nowhere
     // still has a stream, as long as its words.
     if (!song.musicPath.empty() && !doc.LoadProjectMusic()) song.ClearMusicCount();

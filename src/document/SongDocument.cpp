@@ -341,6 +341,15 @@ bool SongDocument::SetArtistAndTitle(const std::string& artist, const std::strin
     return edit.Commit();
 }
 
+bool SongDocument::SetGuidance(const SingerGuidance& guidance)
+{
+    SongEdit edit = BeginEdit("Singer Guidance");
+    SingerGuidance& g = edit.Song().guidance;
+    g = guidance;
+    g.KeepGapsInRange();
+    return edit.Commit();
+}
+
 bool SongDocument::SetSingerDescriptions(const std::array<std::string, 3>& descriptions)
 {
     SongEdit edit = BeginEdit("Singer Descriptions");

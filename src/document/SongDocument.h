@@ -15,6 +15,7 @@
 #include "document/SongEdit.h"
 #include "document/UndoHistory.h"
 #include "project/MusicLocation.h"
+#include "project/SingerGuidance.h"
 
 class KaraokeSong;
 class OutputGate;
@@ -125,6 +126,9 @@ public:
     void ApplySettings(const KaraokeSong& edited, const std::string& step = "Song Settings");
     // The artist and title the exports name the song by: "Artist and Title".
     bool SetArtistAndTitle(const std::string& artist, const std::string& title);
+    // What the screen shows singers between lines (count-in, instrumental notice): "Singer
+    // Guidance". The gaps are kept within what the settings take.
+    bool SetGuidance(const SingerGuidance& guidance);
     // The three singer descriptions of a duet: "Singer Descriptions".
     bool SetSingerDescriptions(const std::array<std::string, 3>& descriptions);
     // Reads the lyrics of a TXT, LRC, KAR/MIDI or UltraStar file at path into the song as the

@@ -17,6 +17,7 @@ KaraokeSong::~KaraokeSong() = default;
 void KaraokeSong::RestoreDefaults()
 {
     settings = SettingsBlock{};
+    guidance = SingerGuidance{};
     musicPath.clear();
     musicWorkPath.clear();
     lyricText.clear();
@@ -59,6 +60,7 @@ void KaraokeSong::CopySettingsFrom(const KaraokeSong& other)
 {
     projectPath = other.projectPath;
     settings = other.settings;
+    guidance = other.guidance;
     lyricText = other.lyricText;
     musicPath = other.musicPath;
     musicWorkPath = other.musicWorkPath;

@@ -12,6 +12,7 @@
 #include "project/MKaraokeLine.h"
 #include "project/MKaraokeWord.h"
 #include "project/SettingsBlock.h"
+#include "project/SingerGuidance.h"
 
 class UserPrompt;
 
@@ -108,6 +109,7 @@ public:
     std::vector<Owned<MKaraokeWord>> words;
     std::string projectPath;
     SettingsBlock settings;
+    SingerGuidance guidance;
     std::string lyricText;
     std::string musicPath;
     // Not stored: the decoded work file of a music file that is not a PCM WAV itself.

@@ -146,6 +146,30 @@ bool ReadWordElement(ByteReader& in, MKaraokeWord& w)
            in.I32(w.boxLeft) && in.I32(w.boxTop) && in.I32(w.boxRight) && in.I32(w.boxBottom) && in.U32(w.flags);
 }
 
+// The guidance settings that follow the lines of a version 800 file. The gaps are kept within
+// what the settings take; the notice's text is UTF-8 like every string of the file.
+void WriteGuidance(ByteWriter& out, const SingerGuidance& g)
+{
+    out.U8(g.countIn ? 1 : 0);
+    out.I32(g.countInGapMs);
+    out.U8(g.notice ? 1 : 0);
+    out.I32(g.noticeGapMs);
+    out.String(g.noticeText);
+}
+
+bool ReadGuidance(ByteReader& in, SingerGuidance& g)
+{
+    uint8_t countIn = 0, notice = 0;
+    if (!in.U8(countIn) || !in.I32(g.countInGapMs) || !in.U8(notice) || !in.I32(g.noticeGapMs) ||
+        !in.String(g.noticeText))
+        return false;
+    g.countIn = countIn != 0;
+    g.notice = notice != 0;
+    g.KeepGapsInRange();
+    g.noticeText = ToValidUtf8(g.noticeText);
+    return true;
+}
+
 // Reads everything after the settings block into staged. False on a short read.
 bool ReadBody(ByteReader& in, int32_t version, KaraokeSong& staged)
 {
@@ -205,15 +229,17 @@ bool ReadBody(ByteReader& in, int32_t version, KaraokeSong& staged)
             if (!ReadWordElement(in, word)) return false;
         }
     }
-    return true;
+    return version != kGuidanceProjectVersion || ReadGuidance(in, staged.guidance);
 }
 
 // The versions read: 400 to 600 in Windows-1252, and 700 in UTF-8 (600's layout). Between them
 // lie numbers no program of ours wrote.
 bool IsReadableVersion(int32_t version)
 {
-    return (version >= kOldestProjectVersion && version <= kProjectVersion) || version == kUnicodeProjectVersion;
+    return (version >= kOldestProjectVersion && version <= kProjectVersion) || version == kUnicodeProjectVersion ||
+           version == kGuidanceProjectVersion;
 }
+
 
 // The strings of a song read from a Windows-1252 project in UTF-8, each word's character
 // indices following its line's text.
@@ -344,16 +370,23 @@ bool NeedsUnicodeProject(const KaraokeSong& song)
     return false;
 }
 
+int32_t ProjectVersionFor(const KaraokeSong& song)
+{
+    if (song.guidance.AnyOn()) return kGuidanceProjectVersion;
+    return NeedsUnicodeProject(song) ? kUnicodeProjectVersion : kProjectVersion;
+}
+
 std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPath)
 {
     std::vector<uint8_t> bytes;
     bytes.reserve(1024 + song.pages.size() * (kPageImageBytes + 256) + song.lyricText.size() * 4);
     ByteWriter out(bytes);
-    const bool unicode = NeedsUnicodeProject(song);
+    const int32_t version = ProjectVersionFor(song);
+    const bool unicode = version != kProjectVersion;
     // The music's path is the file system's own bytes in either form; ASCII is the same in both.
     auto text = [unicode](const std::string& s) { return unicode || IsAscii(s) ? s : Utf8ToCp1252(s); };
     SettingsBlock block = song.settings;
-    block.version = unicode ? kUnicodeProjectVersion : kProjectVersion;
+    block.version = version;
     const auto settings = block.ToBytes();
     out.Bytes(settings.data(), settings.size());
     out.String(text(song.lyricText));
@@ -378,6 +411,7 @@ std::vector<uint8_t> SerializeProject(const KaraokeSong& song, bool withMusicPat
     }
     out.U32(static_cast<uint32_t>(song.lines.size()));
     for (const auto& line : song.lines) WriteLine(out, *line, !unicode);
+    if (version == kGuidanceProjectVersion) WriteGuidance(out, song.guidance);
     return bytes;
 }
 
@@ -403,7 +437,7 @@ WorkOutcome LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
             return WorkOutcome::Failed(kMsgProjectCorrupted);
         }
         const SettingsBlock block = SettingsBlock::FromBytes(bytes.data());
-        if (block.version > kProjectVersion && block.version != kUnicodeProjectVersion) {
+        if (block.version > kProjectVersion && !IsReadableVersion(block.version)) {
             return WorkOutcome::Failed(kMsgProjectTooNew);
         }
         if (block.version < kOldestProjectVersion) {
@@ -422,6 +456,7 @@ WorkOutcome LoadProjectBytes(KaraokeSong& song, std::span<const uint8_t> bytes)
 
         song.settings = block;
         song.settings.version = kProjectVersion;
+        song.guidance = staged.guidance;
         song.lyricText = std::move(staged.lyricText);
         song.musicPath = std::move(staged.musicPath);
         song.eraseLinesFromBottom = staged.eraseLinesFromBottom;

@@ -12,11 +12,14 @@ class KaraokeSong;
 struct IMAGE_STRUCT;
 struct MKaraokeWord;
 
-// The .tvx project file: 400 to 700 read. A song whose every string has a Windows-1252 form is
+// The .tvx project file: 400 to 800 read. A song whose every string has a Windows-1252 form is
 // written as version 600, its strings in Windows-1252 (what every earlier program reads); any other
-// song as version 700, the same layout with UTF-8 strings. Inside the program text is UTF-8.
+// song as version 700, the same layout with UTF-8 strings. A song with singer guidance on is
+// written as version 800: 700's layout followed by the guidance settings, which a program that
+// reads only up to 700 refuses as newer. Inside the program text is UTF-8.
 inline constexpr int32_t kOldestProjectVersion = 400;
 inline constexpr int32_t kUnicodeProjectVersion = 700;
+inline constexpr int32_t kGuidanceProjectVersion = 800;
 inline constexpr size_t kPageImageBytes = 249172;
 inline constexpr size_t kWordElementBytes = 40;
 
@@ -42,6 +45,8 @@ inline constexpr const char* kMsgProjectException =
 
 // Whether the song is written as version 700: some string of it has no Windows-1252 form.
 bool NeedsUnicodeProject(const KaraokeSong& song);
+// The version word the song is written with: 600, 700 or 800.
+int32_t ProjectVersionFor(const KaraokeSong& song);
 
 // The whole file as it is saved; without the music's path when told (the song's history
 // leaves the music out).

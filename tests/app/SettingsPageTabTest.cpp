@@ -121,8 +121,9 @@ private slots:
         QCOMPARE(TabOrder(page),
                  QStringList({"font", "size", "alignLeft", "alignCentre", "alignRight", "bold", "italic", "shadow",
                               "shadowColour", "lines", "eraseWhen", "sweepText", "sweepBackground", "sweepEntireWord",
-                              "advance", "solo", "duet", "background", "border", "sweep", "singer1", "singer2", "both",
-                              "browse", "remove", "display", "draw", "preview"}));
+                              "advance", "solo", "duet", "countIn", "countInGap", "notice", "noticeGap", "noticeText",
+                              "background", "border", "sweep", "singer1", "singer2", "both", "browse", "remove",
+                              "display", "draw", "preview"}));
     }
 
     void alignmentButtonsShowGlyphsAndTipsAndOneIsChosen()

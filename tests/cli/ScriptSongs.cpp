@@ -6,6 +6,10 @@
 #include <filesystem>
 
 #include "cdg/CdgFormat.h"
+#include "cdg/WriteRwMemory.h"
+#include "project/KaraokeSong.h"
+#include "project/ProjectFile.h"
+#include "project/SweepAdvance.h"
 #include "cli/RenderCliRunner.h"
 #include "text/Utf8.h"
 
@@ -36,7 +40,8 @@ std::string QuestionMarks(const std::string& line)
     return out;
 }
 
-std::string MakeTimedSong(const TempDir& dir, const std::string& name, const std::string& lrc, int seconds)
+std::string MakeTimedSong(const TempDir& dir, const std::string& name, const std::string& lrc, int seconds,
+                          const std::vector<std::string>& newOptions)
 {
     const std::string wav = dir.File(name + ".wav");
     const CliResult tune =
@@ -46,7 +51,9 @@ std::string MakeTimedSong(const TempDir& dir, const std::string& name, const std
     const std::string words = dir.File(name + ".lrc");
     WriteFileBytes(words, std::vector<uint8_t>(lrc.begin(), lrc.end()));
     const std::string project = dir.File(name + ".tvx");
-    const CliResult made = RunCli({"new", "-o", project, "--music", wav, "--lyrics", words});
+    std::vector<std::string> args = {"new", "-o", project, "--music", wav, "--lyrics", words};
+    args.insert(args.end(), newOptions.begin(), newOptions.end());
+    const CliResult made = RunCli(args);
     EXPECT_EQ(made.status, 0) << made.Output();
     return tune.status == 0 && made.status == 0 ? project : std::string();
 }
@@ -77,4 +84,17 @@ RgbImage SlotBand(const RgbImage& screen, int slots, int slot)
         for (int x = 0; x < kCdgContentWidth; ++x)
             band.SetColour(x, y, screen.ColourAt(x + kCdgVisibleLeft, y + kCdgVisibleTop + slot * height));
     return band;
+}
+
+size_t FirstSweepPacket(const std::string& project, size_t line)
+{
+    KaraokeSong song;
+    EXPECT_TRUE(LoadProject(song, project));
+    if (line >= song.LineCount() || song.lines[line]->words.empty()) {
+        ADD_FAILURE() << "the project has no line " << line;
+        return 0;
+    }
+    const int64_t shift =
+        int64_t(WriteRwMemory(song).leadIn) + SweepAdvance::FromStored(song.settings.advanceSweep).ShiftFrames();
+    return size_t((int64_t(song.lines[line]->words.front()->start) + shift) / int64_t(kCdgSampleFramesPerPacket));
 }

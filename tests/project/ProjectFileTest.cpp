@@ -184,6 +184,20 @@ TEST(ProjectFile, SaveAndLoadGiveTheSameSongAndTheSameBytes)
     EXPECT_EQ(again.lyricText, loaded.lyricText);
     EXPECT_EQ(SerializeProject(again), unicode);
 
+    // Singer guidance turned on makes the file the next version, with the settings after the
+    // lines; it reads back whole, and turned off again the song saves as before.
+    again.guidance.countIn = true;
+    again.guidance.countInGapMs = 7500;
+    again.guidance.noticeText = "\u266b Solo \u266b";
+    const std::vector<uint8_t> guided = SerializeProject(again);
+    EXPECT_EQ(guided[0] | guided[1] << 8, kGuidanceProjectVersion);
+    KaraokeSong guidedAgain;
+    ASSERT_TRUE(LoadFrom(guidedAgain, guided));
+    EXPECT_EQ(guidedAgain.guidance, again.guidance);
+    EXPECT_EQ(guidedAgain.lyricText, again.lyricText);
+    guidedAgain.guidance.countIn = false;
+    EXPECT_EQ(SerializeProject(guidedAgain), unicode);
+
     // No temporary files are left beside the project.
     size_t files = 0;
     for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(dir.Path())) ++files;
@@ -234,7 +248,7 @@ TEST(ProjectFile, RefusedVersionsAndShortFilesSayWhy)
         int32_t version;
         const char* message;
     };
-    for (const Case& c : {Case{601, kMsgProjectTooNew}, Case{701, kMsgProjectTooNew}, Case{399, kMsgProjectTooOld}, Case{-1, kMsgProjectTooOld},
+    for (const Case& c : {Case{601, kMsgProjectTooNew}, Case{701, kMsgProjectTooNew}, Case{801, kMsgProjectTooNew}, Case{399, kMsgProjectTooOld}, Case{-1, kMsgProjectTooOld},
                           Case{0x7FFFFFFF, kMsgProjectTooNew}}) {
         std::vector<uint8_t> bytes = SerializeProject(source);
         PutLe32(bytes.data(), static_cast<uint32_t>(c.version));

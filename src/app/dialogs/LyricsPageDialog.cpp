@@ -19,6 +19,7 @@
 #include "app/dialogs/DuetDialog.h"
 #include "document/SongDocument.h"
 #include "app/dialogs/SettingsControls.h"
+#include "app/dialogs/SingerGuidanceBox.h"
 #include "app/widgets/CAdvanceSweepSpin.h"
 #include "app/widgets/CColorButton.h"
 #include "cdg/LyricLineWriter.h"
@@ -106,6 +107,7 @@ void LyricsPageDialog::Build()
     singersRow->addWidget(m_duet);
     singersRow->addStretch(1);
     left->addWidget(singersBox);
+    left->addWidget(new SingerGuidanceBox(m_song.guidance, this));
 
     auto* colours = new QGridLayout;
     auto colourButton = [this, colours](const char* text, const char* name, int row, int column) {

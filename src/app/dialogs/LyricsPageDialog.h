@@ -8,7 +8,7 @@ class QComboBox;
 class QRadioButton;
 
 // The "Lyrics" tab: the text style of every lyric page, lines per page and the erase rule, the
-// sweep, solo or duet, the singer colours and the picture above the lyrics. Every change goes
+// sweep, solo or duet, the singer guidance, the singer colours and the picture above the lyrics. Every change goes
 // straight into the song's settings and the lyrics page, and the preview shows a sample page.
 class LyricsPageDialog : public SettingsPageTab {
     Q_OBJECT

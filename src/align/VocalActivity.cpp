@@ -5,18 +5,25 @@
 #include <limits>
 #include <numeric>
 
-VocalActivity::VocalActivity(const std::vector<int16_t>& samples)
+std::vector<float> VocalActivity::Levels(const std::vector<int16_t>& samples, size_t hop, size_t window)
 {
-    const size_t frames = samples.size() / kFrameSamples;
-    std::vector<float> level(frames);
-    for (size_t f = 0; f < frames; ++f) {
+    const size_t count = samples.size() < window ? 0 : (samples.size() - window) / hop + 1;
+    std::vector<float> level(count);
+    for (size_t f = 0; f < count; ++f) {
         double energy = 0;
-        for (size_t i = 0; i < kFrameSamples; ++i) {
-            const double v = samples[f * kFrameSamples + i];
+        for (size_t i = 0; i < window; ++i) {
+            const double v = samples[f * hop + i];
             energy += v * v;
         }
-        level[f] = float(10 * std::log10(energy / kFrameSamples + 1.0));
+        level[f] = float(10 * std::log10(energy / double(window) + 1.0));
     }
+    return level;
+}
+
+VocalActivity::VocalActivity(const std::vector<int16_t>& samples)
+{
+    const std::vector<float> level = Levels(samples, kFrameSamples, kFrameSamples);
+    const size_t frames = level.size();
     // Smoothed over 50 ms, so that a stop consonant does not cut a word in two.
     std::vector<float> smooth(frames);
     for (size_t f = 0; f < frames; ++f) {

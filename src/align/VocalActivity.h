@@ -18,6 +18,9 @@ public:
 
     explicit VocalActivity(const std::vector<int16_t>& samples);
 
+    // The level in dB of every window of samples, one every hop samples.
+    static std::vector<float> Levels(const std::vector<int16_t>& samples, size_t hop, size_t window);
+
     size_t Frames() const { return m_active.size(); }
     bool Active(size_t frame) const { return frame < m_active.size() && m_active[frame]; }
     // The share of frames in [first, end) that are active.

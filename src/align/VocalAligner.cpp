@@ -43,6 +43,7 @@ void Spread(const std::vector<LyricWord>& words, size_t from, size_t to, double 
 
 constexpr size_t kNoTap = SIZE_MAX;
 constexpr size_t kTapMargin = 30; // frames before a tap where its line may start (a late tap)
+constexpr size_t kTapLate = 15;   // frames after a tap by which its line has begun (an early tap)
 
 // Each lyric line's tap in frames, kNoTap for a line not tapped. Taps out of order (a tap
 // before the one of a line above it) are not used.
@@ -61,11 +62,20 @@ std::vector<size_t> TapFrames(const std::vector<LyricLine>& lines, const std::ve
     return taps;
 }
 
+constexpr size_t kTapAgrees = 50; // frames between a tap and the start the singing alone gives its line
+
 // Each line's stretch of singing. Without taps the lines share all of it; a tapped line and the
-// untapped lines after it share the singing from shortly before its tap to the next tap.
+// untapped lines after it share the singing from shortly before its tap to the next tap. Where
+// the singing alone starts a tapped line near its tap, its stretch is kept (cut at the next
+// tap): the pauses of the whole song tell better where a line ends than those between two taps.
 std::vector<VocalActivity::Run> LineSpans(const VocalActivity& activity, const std::vector<LyricLine>& lines,
                                           const std::vector<size_t>& taps)
 {
+    std::vector<double> allWeights;
+    for (const LyricLine& line : lines) allWeights.push_back(line.Weight());
+    const std::vector<VocalActivity::Run> alone = activity.LineSpans(allWeights);
+    if (std::all_of(taps.begin(), taps.end(), [](size_t t) { return t == kNoTap; })) return alone;
+
     std::vector<VocalActivity::Run> spans;
     size_t from = 0;
     while (from < lines.size()) {
@@ -75,7 +85,12 @@ std::vector<VocalActivity::Run> LineSpans(const VocalActivity& activity, const s
         const size_t end = to < lines.size() ? std::max(taps[to], first + 1) : activity.Frames();
         std::vector<double> weights;
         for (size_t i = from; i < to; ++i) weights.push_back(lines[i].Weight());
-        const std::vector<VocalActivity::Run> group = activity.LineSpans(weights, first, end);
+        std::vector<VocalActivity::Run> group = activity.LineSpans(weights, first, end);
+        const VocalActivity::Run& own = alone[from];
+        const VocalActivity::Run kept = {std::max(own.first, first), std::min(own.end, end)};
+        if (taps[from] != kNoTap && to == from + 1 && own.first + kTapAgrees >= taps[from] &&
+            own.first <= taps[from] + kTapAgrees && kept.first + 10 < kept.end)
+            group.front() = kept;
         spans.insert(spans.end(), group.begin(), group.end());
         from = to;
     }
@@ -218,6 +233,11 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
         for (size_t k = 0; k < words.size(); ++k) {
             if (placed[k]) continue;
             t[k].first = t[k].end = k > 0 ? t[k - 1].end : double(first);
+        }
+        // A tapped line begins by its tap: a first word found well after it was missed there.
+        if (taps[i] != kNoTap && !t.empty() && t[0].first > double(taps[i] + kTapLate) && t[0].end > double(taps[i])) {
+            t[0].first = double(taps[i]);
+            t[0].disagrees = true;
         }
         for (const Timed& w : t) previousEnd = std::max(previousEnd, size_t(w.end));
         previousEnd = std::min(previousEnd, frames);

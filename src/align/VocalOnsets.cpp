@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "align/VocalActivity.h"
 #include "align/VocalSignal.h"
 
 namespace {
@@ -30,14 +31,9 @@ bool VocalOnsets::Load(const std::string& path, const ProgressCallback& progress
 void VocalOnsets::Find(const std::vector<int16_t>& samples)
 {
     m_onsets.clear();
-    if (samples.size() < kWindow) return;
-    const size_t hops = (samples.size() - kWindow) / kHop + 1;
-    std::vector<float> level(hops);
-    for (size_t h = 0; h < hops; ++h) {
-        double energy = 0;
-        for (size_t i = h * kHop; i < h * kHop + kWindow; ++i) energy += double(samples[i]) * samples[i];
-        level[h] = float(10 * std::log10(energy / kWindow + 1.0));
-    }
+    const std::vector<float> level = VocalActivity::Levels(samples, kHop, kWindow);
+    const size_t hops = level.size();
+    if (hops == 0) return;
     std::vector<float> sorted = level;
     const auto top = sorted.begin() + long(double(hops - 1) * 0.995);
     std::nth_element(sorted.begin(), top, sorted.end());

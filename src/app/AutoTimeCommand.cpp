@@ -103,7 +103,8 @@ bool AutoTimeCommand::Run(bool fromLyricsEditor)
     // The song changed meanwhile (an undo, a word placed or moved, the lyrics edited): the
     // times would overwrite that work.
     if (const std::string refusal = timing.Refusal(doc); !refusal.empty()) {
-        m_app.Prompt().Message(refusal, kAppCaption, PromptIcon::Warning);
+        m_app.Prompt().Message(refusal == AutoTiming::kLyricsChanged ? kMsgAutoTimeFailed + refusal : refusal,
+                               kAppCaption, PromptIcon::Warning);
         return false;
     }
     const bool applied = timing.Apply(doc);

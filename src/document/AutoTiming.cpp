@@ -71,7 +71,8 @@ bool AutoTiming::Fits(const SongDocument& doc) const
 
 std::string AutoTiming::Refusal(const SongDocument& doc) const
 {
-    return Fits(doc) ? std::string() : std::string(kSongChanged);
+    if (Fits(doc)) return {};
+    return doc.Song().lyricText != m_song->lyricText ? kLyricsChanged : kSongChanged;
 }
 
 bool AutoTiming::Apply(SongDocument& doc) const

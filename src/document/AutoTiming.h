@@ -22,6 +22,7 @@ public:
     enum class Lines { FromSinging, FromTaps };
 
     static constexpr const char* kSongChanged = "The song changed while Auto-Time ran; run it again.";
+    static constexpr const char* kLyricsChanged = "the lyrics changed while they were being timed.";
 
     // vocals: a vocal track (any music file) that starts where the music starts; empty: the
     // song's own music, which must be loaded, as a full mix.
@@ -53,8 +54,8 @@ public:
     // Whether doc's song is still exactly the one that was timed: an edit, an undo or a redo
     // made meanwhile (a word placed or moved, the lyrics changed) makes the times stale.
     bool Fits(const SongDocument& doc) const;
-    // Why the times cannot go in: empty when they fit doc; kSongChanged when the song changed
-    // since the timing was set up.
+    // Why the times cannot go in: empty when they fit doc; kLyricsChanged when the lyrics were
+    // edited since the timing was set up, kSongChanged when anything else changed.
     std::string Refusal(const SongDocument& doc) const;
     // Writes the times into doc (the document it was set up from) unless the song changed
     // meanwhile. False when nothing changed.

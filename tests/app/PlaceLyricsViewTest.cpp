@@ -571,6 +571,15 @@ private slots:
         // its tap: taps come late).
         QVERIFY(song.words[2]->start < tapped[3]);
         QVERIFY(int64_t(song.words[3]->start) >= int64_t(tapped[3]) - 44100 * 3 / 10 - 441);
+
+        // Tapped again, a line's other words lose their times; lines the run does not reach keep theirs.
+        const std::vector<uint32_t> timed = Starts(song);
+        view = qobject_cast<PlaceLyricsView*>(app.Frame()->View());
+        QVERIFY(view);
+        QVERIFY(StartAndListen(view));
+        PlaceChecked(view, *song.words[0], 88200);
+        Tap(view->StopButton(), Qt::Key_End);
+        QCOMPARE(Starts(song), (std::vector<uint32_t>{88200, 0, 0, timed[3], timed[4], timed[5]}));
         app.Document().Discard();
     }
 

@@ -9,7 +9,9 @@
 # timed, and Ctrl+S saves every word within 0.3 s of where its sound begins. Ctrl+Z, Ctrl+S:
 # every word unplaced again. Ctrl+Y, then Edit > Auto-Time (Alt+E, I) asks before replacing the
 # placed words, and No leaves the file as it was. Adjust Lyrics (Alt+A), U: a word the aligner
-# was unsure of is selected. Exit status 0 when all went so, 1 when not, 77 when Xvfb,
+# was unsure of is selected. Place Lyrics with Lines Only (Alt+O): a Space as each line begins
+# places only its first word, and Auto-Time then times the rest from those taps without asking
+# to replace them. Exit status 0 when all went so, 1 when not, 77 when Xvfb,
 # xdotool, flite or sox is missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -119,7 +121,8 @@ sleep 0.5
 [[ "$(digest "$song")" == "$before" ]] || fail "No to the question changed the song"
 
 # Timed against the song's own music (Cancel in the vocal chooser), a tone with no voice in it,
-# every word is unsure: U goes to one.
+# every word is unsure: U goes to one. Without a vocal track Auto-Time first offers to tap each
+# line; No times from the music as it is.
 focus "$win"
 xdotool key alt+e
 sleep 0.5
@@ -130,12 +133,61 @@ xdotool key y
 chooser=$(wait_window "Choose the Vocal Track") || fail "no vocal chooser after Yes"
 focus "$chooser"
 xdotool key Escape
+offer=$(wait_window "Auto-Time Lyrics") || fail "Auto-Time on the song's music did not offer to tap each line"
+focus "$offer"
+xdotool key n
 timed
 key alt+a
 sleep 1
 key u
 shown=$(wait_report "times word [0-9]+ .* unsure") || fail "U selected no unsure word (see $report)"
 echo "U in Adjust Lyrics: $shown"
+
+# Lines Only (Alt+O) in Place Lyrics: a Space as each line begins places only its first word.
+# Auto-Time then asks nothing before the vocal chooser and times every word, each line from its
+# tap on.
+key alt+l
+confirm=$(wait_window "Confirm Overwriting Placed Lyrics") || fail "Place Lyrics did not ask before placing again"
+focus "$confirm"
+xdotool key y
+wait_window_gone "Confirm Overwriting Placed Lyrics" || fail "the question stayed"
+sleep 0.5
+key alt+o
+read -r line1 line2 < <(python3 -c "
+import sys
+t = [int(v) for v in open(sys.argv[1]).read().split()]
+print(t[0] / 44100, t[4] / 44100)" "$out/truth.txt")
+focus "$win"
+xdotool key Home
+started=$(date +%s.%N)
+for at in "$line1" "$line2"; do
+  python3 -c "import sys,time; time.sleep(max(0.0, float(sys.argv[1]) + 0.08 - (time.time() - float(sys.argv[2]))))" \
+    "$at" "$started"
+  xdotool key space
+done
+sleep 0.5
+xdotool key End
+sleep 0.5
+save "after tapping the lines"
+python3 - "$(starts)" <<'PY' || fail "Lines Only did not leave the first word of each line alone placed"
+import sys
+s = [int(v) for v in sys.argv[1].split()]
+assert s[0] and s[4] and not any(s[1:4]) and not any(s[5:]), s
+print("Lines Only: each line's first word tapped, at %.2f s and %.2f s" % (s[0] / 44100, s[4] / 44100))
+PY
+taps=$(starts)
+focus "$win"
+xdotool key alt+i
+choose_file "Choose the Vocal Track" "$out/vocals.wav"
+timed
+save "after Auto-Time from the taps"
+python3 - "$(starts)" "$taps" <<'PY' || fail "Auto-Time from the taps did not time every line after its tap"
+import sys
+found, taps = [int(v) for v in sys.argv[1].split()], [int(v) for v in sys.argv[2].split()]
+assert all(found), found
+assert all(f >= taps[4] - 44100 * 3 // 10 for f in found[4:]) and all(f < taps[4] for f in found[:4]), (found, taps)
+print("Auto-Time from line taps: every word timed, each line after its tap")
+PY
 
 exit_by_menu "$app"
 app=

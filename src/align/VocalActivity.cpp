@@ -5,18 +5,25 @@
 #include <limits>
 #include <numeric>
 
-VocalActivity::VocalActivity(const std::vector<int16_t>& samples)
+std::vector<float> VocalActivity::Levels(const std::vector<int16_t>& samples, size_t hop, size_t window)
 {
-    const size_t frames = samples.size() / kFrameSamples;
-    std::vector<float> level(frames);
-    for (size_t f = 0; f < frames; ++f) {
+    const size_t count = samples.size() < window ? 0 : (samples.size() - window) / hop + 1;
+    std::vector<float> level(count);
+    for (size_t f = 0; f < count; ++f) {
         double energy = 0;
-        for (size_t i = 0; i < kFrameSamples; ++i) {
-            const double v = samples[f * kFrameSamples + i];
+        for (size_t i = 0; i < window; ++i) {
+            const double v = samples[f * hop + i];
             energy += v * v;
         }
-        level[f] = float(10 * std::log10(energy / kFrameSamples + 1.0));
+        level[f] = float(10 * std::log10(energy / double(window) + 1.0));
     }
+    return level;
+}
+
+VocalActivity::VocalActivity(const std::vector<int16_t>& samples)
+{
+    const std::vector<float> level = Levels(samples, kFrameSamples, kFrameSamples);
+    const size_t frames = level.size();
     // Smoothed over 50 ms, so that a stop consonant does not cut a word in two.
     std::vector<float> smooth(frames);
     for (size_t f = 0; f < frames; ++f) {
@@ -79,12 +86,20 @@ std::vector<VocalActivity::Run> VocalActivity::Runs(size_t minGap) const
     return runs;
 }
 
-std::vector<VocalActivity::Run> VocalActivity::LineSpans(const std::vector<double>& weights) const
+std::vector<VocalActivity::Run> VocalActivity::LineSpans(const std::vector<double>& weights, size_t rangeFirst,
+                                                         size_t rangeEnd) const
 {
     const size_t lines = weights.size();
     std::vector<Run> spans(lines);
     if (lines == 0) return spans;
-    std::vector<Run> runs = Runs(20);
+    if (rangeEnd == 0 || rangeEnd > m_active.size()) rangeEnd = m_active.size();
+    rangeFirst = std::min(rangeFirst, rangeEnd);
+    std::vector<Run> runs;
+    for (Run r : Runs(20)) {
+        r.first = std::max(r.first, rangeFirst);
+        r.end = std::min(r.end, rangeEnd);
+        if (r.first < r.end) runs.push_back(r);
+    }
     // Too many runs for the search below: the shortest pauses go first.
     while (runs.size() > std::max<size_t>(lines * 4, 64)) {
         size_t best = 1;
@@ -99,8 +114,8 @@ std::vector<VocalActivity::Run> VocalActivity::LineSpans(const std::vector<doubl
 
     if (runs.size() < lines || sung == 0) {
         // Share the singing (or the whole signal) out by weight.
-        const size_t first = runs.empty() ? 0 : runs.front().first;
-        const size_t end = runs.empty() ? m_active.size() : runs.back().end;
+        const size_t first = runs.empty() ? rangeFirst : runs.front().first;
+        const size_t end = runs.empty() ? rangeEnd : runs.back().end;
         double at = double(first);
         for (size_t i = 0; i < lines; ++i) {
             const double length = double(end - first) * weights[i] / totalWeight;

@@ -18,6 +18,9 @@ public:
 
     explicit VocalActivity(const std::vector<int16_t>& samples);
 
+    // The level in dB of every window of samples, one every hop samples.
+    static std::vector<float> Levels(const std::vector<int16_t>& samples, size_t hop, size_t window);
+
     size_t Frames() const { return m_active.size(); }
     bool Active(size_t frame) const { return frame < m_active.size() && m_active[frame]; }
     // The share of frames in [first, end) that are active.
@@ -27,8 +30,9 @@ public:
 
     // Spans [first, end) in frames for lines of these relative lengths, in order: each line
     // takes whole runs of singing, the runs shared so that each line's singing lasts about what
-    // its weight asks. With fewer runs than lines the singing is shared out by weight.
-    std::vector<Run> LineSpans(const std::vector<double>& weights) const;
+    // its weight asks. With fewer runs than lines the singing is shared out by weight. Only
+    // the singing within [first, end) is shared, runs cut at its edges (end 0: to the last frame).
+    std::vector<Run> LineSpans(const std::vector<double>& weights, size_t first = 0, size_t end = 0) const;
 
 private:
     std::vector<uint8_t> m_active;

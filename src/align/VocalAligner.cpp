@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
+#include <cstdint>
 
 #include "align/LyricWords.h"
 #include "align/Pronouncer.h"
 #include "align/SpeechDecoder.h"
 #include "align/VocalActivity.h"
 #include "align/VocalSignal.h"
-#include "audio/MusicImport.h"
-#include "media/PrivateWorkFolder.h"
 #include "project/KaraokeSong.h"
 
 namespace {
@@ -41,6 +39,62 @@ void Spread(const std::vector<LyricWord>& words, size_t from, size_t to, double 
         timed[k].end = at + length;
         at += length;
     }
+}
+
+constexpr size_t kNoTap = SIZE_MAX;
+constexpr size_t kTapMargin = 30; // frames before a tap where its line may start (a late tap)
+constexpr size_t kTapLate = 15;   // frames after a tap by which its line has begun (an early tap)
+
+// Each lyric line's tap in frames, kNoTap for a line not tapped. Taps out of order (a tap
+// before the one of a line above it) are not used.
+std::vector<size_t> TapFrames(const std::vector<LyricLine>& lines, const std::vector<uint32_t>& lineStarts,
+                              size_t frames)
+{
+    std::vector<size_t> taps(lines.size(), kNoTap);
+    size_t last = 0;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const size_t line = lines[i].line;
+        if (line >= lineStarts.size() || lineStarts[line] == 0) continue;
+        const size_t frame = std::min(frames, size_t(lineStarts[line]) / kSamplesPerFrame);
+        if (frame < last) continue;
+        taps[i] = last = frame;
+    }
+    return taps;
+}
+
+constexpr size_t kTapAgrees = 50; // frames between a tap and the start the singing alone gives its line
+
+// Each line's stretch of singing. Without taps the lines share all of it; a tapped line and the
+// untapped lines after it share the singing from shortly before its tap to the next tap. Where
+// the singing alone starts a tapped line near its tap, its stretch is kept (cut at the next
+// tap): the pauses of the whole song tell better where a line ends than those between two taps.
+std::vector<VocalActivity::Run> LineSpans(const VocalActivity& activity, const std::vector<LyricLine>& lines,
+                                          const std::vector<size_t>& taps)
+{
+    std::vector<double> allWeights;
+    for (const LyricLine& line : lines) allWeights.push_back(line.Weight());
+    const std::vector<VocalActivity::Run> alone = activity.LineSpans(allWeights);
+    if (std::all_of(taps.begin(), taps.end(), [](size_t t) { return t == kNoTap; })) return alone;
+
+    std::vector<VocalActivity::Run> spans;
+    size_t from = 0;
+    while (from < lines.size()) {
+        size_t to = from + 1;
+        while (to < lines.size() && taps[to] == kNoTap) ++to;
+        const size_t first = taps[from] == kNoTap ? 0 : taps[from] > kTapMargin ? taps[from] - kTapMargin : 0;
+        const size_t end = to < lines.size() ? std::max(taps[to], first + 1) : activity.Frames();
+        std::vector<double> weights;
+        for (size_t i = from; i < to; ++i) weights.push_back(lines[i].Weight());
+        std::vector<VocalActivity::Run> group = activity.LineSpans(weights, first, end);
+        const VocalActivity::Run& own = alone[from];
+        const VocalActivity::Run kept = {std::max(own.first, first), std::min(own.end, end)};
+        if (taps[from] != kNoTap && to == from + 1 && own.first + kTapAgrees >= taps[from] &&
+            own.first <= taps[from] + kTapAgrees && kept.first + 10 < kept.end)
+            group.front() = kept;
+        spans.insert(spans.end(), group.begin(), group.end());
+        from = to;
+    }
+    return spans;
 }
 
 double Median(std::vector<double> values)
@@ -76,50 +130,20 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
         if (!decoder.Open(why)) return Fail(why);
     }
 
-    // The singing as 16 kHz samples: a WAV the song could play is read where it lies, anything
-    // else is decoded into the work folder first.
-    std::string wav = options.vocalPath;
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(options.vocalPath, ec))
-        return Fail(options.vocalPath + ": " + (std::filesystem::exists(options.vocalPath, ec)
-                                                    ? "not a file"
-                                                    : "No such file or directory"));
-    std::string decodedPath;
-    if (!MusicImport::IsUsedInPlace(options.vocalPath)) {
-        decodedPath = PrivateWorkFolder::FilePath("tessavox_vocals.wav");
-        MusicImport import(decodedPath);
-        import.SetProgress([&](int percent) {
-            if (ReportProgress(progress, percent * kLoadShare / 200)) return true;
-            m_cancelled = true;
-            return false;
-        });
-        if (!import.ImportMusic(options.vocalPath)) {
-            if (m_cancelled) return Fail({});
-            std::string text = import.Result().errorText;
-            while (!text.empty() && text.back() == '\n') text.pop_back();
-            for (char& c : text)
-                if (c == '\n') c = ' ';
-            return Fail(options.vocalPath + ": " + text);
-        }
-        wav = import.Result().path;
-    }
+    // The singing as 16 kHz samples.
     VocalSignal signal;
     std::string why;
-    const bool loaded = signal.Load(wav, options.fullMix, [&](int percent) {
-        if (ReportProgress(progress, kLoadShare / 2 + percent * kLoadShare / 200)) return true;
-        m_cancelled = true;
-        return false;
-    }, why);
-    if (!decodedPath.empty()) std::filesystem::remove(decodedPath, ec);
-    if (!loaded) return m_cancelled ? Fail({}) : Fail(why);
+    if (!signal.LoadFile(options.vocalPath, options.fullMix,
+                         [&](int percent) { return ReportProgress(progress, percent * kLoadShare / 100); }, why,
+                         m_cancelled))
+        return Fail(why);
     const std::vector<int16_t>& samples = signal.Samples();
     const size_t frames = samples.size() / VocalActivity::kFrameSamples;
     if (frames < 10) return Fail(options.vocalPath + ": holds no sound to time the words by");
 
     const VocalActivity activity(samples);
-    std::vector<double> weights;
-    for (const LyricLine& line : lines) weights.push_back(line.Weight());
-    const std::vector<VocalActivity::Run> spans = activity.LineSpans(weights);
+    const std::vector<size_t> taps = TapFrames(lines, options.lineStarts, frames);
+    const std::vector<VocalActivity::Run> spans = LineSpans(activity, lines, taps);
 
     std::vector<std::vector<Timed>> timed(lines.size());
     std::vector<double> scores;
@@ -132,9 +156,16 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
         const std::vector<LyricWord>& words = lines[i].words;
         std::vector<Timed>& t = timed[i];
         t.resize(words.size());
-        const size_t first = std::max(previousEnd, spans[i].first > kMargin ? spans[i].first - kMargin : 0);
+        // A tapped line is looked for from shortly before its tap (a tap comes late more often
+        // than early), whatever the line before it took.
+        size_t first = std::max(previousEnd, spans[i].first > kMargin ? spans[i].first - kMargin : 0);
+        if (taps[i] != kNoTap)
+            first = std::max(std::min(previousEnd, taps[i]), taps[i] > kTapMargin ? taps[i] - kTapMargin : 0);
         size_t end = std::min(frames, spans[i].end + kMargin);
         if (i + 1 < lines.size()) end = std::min(end, std::max(spans[i + 1].first + kMargin / 2, spans[i].end));
+        // The next line's tap is a bound no search goes past.
+        const size_t nextTap = i + 1 < lines.size() && taps[i + 1] != kNoTap ? taps[i + 1] : frames;
+        end = std::min(end, std::max(nextTap, spans[i].end));
         end = std::max(end, std::min(frames, first + 20));
 
         // The words the model can say, by their place in the line.
@@ -145,7 +176,7 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
 
         // Where the search may look when the line's stretch proves too short: up to the end of
         // the next line's.
-        const size_t wideEnd = i + 1 < lines.size() ? std::min(frames, spans[i + 1].end) : frames;
+        const size_t wideEnd = std::min(nextTap, i + 1 < lines.size() ? std::min(frames, spans[i + 1].end) : frames);
         size_t done = 0; // of sung
         size_t at = first;
         size_t take = sung.size(); // words searched for at once
@@ -202,6 +233,11 @@ bool VocalAligner::Align(const KaraokeSong& song, const Options& options, const 
         for (size_t k = 0; k < words.size(); ++k) {
             if (placed[k]) continue;
             t[k].first = t[k].end = k > 0 ? t[k - 1].end : double(first);
+        }
+        // A tapped line begins by its tap: a first word found well after it was missed there.
+        if (taps[i] != kNoTap && !t.empty() && t[0].first > double(taps[i] + kTapLate) && t[0].end > double(taps[i])) {
+            t[0].first = double(taps[i]);
+            t[0].disagrees = true;
         }
         for (const Timed& w : t) previousEnd = std::max(previousEnd, size_t(w.end));
         previousEnd = std::min(previousEnd, frames);

@@ -4,11 +4,14 @@
 #include <cmath>
 #include <complex>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
+#include "audio/MusicImport.h"
 #include "audio/PcmSource.h"
 #include "audio/StereoPcm.h"
 #include "media/FfmpegHandles.h"
+#include "media/PrivateWorkFolder.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -223,4 +226,43 @@ bool VocalSignal::Load(const std::string& wavPath, bool fullMix, const ProgressC
     BandPass(mid);
     m_other = ToSamples(mid);
     return true;
+}
+
+bool VocalSignal::LoadFile(const std::string& path, bool fullMix, const ProgressCallback& progress, std::string& why,
+                           bool& cancelled)
+{
+    cancelled = false;
+    why.clear();
+    m_samples.clear();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        why = path + ": " + (std::filesystem::exists(path, ec) ? "not a file" : "No such file or directory");
+        return false;
+    }
+    const auto report = [&](int percent) {
+        if (ReportProgress(progress, percent)) return true;
+        cancelled = true;
+        return false;
+    };
+    std::string wav = path;
+    std::string decodedPath;
+    if (!MusicImport::IsUsedInPlace(path)) {
+        decodedPath = PrivateWorkFolder::FilePath("tessavox_vocals.wav");
+        MusicImport import(decodedPath);
+        import.SetProgress([&](int percent) { return report(percent / 2); });
+        if (!import.ImportMusic(path)) {
+            if (cancelled) return false;
+            std::string text = import.Result().errorText;
+            while (!text.empty() && text.back() == '\n') text.pop_back();
+            for (char& c : text)
+                if (c == '\n') c = ' ';
+            why = path + ": " + text;
+            return false;
+        }
+        wav = import.Result().path;
+    }
+    const bool loaded = Load(wav, fullMix, [&](int percent) { return report(50 + percent / 2); }, why);
+    if (!decodedPath.empty()) std::filesystem::remove(decodedPath, ec);
+    if (cancelled) why.clear();
+    return loaded;
 }

@@ -17,6 +17,12 @@ public:
 
     // False with why (naming the file) when it cannot be read, or when progress asked to stop.
     bool Load(const std::string& wavPath, bool fullMix, const ProgressCallback& progress, std::string& why);
+    // Any music file FFmpeg reads: a WAV the song could play is read where it lies, anything
+    // else is decoded into the work folder first; progress runs 0 to 100 over both. False with
+    // why (naming the file) when it cannot be read; when progress asked to stop, cancelled is
+    // set and why is empty.
+    bool LoadFile(const std::string& path, bool fullMix, const ProgressCallback& progress, std::string& why,
+                  bool& cancelled);
 
     const std::vector<int16_t>& Samples() const { return m_samples; }
     // The same singing heard another way, for a second opinion: for a full mix both channels

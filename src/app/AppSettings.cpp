@@ -1,5 +1,6 @@
 #include "app/AppSettings.h"
 
+#include <QDir>
 #include <QtEndian>
 
 namespace {
@@ -89,6 +90,13 @@ bool AppSettings::HasWindowRect() const
 void AppSettings::SetWindowRect(const QRect& rect)
 {
     SetRect(kSettings, "AppWindowRect", rect);
+}
+
+QString AppSettings::LastVocalTrack() const
+{
+    const QString file = String(kSettings, kVocalFile);
+    if (file.isEmpty()) return {};
+    return QDir(String(kSettings, kVocalFolder)).filePath(file);
 }
 
 QStringList AppSettings::RecentFiles() const

@@ -13,6 +13,12 @@ public:
     static constexpr const char* kDefault = "Default";
     static constexpr int kAutoSaveOn = 8;
     static constexpr int kRecentFiles = 4;
+    // The vocal track Auto-Time was last given: its folder and file name (empty: the song's
+    // music was used), in the Settings group.
+    static constexpr const char* kVocalFolder = "VocalPath";
+    static constexpr const char* kVocalFile = "VocalFile";
+    // Edit > Snap Taps to the Singing (0 or 1, off unless set).
+    static constexpr const char* kSnapTaps = "SnapTapsToSinging";
 
     AppSettings();
 
@@ -41,6 +47,9 @@ public:
     void AddRecentFile(const QString& path);
     void RemoveRecentFile(const QString& path);
     void ClearRecentFiles();
+
+    // The vocal track Auto-Time was last given, empty when the song's music was used.
+    QString LastVocalTrack() const;
 
     void Sync();
     QString FileName() const { return m_settings.fileName(); }

@@ -4,7 +4,8 @@
 class AppContext;
 
 // Edit > Auto-Time...: every word of the song timed from its singing. Asks before times the
-// user placed are replaced, asks for a vocal track (Cancel there: the song's own music), runs
+// user placed are replaced (a song holding only line taps is timed from them, unasked), asks for
+// a vocal track (Cancel there: the song's own music, and the offer to tap each line first), runs
 // the aligner on a worker thread behind a progress box with Cancel, and writes the times as
 // the one step "Auto-Time Lyrics"; the status bar then says how many words were timed and how
 // many of them are unsure.
@@ -21,6 +22,8 @@ public:
     bool Run(bool fromLyricsEditor);
 
 private:
+    // Place Lyrics with Lines Only, for the user to tap each line's start.
+    void TapLinesFirst();
     // The vocal track the user chose, empty for the song's own music.
     QString ChooseVocals();
 

@@ -128,6 +128,13 @@ void MainWindow::BuildMenu()
         if (m_view) m_view->FindLyricsOnWeb();
     });
     AddCommand(edit, tr(CommandText::AutoTime), CommandId::AutoTime);
+    // Place Lyrics moves each tap to where the voice of the last vocal track Auto-Time was given
+    // begins a note nearby: the program's own choice, kept in the settings.
+    m_snapTaps = edit->addAction(tr("Snap Taps to the Si&nging"));
+    m_snapTaps->setCheckable(true);
+    m_snapTaps->setChecked(m_app.Settings().Int(AppSettings::kSettings, AppSettings::kSnapTaps, 0) != 0);
+    connect(m_snapTaps, &QAction::toggled, this,
+            [this](bool on) { m_app.Settings().SetInt(AppSettings::kSettings, AppSettings::kSnapTaps, on ? 1 : 0); });
     edit->addSeparator();
     AddCommand(edit, tr("&Settings..."), CommandId::Settings);
 

@@ -29,6 +29,7 @@ public:
     QAction* FitLongLinesAction() const { return m_fitLongLines; }
     // View > Waveform: whether the views show the waveform strip (remembered in the settings).
     QAction* WaveformAction() const { return m_waveform; }
+    QAction* SnapTapsAction() const { return m_snapTaps; }
     // File > Open Recent: the projects opened or saved last, newest first, and Clear Menu.
     QMenu* RecentMenu() const { return m_recent; }
     void UpdateCommandStates();
@@ -96,6 +97,7 @@ private:
     QAction* m_fitLongLines = nullptr;
     QAction* m_findLyrics = nullptr;
     QAction* m_waveform = nullptr;
+    QAction* m_snapTaps = nullptr;
     QMenu* m_recent = nullptr;
     QDialog* m_manual = nullptr;
     QTimer* m_stateTimer = nullptr;

@@ -1,4 +1,5 @@
 // tessavox-cli align: every word of a project timed from its singing.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -18,11 +19,13 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: tessavox-cli align SONG.tvx [--vocals FILE] [-o OUT.tvx] [--json] [--force]\n"
+    "Usage: tessavox-cli align SONG.tvx [--vocals FILE] [--line-starts] [-o OUT.tvx] [--json] [--force]\n"
     "Times every word of the song's lyrics from the singing: a vocal track (--vocals, any music\n"
     "file; it starts where the music starts) or, without one, the song's music itself. Lines are\n"
     "found where the voice is, and each line's words are aligned by a speech recogniser (US\n"
-    "English; lyrics in other languages are spread over the singing by syllables). The times are\n"
+    "English; lyrics in other languages are spread over the singing by syllables). With\n"
+    "--line-starts each line whose first word is placed (a tap at the line's start) is looked\n"
+    "for from there to the next tapped line: on a full mix that finds far more lines. The times are\n"
     "written into SONG.tvx, or into OUT.tvx (an existing OUT is replaced only with --force).\n"
     "--json prints every word and syllable: line, word, text, start and end (samples at 44,100\n"
     "Hz), confidence (0 to 1) and unsure (a time worth checking by ear).\n";
@@ -32,7 +35,7 @@ constexpr const char* kUsage =
 int RunAlignCommand(const CliArgs& args)
 {
     CliOptions options("align", kUsage,
-                       {{"vocals"}, {"output", 'o'}, {"json", 0, false}, {"force", 0, false}});
+                       {{"vocals"}, {"output", 'o'}, {"line-starts", 0, false}, {"json", 0, false}, {"force", 0, false}});
     if (const auto status = CliOptions::ExitFor(options.Parse(args))) return *status;
     if (options.Operands().size() != 1) return options.Refuse("give one project");
     const std::string project = options.Operands()[0];
@@ -75,7 +78,14 @@ int RunAlignCommand(const CliArgs& args)
     }
 
     std::vector<AlignedWord> times;
-    if (!AlignCliSong("align", doc, vocals, times)) return 1;
+    const AutoTiming::Lines lines =
+        options.Has("line-starts") ? AutoTiming::Lines::FromTaps : AutoTiming::Lines::FromSinging;
+    const std::vector<uint32_t> taps = AutoTiming::LineTaps(doc.Song());
+    if (lines == AutoTiming::Lines::FromTaps && std::none_of(taps.begin(), taps.end(), [](uint32_t t) { return t != 0; })) {
+        std::fprintf(stderr, "tessavox-cli align: %s: no line's first word is placed to start from\n", project.c_str());
+        return 1;
+    }
+    if (!AlignCliSong("align", doc, vocals, times, lines)) return 1;
     // Stopped: the project stays as it was.
     if (StopSignals::Requested()) return 1;
     prompt.SetSubject(output);

@@ -14,9 +14,9 @@
 #include "project/KaraokeSong.h"
 
 bool AlignCliSong(const std::string& command, SongDocument& doc, const std::string& vocals,
-                  std::vector<AlignedWord>& times)
+                  std::vector<AlignedWord>& times, AutoTiming::Lines lines)
 {
-    AutoTiming timing(doc, vocals);
+    AutoTiming timing(doc, vocals, lines);
     bool aligned = false;
     {
         ProgressLine line("Timing words...");
@@ -31,6 +31,10 @@ bool AlignCliSong(const std::string& command, SongDocument& doc, const std::stri
         return false;
     }
     if (StopSignals::Requested()) return false;
+    if (const std::string refusal = timing.Refusal(doc); !refusal.empty()) {
+        std::fprintf(stderr, "tessavox-cli %s: %s\n", command.c_str(), refusal.c_str());
+        return false;
+    }
     timing.Apply(doc);
     times = timing.Times();
     return true;

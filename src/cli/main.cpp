@@ -62,9 +62,10 @@ const Command kCommands[] = {
      "                              a strip picture of the music between two times with the placed\n"
      "                              words as spans and the page starts marked"},
     {"align", RunAlignCommand,
-     "align SONG.tvx [--vocals FILE] [-o OUT.tvx] [--json] [--force]\n"
+     "align SONG.tvx [--vocals FILE] [--line-starts] [-o OUT.tvx] [--json] [--force]\n"
      "                              time every word from the singing (a vocal track, else the\n"
-     "                              song's music) and write the times into the project or OUT"},
+     "                              song's music) and write the times into the project or OUT;\n"
+     "                              --line-starts: each line from its placed first word"},
     {"log", RunLogCommand, "log FILE.log                the entries of a diagnostic log, one a line"},
 };
 

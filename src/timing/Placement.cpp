@@ -43,6 +43,17 @@ const MKaraokeWord* Placement::PlaceWordAt(KaraokeSong& song, uint32_t t)
 {
     if (&song != &m_song || AtEnd()) return nullptr;
     MKaraokeWord* w = song.words[m_cursor].get();
+    if (m_linesOnly && w->line) {
+        // The cursor is always on a line's first word: the tap is its moment, the rest of the
+        // line is left to Auto-Time.
+        for (auto& other : w->line->words) other->start = other->end = 0;
+        w->start = w->end = t;
+        w->line->placed = 1;
+        const MKaraokeLine* line = w->line;
+        while (m_cursor < song.words.size() && song.words[m_cursor]->line == line) ++m_cursor;
+        if (song.settings.singerCount == kDuet) SkipSecondSingerLines(song, *w);
+        return w;
+    }
     w->start = t;
     if (w->line) w->line->placed = 1;
     if (m_open < song.words.size()) song.words[m_open]->end = t;
@@ -81,7 +92,7 @@ void Placement::Finish(KaraokeSong& song)
     if (&song != &m_song) return;
     if (m_open < song.words.size()) song.words[m_open]->end = song.words[m_open]->start + kOpenWordLength;
     m_open = kNone;
-    if (song.settings.singerCount == kDuet) FillDuetLines(song);
+    if (song.settings.singerCount == kDuet && !m_linesOnly) FillDuetLines(song);
 }
 
 void Placement::FillDuetLines(KaraokeSong& song)

@@ -23,6 +23,12 @@ public:
     // The song's word list must stay as it is while the placement lives.
     Placement(const KaraokeSong& song, const PlayClock& clock);
 
+    // Lines only: each tap places the first word of the next line and nothing else (a moment,
+    // start and end alike); the line's other words lose their times, for Auto-Time to find
+    // from the taps. Set before a run.
+    void SetLinesOnly(bool linesOnly) { m_linesOnly = linesOnly; }
+    bool LinesOnly() const { return m_linesOnly; }
+
     // Back to the first word, none open. Times are kept: words this run does not reach keep
     // their earlier ones.
     void Restart();
@@ -54,4 +60,5 @@ private:
     size_t m_cursor = 0;
     static constexpr size_t kNone = SIZE_MAX;
     size_t m_open = kNone;
+    bool m_linesOnly = false;
 };

@@ -2,19 +2,32 @@
 // key, pause and end, the end of the music, restart, tempo, duets, the preview and the shell's
 // rules around the view. The music is heard only as far as the test steps it, and the view
 // reads a clock the test sets, so every press lands exactly where the test put it however busy
-// the machine is (the test of the music's end reads the player's own clock).
+// the machine is (the test of the music's end reads the player's own clock). Lines Only, taps
+// snapped to a vocal track and the Auto-Time they lead to are here too.
 #include <algorithm>
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QStatusBar>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "app/AppSettings.h"
+#include "app/AutoTimeCommand.h"
+#include "app/BackgroundWork.h"
 #include "app/MainWindow.h"
+#include "app/dialogs/ProgressDialog.h"
+#include "audio/WavOutFile.h"
+#include "document/AutoTiming.h"
+#include "document/SongDocument.h"
 #include "app/TessavoxApp.h"
 #include "app/CommandIds.h"
 #include "app/views/PlaceLyricsView.h"
@@ -47,6 +60,50 @@ void AutoRepeat(QWidget* w, Qt::Key key, QEvent::Type type)
 {
     QKeyEvent event(type, key, Qt::NoModifier, key == Qt::Key_Space ? QString(" ") : QString(), true);
     QApplication::sendEvent(w, &event);
+}
+
+std::vector<uint32_t> Starts(const KaraokeSong& song)
+{
+    std::vector<uint32_t> starts;
+    for (const auto& w : song.words) starts.push_back(w->start);
+    return starts;
+}
+
+// A vocal track of tone bursts, each starting at one of the given samples and lasting 0.4 s.
+bool WriteBurstsWav(const QString& path, const std::vector<uint32_t>& starts, double seconds)
+{
+    std::vector<int16_t> samples(size_t(seconds * 44100), 0);
+    for (uint32_t at : starts)
+        for (size_t i = at; i < std::min(samples.size(), size_t(at) + 17640); ++i)
+            samples[i] = int16_t(8000 * std::sin(2 * M_PI * 330 * double(i - at) / 44100));
+    WavOutFile wav;
+    return wav.Create(path.toStdString(), 44100, 16, 1) && wav.Write(samples) && wav.Close();
+}
+
+// Runs command with the worker held at the timing's first progress report until act, called on
+// the window thread with the progress box up, says to go on: what the user does while it runs
+// happens at a known point of the work, however busy the machine is.
+void WhileFirstReportHeld(TessavoxApp& app, const std::function<bool(ProgressDialog&)>& act, int command)
+{
+    std::atomic<bool> held{false}, released{false};
+    BackgroundWork::SetProgressObserverForTesting([&](int) {
+        if (held.exchange(true)) return;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (!released.load() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    QTimer turn;
+    QObject::connect(&turn, &QTimer::timeout, [&] {
+        if (!held.load() || released.load()) return;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<ProgressDialog*>(w); progress && progress->isVisible() && act(*progress))
+                released = true;
+    });
+    turn.start(2);
+    app.RunCommand(command);
+    turn.stop();
+    released = true;
+    BackgroundWork::SetProgressObserverForTesting({});
 }
 
 } // namespace
@@ -462,6 +519,79 @@ private slots:
             Tap(view->PlaceButton(), Qt::Key_End);
             app.Document().Discard();
         }
+    }
+
+    // Lines Only with Snap Taps to the Singing: each Space places the next line's first word and
+    // nothing else, moved onto the vocal track's note when one began up to 200 ms before, and
+    // the run is one step. Auto-Time then times the rest from those taps without asking first.
+    // Cancel from its first progress report leaves the song as it was; an Undo made while it
+    // runs is never overwritten; left alone it keeps each line after its own tap.
+    void linesOnlyTapsSnapAndAutoTimeNeverOverwritesWhatChangedWhileItRan()
+    {
+        ScopedTempFolder temp(m_dir.filePath("tmp11").toStdString());
+        Answers answers;
+        TessavoxApp app;
+        PlaceLyricsView* view = Open(app, answers, "one two three\nfour five six", 6);
+        QVERIFY(view);
+        const QString vocals = m_dir.filePath("bursts.wav");
+        QVERIFY(WriteBurstsWav(vocals, {44100, 3 * 44100}, 6));
+        app.Settings().SetString(AppSettings::kSettings, AppSettings::kVocalFolder, m_dir.path());
+        app.Settings().SetString(AppSettings::kSettings, AppSettings::kVocalFile, "bursts.wav");
+        app.Frame()->SnapTapsAction()->setChecked(true);
+        view->LinesOnlyBox()->click();
+        QVERIFY(view->LinesOnlyBox()->isChecked());
+        QVERIFY(StartAndListen(view));
+        const KaraokeSong& song = app.Song();
+        // 70 ms after the first burst: moved onto it; 300 ms after the second: too far to move.
+        m_clock.Set(44100 + 3087);
+        Tap(view->PlaceButton(), Qt::Key_Space);
+        QVERIFY2(std::abs(int(song.words[0]->start) - 44100) <= 441, qPrintable(QString::number(song.words[0]->start)));
+        QCOMPARE(view->Cursor(), size_t(3));
+        PlaceChecked(view, *song.words[3], 3 * 44100 + 13230);
+        QCOMPARE(view->Cursor(), song.words.size());
+        Tap(view->StopButton(), Qt::Key_End);
+        const std::vector<uint32_t> tapped = Starts(song);
+        QCOMPARE(tapped, (std::vector<uint32_t>{song.words[0]->start, 0, 0, 3 * 44100 + 13230, 0, 0}));
+        QCOMPARE(app.Document().UndoName(), std::string("Place Lyrics"));
+        QVERIFY(AutoTiming::HoldsOnlyLineTaps(song));
+
+        answers.paths << "";
+        WhileFirstReportHeld(app, [](ProgressDialog& progress) {
+            if (auto* cancel = progress.findChild<QPushButton*>()) cancel->click();
+            // Go on once the box has taken the Cancel.
+            return progress.windowTitle() == "Cancelling...";
+        }, CommandId::AutoTime);
+        QCOMPARE(Starts(song), tapped);
+        QCOMPARE(app.Frame()->statusBar()->currentMessage(), QString(AutoTimeCommand::kCancelledText));
+        QVERIFY2(answers.boxes.empty(), answers.boxes.empty() ? "" : answers.boxes[0].text.c_str());
+
+        answers.paths << "";
+        WhileFirstReportHeld(app, [&](ProgressDialog&) { return app.Document().Undo(); }, CommandId::AutoTime);
+        QVERIFY(std::all_of(song.words.begin(), song.words.end(), [](const auto& w) { return w->start == 0; }));
+        QCOMPARE(app.Document().RedoName(), std::string("Place Lyrics"));
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        QCOMPARE(answers.boxes[0].text, std::string(AutoTiming::kSongChanged));
+
+        QVERIFY(app.Document().Redo());
+        answers.paths << "";
+        app.RunCommand(CommandId::AutoTime);
+        QCOMPARE(app.Document().UndoName(), std::string("Auto-Time Lyrics"));
+        QCOMPARE(answers.boxes.size(), size_t(1));
+        for (size_t k = 0; k < song.words.size(); ++k) QVERIFY(song.words[k]->start != 0);
+        // Each line stays on its side of the second tap (a line is looked for from 0.3 s before
+        // its tap: taps come late).
+        QVERIFY(song.words[2]->start < tapped[3]);
+        QVERIFY(int64_t(song.words[3]->start) >= int64_t(tapped[3]) - 44100 * 3 / 10 - 441);
+
+        // Tapped again, a line's other words lose their times; lines the run does not reach keep theirs.
+        const std::vector<uint32_t> timed = Starts(song);
+        view = qobject_cast<PlaceLyricsView*>(app.Frame()->View());
+        QVERIFY(view);
+        QVERIFY(StartAndListen(view));
+        PlaceChecked(view, *song.words[0], 88200);
+        Tap(view->StopButton(), Qt::Key_End);
+        QCOMPARE(Starts(song), (std::vector<uint32_t>{88200, 0, 0, timed[3], timed[4], timed[5]}));
+        app.Document().Discard();
     }
 
     void theButtonsFollowTheStateTableAndTheShellAsksBeforeOverwriting()

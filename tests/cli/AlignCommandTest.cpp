@@ -33,11 +33,21 @@ struct SpokenSong {
     std::vector<std::string> lines = {"morning light is falling", "carry me across the water"};
     std::string lyrics = lines[0] + "\n" + lines[1];
     std::vector<int64_t> truth;
+    // Words sung before the first line that no lyric line holds (a shout, a backing vocal).
+    std::vector<std::string> intro;
+    // The music is the singing and the tone together (a full mix), not the tone alone.
+    bool mixed = false;
     bool made = false;
 
     void Make()
     {
         std::vector<int16_t> track(kRate, 0);
+        for (const std::string& shout : intro) {
+            const std::vector<int16_t> word = Speak(shout);
+            track.insert(track.end(), word.begin(), word.end());
+            track.insert(track.end(), size_t(kRate / 8), 0);
+        }
+        if (!intro.empty()) track.insert(track.end(), size_t(kRate), 0);
         for (size_t l = 0; l < lines.size(); ++l) {
             size_t at = 0;
             while (at < lines[l].size()) {
@@ -58,7 +68,8 @@ struct SpokenSong {
         ASSERT_TRUE(vocalFile.Close());
         std::vector<int16_t> tone(track.size() * 2);
         for (size_t f = 0; f < track.size(); ++f)
-            tone[2 * f] = tone[2 * f + 1] = int16_t(std::lround(600 * std::sin(2 * M_PI * 220 * double(f) / kRate)));
+            tone[2 * f] = tone[2 * f + 1] = int16_t(std::lround(600 * std::sin(2 * M_PI * 220 * double(f) / kRate)) +
+                                                    (mixed ? track[f] / 2 : 0));
         WavOutFile musicFile;
         ASSERT_TRUE(musicFile.Create(music, kRate, 16, 2));
         ASSERT_TRUE(musicFile.Write(tone));
@@ -190,4 +201,47 @@ TEST(AlignCommand, TimesEachWordFromTheVocalTrackAndUndoTakesTheStepBack)
     ASSERT_EQ(timed.words.size(), song.truth.size());
     for (size_t k = 0; k < song.truth.size(); ++k)
         EXPECT_NEAR(double(timed.words[k]->start), double(song.truth[k]), kToleranceSamples) << "word " << k;
+}
+
+// A mix that opens with words no lyric line holds: found from where the voice is alone, the
+// first line takes the shout as its start and words land in it. One tap per line, each line's
+// first word placed 80 ms late as a person taps it, puts every word on its sound again; the
+// taps are asked for by --line-starts and a song without any is refused.
+TEST(AlignCommand, OneTapPerLineFindsTheLinesOfAMixThatTheSingingAloneMisplaces)
+{
+    SpokenSong song;
+    song.intro = {"hey", "everybody", "come", "on", "now", "yeah"};
+    song.mixed = true;
+    ASSERT_NO_FATAL_FAILURE(song.Make());
+    ASSERT_TRUE(song.made);
+    const auto worst = [&](const CliResult& run) {
+        JsonValue json;
+        std::string error;
+        EXPECT_TRUE(JsonValue::Parse(run.out, json, error)) << error << "\n" << run.out;
+        int64_t most = 0;
+        for (size_t k = 0; k < json["words"].size() && k < song.truth.size(); ++k)
+            most = std::max(most, std::abs(json["words"][k]["start"].AsInt() - song.truth[k]));
+        return most;
+    };
+    const CliResult untapped = RunCli({"align", song.project, "-o", song.dir.File("untapped.tvx"), "--json"});
+    ASSERT_EQ(untapped.status, 0) << untapped.err;
+    EXPECT_GT(worst(untapped), kToleranceSamples) << "the shout no longer misleads the untapped timing";
+
+    KaraokeSong taps(song.project);
+    ASSERT_TRUE(LoadProject(taps));
+    for (auto& word : taps.words) word->start = word->end = 0;
+    ASSERT_TRUE(SaveProject(taps));
+    const CliResult refused = RunCli({"align", song.project, "--line-starts", "-o", song.dir.File("none.tvx")});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("no line's first word is placed"), std::string::npos) << refused.err;
+
+    size_t k = 0;
+    for (auto& line : taps.lines) {
+        line->words.front()->start = line->words.front()->end = uint32_t(song.truth[k] + kRate * 8 / 100);
+        k += line->words.size();
+    }
+    ASSERT_TRUE(SaveProject(taps));
+    const CliResult tapped = RunCli({"align", song.project, "--line-starts", "--json"});
+    ASSERT_EQ(tapped.status, 0) << tapped.err;
+    EXPECT_LE(worst(tapped), kToleranceSamples) << tapped.out;
 }

@@ -1,7 +1,10 @@
 #include "app/views/PlaceLyricsView.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QDateTime>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -12,11 +15,13 @@
 #include <algorithm>
 
 #include "app/AppContext.h"
+#include "app/AppSettings.h"
 #include "document/SongDocument.h"
 #include "app/CommandIds.h"
 #include "app/QtText.h"
 #include "app/widgets/CWaveformStrip.h"
 #include "app/widgets/CdgScreenWidget.h"
+#include "align/VocalOnsets.h"
 #include "cdg/LyricLineWriter.h"
 #include "cdg/CdgPacketGenerator.h"
 #include "cdg/TextLayout.h"
@@ -39,6 +44,7 @@ namespace {
 constexpr uint32_t kPlacePlayFlags = kPlayAudio | kPlayCallerFlag;
 constexpr const char* kStartText = "Start (Home)";
 constexpr const char* kRestartText = "Restart (Home)";
+constexpr const char* kLinesOnlyText = "Lines &Only";
 constexpr uint32_t kActionStart = 9;
 constexpr uint32_t kActionPlaced = 10;
 constexpr uint32_t kActionPaused = 11;
@@ -57,7 +63,8 @@ std::string WordText(const MKaraokeWord& w)
 }
 
 // The placement row's parts at their natural size, in reference's font: the four buttons
-// ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin, the clock.
+// ("Start (Home)" keeps room for "Restart (Home)"), the tempo label, field and spin, "Lines
+// Only", the clock.
 struct PlacementRow {
     static constexpr int kButtons = 5;
     int buttons[kButtons] = {};
@@ -65,11 +72,15 @@ struct PlacementRow {
     QSize label;
     int field = 0;
     int spin = 0;
+    int linesOnly = 0;
     int clock = 0;
 
     int Natural() const { return buttons[0] + buttons[1] + buttons[2] + buttons[3] + buttons[4]; }
     // What the tempo and the clock keep whatever the width.
-    int Fixed() const { return label.width() + SongView::kGap / 2 + field + spin + SongView::kGap + clock; }
+    int Fixed() const
+    {
+        return label.width() + SongView::kGap / 2 + field + spin + SongView::kGap + linesOnly + SongView::kGap + clock;
+    }
 };
 
 PlacementRow MeasurePlacementRow(const QWidget& reference)
@@ -89,6 +100,9 @@ PlacementRow MeasurePlacementRow(const QWidget& reference)
     row.label = label.sizeHint();
     row.field = QFontMetrics(reference.font()).horizontalAdvance("100%") + 10;
     row.spin = row.height / 2 + 2;
+    QCheckBox linesOnly(QObject::tr(kLinesOnlyText));
+    linesOnly.setFont(reference.font());
+    row.linesOnly = linesOnly.sizeHint().width();
     row.clock = QFontMetrics(reference.font()).horizontalAdvance("00:00.00") + 4;
     return row;
 }
@@ -168,6 +182,13 @@ void PlaceLyricsView::BuildControls()
                            static_cast<QWidget*>(m_tempoDown)})
         tempo->setToolTip(tempoTip);
 
+    m_linesOnly = new QCheckBox(tr(kLinesOnlyText), this);
+    m_linesOnly->setObjectName("linesOnly");
+    // Space is the tap: the box never takes the keyboard from the placement.
+    m_linesOnly->setFocusPolicy(Qt::NoFocus);
+    m_linesOnly->setChecked(App().Settings().Int(AppSettings::kSettings, kKeyLinesOnly, 0) != 0);
+    m_placement->SetLinesOnly(m_linesOnly->isChecked());
+
     m_clock = new QLabel(this);
     m_clock->setObjectName("clock");
     m_clock->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -187,6 +208,10 @@ void PlaceLyricsView::BuildControls()
     connect(m_pause, &QPushButton::clicked, this, &PlaceLyricsView::Pause);
     connect(m_stop, &QPushButton::clicked, this, &PlaceLyricsView::End);
     connect(m_autoTime, &QPushButton::clicked, this, [this] { App().RunCommand(CommandId::AutoTime); });
+    connect(m_linesOnly, &QCheckBox::toggled, this, [this](bool on) {
+        App().Settings().SetInt(AppSettings::kSettings, kKeyLinesOnly, on ? 1 : 0);
+        m_placement->SetLinesOnly(on);
+    });
     connect(m_tempoUp, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep + 1); });
     connect(m_tempoDown, &QToolButton::clicked, this, [this] { TempoStep(m_tempo / kTempoStep - 1); });
     connect(m_timer, &QTimer::timeout, this, &PlaceLyricsView::OnTimer);
@@ -316,6 +341,8 @@ bool PlaceLyricsView::ViewKeyRelease(QKeyEvent* event)
 void PlaceLyricsView::Start()
 {
     if (GlobalPlayerIsPlaying()) return;
+    ReadOnsets();
+    m_lastTap = 0;
     m_placement->Restart();
     // Opened before the music starts: the first key finds the edit ready.
     m_pass.emplace(App().Document().BeginEdit("Place Lyrics"));
@@ -347,8 +374,37 @@ void PlaceLyricsView::Pause()
     if (MusicPlaying()) PauseAt(t);
 }
 
+void PlaceLyricsView::ReadOnsets()
+{
+    const QString vocals = App().Settings().Int(AppSettings::kSettings, AppSettings::kSnapTaps, 0) != 0
+                               ? App().Settings().LastVocalTrack()
+                               : QString();
+    const QFileInfo info(vocals);
+    if (vocals.isEmpty() || !info.isFile()) {
+        m_onsets.reset();
+        m_onsetsFrom.clear();
+        return;
+    }
+    const QString from = info.absoluteFilePath() + '\n' + info.lastModified().toString(Qt::ISODateWithMs);
+    if (m_onsets && from == m_onsetsFrom) return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    auto onsets = std::make_unique<VocalOnsets>();
+    std::string why;
+    bool cancelled = false;
+    const bool read = onsets->Load(QFile::encodeName(vocals).toStdString(), {}, why, cancelled);
+    QApplication::restoreOverrideCursor();
+    // A track that cannot be read leaves the taps where they fall.
+    m_onsets = read ? std::move(onsets) : nullptr;
+    m_onsetsFrom = read ? from : QString();
+}
+
 void PlaceLyricsView::PlaceWordAt(uint32_t t)
 {
+    if (m_onsets) {
+        const uint32_t snapped = m_onsets->Snap(t);
+        if (snapped > m_lastTap) t = snapped;
+    }
+    m_lastTap = t;
     const MKaraokeWord* w = m_pass ? m_placement->PlaceWordAt(m_pass->Song(), t) : nullptr;
     if (!w) return;
     const MKaraokeWord* next = m_placement->CursorWord();
@@ -408,6 +464,11 @@ void PlaceLyricsView::ShowClock()
     m_clock->setText(SongTimeText(m_state == State::Placing ? int64_t(ClockNow()) : 0));
 }
 
+void PlaceLyricsView::SetLinesOnly(bool linesOnly)
+{
+    if (m_state != State::Placing) m_linesOnly->setChecked(linesOnly);
+}
+
 bool PlaceLyricsView::TempoStep(int position)
 {
     if (m_state == State::Placing) return false;
@@ -436,6 +497,7 @@ void PlaceLyricsView::SetState(State state)
     m_stop->setEnabled(placing);
     m_tempoLabel->setEnabled(!placing);
     m_tempoField->setEnabled(!placing);
+    m_linesOnly->setEnabled(!placing);
     ShowTempo();
     ShowClock();
     if (Waveform()) {
@@ -576,6 +638,8 @@ void PlaceLyricsView::resizeEvent(QResizeEvent* event)
     m_tempoUp->setGeometry(x, top, spinW, h / 2);
     m_tempoDown->setGeometry(x, top + h / 2, spinW, h - h / 2);
     x += spinW + kGap;
+    m_linesOnly->setGeometry(x, top, row.linesOnly, h);
+    x += row.linesOnly + kGap;
     m_clock->setGeometry(x, top, std::max(row.clock, cx - kMargin - x), h);
 
     // The strip over the placement row, the preview at 4:3 above it.

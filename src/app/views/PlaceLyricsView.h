@@ -5,10 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <QString>
 
 #include "app/views/SongView.h"
 #include "audio/ManualResetEvent.h"
 
+class QCheckBox;
+class VocalOnsets;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -20,7 +23,9 @@ struct MKaraokeWord;
 // The working view number ViewId::PlaceLyrics, where the song is timed: the music plays from
 // its start and each press of the Space bar makes the music's position the start of the next
 // word element and the end of the one before. The preview shows the current lyric page with
-// the next word underlined and every word placed in this run in the sweep colour.
+// the next word underlined and every word placed in this run in the sweep colour. With "Lines
+// Only" checked each press places only the next line's first word, for Auto-Time to time the
+// rest of every line from those taps.
 class PlaceLyricsView : public SongView {
     Q_OBJECT
 public:
@@ -33,6 +38,8 @@ public:
     static constexpr int kTempoPageSteps = 5;
     // How often the view looks whether the music has ended.
     static constexpr int kTimerMs = 50;
+    // Where "Lines Only" is remembered (the Settings group).
+    static constexpr const char* kKeyLinesOnly = "PlaceLinesOnly";
 
     PlaceLyricsView(AppContext& app, QWidget* parent);
     ~PlaceLyricsView() override;
@@ -67,6 +74,9 @@ public:
     QPushButton* AutoTimeButton() const { return m_autoTime; }
     // The music's clock (m:ss.cc) beside the tempo.
     QLabel* ClockLabel() const { return m_clock; }
+    // "Lines Only": a press places a line's first word and goes on to the next line's.
+    QCheckBox* LinesOnlyBox() const { return m_linesOnly; }
+    void SetLinesOnly(bool linesOnly);
 
 protected:
     bool ViewKeyPress(QKeyEvent* event) override;
@@ -80,6 +90,9 @@ private:
     uint32_t ClockNow() const;
     bool MusicPlaying() const;
     void PlaceWordAt(uint32_t time);
+    // With Edit > Snap Taps to the Singing on, the onsets of the last vocal track Auto-Time was
+    // given, read when they are not read yet; none otherwise.
+    void ReadOnsets();
     void PauseAt(uint32_t time);
     void SetState(State state);
     void UpdatePlacedRule();
@@ -107,6 +120,11 @@ private:
     // The clock when the mouse went down on "Place Word (SB)"; the click places at it.
     uint32_t m_pressedAt = 0;
     ManualResetEvent m_done;
+    // Where the taps snap to, and the vocal track (path and time written) they were read from.
+    std::unique_ptr<VocalOnsets> m_onsets;
+    QString m_onsetsFrom;
+    // The start the last press of this run gave: a snap never goes back to it or before.
+    uint32_t m_lastTap = 0;
 
     QFrame* m_previewFrame = nullptr;
     QPushButton* m_start = nullptr;
@@ -119,5 +137,6 @@ private:
     QToolButton* m_tempoUp = nullptr;
     QToolButton* m_tempoDown = nullptr;
     QLabel* m_clock = nullptr;
+    QCheckBox* m_linesOnly = nullptr;
     QTimer* m_timer = nullptr;
 };

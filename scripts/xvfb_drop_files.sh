@@ -32,19 +32,7 @@ xvfb_fresh_out
 report="$out/report.txt"
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp" TESSAVOX_WAVEFORM_REPORT="$report"
 
-xvfb_pid=
-app=
-cleanup() {
-  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  windows_seen
-  shot failed
-  exit 1
-}
+xvfb_stop_on_exit
 xvfb_start
 
 files="$out/files"

@@ -25,19 +25,7 @@ export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
 printf '[Settings]\nExportType=0\nExportZip=1\nExportLRC=1\nExportLRCFormat=1\nExportRatioWMA=192\nExportRatioMP3=192\n' \
   >"$out/config/Kelvane/Tessavox.ini"
 
-xvfb_pid=
-app=
-cleanup() {
-  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  windows_seen
-  shot failed
-  exit 1
-}
+xvfb_stop_on_exit
 xvfb_start
 
 # Twelve seconds of music and four timed lines, one of them sung by both singers.

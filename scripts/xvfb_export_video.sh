@@ -21,19 +21,7 @@ mkdir -p "$out/tmp" "$out/export" "$out/config"
 # A settings folder of its own: the dialog opens on its defaults (BIN).
 export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
 
-xvfb_pid=
-app=
-cleanup() {
-  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  windows_seen
-  shot failed
-  exit 1
-}
+xvfb_stop_on_exit
 xvfb_start
 
 # Twenty seconds of music (a few seconds of work, so that Cancel comes while it runs) and four

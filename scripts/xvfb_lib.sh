@@ -279,3 +279,23 @@ exit_by_menu() {
   done
   wait_exit "$pid" 30
 }
+
+# The usual ending of a check: however the script ends, the program ($app) is killed and the
+# display ($xvfb_pid) stopped. Call it before xvfb_start; a check with more to stop keeps its own.
+xvfb_stop_on_exit() {
+  xvfb_pid=
+  app=
+  trap xvfb_stop EXIT
+}
+xvfb_stop() {
+  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
+  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
+# Ends a check that went wrong: says what, lists the windows and keeps a screenshot (failed.png).
+fail() {
+  echo "FAILED: $*" >&2
+  windows_seen
+  shot failed
+  exit 1
+}

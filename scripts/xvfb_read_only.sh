@@ -31,19 +31,7 @@ export TESSAVOX_AUDIO=null XDG_CONFIG_HOME="$out/config" TMPDIR="$out/tmp"
 # Auto Save on (as by default), and the export dialog opens on MP3+G, zipped.
 printf '[Settings]\nAutoSave=8\nExportType=2\nExportZip=1\n' >"$out/config/Kelvane/Tessavox.ini"
 
-xvfb_pid=
-app=
-cleanup() {
-  [[ -n "$app" ]] && kill -KILL "$app" 2>/dev/null || true
-  [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null || true
-}
-trap cleanup EXIT
-fail() {
-  echo "FAILED: $*" >&2
-  windows_seen
-  shot failed
-  exit 1
-}
+xvfb_stop_on_exit
 step() {
   echo "== $*"
 }
